@@ -1,0 +1,558 @@
+#include "qdzXML.h"
+#include "qdzUtils.h"
+
+#include "platform/Streams.h"
+
+#include <QFile>
+#include <cstring>
+
+namespace {
+
+// Deeper nesting than any template or built report needs; a hostile file
+// must not exhaust the stack of the recursive reader, writer or destructor.
+constexpr int MaxDepth = 1000;
+
+char AsciiLower(char C)
+{
+    return (C >= 'A' && C <= 'Z') ? char(C + 32) : C;
+}
+
+QByteArray AsciiLowered(const QByteArray &S)
+{
+    QByteArray R(S);
+    for (char &C : R)
+        C = AsciiLower(C);
+    return R;
+}
+
+bool StartsWithAt(const QByteArray &S, qsizetype Pos, const char *What)
+{
+    const qsizetype N = qsizetype(std::strlen(What));
+    return Pos + N <= S.size() && std::memcmp(S.constData() + Pos, What, size_t(N)) == 0;
+}
+
+// Start of the value of attribute Name in " " + lowered Text (offsets into
+// Text), or -1. NameStart receives the offset of the attribute's name.
+qsizetype FindAttribute(const QByteArray &Text, const QByteArray &Name, qsizetype &NameStart)
+{
+    const QByteArray Hay = ' ' + AsciiLowered(Text);
+    const QByteArray Needle = ' ' + AsciiLowered(Name) + "=\"";
+    const qsizetype I = Hay.indexOf(Needle);
+    if (I < 0)
+        return -1;
+    NameStart = I;                   // the leading blank of Hay shifts by one
+    return I + Needle.size() - 1;    // first byte of the value in Text
+}
+
+void AppendReference(QByteArray &Out, unsigned char C)
+{
+    Out += "&#";
+    Out += QByteArray::number(int(C));
+    Out += ';';
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- escaping
+
+QByteArray StrToXML(const QByteArray &S)
+{
+    QByteArray Out;
+    const qsizetype Len = S.size();
+    Out.reserve(Len + (Len < 32 ? 16 : 256));
+    const bool ShortValue = Len < 32;
+    for (qsizetype I = 0; I < Len; ++I) {
+        const char C = S[I];
+        switch (C) {
+        case '\n': case '\r': case '"': case '<': case '>':
+            AppendReference(Out, static_cast<unsigned char>(C));
+            break;
+        case '&':
+            if (StartsWithAt(S, I + 1, "quot;")) {
+                Out += "&#34;";
+                I += 5;
+            } else if (!ShortValue || S.mid(I + 1, 1) == "#" || StartsWithAt(S, I + 1, "amp;")
+                       || StartsWithAt(S, I + 1, "lt;") || StartsWithAt(S, I + 1, "gt;")) {
+                // Short values keep a plain '&' readable, but never one that
+                // would read back as a reference.
+                Out += "&#38;";
+            } else {
+                Out += '&';
+            }
+            break;
+        default:
+            Out += C;
+        }
+    }
+    return Out;
+}
+
+QByteArray Unescape(const QByteArray &S)
+{
+    const qsizetype Len = S.size();
+    if (Len <= 1 || S.indexOf('&') < 0)
+        return S;
+    QByteArray Out;
+    Out.reserve(Len);
+    qsizetype I = 0;
+    while (I < Len) {
+        const char C = S[I];
+        if (C != '&' || I == Len - 1) {
+            Out += C;
+            ++I;
+            continue;
+        }
+        if (S[I + 1] == '#' && Len - I >= 4) {
+            const qsizetype Semi = S.indexOf(';', I + 2);
+            if (Semi >= 0) {
+                const QByteArray Digits = S.mid(I + 2, Semi - I - 2);
+                bool Ok = !Digits.isEmpty();
+                for (char D : Digits)
+                    Ok = Ok && D >= '0' && D <= '9';
+                const long long Code = Ok ? Digits.toLongLong(&Ok) : -1;
+                if (!Ok || Code > 0x10FFFF)
+                    throw EConvertError(QStringLiteral("'%1' is not a valid integer value")
+                                            .arg(QString::fromLatin1(Digits)));
+                if (Code < 256) {
+                    Out += char(Code);
+                } else {
+                    const char32_t Ucs = char32_t(Code);
+                    Out += QString::fromUcs4(&Ucs, 1).toUtf8();
+                }
+                I = Semi + 1;
+                continue;
+            }
+            // No ';' anywhere after it: not a reference.
+        } else if (StartsWithAt(S, I + 1, "quot;")) {
+            Out += '"';
+            I += 6;
+            continue;
+        } else if (StartsWithAt(S, I + 1, "amp;")) {
+            Out += '&';
+            I += 5;
+            continue;
+        } else if (StartsWithAt(S, I + 1, "lt;")) {
+            Out += '<';
+            I += 4;
+            continue;
+        } else if (StartsWithAt(S, I + 1, "gt;")) {
+            Out += '>';
+            I += 4;
+            continue;
+        }
+        Out += C;
+        ++I;
+    }
+    return Out;
+}
+
+// ---------------------------------------------------------------- items
+
+TqdzXMLItem::~TqdzXMLItem()
+{
+    FreeChildren();
+    if (FParent)
+        FParent->FItems.removeOne(this);
+}
+
+void TqdzXMLItem::FreeChildren()
+{
+    // Detach first so that the children do not search this list one by one.
+    const QList<TqdzXMLItem *> Children = std::move(FItems);
+    FItems.clear();
+    for (TqdzXMLItem *Child : Children) {
+        Child->FParent = nullptr;
+        delete Child;
+    }
+}
+
+void TqdzXMLItem::Clear()
+{
+    FreeChildren();
+    if (FUnloadable)
+        FLoaded = false;
+}
+
+TqdzXMLItem *TqdzXMLItem::Add()
+{
+    auto *Item = new TqdzXMLItem;
+    AddItem(Item);
+    return Item;
+}
+
+void TqdzXMLItem::AddItem(TqdzXMLItem *Item)
+{
+    if (Item->FParent)
+        Item->FParent->FItems.removeOne(Item);
+    FItems.append(Item);
+    Item->FParent = this;
+}
+
+void TqdzXMLItem::InsertItem(int Index, TqdzXMLItem *Item)
+{
+    if (Item->FParent)
+        Item->FParent->FItems.removeOne(Item);
+    FItems.insert(qBound(0, Index, int(FItems.size())), Item);
+    Item->FParent = this;
+}
+
+int TqdzXMLItem::IndexOf(const TqdzXMLItem *Item) const
+{
+    return int(FItems.indexOf(const_cast<TqdzXMLItem *>(Item)));
+}
+
+TqdzXMLItem *TqdzXMLItem::FindItem(const QByteArray &Name)
+{
+    for (TqdzXMLItem *Item : std::as_const(FItems))
+        if (Item->FName.compare(Name, Qt::CaseInsensitive) == 0)
+            return Item;
+    TqdzXMLItem *Item = Add();
+    Item->FName = Name;
+    return Item;
+}
+
+QByteArray TqdzXMLItem::GetProp(const QByteArray &Name) const
+{
+    qsizetype NameStart = 0;
+    const qsizetype Start = FindAttribute(FText, Name, NameStart);
+    if (Start < 0)
+        return QByteArray();
+    qsizetype End = FText.indexOf('"', Start);
+    if (End < 0)
+        End = FText.size();
+    return Unescape(FText.mid(Start, End - Start));
+}
+
+void TqdzXMLItem::SetProp(const QByteArray &Name, const QByteArray &Value)
+{
+    qsizetype At = FText.size();
+    qsizetype NameStart = 0;
+    const qsizetype Start = FindAttribute(FText, Name, NameStart);
+    if (Start >= 0) {
+        qsizetype End = FText.indexOf('"', Start);
+        End = End < 0 ? FText.size() : End + 1;
+        FText.remove(NameStart, End - NameStart);
+        At = NameStart;
+    }
+    QByteArray Pair = Name + "=\"" + StrToXML(Value) + '"';
+    if (At == 0 || FText[At - 1] != ' ')
+        Pair.prepend(' ');
+    FText.insert(At, Pair);
+}
+
+// ---------------------------------------------------------------- reader
+
+TqdzXMLReader::TqdzXMLReader(TStream *Stream)
+    : FStream(Stream), FSize(quint64(Stream->Size())), FPosition(quint64(Stream->Position()))
+{
+}
+
+TqdzXMLReader::~TqdzXMLReader()
+{
+    FStream->SetPosition(qint64(FPosition));
+}
+
+void TqdzXMLReader::SetPosition(quint64 Value)
+{
+    FPosition = Value;
+    FBufPos = FBufLen = 0;
+    FStream->SetPosition(qint64(Value));
+}
+
+bool TqdzXMLReader::FillBuffer()
+{
+    if (FPosition >= FSize)
+        return false;
+    FStream->SetPosition(qint64(FPosition));
+    const quint64 Want = qMin<quint64>(BufferSize, FSize - FPosition);
+    const qint64 Got = FStream->Read(FBuffer, qint64(Want));
+    FBufPos = 0;
+    FBufLen = Got > 0 ? int(Got) : 0;
+    return FBufLen > 0;
+}
+
+void TqdzXMLReader::ReadTag(QByteArray &Name, QByteArray &Text)
+{
+    enum { BetweenTags, InTag, InComment } State = BetweenTags;
+    int Dashes = 0;
+    FTag.clear();
+    char C;
+    for (;;) {
+        if (!ReadChar(C)) {
+            if (State == InTag)
+                throw TqdzInvalidXMLException();
+            Name.clear();
+            Text.clear();
+            return;
+        }
+        if (State == BetweenTags) {
+            if (C == '<') {
+                State = InTag;
+                FTag.clear();
+            }
+        } else if (State == InTag) {
+            if (C == '>')
+                break;
+            if (C == '<')
+                throw TqdzInvalidXMLException();
+            FTag += C;
+            if (FTag.size() == 3 && FTag == "!--") {
+                State = InComment;
+                Dashes = 0;
+                FTag.clear();
+            }
+        } else {
+            if (C == '-') {
+                Dashes = Dashes == 2 ? 0 : Dashes + 1;
+            } else if (C == '>' && Dashes == 2) {
+                State = BetweenTags;
+            } else {
+                Dashes = 0;
+            }
+        }
+    }
+    if (FTag.endsWith(' '))
+        FTag.chop(1);
+    const qsizetype Space = FTag.indexOf(' ');
+    if (Space < 0) {
+        Name = FTag;
+        Text.clear();
+    } else {
+        // The attribute text keeps its leading blank, as items hold it.
+        Name = FTag.left(Space);
+        Text = FTag.mid(Space);
+    }
+}
+
+void TqdzXMLReader::ReadHeader()
+{
+    QByteArray Name, Text;
+    ReadTag(Name, Text);
+    if (!Name.startsWith("?xml"))
+        throw TqdzInvalidXMLException();
+    const qsizetype V = Text.indexOf("version=");
+    FPlainStringAttributes = V >= 0 && Text.mid(V + 9, 3) == "1.0" && !Text.contains("standalone=");
+}
+
+bool TqdzXMLReader::ReadItem(TqdzXMLItem *Item, bool AllowUnloading)
+{
+    return ReadItemAt(Item, AllowUnloading, 0);
+}
+
+bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth)
+{
+    if (Depth > MaxDepth)
+        throw TqdzInvalidXMLException();
+    const quint64 Start = FPosition;
+    QByteArray Name, Text;
+    ReadTag(Name, Text);
+    Item->SetName(Name);
+    Item->SetText(Text);
+    FLastName = Name;
+    if (Name.isEmpty() || Name.startsWith('/'))
+        return true;
+    if (Name.endsWith('/')) {
+        Name.chop(1);
+        Item->SetName(Name);
+        return false;
+    }
+    if (Text.endsWith('/')) {
+        Text.chop(1);
+        Item->SetText(Text);
+        return false;
+    }
+    for (;;) {
+        auto Child = std::make_unique<TqdzXMLItem>();
+        if (ReadItemAt(Child.get(), AllowUnloading, Depth + 1))
+            break;
+        Item->AddItem(Child.release());
+    }
+    if (!FLastName.isEmpty() && FLastName.compare('/' + Name, Qt::CaseInsensitive) != 0)
+        throw TqdzInvalidXMLException();
+    const qsizetype Marker = AsciiLowered(Text).indexOf(" ld=\"0\"");
+    if (Marker >= 0) {
+        Text.remove(Marker, 7);
+        Item->SetText(Text);
+        if (AllowUnloading) {
+            Item->Clear();
+            Item->SetPosition(Start);
+            Item->SetUnloadable(true);
+            Item->SetLoaded(false);
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- writer
+
+TqdzXMLWriter::TqdzXMLWriter(TStream *Stream, TStream *SideStream, bool AutoIndent)
+    : FStream(Stream), FSideStream(SideStream), FAutoIndent(AutoIndent)
+{
+}
+
+TqdzXMLWriter::~TqdzXMLWriter() = default;
+
+void TqdzXMLWriter::Flush()
+{
+    if (!FBuffer.isEmpty())
+        FStream->WriteBuffer(FBuffer.constData(), FBuffer.size());
+    FBuffer.clear();
+}
+
+void TqdzXMLWriter::WriteLn(const QByteArray &S)
+{
+    FBuffer += S;
+    if (FAutoIndent)
+        FBuffer += "\r\n";
+    if (FBuffer.size() > 4096)
+        Flush();
+}
+
+void TqdzXMLWriter::WriteHeader()
+{
+    WriteLn("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+}
+
+void TqdzXMLWriter::WriteRootItem(TqdzXMLItem *Item)
+{
+    WriteItem(Item, 0);
+}
+
+void TqdzXMLWriter::WriteItem(TqdzXMLItem *Item, int Level)
+{
+    bool Reloaded = false;
+    if (Item->Unloadable() && !Item->Loaded() && FSideStream) {
+        const QByteArray Name = Item->Name(), Text = Item->Text();
+        {
+            TqdzXMLReader Reader(FSideStream);
+            Reader.SetPosition(Item->Position());
+            Reader.ReadItem(Item, false);
+        }
+        Item->SetName(Name);
+        Item->SetText(Text);
+        Reloaded = true;
+    }
+
+    QByteArray Attributes;
+    if (!Item->Text().isEmpty() || Item->Unloadable()) {
+        Attributes = Item->Text();
+        if (!Attributes.startsWith(' '))
+            Attributes.prepend(' ');
+        if (Item->Unloadable())
+            Attributes += "ld=\"0\"";
+    }
+    const QByteArray Indent = FAutoIndent ? QByteArray(Level * 2, ' ') : QByteArray();
+    const bool HasChildren = Item->GetCount() > 0;
+    WriteLn(Indent + '<' + Item->Name() + Attributes + (HasChildren ? ">" : "/>"));
+    if (HasChildren) {
+        for (int I = 0; I < Item->GetCount(); ++I)
+            WriteItem(Item->GetItems(I), Level + 1);
+        WriteLn(Indent + "</" + Item->Name() + '>');
+    }
+    if (Reloaded)
+        Item->Clear();   // unloadable, so it is not loaded again
+}
+
+// ---------------------------------------------------------------- document
+
+TqdzXMLDocument::TqdzXMLDocument() : FRoot(std::make_unique<TqdzXMLItem>()) {}
+
+TqdzXMLDocument::~TqdzXMLDocument()
+{
+    DeleteTempFile();
+}
+
+void TqdzXMLDocument::Clear()
+{
+    FRoot->Clear();
+    DeleteTempFile();
+}
+
+void TqdzXMLDocument::DeleteTempFile()
+{
+    if (FSideStream == FTempStream.get())
+        FSideStream = nullptr;
+    FTempStream.reset();
+    if (FTempFileCreated)
+        QFile::remove(FTempFileName);
+    FTempFileCreated = false;
+    FTempFileName.clear();
+}
+
+void TqdzXMLDocument::CreateTempFile()
+{
+    if (FTempStream)
+        return;
+    FTempFileName = GetTempFile(FTempDir);
+    FTempFileCreated = true;
+    FTempStream = std::make_unique<TFileStream>(FTempFileName, fmOpenReadWrite);
+    FSideStream = FTempStream.get();
+}
+
+void TqdzXMLDocument::LoadFromStream(TStream *Stream, bool AllowPartialLoading)
+{
+    DeleteTempFile();
+    FSideStream = nullptr;
+    FRoot->Clear();
+    FRoot->SetPosition(0);
+    TqdzXMLReader Reader(Stream);
+    Reader.ReadHeader();
+    FPlainStringAttributes = Reader.PlainStringAttributes();
+    Reader.ReadItem(FRoot.get(), AllowPartialLoading);
+    FSideStream = AllowPartialLoading ? Stream : nullptr;
+}
+
+void TqdzXMLDocument::SaveToStream(TStream *Stream)
+{
+    TqdzXMLWriter Writer(Stream, FSideStream, FAutoIndent);
+    Writer.WriteHeader();
+    Writer.WriteRootItem(FRoot.get());
+    Writer.Flush();
+}
+
+void TqdzXMLDocument::LoadItem(TqdzXMLItem *Item)
+{
+    if (!FSideStream || !Item->Unloadable() || Item->Loaded())
+        return;
+    const QByteArray Name = Item->Name(), Text = Item->Text();
+    {
+        TqdzXMLReader Reader(FSideStream);
+        Reader.SetPosition(Item->Position());
+        Reader.ReadItem(Item, false);
+    }
+    Item->SetName(Name);
+    Item->SetText(Text);
+    Item->SetLoaded(true);
+}
+
+void TqdzXMLDocument::LoadAllItems(TqdzXMLItem *Item)
+{
+    LoadItem(Item);
+    for (int I = 0; I < Item->GetCount(); ++I)
+        LoadAllItems(Item->GetItems(I));
+}
+
+void TqdzXMLDocument::UnloadItem(TqdzXMLItem *Item)
+{
+    if (!Item->Loaded() || !Item->Unloadable())
+        return;
+    if (FSideStream && FSideStream != FTempStream.get()) {
+        // Partially loaded: bring everything back from the source stream
+        // before the temporary file takes its place as side stream.
+        LoadAllItems(FRoot.get());
+        FSideStream = nullptr;
+    } else {
+        // Unloaded items inside it are written whole: the writer below
+        // cannot read back from the stream it writes to.
+        LoadAllItems(Item);
+    }
+    CreateTempFile();
+    FSideStream->Seek(0, soFromEnd);
+    Item->SetPosition(quint64(FSideStream->Position()));
+    {
+        TqdzXMLWriter Writer(FSideStream, nullptr, false);
+        Writer.WriteItem(Item, 0);
+        Writer.Flush();
+    }
+    Item->Clear();
+}
