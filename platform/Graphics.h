@@ -1,0 +1,515 @@
+#pragma once
+// Drawing classes of the class library over QPainter and QImage: pens,
+// brushes, the canvas, graphics (bitmap, JPEG, PNG, icon) and the picture.
+//
+// Canvas geometry is the class library's: rectangles exclude their right and
+// bottom edge, LineTo leaves out its last pixel, nothing is antialiased unless
+// SetAntialiased(true) is asked for. Fonts take their pixel height from
+// TFont::Height (96 pixels per inch), whatever the device says.
+#include "Classes.h"
+#include "Colors.h"
+#include "Exceptions.h"
+#include "Object.h"
+#include "Types.h"
+
+#include <QByteArray>
+#include <QFont>
+#include <QImage>
+#include <QRegion>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QPainter;
+class QPaintDevice;
+class TFont;
+class TCanvas;
+class TBitmap;
+class TGraphic;
+
+STATION_EXCEPTION(EInvalidGraphic, Exception)
+STATION_EXCEPTION(EInvalidGraphicOperation, Exception)
+
+enum TPenStyle : int { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TPenMode : int {
+    pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
+    pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+};
+enum TBrushStyle : int {
+    bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
+};
+
+// Raster operations of Draw/StretchDraw/CopyRect (TCanvas::CopyMode).
+using TCopyMode = int;
+constexpr TCopyMode cmBlackness = 0x00000042;
+constexpr TCopyMode cmDstInvert = 0x00550009;
+constexpr TCopyMode cmMergeCopy = 0x00C000CA;
+constexpr TCopyMode cmMergePaint = 0x00BB0226;
+constexpr TCopyMode cmNotSrcCopy = 0x00330008;
+constexpr TCopyMode cmNotSrcErase = 0x001100A6;
+constexpr TCopyMode cmPatCopy = 0x00F00021;
+constexpr TCopyMode cmPatInvert = 0x005A0049;
+constexpr TCopyMode cmPatPaint = 0x00FB0A09;
+constexpr TCopyMode cmSrcAnd = 0x008800C6;
+constexpr TCopyMode cmSrcCopy = 0x00CC0020;
+constexpr TCopyMode cmSrcErase = 0x00440328;
+constexpr TCopyMode cmSrcInvert = 0x00660046;
+constexpr TCopyMode cmSrcPaint = 0x00EE0086;
+constexpr TCopyMode cmWhiteness = 0x00FF0062;
+
+// DrawText format flags.
+enum : unsigned {
+    DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4,
+    DT_BOTTOM = 0x8, DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40,
+    DT_TABSTOP = 0x80, DT_NOCLIP = 0x100, DT_EXTERNALLEADING = 0x200, DT_CALCRECT = 0x400,
+    DT_NOPREFIX = 0x800, DT_INTERNAL = 0x1000, DT_EDITCONTROL = 0x2000,
+    DT_PATH_ELLIPSIS = 0x4000, DT_END_ELLIPSIS = 0x8000, DT_MODIFYSTRING = 0x10000,
+    DT_RTLREADING = 0x20000, DT_WORD_ELLIPSIS = 0x40000, DT_NOFULLWIDTHCHARBREAK = 0x80000,
+    DT_HIDEPREFIX = 0x100000, DT_PREFIXONLY = 0x200000
+};
+// ExtTextOut options.
+enum : unsigned { ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_RTLREADING = 0x80 };
+// Stretch modes of StretchDraw / CopyRect.
+enum : int { COLORONCOLOR = 3, HALFTONE = 4 };
+// The colour GetPixel reports outside the device.
+constexpr TColor CLR_INVALID = TColor(0xFFFFFFFFu);
+
+// Base of pens and brushes: a change notifies OnChange.
+class TGraphicsObject : public TPersistent
+{
+public:
+    TNotifyEvent OnChange() const { return FOnChange; }
+    void SetOnChange(const TNotifyEvent &Value) { FOnChange = Value; }
+    // Bumped on every change; a canvas compares it to know what to re-apply.
+    unsigned Version() const { return FVersion; }
+
+protected:
+    void Changed();
+
+private:
+    TNotifyEvent FOnChange;
+    unsigned FVersion = 0;
+};
+
+class TPen : public TGraphicsObject
+{
+public:
+    TPen() = default;
+    void Assign(TPersistent *Source) override;
+
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    // 1 and less draw one pixel wide.
+    int Width() const { return FWidth; }
+    void SetWidth(int Value);
+    TPenStyle Style() const { return FStyle; }
+    void SetStyle(TPenStyle Value);
+    TPenMode Mode() const { return FMode; }
+    void SetMode(TPenMode Value);
+
+private:
+    TColor FColor = clBlack;
+    int FWidth = 1;
+    TPenStyle FStyle = psSolid;
+    TPenMode FMode = pmCopy;
+};
+
+class TBrush : public TGraphicsObject
+{
+public:
+    TBrush() = default;
+    void Assign(TPersistent *Source) override;
+
+    TColor Color() const { return FColor; }
+    // Setting a colour on a clear brush makes it solid, as the class library does.
+    void SetColor(TColor Value);
+    TBrushStyle Style() const { return FStyle; }
+    void SetStyle(TBrushStyle Value);
+    // A pattern bitmap (not owned); while set it replaces colour and style.
+    TBitmap *Bitmap() const { return FBitmap; }
+    void SetBitmap(TBitmap *Value);
+
+private:
+    TColor FColor = clWhite;
+    TBrushStyle FStyle = bsSolid;
+    TBitmap *FBitmap = nullptr;
+};
+
+// A drawing surface. It draws on one of:
+//  - a paint device given to SetDevice (a QImage, a QPrinter, a QPixmap...):
+//    the canvas opens its own QPainter on first use and ends it in Release()
+//    or when destroyed;
+//  - a QPainter someone else opened, between BeginPaint and EndPaint (a
+//    widget's paint event); the painter's state is saved and restored around.
+// Clipping, brush origin, pen position and text rotation are canvas state and
+// survive Release().
+class TCanvas : public TPersistent
+{
+public:
+    TCanvas();
+    explicit TCanvas(QPaintDevice *Device);
+    ~TCanvas() override;
+
+    // --- binding
+    void SetDevice(QPaintDevice *Device);
+    QPaintDevice *Device() const { return FDevice; }
+    void BeginPaint(QPainter *Painter);
+    void EndPaint();
+    // The live painter (opened on demand); nullptr when there is no device.
+    QPainter *Handle();
+    bool HandleAllocated() const { return FPainter != nullptr; }
+    // Ends the canvas's own painter (an adopted one stays with its owner).
+    void Release();
+    // Called before and after every drawing operation.
+    TNotifyEvent OnChange() const { return FOnChange; }
+    void SetOnChange(const TNotifyEvent &Value) { FOnChange = Value; }
+    TNotifyEvent OnChanging() const { return FOnChanging; }
+    void SetOnChanging(const TNotifyEvent &Value) { FOnChanging = Value; }
+
+    // --- drawing tools
+    TFont *Font() const { return FFont.get(); }
+    void SetFont(TFont *Value);
+    TPen *Pen() const { return FPen.get(); }
+    void SetPen(TPen *Value);
+    TBrush *Brush() const { return FBrush.get(); }
+    void SetBrush(TBrush *Value);
+    TPoint PenPos() const { return FPenPos; }
+    void SetPenPos(const TPoint &Value) { FPenPos = Value; }
+    TCopyMode CopyMode() const { return FCopyMode; }
+    void SetCopyMode(TCopyMode Value) { FCopyMode = Value; }
+    // COLORONCOLOR (nearest pixel, the default) or HALFTONE (smooth).
+    int StretchBltMode() const { return FStretchMode; }
+    void SetStretchBltMode(int Value) { FStretchMode = Value; }
+    bool Antialiased() const { return FAntialiased; }
+    void SetAntialiased(bool Value) { FAntialiased = Value; }
+    // Text direction in tenths of a degree, counter-clockwise (a font's escapement).
+    int TextEscapement() const { return FEscapement; }
+    void SetTextEscapement(int Tenths) { FEscapement = Tenths; }
+
+    // --- lines and shapes
+    void MoveTo(int X, int Y);
+    void LineTo(int X, int Y);
+    void Rectangle(int X1, int Y1, int X2, int Y2);
+    void Rectangle(const TRect &R) { Rectangle(R.Left, R.Top, R.Right, R.Bottom); }
+    void Ellipse(int X1, int Y1, int X2, int Y2);
+    void Ellipse(const TRect &R) { Ellipse(R.Left, R.Top, R.Right, R.Bottom); }
+    // X3, Y3: width and height of the corner ellipse.
+    void RoundRect(int X1, int Y1, int X2, int Y2, int X3, int Y3);
+    void Polygon(const std::vector<TPoint> &Points);
+    void Polyline(const std::vector<TPoint> &Points);
+    void FillRect(const TRect &R);
+    // One-pixel frame in the brush colour.
+    void FrameRect(const TRect &R);
+    // Dotted frame drawn with exclusive or (drawing it twice removes it).
+    void DrawFocusRect(const TRect &R);
+
+    // --- pixels
+    TColor Pixels(int X, int Y);
+    void SetPixels(int X, int Y, TColor Value);
+
+    // --- text (X, Y is the top-left corner of the text cell)
+    void TextOut(int X, int Y, const QString &Text);
+    int TextWidth(const QString &Text);
+    int TextHeight(const QString &Text);
+    TSize TextExtent(const QString &Text);
+    // Text at X, Y clipped to R; R is filled with the brush unless it is clear.
+    void TextRect(const TRect &R, int X, int Y, const QString &Text);
+    // Text with ETO_* options; Dx (optional) gives the advance of each UTF-16
+    // unit of Text; R (optional) is the clipping/opaque rectangle.
+    void ExtTextOut(int X, int Y, unsigned Options, const TRect *R, const QString &Text,
+                    const int *Dx = nullptr);
+    // Extents[i] = width of the first i + 1 UTF-16 units of Text.
+    void GetTextExtents(const QString &Text, std::vector<int> &Extents);
+    // Ascent, descent and internal leading of the font in pixels.
+    struct TTextMetric {
+        int Height = 0, Ascent = 0, Descent = 0, InternalLeading = 0, ExternalLeading = 0,
+            AveCharWidth = 0, MaxCharWidth = 0;
+    };
+    TTextMetric GetTextMetrics();
+    // Formatted text with the DT_* flags ('&' marks an accelerator unless
+    // DT_NOPREFIX); returns the text height. DT_CALCRECT only adjusts R.
+    int DrawText(const QString &Text, TRect &R, unsigned Format);
+
+    // --- pictures
+    void Draw(int X, int Y, TGraphic *Graphic);
+    void StretchDraw(const TRect &R, TGraphic *Graphic);
+    // Copies Source of Canvas into Dest of this canvas (stretched), CopyMode applies.
+    void CopyRect(const TRect &Dest, TCanvas *Canvas, const TRect &Source);
+    // The whole image in Dest, CopyMode and StretchBltMode applied.
+    void DrawImage(const TRect &Dest, const QImage &Image, const QRect &Source);
+    // As DrawImage, pixels of TransparentColor left out.
+    void DrawImageTransparent(const TRect &Dest, const QImage &Image, const QRect &Source,
+                              TColor TransparentColor);
+    // What the canvas shows in R (device coordinates); empty when the device
+    // cannot be read back (a printer).
+    QImage GrabImage(const TRect &R);
+
+    // --- clipping and origin
+    TRect ClipRect();
+    void IntersectClipRect(const TRect &R);
+    void ExcludeClipRect(const TRect &R);
+    // Replace the clipping by R; nullptr removes it.
+    void SelectClipRect(const TRect *R);
+    void SelectClipRegion(const QRegion *Region);
+    // Saves clipping and brush origin; RestoreDC(n) returns to save n
+    // (a negative n counts back from the last save).
+    int SaveDC();
+    bool RestoreDC(int Saved);
+    TPoint BrushOrigin() const { return FBrushOrigin; }
+    void SetBrushOrigin(const TPoint &Value) { FBrushOrigin = Value; }
+
+    // The QFont the canvas draws its font with.
+    QFont CurrentQFont();
+
+protected:
+    virtual void Changing();
+    virtual void Changed();
+
+private:
+    struct TSavedState {
+        bool HasClip;
+        QRegion Clip;
+        TPoint BrushOrigin;
+    };
+
+    bool Ready(); // a painter exists
+    void ApplyPenBrush(QPainter &P, bool ForPen, bool ForBrush);
+    void SetRop(QPainter &P);
+    void ResetPainterState();
+    void ApplyClip();
+    QRect DeviceRect() const;
+    void FillArea(const QRect &R, const QBrush &B);
+    void DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const int *Dx);
+
+    std::unique_ptr<TFont> FFont;
+    std::unique_ptr<TPen> FPen;
+    std::unique_ptr<TBrush> FBrush;
+    QPaintDevice *FDevice = nullptr;
+    QPainter *FPainter = nullptr;
+    bool FOwnPainter = false;
+    TPoint FPenPos;
+    TCopyMode FCopyMode = cmSrcCopy;
+    int FStretchMode = COLORONCOLOR;
+    bool FAntialiased = false;
+    int FEscapement = 0;
+    bool FHasClip = false;
+    QRegion FClip;
+    bool FBaseHasClip = false; // the clipping an adopted painter came with
+    QRegion FBaseClip;
+    TPoint FBrushOrigin;
+    std::vector<TSavedState> FSaved;
+    TNotifyEvent FOnChange;
+    TNotifyEvent FOnChanging;
+    // Font cache: the TFont state a QFont was built from.
+    QString FFontKey;
+    QFont FQFont;
+};
+
+// Qt font of a TFont at the fixed 96 pixels per inch; the family keeps its
+// name and fontconfig maps it (platform/fonts/fonts.conf).
+QFont FontToQFont(TFont *Font);
+
+// Base of every picture format.
+class TGraphic : public TPersistent
+{
+public:
+    TGraphic() = default;
+
+    virtual bool Empty() const = 0;
+    virtual int Width() const = 0;
+    virtual void SetWidth(int Value) = 0;
+    virtual int Height() const = 0;
+    virtual void SetHeight(int Value) = 0;
+    bool Transparent() const { return FTransparent; }
+    virtual void SetTransparent(bool Value);
+    bool Modified() const { return FModified; }
+    void SetModified(bool Value);
+
+    virtual void LoadFromFile(const QString &FileName);
+    virtual void SaveToFile(const QString &FileName);
+    virtual void LoadFromStream(TStream *Stream);
+    virtual void SaveToStream(TStream *Stream);
+    // Whole content from/to bytes in the graphic's own format.
+    virtual void LoadFromBytes(const QByteArray &Bytes) = 0;
+    virtual QByteArray SaveToBytes() = 0;
+    // The pixels as a Qt image (a null image when empty).
+    virtual QImage ToImage() const = 0;
+    // A new, empty graphic of the same class.
+    virtual std::unique_ptr<TGraphic> NewOfSameClass() const = 0;
+    // Draws the graphic stretched into R.
+    virtual void Draw(TCanvas *ACanvas, const TRect &R);
+
+    TNotifyEvent OnChange() const { return FOnChange; }
+    void SetOnChange(const TNotifyEvent &Value) { FOnChange = Value; }
+
+protected:
+    virtual void Changed();
+
+private:
+    bool FTransparent = false;
+    bool FModified = false;
+    TNotifyEvent FOnChange;
+};
+
+enum TPixelFormat : int { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TTransparentMode : int { tmAuto, tmFixed };
+
+// A bitmap over a QImage. New areas are white. A bitmap loaded from a file
+// keeps the file's bytes and writes them back unchanged until it is drawn on.
+class TBitmap : public TGraphic
+{
+public:
+    TBitmap();
+    ~TBitmap() override;
+    void Assign(TPersistent *Source) override;
+
+    bool Empty() const override { return FImage.isNull() || FImage.width() == 0 || FImage.height() == 0; }
+    int Width() const override { return FImage.width(); }
+    void SetWidth(int Value) override { SetSize(Value, Height()); }
+    int Height() const override { return FImage.height(); }
+    void SetHeight(int Value) override { SetSize(Width(), Value); }
+    void SetSize(int AWidth, int AHeight);
+    TPixelFormat PixelFormat() const { return FPixelFormat; }
+    void SetPixelFormat(TPixelFormat Value);
+    bool Monochrome() const { return FPixelFormat == pf1bit; }
+    void SetMonochrome(bool Value);
+    TCanvas *Canvas();
+    // tmAuto: the bottom-left pixel; tmFixed: the colour set.
+    TColor TransparentColor();
+    void SetTransparentColor(TColor Value);
+    TTransparentMode TransparentMode() const { return FTransparentMode; }
+    void SetTransparentMode(TTransparentMode Value);
+
+    void LoadFromBytes(const QByteArray &Bytes) override;
+    QByteArray SaveToBytes() override;
+    QImage ToImage() const override;
+    std::unique_ptr<TGraphic> NewOfSameClass() const override { return std::make_unique<TBitmap>(); }
+    void Draw(TCanvas *ACanvas, const TRect &R) override;
+    // Takes the pixels of a Qt image.
+    void SetImage(const QImage &Image);
+    // Direct access to the pixels (the canvas's painter is ended first).
+    QImage &Image();
+
+protected:
+    void Changed() override;
+
+private:
+    friend class TBitmapCanvas;
+    void CanvasChanging();
+
+    QImage FImage;
+    std::unique_ptr<TCanvas> FCanvas;
+    TPixelFormat FPixelFormat = pfDevice;
+    TTransparentMode FTransparentMode = tmAuto;
+    TColor FTransparentColor = clDefault;
+    QByteArray FEncoded; // bytes loaded, while the pixels are unchanged
+};
+
+// A compressed picture that keeps its encoded bytes: it saves them back
+// unchanged and decodes them only to draw or measure.
+class TEncodedGraphic : public TGraphic
+{
+public:
+    void Assign(TPersistent *Source) override;
+    bool Empty() const override { return FData.isEmpty(); }
+    int Width() const override;
+    void SetWidth(int Value) override;
+    int Height() const override;
+    void SetHeight(int Value) override;
+    void LoadFromBytes(const QByteArray &Bytes) override;
+    QByteArray SaveToBytes() override { return FData; }
+    QImage ToImage() const override;
+    void Draw(TCanvas *ACanvas, const TRect &R) override;
+    // Encodes Image in this format (used when a bitmap is assigned).
+    void SetImage(const QImage &Image);
+
+protected:
+    // Qt's name of the format ("JPEG", "PNG", "ICO") and whether Bytes are one.
+    virtual const char *FormatName() const = 0;
+    virtual bool IsOwnFormat(const QByteArray &Bytes) const = 0;
+    virtual QByteArray Encode(const QImage &Image) const;
+    void Decode() const;
+
+    QByteArray FData;
+    mutable QImage FCache;
+    mutable bool FDecoded = false;
+};
+
+class TJPEGImage : public TEncodedGraphic
+{
+public:
+    std::unique_ptr<TGraphic> NewOfSameClass() const override { return std::make_unique<TJPEGImage>(); }
+    // 1..100, used when pixels are encoded here.
+    int CompressionQuality() const { return FCompressionQuality; }
+    void SetCompressionQuality(int Value) { FCompressionQuality = Value; }
+    bool Grayscale() const { return FGrayscale; }
+    void SetGrayscale(bool Value);
+
+protected:
+    const char *FormatName() const override { return "JPEG"; }
+    bool IsOwnFormat(const QByteArray &Bytes) const override;
+    QByteArray Encode(const QImage &Image) const override;
+
+private:
+    int FCompressionQuality = 90;
+    bool FGrayscale = false;
+};
+
+class TPngImage : public TEncodedGraphic
+{
+public:
+    std::unique_ptr<TGraphic> NewOfSameClass() const override { return std::make_unique<TPngImage>(); }
+
+protected:
+    const char *FormatName() const override { return "PNG"; }
+    bool IsOwnFormat(const QByteArray &Bytes) const override;
+};
+
+class TIcon : public TEncodedGraphic
+{
+public:
+    std::unique_ptr<TGraphic> NewOfSameClass() const override { return std::make_unique<TIcon>(); }
+
+protected:
+    const char *FormatName() const override { return "ICO"; }
+    bool IsOwnFormat(const QByteArray &Bytes) const override;
+};
+
+// The format of picture bytes by their first bytes: a new empty graphic of
+// that class, or nullptr when the bytes are none of BMP, PNG, JPEG, ICO.
+std::unique_ptr<TGraphic> GraphicForContent(const QByteArray &Bytes);
+
+// Holds one graphic of any format.
+class TPicture : public TPersistent
+{
+public:
+    TPicture();
+    ~TPicture() override;
+    void Assign(TPersistent *Source) override;
+
+    TGraphic *Graphic() const { return FGraphic.get(); }
+    // Stores a copy of Value (nullptr empties the picture).
+    void SetGraphic(TGraphic *Value);
+    // The graphic as a bitmap; a picture holding another format (or nothing)
+    // is replaced by an empty bitmap, as the class library does.
+    TBitmap *Bitmap();
+    void SetBitmap(TBitmap *Value) { SetGraphic(Value); }
+    int Width() const { return FGraphic ? FGraphic->Width() : 0; }
+    int Height() const { return FGraphic ? FGraphic->Height() : 0; }
+
+    // The format is taken from the content, whatever the file name says.
+    void LoadFromFile(const QString &FileName);
+    void SaveToFile(const QString &FileName);
+    void LoadFromStream(TStream *Stream);
+    void SaveToStream(TStream *Stream);
+
+    TNotifyEvent OnChange() const { return FOnChange; }
+    void SetOnChange(const TNotifyEvent &Value) { FOnChange = Value; }
+
+private:
+    void Take(std::unique_ptr<TGraphic> G);
+    void Changed();
+
+    std::unique_ptr<TGraphic> FGraphic;
+    TNotifyEvent FOnChange;
+};
