@@ -831,13 +831,22 @@ Variant FillEmpty(const Variant &other, TVarOp op)
 // A string on one side of arithmetic becomes a Date next to a Date, else a Double.
 Variant StrToNumber(const Variant &s, const Variant &other)
 {
-    if (other.VType() == varDate)
-        return Variant::FromDate(ToDateValue(s));
+    if (other.VType() == varDate) {
+        double d;
+        if (TryStrToFloat(A::S(s), d) || TryStrToDateTime(A::S(s), d))
+            return Variant::FromDate(d);
+        CastError(s.VType(), varDate);
+    }
     return Variant(StrToDoubleValue(A::S(s), s.VType(), varDouble));
 }
 
 Variant Arith(const Variant &l0, const Variant &r0, TVarOp op)
 {
+    // Fast path for the common case of two Integers in + - *.
+    if (l0.VType() == varInteger && r0.VType() == varInteger && op <= opMultiply) {
+        const qint64 a = A::I(l0), b = A::I(r0);
+        return IntResult(op == opAdd ? a + b : op == opSubtract ? a - b : a * b, false);
+    }
     CheckOperand(l0);
     CheckOperand(r0);
     if (VarIsNull(l0) || VarIsNull(r0))
@@ -1237,6 +1246,9 @@ TDateTime QDateToDateTime(const QDate &d, const QTime &t)
 
 QDateTime DateTimeToQDateTime(TDateTime v)
 {
+    // Far beyond any calendar date: refuse rather than compute garbage.
+    if (!(std::fabs(v) < 1e9))
+        InvalidCast();
     const double whole = std::trunc(v);
     const double frac = std::fabs(v - whole);
     qint64 ms = qint64(std::llround(frac * 86400000.0));
@@ -1276,11 +1288,18 @@ Variant Variant::FromQVariant(const QVariant &v)
     case QMetaType::Double: return Variant(v.toDouble());
     case QMetaType::QString: return Variant(v.toString());
     case QMetaType::QChar: return Variant(v.toChar());
-    case QMetaType::QDate: return FromDate(QDateToDateTime(v.toDate(), QTime()));
-    case QMetaType::QTime: return FromDate(v.toTime().msecsSinceStartOfDay() / 86400000.0);
+    // An invalid date or time is what a database gives for a missing one.
+    case QMetaType::QDate: {
+        const QDate d = v.toDate();
+        return d.isValid() ? FromDate(QDateToDateTime(d, QTime())) : Null();
+    }
+    case QMetaType::QTime: {
+        const QTime t = v.toTime();
+        return t.isValid() ? FromDate(t.msecsSinceStartOfDay() / 86400000.0) : Null();
+    }
     case QMetaType::QDateTime: {
         const QDateTime dt = v.toDateTime();
-        return FromDate(QDateToDateTime(dt.date(), dt.time()));
+        return dt.isValid() ? FromDate(QDateToDateTime(dt.date(), dt.time())) : Null();
     }
     case QMetaType::QByteArray: {
         const QByteArray b = v.toByteArray();

@@ -458,6 +458,8 @@ TEST(VariantQVariant, FromQVariant)
         {"bool", QVariant(true), "Boolean:True"},
         {"string", QVariant(QStringLiteral("ab")), "String:ab"},
         {"date", QVariant(QDate(1900, 1, 2)), "Date:1900-01-02"},
+        {"invalid date", QVariant(QDate()), "Null"},
+        {"invalid date-time", QVariant(QDateTime()), "Null"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Outcome([&] { return Variant::FromQVariant(c.Q); }), c.Expected) << c.Name;
@@ -493,6 +495,7 @@ TEST(VariantQVariant, ToQVariant)
     const QByteArray raw("\x00\x10\xff", 3);
     EXPECT_EQ(Variant::FromQVariant(raw).ToQVariant().toByteArray(), raw);
     EXPECT_EQ(VarArrayOf({1, "x"}).ToQVariant(), QVariant(QVariantList{1, QStringLiteral("x")}));
+    EXPECT_EQ(Raised([] { Variant::FromDate(1e300).ToQVariant(); }), InvalidCast);
     static TObjHolder obj;
     EXPECT_EQ(Raised([] { Variant(&obj).ToQVariant(); }), InvalidCast);
     EXPECT_EQ(Raised([] { VarArrayCreate({0, 1, 0, 1}, varVariant).ToQVariant(); }), InvalidCast);
