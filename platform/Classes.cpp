@@ -683,8 +683,8 @@ int TStrings::CompareStrings(const QString &S1, const QString &S2) const
 
 TStringList::~TStringList()
 {
-    FOnChange = nullptr;
-    FOnChanging = nullptr;
+    FOnChange = TNotifyEvent();
+    FOnChanging = TNotifyEvent();
     TStringList::Clear();
 }
 

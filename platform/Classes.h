@@ -10,9 +10,6 @@
 #include <functional>
 #include <vector>
 
-// Event with only the sender.
-using TNotifyEvent = std::function<void(TObject *Sender)>;
-
 // --- TList -------------------------------------------------------------------
 
 enum TListNotification { lnAdded, lnExtracted, lnDeleted };
