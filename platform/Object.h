@@ -1,12 +1,14 @@
 #pragma once
 // Root classes of the class library: TObject and TPersistent.
 // The run-time type information (class references, published properties)
-// hangs off these two.
+// hangs off these two; TypInfo.h, included at the end, declares it.
 #include <QString>
 
 class TClassInfo;
 using TClass = const TClassInfo *;
 class TFiler;
+class TReader;
+class TWriter;
 
 class TObject
 {
@@ -15,17 +17,40 @@ public:
     virtual ~TObject() = default;
     TObject(const TObject &) = delete;
     TObject &operator=(const TObject &) = delete;
+
+    // The class reference of TObject itself, and of this instance's class.
+    static TClass StaticClass();
+    virtual TClass ClassType() const;
+    QString ClassName() const;
+    TClass ClassParent() const;
+    bool InheritsFrom(TClass AClass) const;
 };
 
 class TPersistent : public TObject
 {
 public:
+    using inherited = TObject;
+    static TClass StaticClass();
+    TClass ClassType() const override;
+
     // Copies Source into this object; the default asks Source to AssignTo us
     // and raises EConvertError when neither side knows how.
     virtual void Assign(TPersistent *Source);
+    // Dotted name used in messages; the class name unless overridden.
+    virtual QString GetNamePath() const;
 
 protected:
     virtual void AssignTo(TPersistent *Dest);
     // Non-published data that the binary property format carries.
     virtual void DefineProperties(TFiler *Filer);
+    // The object that owns this one in the sense of name paths (a collection
+    // for its items, for example).
+    virtual TPersistent *GetOwner() const;
+    // Raises the class library's assignment error for Source into this object.
+    [[noreturn]] void AssignError(const TPersistent *Source) const;
+
+    friend class TReader;
+    friend class TWriter;
 };
+
+#include "TypInfo.h"
