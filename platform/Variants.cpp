@@ -1,5 +1,6 @@
 #include "Variants.h"
 #include "Exceptions.h"
+#include "SysUtils.h"
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -9,58 +10,6 @@
 #include <cmath>
 #include <limits>
 #include <vector>
-
-#if __has_include("SysUtils.h")
-#include "SysUtils.h"
-#else
-// Stand-ins until the string and date routines land in SysUtils.h.
-namespace {
-QString FloatToStr(double v)
-{
-    QString s = QString::number(v, 'g', 15);
-    s.replace(QStringLiteral("e+"), QStringLiteral("E"));
-    s.replace(QStringLiteral("e-"), QStringLiteral("E-"));
-    return s;
-}
-bool TryStrToFloat(const QString &s, double &v)
-{
-    bool ok = false;
-    v = s.trimmed().toDouble(&ok);
-    return ok && std::isfinite(v);
-}
-bool TryStrToInt64(const QString &s, qint64 &v)
-{
-    bool ok = false;
-    QString t = s.trimmed();
-    if (t.startsWith(QLatin1Char('$')))
-        v = t.mid(1).toLongLong(&ok, 16);
-    else
-        v = t.toLongLong(&ok, 10);
-    return ok;
-}
-QString DateTimeToStr(double v)
-{
-    QDate d = QDate(1899, 12, 30).addDays(qint64(v));
-    double f = std::fabs(v - std::trunc(v));
-    qint64 ms = qint64(std::llround(f * 86400000.0));
-    QString s = d.toString(QStringLiteral("yyyy-MM-dd"));
-    if (ms)
-        s += QTime::fromMSecsSinceStartOfDay(int(ms)).toString(QStringLiteral(" hh:mm:ss"));
-    return s;
-}
-bool TryStrToDateTime(const QString &s, double &v)
-{
-    QDateTime dt = QDateTime::fromString(s.trimmed(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    if (!dt.isValid())
-        dt = QDateTime(QDate::fromString(s.trimmed(), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
-    if (!dt.isValid())
-        return false;
-    v = double(QDate(1899, 12, 30).daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0;
-    return true;
-}
-struct { QChar DecimalSeparator = QLatin1Char('.'); } FormatSettings;
-} // namespace
-#endif
 
 struct TVarArrayData
 {
