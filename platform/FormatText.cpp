@@ -4,6 +4,7 @@
 // away from zero, so Format('%.2f', [0.125]) is '0.13'.
 #include "SysUtils.h"
 
+#include <QList>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -27,8 +28,9 @@ struct TFloatRec
 };
 
 // Decimal digits of Value rounded to at most Precision significant digits and
-// at most Decimals digits after the decimal point.
-void FloatToDecimal(TFloatRec &R, double Value, int Precision, int Decimals)
+// at most Decimals digits after the decimal point. Currency values are first
+// rounded to four decimals.
+void FloatToDecimal(TFloatRec &R, double Value, int Precision, int Decimals, bool Currency = false)
 {
     R.Negative = std::signbit(Value);
     R.Count = 0;
@@ -58,33 +60,42 @@ void FloatToDecimal(TFloatRec &R, double Value, int Precision, int Decimals)
     }
     R.Exponent = exp10 + 1;
 
-    int keep = Precision;
-    if (Decimals < NoLimit)
-        keep = std::min(keep, R.Exponent + Decimals);
-    if (keep < 0)
-        return;
-    bool roundUp = keep < n && d[keep] >= '5';
-    if (keep > n)
-        keep = n;
-    if (roundUp) {
-        int i = keep - 1;
+    // Rounds the digits to Keep digits, halves up; a carry out of the first
+    // digit moves the exponent.
+    auto roundAt = [&](int Keep) {
+        if (Keep >= n)
+            return;
+        if (Keep < 0) {
+            n = 0;
+            return;
+        }
+        const bool up = d[Keep] >= '5';
+        n = Keep;
+        if (!up)
+            return;
+        int i = n - 1;
         while (i >= 0 && d[i] == '9')
             d[i--] = '0';
         if (i < 0) {
             d[0] = '1';
-            if (keep == 0)
-                keep = 1;
-            for (int j = 1; j < keep; ++j)
-                d[j] = '0';
+            if (n == 0)
+                n = 1;
             ++R.Exponent;
         } else {
             ++d[i];
         }
-    }
-    while (keep > 0 && d[keep - 1] == '0')
-        --keep;
-    R.Count = keep;
-    std::memcpy(R.Digits, d, keep);
+    };
+    // A currency value is exact to four decimals: its digits end there.
+    if (Currency)
+        roundAt(R.Exponent + 4);
+    int keep = Precision;
+    if (Decimals < NoLimit)
+        keep = std::min(keep, R.Exponent + Decimals);
+    roundAt(keep);
+    while (n > 0 && d[n - 1] == '0')
+        --n;
+    R.Count = n;
+    std::memcpy(R.Digits, d, n);
 }
 
 void AppendDigits(QString &S, quint64 V, int MinDigits = 0)
@@ -223,7 +234,7 @@ QString CurrencyText(const QString &Num, bool Negative, const TFormatSettings &F
 }
 
 QString FloatToText(double Value, TFloatFormat Format, int Precision, int Digits,
-                    const TFormatSettings &FS)
+                    const TFormatSettings &FS, bool Currency = false)
 {
     if (!std::isfinite(Value))
         return SpecialText(Value);
@@ -231,10 +242,10 @@ QString FloatToText(double Value, TFloatFormat Format, int Precision, int Digits
     TFloatRec R;
     switch (Format) {
     case ffGeneral:
-        FloatToDecimal(R, Value, Precision, NoLimit);
+        FloatToDecimal(R, Value, Precision, NoLimit, Currency);
         return GeneralText(R, Precision, std::clamp(Digits, 0, 4), FS);
     case ffExponent:
-        FloatToDecimal(R, Value, Precision, NoLimit);
+        FloatToDecimal(R, Value, Precision, NoLimit, Currency);
         return ExponentText(R, Precision, std::clamp(Digits, 0, 4), FS);
     case ffFixed:
     case ffNumber:
@@ -242,10 +253,10 @@ QString FloatToText(double Value, TFloatFormat Format, int Precision, int Digits
         break;
     }
     Digits = std::clamp(Digits, 0, MaxPrecision);
-    FloatToDecimal(R, Value, Precision, Digits);
+    FloatToDecimal(R, Value, Precision, Digits, Currency);
     if (R.Exponent > Precision) {
         // Too many integer digits for the precision: general format instead.
-        FloatToDecimal(R, Value, Precision, NoLimit);
+        FloatToDecimal(R, Value, Precision, NoLimit, Currency);
         return GeneralText(R, Precision, 0, FS);
     }
     QString Num = FixedText(R, Digits, Format != ffFixed, FS);
@@ -355,7 +366,8 @@ QList<QStringView> SplitSections(QStringView F)
     return sections;
 }
 
-QString FormatFloatText(const QString &Format, double Value, const TFormatSettings &FS)
+QString FormatFloatText(const QString &Format, double Value, const TFormatSettings &FS,
+                        bool Currency = false)
 {
     if (!std::isfinite(Value))
         return SpecialText(Value);
@@ -372,9 +384,9 @@ QString FormatFloatText(const QString &Format, double Value, const TFormatSettin
     TFloatRec R;
     auto convert = [&](double V) {
         if (I.Scientific)
-            FloatToDecimal(R, V, std::max(1, I.IntPlaces + I.DecPlaces), NoLimit);
+            FloatToDecimal(R, V, std::max(1, I.IntPlaces + I.DecPlaces), NoLimit, Currency);
         else
-            FloatToDecimal(R, V, MaxPrecision, I.DecPlaces);
+            FloatToDecimal(R, V, MaxPrecision, I.DecPlaces, Currency);
     };
     convert(Value);
     if (!I.Scientific && R.Exponent > MaxPrecision)
@@ -562,6 +574,7 @@ QString FormatText(const QString &Fmt, const TVarRec *Args, int Count, const TFo
                 FormatError(Fmt);
             return a.VExtended;
         };
+        const bool curr = a.VType == vtCurrency;
         switch (type) {
         case 'D': {
             qint64 v;
@@ -592,19 +605,19 @@ QString FormatText(const QString &Fmt, const TVarRec *Args, int Count, const TFo
             break;
         }
         case 'E':
-            s = FloatToText(floatArg(), ffExponent, prec < 0 || prec > MaxPrecision ? 15 : prec, 3, FS);
+            s = FloatToText(floatArg(), ffExponent, prec < 0 || prec > MaxPrecision ? 15 : prec, 3, FS, curr);
             break;
         case 'F':
-            s = FloatToText(floatArg(), ffFixed, MaxPrecision, prec < 0 ? 2 : prec, FS);
+            s = FloatToText(floatArg(), ffFixed, MaxPrecision, prec < 0 ? 2 : prec, FS, curr);
             break;
         case 'G':
-            s = FloatToText(floatArg(), ffGeneral, prec < 0 || prec > MaxPrecision ? 15 : prec, 3, FS);
+            s = FloatToText(floatArg(), ffGeneral, prec < 0 || prec > MaxPrecision ? 15 : prec, 3, FS, curr);
             break;
         case 'N':
-            s = FloatToText(floatArg(), ffNumber, MaxPrecision, prec < 0 ? 2 : prec, FS);
+            s = FloatToText(floatArg(), ffNumber, MaxPrecision, prec < 0 ? 2 : prec, FS, curr);
             break;
         case 'M':
-            s = FloatToText(floatArg(), ffCurrency, MaxPrecision, prec < 0 ? FS.CurrencyDecimals : prec, FS);
+            s = FloatToText(floatArg(), ffCurrency, MaxPrecision, prec < 0 ? FS.CurrencyDecimals : prec, FS, curr);
             break;
         case 'S':
             switch (a.VType) {
@@ -754,44 +767,19 @@ QString FormatFloat(const QString &Format, double Value)
     return FormatFloatText(Format, Value, FormatSettings);
 }
 
-namespace {
-// Currency keeps four decimals: round there first, on the decimal digits.
-double ToCurrency(double Value)
-{
-    if (!std::isfinite(Value))
-        return Value;
-    TFloatRec R;
-    FloatToDecimal(R, Value, MaxPrecision, 4);
-    if (R.Count == 0)
-        return 0;
-    char buf[48];
-    int b = 0;
-    if (R.Negative)
-        buf[b++] = '-';
-    buf[b++] = '0';
-    buf[b++] = '.';
-    std::memcpy(buf + b, R.Digits, R.Count);
-    b += R.Count;
-    buf[b++] = 'e';
-    auto r = std::to_chars(buf + b, buf + sizeof buf, R.Exponent);
-    double v = 0;
-    std::from_chars(buf, r.ptr, v);
-    return v;
-}
-} // namespace
 
 QString CurrToStr(double Value)
 {
     if (!std::isfinite(Value))
         return SpecialText(Value);
     TFloatRec R;
-    FloatToDecimal(R, Value, MaxPrecision, 4);
+    FloatToDecimal(R, Value, MaxPrecision, NoLimit, true);
     return GeneralText(R, MaxPrecision, 0, FormatSettings);
 }
 
 QString FormatCurr(const QString &Format, double Value)
 {
-    return FormatFloatText(Format, ToCurrency(Value), FormatSettings);
+    return FormatFloatText(Format, Value, FormatSettings, true);
 }
 
 QString Format(const QString &Fmt, std::initializer_list<TVarRec> Args)
