@@ -1,10 +1,14 @@
 #include "qdzUtils.h"
+#include "qdzRes.h"
 
 #include "platform/CodePages.h"
 #include "platform/Exceptions.h"
-#include "platform/Streams.h"
+#include "platform/Classes.h"
+#include "platform/SysUtils.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QDir>
 #include <QFileInfo>
 
@@ -59,6 +63,58 @@ quint32 StreamCRC32(TStream *Stream)
     return quint32(Crc);
 }
 
+void StreamToHex(TStream *Stream, QString &Text)
+{
+    QByteArray Bytes(Stream->Size(), Qt::Uninitialized);
+    Stream->SetPosition(0);
+    Stream->ReadBuffer(Bytes.data(), Bytes.size());
+    Text = BinToHex(Bytes);
+}
+
+void HexToStream(const QString &Text, TStream *Stream)
+{
+    const QByteArray Bytes = HexToBin(Text);
+    Stream->SetSize(Bytes.size());
+    Stream->SetPosition(0);
+    Stream->WriteBuffer(Bytes.constData(), Bytes.size());
+    Stream->SetPosition(0);
+}
+
+// ---------------------------------------------------------------- text
+
+void qdzSetCommaText(const QString &Text, TStrings *List, QChar Delimiter)
+{
+    List->Clear();
+    qsizetype Start = 0;
+    while (Start < Text.size()) {
+        qsizetype End = Text.indexOf(Delimiter, Start);
+        if (End < 0)
+            End = Text.size();
+        List->Add(Text.mid(Start, End - Start));
+        Start = End + 1;
+    }
+}
+
+double qdzStrToFloat(const QString &S)
+{
+    QString T;
+    T.reserve(S.size());
+    for (const QChar C : S) {
+        if (C == QLatin1Char(',') || C == QLatin1Char('.'))
+            T += FormatSettings.DecimalSeparator;
+        else if (C != QLatin1Char(' '))
+            T += C;
+    }
+    return StrToFloat(T);
+}
+
+QString qdzFloatToStr(double X)
+{
+    if (Frac(X) == 0)
+        return FloatToStr(X);
+    return Format(QStringLiteral("%2.2f"), {X});
+}
+
 // ---------------------------------------------------------------- expressions
 
 void qdzGetBracketedExpression(const QString &Text, const QString &Open, const QString &Close,
@@ -75,23 +131,32 @@ void qdzGetBracketedExpression(const QString &Text, const QString &Open, const Q
     bool InDouble = false, InSingle = false;
     while (EndPos <= Len) {
         const QStringView At = QStringView(Text).mid(EndPos - 1);
+        int Step = 1;
+        bool Delimiter = false;
         if (!InDouble && !InSingle) {
-            if (At.startsWith(Close))
+            // A delimiter is taken whole, so "<%>" never both opens and closes.
+            if (Depth > 0 && At.startsWith(Close)) {
                 --Depth;
-            if (At.startsWith(Open)) {
+                Step = int(Close.size());
+                Delimiter = true;
+            } else if (At.startsWith(Open)) {
                 if (Depth == 0)
                     StartPos = EndPos;
                 ++Depth;
+                Step = int(Open.size());
+                Delimiter = true;
             }
         }
-        const QChar C = At.front();
-        if (C == QLatin1Char('"') && !InSingle)
-            InDouble = !InDouble;
-        else if (C == QLatin1Char('\'') && !InDouble)
-            InSingle = !InSingle;
+        if (!Delimiter) {
+            const QChar C = At.front();
+            if (C == QLatin1Char('"') && !InSingle)
+                InDouble = !InDouble;
+            else if (C == QLatin1Char('\'') && !InDouble)
+                InSingle = !InSingle;
+        }
         if (Depth == 0)
             break;
-        ++EndPos;
+        EndPos += Step;
     }
     if (Depth != 0) {
         // Never closed: the text holds no expression here and is kept as
@@ -104,3 +169,140 @@ void qdzGetBracketedExpression(const QString &Text, const QString &Open, const Q
         EndPos += int(Close.size()) - 1;
 }
 
+void qdzParsePageNumbers(const QString &Text, TStrings *List, int PageCount)
+{
+    List->Clear();
+    QString S;
+    for (const QChar C : Text)
+        if (!C.isSpace())
+            S += C;
+    if (S.endsWith(QLatin1Char('-')))
+        S += IntToStr(PageCount);
+    S += QLatin1Char(',');
+
+    QString Number;
+    bool InRange = false;
+    int RangeStart = 0;
+    for (const QChar C : std::as_const(S)) {
+        if (C == QLatin1Char('-')) {
+            RangeStart = StrToInt(Number);
+            InRange = true;
+            Number.clear();
+        } else if (C == QLatin1Char(',')) {
+            if (InRange) {
+                // Only pages that exist: a typed "1-2000000000" must not
+                // list two billion entries.
+                const int Last = qMin(StrToInt(Number), PageCount);
+                for (int I = RangeStart; I <= Last; ++I)
+                    List->Add(IntToStr(I));
+            } else if (!Number.isEmpty()) {
+                List->Add(IntToStr(StrToInt(Number)));
+            }
+            InRange = false;
+            Number.clear();
+        } else {
+            Number += C;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- help
+
+bool HtmlHelp(QWidget *Window, const QString &Path)
+{
+    Q_UNUSED(Window);
+    // No HTML Help viewer here: the desktop opens the help file, with the
+    // topic as the address's fragment, when the file is there.
+    const qsizetype Sep = Path.indexOf(QLatin1String("::"));
+    const QString File = Sep < 0 ? Path : Path.left(Sep);
+    if (File.isEmpty() || !QFileInfo(File).isFile())
+        return false;
+    QUrl Url = QUrl::fromLocalFile(File);
+    if (Sep >= 0) {
+        QString Topic = Path.mid(Sep + 2);
+        while (Topic.startsWith(QLatin1Char('/')))
+            Topic.remove(0, 1);
+        if (!Topic.isEmpty())
+            Url.setFragment(Topic);
+    }
+    return QDesktopServices::openUrl(Url);
+}
+
+// ---------------------------------------------------------------- gzip
+
+namespace {
+
+[[noreturn]] void DecompressError()
+{
+    throw EStreamError(qdzResources()->ResourceText(QStringLiteral("clDecompressError")));
+}
+
+void ReadExactly(TStream *Source, void *Buffer, qint64 Count)
+{
+    if (Source->Read(Buffer, Count) != Count)
+        DecompressError();
+}
+
+} // namespace
+
+void GunzipStream(TStream *Source, TStream *Dest, QString &FileName)
+{
+    FileName.clear();
+    unsigned char Head[4];
+    ReadExactly(Source, Head, 4);
+    if (Head[0] != 31 || Head[1] != 139 || Head[2] != 8)
+        DecompressError();
+    unsigned char MTime[4];
+    ReadExactly(Source, MTime, 4);
+    unsigned char XflOs[2];
+    ReadExactly(Source, XflOs, 2);
+    if (Head[3] & 8) {
+        QByteArray Name;
+        char C;
+        for (;;) {
+            ReadExactly(Source, &C, 1);
+            if (C == 0)
+                break;
+            Name += C;
+        }
+        FileName = CodePageToString(Name, CP_ACP);
+    }
+
+    // The deflate data between header and trailer, framed as a zlib stream
+    // whose checksum is the one kept in MTIME.
+    const qint64 Rest = Source->Size() - Source->Position() - 8;
+    if (Rest <= 0)
+        DecompressError();
+    QByteArray Z;
+    Z.resize(2 + Rest + 4);
+    Z[0] = char(0x78);
+    Z[1] = char(0xDA);
+    ReadExactly(Source, Z.data() + 2, Rest);
+    std::memcpy(Z.data() + 2 + Rest, MTime, 4);
+    Source->Seek(8, soCurrent);
+
+    z_stream Zs{};
+    if (inflateInit(&Zs) != Z_OK)
+        DecompressError();
+    Zs.next_in = reinterpret_cast<Bytef *>(Z.data());
+    Zs.avail_in = uInt(Z.size());
+    // Everything is decompressed before Dest sees a byte, so a corrupt
+    // stream leaves Dest as it was.
+    QByteArray Result;
+    std::vector<char> Out(65536);
+    int Ret;
+    do {
+        Zs.next_out = reinterpret_cast<Bytef *>(Out.data());
+        Zs.avail_out = uInt(Out.size());
+        Ret = inflate(&Zs, Z_NO_FLUSH);
+        const qint64 Have = qint64(Out.size()) - Zs.avail_out;
+        // Z_BUF_ERROR here means the input ended before the data did.
+        if ((Ret != Z_OK && Ret != Z_STREAM_END) || (Ret == Z_OK && Zs.avail_in == 0 && Have == 0)) {
+            inflateEnd(&Zs);
+            DecompressError();
+        }
+        Result.append(Out.data(), Have);
+    } while (Ret != Z_STREAM_END);
+    inflateEnd(&Zs);
+    Dest->WriteBuffer(Result.constData(), Result.size());
+}

@@ -1,0 +1,140 @@
+// The engine's string table: look-ups, the '!' rule, loading a second table,
+// the language list and the script compiler's messages.
+#include "report/model/qdzRes.h"
+
+#include "platform/Classes.h"
+#include "script/kw_iconst.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+TEST(Resources, BuiltInTable)
+{
+    TqdzResources *R = qdzResources();
+    EXPECT_EQ(R->CodePage(), 1252);
+    EXPECT_EQ(qdzGet(1), "OK");
+    EXPECT_EQ(qdzGet(2), "Cancel");
+    EXPECT_EQ(qdzGet(9), "Enter page numbers and/or page ranges, separated by commas. For example, 1,3,5-12");
+    EXPECT_EQ(qdzGet(207), "Other");
+    EXPECT_EQ(R->ResourceText("207"), "Other");
+    EXPECT_EQ(R->ResourceText("211"), "Order");
+    EXPECT_EQ(R->ResourceText("poDirect"), "Direct (1-9)");
+    EXPECT_EQ(R->ResourceText("poReverse"), "Reverse (9-1)");
+    EXPECT_EQ(R->ResourceText("clErrors"), "The following error(s) have occured:");
+    EXPECT_EQ(R->ResourceText("clFirstPass"), "First pass: page ");
+    EXPECT_EQ(R->ResourceText("clDecompressError"), "Stream decompress error");
+    EXPECT_EQ(R->ResourceText("clDSNotExist"), "Dataset \"%s\" does not exist");
+    EXPECT_EQ(R->ResourceText("SIdRedeclared"), "Identifier redeclared: ");
+    EXPECT_EQ(R->ResourceText("clPageOf"), "Page %d of %d");
+    EXPECT_EQ(R->ResourceText("mberror"), "Error");   // keys ignore case
+    EXPECT_EQ(R->ResourceText("uChar"), "chr");
+    EXPECT_EQ(R->HelpFile(), "RAZiru.rez");
+}
+
+TEST(Resources, BuiltInTableHasEveryKey)
+{
+    const char *Named[] = {
+        "zmPageWidth", "zmWholePage", "ppAll", "ppOdd", "ppEven", "pgDefault", "pmDefault",
+        "pmSplit", "pmJoin", "pmScale", "poDirect", "poReverse", "mbConfirm", "mbError", "mbInfo",
+        "xrCantFindClass", "prVirtual", "prDefault", "prCustom", "enUnconnHeader", "enUnconnGroup",
+        "enUnconnGFooter", "enBandPos", "dbNotConn", "dbFldNotFound", "clDSNotIncl", "clUnknownVar",
+        "clScrError", "clDSNotExist", "clErrors", "clExprError", "clQE3files", "clSaving",
+        "clCancel", "clClose", "clPrinting", "clLoading", "clPageOf", "clFirstPass", "clNoPrinters",
+        "clDecompressError", "crFillMx", "crBuildMx", "prRunningFirst", "prRunning", "prPrinting",
+        "prExporting", "uCm", "uInch", "uPix", "uChar", "dupDefault", "dupVert", "dupHorz",
+        "dupSimpl", "SLangNotFound", "SInvalidLanguage", "SIdRedeclared", "SUnknownType",
+        "SIncompatibleTypes", "SIdUndeclared", "SClassRequired", "SIndexRequired", "SStringError",
+        "SClassError", "SArrayRequired", "SVarRequired", "SNotEnoughParams", "STooManyParams",
+        "SLeftCantAssigned", "SForError", "SEventError", "clStrNotFound"};
+    QStringList Keys;
+    for (const char *K : Named)
+        Keys << K;
+    for (int I = 1; I <= 9; ++I) Keys << QString::number(I);
+    for (int I = 100; I <= 142; ++I) Keys << QString::number(I);
+    for (int I = 150; I <= 152; ++I) Keys << QString::number(I);
+    for (int I = 200; I <= 214; ++I) Keys << QString::number(I);
+    Keys << "216" << "600" << "601";
+    for (int I = 300; I <= 305; ++I) Keys << QString::number(I);
+    for (int I = 400; I <= 414; ++I) Keys << QString::number(I);
+    for (int I = 500; I <= 510; ++I) Keys << QString::number(I);
+    EXPECT_EQ(Keys.size(), 178);
+    for (const QString &K : Keys)
+        EXPECT_NE(qdzResources()->ResourceText(K), K) << K.toStdString();
+
+    // The table itself: its header, its code page and one entry per key.
+    const QByteArray Table = qdzBuiltInResources();
+    EXPECT_TRUE(Table.startsWith("<?xml version=\"1.1\" encoding=\"utf-8\"?>"));
+    EXPECT_TRUE(Table.contains("<Resources CodePage=\"1252\">"));
+    EXPECT_EQ(Table.count("<StrRes "), 178);
+}
+
+TEST(Resources, MissingKeyGivesTheKey)
+{
+    EXPECT_EQ(qdzResources()->ResourceText("prDupl"), "prDupl");
+    EXPECT_EQ(qdzGet(5000), "5000");
+    EXPECT_EQ(qdzResources()->ResourceText("!bang"), "bang");
+}
+
+TEST(Resources, SecondTableReplacesOneKey)
+{
+    TqdzResources R;
+    EXPECT_EQ(R.CodePage(), 0);
+    R.LoadFromString(qdzBuiltInResources());
+    R.LoadFromString("<?xml version=\"1.1\" encoding=\"utf-8\"?>\r\n"
+                     "<Resources CodePage=\"936\"><StrRes Name=\"1\" Text=\"\xe7\xa1\xae\xe5\xae\x9a\"/>"
+                     "<Other Name=\"2\" Text=\"ignored\"/>"
+                     "<StrRes Name=\"newKey\" Text=\"a&#38;b&#13;&#10;c\"/></Resources>");
+    EXPECT_EQ(R.CodePage(), 936);
+    EXPECT_EQ(R.ResourceText("1"), QString::fromUtf8("\xe7\xa1\xae\xe5\xae\x9a"));
+    EXPECT_EQ(R.ResourceText("2"), "Cancel");
+    EXPECT_EQ(R.ResourceText("clClose"), "Close");
+    EXPECT_EQ(R.ResourceText("newKey"), "a&b\r\nc");
+    // The shared table is untouched by a private instance.
+    EXPECT_EQ(qdzGet(1), "OK");
+}
+
+TEST(Resources, AddAndForeignRoot)
+{
+    TqdzResources R;
+    R.Add("k", "one");
+    R.Add("K", "two");          // same key, other case: replaced
+    EXPECT_EQ(R.ResourceText("k"), "two");
+    R.LoadFromString("<?xml version=\"1.0\"?><Strings><StrRes Name=\"k\" Text=\"x\"/></Strings>");
+    EXPECT_EQ(R.ResourceText("k"), "two");
+    EXPECT_EQ(R.CodePage(), 0);
+    EXPECT_THROW(R.LoadFromString("<Resources/>"), Exception);
+}
+
+TEST(Resources, ScriptMessagesFollowTheTable)
+{
+    const QString Saved = SUnknownType;
+    TqdzResources R;
+    R.LoadFromString("<?xml version=\"1.1\"?><Resources CodePage=\"1252\">"
+                     "<StrRes Name=\"SUnknownType\" Text=\"Unbekannter Typ: \"/></Resources>");
+    EXPECT_EQ(SUnknownType, "Unbekannter Typ: ");
+    // Messages the table does not hold stay as they were.
+    EXPECT_EQ(SEventError, "Event handler must be a procedure");
+    qdzResources()->LoadFromString(qdzBuiltInResources());
+    EXPECT_EQ(SUnknownType, "Unknown type: ");
+    EXPECT_EQ(SStringError, "Strings do not have properties or methods");
+    EXPECT_EQ(SEventError, "Event handler must be a procedure");
+    EXPECT_EQ(Saved, "Unknown type: ");
+}
+
+TEST(Resources, LanguageListFromProgramFolder)
+{
+    const QString Dir = QCoreApplication::applicationDirPath() + '/';
+    const QStringList Files = {"ENGLISH.QDC", "german.qdc", "readme.txt"};
+    for (const QString &F : Files) {
+        QFile File(Dir + F);
+        ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    }
+    TqdzResources R;
+    for (const QString &F : Files)
+        QFile::remove(Dir + F);
+    ASSERT_EQ(R.Languages()->Count(), 2);
+    EXPECT_EQ(R.Languages()->Strings(0), "English");
+    EXPECT_EQ(R.Languages()->Strings(1), "German");
+}

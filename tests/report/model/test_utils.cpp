@@ -1,0 +1,323 @@
+// Small shared routines: bracketed expressions, page ranges, numbers, hex,
+// CRC-32, temporary files, the gzip reader and help.
+#include "report/model/qdzRes.h"
+#include "report/model/qdzUtils.h"
+
+#include "platform/Classes.h"
+#include "platform/Exceptions.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+namespace {
+
+struct TFound
+{
+    QString Expr;
+    int Start;
+    int End;
+};
+
+TFound Find(const QString &Text, int Start, const QString &Open = "[", const QString &Close = "]")
+{
+    TFound F{QString(), Start, 0};
+    qdzGetBracketedExpression(Text, Open, Close, F.Expr, F.End, F.Start);
+    return F;
+}
+
+QStringList Pages(const QString &Text, int PageCount)
+{
+    TStringList List;
+    qdzParsePageNumbers(Text, &List, PageCount);
+    QStringList R;
+    for (int I = 0; I < List.Count(); ++I)
+        R << List.Strings(I);
+    return R;
+}
+
+// A gzip member in the engine's convention: MTIME holds the Adler-32 of the
+// data, most significant byte first.
+QByteArray EngineGzip(const QByteArray &Data, const QByteArray &FileName = QByteArray())
+{
+    z_stream Zs{};
+    deflateInit2(&Zs, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    QByteArray Raw(int(deflateBound(&Zs, uLong(Data.size()))), Qt::Uninitialized);
+    Zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(Data.constData()));
+    Zs.avail_in = uInt(Data.size());
+    Zs.next_out = reinterpret_cast<Bytef *>(Raw.data());
+    Zs.avail_out = uInt(Raw.size());
+    deflate(&Zs, Z_FINISH);
+    Raw.resize(int(Zs.total_out));
+    deflateEnd(&Zs);
+    const uLong Adler = adler32(adler32(0, nullptr, 0),
+                                reinterpret_cast<const Bytef *>(Data.constData()), uInt(Data.size()));
+    const uLong Crc = crc32(crc32(0, nullptr, 0),
+                            reinterpret_cast<const Bytef *>(Data.constData()), uInt(Data.size()));
+    QByteArray G;
+    G += char(31);
+    G += char(139);
+    G += char(8);
+    G += char(FileName.isEmpty() ? 0 : 8);
+    for (int Shift = 24; Shift >= 0; Shift -= 8)
+        G += char((Adler >> Shift) & 0xFF);
+    G += char(2);
+    G += char(0);
+    if (!FileName.isEmpty())
+        G += FileName + '\0';
+    G += Raw;
+    for (int Shift = 0; Shift < 32; Shift += 8)
+        G += char((Crc >> Shift) & 0xFF);
+    for (int Shift = 0; Shift < 32; Shift += 8)
+        G += char((Data.size() >> Shift) & 0xFF);
+    return G;
+}
+
+} // namespace
+
+TEST(BracketedExpression, FindsNestedAndQuoted)
+{
+    struct Case { QString Text; int Start; QString Expr; int ExpStart, ExpEnd; } Cases[] = {
+        {"[a]", 1, "a", 1, 3},
+        {"x [Sum(<Qty>)] y", 3, "Sum(<Qty>)", 3, 14},
+        {"[a[\"x]\"]b]", 1, "a[\"x]\"]b", 1, 10},       // bracket inside a literal does not close
+        {"[a['x]']b]", 1, "a['x]']b", 1, 10},
+        {"[\"it's\"]", 1, "\"it's\"", 1, 8},              // apostrophe inside a double-quoted literal
+        {"[[a][b]]tail", 1, "[a][b]", 1, 8},
+        {"[]", 1, "", 1, 2},
+        {"no [ here", 1, "", 1, 1},                        // StartPos not at an opening delimiter
+        {"规格 [kg", 4, "", 4, 4},                          // never closed: nothing found
+        {"[a[b]", 1, "", 1, 1},
+        {"[\"]", 1, "", 1, 1},                              // closing one inside an open literal
+        {"", 1, "", 1, 1},
+    };
+    for (const Case &C : Cases) {
+        const TFound F = Find(C.Text, C.Start);
+        EXPECT_EQ(F.Expr, C.Expr) << C.Text.toStdString();
+        EXPECT_EQ(F.Start, C.ExpStart) << C.Text.toStdString();
+        EXPECT_EQ(F.End, C.ExpEnd) << C.Text.toStdString();
+    }
+}
+
+TEST(BracketedExpression, MultiCharacterDelimiters)
+{
+    TFound F = Find("ab<%x + <%y%>%>cd", 3, "<%", "%>");
+    EXPECT_EQ(F.Expr, "x + <%y%>");
+    EXPECT_EQ(F.Start, 3);
+    EXPECT_EQ(F.End, 15);   // last character of the closing "%>"
+    F = Find("<%open", 1, "<%", "%>");
+    EXPECT_EQ(F.Start, F.End);
+}
+
+TEST(BracketedExpression, FuzzNeverCrashesOrReadsOutside)
+{
+    const QString Alphabet = QStringLiteral("[]\"'ab<%>规 ");
+    QRandomGenerator Rng(12345);
+    QElapsedTimer Timer;
+    Timer.start();
+    int Runs = 0;
+    while (Timer.elapsed() < 1500) {
+        QString Text;
+        const int Len = int(Rng.bounded(40));
+        for (int I = 0; I < Len; ++I)
+            Text += Alphabet.at(Rng.bounded(int(Alphabet.size())));
+        const bool Multi = Rng.bounded(4) == 0;
+        const QString Open = Multi ? "<%" : "[", Close = Multi ? "%>" : "]";
+        const int Start = int(Rng.bounded(Len + 2)) - 0;
+        TFound F = Find(Text, Start, Open, Close);
+        if (F.Start != F.End) {
+            ASSERT_GE(F.Start, 1);
+            ASSERT_LE(F.End, Text.size());
+            ASSERT_TRUE(Text.mid(F.Start - 1).startsWith(Open));
+            ASSERT_TRUE(Text.mid(F.End - Close.size(), Close.size()) == Close);
+            ASSERT_EQ(Open + F.Expr + Close, Text.mid(F.Start - 1, F.End - F.Start + 1));
+        } else {
+            ASSERT_TRUE(F.Expr.isEmpty());
+        }
+        ++Runs;
+    }
+    EXPECT_GT(Runs, 1000);
+}
+
+TEST(PageNumbers, ListsAndRanges)
+{
+    EXPECT_EQ(Pages("1,3,5-7", 10), QStringList({"1", "3", "5", "6", "7"}));
+    EXPECT_EQ(Pages("8-", 10), QStringList({"8", "9", "10"}));
+    EXPECT_EQ(Pages("7-5", 10), QStringList());
+    EXPECT_EQ(Pages(" 2 , 4 - 5 ", 10), QStringList({"2", "4", "5"}));
+    EXPECT_EQ(Pages("", 10), QStringList());
+    EXPECT_EQ(Pages("12", 10), QStringList({"12"}));
+    EXPECT_EQ(Pages("9-12", 10), QStringList({"9", "10"}));
+}
+
+TEST(PageNumbers, HugeRangeStopsAtPageCount)
+{
+    QElapsedTimer Timer;
+    Timer.start();
+    EXPECT_EQ(Pages("1-2000000000", 3), QStringList({"1", "2", "3"}));
+    EXPECT_LT(Timer.elapsed(), 1000);
+}
+
+TEST(PageNumbers, MalformedPieceRaisesConversionError)
+{
+    EXPECT_THROW(Pages("1,x", 10), EConvertError);
+    EXPECT_THROW(Pages("-3", 10), EConvertError);
+    EXPECT_THROW(Pages("99999999999", 10), EConvertError);
+}
+
+TEST(Numbers, FloatTextBothWays)
+{
+    EXPECT_EQ(qdzFloatToStr(3), "3");
+    EXPECT_EQ(qdzFloatToStr(2.5), "2.50");
+    EXPECT_EQ(qdzFloatToStr(-0.125), "-0.13");
+    EXPECT_EQ(qdzFloatToStr(0), "0");
+    EXPECT_DOUBLE_EQ(qdzStrToFloat("1,5"), 1.5);
+    EXPECT_DOUBLE_EQ(qdzStrToFloat(" 2 .25 "), 2.25);
+    EXPECT_DOUBLE_EQ(qdzStrToFloat("-7"), -7);
+    EXPECT_THROW(qdzStrToFloat("1,000.5"), EConvertError);
+    EXPECT_THROW(qdzStrToFloat("abc"), EConvertError);
+}
+
+TEST(Text, SetCommaText)
+{
+    TStringList List;
+    List.Add("old");
+    qdzSetCommaText("a;b c;;d;", &List, ';');
+    ASSERT_EQ(List.Count(), 4);
+    EXPECT_EQ(List.Strings(0), "a");
+    EXPECT_EQ(List.Strings(1), "b c");
+    EXPECT_EQ(List.Strings(2), "");
+    EXPECT_EQ(List.Strings(3), "d");
+    qdzSetCommaText("", &List, ';');
+    EXPECT_EQ(List.Count(), 0);
+}
+
+TEST(Streams, HexBothWaysAndCrc)
+{
+    TMemoryStream S;
+    const QByteArray Data("\x00\x01\xab\xff 9", 5);
+    S.WriteBuffer(Data.constData(), Data.size());
+    QString Hex;
+    StreamToHex(&S, Hex);
+    EXPECT_EQ(Hex, "0001ABFF20");
+    TMemoryStream Back;
+    Back.WriteBuffer("longer old content", 18);
+    HexToStream(Hex, &Back);
+    EXPECT_EQ(Back.Size(), 5);
+    EXPECT_EQ(Back.Position(), 0);
+    EXPECT_EQ(QByteArray(static_cast<const char *>(Back.Memory()), 5), Data);
+
+    TStringStream Check(QByteArray("123456789"));
+    Check.SetPosition(4);
+    EXPECT_EQ(StreamCRC32(&Check), 0xCBF43926u);   // the standard check value
+    EXPECT_EQ(Check.Position(), 4);
+    TMemoryStream Empty;
+    EXPECT_EQ(StreamCRC32(&Empty), 0u);
+}
+
+TEST(Files, TempFileAndProgramPath)
+{
+    QTemporaryDir Dir;
+    ASSERT_TRUE(Dir.isValid());
+    const QString A = GetTempFile(Dir.path());
+    const QString B = GetTempFile(Dir.path());
+    EXPECT_NE(A, B);
+    EXPECT_TRUE(QFile::exists(A));
+    EXPECT_TRUE(QFileInfo(A).fileName().startsWith("qd"));
+    EXPECT_EQ(QFileInfo(A).absolutePath(), QDir(Dir.path()).absolutePath());
+    const QString C = GetTempFile(Dir.path() + "/missing");
+    EXPECT_EQ(QFileInfo(C).absolutePath(), QDir(QDir::tempPath()).absolutePath());
+    const QString D = GetTempFile(QString());
+    EXPECT_EQ(QFileInfo(D).absolutePath(), QDir(QDir::tempPath()).absolutePath());
+    QFile::remove(A);
+    QFile::remove(B);
+    QFile::remove(C);
+    QFile::remove(D);
+
+    EXPECT_TRUE(GetAppPath().endsWith('/'));
+    EXPECT_EQ(GetAppPath() + QFileInfo(GetModuleName()).fileName(), GetModuleName());
+}
+
+TEST(Gzip, EngineConventionRoundTrip)
+{
+    QByteArray Data;
+    for (int I = 0; I < 5000; ++I)
+        Data += char(I * 7 % 251);
+    TStringStream Src(EngineGzip(Data, "PreviewButtons.bmp"));
+    TMemoryStream Dest;
+    QString Name = "stale";
+    GunzipStream(&Src, &Dest, Name);
+    EXPECT_EQ(Name, "PreviewButtons.bmp");
+    EXPECT_EQ(QByteArray(static_cast<const char *>(Dest.Memory()), int(Dest.Size())), Data);
+
+    TStringStream NoName(EngineGzip("abc"));
+    TMemoryStream D2;
+    GunzipStream(&NoName, &D2, Name);
+    EXPECT_EQ(Name, "");
+    EXPECT_EQ(D2.Size(), 3);
+}
+
+TEST(Gzip, TruncatedOrCorruptRaisesDecompressError)
+{
+    QByteArray Data(3000, 'x');
+    for (int I = 0; I < Data.size(); I += 3)
+        Data[I] = char(I % 97);
+    const QByteArray Good = EngineGzip(Data);
+
+    QList<QByteArray> Bad;
+    for (int Len : {0, 3, 9, 10, 17, int(Good.size()) / 2, int(Good.size()) - 9})
+        Bad << Good.left(Len);
+    QByteArray Flipped = Good;
+    Flipped[20] = char(Flipped[20] ^ 0x55);
+    Bad << Flipped;
+    QByteArray WrongSum = Good;
+    WrongSum[4] = char(WrongSum[4] ^ 1);                 // MTIME is the checksum
+    Bad << WrongSum;
+    QByteArray Standard = Good;
+    Standard[4] = Standard[5] = Standard[6] = Standard[7] = 0;   // an ordinary gzip file
+    Bad << Standard;
+    Bad << QByteArray("PK\x03\x04 not gzip at all");
+    QByteArray NameNeverEnds = Good.left(10);
+    NameNeverEnds[3] = 8;
+    Bad << NameNeverEnds + "name-without-zero";
+
+    for (const QByteArray &B : Bad) {
+        TStringStream Src(B);
+        TMemoryStream Dest;
+        QString Name;
+        try {
+            GunzipStream(&Src, &Dest, Name);
+            ADD_FAILURE() << "accepted " << B.size() << " bytes";
+        } catch (const EStreamError &E) {
+            EXPECT_EQ(E.Message(), "Stream decompress error");
+            EXPECT_EQ(Dest.Size(), 0);
+        }
+    }
+}
+
+TEST(Help, OpensExistingFileAtTopicOnly)
+{
+    // A text browser's setSource slot stands in for the desktop's handler.
+    QTextBrowser Catcher;
+    QDesktopServices::setUrlHandler("file", &Catcher, "setSource");
+    QTemporaryDir Dir;
+    const QString File = Dir.path() + "/RAZiru.rez";
+    EXPECT_FALSE(HtmlHelp(nullptr, File + "::/Designer.htm"));
+    EXPECT_TRUE(Catcher.source().isEmpty());
+    QFile F(File);
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+    F.close();
+    EXPECT_TRUE(HtmlHelp(nullptr, File + "::/Designer.htm"));
+    EXPECT_EQ(Catcher.source().toLocalFile(), File);
+    EXPECT_EQ(Catcher.source().fragment(), "Designer.htm");
+    EXPECT_TRUE(HtmlHelp(nullptr, File));
+    EXPECT_FALSE(Catcher.source().hasFragment());
+    QDesktopServices::unsetUrlHandler("file");
+}
