@@ -9,6 +9,7 @@
 #include "Classes.h"
 #include "Colors.h"
 #include "Exceptions.h"
+#include "Font.h"
 #include "Object.h"
 #include "Types.h"
 
@@ -22,7 +23,6 @@
 
 class QPainter;
 class QPaintDevice;
-class TFont;
 class TCanvas;
 class TBitmap;
 class TGraphic;
@@ -30,14 +30,12 @@ class TGraphic;
 STATION_EXCEPTION(EInvalidGraphic, Exception)
 STATION_EXCEPTION(EInvalidGraphicOperation, Exception)
 
-enum TPenStyle : int { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TPenMode : int {
-    pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-    pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
-};
-enum TBrushStyle : int {
-    bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
-};
+STATION_DECLARE_ENUM(TPenStyle, psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame)
+STATION_DECLARE_ENUM(TPenMode, pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot,
+                     pmMaskPenNot, pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask,
+                     pmXor, pmNotXor)
+STATION_DECLARE_ENUM(TBrushStyle, bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal,
+                     bsCross, bsDiagCross)
 
 // Raster operations of Draw/StretchDraw/CopyRect (TCanvas::CopyMode).
 using TCopyMode = int;
@@ -77,6 +75,7 @@ constexpr TColor CLR_INVALID = TColor(0xFFFFFFFFu);
 // Base of pens and brushes: a change notifies OnChange.
 class TGraphicsObject : public TPersistent
 {
+    STATION_CLASS(TGraphicsObject, TPersistent)
 public:
     TNotifyEvent OnChange() const { return FOnChange; }
     void SetOnChange(const TNotifyEvent &Value) { FOnChange = Value; }
@@ -93,6 +92,7 @@ private:
 
 class TPen : public TGraphicsObject
 {
+    STATION_CLASS(TPen, TGraphicsObject)
 public:
     TPen() = default;
     void Assign(TPersistent *Source) override;
@@ -116,6 +116,7 @@ private:
 
 class TBrush : public TGraphicsObject
 {
+    STATION_CLASS(TBrush, TGraphicsObject)
 public:
     TBrush() = default;
     void Assign(TPersistent *Source) override;
@@ -145,6 +146,7 @@ private:
 // survive Release().
 class TCanvas : public TPersistent
 {
+    STATION_CLASS(TCanvas, TPersistent)
 public:
     TCanvas();
     explicit TCanvas(QPaintDevice *Device);
@@ -305,13 +307,10 @@ private:
     QFont FQFont;
 };
 
-// Qt font of a TFont at the fixed 96 pixels per inch; the family keeps its
-// name and fontconfig maps it (platform/fonts/fonts.conf).
-QFont FontToQFont(TFont *Font);
-
 // Base of every picture format.
 class TGraphic : public TPersistent
 {
+    STATION_CLASS(TGraphic, TPersistent)
 public:
     TGraphic() = default;
 
@@ -351,13 +350,14 @@ private:
     TNotifyEvent FOnChange;
 };
 
-enum TPixelFormat : int { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
-enum TTransparentMode : int { tmAuto, tmFixed };
+STATION_DECLARE_ENUM(TPixelFormat, pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom)
+STATION_DECLARE_ENUM(TTransparentMode, tmAuto, tmFixed)
 
 // A bitmap over a QImage. New areas are white. A bitmap loaded from a file
 // keeps the file's bytes and writes them back unchanged until it is drawn on.
 class TBitmap : public TGraphic
 {
+    STATION_CLASS(TBitmap, TGraphic)
 public:
     TBitmap();
     ~TBitmap() override;
@@ -409,6 +409,7 @@ private:
 // unchanged and decodes them only to draw or measure.
 class TEncodedGraphic : public TGraphic
 {
+    STATION_CLASS(TEncodedGraphic, TGraphic)
 public:
     void Assign(TPersistent *Source) override;
     bool Empty() const override { return FData.isEmpty(); }
@@ -437,6 +438,7 @@ protected:
 
 class TJPEGImage : public TEncodedGraphic
 {
+    STATION_CLASS(TJPEGImage, TEncodedGraphic)
 public:
     std::unique_ptr<TGraphic> NewOfSameClass() const override { return std::make_unique<TJPEGImage>(); }
     // 1..100, used when pixels are encoded here.
@@ -457,6 +459,7 @@ private:
 
 class TPngImage : public TEncodedGraphic
 {
+    STATION_CLASS(TPngImage, TEncodedGraphic)
 public:
     std::unique_ptr<TGraphic> NewOfSameClass() const override { return std::make_unique<TPngImage>(); }
 
@@ -467,6 +470,7 @@ protected:
 
 class TIcon : public TEncodedGraphic
 {
+    STATION_CLASS(TIcon, TEncodedGraphic)
 public:
     std::unique_ptr<TGraphic> NewOfSameClass() const override { return std::make_unique<TIcon>(); }
 
@@ -482,6 +486,7 @@ std::unique_ptr<TGraphic> GraphicForContent(const QByteArray &Bytes);
 // Holds one graphic of any format.
 class TPicture : public TPersistent
 {
+    STATION_CLASS(TPicture, TPersistent)
 public:
     TPicture();
     ~TPicture() override;
@@ -509,6 +514,7 @@ public:
 private:
     void Take(std::unique_ptr<TGraphic> G);
     void Changed();
+    void GraphicChanged(TObject *Sender);
 
     std::unique_ptr<TGraphic> FGraphic;
     TNotifyEvent FOnChange;

@@ -1,0 +1,638 @@
+// Graphics over QImage: TGraphic, TBitmap, the encoded formats and TPicture.
+#include "Graphics.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+
+// ------------------------------------------------------------------ TGraphic
+
+void TGraphic::SetTransparent(bool Value)
+{
+    if (FTransparent != Value) {
+        FTransparent = Value;
+        Changed();
+    }
+}
+
+void TGraphic::SetModified(bool Value)
+{
+    if (Value)
+        Changed();
+    else
+        FModified = false;
+}
+
+void TGraphic::Changed()
+{
+    FModified = true;
+    if (FOnChange)
+        FOnChange(this);
+}
+
+void TGraphic::LoadFromFile(const QString &FileName)
+{
+    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(&stream);
+}
+
+void TGraphic::SaveToFile(const QString &FileName)
+{
+    TFileStream stream(FileName, fmCreate);
+    SaveToStream(&stream);
+}
+
+namespace {
+
+QByteArray ReadRest(TStream *Stream)
+{
+    const qint64 n = Stream->Size() - Stream->Position();
+    QByteArray bytes;
+    if (n > 0) {
+        bytes.resize(qsizetype(n));
+        Stream->ReadBuffer(bytes.data(), n);
+    }
+    return bytes;
+}
+
+// Opaque pixels of any image, transparent parts over white.
+QImage OpaqueImage(const QImage &Source)
+{
+    if (Source.isNull())
+        return QImage();
+    if (!Source.hasAlphaChannel())
+        return Source.convertToFormat(QImage::Format_RGB32);
+    QImage out(Source.size(), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter p(&out);
+    p.drawImage(0, 0, Source);
+    return out;
+}
+
+} // namespace
+
+void TGraphic::LoadFromStream(TStream *Stream)
+{
+    LoadFromBytes(ReadRest(Stream));
+}
+
+void TGraphic::SaveToStream(TStream *Stream)
+{
+    const QByteArray bytes = SaveToBytes();
+    if (!bytes.isEmpty())
+        Stream->WriteBuffer(bytes.constData(), bytes.size());
+}
+
+void TGraphic::Draw(TCanvas *ACanvas, const TRect &R)
+{
+    const QImage img = ToImage();
+    if (!img.isNull())
+        ACanvas->DrawImage(R, img, img.rect());
+}
+
+// ------------------------------------------------------------------ TBitmap
+
+// The bitmap's own canvas: drawing on it drops the loaded bytes and marks the
+// bitmap changed.
+class TBitmapCanvas : public TCanvas
+{
+public:
+    TBitmapCanvas(TBitmap *Owner, QImage *Image) : TCanvas(Image), FOwner(Owner) {}
+
+protected:
+    void Changing() override
+    {
+        FOwner->CanvasChanging();
+        TCanvas::Changing();
+    }
+    void Changed() override
+    {
+        FOwner->Changed();
+        TCanvas::Changed();
+    }
+
+private:
+    TBitmap *FOwner;
+};
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap()
+{
+    // The canvas's painter must end before the image goes.
+    FCanvas.reset();
+}
+
+void TBitmap::CanvasChanging()
+{
+    FEncoded.clear();
+}
+
+void TBitmap::Changed()
+{
+    TGraphic::Changed();
+}
+
+TCanvas *TBitmap::Canvas()
+{
+    if (!FCanvas)
+        FCanvas = std::make_unique<TBitmapCanvas>(this, &FImage);
+    return FCanvas.get();
+}
+
+QImage &TBitmap::Image()
+{
+    if (FCanvas)
+        FCanvas->Release();
+    FEncoded.clear();
+    return FImage;
+}
+
+void TBitmap::SetSize(int AWidth, int AHeight)
+{
+    AWidth = std::max(0, AWidth);
+    AHeight = std::max(0, AHeight);
+    if (AWidth == FImage.width() && AHeight == FImage.height())
+        return;
+    if (FCanvas)
+        FCanvas->Release();
+    QImage img;
+    if (AWidth > 0 && AHeight > 0) {
+        img = QImage(AWidth, AHeight, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        if (!FImage.isNull()) {
+            QPainter p(&img);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(0, 0, FImage);
+        }
+    }
+    FImage = img;
+    FEncoded.clear();
+    Changed();
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat Value)
+{
+    if (FPixelFormat == Value)
+        return;
+    FPixelFormat = Value;
+    if (FCanvas)
+        FCanvas->Release();
+    if (!FImage.isNull()) {
+        // Fewer colours lose what they cannot hold.
+        if (Value == pf1bit)
+            FImage = FImage.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)
+                         .convertToFormat(QImage::Format_RGB32);
+        else if (Value == pf4bit || Value == pf8bit)
+            FImage = FImage.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)
+                         .convertToFormat(QImage::Format_RGB32);
+        else if (Value == pf15bit)
+            FImage = FImage.convertToFormat(QImage::Format_RGB555).convertToFormat(QImage::Format_RGB32);
+        else if (Value == pf16bit)
+            FImage = FImage.convertToFormat(QImage::Format_RGB16).convertToFormat(QImage::Format_RGB32);
+    }
+    FEncoded.clear();
+    Changed();
+}
+
+void TBitmap::SetMonochrome(bool Value)
+{
+    if (Value)
+        SetPixelFormat(pf1bit);
+    else if (FPixelFormat == pf1bit)
+        SetPixelFormat(pfDevice);
+}
+
+TColor TBitmap::TransparentColor()
+{
+    if (FTransparentMode == tmFixed)
+        return FTransparentColor;
+    if (Empty())
+        return clDefault;
+    return QColorToColor(QColor::fromRgb(FImage.pixel(0, FImage.height() - 1)));
+}
+
+void TBitmap::SetTransparentColor(TColor Value)
+{
+    if (FTransparentColor != Value || FTransparentMode != tmFixed) {
+        FTransparentColor = Value;
+        FTransparentMode = Value == clDefault ? tmAuto : tmFixed;
+        Changed();
+    }
+}
+
+void TBitmap::SetTransparentMode(TTransparentMode Value)
+{
+    if (FTransparentMode != Value) {
+        FTransparentMode = Value;
+        if (Value == tmAuto)
+            FTransparentColor = clDefault;
+        Changed();
+    }
+}
+
+void TBitmap::SetImage(const QImage &Image)
+{
+    if (FCanvas)
+        FCanvas->Release();
+    FImage = OpaqueImage(Image);
+    FEncoded.clear();
+    Changed();
+}
+
+void TBitmap::Assign(TPersistent *Source)
+{
+    if (!Source) {
+        SetImage(QImage());
+        return;
+    }
+    if (auto *b = dynamic_cast<TBitmap *>(Source)) {
+        if (b == this)
+            return;
+        if (FCanvas)
+            FCanvas->Release();
+        if (b->FCanvas)
+            b->FCanvas->Release();
+        FImage = b->FImage;
+        FEncoded = b->FEncoded;
+        FPixelFormat = b->FPixelFormat;
+        FTransparentMode = b->FTransparentMode;
+        FTransparentColor = b->FTransparentColor;
+        TGraphic::SetTransparent(b->Transparent());
+        Changed();
+        return;
+    }
+    if (auto *g = dynamic_cast<TGraphic *>(Source)) {
+        SetImage(g->ToImage());
+        return;
+    }
+    TGraphic::Assign(Source);
+}
+
+void TBitmap::LoadFromBytes(const QByteArray &Bytes)
+{
+    if (Bytes.size() < 30 || !Bytes.startsWith("BM"))
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
+    QImage img;
+    if (!img.loadFromData(Bytes, "BMP"))
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
+    const int bits = quint8(Bytes[28]) | (quint8(Bytes[29]) << 8);
+    TPixelFormat pf = pfCustom;
+    switch (bits) {
+    case 1: pf = pf1bit; break;
+    case 4: pf = pf4bit; break;
+    case 8: pf = pf8bit; break;
+    case 16: pf = pf16bit; break;
+    case 24: pf = pf24bit; break;
+    case 32: pf = pf32bit; break;
+    default: break;
+    }
+    if (FCanvas)
+        FCanvas->Release();
+    // The device keeps no alpha, as a screen bitmap has none.
+    FImage = img.convertToFormat(QImage::Format_RGB32);
+    FPixelFormat = pf;
+    Changed();
+    FEncoded = Bytes;
+}
+
+QByteArray TBitmap::SaveToBytes()
+{
+    if (!FEncoded.isEmpty())
+        return FEncoded;
+    if (Empty())
+        return QByteArray();
+    if (FCanvas)
+        FCanvas->Release();
+    QImage img = FImage;
+    switch (FPixelFormat) {
+    case pf1bit: img = img.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither); break;
+    case pf4bit:
+    case pf8bit: img = img.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither); break;
+    case pf32bit: img = img.convertToFormat(QImage::Format_ARGB32); break;
+    default: break;
+    }
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter w(&buf, "BMP");
+    if (!w.write(img))
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
+    return out;
+}
+
+QImage TBitmap::ToImage() const
+{
+    return FImage;
+}
+
+void TBitmap::Draw(TCanvas *ACanvas, const TRect &R)
+{
+    if (Empty())
+        return;
+    if (FCanvas)
+        FCanvas->Release();
+    if (Transparent())
+        ACanvas->DrawImageTransparent(R, FImage, FImage.rect(), TransparentColor());
+    else
+        ACanvas->DrawImage(R, FImage, FImage.rect());
+}
+
+// ------------------------------------------------------------------ encoded formats
+
+void TEncodedGraphic::Assign(TPersistent *Source)
+{
+    if (!Source) {
+        FData.clear();
+        FCache = QImage();
+        FDecoded = true;
+        Changed();
+        return;
+    }
+    if (auto *e = dynamic_cast<TEncodedGraphic *>(Source); e && typeid(*e) == typeid(*this)) {
+        FData = e->FData;
+        FCache = e->FCache;
+        FDecoded = e->FDecoded;
+        Changed();
+        return;
+    }
+    if (auto *g = dynamic_cast<TGraphic *>(Source)) {
+        SetImage(g->ToImage());
+        return;
+    }
+    TGraphic::Assign(Source);
+}
+
+void TEncodedGraphic::Decode() const
+{
+    if (FDecoded)
+        return;
+    FDecoded = true;
+    FCache = QImage();
+    if (FData.isEmpty())
+        return;
+    QBuffer buf;
+    buf.setData(FData);
+    buf.open(QIODevice::ReadOnly);
+    QImageReader r(&buf, FormatName());
+    r.setAutoTransform(false);
+    FCache = r.read();
+}
+
+int TEncodedGraphic::Width() const
+{
+    Decode();
+    return FCache.width();
+}
+
+int TEncodedGraphic::Height() const
+{
+    Decode();
+    return FCache.height();
+}
+
+void TEncodedGraphic::SetWidth(int)
+{
+    throw EInvalidGraphicOperation(
+        QStringLiteral("Cannot change the size of a %1 image").arg(QLatin1String(FormatName())));
+}
+
+void TEncodedGraphic::SetHeight(int)
+{
+    throw EInvalidGraphicOperation(
+        QStringLiteral("Cannot change the size of a %1 image").arg(QLatin1String(FormatName())));
+}
+
+void TEncodedGraphic::LoadFromBytes(const QByteArray &Bytes)
+{
+    if (!IsOwnFormat(Bytes))
+        throw EInvalidGraphic(QStringLiteral("%1 image is not valid").arg(QLatin1String(FormatName())));
+    const QByteArray old = FData;
+    FData = Bytes;
+    FDecoded = false;
+    Decode();
+    if (FCache.isNull()) {
+        FData = old;
+        FDecoded = false;
+        throw EInvalidGraphic(QStringLiteral("%1 image is not valid").arg(QLatin1String(FormatName())));
+    }
+    Changed();
+}
+
+QImage TEncodedGraphic::ToImage() const
+{
+    Decode();
+    return FCache;
+}
+
+void TEncodedGraphic::Draw(TCanvas *ACanvas, const TRect &R)
+{
+    const QImage img = ToImage();
+    if (img.isNull())
+        return;
+    ACanvas->DrawImage(R, img, img.rect());
+}
+
+QByteArray TEncodedGraphic::Encode(const QImage &Image) const
+{
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter w(&buf, FormatName());
+    if (!w.write(Image))
+        throw EInvalidGraphic(QStringLiteral("%1 image is not valid").arg(QLatin1String(FormatName())));
+    return out;
+}
+
+void TEncodedGraphic::SetImage(const QImage &Image)
+{
+    if (Image.isNull()) {
+        FData.clear();
+        FCache = QImage();
+    } else {
+        FData = Encode(Image);
+        FCache = QImage();
+        FDecoded = false;
+        Decode();
+    }
+    FDecoded = true;
+    Changed();
+}
+
+bool TJPEGImage::IsOwnFormat(const QByteArray &Bytes) const
+{
+    return Bytes.size() >= 3 && quint8(Bytes[0]) == 0xFF && quint8(Bytes[1]) == 0xD8 && quint8(Bytes[2]) == 0xFF;
+}
+
+QByteArray TJPEGImage::Encode(const QImage &Image) const
+{
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter w(&buf, "JPEG");
+    w.setQuality(FCompressionQuality);
+    const QImage src = FGrayscale ? Image.convertToFormat(QImage::Format_Grayscale8) : OpaqueImage(Image);
+    if (!w.write(src))
+        throw EInvalidGraphic(QStringLiteral("JPEG image is not valid"));
+    return out;
+}
+
+void TJPEGImage::SetGrayscale(bool Value)
+{
+    if (FGrayscale != Value) {
+        FGrayscale = Value;
+        // Drawing shows the grey version; the stored bytes stay as they are.
+        FDecoded = false;
+        Changed();
+    }
+}
+
+bool TPngImage::IsOwnFormat(const QByteArray &Bytes) const
+{
+    return Bytes.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8));
+}
+
+bool TIcon::IsOwnFormat(const QByteArray &Bytes) const
+{
+    return Bytes.size() >= 6 && Bytes[0] == 0 && Bytes[1] == 0 && Bytes[2] == 1 && Bytes[3] == 0;
+}
+
+std::unique_ptr<TGraphic> GraphicForContent(const QByteArray &Bytes)
+{
+    if (Bytes.startsWith("BM"))
+        return std::make_unique<TBitmap>();
+    if (Bytes.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)))
+        return std::make_unique<TPngImage>();
+    if (Bytes.size() >= 3 && quint8(Bytes[0]) == 0xFF && quint8(Bytes[1]) == 0xD8 && quint8(Bytes[2]) == 0xFF)
+        return std::make_unique<TJPEGImage>();
+    if (Bytes.size() >= 6 && Bytes[0] == 0 && Bytes[1] == 0 && Bytes[2] == 1 && Bytes[3] == 0)
+        return std::make_unique<TIcon>();
+    return nullptr;
+}
+
+// ------------------------------------------------------------------ TPicture
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::Changed()
+{
+    if (FOnChange)
+        FOnChange(this);
+}
+
+void TPicture::GraphicChanged(TObject *)
+{
+    Changed();
+}
+
+void TPicture::Take(std::unique_ptr<TGraphic> G)
+{
+    FGraphic = std::move(G);
+    // Drawing on the graphic (a bitmap's canvas) changes the picture too.
+    if (FGraphic)
+        FGraphic->SetOnChange(TNotifyEvent(this, &TPicture::GraphicChanged));
+    Changed();
+}
+
+void TPicture::SetGraphic(TGraphic *Value)
+{
+    if (!Value) {
+        Take(nullptr);
+        return;
+    }
+    if (Value == FGraphic.get())
+        return;
+    std::unique_ptr<TGraphic> copy = Value->NewOfSameClass();
+    copy->Assign(Value);
+    Take(std::move(copy));
+}
+
+TBitmap *TPicture::Bitmap()
+{
+    if (auto *b = dynamic_cast<TBitmap *>(FGraphic.get()))
+        return b;
+    Take(std::make_unique<TBitmap>());
+    return static_cast<TBitmap *>(FGraphic.get());
+}
+
+void TPicture::Assign(TPersistent *Source)
+{
+    if (!Source) {
+        SetGraphic(nullptr);
+        return;
+    }
+    if (auto *p = dynamic_cast<TPicture *>(Source)) {
+        SetGraphic(p->Graphic());
+        return;
+    }
+    if (auto *g = dynamic_cast<TGraphic *>(Source)) {
+        SetGraphic(g);
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+void TPicture::LoadFromStream(TStream *Stream)
+{
+    const QByteArray bytes = ReadRest(Stream);
+    std::unique_ptr<TGraphic> g = GraphicForContent(bytes);
+    if (!g)
+        throw EInvalidGraphic(QStringLiteral("Unknown picture format"));
+    g->LoadFromBytes(bytes);
+    Take(std::move(g));
+}
+
+void TPicture::LoadFromFile(const QString &FileName)
+{
+    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    const QByteArray bytes = ReadRest(&stream);
+    std::unique_ptr<TGraphic> g = GraphicForContent(bytes);
+    if (!g)
+        throw EInvalidGraphic(QStringLiteral("Unknown picture format in %1").arg(FileName));
+    g->LoadFromBytes(bytes);
+    Take(std::move(g));
+}
+
+void TPicture::SaveToFile(const QString &FileName)
+{
+    if (FGraphic)
+        FGraphic->SaveToFile(FileName);
+}
+
+void TPicture::SaveToStream(TStream *Stream)
+{
+    if (FGraphic)
+        FGraphic->SaveToStream(Stream);
+}
+
+// ------------------------------------------------------------------ published
+
+STATION_PUBLISHED(TGraphic)
+{
+}
+
+STATION_PUBLISHED(TBitmap)
+{
+}
+
+STATION_PUBLISHED(TEncodedGraphic)
+{
+}
+
+STATION_PUBLISHED(TJPEGImage)
+{
+}
+
+STATION_PUBLISHED(TPngImage)
+{
+}
+
+STATION_PUBLISHED(TIcon)
+{
+}
+
+STATION_PUBLISHED(TPicture)
+{
+}
