@@ -215,13 +215,10 @@ QPainter::CompositionMode CopyModeComposition(TCopyMode Mode, bool &Supported)
 
 } // namespace
 
-namespace {
-
-// The canvas's Qt font: family as named (fontconfig maps Windows names),
-// pixel height from Height (negative: character height; positive: the whole
-// cell), no kerning, as character extents are added up one by one.
-QFont CanvasFont(TFont *Font)
+QFont FontToQFont(TFont *Font)
 {
+    if (!Font)
+        return QFont();
     QFont f(Font->Name());
     f.setKerning(false);
     const TFontStyles st = Font->Style();
@@ -245,8 +242,6 @@ QFont CanvasFont(TFont *Font)
         f.setFixedPitch(true);
     return f;
 }
-
-} // namespace
 
 // ------------------------------------------------------------------ canvas: binding
 
@@ -679,7 +674,7 @@ QFont TCanvas::CurrentQFont()
                         + QString::number(f->Style().ToInt()) + QLatin1Char('|')
                         + QString::number(int(f->Pitch()));
     if (key != FFontKey) {
-        FQFont = CanvasFont(f);
+        FQFont = FontToQFont(f);
         FFontKey = key;
     }
     return FQFont;

@@ -307,6 +307,12 @@ private:
     QFont FQFont;
 };
 
+// Qt font of a TFont at the fixed 96 pixels per inch: the family as named
+// (fontconfig maps Windows names, platform/fonts/fonts.conf), the pixel height
+// from Height (negative: character height; positive: the whole cell), no
+// kerning, as text widths add up character extents.
+QFont FontToQFont(TFont *Font);
+
 // Base of every picture format.
 class TGraphic : public TPersistent
 {
