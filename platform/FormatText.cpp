@@ -4,7 +4,6 @@
 // away from zero, so Format('%.2f', [0.125]) is '0.13'.
 #include "SysUtils.h"
 
-#include <QList>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -331,39 +330,44 @@ TSectionInfo ScanSection(QStringView S)
     return I;
 }
 
-QList<QStringView> SplitSections(QStringView F)
+// Up to three sections, split at ';' outside quotes.
+struct TSections
 {
-    QList<QStringView> sections;
+    QStringView Part[3];
+    int Count = 0;
+};
+
+TSections SplitSections(QStringView F)
+{
+    TSections R;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < F.size(); ++i) {
+    for (qsizetype i = 0; i < F.size() && R.Count < 2; ++i) {
         QChar c = F[i];
         if (IsQuote(c)) {
             ++i;
             while (i < F.size() && F[i] != c)
                 ++i;
         } else if (c == QLatin1Char(';')) {
-            sections.append(F.mid(start, i - start));
+            R.Part[R.Count++] = F.mid(start, i - start);
             start = i + 1;
-            if (sections.size() == 2)
-                break;
         }
     }
-    sections.append(F.mid(start));
-    // A third section ends at a further ';'.
-    if (sections.size() == 3) {
-        QStringView z = sections[2];
-        for (qsizetype i = 0; i < z.size(); ++i) {
-            if (IsQuote(z[i])) {
-                QChar q = z[i++];
-                while (i < z.size() && z[i] != q)
+    QStringView last = start <= F.size() ? F.mid(start) : QStringView();
+    // The third section ends at a further ';'.
+    if (R.Count == 2) {
+        for (qsizetype i = 0; i < last.size(); ++i) {
+            if (IsQuote(last[i])) {
+                QChar q = last[i++];
+                while (i < last.size() && last[i] != q)
                     ++i;
-            } else if (z[i] == QLatin1Char(';')) {
-                sections[2] = z.left(i);
+            } else if (last[i] == QLatin1Char(';')) {
+                last = last.left(i);
                 break;
             }
         }
     }
-    return sections;
+    R.Part[R.Count++] = last;
+    return R;
 }
 
 QString FormatFloatText(const QString &Format, double Value, const TFormatSettings &FS,
@@ -371,16 +375,17 @@ QString FormatFloatText(const QString &Format, double Value, const TFormatSettin
 {
     if (!std::isfinite(Value))
         return SpecialText(Value);
-    const QList<QStringView> sections = SplitSections(Format);
+    const TSections sections = SplitSections(Format);
+    const bool hasZero = sections.Count >= 3 && !sections.Part[2].isEmpty();
     int sec = 0;
-    if (Value < 0 && sections.size() >= 2 && !sections[1].isEmpty())
+    if (Value < 0 && sections.Count >= 2 && !sections.Part[1].isEmpty())
         sec = 1;
-    else if (Value == 0 && sections.size() >= 3 && !sections[2].isEmpty())
+    else if (Value == 0 && hasZero)
         sec = 2;
-    if (sections[sec].isEmpty())
+    if (sections.Part[sec].isEmpty())
         return FloatToText(Value, ffGeneral, 15, 0, FS);
 
-    TSectionInfo I = ScanSection(sections[sec]);
+    TSectionInfo I = ScanSection(sections.Part[sec]);
     TFloatRec R;
     auto convert = [&](double V) {
         if (I.Scientific)
@@ -391,13 +396,13 @@ QString FormatFloatText(const QString &Format, double Value, const TFormatSettin
     convert(Value);
     if (!I.Scientific && R.Exponent > MaxPrecision)
         return FloatToText(Value, ffGeneral, 15, 0, FS);
-    if (R.Count == 0 && sec != 2 && sections.size() >= 3 && !sections[2].isEmpty()) {
+    if (R.Count == 0 && sec != 2 && hasZero) {
         // Rounded to zero: the zero section shows it.
         sec = 2;
-        I = ScanSection(sections[2]);
+        I = ScanSection(sections.Part[2]);
         convert(0.0);
     }
-    const QStringView S = sections[sec];
+    const QStringView S = sections.Part[sec];
 
     // Integer digits, decimal digits and the printed exponent.
     QString intDigits, decDigits;
