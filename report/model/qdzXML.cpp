@@ -1,7 +1,10 @@
 #include "qdzXML.h"
 #include "qdzUtils.h"
 
+#include "platform/CodePages.h"
 #include "platform/Streams.h"
+#include "platform/SysUtils.h"
+#include "platform/Variants.h"
 
 #include <QFile>
 #include <cstring>
@@ -144,6 +147,26 @@ QByteArray Unescape(const QByteArray &S)
         ++I;
     }
     return Out;
+}
+
+QByteArray ValueToXML(const Variant &Value)
+{
+    switch (Value.VType() & varTypeMask) {
+    case varBoolean:
+        return Value.AsBoolean() ? QByteArray("1") : QByteArray("0");
+    case varSmallint: case varInteger: case varByte: case varShortInt: case varWord:
+    case varLongWord: case varInt64:
+        return QByteArray::number(Value.AsInt64());
+    case varSingle: case varDouble: case varCurrency:
+        return FloatToStr(Value.AsDouble()).toLatin1();
+    case varDate:
+        return StrToXML(DateToStr(Value.AsDateTime()).toLatin1());
+    case varString: case varOleStr: case varVariant:
+        // 8-bit attribute text, as plain string attributes are read back.
+        return StrToXML(StringToCodePage(Value.AsString(), CP_ACP));
+    default:
+        return QByteArray();
+    }
 }
 
 // ---------------------------------------------------------------- items

@@ -12,6 +12,7 @@
 
 class TStream;
 class TFileStream;
+class Variant;
 
 // Every structural error of a document.
 class TqdzInvalidXMLException : public Exception
@@ -190,3 +191,7 @@ private:
 QByteArray StrToXML(const QByteArray &S);
 // Decodes decimal character references and the entities quot, amp, lt, gt.
 QByteArray Unescape(const QByteArray &S);
+// Attribute text of a value: Booleans as 1/0, integers, floats as the
+// shortest general text, dates by the short date format, strings escaped as
+// 8-bit text in the system code page; anything else as ''.
+QByteArray ValueToXML(const Variant &Value);

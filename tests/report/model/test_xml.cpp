@@ -3,8 +3,12 @@
 #include "report/model/qdzXML.h"
 
 #include "platform/Streams.h"
+#include "platform/SysUtils.h"
+#include "platform/Variants.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -408,4 +412,64 @@ TEST(XmlReader, DeepNestingIsRejectedNotCrashing)
     for (int I = 0; I < 200; ++I)
         Fine += "<a>";
     EXPECT_NO_THROW(Parse(Fine));
+}
+
+TEST(XmlEscape, ValueToXMLByKind)
+{
+    EXPECT_EQ(ValueToXML(Variant(true)), "1");
+    EXPECT_EQ(ValueToXML(Variant(false)), "0");
+    EXPECT_EQ(ValueToXML(Variant(120)), "120");
+    EXPECT_EQ(ValueToXML(Variant(-7LL)), "-7");
+    EXPECT_EQ(ValueToXML(Variant(0.3)), "0.3");
+    EXPECT_EQ(ValueToXML(Variant(2.0)), "2");
+    EXPECT_EQ(ValueToXML(Variant::FromCurrency(1.25)), "1.25");
+    EXPECT_EQ(ValueToXML(Variant::FromDate(EncodeDate(2024, 3, 9) + 0.5)), "2024-03-09");
+    EXPECT_EQ(ValueToXML(Variant(QString("a\"<b>\n"))), "a&#34;&#60;b&#62;&#10;");
+    EXPECT_EQ(ValueToXML(Variant(QString::fromUtf8("中"))), "\xd6\xd0");
+    EXPECT_EQ(ValueToXML(Variant()), "");
+    EXPECT_EQ(ValueToXML(Null()), "");
+}
+
+TEST(XmlReader, FuzzedDocumentsOnlyRaiseInvalidFormat)
+{
+    // Mutations of a valid document: every outcome is a tree or the format
+    // error, never a crash, a hang or a sanitizer report.
+    const QByteArray Seed = Header + "\r\n<r a=\"1\"><!-- c --><p ld=\"0\"><m t=\"&#38;x\"/></p>"
+                                     "<q x=\"&amp;&lt;\">text</q><e/></r>";
+    const QByteArray Alphabet = "<>/!-\"= ?xmlld0&#;ab\r\n";
+    QRandomGenerator Rng(4242);
+    QElapsedTimer Timer;
+    Timer.start();
+    int Runs = 0, Parsed = 0;
+    while (Timer.elapsed() < 2000) {
+        QByteArray Doc = Seed;
+        const int Edits = 1 + int(Rng.bounded(6));
+        for (int E = 0; E < Edits; ++E) {
+            const int At = int(Rng.bounded(int(Doc.size()) + 1));
+            switch (Rng.bounded(4)) {
+            case 0: Doc.insert(At, Alphabet[int(Rng.bounded(int(Alphabet.size())))]); break;
+            case 1: if (At < Doc.size()) Doc.remove(At, 1 + int(Rng.bounded(5))); break;
+            case 2: if (At < Doc.size()) Doc[At] = char(Rng.bounded(256)); break;
+            default: Doc = Doc.left(At); break;
+            }
+        }
+        const bool Partial = Rng.bounded(2) == 0;
+        TStringStream S(Doc);
+        TqdzXMLDocument D;
+        try {
+            D.LoadFromStream(&S, Partial);
+            ++Parsed;
+            TStringStream Out;
+            D.SaveToStream(&Out);                       // reads back unloaded items
+            for (int I = 0; I < D.Root()->GetCount(); ++I) {
+                D.Root()->GetItems(I)->GetProp("t");
+                D.LoadItem(D.Root()->GetItems(I));
+            }
+        } catch (const TqdzInvalidXMLException &) {
+        } catch (const EConvertError &) {               // a bad numeric reference
+        }
+        ++Runs;
+    }
+    EXPECT_GT(Runs, 1000);
+    EXPECT_GT(Parsed, 0);
 }
