@@ -1,6 +1,7 @@
 // Number formatting and parsing: FloatToStr, FloatToStrF, Format, FormatFloat,
 // StrToFloat, and the settings they read.
 #include "SysUtils.h"
+#include "Object.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <limits>
@@ -127,6 +128,45 @@ TEST(SysUtilsFloatToStr, CurrencyKeepsFourDecimals)
     // 1.005 is stored a little below itself; as money it is exactly 1.005.
     EXPECT_EQ(FormatCurr(QStringLiteral("0.00"), 1.005), QStringLiteral("1.01"));
     EXPECT_EQ(FormatFloat(QStringLiteral("0.00"), 1.005), QStringLiteral("1.00"));
+}
+
+TEST(SysUtilsFormat, ArgumentKinds)
+{
+    TObject obj;
+    int local = 0;
+    struct Case
+    {
+        TVarRec Arg;
+        TVarRecType Kind;
+    };
+    const Case cases[] = {
+        {TVarRec(1), vtInteger},
+        {TVarRec(qint64(1)), vtInt64},
+        {TVarRec(1u), vtInt64},
+        {TVarRec(1L), vtInt64},
+        {TVarRec(size_t(1)), vtInt64},
+        {TVarRec(short(1)), vtInteger},
+        {TVarRec(1.5), vtExtended},
+        {TVarRec(1.5f), vtExtended},
+        {TVarRec(true), vtBoolean},
+        {TVarRec('a'), vtChar},
+        {TVarRec(QChar(0x4E2D)), vtWideChar},
+        {TVarRec(QStringLiteral("s")), vtUnicodeString},
+        {TVarRec("s"), vtAnsiString},
+        {TVarRec(&local), vtPointer},
+        {TVarRec(nullptr), vtPointer},
+        {TVarRec(&obj), vtObject},
+        {TVarRec::Currency(1.5), vtCurrency},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.Arg.VType, c.Kind) << int(c.Kind);
+    // The class library's numbering of the kinds.
+    EXPECT_EQ(int(TVarRec::vtExtended), 3);
+    EXPECT_EQ(int(vtObject), 7);
+    EXPECT_EQ(int(vtCurrency), 12);
+    EXPECT_EQ(int(vtInt64), 16);
+    EXPECT_EQ(int(vtUnicodeString), 17);
+    EXPECT_EQ(TVarRec(1u << 31).VInt64, 2147483648LL);
 }
 
 TEST(SysUtilsFormat, Integers)
