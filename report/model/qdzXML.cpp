@@ -299,33 +299,56 @@ void TqdzXMLReader::ReadTag(QByteArray &Name, QByteArray &Text)
     enum { BetweenTags, InTag, InComment } State = BetweenTags;
     int Dashes = 0;
     FTag.clear();
-    char C;
     for (;;) {
-        if (!ReadChar(C)) {
+        if (FBufPos >= FBufLen && !FillBuffer()) {
             if (State == InTag)
                 throw TqdzInvalidXMLException();
             Name.clear();
             Text.clear();
             return;
         }
+        const char *Start = FBuffer + FBufPos;
+        const int Avail = FBufLen - FBufPos;
         if (State == BetweenTags) {
-            if (C == '<') {
+            // Element text is skipped in one step up to the next '<'.
+            const char *Lt = static_cast<const char *>(std::memchr(Start, '<', size_t(Avail)));
+            const int Used = Lt ? int(Lt - Start) + 1 : Avail;
+            FBufPos += Used;
+            FPosition += quint64(Used);
+            if (Lt) {
                 State = InTag;
                 FTag.clear();
             }
-        } else if (State == InTag) {
-            if (C == '>')
+        } else if (State == InTag && FTag.size() >= 3) {
+            // Past the comment check: collect up to the next '<' or '>' at once.
+            int N = 0;
+            while (N < Avail && Start[N] != '>' && Start[N] != '<')
+                ++N;
+            FTag.append(Start, N);
+            FBufPos += N;
+            FPosition += quint64(N);
+            if (N < Avail) {
+                ++FBufPos;
+                ++FPosition;
+                if (Start[N] == '<')
+                    throw TqdzInvalidXMLException();
                 break;
-            if (C == '<')
-                throw TqdzInvalidXMLException();
-            FTag += C;
-            if (FTag.size() == 3 && FTag == "!--") {
-                State = InComment;
-                Dashes = 0;
-                FTag.clear();
             }
         } else {
-            if (C == '-') {
+            const char C = FBuffer[FBufPos++];
+            ++FPosition;
+            if (State == InTag) {
+                if (C == '>')
+                    break;
+                if (C == '<')
+                    throw TqdzInvalidXMLException();
+                FTag += C;
+                if (FTag.size() == 3 && FTag == "!--") {
+                    State = InComment;
+                    Dashes = 0;
+                    FTag.clear();
+                }
+            } else if (C == '-') {
                 Dashes = Dashes == 2 ? 0 : Dashes + 1;
             } else if (C == '>' && Dashes == 2) {
                 State = BetweenTags;
@@ -385,14 +408,22 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
         return false;
     }
     for (;;) {
-        auto Child = std::make_unique<TqdzXMLItem>();
-        if (ReadItemAt(Child.get(), AllowUnloading, Depth + 1))
+        // The closing tag is read into an item too; that one is kept for the
+        // next element instead of being freed.
+        std::unique_ptr<TqdzXMLItem> Child = FSpare ? std::move(FSpare) : std::make_unique<TqdzXMLItem>();
+        if (ReadItemAt(Child.get(), AllowUnloading, Depth + 1)) {
+            Child->Clear();
+            Child->SetLoaded(true);
+            FSpare = std::move(Child);
             break;
+        }
         Item->AddItem(Child.release());
     }
-    if (!FLastName.isEmpty() && FLastName.compare('/' + Name, Qt::CaseInsensitive) != 0)
+    if (!FLastName.isEmpty()
+        && (FLastName.size() != Name.size() + 1 || FLastName[0] != '/'
+            || qstrnicmp(FLastName.constData() + 1, Name.constData(), Name.size()) != 0))
         throw TqdzInvalidXMLException();
-    const qsizetype Marker = AsciiLowered(Text).indexOf(" ld=\"0\"");
+    const qsizetype Marker = Text.contains("=\"0\"") ? AsciiLowered(Text).indexOf(" ld=\"0\"") : -1;
     if (Marker >= 0) {
         Text.remove(Marker, 7);
         Item->SetText(Text);

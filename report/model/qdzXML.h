@@ -97,14 +97,6 @@ public:
     bool PlainStringAttributes() const { return FPlainStringAttributes; }
 
 private:
-    bool ReadChar(char &C)
-    {
-        if (FBufPos >= FBufLen && !FillBuffer())
-            return false;
-        C = FBuffer[FBufPos++];
-        ++FPosition;
-        return true;
-    }
     bool FillBuffer();
     bool ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth);
 
@@ -117,6 +109,7 @@ private:
     int FBufLen = 0;
     QByteArray FTag;
     QByteArray FLastName;
+    std::unique_ptr<TqdzXMLItem> FSpare;
     bool FPlainStringAttributes = true;
 };
 
