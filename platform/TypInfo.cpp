@@ -1,6 +1,7 @@
 #include "TypInfo.h"
 #include "Collection.h"
 #include "Component.h"
+#include "Variants.h"
 #include <QHash>
 #include <limits>
 
@@ -644,6 +645,132 @@ void SetMethodProp(TObject *Instance, PPropInfo Prop, const TMethod &Value)
     Prop->SetMethod(Instance, Value);
 }
 
+Variant GetVariantProp(TObject *Instance, PPropInfo Prop)
+{
+    CheckInstance(Instance, Prop);
+    Variant v;
+    Prop->GetVariant(Instance, v);
+    return v;
+}
+
+void SetVariantProp(TObject *Instance, PPropInfo Prop, const Variant &Value)
+{
+    CheckInstance(Instance, Prop);
+    Prop->SetVariant(Instance, Value);
+}
+
+static Variant OrdinalVariant(qint64 v)
+{
+    if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())
+        return Variant(int(v));
+    return Variant(v);
+}
+
+Variant GetPropValue(TObject *Instance, PPropInfo Prop, bool PreferStrings)
+{
+    CheckInstance(Instance, Prop);
+    PTypeInfo t = Prop->PropType();
+    switch (t->Kind) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+        return OrdinalVariant(Prop->GetOrd(Instance));
+    case tkInt64:
+        return Variant(Prop->GetOrd(Instance));
+    case tkEnumeration:
+        if (t == TypeInfoOf<bool>())
+            return Variant(Prop->GetOrd(Instance) != 0);
+        if (PreferStrings)
+            return Variant(GetEnumName(t, Prop->GetOrd(Instance)));
+        return OrdinalVariant(Prop->GetOrd(Instance));
+    case tkSet:
+        if (PreferStrings)
+            return Variant(SetToString(t, quint32(Prop->GetOrd(Instance))));
+        return OrdinalVariant(Prop->GetOrd(Instance));
+    case tkFloat:
+        if (t == TypeInfoDateTime())
+            return Variant::FromDate(Prop->GetFloat(Instance));
+        if (t->FloatType == ftCurr)
+            return Variant::FromCurrency(Prop->GetFloat(Instance));
+        return Variant(Prop->GetFloat(Instance));
+    case tkString:
+    case tkLString:
+        return Variant(Prop->GetStr(Instance));
+    case tkWString:
+        return Variant::FromOleStr(Prop->GetStr(Instance));
+    case tkVariant: {
+        Variant v;
+        Prop->GetVariant(Instance, v);
+        return v;
+    }
+    case tkClass:
+        return Variant(Prop->GetObject(Instance));
+    case tkMethod:
+        return Variant(t->Name());
+    default:
+        throw EPropertyConvertError(QStringLiteral("Invalid property type: %1").arg(t->Name()));
+    }
+}
+
+void SetPropValue(TObject *Instance, PPropInfo Prop, const Variant &Value)
+{
+    CheckInstance(Instance, Prop);
+    PTypeInfo t = Prop->PropType();
+    switch (t->Kind) {
+    case tkChar:
+    case tkWChar:
+        // A character property takes a one-character string by its code.
+        if (VarIsStr(Value)) {
+            const QString s = VarToStr(Value);
+            if (s.size() == 1) {
+                Prop->SetOrd(Instance, s.at(0).unicode());
+                return;
+            }
+        }
+        Prop->SetOrd(Instance, Value.AsInt64());
+        return;
+    case tkInteger:
+    case tkInt64:
+        Prop->SetOrd(Instance, Value.AsInt64());
+        return;
+    case tkEnumeration:
+        if (VarIsStr(Value)) {
+            const QString s = VarToStr(Value);
+            const int v = GetEnumValue(t, s);
+            if (v < 0)
+                throw EPropertyConvertError(QStringLiteral("Invalid property element: %1").arg(s));
+            Prop->SetOrd(Instance, v);
+        } else if (VarType(Value) == varBoolean) {
+            Prop->SetOrd(Instance, Value.AsBoolean() ? 1 : 0);
+        } else {
+            Prop->SetOrd(Instance, Value.AsInt64());
+        }
+        return;
+    case tkSet:
+        if (VarIsStr(Value))
+            Prop->SetOrd(Instance, StringToSet(t, VarToStr(Value)));
+        else
+            Prop->SetOrd(Instance, Value.AsInt64());
+        return;
+    case tkFloat:
+        Prop->SetFloat(Instance, Value.AsDouble());
+        return;
+    case tkString:
+    case tkLString:
+    case tkWString:
+        Prop->SetStr(Instance, VarToStr(Value));
+        return;
+    case tkVariant:
+        Prop->SetVariant(Instance, Value);
+        return;
+    case tkClass:
+        Prop->SetObject(Instance, Value.AsObject());
+        return;
+    default:
+        throw EPropertyConvertError(QStringLiteral("Invalid property type: %1").arg(t->Name()));
+    }
+}
+
 // By name: the path is walked, a missing property raises.
 static TObject *Resolve(TObject *Instance, QStringView PropName, PPropInfo &Prop)
 {
@@ -681,6 +808,15 @@ STATION_BY_NAME_GET(TObject *, GetObjectProp)
 STATION_BY_NAME_SET(TObject *, SetObjectProp)
 STATION_BY_NAME_GET(TMethod, GetMethodProp)
 STATION_BY_NAME_SET(const TMethod &, SetMethodProp)
+
+Variant GetPropValue(TObject *Instance, QStringView PropName, bool PreferStrings)
+{
+    PPropInfo p;
+    TObject *t = Resolve(Instance, PropName, p);
+    return GetPropValue(t, p, PreferStrings);
+}
+
+STATION_BY_NAME_SET(const Variant &, SetPropValue)
 
 QString GetSetProp(TObject *Instance, QStringView PropName, bool Brackets)
 {

@@ -828,6 +828,16 @@ TClass GetObjectPropClass(PPropInfo Prop);
 TMethod GetMethodProp(TObject *Instance, PPropInfo Prop);
 void SetMethodProp(TObject *Instance, PPropInfo Prop, const TMethod &Value);
 
+// As Variant (include Variants.h to use these). Enumerations and sets read
+// as identifiers when PreferStrings (Boolean as a Boolean), class kinds as
+// object references; writing converts by the property's kind.
+Variant GetPropValue(TObject *Instance, PPropInfo Prop, bool PreferStrings = true);
+void SetPropValue(TObject *Instance, PPropInfo Prop, const Variant &Value);
+Variant GetPropValue(TObject *Instance, QStringView PropName, bool PreferStrings = true);
+void SetPropValue(TObject *Instance, QStringView PropName, const Variant &Value);
+Variant GetVariantProp(TObject *Instance, PPropInfo Prop);
+void SetVariantProp(TObject *Instance, PPropInfo Prop, const Variant &Value);
+
 qint64 GetOrdProp(TObject *Instance, QStringView PropName);
 void SetOrdProp(TObject *Instance, QStringView PropName, qint64 Value);
 QString GetEnumProp(TObject *Instance, QStringView PropName);
