@@ -484,6 +484,23 @@ void TADOQuery::BindParameters(QSqlQuery &Q, QString &Text) const
     }
 }
 
+// Statements without parameters run directly: some servers cannot prepare
+// every kind of statement (PostgreSQL refuses to prepare DDL).
+void TADOQuery::RunStatement(QSqlQuery &Q, QString &Text) const
+{
+    bool ok;
+    if (FParameters.Count() == 0) {
+        ok = Q.exec(Text);
+    } else {
+        if (!Q.prepare(Text))
+            throw EDatabaseError(DatabaseErrorText(Q.lastError()));
+        BindParameters(Q, Text);
+        ok = Q.exec();
+    }
+    if (!ok)
+        throw EDatabaseError(DatabaseErrorText(Q.lastError()));
+}
+
 void TADOQuery::Open()
 {
     if (Active())
@@ -492,11 +509,7 @@ void TADOQuery::Open()
     QString text = StatementText();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(text))
-        throw EDatabaseError(DatabaseErrorText(q.lastError()));
-    BindParameters(q, text);
-    if (!q.exec())
-        throw EDatabaseError(DatabaseErrorText(q.lastError()));
+    RunStatement(q, text);
     if (!q.isSelect())
         throw EDatabaseError(QStringLiteral("CommandText does not return a result set"));
     const QSqlRecord rec = q.record();
@@ -541,11 +554,7 @@ int TADOQuery::ExecSQL()
     QSqlDatabase db = DatabaseOrRaise();
     QString text = StatementText();
     QSqlQuery q(db);
-    if (!q.prepare(text))
-        throw EDatabaseError(DatabaseErrorText(q.lastError()));
-    BindParameters(q, text);
-    if (!q.exec())
-        throw EDatabaseError(DatabaseErrorText(q.lastError()));
+    RunStatement(q, text);
     return q.numRowsAffected();
 }
 

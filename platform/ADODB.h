@@ -176,6 +176,7 @@ private:
     };
     QString StatementText() const;
     void BindParameters(class QSqlQuery &Q, QString &Text) const;
+    void RunStatement(class QSqlQuery &Q, QString &Text) const;
     void CheckActive() const;
     void CheckBrowseRow() const;
     Row &CurrentRow();
