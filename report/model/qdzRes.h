@@ -56,3 +56,5 @@ QString qdzGet(int Id);
 
 // The built-in table (res/qdzrcClass.cpp).
 QByteArray qdzBuiltInResources();
+// The preview toolbar's icons, gzip-compressed (res/PreviewButtons.cpp).
+QByteArray qdzPreviewButtonsResource();

@@ -321,3 +321,28 @@ TEST(Help, OpensExistingFileAtTopicOnly)
     EXPECT_FALSE(Catcher.source().hasFragment());
     QDesktopServices::unsetUrlHandler("file");
 }
+
+TEST(Gzip, PreviewButtonsResourceIsTheToolbarBitmap)
+{
+    TStringStream Src(qdzPreviewButtonsResource());
+    TMemoryStream Bmp;
+    QString Name;
+    GunzipStream(&Src, &Bmp, Name);
+    ASSERT_EQ(Bmp.Size(), 19254);
+    const QByteArray Bytes(static_cast<const char *>(Bmp.Memory()), int(Bmp.Size()));
+    EXPECT_TRUE(Bytes.startsWith("BM"));
+    const QImage Image = QImage::fromData(Bytes, "BMP");
+    ASSERT_FALSE(Image.isNull());
+    EXPECT_EQ(Image.width(), 16);
+    EXPECT_EQ(Image.height(), 400);   // 25 icons, from the top down
+    // The bottom-left pixel is the transparent colour, and each icon has
+    // some pixels of its own.
+    const QRgb Transparent = Image.pixel(0, 399);
+    for (int Icon = 0; Icon < 25; ++Icon) {
+        int Own = 0;
+        for (int Y = Icon * 16; Y < Icon * 16 + 16; ++Y)
+            for (int X = 0; X < 16; ++X)
+                Own += Image.pixel(X, Y) != Transparent;
+        EXPECT_GT(Own, 10) << Icon;
+    }
+}
