@@ -1,0 +1,132 @@
+#include "datacenter_code.h"
+#include "SysUtils.h"
+#include <QCoreApplication>
+
+TDataCenter *DataCenter = nullptr;
+
+namespace {
+
+std::unique_ptr<TADOQuery> MakeQuery(TADOConnection *Conn, const QString &Sql, const QList<Variant> &Params)
+{
+    auto q = std::make_unique<TADOQuery>(nullptr);
+    q->SetConnection(Conn);
+    q->SQL()->SetText(Sql);
+    for (int i = 0; i < Params.size(); ++i)
+        q->Parameters().AddParameter(QStringLiteral("p%1").arg(i + 1), Params[i]);
+    return q;
+}
+
+bool Exec(TADOConnection *Conn, const QString &Sql, const QList<Variant> &Params)
+{
+    try {
+        MakeQuery(Conn, Sql, Params)->ExecSQL();
+        return true;
+    } catch (const Exception &) {
+        return false;
+    }
+}
+
+std::unique_ptr<TADOQuery> Open(TADOConnection *Conn, const QString &Sql, const QList<Variant> &Params)
+{
+    auto q = MakeQuery(Conn, Sql, Params);
+    q->Open();
+    return q;
+}
+
+} // namespace
+
+QString ProgramDir()
+{
+    // STATION_DIR stands in for the executable's folder (tests run many stations side by side).
+    QString dir = qEnvironmentVariable("STATION_DIR");
+    if (dir.isEmpty())
+        dir = QCoreApplication::applicationDirPath();
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+QString TDataCenter::LocalDatabasePath()
+{
+    return ProgramDir() + QStringLiteral("db/dat.db");
+}
+
+TDataCenter::TDataCenter(TComponent *AOwner) : TComponent(AOwner)
+{
+    SetName(QStringLiteral("DataCenter"));
+    L_ADOConnection1 = new TADOConnection(this);
+    L_ADOConnection1->SetName(QStringLiteral("L_ADOConnection1"));
+    L_ADOConnection1->SetLoginPrompt(false);
+    S_ADOConnection1 = new TADOConnection(this);
+    S_ADOConnection1->SetName(QStringLiteral("S_ADOConnection1"));
+    S_ADOConnection1->SetLoginPrompt(false);
+    auto pair = [this](TADOQuery *&Q, TDataSource *&S, const char *QName, const char *SName) {
+        Q = new TADOQuery(this);
+        Q->SetName(QString::fromLatin1(QName));
+        Q->SetConnection(L_ADOConnection1);
+        S = new TDataSource(this);
+        S->SetName(QString::fromLatin1(SName));
+        S->SetDataSet(Q);
+    };
+    pair(L_Sell_Dh_Query, L_Sell_Dh_Source, "L_Sell_Dh_Query", "L_Sell_Dh_Source");
+    pair(L_Sell_Cp_Dh_Query, L_Sell_Cp_Dh_Source, "L_Sell_Cp_Dh_Query", "L_Sell_Cp_Dh_Source");
+    pair(L_Sell_Lx_Query, L_Sell_Lx_Source, "L_Sell_Lx_Query", "L_Sell_Lx_Source");
+    pair(L_Sell_Tmp_Query, L_Sell_Tmp_Source, "L_Sell_Tmp_Query", "L_Sell_Tmp_Source");
+    pair(L_Sell_CpTmp_Query, L_Sell_CpTmp_Source, "L_Sell_CpTmp_Query", "L_Sell_CpTmp_Source");
+    DataCenter = this;
+    DataModuleCreate();
+}
+
+TDataCenter::~TDataCenter()
+{
+    DataModuleDestroy();
+    if (DataCenter == this)
+        DataCenter = nullptr;
+}
+
+void TDataCenter::DataModuleCreate()
+{
+    // A missing database is not created here: the connection refuses it and
+    // start-up reports the path.
+    L_ADOConnection1->SetConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + LocalDatabasePath());
+    L_ADOConnection1->SetConnected(true);
+}
+
+void TDataCenter::DataModuleDestroy()
+{
+    L_ADOConnection1->SetConnected(false);
+}
+
+bool TDataCenter::LocalExec(const QString &Sql, const QList<Variant> &Params)
+{
+    return Exec(L_ADOConnection1, Sql, Params);
+}
+
+bool TDataCenter::ServerExec(const QString &Sql, const QList<Variant> &Params)
+{
+    return Exec(S_ADOConnection1, Sql, Params);
+}
+
+std::unique_ptr<TADOQuery> TDataCenter::LocalOpen(const QString &Sql, const QList<Variant> &Params)
+{
+    return Open(L_ADOConnection1, Sql, Params);
+}
+
+std::unique_ptr<TADOQuery> TDataCenter::ServerOpen(const QString &Sql, const QList<Variant> &Params)
+{
+    return Open(S_ADOConnection1, Sql, Params);
+}
+
+QString SqlValueOrNull(const QString &Value)
+{
+    const QString t = Trim(Value);
+    if (t.isEmpty())
+        return QStringLiteral("null");
+    double d;
+    if (!TryStrToFloat(t, d))
+        throw EConvertError(QStringLiteral("'%1' is not a valid number").arg(t));
+    // Written back in the program's own number format, so SQL sees a plain literal.
+    return FloatToStr(d);
+}
+
+STATION_PUBLISHED(TDataCenter) {}

@@ -1,0 +1,51 @@
+#pragma once
+// The station's data module: the local and central database connections, the
+// queries behind the main window's lists, and the four routines every window
+// runs its SQL through.
+#include "ADODB.h"
+#include <memory>
+
+class TDataCenter : public TComponent
+{
+    STATION_CLASS(TDataCenter, TComponent)
+public:
+    explicit TDataCenter(TComponent *AOwner);
+    ~TDataCenter() override;
+
+    TADOConnection *L_ADOConnection1;
+    TADOConnection *S_ADOConnection1;
+    TADOQuery *L_Sell_Dh_Query;
+    TDataSource *L_Sell_Dh_Source;
+    TADOQuery *L_Sell_Cp_Dh_Query;
+    TDataSource *L_Sell_Cp_Dh_Source;
+    TADOQuery *L_Sell_Lx_Query;
+    TDataSource *L_Sell_Lx_Source;
+    TADOQuery *L_Sell_Tmp_Query;
+    TDataSource *L_Sell_Tmp_Source;
+    TADOQuery *L_Sell_CpTmp_Query;
+    TDataSource *L_Sell_CpTmp_Source;
+
+    // Statements carry user text only as bound parameters ('?' in the text).
+    // The Exec routines never raise: they report success.
+    bool LocalExec(const QString &Sql, const QList<Variant> &Params = {});
+    bool ServerExec(const QString &Sql, const QList<Variant> &Params = {});
+    // The Open routines raise the database error; the caller owns the query.
+    std::unique_ptr<TADOQuery> LocalOpen(const QString &Sql, const QList<Variant> &Params = {});
+    std::unique_ptr<TADOQuery> ServerOpen(const QString &Sql, const QList<Variant> &Params = {});
+
+    // The local database file: db/dat.db beside the executable.
+    static QString LocalDatabasePath();
+
+private:
+    void DataModuleCreate();
+    void DataModuleDestroy();
+};
+
+// The trimmed text of a numeric value for SQL text, or "null" when it is empty.
+// Anything that is not a number raises EConvertError, so it never reaches SQL.
+QString SqlValueOrNull(const QString &Value);
+
+// The folder of the executable (or $STATION_DIR when set), with a trailing '/'.
+QString ProgramDir();
+
+extern TDataCenter *DataCenter;

@@ -1,0 +1,53 @@
+#include "StationFixture.h"
+#include "datacenter_code.h"
+#include <gtest/gtest.h>
+#include <QFile>
+
+TEST(SqlValueOrNull, TrimsOrGivesNull)
+{
+    struct Case { const char *In, *Out; };
+    const Case cases[] = {
+        {"", "null"}, {"   ", "null"}, {"\t", "null"}, {"12", "12"}, {" 12.5 ", "12.5"},
+        {"-3", "-3"}, {"0", "0"}, {"1E3", "1000"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(SqlValueOrNull(QString::fromUtf8(c.In)), QString::fromUtf8(c.Out)) << c.In;
+}
+
+TEST(SqlValueOrNull, TextThatIsNoNumberNeverReachesSql)
+{
+    for (const char *bad : {"1; delete from sys_jhsj", "abc", "1,5", "'"})
+        EXPECT_THROW(SqlValueOrNull(QString::fromUtf8(bad)), EConvertError) << bad;
+}
+
+TEST(DataCenter, OpensTheLocalDatabaseAndRunsStatements)
+{
+    StationFolder station;
+    TDataCenter dc(nullptr);
+    EXPECT_TRUE(dc.L_ADOConnection1->Connected());
+    EXPECT_FALSE(dc.S_ADOConnection1->Connected());
+    EXPECT_FALSE(dc.L_ADOConnection1->LoginPrompt());
+
+    // An empty quantity is written as SQL null, never 0 or ''.
+    EXPECT_TRUE(dc.LocalExec(QStringLiteral("update sys_jhsj set songhl=") + SqlValueOrNull(QString()) + QStringLiteral(" where id=5001")));
+    auto q = dc.LocalOpen(QStringLiteral("select songhl from sys_jhsj where id=?"), {Variant(5001)});
+    ASSERT_EQ(q->RecordCount(), 1);
+    EXPECT_TRUE(q->FieldByName(QStringLiteral("songhl")).IsNull());
+
+    EXPECT_FALSE(dc.LocalExec(QStringLiteral("update no_such_table set x=1")));
+    EXPECT_THROW(dc.LocalOpen(QStringLiteral("select * from no_such_table")), EDatabaseError);
+    // The central connection has no connection string until a download sets one.
+    EXPECT_FALSE(dc.ServerExec(QStringLiteral("select 1")));
+}
+
+TEST(DataCenter, MissingDatabaseStopsWithItsPath)
+{
+    StationFolder station(false, false);
+    try {
+        TDataCenter dc(nullptr);
+        FAIL() << "opened a missing database";
+    } catch (const EDatabaseError &e) {
+        EXPECT_TRUE(e.Message().contains(station.Db() + QStringLiteral("dat.db"))) << e.Message().toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(station.Db() + QStringLiteral("dat.db")));
+}
