@@ -75,6 +75,11 @@ char32_t NextCodePoint(const QString &S, qsizetype &I)
 
 } // namespace
 
+// Class references; these classes publish no properties of their own.
+STATION_PUBLISHED(TList) {}
+STATION_PUBLISHED(TStrings) {}
+STATION_PUBLISHED(TStringList) {}
+
 // --- TList -------------------------------------------------------------------
 
 TList::~TList()

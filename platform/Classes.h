@@ -17,6 +17,7 @@ using TListSortCompare = std::function<int(void *Item1, void *Item2)>;
 
 class TList : public TObject
 {
+    STATION_CLASS(TList, TObject)
 public:
     TList() = default;
     ~TList() override;
@@ -62,10 +63,11 @@ private:
 
 // --- TStrings ----------------------------------------------------------------
 
-enum TDuplicates { dupIgnore, dupAccept, dupError };
+STATION_DECLARE_ENUM(TDuplicates, dupIgnore, dupAccept, dupError)
 
 class TStrings : public TPersistent
 {
+    STATION_CLASS(TStrings, TPersistent)
 public:
     TStrings() = default;
     ~TStrings() override = default;
@@ -181,6 +183,7 @@ using TStringListSortCompare = std::function<int(TStringList *List, int Index1, 
 
 class TStringList : public TStrings
 {
+    STATION_CLASS(TStringList, TStrings)
 public:
     // With OwnsObjects the list frees the objects of lines it deletes or clears.
     explicit TStringList(bool OwnsObjects = false) : FOwnsObjects(OwnsObjects) {}

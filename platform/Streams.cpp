@@ -22,6 +22,11 @@ QString SystemReason(int Error)
 
 } // namespace
 
+STATION_PUBLISHED(TStream) {}
+STATION_PUBLISHED(TMemoryStream) {}
+STATION_PUBLISHED(TStringStream) {}
+STATION_PUBLISHED(TFileStream) {}
+
 // --- TStream ---------------------------------------------------------------
 
 qint64 TStream::Size()

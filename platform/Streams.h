@@ -26,6 +26,7 @@ constexpr quint16 fmShareDenyNone = 0x0040;
 
 class TStream : public TObject
 {
+    STATION_CLASS(TStream, TObject)
 public:
     // Read and Write move at most Count bytes and return how many moved;
     // reading stops at the end of the stream.
@@ -50,6 +51,7 @@ public:
 
 class TMemoryStream : public TStream
 {
+    STATION_CLASS(TMemoryStream, TStream)
 public:
     TMemoryStream() = default;
 
@@ -79,6 +81,7 @@ protected:
 // that hold a QString name the code page it is encoded with.
 class TStringStream : public TMemoryStream
 {
+    STATION_CLASS(TStringStream, TMemoryStream)
 public:
     explicit TStringStream(const QByteArray &AString = QByteArray());
     TStringStream(const QString &AString, int CodePage);
@@ -91,6 +94,7 @@ public:
 
 class TFileStream : public TStream
 {
+    STATION_CLASS(TFileStream, TStream)
 public:
     // Raises EFCreateError / EFOpenError with the system's reason.
     TFileStream(const QString &AFileName, quint16 Mode);

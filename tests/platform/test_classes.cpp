@@ -632,3 +632,24 @@ TEST(StringListEditing, ChangeEventsAndUpdateBrackets)
     L.Add(QStringLiteral("quiet"));
     EXPECT_EQ(Log.size(), 3u);  // only the changing event is still set
 }
+
+TEST(StringListEditing, ClassReferences)
+{
+    TStringList L;
+    TStringStream S;
+    const struct
+    {
+        TObject *Obj;
+        const char *Name;
+        TClass Ancestor;
+    } Cases[] = {
+        {&L, "TStringList", TStrings::StaticClass()},
+        {&S, "TStringStream", TStream::StaticClass()},
+    };
+    for (const auto &Case : Cases) {
+        EXPECT_EQ(Case.Obj->ClassName(), QString::fromLatin1(Case.Name));
+        EXPECT_TRUE(Case.Obj->InheritsFrom(Case.Ancestor)) << Case.Name;
+    }
+    EXPECT_FALSE(L.InheritsFrom(TList::StaticClass()));
+    EXPECT_EQ(TList::StaticClass()->ClassParent(), TObject::StaticClass());
+}
