@@ -21,3 +21,6 @@ extern QString STooManyParams;     // "Too many actual parameters"
 extern QString SLeftCantAssigned;  // "Left side cannot be assigned to"
 extern QString SForError;          // "For loop variable must be numeric variable"
 extern QString SEventError;        // "Event handler must be a procedure"
+
+// Raised as a syntax error when a script nests deeper than the parser allows.
+extern QString SNestingTooDeep;    // "Nesting too deep"
