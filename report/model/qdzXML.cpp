@@ -403,26 +403,28 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
         return false;
     }
     if (Text.endsWith('/')) {
+        // An empty element: no children and no closing tag, but it may
+        // carry the unloading marker like any other.
         Text.chop(1);
         Item->SetText(Text);
-        return false;
-    }
-    for (;;) {
-        // The closing tag is read into an item too; that one is kept for the
-        // next element instead of being freed.
-        std::unique_ptr<TqdzXMLItem> Child = FSpare ? std::move(FSpare) : std::make_unique<TqdzXMLItem>();
-        if (ReadItemAt(Child.get(), AllowUnloading, Depth + 1)) {
-            Child->Clear();
-            Child->SetLoaded(true);
-            FSpare = std::move(Child);
-            break;
+    } else {
+        for (;;) {
+            // The closing tag is read into an item too; that one is kept for
+            // the next element instead of being freed.
+            std::unique_ptr<TqdzXMLItem> Child = FSpare ? std::move(FSpare) : std::make_unique<TqdzXMLItem>();
+            if (ReadItemAt(Child.get(), AllowUnloading, Depth + 1)) {
+                Child->Clear();
+                Child->SetLoaded(true);
+                FSpare = std::move(Child);
+                break;
+            }
+            Item->AddItem(Child.release());
         }
-        Item->AddItem(Child.release());
+        if (!FLastName.isEmpty()
+            && (FLastName.size() != Name.size() + 1 || FLastName[0] != '/'
+                || qstrnicmp(FLastName.constData() + 1, Name.constData(), Name.size()) != 0))
+            throw TqdzInvalidXMLException();
     }
-    if (!FLastName.isEmpty()
-        && (FLastName.size() != Name.size() + 1 || FLastName[0] != '/'
-            || qstrnicmp(FLastName.constData() + 1, Name.constData(), Name.size()) != 0))
-        throw TqdzInvalidXMLException();
     const qsizetype Marker = Text.contains("=\"0\"") ? AsciiLowered(Text).indexOf(" ld=\"0\"") : -1;
     if (Marker >= 0) {
         Text.remove(Marker, 7);

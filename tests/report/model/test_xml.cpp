@@ -370,12 +370,14 @@ TEST(XmlUnload, TempFileRemovedWithDocument)
 TEST(XmlUnload, PartialLoadingReadsBackFromSource)
 {
     const QByteArray Src = Header + "<r><pages><page0 ld=\"0\"><m t=\"1\"/><m t=\"2\"/></page0>"
-                                    "<page0 ld=\"0\"><m t=\"3\"/></page0><x a=\"b\"/></pages></r>";
+                                    "<page0 ld=\"0\"><m t=\"3\"/></page0><x a=\"b\"/><page1 ld=\"0\"/></pages></r>";
     TStringStream *Keep = nullptr;
     auto Doc = Parse(Src, true, &Keep);
     std::unique_ptr<TStringStream> Owner(Keep);
     TqdzXMLItem *Pages = Doc->Root()->GetItems(0);
-    ASSERT_EQ(Pages->GetCount(), 3);
+    ASSERT_EQ(Pages->GetCount(), 4);
+    EXPECT_TRUE(Pages->GetItems(3)->Unloadable());   // an empty page keeps its mark too
+    EXPECT_EQ(Pages->GetItems(3)->Text(), "");
     TqdzXMLItem *P0 = Pages->GetItems(0);
     EXPECT_TRUE(P0->Unloadable());
     EXPECT_FALSE(P0->Loaded());
