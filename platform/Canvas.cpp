@@ -191,6 +191,38 @@ int Normalised(int &A, int &B)
     return B - A;
 }
 
+// Pixels of the line from A to B, B left out, as the system steps them.
+void LinePixels(QPoint A, QPoint B, std::vector<QPoint> &Out)
+{
+    const int dx = std::abs(B.x() - A.x()), sx = A.x() < B.x() ? 1 : -1;
+    const int dy = -std::abs(B.y() - A.y()), sy = A.y() < B.y() ? 1 : -1;
+    int err = dx + dy, x = A.x(), y = A.y();
+    while (x != B.x() || y != B.y()) {
+        Out.emplace_back(x, y);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+// On/off runs of the one-pixel dashed styles.
+std::vector<int> DashPattern(TPenStyle Style)
+{
+    switch (Style) {
+    case psDash: return {18, 6};
+    case psDot: return {3, 3};
+    case psDashDot: return {9, 6, 3, 6};
+    case psDashDotDot: return {9, 3, 3, 3, 3, 3};
+    default: return {};
+    }
+}
+
 bool IsCjk(char16_t c)
 {
     return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF)
@@ -382,13 +414,7 @@ void TCanvas::ApplyPenBrush(QPainter &P, bool ForPen, bool ForBrush)
     P.setPen(ForPen ? MakePen(FPen.get()) : QPen(Qt::NoPen));
     P.setBrush(ForBrush ? MakeBrush(FBrush.get()) : QBrush(Qt::NoBrush));
     P.setBrushOrigin(FBrushOrigin.X, FBrushOrigin.Y);
-    // Gaps of dashed lines take the background colour while the brush is solid.
-    if (FBrush->Style() == bsSolid) {
-        P.setBackgroundMode(Qt::OpaqueMode);
-        P.setBackground(ColorToQColor(FBrush->Color()));
-    } else {
-        P.setBackgroundMode(Qt::TransparentMode);
-    }
+    P.setBackgroundMode(Qt::TransparentMode);
     SetRop(P);
 }
 
@@ -412,6 +438,46 @@ void TCanvas::FillArea(const QRect &R, const QBrush &B)
     p.fillRect(R, B);
 }
 
+void TCanvas::StrokeThinPath(QPainter &P, const std::vector<TPoint> &Points, bool Closed)
+{
+    std::vector<QPoint> px;
+    for (size_t i = 0; i + 1 < Points.size(); ++i)
+        LinePixels(QPoint(Points[i].X, Points[i].Y), QPoint(Points[i + 1].X, Points[i + 1].Y), px);
+    if (Closed && !Points.empty()) {
+        const TPoint &a = Points.back(), &b = Points.front();
+        LinePixels(QPoint(a.X, a.Y), QPoint(b.X, b.Y), px);
+    }
+    if (px.empty())
+        return;
+    P.setRenderHint(QPainter::Antialiasing, false);
+    P.setBrush(Qt::NoBrush);
+    SetRop(P);
+    const QColor ink = ColorToQColor(FPen->Color());
+    const std::vector<int> dash = DashPattern(FPen->Style());
+    if (dash.empty()) {
+        P.setPen(QPen(ink, 0));
+        P.drawPoints(px.data(), int(px.size()));
+        return;
+    }
+    // Gaps take the background colour while the brush is solid.
+    std::vector<QPoint> on, off;
+    size_t k = 0;
+    int left = dash[0];
+    for (const QPoint &q : px) {
+        (k % 2 == 0 ? on : off).push_back(q);
+        if (--left == 0) {
+            k = (k + 1) % dash.size();
+            left = dash[k];
+        }
+    }
+    P.setPen(QPen(ink, 0));
+    P.drawPoints(on.data(), int(on.size()));
+    if (FBrush->Style() == bsSolid && !off.empty()) {
+        P.setPen(QPen(ColorToQColor(FBrush->Color()), 0));
+        P.drawPoints(off.data(), int(off.size()));
+    }
+}
+
 // ------------------------------------------------------------------ lines and shapes
 
 void TCanvas::MoveTo(int X, int Y)
@@ -423,17 +489,7 @@ void TCanvas::LineTo(int X, int Y)
 {
     const TPoint from = FPenPos;
     FPenPos = {X, Y};
-    if (!Ready() || FPen->Style() == psClear || FPen->Mode() == pmNop)
-        return;
-    Changing();
-    QPainter &p = *FPainter;
-    ApplyPenBrush(p, true, false);
-    if (from.X == X && from.Y == Y) {
-        // A zero-length line paints nothing, as its only pixel is the last.
-    } else {
-        p.drawLine(QPoint(from.X, from.Y), QPoint(X, Y));
-    }
-    Changed();
+    Polyline({from, FPenPos});
 }
 
 void TCanvas::Polyline(const std::vector<TPoint> &Points)
@@ -442,11 +498,15 @@ void TCanvas::Polyline(const std::vector<TPoint> &Points)
         return;
     Changing();
     QPainter &p = *FPainter;
-    ApplyPenBrush(p, true, false);
-    QPolygon poly;
-    for (const TPoint &pt : Points)
-        poly << QPoint(pt.X, pt.Y);
-    p.drawPolyline(poly);
+    if (FPen->Width() <= 1) {
+        StrokeThinPath(p, Points, false);
+    } else {
+        ApplyPenBrush(p, true, false);
+        QPolygon poly;
+        for (const TPoint &pt : Points)
+            poly << QPoint(pt.X, pt.Y);
+        p.drawPolyline(poly);
+    }
     Changed();
 }
 
@@ -459,8 +519,17 @@ void TCanvas::Polygon(const std::vector<TPoint> &Points)
     QPolygon poly;
     for (const TPoint &pt : Points)
         poly << QPoint(pt.X, pt.Y);
-    ApplyPenBrush(p, FPen->Style() != psClear, BrushVisible(FBrush.get()));
-    p.drawPolygon(poly, Qt::OddEvenFill);
+    const bool pen = FPen->Style() != psClear;
+    if (pen && FPen->Width() <= 1) {
+        if (BrushVisible(FBrush.get())) {
+            ApplyPenBrush(p, false, true);
+            p.drawPolygon(poly, Qt::OddEvenFill);
+        }
+        StrokeThinPath(p, Points, true);
+    } else {
+        ApplyPenBrush(p, pen, BrushVisible(FBrush.get()));
+        p.drawPolygon(poly, Qt::OddEvenFill);
+    }
     Changed();
 }
 
@@ -501,8 +570,7 @@ void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
     }
     const QColor pc = ColorToQColor(FPen->Color());
     if (w == 1 && FPen->Style() != psSolid && FPen->Style() != psInsideFrame) {
-        ApplyPenBrush(p, true, false);
-        p.drawRect(QRect(outer.left(), outer.top(), outer.width() - 1, outer.height() - 1));
+        StrokeThinPath(p, {Point(X1, Y1), Point(X2 - 1, Y1), Point(X2 - 1, Y2 - 1), Point(X1, Y2 - 1)}, true);
     } else {
         ApplyPenBrush(p, false, true);
         p.setBrush(pc);
@@ -524,15 +592,25 @@ void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
     Changing();
     QPainter &p = *FPainter;
     const bool pen = FPen->Style() != psClear;
-    ApplyPenBrush(p, pen, BrushVisible(FBrush.get()));
     const int w = std::max(1, FPen->Width());
-    if (!pen) {
-        p.drawEllipse(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1));
-    } else if (w == 1) {
-        p.drawEllipse(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1));
-    } else {
-        const double inset = FPen->Style() == psInsideFrame ? w / 2.0 : 0.5;
-        p.drawEllipse(QRectF(X1 + inset, Y1 + inset, X2 - X1 - 2 * inset, Y2 - Y1 - 2 * inset));
+    const QRect box(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1);
+    // Interior and outline apart: Qt's one-pixel outline of a filled ellipse
+    // is not the outline of the same ellipse unfilled.
+    if (BrushVisible(FBrush.get())) {
+        ApplyPenBrush(p, false, true);
+        if (pen)
+            p.drawEllipse(QRectF(X1 + 0.5, Y1 + 0.5, X2 - X1 - 1, Y2 - Y1 - 1));
+        else
+            p.drawEllipse(box);
+    }
+    if (pen) {
+        ApplyPenBrush(p, true, false);
+        if (w == 1) {
+            p.drawEllipse(box);
+        } else {
+            const double inset = FPen->Style() == psInsideFrame ? w / 2.0 : 0.5;
+            p.drawEllipse(QRectF(X1 + inset, Y1 + inset, X2 - X1 - 2 * inset, Y2 - Y1 - 2 * inset));
+        }
     }
     Changed();
 }

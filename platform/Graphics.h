@@ -282,6 +282,9 @@ private:
     QRect DeviceRect() const;
     void FillArea(const QRect &R, const QBrush &B);
     void DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const int *Dx);
+    // One-pixel lines through Points (each segment without its end point;
+    // the last point is drawn only when Closed), dashes by the pen style.
+    void StrokeThinPath(QPainter &P, const std::vector<TPoint> &Points, bool Closed);
 
     std::unique_ptr<TFont> FFont;
     std::unique_ptr<TPen> FPen;
@@ -369,11 +372,11 @@ public:
     ~TBitmap() override;
     void Assign(TPersistent *Source) override;
 
-    bool Empty() const override { return FImage.isNull() || FImage.width() == 0 || FImage.height() == 0; }
-    int Width() const override { return FImage.width(); }
-    void SetWidth(int Value) override { SetSize(Value, Height()); }
-    int Height() const override { return FImage.height(); }
-    void SetHeight(int Value) override { SetSize(Width(), Value); }
+    bool Empty() const override { return FWidth == 0 || FHeight == 0; }
+    int Width() const override { return FWidth; }
+    void SetWidth(int Value) override { SetSize(Value, FHeight); }
+    int Height() const override { return FHeight; }
+    void SetHeight(int Value) override { SetSize(FWidth, Value); }
     void SetSize(int AWidth, int AHeight);
     TPixelFormat PixelFormat() const { return FPixelFormat; }
     void SetPixelFormat(TPixelFormat Value);
@@ -403,6 +406,12 @@ private:
     friend class TBitmapCanvas;
     void CanvasChanging();
 
+    void TakeImage(const QImage &Image);
+
+    // The size is kept apart from the image: a bitmap 3 wide and 0 high has
+    // no pixels but remembers its width.
+    int FWidth = 0;
+    int FHeight = 0;
     QImage FImage;
     std::unique_ptr<TCanvas> FCanvas;
     TPixelFormat FPixelFormat = pfDevice;

@@ -149,11 +149,18 @@ QImage &TBitmap::Image()
     return FImage;
 }
 
+void TBitmap::TakeImage(const QImage &Image)
+{
+    FImage = Image;
+    FWidth = Image.isNull() ? 0 : Image.width();
+    FHeight = Image.isNull() ? 0 : Image.height();
+}
+
 void TBitmap::SetSize(int AWidth, int AHeight)
 {
     AWidth = std::max(0, AWidth);
     AHeight = std::max(0, AHeight);
-    if (AWidth == FImage.width() && AHeight == FImage.height())
+    if (AWidth == FWidth && AHeight == FHeight)
         return;
     if (FCanvas)
         FCanvas->Release();
@@ -168,6 +175,8 @@ void TBitmap::SetSize(int AWidth, int AHeight)
         }
     }
     FImage = img;
+    FWidth = AWidth;
+    FHeight = AHeight;
     FEncoded.clear();
     Changed();
 }
@@ -208,7 +217,7 @@ TColor TBitmap::TransparentColor()
 {
     if (FTransparentMode == tmFixed)
         return FTransparentColor;
-    if (Empty())
+    if (FImage.isNull())
         return clDefault;
     return QColorToColor(QColor::fromRgb(FImage.pixel(0, FImage.height() - 1)));
 }
@@ -236,7 +245,7 @@ void TBitmap::SetImage(const QImage &Image)
 {
     if (FCanvas)
         FCanvas->Release();
-    FImage = OpaqueImage(Image);
+    TakeImage(OpaqueImage(Image));
     FEncoded.clear();
     Changed();
 }
@@ -255,6 +264,8 @@ void TBitmap::Assign(TPersistent *Source)
         if (b->FCanvas)
             b->FCanvas->Release();
         FImage = b->FImage;
+        FWidth = b->FWidth;
+        FHeight = b->FHeight;
         FEncoded = b->FEncoded;
         FPixelFormat = b->FPixelFormat;
         FTransparentMode = b->FTransparentMode;
@@ -291,7 +302,7 @@ void TBitmap::LoadFromBytes(const QByteArray &Bytes)
     if (FCanvas)
         FCanvas->Release();
     // The device keeps no alpha, as a screen bitmap has none.
-    FImage = img.convertToFormat(QImage::Format_RGB32);
+    TakeImage(img.convertToFormat(QImage::Format_RGB32));
     FPixelFormat = pf;
     Changed();
     FEncoded = Bytes;
@@ -301,7 +312,7 @@ QByteArray TBitmap::SaveToBytes()
 {
     if (!FEncoded.isEmpty())
         return FEncoded;
-    if (Empty())
+    if (FImage.isNull())
         return QByteArray();
     if (FCanvas)
         FCanvas->Release();
@@ -329,7 +340,7 @@ QImage TBitmap::ToImage() const
 
 void TBitmap::Draw(TCanvas *ACanvas, const TRect &R)
 {
-    if (Empty())
+    if (FImage.isNull())
         return;
     if (FCanvas)
         FCanvas->Release();
