@@ -319,8 +319,12 @@ QByteArray TBitmap::SaveToBytes()
     QImage img = FImage;
     switch (FPixelFormat) {
     case pf1bit: img = img.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither); break;
-    case pf4bit:
-    case pf8bit: img = img.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither); break;
+    case pf4bit: img = img.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither); break;
+    case pf8bit:
+        // A full palette keeps the file at 8 bits a pixel however few colours are used.
+        img = img.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+        img.setColorCount(256);
+        break;
     case pf32bit: img = img.convertToFormat(QImage::Format_ARGB32); break;
     default: break;
     }

@@ -1,0 +1,229 @@
+#include "Graphics.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage Sample(int W, int H, bool Alpha = false)
+{
+    QImage img(W, H, Alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    img.fill(Alpha ? QColor(0, 0, 0, 0) : QColor(Qt::white));
+    for (int x = 0; x < W; ++x)
+        img.setPixel(x, H / 2, qRgb(255, 0, 0));
+    img.setPixel(0, 0, qRgb(0, 0, 255));
+    return img;
+}
+
+QByteArray Encode(const QImage &Img, const char *Format, int Quality = -1)
+{
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter w(&buf, Format);
+    if (Quality >= 0)
+        w.setQuality(Quality);
+    EXPECT_TRUE(w.write(Img)) << Format;
+    return out;
+}
+
+struct PictureTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString Put(const QString &Name, const QByteArray &Bytes)
+    {
+        const QString path = dir.filePath(Name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(Bytes);
+        return path;
+    }
+    QByteArray Get(const QString &Name)
+    {
+        QFile f(dir.filePath(Name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(PictureTest, FormatComesFromTheContentAndBytesSaveBackUnchanged)
+{
+    TBitmap seed;
+    seed.SetImage(Sample(7, 5));
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+        bool (*is)(TGraphic *);
+    } cases[] = {
+        {"bmp", seed.SaveToBytes(), [](TGraphic *g) { return dynamic_cast<TBitmap *>(g) != nullptr; }},
+        {"png", Encode(Sample(7, 5, true), "PNG"), [](TGraphic *g) { return dynamic_cast<TPngImage *>(g) != nullptr; }},
+        {"jpg", Encode(Sample(7, 5), "JPEG", 75), [](TGraphic *g) { return dynamic_cast<TJPEGImage *>(g) != nullptr; }},
+        {"ico", Encode(Sample(16, 16, true), "ICO"), [](TGraphic *g) { return dynamic_cast<TIcon *>(g) != nullptr; }},
+    };
+    for (const Case &c : cases) {
+        // The file name says nothing true about the content.
+        const QString path = Put(QString("picture_%1.dat").arg(c.name), c.bytes);
+        TPicture pic;
+        pic.LoadFromFile(path);
+        ASSERT_NE(pic.Graphic(), nullptr) << c.name;
+        EXPECT_TRUE(c.is(pic.Graphic())) << c.name;
+        EXPECT_EQ(pic.Width(), QString(c.name) == "ico" ? 16 : 7) << c.name;
+        EXPECT_EQ(pic.Height(), QString(c.name) == "ico" ? 16 : 5) << c.name;
+        pic.SaveToFile(dir.filePath(QString("out_%1.bin").arg(c.name)));
+        EXPECT_EQ(Get(QString("out_%1.bin").arg(c.name)), c.bytes) << c.name;
+        // Through a stream, from its position on.
+        TMemoryStream ms;
+        ms.WriteBuffer("xx", 2);
+        ms.WriteBuffer(c.bytes.constData(), c.bytes.size());
+        ms.SetPosition(2);
+        TPicture again;
+        again.LoadFromStream(&ms);
+        EXPECT_TRUE(c.is(again.Graphic())) << c.name;
+        TMemoryStream outStream;
+        again.SaveToStream(&outStream);
+        EXPECT_EQ(QByteArray(static_cast<const char *>(outStream.Memory()), int(outStream.Size())), c.bytes);
+    }
+}
+
+TEST_F(PictureTest, UnknownOrMissingPicturesRaise)
+{
+    const QString junk = Put("junk.bmp", "GIF89a not a picture we read");
+    TPicture pic;
+    EXPECT_THROW(pic.LoadFromFile(junk), EInvalidGraphic);
+    EXPECT_EQ(pic.Graphic(), nullptr);
+    EXPECT_THROW(pic.LoadFromFile(dir.filePath("missing.png")), EFOpenError);
+    TBitmap b;
+    EXPECT_THROW(b.LoadFromBytes(Encode(Sample(2, 2), "PNG")), EInvalidGraphic);
+    EXPECT_THROW(b.LoadFromBytes("BM too short"), EInvalidGraphic);
+    TJPEGImage j;
+    EXPECT_THROW(j.LoadFromBytes(Encode(Sample(2, 2), "PNG")), EInvalidGraphic);
+    // A truncated JPEG keeps the graphic as it was.
+    const QByteArray good = Encode(Sample(4, 3), "JPEG");
+    j.LoadFromBytes(good);
+    EXPECT_THROW(j.LoadFromBytes(good.left(3)), EInvalidGraphic);
+    EXPECT_EQ(j.SaveToBytes(), good);
+    EXPECT_THROW(j.SetWidth(10), EInvalidGraphicOperation);
+    // Saving an empty picture writes nothing.
+    TPicture empty;
+    empty.SaveToFile(dir.filePath("nothing.bmp"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("nothing.bmp")));
+}
+
+TEST_F(PictureTest, BitmapKeepsItsFileUntilDrawnOn)
+{
+    // A palette BMP of more than 16 colours (8 bits a pixel): written back as it came.
+    QImage pal = Sample(5, 3);
+    for (int i = 0; i < 5; ++i) {
+        pal.setPixel(i, 1, qRgb(10 * i, 20, 30));
+        pal.setPixel(i, 2, qRgb(40, 10 * i + 1, 30));
+    }
+    for (int i = 1; i < 5; ++i)
+        pal.setPixel(i, 0, qRgb(40, 33, 10 * i + 3));
+    pal.setPixel(0, 0, qRgb(0, 0, 255));
+    pal = pal.convertToFormat(QImage::Format_Indexed8);
+    pal.setColorCount(256);
+    const QByteArray bytes = Encode(pal, "BMP");
+    TBitmap b;
+    b.LoadFromBytes(bytes);
+    EXPECT_EQ(b.PixelFormat(), pf8bit);
+    EXPECT_EQ(b.Width(), 5);
+    EXPECT_EQ(b.Canvas()->Pixels(0, 0), clBlue);
+    EXPECT_EQ(b.Canvas()->Pixels(2, 1), RGB(20, 20, 30));
+    EXPECT_EQ(b.SaveToBytes(), bytes);
+    EXPECT_FALSE(b.Empty());
+    b.Canvas()->SetPixels(4, 2, clLime);
+    const QByteArray changed = b.SaveToBytes();
+    EXPECT_NE(changed, bytes);
+    TBitmap c;
+    c.LoadFromBytes(changed);
+    EXPECT_EQ(c.Canvas()->Pixels(0, 0), clBlue);
+    EXPECT_EQ(c.PixelFormat(), pf8bit);
+    // 24 bits by default.
+    TBitmap d;
+    d.SetSize(3, 2);
+    const QByteArray d24 = d.SaveToBytes();
+    ASSERT_GE(d24.size(), 30);
+    EXPECT_EQ(quint8(d24[28]), 24);
+    d.SetPixelFormat(pf1bit);
+    EXPECT_TRUE(d.Monochrome());
+    EXPECT_EQ(quint8(d.SaveToBytes()[28]), 1);
+}
+
+struct ChangeCounter : TObject {
+    int Count = 0;
+    void Changed(TObject *) { ++Count; }
+};
+
+TEST_F(PictureTest, BitmapOfAPictureAndChangeNotification)
+{
+    TPicture pic;
+    ChangeCounter counter;
+    pic.SetOnChange(TNotifyEvent(&counter, &ChangeCounter::Changed));
+    TPngImage png;
+    png.LoadFromBytes(Encode(Sample(3, 3, true), "PNG"));
+    pic.SetGraphic(&png);
+    EXPECT_EQ(counter.Count, 1);
+    ASSERT_NE(pic.Graphic(), &png); // a copy
+    EXPECT_EQ(pic.Graphic()->SaveToBytes(), png.SaveToBytes());
+    // Asking for the bitmap of a PNG picture gives an empty bitmap in its place.
+    TBitmap *b = pic.Bitmap();
+    EXPECT_TRUE(b->Empty());
+    EXPECT_EQ(pic.Graphic(), b);
+    b->SetSize(4, 4);
+    const int before = counter.Count;
+    b->Canvas()->Rectangle(0, 0, 4, 4);
+    EXPECT_GT(counter.Count, before);
+    EXPECT_EQ(pic.Bitmap(), b);
+    TPicture copy;
+    copy.Assign(&pic);
+    ASSERT_NE(dynamic_cast<TBitmap *>(copy.Graphic()), nullptr);
+    EXPECT_EQ(copy.Bitmap()->Canvas()->Pixels(0, 0), clBlack);
+    copy.SetGraphic(nullptr);
+    EXPECT_EQ(copy.Width(), 0);
+}
+
+TEST_F(PictureTest, ConversionsBetweenFormats)
+{
+    // A PNG with transparent parts becomes a bitmap over white.
+    TPngImage png;
+    png.LoadFromBytes(Encode(Sample(4, 4, true), "PNG"));
+    TBitmap b;
+    b.Assign(&png);
+    EXPECT_EQ(b.Canvas()->Pixels(1, 1), clWhite);
+    EXPECT_EQ(b.Canvas()->Pixels(1, 2), clRed);
+    EXPECT_EQ(b.Canvas()->Pixels(0, 0), clBlue);
+    // And a bitmap encodes into the format it is assigned to.
+    TPngImage back;
+    back.Assign(&b);
+    EXPECT_TRUE(back.SaveToBytes().startsWith("\x89PNG"));
+    EXPECT_EQ(back.Width(), 4);
+    TJPEGImage jpg;
+    jpg.SetCompressionQuality(95);
+    jpg.Assign(&b);
+    EXPECT_TRUE(jpg.SaveToBytes().startsWith("\xFF\xD8\xFF"));
+    EXPECT_EQ(jpg.Height(), 4);
+    // Drawing a PNG blends its transparent parts with what is there.
+    TBitmap canvasBmp;
+    canvasBmp.SetSize(4, 4);
+    canvasBmp.Canvas()->Brush()->SetColor(clLime);
+    canvasBmp.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    canvasBmp.Canvas()->Draw(0, 0, &png);
+    EXPECT_EQ(canvasBmp.Canvas()->Pixels(1, 1), clLime);
+    EXPECT_EQ(canvasBmp.Canvas()->Pixels(1, 2), clRed);
+}
+
+TEST_F(PictureTest, GraphicClassesAreCreatedByName)
+{
+    for (TClass cls : {TBitmap::StaticClass(), TJPEGImage::StaticClass(), TPngImage::StaticClass(),
+                       TIcon::StaticClass()}) {
+        std::unique_ptr<TObject> obj(cls->Create());
+        auto *g = dynamic_cast<TGraphic *>(obj.get());
+        ASSERT_NE(g, nullptr);
+        EXPECT_TRUE(g->Empty());
+        EXPECT_EQ(g->ClassType(), cls);
+    }
+    EXPECT_TRUE(TPicture::StaticClass()->InheritsFrom(TPersistent::StaticClass()));
+}
+
+} // namespace
