@@ -3,6 +3,7 @@
 #include "platform/Classes.h"
 #include "platform/CodePages.h"
 #include "platform/Exceptions.h"
+#include "platform/Filer.h"
 
 // ---------------------------------------------------------------- TWideStrings
 
@@ -197,6 +198,56 @@ void TWideStrings::SaveToStream(TStream *Stream)
         Bytes[2 * I + 1] = char(U >> 8);
     }
     Stream->WriteBuffer(Bytes.constData(), Bytes.size());
+}
+
+void TWideStrings::DefineProperties(TFiler *Filer)
+{
+    const bool HasData = Count() > 0;
+    Filer->DefineProperty(QStringLiteral("Strings"), [this](TReader *R) { ReadData(R); }, nullptr, HasData);
+    Filer->DefineProperty(QStringLiteral("UTF8"), [this](TReader *R) { ReadDataUTF8(R); },
+                          [this](TWriter *W) { WriteDataUTF8(W); }, HasData);
+}
+
+void TWideStrings::ReadData(TReader *Reader)
+{
+    // 8-bit elements come in the filer's (system) code page, wide ones as they are.
+    Clear();
+    Reader->ReadListBegin();
+    while (!Reader->EndOfList())
+        Add(Reader->ReadString());
+    Reader->ReadListEnd();
+}
+
+namespace {
+
+// The "UTF8" list holds 8-bit strings whose bytes are UTF-8.
+struct TUtf8Filer
+{
+    explicit TUtf8Filer(TFiler *F) : Filer(F), Saved(F->CodePage()) { Filer->SetCodePage(CP_UTF8); }
+    ~TUtf8Filer() { Filer->SetCodePage(Saved); }
+    TFiler *Filer;
+    int Saved;
+};
+
+} // namespace
+
+void TWideStrings::ReadDataUTF8(TReader *Reader)
+{
+    TUtf8Filer Utf8(Reader);
+    Clear();
+    Reader->ReadListBegin();
+    while (!Reader->EndOfList())
+        Add(Reader->ReadString());
+    Reader->ReadListEnd();
+}
+
+void TWideStrings::WriteDataUTF8(TWriter *Writer)
+{
+    TUtf8Filer Utf8(Writer);
+    Writer->WriteListBegin();
+    for (const TWideStringItem &Item : std::as_const(FList))
+        Writer->WriteString(Item.FString);
+    Writer->WriteListEnd();
 }
 
 // ---------------------------------------------------------------- charsets

@@ -52,8 +52,14 @@ public:
 
 protected:
     void AssignTo(TPersistent *Dest) override;
+    // "Strings" (an older form, read only) and "UTF8", present only when
+    // there are lines.
+    void DefineProperties(TFiler *Filer) override;
 
 private:
+    void ReadData(TReader *Reader);
+    void ReadDataUTF8(TReader *Reader);
+    void WriteDataUTF8(TWriter *Writer);
 
     struct TWideStringItem
     {

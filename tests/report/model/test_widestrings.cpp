@@ -4,6 +4,7 @@
 
 #include "platform/Classes.h"
 #include "platform/Exceptions.h"
+#include "platform/Filer.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -192,4 +193,62 @@ TEST(Charsets, CodePagesAndLocales)
     for (auto T : Table)
         EXPECT_EQ(CharsetToLCID(T.Charset), T.Lcid) << T.Charset;
     EXPECT_EQ(CharsetToLCID(0), 2052);
+}
+
+namespace {
+
+QByteArray Defined(TPersistent *P)
+{
+    TMemoryStream S;
+    TWriter W(&S);
+    W.WriteDefinedProperties(P);
+    return QByteArray(static_cast<const char *>(S.Memory()), int(S.Size()));
+}
+
+void ReadDefined(TPersistent *P, const QByteArray &Bytes)
+{
+    TStringStream S(Bytes);
+    TReader R(&S);
+    while (!R.EndOfStream())
+        R.ReadProperty(P);
+}
+
+} // namespace
+
+TEST(WideStrings, DefinedPropertiesStreamAsUtf8)
+{
+    TWideStrings Memo;
+    EXPECT_TRUE(Defined(&Memo).isEmpty());   // no lines: neither property
+
+    Memo.Add("a");
+    Memo.Add(QString::fromUtf8("规格"));
+    const QByteArray Bytes = Defined(&Memo);
+    // "UTF8", a list, two short strings holding UTF-8 bytes, end of list.
+    EXPECT_EQ(Bytes, QByteArray("\x04UTF8\x01\x06\x01" "a\x06\x06\xe8\xa7\x84\xe6\xa0\xbc\x00", 18));
+    EXPECT_FALSE(Bytes.contains("Strings"));
+
+    TWideStrings Back;
+    Back.Add("old");
+    ReadDefined(&Back, Bytes);
+    EXPECT_EQ(Lines(Back), Lines(Memo));
+
+    // Lines longer than 255 bytes take the long-string form.
+    Memo.Clear();
+    Memo.Add(QString(200, QChar(0x4E2D)));
+    const QByteArray Long = Defined(&Memo);
+    EXPECT_EQ(Long.mid(5, 2), QByteArray(""));   // list, long string
+    ReadDefined(&Back, Long);
+    EXPECT_EQ(Lines(Back), Lines(Memo));
+}
+
+TEST(WideStrings, OlderStringsFormIsRead)
+{
+    // "Strings": a GBK short string and a wide string.
+    QByteArray Bytes("\x07Strings\x01", 9);
+    Bytes += QByteArray("\x06\x02\xd6\xd0", 4);
+    Bytes += QByteArray("\x12\x01\x00\x00\x00\x87\x65", 7);   // vaWString, one UTF-16 unit
+    Bytes += '\0';
+    TWideStrings Memo;
+    ReadDefined(&Memo, Bytes);
+    EXPECT_EQ(Lines(Memo), QStringList({QString::fromUtf8("中"), QString(QChar(0x6587))}));
 }
