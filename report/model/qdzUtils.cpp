@@ -4,6 +4,9 @@
 #include "platform/CodePages.h"
 #include "platform/Exceptions.h"
 #include "platform/Classes.h"
+#include "platform/Component.h"
+#include "platform/Forms.h"
+#include "platform/Graphics.h"
 #include "platform/SysUtils.h"
 
 #include <QCoreApplication>
@@ -17,6 +20,88 @@
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
+
+// ---------------------------------------------------------------- areas
+
+bool TqdzRectArea::InterceptX(const TqdzRectArea *Other) const
+{
+    return Other->X < X1 - 0.0001 && Other->X1 > X + 0.0001;
+}
+
+bool TqdzRectArea::InterceptY(const TqdzRectArea *Other) const
+{
+    return Other->Y < Y1 - 0.0001 && Other->Y1 > Y + 0.0001;
+}
+
+std::unique_ptr<TqdzRectArea> TqdzRectArea::Intersect(const TqdzRectArea *Other) const
+{
+    if (!InterceptX(Other))
+        return nullptr;
+    return std::make_unique<TqdzRectArea>(qMax(X, Other->X), qMax(Y, Other->Y), qMin(X1, Other->X1),
+                                          qMin(Y1, Other->Y1));
+}
+
+TqdzRect qdzRect(double Left, double Top, double Right, double Bottom)
+{
+    return {Left, Top, Right, Bottom};
+}
+
+// ---------------------------------------------------------------- components
+
+namespace {
+
+// By class name, so that this unit needs neither the report classes nor the
+// form classes.
+bool InheritsFromName(const TObject *Object, const char *ClassName)
+{
+    for (TClass C = Object ? Object->ClassType() : nullptr; C; C = C->ClassParent())
+        if (C->ClassName() == QLatin1String(ClassName))
+            return true;
+    return false;
+}
+
+TComponent *FindGlobalComponent(const QString &Name)
+{
+    // Forms and data modules belong to the application object.
+    return GetApplication()->FindComponent(Name);
+}
+
+} // namespace
+
+TComponent *FindComponentByPath(TComponent *Owner, const QString &Path)
+{
+    const QStringList Parts = Path.split(QLatin1Char('.'));
+    if (Parts.size() == 1) {
+        TComponent *Result = Owner ? Owner->FindComponent(Path) : nullptr;
+        if (!Result && InheritsFromName(Owner, "TqdzReport") && Owner->Owner())
+            Result = Owner->Owner()->FindComponent(Path);
+        return Result;
+    }
+    if (Parts.size() > 3)
+        return nullptr;
+    TComponent *Result = FindGlobalComponent(Parts.at(0));
+    for (int I = 1; Result && I < Parts.size(); ++I)
+        Result = Result->FindComponent(Parts.at(I));
+    return Result;
+}
+
+void GetReferenceName(TComponent *Owner, TComponent *Component, QString &Name)
+{
+    Name.clear();
+    if (!Component)
+        return;
+    TComponent *Holder = Component->Owner();
+    if (!Holder)
+        return;
+    if (Holder == Owner || (Owner && Holder == Owner->Owner())) {
+        Name = Component->Name();
+    } else if (InheritsFromName(Holder, "TCustomForm") || InheritsFromName(Holder, "TDataModule")) {
+        Name = Holder->Name() + QLatin1Char('.') + Component->Name();
+    } else if (InheritsFromName(Holder, "TCustomFrame") && Holder->Owner()) {
+        Name = Holder->Owner()->Name() + QLatin1Char('.') + Holder->Name() + QLatin1Char('.')
+               + Component->Name();
+    }
+}
 
 // ---------------------------------------------------------------- files
 
@@ -204,6 +289,61 @@ void qdzParsePageNumbers(const QString &Text, TStrings *List, int PageCount)
             Number += C;
         }
     }
+}
+
+// ---------------------------------------------------------------- messages
+
+void qdzErrorMsg(const QString &Message)
+{
+    Application->MessageBox(Message, qdzResources()->ResourceText(QStringLiteral("mbError")),
+                            MB_OK | MB_ICONERROR);
+}
+
+// ---------------------------------------------------------------- pictures
+
+void DrawTransparentBitmap(TCanvas *Canvas, int X, int Y, TBitmap *Bitmap)
+{
+    if (!Bitmap || Bitmap->Empty())
+        return;
+    const QImage Image = Bitmap->ToImage();
+    Canvas->DrawImageTransparent(Bounds(X, Y, Image.width(), Image.height()), Image, Image.rect(),
+                                 Bitmap->TransparentColor());
+}
+
+void DrawGraphic(TCanvas *Canvas, const TRect &Rect, TGraphic *Graphic, bool IsPrinting,
+                 bool HighQuality, bool Transparent, TColor TransparentColor)
+{
+    Canvas->Brush()->SetColor(clWhite);
+    if (!Graphic || Graphic->Empty())
+        return;
+    // Vector pictures scale by themselves.
+    if (InheritsFromName(Graphic, "TMetafile")) {
+        Canvas->StretchDraw(Rect, Graphic);
+        return;
+    }
+    const bool IsBitmap = dynamic_cast<TBitmap *>(Graphic) != nullptr;
+    const int SavedMode = Canvas->StretchBltMode();
+    const TCopyMode SavedCopy = Canvas->CopyMode();
+    if (IsPrinting || (Transparent && !IsBitmap) || HighQuality) {
+        const QImage Image = Graphic->ToImage();
+        // Smooth scaling stands for the halftone stretch.
+        Canvas->SetStretchBltMode(HALFTONE);
+        Canvas->SetCopyMode(cmSrcCopy);
+        if (Transparent)
+            Canvas->DrawImageTransparent(Rect, Image, Image.rect(), TransparentColor);
+        else
+            Canvas->DrawImage(Rect, Image, Image.rect());
+    } else {
+        Graphic->SetTransparent(Transparent);
+        if (IsBitmap && Transparent) {
+            const QImage Image = Graphic->ToImage();
+            Canvas->DrawImageTransparent(Rect, Image, Image.rect(), TransparentColor);
+        } else {
+            Canvas->StretchDraw(Rect, Graphic);
+        }
+    }
+    Canvas->SetStretchBltMode(SavedMode);
+    Canvas->SetCopyMode(SavedCopy);
 }
 
 // ---------------------------------------------------------------- help

@@ -2,14 +2,51 @@
 // Small shared routines of the report engine: absolute areas, look-ups,
 // number and hexadecimal conversions, the bracketed-expression finder, page
 // ranges, temporary files, the program's path, the gzip reader and help.
+#include "platform/Colors.h"
 #include "platform/Object.h"
+#include "platform/Types.h"
 
 #include <QChar>
 #include <QString>
+#include <memory>
 
 class QWidget;
+class TCanvas;
+class TBitmap;
+class TGraphic;
+class TComponent;
 class TStream;
 class TStrings;
+
+// An object's absolute area in report units.
+class TqdzRectArea : public TObject
+{
+public:
+    TqdzRectArea(double AX, double AY, double AX1, double AY1) : X(AX), Y(AY), X1(AX1), Y1(AY1) {}
+    // Overlaps of 0.0001 or less do not count: touching areas do not intercept.
+    bool InterceptX(const TqdzRectArea *Other) const;
+    bool InterceptY(const TqdzRectArea *Other) const;
+    // The common area, or none when the areas do not intercept horizontally.
+    std::unique_ptr<TqdzRectArea> Intersect(const TqdzRectArea *Other) const;
+
+    double X, Y, X1, Y1;
+};
+
+struct TqdzRect
+{
+    double Left, Top, Right, Bottom;
+};
+TqdzRect qdzRect(double Left, double Top, double Right, double Bottom);
+
+// "Name" in Owner (or, for a report, in the report's owner), "Form.Name" or
+// "Form.Frame.Name" among the program's forms and data modules; none when
+// nothing has that name.
+TComponent *FindComponentByPath(TComponent *Owner, const QString &Path);
+// The name a reference to Component is written under: its own name when it
+// belongs to Owner (the report) or to Owner's owner, "Form.Name" when it
+// belongs to another form or data module, "Form.Frame.Name" for a frame;
+// '' otherwise.
+void GetReferenceName(TComponent *Owner, TComponent *Component, QString &Name);
 
 // Temporary file name with the prefix "qd" in Dir, or in the system's
 // temporary folder when Dir is empty or does not exist; the file is created.
@@ -44,6 +81,16 @@ QString qdzFloatToStr(double X);
 // the opening delimiter is never closed).
 void qdzGetBracketedExpression(const QString &Text, const QString &Open, const QString &Close,
                                QString &Expr, int &EndPos, int &StartPos);
+
+// A message box with the text and the title "Error" of the string table.
+void qdzErrorMsg(const QString &Message);
+
+// Draws Bitmap at (X, Y) leaving out its transparent colour; nothing for none.
+void DrawTransparentBitmap(TCanvas *Canvas, int X, int Y, TBitmap *Bitmap);
+// Draws Graphic stretched into Rect: smoothly when printing or HighQuality,
+// leaving out pixels of TransparentColor when Transparent.
+void DrawGraphic(TCanvas *Canvas, const TRect &Rect, TGraphic *Graphic, bool IsPrinting,
+                 bool HighQuality, bool Transparent, TColor TransparentColor);
 
 // Fills List with the page numbers (as decimal text) of a text such as
 // "1,3,5-12" or "8-" (to the last page). Ranges stop at PageCount; a piece

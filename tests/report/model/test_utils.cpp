@@ -4,9 +4,15 @@
 #include "report/model/qdzUtils.h"
 
 #include "platform/Classes.h"
+#include "platform/Component.h"
 #include "platform/Exceptions.h"
+#include "platform/Forms.h"
+#include "platform/Graphics.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QMessageBox>
+#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -345,4 +351,132 @@ TEST(Gzip, PreviewButtonsResourceIsTheToolbarBitmap)
                 Own += Image.pixel(X, Y) != Transparent;
         EXPECT_GT(Own, 10) << Icon;
     }
+}
+
+TEST(Areas, InterceptAndIntersect)
+{
+    TqdzRectArea A(0, 0, 10, 10);
+    TqdzRectArea Touching(10, 0, 20, 10);
+    TqdzRectArea Tiny(9.99995, 9.99995, 20, 20);
+    TqdzRectArea Over(5, 8, 15, 30);
+    EXPECT_FALSE(A.InterceptX(&Touching));
+    EXPECT_TRUE(A.InterceptY(&Touching));
+    EXPECT_FALSE(A.InterceptX(&Tiny));
+    EXPECT_FALSE(A.InterceptY(&Tiny));
+    EXPECT_TRUE(A.InterceptX(&Over));
+    EXPECT_EQ(A.Intersect(&Touching), nullptr);
+    auto I = A.Intersect(&Over);
+    ASSERT_NE(I, nullptr);
+    EXPECT_DOUBLE_EQ(I->X, 5);
+    EXPECT_DOUBLE_EQ(I->Y, 8);
+    EXPECT_DOUBLE_EQ(I->X1, 10);
+    EXPECT_DOUBLE_EQ(I->Y1, 10);
+    const TqdzRect R = qdzRect(1, 2, 3, 4);
+    EXPECT_EQ(R.Left + R.Top + R.Right + R.Bottom, 10);
+}
+
+TEST(Components, PathsAndReferenceNames)
+{
+    // A form-like holder owned by the application, and a report-like one.
+    auto *Form = new TDataModule(Application);
+    Form->SetName("OrdersModule");
+    auto *Query = new TComponent(Form);
+    Query->SetName("Query1");
+    auto *Frame = new TComponent(Form);
+    Frame->SetName("Inner");
+    auto *Deep = new TComponent(Frame);
+    Deep->SetName("Deep1");
+    TComponent Local(nullptr);
+    auto *Own = new TComponent(&Local);
+    Own->SetName("Memo1");
+
+    EXPECT_EQ(FindComponentByPath(&Local, "memo1"), Own);
+    EXPECT_EQ(FindComponentByPath(&Local, "Query1"), nullptr);
+    EXPECT_EQ(FindComponentByPath(&Local, "OrdersModule.Query1"), Query);
+    EXPECT_EQ(FindComponentByPath(&Local, "ordersmodule.inner.deep1"), Deep);
+    EXPECT_EQ(FindComponentByPath(&Local, "NoForm.Query1"), nullptr);
+    EXPECT_EQ(FindComponentByPath(&Local, "OrdersModule.Missing"), nullptr);
+
+    QString Name = "stale";
+    GetReferenceName(&Local, Own, Name);
+    EXPECT_EQ(Name, "Memo1");
+    GetReferenceName(&Local, Query, Name);
+    EXPECT_EQ(Name, "OrdersModule.Query1");
+    GetReferenceName(&Local, Deep, Name);   // owner is neither form, module nor frame
+    EXPECT_EQ(Name, "");
+    GetReferenceName(Own, Own, Name);        // owned by the owner's owner
+    EXPECT_EQ(Name, "Memo1");
+    delete Form;
+}
+
+namespace {
+
+QImage Solid(int W, int H, QRgb Color)
+{
+    QImage I(W, H, QImage::Format_RGB32);
+    I.fill(Color);
+    return I;
+}
+
+} // namespace
+
+TEST(Pictures, TransparentBitmapLeavesKeyColourOut)
+{
+    TBitmap Target;
+    Target.SetImage(Solid(20, 20, qRgb(0, 0, 255)));
+    QImage Src = Solid(4, 4, qRgb(255, 0, 0));
+    Src.setPixel(0, 3, qRgb(255, 0, 255));   // bottom-left: the transparent colour
+    Src.setPixel(1, 1, qRgb(255, 0, 255));
+    TBitmap Bmp;
+    Bmp.SetImage(Src);
+    DrawTransparentBitmap(Target.Canvas(), 5, 5, &Bmp);
+    DrawTransparentBitmap(Target.Canvas(), 0, 0, nullptr);
+    const QImage &Out = Target.Image();
+    EXPECT_EQ(Out.pixel(5, 8), qRgb(0, 0, 255));
+    EXPECT_EQ(Out.pixel(6, 6), qRgb(0, 0, 255));
+    EXPECT_EQ(Out.pixel(7, 7), qRgb(255, 0, 0));
+    EXPECT_EQ(Out.pixel(8, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(Out.pixel(9, 5), qRgb(0, 0, 255));   // nothing beyond the bitmap
+    EXPECT_EQ(Out.pixel(0, 0), qRgb(0, 0, 255));
+}
+
+TEST(Pictures, DrawGraphicStretchesWithOrWithoutMask)
+{
+    QImage Src = Solid(2, 2, qRgb(255, 0, 0));
+    Src.setPixel(1, 1, qRgb(0, 255, 0));         // the key colour given to DrawGraphic
+    TBitmap Bmp;
+    Bmp.SetImage(Src);
+    const TColor Green = RGB(0, 255, 0);
+
+    for (bool HighQuality : {false, true}) {
+        TBitmap Target;
+        Target.SetImage(Solid(10, 10, qRgb(0, 0, 255)));
+        DrawGraphic(Target.Canvas(), Rect(0, 0, 8, 8), &Bmp, false, HighQuality, true, Green);
+        const QImage &Out = Target.Image();
+        EXPECT_EQ(Out.pixel(1, 1), qRgb(255, 0, 0)) << HighQuality;
+        EXPECT_EQ(Out.pixel(6, 6), qRgb(0, 0, 255)) << HighQuality;   // masked: canvas shows
+        EXPECT_EQ(Out.pixel(9, 9), qRgb(0, 0, 255)) << HighQuality;   // outside the rectangle
+    }
+
+    TBitmap Target;
+    Target.SetImage(Solid(10, 10, qRgb(0, 0, 255)));
+    DrawGraphic(Target.Canvas(), Rect(0, 0, 8, 8), &Bmp, false, false, false, Green);
+    EXPECT_EQ(Target.Image().pixel(6, 6), qRgb(0, 255, 0));   // not transparent: drawn
+    EXPECT_EQ(Target.Image().pixel(1, 6), qRgb(255, 0, 0));
+    EXPECT_EQ(Target.Canvas()->Brush()->Color(), clWhite);
+}
+
+TEST(Messages, ErrorBoxCarriesTableTitle)
+{
+    QString Title, Text;
+    QTimer::singleShot(0, [&] {
+        if (auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            Title = Box->windowTitle();
+            Text = Box->text();
+            Box->done(0);
+        }
+    });
+    qdzErrorMsg("Field not found: X");
+    EXPECT_EQ(Title, "Error");
+    EXPECT_EQ(Text, "Field not found: X");
 }
