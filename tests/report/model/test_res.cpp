@@ -1,12 +1,15 @@
 // The engine's string table: look-ups, the '!' rule, loading a second table,
 // the language list and the script compiler's messages.
 #include "report/model/qdzRes.h"
+#include "report/model/qdzUtils.h"
 
 #include "platform/Classes.h"
 #include "script/kw_iconst.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
+#include <QTextBrowser>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -137,4 +140,39 @@ TEST(Resources, LanguageListFromProgramFolder)
     ASSERT_EQ(R.Languages()->Count(), 2);
     EXPECT_EQ(R.Languages()->Strings(0), "English");
     EXPECT_EQ(R.Languages()->Strings(1), "German");
+}
+
+namespace {
+
+// Stand-ins for two of the engine's windows: only the class name counts.
+class TqdzSyntaxMemo : public TObject
+{
+};
+class TSomeOtherForm : public TObject
+{
+};
+
+} // namespace
+
+TEST(Resources, HelpOpensTopicOfTheWindowClass)
+{
+    QTextBrowser Catcher;
+    QDesktopServices::setUrlHandler("file", &Catcher, "setSource");
+    const QString File = GetAppPath() + "RAZiru.rez";
+    QFile::remove(File);
+    TqdzSyntaxMemo Memo;
+    qdzResources()->Help(&Memo);   // no help file: nothing happens
+    EXPECT_TRUE(Catcher.source().isEmpty());
+
+    QFile F(File);
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+    F.close();
+    qdzResources()->Help(&Memo);
+    EXPECT_EQ(Catcher.source().toLocalFile(), File);
+    EXPECT_EQ(Catcher.source().fragment(), "Script.htm");
+    TSomeOtherForm Other;
+    qdzResources()->Help(&Other);
+    EXPECT_FALSE(Catcher.source().hasFragment());
+    QDesktopServices::unsetUrlHandler("file");
+    QFile::remove(File);
 }
