@@ -1,0 +1,11 @@
+x = -a + b - c * d / e % f div g;
+y = a && b || c ^ !d;
+z = (a << 2) >> 1;
+b = (a == 1) || (a != 2) || (a < 3) || (a > 4) || (a <= 5) || (a >= 6);
+b = a in [1, 3..5];
+b = o is TObject;
+n = 0x1F + 255 + 1.5E3;
+s = "a\"b\\c\n\x41" + #13 + "";
+o = new TObject(1);
+p = &Handler;
+t = <Total> + a[1, 2] + f() + g.h(1).k;

@@ -1,0 +1,2 @@
+procedure Bad; begin x := ; end;
+begin end.

@@ -1,0 +1,7 @@
+uses 'lib2.pas';
+procedure One;
+begin
+end;
+
+begin
+end.

@@ -1,0 +1,2 @@
+procedure Two; begin end;
+begin end.
