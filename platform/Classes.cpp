@@ -1,6 +1,7 @@
 #include "Classes.h"
 #include "CodePages.h"
 #include "Exceptions.h"
+#include "Filer.h"
 #include <QStringDecoder>
 #include <algorithm>
 #include <exception>
@@ -661,6 +662,37 @@ void TStrings::SaveToFile(const QString &FileName, int CodePage)
 {
     TFileStream Stream(FileName, fmCreate);
     SaveToStream(&Stream, CodePage);
+}
+
+void TStrings::DefineProperties(TFiler *Filer)
+{
+    bool HasData;
+    if (TPersistent *Ancestor = Filer->Ancestor()) {
+        auto *AncestorStrings = dynamic_cast<TStrings *>(Ancestor);
+        HasData = !AncestorStrings || !Equals(AncestorStrings);
+    } else {
+        HasData = GetCount() > 0;
+    }
+    Filer->DefineProperty(
+        QStringLiteral("Strings"),
+        [this](TReader *Reader) {
+            Reader->ReadListBegin();
+            {
+                TUpdateGuard Guard(this);
+                Clear();
+                while (!Reader->EndOfList())
+                    Add(Reader->ReadString());
+            }
+            Reader->ReadListEnd();
+        },
+        [this](TWriter *Writer) {
+            Writer->WriteListBegin();
+            const int N = GetCount();
+            for (int I = 0; I < N; ++I)
+                Writer->WriteString(Get(I));
+            Writer->WriteListEnd();
+        },
+        HasData);
 }
 
 TObject *TStrings::GetObject(int) const

@@ -158,6 +158,9 @@ protected:
     virtual int CompareStrings(const QString &S1, const QString &S2) const;
     int UpdateCount() const { return FUpdateCount; }
     [[noreturn]] static void Error(const QString &Msg, int Data);
+    // The lines travel in the binary property format as the list "Strings",
+    // written when there are lines (or when they differ from the ancestor's).
+    void DefineProperties(TFiler *Filer) override;
 
 private:
     QString DelimitedWith(QChar Delim, QChar Quote, bool Strict) const;

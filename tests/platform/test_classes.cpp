@@ -1,5 +1,6 @@
 #include "Classes.h"
 #include "Exceptions.h"
+#include "Filer.h"
 #include <gtest/gtest.h>
 #include <QStringList>
 #include <vector>
@@ -652,4 +653,48 @@ TEST(StringListEditing, ClassReferences)
     }
     EXPECT_FALSE(L.InheritsFrom(TList::StaticClass()));
     EXPECT_EQ(TList::StaticClass()->ClassParent(), TObject::StaticClass());
+}
+
+TEST(StringListEditing, LinesTravelAsTheStringsProperty)
+{
+    TStringList L;
+    TMemoryStream Empty;
+    {
+        TWriter W(&Empty);
+        W.WriteDefinedProperties(&L);  // no lines: nothing written
+    }
+    EXPECT_EQ(Empty.Size(), 0);
+
+    L.Add(QStringLiteral("a"));
+    L.Add(QStringLiteral("中"));
+    TStringStream S;
+    {
+        TWriter W(&S);
+        W.WriteDefinedProperties(&L);
+    }
+    EXPECT_EQ(S.DataString().toHex(), QByteArray("07537472696e677301" "060161" "0602d6d0" "00"));
+
+    TStringList M;
+    M.Add(QStringLiteral("old"));
+    S.SetPosition(0);
+    {
+        TReader R(&S);
+        R.ReadProperty(&M);
+    }
+    EXPECT_TRUE(M.Equals(&L));
+    EXPECT_EQ(S.Position(), S.Size());
+
+    // Equal to the ancestor: nothing to write; different: written.
+    TStringList Same;
+    Same.Assign(&L);
+    TMemoryStream Out;
+    {
+        TWriter W(&Out);
+        W.SetAncestor(&Same);
+        W.WriteDefinedProperties(&L);
+        EXPECT_EQ(Out.Size(), 0);
+        Same.Add(QStringLiteral("more"));
+        W.WriteDefinedProperties(&L);
+    }
+    EXPECT_EQ(Out.Size(), S.Size());
 }
