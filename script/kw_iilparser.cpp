@@ -211,14 +211,25 @@ std::shared_ptr<const TkwGrammar> CompileGrammar(const QString &Definition)
 // selects a language, and most select one of a handful.
 std::shared_ptr<const TkwGrammar> GrammarFor(const QString &Definition)
 {
-    static QHash<QString, std::shared_ptr<const TkwGrammar>> cache;
-    auto it = cache.constFind(Definition);
-    if (it != cache.constEnd())
-        return it.value();
+    // The registry hands out shared copies of its texts, so an unchanged
+    // definition is recognised by its character data without hashing it.
+    // Each entry keeps its text, so that data cannot be reused meanwhile.
+    struct TEntry
+    {
+        QString Text;
+        std::shared_ptr<const TkwGrammar> Grammar;
+    };
+    static std::vector<TEntry> cache;
+    for (const TEntry &e : cache)
+        if (e.Text.constData() == Definition.constData() && e.Text.size() == Definition.size())
+            return e.Grammar;
+    for (const TEntry &e : cache)
+        if (e.Text == Definition)
+            return e.Grammar;
     auto g = CompileGrammar(Definition);
     if (cache.size() >= 16)
         cache.clear();
-    cache.insert(Definition, g);
+    cache.push_back({Definition, g});
     return g;
 }
 
@@ -652,9 +663,30 @@ bool TkwILParser::ParseItem(const TkwGrammarNode *E)
         case gkChar:
             if (E->Skip != 0)
                 FLexer->SkipSpaces();
+            if (E->Text.size() == 1) {
+                // The common case, compared in place.
+                matched = FLexer->GetCharIf(E->Text[0]);
+                if (matched && !E->Add.isEmpty())
+                    token = E->Text;
+                break;
+            }
             token = FLexer->GetChar();
             break;
-        case gkKeyword: token = FLexer->GetWord(); break;
+        case gkKeyword:
+            if (!E->Text.isEmpty()) {
+                const int end = FLexer->WordEnd();
+                const QStringView word = FLexer->TextView(FLexer->Position(), end);
+                matched = word.size() == E->Text.size() &&
+                          word.compare(E->Text, FLexer->CaseSensitive() ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+                if (matched) {
+                    if (!E->Add.isEmpty())
+                        token = word.toString();
+                    FLexer->SetPosition(end);
+                }
+                break;
+            }
+            token = FLexer->GetWord();
+            break;
         case gkIdent: token = FLexer->GetIdent(); break;
         case gkNumber: token = FLexer->GetNumber(); break;
         case gkString: token = FLexer->GetString(); break;
@@ -690,7 +722,8 @@ bool TkwILParser::ParseItem(const TkwGrammarNode *E)
             matched = ParseItem(E->Ref);
             break;
         }
-        if (E->Kind <= gkQdString) {
+        if (E->Kind <= gkQdString && !(E->Kind == gkChar && E->Text.size() == 1) &&
+            !(E->Kind == gkKeyword && !E->Text.isEmpty())) {
             matched = !token.isEmpty() &&
                       (E->Text.isEmpty() ||
                        token.compare(E->Text, FLexer->CaseSensitive() ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0);

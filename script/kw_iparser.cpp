@@ -52,6 +52,7 @@ void TkwParser::SetDefaults()
     FStringQuotes = QStringLiteral("'");
     FUseY = true;
     FSpecStrChar = false;
+    UpdateCommentStarts();
 }
 
 void TkwParser::SplitPair(const QString &Value, QString &Open, QString &Close)
@@ -68,12 +69,22 @@ void TkwParser::SetCommentBlock1(const QString &Value)
 {
     FCommentBlock1 = Value;
     SplitPair(Value, FCommentBlock1Open, FCommentBlock1Close);
+    UpdateCommentStarts();
 }
 
 void TkwParser::SetCommentBlock2(const QString &Value)
 {
     FCommentBlock2 = Value;
     SplitPair(Value, FCommentBlock2Open, FCommentBlock2Close);
+    UpdateCommentStarts();
+}
+
+void TkwParser::UpdateCommentStarts()
+{
+    FCommentStarts.clear();
+    for (const QString *s : {&FCommentLine1, &FCommentLine2, &FCommentBlock1Open, &FCommentBlock2Open})
+        if (!s->isEmpty())
+            FCommentStarts += s->at(0);
 }
 
 void TkwParser::SetIdentChars(const QString &Value)
@@ -102,15 +113,28 @@ QStringList TkwParser::Keywords() const
 void TkwParser::AddKeyword(const QString &Word)
 {
     FKeywords.append(Word);
-    FKeywordsExact.insert(Word);
-    FKeywordsLower.insert(Word.toLower());
+    FKeywordsExact.insert(std::lower_bound(FKeywordsExact.begin(), FKeywordsExact.end(), Word), Word);
+    const QString lower = Word.toLower();
+    FKeywordsLower.insert(std::lower_bound(FKeywordsLower.begin(), FKeywordsLower.end(), lower), lower);
 }
 
 bool TkwParser::IsKeyWord(const QString &Word) const
 {
-    if (FCaseSensitive)
-        return FKeywordsExact.contains(Word);
-    return FKeywordsLower.contains(Word.toLower());
+    // Binary search without building a lower-cased copy of every word read.
+    const QStringList &list = FCaseSensitive ? FKeywordsExact : FKeywordsLower;
+    const Qt::CaseSensitivity cs = FCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    int lo = 0, hi = int(list.size()) - 1;
+    while (lo <= hi) {
+        const int mid = (lo + hi) / 2;
+        const int c = QStringView(list[mid]).compare(Word, cs);
+        if (c == 0)
+            return true;
+        if (c < 0)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    return false;
 }
 
 void TkwParser::SetText(const QString &Value)
@@ -166,7 +190,7 @@ void TkwParser::SkipSpaces()
             ++pendingEOL;
             continue;
         }
-        if (FPosition < FSize) {
+        if (FPosition < FSize && FCommentStarts.contains(QChar(Ch(FPosition)))) {
             const bool line1 = TextAt(FPosition, FCommentLine1);
             const bool line2 = !line1 && TextAt(FPosition, FCommentLine2);
             if (line1 || line2) {
@@ -242,6 +266,28 @@ QString TkwParser::GetWord()
     while (FIdentifierCharset.test(Ch(FPosition)))
         ++FPosition;
     return FText.mid(start - 1, FPosition - start);
+}
+
+bool TkwParser::GetCharIf(QChar C)
+{
+    const char16_t c = Ch(FPosition);
+    if (c != C.unicode() || !IsPunctuation(c))
+        return false;
+    ++FPosition;
+    return true;
+}
+
+int TkwParser::WordEnd()
+{
+    if (FSkipSpace)
+        SkipSpaces();
+    const char16_t c = Ch(FPosition);
+    if (!FIdentifierCharset.test(c) || IsDigit(c))
+        return FPosition;
+    int p = FPosition;
+    while (FIdentifierCharset.test(Ch(p)))
+        ++p;
+    return p;
 }
 
 QString TkwParser::GetIdent()

@@ -5,7 +5,6 @@
 // backtrack. Positions are 1-based character indexes into the text.
 #include "Object.h"
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <bitset>
@@ -32,9 +31,9 @@ public:
     QString CommentBlock2Open() const { return FCommentBlock2Open; }
     QString CommentBlock2Close() const { return FCommentBlock2Close; }
     QString CommentLine1() const { return FCommentLine1; }
-    void SetCommentLine1(const QString &Value) { FCommentLine1 = Value; }
+    void SetCommentLine1(const QString &Value) { FCommentLine1 = Value; UpdateCommentStarts(); }
     QString CommentLine2() const { return FCommentLine2; }
-    void SetCommentLine2(const QString &Value) { FCommentLine2 = Value; }
+    void SetCommentLine2(const QString &Value) { FCommentLine2 = Value; UpdateCommentStarts(); }
     QString HexSequence() const { return FHexSequence; }
     void SetHexSequence(const QString &Value) { FHexSequence = Value; }
     // The identifier characters become exactly the characters of Value.
@@ -88,11 +87,21 @@ public:
     // The raw text inside a report-variable bracket, up to its closing bracket.
     QString GetBracketText();
 
+    // Forms of GetChar and GetWord that build no string, for the parser,
+    // which tries many terminals at each position.
+    // GetChar when the character is C: true and consumed, else false.
+    bool GetCharIf(QChar C);
+    // GetWord that only reports where the word ends; Position moves past
+    // the blanks before it. Returns Position when no word stands here.
+    int WordEnd();
+    QStringView TextView(int From, int To) const { return QStringView(FText).mid(From - 1, To - From); }
+
 private:
     // Character at 1-based position P; 0 outside the text.
     char16_t Ch(int P) const { return (P >= 1 && P <= FSize) ? FText[P - 1].unicode() : char16_t(0); }
     bool IsBlank(char16_t C) const { return C <= 32 && (FSkipEOL || C != 13); }
     bool TextAt(int P, const QString &S) const;
+    void UpdateCommentStarts();
     bool ReadIntPart(int &P) const;
     bool ReadQuotedPiece(int &P, QString &Out) const;
     bool ReadCharCode(int &P, QString &Out) const;
@@ -103,10 +112,11 @@ private:
     QString FCommentBlock2, FCommentBlock2Open, FCommentBlock2Close;
     QString FCommentLine1, FCommentLine2;
     QString FHexSequence;
+    QString FCommentStarts; // first characters of the comment openers
     std::bitset<65536> FIdentifierCharset;
-    QStringList FKeywords;        // as added, sorted on request
-    QSet<QString> FKeywordsExact; // case-sensitive lookup
-    QSet<QString> FKeywordsLower; // lookup without regard to case
+    QStringList FKeywords;      // as added, sorted on request
+    QStringList FKeywordsExact; // sorted exactly, for the case-sensitive lookup
+    QStringList FKeywordsLower; // lower-cased and sorted, for the other
     int FLastPosition = 1;
     int FPosition = 1;
     int FSize = 0;

@@ -84,7 +84,7 @@ void TkwXMLItem::Detach()
 {
     if (!FParent)
         return;
-    auto &list = *FParent->FItems;
+    auto &list = FParent->FItems;
     auto it = std::find(list.begin(), list.end(), this);
     if (it != list.end())
         list.erase(it);
@@ -101,16 +101,14 @@ TkwXMLItem *TkwXMLItem::Add()
 void TkwXMLItem::AddItem(TkwXMLItem *Item)
 {
     Item->Detach();
-    if (!FItems)
-        FItems = std::make_unique<std::vector<TkwXMLItem *>>();
-    FItems->push_back(Item);
+    FItems.push_back(Item);
     Item->FParent = this;
 }
 
 void TkwXMLItem::InsertItem(int Index, TkwXMLItem *Item)
 {
     AddItem(Item);
-    auto &list = *FItems;
+    auto &list = FItems;
     if (Index < 0 || Index >= int(list.size()))
         throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
     list.pop_back();
@@ -197,17 +195,17 @@ void TkwXMLItem::SetProp(const QString &Name, const QString &Value)
 
 void TkwXMLItem::Clear()
 {
-    if (!FItems)
+    if (FItems.empty())
         return;
     // Flattened, so that a deep tree does not recurse once per level.
-    std::unique_ptr<std::vector<TkwXMLItem *>> items = std::move(FItems);
-    std::vector<TkwXMLItem *> all(items->begin(), items->end());
+    std::vector<TkwXMLItem *> all;
+    all.swap(FItems);
     for (size_t i = 0; i < all.size(); ++i) {
         TkwXMLItem *c = all[i];
         c->FParent = nullptr;
-        if (c->FItems) {
-            all.insert(all.end(), c->FItems->begin(), c->FItems->end());
-            c->FItems.reset();
+        if (!c->FItems.empty()) {
+            all.insert(all.end(), c->FItems.begin(), c->FItems.end());
+            c->FItems.clear();
         }
     }
     for (TkwXMLItem *c : all)

@@ -24,8 +24,8 @@ public:
     // Frees the children and takes the item out of its parent's list.
     ~TkwXMLItem() override;
 
-    int Count() const { return FItems ? int(FItems->size()) : 0; }
-    TkwXMLItem *Items(int Index) const { return (*FItems)[size_t(Index)]; }
+    int Count() const { return int(FItems.size()); }
+    TkwXMLItem *Items(int Index) const { return FItems[size_t(Index)]; }
 
     // Appends a new child and returns it.
     TkwXMLItem *Add();
@@ -64,7 +64,7 @@ private:
     void Detach();
 
     void *FData = nullptr;
-    std::unique_ptr<std::vector<TkwXMLItem *>> FItems;
+    std::vector<TkwXMLItem *> FItems; // owned
     QString FName;
     TkwXMLItem *FParent = nullptr;
     QString FText;
