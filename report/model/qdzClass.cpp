@@ -1,0 +1,672 @@
+#include "qdzClass.h"
+
+#include "platform/CodePages.h"
+#include "platform/SysUtils.h"
+#include "qdzRes.h"
+#include "qdzWideStrings.h"
+#include "qdzXML.h"
+#include "qdzXMLSerializer.h"
+
+#include <cmath>
+
+namespace {
+
+// Flags of the design-time creation in progress; -1 outside one.
+thread_local int GDesignCreateFlags = -1;
+
+// The classes templates may name, findable by their element names.
+void RegisterReportClasses()
+{
+    static const bool Done = [] {
+        RegisterClasses({TqdzReport::StaticClass(), TqdzReportPage::StaticClass(), TqdzDialogPage::StaticClass(),
+                         TqdzNullBand::StaticClass(), TqdzCustomMemoView::StaticClass()});
+        return true;
+    }();
+    (void)Done;
+}
+
+TComponent *ClassLibraryOwner(TComponent *AOwner)
+{
+    if (auto *c = dynamic_cast<TqdzComponent *>(AOwner))
+        return c->GetReport();
+    return AOwner;
+}
+
+bool Differ(double A, double B)
+{
+    return std::abs(A - B) > 0.0001;
+}
+
+QByteArray FloatText(double Value)
+{
+    return FloatToStr(Value).toLatin1();
+}
+
+QByteArray ShortAttr(const char *Name, const QByteArray &Value)
+{
+    return QByteArray(" ") + Name + "=\"" + Value + '"';
+}
+
+} // namespace
+
+// ------------------------------------------------------------ TqdzComponent
+
+STATION_PUBLISHED(TqdzComponent) {}
+
+TqdzComponent::TqdzComponent(TComponent *AOwner)
+    : TComponent(ClassLibraryOwner(AOwner)), FObjects(std::make_unique<TList>()),
+      FAllObjects(std::make_unique<TList>())
+{
+    RegisterReportClasses();
+    FIsDesigning = GDesignCreateFlags >= 0;
+    FFont = std::make_unique<TFont>();
+    FFont->SetOnChange(TNotifyEvent(this, &TqdzComponent::FontChanged));
+    FVisible = true;
+    FFlags = qdzFlagShowInPrepared;
+    SetParentFont(true);
+    if (auto *p = dynamic_cast<TqdzComponent *>(AOwner))
+        SetParent(p);
+}
+
+TqdzComponent::~TqdzComponent()
+{
+    if (TqdzReport *r = GetReport(); r && r != this && r->XMLSerializer())
+        r->XMLSerializer()->ForgetObject(this);
+    FFont->SetOnChange(TNotifyEvent());
+    SetParent(nullptr);
+    // Every child goes, ancestor objects too: a kept child would be left
+    // pointing at a parent that no longer exists.
+    const int n = FObjects->Count();
+    std::vector<TqdzComponent *> children;
+    children.reserve(size_t(n));
+    for (int i = 0; i < n; ++i)
+        children.push_back(static_cast<TqdzComponent *>(FObjects->Items(i)));
+    for (TqdzComponent *c : children)
+        c->Free();
+}
+
+TqdzComponent *TqdzComponent::DesignCreate(TClass AClass, TComponent *AOwner, int Flags)
+{
+    if (!AClass || !AClass->InheritsFrom(StaticClass()))
+        throw EInvalidCast(QStringLiteral("Invalid class typecast"));
+    const int saved = GDesignCreateFlags;
+    GDesignCreateFlags = Flags < 0 ? 0 : Flags;
+    TObject *obj = nullptr;
+    try {
+        obj = AClass->Create(AOwner);
+    } catch (...) {
+        GDesignCreateFlags = saved;
+        throw;
+    }
+    GDesignCreateFlags = saved;
+    return static_cast<TqdzComponent *>(obj);
+}
+
+int TqdzComponent::DesignCreateFlags()
+{
+    return GDesignCreateFlags;
+}
+
+void TqdzComponent::Assign(TPersistent *Source)
+{
+    auto *src = dynamic_cast<TqdzComponent *>(Source);
+    if (!src)
+        return;
+    TMemoryStream s;
+    src->SaveToStream(&s, false, false, true);
+    s.SetPosition(0);
+    LoadFromStream(&s);
+}
+
+void TqdzComponent::AssignAll(TqdzComponent *Source)
+{
+    if (!Source)
+        return;
+    TMemoryStream s;
+    Source->SaveToStream(&s, true, false, true);
+    s.SetPosition(0);
+    LoadFromStream(&s);
+}
+
+void TqdzComponent::SetName(const QString &NewName)
+{
+    if (!StationRtti::SameName(NewName, Name()) && !NewName.isEmpty()) {
+        if (TqdzReport *r = GetReport()) {
+            TqdzComponent *c = r->FindObject(NewName);
+            if (c && c != this)
+                throw Exception(qdzResources()->ResourceText(QStringLiteral("prDupl")));
+            if (IsAncestor())
+                throw Exception(QStringLiteral("Could not rename %1, it was introduced in the ancestor report")
+                                    .arg(Name()));
+        }
+    }
+    TComponent::SetName(NewName);
+}
+
+void TqdzComponent::GetChildren(const TGetChildProc &Proc, TComponent *)
+{
+    if (auto *r = dynamic_cast<TqdzReport *>(this); r && !r->StoreInDFM())
+        return;
+    for (int i = 0; i < FObjects->Count(); ++i)
+        Proc(static_cast<TqdzComponent *>(FObjects->Items(i)));
+}
+
+void TqdzComponent::SetParent(TqdzComponent *AParent)
+{
+    // A parent inside the object's own subtree would make the tree a loop.
+    for (TqdzComponent *p = AParent; p; p = p->FParent)
+        if (p == this)
+            throw EComponentError(QStringLiteral("Circular parent reference is not allowed"));
+    if (FParent != AParent) {
+        if (FParent)
+            FParent->FObjects->Remove(this);
+        if (AParent)
+            AParent->FObjects->Add(this);
+    }
+    FParent = AParent;
+    if (FParent)
+        SetParentFont(FParentFont);
+}
+
+void TqdzComponent::SetLeft(double Value)
+{
+    if (FIsDesigning && FRestrictions.Contains(rfDontMove))
+        return;
+    FLeft = Value;
+}
+
+void TqdzComponent::SetTop(double Value)
+{
+    if (FIsDesigning && FRestrictions.Contains(rfDontMove))
+        return;
+    FTop = Value;
+}
+
+void TqdzComponent::SetWidth(double Value)
+{
+    if (FIsDesigning && FRestrictions.Contains(rfDontSize))
+        return;
+    FWidth = Value;
+}
+
+void TqdzComponent::SetHeight(double Value)
+{
+    if (FIsDesigning && FRestrictions.Contains(rfDontSize))
+        return;
+    FHeight = Value;
+}
+
+void TqdzComponent::SetFont(TFont *Value)
+{
+    FFont->Assign(Value);
+    FParentFont = false;
+}
+
+void TqdzComponent::SetParentFont(bool Value)
+{
+    if (Value && FParent)
+        FFont->Assign(FParent->Font());
+    FParentFont = Value;
+}
+
+void TqdzComponent::SetVisible(bool Value)
+{
+    FVisible = Value;
+}
+
+void TqdzComponent::FontChanged(TObject *)
+{
+    FParentFont = false;
+    for (int i = 0; i < FObjects->Count(); ++i) {
+        auto *c = static_cast<TqdzComponent *>(FObjects->Items(i));
+        if (c->FParentFont)
+            c->SetParentFont(true);
+    }
+}
+
+TList *TqdzComponent::GetChildObjects()
+{
+    return FObjects.get();
+}
+
+QString TqdzComponent::GetDescription() const
+{
+    return ClassName();
+}
+
+void TqdzComponent::AlignChildren()
+{
+    std::vector<TqdzView *> views;
+    TStringList sl;
+    sl.SetSorted(true);
+    sl.SetDuplicates(dupAccept);
+    for (int i = 0; i < FObjects->Count(); ++i) {
+        auto *v = dynamic_cast<TqdzView *>(static_cast<TqdzComponent *>(FObjects->Items(i)));
+        if (!v)
+            continue;
+        views.push_back(v);
+        const QString key = v->Left() >= 0 ? QStringLiteral("0") + Format(QStringLiteral("%9.2f"), {v->Left()})
+                                           : QStringLiteral("1") + Format(QStringLiteral("%9.2f"), {-v->Left()});
+        sl.AddObject(key, v);
+    }
+    auto viewAt = [&sl](int i) { return static_cast<TqdzView *>(sl.Objects(i)); };
+    auto overlapY = [](TqdzView *a, TqdzView *b) {
+        return a->AbsTop() < b->AbsTop() + b->Height() - 0.0001 && b->AbsTop() < a->AbsTop() + a->Height() - 0.0001;
+    };
+    const int n = sl.Count();
+
+    for (int i = 0; i < n; ++i) {
+        TqdzView *v = viewAt(i);
+        if (v->Align() != baLeft && v->Align() != baWidth)
+            continue;
+        TqdzView *found = nullptr;
+        for (int j = i - 1; j >= 0; --j) {
+            TqdzView *c = viewAt(j);
+            if (v->Align() == baWidth && c->Left() > v->Left())
+                continue;
+            if (overlapY(c, v)) {
+                found = c;
+                break;
+            }
+        }
+        v->SetLeft(found ? found->Left() + found->Width() : 0);
+    }
+
+    for (int i = n - 1; i >= 0; --i) {
+        TqdzView *v = viewAt(i);
+        if (v->Align() != baRight && v->Align() != baWidth)
+            continue;
+        TqdzView *found = nullptr;
+        for (int j = i + 1; j < n; ++j) {
+            TqdzView *c = viewAt(j);
+            if (v->Align() == baWidth && c->Left() + c->Width() < v->Left() + v->Width())
+                continue;
+            if (overlapY(c, v)) {
+                found = c;
+                break;
+            }
+        }
+        const double edge = found ? found->Left() : Width();
+        if (v->Align() == baRight)
+            v->SetLeft(edge - v->Width());
+        else
+            v->SetWidth(edge - v->Left());
+    }
+
+    for (TqdzView *v : views) {
+        switch (v->Align()) {
+        case baCenter:
+            v->SetLeft((Width() - v->Width()) / 2);
+            break;
+        case baBottom:
+            v->SetTop(Height() - v->Height());
+            break;
+        case baClient:
+            v->SetLeft(0);
+            v->SetTop(0);
+            v->SetWidth(Width());
+            v->SetHeight(Height());
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void TqdzComponent::Clear()
+{
+    std::vector<TqdzComponent *> children;
+    for (int i = 0; i < FObjects->Count(); ++i)
+        children.push_back(static_cast<TqdzComponent *>(FObjects->Items(i)));
+    for (TqdzComponent *c : children) {
+        if (c->ComponentState().Contains(csAncestor))
+            c->Clear();
+        else
+            c->Free();
+    }
+}
+
+void TqdzComponent::LoadFromStream(TStream *Stream)
+{
+    Clear();
+    TqdzReport *report = GetReport();
+    TqdzXMLSerializer serializer(Stream);
+    serializer.SetOwner(report);
+    if (report)
+        report->SetXMLSerializer(&serializer);
+    struct Finish
+    {
+        TqdzReport *Report;
+        TqdzXMLSerializer *Serializer;
+        ~Finish()
+        {
+            if (!Report)
+                return;
+            Report->Errors()->AddStrings(Serializer->Errors());
+            Report->SetXMLSerializer(nullptr);
+        }
+    } finish{report, &serializer};
+    serializer.ReadTemplateRoot(this, nullptr);
+}
+
+void TqdzComponent::SaveToStream(TStream *Stream, bool SaveChildren, bool KeepAncestors, bool SaveDefaultValues)
+{
+    TqdzXMLSerializer serializer(Stream);
+    TqdzReport *report = GetReport();
+    serializer.SetOwner(report);
+    serializer.SetSerializeDefaultValues(SaveDefaultValues);
+    if (report && report == this)
+        serializer.SetOnGetAncestor(TqdzGetAncestorEvent(report, &TqdzReport::DoGetAncestor));
+    serializer.WriteTemplateRoot(this, SaveChildren, KeepAncestors, nullptr);
+}
+
+QByteArray TqdzComponent::DiffAttributes(TqdzComponent *DefaultObject)
+{
+    QByteArray r;
+    if (!DefaultObject)
+        return r;
+    TqdzComponent *d = DefaultObject;
+    if (Differ(FLeft, d->FLeft))
+        r += ShortAttr("l", FloatText(FLeft));
+    if (Differ(FTop, d->FTop) || dynamic_cast<TqdzBand *>(this))
+        r += ShortAttr("t", FloatText(FTop));
+    auto *memo = dynamic_cast<TqdzCustomMemoView *>(this);
+    if (Differ(FWidth, d->FWidth) && !(memo && memo->AutoWidth()))
+        r += ShortAttr("w", FloatText(FWidth));
+    if (Differ(FHeight, d->FHeight))
+        r += ShortAttr("h", FloatText(FHeight));
+    if (FVisible != d->FVisible)
+        r += ShortAttr("Visible", FVisible ? "1" : "0");
+    if (!FParentFont) {
+        TFont *f = FFont.get();
+        TFont *df = d->Font();
+        if (f->Name() != df->Name())
+            r += ShortAttr("Font.Name", StrToXML(StringToCodePage(f->Name(), CP_ACP)));
+        if (f->Size() != df->Size())
+            r += ShortAttr("Font.Size", QByteArray::number(f->Size()));
+        if (f->Color() != df->Color())
+            r += ShortAttr("Font.Color", QByteArray::number(f->Color()));
+        if (f->Style() != df->Style())
+            r += ShortAttr("Font.Style", QByteArray::number(f->Style().ToInt()));
+        if (f->Charset() != df->Charset())
+            r += ShortAttr("Font.Charset", QByteArray::number(f->Charset()));
+    }
+    if (FParentFont != d->FParentFont)
+        r += ShortAttr("ParentFont", FParentFont ? "1" : "0");
+    if (Tag() != d->Tag())
+        r += ShortAttr("Tag", QByteArray::number(Tag()));
+    return r;
+}
+
+void TqdzComponent::SetBounds(double ALeft, double ATop, double AWidth, double AHeight)
+{
+    SetLeft(ALeft);
+    SetTop(ATop);
+    SetWidth(AWidth);
+    SetHeight(AHeight);
+}
+
+TqdzPage *TqdzComponent::GetPage() const
+{
+    for (const TqdzComponent *p = this; p; p = p->FParent)
+        if (auto *page = dynamic_cast<const TqdzPage *>(p))
+            return const_cast<TqdzPage *>(page);
+    return nullptr;
+}
+
+TqdzReport *TqdzComponent::GetReport() const
+{
+    for (const TqdzComponent *p = this; p; p = p->FParent)
+        if (auto *report = dynamic_cast<const TqdzReport *>(p))
+            return const_cast<TqdzReport *>(report);
+    return nullptr;
+}
+
+double TqdzComponent::AbsLeft() const
+{
+    if (FParent && !dynamic_cast<TqdzDialogPage *>(FParent))
+        return FLeft + FParent->AbsLeft();
+    return FLeft;
+}
+
+double TqdzComponent::AbsTop() const
+{
+    if (FParent && !dynamic_cast<TqdzDialogPage *>(FParent))
+        return FTop + FParent->AbsTop();
+    return FTop;
+}
+
+void TqdzComponent::FillAllObjects(TList *List) const
+{
+    for (int i = 0; i < FObjects->Count(); ++i) {
+        auto *c = static_cast<TqdzComponent *>(FObjects->Items(i));
+        List->Add(c);
+        c->FillAllObjects(List);
+    }
+}
+
+TList *TqdzComponent::AllObjects()
+{
+    FAllObjects->Clear();
+    FillAllObjects(FAllObjects.get());
+    return FAllObjects.get();
+}
+
+TqdzComponent *TqdzComponent::FindObjectIn(const QString &s) const
+{
+    for (int i = 0; i < FObjects->Count(); ++i) {
+        auto *c = static_cast<TqdzComponent *>(FObjects->Items(i));
+        if (StationRtti::SameName(c->Name(), s))
+            return c;
+        if (TqdzComponent *found = c->FindObjectIn(s))
+            return found;
+    }
+    return nullptr;
+}
+
+TqdzComponent *TqdzComponent::FindObject(const QString &s) const
+{
+    // An empty name would match the first unnamed object, which no one means.
+    if (s.isEmpty())
+        return nullptr;
+    return FindObjectIn(s);
+}
+
+void TqdzComponent::CreateUniqueName()
+{
+    TStringList names;
+    names.SetSorted(true);
+    TList *all = nullptr;
+    if (TqdzReport *r = GetReport())
+        all = r->AllObjects();
+    else if (FParent)
+        all = FParent->AllObjects();
+    if (all)
+        for (int i = 0; i < all->Count(); ++i)
+            names.Add(static_cast<TqdzComponent *>(all->Items(i))->Name());
+    const QString base = BaseName();
+    for (int n = 1;; ++n) {
+        const QString candidate = base + QString::number(n);
+        int index;
+        if (!names.Find(candidate, index)) {
+            SetName(candidate);
+            return;
+        }
+    }
+}
+
+void TqdzComponent::WriteToPreparedItem(TqdzComponent *DefaultObject, QByteArray &Text)
+{
+    TqdzXMLSerializer serializer(nullptr);
+    serializer.SetOwner(GetReport());
+    Text = serializer.WriteObjectToItem(this);
+    const int space = Text.indexOf(' ');
+    if (space < 0)
+        Text.clear();
+    else
+        Text.remove(0, space + 1);
+    if (DefaultObject)
+        Text += ' ' + DiffAttributes(DefaultObject);
+    if (dynamic_cast<TqdzNullBand *>(this))
+        Text += ShortAttr("l", FloatText(FLeft)) + ShortAttr("t", FloatText(FTop));
+}
+
+bool TqdzComponent::IsLoading() const
+{
+    return FIsLoading || ComponentState().Contains(csLoading);
+}
+
+bool TqdzComponent::IsAncestor() const
+{
+    return FIsAncestor || ComponentState().Contains(csAncestor);
+}
+
+QString TqdzComponent::BaseName() const
+{
+    if (FBaseNameSet)
+        return FBaseName;
+    QString s = ClassName();
+    if (int i = s.indexOf(QLatin1String("Tqdz")); i >= 0)
+        s.remove(i, 4);
+    if (int i = s.indexOf(QLatin1String("View")); i >= 0)
+        s.remove(i, 4);
+    return s;
+}
+
+void TqdzComponent::SetBaseName(const QString &Value)
+{
+    FBaseName = Value;
+    FBaseNameSet = true;
+}
+
+// ------------------------------------------------------ TqdzReportComponent
+
+STATION_PUBLISHED(TqdzReportComponent)
+{
+    P.Prop("Description", &TqdzReportComponent::Description, &TqdzReportComponent::SetDescription);
+}
+
+TqdzReportComponent::TqdzReportComponent(TComponent *AOwner) : TqdzComponent(AOwner) {}
+
+void TqdzReportComponent::BeforePrint()
+{
+    FSavedLeft = Left();
+    FSavedTop = Top();
+    FSavedWidth = Width();
+    FSavedHeight = Height();
+}
+
+void TqdzReportComponent::GetData() {}
+
+void TqdzReportComponent::AfterPrint()
+{
+    SetBounds(FSavedLeft, FSavedTop, FSavedWidth, FSavedHeight);
+}
+
+QString TqdzReportComponent::GetComponentText()
+{
+    return QString();
+}
+
+TqdzRect TqdzReportComponent::GetRect() const
+{
+    return qdzRect(AbsLeft(), AbsTop(), AbsLeft() + Width(), AbsTop() + Height());
+}
+
+// --------------------------------------------------------------- TqdzReport
+
+STATION_PUBLISHED(TqdzReport) {}
+
+TqdzReport::TqdzReport(TComponent *AOwner) : TqdzComponent(AOwner), FErrors(std::make_unique<TStringList>())
+{
+    FErrors->SetSorted(true);
+    FErrors->SetDuplicates(dupIgnore);
+}
+
+TqdzReport::~TqdzReport()
+{
+    // The children go before the error list and the ancestor copy.
+    Clear();
+}
+
+void TqdzReport::DoGetAncestor(const QString &Name, TPersistent *&Ancestor)
+{
+    if (!FParentReportObject)
+        return;
+    if (StationRtti::SameName(Name, this->Name()))
+        Ancestor = FParentReportObject.get();
+    else
+        Ancestor = FParentReportObject->FindObject(Name);
+}
+
+// -------------------------------------------------------------------- pages
+
+STATION_PUBLISHED(TqdzPage)
+{
+    P.Prop("Font", &TqdzPage::Font, &TqdzPage::SetFont).Stored(&TqdzPage::IsFontStored);
+    P.Prop("Visible", &TqdzPage::Visible, &TqdzPage::SetVisible).Default(true);
+}
+
+TqdzPage::TqdzPage(TComponent *AOwner) : TqdzComponent(AOwner) {}
+
+STATION_PUBLISHED(TqdzReportPage) {}
+
+TqdzReportPage::TqdzReportPage(TComponent *AOwner) : TqdzPage(AOwner)
+{
+    SetBaseName(QStringLiteral("Page"));
+}
+
+STATION_PUBLISHED(TqdzDialogPage) {}
+
+TqdzDialogPage::TqdzDialogPage(TComponent *AOwner) : TqdzPage(AOwner) {}
+
+// -------------------------------------------------------------------- bands
+
+STATION_PUBLISHED(TqdzBand) {}
+
+TqdzBand::TqdzBand(TComponent *AOwner) : TqdzReportComponent(AOwner) {}
+
+void TqdzBand::Draw(TCanvas *, double, double, double, double) {}
+
+STATION_PUBLISHED(TqdzNullBand) {}
+
+TqdzNullBand::TqdzNullBand(TComponent *AOwner) : TqdzBand(AOwner) {}
+
+// -------------------------------------------------------------------- views
+
+STATION_PUBLISHED(TqdzView) {}
+
+TqdzView::TqdzView(TComponent *AOwner) : TqdzReportComponent(AOwner)
+{
+    SetFlags(Flags() | qdzFlagWriteFull);
+}
+
+STATION_PUBLISHED(TqdzStretcheable) {}
+
+TqdzStretcheable::TqdzStretcheable(TComponent *AOwner) : TqdzView(AOwner) {}
+
+STATION_PUBLISHED(TqdzCustomMemoView) {}
+
+TqdzCustomMemoView::TqdzCustomMemoView(TComponent *AOwner)
+    : TqdzStretcheable(AOwner), FMemo(std::make_unique<TWideStrings>())
+{
+    SetFlags(Flags() & ~qdzFlagWriteFull);
+    SetParentFont(true);
+}
+
+TqdzCustomMemoView::~TqdzCustomMemoView() = default;
+
+void TqdzCustomMemoView::SetMemo(TWideStrings *Value)
+{
+    FMemo->Assign(Value);
+}
+
+QString TqdzCustomMemoView::Text() const
+{
+    return FMemo->GetText();
+}
+
+void TqdzCustomMemoView::SetText(const QString &Value)
+{
+    FMemo->SetText(Value);
+}

@@ -1,0 +1,810 @@
+#include "qdzXMLSerializer.h"
+
+#include "platform/CodePages.h"
+#include "platform/SysUtils.h"
+#include "platform/Variants.h"
+#include "qdzClass.h"
+#include "qdzRes.h"
+#include "qdzUtils.h"
+#include "qdzWideStrings.h"
+#include "qdzXML.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString WithoutTrailingBreak(QString S)
+{
+    if (S.endsWith(QLatin1String("\r\n")))
+        S.chop(2);
+    return S;
+}
+
+bool SameAttrName(const QByteArray &A, const char *B)
+{
+    return A.compare(B, Qt::CaseInsensitive) == 0;
+}
+
+bool IsComponentClass(PPropInfo Prop)
+{
+    TClass c = Prop->PropType()->ClassType();
+    return c && c->InheritsFrom(TComponent::StaticClass());
+}
+
+// Whether the accessors of Prop may be used on Obj.
+bool HasProp(TObject *Obj, PPropInfo Prop)
+{
+    return Obj && Obj->InheritsFrom(Prop->DeclaringClass());
+}
+
+bool SameVariant(const Variant &A, const Variant &B)
+{
+    if (A.VType() != B.VType())
+        return false;
+    try {
+        return VarCompareValue(A, B) == vrEqual;
+    } catch (const Exception &) {
+        return false;
+    }
+}
+
+// Sets the writing flag of a report object for the time it is written.
+class TWritingScope
+{
+public:
+    explicit TWritingScope(TPersistent *Obj) : FComp(dynamic_cast<TqdzComponent *>(Obj))
+    {
+        if (FComp) {
+            FWas = FComp->IsWriting();
+            FComp->SetIsWriting(true);
+        }
+    }
+    ~TWritingScope()
+    {
+        if (FComp)
+            FComp->SetIsWriting(FWas);
+    }
+    TWritingScope(const TWritingScope &) = delete;
+    TWritingScope &operator=(const TWritingScope &) = delete;
+
+private:
+    TqdzComponent *FComp;
+    bool FWas = false;
+};
+
+void WriteRawLongString(TWriter *Writer, const QByteArray &S)
+{
+    Writer->WriteValue(vaLString);
+    quint8 len[4];
+    qToLittleEndian(qint32(S.size()), len);
+    Writer->Stream()->WriteBuffer(len, 4);
+    Writer->Stream()->WriteBuffer(S.constData(), S.size());
+}
+
+QByteArray ReadRawString(TReader *Reader)
+{
+    TStream *s = Reader->Stream();
+    qint64 len = 0;
+    switch (Reader->NextValue()) {
+    case vaString: {
+        Reader->ReadValue();
+        quint8 b;
+        s->ReadBuffer(&b, 1);
+        len = b;
+        break;
+    }
+    case vaLString: {
+        Reader->ReadValue();
+        quint8 b[4];
+        s->ReadBuffer(b, 4);
+        len = qFromLittleEndian<qint32>(b);
+        break;
+    }
+    default:
+        return StringToCodePage(Reader->ReadString(), CP_ACP);
+    }
+    if (len < 0 || len > s->Size() - s->Position())
+        throw EReadError(QStringLiteral("Stream read error"));
+    QByteArray bytes(qsizetype(len), '\0');
+    s->ReadBuffer(bytes.data(), len);
+    return bytes;
+}
+
+} // namespace
+
+// ------------------------------------------------------------- construction
+
+TqdzXMLSerializer::TqdzXMLSerializer(TStream *Stream)
+    : FErrors(std::make_unique<TStringList>()), FStream(Stream), FReaderStream(std::make_unique<TMemoryStream>())
+{
+    FErrors->SetSorted(true);
+    FErrors->SetDuplicates(dupIgnore);
+    FReader = std::make_unique<TReader>(FReaderStream.get());
+    FReader->SetOnFindComponentInstance(TFindComponentInstanceEvent(this, &TqdzXMLSerializer::FindInstance));
+}
+
+TqdzXMLSerializer::~TqdzXMLSerializer() = default;
+
+void TqdzXMLSerializer::AddError(const QString &Message)
+{
+    FErrors->Add(Message);
+}
+
+QByteArray TqdzXMLSerializer::EncodeString(const QString &S) const
+{
+    return StrToXML(StringToCodePage(S, CP_ACP));
+}
+
+QString TqdzXMLSerializer::DecodeString(const QByteArray &Value) const
+{
+    return FPlainStringAttributes ? CodePageToString(Value, CP_ACP) : QString::fromUtf8(Value);
+}
+
+TClass TqdzXMLSerializer::FindComponentClass(const QByteArray &Name)
+{
+    // Only the report's own object classes may be made from an element.
+    TClass c = GetClass(QString::fromLatin1(Name));
+    if (!c || !c->InheritsFrom(TqdzComponent::StaticClass()) || c->IsAbstract())
+        return nullptr;
+    return c;
+}
+
+TComponent *TqdzXMLSerializer::FindReference(const QString &Name)
+{
+    TComponent *c = nullptr;
+    if (auto *o = dynamic_cast<TqdzComponent *>(FOwner))
+        c = o->FindObject(Name);
+    if (!c)
+        c = FindComponentByPath(FOwner, Name);
+    return c;
+}
+
+void TqdzXMLSerializer::FindInstance(TReader *, const QString &Name, TComponent *&Instance)
+{
+    Instance = FindReference(Name);
+}
+
+// ------------------------------------------------------------------ reading
+
+void TqdzXMLSerializer::ReadTemplateRoot(TqdzComponent *RootObject, TqdzXMLItem *Item)
+{
+    if (!FOwner)
+        FOwner = RootObject;
+    std::unique_ptr<TqdzXMLDocument> doc;
+    if (!Item) {
+        doc = std::make_unique<TqdzXMLDocument>();
+        doc->LoadFromStream(FStream);
+        FPlainStringAttributes = doc->PlainStringAttributes();
+        Item = doc->Root();
+    }
+    FReader->SetRoot(FOwner);
+    FLoaded.clear();
+    FLoadedSet.clear();
+    try {
+        ReadObjectElement(nullptr, RootObject, Item);
+    } catch (...) {
+        FinishLoading();
+        throw;
+    }
+    FinishLoading();
+}
+
+void TqdzXMLSerializer::FinishLoading()
+{
+    ResolveFixups();
+    const std::vector<TqdzComponent *> loaded = std::move(FLoaded);
+    FLoaded.clear();
+    FLoadedSet.clear();
+    for (TqdzComponent *c : loaded)
+        c->SetIsLoading(false);
+    for (TqdzComponent *c : loaded) {
+        if (dynamic_cast<TqdzReport *>(c))
+            continue;
+        try {
+            c->Loaded();
+        } catch (const Exception &e) {
+            AddError(e.Message());
+        }
+    }
+}
+
+void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *RootObject, TqdzXMLItem *Item)
+{
+    const QByteArray &elementName = Item->Name();
+    const bool inherited = SameAttrName(elementName, "inherited");
+    TClass cls = nullptr;
+    if (!inherited) {
+        cls = FindComponentClass(elementName);
+        if (!cls) {
+            AddError(qdzResources()->ResourceText(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ')
+                     + QString::fromLatin1(elementName));
+            return;
+        }
+    }
+
+    TqdzComponent *obj = nullptr;
+    if (Parent) {
+        QString name;
+        try {
+            name = DecodeString(Item->GetProp("Name"));
+        } catch (const Exception &) {
+            name.clear();
+        }
+        if (FOwner && !name.isEmpty())
+            obj = dynamic_cast<TqdzComponent *>(FOwner->FindComponent(name));
+        if (!obj) {
+            if (inherited) {
+                // Nothing of the ancestor report carries this name: there is
+                // nothing to apply the element to.
+                AddError(QStringLiteral("Cannot find inherited object %1").arg(name));
+                return;
+            }
+            try {
+                obj = static_cast<TqdzComponent *>(cls->Create(Parent));
+            } catch (const Exception &e) {
+                AddError(e.Message());
+                return;
+            }
+        }
+    } else {
+        obj = RootObject;
+    }
+
+    obj->SetIsLoading(true);
+    if (!FLoadedSet.contains(obj)) {
+        FLoadedSet.insert(obj);
+        FLoaded.push_back(obj);
+    }
+    ReadObjectAttributes(obj, Item->Text());
+    for (int i = 0; i < Item->Count(); ++i) {
+        // An attribute setter may have freed the object; it then left FLoadedSet.
+        if (!FLoadedSet.contains(obj))
+            return;
+        ReadObjectElement(obj, RootObject, Item->GetItems(i));
+    }
+}
+
+void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text)
+{
+    TPersistent *savedRoot = FCurrentRoot;
+    FCurrentRoot = Obj;
+    const qsizetype n = Text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        while (i < n && Text[i] == ' ')
+            ++i;
+        const qsizetype eq = Text.indexOf('=', i);
+        if (eq < 0)
+            break;
+        qsizetype nameEnd = eq;
+        while (nameEnd > i && Text[nameEnd - 1] == ' ')
+            --nameEnd;
+        if (nameEnd == i)
+            break;
+        const qsizetype q1 = Text.indexOf('"', eq + 1);
+        if (q1 < 0)
+            break;
+        const qsizetype q2 = Text.indexOf('"', q1 + 1);
+        if (q2 < 0)
+            break;
+        const QByteArray name = Text.mid(i, nameEnd - i);
+        const QByteArray value = Text.mid(q1 + 1, q2 - q1 - 1);
+        i = q2 + 1;
+        try {
+            ReadAttribute(Obj, name, value);
+        } catch (const Exception &) {
+            // An attribute that cannot be applied is skipped.
+        }
+    }
+    FCurrentRoot = savedRoot;
+}
+
+void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, const QByteArray &Value)
+{
+    TPersistent *obj = Obj;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype dot = Name.indexOf('.', start);
+        if (dot < 0)
+            break;
+        PPropInfo p = obj->ClassType()->FindProp(QString::fromLatin1(Name.constData() + start, dot - start));
+        if (!p)
+            break;
+        // Only nested objects are walked into; a path never reaches through
+        // a reference into another component.
+        if (p->Kind() != tkClass || IsComponentClass(p))
+            return;
+        auto *next = dynamic_cast<TPersistent *>(p->GetObject(obj));
+        if (!next || dynamic_cast<TComponent *>(next))
+            return;
+        obj = next;
+        start = dot + 1;
+    }
+    const QByteArray last = Name.mid(start);
+
+    if (last.size() == 1) {
+        const char c = last[0];
+        if (c == 'l' || c == 't' || c == 'w' || c == 'h') {
+            if (auto *comp = dynamic_cast<TqdzComponent *>(obj)) {
+                const double v = qdzStrToFloat(QString::fromLatin1(Unescape(Value)));
+                switch (c) {
+                case 'l': comp->SetLeft(v); break;
+                case 't': comp->SetTop(v); break;
+                case 'w': comp->SetWidth(v); break;
+                default: comp->SetHeight(v); break;
+                }
+                return;
+            }
+        } else if (c == 'u' || c == 'x') {
+            if (auto *memo = dynamic_cast<TqdzCustomMemoView *>(obj)) {
+                const QByteArray bytes = Unescape(Value);
+                memo->SetText(c == 'u' ? QString::fromUtf8(bytes) : CodePageToString(bytes, CP_ACP));
+                return;
+            }
+        }
+    }
+
+    if (SameAttrName(last, "Text")) {
+        if (auto *list = dynamic_cast<TStrings *>(obj)) {
+            list->SetText(DecodeString(Unescape(Value)));
+            return;
+        }
+        if (auto *wide = dynamic_cast<TWideStrings *>(obj)) {
+            wide->SetText(CodePageToString(Unescape(Value), CP_ACP));
+            return;
+        }
+        if (auto *memo = dynamic_cast<TqdzCustomMemoView *>(obj)) {
+            memo->SetText(QString::fromUtf8(Unescape(Value)));
+            return;
+        }
+    } else if (SameAttrName(last, "PropData")) {
+        ReadPropData(obj, Value);
+        return;
+    } else if (SameAttrName(last, "Name") && dynamic_cast<TqdzReport *>(obj)) {
+        return;
+    }
+
+    PPropInfo p = obj->ClassType()->FindProp(QString::fromLatin1(last));
+    if (!p || !p->IsWritable())
+        return;
+    switch (p->Kind()) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+    case tkSet:
+        p->SetOrd(obj, StrToInt64(QString::fromLatin1(Value)));
+        break;
+    case tkEnumeration: {
+        const QString s = QString::fromLatin1(Unescape(Value));
+        qint64 v;
+        if (!TryStrToInt64(s, v)) {
+            v = GetEnumValue(p->PropType(), s);
+            if (v < 0)
+                return;
+        }
+        // A value outside the enumeration is skipped like any other that
+        // does not convert.
+        if (v < p->PropType()->MinValue || v > p->PropType()->MaxValue)
+            return;
+        p->SetOrd(obj, v);
+        break;
+    }
+    case tkFloat:
+        p->SetFloat(obj, qdzStrToFloat(QString::fromLatin1(Unescape(Value))));
+        break;
+    case tkString:
+    case tkLString:
+    case tkWString:
+        p->SetStr(obj, DecodeString(Unescape(Value)));
+        break;
+    case tkClass:
+        if (IsComponentClass(p))
+            FFixups.push_back({obj, p, DecodeString(Unescape(Value)), FCurrentRoot});
+        break;
+    case tkVariant:
+        p->SetVariant(obj, Variant(CodePageToString(Unescape(Value), CP_ACP)));
+        break;
+    default:
+        break;
+    }
+}
+
+void TqdzXMLSerializer::ReadPropData(TPersistent *Obj, const QByteArray &Value)
+{
+    const QByteArray bytes = HexToBin(QString::fromLatin1(Value));
+    FReaderStream->Clear();
+    FReaderStream->WriteBuffer(bytes.constData(), bytes.size());
+    FReaderStream->SetPosition(0);
+    FReader->SetRoot(FOwner);
+    while (FReaderStream->Position() < FReaderStream->Size()) {
+        const qint64 before = FReaderStream->Position();
+        FReader->ReadProperty(Obj);
+        if (FReaderStream->Position() <= before)
+            break;
+    }
+}
+
+void TqdzXMLSerializer::ResolveFixups()
+{
+    const std::vector<TFixupItem> fixups = std::move(FFixups);
+    FFixups.clear();
+    for (const TFixupItem &f : fixups) {
+        try {
+            if (TComponent *c = FindReference(f.Value))
+                f.Prop->SetObject(f.Obj, c);
+            else if (SameText(f.Value, QStringLiteral("nil")))
+                f.Prop->SetObject(f.Obj, nullptr);
+        } catch (const Exception &e) {
+            AddError(e.Message());
+        }
+    }
+    try {
+        FReader->FixupReferences();
+    } catch (const Exception &e) {
+        AddError(e.Message());
+    }
+}
+
+void TqdzXMLSerializer::ForgetObject(TPersistent *Obj)
+{
+    FFixups.erase(std::remove_if(FFixups.begin(), FFixups.end(),
+                                 [Obj](const TFixupItem &f) { return f.Obj == Obj || f.Root == Obj; }),
+                  FFixups.end());
+    if (auto *c = dynamic_cast<TqdzComponent *>(Obj); c && FLoadedSet.remove(c))
+        FLoaded.erase(std::remove(FLoaded.begin(), FLoaded.end(), c), FLoaded.end());
+}
+
+TqdzComponent *TqdzXMLSerializer::ReadObjectFromItem(TComponent *Owner, const QByteArray &Text, bool SkipFixups)
+{
+    const qsizetype space = Text.indexOf(' ');
+    const QByteArray className = space < 0 ? Text : Text.left(space);
+    const QByteArray attributes = space < 0 ? QByteArray() : Text.mid(space + 1);
+    TClass cls = FindComponentClass(className);
+    if (!cls) {
+        AddError(qdzResources()->ResourceText(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ')
+                 + QString::fromLatin1(className));
+        return nullptr;
+    }
+    TqdzComponent *obj;
+    try {
+        obj = static_cast<TqdzComponent *>(cls->Create(Owner));
+    } catch (const Exception &e) {
+        AddError(e.Message());
+        return nullptr;
+    }
+    obj->SetIsLoading(true);
+    ReadObjectAttributes(obj, attributes);
+    obj->SetIsLoading(false);
+    if (!SkipFixups)
+        ResolveFixups();
+    return obj;
+}
+
+// ------------------------------------------------------------------ writing
+
+QByteArray TqdzXMLSerializer::DefinedData(TPersistent *Obj, TPersistent *Ancestor)
+{
+    TWritingScope writing(Obj);
+    TMemoryStream ms;
+    TWriter writer(&ms);
+    writer.SetRoot(FOwner);
+    writer.SetAncestor(Ancestor);
+    writer.WriteDefinedProperties(Obj);
+    if (ms.Size() == 0)
+        return QByteArray();
+    return QByteArray(static_cast<const char *>(ms.Memory()), qsizetype(ms.Size()));
+}
+
+QByteArray TqdzXMLSerializer::WriteObjectAttributes(TPersistent *Obj, const QByteArray &Prefix,
+                                                    TPersistent *Ancestor)
+{
+    QByteArray result;
+    if (!Obj)
+        return result;
+    // A nested object that leads back to one being written is left out.
+    if (std::find(FWritePath.begin(), FWritePath.end(), Obj) != FWritePath.end())
+        return result;
+    FWritePath.push_back(Obj);
+    struct PathPop
+    {
+        std::vector<TPersistent *> &Path;
+        ~PathPop() { Path.pop_back(); }
+    } pathPop{FWritePath};
+
+    TWritingScope writing(Obj);
+    auto *comp = dynamic_cast<TqdzComponent *>(Obj);
+    if (!Ancestor && FOnGetAncestor && comp)
+        FOnGetAncestor(comp->Name(), Ancestor);
+
+    auto append = [&](const QString &PropName, const QByteArray &Text) {
+        result += ' ';
+        result += Prefix;
+        result += PropName.toLatin1();
+        result += "=\"";
+        result += Text;
+        result += '"';
+    };
+
+    for (PPropInfo p : Obj->ClassType()->Properties()) {
+        if (p->Kind() == tkMethod || !p->IsStored(Obj))
+            continue;
+        TPersistent *anc = HasProp(Ancestor, p) ? Ancestor : nullptr;
+        bool isDefault = false;
+        QByteArray text;
+        switch (p->Kind()) {
+        case tkInteger:
+        case tkChar:
+        case tkWChar:
+        case tkEnumeration:
+        case tkSet: {
+            const qint64 v = p->GetOrd(Obj);
+            isDefault = anc ? v == p->GetOrd(anc) : (p->HasDefault() && v == p->Default());
+            text = p->Kind() == tkEnumeration ? GetEnumName(p->PropType(), v).toLatin1() : QByteArray::number(v);
+            break;
+        }
+        case tkFloat: {
+            const double v = p->GetFloat(Obj);
+            isDefault = anc && std::abs(v - p->GetFloat(anc)) < 0.000001;
+            text = FloatToStr(v).toLatin1();
+            break;
+        }
+        case tkString:
+        case tkLString:
+        case tkWString: {
+            const QString v = p->GetStr(Obj);
+            isDefault = anc ? v == p->GetStr(anc) : v.isEmpty();
+            text = EncodeString(v);
+            break;
+        }
+        case tkVariant: {
+            Variant v;
+            p->GetVariant(Obj, v);
+            if (anc) {
+                Variant a;
+                p->GetVariant(anc, a);
+                isDefault = SameVariant(v, a);
+            }
+            try {
+                text = EncodeString(VarToStr(v));
+            } catch (const Exception &) {
+                continue;
+            }
+            break;
+        }
+        case tkClass: {
+            TObject *o = p->GetObject(Obj);
+            TObject *ao = anc ? p->GetObject(anc) : nullptr;
+            if (IsComponentClass(p) || dynamic_cast<TComponent *>(o)) {
+                auto *c = dynamic_cast<TComponent *>(o);
+                auto *ac = dynamic_cast<TComponent *>(ao);
+                if (c) {
+                    QString refName;
+                    GetReferenceName(FOwner, c, refName);
+                    text = EncodeString(refName);
+                    isDefault = ac && StationRtti::SameName(c->Name(), ac->Name());
+                } else {
+                    text = "nil";
+                    isDefault = !ac;
+                }
+                break;
+            }
+            if (auto *list = dynamic_cast<TStrings *>(o)) {
+                auto *alist = dynamic_cast<TStrings *>(ao);
+                const QString t = list->Text();
+                if (!FSerializeDefaultValues && alist && alist->Text() == t)
+                    continue;
+                append(p->Name() + QStringLiteral(".Text"), StrToXML(StringToCodePage(WithoutTrailingBreak(t), CP_ACP)));
+                continue;
+            }
+            if (dynamic_cast<TWideStrings *>(o))
+                continue;
+            if (auto *nested = dynamic_cast<TPersistent *>(o))
+                result += WriteObjectAttributes(nested, Prefix + p->Name().toLatin1() + '.',
+                                                dynamic_cast<TPersistent *>(ao));
+            continue;
+        }
+        default:
+            continue;
+        }
+        if (!isDefault || FSerializeDefaultValues)
+            append(p->Name(), text);
+    }
+
+    if (auto *memo = dynamic_cast<TqdzCustomMemoView *>(Obj)) {
+        auto *amemo = dynamic_cast<TqdzCustomMemoView *>(Ancestor);
+        const QString t = memo->Text();
+        if (FSerializeDefaultValues || !amemo || amemo->Text() != t)
+            append(QStringLiteral("Text"), StrToXML(WithoutTrailingBreak(t).toUtf8()));
+    }
+
+    const QByteArray data = DefinedData(Obj, Ancestor);
+    // Compared by the bytes themselves: equal checksums do not make equal data.
+    if (!data.isEmpty() && !(Ancestor && DefinedData(Ancestor, nullptr) == data))
+        append(QStringLiteral("PropData"), BinToHex(data).toLatin1());
+    return result;
+}
+
+void TqdzXMLSerializer::WriteObjectElement(TqdzComponent *Obj, TqdzXMLItem *Item, bool IsRoot, bool SaveChildren,
+                                           bool KeepAncestors)
+{
+    Item->SetName(Obj->IsAncestor() && !KeepAncestors ? QByteArray("inherited") : Obj->ClassName().toLatin1());
+    QByteArray text = WriteObjectAttributes(Obj);
+    if (IsRoot) {
+        if (text.startsWith(' '))
+            text.remove(0, 1);
+    } else {
+        text = "Name=\"" + EncodeString(Obj->Name()) + '"' + text;
+    }
+    Item->SetText(text);
+    if (!SaveChildren)
+        return;
+    TList *children = Obj->Objects();
+    for (int i = 0; i < children->Count(); ++i)
+        WriteObjectElement(static_cast<TqdzComponent *>(children->Items(i)), Item->Add(), false, true,
+                           KeepAncestors);
+}
+
+void TqdzXMLSerializer::WriteTemplateRoot(TqdzComponent *RootObject, bool SaveChildren, bool KeepAncestors,
+                                          TqdzXMLItem *Item)
+{
+    if (!FOwner)
+        FOwner = RootObject;
+    if (Item) {
+        WriteObjectElement(RootObject, Item, true, SaveChildren, KeepAncestors);
+        return;
+    }
+    TqdzXMLDocument doc;
+    doc.SetAutoIndent(true);
+    WriteObjectElement(RootObject, doc.Root(), true, SaveChildren, KeepAncestors);
+    doc.SaveToStream(FStream);
+}
+
+QByteArray TqdzXMLSerializer::WriteObjectToItem(TPersistent *Obj)
+{
+    return Obj->ClassName().toLatin1() + WriteObjectAttributes(Obj);
+}
+
+void TqdzXMLSerializer::WriteObjectToStream(TPersistent *Obj)
+{
+    const QByteArray s = '<' + WriteObjectToItem(Obj) + "/>";
+    FStream->WriteBuffer(s.constData(), s.size());
+}
+
+// ---------------------------------------------------------- 7-bit escaping
+
+QString qdzToSafeText(const QString &S)
+{
+    QString r;
+    r.reserve(S.size());
+    for (QChar c : S) {
+        if (c.unicode() >= 128) {
+            r += QChar(1);
+            r += QChar(char16_t(c.unicode() - 128));
+        } else {
+            r += c;
+        }
+    }
+    return r;
+}
+
+QString qdzFromSafeText(const QString &S)
+{
+    QString r;
+    r.reserve(S.size());
+    for (qsizetype i = 0; i < S.size(); ++i) {
+        if (S[i].unicode() == 1 && i + 1 < S.size()) {
+            r += QChar(char16_t(S[i + 1].unicode() + 128));
+            ++i;
+        } else {
+            r += S[i];
+        }
+    }
+    return r;
+}
+
+namespace {
+
+void RewriteStrings(TPersistent *Obj, QString (*Convert)(const QString &))
+{
+    if (!Obj)
+        return;
+    for (PPropInfo p : Obj->ClassType()->Properties()) {
+        if (!p->IsWritable())
+            continue;
+        switch (p->Kind()) {
+        case tkString:
+        case tkLString:
+        case tkWString:
+            p->SetStr(Obj, Convert(p->GetStr(Obj)));
+            break;
+        case tkVariant: {
+            Variant v;
+            p->GetVariant(Obj, v);
+            if (VarIsStr(v))
+                p->SetVariant(Obj, Variant(Convert(v.AsString())));
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace
+
+void StringsToSafeText(TPersistent *Obj)
+{
+    RewriteStrings(Obj, &qdzToSafeText);
+}
+
+void StringsFromSafeText(TPersistent *Obj)
+{
+    RewriteStrings(Obj, &qdzFromSafeText);
+}
+
+// -------------------------------------------------------------- collections
+
+void WriteCollection(TCollection *Collection, TWriter *Writer, TqdzComponent *Owner)
+{
+    if (Owner && Owner->IsWriting()) {
+        TqdzReport *report = Owner->GetReport();
+        TqdzXMLSerializer serializer(nullptr);
+        serializer.SetOwner(report ? static_cast<TComponent *>(report) : Owner);
+        Writer->WriteListBegin();
+        for (int i = 0; i < Collection->Count(); ++i) {
+            Writer->WriteListBegin();
+            WriteRawLongString(Writer, serializer.WriteObjectAttributes(Collection->Items(i)));
+            Writer->WriteListEnd();
+        }
+        Writer->WriteListEnd();
+        return;
+    }
+    for (int i = 0; i < Collection->Count(); ++i)
+        StringsToSafeText(Collection->Items(i));
+    try {
+        Writer->WriteCollection(Collection);
+    } catch (...) {
+        for (int i = 0; i < Collection->Count(); ++i)
+            StringsFromSafeText(Collection->Items(i));
+        throw;
+    }
+    for (int i = 0; i < Collection->Count(); ++i)
+        StringsFromSafeText(Collection->Items(i));
+}
+
+void ReadCollection(TCollection *Collection, TReader *Reader, TqdzComponent *Owner)
+{
+    if (Reader->NextValue() == vaCollection) {
+        Reader->ReadValue();
+        Reader->ReadCollection(Collection);
+        for (int i = 0; i < Collection->Count(); ++i)
+            StringsFromSafeText(Collection->Items(i));
+        return;
+    }
+    TqdzReport *report = Owner ? Owner->GetReport() : nullptr;
+    TqdzXMLSerializer *serializer = report ? report->XMLSerializer() : nullptr;
+    std::unique_ptr<TqdzXMLSerializer> temporary;
+    if (!serializer) {
+        temporary = std::make_unique<TqdzXMLSerializer>(nullptr);
+        temporary->SetOwner(report ? static_cast<TComponent *>(report) : Owner);
+        serializer = temporary.get();
+    }
+    Reader->ReadListBegin();
+    // Items about to be freed must not keep pending references.
+    for (int i = 0; i < Collection->Count(); ++i)
+        serializer->ForgetObject(Collection->Items(i));
+    Collection->Clear();
+    while (!Reader->EndOfList()) {
+        Reader->ReadListBegin();
+        while (!Reader->EndOfList()) {
+            const QByteArray text = ReadRawString(Reader);
+            serializer->ReadObjectAttributes(Collection->Add(), text);
+        }
+        Reader->ReadListEnd();
+    }
+    Reader->ReadListEnd();
+    if (temporary)
+        temporary->ResolveFixups();
+}

@@ -1,0 +1,133 @@
+#pragma once
+// The report template format: a tree of report objects as XML items, one
+// element per object named by its class, one attribute per stored published
+// property that differs from its default. There is no per-class schema: the
+// run-time type information of each class decides what is written and read.
+//
+// Values: ordinals, characters and sets as decimal numbers, enumerations by
+// identifier, floats as the shortest general text (read with '.' or ','),
+// strings escaped as 8-bit text in the system code page, memo text as UTF-8,
+// string lists as Prop.Text, nested objects as dotted paths (Font.Name),
+// references by name, defined properties as PropData (upper-case hex of the
+// binary property writer's bytes).
+#include "platform/Classes.h"
+#include "platform/Collection.h"
+#include "platform/Component.h"
+#include "platform/Filer.h"
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class TqdzComponent;
+class TqdzXMLItem;
+class TqdzXMLDocument;
+
+// Supplies, by an object's Name, the object it is compared with when written.
+STATION_EVENT(TqdzGetAncestorEvent, void(const QString &Name, TPersistent *&Ancestor))
+
+class TqdzXMLSerializer : public TObject
+{
+public:
+    explicit TqdzXMLSerializer(TStream *Stream);
+    ~TqdzXMLSerializer() override;
+    TqdzXMLSerializer(const TqdzXMLSerializer &) = delete;
+    TqdzXMLSerializer &operator=(const TqdzXMLSerializer &) = delete;
+
+    // Reads the element tree of Item (or, without one, of the document in
+    // Stream) into RootObject. Elements that cannot be read are reported in
+    // Errors and skipped; malformed XML raises "Invalid file format".
+    void ReadTemplateRoot(TqdzComponent *RootObject, TqdzXMLItem *Item = nullptr);
+    // Writes RootObject (and, with SaveChildren, its descendants) into Item,
+    // or, without one, into a new indented document saved to Stream.
+    void WriteTemplateRoot(TqdzComponent *RootObject, bool SaveChildren, bool KeepAncestors,
+                           TqdzXMLItem *Item = nullptr);
+
+    // One object from "ClassName attributes", created with Owner as its
+    // owner; none (and a message in Errors) for a class that cannot be made.
+    TqdzComponent *ReadObjectFromItem(TComponent *Owner, const QByteArray &Text, bool SkipFixups);
+    // "ClassName attributes" of one object.
+    QByteArray WriteObjectToItem(TPersistent *Obj);
+    // The same between '<' and '/>', straight to Stream.
+    void WriteObjectToStream(TPersistent *Obj);
+
+    // Applies an attribute text to an existing object; references are kept
+    // as fixups until ResolveFixups.
+    void ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text);
+    // The attributes of Obj, each preceded by a space; Prefix goes before
+    // every name, Ancestor is the object compared with (none: declared
+    // defaults).
+    QByteArray WriteObjectAttributes(TPersistent *Obj, const QByteArray &Prefix = QByteArray(),
+                                     TPersistent *Ancestor = nullptr);
+    void ResolveFixups();
+    // Drops what is pending for an object that goes away during a read.
+    void ForgetObject(TPersistent *Obj);
+
+    TStringList *Errors() const { return FErrors.get(); }
+    TComponent *Owner() const { return FOwner; }
+    void SetOwner(TComponent *Value) { FOwner = Value; }
+    TStream *Stream() const { return FStream; }
+    bool PlainStringAttributes() const { return FPlainStringAttributes; }
+    void SetPlainStringAttributes(bool Value) { FPlainStringAttributes = Value; }
+    bool SerializeDefaultValues() const { return FSerializeDefaultValues; }
+    void SetSerializeDefaultValues(bool Value) { FSerializeDefaultValues = Value; }
+    TqdzGetAncestorEvent OnGetAncestor() const { return FOnGetAncestor; }
+    void SetOnGetAncestor(const TqdzGetAncestorEvent &Value) { FOnGetAncestor = Value; }
+
+    // Attribute text of a string and back, by the rules of string properties.
+    QByteArray EncodeString(const QString &S) const;
+    QString DecodeString(const QByteArray &Value) const;
+
+private:
+    struct TFixupItem
+    {
+        TPersistent *Obj;
+        PPropInfo Prop;
+        QString Value;
+        TPersistent *Root; // the object whose attributes were being read
+    };
+
+    void ReadObjectElement(TqdzComponent *Parent, TqdzComponent *RootObject, TqdzXMLItem *Item);
+    void WriteObjectElement(TqdzComponent *Obj, TqdzXMLItem *Item, bool IsRoot, bool SaveChildren,
+                            bool KeepAncestors);
+    void ReadAttribute(TPersistent *Obj, const QByteArray &Name, const QByteArray &Value);
+    void ReadPropData(TPersistent *Obj, const QByteArray &Value);
+    QByteArray DefinedData(TPersistent *Obj, TPersistent *Ancestor);
+    TClass FindComponentClass(const QByteArray &Name);
+    TComponent *FindReference(const QString &Name);
+    void FindInstance(TReader *Reader, const QString &Name, TComponent *&Instance);
+    void AddError(const QString &Message);
+    void FinishLoading();
+
+    std::unique_ptr<TStringList> FErrors;
+    std::vector<TFixupItem> FFixups;
+    TComponent *FOwner = nullptr;
+    TStream *FStream;
+    std::unique_ptr<TMemoryStream> FReaderStream;
+    std::unique_ptr<TReader> FReader;
+    bool FPlainStringAttributes = true;
+    bool FSerializeDefaultValues = false;
+    TqdzGetAncestorEvent FOnGetAncestor;
+    TPersistent *FCurrentRoot = nullptr;
+    std::vector<TPersistent *> FWritePath;
+    std::vector<TqdzComponent *> FLoaded;
+    QSet<TqdzComponent *> FLoadedSet;
+};
+
+// The 7-bit escape of strings kept in binary collection data: a character of
+// code 128 or more becomes the character 1 followed by (code - 128), and
+// back. StringsToSafeText / StringsFromSafeText rewrite every string property
+// and every string-valued variant property of Obj.
+QString qdzToSafeText(const QString &S);
+QString qdzFromSafeText(const QString &S);
+void StringsToSafeText(TPersistent *Obj);
+void StringsFromSafeText(TPersistent *Obj);
+
+// Collections inside templates. While Owner is being written by the template
+// serializer, each item becomes a list holding one long string with the
+// item's attribute text; otherwise the class library's collection format is
+// used (strings 7-bit escaped). Reading takes either form.
+void WriteCollection(TCollection *Collection, TWriter *Writer, TqdzComponent *Owner);
+void ReadCollection(TCollection *Collection, TReader *Reader, TqdzComponent *Owner);
