@@ -331,8 +331,38 @@ void TkwILParser::TruncateLines(int Count)
         FLines.erase(FLines.begin() + Count, FLines.end());
 }
 
-bool TkwILParser::ParseSource(const QString &Text)
+namespace {
+
+// Line ends other than CR LF (text from Linux files and editors).
+bool HasBareLineEnds(const QString &Text)
 {
+    const QChar *t = Text.constData();
+    const qsizetype n = Text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (t[i] == QLatin1Char('\r')) {
+            if (i + 1 >= n || t[i + 1] != QLatin1Char('\n'))
+                return true;
+            ++i;
+        } else if (t[i] == QLatin1Char('\n')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool TkwILParser::ParseSource(const QString &Source)
+{
+    // Line ends are significant in some languages, and are CR LF there as in
+    // a script's lines; other line ends are made so first. Positions (line
+    // and column) do not change by it.
+    QString Text = Source;
+    if (HasBareLineEnds(Source)) {
+        TStringList lines;
+        lines.SetText(Source);
+        Text = lines.Text();
+    }
     FLines.clear();
     FErrorMessage.clear();
     FErrorPosition.clear();

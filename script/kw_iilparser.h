@@ -62,9 +62,10 @@ public:
     // Configures the lexer from the definition registered under Name.
     // Raises SLangNotFound for an unknown name.
     void SelectLanguage(const QString &Name);
-    // Parses Text into ProgramDocument; on return the host's ErrorMessage
+    // Parses Source into ProgramDocument; on return the host's ErrorMessage
     // and ErrorPosition hold the first syntax error (both empty on success).
-    bool ParseSource(const QString &Text);
+    // Line feeds or carriage returns alone are read as CR LF.
+    bool ParseSource(const QString &Source);
 
     // The selected definition; shared between parsers of the same
     // definition text, so it is read, never changed.

@@ -197,6 +197,8 @@ TEST(KwParser, StatementsAndOperatorsInCompactForm)
         {"BasicScript", "' only a comment\r\n\r\n", "compoundstmt"},
         {"BasicScript", "\r\n\r\n", "compoundstmt"},
         {"BasicScript", "x = 1", nullptr}, // a statement needs its line end
+        {"BasicScript", "x = 1\ny = 2\n", "compoundstmt(assignstmt(dsgn(node:x) expr(number:1)) assignstmt(dsgn(node:y) expr(number:2)))"},
+        {"BasicScript", "x = 1\ry = 2", "compoundstmt(assignstmt(dsgn(node:x) expr(number:1)) assignstmt(dsgn(node:y) expr(number:2)))"},
         {"JScript", "", "compoundstmt"},
         {"JScript", "// nothing\r\n/* at all */", "compoundstmt"},
         {"JScript", "var if = 1;", nullptr},
