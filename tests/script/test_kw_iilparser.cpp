@@ -301,6 +301,17 @@ TEST(KwParser, UsedUnitsFromTheUnitEvent)
     EXPECT_EQ(r.Tree, "uses(program(compoundstmt types)) uses(program(compoundstmt types)) compoundstmt");
     EXPECT_EQ(host.Requested, (QStringList{"a", "b"}));
 
+    // The clause of every language.
+    host.Units["c"] = "{ x = 1; }";
+    host.Units["j"] = "x = 1;";
+    r = Parse("C++Script", "#include \"c\", \"empty\"\r\n{ }", &host);
+    ASSERT_TRUE(r.Ok) << r.Message.toStdString();
+    EXPECT_EQ(r.Tree, "uses uses(program(compoundstmt(assignstmt(dsgn(node:x) expr(number:1))) types(int long void bool float))) compoundstmt");
+    r = Parse("JScript", "import \"j\";\r\ny = 2;", &host);
+    ASSERT_TRUE(r.Ok) << r.Message.toStdString();
+    EXPECT_EQ(r.Tree, "compoundstmt(uses(program(compoundstmt(assignstmt(dsgn(node:x) expr(number:1))) types)) "
+                      "assignstmt(dsgn(node:y) expr(number:2)))");
+
     // Units get the line ends of the script's lines.
     r = Parse("BasicScript", "Imports \"basic\"\r\n", &host);
     ASSERT_TRUE(r.Ok) << r.Message.toStdString();
