@@ -1,0 +1,502 @@
+// Items of the script name space: variables, types, parameters, script
+// routines, the statement list, the module list, and the register of objects
+// that script values may refer to.
+#include "kw_iinterpreter.h"
+#include <QHash>
+#include <QMultiHash>
+#include <algorithm>
+
+QString SInvalidObject = QStringLiteral("Invalid object reference");
+QString SNilObject = QStringLiteral("Object reference is nil");
+QString SInvalidCast = QStringLiteral("Invalid class typecast");
+QString SRangeError = QStringLiteral("Range check error");
+
+// ---------------------------------------------------------------------------
+// Objects known to be alive
+
+namespace {
+
+// Components are watched through free notifications; any other object is
+// tied to the component it was reached through (its anchor) and goes with it.
+class TkwObjectWatch : public TComponent
+{
+public:
+    TkwObjectWatch() : TComponent(nullptr) {}
+
+    struct TEntry
+    {
+        TClass Class;
+        TComponent *Anchor;
+    };
+
+    void Track(TObject *AObject, TObject *AAnchor)
+    {
+        if (!AObject || FObjects.contains(AObject))
+            return;
+        if (auto *comp = dynamic_cast<TComponent *>(AObject)) {
+            if (comp->ComponentState().Contains(csDestroying))
+                return;
+            FObjects.insert(AObject, TEntry{AObject->ClassType(), comp});
+            FreeNotification(comp);
+            return;
+        }
+        TComponent *anchor = nullptr;
+        if (AAnchor && AAnchor != AObject) {
+            if (auto *comp = dynamic_cast<TComponent *>(AAnchor)) {
+                Track(comp, nullptr);
+                if (FObjects.contains(comp))
+                    anchor = comp;
+            } else {
+                auto it = FObjects.constFind(AAnchor);
+                if (it != FObjects.constEnd())
+                    anchor = it->Anchor;
+            }
+        }
+        FObjects.insert(AObject, TEntry{AObject->ClassType(), anchor});
+        if (anchor)
+            FDependents.insert(anchor, AObject);
+    }
+
+    void Forget(const TObject *AObject)
+    {
+        auto it = FObjects.find(AObject);
+        if (it == FObjects.end())
+            return;
+        if (it->Anchor && it->Anchor != AObject)
+            FDependents.remove(it->Anchor, AObject);
+        FObjects.erase(it);
+    }
+
+    const TEntry *Entry(const TObject *AObject) const
+    {
+        auto it = FObjects.constFind(AObject);
+        return it == FObjects.constEnd() ? nullptr : &*it;
+    }
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override
+    {
+        TComponent::Notification(AComponent, Operation);
+        if (Operation != opRemove || !AComponent)
+            return;
+        const QList<const TObject *> deps = FDependents.values(AComponent);
+        for (const TObject *d : deps) {
+            auto it = FObjects.find(d);
+            if (it != FObjects.end() && it->Anchor == AComponent)
+                FObjects.erase(it);
+        }
+        FDependents.remove(AComponent);
+        FObjects.remove(AComponent);
+    }
+
+private:
+    QHash<const TObject *, TEntry> FObjects;
+    QMultiHash<const TComponent *, const TObject *> FDependents;
+};
+
+// Never destroyed: components freed during shutdown still notify it.
+TkwObjectWatch &Watch()
+{
+    static TkwObjectWatch *watch = new TkwObjectWatch;
+    return *watch;
+}
+
+} // namespace
+
+void kwTrackObject(TObject *AObject, TObject *Anchor)
+{
+    Watch().Track(AObject, Anchor);
+}
+
+Variant kwObjectToVar(TObject *AObject, TObject *Anchor)
+{
+    Watch().Track(AObject, Anchor);
+    return Variant(AObject);
+}
+
+void kwForgetObject(TObject *AObject)
+{
+    Watch().Forget(AObject);
+}
+
+bool kwObjectAlive(const TObject *AObject)
+{
+    return AObject && Watch().Entry(AObject) != nullptr;
+}
+
+TObject *kwVarToObject(const Variant &V, TClass AClass)
+{
+    TObject *obj = V.AsObject();
+    if (!obj)
+        return nullptr;
+    const auto *entry = Watch().Entry(obj);
+    if (!entry)
+        throw EInvalidPointer(SInvalidObject);
+    if (entry->Anchor == obj && entry->Anchor->ComponentState().Contains(csDestroying))
+        throw EInvalidPointer(SInvalidObject);
+    if (AClass && !entry->Class->InheritsFrom(AClass))
+        throw EInvalidCast(SInvalidCast);
+    return obj;
+}
+
+void kwCheckObject(const Variant &V)
+{
+    if (VarType(V) == varObject)
+        kwVarToObject(V);
+}
+
+// ---------------------------------------------------------------------------
+// Names
+
+QString kwUpperCase(const QString &S)
+{
+    QString r = S;
+    QChar *p = r.data();
+    for (qsizetype i = 0, n = r.size(); i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c >= 'a' && c <= 'z')
+            p[i] = QChar(char16_t(c - 32));
+    }
+    return r;
+}
+
+QString kwVarTypeName(TkwVarType Typ, const QString &TypeName)
+{
+    switch (Typ) {
+    case fvtInt:
+        return QStringLiteral("Integer");
+    case fvtBool:
+        return QStringLiteral("Boolean");
+    case fvtFloat:
+        return QStringLiteral("Extended");
+    case fvtChar:
+        return QStringLiteral("Char");
+    case fvtString:
+        return QStringLiteral("String");
+    case fvtClass:
+    case fvtEnum:
+        return TypeName;
+    case fvtArray:
+        return QStringLiteral("Array");
+    default:
+        return QStringLiteral("Variant");
+    }
+}
+
+void TkwNamedList::Add(const QString &Name, TObject *Item)
+{
+    TEntry e{kwUpperCase(Name), Name, Item};
+    auto pos = std::lower_bound(FItems.begin(), FItems.end(), e.Key,
+                                [](const TEntry &a, const QString &k) { return a.Key < k; });
+    FItems.insert(pos, std::move(e));
+}
+
+void TkwNamedList::Delete(int Index)
+{
+    FItems.erase(FItems.begin() + Index);
+}
+
+int TkwNamedList::IndexOf(const TObject *Item) const
+{
+    for (size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i].Item == Item)
+            return int(i);
+    return -1;
+}
+
+int TkwNamedList::Find(const QString &Name) const
+{
+    const QString key = kwUpperCase(Name);
+    auto pos = std::lower_bound(FItems.begin(), FItems.end(), key,
+                                [](const TEntry &a, const QString &k) { return a.Key < k; });
+    if (pos != FItems.end() && pos->Key == key)
+        return int(pos - FItems.begin());
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Item lists and variables
+
+TkwItemList::~TkwItemList()
+{
+    TkwItemList::Clear();
+}
+
+void TkwItemList::Clear()
+{
+    std::vector<TObject *> items;
+    items.swap(FItems);
+    for (TObject *item : items)
+        delete item;
+}
+
+TObject *TkwItemList::Items(int Index) const
+{
+    if (Index < 0 || Index >= int(FItems.size()))
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+    return FItems[size_t(Index)];
+}
+
+void TkwItemList::Add(TObject *Item)
+{
+    FItems.push_back(Item);
+}
+
+void TkwItemList::Remove(TObject *Item)
+{
+    auto it = std::find(FItems.begin(), FItems.end(), Item);
+    if (it != FItems.end())
+        FItems.erase(it);
+}
+
+TkwCustomVariable::TkwCustomVariable(const QString &AName, TkwVarType ATyp, const QString &ATypeName)
+    : FName(AName), FUpperName(kwUpperCase(AName)), FTyp(ATyp), FTypeName(ATypeName)
+{
+}
+
+void TkwCustomVariable::SetValue(const Variant &Value)
+{
+    if (!FIsReadOnly)
+        FValue = Value;
+}
+
+Variant TkwCustomVariable::GetValue()
+{
+    return FValue;
+}
+
+TkwParamItem *TkwCustomVariable::Params(int Index) const
+{
+    return static_cast<TkwParamItem *>(Items(Index));
+}
+
+int TkwCustomVariable::RequiredParamCount() const
+{
+    int n = 0;
+    for (TObject *item : FItems)
+        if (!static_cast<TkwParamItem *>(item)->IsOptional())
+            ++n;
+    return n;
+}
+
+void TkwVariable::SetValue(const Variant &Value)
+{
+    if (IsReadOnly())
+        return;
+    switch (Typ()) {
+    case fvtInt:
+        FValue = Variant(Value.AsInteger());
+        break;
+    case fvtBool:
+        FValue = Variant(Value.AsBoolean());
+        break;
+    case fvtFloat:
+        FValue = Variant(Value.AsDouble());
+        break;
+    case fvtString:
+        FValue = Variant(Value.AsString());
+        break;
+    default:
+        FValue = Value;
+        break;
+    }
+}
+
+// What the host's value provider answers, unless Null; objects it hands in
+// become known.
+static bool AskProvider(const TkwGetVariableValueEvent &Event, const QString &Name, TkwVarType Typ,
+                        const Variant &Stored, Variant &Result)
+{
+    if (!Event.Assigned())
+        return false;
+    Result = Event(Name, Typ, Stored);
+    if (VarIsNull(Result))
+        return false;
+    if (VarType(Result) == varObject)
+        kwTrackObject(Result.AsObject());
+    return true;
+}
+
+Variant TkwVariable::GetValue()
+{
+    Variant r;
+    if (AskProvider(FOnGetVarValue, Name(), Typ(), FValue, r))
+        return r;
+    return FValue;
+}
+
+TkwTypeVariable::TkwTypeVariable(const QString &AName, TkwVarType ATyp) : TkwCustomVariable(AName, ATyp, AName)
+{
+}
+
+void TkwStringVariable::SetValue(const Variant &Value)
+{
+    if (IsReadOnly())
+        return;
+    FValue = Variant();
+    FStr = Value.AsString();
+    FValue = Variant(FStr);
+}
+
+Variant TkwStringVariable::GetValue()
+{
+    Variant r;
+    if (AskProvider(FOnGetVarValue, Name(), Typ(), Variant(FStr), r))
+        return r;
+    return Variant(FStr);
+}
+
+QString TkwStringVariable::GetChar(int Index) const
+{
+    if (Index < 1 || Index > FStr.size())
+        throw ERangeError(SRangeError);
+    return QString(FStr.at(Index - 1));
+}
+
+void TkwStringVariable::SetChar(int Index, QChar Ch)
+{
+    if (Index < 1 || Index > FStr.size())
+        throw ERangeError(SRangeError);
+    if (IsReadOnly())
+        return;
+    // Drop the shared copy first so the text changes in place.
+    FValue = Variant();
+    FStr[Index - 1] = Ch;
+    FValue = Variant(FStr);
+}
+
+TkwParamItem::TkwParamItem(const QString &AName, TkwVarType ATyp, const QString &ATypeName, bool AIsOptional,
+                           bool AIsVarParam)
+    : TkwCustomVariable(AName, ATyp, ATypeName), FIsOptional(AIsOptional), FIsVarParam(AIsVarParam)
+{
+}
+
+// ---------------------------------------------------------------------------
+// Script routines
+
+TkwProcVariable::TkwProcVariable(const QString &AName, TkwVarType ATyp, const QString &ATypeName,
+                                 TkwScript *AParent, bool AIsFunc)
+    : TkwCustomVariable(AName, ATyp, ATypeName), FIsFunc(AIsFunc), FProgram(std::make_unique<TkwScript>(nullptr))
+{
+    SetIsReadOnly(true);
+    FProgram->SetParent(AParent);
+    if (AParent)
+        FProgram->SetExtendedCharset(AParent->ExtendedCharset());
+    if (FIsFunc)
+        FProgram->Add(QStringLiteral("Result"), new TkwVariable(QStringLiteral("Result"), ATyp, ATypeName));
+}
+
+TkwProcVariable::~TkwProcVariable()
+{
+    FItems.clear();
+    std::vector<TkwCustomEvent *> events;
+    events.swap(FEvents);
+    for (TkwCustomEvent *e : events)
+        e->HandlerDestroyed();
+    FProgram.reset();
+}
+
+void TkwProcVariable::Clear()
+{
+    FItems.clear();
+}
+
+void TkwProcVariable::AddParam(TkwParamItem *Param)
+{
+    FProgram->Add(Param->Name(), Param);
+    FItems.push_back(Param);
+}
+
+Variant TkwProcVariable::GetValue()
+{
+    const bool wasExecuting = FExecuting;
+    FExecuting = true;
+    TkwCustomVariable *result = FIsFunc ? FProgram->FindLocal(QStringLiteral("Result")) : nullptr;
+    if (result)
+        result->StoreValue(Variant());
+
+    TkwScript *root = FProgram.get();
+    while (root && !root->IsExecutionRoot())
+        root = root->Parent();
+    TkwScript *savedRunning = root ? root->RunningProgram() : nullptr;
+    if (root)
+        root->SetRunningProgram(FProgram.get());
+
+    struct TRestore
+    {
+        TkwProcVariable *Proc;
+        TkwScript *Root;
+        TkwScript *SavedRunning;
+        bool WasExecuting;
+        ~TRestore()
+        {
+            TkwScript *p = Proc->FProgram.get();
+            p->SetExitCalled(false);
+            p->SetTerminated(false);
+            p->SetIsRunning(false);
+            if (Root)
+                Root->SetRunningProgram(SavedRunning);
+            Proc->FExecuting = WasExecuting;
+        }
+    } restore{this, root, savedRunning, wasExecuting};
+
+    FProgram->SetExitCalled(false);
+    FProgram->SetTerminated(false);
+    FProgram->SetIsRunning(true);
+    FProgram->Statement()->Execute();
+    return result ? result->GetValue() : Null();
+}
+
+// ---------------------------------------------------------------------------
+// Statements
+
+TkwStatement::TkwStatement(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos)
+    : FProgram(AProgram), FUnitName(AUnitName), FSourcePos(ASourcePos)
+{
+}
+
+void TkwStatement::Execute()
+{
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        if (FProgram->Terminated())
+            break;
+        static_cast<TkwStatement *>(FItems[i])->Execute();
+        if (FProgram->BreakCalled() || FProgram->ContinueCalled() || FProgram->ExitCalled())
+            break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Registration modules
+
+static QList<TkwRTTIModuleClass> &ModuleList()
+{
+    static QList<TkwRTTIModuleClass> list;
+    return list;
+}
+
+const QList<TkwRTTIModuleClass> &kwRTTIModules()
+{
+    return ModuleList();
+}
+
+void kwAddRTTIModule(TkwRTTIModuleClass AModule, bool First)
+{
+    if (!AModule || ModuleList().contains(AModule))
+        return;
+    if (First)
+        ModuleList().prepend(AModule);
+    else
+        ModuleList().append(AModule);
+}
+
+void kwRemoveRTTIModule(TkwRTTIModuleClass AModule)
+{
+    ModuleList().removeAll(AModule);
+}
+
+TObject *kwRTTIStamp()
+{
+    static TObject stamp;
+    return &stamp;
+}

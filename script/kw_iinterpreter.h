@@ -1,0 +1,770 @@
+#pragma once
+// The script engine's name space: type codes, the items a script can refer to
+// (variables, types, parameters, routines, members of host classes, indexing
+// helpers), the script object that holds them with the host registration
+// operations, and the type rules and declaration strings shared by the
+// builder, the expression type check and the built-in library.
+//
+// Object references in script values are Variants of kind varObject. An
+// object enters script values through kwObjectToVar (or one of the
+// registration operations, which use it) and is checked against the objects
+// known to be alive whenever a script value is used as an object
+// (kwVarToObject); a stale or foreign reference raises, it never crashes.
+#include "Classes.h"
+#include "Component.h"
+#include "SysUtils.h"
+#include "TypInfo.h"
+#include "Types.h"
+#include "Variants.h"
+#include "kw_iilparser.h"
+#include <QList>
+#include <QString>
+#include <memory>
+#include <vector>
+
+STATION_DECLARE_ENUM(TkwVarType, fvtInt, fvtBool, fvtFloat, fvtChar, fvtString, fvtClass, fvtArray, fvtVariant,
+                     fvtEnum, fvtConstructor)
+
+class TkwScript;
+class TkwCustomVariable;
+class TkwParamItem;
+class TkwProcVariable;
+class TkwPropertyHelper;
+class TkwMethodHelper;
+class TkwClassVariable;
+class TkwCustomEvent;
+class TkwStatement;
+
+// Callbacks handed in by the host, each bound to an object. Member and routine
+// names reach them in upper case; for a global routine Instance and ClassType
+// are nil.
+STATION_EVENT(TkwGetVariableValueEvent, Variant(const QString &VarName, TkwVarType VarTyp, const Variant &OldValue))
+STATION_EVENT(TkwGetValueEvent, Variant(TObject *Instance, TClass ClassType, const QString &PropName))
+STATION_EVENT(TkwSetValueEvent, void(TObject *Instance, TClass ClassType, const QString &PropName, const Variant &Value))
+// The getter and setter forms that also receive the property helper.
+STATION_EVENT(TkwGetValueNewEvent,
+              Variant(TObject *Instance, TClass ClassType, const QString &PropName, TkwPropertyHelper *Caller))
+STATION_EVENT(TkwSetValueNewEvent, void(TObject *Instance, TClass ClassType, const QString &PropName,
+                                        const Variant &Value, TkwPropertyHelper *Caller))
+// Params is a zero-based variant array of the arguments; var parameters are
+// copied back from it after the call.
+STATION_EVENT(TkwCallMethodEvent,
+              Variant(TObject *Instance, TClass ClassType, const QString &MethodName, Variant &Params))
+STATION_EVENT(TkwCallMethodNewEvent,
+              Variant(TObject *Instance, TClass ClassType, const QString &MethodName, TkwMethodHelper *Caller))
+STATION_EVENT(TkwGetUnitEvent, void(TkwScript *Sender, const QString &UnitName, QString &UnitText))
+STATION_EVENT(TkwRunLineEvent, void(TkwScript *Sender, const QString &UnitName, const QString &SourcePos))
+
+// Messages of the name space; variables so that a host may translate them.
+extern QString SInvalidObject; // "Invalid object reference"
+extern QString SNilObject;     // "Object reference is nil"
+extern QString SInvalidCast;   // "Invalid class typecast"
+extern QString SRangeError;    // "Range check error"
+
+// ---------------------------------------------------------------------------
+// Objects in script values
+
+// Makes AObject known as alive and returns it as a script value. A component
+// stays known until it is freed; any other object until its Anchor (the
+// object it was reached through) goes, or until kwForgetObject. Nil gives a
+// nil reference.
+Variant kwObjectToVar(TObject *AObject, TObject *Anchor = nullptr);
+void kwTrackObject(TObject *AObject, TObject *Anchor = nullptr);
+void kwForgetObject(TObject *AObject);
+bool kwObjectAlive(const TObject *AObject);
+// The object a script value refers to: nil for nil, Empty, Null and the
+// integer 0; raises for any other non-object value, for an object that is not
+// known to be alive, and (when AClass is given) for one of another class.
+TObject *kwVarToObject(const Variant &V, TClass AClass = nullptr);
+// Raises when V is an object reference that is not known to be alive.
+void kwCheckObject(const Variant &V);
+
+// ---------------------------------------------------------------------------
+// Names
+
+// ASCII upper case, the script engine's rule for names.
+QString kwUpperCase(const QString &S);
+// "Integer", "Boolean", "Extended", "Char", "String", "Array", "Variant";
+// TypeName for fvtClass and fvtEnum.
+QString kwVarTypeName(TkwVarType Typ, const QString &TypeName = QString());
+
+// A list of objects under names, sorted by upper-cased name; duplicates are
+// kept, a new one ahead of the older ones, so a lookup finds the newest.
+// It owns nothing.
+class TkwNamedList
+{
+public:
+    int Count() const { return int(FItems.size()); }
+    TObject *Items(int Index) const { return FItems[size_t(Index)].Item; }
+    const QString &Names(int Index) const { return FItems[size_t(Index)].Name; }
+    void Add(const QString &Name, TObject *Item);
+    void Delete(int Index);
+    int IndexOf(const TObject *Item) const;
+    // Index of the first entry of that name, -1 when none.
+    int Find(const QString &Name) const;
+    void Clear() { FItems.clear(); }
+
+private:
+    struct TEntry
+    {
+        QString Key;
+        QString Name;
+        TObject *Item;
+    };
+    std::vector<TEntry> FItems;
+};
+
+// ---------------------------------------------------------------------------
+// Items
+
+// A list of owned items: parameters, statements or members.
+class TkwItemList : public TObject
+{
+public:
+    TkwItemList() = default;
+    ~TkwItemList() override;
+
+    // Frees and removes every item.
+    virtual void Clear();
+    int Count() const { return int(FItems.size()); }
+    TObject *Items(int Index) const;
+    void Add(TObject *Item);
+    // Takes Item out of the list without freeing it.
+    void Remove(TObject *Item);
+
+protected:
+    std::vector<TObject *> FItems;
+};
+
+class TkwCustomVariable : public TkwItemList
+{
+public:
+    TkwCustomVariable(const QString &AName, TkwVarType ATyp, const QString &ATypeName);
+
+    // Stores Value unless read-only.
+    virtual void SetValue(const Variant &Value);
+    // The stored value.
+    virtual Variant GetValue();
+
+    TkwParamItem *Params(int Index) const;
+    QString GetTypeName() const { return kwVarTypeName(FTyp, FTypeName); }
+    // The parameters that are not optional.
+    int RequiredParamCount() const;
+
+    // The registrar; kwRTTIStamp() for items made by registration modules.
+    TObject *AddedBy() const { return FAddedBy; }
+    void SetAddedBy(TObject *Value) { FAddedBy = Value; }
+    bool IsReadOnly() const { return FIsReadOnly; }
+    void SetIsReadOnly(bool Value) { FIsReadOnly = Value; }
+    // A macro routine receives the source text of its arguments.
+    bool IsMacro() const { return FIsMacro; }
+    void SetIsMacro(bool Value) { FIsMacro = Value; }
+    const QString &Name() const { return FName; }
+    const QString &UpperName() const { return FUpperName; }
+    TkwVarType Typ() const { return FTyp; }
+    void SetTyp(TkwVarType Value) { FTyp = Value; }
+    const QString &TypeName() const { return FTypeName; }
+    void SetTypeName(const QString &Value) { FTypeName = Value; }
+    // The stored value as it is, and storing without conversion or checks
+    // (the for statement's counter).
+    const Variant &Value() const { return FValue; }
+    void StoreValue(const Variant &Value) { FValue = Value; }
+    const TkwGetVariableValueEvent &OnGetVarValue() const { return FOnGetVarValue; }
+    void SetOnGetVarValue(const TkwGetVariableValueEvent &Value) { FOnGetVarValue = Value; }
+
+protected:
+    Variant FValue;
+    TkwGetVariableValueEvent FOnGetVarValue;
+
+private:
+    friend class TkwArrayHelper;
+    TObject *FAddedBy = nullptr;
+    bool FIsReadOnly = false;
+    bool FIsMacro = false;
+    QString FName;
+    QString FUpperName;
+    TkwVarType FTyp;
+    QString FTypeName;
+};
+
+// A plain variable or constant: SetValue converts to the type.
+class TkwVariable : public TkwCustomVariable
+{
+public:
+    using TkwCustomVariable::TkwCustomVariable;
+    void SetValue(const Variant &Value) override;
+    // The stored value, or what OnGetVarValue answers unless that is Null.
+    Variant GetValue() override;
+};
+
+// A registered type name with its type code.
+class TkwTypeVariable : public TkwCustomVariable
+{
+public:
+    TkwTypeVariable(const QString &AName, TkwVarType ATyp);
+};
+
+// A string variable whose characters can be read and replaced one by one.
+class TkwStringVariable : public TkwVariable
+{
+public:
+    using TkwVariable::TkwVariable;
+    void SetValue(const Variant &Value) override;
+    Variant GetValue() override;
+    const QString &Str() const { return FStr; }
+    // 1-based; an index outside 1..Length raises ERangeError.
+    QString GetChar(int Index) const;
+    void SetChar(int Index, QChar Ch);
+
+private:
+    QString FStr;
+};
+
+// A formal parameter.
+class TkwParamItem : public TkwCustomVariable
+{
+public:
+    TkwParamItem(const QString &AName, TkwVarType ATyp, const QString &ATypeName, bool AIsOptional,
+                 bool AIsVarParam);
+    bool IsOptional() const { return FIsOptional; }
+    bool IsVarParam() const { return FIsVarParam; }
+    // Unassigned when there is none.
+    const Variant &DefValue() const { return FDefValue; }
+    void SetDefValue(const Variant &Value) { FDefValue = Value; }
+
+private:
+    bool FIsOptional;
+    bool FIsVarParam;
+    Variant FDefValue;
+};
+
+// A procedure or function declared in a script. Its Program is a nested
+// script whose Parent is the enclosing one and whose items are the
+// parameters, the local declarations and, for a function, "Result".
+class TkwProcVariable : public TkwCustomVariable
+{
+public:
+    TkwProcVariable(const QString &AName, TkwVarType ATyp, const QString &ATypeName, TkwScript *AParent,
+                    bool AIsFunc = true);
+    ~TkwProcVariable() override;
+
+    // Parameters belong to the program; this list only refers to them.
+    void Clear() override;
+    // Adds a parameter to the routine's list and, by name, to its program.
+    void AddParam(TkwParamItem *Param);
+    // Runs the routine: the function's "Result", Null for a procedure.
+    Variant GetValue() override;
+
+    bool IsFunc() const { return FIsFunc; }
+    bool Executing() const { return FExecuting; }
+    TkwScript *Program() const { return FProgram.get(); }
+
+private:
+    friend class TkwCustomEvent;
+    bool FIsFunc;
+    bool FExecuting = false;
+    std::unique_ptr<TkwScript> FProgram;
+    std::vector<TkwCustomEvent *> FEvents; // adapters that run this routine
+};
+
+// Base of the member entries of registered classes and of the indexing
+// helpers. The designator sets the parent (the previous item and its value)
+// before each access.
+class TkwCustomHelper : public TkwCustomVariable
+{
+public:
+    using TkwCustomVariable::TkwCustomVariable;
+
+    TkwCustomVariable *ParentRef() const { return FParentRef; }
+    void SetParentRef(TkwCustomVariable *Value) { FParentRef = Value; }
+    const Variant &ParentValue() const { return FParentValue; }
+    void SetParentValue(const Variant &Value) { FParentValue = Value; }
+    // The owning class entry; nil for global routines and helpers.
+    TkwClassVariable *ClassVar() const { return FClassVar; }
+    void SetClassVar(TkwClassVariable *Value) { FClassVar = Value; }
+    TkwScript *Script() const { return FScript; }
+    void SetScript(TkwScript *Value) { FScript = Value; }
+    // Whether the caller uses the value read.
+    bool NeedResult() const { return FNeedResult; }
+    void SetNeedResult(bool Value) { FNeedResult = Value; }
+
+    // The class registered for this member (nil for global routines).
+    TClass ClassRef() const;
+    // The class of the class entry this member is applied to, when the script
+    // names a class instead of an object (constructor calls); else nil.
+    TClass NamedClass() const;
+    // The parent value as an object of the member's class (checked).
+    TObject *Instance() const;
+
+protected:
+    // Instance, raising for nil.
+    TObject *RequiredInstance() const;
+
+private:
+    TkwCustomVariable *FParentRef = nullptr;
+    Variant FParentValue;
+    TkwClassVariable *FClassVar = nullptr;
+    TkwScript *FScript = nullptr;
+    bool FNeedResult = true;
+};
+
+// A property of a host class: published (through the run-time type
+// information) or served by the getter and setter.
+class TkwPropertyHelper : public TkwCustomHelper
+{
+public:
+    // A published property.
+    TkwPropertyHelper(PPropInfo AProp, TkwVarType ATyp, const QString &ATypeName);
+    // A property served by callbacks; read-only without a setter.
+    TkwPropertyHelper(const QString &AName, TkwVarType ATyp, const QString &ATypeName,
+                      const TkwGetValueEvent &AGetter, const TkwSetValueEvent &ASetter);
+    TkwPropertyHelper(const QString &AName, TkwVarType ATyp, const QString &ATypeName,
+                      const TkwGetValueNewEvent &AGetter, const TkwSetValueNewEvent &ASetter);
+
+    Variant GetValue() override;
+    void SetValue(const Variant &Value) override;
+
+    bool IsPublished() const { return FProp != nullptr; }
+    PPropInfo PropInfo() const { return FProp; }
+
+private:
+    PPropInfo FProp = nullptr;
+    TkwGetValueEvent FOnGetValue;
+    TkwSetValueEvent FOnSetValue;
+    TkwGetValueNewEvent FOnGetValueNew;
+    TkwSetValueNewEvent FOnSetValueNew;
+};
+
+// A routine or method described by a declaration string.
+class TkwMethodHelper : public TkwCustomHelper
+{
+public:
+    TkwMethodHelper(const QString &Syntax, TkwScript *AScript);
+
+    // Calls the handler; indexed properties pass NAME.GET.
+    Variant GetValue() override;
+    // Indexed properties only: calls the handler with NAME.SET.
+    void SetValue(const Variant &Value) override;
+
+    // Argument Index (0-based); Index equal to the parameter count gives the
+    // value being assigned to an indexed property. Object references are
+    // checked.
+    Variant GetParam(int Index) const;
+    void SetParam(int Index, const Variant &Value);
+
+    const QString &Syntax() const { return FSyntax; }
+    const QString &Category() const { return FCategory; }
+    void SetCategory(const QString &Value) { FCategory = Value; }
+    const QString &Description() const { return FDescription; }
+    void SetDescription(const QString &Value) { FDescription = Value; }
+    // Registered as an indexed property.
+    bool IndexMethod() const { return FIndexMethod; }
+    void SetIndexMethod(bool Value) { FIndexMethod = Value; }
+    const TkwCallMethodEvent &OnCall() const { return FOnCall; }
+    void SetOnCall(const TkwCallMethodEvent &Value) { FOnCall = Value; }
+    const TkwCallMethodNewEvent &OnCallNew() const { return FOnCallNew; }
+    void SetOnCallNew(const TkwCallMethodNewEvent &Value) { FOnCallNew = Value; }
+
+private:
+    TkwMethodHelper(std::unique_ptr<TkwCustomVariable> Parsed, const QString &Syntax, TkwScript *AScript);
+    Variant Call(const QString &MethodName);
+
+    QString FSyntax;
+    QString FCategory;
+    QString FDescription;
+    bool FIndexMethod = false;
+    Variant FSetValue;
+    TkwCallMethodEvent FOnCall;
+    TkwCallMethodNewEvent FOnCallNew;
+};
+
+// Element of the parent array value at the integer indexes given as its
+// parameters (1 to 3 dimensions).
+class TkwArrayHelper : public TkwCustomHelper
+{
+public:
+    // DimCount integer index parameters "p0".."p2", of which the first
+    // RequiredCount are required (all when it is negative).
+    TkwArrayHelper(const QString &AName, int DimCount, TkwVarType ATyp = fvtVariant,
+                   const QString &ATypeName = QStringLiteral("Variant"), int RequiredCount = -1);
+    Variant GetValue() override;
+    void SetValue(const Variant &Value) override;
+
+private:
+    // The index list for A's dimension count; False for a count outside 1..3.
+    bool Indexes(const Variant &A, QList<int> &Result) const;
+};
+
+// Character of the parent string value at a 1-based index, as a
+// one-character string; writing replaces it and writes the string back to
+// the parent item.
+class TkwStringHelper : public TkwCustomHelper
+{
+public:
+    TkwStringHelper();
+    Variant GetValue() override;
+    void SetValue(const Variant &Value) override;
+};
+
+// An owned component of a registered form or data module, found by name on
+// the form the designator reached.
+class TkwComponentHelper : public TkwCustomHelper
+{
+public:
+    explicit TkwComponentHelper(TComponent *AComponent);
+    Variant GetValue() override;
+};
+
+// Creates an adapter of one event kind for a host object and a procedure.
+using TkwEventClass = TkwCustomEvent *(*)(TObject *AObject, TkwProcVariable *AHandler);
+
+template<class T>
+TkwCustomEvent *kwNewEvent(TObject *AObject, TkwProcVariable *AHandler)
+{
+    return new T(AObject, AHandler);
+}
+template<class T>
+constexpr TkwEventClass kwEventClassOf()
+{
+    return &kwNewEvent<T>;
+}
+
+// An event property of a host class. Assigning "0" (nil) clears the host's
+// event; assigning a procedure name installs an adapter that runs it.
+class TkwEventHelper : public TkwCustomHelper
+{
+public:
+    TkwEventHelper(const QString &AName, TkwEventClass AEvent);
+    void SetValue(const Variant &Value) override;
+    Variant GetValue() override;
+    TkwEventClass EventClass() const { return FEvent; }
+
+private:
+    TkwEventClass FEvent;
+};
+
+// A registered host class with its members.
+class TkwClassVariable : public TkwCustomVariable
+{
+public:
+    // Adds a property helper for every published property that is no event.
+    TkwClassVariable(TClass AClass, const QString &AAncestor, TkwScript *AScript);
+    ~TkwClassVariable() override;
+
+    void AddConstructor(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent);
+    TkwMethodHelper *AddMethod(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent);
+    void AddEvent(const QString &Name, TkwEventClass AEvent);
+    void AddProperty(const QString &Name, const QString &TypeName, const TkwGetValueEvent &GetEvent,
+                     const TkwSetValueEvent &SetEvent = TkwSetValueEvent());
+    void AddIndexProperty(const QString &Name, const QString &Params, const QString &TypeName,
+                          const TkwCallMethodNewEvent &CallEvent, bool AIsReadOnly = false);
+    void AddDefaultProperty(const QString &Name, const QString &Params, const QString &TypeName,
+                            const TkwCallMethodNewEvent &CallEvent, bool AIsReadOnly = false);
+    // A helper for an owned component (once per name).
+    void AddComponent(TComponent *AComponent);
+    // A member by name without regard to case, here or in the ancestors'
+    // entries; nil when none.
+    TkwCustomHelper *Find(const QString &Name) const;
+
+    TClass ClassRef() const { return FClassRef; }
+    const QString &Ancestor() const { return FAncestor; }
+    TkwCustomHelper *DefProp() const { return FDefProp; }
+    void SetDefProp(TkwCustomHelper *Value) { FDefProp = Value; }
+    TkwScript *Script() const { return FScript; }
+    int MemberCount() const { return FMembers.Count(); }
+    TkwCustomHelper *Members(int Index) const;
+
+    // Type code and type name of a published property.
+    static TkwVarType PropVarType(PPropInfo Prop, QString &TypeName);
+
+private:
+    void AddMember(TkwCustomHelper *Helper);
+    TkwCustomHelper *FindLocal(const QString &Name) const;
+
+    TClass FClassRef;
+    QString FAncestor;
+    TkwCustomHelper *FDefProp = nullptr;
+    TkwScript *FScript;
+    TkwNamedList FMembers; // owned
+};
+
+// Base of the event adapters: bridges a host event of fixed signature to a
+// script procedure. The adapter is owned by the script; when it is freed, or
+// its procedure is, the host's event is cleared if it still points at it.
+class TkwCustomEvent : public TObject
+{
+public:
+    TkwCustomEvent(TObject *AObject, TkwProcVariable *AHandler);
+    ~TkwCustomEvent() override;
+
+    // The handler method to install (the adapter bound to it).
+    virtual TMethod GetMethod() = 0;
+    // Runs the procedure with Params as its parameters (in order); the
+    // parameters keep their values afterwards. Nothing runs once the
+    // procedure is gone.
+    void CallHandler(const QList<Variant> &Params);
+    // Installs GetMethod in the host object's event property Prop.
+    void Install(PPropInfo Prop);
+
+    TkwProcVariable *Handler() const { return FHandler; }
+    TObject *Sender() const { return FSender; }
+
+private:
+    void Uninstall();
+    void HandlerDestroyed();
+    friend class TkwProcVariable;
+
+    TkwProcVariable *FHandler;
+    TObject *FSender;
+    PPropInfo FProp = nullptr;
+    TMethod FInstalled;
+};
+
+// Base of the host registration modules: each registers its names in its
+// constructor.
+class TkwRTTIModule : public TObject
+{
+public:
+    explicit TkwRTTIModule(TkwScript *AScript) : FScript(AScript) {}
+    TkwScript *Script() const { return FScript; }
+
+private:
+    TkwScript *FScript;
+};
+
+using TkwRTTIModuleClass = TkwRTTIModule *(*)(TkwScript *AScript);
+
+template<class T>
+TkwRTTIModule *kwNewModule(TkwScript *AScript)
+{
+    return new T(AScript);
+}
+
+// The process-wide list of module classes that AddRTTI loads, in order.
+const QList<TkwRTTIModuleClass> &kwRTTIModules();
+// Appends (or puts first) a module class; a class already listed stays where
+// it is.
+void kwAddRTTIModule(TkwRTTIModuleClass AModule, bool First = false);
+void kwRemoveRTTIModule(TkwRTTIModuleClass AModule);
+
+// The AddedBy mark of items made by registration modules.
+TObject *kwRTTIStamp();
+
+// ---------------------------------------------------------------------------
+// Statements
+
+// A statement list: the main statement of a script, a procedure body, a
+// branch. Statement kinds derive from it.
+class TkwStatement : public TkwItemList
+{
+public:
+    TkwStatement(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos);
+    // Runs the items in order; stops when the program is terminated and after
+    // an item that called break, continue or exit.
+    virtual void Execute();
+
+    TkwScript *Program() const { return FProgram; }
+    const QString &UnitName() const { return FUnitName; }
+    const QString &SourcePos() const { return FSourcePos; }
+
+private:
+    TkwScript *FProgram;
+    QString FUnitName;
+    QString FSourcePos;
+};
+
+// ---------------------------------------------------------------------------
+// The script
+
+class TkwScript : public TComponent, public TkwParserHost
+{
+    STATION_CLASS(TkwScript, TComponent)
+public:
+    explicit TkwScript(TComponent *AOwner);
+    ~TkwScript() override;
+
+    // --- name space
+    // Appends Item under Name; a variable item gets AddedBy from the script.
+    void Add(const QString &Name, TObject *Item);
+    int Count() const { return FItems.Count(); }
+    TObject *Items(int Index) const;
+    // Takes Item out of the name space without freeing it.
+    void Remove(TObject *Item);
+    // The item of that name here; nil when absent or not a variable item.
+    TkwCustomVariable *FindLocal(const QString &Name) const;
+    // FindLocal here, then up the Parent chain.
+    TkwCustomVariable *Find(const QString &Name) const;
+    // Find, nil unless the item is a registered class.
+    TkwClassVariable *FindClass(const QString &Name) const;
+    // SetValue on the item found, or a new Variant variable.
+    void SetVariable(const QString &Name, const Variant &Value);
+
+    // Frees every item but the registration modules and their items, clears
+    // the main statement and the owned objects and the error texts.
+    void Clear();
+    // Frees the items registered by Owner (last first), clears the main
+    // statement and the owned objects.
+    void ClearItems(TObject *Owner);
+    // Frees the items registered by Owner only.
+    void RemoveItems(TObject *Owner);
+    // Creates the registration modules of the module list (once).
+    void AddRTTI();
+    void ClearRTTI();
+
+    // --- registration (a name already found is not registered again)
+    virtual TkwClassVariable *AddClass(TClass AClass, const QString &Ancestor);
+    virtual void AddConst(const QString &Name, const QString &Typ, const Variant &Value);
+    virtual void AddEnum(const QString &Typ, const QString &Names);
+    virtual void AddEnumSet(const QString &Typ, const QString &Names);
+    virtual void AddForm(TComponent *Form);
+    virtual void AddComponent(TComponent *Form);
+    // Registered even when the name exists; the newest entry is found first.
+    virtual TkwMethodHelper *AddMethod(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent,
+                                       const QString &Category = QString(),
+                                       const QString &Description = QString());
+    virtual TkwMethodHelper *AddMethodParams(const QString &Syntax, const TkwCallMethodEvent &CallEvent,
+                                             const QString &Category = QString(),
+                                             const QString &Description = QString());
+    virtual void AddObject(const QString &Name, TObject *AObject);
+    virtual void AddVariable(const QString &Name, const QString &Typ, const Variant &Value);
+    virtual void AddType(const QString &TypeName, TkwVarType Typ);
+
+    // --- calls from the host
+    // Runs the script procedure Name with the elements of Params (a variant
+    // array; Empty for none) as its parameters; Null when Name is no
+    // procedure of this script.
+    Variant CallFunction(const QString &Name, const Variant &Params);
+    // The same, and the parameters' values are copied back into Params.
+    Variant CallFunctionByRef(const QString &Name, Variant &Params);
+    // Calls the first OnRunLine found here or up the Parent chain.
+    void RunLine(const QString &UnitName, const QString &SourcePos);
+
+    bool DoGetUnit(const QString &UnitName, QString &UnitText) override;
+
+    // --- published
+    TStrings *Lines() const { return FLines.get(); }
+    void SetLines(TStrings *Value);
+    QString SyntaxType() const { return FSyntaxType; }
+    void SetSyntaxType(const QString &Value) { FSyntaxType = Value; }
+    TkwGetUnitEvent OnGetILUnit() const { return FOnGetILUnit; }
+    void SetOnGetILUnit(TkwGetUnitEvent Value) { FOnGetILUnit = Value; }
+    TkwGetUnitEvent OnGetUnit() const { return FOnGetUnit; }
+    void SetOnGetUnit(TkwGetUnitEvent Value) { FOnGetUnit = Value; }
+    TkwRunLineEvent OnRunLine() const { return FOnRunLine; }
+    void SetOnRunLine(TkwRunLineEvent Value) { FOnRunLine = Value; }
+    TkwGetVariableValueEvent OnGetVarValue() const { return FOnGetVarValue; }
+    void SetOnGetVarValue(TkwGetVariableValueEvent Value) { FOnGetVarValue = Value; }
+
+    // --- state
+    TkwStatement *Statement() const { return FStatement.get(); }
+    // Objects the script owns besides its items (freed by Clear).
+    void AddOwnedObject(TObject *AObject);
+    int OwnedObjectCount() const { return int(FOwnedObjects.size()); }
+    TkwScript *Parent() const { return FParent; }
+    // Raises EInvalidOperation when Value would close a loop of parents.
+    void SetParent(TkwScript *Value);
+    TObject *AddedBy() const { return FAddedBy; }
+    void SetAddedBy(TObject *Value) { FAddedBy = Value; }
+    bool RTTIAdded() const { return FRTTIAdded; }
+
+    bool IsRunning() const { return FIsRunning; }
+    void SetIsRunning(bool Value) { FIsRunning = Value; }
+    bool IsExecutionRoot() const { return FIsExecutionRoot; }
+    void SetIsExecutionRoot(bool Value) { FIsExecutionRoot = Value; }
+    TkwScript *RunningProgram() const { return FRunningProgram; }
+    void SetRunningProgram(TkwScript *Value) { FRunningProgram = Value; }
+    bool Terminated() const { return FTerminated; }
+    void SetTerminated(bool Value) { FTerminated = Value; }
+    bool ExitCalled() const { return FExitCalled; }
+    void SetExitCalled(bool Value) { FExitCalled = Value; }
+    bool BreakCalled() const { return FBreakCalled; }
+    void SetBreakCalled(bool Value) { FBreakCalled = Value; }
+    bool ContinueCalled() const { return FContinueCalled; }
+    void SetContinueCalled(bool Value) { FContinueCalled = Value; }
+
+protected:
+    // Forgets a parent script that is being freed.
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    void AddFormComponents(TComponent *Form);
+    void FreeItems(bool (*Match)(TObject *Item, TObject *Owner), TObject *Owner);
+    void ClearOwnedObjects();
+    Variant Call(const QString &Name, Variant &Params, bool ByRef);
+
+    TkwNamedList FItems;
+    std::unique_ptr<TStrings> FLines;
+    QString FSyntaxType = QStringLiteral("PascalScript");
+    TkwGetUnitEvent FOnGetILUnit;
+    TkwGetUnitEvent FOnGetUnit;
+    TkwRunLineEvent FOnRunLine;
+    TkwGetVariableValueEvent FOnGetVarValue;
+    std::unique_ptr<TkwStatement> FStatement;
+    std::vector<TObject *> FOwnedObjects;
+    TkwScript *FParent = nullptr;
+    TObject *FAddedBy = nullptr;
+    bool FRTTIAdded = false;
+    bool FIsRunning = false;
+    bool FIsExecutionRoot = false;
+    TkwScript *FRunningProgram = nullptr;
+    bool FTerminated = false;
+    bool FExitCalled = false;
+    bool FBreakCalled = false;
+    bool FContinueCalled = false;
+};
+
+// ---------------------------------------------------------------------------
+// Type rules and declaration strings
+
+// A type code with its type name (class or enumeration name).
+struct TkwTypeRec
+{
+    TkwVarType Typ = fvtVariant;
+    QString TypeName;
+};
+
+// The type code of the item named TypeName (through the Parent chain);
+// fvtClass when there is none.
+TkwVarType StrToVarType(const QString &TypeName, const TkwScript *Script);
+// Both must be registered classes; True when class 2 is class 1 or descends
+// from it.
+bool ClassInherits(const QString &Name1, const QString &Name2, const TkwScript *Script);
+// Whether a value of type 2 suits an operand or target of type 1.
+bool TypesCompatible(const TkwTypeRec &Typ1, const TkwTypeRec &Typ2, const TkwScript *Script);
+// TypesCompatible, and no Float value into an Integer target.
+bool AssignCompatible(const TkwCustomVariable *Var1, const TkwCustomVariable *Var2, const TkwScript *Script);
+// A literal of the program tree: 'quoted' text, an integer (32 or 64 bits,
+// "$" for hexadecimal) or a floating-point number; Unassigned for ''.
+Variant ParserStringToVariant(const QString &S);
+// "line:column" as (X = column, Y = line); (0, 0) for an empty text.
+TPoint StrToPos(const QString &S);
+// Reads a declaration such as "function Copy(S: String; Index, Count:
+// Integer): String" into an item with the name, the result type and the
+// parameters.
+std::unique_ptr<TkwCustomVariable> ParseMethodSyntax(const QString &Syntax, const TkwScript *Script);
+
+// Argument lists of Format built from variant arrays. The records refer to
+// values the list owns, so it must live as long as they are used.
+class TkwVarRecArray
+{
+public:
+    TkwVarRecArray() = default;
+    TkwVarRecArray(const TkwVarRecArray &) = delete;
+    TkwVarRecArray &operator=(const TkwVarRecArray &) = delete;
+    ~TkwVarRecArray() { Clear(); }
+    const std::vector<TVarRec> &Items() const { return FItems; }
+    int Count() const { return int(FItems.size()); }
+    // Frees what the conversion allocated and empties the list.
+    void Clear();
+
+private:
+    friend void VariantToVarRecArray(const Variant &A, TkwVarRecArray &Result);
+    std::vector<TVarRec> FItems;
+    std::vector<std::unique_ptr<Variant>> FVariants;
+};
+
+Variant VarRecToVariant(const TVarRec &V);
+// One record per element of the one-dimensional array A (low to high);
+// Empty and Null give no records. Result is cleared first.
+void VariantToVarRecArray(const Variant &A, TkwVarRecArray &Result);
+void ClearVarRecArray(TkwVarRecArray &A);
