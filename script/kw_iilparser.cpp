@@ -316,15 +316,6 @@ void TkwILParser::SelectLanguage(const QString &Name)
         FLexer->AddIdentChars(128, 0xFFFF);
 }
 
-QString TkwILParser::PositionAt(int Pos)
-{
-    const int save = FLexer->Position();
-    FLexer->SetPosition(Pos);
-    const QString r = FLexer->GetXYPosition();
-    FLexer->SetPosition(save);
-    return r;
-}
-
 void TkwILParser::TruncateLines(int Count)
 {
     if (int(FLines.size()) > Count)

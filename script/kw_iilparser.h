@@ -100,9 +100,6 @@ private:
     void WriteLeaf(const TkwGrammarNode *E, const QString &Token);
     void WriteBracketCall(const QString &Content);
     void IncludeUnit(const QString &Name, int &StartLine);
-    QString PositionAt(int Pos);
-    bool IsBareStatementLoop() const;
-    QString SyntaxErrorText() const;
     void BuildProgramDocument();
     void AppendTreeLines(TkwXMLItem *Root);
     void TruncateLines(int Count);
