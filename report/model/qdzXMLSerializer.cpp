@@ -116,13 +116,10 @@ QByteArray ReadRawString(TReader *Reader)
 
 // ------------------------------------------------------------- construction
 
-TqdzXMLSerializer::TqdzXMLSerializer(TStream *Stream)
-    : FErrors(std::make_unique<TStringList>()), FStream(Stream), FReaderStream(std::make_unique<TMemoryStream>())
+TqdzXMLSerializer::TqdzXMLSerializer(TStream *Stream) : FErrors(std::make_unique<TStringList>()), FStream(Stream)
 {
     FErrors->SetSorted(true);
     FErrors->SetDuplicates(dupIgnore);
-    FReader = std::make_unique<TReader>(FReaderStream.get());
-    FReader->SetOnFindComponentInstance(TFindComponentInstanceEvent(this, &TqdzXMLSerializer::FindInstance));
 }
 
 TqdzXMLSerializer::~TqdzXMLSerializer() = default;
@@ -179,7 +176,6 @@ void TqdzXMLSerializer::ReadTemplateRoot(TqdzComponent *RootObject, TqdzXMLItem 
         FPlainStringAttributes = doc->PlainStringAttributes();
         Item = doc->Root();
     }
-    FReader->SetRoot(FOwner);
     FLoaded.clear();
     FLoadedSet.clear();
     try {
@@ -413,17 +409,22 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
 
 void TqdzXMLSerializer::ReadPropData(TPersistent *Obj, const QByteArray &Value)
 {
+    // A reader of its own for each PropData: defined data may hold objects
+    // whose attributes carry PropData again (collections).
     const QByteArray bytes = HexToBin(QString::fromLatin1(Value));
-    FReaderStream->Clear();
-    FReaderStream->WriteBuffer(bytes.constData(), bytes.size());
-    FReaderStream->SetPosition(0);
-    FReader->SetRoot(FOwner);
-    while (FReaderStream->Position() < FReaderStream->Size()) {
-        const qint64 before = FReaderStream->Position();
-        FReader->ReadProperty(Obj);
-        if (FReaderStream->Position() <= before)
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.constData(), bytes.size());
+    stream.SetPosition(0);
+    TReader reader(&stream);
+    reader.SetRoot(FOwner);
+    reader.SetOnFindComponentInstance(TFindComponentInstanceEvent(this, &TqdzXMLSerializer::FindInstance));
+    while (stream.Position() < stream.Size()) {
+        const qint64 before = stream.Position();
+        reader.ReadProperty(Obj);
+        if (stream.Position() <= before)
             break;
     }
+    reader.FixupReferences();
 }
 
 void TqdzXMLSerializer::ResolveFixups()
@@ -439,11 +440,6 @@ void TqdzXMLSerializer::ResolveFixups()
         } catch (const Exception &e) {
             AddError(e.Message());
         }
-    }
-    try {
-        FReader->FixupReferences();
-    } catch (const Exception &e) {
-        AddError(e.Message());
     }
 }
 

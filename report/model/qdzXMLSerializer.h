@@ -105,8 +105,6 @@ private:
     std::vector<TFixupItem> FFixups;
     TComponent *FOwner = nullptr;
     TStream *FStream;
-    std::unique_ptr<TMemoryStream> FReaderStream;
-    std::unique_ptr<TReader> FReader;
     bool FPlainStringAttributes = true;
     bool FSerializeDefaultValues = false;
     TqdzGetAncestorEvent FOnGetAncestor;

@@ -104,6 +104,7 @@ void TqdzTestBand::Loaded()
 {
     ++LoadedCalls;
     LoadingSeenInLoaded = IsLoading();
+    ChildSeenInLoaded = FChild;
     TqdzBand::Loaded();
 }
 

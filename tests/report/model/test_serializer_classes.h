@@ -73,6 +73,12 @@ public:
     void SetScriptText(TStringList *Value) { FScriptText->Assign(Value); }
     const QString &Title() const { return FTitle; }
     void SetTitle(const QString &Value) { FTitle = Value; }
+    int LoadedCalls = 0;
+    void Loaded() override
+    {
+        ++LoadedCalls;
+        TqdzReport::Loaded();
+    }
 
 protected:
     void DefineProperties(TFiler *Filer) override;
@@ -120,6 +126,7 @@ public:
 
     int LoadedCalls = 0;
     bool LoadingSeenInLoaded = false;
+    TqdzTestBand *ChildSeenInLoaded = nullptr;
     void Loaded() override;
 
 protected:
