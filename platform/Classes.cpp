@@ -78,7 +78,12 @@ char32_t NextCodePoint(const QString &S, qsizetype &I)
 
 // Class references; these classes publish no properties of their own.
 STATION_PUBLISHED(TList) {}
-STATION_PUBLISHED(TStrings) {}
+// Text is reachable by name ("Lines.Text") but not streamed: the lines
+// travel as the defined property "Strings".
+STATION_PUBLISHED(TStrings)
+{
+    P.Prop("Text", &TStrings::Text, &TStrings::SetText).Stored(false);
+}
 STATION_PUBLISHED(TStringList) {}
 
 // --- TList -------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Run-time type information: class references, published properties in
 // order with defaults and stored rules, enumeration and set identifiers,
 // generic and dotted access, method properties, creating classes by name.
+#include "Classes.h"
 #include "Component.h"
 #include "Font.h"
 #include "TypInfo.h"
@@ -583,4 +584,42 @@ TEST(Rtti, FontDefaultsAndChangeNotification)
         EXPECT_EQ(e.Message(), "Cannot assign a TComponent to a TFont");
     }
     EXPECT_THROW(f.Assign(nullptr), EConvertError);
+}
+
+// ---------------------------------------------------------------------------
+// String lists as class-kind properties: "Lines.Text".
+
+class TRttiMemo : public TComponent
+{
+    STATION_CLASS(TRttiMemo, TComponent)
+public:
+    explicit TRttiMemo(TComponent *AOwner) : TComponent(AOwner), FLines(std::make_unique<TStringList>()) {}
+    TStrings *Lines() const { return FLines.get(); }
+    void SetLines(TStrings *Value) { FLines->Assign(Value); }
+
+private:
+    std::unique_ptr<TStringList> FLines;
+};
+
+STATION_PUBLISHED(TRttiMemo)
+{
+    P.Prop("Lines", &TRttiMemo::Lines, &TRttiMemo::SetLines);
+}
+
+TEST(Rtti, StringListPropertyNestsAsLinesText)
+{
+    TRttiMemo m(nullptr);
+    PPropInfo lines = GetPropInfo(&m, u"Lines");
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(lines->Kind(), tkClass);
+    EXPECT_EQ(GetObjectPropClass(lines), TStrings::StaticClass());
+    SetStrProp(&m, u"Lines.Text", QStringLiteral("begin\r\n\r\nend."));
+    EXPECT_EQ(m.Lines()->Count(), 3);
+    EXPECT_EQ(m.Lines()->Strings(2), "end.");
+    EXPECT_EQ(GetStrProp(&m, u"lines.text"), "begin\r\n\r\nend.\r\n");
+    EXPECT_EQ(GetObjectProp(&m, u"Lines")->ClassName(), "TStringList");
+    PPropInfo text = nullptr;
+    TObject *list = ResolvePropPath(&m, u"Lines.Text", text);
+    ASSERT_NE(text, nullptr);
+    EXPECT_FALSE(IsStoredProp(list, text));
 }
