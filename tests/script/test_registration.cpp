@@ -1,7 +1,6 @@
 // Host registration: classes with their published properties and members,
 // constants, enumerations, variables, objects, routines, forms; duplicates;
 // lookups through the Parent chain; clearing by owner; registration modules.
-#include "Forms.h"
 #include "test_registration_host.h"
 #include <gtest/gtest.h>
 
@@ -29,16 +28,33 @@ STATION_PUBLISHED(TScrChild) {}
 
 namespace {
 
-class TScrDataModule : public TDataModule
+// A class that the type information calls "TFrame", standing for the class
+// library's frame without depending on the GUI classes.
+class TScrFrameBase : public TComponent
 {
-    STATION_CLASS(TScrDataModule, TDataModule)
 public:
-    explicit TScrDataModule(TComponent *AOwner) : TDataModule(AOwner) {}
+    using inherited = TComponent;
+    static TClass StaticClass()
+    {
+        static const TClass FClass =
+            StationRtti::MakeClass<TScrFrameBase, TComponent>("TFrame", &TScrFrameBase::DefinePublished);
+        return FClass;
+    }
+    TClass ClassType() const override { return StaticClass(); }
+    static void DefinePublished(TPublisher<TScrFrameBase> &) {}
+    explicit TScrFrameBase(TComponent *AOwner) : TComponent(AOwner) {}
+};
+
+class TScrFrame : public TScrFrameBase
+{
+    STATION_CLASS(TScrFrame, TScrFrameBase)
+public:
+    explicit TScrFrame(TComponent *AOwner) : TScrFrameBase(AOwner) {}
 };
 
 } // namespace
 
-STATION_PUBLISHED(TScrDataModule) {}
+STATION_PUBLISHED(TScrFrame) {}
 
 namespace {
 
@@ -658,34 +674,43 @@ TEST(Registration, ModulesAreLoadedOnceAndSurviveClear)
 TEST(Registration, FormsAndTheirComponents)
 {
     TkwScript s(nullptr);
-    TScrDataModule dm(nullptr);
-    dm.SetName(QStringLiteral("DataModule1"));
-    auto *c1 = new TScrHost(&dm);
+    TScrFrame frame(nullptr);
+    frame.SetName(QStringLiteral("Frame1"));
+    auto *c1 = new TScrHost(&frame);
     c1->SetName(QStringLiteral("Host1"));
-    auto *c2 = new TComponent(&dm);
+    auto *c2 = new TComponent(&frame);
     c2->SetName(QStringLiteral("Helper"));
-    new TComponent(&dm); // no name: not reachable by name
+    new TComponent(&frame); // no name: not reachable by name
 
-    s.AddForm(&dm);
-    TkwClassVariable *cls = s.FindClass(QStringLiteral("TScrDataModule"));
+    s.AddForm(&frame);
+    TkwClassVariable *cls = s.FindClass(QStringLiteral("TScrFrame"));
     ASSERT_NE(cls, nullptr);
-    EXPECT_EQ(cls->Ancestor(), QStringLiteral("TDataModule"));
+    EXPECT_EQ(cls->Ancestor(), QStringLiteral("TFrame"));
     TkwCustomHelper *h = cls->Find(QStringLiteral("host1"));
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->Typ(), fvtClass);
     EXPECT_EQ(h->TypeName(), QStringLiteral("TScrHost"));
     EXPECT_TRUE(h->IsReadOnly());
-    EXPECT_EQ(kwVarToObject(Read(h, &dm)), c1);
-    EXPECT_EQ(kwVarToObject(Read(cls->Find(QStringLiteral("Helper")), &dm)), c2);
+    EXPECT_EQ(kwVarToObject(Read(h, &frame)), c1);
+    EXPECT_EQ(kwVarToObject(Read(cls->Find(QStringLiteral("Helper")), &frame)), c2);
     EXPECT_EQ(cls->MemberCount(), 4); // Name, Tag, Host1, Helper
 
-    TkwCustomVariable *obj = s.Find(QStringLiteral("DataModule1"));
+    TkwCustomVariable *obj = s.Find(QStringLiteral("Frame1"));
     ASSERT_NE(obj, nullptr);
-    EXPECT_EQ(kwVarToObject(obj->Value()), &dm);
+    EXPECT_EQ(obj->TypeName(), QStringLiteral("TScrFrame"));
+    EXPECT_EQ(kwVarToObject(obj->Value()), &frame);
 
     // Again: nothing doubles.
-    s.AddComponent(&dm);
+    s.AddComponent(&frame);
     EXPECT_EQ(cls->MemberCount(), 4);
+
+    // The component reached through the helper is the one the instance owns.
+    TScrFrame other(nullptr);
+    auto *c3 = new TScrHost(&other);
+    c3->SetName(QStringLiteral("Host1"));
+    EXPECT_EQ(kwVarToObject(Read(h, &other)), c3);
+    delete c3;
+    EXPECT_EQ(kwVarToObject(Read(h, &other)), nullptr);
 
     // A component whose class is neither form, data module nor frame and not
     // registered is ignored.
@@ -699,14 +724,15 @@ TEST(Registration, FormsAndTheirComponents)
     s.AddComponent(&plain);
     EXPECT_NE(s.Find(QStringLiteral("Plain")), nullptr);
 
-    // The data module class itself names its own kind as ancestor: lookups
-    // of missing members still end.
-    TDataModule bare(nullptr);
+    // The frame class itself names its own kind as ancestor: lookups of
+    // missing members still end.
+    TScrFrameBase bare(nullptr);
     bare.SetName(QStringLiteral("Bare"));
     s.AddForm(&bare);
-    TkwClassVariable *dmc = s.FindClass(QStringLiteral("TDataModule"));
-    ASSERT_NE(dmc, nullptr);
-    EXPECT_EQ(dmc->Find(QStringLiteral("Missing")), nullptr);
+    TkwClassVariable *fc = s.FindClass(QStringLiteral("TFrame"));
+    ASSERT_NE(fc, nullptr);
+    EXPECT_EQ(fc->Ancestor(), QStringLiteral("TFrame"));
+    EXPECT_EQ(fc->Find(QStringLiteral("Missing")), nullptr);
 }
 
 TEST(Registration, ScriptDefaultsAndUnits)
