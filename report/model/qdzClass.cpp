@@ -130,17 +130,23 @@ void TqdzComponent::AssignAll(TqdzComponent *Source)
 
 void TqdzComponent::SetName(const QString &NewName)
 {
-    if (!StationRtti::SameName(NewName, Name()) && !NewName.isEmpty()) {
-        if (TqdzReport *r = GetReport()) {
+    TqdzReport *r = GetReport();
+    if (!StationRtti::SameName(NewName, Name()) && !NewName.isEmpty() && r) {
+        if (r->HasIndexedName(NewName)) {
             TqdzComponent *c = r->FindObject(NewName);
             if (c && c != this)
                 throw Exception(qdzResources()->ResourceText(QStringLiteral("prDupl")));
-            if (IsAncestor())
-                throw Exception(QStringLiteral("Could not rename %1, it was introduced in the ancestor report")
-                                    .arg(Name()));
         }
+        if (IsAncestor())
+            throw Exception(
+                QStringLiteral("Could not rename %1, it was introduced in the ancestor report").arg(Name()));
     }
+    const QString oldName = Name();
     TComponent::SetName(NewName);
+    if (r && r != this) {
+        r->IndexName(oldName, -1);
+        r->IndexName(Name(), 1);
+    }
 }
 
 void TqdzComponent::GetChildren(const TGetChildProc &Proc, TComponent *)
@@ -157,6 +163,10 @@ void TqdzComponent::SetParent(TqdzComponent *AParent)
     for (TqdzComponent *p = AParent; p; p = p->FParent)
         if (p == this)
             throw EComponentError(QStringLiteral("Circular parent reference is not allowed"));
+    // A report indexes the names of its own tree (not the report's own name).
+    const bool isReport = dynamic_cast<TqdzReport *>(this) != nullptr;
+    TqdzReport *oldReport = FParent && !isReport ? FParent->GetReport() : nullptr;
+    TqdzReport *newReport = AParent && !isReport ? AParent->GetReport() : nullptr;
     if (FParent != AParent) {
         if (FParent)
             FParent->FObjects->Remove(this);
@@ -164,6 +174,12 @@ void TqdzComponent::SetParent(TqdzComponent *AParent)
             AParent->FObjects->Add(this);
     }
     FParent = AParent;
+    if (oldReport != newReport) {
+        if (oldReport)
+            oldReport->IndexNames(this, -1);
+        if (newReport)
+            newReport->IndexNames(this, 1);
+    }
     if (FParent)
         SetParentFont(FParentFont);
 }
@@ -575,6 +591,20 @@ TqdzRect TqdzReportComponent::GetRect() const
 
 // --------------------------------------------------------------- TqdzReport
 
+namespace {
+
+QString NameKey(const QString &Name)
+{
+    QString key = Name;
+    for (QChar &c : key)
+        if (c.unicode() >= u'a' && c.unicode() <= u'z')
+            c = QChar(char16_t(c.unicode() - 32));
+    return key;
+}
+
+} // namespace
+
+
 STATION_PUBLISHED(TqdzReport) {}
 
 TqdzReport::TqdzReport(TComponent *AOwner) : TqdzComponent(AOwner), FErrors(std::make_unique<TStringList>())
@@ -585,8 +615,82 @@ TqdzReport::TqdzReport(TComponent *AOwner) : TqdzComponent(AOwner), FErrors(std:
 
 TqdzReport::~TqdzReport()
 {
-    // The children go before the error list and the ancestor copy.
+    // The children go before the error list, the name index and the
+    // ancestor copy; everything the report owns is going, so the owned
+    // components need not hear of each other's end.
+    Destroying();
     Clear();
+}
+
+void TqdzReport::Notification(TComponent *AComponent, TOperation Operation)
+{
+    // Removals are counted by ValidateRename, which RemoveComponent calls.
+    if (Operation == opInsert && AComponent && AComponent->Owner() == this)
+        CountName(FOwnedNames, AComponent->Name(), 1);
+    // Report objects listen for removals only; telling every one of
+    // thousands of owned objects about each insertion or, while the report
+    // itself goes, each removal would cost the square of their number.
+    if (Operation == opInsert || ComponentState().Contains(csDestroying)) {
+        if (Operation == opRemove)
+            RemoveFreeNotification(AComponent);
+        return;
+    }
+    TqdzComponent::Notification(AComponent, Operation);
+}
+
+void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName)
+{
+    const bool owned = AComponent && AComponent->Owner() == this;
+    // The class library's check walks every owned component; it is needed
+    // only when the new name may be taken.
+    if (!owned || ComponentState().Contains(csDesigning) || StationRtti::SameName(CurName, NewName)
+        || FOwnedNames.contains(NameKey(NewName)))
+        TqdzComponent::ValidateRename(AComponent, CurName, NewName);
+    if (owned) {
+        CountName(FOwnedNames, CurName, -1);
+        CountName(FOwnedNames, NewName, 1);
+    }
+}
+
+TComponent *TqdzReport::FindOwnedComponent(const QString &Name) const
+{
+    if (Name.isEmpty() || !FOwnedNames.contains(NameKey(Name)))
+        return nullptr;
+    return FindComponent(Name);
+}
+
+void TqdzReport::CountName(QHash<QString, int> &Index, const QString &Name, int Delta)
+{
+    if (Name.isEmpty())
+        return;
+    const QString key = NameKey(Name);
+    auto it = Index.find(key);
+    if (it == Index.end()) {
+        if (Delta > 0)
+            Index.insert(key, Delta);
+        return;
+    }
+    *it += Delta;
+    if (*it <= 0)
+        Index.erase(it);
+}
+
+void TqdzReport::IndexName(const QString &Name, int Delta)
+{
+    CountName(FNameIndex, Name, Delta);
+}
+
+void TqdzReport::IndexNames(TqdzComponent *Root, int Delta)
+{
+    IndexName(Root->Name(), Delta);
+    TList *children = Root->Objects();
+    for (int i = 0; i < children->Count(); ++i)
+        IndexNames(static_cast<TqdzComponent *>(children->Items(i)), Delta);
+}
+
+bool TqdzReport::HasIndexedName(const QString &Name) const
+{
+    return FNameIndex.contains(NameKey(Name));
 }
 
 void TqdzReport::DoGetAncestor(const QString &Name, TPersistent *&Ancestor)

@@ -14,6 +14,7 @@
 #include "report/model/qdzUtils.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -204,8 +205,27 @@ public:
     // The object of the ancestor copy that an object named Name is compared
     // with when the report is written; none without an ancestor copy.
     void DoGetAncestor(const QString &Name, TPersistent *&Ancestor);
+    // FindComponent, answered at once when no owned component has the name.
+    TComponent *FindOwnedComponent(const QString &Name) const;
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+    void ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName) override;
 
 private:
+    friend class TqdzComponent;
+    // Names in the report's tree, counted by their ASCII upper-case form, so
+    // that a new name is checked without walking the whole tree.
+    void IndexNames(TqdzComponent *Root, int Delta);
+    void IndexName(const QString &Name, int Delta);
+    static void CountName(QHash<QString, int> &Index, const QString &Name, int Delta);
+    bool HasIndexedName(const QString &Name) const;
+
+    QHash<QString, int> FNameIndex;
+    // Names of the components the report owns, counted the same way. A
+    // report owns thousands of objects: a name found here is looked up for
+    // certain, a name missing here is missing.
+    QHash<QString, int> FOwnedNames;
     std::unique_ptr<TStringList> FErrors;
     TqdzXMLSerializer *FXMLSerializer = nullptr;
     bool FStoreInDFM = true;

@@ -228,7 +228,9 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
         } catch (const Exception &) {
             name.clear();
         }
-        if (FOwner && !name.isEmpty())
+        if (auto *report = dynamic_cast<TqdzReport *>(FOwner))
+            obj = dynamic_cast<TqdzComponent *>(report->FindOwnedComponent(name));
+        else if (FOwner && !name.isEmpty())
             obj = dynamic_cast<TqdzComponent *>(FOwner->FindComponent(name));
         if (!obj) {
             if (inherited) {

@@ -143,6 +143,53 @@ TEST_F(ComponentTree, DuplicateNamesInAReportRaiseThePrDuplText)
     EXPECT_EQ(memo2->Name(), "MEMO2");
 }
 
+TEST_F(ComponentTree, NamesStayUniqueThroughRenamesFreesAndMoves)
+{
+    auto *memo2 = new TqdzTestMemoView(Band);
+    memo2->SetName("Memo2");
+    Memo->SetName("Renamed");
+    memo2->SetName("memo1"); // the old name is free again
+    EXPECT_THROW(memo2->SetName("RENAMED"), Exception);
+    memo2->Free();
+    auto *memo3 = new TqdzTestMemoView(Band);
+    memo3->SetName("Memo1");
+    EXPECT_EQ(Report->FindObject("memo1"), memo3);
+
+    // A component the report owns outside its tree keeps its name too.
+    auto *plain = new TComponent(Report.get());
+    plain->SetName("Plain");
+    EXPECT_THROW(memo3->SetName("plain"), EComponentError);
+    plain->SetName("Plain2");
+    memo3->SetName("Plain");
+    EXPECT_EQ(memo3->Name(), "Plain");
+
+    // A subtree moved into another report takes its names along; the
+    // objects stay owned by the first report.
+    TqdzTestReport other(nullptr);
+    auto *otherPage = new TqdzTestPage(&other);
+    Band->SetParent(otherPage);
+    auto *stranger = new TqdzTestMemoView(otherPage);
+    try {
+        stranger->SetName("Renamed");
+        FAIL() << "no exception";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.Message(), qdzResources()->ResourceText("prDupl"));
+    }
+    auto *local = new TqdzTestMemoView(Page);
+    EXPECT_THROW(local->SetName("Renamed"), EComponentError);
+    Band->SetParent(Page);
+    stranger->SetName("Renamed");
+    EXPECT_EQ(stranger->Name(), "Renamed");
+}
+
+TEST_F(ComponentTree, FreedObjectsAreForgottenByThoseThatReferToThem)
+{
+    auto *memo2 = new TqdzTestMemoView(Band);
+    Memo->SetLink(memo2);
+    memo2->Free();
+    EXPECT_EQ(Memo->Link(), nullptr);
+}
+
 TEST_F(ComponentTree, AnObjectOfTheAncestorReportCannotBeRenamed)
 {
     Memo->SetIsAncestor(true);
