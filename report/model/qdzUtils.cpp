@@ -1,4 +1,5 @@
 #include "qdzUtils.h"
+#include "qdzClass.h"
 #include "qdzRes.h"
 
 #include "platform/CodePages.h"
@@ -22,6 +23,12 @@
 #include <zlib.h>
 
 // ---------------------------------------------------------------- areas
+
+TqdzRectArea::TqdzRectArea(const TqdzComponent *Component)
+    : X(Component->AbsLeft()), Y(Component->AbsTop()), X1(Component->AbsLeft() + Component->Width()),
+      Y1(Component->AbsTop() + Component->Height())
+{
+}
 
 bool TqdzRectArea::InterceptX(const TqdzRectArea *Other) const
 {

@@ -15,6 +15,7 @@ class TCanvas;
 class TBitmap;
 class TGraphic;
 class TComponent;
+class TqdzComponent;
 class TStream;
 class TStrings;
 
@@ -23,6 +24,8 @@ class TqdzRectArea : public TObject
 {
 public:
     TqdzRectArea(double AX, double AY, double AX1, double AY1) : X(AX), Y(AY), X1(AX1), Y1(AY1) {}
+    // AbsLeft, AbsTop, AbsLeft + Width, AbsTop + Height of the component.
+    explicit TqdzRectArea(const TqdzComponent *Component);
     // Overlaps of 0.0001 or less do not count: touching areas do not intercept.
     bool InterceptX(const TqdzRectArea *Other) const;
     bool InterceptY(const TqdzRectArea *Other) const;

@@ -1,5 +1,6 @@
 // Small shared routines: bracketed expressions, page ranges, numbers, hex,
 // CRC-32, temporary files, the gzip reader and help.
+#include "report/model/qdzClass.h"
 #include "report/model/qdzRes.h"
 #include "report/model/qdzUtils.h"
 
@@ -479,4 +480,15 @@ TEST(Messages, ErrorBoxCarriesTableTitle)
     qdzErrorMsg("Field not found: X");
     EXPECT_EQ(Title, "Error");
     EXPECT_EQ(Text, "Field not found: X");
+}
+
+TEST(Areas, FromComponentBounds)
+{
+    TqdzComponent C(nullptr);
+    C.SetBounds(10.5, 20, 30, 40.25);
+    TqdzRectArea A(&C);
+    EXPECT_DOUBLE_EQ(A.X, 10.5);
+    EXPECT_DOUBLE_EQ(A.Y, 20);
+    EXPECT_DOUBLE_EQ(A.X1, 40.5);
+    EXPECT_DOUBLE_EQ(A.Y1, 60.25);
 }
