@@ -438,7 +438,9 @@ QString TWriter::ComponentValue(TComponent *Value) const
         return QStringLiteral("Owner");
     if (Value->Owner() && !Value->Owner()->Name().isEmpty() && !Value->Name().isEmpty())
         return Value->Owner()->Name() + QLatin1Char('.') + Value->Name();
-    return Value->Name();
+    if (!Value->Name().isEmpty())
+        return Value->Name() + QStringLiteral(".Owner");
+    return QString();
 }
 
 void TWriter::WriteProperty(TPersistent *Instance, PPropInfo Prop)

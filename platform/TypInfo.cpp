@@ -124,8 +124,11 @@ TTypeInfo TTypeInfo::MakeEnum(const QString &Name, const char *Identifiers)
     t.FName = Name;
     t.Kind = tkEnumeration;
     for (const QString &part : QString::fromLatin1(Identifiers).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        // An explicit "= value" in a declaration is not part of the identifier.
-        QString ident = part.section(QLatin1Char('='), 0, 0).trimmed();
+        // Identifiers are the values 0, 1, 2...; explicit values would break
+        // the identifier <-> value mapping.
+        if (part.contains(QLatin1Char('=')))
+            throw EPropertyError(QStringLiteral("Enumeration %1 has explicit values").arg(Name));
+        const QString ident = part.trimmed();
         if (!ident.isEmpty())
             t.Names.append(ident);
     }

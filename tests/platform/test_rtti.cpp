@@ -292,6 +292,10 @@ TEST(Rtti, EnumerationIdentifiersBothWays)
     EXPECT_EQ(GetEnumName(align, 3), QString());
     EXPECT_EQ(GetEnumName(align, -1), QString());
 
+    // Identifiers are the values 0..n-1; declarations with explicit values are refused.
+    EXPECT_THROW(TTypeInfo::MakeEnum(QStringLiteral("TBad"), "bdOne = 1, bdTwo"), EPropertyError);
+    EXPECT_EQ(TTypeInfo::MakeEnum(QStringLiteral("TGood"), " gOne ,gTwo").Names, QStringList({"gOne", "gTwo"}));
+
     PTypeInfo boolean = TypeInfoOf<bool>();
     EXPECT_EQ(boolean->Kind, tkEnumeration);
     EXPECT_EQ(boolean->Name(), "Boolean");
