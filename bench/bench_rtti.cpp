@@ -8,7 +8,7 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-STATION_DECLARE_ENUM(TBenchAlign, baNone, baLeft, baRight, baCenter)
+STATION_DECLARE_ENUM(TBenchAlign, bvNone, bvLeft, bvRight, bvCenter)
 
 class TBenchView : public TComponent
 {
@@ -39,7 +39,7 @@ public:
 private:
     double FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     bool FVisible = true;
-    TBenchAlign FAlign = baNone;
+    TBenchAlign FAlign = bvNone;
     int FFrameTyp = 0;
     QString FMemo, FDescription;
     std::unique_ptr<TFont> FFont;
@@ -52,7 +52,7 @@ STATION_PUBLISHED(TBenchView)
     P.Prop("Width", &TBenchView::Width, &TBenchView::SetWidth);
     P.Prop("Height", &TBenchView::Height, &TBenchView::SetHeight);
     P.Prop("Visible", &TBenchView::Visible, &TBenchView::SetVisible).Default(true);
-    P.Prop("Align", &TBenchView::Align, &TBenchView::SetAlign).Default(baNone);
+    P.Prop("Align", &TBenchView::Align, &TBenchView::SetAlign).Default(bvNone);
     P.Prop("FrameTyp", &TBenchView::FrameTyp, &TBenchView::SetFrameTyp).Default(0);
     P.Prop("Memo", &TBenchView::Memo, &TBenchView::SetMemo);
     P.Prop("Description", &TBenchView::Description, &TBenchView::SetDescription);
@@ -118,7 +118,7 @@ BENCHMARK(BM_FloatPropDottedPath);
 static void BM_PropValueByName(benchmark::State &state)
 {
     TBenchView v(nullptr);
-    const Variant value(QStringLiteral("baCenter"));
+    const Variant value(QStringLiteral("bvCenter"));
     for (auto _ : state) {
         SetPropValue(&v, u"Align", value);
         benchmark::DoNotOptimize(GetPropValue(&v, u"Align"));
