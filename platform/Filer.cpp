@@ -1163,6 +1163,16 @@ void TReader::SkipCollection()
 
 void TReader::SkipValue()
 {
+    // Nesting deeper than any real data is refused rather than recursed into.
+    if (FSkipDepth >= 256)
+        throw EReadError(QStringLiteral("Invalid stream format"));
+    struct Depth
+    {
+        int &D;
+        explicit Depth(int &d) : D(d) { ++D; }
+        ~Depth() { --D; }
+    } depth(FSkipDepth);
+
     auto skip = [this](qint64 n) {
         if (n < 0 || n > FStream->Size() - FStream->Position())
             throw EReadError(QStringLiteral("Stream read error"));

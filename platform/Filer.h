@@ -188,6 +188,7 @@ private:
     };
     std::vector<Fixup> FFixups;
     QString FPropName;
+    int FSkipDepth = 0;
     bool FCanHandleExcepts = false;
     TReaderError FOnError;
     TFindComponentInstanceEvent FOnFindComponentInstance;

@@ -285,6 +285,16 @@ TEST(Filer, ReaderErrors)
         EXPECT_THROW(r3.Reader.ReadBoolean(), EReadError);
     }
     {
+        // Absurd nesting is an error, not a stack overflow.
+        ReadBack r(QByteArray(100000, '\x01'));
+        try {
+            r.Reader.SkipValue();
+            FAIL();
+        } catch (const EReadError &e) {
+            EXPECT_EQ(e.Message(), "Invalid stream format");
+        }
+    }
+    {
         // SkipValue passes over every kind, nested lists and collections included.
         const QByteArray b = Written([](TWriter &w) {
             w.WriteListBegin();
