@@ -514,6 +514,71 @@ TEST(Registration, EnumerationsAndSets)
                                 &s));
 }
 
+TEST(Registration, EnumerationNamesAreNotCheckedForDuplicates)
+{
+    TkwScript s(nullptr);
+    s.AddConst(QStringLiteral("ssNone"), QStringLiteral("Integer"), Variant(9));
+    s.AddEnum(QStringLiteral("TScrollStyle"), QStringLiteral("ssNone, ssHorizontal"));
+    // Both entries exist; the newer is found first.
+    TkwCustomVariable *v = s.Find(QStringLiteral("ssNone"));
+    EXPECT_EQ(v->TypeName(), QStringLiteral("TScrollStyle"));
+    EXPECT_EQ(v->GetValue().AsInteger(), 0);
+    EXPECT_EQ(s.Count(), 4);
+}
+
+TEST(Registration, RemoveTakesAnItemOutWithoutFreeingIt)
+{
+    TkwScript s(nullptr);
+    auto *v = new TkwVariable(QStringLiteral("v"), fvtVariant, QString());
+    s.Add(QStringLiteral("v"), v);
+    EXPECT_EQ(s.Items(0), v);
+    EXPECT_THROW(s.Items(1), EListError);
+    s.Remove(v);
+    EXPECT_EQ(s.Count(), 0);
+    EXPECT_EQ(s.Find(QStringLiteral("v")), nullptr);
+    v->SetValue(Variant(1)); // still alive
+    delete v;
+}
+
+TEST(Registration, PropertyCallbacksThatReceiveTheHelper)
+{
+    TkwScript s(nullptr);
+    TkwClassVariable *c = s.AddClass(TScrHost::StaticClass(), QStringLiteral("TComponent"));
+    struct TNew : TObject
+    {
+        Variant Get(TObject *Instance, TClass, const QString &PropName, TkwPropertyHelper *Caller)
+        {
+            Seen = Caller;
+            return Variant(PropName + QLatin1Char('@') + Instance->ClassName());
+        }
+        void Set(TObject *, TClass, const QString &, const Variant &Value, TkwPropertyHelper *Caller)
+        {
+            Seen = Caller;
+            Stored = Value;
+        }
+        TkwPropertyHelper *Seen = nullptr;
+        Variant Stored;
+    } h;
+    auto *p = new TkwPropertyHelper(QStringLiteral("Label"), fvtString, QStringLiteral("String"),
+                                    TkwGetValueNewEvent(&h, &TNew::Get), TkwSetValueNewEvent(&h, &TNew::Set));
+    EXPECT_FALSE(p->IsPublished());
+    EXPECT_FALSE(p->IsReadOnly());
+    p->SetClassVar(c);
+    TScrHost host(nullptr);
+    p->SetParentValue(kwObjectToVar(&host));
+    EXPECT_EQ(p->GetValue().AsString(), QStringLiteral("LABEL@TScrHost"));
+    EXPECT_EQ(h.Seen, p);
+    p->SetValue(Variant(3));
+    EXPECT_EQ(h.Stored.AsInteger(), 3);
+    // A freed object handed to the setter is refused before the host sees it.
+    auto *gone = new TScrHost(nullptr);
+    const Variant ref = kwObjectToVar(gone);
+    delete gone;
+    EXPECT_THROW(p->SetValue(ref), EInvalidPointer);
+    EXPECT_EQ(h.Stored.AsInteger(), 3);
+    delete p;
+}
+
 TEST(Registration, FindThroughThreeLevelsOfParent)
 {
     TkwScript global(nullptr), unit(nullptr), proc(nullptr), local(nullptr);
