@@ -526,7 +526,9 @@ QByteArray TqdzXMLSerializer::WriteObjectAttributes(TPersistent *Obj, const QByt
     };
 
     for (PPropInfo p : Obj->ClassType()->Properties()) {
-        if (p->Kind() == tkMethod || !p->IsStored(Obj))
+        // Values without a setter could not be read back; nested objects
+        // are written through their own properties.
+        if (p->Kind() == tkMethod || (!p->IsWritable() && p->Kind() != tkClass) || !p->IsStored(Obj))
             continue;
         TPersistent *anc = HasProp(Ancestor, p) ? Ancestor : nullptr;
         bool isDefault = false;

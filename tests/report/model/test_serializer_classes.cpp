@@ -129,6 +129,7 @@ STATION_PUBLISHED(TqdzTestMemoView)
     P.Prop("Height", &TqdzTestMemoView::Height, &TqdzTestMemoView::SetHeight).Type(TypeInfoExtended());
     P.Prop("Hint", &TqdzTestMemoView::Hint, &TqdzTestMemoView::SetHint);
     P.Prop("Left", &TqdzTestMemoView::Left, &TqdzTestMemoView::SetLeft).Type(TypeInfoExtended());
+    P.Prop("LineCount", &TqdzTestMemoView::LineCount);
     P.Prop("Lines", &TqdzTestMemoView::Lines, &TqdzTestMemoView::SetLines);
     P.Prop("Link", &TqdzTestMemoView::Link, &TqdzTestMemoView::SetLink);
     P.Prop("Mark", &TqdzTestMemoView::Mark, &TqdzTestMemoView::SetMark).Default(QChar(0));

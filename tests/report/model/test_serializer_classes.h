@@ -161,6 +161,7 @@ public:
     void SetHint(const QString &Value) { FHint = Value; }
     const Variant &Data() const { return FData; }
     void SetData(const Variant &Value) { FData = Value; }
+    int LineCount() const { return Memo()->Count(); }
     QChar Mark() const { return FMark; }
     void SetMark(QChar Value) { FMark = Value; }
     // Defined (non-published) data: written when not empty.

@@ -109,6 +109,8 @@ TEST_F(SerializerFormat, ValuesByKind)
                           " Hint=\"a&#34;b&#60;c&#62;&d&#13;&#10;\"", " Font.Style=\"11\"", " Font.Name=\"Arial\"",
                           " Font.Height=\"-13\"", " Font.Charset=\"1\"", " Font.Color=\"0\"", " ParentFont=\"False\""})
         EXPECT_NE(a.indexOf(s), -1) << s << "\n" << a.constData();
+    // Read-only values are not written.
+    EXPECT_EQ(a.indexOf("LineCount"), -1);
     // The font's own rules: Size is not stored, Pitch is at its default.
     EXPECT_EQ(a.indexOf("Font.Size"), -1);
     EXPECT_EQ(a.indexOf("Font.Pitch"), -1);
