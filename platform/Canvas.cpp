@@ -348,7 +348,8 @@ bool TCanvas::Ready()
 {
     if (FPainter)
         return true;
-    if (!FDevice || FDevice->width() <= 0 || FDevice->height() <= 0)
+    // A picture being recorded has no size yet; anything else needs pixels.
+    if (!FDevice || (FDevice->devType() != QInternal::Picture && (FDevice->width() <= 0 || FDevice->height() <= 0)))
         return false;
     auto *p = new QPainter;
     if (!p->begin(FDevice)) {

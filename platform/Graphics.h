@@ -494,8 +494,61 @@ protected:
     bool IsOwnFormat(const QByteArray &Bytes) const override;
 };
 
+// A vector picture. Drawing on a TMetafileCanvas records into it, and Draw
+// plays the recording back scaled into the rectangle. Metafile files (EMF,
+// WMF) load and save back byte for byte and report their size, but their
+// records cannot be played on this system: drawing one paints nothing.
+class TMetafile : public TGraphic
+{
+    STATION_CLASS(TMetafile, TGraphic)
+public:
+    TMetafile();
+    ~TMetafile() override;
+    void Assign(TPersistent *Source) override;
+
+    bool Empty() const override;
+    int Width() const override { return FWidth; }
+    void SetWidth(int Value) override;
+    int Height() const override { return FHeight; }
+    void SetHeight(int Value) override;
+    // True for a picture read from an EMF file (WMF otherwise).
+    bool Enhanced() const { return FEnhanced; }
+
+    void LoadFromBytes(const QByteArray &Bytes) override;
+    QByteArray SaveToBytes() override;
+    QImage ToImage() const override;
+    std::unique_ptr<TGraphic> NewOfSameClass() const override { return std::make_unique<TMetafile>(); }
+    void Draw(TCanvas *ACanvas, const TRect &R) override;
+
+private:
+    friend class TMetafileCanvas;
+    struct TRecording;
+    std::unique_ptr<TRecording> FRecording; // what a metafile canvas drew
+    QByteArray FFileBytes;                  // a metafile file as loaded
+    int FWidth = 0;
+    int FHeight = 0;
+    bool FEnhanced = true;
+};
+
+// A canvas recording into a metafile; the metafile holds the drawing once
+// the canvas is destroyed. The reference device is accepted and not used.
+class TMetafileCanvas : public TCanvas
+{
+    STATION_CLASS(TMetafileCanvas, TCanvas)
+public:
+    TMetafileCanvas(TMetafile *AMetafile, int ReferenceDevice);
+    ~TMetafileCanvas() override;
+
+private:
+    TMetafile *FMetafile;
+    std::unique_ptr<TMetafile::TRecording> FRecording;
+};
+
+// True when Bytes are an enhanced (EMF) or Windows (WMF) metafile.
+bool IsMetafileContent(const QByteArray &Bytes);
+
 // The format of picture bytes by their first bytes: a new empty graphic of
-// that class, or nullptr when the bytes are none of BMP, PNG, JPEG, ICO.
+// that class, or nullptr when the bytes are none of BMP, PNG, JPEG, ICO, EMF, WMF.
 std::unique_ptr<TGraphic> GraphicForContent(const QByteArray &Bytes);
 
 // Holds one graphic of any format.

@@ -5,6 +5,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPicture>
+#include <QtEndian>
 
 // ------------------------------------------------------------------ TGraphic
 
@@ -523,7 +525,186 @@ std::unique_ptr<TGraphic> GraphicForContent(const QByteArray &Bytes)
         return std::make_unique<TJPEGImage>();
     if (Bytes.size() >= 6 && Bytes[0] == 0 && Bytes[1] == 0 && Bytes[2] == 1 && Bytes[3] == 0)
         return std::make_unique<TIcon>();
+    if (IsMetafileContent(Bytes))
+        return std::make_unique<TMetafile>();
     return nullptr;
+}
+
+// ------------------------------------------------------------------ TMetafile
+
+struct TMetafile::TRecording {
+    QPicture Picture;
+};
+
+namespace {
+
+qint32 Le32(const QByteArray &B, int Offset)
+{
+    return qFromLittleEndian<qint32>(B.constData() + Offset);
+}
+
+qint16 Le16(const QByteArray &B, int Offset)
+{
+    return qFromLittleEndian<qint16>(B.constData() + Offset);
+}
+
+bool IsEmf(const QByteArray &B)
+{
+    return B.size() >= 88 && Le32(B, 0) == 1 && Le32(B, 40) == 0x464D4520;
+}
+
+bool IsPlaceableWmf(const QByteArray &B)
+{
+    return B.size() >= 22 && quint32(Le32(B, 0)) == 0x9AC6CDD7u;
+}
+
+bool IsPlainWmf(const QByteArray &B)
+{
+    return B.size() >= 18 && (Le16(B, 0) == 1 || Le16(B, 0) == 2) && Le16(B, 2) == 9;
+}
+
+} // namespace
+
+bool IsMetafileContent(const QByteArray &Bytes)
+{
+    return IsEmf(Bytes) || IsPlaceableWmf(Bytes) || IsPlainWmf(Bytes);
+}
+
+TMetafile::TMetafile() = default;
+TMetafile::~TMetafile() = default;
+
+bool TMetafile::Empty() const
+{
+    return !FRecording && FFileBytes.isEmpty();
+}
+
+void TMetafile::SetWidth(int Value)
+{
+    if (FWidth != Value) {
+        FWidth = std::max(0, Value);
+        Changed();
+    }
+}
+
+void TMetafile::SetHeight(int Value)
+{
+    if (FHeight != Value) {
+        FHeight = std::max(0, Value);
+        Changed();
+    }
+}
+
+void TMetafile::Assign(TPersistent *Source)
+{
+    if (!Source) {
+        FRecording.reset();
+        FFileBytes.clear();
+        FWidth = FHeight = 0;
+        Changed();
+        return;
+    }
+    if (auto *m = dynamic_cast<TMetafile *>(Source)) {
+        if (m == this)
+            return;
+        FRecording = m->FRecording ? std::make_unique<TRecording>(*m->FRecording) : nullptr;
+        FFileBytes = m->FFileBytes;
+        FWidth = m->FWidth;
+        FHeight = m->FHeight;
+        FEnhanced = m->FEnhanced;
+        Changed();
+        return;
+    }
+    TGraphic::Assign(Source);
+}
+
+void TMetafile::LoadFromBytes(const QByteArray &Bytes)
+{
+    int w = 0, h = 0;
+    bool enhanced = true;
+    if (IsEmf(Bytes)) {
+        // The frame, in hundredths of a millimetre, at 96 pixels per inch.
+        w = int(std::lround((Le32(Bytes, 32) - Le32(Bytes, 24)) * 96.0 / 2540.0));
+        h = int(std::lround((Le32(Bytes, 36) - Le32(Bytes, 28)) * 96.0 / 2540.0));
+    } else if (IsPlaceableWmf(Bytes)) {
+        const int inch = quint16(Le16(Bytes, 14));
+        if (inch > 0) {
+            w = int(std::lround((Le16(Bytes, 10) - Le16(Bytes, 6)) * 96.0 / inch));
+            h = int(std::lround((Le16(Bytes, 12) - Le16(Bytes, 8)) * 96.0 / inch));
+        }
+        enhanced = false;
+    } else if (IsPlainWmf(Bytes)) {
+        enhanced = false;
+    } else {
+        throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
+    }
+    FRecording.reset();
+    FFileBytes = Bytes;
+    FWidth = std::abs(w);
+    FHeight = std::abs(h);
+    FEnhanced = enhanced;
+    Changed();
+}
+
+QByteArray TMetafile::SaveToBytes()
+{
+    if (!FFileBytes.isEmpty())
+        return FFileBytes;
+    if (FRecording)
+        throw EInvalidGraphicOperation(QStringLiteral("Cannot save a recorded metafile in a metafile format"));
+    return QByteArray();
+}
+
+QImage TMetafile::ToImage() const
+{
+    if (!FRecording || FWidth <= 0 || FHeight <= 0)
+        return QImage();
+    QImage img(FWidth, FHeight, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    FRecording->Picture.play(&p);
+    return img;
+}
+
+void TMetafile::Draw(TCanvas *ACanvas, const TRect &R)
+{
+    if (!FRecording || !ACanvas)
+        return;
+    QPainter *p = ACanvas->Handle();
+    if (!p)
+        return;
+    const QRect bounds = FRecording->Picture.boundingRect();
+    const int w = FWidth > 0 ? FWidth : bounds.right() + 1;
+    const int h = FHeight > 0 ? FHeight : bounds.bottom() + 1;
+    if (w <= 0 || h <= 0)
+        return;
+    p->save();
+    p->setClipRect(R.ToQRect(), Qt::IntersectClip);
+    p->translate(R.Left, R.Top);
+    p->scale(double(R.Width()) / w, double(R.Height()) / h);
+    FRecording->Picture.play(p);
+    p->restore();
+}
+
+TMetafileCanvas::TMetafileCanvas(TMetafile *AMetafile, int)
+    : FMetafile(AMetafile), FRecording(std::make_unique<TMetafile::TRecording>())
+{
+    SetDevice(&FRecording->Picture);
+}
+
+TMetafileCanvas::~TMetafileCanvas()
+{
+    // The recording is complete once the painter ends.
+    EndPaint();
+    if (!FMetafile)
+        return;
+    const QRect bounds = FRecording->Picture.boundingRect();
+    if (FMetafile->FWidth <= 0)
+        FMetafile->FWidth = std::max(0, bounds.right() + 1);
+    if (FMetafile->FHeight <= 0)
+        FMetafile->FHeight = std::max(0, bounds.bottom() + 1);
+    FMetafile->FFileBytes.clear();
+    FMetafile->FRecording = std::move(FRecording);
+    FMetafile->Changed();
 }
 
 // ------------------------------------------------------------------ TPicture
@@ -649,5 +830,13 @@ STATION_PUBLISHED(TIcon)
 }
 
 STATION_PUBLISHED(TPicture)
+{
+}
+
+STATION_PUBLISHED(TMetafile)
+{
+}
+
+STATION_PUBLISHED(TMetafileCanvas)
 {
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace {
@@ -224,6 +225,76 @@ TEST_F(PictureTest, GraphicClassesAreCreatedByName)
         EXPECT_EQ(g->ClassType(), cls);
     }
     EXPECT_TRUE(TPicture::StaticClass()->InheritsFrom(TPersistent::StaticClass()));
+}
+
+} // namespace
+
+namespace {
+
+TEST(Metafile, RecordedDrawingPlaysBackScaled)
+{
+    TMetafile mf;
+    mf.SetWidth(10);
+    mf.SetHeight(10);
+    {
+        TMetafileCanvas mc(&mf, 0);
+        mc.Brush()->SetColor(clRed);
+        mc.Pen()->SetStyle(psClear);
+        mc.Rectangle(0, 0, 6, 6); // 5x5 without a pen
+    }
+    EXPECT_FALSE(mf.Empty());
+    TBitmap b;
+    b.SetSize(20, 20);
+    b.Canvas()->StretchDraw(Rect(0, 0, 20, 20), &mf);
+    EXPECT_EQ(b.Canvas()->Pixels(1, 1), clRed);
+    EXPECT_EQ(b.Canvas()->Pixels(8, 8), clRed);
+    EXPECT_EQ(b.Canvas()->Pixels(12, 12), clWhite);
+    TMetafile copy;
+    copy.Assign(&mf);
+    EXPECT_EQ(copy.Width(), 10);
+    EXPECT_EQ(copy.ToImage().pixel(2, 2), qRgb(255, 0, 0));
+    EXPECT_THROW(mf.SaveToBytes(), EInvalidGraphicOperation);
+}
+
+TEST(Metafile, FilesKeepTheirBytesAndSize)
+{
+    // An enhanced metafile header: frame 0..2540 x 0..1270 hundredths of a mm.
+    QByteArray emf(108, '\0');
+    auto put32 = [&](int off, qint32 v) { qToLittleEndian(v, emf.data() + off); };
+    put32(0, 1);
+    put32(4, 108);
+    put32(24, 0);
+    put32(28, 0);
+    put32(32, 2540);
+    put32(36, 1270);
+    put32(40, 0x464D4520);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("logo.dat");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(emf);
+    }
+    TPicture pic;
+    pic.LoadFromFile(path);
+    auto *mf = dynamic_cast<TMetafile *>(pic.Graphic());
+    ASSERT_NE(mf, nullptr);
+    EXPECT_TRUE(mf->Enhanced());
+    EXPECT_EQ(pic.Width(), 96);
+    EXPECT_EQ(pic.Height(), 48);
+    EXPECT_EQ(mf->SaveToBytes(), emf);
+    // Placeable WMF: bounding box 0..1440 x 0..720 at 1440 units an inch.
+    QByteArray wmf(40, '\0');
+    qToLittleEndian(quint32(0x9AC6CDD7u), wmf.data());
+    qToLittleEndian(qint16(1440), wmf.data() + 10);
+    qToLittleEndian(qint16(720), wmf.data() + 12);
+    qToLittleEndian(quint16(1440), wmf.data() + 14);
+    TMetafile w;
+    w.LoadFromBytes(wmf);
+    EXPECT_FALSE(w.Enhanced());
+    EXPECT_EQ(w.Width(), 96);
+    EXPECT_EQ(w.Height(), 48);
+    EXPECT_THROW(w.LoadFromBytes("not a metafile at all"), EInvalidGraphic);
 }
 
 } // namespace
