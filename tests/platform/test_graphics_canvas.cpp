@@ -367,3 +367,132 @@ TEST_F(CanvasTest, PublishedPropertiesOfPenBrushAndCanvas)
 }
 
 } // namespace
+
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QWidget>
+
+namespace {
+
+TEST_F(CanvasTest, BrushOriginShiftsPatterns)
+{
+    auto firstInkRow = [](TPoint origin) {
+        TBitmap b;
+        b.SetSize(8, 8);
+        b.Canvas()->Brush()->SetColor(clBlack);
+        b.Canvas()->Brush()->SetStyle(bsHorizontal);
+        b.Canvas()->SetBrushOrigin(origin);
+        b.Canvas()->FillRect(Rect(0, 0, 8, 8));
+        for (int y = 0; y < 8; ++y)
+            if (b.Canvas()->Pixels(0, y) == clBlack)
+                return y;
+        return -1;
+    };
+    const int base = firstInkRow(Point(0, 0));
+    ASSERT_GE(base, 0);
+    EXPECT_EQ(firstInkRow(Point(0, 3)), (base + 3) % 8);
+}
+
+// A widget whose paint event draws through a canvas, as controls do.
+class PaintedWidget : public QWidget
+{
+public:
+    TCanvas Canvas;
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        Canvas.BeginPaint(&p);
+        Canvas.Brush()->SetColor(clBtnFace);
+        Canvas.FillRect(Rect(0, 0, width(), height()));
+        Canvas.Pen()->SetColor(clRed);
+        Canvas.MoveTo(0, 5);
+        Canvas.LineTo(10, 5);
+        // A widget being painted cannot be read back.
+        ReadBack = Canvas.Pixels(0, 5);
+        Canvas.EndPaint();
+    }
+    TColor ReadBack = 0;
+};
+
+TEST_F(CanvasTest, CanvasInsideAWidgetsPaintEvent)
+{
+    PaintedWidget w;
+    w.resize(20, 10);
+    const QImage img = w.grab().toImage();
+    EXPECT_EQ(QColorToColor(QColor::fromRgb(img.pixel(15, 2))), RGB(212, 208, 200));
+    EXPECT_EQ(QColorToColor(QColor::fromRgb(img.pixel(9, 5))), clRed);
+    EXPECT_EQ(QColorToColor(QColor::fromRgb(img.pixel(10, 5))), RGB(212, 208, 200));
+    EXPECT_EQ(w.ReadBack, CLR_INVALID);
+    EXPECT_EQ(w.Canvas.Handle(), nullptr); // no device between paint events
+}
+
+TEST_F(CanvasTest, CanvasOnAPrinter)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("page.pdf");
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        TCanvas cv(&printer);
+        cv.Font()->SetPixelsPerInch(printer.resolution());
+        cv.Font()->SetSize(12);
+        EXPECT_EQ(cv.Font()->Height(), -(12 * printer.resolution() + 36) / 72);
+        cv.Pen()->SetMode(pmXor); // no raster operations on paper: drawn as copy
+        cv.Rectangle(100, 100, 1000, 600);
+        cv.TextOut(200, 200, QString::fromUtf8("打印 Print"));
+        EXPECT_NE(cv.Handle(), nullptr);
+        EXPECT_EQ(cv.Pixels(150, 150), CLR_INVALID);
+        cv.Release();
+    }
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().startsWith("%PDF"));
+}
+
+TEST_F(CanvasTest, RotatedTextAndCharacterSpacing)
+{
+    TBitmap b;
+    b.SetSize(60, 60);
+    TCanvas *cv = b.Canvas();
+    cv->Brush()->SetStyle(bsClear);
+    cv->Font()->SetSize(10);
+    cv->SetTextEscapement(900); // upwards from the start point
+    cv->TextOut(10, 50, "WWW");
+    int top = 60, right = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x)
+            if (cv->Pixels(x, y) != clWhite) {
+                top = std::min(top, y);
+                right = std::max(right, x);
+            }
+    EXPECT_LT(top, 50 - cv->TextWidth("WW"));
+    EXPECT_LE(right, 10 + cv->TextHeight("W"));
+    EXPECT_EQ(cv->Pixels(20, 55), clWhite); // nothing below the start
+
+    // Explicit advances place each character.
+    TBitmap t;
+    t.SetSize(80, 20);
+    t.Canvas()->Brush()->SetStyle(bsClear);
+    const int dx[] = {30, 30};
+    t.Canvas()->ExtTextOut(0, 0, 0, nullptr, "ll", dx);
+    int inkColumns = 0;
+    for (int x = 0; x < 80; ++x) {
+        bool ink = false;
+        for (int y = 0; y < 20; ++y)
+            ink = ink || t.Canvas()->Pixels(x, y) != clWhite;
+        if (ink && (x == 0 || [&] {
+                bool prev = false;
+                for (int y = 0; y < 20; ++y)
+                    prev = prev || t.Canvas()->Pixels(x - 1, y) != clWhite;
+                return !prev;
+            }()))
+            ++inkColumns;
+    }
+    EXPECT_EQ(inkColumns, 2); // two separate strokes
+    for (int y = 0; y < 20; ++y)
+        for (int x = 8; x < 28; ++x)
+            EXPECT_EQ(t.Canvas()->Pixels(x, y), clWhite);
+}
+
+} // namespace
