@@ -348,20 +348,24 @@ void TqdzComponent::LoadFromStream(TStream *Stream)
     TqdzReport *report = GetReport();
     TqdzXMLSerializer serializer(Stream);
     serializer.SetOwner(report);
+    // A read may start inside another one (an object copied while a
+    // template is read): the outer serializer comes back afterwards.
+    TqdzXMLSerializer *outer = report ? report->XMLSerializer() : nullptr;
     if (report)
         report->SetXMLSerializer(&serializer);
     struct Finish
     {
         TqdzReport *Report;
         TqdzXMLSerializer *Serializer;
+        TqdzXMLSerializer *Outer;
         ~Finish()
         {
             if (!Report)
                 return;
             Report->Errors()->AddStrings(Serializer->Errors());
-            Report->SetXMLSerializer(nullptr);
+            Report->SetXMLSerializer(Outer);
         }
-    } finish{report, &serializer};
+    } finish{report, &serializer, outer};
     serializer.ReadTemplateRoot(this, nullptr);
 }
 

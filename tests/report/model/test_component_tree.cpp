@@ -490,6 +490,16 @@ TEST_F(ComponentTree, AssignCopiesThroughTheTemplateFormat)
     EXPECT_EQ(copy.Left(), 1);
 }
 
+TEST_F(ComponentTree, ACopyMadeDuringAReadLeavesTheOuterSerializerInPlace)
+{
+    TqdzXMLSerializer outer(nullptr);
+    Report->SetXMLSerializer(&outer);
+    auto *copy = new TqdzTestMemoView(Band);
+    copy->Assign(Memo);
+    EXPECT_EQ(Report->XMLSerializer(), &outer);
+    Report->SetXMLSerializer(nullptr);
+}
+
 TEST_F(ComponentTree, AssignAllCopiesTheChildren)
 {
     auto *memo2 = new TqdzTestMemoView(Band);
