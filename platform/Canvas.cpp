@@ -383,17 +383,20 @@ QRect TCanvas::DeviceRect() const
 
 void TCanvas::SetFont(TFont *Value)
 {
-    FFont->Assign(Value);
+    if (Value)
+        FFont->Assign(Value);
 }
 
 void TCanvas::SetPen(TPen *Value)
 {
-    FPen->Assign(Value);
+    if (Value)
+        FPen->Assign(Value);
 }
 
 void TCanvas::SetBrush(TBrush *Value)
 {
-    FBrush->Assign(Value);
+    if (Value)
+        FBrush->Assign(Value);
 }
 
 void TCanvas::Changing()

@@ -496,3 +496,35 @@ TEST_F(CanvasTest, RotatedTextAndCharacterSpacing)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CanvasTest, CopiesOfABitmapDoNotShareLaterDrawing)
+{
+    c->SetPixels(0, 0, clRed);
+    const QImage before = bmp.ToImage();
+    TBitmap copy;
+    copy.Assign(&bmp);
+    c->Brush()->SetColor(clBlack);
+    c->FillRect(Rect(0, 0, 10, 8));
+    c->SetPixels(1, 0, clBlue);
+    EXPECT_EQ(before.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(before.pixel(1, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(copy.Canvas()->Pixels(0, 0), clRed);
+    EXPECT_EQ(copy.Canvas()->Pixels(5, 5), clWhite);
+    copy.Canvas()->SetPixels(5, 5, clLime);
+    EXPECT_EQ(c->Pixels(5, 5), clBlack);
+    // Taken while the canvas's painter is busy on the bitmap.
+    c->FillRect(Rect(0, 0, 1, 1));
+    const QImage during = bmp.ToImage();
+    c->Brush()->SetColor(clYellow);
+    c->FillRect(Rect(0, 0, 10, 8));
+    EXPECT_EQ(during.pixel(3, 3), qRgb(0, 0, 0));
+    EXPECT_EQ(c->Pixels(3, 3), clYellow);
+    // Assigning nil or a font to nothing does no harm.
+    c->SetFont(nullptr);
+    c->SetPen(nullptr);
+    c->SetBrush(nullptr);
+}
+
+} // namespace
