@@ -136,7 +136,9 @@ int RunMessageDlg(const QString &Caption, const QString &Msg, TMsgDlgType DlgTyp
             continue;
         QPushButton *btn = box.addButton(QString::fromLatin1(b.Caption), QMessageBox::ActionRole);
         results.push_back({btn, b.Result});
-        if (!def && (b.Btn == mbOK || b.Btn == mbYes))
+        // The default button: OK, else Yes, else Retry.
+        const TMsgDlgBtn wanted = Buttons.Contains(mbOK) ? mbOK : Buttons.Contains(mbYes) ? mbYes : mbRetry;
+        if (b.Btn == wanted)
             def = btn;
         if (b.Result == EscapeResult(Buttons))
             esc = btn;

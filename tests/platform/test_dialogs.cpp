@@ -88,6 +88,14 @@ TEST(Dialogs, RealMessageDlgShowsTheButtonsAndEscapeGivesNo)
                 b->click();
     });
     EXPECT_EQ(MessageDlg("Scale not answering", mtError, mbAbortRetryIgnore), mrRetry);
+    // Enter presses the default button: OK before Yes.
+    QString def;
+    WhenModal<QMessageBox>([&](QMessageBox *box) {
+        def = box->defaultButton() ? box->defaultButton()->text() : QString();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(MessageDlg("x", mtInformation, TMsgDlgButtons{mbYes, mbOK, mbCancel}), mrOk);
+    EXPECT_EQ(def, "OK");
 }
 
 TEST(Dialogs, InputQueryAndInputBox)
