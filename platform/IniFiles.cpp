@@ -127,7 +127,10 @@ struct TRawFile {
 
     void Classify(TRawLine &L) const
     {
-        const QString t = DecodeLine(L.Bytes, Utf8).trimmed();
+        QString t = DecodeLine(L.Bytes, Utf8);
+        if (t.startsWith(QChar(0xFEFF)))
+            t.remove(0, 1); // a byte-order mark before the first line
+        t = t.trimmed();
         if (t.isEmpty()) {
             L.K = TRawLine::Blank;
         } else if (t.startsWith(QLatin1Char(';'))) {

@@ -97,6 +97,17 @@ TEST_F(IniFileTest, ReadsIgnoreCaseBlanksAndQuotes)
     EXPECT_FALSE(ini.ValueExists("Main", "NoEquals"));
 }
 
+TEST_F(IniFileTest, ByteOrderMarkIsNotPartOfTheFirstSection)
+{
+    Put(Path(), "\xEF\xBB\xBF[Main]\r\nA=1\r\n");
+    TIniFile ini(Path());
+    EXPECT_EQ(ini.ReadString("Main", "A", ""), "1");
+    ini.WriteString("Main", "B", "2");
+    EXPECT_EQ(Get(Path()), QByteArray("\xEF\xBB\xBF[Main]\r\nA=1\r\nB=2\r\n"));
+    TMemIniFile mem(Path());
+    EXPECT_EQ(mem.ReadString("main", "b", ""), "2");
+}
+
 TEST_F(IniFileTest, SectionWithoutKeysDoesNotExist)
 {
     Put(Path(), "[Empty]\r\n[Full]\r\nA=1\r\n");
