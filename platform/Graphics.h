@@ -444,6 +444,8 @@ protected:
     virtual const char *FormatName() const = 0;
     virtual bool IsOwnFormat(const QByteArray &Bytes) const = 0;
     virtual QByteArray Encode(const QImage &Image) const;
+    // The decoded pixels as they are to be shown.
+    virtual QImage Decoded(const QImage &Image) const { return Image; }
     void Decode() const;
 
     QByteArray FData;
@@ -466,6 +468,7 @@ protected:
     const char *FormatName() const override { return "JPEG"; }
     bool IsOwnFormat(const QByteArray &Bytes) const override;
     QByteArray Encode(const QImage &Image) const override;
+    QImage Decoded(const QImage &Image) const override;
 
 private:
     int FCompressionQuality = 90;

@@ -394,7 +394,7 @@ void TEncodedGraphic::Decode() const
     buf.open(QIODevice::ReadOnly);
     QImageReader r(&buf, FormatName());
     r.setAutoTransform(false);
-    FCache = r.read();
+    FCache = Decoded(r.read());
 }
 
 int TEncodedGraphic::Width() const
@@ -493,6 +493,13 @@ QByteArray TJPEGImage::Encode(const QImage &Image) const
     if (!w.write(src))
         throw EInvalidGraphic(QStringLiteral("JPEG image is not valid"));
     return out;
+}
+
+QImage TJPEGImage::Decoded(const QImage &Image) const
+{
+    if (!FGrayscale || Image.isNull())
+        return Image;
+    return Image.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
 }
 
 void TJPEGImage::SetGrayscale(bool Value)

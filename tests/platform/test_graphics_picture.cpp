@@ -202,8 +202,17 @@ TEST_F(PictureTest, ConversionsBetweenFormats)
     TJPEGImage jpg;
     jpg.SetCompressionQuality(95);
     jpg.Assign(&b);
-    EXPECT_TRUE(jpg.SaveToBytes().startsWith("\xFF\xD8\xFF"));
+    const QByteArray jpegBytes = jpg.SaveToBytes();
+    EXPECT_TRUE(jpegBytes.startsWith("\xFF\xD8\xFF"));
     EXPECT_EQ(jpg.Height(), 4);
+    // Grey shows grey and leaves the stored bytes alone.
+    const QRgb colour = jpg.ToImage().pixel(1, 2);
+    EXPECT_GT(qRed(colour), qGreen(colour) + 40); // reddish, as far as JPEG keeps it
+    jpg.SetGrayscale(true);
+    const QRgb grey = jpg.ToImage().pixel(1, 2);
+    EXPECT_EQ(qRed(grey), qGreen(grey));
+    EXPECT_EQ(qGreen(grey), qBlue(grey));
+    EXPECT_EQ(jpg.SaveToBytes(), jpegBytes);
     // Drawing a PNG blends its transparent parts with what is there.
     TBitmap canvasBmp;
     canvasBmp.SetSize(4, 4);
