@@ -963,9 +963,10 @@ int TCanvas::DrawText(const QString &Text, TRect &R, unsigned Format)
     UnitAdvances(fm, s, adv);
     const int tabW = 8 * std::max(1, fm.averageCharWidth());
 
-    // Paragraphs: [start, end) ranges of s.
+    // Paragraphs: [start, end) ranges of s. No text is no line at all.
     std::vector<std::pair<int, int>> paras;
-    if (single) {
+    if (s.isEmpty()) {
+    } else if (single) {
         paras.push_back({0, int(s.size())});
         for (int i = 0; i < s.size(); ++i)
             if (s[i] == QLatin1Char('\r') || s[i] == QLatin1Char('\n'))

@@ -127,6 +127,10 @@ TEST_F(TextTest, DrawTextMeasuresWrapsAndAligns)
     r = Rect(0, 0, 5, 0);
     c->DrawText("unbreakable", r, DT_CALCRECT | DT_WORDBREAK);
     EXPECT_EQ(r, Rect(0, 0, c->TextWidth("unbreakable"), lineH));
+    // No text, no height (a label adds a blank to measure an empty caption).
+    r = Rect(0, 0, 100, 0);
+    EXPECT_EQ(c->DrawText("", r, DT_CALCRECT), 0);
+    EXPECT_EQ(r, Rect(0, 0, 0, 0));
     // Line breaks in the text count, CR LF as one.
     r = Rect(0, 0, 100, 0);
     EXPECT_EQ(c->DrawText("a\r\nb\nc", r, DT_CALCRECT), 3 * lineH);
