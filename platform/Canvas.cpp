@@ -9,6 +9,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -1270,6 +1271,43 @@ void TCanvas::DrawImageTransparent(const TRect &Dest, const QImage &Image, const
     FCopyMode = cmSrcCopy;
     DrawImage(Dest, img, img.rect());
     FCopyMode = saved;
+}
+
+// ------------------------------------------------------------------ device facts
+
+int TCanvas::GetDeviceCaps(int Index)
+{
+    QPaintDevice *d = FDevice ? FDevice : (FPainter ? FPainter->device() : nullptr);
+    if (!d)
+        return 0;
+    QPrinter *printer = d->devType() == QInternal::Printer ? static_cast<QPrinter *>(d) : nullptr;
+    switch (Index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return printer ? printer->resolution() : 96;
+    case HORZRES: return d->width();
+    case VERTRES: return d->height();
+    case BITSPIXEL: return printer ? 24 : std::max(1, d->depth());
+    case PLANES: return 1;
+    case NUMCOLORS: return -1;
+    case PHYSICALWIDTH:
+    case PHYSICALHEIGHT:
+    case PHYSICALOFFSETX:
+    case PHYSICALOFFSETY: {
+        if (!printer)
+            return Index == PHYSICALWIDTH ? d->width() : Index == PHYSICALHEIGHT ? d->height() : 0;
+        const QRectF paper = printer->paperRect(QPrinter::DevicePixel);
+        const QRectF page = printer->pageRect(QPrinter::DevicePixel);
+        switch (Index) {
+        case PHYSICALWIDTH: return int(std::lround(paper.width()));
+        case PHYSICALHEIGHT: return int(std::lround(paper.height()));
+        case PHYSICALOFFSETX: return int(std::lround(page.left() - paper.left()));
+        default: return int(std::lround(page.top() - paper.top()));
+        }
+    }
+    default:
+        return 0;
+    }
 }
 
 // ------------------------------------------------------------------ clipping

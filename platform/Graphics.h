@@ -69,6 +69,11 @@ enum : unsigned {
 enum : unsigned { ETO_OPAQUE = 0x2, ETO_CLIPPED = 0x4, ETO_RTLREADING = 0x80 };
 // Stretch modes of StretchDraw / CopyRect.
 enum : int { COLORONCOLOR = 3, HALFTONE = 4 };
+// TCanvas::GetDeviceCaps indexes.
+enum : int {
+    HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24, LOGPIXELSX = 88,
+    LOGPIXELSY = 90, PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111, PHYSICALOFFSETX = 112, PHYSICALOFFSETY = 113
+};
 // The colour GetPixel reports outside the device.
 constexpr TColor CLR_INVALID = TColor(0xFFFFFFFFu);
 
@@ -259,6 +264,13 @@ public:
     bool RestoreDC(int Saved);
     TPoint BrushOrigin() const { return FBrushOrigin; }
     void SetBrushOrigin(const TPoint &Value) { FBrushOrigin = Value; }
+
+    // Facts about the device: LOGPIXELSX/Y are 96 on screens and images and
+    // the printer's resolution on a printer; HORZRES/VERTRES the drawable
+    // size; PHYSICAL* the paper and its unprintable margin on a printer (the
+    // drawable size and 0 elsewhere); NUMCOLORS -1 (more than 256 colours).
+    // 0 for other indexes or without a device.
+    int GetDeviceCaps(int Index);
 
     // The QFont the canvas draws its font with.
     QFont CurrentQFont();

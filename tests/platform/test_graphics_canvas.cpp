@@ -50,6 +50,11 @@ TEST_F(CanvasTest, NewBitmapsAreWhiteAndGrowingKeepsThePixels)
     TBitmap empty;
     EXPECT_TRUE(empty.Empty());
     EXPECT_EQ(empty.Canvas()->Pixels(0, 0), CLR_INVALID);
+    EXPECT_EQ(c->GetDeviceCaps(LOGPIXELSY), 96);
+    EXPECT_EQ(c->GetDeviceCaps(NUMCOLORS), -1);
+    EXPECT_EQ(c->GetDeviceCaps(HORZRES), 12);
+    EXPECT_EQ(c->GetDeviceCaps(PHYSICALOFFSETY), 0);
+    EXPECT_EQ(TCanvas().GetDeviceCaps(LOGPIXELSX), 0);
     empty.Canvas()->Rectangle(0, 0, 5, 5); // nothing to draw on, nothing happens
 }
 
@@ -443,6 +448,10 @@ TEST_F(CanvasTest, CanvasOnAPrinter)
         cv.TextOut(200, 200, QString::fromUtf8("打印 Print"));
         EXPECT_NE(cv.Handle(), nullptr);
         EXPECT_EQ(cv.Pixels(150, 150), CLR_INVALID);
+        EXPECT_EQ(cv.GetDeviceCaps(LOGPIXELSX), printer.resolution());
+        EXPECT_EQ(cv.GetDeviceCaps(HORZRES), printer.width());
+        EXPECT_GT(cv.GetDeviceCaps(PHYSICALWIDTH), cv.GetDeviceCaps(HORZRES) - 1);
+        EXPECT_GE(cv.GetDeviceCaps(PHYSICALOFFSETX), 0);
         cv.Release();
     }
     QFile f(pdf);
