@@ -291,11 +291,10 @@ TCanvas::TCanvas(QPaintDevice *Device) : TCanvas()
 
 TCanvas::~TCanvas()
 {
+    // A borrowed painter may be gone already; only an own one is ended.
     if (FPainter && FOwnPainter) {
         FPainter->end();
         delete FPainter;
-    } else if (FPainter) {
-        FPainter->restore();
     }
 }
 
