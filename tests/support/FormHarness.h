@@ -1,0 +1,74 @@
+#pragma once
+// Driving forms in tests on the offscreen platform: show and activate a form,
+// click and type into its controls through QTest, grab a control into an
+// image, and answer the modal message boxes a test provokes.
+#include "Forms.h"
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <ostream>
+
+// Readable strings in test failure messages.
+inline void PrintTo(const QString &S, std::ostream *Os)
+{
+    *Os << '"' << S.toStdString() << '"';
+}
+
+class QTimer;
+class QWidget;
+
+namespace FormHarness {
+
+// Shows the form and waits until it is the active window, so focus and key
+// events behave as on a desktop. False when activation did not come.
+bool ShowAndActivate(TCustomForm *Form);
+// Handles pending events (and waits up to Ms milliseconds for more).
+void ProcessEvents(int Ms = 0);
+
+// Mouse on a control; the point is in the control's client coordinates
+// (the centre when omitted).
+void Click(TControl *Control);
+void Click(TControl *Control, const TPoint &P, Qt::MouseButton Button = Qt::LeftButton,
+           Qt::KeyboardModifiers Modifiers = Qt::NoModifier);
+void DblClick(TControl *Control, const TPoint &P);
+void MouseDown(TControl *Control, const TPoint &P, Qt::MouseButton Button = Qt::LeftButton);
+void MouseUp(TControl *Control, const TPoint &P, Qt::MouseButton Button = Qt::LeftButton);
+void MouseMove(TControl *Control, const TPoint &P);
+
+// Keys go to the widget that has the focus (the active window when none).
+void Key(int QtKey, Qt::KeyboardModifiers Modifiers = Qt::NoModifier);
+void Type(const QString &Text);
+// Focuses the control (its form must be active) and waits for it.
+bool Focus(TWinControl *Control);
+
+// The control as it looks on screen.
+QImage Grab(TControl *Control);
+// Grabs into a PNG file; false when writing failed.
+bool GrabToFile(TControl *Control, const QString &FileName);
+
+// Runs Proc as soon as the event loop runs again (inside a ShowModal, say).
+void Later(std::function<void()> Proc);
+
+// While it lives, every modal message box that opens is answered: with the
+// next button text from Answers (e.g. "取消"), or the box's default button
+// when the list is used up. The texts and captions seen are recorded.
+class TModalAnswerer
+{
+public:
+    explicit TModalAnswerer(QStringList Answers = {});
+    ~TModalAnswerer();
+    TModalAnswerer(const TModalAnswerer &) = delete;
+    TModalAnswerer &operator=(const TModalAnswerer &) = delete;
+
+    QStringList Texts;
+    QStringList Captions;
+
+private:
+    void Poll();
+    QStringList FAnswers;
+    std::unique_ptr<QTimer> FTimer;
+};
+
+} // namespace FormHarness
