@@ -622,6 +622,7 @@ bool TkwILParser::ParseLoop(const TkwGrammarNode *E, int StartPos, int StartLine
 {
     const QString &sep = E->Text;
     int done = 0; // iterations that matched in full
+    bool ownError = false; // the failed last attempt recorded the current error
     for (;;) {
         const int iterStart = FLexer->Position();
         const int iterLine = int(FLines.size());
@@ -629,13 +630,11 @@ bool TkwILParser::ParseLoop(const TkwGrammarNode *E, int StartPos, int StartLine
         if (!WalkChildren(E)) {
             if (done == 0)
                 break;
-            // The failed last attempt gives back what it read and wrote; its
-            // error is forgotten when the loop or the element allows it.
-            if ((E->Skip == 1 || FTermFlag) && noErrorBefore && !FUnitFailed)
-                FErrorMessage.clear();
+            // The failed last attempt gives back what it read and wrote.
+            ownError = noErrorBefore && !FErrorMessage.isEmpty();
             FLexer->SetPosition(iterStart);
             TruncateLines(iterLine);
-            return true;
+            break;
         }
         ++done;
         const int after = FLexer->Position();
@@ -643,11 +642,21 @@ bool TkwILParser::ParseLoop(const TkwGrammarNode *E, int StartPos, int StartLine
             FLexer->SkipSpaces();
             if (FLexer->GetChar() != sep) {
                 FLexer->SetPosition(after);
-                return true;
+                break;
             }
         } else if (after == iterStart) {
-            return true;
+            break;
         }
+    }
+    if (done > 0) {
+        // A loop that ran at least once forgets an error marked as one that
+        // may end a list (such as an identifier expected where a list of
+        // declarations ends, or after an empty parameter list), and, when the
+        // loop says so, the error of its own failed last attempt. An error
+        // met in a used unit is never forgotten.
+        if (!FUnitFailed && (FTermFlag || (E->Skip == 1 && ownError)))
+            FErrorMessage.clear();
+        return true;
     }
     FLexer->SetPosition(StartPos);
     TruncateLines(StartLine);

@@ -232,6 +232,41 @@ TEST(KwParser, DanglingOperatorIsASyntaxError)
     EXPECT_EQ(r.Position, "1:7");
 }
 
+// An empty parameter list meets "Identifier expected" where the first
+// parameter would stand; that error is one a list may end on, so the loops
+// after it forget it. Other errors met on a path that was given up stay.
+TEST(KwParser, EmptyParameterListsAndForgottenErrors)
+{
+    struct Case { const char *Language, *Text, *Tree; };
+    const Case cases[] = {
+        {"BasicScript", "Sub F()\r\nEnd Sub\r\n", "compoundstmt(procedure(name:F parameters exit))"},
+        {"BasicScript", "Function F() As Integer\r\nReturn 1\r\nEnd Function\r\n",
+         "compoundstmt(function(name:F parameters type:Integer compoundstmt(return(expr(number:1))) exit))"},
+        {"PascalScript", "procedure P(); begin end; begin end.", "procedure(name:P parameters compoundstmt) compoundstmt"},
+        {"PascalScript", "function F(): Integer; begin end; begin end.",
+         "function(name:F parameters type:Integer compoundstmt) compoundstmt"},
+        {"PascalScript", "const a = 1; var b: Integer; begin end.",
+         "const(ident:a expr(number:1)) var(ident:b type:Integer) compoundstmt"},
+        {"PascalScript", "begin case x of 1: a; else b; end; end.",
+         "compoundstmt(casestmt(expr(dsgn(node:x)) caseselector(set(expr(number:1)) callstmt(dsgn(node:a))) callstmt(dsgn(node:b))))"},
+        // "a." names no member: the case loop that may skip its own last
+        // error does not forget this earlier one.
+        {"PascalScript", "begin b := x in [a.]; case x of 1: ; 2: ; end; end.", nullptr},
+    };
+    for (const Case &c : cases) {
+        const TParsed r = Parse(c.Language, c.Text);
+        if (c.Tree) {
+            EXPECT_TRUE(r.Ok) << c.Language << ": " << c.Text << " -> " << r.Message.toStdString() << " at "
+                              << r.Position.toStdString();
+            EXPECT_EQ(r.Tree, c.Tree) << c.Language << ": " << c.Text;
+        } else {
+            EXPECT_FALSE(r.Ok) << c.Language << ": " << c.Text << " -> " << r.Tree.toStdString();
+            EXPECT_EQ(r.Message, "Identifier expected") << c.Language << ": " << c.Text;
+            EXPECT_EQ(r.Position, "1:20") << c.Language << ": " << c.Text;
+        }
+    }
+}
+
 TEST(KwParser, SpecialCharactersInStringsSurviveTheTree)
 {
     TTestHost host;
