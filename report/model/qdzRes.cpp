@@ -4,6 +4,9 @@
 #include "qdzXML.h"
 
 #include "platform/Classes.h"
+#include "platform/Exceptions.h"
+#include "platform/Graphics.h"
+#include "platform/ImgList.h"
 #include "platform/SysUtils.h"
 #include "script/kw_iconst.h"
 
@@ -53,6 +56,14 @@ QString ClassNameOf(TObject *Object)
     return Scope >= 0 ? Name.mid(Scope + 2) : Name;
 }
 
+// The program's binary resources by name.
+QByteArray FindResourceData(const QString &Name)
+{
+    if (Name == QLatin1String("PreviewButtons"))
+        return qdzPreviewButtonsResource();
+    throw EResNotFound(QStringLiteral("Resource %1 not found").arg(Name));
+}
+
 // The compiler's messages follow the loaded table's language.
 void CopyScriptMessages(const TqdzResources *Res)
 {
@@ -92,7 +103,9 @@ void CopyScriptMessages(const TqdzResources *Res)
 TqdzResources::TqdzResources()
     : FNames(std::make_unique<TStringList>()),
       FTexts(std::make_unique<TWideStrings>()),
-      FLanguages(std::make_unique<TStringList>())
+      FLanguages(std::make_unique<TStringList>()),
+      FObjectImages(std::make_unique<TImageList>(nullptr)),
+      FPreviewButtonImages(std::make_unique<TImageList>(nullptr))
 {
     FNames->SetSorted(true);
     BuildLanguageList();
@@ -115,6 +128,32 @@ void TqdzResources::BuildLanguageList()
         FLanguages->Add(Name);
     }
     FLanguages->Sort();
+}
+
+void TqdzResources::FillFromResource(TImageList *List, const QString &ResName)
+{
+    if (List->Count() > 0)
+        return;
+    TStringStream Compressed(FindResourceData(ResName));
+    TMemoryStream Bytes;
+    QString FileName;
+    GunzipStream(&Compressed, &Bytes, FileName);
+    Bytes.SetPosition(0);
+    TBitmap Bitmap;
+    Bitmap.LoadFromStream(&Bytes);
+    FillImageList(&Bitmap, 16, 16, List, nullptr);
+}
+
+TImageList *TqdzResources::ObjectImages()
+{
+    FillFromResource(FObjectImages.get(), QStringLiteral("ObjectButtons"));
+    return FObjectImages.get();
+}
+
+TImageList *TqdzResources::PreviewButtonImages()
+{
+    FillFromResource(FPreviewButtonImages.get(), QStringLiteral("PreviewButtons"));
+    return FPreviewButtonImages.get();
 }
 
 QString TqdzResources::ResourceText(const QString &Key) const

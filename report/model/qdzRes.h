@@ -9,6 +9,7 @@
 #include <QString>
 #include <memory>
 
+class TImageList;
 class TStream;
 class TStringList;
 class TWideStrings;
@@ -32,6 +33,13 @@ public:
     // Opens the help file, at the topic of Form's class when it has one.
     void Help(TObject *Form);
 
+    // Object-kind and preview toolbar images (16 x 16), filled from the
+    // program's compressed bitmap resources on first use. The program holds
+    // no "ObjectButtons" resource: asking for ObjectImages raises
+    // EResNotFound.
+    TImageList *ObjectImages();
+    TImageList *PreviewButtonImages();
+
     // Language names offered by the "*.qdc" files of the program's folder.
     TStringList *Languages() const { return FLanguages.get(); }
     const QString &HelpFile() const { return FHelpFile; }
@@ -40,11 +48,14 @@ public:
 
 private:
     void BuildLanguageList();
+    void FillFromResource(TImageList *List, const QString &ResName);
 
     std::unique_ptr<TStringList> FNames;   // sorted keys
     QList<int> FTextIndex;                 // by position in FNames: index into FTexts
     std::unique_ptr<TWideStrings> FTexts;
     std::unique_ptr<TStringList> FLanguages;
+    std::unique_ptr<TImageList> FObjectImages;
+    std::unique_ptr<TImageList> FPreviewButtonImages;
     QString FHelpFile = QStringLiteral("RAZiru.rez");
     int FCodePage = 0;
 };

@@ -8,6 +8,7 @@
 #include "platform/Component.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
+#include "platform/ImgList.h"
 #include "platform/SysUtils.h"
 
 #include <QCoreApplication>
@@ -307,6 +308,23 @@ void qdzErrorMsg(const QString &Message)
 }
 
 // ---------------------------------------------------------------- pictures
+
+void FillImageList(TBitmap *Bitmap, int W, int H, TCustomImageList *ListA, TCustomImageList *ListB)
+{
+    if (!Bitmap || Bitmap->Empty() || W <= 0 || H <= 0)
+        return;
+    const QImage Image = Bitmap->ToImage();
+    const TColor Transparent = Bitmap->TransparentColor();
+    TBitmap Tile;
+    for (int Y = 0; Y + H <= Image.height(); Y += H) {
+        Tile.SetImage(Image.copy(0, Y, W, H));
+        ListA->AddMasked(&Tile, Transparent);
+        if (ListB) {
+            Tile.SetImage(Image.copy(W, Y, W, H));
+            ListB->AddMasked(&Tile, Transparent);
+        }
+    }
+}
 
 void DrawTransparentBitmap(TCanvas *Canvas, int X, int Y, TBitmap *Bitmap)
 {

@@ -15,6 +15,7 @@ class TCanvas;
 class TBitmap;
 class TGraphic;
 class TComponent;
+class TCustomImageList;
 class TqdzComponent;
 class TStream;
 class TStrings;
@@ -88,6 +89,10 @@ void qdzGetBracketedExpression(const QString &Text, const QString &Open, const Q
 // A message box with the text and the title "Error" of the string table.
 void qdzErrorMsg(const QString &Message);
 
+// Cuts Bitmap into W x H tiles from the top down and adds each to ListA, and
+// the tile to its right to ListB when given, masked with the bitmap's
+// transparent colour.
+void FillImageList(TBitmap *Bitmap, int W, int H, TCustomImageList *ListA, TCustomImageList *ListB);
 // Draws Bitmap at (X, Y) leaving out its transparent colour; nothing for none.
 void DrawTransparentBitmap(TCanvas *Canvas, int X, int Y, TBitmap *Bitmap);
 // Draws Graphic stretched into Rect: smoothly when printing or HighQuality,

@@ -4,6 +4,8 @@
 #include "report/model/qdzUtils.h"
 
 #include "platform/Classes.h"
+#include "platform/Exceptions.h"
+#include "platform/ImgList.h"
 #include "script/kw_iconst.h"
 
 #include <QCoreApplication>
@@ -175,4 +177,30 @@ TEST(Resources, HelpOpensTopicOfTheWindowClass)
     EXPECT_FALSE(Catcher.source().hasFragment());
     QDesktopServices::unsetUrlHandler("file");
     QFile::remove(File);
+}
+
+TEST(Resources, PreviewButtonImagesFromCompressedBitmap)
+{
+    TImageList *List = qdzResources()->PreviewButtonImages();
+    ASSERT_EQ(List->Count(), 25);
+    EXPECT_EQ(qdzResources()->PreviewButtonImages(), List);
+    EXPECT_EQ(List->Count(), 25);   // filled once
+    EXPECT_EQ(List->Width(), 16);
+    EXPECT_EQ(List->Height(), 16);
+    // Icon 0 (print): the corner is background, the paper's middle is drawn.
+    const QImage Print = List->GetImage(0);
+    EXPECT_EQ(qAlpha(Print.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(Print.pixel(7, 3)), 255);
+    EXPECT_EQ(Print.pixel(7, 3), qRgb(255, 255, 255));
+}
+
+TEST(Resources, ObjectImagesHaveNoResource)
+{
+    TqdzResources R;
+    try {
+        R.ObjectImages();
+        ADD_FAILURE();
+    } catch (const EResNotFound &E) {
+        EXPECT_EQ(E.Message(), "Resource ObjectButtons not found");
+    }
 }

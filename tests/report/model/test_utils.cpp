@@ -9,6 +9,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
+#include "platform/ImgList.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -491,4 +492,38 @@ TEST(Areas, FromComponentBounds)
     EXPECT_DOUBLE_EQ(A.Y, 20);
     EXPECT_DOUBLE_EQ(A.X1, 40.5);
     EXPECT_DOUBLE_EQ(A.Y1, 60.25);
+}
+
+TEST(Pictures, FillImageListCutsTilesTopDown)
+{
+    // Two rows of two 4x4 tiles; the bottom-left pixel is the key colour.
+    QImage Src(8, 8, QImage::Format_RGB32);
+    Src.fill(qRgb(255, 0, 0));
+    for (int Y = 0; Y < 8; ++Y)
+        for (int X = 0; X < 8; ++X)
+            Src.setPixel(X, Y, qRgb(X < 4 ? 10 : 20, Y < 4 ? 30 : 40, 50));
+    Src.setPixel(0, 7, qRgb(255, 0, 255));
+    Src.setPixel(5, 1, qRgb(255, 0, 255));
+    TBitmap Bmp;
+    Bmp.SetImage(Src);
+    TImageList A(nullptr), B(nullptr);
+    A.SetWidth(4);
+    A.SetHeight(4);
+    B.SetWidth(4);
+    B.SetHeight(4);
+    FillImageList(&Bmp, 4, 4, &A, &B);
+    ASSERT_EQ(A.Count(), 2);
+    ASSERT_EQ(B.Count(), 2);
+    EXPECT_EQ(A.GetImage(0).pixel(1, 1), qRgb(10, 30, 50));
+    EXPECT_EQ(A.GetImage(1).pixel(1, 1), qRgb(10, 40, 50));
+    EXPECT_EQ(qAlpha(A.GetImage(1).pixel(0, 3)), 0);   // key colour left out
+    EXPECT_EQ(B.GetImage(0).pixel(2, 2), qRgb(20, 30, 50));
+    EXPECT_EQ(qAlpha(B.GetImage(0).pixel(1, 1)), 0);
+    EXPECT_EQ(B.GetImage(1).pixel(2, 2), qRgb(20, 40, 50));
+
+    TImageList Only(nullptr);
+    Only.SetWidth(4);
+    Only.SetHeight(4);
+    FillImageList(&Bmp, 4, 4, &Only, nullptr);
+    EXPECT_EQ(Only.Count(), 2);
 }
