@@ -11,6 +11,9 @@
 #include "Font.h"
 #include "Graphics.h"
 #include "Types.h"
+#include <QAbstractScrollArea>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -351,7 +354,7 @@ private:
     void ParentColorChanged();
     void ParentFontChanged();
     bool FPaintsItself = false;
-    bool FClickEvents = false;
+    bool FClickEvents = true;
     bool FDoubleClicks = true;
     bool FClicked = false;
     bool FUpdatingFont = false;
@@ -505,5 +508,49 @@ protected:
         TControl *c = LinkedControl;
         if (!c || !c->HostPaint(e))
             W::paintEvent(e);
+    }
+};
+
+// A scrolling Qt widget: mouse events arrive at its viewport; the control
+// sees them in its own coordinates.
+template <class W>
+class TScrollHost : public TWidgetHost<W>
+{
+public:
+    template <class... A>
+    explicit TScrollHost(A &&...Args) : TWidgetHost<W>(std::forward<A>(Args)...) {}
+
+protected:
+    bool viewportEvent(QEvent *e) override
+    {
+        TControl *c = this->LinkedControl;
+        if (!c)
+            return W::viewportEvent(e);
+        const QPointF offset = this->viewport()->pos();
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            auto *me = static_cast<QMouseEvent *>(e);
+            QMouseEvent mapped(me->type(), me->position() + offset, me->scenePosition(), me->globalPosition(),
+                               me->button(), me->buttons(), me->modifiers());
+            if (c->HostEvent(&mapped))
+                return true;
+            const bool r = W::viewportEvent(e);
+            if ((c = this->LinkedControl))
+                c->HostEventAfter(&mapped);
+            return r;
+        }
+        case QEvent::ContextMenu: {
+            auto *ce = static_cast<QContextMenuEvent *>(e);
+            QContextMenuEvent mapped(ce->reason(), ce->pos() + offset.toPoint(), ce->globalPos(), ce->modifiers());
+            if (c->HostEvent(&mapped))
+                return true;
+            return W::viewportEvent(e);
+        }
+        default:
+            return W::viewportEvent(e);
+        }
     }
 };

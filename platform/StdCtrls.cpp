@@ -532,7 +532,7 @@ STATION_PUBLISHED(TMemo) {}
 
 TCustomMemo::TCustomMemo(TComponent *AOwner) : TCustomEdit(AOwner, true)
 {
-    auto *w = new TWidgetHost<QPlainTextEdit>();
+    auto *w = new TScrollHost<QPlainTextEdit>();
     FEditor = w;
     InitWidget(w, w);
     w->setTabChangesFocus(true);
@@ -922,7 +922,7 @@ STATION_PUBLISHED(TListBox) {}
 
 TCustomListBox::TCustomListBox(TComponent *AOwner) : TWinControl(AOwner)
 {
-    auto *w = new TWidgetHost<QListWidget>();
+    auto *w = new TScrollHost<QListWidget>();
     FList = w;
     InitWidget(w, w);
     w->setSelectionMode(QAbstractItemView::SingleSelection);

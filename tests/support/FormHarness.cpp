@@ -11,9 +11,18 @@ namespace FormHarness {
 
 namespace {
 
-QPoint ToWidget(TControl *, const TPoint &P)
+// The widget under a client point of the control (a scroll area's
+// viewport, say) and the point in its coordinates.
+QWidget *Target(TControl *Control, const TPoint &P, QPoint &At)
 {
-    return QPoint(P.X, P.Y);
+    QWidget *w = Control->Widget();
+    At = QPoint(P.X, P.Y);
+    QWidget *child = w->childAt(At);
+    if (child && FindControl(child) == Control) {
+        At = child->mapFrom(w, At);
+        return child;
+    }
+    return w;
 }
 
 QWidget *KeyTarget()
@@ -52,30 +61,41 @@ void Click(TControl *Control)
 
 void Click(TControl *Control, const TPoint &P, Qt::MouseButton Button, Qt::KeyboardModifiers Modifiers)
 {
-    QTest::mouseClick(Control->Widget(), Button, Modifiers, ToWidget(Control, P));
+    QPoint at;
+    QWidget *w = Target(Control, P, at);
+    QTest::mouseClick(w, Button, Modifiers, at);
 }
 
 void DblClick(TControl *Control, const TPoint &P)
 {
-    QWidget *w = Control->Widget();
-    const QPoint p = ToWidget(Control, P);
-    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, p);
-    QTest::mouseDClick(w, Qt::LeftButton, Qt::NoModifier, p);
+    QPoint at;
+    QWidget *w = Target(Control, P, at);
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(w, Qt::LeftButton, Qt::NoModifier, at);
 }
 
 void MouseDown(TControl *Control, const TPoint &P, Qt::MouseButton Button)
 {
-    QTest::mousePress(Control->Widget(), Button, Qt::NoModifier, ToWidget(Control, P));
+    QPoint at;
+    QWidget *w = Target(Control, P, at);
+    QTest::mousePress(w, Button, Qt::NoModifier, at);
 }
 
 void MouseUp(TControl *Control, const TPoint &P, Qt::MouseButton Button)
 {
-    QTest::mouseRelease(Control->Widget(), Button, Qt::NoModifier, ToWidget(Control, P));
+    // The release goes where the press went, as with a captured mouse.
+    QPoint at;
+    QWidget *w = Target(Control, Point(0, 0), at);
+    at = w->mapFrom(Control->Widget(), QPoint(P.X, P.Y));
+    QTest::mouseRelease(w, Button, Qt::NoModifier, at);
 }
 
 void MouseMove(TControl *Control, const TPoint &P)
 {
-    QTest::mouseMove(Control->Widget(), ToWidget(Control, P));
+    QPoint at;
+    QWidget *w = Target(Control, Point(0, 0), at);
+    at = w->mapFrom(Control->Widget(), QPoint(P.X, P.Y));
+    QTest::mouseMove(w, at);
 }
 
 void Key(int QtKey, Qt::KeyboardModifiers Modifiers)
