@@ -3,6 +3,7 @@
 // rounding to the requested digits is done on those decimal digits, halves
 // away from zero, so Format('%.2f', [0.125]) is '0.13'.
 #include "SysUtils.h"
+#include "Variants.h"
 
 #include <algorithm>
 #include <charconv>
@@ -629,6 +630,17 @@ QString FormatText(const QString &Fmt, const TVarRec *Args, int Count, const TFo
             case vtChar: case vtWideChar: case vtString: case vtPChar: case vtPWideChar:
             case vtAnsiString: case vtWideString: case vtUnicodeString:
                 s = a.VString;
+                break;
+            case vtVariant:
+                // Text by the variant's own rules; one with no text (Null, an
+                // array, an object) does not suit '%s'.
+                if (!a.VPointer)
+                    FormatError(Fmt);
+                try {
+                    s = static_cast<const Variant *>(a.VPointer)->AsString();
+                } catch (const EVariantError &) {
+                    FormatError(Fmt);
+                }
                 break;
             default:
                 FormatError(Fmt);

@@ -13,6 +13,7 @@
 #include <type_traits>
 
 class TObject;
+class Variant;
 
 // ---------------------------------------------------------------- settings
 
@@ -190,6 +191,13 @@ struct TVarRec
         R.VType = vtCurrency;
         return R;
     }
+    // A Variant argument; VPointer refers to it, so it must outlive the call.
+    static TVarRec FromVariant(const Variant *V)
+    {
+        TVarRec R(static_cast<const void *>(V));
+        R.VType = vtVariant;
+        return R;
+    }
 
     TVarRecType VType;
     union {
@@ -205,7 +213,8 @@ struct TVarRec
 
 // The class library's Format: '%' [index ':'] ['-'] [width] ['.' precision] type,
 // '*' takes width or precision from the arguments, types d u e f g n m p s x
-// in either case, '%%' is a percent sign. A wrong or missing argument raises
+// in either case, '%%' is a percent sign. A Variant argument serves '%s' with
+// its text (Unassigned gives ''). A wrong or missing argument raises
 // EConvertError "Format '<Fmt>' invalid or incompatible with argument".
 QString Format(const QString &Fmt, std::initializer_list<TVarRec> Args);
 QString Format(const QString &Fmt, const std::vector<TVarRec> &Args);

@@ -2,6 +2,7 @@
 // StrToFloat, and the settings they read.
 #include "SysUtils.h"
 #include "Object.h"
+#include "Variants.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <limits>
@@ -241,6 +242,27 @@ TEST(SysUtilsFormat, StringsIndexesWidthAndStar)
     EXPECT_EQ(Format(QStringLiteral("no args"), {}), QStringLiteral("no args"));
     const std::vector<TVarRec> args{1, "two", 3.0};
     EXPECT_EQ(Format(QStringLiteral("%d %s %.1f"), args), QStringLiteral("1 two 3.0"));
+}
+
+TEST(SysUtilsFormat, VariantArgumentsServeStrings)
+{
+    const Variant text(QStringLiteral("kg")), number(2.5), flag(true), empty, null = Null();
+    const Variant date = Variant::FromDate(EncodeDate(2024, 3, 9));
+    EXPECT_EQ(TVarRec::FromVariant(&text).VType, vtVariant);
+    EXPECT_EQ(Format(QStringLiteral("[%s|%4s|%-3s|%.1s]"),
+                     {TVarRec::FromVariant(&text), TVarRec::FromVariant(&number),
+                      TVarRec::FromVariant(&empty), TVarRec::FromVariant(&flag)}),
+              QStringLiteral("[kg| 2.5|   |T]"));
+    EXPECT_EQ(Format(QStringLiteral("%s"), {TVarRec::FromVariant(&date)}), QStringLiteral("2024-03-09"));
+    // Null, a missing variant and other conversions do not suit.
+    const std::vector<std::pair<const char *, TVarRec>> bad = {
+        {"%s", TVarRec::FromVariant(&null)},
+        {"%s", TVarRec::FromVariant(nullptr)},
+        {"%d", TVarRec::FromVariant(&number)},
+        {"%f", TVarRec::FromVariant(&number)},
+    };
+    for (const auto &[fmt, arg] : bad)
+        EXPECT_THROW(Format(QString::fromLatin1(fmt), {arg}), EConvertError) << fmt;
 }
 
 TEST(SysUtilsFormat, WrongOrMissingArgumentsRaise)
