@@ -424,6 +424,11 @@ void TControl::SyncFromWidget()
 
 TRect TControl::ClientRect() const
 {
+    // A scrolling widget's client area is its viewport, inside the border.
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(FWidget.data())) {
+        const int f = area->frameWidth();
+        return Rect(0, 0, std::max(0, FWidth - 2 * f), std::max(0, FHeight - 2 * f));
+    }
     return Rect(0, 0, FWidth, FHeight);
 }
 

@@ -12,8 +12,7 @@
 #include "Graphics.h"
 #include "Types.h"
 #include <QAbstractScrollArea>
-#include <QContextMenuEvent>
-#include <QMouseEvent>
+#include <QEvent>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -511,8 +510,8 @@ protected:
     }
 };
 
-// A scrolling Qt widget: mouse events arrive at its viewport; the control
-// sees them in its own coordinates.
+// A scrolling Qt widget: mouse events arrive at its viewport, whose
+// coordinates are the control's client coordinates (inside the border).
 template <class W>
 class TScrollHost : public TWidgetHost<W>
 {
@@ -526,28 +525,18 @@ protected:
         TControl *c = this->LinkedControl;
         if (!c)
             return W::viewportEvent(e);
-        const QPointF offset = this->viewport()->pos();
         switch (e->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove: {
-            auto *me = static_cast<QMouseEvent *>(e);
-            QMouseEvent mapped(me->type(), me->position() + offset, me->scenePosition(), me->globalPosition(),
-                               me->button(), me->buttons(), me->modifiers());
-            if (c->HostEvent(&mapped))
+        case QEvent::MouseMove:
+        case QEvent::ContextMenu: {
+            if (c->HostEvent(e))
                 return true;
             const bool r = W::viewportEvent(e);
             if ((c = this->LinkedControl))
-                c->HostEventAfter(&mapped);
+                c->HostEventAfter(e);
             return r;
-        }
-        case QEvent::ContextMenu: {
-            auto *ce = static_cast<QContextMenuEvent *>(e);
-            QContextMenuEvent mapped(ce->reason(), ce->pos() + offset.toPoint(), ce->globalPos(), ce->modifiers());
-            if (c->HostEvent(&mapped))
-                return true;
-            return W::viewportEvent(e);
         }
         default:
             return W::viewportEvent(e);

@@ -1038,7 +1038,7 @@ void TCustomListBox::SetTopIndex(int Value)
 
 int TCustomListBox::ItemAtPos(const TPoint &Pos, bool Existing) const
 {
-    QListWidgetItem *item = FList->itemAt(FList->viewport()->mapFrom(FList, QPoint(Pos.X, Pos.Y)));
+    QListWidgetItem *item = FList->itemAt(QPoint(Pos.X, Pos.Y));
     if (item)
         return FList->row(item);
     return Existing ? -1 : FList->count();
@@ -1048,8 +1048,7 @@ TRect TCustomListBox::ItemRect(int Index) const
 {
     if (Index < 0 || Index >= FList->count())
         return TRect{};
-    const QRect r = FList->visualItemRect(FList->item(Index));
-    return TRect::FromQRect(r.translated(FList->viewport()->pos()));
+    return TRect::FromQRect(FList->visualItemRect(FList->item(Index)));
 }
 
 void TCustomListBox::Clear()

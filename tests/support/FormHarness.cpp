@@ -1,5 +1,6 @@
 #include "FormHarness.h"
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -17,6 +18,9 @@ QWidget *Target(TControl *Control, const TPoint &P, QPoint &At)
 {
     QWidget *w = Control->Widget();
     At = QPoint(P.X, P.Y);
+    // A scrolling widget takes the mouse on its viewport, in client coordinates.
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(w))
+        return area->viewport();
     QWidget *child = w->childAt(At);
     if (child && FindControl(child) == Control) {
         At = child->mapFrom(w, At);
@@ -86,7 +90,9 @@ void MouseUp(TControl *Control, const TPoint &P, Qt::MouseButton Button)
     // The release goes where the press went, as with a captured mouse.
     QPoint at;
     QWidget *w = Target(Control, Point(0, 0), at);
-    at = w->mapFrom(Control->Widget(), QPoint(P.X, P.Y));
+    at = w == Control->Widget() || qobject_cast<QAbstractScrollArea *>(Control->Widget())
+             ? QPoint(P.X, P.Y)
+             : w->mapFrom(Control->Widget(), QPoint(P.X, P.Y));
     QTest::mouseRelease(w, Button, Qt::NoModifier, at);
 }
 
@@ -94,7 +100,9 @@ void MouseMove(TControl *Control, const TPoint &P)
 {
     QPoint at;
     QWidget *w = Target(Control, Point(0, 0), at);
-    at = w->mapFrom(Control->Widget(), QPoint(P.X, P.Y));
+    at = w == Control->Widget() || qobject_cast<QAbstractScrollArea *>(Control->Widget())
+             ? QPoint(P.X, P.Y)
+             : w->mapFrom(Control->Widget(), QPoint(P.X, P.Y));
     QTest::mouseMove(w, at);
 }
 
