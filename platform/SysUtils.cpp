@@ -170,18 +170,26 @@ QString AnsiDequotedStr(const QString &S, QChar Quote)
 {
     if (S.isEmpty() || S[0] != Quote)
         return S;
+    // The quoted text up to its closing quote, a doubled quote read as one.
     QString R;
-    for (qsizetype i = 1; i < S.size(); ++i) {
+    qsizetype i = 1;
+    for (; i < S.size(); ++i) {
         if (S[i] == Quote) {
-            if (i + 1 < S.size() && S[i + 1] == Quote)
+            if (i + 1 < S.size() && S[i + 1] == Quote) {
                 ++i;
-            else
+            } else {
+                ++i;
                 break;
+            }
         }
         R += S[i];
     }
-    // As the class library: an empty result gives back the text unchanged.
-    return R.isEmpty() ? S : R;
+    // As the class library: when nothing was read or the whole text was used,
+    // a text that does not both begin and end with the quote is given back
+    // unchanged (an unterminated quote, for one).
+    if ((R.isEmpty() || i >= S.size()) && S.back() != Quote)
+        return S;
+    return R;
 }
 
 QString StringReplace(const QString &S, const QString &OldPattern, const QString &NewPattern,

@@ -104,8 +104,19 @@ TEST(SysUtilsStrings, QuotingAndReplacing)
     EXPECT_EQ(AnsiQuotedStr(QStringLiteral("a\"b"), QLatin1Char('"')), QStringLiteral("\"a\"\"b\""));
     EXPECT_EQ(AnsiDequotedStr(QStringLiteral("'it''s'"), QLatin1Char('\'')), QStringLiteral("it's"));
     EXPECT_EQ(AnsiDequotedStr(QStringLiteral("abc"), QLatin1Char('\'')), QStringLiteral("abc"));
-    EXPECT_EQ(AnsiDequotedStr(QStringLiteral("'abc"), QLatin1Char('\'')), QStringLiteral("abc"));
     EXPECT_EQ(AnsiDequotedStr(QStringLiteral("'ab'cd"), QLatin1Char('\'')), QStringLiteral("ab"));
+    // Unterminated or not quoted from end to end: unchanged; an empty quoted text is empty.
+    struct DequoteCase
+    {
+        const char *Text, *Result;
+    };
+    const DequoteCase dequoted[] = {
+        {"'abc", "'abc"}, {"''", ""}, {"'", ""}, {"'' x", "'' x"}, {"'a''", "a'"},
+        {"'abc'", "abc"}, {"", ""},   {"x'", "x'"},
+    };
+    for (const auto &c : dequoted)
+        EXPECT_EQ(AnsiDequotedStr(QString::fromLatin1(c.Text), QLatin1Char('\'')), QString::fromLatin1(c.Result))
+            << c.Text;
 
     const QString s = QStringLiteral("aAbA");
     EXPECT_EQ(StringReplace(s, QStringLiteral("a"), QStringLiteral("x"), rfReplaceAll), QStringLiteral("xAbA"));
