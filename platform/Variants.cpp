@@ -45,7 +45,7 @@ constexpr double MaxCurrency = 922337203685477.5807;
 
 [[noreturn]] void OverflowError(TVarType From, TVarType To)
 {
-    throw EVariantError(QStringLiteral("Arithmetic overflow converting variant of type (%1) into type (%2)")
+    throw EVariantError(QStringLiteral("Overflow while converting variant of type (%1) into type (%2)")
                             .arg(VarTypeAsText(From), VarTypeAsText(To)));
 }
 

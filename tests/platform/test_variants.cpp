@@ -17,7 +17,7 @@ std::string CastMsg(const char *from, const char *to)
 
 std::string OverflowMsg(const char *from, const char *to)
 {
-    return std::string("EVariantError: Arithmetic overflow converting variant of type (") + from + ") into type (" + to
+    return std::string("EVariantError: Overflow while converting variant of type (") + from + ") into type (" + to
         + ")";
 }
 
