@@ -349,6 +349,12 @@ void TControl::InitWidget(QWidget *Widget, TWidgetLink *Link)
     // mouse event belongs to the control it happened on.
     Widget->setMouseTracking(true);
     Widget->setAttribute(Qt::WA_NoMousePropagation);
+    // A scrolling widget's viewport reports to the control itself; passed on,
+    // the same press would reach the control twice.
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(Widget)) {
+        area->viewport()->setMouseTracking(true);
+        area->viewport()->setAttribute(Qt::WA_NoMousePropagation);
+    }
     Widget->hide();
     const QSize s = Widget->size();
     FWidth = s.width();
