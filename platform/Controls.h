@@ -460,6 +460,8 @@ public:
 
 protected:
     bool HostPaint(QPaintEvent *Event) override;
+    // The parent shows through what the control does not paint.
+    bool PaintsBackground() const override { return false; }
 
 private:
     TControlCanvas *FCanvas;
