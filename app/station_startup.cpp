@@ -1,0 +1,30 @@
+#include "station_startup.h"
+#include "Login_Code.h"
+#include "Unit1.h"
+#include "datacenter_code.h"
+
+bool CreateStationForms()
+{
+    Application->CreateForm(main_);
+    try {
+        Application->CreateForm(DataCenter);
+    } catch (const Exception &E) {
+        Application->MessageBox(QStringLiteral("无法打开本地数据库: ") + TDataCenter::LocalDatabasePath()
+                                    + QStringLiteral("\n") + E.Message(),
+                                QStringLiteral("提示!"), MB_ICONERROR);
+        return false;
+    }
+    Application->CreateForm(Login);
+    return true;
+}
+
+int StationMain()
+{
+    Application->Initialize();
+    Application->SetTitle(QStringLiteral("电子秤配货系统"));
+    const bool ok = CreateStationForms();
+    if (ok)
+        Application->Run();
+    DoneApplication();
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,146 @@
+#include "FormHarness.h"
+#include "Login_Code.h"
+#include "StationFixture.h"
+#include "Unit1.h"
+#include "datacenter_code.h"
+#include "station_startup.h"
+#include <gtest/gtest.h>
+#include <QFile>
+
+using namespace FormHarness;
+
+TEST(WorkDate, TurnsOverAtTen)
+{
+    struct Case { int Y, M, D, H, N; int EY, EM, ED; };
+    const Case cases[] = {
+        {2024, 3, 9, 0, 0, 2024, 3, 9},   {2024, 3, 9, 9, 59, 2024, 3, 9},
+        {2024, 3, 9, 10, 0, 2024, 3, 10}, {2024, 3, 9, 23, 59, 2024, 3, 10},
+        {2024, 2, 28, 12, 0, 2024, 2, 29}, {2024, 12, 31, 10, 0, 2025, 1, 1},
+    };
+    for (const Case &c : cases) {
+        const TDateTime moment = EncodeDate(c.Y, c.M, c.D) + EncodeTime(c.H, c.N, 30, 0);
+        EXPECT_EQ(WorkDateFor(moment), EncodeDate(c.EY, c.EM, c.ED)) << c.Y << '-' << c.M << '-' << c.D << ' ' << c.H << ':' << c.N;
+    }
+}
+
+TEST(Login, PasswordDigestIsMd5OfGbkBytes)
+{
+    EXPECT_EQ(PasswordDigest(QStringLiteral("密码")), QStringLiteral("d2293e30f0c964c5f6242486aa8a483c"));
+    EXPECT_EQ(PasswordDigest(QStringLiteral("123")), QStringLiteral("202cb962ac59075b964b07152d234b70"));
+    EXPECT_EQ(PasswordDigest(QString()), QStringLiteral("d41d8cd98f00b204e9800998ecf8427e"));
+}
+
+namespace {
+
+// The main window's first activation disables it and brings up the login window.
+bool ShowMainAndWaitForLogin()
+{
+    main_->Show();
+    for (int i = 0; i < 200 && !(Login->Visible() && Login->Active()); ++i)
+        ProcessEvents(10);
+    return Login->Visible() && Login->Active();
+}
+
+// Starts the station's windows over a demo database, as the main block does,
+// and lets the main window's first activation bring up the login window.
+class LoginTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("STATION_OSK", "/bin/true");
+        Application->Initialize();
+        ASSERT_TRUE(CreateStationForms());
+        ASSERT_TRUE(ShowMainAndWaitForLogin());
+    }
+
+    void LogIn(const QString &User, const QString &Password)
+    {
+        ASSERT_TRUE(Focus(Login->UID));
+        Login->UID->SelectAll();
+        Type(User);
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(Login->PWD->Focused());
+        Type(Password);
+        Key(Qt::Key_Return);
+        ProcessEvents(20);
+    }
+
+    StationFolder Station;
+};
+
+} // namespace
+
+TEST_F(LoginTest, MainWindowWaitsDisabledForTheLogin)
+{
+    EXPECT_FALSE(main_->Enabled());
+    EXPECT_EQ(main_->Tag(), 1);
+    EXPECT_EQ(main_->caozy->Caption(), QStringLiteral("管理员"));
+    EXPECT_EQ(Login->UID->Text(), QStringLiteral("填写帐号"));
+    EXPECT_EQ(Login->PWD->Text(), QStringLiteral("填写密码"));
+    EXPECT_EQ(Login->PWD->PasswordChar(), QChar());
+    EXPECT_EQ(main_->DateTimePicker1->Date(), WorkDateFor(Now()));
+    GrabToFile(Login, QStringLiteral("/tmp/station_login.png"));
+}
+
+TEST_F(LoginTest, RightPasswordLogsIn)
+{
+    LogIn(QStringLiteral("demo"), QStringLiteral("123"));
+    EXPECT_EQ(main_->caozy->Caption(), QStringLiteral("演示操作员"));
+    EXPECT_TRUE(main_->Enabled());
+    EXPECT_EQ(main_->Tag(), 1);
+    EXPECT_FALSE(Login->Visible());
+    QFile f(Station.Db() + QStringLiteral("usertmp.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("demo\r\n"));
+    GrabToFile(main_, QStringLiteral("/tmp/station_main.png"));
+}
+
+TEST_F(LoginTest, WrongPasswordIsRefused)
+{
+    TModalAnswerer answers;
+    LogIn(QStringLiteral("demo"), QStringLiteral("999"));
+    ASSERT_EQ(answers.Texts.size(), 1);
+    EXPECT_EQ(answers.Texts[0], QStringLiteral("用户名或密码输入错误,为安全起见请重新输入!"));
+    EXPECT_EQ(answers.Captions[0], QStringLiteral("提示!"));
+    EXPECT_FALSE(main_->Enabled());
+    EXPECT_TRUE(Login->Visible());
+    EXPECT_EQ(Login->PWD->SelText(), QStringLiteral("999"));
+    // The password field is the login window's focused control again.
+    EXPECT_EQ(Login->ActiveControl(), Login->PWD);
+    EXPECT_FALSE(QFile::exists(Station.Db() + QStringLiteral("usertmp.txt")));
+}
+
+TEST_F(LoginTest, QuotesInTheUserIdCannotChangeTheStatement)
+{
+    TModalAnswerer answers;
+    LogIn(QStringLiteral("x' or 1=1 or '1'='"), QStringLiteral("anything"));
+    EXPECT_EQ(answers.Texts.size(), 1);
+    EXPECT_FALSE(main_->Enabled());
+    EXPECT_EQ(main_->caozy->Caption(), QStringLiteral("管理员"));
+}
+
+TEST(LoginLastUser, RemembersTheLastUserInGbk)
+{
+    StationFolder station;
+    QFile f(station.Db() + QStringLiteral("usertmp.txt"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xD5\xC5\xC8\xFD\r\n"); // 张三 in GBK
+    f.close();
+    Application->Initialize();
+    ASSERT_TRUE(CreateStationForms());
+    ASSERT_TRUE(ShowMainAndWaitForLogin());
+    EXPECT_EQ(Login->UID->Text(), QStringLiteral("张三"));
+    EXPECT_TRUE(Login->PWD->Focused());
+}
+
+TEST(StationStartup, MissingDatabaseStopsWithItsPath)
+{
+    StationFolder station(false, false);
+    Application->Initialize();
+    TModalAnswerer answers;
+    EXPECT_FALSE(CreateStationForms());
+    ASSERT_EQ(answers.Texts.size(), 1);
+    EXPECT_TRUE(answers.Texts[0].contains(station.Db() + QStringLiteral("dat.db"))) << answers.Texts[0].toStdString();
+    EXPECT_FALSE(QFile::exists(station.Db() + QStringLiteral("dat.db")));
+}
