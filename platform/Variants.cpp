@@ -777,6 +777,27 @@ Variant FillEmpty(const Variant &other, TVarOp op)
     return Variant(0);
 }
 
+// The operands of a binary operator: false when a Null makes the result
+// Null; an Empty side takes the neutral value of the other side.
+bool PrepareOperands(const Variant &l0, const Variant &r0, TVarOp op, Variant &l, Variant &r)
+{
+    CheckOperand(l0);
+    CheckOperand(r0);
+    if (VarIsNull(l0) || VarIsNull(r0))
+        return false;
+    l = l0;
+    r = r0;
+    if (VarIsEmpty(l) && VarIsEmpty(r)) {
+        l = Variant(0);
+        r = Variant(0);
+    } else if (VarIsEmpty(l)) {
+        l = FillEmpty(r, op);
+    } else if (VarIsEmpty(r)) {
+        r = FillEmpty(l, op);
+    }
+    return true;
+}
+
 // A string on one side of arithmetic becomes a Date next to a Date, else a Double.
 Variant StrToNumber(const Variant &s, const Variant &other)
 {
@@ -796,19 +817,9 @@ Variant Arith(const Variant &l0, const Variant &r0, TVarOp op)
         const qint64 a = A::I(l0), b = A::I(r0);
         return IntResult(op == opAdd ? a + b : op == opSubtract ? a - b : a * b, false);
     }
-    CheckOperand(l0);
-    CheckOperand(r0);
-    if (VarIsNull(l0) || VarIsNull(r0))
+    Variant l, r;
+    if (!PrepareOperands(l0, r0, op, l, r))
         return Null();
-    Variant l = l0, r = r0;
-    if (VarIsEmpty(l) && VarIsEmpty(r)) {
-        l = Variant(0);
-        r = Variant(0);
-    } else if (VarIsEmpty(l)) {
-        l = FillEmpty(r, op);
-    } else if (VarIsEmpty(r)) {
-        r = FillEmpty(l, op);
-    }
     const bool ls = VarIsStr(l), rs = VarIsStr(r);
     if (ls && rs) {
         if (op == opAdd) {
@@ -953,19 +964,9 @@ TLogicOperand LogicOperand(const Variant &v, bool otherIsBool)
 
 Variant Logic(const Variant &l0, const Variant &r0, TVarOp op)
 {
-    CheckOperand(l0);
-    CheckOperand(r0);
-    if (VarIsNull(l0) || VarIsNull(r0))
+    Variant l, r;
+    if (!PrepareOperands(l0, r0, op, l, r))
         return Null();
-    Variant l = l0, r = r0;
-    if (VarIsEmpty(l) && VarIsEmpty(r)) {
-        l = Variant(0);
-        r = Variant(0);
-    } else if (VarIsEmpty(l)) {
-        l = FillEmpty(r, op);
-    } else if (VarIsEmpty(r)) {
-        r = FillEmpty(l, op);
-    }
     const bool logical = op == opAnd || op == opOr || op == opXor;
     const TLogicOperand a = LogicOperand(l, logical && r.VType() == varBoolean);
     const TLogicOperand b = LogicOperand(r, logical && l.VType() == varBoolean);
