@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "Variants.h"
 #include <QtEndian>
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -244,31 +245,30 @@ void TWriter::WriteDate(double Value)
     WriteBytes(buf, 8);
 }
 
+void TWriter::WriteCounted(TValueType Value, qint64 Count, const void *Data, qint64 Size)
+{
+    WriteValue(Value);
+    quint8 buf[4];
+    qToLittleEndian(qint32(Count), buf);
+    WriteBytes(buf, 4);
+    WriteBytes(Data, Size);
+}
+
 void TWriter::WriteString(const QString &Value)
 {
     const QByteArray bytes = Encode8(Value);
     if (bytes.size() <= 255) {
         WriteValue(vaString);
-        const quint8 len = quint8(bytes.size());
-        WriteBytes(&len, 1);
-        WriteBytes(bytes.constData(), bytes.size());
+        WriteStrBytes(bytes);
     } else {
-        WriteValue(vaLString);
-        quint8 buf[4];
-        qToLittleEndian(qint32(bytes.size()), buf);
-        WriteBytes(buf, 4);
-        WriteBytes(bytes.constData(), bytes.size());
+        WriteCounted(vaLString, bytes.size(), bytes.constData(), bytes.size());
     }
 }
 
 void TWriter::WriteLongString(const QString &Value)
 {
     const QByteArray bytes = Encode8(Value);
-    WriteValue(vaLString);
-    quint8 buf[4];
-    qToLittleEndian(qint32(bytes.size()), buf);
-    WriteBytes(buf, 4);
-    WriteBytes(bytes.constData(), bytes.size());
+    WriteCounted(vaLString, bytes.size(), bytes.constData(), bytes.size());
 }
 
 void TWriter::WriteWideString(const QString &Value)
@@ -278,25 +278,16 @@ void TWriter::WriteWideString(const QString &Value)
         WriteUTF8Str(Value);
         return;
     }
-    WriteValue(vaWString);
-    quint8 buf[4];
-    qToLittleEndian(qint32(Value.size()), buf);
-    WriteBytes(buf, 4);
-    for (QChar c : Value) {
-        quint8 w[2];
-        qToLittleEndian(quint16(c.unicode()), w);
-        WriteBytes(w, 2);
-    }
+    QByteArray units(Value.size() * 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < Value.size(); ++i)
+        qToLittleEndian(quint16(Value.at(i).unicode()), units.data() + 2 * i);
+    WriteCounted(vaWString, Value.size(), units.constData(), units.size());
 }
 
 void TWriter::WriteUTF8Str(const QString &Value)
 {
     const QByteArray utf8 = Value.toUtf8();
-    WriteValue(vaUTF8String);
-    quint8 buf[4];
-    qToLittleEndian(qint32(utf8.size()), buf);
-    WriteBytes(buf, 4);
-    WriteBytes(utf8.constData(), utf8.size());
+    WriteCounted(vaUTF8String, utf8.size(), utf8.constData(), utf8.size());
 }
 
 void TWriter::WriteIdent(const QString &Ident)
@@ -317,21 +308,20 @@ void TWriter::WriteIdent(const QString &Ident)
 
 void TWriter::WriteStr(const QString &Value)
 {
-    QByteArray bytes = Encode8(Value);
-    if (bytes.size() > 255)
-        bytes.truncate(255);
-    const quint8 len = quint8(bytes.size());
+    WriteStrBytes(Encode8(Value));
+}
+
+void TWriter::WriteStrBytes(const QByteArray &Bytes)
+{
+    const qsizetype n = std::min<qsizetype>(Bytes.size(), 255);
+    const quint8 len = quint8(n);
     WriteBytes(&len, 1);
-    WriteBytes(bytes.constData(), bytes.size());
+    WriteBytes(Bytes.constData(), n);
 }
 
 void TWriter::WriteBinary(const QByteArray &Data)
 {
-    WriteValue(vaBinary);
-    quint8 buf[4];
-    qToLittleEndian(qint32(Data.size()), buf);
-    WriteBytes(buf, 4);
-    WriteBytes(Data.constData(), Data.size());
+    WriteCounted(vaBinary, Data.size(), Data.constData(), Data.size());
 }
 
 void TWriter::WriteSet(PTypeInfo SetType, quint32 Value)
@@ -780,64 +770,58 @@ double TReader::ReadDate()
     return d;
 }
 
-QString TReader::ReadString()
+qint64 TReader::ReadCount()
 {
     quint8 buf[4];
-    qint64 len = 0;
+    ReadBytes(buf, 4);
+    return qFromLittleEndian<qint32>(buf);
+}
+
+QByteArray TReader::ReadSized(qint64 Size)
+{
+    // A count beyond the bytes left is refused before anything is allocated.
+    if (Size < 0 || Size > FStream->Size() - FStream->Position())
+        throw EReadError(QStringLiteral("Stream read error"));
+    QByteArray bytes(qsizetype(Size), Qt::Uninitialized);
+    ReadBytes(bytes.data(), Size);
+    return bytes;
+}
+
+QString TReader::ReadString()
+{
     switch (NextValue()) {
     case vaWString:
     case vaUTF8String:
         return ReadWideString();
     case vaString:
         ReadValue();
-        ReadBytes(buf, 1);
-        len = buf[0];
-        break;
+        return ReadStr();
     case vaLString:
         ReadValue();
-        ReadBytes(buf, 4);
-        len = qFromLittleEndian<qint32>(buf);
-        break;
+        return Decode8(ReadSized(ReadCount()));
     default:
         PropValueError();
     }
-    if (len < 0 || len > FStream->Size() - FStream->Position())
-        throw EReadError(QStringLiteral("Stream read error"));
-    QByteArray bytes(qsizetype(len), '\0');
-    ReadBytes(bytes.data(), len);
-    return Decode8(bytes);
 }
 
 QString TReader::ReadWideString()
 {
-    quint8 buf[4];
     switch (NextValue()) {
     case vaString:
     case vaLString:
         return ReadString();
     case vaWString: {
         ReadValue();
-        ReadBytes(buf, 4);
-        const qint64 len = qFromLittleEndian<qint32>(buf);
-        if (len < 0 || len * 2 > FStream->Size() - FStream->Position())
-            throw EReadError(QStringLiteral("Stream read error"));
-        QByteArray bytes(qsizetype(len * 2), '\0');
-        ReadBytes(bytes.data(), len * 2);
+        const qint64 len = ReadCount();
+        const QByteArray bytes = ReadSized(len < 0 ? -1 : len * 2);
         QString s(qsizetype(len), Qt::Uninitialized);
         for (qsizetype i = 0; i < len; ++i)
             s[i] = QChar(qFromLittleEndian<quint16>(bytes.constData() + 2 * i));
         return s;
     }
-    case vaUTF8String: {
+    case vaUTF8String:
         ReadValue();
-        ReadBytes(buf, 4);
-        const qint64 len = qFromLittleEndian<qint32>(buf);
-        if (len < 0 || len > FStream->Size() - FStream->Position())
-            throw EReadError(QStringLiteral("Stream read error"));
-        QByteArray bytes(qsizetype(len), '\0');
-        ReadBytes(bytes.data(), len);
-        return QString::fromUtf8(bytes);
-    }
+        return QString::fromUtf8(ReadSized(ReadCount()));
     default:
         PropValueError();
     }
@@ -847,9 +831,7 @@ QString TReader::ReadStr()
 {
     quint8 len;
     ReadBytes(&len, 1);
-    QByteArray bytes(len, '\0');
-    ReadBytes(bytes.data(), len);
-    return Decode8(bytes);
+    return Decode8(ReadSized(len));
 }
 
 QString TReader::ReadIdent()
@@ -874,14 +856,7 @@ QString TReader::ReadIdent()
 QByteArray TReader::ReadBinary()
 {
     CheckValue(vaBinary);
-    quint8 buf[4];
-    ReadBytes(buf, 4);
-    const qint64 len = qFromLittleEndian<qint32>(buf);
-    if (len < 0 || len > FStream->Size() - FStream->Position())
-        throw EReadError(QStringLiteral("Stream read error"));
-    QByteArray data(qsizetype(len), '\0');
-    ReadBytes(data.data(), len);
-    return data;
+    return ReadSized(ReadCount());
 }
 
 quint32 TReader::ReadSet(PTypeInfo SetType)
@@ -1178,11 +1153,6 @@ void TReader::SkipValue()
             throw EReadError(QStringLiteral("Stream read error"));
         FStream->Seek(n, soCurrent);
     };
-    auto count = [this]() {
-        quint8 buf[4];
-        ReadBytes(buf, 4);
-        return qint64(qFromLittleEndian<qint32>(buf));
-    };
     switch (ReadValue()) {
     case vaNull:
     case vaFalse:
@@ -1214,10 +1184,10 @@ void TReader::SkipValue()
     case vaBinary:
     case vaLString:
     case vaUTF8String:
-        skip(count());
+        skip(ReadCount());
         return;
     case vaWString:
-        skip(count() * 2);
+        skip(ReadCount() * 2);
         return;
     case vaSet:
         SkipSetBody();

@@ -112,6 +112,10 @@ public:
 private:
     void WritePropName(const QString &Name);
     void WriteBytes(const void *Data, qint64 Count);
+    // A length byte and at most 255 of the bytes.
+    void WriteStrBytes(const QByteArray &Bytes);
+    // The tag, a 32-bit count and the data.
+    void WriteCounted(TValueType Value, qint64 Count, const void *Data, qint64 Size);
     QByteArray Encode8(const QString &Value) const;
     QString ComponentValue(TComponent *Value) const;
 
@@ -170,6 +174,9 @@ public:
 
 private:
     void ReadBytes(void *Data, qint64 Count);
+    // A 32-bit count, and Size bytes (refused when fewer are left).
+    qint64 ReadCount();
+    QByteArray ReadSized(qint64 Size);
     [[noreturn]] void PropValueError();
     void CheckValue(TValueType Value);
     QString Decode8(const QByteArray &Bytes) const;
