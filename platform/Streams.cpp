@@ -228,11 +228,14 @@ TFileStream::~TFileStream()
         ::close(FHandle);
 }
 
-qint64 TFileStream::Read(void *Buffer, qint64 Count)
+// Repeats a partial read or write until Count bytes moved, the end is
+// reached or the system reports an error; returns the bytes moved.
+template<class Io>
+static qint64 Transfer(qint64 Count, Io Step)
 {
     qint64 Done = 0;
     while (Done < Count) {
-        const ssize_t N = ::read(FHandle, static_cast<char *>(Buffer) + Done, size_t(Count - Done));
+        const ssize_t N = Step(Done);
         if (N < 0 && errno == EINTR)
             continue;
         if (N <= 0)
@@ -242,18 +245,18 @@ qint64 TFileStream::Read(void *Buffer, qint64 Count)
     return Done;
 }
 
+qint64 TFileStream::Read(void *Buffer, qint64 Count)
+{
+    return Transfer(Count, [&](qint64 Done) {
+        return ::read(FHandle, static_cast<char *>(Buffer) + Done, size_t(Count - Done));
+    });
+}
+
 qint64 TFileStream::Write(const void *Buffer, qint64 Count)
 {
-    qint64 Done = 0;
-    while (Done < Count) {
-        const ssize_t N = ::write(FHandle, static_cast<const char *>(Buffer) + Done, size_t(Count - Done));
-        if (N < 0 && errno == EINTR)
-            continue;
-        if (N <= 0)
-            break;
-        Done += N;
-    }
-    return Done;
+    return Transfer(Count, [&](qint64 Done) {
+        return ::write(FHandle, static_cast<const char *>(Buffer) + Done, size_t(Count - Done));
+    });
 }
 
 qint64 TFileStream::Seek(qint64 Offset, TSeekOrigin Origin)
