@@ -233,6 +233,20 @@ Qt::CursorShape CursorToQtShape(TCursor Cursor)
     }
 }
 
+bool IsAccel(QChar VK, const QString &Str)
+{
+    for (int i = 0; i + 1 < Str.size(); ++i) {
+        if (Str[i] != QLatin1Char('&'))
+            continue;
+        if (Str[i + 1] == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return Str[i + 1].toUpper() == VK.toUpper();
+    }
+    return false;
+}
+
 TControl *FindControl(const QWidget *Widget)
 {
     for (const QWidget *w = Widget; w; w = w->parentWidget()) {
@@ -809,6 +823,11 @@ bool TControl::DialogKey(Word, TShiftState)
     return false;
 }
 
+bool TControl::DialogChar(QChar, TShiftState)
+{
+    return false;
+}
+
 void TControl::FocusChanged(TWinControl *) {}
 
 void TControl::Guard(const std::function<void()> &Proc)
@@ -1304,6 +1323,14 @@ bool TWinControl::DialogKey(Word Key, TShiftState Shift)
 {
     for (size_t i = 0; i < FControls.size(); ++i)
         if (FControls[i]->Visible() && FControls[i]->DialogKey(Key, Shift))
+            return true;
+    return false;
+}
+
+bool TWinControl::DialogChar(QChar Key, TShiftState Shift)
+{
+    for (size_t i = 0; i < FControls.size(); ++i)
+        if (FControls[i]->Visible() && FControls[i]->Enabled() && FControls[i]->DialogChar(Key, Shift))
             return true;
     return false;
 }

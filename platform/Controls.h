@@ -124,6 +124,9 @@ TShiftState QtToShiftState(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons But
 // Qt cursor shape of a class-library cursor.
 Qt::CursorShape CursorToQtShape(TCursor Cursor);
 
+// True when Str marks VK as its accelerator ("&OK" for 'o'), case ignored.
+bool IsAccel(QChar VK, const QString &Str);
+
 // The control a widget belongs to (the widget itself or its nearest
 // ancestor that wraps a control), or nullptr.
 TControl *FindControl(const QWidget *Widget);
@@ -268,6 +271,9 @@ public:
     virtual int WantKeys() const { return 0; }
     // Enter/Escape offered by the form; true when this control took it.
     virtual bool DialogKey(Word Key, TShiftState Shift);
+    // An accelerator character (Alt+letter, or a letter the focused control
+    // does not take) offered by the form; true when this control took it.
+    virtual bool DialogChar(QChar Key, TShiftState Shift);
     // The form's focused control changed.
     virtual void FocusChanged(TWinControl *Focused);
 
@@ -416,6 +422,7 @@ public:
     virtual void DoEnter();
     virtual void DoExit();
     bool DialogKey(Word Key, TShiftState Shift) override;
+    bool DialogChar(QChar Key, TShiftState Shift) override;
     void FocusChanged(TWinControl *Focused) override;
     bool HostEvent(QEvent *Event) override;
 

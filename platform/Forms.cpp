@@ -1,5 +1,10 @@
 #include "Forms.h"
+#include "ComCtrls.h"
 #include "Exceptions.h"
+#include "ExtCtrls.h"
+#include "Grids.h"
+#include "Menus.h"
+#include "StdCtrls.h"
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,6 +51,27 @@ void WakeEventLoop()
 }
 
 } // namespace
+
+void RegisterFormsClasses()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    RegisterClasses({TControl::StaticClass(), TWinControl::StaticClass(), TGraphicControl::StaticClass(),
+                     TCustomControl::StaticClass(), TScrollingWinControl::StaticClass(),
+                     TCustomForm::StaticClass(), TForm::StaticClass(), TDataModule::StaticClass(),
+                     TApplication::StaticClass(), TScreen::StaticClass(), TLabel::StaticClass(),
+                     TButton::StaticClass(), TEdit::StaticClass(), TMemo::StaticClass(), TCheckBox::StaticClass(),
+                     TRadioButton::StaticClass(), TListBox::StaticClass(), TComboBox::StaticClass(),
+                     TGroupBox::StaticClass(), TPanel::StaticClass(), TImage::StaticClass(),
+                     TPaintBox::StaticClass(), TTimer::StaticClass(), TSplitter::StaticClass(),
+                     TScrollBox::StaticClass(), TPageControl::StaticClass(), TTabSheet::StaticClass(),
+                     TToolBar::StaticClass(), TToolButton::StaticClass(), TStatusBar::StaticClass(),
+                     TStatusPanels::StaticClass(), TStatusPanel::StaticClass(), TDateTimePicker::StaticClass(),
+                     TTreeView::StaticClass(), TUpDown::StaticClass(), TDrawGrid::StaticClass(),
+                     TStringGrid::StaticClass(), TMenuItem::StaticClass(), TPopupMenu::StaticClass()});
+}
 
 TApplication *GetApplication()
 {
@@ -705,7 +731,10 @@ STATION_PUBLISHED(TApplication)
     P.Prop("Title", &TApplication::Title, &TApplication::SetTitle);
 }
 
-TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
+TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner)
+{
+    RegisterFormsClasses();
+}
 
 TApplication::~TApplication()
 {
@@ -1099,6 +1128,10 @@ bool TApplication::DispatchKey(QWidget *Receiver, QKeyEvent *Event)
             if (!key)
                 return true;
         }
+        // Alt+letter: an accelerator of a control on the form.
+        if ((Event->modifiers() & Qt::AltModifier) && f && key >= '0' && key <= 'Z'
+            && f->DialogChar(QChar(key), shift))
+            return true;
         const QString text = Event->text();
         if (text.isEmpty())
             return false;
@@ -1113,6 +1146,10 @@ bool TApplication::DispatchKey(QWidget *Receiver, QKeyEvent *Event)
             return true;
         c->KeyPress(ch);
         if (ch.isNull())
+            return true;
+        // A character the focused control does not take may be an accelerator.
+        if (!(c->WantKeys() & DLGC_WANTCHARS) && ch.isPrint() && ch != QLatin1Char(' ') && f && IsLiveControl(f)
+            && f->DialogChar(ch, shift))
             return true;
         if (ch != original) {
             // The handler changed the character: the control gets the new one.

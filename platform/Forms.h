@@ -312,6 +312,10 @@ private:
 
 // --- The process-wide objects ----------------------------------------------------
 
+// Makes the forms, controls and menus creatable by class name (FindClass,
+// GetClass). The application object does it when it comes up.
+void RegisterFormsClasses();
+
 TApplication *GetApplication();
 TScreen *GetScreen();
 // Frees the application object and the forms it owns (end of the program).

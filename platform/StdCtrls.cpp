@@ -208,6 +208,31 @@ void TCustomLabel::SetTransparent(bool Value)
     Invalidate();
 }
 
+void TCustomLabel::SetFocusControl(TWinControl *Value)
+{
+    if (FFocusControl)
+        FFocusControl->RemoveFreeNotification(this);
+    FFocusControl = Value;
+    if (Value)
+        Value->FreeNotification(this);
+}
+
+void TCustomLabel::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FFocusControl)
+        FFocusControl = nullptr;
+}
+
+bool TCustomLabel::DialogChar(QChar Key, TShiftState)
+{
+    if (FFocusControl && Enabled() && FShowAccelChar && IsAccel(Key, Caption()) && FFocusControl->CanFocus()) {
+        FFocusControl->SetFocus();
+        return true;
+    }
+    return false;
+}
+
 void TCustomLabel::SetShowAccelChar(bool Value)
 {
     if (FShowAccelChar == Value)
@@ -278,6 +303,15 @@ void TButton::Click()
 bool TButton::DialogKey(Word Key, TShiftState Shift)
 {
     if (((Key == VK_RETURN && FActive) || (Key == VK_ESCAPE && FCancel)) && Shift.Empty() && CanFocus()) {
+        Click();
+        return true;
+    }
+    return false;
+}
+
+bool TButton::DialogChar(QChar Key, TShiftState)
+{
+    if (IsAccel(Key, Caption()) && CanFocus()) {
         Click();
         return true;
     }
@@ -737,6 +771,16 @@ void TCustomCheckBox::SetAllowGrayed(bool Value)
     FBox->setTristate(Value || FState == cbGrayed);
 }
 
+bool TCustomCheckBox::DialogChar(QChar Key, TShiftState)
+{
+    if (IsAccel(Key, Caption()) && CanFocus()) {
+        SetFocus();
+        Toggle();
+        return true;
+    }
+    return false;
+}
+
 void TCustomCheckBox::SetAlignment(TLeftRight Value)
 {
     FAlignment = Value;
@@ -799,6 +843,16 @@ void TRadioButton::SetChecked(bool Value)
             if (auto *other = dynamic_cast<TRadioButton *>(p->Controls(i)); other && other != this)
                 other->SetChecked(false);
     Click();
+}
+
+bool TRadioButton::DialogChar(QChar Key, TShiftState)
+{
+    if (IsAccel(Key, Caption()) && CanFocus()) {
+        SetFocus();
+        SetChecked(true);
+        return true;
+    }
+    return false;
 }
 
 void TRadioButton::SetAlignment(TLeftRight Value)

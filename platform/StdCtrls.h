@@ -45,9 +45,12 @@ public:
     bool ShowAccelChar() const { return FShowAccelChar; }
     void SetShowAccelChar(bool Value);
     TWinControl *FocusControl() const { return FFocusControl; }
-    void SetFocusControl(TWinControl *Value) { FFocusControl = Value; }
+    void SetFocusControl(TWinControl *Value);
+    // Its accelerator focuses FocusControl.
+    bool DialogChar(QChar Key, TShiftState Shift) override;
 
 protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
     void Paint() override;
     void TextChanged() override;
     void FontChanged() override;
@@ -101,6 +104,7 @@ public:
     // Copies ModalResult to the form, then runs OnClick.
     void Click() override;
     bool DialogKey(Word Key, TShiftState Shift) override;
+    bool DialogChar(QChar Key, TShiftState Shift) override;
     void FocusChanged(TWinControl *Focused) override;
 
 protected:
@@ -283,6 +287,7 @@ public:
     void SetAllowGrayed(bool Value);
     TLeftRight Alignment() const { return FAlignment; }
     void SetAlignment(TLeftRight Value);
+    bool DialogChar(QChar Key, TShiftState Shift) override;
 
 protected:
     // Unchecked -> (grayed ->) checked -> unchecked.
@@ -315,6 +320,7 @@ public:
     void SetChecked(bool Value);
     TLeftRight Alignment() const { return FAlignment; }
     void SetAlignment(TLeftRight Value);
+    bool DialogChar(QChar Key, TShiftState Shift) override;
 
 protected:
     QString GetText() const override;

@@ -3,9 +3,11 @@
 // activation events, the application object and its exception box.
 #include "FormHarness.h"
 #include "Forms.h"
+#include "Grids.h"
 #include "StdCtrls.h"
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCursor>
 #include <QTest>
 #include <QWheelEvent>
 #include <memory>
@@ -497,4 +499,106 @@ TEST(Forms, CreateFormSetsTheReferenceFirstAndTheFirstFormIsTheMainForm)
     EXPECT_EQ(Application->MainForm(), nullptr);
     // Later tests need a running application object again.
     DoneApplication();
+}
+
+namespace {
+class TPaintedForm : public TForm
+{
+public:
+    explicit TPaintedForm(TComponent *AOwner) : TForm(AOwner)
+    {
+        SetBounds(0, 0, 200, 100);
+        SetOnPaint(TNotifyEvent(this, &TPaintedForm::FormPaint));
+    }
+    void FormPaint(TObject *)
+    {
+        // The canvas starts with the form's font and colour.
+        FontSeen = Canvas()->Font()->Size();
+        BrushSeen = Canvas()->Brush()->Color();
+        Canvas()->Brush()->SetColor(clLime);
+        Canvas()->Rectangle(10, 10, 50, 40);
+    }
+    int FontSeen = 0;
+    TColor BrushSeen = 0;
+};
+} // namespace
+
+TEST(Forms, OnPaintDrawsOnTheFormsCanvas)
+{
+    TPaintedForm form(nullptr);
+    form.Font()->SetSize(15);
+    ASSERT_TRUE(ShowAndActivate(&form));
+    const QImage img = Grab(&form).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(form.FontSeen, 15);
+    EXPECT_EQ(form.BrushSeen, clBtnFace);
+    EXPECT_EQ(QColor(img.pixel(20, 20)), QColor(0, 255, 0));
+    // Rectangle's right and bottom edges lie outside.
+    EXPECT_EQ(QColor(img.pixel(49, 39)), QColor(Qt::black));
+    EXPECT_EQ(QColor(img.pixel(50, 20)), ColorToQColor(clBtnFace));
+    EXPECT_EQ(QColor(img.pixel(5, 5)), ColorToQColor(clBtnFace));
+}
+
+TEST(Forms, PositionScreenCenterAndTheScreenObject)
+{
+    TDialogForm form(nullptr);
+    form.SetPosition(poScreenCenter);
+    form.Show();
+    EXPECT_EQ(form.Left(), (Screen->Width() - form.Width()) / 2);
+    EXPECT_EQ(form.Top(), (Screen->Height() - form.Height()) / 2);
+    EXPECT_GT(Screen->Width(), 0);
+    bool listed = false;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        listed = listed || Screen->Forms(i) == &form;
+    EXPECT_TRUE(listed);
+    EXPECT_THROW(Screen->Forms(Screen->FormCount()), EListError);
+    Screen->SetCursor(crHourGlass);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Screen->SetCursor(crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    Application->Minimize();
+    EXPECT_EQ(form.WindowState(), wsMinimized);
+    Application->Restore();
+    EXPECT_EQ(form.WindowState(), wsNormal);
+}
+
+TEST(Forms, AcceleratorsReachTheirControls)
+{
+    TDialogForm form(nullptr);
+    form.OtherButton->SetCaption(QStringLiteral("&Other"));
+    auto *label = new TLabel(&form);
+    label->SetParent(&form);
+    label->SetCaption(QStringLiteral("&Name"));
+    label->SetFocusControl(form.Edit1);
+    ASSERT_TRUE(ShowAndActivate(&form));
+    // A letter typed on a button (which takes no characters) clicks the button it marks.
+    ASSERT_TRUE(Focus(form.CancelButton));
+    Type(QStringLiteral("o"));
+    EXPECT_EQ(form.OtherClicks, 1);
+    // Alt and the label's letter focus the label's control.
+    Key(Qt::Key_N, Qt::AltModifier);
+    ProcessEvents();
+    EXPECT_TRUE(form.Edit1->Focused());
+    // In an edit the letter is just typed.
+    Type(QStringLiteral("o"));
+    EXPECT_EQ(form.Edit1->Text(), "o");
+    EXPECT_EQ(form.OtherClicks, 1);
+    EXPECT_TRUE(IsAccel(QLatin1Char('n'), QStringLiteral("&Name")));
+    EXPECT_FALSE(IsAccel(QLatin1Char('n'), QStringLiteral("&&Name")));
+    EXPECT_TRUE(IsAccel(QLatin1Char('N'), QStringLiteral("A&&B &name")));
+}
+
+TEST(Forms, ControlsAreCreatedByClassName)
+{
+    Application->HookEvents();
+    TDialogForm form(nullptr);
+    TClass cls = FindClass(u"TButton");
+    ASSERT_NE(cls, nullptr);
+    TObject *made = cls->Create(&form);
+    auto *button = dynamic_cast<TButton *>(made);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->Owner(), &form);
+    EXPECT_EQ(button->Width(), 75);
+    EXPECT_EQ(GetClass(u"TStringGrid"), TStringGrid::StaticClass());
+    EXPECT_EQ(GetClass(u"TForm"), TForm::StaticClass());
 }
