@@ -204,9 +204,13 @@ void TList::Pack()
 
 void TList::Sort(const TListSortCompare &Compare)
 {
-    if (Count() > 1)
-        std::stable_sort(FList.begin(), FList.end(),
-                         [&](void *A, void *B) { return Compare(A, B) < 0; });
+    if (Count() < 2)
+        return;
+    // Sorted on a copy: a comparison that raises (a script's, say) leaves the
+    // list as it was instead of half merged with items lost.
+    std::vector<void *> Sorted = FList;
+    std::stable_sort(Sorted.begin(), Sorted.end(), [&](void *A, void *B) { return Compare(A, B) < 0; });
+    FList.swap(Sorted);
 }
 
 void TList::SetCount(int NewCount)

@@ -130,6 +130,23 @@ TEST(TList, CountCapacityAndStableSort)
     EXPECT_EQ(S.Items(1), &V[3]);
     EXPECT_EQ(S.Items(2), &V[2]);
     EXPECT_EQ(S.Items(3), &V[0]);
+
+    // A comparison that raises leaves every item in its place.
+    int W[40];
+    TList R;
+    for (int I = 0; I < 40; ++I) {
+        W[I] = (I * 7) % 40;
+        R.Add(&W[I]);
+    }
+    int Calls = 0;
+    EXPECT_THROW(R.Sort([&](void *A, void *B) {
+        if (++Calls == 60)
+            throw EListError(QStringLiteral("compare failed"));
+        return *static_cast<int *>(A) - *static_cast<int *>(B);
+    }),
+                 EListError);
+    for (int I = 0; I < 40; ++I)
+        EXPECT_EQ(R.Items(I), &W[I]) << I;
 }
 
 // --- Text --------------------------------------------------------------------
