@@ -1,5 +1,6 @@
 #include "Forms.h"
 #include "ComCtrls.h"
+#include "Dialogs.h"
 #include "Exceptions.h"
 #include "ExtCtrls.h"
 #include "Grids.h"
@@ -892,6 +893,15 @@ void TApplication::ShowException(Exception *E)
 
 int TApplication::MessageBox(const QString &Text, const QString &Caption, int Flags)
 {
+    // A dialog hook (tests, unattended runs) answers instead of a window.
+    TDialogRequest request;
+    request.Kind = TDialogKind::MessageBox;
+    request.Caption = Caption;
+    request.Text = Text;
+    request.Flags = Flags;
+    int answer = 0;
+    if (AskDialogHook(request, answer))
+        return answer;
     QMessageBox box;
     box.setWindowTitle(Caption);
     box.setText(Text);

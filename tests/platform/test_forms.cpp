@@ -2,6 +2,7 @@
 // KeyPreview and the key path, Enter/Escape to the default/cancel buttons,
 // activation events, the application object and its exception box.
 #include "FormHarness.h"
+#include "Dialogs.h"
 #include "Forms.h"
 #include "Grids.h"
 #include "StdCtrls.h"
@@ -601,4 +602,20 @@ TEST(Forms, ControlsAreCreatedByClassName)
     EXPECT_EQ(button->Width(), 75);
     EXPECT_EQ(GetClass(u"TStringGrid"), TStringGrid::StaticClass());
     EXPECT_EQ(GetClass(u"TForm"), TForm::StaticClass());
+}
+
+TEST(Forms, MessageBoxAsksTheDialogHookFirst)
+{
+    TDialogRequest seen;
+    TScopedDialogHook hook([&seen](TDialogRequest &R) {
+        seen = R;
+        return IDNO;
+    });
+    EXPECT_EQ(Application->MessageBox(QStringLiteral("您确认要删除所选行吗?"), QStringLiteral("提示!"),
+                                      MB_YESNO | MB_ICONQUESTION),
+              IDNO);
+    EXPECT_EQ(seen.Kind, TDialogKind::MessageBox);
+    EXPECT_EQ(seen.Text, QStringLiteral("您确认要删除所选行吗?"));
+    EXPECT_EQ(seen.Caption, QStringLiteral("提示!"));
+    EXPECT_EQ(seen.Flags, MB_YESNO | MB_ICONQUESTION);
 }
