@@ -115,7 +115,9 @@ bool MatchAt(QStringView F, qsizetype i, QLatin1StringView What)
     return F.mid(i).startsWith(What, Qt::CaseInsensitive);
 }
 
-// Is there an AM/PM marker before the next hour specifier?
+// Is the first 'a' after an hour specifier, before the next one and outside
+// quotes, an AM/PM marker? As the class library decides it, another 'a'
+// (a literal letter) ends the search too.
 bool Use12HourClock(QStringView F, qsizetype i)
 {
     for (; i < F.size(); ++i) {
@@ -125,9 +127,8 @@ bool Use12HourClock(QStringView F, qsizetype i)
             while (i < F.size() && F[i] != q)
                 ++i;
         } else if (u == 'A') {
-            if (MatchAt(F, i, QLatin1StringView("am/pm")) || MatchAt(F, i, QLatin1StringView("a/p")) ||
-                MatchAt(F, i, QLatin1StringView("ampm")))
-                return true;
+            return MatchAt(F, i, QLatin1StringView("am/pm")) || MatchAt(F, i, QLatin1StringView("a/p")) ||
+                   MatchAt(F, i, QLatin1StringView("ampm"));
         } else if (u == 'H') {
             return false;
         }

@@ -199,6 +199,8 @@ TEST(SysUtilsFormatDateTime, Specifiers)
         {"h am/pm", EncodeDate(2024, 3, 9), "12 am"},
         {"hh", evening, "19"},
         {"hh' 'am/pm h", evening, "07 pm 19"},
+        {"h 'a' am/pm", evening, "7 a pm"},
+        {"h a am/pm", evening, "19 a pm"},
         {"t", dt, "07:05"},
         {"tt", dt, "07:05:03"},
         {"c", dt, "2024-03-09 07:05:03"},
