@@ -898,6 +898,19 @@ bool TControl::HostEvent(QEvent *Event)
 
 void TControl::HostEventAfter(QEvent *Event)
 {
+    // A control that paints itself has taken its mouse events.
+    if (FPaintsItself) {
+        switch (Event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            Event->accept();
+            break;
+        default:
+            break;
+        }
+    }
     switch (Event->type()) {
     case QEvent::MouseButtonRelease: {
         auto *me = static_cast<QMouseEvent *>(Event);
