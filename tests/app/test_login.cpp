@@ -144,3 +144,14 @@ TEST(StationStartup, MissingDatabaseStopsWithItsPath)
     EXPECT_TRUE(answers.Texts[0].contains(station.Db() + QStringLiteral("dat.db"))) << answers.Texts[0].toStdString();
     EXPECT_FALSE(QFile::exists(station.Db() + QStringLiteral("dat.db")));
 }
+
+TEST_F(LoginTest, DatabaseErrorShowsTheExceptionBoxAndTheStationGoesOn)
+{
+    Station.Sql(QStringLiteral("drop table sys_user"));
+    TModalAnswerer answers;
+    LogIn(QStringLiteral("demo"), QStringLiteral("123"));
+    ASSERT_EQ(answers.Texts.size(), 1);
+    EXPECT_TRUE(answers.Texts[0].contains(QStringLiteral("sys_user"))) << answers.Texts[0].toStdString();
+    EXPECT_FALSE(main_->Enabled());
+    EXPECT_TRUE(Login->Visible());
+}
