@@ -151,7 +151,12 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TScrollingWinControl(AOwner)
 
 TCustomForm::~TCustomForm()
 {
-    BeforeDestruction();
+    // A handler that is a method of the form itself can only run while the
+    // form is whole: Release, caFree and the application's end call
+    // BeforeDestruction first. Here only handlers of other objects run.
+    if (!FDestroyed && !(FOnDestroy && FOnDestroy.Data() == static_cast<void *>(this)))
+        BeforeDestruction();
+    FDestroyed = true;
     if (GApplication)
         GApplication->FormDestroying(this);
     if (GScreen)
@@ -699,7 +704,11 @@ TDataModule::TDataModule(TComponent *AOwner) : TComponent(AOwner) {}
 
 TDataModule::~TDataModule()
 {
-    BeforeDestruction();
+    // As for forms: OnDestroy bound to the module itself runs only through
+    // BeforeDestruction, called while the module is whole.
+    if (!FDestroyed && !(FOnDestroy && FOnDestroy.Data() == static_cast<void *>(this)))
+        BeforeDestruction();
+    FDestroyed = true;
 }
 
 void TDataModule::AfterConstruction()

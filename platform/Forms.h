@@ -62,7 +62,9 @@ public:
 
     // OnCreate; Application->CreateForm calls it once the form is built.
     virtual void AfterConstruction();
-    // OnDestroy, once, before the form goes.
+    // OnDestroy, once, before the form goes. Release, caFree and the
+    // application's end call it; code that deletes a form whose OnDestroy is
+    // a method of the form itself calls it first.
     virtual void BeforeDestruction();
 
     TFormBorderStyle BorderStyle() const { return FBorderStyle; }

@@ -388,6 +388,15 @@ void TCustomEdit::DoEnter()
     TWinControl::DoEnter();
 }
 
+void TCustomEdit::KeyPress(QChar &Key)
+{
+    TWinControl::KeyPress(Key);
+    if (FCharCase == ecUpperCase)
+        Key = Key.toUpper();
+    else if (FCharCase == ecLowerCase)
+        Key = Key.toLower();
+}
+
 void TCustomEdit::SetReadOnly(bool Value)
 {
     FReadOnly = Value;

@@ -163,6 +163,8 @@ protected:
     QString GetText() const override;
     void SetTextValue(const QString &Value) override;
     void DoEnter() override;
+    // Typed characters follow CharCase.
+    void KeyPress(QChar &Key) override;
 
 private:
     QLineEdit *FEdit = nullptr;
