@@ -140,7 +140,7 @@ QByteArray qdzBuiltInResources()
         "<StrRes Name=\"clDSNotIncl\" Text=\"(dataset is not included in Report.DataSets)\"/>\r\n"
         "<StrRes Name=\"clUnknownVar\" Text=\"Unknown variable or datafield:\"/>\r\n"
         "<StrRes Name=\"clScrError\" Text=\"Script error at %s: %s\"/>\r\n"
-        "<StrRes Name=\"clDSNotExist\" Text=\"Dataset &#34;%s&#34; does not exist\"/>\r\n"
+        "<StrRes Name=\"clDSNotExist\" Text=\"Dataset &#38;#34;%s&#38;#34; does not exist\"/>\r\n"
         "<StrRes Name=\"clErrors\" Text=\"The following error(s) have occured:\"/>\r\n"
         "<StrRes Name=\"clExprError\" Text=\"Error in expression\"/>\r\n"
         "<StrRes Name=\"clQE3files\" Text=\"Prepared Report\"/>\r\n"

@@ -2,10 +2,12 @@
 // the language list and the script compiler's messages.
 #include "report/model/qdzRes.h"
 #include "report/model/qdzUtils.h"
+#include "report/model/qdzXML.h"
 
 #include "platform/Classes.h"
 #include "platform/Exceptions.h"
 #include "platform/ImgList.h"
+#include "platform/Streams.h"
 #include "script/kw_iconst.h"
 
 #include <QCoreApplication>
@@ -30,7 +32,9 @@ TEST(Resources, BuiltInTable)
     EXPECT_EQ(R->ResourceText("clErrors"), "The following error(s) have occured:");
     EXPECT_EQ(R->ResourceText("clFirstPass"), "First pass: page ");
     EXPECT_EQ(R->ResourceText("clDecompressError"), "Stream decompress error");
-    EXPECT_EQ(R->ResourceText("clDSNotExist"), "Dataset \"%s\" does not exist");
+    // Stored with a doubly escaped quote: one unescape pass leaves the
+    // reference, as the table has always shown it.
+    EXPECT_EQ(R->ResourceText("clDSNotExist"), "Dataset &#34;%s&#34; does not exist");
     EXPECT_EQ(R->ResourceText("SIdRedeclared"), "Identifier redeclared: ");
     EXPECT_EQ(R->ResourceText("clPageOf"), "Page %d of %d");
     EXPECT_EQ(R->ResourceText("mberror"), "Error");   // keys ignore case
@@ -73,6 +77,93 @@ TEST(Resources, BuiltInTableHasEveryKey)
     EXPECT_TRUE(Table.startsWith("<?xml version=\"1.1\" encoding=\"utf-8\"?>"));
     EXPECT_TRUE(Table.contains("<Resources CodePage=\"1252\">"));
     EXPECT_EQ(Table.count("<StrRes "), 178);
+}
+
+TEST(Resources, BuiltInTableKeysInOrderAndEveryNamedText)
+{
+    // The keys, in the table's own order.
+    QStringList Expected;
+    for (int I = 1; I <= 9; ++I) Expected << QString::number(I);
+    for (int I = 100; I <= 142; ++I) Expected << QString::number(I);
+    Expected << "150" << "151" << "152" << "zmPageWidth" << "zmWholePage";
+    for (int I = 200; I <= 214; ++I) Expected << QString::number(I);
+    Expected << "216" << "ppAll" << "ppOdd" << "ppEven" << "pgDefault" << "pmDefault" << "pmSplit"
+             << "pmJoin" << "pmScale" << "poDirect" << "poReverse";
+    for (int I = 300; I <= 305; ++I) Expected << QString::number(I);
+    for (int I = 400; I <= 414; ++I) Expected << QString::number(I);
+    for (int I = 500; I <= 510; ++I) Expected << QString::number(I);
+    Expected << "mbConfirm" << "mbError" << "mbInfo" << "xrCantFindClass" << "prVirtual" << "prDefault"
+             << "prCustom" << "enUnconnHeader" << "enUnconnGroup" << "enUnconnGFooter" << "enBandPos"
+             << "dbNotConn" << "dbFldNotFound" << "clDSNotIncl" << "clUnknownVar" << "clScrError"
+             << "clDSNotExist" << "clErrors" << "clExprError" << "clQE3files" << "clSaving" << "clCancel"
+             << "clClose" << "clPrinting" << "clLoading" << "clPageOf" << "clFirstPass" << "clNoPrinters"
+             << "clDecompressError" << "crFillMx" << "crBuildMx" << "prRunningFirst" << "prRunning"
+             << "prPrinting" << "prExporting" << "uCm" << "uInch" << "uPix" << "uChar" << "dupDefault"
+             << "dupVert" << "dupHorz" << "dupSimpl" << "SLangNotFound" << "SInvalidLanguage"
+             << "SIdRedeclared" << "SUnknownType" << "SIncompatibleTypes" << "SIdUndeclared"
+             << "SClassRequired" << "SIndexRequired" << "SStringError" << "SClassError" << "SArrayRequired"
+             << "SVarRequired" << "SNotEnoughParams" << "STooManyParams" << "SLeftCantAssigned"
+             << "SForError" << "SEventError" << "600" << "601" << "clStrNotFound";
+    ASSERT_EQ(Expected.size(), 178);
+    TqdzXMLDocument Doc;
+    TStringStream Table(qdzBuiltInResources());
+    Doc.LoadFromStream(&Table);
+    EXPECT_EQ(Doc.Root()->Name(), "Resources");
+    QStringList Keys;
+    for (int I = 0; I < Doc.Root()->GetCount(); ++I) {
+        EXPECT_EQ(Doc.Root()->GetItems(I)->Name(), "StrRes");
+        Keys << QString::fromUtf8(Doc.Root()->GetItems(I)->GetProp("Name"));
+    }
+    EXPECT_EQ(Keys, Expected);
+
+    // Every text the table is known to hold, as ResourceText gives it.
+    const struct { const char *Key, *Text; } Texts[] = {
+        {"1", "OK"}, {"2", "Cancel"}, {"3", "All"}, {"4", "Current page"}, {"5", "Pages:"},
+        {"6", "Page breaks"}, {"7", "Page range"}, {"8", "Export settings"},
+        {"9", "Enter page numbers and/or page ranges, separated by commas. For example, 1,3,5-12"},
+        {"207", "Other"}, {"211", "Order"},
+        {"zmPageWidth", "Page width"}, {"zmWholePage", "Whole page"},
+        {"ppAll", "All pages"}, {"ppOdd", "Odd pages"}, {"ppEven", "Even pages"},
+        {"pgDefault", "Default"}, {"pmDefault", "Default"},
+        {"pmSplit", "Split big pages"}, {"pmJoin", "Join small pages"}, {"pmScale", "Scale"},
+        {"poDirect", "Direct (1-9)"}, {"poReverse", "Reverse (9-1)"},
+        {"mbConfirm", "Confirm"}, {"mbError", "Error"}, {"mbInfo", "Information"},
+        {"xrCantFindClass", "Cannot find class"},
+        {"prVirtual", "Virtual"}, {"prDefault", "Default"}, {"prCustom", "Custom"},
+        {"enUnconnHeader", "Unconnected header/footer"}, {"enUnconnGroup", "No data band for the group"},
+        {"enUnconnGFooter", "No group header for"}, {"enBandPos", "Incorrect band position:"},
+        {"dbNotConn", "DataSet %s is not connected to data"}, {"dbFldNotFound", "Field not found:"},
+        {"clDSNotIncl", "(dataset is not included in Report.DataSets)"},
+        {"clUnknownVar", "Unknown variable or datafield:"}, {"clScrError", "Script error at %s: %s"},
+        {"clDSNotExist", "Dataset &#34;%s&#34; does not exist"},
+        {"clErrors", "The following error(s) have occured:"}, {"clExprError", "Error in expression"},
+        {"clQE3files", "Prepared Report"}, {"clSaving", "Saving file..."}, {"clLoading", "Loading file..."},
+        {"clCancel", "Cancel"}, {"clClose", "Close"}, {"clPrinting", "Printing page"},
+        {"clPageOf", "Page %d of %d"}, {"clFirstPass", "First pass: page "},
+        {"clNoPrinters", "No printers installed on your system"},
+        {"clDecompressError", "Stream decompress error"},
+        {"crFillMx", "Filling the cross-tab..."}, {"crBuildMx", "Building the cross-tab..."},
+        {"prRunningFirst", "First pass: page %d"}, {"prRunning", "Preparing page %d"},
+        {"prPrinting", "Printing page %d"}, {"prExporting", "Exporting page %d"},
+        {"uCm", "cm"}, {"uInch", "in"}, {"uPix", "px"}, {"uChar", "chr"},
+        {"dupDefault", "Default"}, {"dupVert", "Vertical"}, {"dupHorz", "Horizontal"}, {"dupSimpl", "Simplex"},
+        {"SLangNotFound", "Language '%s' not found"}, {"SInvalidLanguage", "Invalid language definition"},
+        {"SIdRedeclared", "Identifier redeclared: "}, {"SUnknownType", "Unknown type: "},
+        {"SIdUndeclared", "Undeclared identifier: "}, {"SIncompatibleTypes", "Incompatible types"},
+        {"SClassRequired", "Class type required"}, {"SIndexRequired", "Index required"},
+        {"SStringError", "Strings do not have properties or methods"},
+        {"SClassError", "Class %s does not have a default property"},
+        {"SArrayRequired", "Array type required"}, {"SVarRequired", "Variable required"},
+        {"SNotEnoughParams", "Not enough actual parameters"}, {"STooManyParams", "Too many actual parameters"},
+        {"SLeftCantAssigned", "Left side cannot be assigned to"},
+        {"SForError", "For loop variable must be numeric variable"},
+        {"SEventError", "Event handler must be a procedure"}, {"clStrNotFound", "Text not found"},
+    };
+    for (const auto &T : Texts)
+        EXPECT_EQ(qdzResources()->ResourceText(T.Key), QString::fromLatin1(T.Text)) << T.Key;
+    // The '!' is kept in the table and dropped on the way out.
+    EXPECT_TRUE(qdzBuiltInResources().contains("Name=\"207\" Text=\"!Other\""));
+    EXPECT_TRUE(qdzBuiltInResources().contains("Name=\"poDirect\" Text=\"!Direct (1-9)\""));
 }
 
 TEST(Resources, MissingKeyGivesTheKey)
