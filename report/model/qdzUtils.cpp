@@ -220,36 +220,29 @@ void qdzGetBracketedExpression(const QString &Text, const QString &Open, const Q
         || !QStringView(Text).mid(StartPos - 1).startsWith(Open))
         return;
 
+    // One character at a time; at each position outside literals the
+    // closing delimiter is tested before the opening one.
     int Depth = 0;
     bool InDouble = false, InSingle = false;
     while (EndPos <= Len) {
         const QStringView At = QStringView(Text).mid(EndPos - 1);
-        int Step = 1;
-        bool Delimiter = false;
         if (!InDouble && !InSingle) {
-            // A delimiter is taken whole, so "<%>" never both opens and closes.
-            if (Depth > 0 && At.startsWith(Close)) {
+            if (At.startsWith(Close))
                 --Depth;
-                Step = int(Close.size());
-                Delimiter = true;
-            } else if (At.startsWith(Open)) {
+            if (At.startsWith(Open)) {
                 if (Depth == 0)
                     StartPos = EndPos;
                 ++Depth;
-                Step = int(Open.size());
-                Delimiter = true;
             }
         }
-        if (!Delimiter) {
-            const QChar C = At.front();
-            if (C == QLatin1Char('"') && !InSingle)
-                InDouble = !InDouble;
-            else if (C == QLatin1Char('\'') && !InDouble)
-                InSingle = !InSingle;
-        }
+        const QChar C = At.front();
+        if (C == QLatin1Char('"') && !InSingle)
+            InDouble = !InDouble;
+        else if (C == QLatin1Char('\'') && !InDouble)
+            InSingle = !InSingle;
         if (Depth == 0)
             break;
-        EndPos += Step;
+        ++EndPos;
     }
     if (Depth != 0) {
         // Never closed: the text holds no expression here and is kept as
@@ -257,9 +250,12 @@ void qdzGetBracketedExpression(const QString &Text, const QString &Open, const Q
         EndPos = StartPos;
         return;
     }
-    Expr = Text.mid(StartPos - 1 + Open.size(), EndPos - StartPos - Open.size());
-    if (StartPos != EndPos)
-        EndPos += int(Close.size()) - 1;
+    if (StartPos == EndPos)
+        return;
+    const int Count = EndPos - StartPos - int(Open.size());
+    if (Count > 0)
+        Expr = Text.mid(StartPos - 1 + Open.size(), Count);
+    EndPos += int(Close.size()) - 1;
 }
 
 void qdzParsePageNumbers(const QString &Text, TStrings *List, int PageCount)

@@ -122,6 +122,16 @@ TEST(BracketedExpression, MultiCharacterDelimiters)
     EXPECT_EQ(F.End, 15);   // last character of the closing "%>"
     F = Find("<%open", 1, "<%", "%>");
     EXPECT_EQ(F.Start, F.End);
+    // The text is stepped one character at a time: the "%>" that overlaps
+    // the opening "<%" closes it, an empty expression.
+    F = Find("<%>x", 1, "<%", "%>");
+    EXPECT_EQ(F.Expr, "");
+    EXPECT_EQ(F.Start, 1);
+    EXPECT_EQ(F.End, 3);
+    // The closing delimiter is tested first: equal delimiters never open.
+    F = Find("|a|", 1, "|", "|");
+    EXPECT_EQ(F.Start, F.End);
+    EXPECT_EQ(F.Expr, "");
 }
 
 TEST(BracketedExpression, FuzzNeverCrashesOrReadsOutside)
@@ -145,7 +155,10 @@ TEST(BracketedExpression, FuzzNeverCrashesOrReadsOutside)
             ASSERT_LE(F.End, Text.size());
             ASSERT_TRUE(Text.mid(F.Start - 1).startsWith(Open));
             ASSERT_TRUE(Text.mid(F.End - Close.size(), Close.size()) == Close);
-            ASSERT_EQ(Open + F.Expr + Close, Text.mid(F.Start - 1, F.End - F.Start + 1));
+            // The expression runs from after the opening delimiter to the
+            // closing one; the two may overlap ("<%>").
+            const int Count = F.End - int(Close.size()) + 1 - F.Start - int(Open.size());
+            ASSERT_EQ(F.Expr, Count > 0 ? Text.mid(F.Start - 1 + Open.size(), Count) : QString());
         } else {
             ASSERT_TRUE(F.Expr.isEmpty());
         }
