@@ -105,8 +105,11 @@ TqdzResources::TqdzResources()
       FTexts(std::make_unique<TWideStrings>()),
       FLanguages(std::make_unique<TStringList>()),
       FObjectImages(std::make_unique<TImageList>(nullptr)),
-      FPreviewButtonImages(std::make_unique<TImageList>(nullptr))
+      FPreviewButtonImages(std::make_unique<TImageList>(nullptr)),
+      FLargeImages(std::make_unique<TImageList>(nullptr))
 {
+    FLargeImages->SetWidth(32);
+    FLargeImages->SetHeight(32);
     FNames->SetSorted(true);
     BuildLanguageList();
 }

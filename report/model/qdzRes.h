@@ -39,6 +39,9 @@ public:
     // EResNotFound.
     TImageList *ObjectImages();
     TImageList *PreviewButtonImages();
+    // The 32 x 32 list. No resource fills it: it is there for whoever adds
+    // images of that size.
+    TImageList *LargeImages() const { return FLargeImages.get(); }
 
     // Language names offered by the "*.qdc" files of the program's folder.
     TStringList *Languages() const { return FLanguages.get(); }
@@ -56,6 +59,7 @@ private:
     std::unique_ptr<TStringList> FLanguages;
     std::unique_ptr<TImageList> FObjectImages;
     std::unique_ptr<TImageList> FPreviewButtonImages;
+    std::unique_ptr<TImageList> FLargeImages;
     QString FHelpFile = QStringLiteral("RAZiru.rez");
     int FCodePage = 0;
 };

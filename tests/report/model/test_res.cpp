@@ -295,3 +295,13 @@ TEST(Resources, ObjectImagesHaveNoResource)
         EXPECT_EQ(E.Message(), "Resource ObjectButtons not found");
     }
 }
+
+TEST(Resources, LargeImagesAreA32By32List)
+{
+    TqdzResources R;
+    ASSERT_NE(R.LargeImages(), nullptr);
+    EXPECT_EQ(R.LargeImages()->Width(), 32);
+    EXPECT_EQ(R.LargeImages()->Height(), 32);
+    EXPECT_EQ(R.LargeImages()->Count(), 0);
+    EXPECT_NE(R.LargeImages(), R.PreviewButtonImages());
+}
