@@ -8,13 +8,6 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
-#include <ostream>
-
-// Readable strings in test failure messages.
-inline void PrintTo(const QString &S, std::ostream *Os)
-{
-    *Os << '"' << S.toStdString() << '"';
-}
 
 class QTimer;
 class QWidget;
