@@ -54,6 +54,9 @@ protected:
         ASSERT_TRUE(ShowMainAndWaitForLogin());
     }
 
+    // The application keeps the forms it created; free them so tests can share a process.
+    void TearDown() override { DoneApplication(); }
+
     void LogIn(const QString &User, const QString &Password)
     {
         ASSERT_TRUE(Focus(Login->UID));
@@ -132,6 +135,7 @@ TEST(LoginLastUser, RemembersTheLastUserInGbk)
     ASSERT_TRUE(ShowMainAndWaitForLogin());
     EXPECT_EQ(Login->UID->Text(), QStringLiteral("张三"));
     EXPECT_TRUE(Login->PWD->Focused());
+    DoneApplication();
 }
 
 TEST(StationStartup, MissingDatabaseStopsWithItsPath)
@@ -140,6 +144,7 @@ TEST(StationStartup, MissingDatabaseStopsWithItsPath)
     Application->Initialize();
     TModalAnswerer answers;
     EXPECT_FALSE(CreateStationForms());
+    DoneApplication();
     ASSERT_EQ(answers.Texts.size(), 1);
     EXPECT_TRUE(answers.Texts[0].contains(station.Db() + QStringLiteral("dat.db"))) << answers.Texts[0].toStdString();
     EXPECT_FALSE(QFile::exists(station.Db() + QStringLiteral("dat.db")));
