@@ -1,0 +1,124 @@
+#pragma once
+// Shared types of the owner-drawn control suite, the colour arithmetic every
+// control derives its shades with (hue, saturation and luminance on a 0..240
+// scale), two facts about the display read once at start, and the drawing
+// primitives: edges, styled and shaded borders, focus dots, trimmed boxes and
+// two-colour gradients. Every border routine paints inside the rectangle it
+// is given and returns what remains inside the border.
+#include "Colors.h"
+#include "Component.h"
+#include "Controls.h"
+#include "Graphics.h"
+#include "TypInfo.h"
+#include "Types.h"
+
+#include <QImage>
+#include <QtGlobal>
+
+using Byte = quint8;
+
+STATION_DECLARE_ENUM(TAlignmentVertical, avTop, avCenter, avBottom)
+STATION_DECLARE_ENUM(TTextStyle, tsNormal, tsRaised, tsRecessed, tsShadow)
+STATION_DECLARE_ENUM(TOrientation, orHorizontal, orVertical)
+STATION_DECLARE_ENUM(TBarStyle, bsTraditional, bsLED, bsGradient)
+STATION_DECLARE_ENUM(TFrameStyleEx, fsNone, fsFlat, fsGroove, fsBump, fsLowered, fsButtonDown, fsRaised,
+                     fsButtonUp, fsStatus, fsPopup, fsFlatBold, fsFlatRounded)
+// The first eleven values of TFrameStyleEx (fsNone .. fsFlatBold); published
+// properties of this type carry TypeInfoFrameStyle().
+using TFrameStyle = TFrameStyleEx;
+PTypeInfo TypeInfoFrameStyle();
+STATION_DECLARE_ENUM(TFramingPreference, fpCustomFraming, fpXPThemes)
+STATION_DECLARE_ENUM(TGradientDirection, gdDiagonalUp, gdDiagonalDown, gdHorizontalEnd, gdHorizontalCenter,
+                     gdHorizontalBox, gdVerticalEnd, gdVerticalCenter, gdVerticalBox, gdSquareBox, gdBigSquareBox)
+STATION_DECLARE_ENUM(TSide, sdLeft, sdTop, sdRight, sdBottom)
+STATION_DECLARE_SET(TSides, TSide)
+STATION_DECLARE_ENUM(TYbHotTrackColorType, htctComplement, htctActual)
+STATION_DECLARE_ENUM(TYbAboutInfo, aiYbComponents)
+STATION_DECLARE_ENUM(TYbButtonHotTrackStyle, htsInterior, htsFrame)
+
+constexpr TSides AllSides = TSides{sdLeft, sdTop, sdRight, sdBottom};
+
+// --- Colour arithmetic -------------------------------------------------------
+
+// Hue, saturation and luminance of a colour (system colours resolved), 0..240.
+void SplitColorHls(TColor Color, Byte &Hue, Byte &Saturation, Byte &Luminance);
+Byte HueOfColor(TColor Color);
+// RGB colour of a hue/saturation/luminance triple; luminance above 240 gives
+// channels clipped at 255.
+TColor ColorFromHls(Byte Hue, Byte Saturation, Byte Luminance);
+TColor ShadeDown(TColor Color, Byte Amount);
+TColor ShadeUp(TColor Color, Byte Amount);
+// Negative: darker by the magnitude (taken as a byte); 0: Color unchanged; positive: lighter.
+TColor ShadeBy(TColor Color, int Amount);
+// Weight 255 gives A, 0 gives B.
+TColor MixColors(TColor A, TColor B, Byte Weight);
+// Hues less than 20 and luminances less than 60 apart.
+bool ColorsLookAlike(TColor A, TColor B);
+// The hue turned by 120 of 240 steps, full saturation, the given luminance.
+TColor OppositeHue(TColor Color, Byte Luminance);
+
+// --- Facts about the system --------------------------------------------------
+
+// 0: the default (blue) scheme or none, 1: "HOMESTEAD", 2: "METALLIC", read
+// from the registry value ThemeManager\ColorName.
+Byte QueryXpColorScheme();
+// More than 256 colours on the screen.
+bool DisplayBeyond256Colors();
+// Whether a system of the given platform (1: the 95 family, 2: the NT
+// family) and version offers the feature 0..8.
+bool OsFeatureAvailable(int Feature, int Platform, int Major, int Minor);
+// The same for the running system, which reports itself as the NT family 6.1.
+bool OsFeatureAvailable(int Feature);
+// Visual styles of the desktop: this system has none, so the themed looks of
+// the controls are never chosen.
+bool ThemeServicesEnabled();
+
+// Filled by InitializeYbCommon the first time it runs; read by the painting
+// code. A theme or display change after that is not seen.
+extern Byte XpColorScheme;
+extern bool HighColorDisplay;
+// Counts its callers; only the first one reads the system.
+void InitializeYbCommon();
+
+// --- Borders -----------------------------------------------------------------
+
+TRect PaintEdges(TCanvas *Canvas, const TRect &R, TColor LeftTop, TSides Sides, TColor RightBottom);
+TRect PaintEdgesRepeated(TCanvas *Canvas, const TRect &R, TColor LeftTop, TSides Sides, int Count,
+                         TColor RightBottom);
+TRect PaintStyledEdges(TCanvas *Canvas, const TRect &R, TFrameStyle Style, TSides Sides = AllSides);
+TRect PaintShadedEdges(TCanvas *Canvas, const TRect &R, TColor Base, TSides Sides = AllSides, bool Flat = false);
+TRect PaintFrameByStyle(TCanvas *Canvas, const TRect &R, TFrameStyleEx Style, TSides Sides, TColor Base);
+inline TRect PaintFrameByStyle(TCanvas *Canvas, const TRect &R, TFrameStyleEx Style, TColor Base)
+{
+    return PaintFrameByStyle(Canvas, R, Style, AllSides, Base);
+}
+TRect PaintDottedFocus(TCanvas *Canvas, const TRect &R);
+TRect PaintTrimmedBox(TCanvas *Canvas, const TRect &R, TColor Color, TSides Sides = AllSides);
+
+// --- Graphics ----------------------------------------------------------------
+
+void PaintGradient(TCanvas *Canvas, const TRect &R, TGradientDirection Direction, Byte BandCoarseness,
+                   TColor A, TColor B);
+void PaintGradientFrame(TCanvas *Canvas, const TRect &R, TGradientDirection Direction, TColor A, TColor B);
+void StretchDrawTransparent(TCanvas *Dest, TBitmap *Source, const TRect &DestRect, TColor TransparentColor,
+                            const TRect &SourceRect);
+void FlipBitmapVertical(TBitmap *Bitmap);
+// The block of PaintedWidth x PaintedHeight at (X, Y) copied beside and below
+// itself until it covers TotalWidth x TotalHeight; Rop is cmSrcCopy,
+// cmSrcAnd, cmSrcPaint or cmSrcInvert.
+void FillByDoubling(QImage &Image, int X, int Y, TCopyMode Rop, int PaintedHeight, int PaintedWidth,
+                    int TotalHeight, int TotalWidth);
+// The top-left quarter mirrored down, then the left half mirrored right.
+void MirrorHalves(QImage &Image, int X, int Y, TCopyMode Rop, int Height, int Width);
+// What the parent shows behind the control, drawn on Canvas at the control's
+// client origin.
+void PaintParentBackground(TControl *Control, TCanvas *Canvas, bool InvalidateParent);
+
+// The round glyph of a hot-tracked radio button in a 13 x 13 cell at R.
+// State: 0 normal, 1 pressed, 2 mouse over, 3 disabled. What lies outside
+// the circle is painted in TransparentColor.
+void PaintRadioGlyphPixels(TCanvas *Canvas, const TRect &R, bool Checked, int State, bool Focused,
+                           TYbButtonHotTrackStyle HotTrackStyle, TColor FrameColor, TColor HighlightColor,
+                           TColor FillColor, TColor FocusColor, TColor DisabledColor, TColor HotColorA,
+                           TColor HotColorB, TColor Color, bool Transparent, TColor TransparentColor,
+                           bool ReadOnly, bool ReadOnlyColorOnFocus, TColor ReadOnlyColor);
