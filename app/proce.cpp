@@ -1,0 +1,128 @@
+#include "proce.h"
+#include "Graphics.h"
+
+TForm2 *Form2 = nullptr;
+
+TPlainProgressBar::TPlainProgressBar(TComponent *AOwner) : TGraphicControl(AOwner)
+{
+    SetBounds(0, 0, 200, 24);
+}
+
+void TPlainProgressBar::SetPercent(int Value)
+{
+    Value = qBound(0, Value, 100);
+    if (Value == FPercent)
+        return;
+    FPercent = Value;
+    Invalidate();
+}
+
+void TPlainProgressBar::SetBarColor(TColor Value)
+{
+    if (Value == FBarColor)
+        return;
+    FBarColor = Value;
+    Invalidate();
+}
+
+void TPlainProgressBar::Paint()
+{
+    TCanvas *c = Canvas();
+    const TRect r = ClientRect();
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clWhite);
+    c->Pen()->SetColor(clBtnShadow);
+    c->Rectangle(r.Left, r.Top, r.Right, r.Bottom);
+    const int filled = (r.Width() - 2) * FPercent / 100;
+    if (filled > 0) {
+        c->Brush()->SetColor(FBarColor);
+        c->FillRect(Rect(r.Left + 1, r.Top + 1, r.Left + 1 + filled, r.Bottom - 1));
+    }
+    const QString text = QString::number(FPercent) + QLatin1Char('%');
+    c->Brush()->SetStyle(bsClear);
+    c->Font()->SetColor(FPercent >= 50 ? clWhite : clBlack);
+    c->TextOut((r.Width() - c->TextWidth(text)) / 2, (r.Height() - c->TextHeight(text)) / 2, text);
+}
+
+TForm2::TForm2(TComponent *AOwner) : TForm(AOwner)
+{
+    Form2 = this;
+    SetName(QStringLiteral("Form2"));
+    SetCaption(QStringLiteral("数据同步"));
+    SetBorderStyle(bsDialog);
+    SetPosition(poScreenCenter);
+    SetClientWidth(520);
+    SetClientHeight(110);
+
+    Label1 = new TLabel(this);
+    Label1->SetName(QStringLiteral("Label1"));
+    Label1->SetParent(this);
+    Label1->SetAutoSize(true);
+    Label1->Font()->SetSize(12);
+    Label1->SetCaption(QStringLiteral("程序进入数据同步阶段,请耐心等待......."));
+    Label1->SetLeft(133);
+    Label1->SetTop(16);
+
+    panelpro = new TPanel(this);
+    panelpro->SetName(QStringLiteral("panelpro"));
+    panelpro->SetParent(this);
+    panelpro->SetCaption(QString());
+    panelpro->SetBounds(16, 52, 488, 40);
+
+    YbProgressBar1 = new TPlainProgressBar(this);
+    YbProgressBar1->SetName(QStringLiteral("YbProgressBar1"));
+    YbProgressBar1->SetParent(panelpro);
+    YbProgressBar1->SetBarColor(clNavy);
+    YbProgressBar1->SetBounds(8, 8, 472, 24);
+
+    Timer1 = new TTimer(this);
+    Timer1->SetName(QStringLiteral("Timer1"));
+    Timer1->SetEnabled(false);
+    Timer1->SetInterval(20);
+    Timer1->SetOnTimer(TNotifyEvent(this, &TForm2::Timer1Timer));
+
+    SetOnShow(TNotifyEvent(this, &TForm2::FormShow));
+    SetOnClose(TCloseEvent(this, &TForm2::FormClose));
+}
+
+TForm2::~TForm2()
+{
+    if (Form2 == this)
+        Form2 = nullptr;
+}
+
+void TForm2::SetPercent(int Percent)
+{
+    YbProgressBar1->SetPercent(qBound(0, Percent, 100));
+}
+
+void TForm2::FormShow(TObject *)
+{
+    Timer1->SetEnabled(true);
+}
+
+void TForm2::Timer1Timer(TObject *)
+{
+    Label1->SetLeft(Label1->Left() - 1);
+    if (Label1->Left() + Label1->Width() <= 0)
+        Label1->SetLeft(Width());
+    if (YbProgressBar1->Percent() == 100) {
+        Timer1->SetEnabled(false);
+        Close();
+    }
+}
+
+void TForm2::FormClose(TObject *, TCloseAction &)
+{
+    Label1->SetLeft(133);
+}
+
+TForm2 *BusyWindow()
+{
+    if (!Form2)
+        Application->CreateForm(Form2);
+    return Form2;
+}
+
+STATION_PUBLISHED(TPlainProgressBar) {}
+STATION_PUBLISHED(TForm2) {}

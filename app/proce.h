@@ -1,0 +1,50 @@
+#pragma once
+// The busy window shown while a download runs: a text scrolling to the left
+// and a progress bar; it closes itself once the bar reaches 100.
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "StdCtrls.h"
+
+// A plain bar: the filled part in BarColor, the percentage written across it.
+class TPlainProgressBar : public TGraphicControl
+{
+    STATION_CLASS(TPlainProgressBar, TGraphicControl)
+public:
+    explicit TPlainProgressBar(TComponent *AOwner);
+    int Percent() const { return FPercent; }
+    void SetPercent(int Value);
+    TColor BarColor() const { return FBarColor; }
+    void SetBarColor(TColor Value);
+
+protected:
+    void Paint() override;
+
+private:
+    int FPercent = 0;
+    TColor FBarColor = clHighlight;
+};
+
+class TForm2 : public TForm
+{
+    STATION_CLASS(TForm2, TForm)
+public:
+    explicit TForm2(TComponent *AOwner);
+    ~TForm2() override;
+
+    TLabel *Label1;
+    TPanel *panelpro;
+    TPlainProgressBar *YbProgressBar1;
+    TTimer *Timer1;
+
+    // The bar's percent, kept within 0..100.
+    void SetPercent(int Percent);
+
+    void FormShow(TObject *Sender);
+    void FormClose(TObject *Sender, TCloseAction &Action);
+    void Timer1Timer(TObject *Sender);
+};
+
+extern TForm2 *Form2;
+
+// The busy window created at start-up, or one made now when there is none.
+TForm2 *BusyWindow();

@@ -1,0 +1,563 @@
+#include "sync_code.h"
+#include "ComCtrls.h"
+#include "Dialogs.h"
+#include "Forms.h"
+#include "datacenter_code.h"
+#include "proce.h"
+#include "tongbuxianl.h"
+#include <QFile>
+
+TSyncHost SyncHost;
+
+namespace {
+
+const QString Tip = QStringLiteral("提示!");
+const QString DoneTip = QStringLiteral("  提示!");
+
+void Warn(const QString &Text)
+{
+    Application->MessageBox(Text, Tip, MB_ICONWARNING);
+}
+
+std::unique_ptr<TADOQuery> MakeQuery(TADOConnection *Conn, const QString &Sql, const QList<Variant> &Params)
+{
+    auto q = std::make_unique<TADOQuery>(nullptr);
+    q->SetConnection(Conn);
+    q->SQL()->SetText(Sql);
+    for (int i = 0; i < Params.size(); ++i)
+        q->Parameters().AddParameter(QStringLiteral("p%1").arg(i + 1), Params[i]);
+    return q;
+}
+
+// Statements here must not fail quietly: they raise, and the step rolls back.
+void LocalRun(const QString &Sql, const QList<Variant> &Params = {})
+{
+    MakeQuery(DataCenter->L_ADOConnection1, Sql, Params)->ExecSQL();
+}
+
+void ServerRun(const QString &Sql, const QList<Variant> &Params = {})
+{
+    MakeQuery(DataCenter->S_ADOConnection1, Sql, Params)->ExecSQL();
+}
+
+std::unique_ptr<TADOQuery> OpenForAppend(const QString &Sql)
+{
+    auto q = MakeQuery(DataCenter->L_ADOConnection1, Sql, {});
+    q->SetLockType(ltBatchOptimistic);
+    q->Open();
+    return q;
+}
+
+// Runs Work inside one transaction of the connection: all of it lands or none.
+template <class F>
+void InTransaction(TADOConnection *Conn, F &&Work)
+{
+    Conn->BeginTrans();
+    try {
+        Work();
+        Conn->CommitTrans();
+    } catch (...) {
+        if (Conn->InTransaction())
+            Conn->RollbackTrans();
+        throw;
+    }
+}
+
+// "0" then ",id" for each row: the ids are read as numbers, so the list can
+// only hold digits and commas.
+QString IdList(TADOQuery *Q, const QString &Field)
+{
+    QString s = QStringLiteral("0");
+    for (Q->First(); !Q->Eof(); Q->Next())
+        s += QLatin1Char(',') + QString::number(Q->FieldByName(Field).AsLargeInt());
+    return s;
+}
+
+QString SqlDate(TDateTime Date)
+{
+    return FormatDateTime(QStringLiteral("yyyy-mm-dd"), Date);
+}
+
+// A null stays null (an empty text would not be a number); flags arrive as
+// 0/1 whatever the server's Boolean type; everything else goes as text.
+void CopyField(const TField &From, TField To)
+{
+    const QVariant v = From.AsQVariant();
+    if (From.IsNull())
+        To.Clear();
+    else if (v.typeId() == QMetaType::Bool)
+        To.SetAsInteger(v.toBool() ? 1 : 0);
+    else
+        To.SetAsString(From.AsString());
+}
+
+void Report(TSyncProgress *Progress, int Percent)
+{
+    if (Progress)
+        Progress->SetPercent(Percent);
+}
+
+void Step(qint16 &Counter, TSyncProgress *Progress)
+{
+    Counter = qint16(Counter + 10);
+    Report(Progress, Counter);
+}
+
+QList<TDownloadStep> BuildSteps()
+{
+    auto f = [](const char *Names) { return QString::fromLatin1(Names).split(QLatin1Char(',')); };
+    return {
+        {QStringLiteral("sys_user"), QStringLiteral("select empid,userid,passwd,name from sys_user where yn=1"),
+         QStringLiteral("select empid,userid,passwd,name from sys_user"), f("empid,userid,passwd,name")},
+        {QStringLiteral("sys_cpfenl"), QStringLiteral("select id,bianh,fenlmc from sys_cpxfl where yn=1"),
+         QStringLiteral("select * from sys_cpfenl"), f("id,bianh,fenlmc")},
+        {QStringLiteral("sys_cp"), QStringLiteral("select id,bh,mc,dw,gg,typeb,piny from sys_cp where yn=1"),
+         QStringLiteral("select * from sys_cp"), f("id,bh,mc,dw,gg,typeb,piny")},
+        {QStringLiteral("sys_dytait"), QStringLiteral("select id,bianh,fenlmc from sys_dytait where yn=1"),
+         QStringLiteral("select * from sys_dytait"), f("id,bianh,fenlmc")},
+        {QStringLiteral("sys_khline"), QStringLiteral("select id,bianh,fenlmc from sys_khxianl where yn=1"),
+         QStringLiteral("select * from sys_khline"), f("id,bianh,fenlmc")},
+        {QStringLiteral("sys_khfenl"), QStringLiteral("select id,bianh,fenlmc from sys_khleix where yn=1"),
+         QStringLiteral("select * from  sys_khfenl"), f("id,bianh,fenlmc")},
+        {QStringLiteral("sys_unit"),
+         QStringLiteral("select id,usercode,shortname,typea,typeb,typec,typed,dadj,dydw,mode from sys_unit where mode=2 and yn=1"),
+         QStringLiteral("select * from sys_unit"), f("id,usercode,shortname,typea,typeb,typec,typed,mode,dydw,dadj")},
+        {QStringLiteral("sys_khpm"), QStringLiteral("select khid,cpid,bh,mc from sys_khpm"),
+         QStringLiteral("select * from sys_khpm"), f("khid,cpid,bh,mc")},
+        // The date is compared with both ends of the validity period.
+        {QStringLiteral("sys_selljg"),
+         QStringLiteral("select unitid,lx,cpid,sellprice from sys_selljg dh,sys_selljgsj sj where dh.id=sj.dhid and "
+                        "dh.brq<=? and dh.erq>=? and dh.lx in(31,33,35)"),
+         QStringLiteral("select unitid,lx,cpid,sellprice from sys_selljg"), f("unitid,lx,cpid,sellprice")},
+    };
+}
+
+} // namespace
+
+const QList<TDownloadStep> &MasterDownloadSteps()
+{
+    static const QList<TDownloadStep> steps = BuildSteps();
+    return steps;
+}
+
+const TDownloadStep &CustomersDownloadStep()
+{
+    return MasterDownloadSteps()[6];
+}
+
+QString ChosenLineIds()
+{
+    QString ids = QStringLiteral("0");
+    const QString file = QStringLiteral("db/tongbxlid.txt");
+    if (!QFile::exists(file))
+        return ids;
+    TStringList lines;
+    lines.LoadFromFile(file, 936);
+    for (int i = 0; i < lines.Count(); ++i) {
+        qint64 id;
+        if (TryStrToInt64(Trim(lines.Strings(i)), id))
+            ids += QLatin1Char(',') + QString::number(id);
+    }
+    return ids;
+}
+
+QString ReadServerAddress()
+{
+    const QString file = ProgramDir() + QStringLiteral("db/ip.txt");
+    TStringList lines;
+    try {
+        if (QFile::exists(file))
+            lines.LoadFromFile(file, 936);
+    } catch (const Exception &) {
+        lines.Clear();
+    }
+    if (lines.Count() == 0) {
+        Warn(QStringLiteral("ip.txt不存在或异常，请联系管理员!"));
+        return QString();
+    }
+    return lines.Strings(0);
+}
+
+QString ServerConnectionString(const QString &Address)
+{
+    const QString a = Address.trimmed();
+    if (a.startsWith(QLatin1String("Provider="), Qt::CaseInsensitive))
+        return a;
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=vin_vin&582;Persist Security Info=True;User ID=qon;"
+                          "Initial Catalog=kemvor;Data Source=")
+        + Address;
+}
+
+bool ConnectServer()
+{
+    TADOConnection *s = DataCenter->S_ADOConnection1;
+    try {
+        s->SetConnected(false);
+        s->SetConnectionString(ServerConnectionString(ReadServerAddress()));
+        s->SetConnected(true);
+        return true;
+    } catch (const Exception &) {
+        Warn(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!"));
+        return false;
+    }
+}
+
+void CopyDataset(const QStringList &FieldNames, TADOQuery *Source, TADOQuery *Destination)
+{
+    QList<QPair<QString, QString>> pairs;
+    for (const QString &n : FieldNames)
+        pairs.append({n, n});
+    CopyDataset(pairs, Source, Destination);
+}
+
+void CopyDataset(const QList<QPair<QString, QString>> &Fields, TADOQuery *Source, TADOQuery *Destination)
+{
+    for (Source->First(); !Source->Eof(); Source->Next()) {
+        Destination->Append();
+        for (const auto &f : Fields)
+            CopyField(Source->FieldByName(f.second), Destination->FieldByName(f.first));
+        Destination->Post();
+    }
+    Destination->UpdateBatch();
+}
+
+void DownloadTable(const TDownloadStep &Step, const QString &D)
+{
+    QList<Variant> params;
+    for (QChar c : Step.ServerSelect)
+        if (c == QLatin1Char('?'))
+            params << Variant(D);
+    // Read the server first: a failing select leaves the local table untouched.
+    auto source = DataCenter->ServerOpen(Step.ServerSelect, params);
+    InTransaction(DataCenter->L_ADOConnection1, [&] {
+        LocalRun(QStringLiteral("delete from ") + Step.Table);
+        auto target = OpenForAppend(Step.LocalTarget);
+        CopyDataset(Step.Fields, source.get(), target.get());
+    });
+}
+
+void DownloadOrdersStep(const QString &D, bool Purge)
+{
+    const QString lines = ChosenLineIds();
+    InTransaction(DataCenter->L_ADOConnection1, [&] {
+        if (Purge) {
+            // Orders from the day before D on stay.
+            LocalRun(QStringLiteral("delete from sys_jhdh where dhrq<date(?,'-1 day')"), {Variant(D)});
+            LocalRun(QStringLiteral("delete from sys_jhsj where dhid not in (select id from sys_jhdh)"));
+            LocalRun(QStringLiteral("delete from sys_jhsj_mx where jhsj_id not in (select id from sys_jhsj)"));
+        }
+        auto local = DataCenter->LocalOpen(
+            QStringLiteral("select id from sys_jhdh where lx=2 and dhrq=? and local_dh is null"), {Variant(D)});
+        const QString have = IdList(local.get(), QStringLiteral("id"));
+        auto source = DataCenter->ServerOpen(
+            QStringLiteral("select dh.id,dh,dhrq,dh.unit,dh.lx,dh.lury from sys_jhdh dh,sys_unit unit where dh.unit=unit.id "
+                           "and unit.typec in(%1) and dhrq=? and lx=2 and dh.id not in(%2)")
+                .arg(lines, have),
+            {Variant(D)});
+        auto target = OpenForAppend(QStringLiteral("select id,dh,dhrq,unit,lx,lury from sys_jhdh"));
+        for (source->First(); !source->Eof(); source->Next()) {
+            target->Append();
+            for (const char *f : {"id", "dh", "dhrq", "unit", "lury"})
+                CopyField(source->FieldByName(QString::fromLatin1(f)), target->FieldByName(QString::fromLatin1(f)));
+            target->FieldByName(QStringLiteral("lx")).SetAsInteger(2);
+            target->Post();
+        }
+        target->UpdateBatch();
+    });
+}
+
+void DownloadOrderLinesStep(const QString &D)
+{
+    const QString lines = ChosenLineIds();
+    InTransaction(DataCenter->L_ADOConnection1, [&] {
+        auto local = DataCenter->LocalOpen(
+            QStringLiteral("select sj.id from sys_jhdh dh,sys_jhsj sj where dh.id=sj.dhid and dh.lx=2 and dh.dhrq=? "
+                           "and dh.local_dh is null and sj.local_jhsj is null order by sj.id"),
+            {Variant(D)});
+        const QString have = IdList(local.get(), QStringLiteral("id"));
+        auto source = DataCenter->ServerOpen(
+            QStringLiteral("select sj.id,sj.fudw,sj.shisje,sj.dhid,sj.mc,sj.dhsl,sj.dinghl,sj.dj,sj.bz1 "
+                           "from sys_jhdh dh,sys_jhsj sj,sys_unit unit where dh.id=sj.dhid and dh.unit=unit.id "
+                           "and sj.mc>0 and dh.dhrq=? and dh.lx=2 and unit.typec in(%1) and sj.id not in(%2)")
+                .arg(lines, have),
+            {Variant(D)});
+        auto target = OpenForAppend(QStringLiteral("select id,sldw,shisje,dhid,mc,sl,dinghl,dj,bz from sys_jhsj"));
+        const QList<QPair<QString, QString>> map = {
+            {QStringLiteral("id"), QStringLiteral("id")},         {QStringLiteral("dhid"), QStringLiteral("dhid")},
+            {QStringLiteral("mc"), QStringLiteral("mc")},         {QStringLiteral("sldw"), QStringLiteral("fudw")},
+            {QStringLiteral("shisje"), QStringLiteral("shisje")}, {QStringLiteral("sl"), QStringLiteral("dhsl")},
+            {QStringLiteral("dinghl"), QStringLiteral("dinghl")}, {QStringLiteral("dj"), QStringLiteral("dj")},
+            {QStringLiteral("bz"), QStringLiteral("bz1")},
+        };
+        CopyDataset(map, source.get(), target.get());
+    });
+}
+
+void DownloadOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
+{
+    const QString d = SqlDate(Date);
+    for (const TDownloadStep &s : MasterDownloadSteps()) {
+        DownloadTable(s, d);
+        Step(Counter, Progress);
+    }
+    DownloadOrdersStep(d, true);
+    Step(Counter, Progress);
+    DownloadOrderLinesStep(d);
+    Report(Progress, 100);
+}
+
+void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
+{
+    const QString d = SqlDate(Date);
+    DownloadTable(CustomersDownloadStep(), d);
+    Step(Counter, Progress);
+    DownloadOrdersStep(d, false);
+    Step(Counter, Progress);
+    DownloadOrderLinesStep(d);
+    Report(Progress, 100);
+}
+
+namespace {
+
+struct UploadRow {
+    bool OrderUploaded;   // dh.has_upload set
+    bool LineUploaded;    // sj.has_upload set
+    bool LocalLine;       // sj.local_jhsj set
+    int LocalLineFlag;    // its value
+    qint64 Id;
+    QString Dh;
+    QString Dhrq;
+    qint64 Unit;
+    int LocalDh;
+    QString Lury;
+    qint64 SjId;
+    qint64 Mc;
+    QString Songhl, Dj, Shisje;
+};
+
+bool Filled(TADOQuery *Q, const char *Field)
+{
+    return !Q->FieldByName(QString::fromLatin1(Field)).AsString().isEmpty();
+}
+
+// One order's rows: the server and the local marks change together or not at all.
+void UploadOrder(const std::vector<UploadRow> &Rows)
+{
+    TADOConnection *server = DataCenter->S_ADOConnection1;
+    TADOConnection *local = DataCenter->L_ADOConnection1;
+    const UploadRow &head = Rows.front();
+    server->BeginTrans();
+    try {
+        local->BeginTrans();
+        try {
+            if (head.LocalDh == 1 && !head.OrderUploaded) {
+                ServerRun(QStringLiteral("insert into sys_jhdh(dh,dhrq,unit,lury,zf,lx,zt) values(?,?,%1,?,-1,2,0)")
+                              .arg(head.Unit),
+                          {Variant(head.Dh), Variant(head.Dhrq), Variant(head.Lury)});
+                LocalRun(QStringLiteral("update sys_jhdh set has_upload=1 where id=%1").arg(head.Id));
+            }
+            for (const UploadRow &r : Rows) {
+                const QString values = QStringLiteral("%1,%2,%2,%3,%4").arg(r.Mc).arg(r.Songhl, r.Dj, r.Shisje);
+                if (!r.LocalLine) {
+                    // Downloaded lines carry their quantity on every upload.
+                    ServerRun(QStringLiteral("update sys_jhsj set songhl=%1 where id=%2").arg(r.Songhl).arg(r.SjId));
+                } else if (r.LocalDh == 1 && !r.LineUploaded) {
+                    ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje) select id,%1 from sys_jhdh where dh=?")
+                                  .arg(values),
+                              {Variant(r.Dh)});
+                } else if (r.LocalLineFlag == 1 && !r.LineUploaded) {
+                    ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje) values(%1,%2)")
+                                  .arg(r.Id)
+                                  .arg(values));
+                } else {
+                    continue;
+                }
+                LocalRun(QStringLiteral("update sys_jhsj set has_upload=1 where id=%1").arg(r.SjId));
+            }
+        } catch (...) {
+            local->RollbackTrans();
+            throw;
+        }
+        // The server first: should the local commit fail, the worst is a resend, never a loss.
+        server->CommitTrans();
+        local->CommitTrans();
+    } catch (...) {
+        if (server->InTransaction())
+            server->RollbackTrans();
+        if (local->InTransaction())
+            local->RollbackTrans();
+        throw;
+    }
+}
+
+} // namespace
+
+void UploadDeliveries()
+{
+    auto q = DataCenter->LocalOpen(
+        QStringLiteral("select dh.has_upload,sj.has_upload as sjhas_upload,sj.local_jhsj,dh.id,dh.dh,dh.dhrq,dh.zzl,dh.xtlx,"
+                       "dh.unit,dh.local_dh,dh.lury,sj.id as sjid,sj.mc,sj.songhl,sj.dj,sj.bz,sj.shisje"
+                       " from sys_jhdh dh,sys_jhsj sj where dh.lx=2 and dh.id=sj.dhid and sj.songhl is not null order by dh.id"));
+    std::vector<UploadRow> order;
+    for (q->First(); !q->Eof(); q->Next()) {
+        UploadRow r;
+        r.OrderUploaded = Filled(q.get(), "has_upload");
+        r.LineUploaded = Filled(q.get(), "sjhas_upload");
+        r.LocalLine = Filled(q.get(), "local_jhsj");
+        r.LocalLineFlag = r.LocalLine ? q->FieldByName(QStringLiteral("local_jhsj")).AsInteger() : 0;
+        r.Id = q->FieldByName(QStringLiteral("id")).AsLargeInt();
+        r.Dh = q->FieldByName(QStringLiteral("dh")).AsString();
+        r.Dhrq = q->FieldByName(QStringLiteral("dhrq")).AsString();
+        r.Unit = q->FieldByName(QStringLiteral("unit")).AsLargeInt();
+        r.LocalDh = q->FieldByName(QStringLiteral("local_dh")).AsInteger();
+        r.Lury = q->FieldByName(QStringLiteral("lury")).AsString();
+        r.SjId = q->FieldByName(QStringLiteral("sjid")).AsLargeInt();
+        r.Mc = q->FieldByName(QStringLiteral("mc")).AsLargeInt();
+        r.Songhl = SqlValueOrNull(q->FieldByName(QStringLiteral("songhl")).AsString());
+        r.Dj = SqlValueOrNull(q->FieldByName(QStringLiteral("dj")).AsString());
+        r.Shisje = SqlValueOrNull(q->FieldByName(QStringLiteral("shisje")).AsString());
+        if (!order.empty() && order.front().Id != r.Id) {
+            UploadOrder(order);
+            order.clear();
+        }
+        order.push_back(std::move(r));
+    }
+    if (!order.empty())
+        UploadOrder(order);
+}
+
+// ---------------------------------------------------------------- the flows
+
+namespace {
+
+class TBusyProgress : public TSyncProgress
+{
+public:
+    explicit TBusyProgress(TForm2 *Busy) : FBusy(Busy) {}
+    void SetPercent(int Percent) override { FBusy->SetPercent(Percent); }
+
+private:
+    TForm2 *FBusy;
+};
+
+TDateTime HostWorkDate()
+{
+    return SyncHost.WorkDatePicker ? SyncHost.WorkDatePicker->Date() : Date();
+}
+
+// Steps 1-3 shared by the full download and the refresh: the busy window,
+// the date box, the connection. False when the operation ends there.
+bool StartDownload(TForm2 *Busy, TDateTime &Day)
+{
+    Busy->SetPercent(0);
+    Busy->Show();
+    QString typed = DateToStr(HostWorkDate());
+    if (!InputQuery(QStringLiteral("订货日期录入"), QStringLiteral("本次同步日期为:"), typed)) {
+        Warn(QStringLiteral("用户中途取消,此次同步操作失败!"));
+        Busy->Close();
+        return false;
+    }
+    if (!TryStrToDate(Trim(typed), Day)) {
+        Busy->Close();
+        EConvertError e(QStringLiteral("'%1' is not a valid date").arg(typed));
+        Application->ShowException(&e);
+        return false;
+    }
+    if (SyncHost.WorkDatePicker)
+        SyncHost.WorkDatePicker->SetDate(Day);
+    if (!ConnectServer()) {
+        Busy->Close();
+        return false;
+    }
+    return true;
+}
+
+void Reload(const std::function<void()> &F)
+{
+    if (F)
+        F();
+}
+
+} // namespace
+
+void DownloadOrdersClick()
+{
+    DataCenter->LocalExec(QStringLiteral("delete from sys_print"));
+    if (Application->MessageBox(
+            QStringLiteral("您确定要从网络版系统下载订单数据吗？此操作会删除掉之前的车间发货数据,请确定之前的车间发货数据已经全部上传至网络版系统后再执行此操作！"),
+            Tip, MB_OKCANCEL | MB_ICONQUESTION)
+        != IDOK) {
+        Warn(QStringLiteral("用户中途取消,此次下载订单操作失败!"));
+        return;
+    }
+    if (SyncHost.MainForm)
+        SyncHost.MainForm->SetEnabled(false);
+    auto *chooser = new TTongbu_Xianl(Application);
+    chooser->Show();
+}
+
+void FullDownloadClick()
+{
+    TForm2 *busy = BusyWindow();
+    SyncHost.Counter = 0;
+    TDateTime day;
+    if (!StartDownload(busy, day))
+        return;
+    TBusyProgress progress(busy);
+    try {
+        DownloadOrders(day, SyncHost.Counter, &progress);
+    } catch (const Exception &) {
+        DataCenter->S_ADOConnection1->SetConnected(false);
+        busy->Close();
+        ShowMessage(QStringLiteral("同步过程出现异常，请与系统开发商联系!"));
+        return;
+    }
+    DataCenter->S_ADOConnection1->SetConnected(false);
+    Reload(SyncHost.ReloadOrders);
+    Reload(SyncHost.ReloadProducts);
+    Application->MessageBox(QStringLiteral(" 网络订单同步成功!"), DoneTip, MB_OK);
+}
+
+void RefreshOrdersClick()
+{
+    if (Application->MessageBox(QStringLiteral("您确认要更新服务器上新增订单数据吗?"), Tip, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
+        Warn(QStringLiteral("用户中途取消,此次更新操作失败!"));
+        return;
+    }
+    TForm2 *busy = BusyWindow();
+    TDateTime day;
+    if (!StartDownload(busy, day))
+        return;
+    TBusyProgress progress(busy);
+    try {
+        RefreshOrders(day, SyncHost.Counter, &progress);
+    } catch (const Exception &) {
+        DataCenter->S_ADOConnection1->SetConnected(false);
+        busy->Close();
+        ShowMessage(QStringLiteral("同步过程出现异常，请与系统开发商联系!"));
+        return;
+    }
+    DataCenter->S_ADOConnection1->SetConnected(false);
+    Reload(SyncHost.ReloadOrders);
+    Application->MessageBox(QStringLiteral("数据更新成功!"), DoneTip, MB_OK);
+}
+
+void UploadDeliveriesClick()
+{
+    if (Application->MessageBox(QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"), Tip, MB_OKCANCEL | MB_ICONQUESTION)
+        != IDOK) {
+        Warn(QStringLiteral("用户中途取消,此次操作失败!"));
+        return;
+    }
+    if (!ConnectServer())
+        return;
+    try {
+        UploadDeliveries();
+    } catch (const Exception &) {
+        DataCenter->S_ADOConnection1->SetConnected(false);
+        ShowMessage(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!"));
+        return;
+    }
+    Application->MessageBox(QStringLiteral("数据上传成功!"), DoneTip, MB_OK);
+    DataCenter->S_ADOConnection1->SetConnected(false);
+}

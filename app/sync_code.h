@@ -1,0 +1,93 @@
+#pragma once
+// Download and upload between the local database and the central server.
+//
+// The routines below the toolbar flows need no window: they take the work
+// date and report progress through TSyncProgress, and raise Exception on the
+// first statement that fails. Each download step replaces its local table
+// inside one local transaction, so a failing step leaves the table as it was.
+// The upload sends one order at a time inside one server and one local
+// transaction, and marks rows uploaded only once the server has them.
+//
+// The server connection string: line 0 of db/ip.txt is the SQL Server's
+// address, completed with the station's fixed login. When that line is
+// itself a whole connection string ("Provider=...;..."), it is used as it is
+// (a PostgreSQL server, or a SQL Server with other credentials).
+#include "ADODB.h"
+#include "SysUtils.h"
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class TForm;
+class TDateTimePicker;
+
+// Receives the progress of a download (the busy window's bar).
+class TSyncProgress
+{
+public:
+    virtual ~TSyncProgress() = default;
+    virtual void SetPercent(int Percent) = 0;
+};
+
+// One master-data step: the local table is emptied and refilled from the server.
+struct TDownloadStep {
+    QString Table;        // local table
+    QString ServerSelect; // may hold '?' for the date (bound once per mark)
+    QString LocalTarget;  // local statement the rows are appended to
+    QStringList Fields;   // copied by name
+};
+
+// The master-data steps of the full download, in order (users ... prices).
+const QList<TDownloadStep> &MasterDownloadSteps();
+// The customers step (also run by the refresh).
+const TDownloadStep &CustomersDownloadStep();
+
+// "0" followed by ",id" for every line of db/tongbxlid.txt (current
+// directory); only whole numbers count, so the list is safe inside in(...).
+QString ChosenLineIds();
+
+// Line 0 of db/ip.txt (program directory); a missing or empty file shows
+// the warning and gives ''.
+QString ReadServerAddress();
+// The connection string for a server address (see above).
+QString ServerConnectionString(const QString &Address);
+// Connects DataCenter->S_ADOConnection1 afresh; false (after the warning) when it fails.
+bool ConnectServer();
+
+// Appends one destination row per source row, copying the named fields, and
+// sends them with one batch update. Pairs are (destination, source) names.
+void CopyDataset(const QStringList &FieldNames, TADOQuery *Source, TADOQuery *Destination);
+void CopyDataset(const QList<QPair<QString, QString>> &Fields, TADOQuery *Source, TADOQuery *Destination);
+
+// The steps; D is the date as 'yyyy-MM-dd'. The server must be connected.
+void DownloadTable(const TDownloadStep &Step, const QString &D);
+void DownloadOrdersStep(const QString &D, bool Purge);
+void DownloadOrderLinesStep(const QString &D);
+
+// Full download (every step, with the purge) and refresh (customers, new
+// orders, their lines). Counter is the caller's progress counter: each
+// master or order step adds 10 and shows it; the lines step shows 100.
+void DownloadOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress);
+void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress);
+// Sends delivered quantities, station orders and added lines; raises on the
+// first failure (the order being sent is left wholly unsent).
+void UploadDeliveries();
+
+// ---- the toolbar flows, with their confirmation and result boxes ----
+
+// What the flows need from the main window; the main window fills it once.
+struct TSyncHost {
+    TForm *MainForm = nullptr;               // disabled while the line chooser is open
+    TDateTimePicker *WorkDatePicker = nullptr;
+    std::function<void()> ReloadOrders;      // the order list (by customer)
+    std::function<void()> ReloadProducts;    // the product list
+    qint16 Counter = 0;                      // download progress, kept between runs
+};
+extern TSyncHost SyncHost;
+
+void DownloadOrdersClick();  // " 同步订单 ": confirm, then the line chooser
+void FullDownloadClick();    // after the line chooser: date box, connect, every step
+void RefreshOrdersClick();   // " 刷新订单 "
+void UploadDeliveriesClick(); // " 上传数据 "
