@@ -291,6 +291,7 @@ STATION_PUBLISHED(TControl)
     P.Prop("Width", &TControl::Width, &TControl::SetWidth);
     P.Prop("Height", &TControl::Height, &TControl::SetHeight);
     P.Prop("Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
+    P.Prop("Anchors", &TControl::Anchors, &TControl::SetAnchors).Default(TAnchors{akLeft, akTop});
     P.Prop("Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
     P.Prop("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
     P.Prop("Color", &TControl::Color, &TControl::SetColor).Type(TypeInfoTColor()).Default(int(clWindow));
@@ -396,6 +397,10 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
     FWidth = AWidth;
     FHeight = AHeight;
     ApplyGeometry();
+    // Bounds set by the program are the new base of the anchors; bounds set
+    // by the parent's layout are not.
+    if (!FParent || !FParent->FAligning)
+        UpdateAnchorRules();
     RequestAlign();
     if (sized)
         Resize();
@@ -489,6 +494,57 @@ void TControl::SetAlign(TAlign Value)
         return;
     FAlign = Value;
     RequestAlign();
+}
+
+void TControl::SetAnchors(TAnchors Value)
+{
+    if (FAnchors == Value)
+        return;
+    FAnchors = Value;
+    UpdateAnchorRules();
+}
+
+void TControl::UpdateAnchorRules()
+{
+    FAnchorRules = BoundsRect();
+    FAnchorParentWidth = FAnchorParentHeight = -1;
+    if (!FParent)
+        return;
+    TRect r = FParent->ClientRect();
+    FParent->AdjustClientRect(r);
+    FAnchorParentWidth = r.Width();
+    FAnchorParentHeight = r.Height();
+}
+
+void TControl::AnchorBounds(int ParentWidth, int ParentHeight)
+{
+    if (FAlign != alNone || FAnchors == TAnchors{akLeft, akTop})
+        return;
+    // A parent without a size yet gives no base to work from.
+    if (FAnchorParentWidth <= 0 || FAnchorParentHeight <= 0) {
+        UpdateAnchorRules();
+        return;
+    }
+    int left = FAnchorRules.Left, top = FAnchorRules.Top;
+    int width = FAnchorRules.Width(), height = FAnchorRules.Height();
+    const int dx = ParentWidth - FAnchorParentWidth, dy = ParentHeight - FAnchorParentHeight;
+    if (FAnchors.Contains(akRight)) {
+        if (FAnchors.Contains(akLeft))
+            width = std::max(0, width + dx);
+        else
+            left += dx;
+    } else if (!FAnchors.Contains(akLeft)) {
+        left = int(qint64(left + width / 2) * ParentWidth / FAnchorParentWidth) - width / 2;
+    }
+    if (FAnchors.Contains(akBottom)) {
+        if (FAnchors.Contains(akTop))
+            height = std::max(0, height + dy);
+        else
+            top += dy;
+    } else if (!FAnchors.Contains(akTop)) {
+        top = int(qint64(top + height / 2) * ParentHeight / FAnchorParentHeight) - height / 2;
+    }
+    SetBounds(left, top, width, height);
 }
 
 void TControl::RequestAlign()
@@ -1013,6 +1069,7 @@ void TWinControl::InsertControl(TControl *AControl)
         AControl->FParentShowHint = true;
     }
     AControl->UpdateWidgetVisibility();
+    AControl->UpdateAnchorRules();
     if (auto *wc = dynamic_cast<TWinControl *>(AControl)) {
         FTabList.push_back(wc);
         RestackTabOrder();
@@ -1247,6 +1304,12 @@ void TWinControl::AlignControls(TControl *AControl, TRect &Rect)
         for (TControl *c : list)
             doPosition(c, a);
     }
+    // Unaligned controls follow their anchors within what is left.
+    TRect client = ClientRect();
+    AdjustClientRect(client);
+    for (TControl *c : std::vector<TControl *>(FControls))
+        if (c->FAlign == alNone && c != AControl)
+            c->AnchorBounds(client.Width(), client.Height());
 }
 
 void TWinControl::Resize()

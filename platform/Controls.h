@@ -43,6 +43,8 @@ STATION_DECLARE_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, b
 using TBorderStyle = TFormBorderStyle;
 STATION_DECLARE_ENUM(TShiftStateItem, ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble)
 STATION_DECLARE_SET(TShiftState, TShiftStateItem)
+STATION_DECLARE_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom)
+STATION_DECLARE_SET(TAnchors, TAnchorKind)
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
@@ -189,6 +191,11 @@ public:
 
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign Value);
+    // Which parent edges an unaligned control keeps its distance to when the
+    // parent's client area changes size; neither of two opposite edges keeps
+    // its centre in proportion.
+    TAnchors Anchors() const { return FAnchors; }
+    void SetAnchors(TAnchors Value);
 
     bool Visible() const { return FVisible; }
     virtual void SetVisible(bool Value);
@@ -311,6 +318,11 @@ protected:
     virtual bool FixedWindowSize() const { return false; }
     // The parent or a descendant realigns after a change of this control.
     void RequestAlign();
+    // Takes the present bounds and parent client size as the base the
+    // anchors work from.
+    void UpdateAnchorRules();
+    // Bounds after the parent's client area became Width x Height.
+    void AnchorBounds(int ParentWidth, int ParentHeight);
     // The control's own painting, for the classes that paint themselves.
     virtual void Paint() {}
     bool PaintsItself() const { return FPaintsItself; }
@@ -331,6 +343,10 @@ protected:
     TWinControl *FParent = nullptr;
     int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     TAlign FAlign = alNone;
+    TAnchors FAnchors{akLeft, akTop};
+    TRect FAnchorRules;            // bounds the anchors were taken at
+    int FAnchorParentWidth = -1;   // the parent's client size then; -1 unknown
+    int FAnchorParentHeight = -1;
     bool FVisible = true;
     bool FEnabled = true;
     TColor FColor = clWindow;

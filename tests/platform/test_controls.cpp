@@ -108,6 +108,47 @@ TEST(Controls, AlignLayoutFollowsTheClassLibraryOrderAndResizes)
     EXPECT_EQ(form.ClientWidth(), 600);
 }
 
+TEST(Controls, AnchorsKeepDistancesToTheParentsEdges)
+{
+    TForm form(nullptr);
+    form.SetClientWidth(400);
+    form.SetClientHeight(300);
+    TPanel *fixed = NewPanel(&form, "Fixed", alNone, 10, 10, 50, 20);
+    TPanel *right = NewPanel(&form, "RightBottom", alNone, 300, 250, 80, 30);
+    right->SetAnchors(TAnchors{akRight, akBottom});
+    TPanel *stretch = NewPanel(&form, "Stretch", alNone, 10, 40, 380, 100);
+    stretch->SetAnchors(TAnchors{akLeft, akTop, akRight, akBottom});
+    TPanel *centre = NewPanel(&form, "Centre", alNone, 150, 140, 100, 20);
+    centre->SetAnchors(TAnchors{});
+    TPanel *top = NewPanel(&form, "Top", alTop, 0, 0, 10, 30);
+    EXPECT_EQ(top->Height(), 30);
+
+    form.SetClientWidth(600);
+    form.SetClientHeight(400);
+    EXPECT_EQ(fixed->BoundsRect(), Rect(10, 10, 60, 30));
+    EXPECT_EQ(right->BoundsRect(), Rect(500, 350, 580, 380));
+    EXPECT_EQ(stretch->BoundsRect(), Rect(10, 40, 590, 240));
+    // The centre stays in proportion: 200 of 400 becomes 300 of 600.
+    EXPECT_EQ(centre->BoundsRect(), Rect(250, 190, 350, 210));
+
+    // Bounds set by the program become the new base; shrinking never gives
+    // a negative size.
+    right->SetLeft(100);
+    form.SetClientWidth(500);
+    EXPECT_EQ(right->Left(), 0);
+    form.SetClientWidth(10);
+    EXPECT_EQ(stretch->Width(), 0);
+    form.SetClientWidth(600);
+    EXPECT_EQ(stretch->BoundsRect(), Rect(10, 40, 590, 240));
+
+    // Published with the class library's default.
+    PPropInfo info = GetPropInfo(right, QStringLiteral("Anchors"));
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(IsDefaultOrdProp(fixed, info));
+    EXPECT_FALSE(IsDefaultOrdProp(right, info));
+    EXPECT_EQ(GetSetProp(right, info), QStringLiteral("akRight,akBottom"));
+}
+
 TEST(Controls, GeometryResizeEventsAndCanResize)
 {
     TEvents ev;
