@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QSaveFile>
 
+STATION_PUBLISHED(TCustomIniFile) {}
+STATION_PUBLISHED(TIniFile) {}
+STATION_PUBLISHED(TMemIniFile) {}
+
 namespace {
 
 // Strict UTF-8: well-formed sequences, no overlong forms, no surrogates.

@@ -18,8 +18,11 @@
 
 STATION_EXCEPTION(EIniFileException, Exception)
 
+// The classes carry class identity (ClassName, InheritsFrom) for scripts;
+// they publish nothing.
 class TCustomIniFile : public TObject
 {
+    STATION_CLASS(TCustomIniFile, TObject)
 public:
     explicit TCustomIniFile(const QString &FileName) : FFileName(FileName) {}
 
@@ -67,6 +70,7 @@ protected:
 // Straight through to the file.
 class TIniFile : public TCustomIniFile
 {
+    STATION_CLASS(TIniFile, TCustomIniFile)
 public:
     explicit TIniFile(const QString &FileName) : TCustomIniFile(FileName) {}
 
@@ -87,6 +91,7 @@ public:
 // In memory; UpdateFile writes it out. Comments are not kept.
 class TMemIniFile : public TCustomIniFile
 {
+    STATION_CLASS(TMemIniFile, TCustomIniFile)
 public:
     explicit TMemIniFile(const QString &FileName);
 

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cstring>
+
+STATION_PUBLISHED(TRegistry) {}
+STATION_PUBLISHED(TRegIniFile) {}
 #include <memory>
 
 namespace {

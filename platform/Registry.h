@@ -28,6 +28,7 @@ enum TRegDataType { rdUnknown, rdString, rdExpandString, rdInteger, rdBinary };
 
 class TRegistry : public TObject
 {
+    STATION_CLASS(TRegistry, TObject)
 public:
     TRegistry();
     ~TRegistry() override;
@@ -105,6 +106,7 @@ private:
 // named by FileName (below HKEY_CURRENT_USER), identifiers are values.
 class TRegIniFile : public TRegistry
 {
+    STATION_CLASS(TRegIniFile, TRegistry)
 public:
     explicit TRegIniFile(const QString &FileName);
 

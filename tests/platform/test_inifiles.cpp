@@ -242,4 +242,18 @@ TEST_F(IniFileTest, MemIniFileSetStringsReplacesTheContent)
     EXPECT_EQ(list.Count(), 0);
 }
 
+// Scripts tell the kinds of INI object apart by class.
+TEST_F(IniFileTest, ClassesAreKnownByName)
+{
+    TIniFile file(Path());
+    TMemIniFile mem(Path());
+    EXPECT_EQ(file.ClassName(), "TIniFile");
+    EXPECT_EQ(mem.ClassName(), "TMemIniFile");
+    EXPECT_TRUE(file.InheritsFrom(TCustomIniFile::StaticClass()));
+    EXPECT_TRUE(mem.InheritsFrom(TCustomIniFile::StaticClass()));
+    EXPECT_FALSE(mem.InheritsFrom(TIniFile::StaticClass()));
+    // An INI file needs its file name: it cannot be made by class alone.
+    EXPECT_TRUE(TIniFile::StaticClass()->IsAbstract());
+}
+
 } // namespace

@@ -1,3 +1,4 @@
+#include "IniFiles.h"
 #include "Registry.h"
 
 #include <QFile>
@@ -148,6 +149,16 @@ TEST_F(RegistryTest, RegIniFileReadsSectionsAsSubkeys)
     ini.ReadSections(&list);
     EXPECT_EQ(Lines(&list), QStringList({"ThemeManager"}));
     EXPECT_EQ(ini.CurrentPath(), "Software\\Microsoft\\Windows\\CurrentVersion");
+}
+
+TEST_F(RegistryTest, ClassesAreKnownByName)
+{
+    TRegistry reg;
+    TRegIniFile ini(QStringLiteral("Software\\Test"));
+    EXPECT_EQ(reg.ClassName(), "TRegistry");
+    EXPECT_EQ(ini.ClassName(), "TRegIniFile");
+    EXPECT_TRUE(ini.InheritsFrom(TRegistry::StaticClass()));
+    EXPECT_FALSE(ini.InheritsFrom(TCustomIniFile::StaticClass()));
 }
 
 } // namespace
