@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -1445,6 +1446,45 @@ TCustomGroupBox::TCustomGroupBox(TComponent *AOwner) : TWinControl(AOwner)
     FParentColor = true;
     ApplyColor();
     SetBounds(0, 0, 185, 105);
+    FCanvas = new TControlCanvas;
+    FCanvas->SetControl(this);
+}
+
+TCustomGroupBox::~TCustomGroupBox()
+{
+    delete FCanvas;
+}
+
+bool TCustomGroupBox::HostPaint(QPaintEvent *)
+{
+    QPainter p(FBox);
+    PaintWith(p, FCanvas);
+    return true;
+}
+
+void TCustomGroupBox::Paint()
+{
+    TCanvas *c = FCanvas;
+    c->Font()->Assign(Font());
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(Color());
+    c->FillRect(ClientRect());
+    const int h = c->TextHeight(QStringLiteral("0"));
+    TRect r = Rect(1, h / 2, Width(), Height());
+    c->Brush()->SetColor(clBtnHighlight);
+    c->FrameRect(r);
+    OffsetRect(r, -1, -1);
+    c->Brush()->SetColor(clBtnShadow);
+    c->FrameRect(r);
+    const QString text = Caption();
+    if (text.isEmpty())
+        return;
+    TRect t = Rect(8, 0, 0, h);
+    c->DrawText(text, t, DT_SINGLELINE | DT_CALCRECT);
+    c->Brush()->SetColor(Color());
+    if (!Enabled())
+        c->Font()->SetColor(clGrayText);
+    c->DrawText(text, t, DT_SINGLELINE);
 }
 
 void TCustomGroupBox::AdjustClientRect(TRect &Rect) const

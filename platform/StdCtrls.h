@@ -519,14 +519,20 @@ class TCustomGroupBox : public TWinControl
     STATION_CLASS(TCustomGroupBox, TWinControl)
 public:
     explicit TCustomGroupBox(TComponent *AOwner);
+    ~TCustomGroupBox() override;
 
 protected:
     void AdjustClientRect(TRect &Rect) const override;
     QString GetText() const override;
     void SetTextValue(const QString &Value) override;
+    // An etched frame with the caption over its top line, in the classic
+    // palette rather than the desktop style's shaded box.
+    bool HostPaint(QPaintEvent *Event) override;
+    void Paint() override;
 
 private:
     QGroupBox *FBox;
+    TControlCanvas *FCanvas;
 };
 
 class TGroupBox : public TCustomGroupBox

@@ -230,6 +230,14 @@ TEST(FormsLook, DemoFormWithOneOfEachControl)
     // The image's bitmap canvas drew a navy disc.
     const QImage picture = Grab(image).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(QColor(picture.pixel(18, 18)), QColor(0, 0, 128));
+    // The group box's frame is etched in the classic palette: a shadow line
+    // inside a highlight line, the face plain inside.
+    const QImage box = Grab(group).convertToFormat(QImage::Format_RGB32);
+    const int mid = box.height() / 2;
+    EXPECT_EQ(QColor(box.pixel(box.width() - 1, mid)), ColorToQColor(clBtnHighlight));
+    EXPECT_EQ(QColor(box.pixel(box.width() - 2, mid)), ColorToQColor(clBtnShadow));
+    EXPECT_EQ(QColor(box.pixel(box.width() - 6, mid)), ColorToQColor(clBtnFace));
+    EXPECT_EQ(QColor(box.pixel(0, box.height() - 2)), ColorToQColor(clBtnShadow));
     // Every control shows something of its own.
     for (TControl *c : std::initializer_list<TControl *>{label, dtp, edit, combo, button, group, list, memo, tree,
                                                          panel, grid, bar, status}) {
