@@ -1,5 +1,6 @@
 #include "Unit1.h"
 #include "Login_Code.h"
+#include "scale_code.h"
 #include <cmath>
 
 Tmain *main_ = nullptr;
@@ -60,6 +61,58 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
     caozy->SetCaption(QStringLiteral("管理员"));
     caozy->SetBounds(450, 14, 160, 20);
 
+    m_zhongzl = new TEdit(this);
+    m_zhongzl->SetName(QStringLiteral("m_zhongzl"));
+    m_zhongzl->SetParent(TopPanel);
+    m_zhongzl->SetBounds(620, 6, 110, 36);
+    m_zhongzl->Font()->SetSize(18);
+    m_zhongzl->SetText(QStringLiteral("0"));
+    m_zhongzl->SetReadOnly(true);
+    m_zhongzl->SetTag(1);
+    i_kg = new TLabel(this);
+    i_kg->SetName(QStringLiteral("i_kg"));
+    i_kg->SetParent(TopPanel);
+    i_kg->SetCaption(QStringLiteral("斤"));
+    i_kg->Font()->SetSize(14);
+    i_kg->SetBounds(734, 12, 22, 24);
+    m_stopread = new TButton(this);
+    m_stopread->SetName(QStringLiteral("m_stopread"));
+    m_stopread->SetParent(TopPanel);
+    m_stopread->SetCaption(QStringLiteral("停止读秤"));
+    m_stopread->SetBounds(758, 8, 74, 32);
+    m_stopread->SetOnClick(TNotifyEvent(this, &Tmain::m_stopreadClick));
+    m_qup = new TComboBox(this);
+    m_qup->SetName(QStringLiteral("m_qup"));
+    m_qup->SetParent(TopPanel);
+    m_qup->SetStyle(csDropDownList);
+    m_qup->SetBounds(836, 11, 108, 26);
+    m_qup_value = new TComboBox(this);
+    m_qup_value->SetName(QStringLiteral("m_qup_value"));
+    m_qup_value->SetParent(TopPanel);
+    m_qup_value->SetStyle(csDropDownList);
+    m_qup_value->SetBounds(836, 11, 108, 26);
+    m_qup_value->SetVisible(false);
+    // Shown until db/ supplies the station's own presets.
+    const QString builtIn[][2] = {{QStringLiteral("动态录入"), QString()},
+                                  {QStringLiteral("默认皮重"), QStringLiteral("0")},
+                                  {QStringLiteral("大框"), QStringLiteral("3.5")},
+                                  {QStringLiteral("中框"), QStringLiteral("2.5")},
+                                  {QStringLiteral("小框"), QStringLiteral("1.0")}};
+    for (const auto &preset : builtIn) {
+        m_qup->Items()->Add(preset[0] + preset[1]);
+        m_qup_value->Items()->Add(preset[1]);
+    }
+    m_qup->SetItemIndex(0);
+    YbButton1 = new TButton(this);
+    YbButton1->SetName(QStringLiteral("YbButton1"));
+    YbButton1->SetParent(TopPanel);
+    YbButton1->SetCaption(QStringLiteral("校秤"));
+    YbButton1->SetBounds(950, 8, 66, 32);
+    YbButton1->SetOnClick(TNotifyEvent(this, &Tmain::YbButton1Click));
+    MSComm1 = new TMSComm(this);
+    MSComm1->SetName(QStringLiteral("MSComm1"));
+    MSComm1->SetOnComm(TNotifyEvent(this, &Tmain::MSComm1Comm));
+
     PageControl1 = new TPageControl(this);
     PageControl1->SetName(QStringLiteral("PageControl1"));
     PageControl1->SetParent(this);
@@ -78,11 +131,30 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
 
     SetOnCreate(TNotifyEvent(this, &Tmain::FormCreate));
     SetOnActivate(TNotifyEvent(this, &Tmain::FormActivate));
+    SetOnClose(TCloseEvent(this, &Tmain::FormClose));
 }
 
 void Tmain::FormCreate(TObject *)
 {
     DateTimePicker1->SetDate(WorkDateFor(Now()));
+    // A preset file or a port that fails is shown, and start-up goes on: the
+    // station still works with typed weights.
+    try {
+        LoadTarePresets(0);
+    } catch (...) {
+        Application->HandleException(this);
+    }
+    m_zhongzl->SetTag(StrToInt(ReadScaleType()));
+    try {
+        OpenScalePort(m_zhongzl->Tag());
+    } catch (...) {
+        Application->HandleException(this);
+    }
+}
+
+void Tmain::FormClose(TObject *, TCloseAction &)
+{
+    CloseScalePort();
 }
 
 void Tmain::FormActivate(TObject *)
@@ -97,6 +169,79 @@ void Tmain::FormActivate(TObject *)
 void Tmain::ToolButton6Click(TObject *)
 {
     Application->Terminate();
+}
+
+void Tmain::LoadTarePresets(int Index)
+{
+    ReadTarePresets(m_qup->Items(), m_qup_value->Items());
+    m_qup->SetItemIndex(Index);
+}
+
+void Tmain::OpenScalePort(int ScaleType)
+{
+    if (ScaleType < 1 || ScaleType > 3)
+        return;
+    if (MSComm1->PortOpen())
+        MSComm1->SetPortOpen(false);
+    MSComm1->SetCommPort(1);
+    MSComm1->SetSettings(QStringLiteral("2400,N,8,1"));
+    MSComm1->SetInputLen(16);
+    MSComm1->SetHandshaking(comRTSXOnXOff);
+    MSComm1->SetInBufferCount(0);
+    MSComm1->SetOutBufferCount(0);
+    MSComm1->SetRThreshold(18);
+    MSComm1->SetInputMode(comInputModeText);
+    MSComm1->SetPortOpen(true);
+    MSComm1Comm(MSComm1);
+}
+
+void Tmain::CloseScalePort()
+{
+    if (MSComm1->PortOpen())
+        MSComm1->SetPortOpen(false);
+}
+
+void Tmain::MSComm1Comm(TObject *)
+{
+    // Frames that arrive while nobody reads them stay in the port's buffer.
+    if (m_zhongzl->Tag() == 1 && m_zhongzl->ReadOnly())
+        ParseScaleInput();
+}
+
+void Tmain::ParseScaleInput()
+{
+    if (MSComm1->CommEvent() != comEvReceive)
+        return;
+    const QString frame = MSComm1->Input();
+    MSComm1->SetInBufferCount(0);
+    MSComm1->SetOutBufferCount(0);
+    const QString weight = ParseScaleFrame(frame);
+    if (!weight.isEmpty())
+        m_zhongzl->SetText(weight);
+}
+
+void Tmain::m_stopreadClick(TObject *)
+{
+    if (m_stopread->Caption() == QStringLiteral("停止读秤")) {
+        m_stopread->SetCaption(QStringLiteral("开启读秤"));
+        m_zhongzl->SetReadOnly(false);
+        m_zhongzl->SetText(QStringLiteral("0"));
+    } else {
+        m_stopread->SetCaption(QStringLiteral("停止读秤"));
+        m_zhongzl->SetReadOnly(true);
+        // Frames kept while reading was off are old: the first one would
+        // show a weight that is no longer on the scale.
+        if (MSComm1->PortOpen())
+            MSComm1->SetInBufferCount(0);
+    }
+}
+
+void Tmain::YbButton1Click(TObject *)
+{
+    CloseScalePort();
+    m_zhongzl->SetTag(StrToInt(ReadScaleType()));
+    OpenScalePort(m_zhongzl->Tag());
+    Application->MessageBox(QStringLiteral("校秤成功"), QStringLiteral("提示!"), MB_ICONWARNING);
 }
 
 STATION_PUBLISHED(Tmain) {}

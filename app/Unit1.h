@@ -1,10 +1,12 @@
 #pragma once
-// The station's main window. This slice holds what start-up and login touch:
-// the work date, the operator label and the exit button; the order lists,
-// the scale area and the dialogs join it later.
+// The station's main window: the work date, the operator label, the exit
+// button and the scale area (weight, reading switch, tare presets,
+// recalibration, the serial port); the order lists and the dialogs join it
+// later.
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "MSComm.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
 
@@ -30,13 +32,35 @@ public:
     TTabSheet *TabSheet3;
     TTabSheet *TabSheet4;
 
+    // Scale area. m_zhongzl's Tag is the scale type; it is read-only while
+    // the scale is read.
+    TEdit *m_zhongzl;
+    TLabel *i_kg;
+    TButton *m_stopread;
+    TComboBox *m_qup;
+    TComboBox *m_qup_value;
+    TButton *YbButton1;
+    TMSComm *MSComm1;
+
     // Scale factors of the screen adaptation; 1.0 until it runs.
     double XScale() const { return FXScale; }
     double YScale() const { return FYScale; }
 
     void FormCreate(TObject *Sender);
     void FormActivate(TObject *Sender);
+    void FormClose(TObject *Sender, TCloseAction &Action);
     void ToolButton6Click(TObject *Sender);
+
+    // The presets from db/qup_name.txt and db/qup_value.txt, then
+    // m_qup.ItemIndex := Index. Missing files keep the presets shown.
+    void LoadTarePresets(int Index);
+    // Types 1, 2 and 3 (re)open COM1 at 2400,N,8,1; others leave it closed.
+    void OpenScalePort(int ScaleType);
+    void CloseScalePort();
+    void MSComm1Comm(TObject *Sender);
+    void ParseScaleInput();
+    void m_stopreadClick(TObject *Sender);
+    void YbButton1Click(TObject *Sender);
 
 private:
     double FXScale = 1.0;

@@ -64,6 +64,11 @@ StationFolder::StationFolder(bool WithDemoData, bool WithDatabase)
         if (WithDemoData)
             RunScript(Db() + QStringLiteral("dat.db"), ReadSource("app/db/demo.sql"));
     }
+    // A station without a scale: no port is opened and no message shown.
+    QFile type(Db() + QStringLiteral("dianzc_type.txt"));
+    if (!type.open(QIODevice::WriteOnly) || type.write("4\r\n") != 3)
+        throw std::runtime_error("cannot write the scale type file");
+    type.close();
     qputenv("STATION_DIR", Path().toUtf8());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A station folder in a temporary directory: db/dat.db made from the shipped
-// schema (and optionally the demo data), with STATION_DIR pointing at it.
+// schema (and optionally the demo data), db/dianzc_type.txt with scale type 4
+// (no scale), and STATION_DIR pointing at it.
 #include <QString>
 #include <QTemporaryDir>
 

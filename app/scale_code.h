@@ -1,0 +1,27 @@
+#pragma once
+// The serial scale's side of the station: the weight frame, the scale type
+// and the tare presets kept in one-value files under db/.
+#include <QString>
+
+class TStrings;
+
+// The weight in a frame of the scale, as the weight field shows it:
+// d1d2d3d4.d5d6 without leading zeros in the whole part and without trailing
+// zeros in the decimals ("12.34", "1.5", "1200", "0.05", "0"). The digits
+// follow the first blank among the first 15 characters (or position 16 when
+// there is none) after one more character, the sign. An empty text when the
+// six digits are missing or not all digits: a garbled frame shows nothing.
+QString ParseScaleFrame(const QString &Frame);
+
+// db/dianzc_type.txt and the two tare preset files, in the program folder.
+QString ScaleTypeFile();
+QString TareNameFile();
+QString TareValueFile();
+
+// Line 0 of the scale type file. When the file is missing, empty or holds no
+// whole number a warning says so and the type is "1".
+QString ReadScaleType();
+
+// The tare presets, paired by line: Names gets name + value (e.g. "大框3.5"),
+// Values the value. False, and nothing changed, when either file is missing.
+bool ReadTarePresets(TStrings *Names, TStrings *Values);

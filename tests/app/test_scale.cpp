@@ -1,0 +1,361 @@
+#include "CodePages.h"
+#include "FormHarness.h"
+#include "PtyPair.h"
+#include "StationFixture.h"
+#include "Unit1.h"
+#include "scale_code.h"
+#include <gtest/gtest.h>
+#include <QElapsedTimer>
+#include <QFile>
+#include <functional>
+
+using namespace FormHarness;
+
+namespace {
+
+const QString TypeMessage = QStringLiteral("dianzc_type.txt不存在或异常，请联系管理员!");
+
+// A frame as the scale sends it: "ST,GS", the marker blank at position 6,
+// a sign, six digits, the unit; 16 characters and CR LF.
+QByteArray Frame(const char *Digits, char Sign = '+')
+{
+    return QByteArray("ST,GS ") + Sign + Digits + " kg\r\n";
+}
+
+bool WaitFor(const std::function<bool()> &Done, int Ms = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!Done() && t.elapsed() < Ms)
+        ProcessEvents(5);
+    return Done();
+}
+
+void WriteGbk(const QString &Path, const QString &Text)
+{
+    QFile f(Path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(StringToCodePage(Text, 936));
+}
+
+QStringList Items(TComboBox *Combo)
+{
+    QStringList out;
+    for (int i = 0; i < Combo->Items()->Count(); ++i)
+        out << Combo->Items()->Strings(i);
+    return out;
+}
+
+} // namespace
+
+TEST(ScaleFrame, WeightFromTheSixDigits)
+{
+    const struct { const char *Digits; const char *Weight; } cases[] = {
+        {"001234", "12.34"}, {"000150", "1.5"},  {"000105", "1.05"}, {"120000", "1200"},
+        {"000000", "0"},     {"000050", "0.5"},  {"000005", "0.05"}, {"999999", "9999.99"},
+        {"010000", "100"},   {"001000", "10"},   {"000100", "1"},    {"100001", "1000.01"},
+        {"000010", "0.1"},   {"000001", "0.01"}, {"100000", "1000"}, {"050505", "505.05"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ParseScaleFrame(QString::fromLatin1(Frame(c.Digits))), QString::fromLatin1(c.Weight)) << c.Digits;
+}
+
+TEST(ScaleFrame, MarkerSignAndUnreadableFrames)
+{
+    const struct { const char *Text; const char *Weight; } cases[] = {
+        // The sign, whatever it is, is skipped.
+        {"ST,GS -001234 kg", "12.34"},
+        {"ST,GS  001234 kg", "12.34"},
+        // The first blank marks; later blanks do not.
+        {" +001234 kg     ", "12.34"},
+        {"ABCDEFGH -001234", "12.34"},
+        {"A B +001234", ""}, // marked by the first blank, the digits would start at the second
+        // No blank among the first 15: the marker is position 16.
+        {"ABCDEFGHIJKLMNOP+001234", "12.34"},
+        {"ABCDEFGHIJKLMNO +001234", "12.34"},
+        {"ABCDEFGHI +001234", "12.34"},
+        // Too short for the six digits: nothing to show.
+        {"ABCDEFGHIJKLMNOP", ""},
+        {"ABCDEFGHIJ +0012", ""},
+        {"ST,GS +0012", ""},
+        {"", ""},
+        // Garbled digits show nothing rather than a wrong weight.
+        {"ST,GS +00x234 kg", ""},
+        {"ST,GS +0012 4 kg", ""},
+        {"ST,GS +-01234 kg", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ParseScaleFrame(QString::fromLatin1(c.Text)), QString::fromLatin1(c.Weight)) << c.Text;
+    EXPECT_EQ(ParseScaleFrame(QStringLiteral("ST,GS +００1234 kg")), QString());
+}
+
+namespace {
+
+// A station folder with a scale on a pseudo-terminal pair and the main
+// window made over it as start-up makes it (logged in, so showing it brings
+// no login window).
+class ScaleStation : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Pty.Ready()) << Pty.Error().toStdString();
+        FOldCom = qgetenv("STATION_COM1");
+        qputenv("STATION_COM1", Pty.Near().toLocal8Bit());
+        Application->Initialize();
+    }
+
+    void TearDown() override
+    {
+        delete main_;
+        main_ = nullptr;
+        if (FOldCom.isEmpty())
+            qunsetenv("STATION_COM1");
+        else
+            qputenv("STATION_COM1", FOldCom);
+    }
+
+    void SetType(const QByteArray &Text) const
+    {
+        QFile f(Station.Db() + QStringLiteral("dianzc_type.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(Text);
+    }
+
+    void CreateMain()
+    {
+        Application->CreateForm(main_);
+        main_->SetTag(1);
+    }
+
+    bool Send(const char *Digits) { return Pty.WriteFar(Frame(Digits)); }
+    bool Shows(const QString &Weight)
+    {
+        return WaitFor([&] { return main_->m_zhongzl->Text() == Weight; });
+    }
+
+    StationFolder Station{false};
+    TPtyPair Pty;
+    QByteArray FOldCom;
+};
+
+} // namespace
+
+TEST_F(ScaleStation, FramesFromThePortShowAsTheWeight)
+{
+    SetType("1\r\n");
+    CreateMain();
+    TMSComm *c = main_->MSComm1;
+    ASSERT_TRUE(c->PortOpen());
+    EXPECT_EQ(c->DeviceName(), Pty.Near());
+    EXPECT_EQ(c->CommPort(), 1);
+    EXPECT_EQ(c->Settings(), QStringLiteral("2400,N,8,1"));
+    EXPECT_EQ(c->InputLen(), 16);
+    EXPECT_EQ(c->RThreshold(), 18);
+    EXPECT_EQ(c->Handshaking(), 3);
+    EXPECT_EQ(c->InputMode(), 0);
+    EXPECT_EQ(main_->m_zhongzl->Tag(), 1);
+    EXPECT_TRUE(main_->m_zhongzl->ReadOnly());
+    EXPECT_EQ(main_->m_stopread->Caption(), QStringLiteral("停止读秤"));
+    EXPECT_EQ(main_->i_kg->Caption(), QStringLiteral("斤"));
+    EXPECT_EQ(main_->m_zhongzl->Text(), QStringLiteral("0"));
+
+    ASSERT_TRUE(Send("001234"));
+    EXPECT_TRUE(Shows(QStringLiteral("12.34")));
+    // Both buffers are emptied after each frame.
+    EXPECT_EQ(c->InBufferCount(), 0);
+    ASSERT_TRUE(Send("000150"));
+    EXPECT_TRUE(Shows(QStringLiteral("1.5")));
+    ASSERT_TRUE(Send("000005"));
+    EXPECT_TRUE(Shows(QStringLiteral("0.05")));
+    // A garbled frame keeps the last weight; the next good one shows.
+    ASSERT_TRUE(Pty.WriteFar("ST,GS +00?150 kg\r\n"));
+    ASSERT_TRUE(WaitFor([&] { return c->InBufferCount() == 0; }));
+    ProcessEvents(30);
+    EXPECT_EQ(main_->m_zhongzl->Text(), QStringLiteral("0.05"));
+    ASSERT_TRUE(Send("120000"));
+    EXPECT_TRUE(Shows(QStringLiteral("1200")));
+
+    // Closing the main window closes the port.
+    TCloseAction action = caHide;
+    main_->OnClose()(main_, action);
+    EXPECT_FALSE(c->PortOpen());
+}
+
+TEST_F(ScaleStation, StopReadingForTypedWeightsAndStartAgain)
+{
+    SetType("1");
+    CreateMain();
+    ASSERT_TRUE(ShowAndActivate(main_));
+    ASSERT_TRUE(Send("001234"));
+    ASSERT_TRUE(Shows(QStringLiteral("12.34")));
+
+    Click(main_->m_stopread);
+    EXPECT_EQ(main_->m_stopread->Caption(), QStringLiteral("开启读秤"));
+    EXPECT_FALSE(main_->m_zhongzl->ReadOnly());
+    EXPECT_EQ(main_->m_zhongzl->Text(), QStringLiteral("0"));
+    // The operator types a weight; frames wait in the port meanwhile.
+    main_->m_zhongzl->SetText(QStringLiteral("7.5"));
+    ASSERT_TRUE(Send("000300"));
+    ASSERT_TRUE(WaitFor([&] { return main_->MSComm1->InBufferCount() == 18; }));
+    ASSERT_TRUE(Send("000400"));
+    ASSERT_TRUE(WaitFor([&] { return main_->MSComm1->InBufferCount() == 36; }));
+    EXPECT_EQ(main_->m_zhongzl->Text(), QStringLiteral("7.5"));
+
+    Click(main_->m_stopread);
+    EXPECT_EQ(main_->m_stopread->Caption(), QStringLiteral("停止读秤"));
+    EXPECT_TRUE(main_->m_zhongzl->ReadOnly());
+    EXPECT_EQ(main_->m_zhongzl->Text(), QStringLiteral("7.5"));
+    // What arrived while reading was off is not shown as the weight now.
+    EXPECT_EQ(main_->MSComm1->InBufferCount(), 0);
+    ASSERT_TRUE(Send("000900"));
+    EXPECT_TRUE(Shows(QStringLiteral("9")));
+}
+
+TEST_F(ScaleStation, OtherTypesOpenThePortButOnlyTypeOneReadsIt)
+{
+    for (const char *type : {"2", "3"}) {
+        SetType(type);
+        CreateMain();
+        EXPECT_TRUE(main_->MSComm1->PortOpen()) << type;
+        ASSERT_TRUE(Send("001234"));
+        ASSERT_TRUE(WaitFor([&] { return main_->MSComm1->InBufferCount() >= 18; })) << type;
+        ProcessEvents(30);
+        EXPECT_EQ(main_->m_zhongzl->Text(), QStringLiteral("0")) << type;
+        delete main_;
+        main_ = nullptr;
+    }
+}
+
+TEST_F(ScaleStation, TypeFourLeavesThePortClosedAndTheWeightAsItWas)
+{
+    SetType("4\r\n");
+    CreateMain();
+    EXPECT_EQ(main_->m_zhongzl->Tag(), 4);
+    EXPECT_FALSE(main_->MSComm1->PortOpen());
+    ASSERT_TRUE(Send("001234"));
+    ProcessEvents(100);
+    EXPECT_EQ(main_->m_zhongzl->Text(), QStringLiteral("0"));
+}
+
+TEST_F(ScaleStation, RecalibrationReadsTheTypeAgainAndReopens)
+{
+    SetType("2");
+    CreateMain();
+    ASSERT_TRUE(main_->MSComm1->PortOpen());
+    SetType("1\r\n");
+    {
+        TModalAnswerer answers;
+        main_->YbButton1Click(main_->YbButton1);
+        ASSERT_EQ(answers.Texts.size(), 1);
+        EXPECT_EQ(answers.Texts[0], QStringLiteral("校秤成功"));
+        EXPECT_EQ(answers.Captions[0], QStringLiteral("提示!"));
+    }
+    EXPECT_EQ(main_->m_zhongzl->Tag(), 1);
+    EXPECT_TRUE(main_->MSComm1->PortOpen());
+    ASSERT_TRUE(Send("001234"));
+    ASSERT_TRUE(Shows(QStringLiteral("12.34")));
+
+    // To type 4: the port closes and the weight keeps its last text.
+    SetType("4");
+    {
+        TModalAnswerer answers;
+        main_->YbButton1Click(main_->YbButton1);
+        ASSERT_EQ(answers.Texts.size(), 1);
+        EXPECT_EQ(answers.Texts[0], QStringLiteral("校秤成功"));
+    }
+    EXPECT_EQ(main_->m_zhongzl->Tag(), 4);
+    EXPECT_FALSE(main_->MSComm1->PortOpen());
+    ASSERT_TRUE(Send("000500"));
+    ProcessEvents(100);
+    EXPECT_EQ(main_->m_zhongzl->Text(), QStringLiteral("12.34"));
+}
+
+TEST_F(ScaleStation, RecalibrationWithoutTheDeviceShowsTheErrorNotSuccess)
+{
+    SetType("1");
+    CreateMain();
+    ASSERT_TRUE(ShowAndActivate(main_));
+    ASSERT_TRUE(main_->MSComm1->PortOpen());
+    qputenv("STATION_COM1", "/nonexistent/ttyScale");
+    TModalAnswerer answers;
+    Click(main_->YbButton1);
+    ASSERT_TRUE(WaitFor([&] { return answers.Texts.size() == 1; }));
+    ProcessEvents(50);
+    ASSERT_EQ(answers.Texts.size(), 1);
+    EXPECT_TRUE(answers.Texts[0].contains(QStringLiteral("/nonexistent/ttyScale"))) << answers.Texts[0].toStdString();
+    EXPECT_FALSE(main_->MSComm1->PortOpen());
+    // The station goes on: reading can be switched to typed weights.
+    Click(main_->m_stopread);
+    EXPECT_FALSE(main_->m_zhongzl->ReadOnly());
+}
+
+TEST_F(ScaleStation, StartUpWithoutTheDeviceShowsTheErrorAndGoesOn)
+{
+    SetType("1");
+    qputenv("STATION_COM1", "/nonexistent/ttyScale");
+    TModalAnswerer answers;
+    CreateMain();
+    ASSERT_NE(main_, nullptr);
+    ASSERT_EQ(answers.Texts.size(), 1);
+    EXPECT_TRUE(answers.Texts[0].contains(QStringLiteral("/nonexistent/ttyScale"))) << answers.Texts[0].toStdString();
+    EXPECT_FALSE(main_->MSComm1->PortOpen());
+    EXPECT_EQ(main_->m_zhongzl->Tag(), 1);
+    EXPECT_EQ(main_->DateTimePicker1->Date(), WorkDateFor(Now()));
+}
+
+TEST_F(ScaleStation, MissingOrBrokenTypeFileIsReportedAndTypeOneUsed)
+{
+    const struct { bool Present; const char *Text; } cases[] = {
+        {false, ""}, {true, ""}, {true, "\r\n"}, {true, "abc\r\n"}, {true, "1.5\r\n"},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(ScaleTypeFile());
+        if (c.Present)
+            SetType(c.Text);
+        TModalAnswerer answers;
+        CreateMain();
+        ASSERT_EQ(answers.Texts.size(), 1) << c.Text;
+        EXPECT_EQ(answers.Texts[0], TypeMessage);
+        EXPECT_EQ(answers.Captions[0], QStringLiteral("提示!"));
+        EXPECT_EQ(main_->m_zhongzl->Tag(), 1);
+        EXPECT_TRUE(main_->MSComm1->PortOpen());
+        delete main_;
+        main_ = nullptr;
+    }
+    // Blanks around the number are no fault.
+    SetType(" 4 \r\n5\r\n");
+    EXPECT_EQ(ReadScaleType(), QStringLiteral("4"));
+}
+
+TEST_F(ScaleStation, TarePresetsFromTheGbkFilesPairedByLine)
+{
+    SetType("4");
+    WriteGbk(TareNameFile(), QStringLiteral("动态录入\r\n塑料大框\r\n小筐\r\n"));
+    WriteGbk(TareValueFile(), QStringLiteral("\r\n3.5\r\n0.8\r\n"));
+    CreateMain();
+    EXPECT_EQ(Items(main_->m_qup), (QStringList{QStringLiteral("动态录入"), QStringLiteral("塑料大框3.5"), QStringLiteral("小筐0.8")}));
+    EXPECT_EQ(Items(main_->m_qup_value), (QStringList{QString(), QStringLiteral("3.5"), QStringLiteral("0.8")}));
+    EXPECT_EQ(main_->m_qup->ItemIndex(), 0);
+    EXPECT_FALSE(main_->m_qup_value->Visible());
+
+    // Reloaded with another preset chosen; a name without a value is dropped.
+    WriteGbk(TareNameFile(), QStringLiteral("动态录入\r\n中框\r\n无值\r\n"));
+    WriteGbk(TareValueFile(), QStringLiteral("0\r\n2.5\r\n"));
+    main_->LoadTarePresets(1);
+    EXPECT_EQ(Items(main_->m_qup), (QStringList{QStringLiteral("动态录入0"), QStringLiteral("中框2.5")}));
+    EXPECT_EQ(Items(main_->m_qup_value), (QStringList{QStringLiteral("0"), QStringLiteral("2.5")}));
+    EXPECT_EQ(main_->m_qup->ItemIndex(), 1);
+}
+
+TEST_F(ScaleStation, WithoutPresetFilesTheBuiltInPresetsStay)
+{
+    SetType("4");
+    WriteGbk(TareNameFile(), QStringLiteral("只有名称\r\n"));
+    CreateMain();
+    EXPECT_EQ(Items(main_->m_qup), (QStringList{QStringLiteral("动态录入"), QStringLiteral("默认皮重0"), QStringLiteral("大框3.5"),
+                                                QStringLiteral("中框2.5"), QStringLiteral("小框1.0")}));
+    EXPECT_EQ(Items(main_->m_qup_value),
+              (QStringList{QString(), QStringLiteral("0"), QStringLiteral("3.5"), QStringLiteral("2.5"), QStringLiteral("1.0")}));
+    EXPECT_EQ(main_->m_qup->ItemIndex(), 0);
+}
