@@ -119,8 +119,9 @@ void TForm2::FormClose(TObject *, TCloseAction &)
 
 TForm2 *BusyWindow()
 {
+    // Made as a plain owned form: it must never become the application's main form.
     if (!Form2)
-        Application->CreateForm(Form2);
+        new TForm2(Application);
     return Form2;
 }
 

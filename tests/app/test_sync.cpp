@@ -1,0 +1,285 @@
+// Download steps, refresh and upload against a real central database.
+#include "test_sync_fixture.h"
+#include "Forms.h"
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+struct Recorded : TSyncProgress {
+    QList<int> Percents;
+    void SetPercent(int P) override { Percents << P; }
+};
+
+TDateTime Day() { return EncodeDate(2024, 3, 9); }
+
+} // namespace
+
+TEST(SyncFiles, ChosenLineIdsTakeOnlyNumbers)
+{
+    StationFolder station(false);
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(station.Path());
+    EXPECT_EQ(ChosenLineIds(), QStringLiteral("0")); // no file: no line chosen
+    struct Case { QByteArray File; const char *Ids; };
+    const Case cases[] = {
+        {"3\r\n5\r\n", "0,3,5"},
+        {"3\r\n\r\n 12 \r\n", "0,3,12"},
+        {"1) or (1=1\r\n2\r\n", "0,2"},
+        {"", "0"},
+    };
+    for (const Case &c : cases) {
+        QFile f(station.Db() + QStringLiteral("tongbxlid.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.File);
+        f.close();
+        EXPECT_EQ(ChosenLineIds(), QString::fromLatin1(c.Ids)) << c.File.constData();
+    }
+    // The file is found from the current directory, not the program's.
+    QDir::setCurrent(QDir::tempPath());
+    EXPECT_EQ(ChosenLineIds(), QStringLiteral("0"));
+    QDir::setCurrent(old);
+}
+
+TEST(SyncServer, ConnectionStringForAnAddressOrAWholeString)
+{
+    EXPECT_EQ(ServerConnectionString(QStringLiteral("192.168.1.5")),
+              QStringLiteral("Provider=SQLOLEDB.1;Password=vin_vin&582;Persist Security Info=True;User ID=qon;"
+                             "Initial Catalog=kemvor;Data Source=192.168.1.5"));
+    const QString pg = QStringLiteral("Provider=PostgreSQL;Data Source=db1;Port=5432;Initial Catalog=c;User ID=u;Password=p");
+    EXPECT_EQ(ServerConnectionString(pg), pg);
+    EXPECT_EQ(ServerConnectionString(QStringLiteral("  provider=SQLOLEDB.1;Data Source=x ")),
+              QStringLiteral("provider=SQLOLEDB.1;Data Source=x"));
+}
+
+TEST(SyncServer, MissingAddressFileAndFailingConnectionAreReported)
+{
+    Application->Initialize();
+    StationFolder station(false);
+    TDataCenter dc(nullptr);
+    {
+        DialogRecorder dialogs;
+        EXPECT_EQ(ReadServerAddress(), QString());
+        ASSERT_EQ(dialogs.Dialogs.size(), 1u);
+        EXPECT_EQ(dialogs.Dialogs[0].Text, QStringLiteral("ip.txt不存在或异常，请联系管理员!"));
+        EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("提示!"));
+    }
+    {
+        DialogRecorder dialogs;
+        EXPECT_FALSE(ConnectServer());
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("ip.txt不存在或异常，请联系管理员!"),
+                                                QStringLiteral("服务器连接失败,请检查电脑是否可以上网!")}));
+        EXPECT_FALSE(dc.S_ADOConnection1->Connected());
+    }
+    {
+        QFile f(station.Db() + QStringLiteral("ip.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=\r\nignored\r\n");
+        f.close();
+        DialogRecorder dialogs;
+        EXPECT_EQ(ReadServerAddress(), QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password="));
+        EXPECT_FALSE(ConnectServer());
+        EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("服务器连接失败,请检查电脑是否可以上网!")});
+        EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("提示!"));
+    }
+}
+
+TEST_F(SyncTest, FullDownloadCopiesEveryStepWithItsFields)
+{
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1")});
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    Recorded progress;
+    qint16 counter = 0;
+    DownloadOrders(Day(), counter, &progress);
+    EXPECT_TRUE(dialogs.Dialogs.empty());
+    EXPECT_EQ(progress.Percents, (QList<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100}));
+    EXPECT_EQ(counter, 100);
+
+    // Only rows in use (yn=1; customers also mode=2) come down.
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(userid||'|'||passwd||'|'||name||'|'||empid) from sys_user")),
+              QStringLiteral("u1|202cb962ac59075b964b07152d234b70|张三|1"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||bianh||fenlmc) from sys_cpfenl")), QStringLiteral("101蔬菜"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||'|'||bh||'|'||mc||'|'||dw||'|'||gg||'|'||typeb||'|'||piny, ';') from (select * from sys_cp order by id)")),
+              QStringLiteral("201|C1|大白菜|斤|散装|3|DBC;203|C3|猪肉|斤|后腿|0|ZR"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(fenlmc) from sys_dytait")), QStringLiteral("配送中心送货单"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||fenlmc) from (select * from sys_khline order by id)")), QStringLiteral("1东线,2西线"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(fenlmc) from sys_khfenl")), QStringLiteral("饭店"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||'|'||usercode||'|'||shortname||'|'||typea||typeb||typec||typed||'|'||dadj||dydw||mode, ';') from (select * from sys_unit order by id)")),
+              QStringLiteral("101|K1|东饭店|1511|102;102|K2|西食堂|1021|012"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(khid||cpid||bh||mc) from sys_khpm")), QStringLiteral("101201R-1白菜心"));
+    // Prices valid on the day, of the kinds 31/33/35 only.
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(unitid||'|'||lx||'|'||cpid||'|'||sellprice, ';') from (select * from sys_selljg order by unitid)")),
+              QStringLiteral("101|31|201|1.25;102|35|203|13.5"));
+
+    // Orders of the chosen line, of the day and of kind 2.
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||'|'||dh||'|'||dhrq||'|'||unit||'|'||lx||'|'||lury) from sys_jhdh")),
+              QStringLiteral("7|D-7|2024-03-09|101|2|录入员"));
+    EXPECT_EQ(Local(QStringLiteral("select count(*) from sys_jhdh where local_dh is null and has_upload is null")), QStringLiteral("1"));
+    // Lines with a product; dhsl -> sl, fudw -> sldw, bz1 -> bz; a null stays null.
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||'|'||dhid||'|'||mc||'|'||dinghl||'|'||dj||'|'||shisje||'|'||ifnull(sl,'N')||'|'||ifnull(sldw,'N')||'|'||ifnull(bz,'N'), ';') from (select * from sys_jhsj order by id)")),
+              QStringLiteral("70|7|201|10.5|1.2|12.6|2.0|箱|少放;72|7|203|8.0|13.5|108.0|N|N|N"));
+    EXPECT_EQ(Local(QStringLiteral("select count(*) from sys_jhsj where songhl is not null or local_jhsj is not null")), QStringLiteral("0"));
+}
+
+TEST_F(SyncTest, WithoutALineFileNoOrdersComeDown)
+{
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    qint16 counter = 0;
+    DownloadOrders(Day(), counter, nullptr);
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 0);
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj")), 0);
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_unit")), 2);
+}
+
+TEST_F(SyncTest, AnOrderAlreadyHereIsNotDownloadedTwice)
+{
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    qint16 counter = 0;
+    DownloadOrders(Day(), counter, nullptr);
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 2);
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj")), 3);
+    // Weighing done at the station survives the next download.
+    LocalSql(QStringLiteral("update sys_jhsj set songhl=11 where id=70; insert into sys_jhsj_mx(jhsj_id,zhongzl,qup) values (70,12,1)"));
+    // A new line on the server joins an order that is already here.
+    Central->Sql(QStringLiteral("insert into sys_jhsj (id,dhid,mc,dinghl,dj,shisje) values (73,7,203,2,13.5,27)"));
+    counter = 0;
+    DownloadOrders(Day(), counter, nullptr);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from (select id from sys_jhdh order by id)")), QStringLiteral("7,8"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from (select id from sys_jhsj order by id)")), QStringLiteral("70,72,73,80"));
+    EXPECT_EQ(Local(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("11"));
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj_mx")), 1);
+}
+
+TEST_F(SyncTest, PurgeKeepsTheDayBeforeAndLaterAndRefreshDoesNotPurge)
+{
+    LocalSql(QStringLiteral(
+        "insert into sys_jhdh (id,dh,dhrq,unit,lx) values (1,'old','2024-03-07',101,2),(2,'eve','2024-03-08',101,2),"
+        "  (3,'next','2024-03-12',101,2);"
+        "insert into sys_jhsj (id,dhid,mc,songhl) values (11,1,201,1),(21,2,201,2),(31,3,201,3);"
+        "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (11,1,0),(21,2,0),(31,3,0)"));
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    qint16 counter = 0;
+    RefreshOrders(Day(), counter, nullptr);
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 3);
+    EXPECT_EQ(counter, 20);
+    DownloadOrders(Day(), counter, nullptr);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(dh) from (select dh from sys_jhdh order by id)")), QStringLiteral("eve,next"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from (select id from sys_jhsj order by id)")), QStringLiteral("21,31"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(jhsj_id) from (select jhsj_id from sys_jhsj_mx order by id)")), QStringLiteral("21,31"));
+}
+
+TEST_F(SyncTest, RefreshBringsCustomersAndNewOrdersOnly)
+{
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("2")});
+    LocalSql(QStringLiteral("insert into sys_cp (id,mc) values (999,'本地品')"));
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    Recorded progress;
+    qint16 counter = 100; // kept from an earlier download
+    RefreshOrders(Day(), counter, &progress);
+    EXPECT_EQ(progress.Percents, (QList<int>{110, 120, 100}));
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_unit")), 2);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from sys_cp")), QStringLiteral("本地品"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from sys_jhdh")), QStringLiteral("8"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from sys_jhsj")), QStringLiteral("80"));
+}
+
+TEST_F(SyncTest, AFailingStepLeavesItsTableAsItWas)
+{
+    LocalSql(QStringLiteral("insert into sys_cp (id,mc) values (1,'旧品'),(2,'旧品二')"));
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    // The server side fails: nothing local is touched.
+    Central->Sql(QStringLiteral("alter table sys_cp rename to sys_cp_gone"));
+    EXPECT_THROW(DownloadTable(MasterDownloadSteps()[2], TestDay()), EDatabaseError);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from (select mc from sys_cp order by id)")), QStringLiteral("旧品,旧品二"));
+    qint16 counter = 0;
+    Recorded progress;
+    EXPECT_THROW(DownloadOrders(Day(), counter, &progress), EDatabaseError);
+    EXPECT_EQ(progress.Percents, (QList<int>{10, 20})); // users and classes came down, then it stopped
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_cp")), 2);
+
+    // The local side fails half-way (an id taken by an order of another day):
+    // the purge and the rows already appended are undone together.
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
+    LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,lx) values (1,'old','2024-03-01',2),(8,'taken','2024-03-20',2);"
+                            "insert into sys_jhsj (id,dhid,mc) values (11,1,201)"));
+    EXPECT_THROW(DownloadOrdersStep(TestDay(), true), EDatabaseError);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(dh) from (select dh from sys_jhdh order by id)")), QStringLiteral("old,taken"));
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj")), 1);
+    EXPECT_FALSE(Data->L_ADOConnection1->InTransaction());
+}
+
+namespace {
+
+// A downloaded order with a weighed line and a line added at the station,
+// and a station order with one weighed and one open line.
+void StationWork(SyncTest *, StationFolder &S)
+{
+    S.Sql(QStringLiteral(
+        "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury) values (7,'D-7','2024-03-09',101,2,'录入员');"
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values (70,7,201,10.5,11,1.2,13.2),(72,7,203,8,null,13.5,null);"
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-3,7,203,4,4,1.5,6,1);"
+        "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (-1,'CS240309001','2024-03-09',102,2,'O''Neil',1);"
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1),(-2,-1,203,null,null,13.5,null,1)"));
+}
+
+} // namespace
+
+TEST_F(SyncTest, UploadSendsEachRowOnceAndQuantitiesEveryTime)
+{
+    StationWork(this, *Station);
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    UploadDeliveries();
+    EXPECT_TRUE(dialogs.Dialogs.empty());
+    // The station order, with the kind and flags the server expects.
+    EXPECT_EQ(Central->Value(QStringLiteral("select dh||'|'||dhrq||'|'||unit||'|'||lury||'|'||zf||'|'||lx||'|'||zt from sys_jhdh where id>=900000")),
+              QStringLiteral("CS240309001|2024-03-09|102|O'Neil|-1|2|0"));
+    const QString csLines = QStringLiteral(
+        "select string_agg(mc||'|'||dinghl||'|'||songhl||'|'||dj||'|'||shisje, ';' order by mc) from sys_jhsj "
+        "where dhid=(select id from sys_jhdh where dh='CS240309001')");
+    EXPECT_EQ(Central->Value(csLines), QStringLiteral("201|3.500|3.500|2.00|7.00"));
+    // The downloaded line carries its quantity; the added line joins the downloaded order.
+    EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("11"));
+    EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(mc||'|'||dinghl||'|'||songhl||'|'||dj||'|'||shisje, ';') from sys_jhsj where dhid=7 and id>=900000")),
+              QStringLiteral("203|4.000|4.000|1.50|6.00"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||ifnull(has_upload,'N')) from (select * from sys_jhsj order by id)")),
+              QStringLiteral("-3:1,-2:N,-1:1,70:1,72:N"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||ifnull(has_upload,'N')) from (select * from sys_jhdh order by id)")),
+              QStringLiteral("-1:1,7:N"));
+
+    // Again, after more weighing: no second copies, the new quantity arrives.
+    LocalSql(QStringLiteral("update sys_jhsj set songhl=12.5 where id=70"));
+    UploadDeliveries();
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 1);
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where id>=900000")), 2);
+    EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("12.5"));
+}
+
+TEST_F(SyncTest, AFailedUploadMarksNothingItDidNotSend)
+{
+    StationWork(this, *Station);
+    // The server refuses the station order's line: that order is not sent at all.
+    Central->Sql(QStringLiteral("alter table sys_jhsj add constraint small check (songhl < 3)"));
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    EXPECT_THROW(UploadDeliveries(), EDatabaseError);
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 0);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(ifnull(has_upload,'N')) from (select * from sys_jhsj order by id)")),
+              QStringLiteral("N,N,N,N,N"));
+    EXPECT_EQ(Local(QStringLiteral("select ifnull(has_upload,'N') from sys_jhdh where id=-1")), QStringLiteral("N"));
+    EXPECT_FALSE(Data->L_ADOConnection1->InTransaction());
+    EXPECT_FALSE(Data->S_ADOConnection1->InTransaction());
+
+    Central->Sql(QStringLiteral("alter table sys_jhsj drop constraint small"));
+    UploadDeliveries();
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 1);
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where id>=900000")), 2);
+    EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("11"));
+}

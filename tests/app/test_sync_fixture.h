@@ -1,0 +1,76 @@
+#pragma once
+// Download/upload tests: a fresh central database on the test PostgreSQL
+// server, a station folder with an empty local database, the data module,
+// and a recorder that answers every dialog.
+#include "ADODB.h"
+#include "Dialogs.h"
+#include "StationFixture.h"
+#include "datacenter_code.h"
+#include "sync_code.h"
+#include <gtest/gtest.h>
+#include <QList>
+#include <memory>
+#include <vector>
+
+// A database of its own on the test server, dropped at the end.
+class CentralDb
+{
+public:
+    CentralDb();
+    ~CentralDb();
+    static bool Available();
+    QString ConnectionString() const;
+    // Statements separated by ';' (no ';' inside values).
+    void Sql(const QString &Statements);
+    // First column of the first row as text ('' for null); "<none>" when there is no row.
+    QString Value(const QString &Select);
+    int Count(const QString &Select) { return Value(QStringLiteral("select count(*) from (") + Select + QStringLiteral(") c")).toInt(); }
+    // The central tables the station reads and writes, with a day's data.
+    void CreateSchema();
+    void FillSample();
+
+private:
+    QString FName;
+    std::unique_ptr<TADOConnection> FConn;
+};
+
+// Every dialog is answered without a window and remembered.
+class DialogRecorder
+{
+public:
+    struct Seen {
+        TDialogKind Kind;
+        QString Caption;
+        QString Text;
+    };
+    std::vector<Seen> Dialogs;
+    QList<int> Answers;      // the next answers to message boxes; IDOK when used up
+    QList<QString> Inputs;   // the next input-box entries; an empty list answers Cancel
+    QStringList Texts() const;
+
+    DialogRecorder();
+
+private:
+    TScopedDialogHook FHook;
+};
+
+class SyncTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes db/<Name> in GBK with CR LF line ends (relative to the station folder).
+    void WriteLines(const QString &Name, const QStringList &Lines);
+    QString Local(const QString &Select);
+    int LocalCount(const QString &Select);
+    void LocalSql(const QString &Statements) { Station->Sql(Statements); }
+
+    std::unique_ptr<StationFolder> Station;
+    std::unique_ptr<CentralDb> Central;
+    std::unique_ptr<TDataCenter> Data;
+    QString OldDir;
+};
+
+// The test day.
+inline QString TestDay() { return QStringLiteral("2024-03-09"); }

@@ -1,0 +1,303 @@
+// The line chooser, the busy window and the toolbar flows with their boxes.
+#include "ComCtrls.h"
+#include "CodePages.h"
+#include "FormHarness.h"
+#include "Forms.h"
+#include "proce.h"
+#include "test_sync_fixture.h"
+#include "tongbuxianl.h"
+#include <QDir>
+#include <QFile>
+
+using namespace FormHarness;
+
+namespace {
+
+QByteArray FileBytes(const QString &Path)
+{
+    QFile f(Path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A stand-in main window with the work date, counting the list reloads.
+struct MainStandIn {
+    TForm Form{nullptr};
+    TDateTimePicker *Picker;
+    int OrderReloads = 0;
+    int ProductReloads = 0;
+    MainStandIn()
+    {
+        Picker = new TDateTimePicker(&Form);
+        Picker->SetParent(&Form);
+        Picker->SetDate(EncodeDate(2024, 3, 9));
+        SyncHost.MainForm = &Form;
+        SyncHost.WorkDatePicker = Picker;
+        SyncHost.ReloadOrders = [this] { ++OrderReloads; };
+        SyncHost.ReloadProducts = [this] { ++ProductReloads; };
+        SyncHost.Counter = 0;
+    }
+    ~MainStandIn() { SyncHost = TSyncHost(); }
+};
+
+bool BusyGone()
+{
+    for (int i = 0; i < 100 && Form2 && Form2->Visible(); ++i)
+        ProcessEvents(10);
+    return !Form2 || !Form2->Visible();
+}
+
+} // namespace
+
+TEST(SyncBusyWindow, ScrollsItsTextAndClosesAtOneHundred)
+{
+    Application->Initialize();
+    TForm2 &busy = *BusyWindow();
+    EXPECT_EQ(BusyWindow(), &busy);
+    busy.SetPercent(0);
+    EXPECT_EQ(busy.Label1->Caption(), QStringLiteral("程序进入数据同步阶段,请耐心等待......."));
+    EXPECT_EQ(busy.Label1->Left(), 133);
+    EXPECT_EQ(busy.YbProgressBar1->Parent(), busy.panelpro);
+    EXPECT_FALSE(busy.Timer1->Enabled());
+    busy.Show();
+    EXPECT_TRUE(busy.Timer1->Enabled());
+    busy.Timer1->SetEnabled(false); // ticks by hand from here
+    busy.Timer1Timer(nullptr);
+    EXPECT_EQ(busy.Label1->Left(), 132);
+    // The right edge reaching 0 puts the text back at the window's width.
+    busy.Label1->SetLeft(1 - busy.Label1->Width());
+    busy.Timer1Timer(nullptr);
+    EXPECT_EQ(busy.Label1->Left(), busy.Width());
+    busy.Timer1Timer(nullptr);
+    EXPECT_EQ(busy.Label1->Left(), busy.Width() - 1);
+
+    busy.SetPercent(150);
+    EXPECT_EQ(busy.YbProgressBar1->Percent(), 100);
+    busy.SetPercent(-5);
+    EXPECT_EQ(busy.YbProgressBar1->Percent(), 0);
+    busy.SetPercent(99);
+    busy.Timer1->SetEnabled(true);
+    busy.Timer1Timer(nullptr);
+    EXPECT_TRUE(busy.Visible());
+    busy.SetPercent(100);
+    busy.Timer1Timer(nullptr);
+    EXPECT_FALSE(busy.Timer1->Enabled());
+    EXPECT_FALSE(busy.Visible());
+    EXPECT_EQ(busy.Label1->Left(), 133);
+
+    // The running timer does the same by itself.
+    busy.SetPercent(100);
+    busy.Show();
+    EXPECT_TRUE(BusyGone());
+}
+
+TEST(SyncLineChooser, DoubleClickRulesAndTheSavedFiles)
+{
+    Application->Initialize();
+    StationFolder station(false);
+    station.Sql(QStringLiteral("insert into sys_khline (id,bianh,fenlmc) values (3,'B','西线'),(1,'A','东线'),(2,'C','南线')"));
+    TDataCenter dc(nullptr);
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(station.Path());
+    {
+        QFile id(station.Db() + QStringLiteral("tongbxlid.txt")), mc(station.Db() + QStringLiteral("tongbxlmc.txt"));
+        ASSERT_TRUE(id.open(QIODevice::WriteOnly) && mc.open(QIODevice::WriteOnly));
+        id.write("3\r\n");
+        mc.write(StringToCodePage(QStringLiteral("西线\r\n"), 936));
+    }
+    MainStandIn main;
+    main.Form.SetEnabled(false);
+    TTongbu_Xianl chooser(nullptr);
+    EXPECT_EQ(chooser.Caption(), QStringLiteral("同步线路"));
+    ASSERT_TRUE(ShowAndActivate(&chooser));
+    EXPECT_EQ(chooser.all_khfl->Items()->Text(), QStringLiteral("东线\r\n西线\r\n南线\r\n"));
+    EXPECT_EQ(chooser.all_khfl_id->Items()->Text(), QStringLiteral("1\r\n3\r\n2\r\n"));
+    EXPECT_FALSE(chooser.all_khfl_id->Visible());
+    EXPECT_FALSE(chooser.select_khfl_id->Visible());
+    EXPECT_EQ(chooser.select_khfl->Items()->Text(), QStringLiteral("西线\r\n"));
+    EXPECT_EQ(chooser.select_khfl_id->Items()->Text(), QStringLiteral("3\r\n"));
+
+    // A line already chosen is not added twice.
+    chooser.all_khfl->SetItemIndex(1);
+    chooser.all_khflDblClick(chooser.all_khfl);
+    EXPECT_EQ(chooser.select_khfl_id->Items()->Text(), QStringLiteral("3\r\n"));
+    // A double click on another line adds it.
+    const TRect r = chooser.all_khfl->ItemRect(0);
+    DblClick(chooser.all_khfl, Point((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    EXPECT_EQ(chooser.select_khfl->Items()->Text(), QStringLiteral("西线\r\n东线\r\n"));
+    EXPECT_EQ(chooser.select_khfl_id->Items()->Text(), QStringLiteral("3\r\n1\r\n"));
+    // A double click on a chosen line removes it from both lists.
+    chooser.select_khfl->SetItemIndex(0);
+    chooser.select_khflDblClick(chooser.select_khfl);
+    EXPECT_EQ(chooser.select_khfl->Items()->Text(), QStringLiteral("东线\r\n"));
+    EXPECT_EQ(chooser.select_khfl_id->Items()->Text(), QStringLiteral("1\r\n"));
+    // Nothing selected: nothing happens.
+    chooser.select_khfl->SetItemIndex(-1);
+    chooser.select_khflDblClick(chooser.select_khfl);
+    EXPECT_EQ(chooser.select_khfl->Items()->Count(), 1);
+
+    EXPECT_EQ(chooser.Button1->Caption(), QStringLiteral("选中所有->>"));
+    Click(chooser.Button1);
+    EXPECT_EQ(chooser.select_khfl->Items()->Text(), QStringLiteral("东线\r\n西线\r\n南线\r\n"));
+    EXPECT_EQ(chooser.select_khfl_id->Items()->Text(), QStringLiteral("1\r\n3\r\n2\r\n"));
+    chooser.select_khfl->SetItemIndex(2);
+    chooser.select_khflDblClick(chooser.select_khfl);
+
+    // "开始同步" saves the choice, gives the main window back and starts the download.
+    DialogRecorder dialogs; // the date box is cancelled
+    EXPECT_EQ(chooser.Button2->Caption(), QStringLiteral("开始同步"));
+    Click(chooser.Button2);
+    EXPECT_FALSE(chooser.Visible());
+    EXPECT_TRUE(main.Form.Enabled());
+    EXPECT_EQ(FileBytes(station.Db() + QStringLiteral("tongbxlid.txt")), QByteArray("1\r\n3\r\n"));
+    EXPECT_EQ(FileBytes(station.Db() + QStringLiteral("tongbxlmc.txt")), StringToCodePage(QStringLiteral("东线\r\n西线\r\n"), 936));
+    ASSERT_EQ(dialogs.Dialogs.size(), 2u) << dialogs.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(dialogs.Dialogs[0].Kind, TDialogKind::InputQuery);
+    EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("订货日期录入"));
+    EXPECT_EQ(dialogs.Dialogs[0].Text, QStringLiteral("本次同步日期为:"));
+    EXPECT_EQ(dialogs.Dialogs[1].Text, QStringLiteral("用户中途取消,此次同步操作失败!"));
+    EXPECT_EQ(dialogs.Dialogs[1].Caption, QStringLiteral("提示!"));
+    EXPECT_TRUE(BusyGone());
+    EXPECT_EQ(ChosenLineIds(), QStringLiteral("0,1,3"));
+    QDir::setCurrent(old);
+}
+
+TEST_F(SyncTest, DownloadButtonAsksFirstAndEmptiesTheScratchRows)
+{
+    MainStandIn main;
+    LocalSql(QStringLiteral("insert into sys_print (id) values (1)"));
+    {
+        DialogRecorder dialogs;
+        dialogs.Answers = {IDCANCEL};
+        DownloadOrdersClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{
+            QStringLiteral("您确定要从网络版系统下载订单数据吗？此操作会删除掉之前的车间发货数据,请确定之前的车间发货数据已经全部上传至网络版系统后再执行此操作！"),
+            QStringLiteral("用户中途取消,此次下载订单操作失败!")}));
+        EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("提示!"));
+        EXPECT_EQ(dialogs.Dialogs[1].Caption, QStringLiteral("提示!"));
+        EXPECT_TRUE(main.Form.Enabled());
+        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_print")), 0);
+    }
+    // Confirmed: the line chooser comes up over the disabled main window;
+    // choosing lines and closing runs the whole download.
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("2")});
+    WriteLines(QStringLiteral("tongbxlmc.txt"), {QStringLiteral("西线")});
+    DialogRecorder dialogs;
+    dialogs.Inputs = {QStringLiteral("2024-03-09")};
+    DownloadOrdersClick();
+    EXPECT_FALSE(main.Form.Enabled());
+    ASSERT_NE(Tongbu_Xianl, nullptr);
+    EXPECT_TRUE(Tongbu_Xianl->Visible());
+    Tongbu_Xianl->Close();
+    EXPECT_TRUE(main.Form.Enabled());
+    ASSERT_EQ(dialogs.Dialogs.size(), 3u);
+    EXPECT_EQ(dialogs.Dialogs[2].Text, QStringLiteral(" 网络订单同步成功!"));
+    EXPECT_EQ(dialogs.Dialogs[2].Caption, QStringLiteral("  提示!"));
+    EXPECT_EQ(main.OrderReloads, 1);
+    EXPECT_EQ(main.ProductReloads, 1);
+    EXPECT_EQ(SyncHost.Counter, 100);
+    EXPECT_FALSE(Data->S_ADOConnection1->Connected());
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from sys_jhdh")), QStringLiteral("8"));
+    EXPECT_TRUE(BusyGone());
+    delete Tongbu_Xianl;
+}
+
+TEST_F(SyncTest, FullDownloadFlowEndings)
+{
+    MainStandIn main;
+    LocalSql(QStringLiteral("insert into sys_cp (id,mc) values (1,'旧品'); insert into sys_jhdh (id,dh,dhrq,lx) values (1,'old','2024-01-01',2)"));
+    {
+        // The date box cancelled: nothing changes.
+        DialogRecorder dialogs;
+        FullDownloadClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("本次同步日期为:"), QStringLiteral("用户中途取消,此次同步操作失败!")}));
+        EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from sys_cp")), QStringLiteral("旧品"));
+        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 1);
+        EXPECT_FALSE(Data->S_ADOConnection1->Connected());
+        EXPECT_TRUE(BusyGone());
+    }
+    {
+        // A typed date that is no date ends with the class library's error box.
+        DialogRecorder dialogs;
+        dialogs.Inputs = {QStringLiteral("2024-13-45")};
+        FullDownloadClick();
+        ASSERT_EQ(dialogs.Dialogs.size(), 2u);
+        EXPECT_EQ(dialogs.Dialogs[1].Text, QStringLiteral("'2024-13-45' is not a valid date."));
+        EXPECT_TRUE(BusyGone());
+    }
+    {
+        // A failing step: the error message, no success, no reload, busy window gone.
+        Central->Sql(QStringLiteral("alter table sys_khxianl rename to gone"));
+        DialogRecorder dialogs;
+        dialogs.Inputs = {QStringLiteral("2024-03-09")};
+        FullDownloadClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("本次同步日期为:"), QStringLiteral("同步过程出现异常，请与系统开发商联系!")}));
+        EXPECT_EQ(main.OrderReloads, 0);
+        EXPECT_EQ(main.Picker->Date(), EncodeDate(2024, 3, 9));
+        EXPECT_FALSE(Data->S_ADOConnection1->Connected());
+        EXPECT_TRUE(BusyGone());
+        // The steps before it came down; the failing one and the rest did not.
+        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_cp")), 2);
+        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 1);
+    }
+    {
+        // No server: the connection message and nothing else.
+        WriteLines(QStringLiteral("ip.txt"), {QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=")});
+        DialogRecorder dialogs;
+        dialogs.Inputs = {QStringLiteral("2024-03-10")};
+        FullDownloadClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("本次同步日期为:"), QStringLiteral("服务器连接失败,请检查电脑是否可以上网!")}));
+        EXPECT_EQ(main.Picker->Date(), EncodeDate(2024, 3, 10));
+        EXPECT_TRUE(BusyGone());
+    }
+}
+
+TEST_F(SyncTest, RefreshAndUploadButtons)
+{
+    MainStandIn main;
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1")});
+    {
+        DialogRecorder dialogs;
+        dialogs.Answers = {IDCANCEL};
+        RefreshOrdersClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认要更新服务器上新增订单数据吗?"), QStringLiteral("用户中途取消,此次更新操作失败!")}));
+        EXPECT_EQ(dialogs.Dialogs[1].Caption, QStringLiteral("提示!"));
+        EXPECT_FALSE(Form2 && Form2->Visible());
+    }
+    {
+        DialogRecorder dialogs;
+        dialogs.Inputs = {QStringLiteral("2024-03-09")};
+        RefreshOrdersClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认要更新服务器上新增订单数据吗?"), QStringLiteral("本次同步日期为:"),
+                                                QStringLiteral("数据更新成功!")}));
+        EXPECT_EQ(dialogs.Dialogs[2].Caption, QStringLiteral("  提示!"));
+        EXPECT_EQ(main.OrderReloads, 1);
+        EXPECT_EQ(main.ProductReloads, 0);
+        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj")), 2);
+        EXPECT_TRUE(BusyGone());
+    }
+    LocalSql(QStringLiteral("update sys_jhsj set songhl=9 where id=70"));
+    {
+        DialogRecorder dialogs;
+        dialogs.Answers = {IDCANCEL};
+        UploadDeliveriesClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"), QStringLiteral("用户中途取消,此次操作失败!")}));
+        EXPECT_EQ(Central->Value(QStringLiteral("select coalesce(songhl::text,'N') from sys_jhsj where id=70")), QStringLiteral("N"));
+    }
+    {
+        Central->Sql(QStringLiteral("alter table sys_jhsj add constraint small check (songhl < 5)"));
+        DialogRecorder dialogs;
+        UploadDeliveriesClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"),
+                                                QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!")}));
+        EXPECT_FALSE(Data->S_ADOConnection1->Connected());
+        Central->Sql(QStringLiteral("alter table sys_jhsj drop constraint small"));
+    }
+    {
+        DialogRecorder dialogs;
+        UploadDeliveriesClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"), QStringLiteral("数据上传成功!")}));
+        EXPECT_EQ(dialogs.Dialogs[1].Caption, QStringLiteral("  提示!"));
+        EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("9"));
+        EXPECT_FALSE(Data->S_ADOConnection1->Connected());
+    }
+}
