@@ -535,6 +535,13 @@ TScrollBox::TScrollBox(TComponent *AOwner) : TScrollingWinControl(AOwner)
     FColor = clBtnFace;
     ApplyColor();
     SetBounds(0, 0, 185, 41);
+    w->horizontalScrollBar()->setSingleStep(HorzScrollBar()->Increment());
+    w->verticalScrollBar()->setSingleStep(VertScrollBar()->Increment());
+}
+
+QScrollBar *TScrollBox::ScrollBarWidget(TScrollBarKind Kind) const
+{
+    return Kind == sbHorizontal ? FArea->horizontalScrollBar() : FArea->verticalScrollBar();
 }
 
 void TScrollBox::SetBorderStyle(TBorderStyle Value)
@@ -564,9 +571,10 @@ void TScrollBox::Resize()
 
 void TScrollBox::UpdateRange()
 {
-    // The scrolled area reaches the farthest child, and at least the view.
+    // The scrolled area reaches the farthest child plus the margin, or the
+    // range set, and at least the view.
     const TRect client = ClientRect();
-    int right = client.Right, bottom = client.Bottom;
+    int right = 0, bottom = 0;
     for (int i = 0; i < ControlCount(); ++i) {
         TControl *c = Controls(i);
         if (!c->Visible())
@@ -574,7 +582,12 @@ void TScrollBox::UpdateRange()
         right = std::max(right, c->Left() + c->Width());
         bottom = std::max(bottom, c->Top() + c->Height());
     }
-    FInner->resize(right, bottom);
+    TControlScrollBar *h = HorzScrollBar(), *v = VertScrollBar();
+    right = h->Range() > 0 ? h->Range() : right + h->Margin();
+    bottom = v->Range() > 0 ? v->Range() : bottom + v->Margin();
+    FArea->setHorizontalScrollBarPolicy(h->Visible() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    FArea->setVerticalScrollBarPolicy(v->Visible() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    FInner->resize(std::max(right, client.Right), std::max(bottom, client.Bottom));
 }
 
 void TScrollBox::ScrollInView(TControl *AControl)

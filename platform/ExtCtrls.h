@@ -194,6 +194,8 @@ public:
     QWidget *ClientWidget() const override { return FInner; }
     // Scrolls so that the control is in view.
     void ScrollInView(TControl *AControl);
+    QScrollBar *ScrollBarWidget(TScrollBarKind Kind) const override;
+    void ScrollBarChanged() override { UpdateRange(); }
 
 protected:
     void AlignControls(TControl *AControl, TRect &Rect) override;

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -60,7 +61,7 @@ void RegisterFormsClasses()
         return;
     done = true;
     RegisterClasses({TControl::StaticClass(), TWinControl::StaticClass(), TGraphicControl::StaticClass(),
-                     TCustomControl::StaticClass(), TScrollingWinControl::StaticClass(),
+                     TCustomControl::StaticClass(), TControlScrollBar::StaticClass(), TScrollingWinControl::StaticClass(),
                      TCustomForm::StaticClass(), TForm::StaticClass(), TDataModule::StaticClass(),
                      TApplication::StaticClass(), TScreen::StaticClass(), TLabel::StaticClass(),
                      TButton::StaticClass(), TEdit::StaticClass(), TMemo::StaticClass(), TCheckBox::StaticClass(),
@@ -97,7 +98,126 @@ void DoneApplication()
 
 // --- TCustomForm -----------------------------------------------------------------
 
-STATION_PUBLISHED(TScrollingWinControl) {}
+STATION_PUBLISHED(TControlScrollBar)
+{
+    P.Prop("Increment", &TControlScrollBar::Increment, &TControlScrollBar::SetIncrement).Default(8);
+    P.Prop("Margin", &TControlScrollBar::Margin, &TControlScrollBar::SetMargin).Default(0);
+    P.Prop("Position", &TControlScrollBar::Position, &TControlScrollBar::SetPosition).Default(0);
+    P.Prop("Range", &TControlScrollBar::Range, &TControlScrollBar::SetRange).Default(0);
+    P.Prop("Tracking", &TControlScrollBar::Tracking, &TControlScrollBar::SetTracking).Default(false);
+    P.Prop("Visible", &TControlScrollBar::Visible, &TControlScrollBar::SetVisible).Default(true);
+}
+
+TControlScrollBar::TControlScrollBar(TScrollingWinControl *Control, TScrollBarKind Kind)
+    : FControl(Control), FKind(Kind)
+{
+}
+
+QScrollBar *TControlScrollBar::Bar() const
+{
+    return FControl ? FControl->ScrollBarWidget(FKind) : nullptr;
+}
+
+void TControlScrollBar::Changed()
+{
+    if (FControl)
+        FControl->ScrollBarChanged();
+}
+
+void TControlScrollBar::SetIncrement(int Value)
+{
+    FIncrement = std::max(1, Value);
+    if (QScrollBar *b = Bar())
+        b->setSingleStep(FIncrement);
+}
+
+void TControlScrollBar::SetMargin(int Value)
+{
+    if (FMargin == Value)
+        return;
+    FMargin = std::max(0, Value);
+    Changed();
+}
+
+int TControlScrollBar::Position() const
+{
+    if (QScrollBar *b = Bar())
+        return b->value();
+    return FPosition;
+}
+
+void TControlScrollBar::SetPosition(int Value)
+{
+    if (QScrollBar *b = Bar()) {
+        b->setValue(std::clamp(Value, 0, b->maximum()));
+        return;
+    }
+    FPosition = std::max(0, Value);
+}
+
+int TControlScrollBar::ScrollRange() const
+{
+    if (QScrollBar *b = Bar())
+        return b->maximum();
+    return 0;
+}
+
+void TControlScrollBar::SetRange(int Value)
+{
+    if (FRange == Value)
+        return;
+    FRange = std::max(0, Value);
+    Changed();
+}
+
+void TControlScrollBar::SetTracking(bool Value)
+{
+    FTracking = Value;
+    if (QScrollBar *b = Bar())
+        b->setTracking(true); // the view follows the thumb either way
+}
+
+void TControlScrollBar::SetVisible(bool Value)
+{
+    if (FVisible == Value)
+        return;
+    FVisible = Value;
+    Changed();
+}
+
+void TControlScrollBar::Assign(TPersistent *Source)
+{
+    if (auto *s = dynamic_cast<TControlScrollBar *>(Source)) {
+        FIncrement = s->FIncrement;
+        FMargin = s->FMargin;
+        FRange = s->FRange;
+        FTracking = s->FTracking;
+        FVisible = s->FVisible;
+        SetIncrement(FIncrement);
+        Changed();
+        SetPosition(s->Position());
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+STATION_PUBLISHED(TScrollingWinControl)
+{
+    P.Prop("HorzScrollBar", &TScrollingWinControl::HorzScrollBar, &TScrollingWinControl::SetHorzScrollBar);
+    P.Prop("VertScrollBar", &TScrollingWinControl::VertScrollBar, &TScrollingWinControl::SetVertScrollBar);
+}
+
+TScrollingWinControl::TScrollingWinControl(TComponent *AOwner)
+    : TWinControl(AOwner), FHorzScrollBar(new TControlScrollBar(this, sbHorizontal)),
+      FVertScrollBar(new TControlScrollBar(this, sbVertical))
+{
+}
+
+TScrollingWinControl::~TScrollingWinControl()
+{
+    delete FHorzScrollBar;
+    delete FVertScrollBar;
+}
 
 STATION_PUBLISHED(TCustomForm)
 {

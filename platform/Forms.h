@@ -44,11 +44,74 @@ enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDY
 
 // --- TScrollingWinControl ----------------------------------------------------
 
+STATION_DECLARE_ENUM(TScrollBarKind, sbHorizontal, sbVertical)
+
+class TScrollingWinControl;
+class QScrollBar;
+
+// One scroll bar of a scrolling control. On a control that scrolls (a scroll
+// box) it drives the control's scroll bar; a form does not scroll, so there
+// the values are only kept.
+class TControlScrollBar : public TPersistent
+{
+    STATION_CLASS(TControlScrollBar, TPersistent)
+public:
+    TControlScrollBar(TScrollingWinControl *Control, TScrollBarKind Kind);
+
+    TScrollBarKind Kind() const { return FKind; }
+    // Distance of one step of the arrows.
+    int Increment() const { return FIncrement; }
+    void SetIncrement(int Value);
+    // Space kept beyond the farthest child when the range follows the children.
+    int Margin() const { return FMargin; }
+    void SetMargin(int Value);
+    int Position() const;
+    void SetPosition(int Value);
+    // 0: the range follows the children; otherwise the extent scrolled over.
+    int Range() const { return FRange; }
+    void SetRange(int Value);
+    bool Tracking() const { return FTracking; }
+    void SetTracking(bool Value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    // Largest position (0 when everything is in view).
+    int ScrollRange() const;
+
+    void Assign(TPersistent *Source) override;
+
+private:
+    QScrollBar *Bar() const;
+    void Changed();
+    TScrollingWinControl *FControl;
+    TScrollBarKind FKind;
+    int FIncrement = 8;
+    int FMargin = 0;
+    int FPosition = 0;
+    int FRange = 0;
+    bool FTracking = false;
+    bool FVisible = true;
+};
+
 class TScrollingWinControl : public TWinControl
 {
     STATION_CLASS(TScrollingWinControl, TWinControl)
 public:
-    explicit TScrollingWinControl(TComponent *AOwner) : TWinControl(AOwner) {}
+    explicit TScrollingWinControl(TComponent *AOwner);
+    ~TScrollingWinControl() override;
+
+    TControlScrollBar *HorzScrollBar() const { return FHorzScrollBar; }
+    void SetHorzScrollBar(TControlScrollBar *Value) { FHorzScrollBar->Assign(Value); }
+    TControlScrollBar *VertScrollBar() const { return FVertScrollBar; }
+    void SetVertScrollBar(TControlScrollBar *Value) { FVertScrollBar->Assign(Value); }
+
+    // The Qt scroll bar of a kind when the control scrolls; null otherwise.
+    virtual QScrollBar *ScrollBarWidget(TScrollBarKind) const { return nullptr; }
+    // Range, margin or visibility of a scroll bar changed.
+    virtual void ScrollBarChanged() {}
+
+private:
+    TControlScrollBar *FHorzScrollBar;
+    TControlScrollBar *FVertScrollBar;
 };
 
 // --- TCustomForm / TForm -------------------------------------------------------

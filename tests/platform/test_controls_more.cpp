@@ -6,7 +6,9 @@
 #include "Forms.h"
 #include "StdCtrls.h"
 #include <gtest/gtest.h>
+#include <QAbstractScrollArea>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 
 using namespace FormHarness;
 
@@ -264,4 +266,47 @@ TEST(ControlsMore, ScrollBoxRangeFollowsItsChildren)
     client->SetParent(box);
     client->SetAlign(alTop);
     EXPECT_EQ(client->Width(), box->ClientWidth());
+}
+
+TEST(ControlsMore, ScrollBarsOfAScrollBoxAndOfAForm)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 300);
+    auto *box = new TScrollBox(&form);
+    box->SetParent(&form);
+    box->SetBounds(0, 0, 100, 80);
+    auto *far = new TPanel(&form);
+    far->SetParent(box);
+    far->SetBounds(150, 200, 40, 40);
+    QWidget *inner = far->Widget()->parentWidget();
+    ASSERT_TRUE(ShowAndActivate(&form));
+
+    // Margin adds to the children's extent; a range replaces it.
+    box->VertScrollBar()->SetMargin(10);
+    EXPECT_EQ(inner->size(), QSize(190, 250));
+    box->HorzScrollBar()->SetRange(500);
+    EXPECT_EQ(inner->width(), 500);
+    // Positions are clamped to what can be scrolled.
+    box->VertScrollBar()->SetPosition(30);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 30);
+    box->VertScrollBar()->SetPosition(100000);
+    EXPECT_EQ(box->VertScrollBar()->Position(), box->VertScrollBar()->ScrollRange());
+    EXPECT_GT(box->VertScrollBar()->ScrollRange(), 150);
+    box->VertScrollBar()->SetPosition(-5);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 0);
+    // A hidden scroll bar does not scroll.
+    box->HorzScrollBar()->SetVisible(false);
+    ProcessEvents();
+    EXPECT_FALSE(static_cast<QAbstractScrollArea *>(box->Widget())->horizontalScrollBar()->isVisible());
+
+    // Reachable by name, and copied by assignment.
+    EXPECT_EQ(GetOrdProp(box, QStringLiteral("VertScrollBar.Margin")), 10);
+    form.HorzScrollBar()->Assign(box->HorzScrollBar());
+    EXPECT_EQ(form.HorzScrollBar()->Range(), 500);
+    EXPECT_FALSE(form.HorzScrollBar()->Visible());
+    // A form does not scroll: the position is kept only.
+    form.VertScrollBar()->SetPosition(40);
+    EXPECT_EQ(form.VertScrollBar()->Position(), 40);
+    EXPECT_EQ(form.VertScrollBar()->ScrollRange(), 0);
+    EXPECT_EQ(GetClass(u"TControlScrollBar"), TControlScrollBar::StaticClass());
 }
