@@ -66,6 +66,10 @@ public:
     // and ErrorPosition hold the first syntax error (both empty on success).
     // Line feeds or carriage returns alone are read as CR LF.
     bool ParseSource(const QString &Source);
+    // Turns the program tree into the declarations and statements of the
+    // script being compiled; a semantic error becomes the script's
+    // ErrorMessage, ErrorPosition and ErrorUnit.
+    void BuildProgram();
 
     // The selected definition; shared between parsers of the same
     // definition text, so it is read, never changed.

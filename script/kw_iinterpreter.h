@@ -17,6 +17,7 @@
 #include "Types.h"
 #include "Variants.h"
 #include "kw_iilparser.h"
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -195,6 +196,12 @@ public:
     void SetValue(const Variant &Value) override;
     // The stored value, or what OnGetVarValue answers unless that is Null.
     Variant GetValue() override;
+    // The helper that indexes an array variable (owned); nil for others.
+    TkwCustomVariable *ArrayHelper() const { return FArrayHelper.get(); }
+    void SetArrayHelper(TkwCustomVariable *Value) { FArrayHelper.reset(Value); }
+
+private:
+    std::unique_ptr<TkwCustomVariable> FArrayHelper;
 };
 
 // A registered type name with its type code.
@@ -641,6 +648,20 @@ public:
 
     bool DoGetUnit(const QString &UnitName, QString &UnitText) override;
 
+    // --- compiling and running
+    // Parses Lines in SyntaxType and builds the program; False with
+    // ErrorMessage, ErrorPosition and ErrorUnit set on a compile error. An
+    // unknown language raises. Earlier declarations stay.
+    bool Compile();
+    // Runs the main statement; exceptions of the script reach the caller.
+    void Execute();
+    // Stops the running script (and its routines) before the next statement.
+    void Terminate();
+    // Lines holding a statement, per unit name (empty for the main text),
+    // ascending, each once.
+    void AddCodeLine(const QString &UnitName, int Line);
+    QList<int> CodeLines(const QString &UnitName = QString()) const;
+
     // --- published
     TStrings *Lines() const { return FLines.get(); }
     void SetLines(TStrings *Value);
@@ -693,6 +714,7 @@ private:
     Variant Call(const QString &Name, Variant &Params, bool ByRef);
 
     TkwNamedList FItems;
+    QHash<QString, QList<int>> FCodeLines;
     std::unique_ptr<TStrings> FLines;
     QString FSyntaxType = QStringLiteral("PascalScript");
     TkwGetUnitEvent FOnGetILUnit;

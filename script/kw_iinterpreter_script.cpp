@@ -120,6 +120,7 @@ void TkwScript::ClearOwnedObjects()
 void TkwScript::Clear()
 {
     FStatement->Clear();
+    FCodeLines.clear();
     ClearOwnedObjects();
     FreeItems([](TObject *Item, TObject *) { return !IsRegistration(Item); }, nullptr);
     SetErrorMessage(QString());

@@ -1,0 +1,726 @@
+// Expression trees: building by operator priority, the type check, and
+// evaluation; set constructors; designators and late-bound members.
+#include "kw_iexpression.h"
+#include "kw_iconst.h"
+#include <QVarLengthArray>
+
+// ---------------------------------------------------------------------------
+// Nodes
+
+TkwExpressionNode::TkwExpressionNode(TkwVarType ATyp, const QString &ATypeName)
+    : TkwCustomVariable(QString(), ATyp, ATypeName)
+{
+}
+
+TkwExpressionNode::~TkwExpressionNode()
+{
+    delete FLeft;
+    delete FRight;
+}
+
+void TkwExpressionNode::AddNode(TkwExpressionNode *Node)
+{
+    if (!FLeft)
+        FLeft = Node;
+    else
+        FRight = Node;
+    Node->FParentNode = this;
+}
+
+void TkwExpressionNode::RemoveNode(TkwExpressionNode *Node)
+{
+    if (FLeft == Node)
+        FLeft = nullptr;
+    else if (FRight == Node)
+        FRight = nullptr;
+    Node->FParentNode = nullptr;
+}
+
+static TkwVarType VariantVarType(const Variant &V)
+{
+    switch (VarType(V)) {
+    case varString:
+    case varOleStr:
+        return fvtString;
+    case varSingle:
+    case varDouble:
+    case varCurrency:
+        return fvtFloat;
+    case varBoolean:
+        return fvtBool;
+    default:
+        return fvtInt;
+    }
+}
+
+TkwOperandNode::TkwOperandNode(const Variant &AValue)
+    : TkwExpressionNode(VariantVarType(AValue), kwVarTypeName(VariantVarType(AValue)))
+{
+    FValue = AValue;
+}
+
+TkwDesignatorNode::TkwDesignatorNode(TkwDesignator *ADesignator)
+    : TkwOperandNode(ADesignator->Typ(), ADesignator->TypeName()), FDesignator(ADesignator),
+      FPlain(ADesignator->PlainVariable())
+{
+}
+
+TkwDesignatorNode::~TkwDesignatorNode() = default;
+
+Variant TkwDesignatorNode::GetValue()
+{
+    return FPlain ? FPlain->GetValue() : FDesignator->GetValue();
+}
+
+TkwSetNode::TkwSetNode(TkwSetExpression *ASet) : TkwOperandNode(fvtVariant, QStringLiteral("Variant")), FSet(ASet)
+{
+}
+
+TkwSetNode::~TkwSetNode() = default;
+
+Variant TkwSetNode::GetValue()
+{
+    return FSet->GetValue();
+}
+
+TkwOperatorNode::TkwOperatorNode(TkwOperatorCode AOp) : TkwExpressionNode(fvtVariant, QStringLiteral("Variant")), FOp(AOp)
+{
+}
+
+namespace {
+
+inline Variant LeftValue(TkwExpressionNode *N)
+{
+    return N ? N->GetValue() : Variant();
+}
+
+#define KW_OPERATOR(Class, Code, Prio, Body)                                                                  \
+    class Class : public TkwOperatorNode                                                                      \
+    {                                                                                                         \
+    public:                                                                                                   \
+        Class() : TkwOperatorNode(Code) {}                                                                    \
+        int Priority() const override { return Prio; }                                                        \
+        Variant GetValue() override { Body }                                                                  \
+    };
+
+#define KW_BINARY(Class, Code, Prio, Fn) KW_OPERATOR(Class, Code, Prio, return Fn(LeftValue(FLeft), LeftValue(FRight));)
+#define KW_COMPARE(Class, Code, CmpOp)                                                                        \
+    KW_OPERATOR(Class, Code, 4, return Variant(VarCompare(LeftValue(FLeft), LeftValue(FRight), CmpOp));)
+
+KW_OPERATOR(TNoneNode, ocNone, 7, return LeftValue(FLeft);)
+KW_COMPARE(TGreatNode, ocGreat, opCmpGT)
+KW_COMPARE(TLessNode, ocLess, opCmpLT)
+KW_COMPARE(TLessEqNode, ocLessEq, opCmpLE)
+KW_COMPARE(TGreatEqNode, ocGreatEq, opCmpGE)
+KW_COMPARE(TNonEqNode, ocNonEq, opCmpNE)
+KW_COMPARE(TEqNode, ocEq, opCmpEQ)
+KW_BINARY(TPlusNode, ocPlus, 3, VarAdd)
+KW_OPERATOR(TStrCatNode, ocPlus, 3, {
+    const Variant l = LeftValue(FLeft);
+    const Variant r = LeftValue(FRight);
+    if (VarIsStr(l))
+        return Variant(VarToStr(l) + VarToStr(r));
+    return VarAdd(l, r);
+})
+KW_BINARY(TMinusNode, ocMinus, 3, VarSub)
+KW_OPERATOR(TOrNode, ocOr, 3, {
+    if (BooleanOperands()) {
+        const Variant l = LeftValue(FLeft);
+        if (l.AsBoolean())
+            return l;
+        return LeftValue(FRight);
+    }
+    return VarOr(LeftValue(FLeft), LeftValue(FRight));
+})
+KW_BINARY(TXorNode, ocXor, 3, VarXor)
+KW_BINARY(TMulNode, ocMul, 2, VarMul)
+KW_BINARY(TDivFloatNode, ocDivFloat, 2, VarDiv)
+KW_BINARY(TDivIntNode, ocDivInt, 2, VarIntDiv)
+KW_BINARY(TModNode, ocMod, 2, VarMod)
+KW_OPERATOR(TAndNode, ocAnd, 2, {
+    if (BooleanOperands()) {
+        const Variant l = LeftValue(FLeft);
+        if (!l.AsBoolean())
+            return l;
+        return LeftValue(FRight);
+    }
+    return VarAnd(LeftValue(FLeft), LeftValue(FRight));
+})
+KW_BINARY(TShlNode, ocShl, 2, VarShl)
+KW_BINARY(TShrNode, ocShr, 2, VarShr)
+KW_OPERATOR(TLeftBracketNode, ocLeftBracket, 6, return LeftValue(FLeft);)
+KW_OPERATOR(TRightBracketNode, ocRightBracket, 5, return LeftValue(FLeft);)
+KW_OPERATOR(TNotNode, ocNot, 1, return VarNot(LeftValue(FLeft));)
+KW_OPERATOR(TUnMinusNode, ocUnMinus, 1, return VarNeg(LeftValue(FLeft));)
+
+// Right is a set constructor, or the value of a set held in a variable: a
+// zero-based array in which a Null element between two values marks a range.
+KW_OPERATOR(TInNode, ocIn, 4, {
+    const Variant l = LeftValue(FLeft);
+    if (auto *set = dynamic_cast<TkwSetNode *>(FRight))
+        return Variant(set->SetExpression()->Contains(l));
+    const Variant a = LeftValue(FRight);
+    const int lo = VarArrayLowBound(a, 1);
+    const int hi = VarArrayHighBound(a, 1);
+    for (int i = lo; i <= hi; ++i) {
+        const Variant item = VarArrayGet(a, {i});
+        if (i + 2 <= hi && VarIsNull(VarArrayGet(a, {i + 1}))) {
+            if (VarCompare(l, item, opCmpGE) && VarCompare(l, VarArrayGet(a, {i + 2}), opCmpLE))
+                return Variant(true);
+            i += 2;
+        } else if (VarCompare(l, item, opCmpEQ)) {
+            return Variant(true);
+        }
+    }
+    return Variant(false);
+})
+
+KW_OPERATOR(TIsNode, ocIs, 4, {
+    TObject *obj = kwVarToObject(LeftValue(FLeft));
+    if (!obj)
+        return Variant(false);
+    auto *d = dynamic_cast<TkwDesignatorNode *>(FRight);
+    TkwClassVariable *cls = nullptr;
+    if (d && d->Designator()->ItemCount() > 0)
+        cls = dynamic_cast<TkwClassVariable *>(d->Designator()->DItems(0).Ref);
+    if (!cls)
+        cls = Script() ? Script()->FindClass(FRight->TypeName()) : nullptr;
+    return Variant(cls && obj->InheritsFrom(cls->ClassRef()));
+})
+
+#undef KW_OPERATOR
+#undef KW_BINARY
+#undef KW_COMPARE
+
+} // namespace
+
+TkwOperatorNode *TkwOperatorNode::Create(const QString &OpText)
+{
+    const QString op = kwUpperCase(OpText);
+    static const struct
+    {
+        const char *Text;
+        TkwOperatorNode *(*Make)();
+    } table[] = {
+        {" ", [] () -> TkwOperatorNode * { return new TNoneNode; }},
+        {">", [] () -> TkwOperatorNode * { return new TGreatNode; }},
+        {"<", [] () -> TkwOperatorNode * { return new TLessNode; }},
+        {"<=", [] () -> TkwOperatorNode * { return new TLessEqNode; }},
+        {">=", [] () -> TkwOperatorNode * { return new TGreatEqNode; }},
+        {"<>", [] () -> TkwOperatorNode * { return new TNonEqNode; }},
+        {"=", [] () -> TkwOperatorNode * { return new TEqNode; }},
+        {"+", [] () -> TkwOperatorNode * { return new TPlusNode; }},
+        {"STRCAT", [] () -> TkwOperatorNode * { return new TStrCatNode; }},
+        {"-", [] () -> TkwOperatorNode * { return new TMinusNode; }},
+        {"OR", [] () -> TkwOperatorNode * { return new TOrNode; }},
+        {"XOR", [] () -> TkwOperatorNode * { return new TXorNode; }},
+        {"*", [] () -> TkwOperatorNode * { return new TMulNode; }},
+        {"/", [] () -> TkwOperatorNode * { return new TDivFloatNode; }},
+        {"DIV", [] () -> TkwOperatorNode * { return new TDivIntNode; }},
+        {"MOD", [] () -> TkwOperatorNode * { return new TModNode; }},
+        {"AND", [] () -> TkwOperatorNode * { return new TAndNode; }},
+        {"SHL", [] () -> TkwOperatorNode * { return new TShlNode; }},
+        {"SHR", [] () -> TkwOperatorNode * { return new TShrNode; }},
+        {"(", [] () -> TkwOperatorNode * { return new TLeftBracketNode; }},
+        {")", [] () -> TkwOperatorNode * { return new TRightBracketNode; }},
+        {"NOT", [] () -> TkwOperatorNode * { return new TNotNode; }},
+        {"UNMINUS", [] () -> TkwOperatorNode * { return new TUnMinusNode; }},
+        {"IN", [] () -> TkwOperatorNode * { return new TInNode; }},
+        {"IS", [] () -> TkwOperatorNode * { return new TIsNode; }},
+    };
+    for (const auto &e : table)
+        if (op == QLatin1String(e.Text)) {
+            TkwOperatorNode *n = e.Make();
+            n->FStrCat = op == QLatin1String("STRCAT");
+            return n;
+        }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Expressions
+
+TkwExpression::TkwExpression(TkwScript *AProgram, const QString &ASourcePos)
+    : TkwCustomExpression(QString(), fvtVariant, QStringLiteral("Variant")), FRoot(new TNoneNode),
+      FProgram(AProgram), FSourcePos(ASourcePos)
+{
+    FCurrent = FRoot;
+    FRoot->SetSourcePos(ASourcePos);
+}
+
+TkwExpression::~TkwExpression()
+{
+    delete FRoot;
+}
+
+void TkwExpression::AddOperand(TkwExpressionNode *Node)
+{
+    Node->SetSourcePos(FSourcePos);
+    Node->SetScript(FProgram);
+    FCurrent->AddNode(Node);
+    FCurrent = Node;
+}
+
+void TkwExpression::AddOperator(const QString &OpText)
+{
+    TkwOperatorNode *n = TkwOperatorNode::Create(OpText);
+    if (!n)
+        throw Exception(SIncompatibleTypes);
+    n->SetSourcePos(FSourcePos);
+    n->SetScript(FProgram);
+    switch (n->Op()) {
+    case ocLeftBracket:
+    case ocNot:
+    case ocUnMinus:
+        FCurrent->AddNode(n);
+        FCurrent = n;
+        return;
+    case ocRightBracket: {
+        delete n;
+        TkwExpressionNode *node = FCurrent;
+        while (node->Priority() <= 5 && node->ParentNode())
+            node = node->ParentNode();
+        auto *op = dynamic_cast<TkwOperatorNode *>(node);
+        if (!op || op->Op() != ocLeftBracket || !node->ParentNode())
+            return;
+        TkwExpressionNode *parent = node->ParentNode();
+        TkwExpressionNode *inner = node->Left();
+        parent->RemoveNode(node);
+        if (inner) {
+            node->RemoveNode(inner);
+            parent->AddNode(inner);
+            FCurrent = inner;
+        } else {
+            FCurrent = parent;
+        }
+        delete node;
+        return;
+    }
+    default:
+        break;
+    }
+    if (FCurrent == FRoot) {
+        FRoot->AddNode(n);
+        FCurrent = n;
+        return;
+    }
+    TkwExpressionNode *below = FCurrent;
+    TkwExpressionNode *above = FCurrent->ParentNode();
+    if (auto *cur = dynamic_cast<TkwOperatorNode *>(FCurrent); cur && cur->Op() == ocLeftBracket) {
+        below = nullptr;
+        above = FCurrent;
+    }
+    while (above->Priority() <= n->Priority() && above->ParentNode()) {
+        below = above;
+        above = above->ParentNode();
+    }
+    if (below)
+        above->RemoveNode(below);
+    above->AddNode(n);
+    if (below)
+        n->AddNode(below);
+    FCurrent = n;
+}
+
+void TkwExpression::AddConst(const Variant &Value)
+{
+    AddOperand(new TkwOperandNode(Value));
+}
+
+void TkwExpression::AddDesignator(TkwDesignator *ADesignator)
+{
+    AddOperand(new TkwDesignatorNode(ADesignator));
+}
+
+void TkwExpression::AddSet(TkwSetExpression *ASet)
+{
+    AddOperand(new TkwSetNode(ASet));
+}
+
+static bool IsComparison(TkwOperatorCode Op)
+{
+    return Op >= ocGreat && Op <= ocEq;
+}
+
+bool TkwExpression::CheckNode(TkwExpressionNode *Node, QString &ErrorPos)
+{
+    auto *op = dynamic_cast<TkwOperatorNode *>(Node);
+    if (!op)
+        return true;
+    if (Node->Left() && !CheckNode(Node->Left(), ErrorPos))
+        return false;
+    if (Node->Right() && !CheckNode(Node->Right(), ErrorPos))
+        return false;
+    const TkwTypeRec lt = Node->Left() ? TkwTypeRec{Node->Left()->Typ(), Node->Left()->TypeName()}
+                                       : TkwTypeRec{fvtVariant, QStringLiteral("Variant")};
+    const TkwTypeRec rt = Node->Right() ? TkwTypeRec{Node->Right()->Typ(), Node->Right()->TypeName()}
+                                        : TkwTypeRec{fvtVariant, QStringLiteral("Variant")};
+    const TkwOperatorCode code = op->Op();
+    if (code == ocNone || code == ocLeftBracket || code == ocRightBracket) {
+        Node->SetTyp(lt.Typ);
+        Node->SetTypeName(lt.TypeName);
+        return true;
+    }
+    if (lt.Typ == fvtBool && rt.Typ == fvtBool)
+        op->SetBooleanOperands(true);
+    if (!(code == ocIs && lt.Typ == fvtClass && rt.Typ == fvtClass)) {
+        bool ok = TypesCompatible(lt, rt, FProgram);
+        if (ok) {
+            switch (lt.Typ) {
+            case fvtBool:
+                ok = code == ocNonEq || code == ocEq || code == ocOr || code == ocXor || code == ocAnd
+                     || code == ocNot;
+                break;
+            case fvtChar:
+            case fvtString:
+                ok = IsComparison(code) || code == ocPlus || code == ocIn;
+                break;
+            case fvtClass:
+            case fvtArray:
+                ok = code == ocNonEq || code == ocEq;
+                break;
+            default:
+                break;
+            }
+        }
+        if (!ok) {
+            ErrorPos = Node->SourcePos();
+            return false;
+        }
+    }
+    TkwVarType typ = lt.Typ;
+    QString typeName = lt.TypeName;
+    if ((lt.Typ == fvtInt && rt.Typ == fvtFloat) || (lt.Typ == fvtFloat && rt.Typ == fvtInt)
+        || (code == ocDivFloat && lt.Typ == fvtInt && rt.Typ == fvtInt)) {
+        typ = fvtFloat;
+        typeName = kwVarTypeName(fvtFloat);
+    }
+    if (IsComparison(code) || code == ocIn || code == ocIs) {
+        typ = fvtBool;
+        typeName = kwVarTypeName(fvtBool);
+    }
+    Node->SetTyp(typ);
+    Node->SetTypeName(typeName);
+    return true;
+}
+
+QString TkwExpression::Finish()
+{
+    if (FRoot->Left()) {
+        TkwExpressionNode *child = FRoot->Left();
+        FRoot->RemoveNode(child);
+        delete FRoot;
+        FRoot = child;
+    }
+    FCurrent = FRoot;
+    QString errorPos;
+    if (!CheckNode(FRoot, errorPos))
+        return errorPos.isEmpty() ? FSourcePos : errorPos;
+    SetTyp(FRoot->Typ());
+    SetTypeName(FRoot->TypeName());
+    TkwDesignator *d = RootDesignator();
+    SetIsReadOnly(!d || d->IsReadOnly());
+    return QString();
+}
+
+void TkwExpression::SetValue(const Variant &Value)
+{
+    if (IsReadOnly())
+        return;
+    if (TkwDesignator *d = RootDesignator())
+        d->SetValue(Value);
+}
+
+TkwExpressionNode *TkwExpression::ReleaseRoot()
+{
+    TkwExpressionNode *r = FRoot;
+    FRoot = new TNoneNode;
+    FCurrent = FRoot;
+    return r;
+}
+
+void TkwExpression::SetRoot(TkwExpressionNode *Node)
+{
+    if (Node->ParentNode())
+        Node->ParentNode()->RemoveNode(Node);
+    delete FRoot;
+    FRoot = Node;
+    FCurrent = Node;
+    SetTyp(Node->Typ());
+    SetTypeName(Node->TypeName());
+    TkwDesignator *d = RootDesignator();
+    SetIsReadOnly(!d || d->IsReadOnly());
+}
+
+TkwDesignator *TkwExpression::RootDesignator() const
+{
+    auto *d = dynamic_cast<TkwDesignatorNode *>(FRoot);
+    return d ? d->Designator() : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Sets
+
+TkwSetExpression::TkwSetExpression() : TkwCustomVariable(QString(), fvtVariant, QStringLiteral("Variant"))
+{
+}
+
+TkwSetExpression::~TkwSetExpression()
+{
+    for (TkwExpression *e : FSetItems)
+        delete e;
+}
+
+bool TkwSetExpression::Contains(const Variant &Value)
+{
+    const int n = ItemCount();
+    for (int i = 0; i < n; ++i) {
+        TkwExpression *item = FSetItems[size_t(i)];
+        if (!item)
+            continue;
+        if (i + 2 < n && !FSetItems[size_t(i + 1)] && FSetItems[size_t(i + 2)]) {
+            if (VarCompare(Value, item->GetValue(), opCmpGE)
+                && VarCompare(Value, FSetItems[size_t(i + 2)]->GetValue(), opCmpLE))
+                return true;
+            i += 2;
+        } else if (VarCompare(Value, item->GetValue(), opCmpEQ)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Variant TkwSetExpression::GetValue()
+{
+    QList<Variant> values;
+    for (TkwExpression *e : FSetItems)
+        values.append(e ? e->GetValue() : Null());
+    return VarArrayOf(values);
+}
+
+// ---------------------------------------------------------------------------
+// Designators
+
+TkwDesignator::TkwDesignator(TkwScript *AProgram)
+    : TkwCustomVariable(QString(), fvtVariant, QStringLiteral("Variant")), FProgram(AProgram)
+{
+}
+
+TkwDesignator::~TkwDesignator() = default;
+
+TkwDesignatorItem &TkwDesignator::AddItem(TkwCustomVariable *Ref)
+{
+    auto item = std::make_unique<TkwDesignatorItem>();
+    item->Ref = Ref;
+    item->Helper = dynamic_cast<TkwCustomHelper *>(Ref);
+    item->Proc = dynamic_cast<TkwProcVariable *>(Ref);
+    FDItems.push_back(std::move(item));
+    return *FDItems.back();
+}
+
+static bool IsPlainVariable(TkwCustomVariable *V)
+{
+    return (dynamic_cast<TkwVariable *>(V) || dynamic_cast<TkwParamItem *>(V)) && !dynamic_cast<TkwCustomHelper *>(V);
+}
+
+void TkwDesignator::Finish()
+{
+    FPlain = nullptr;
+    if (FIsAddress) {
+        SetTyp(fvtVariant);
+        SetTypeName(QStringLiteral("Variant"));
+        SetIsReadOnly(true);
+        return;
+    }
+    if (FDItems.empty())
+        return;
+    TkwCustomVariable *last = FDItems.back()->Ref;
+    SetTyp(last->Typ());
+    SetTypeName(last->TypeName());
+    SetIsReadOnly(last->IsReadOnly());
+    if (FDItems.size() == 1 && FDItems[0]->Args.empty() && IsPlainVariable(last))
+        FPlain = last;
+}
+
+void TkwDesignator::SetAddress(const QString &Name)
+{
+    FIsAddress = true;
+    FValue = Variant(Name);
+}
+
+namespace {
+
+// Values of a routine's variables and parameters, kept across a recursive
+// call of the same routine.
+class TkwSavedLocals
+{
+public:
+    explicit TkwSavedLocals(TkwScript *Program)
+    {
+        for (int i = 0; i < Program->Count(); ++i) {
+            auto *v = dynamic_cast<TkwCustomVariable *>(Program->Items(i));
+            if (v && !dynamic_cast<TkwProcVariable *>(v) && !dynamic_cast<TkwCustomHelper *>(v))
+                FValues.emplace_back(v, v->Value());
+        }
+    }
+    void Restore()
+    {
+        for (auto &[v, value] : FValues) {
+            if (auto *s = dynamic_cast<TkwStringVariable *>(v); s && !s->IsReadOnly())
+                s->SetValue(value);
+            else
+                v->StoreValue(value);
+        }
+        FValues.clear();
+    }
+
+private:
+    std::vector<std::pair<TkwCustomVariable *, Variant>> FValues;
+};
+
+} // namespace
+
+Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, const Variant &PrevValue, bool Need,
+                              bool Write, const Variant &WriteValue)
+{
+    TkwCustomVariable *ref = Item.Ref;
+    const int argCount = int(Item.Args.size());
+    const int paramCount = ref->Count();
+    QVarLengthArray<Variant, 4> args;
+    for (int j = 0; j < argCount; ++j) {
+        TkwExpression *e = Item.Args[size_t(j)].get();
+        args.append(ref->IsMacro() ? Variant(e->Source()) : e->GetValue());
+    }
+    std::unique_ptr<TkwSavedLocals> saved;
+    if (Item.Proc && Item.Proc->Executing())
+        saved = std::make_unique<TkwSavedLocals>(Item.Proc->Program());
+    Variant result;
+    QVarLengthArray<std::pair<int, Variant>, 4> back;
+    try {
+        for (int j = 0; j < paramCount; ++j) {
+            TkwParamItem *p = ref->Params(j);
+            p->SetValue(j < argCount ? args[j] : p->DefValue());
+        }
+        if (Item.Helper) {
+            Item.Helper->SetParentRef(Prev);
+            Item.Helper->SetParentValue(PrevValue);
+            Item.Helper->SetNeedResult(Need);
+        }
+        if (Write)
+            ref->SetValue(WriteValue);
+        else
+            result = ref->GetValue();
+        for (int j = 0; j < argCount && j < paramCount; ++j)
+            if (ref->Params(j)->IsVarParam())
+                back.append({j, ref->Params(j)->GetValue()});
+    } catch (...) {
+        if (saved)
+            saved->Restore();
+        throw;
+    }
+    if (saved)
+        saved->Restore();
+    for (const auto &[j, value] : back)
+        Item.Args[size_t(j)]->SetValue(value);
+    return result;
+}
+
+Variant TkwDesignator::GetValue()
+{
+    if (FIsAddress)
+        return FValue;
+    if (FPlain)
+        return FPlain->GetValue();
+    Variant v;
+    TkwCustomVariable *prev = nullptr;
+    const size_t n = FDItems.size();
+    for (size_t i = 0; i < n; ++i) {
+        TkwDesignatorItem &item = *FDItems[i];
+        v = Access(item, prev, v, i + 1 < n || FNeedResult, false, Variant());
+        prev = item.Ref;
+    }
+    return v;
+}
+
+void TkwDesignator::SetValue(const Variant &Value)
+{
+    if (IsReadOnly())
+        return;
+    if (FPlain) {
+        FPlain->SetValue(Value);
+        return;
+    }
+    Variant v;
+    TkwCustomVariable *prev = nullptr;
+    const size_t n = FDItems.size();
+    for (size_t i = 0; i < n; ++i) {
+        TkwDesignatorItem &item = *FDItems[i];
+        const bool last = i + 1 == n;
+        v = Access(item, prev, v, true, last, Value);
+        prev = item.Ref;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Late-bound members
+
+TkwLateHelper::TkwLateHelper(const QString &AName, int ArgCount)
+    : TkwCustomHelper(AName, fvtVariant, QStringLiteral("Variant"))
+{
+    for (int i = 0; i < ArgCount; ++i)
+        Add(new TkwParamItem(QStringLiteral("p%1").arg(i), fvtVariant, QStringLiteral("Variant"), true, false));
+}
+
+TkwCustomVariable *TkwLateHelper::Resolve()
+{
+    const Variant &pv = ParentValue();
+    const bool index = Name() == QLatin1String("[");
+    TkwCustomHelper *member = nullptr;
+    if (VarType(pv) == varObject) {
+        TObject *obj = kwVarToObject(pv);
+        if (!obj)
+            throw EInvalidPointer(SNilObject);
+        TkwClassVariable *cls = nullptr;
+        for (TClass c = obj->ClassType(); c && !cls && Script(); c = c->ClassParent())
+            cls = Script()->FindClass(c->ClassName());
+        if (cls)
+            member = index ? cls->DefProp() : cls->Find(Name());
+    } else if (index && Script()) {
+        if (VarIsStr(pv))
+            member = dynamic_cast<TkwCustomHelper *>(Script()->Find(QStringLiteral("__StringHelper")));
+        else if (VarIsArray(pv))
+            member = dynamic_cast<TkwCustomHelper *>(Script()->Find(QStringLiteral("__ArrayHelper")));
+    }
+    if (!member)
+        throw Exception(SIdUndeclared + QLatin1Char('\'') + Name() + QLatin1Char('\''));
+    member->SetParentRef(ParentRef());
+    member->SetParentValue(pv);
+    member->SetNeedResult(NeedResult());
+    return member;
+}
+
+void TkwLateHelper::PassArgs(TkwCustomVariable *Target)
+{
+    if (Count() > Target->Count())
+        throw Exception(STooManyParams);
+    if (Count() < Target->RequiredParamCount())
+        throw Exception(SNotEnoughParams);
+    for (int j = 0; j < Target->Count(); ++j) {
+        TkwParamItem *p = Target->Params(j);
+        p->SetValue(j < Count() ? Params(j)->GetValue() : p->DefValue());
+    }
+}
+
+Variant TkwLateHelper::GetValue()
+{
+    TkwCustomVariable *t = Resolve();
+    PassArgs(t);
+    return t->GetValue();
+}
+
+void TkwLateHelper::SetValue(const Variant &Value)
+{
+    TkwCustomVariable *t = Resolve();
+    PassArgs(t);
+    t->SetValue(Value);
+}

@@ -1,0 +1,241 @@
+#pragma once
+// Expressions of the script engine: a small tree of operand and operator
+// nodes ordered by operator priority, type-checked once when it is built and
+// evaluated by walking it with variants; designators (a name followed by
+// members, indexes and arguments) and set constructors.
+#include "kw_iinterpreter.h"
+#include <memory>
+#include <vector>
+
+class TkwDesignator;
+class TkwSetExpression;
+class TkwExpression;
+
+// Operator codes; "strcat" shares the code of "+".
+enum TkwOperatorCode {
+    ocNone = 0, ocGreat, ocLess, ocLessEq, ocGreatEq, ocNonEq, ocEq, ocPlus, ocMinus, ocOr, ocXor, ocMul,
+    ocDivFloat, ocDivInt, ocMod, ocAnd, ocShl, ocShr, ocLeftBracket, ocRightBracket, ocNot, ocUnMinus, ocIn,
+    ocIs
+};
+
+class TkwExpressionNode : public TkwCustomVariable
+{
+public:
+    TkwExpressionNode(TkwVarType ATyp, const QString &ATypeName);
+    // Destroys the children.
+    ~TkwExpressionNode() override;
+
+    virtual int Priority() const = 0;
+
+    TkwExpressionNode *Left() const { return FLeft; }
+    TkwExpressionNode *Right() const { return FRight; }
+    TkwExpressionNode *ParentNode() const { return FParentNode; }
+    const QString &SourcePos() const { return FSourcePos; }
+    void SetSourcePos(const QString &Value) { FSourcePos = Value; }
+    // The script the expression belongs to.
+    TkwScript *Script() const { return FScript; }
+    void SetScript(TkwScript *Value) { FScript = Value; }
+
+    // Attaches Node as the Left child when that is free, else as the Right.
+    void AddNode(TkwExpressionNode *Node);
+    // Takes Node out of this node's children (not freed).
+    void RemoveNode(TkwExpressionNode *Node);
+
+protected:
+    TkwExpressionNode *FLeft = nullptr;
+    TkwExpressionNode *FRight = nullptr;
+
+private:
+    TkwExpressionNode *FParentNode = nullptr;
+    TkwScript *FScript = nullptr;
+    QString FSourcePos;
+};
+
+// A constant value.
+class TkwOperandNode : public TkwExpressionNode
+{
+public:
+    explicit TkwOperandNode(const Variant &AValue);
+    int Priority() const override { return 0; }
+    Variant GetValue() override { return FValue; }
+
+protected:
+    TkwOperandNode(TkwVarType ATyp, const QString &ATypeName) : TkwExpressionNode(ATyp, ATypeName) {}
+};
+
+class TkwDesignatorNode : public TkwOperandNode
+{
+public:
+    explicit TkwDesignatorNode(TkwDesignator *ADesignator);
+    ~TkwDesignatorNode() override;
+    Variant GetValue() override;
+    TkwDesignator *Designator() const { return FDesignator.get(); }
+
+private:
+    std::unique_ptr<TkwDesignator> FDesignator;
+    TkwCustomVariable *FPlain; // the variable of a plain variable designator
+};
+
+class TkwSetNode : public TkwOperandNode
+{
+public:
+    explicit TkwSetNode(TkwSetExpression *ASet);
+    ~TkwSetNode() override;
+    Variant GetValue() override;
+    TkwSetExpression *SetExpression() const { return FSet.get(); }
+
+private:
+    std::unique_ptr<TkwSetExpression> FSet;
+};
+
+class TkwOperatorNode : public TkwExpressionNode
+{
+public:
+    explicit TkwOperatorNode(TkwOperatorCode AOp);
+    TkwOperatorCode Op() const { return FOp; }
+    // Both operands are of type fvtBool.
+    bool BooleanOperands() const { return FBooleanOperands; }
+    void SetBooleanOperands(bool Value) { FBooleanOperands = Value; }
+    // The "strcat" operator (it shares the code of "+").
+    bool StrCat() const { return FStrCat; }
+    // The node for an operator text of the program tree; nil when unknown.
+    static TkwOperatorNode *Create(const QString &OpText);
+
+private:
+    TkwOperatorCode FOp;
+    bool FBooleanOperands = false;
+    bool FStrCat = false;
+};
+
+class TkwCustomExpression : public TkwCustomVariable
+{
+public:
+    using TkwCustomVariable::TkwCustomVariable;
+};
+
+class TkwExpression : public TkwCustomExpression
+{
+public:
+    TkwExpression(TkwScript *AProgram, const QString &ASourcePos);
+    ~TkwExpression() override;
+
+    // Building, one call per child of the expression element, in order.
+    void AddOperator(const QString &OpText);
+    void AddConst(const Variant &Value);
+    void AddDesignator(TkwDesignator *ADesignator);
+    void AddSet(TkwSetExpression *ASet);
+    // Type-checks the tree; the position of the first badly typed node, empty
+    // when the expression is well typed.
+    QString Finish();
+
+    Variant GetValue() override { return FRoot->GetValue(); }
+    // Assigns through the root designator unless the expression is read-only.
+    void SetValue(const Variant &Value) override;
+
+    TkwExpressionNode *Root() const { return FRoot; }
+    // Takes the root out of the expression (the caller owns it).
+    TkwExpressionNode *ReleaseRoot();
+    // An expression over a node taken out of another one (type taken from it).
+    void SetRoot(TkwExpressionNode *Node);
+    // The designator of a root designator node, else nil.
+    TkwDesignator *RootDesignator() const;
+    TkwScript *Program() const { return FProgram; }
+    const QString &SourcePos() const { return FSourcePos; }
+    const QString &Source() const { return FSource; }
+    void SetSource(const QString &Value) { FSource = Value; }
+
+private:
+    void AddOperand(TkwExpressionNode *Node);
+    bool CheckNode(TkwExpressionNode *Node, QString &ErrorPos);
+
+    TkwExpressionNode *FRoot;
+    TkwExpressionNode *FCurrent;
+    TkwScript *FProgram;
+    QString FSourcePos;
+    QString FSource;
+};
+
+// Items of a set constructor; a nil item between two expressions marks a
+// range (low bound, nil, high bound).
+class TkwSetExpression : public TkwCustomVariable
+{
+public:
+    TkwSetExpression();
+    ~TkwSetExpression() override;
+    void AddItem(TkwExpression *Item) { FSetItems.push_back(Item); }
+    int ItemCount() const { return int(FSetItems.size()); }
+    TkwExpression *SetItems(int Index) const { return FSetItems[size_t(Index)]; }
+    bool Contains(const Variant &Value);
+    // Zero-based array of the items' values, Null for each range marker.
+    Variant GetValue() override;
+
+private:
+    std::vector<TkwExpression *> FSetItems; // owned; nil marks a range
+};
+
+// One step of a designator: the item reached (a variable, routine, class
+// entry, member or indexing helper) and the arguments given to it.
+struct TkwDesignatorItem
+{
+    TkwCustomVariable *Ref = nullptr;
+    TkwCustomHelper *Helper = nullptr; // Ref as a helper, when it is one
+    TkwProcVariable *Proc = nullptr;   // Ref as a script routine, when it is one
+    std::unique_ptr<TkwCustomVariable> Owned; // a late-bound member made for this item
+    std::vector<std::unique_ptr<TkwExpression>> Args;
+};
+
+// A name with its members, indexes and arguments, read and written at run
+// time through the items it resolved to while it was built.
+class TkwDesignator : public TkwCustomVariable
+{
+public:
+    explicit TkwDesignator(TkwScript *AProgram);
+    ~TkwDesignator() override;
+
+    Variant GetValue() override;
+    void SetValue(const Variant &Value) override;
+
+    // Building.
+    TkwDesignatorItem &AddItem(TkwCustomVariable *Ref);
+    int ItemCount() const { return int(FDItems.size()); }
+    TkwDesignatorItem &DItems(int Index) { return *FDItems[size_t(Index)]; }
+    TkwDesignatorItem &LastItem() { return *FDItems.back(); }
+    // Takes type, type name and read-only state from the last item.
+    void Finish();
+    // The routine named by an address designator ("@Proc"): the value is the
+    // routine's name.
+    void SetAddress(const QString &Name);
+    bool IsAddress() const { return FIsAddress; }
+    // Whether the last item's value is used (a call statement clears it).
+    bool NeedResult() const { return FNeedResult; }
+    void SetNeedResult(bool Value) { FNeedResult = Value; }
+    // The variable of a single plain variable designator, else nil.
+    TkwCustomVariable *PlainVariable() const { return FPlain; }
+    TkwScript *Program() const { return FProgram; }
+
+private:
+    Variant Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, const Variant &PrevValue, bool Need,
+                   bool Write, const Variant &WriteValue);
+
+    TkwScript *FProgram;
+    std::vector<std::unique_ptr<TkwDesignatorItem>> FDItems;
+    TkwCustomVariable *FPlain = nullptr;
+    bool FIsAddress = false;
+    bool FNeedResult = true;
+};
+
+// A member applied to a value whose type is only known at run time (a
+// Variant): resolved on each access against the registered class of the
+// object it holds; "[" indexes a string or an array value, or uses the
+// object's default property.
+class TkwLateHelper : public TkwCustomHelper
+{
+public:
+    TkwLateHelper(const QString &AName, int ArgCount);
+    Variant GetValue() override;
+    void SetValue(const Variant &Value) override;
+
+private:
+    TkwCustomVariable *Resolve();
+    void PassArgs(TkwCustomVariable *Target);
+};

@@ -1,0 +1,262 @@
+// Execution of the statements.
+#include "kw_istatements.h"
+
+namespace {
+
+// After one round of a loop body: whether the loop ends (break or exit);
+// a continue is spent either way.
+inline bool LoopEnds(TkwScript *P)
+{
+    const bool end = P->BreakCalled() || P->ExitCalled();
+    P->SetContinueCalled(false);
+    return end;
+}
+
+// Announces the statement's line; False when the program is terminated.
+inline bool Announce(TkwStatement *S)
+{
+    S->Program()->RunLine(S->UnitName(), S->SourcePos());
+    return !S->Program()->Terminated();
+}
+
+} // namespace
+
+void TkwAssignmentStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    FTarget->SetValue(FSource->GetValue());
+}
+
+void TkwAssignPlusStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    const Variant t = FTarget->GetValue();
+    const Variant s = FSource->GetValue();
+    if (FStrCat && VarIsStr(t))
+        FTarget->SetValue(Variant(VarToStr(t) + VarToStr(s)));
+    else
+        FTarget->SetValue(VarAdd(t, s));
+}
+
+void TkwAssignMinusStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    const Variant t = FTarget->GetValue();
+    FTarget->SetValue(VarSub(t, FSource->GetValue()));
+}
+
+void TkwAssignMulStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    const Variant t = FTarget->GetValue();
+    FTarget->SetValue(VarMul(t, FSource->GetValue()));
+}
+
+void TkwAssignDivStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    const Variant t = FTarget->GetValue();
+    FTarget->SetValue(VarDiv(t, FSource->GetValue()));
+}
+
+void TkwCallStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    if (FModificator.isEmpty()) {
+        FDesignator->GetValue();
+        return;
+    }
+    const Variant v = FDesignator->GetValue();
+    FDesignator->SetValue(FModificator == QLatin1String("-") ? VarSub(v, Variant(1)) : VarAdd(v, Variant(1)));
+}
+
+TkwIfStmt::TkwIfStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos)
+    : TkwConditionStmt(AProgram, AUnitName, ASourcePos),
+      FElseStmt(std::make_unique<TkwStatement>(AProgram, AUnitName, ASourcePos))
+{
+}
+
+void TkwIfStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    if (FCondition->GetValue().AsBoolean())
+        TkwStatement::Execute();
+    else
+        FElseStmt->Execute();
+}
+
+TkwCaseStmt::TkwCaseStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos)
+    : TkwConditionStmt(AProgram, AUnitName, ASourcePos),
+      FElseStmt(std::make_unique<TkwStatement>(AProgram, AUnitName, ASourcePos))
+{
+}
+
+void TkwCaseStmt::Execute()
+{
+    const Variant v = FCondition->GetValue();
+    if (!Announce(this))
+        return;
+    for (TObject *item : FItems) {
+        auto *sel = static_cast<TkwCaseSelector *>(item);
+        if (sel->SetExpression()->Contains(v)) {
+            sel->Execute();
+            return;
+        }
+    }
+    FElseStmt->Execute();
+}
+
+void TkwRepeatStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    TkwScript *p = Program();
+    for (;;) {
+        TkwStatement::Execute();
+        if (LoopEnds(p))
+            break;
+        if (FCondition->GetValue().AsBoolean() == !FInverseCondition)
+            break;
+    }
+    p->SetBreakCalled(false);
+}
+
+void TkwWhileStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    TkwScript *p = Program();
+    while (FCondition->GetValue().AsBoolean()) {
+        TkwStatement::Execute();
+        if (LoopEnds(p))
+            break;
+    }
+    p->SetBreakCalled(false);
+}
+
+void TkwForStmt::Execute()
+{
+    const qint64 b = FBeginValue->GetValue().AsInteger();
+    const qint64 e = FEndValue->GetValue().AsInteger();
+    if (!Announce(this))
+        return;
+    TkwScript *p = Program();
+    if (FDown ? e > b : e < b)
+        return;
+    const qint64 step = FDown ? -1 : 1;
+    for (qint64 i = b;; i += step) {
+        FVariable->StoreValue(Variant(int(i)));
+        TkwStatement::Execute();
+        if (LoopEnds(p) || i == e)
+            break;
+    }
+    p->SetBreakCalled(false);
+}
+
+void TkwVbForStmt::Execute()
+{
+    const Variant b = FBeginValue->GetValue();
+    const Variant e = FEndValue->GetValue();
+    const Variant step = FStep ? FStep->GetValue() : Variant(1);
+    if (!Announce(this))
+        return;
+    TkwScript *p = Program();
+    const bool down = VarCompare(step, Variant(0), opCmpLT);
+    Variant counter = b;
+    while (VarCompare(counter, e, down ? opCmpGE : opCmpLE)) {
+        FVariable->SetValue(counter);
+        TkwStatement::Execute();
+        if (LoopEnds(p))
+            break;
+        counter = VarAdd(counter, step);
+    }
+    p->SetBreakCalled(false);
+}
+
+TkwCppForStmt::TkwCppForStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos)
+    : TkwStatement(AProgram, AUnitName, ASourcePos),
+      FFirstStmt(std::make_unique<TkwStatement>(AProgram, AUnitName, ASourcePos)),
+      FSecondStmt(std::make_unique<TkwStatement>(AProgram, AUnitName, ASourcePos))
+{
+}
+
+void TkwCppForStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    TkwScript *p = Program();
+    FFirstStmt->Execute();
+    if (p->Terminated())
+        return;
+    while (FExpression->GetValue().AsBoolean()) {
+        TkwStatement::Execute();
+        if (LoopEnds(p))
+            break;
+        FSecondStmt->Execute();
+    }
+    p->SetBreakCalled(false);
+}
+
+TkwTryStmt::TkwTryStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos)
+    : TkwStatement(AProgram, AUnitName, ASourcePos),
+      FExceptStmt(std::make_unique<TkwStatement>(AProgram, AUnitName, ASourcePos))
+{
+}
+
+void TkwTryStmt::Execute()
+{
+    if (!Announce(this))
+        return;
+    TkwScript *p = Program();
+    if (FIsExcept) {
+        try {
+            TkwStatement::Execute();
+        } catch (const Exception &e) {
+            p->SetVariable(QStringLiteral("ExceptionClassName"), Variant(QString::fromLatin1(e.ClassName())));
+            p->SetVariable(QStringLiteral("ExceptionMessage"), Variant(e.Message()));
+            FExceptStmt->Execute();
+        }
+        return;
+    }
+    auto runFinally = [this, p] {
+        const bool exitCalled = p->ExitCalled();
+        p->SetExitCalled(false);
+        FExceptStmt->Execute();
+        p->SetExitCalled(exitCalled || p->ExitCalled());
+    };
+    try {
+        TkwStatement::Execute();
+    } catch (...) {
+        runFinally();
+        throw;
+    }
+    runFinally();
+}
+
+void TkwBreakStmt::Execute()
+{
+    Program()->SetBreakCalled(true);
+}
+
+void TkwContinueStmt::Execute()
+{
+    Program()->SetContinueCalled(true);
+}
+
+void TkwExitStmt::Execute()
+{
+    Program()->RunLine(UnitName(), SourcePos());
+    Program()->SetExitCalled(true);
+}
+
+void TkwWithStmt::Execute()
+{
+    FVariable->SetValue(FDesignator->GetValue());
+}

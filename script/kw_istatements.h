@@ -1,0 +1,239 @@
+#pragma once
+// The statements of the script interpreter. Each interprets itself by walking
+// its children; the running program's flags (Terminated, ExitCalled,
+// BreakCalled, ContinueCalled) steer lists and loops.
+#include "kw_iexpression.h"
+#include <memory>
+
+class TkwAssignmentStmt : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    void Execute() override;
+    TkwCustomVariable *Target() const { return FTarget.get(); }
+    void SetTarget(TkwCustomVariable *Value) { FTarget.reset(Value); }
+    TkwExpression *Source() const { return FSource.get(); }
+    void SetSource(TkwExpression *Value) { FSource.reset(Value); }
+
+protected:
+    std::unique_ptr<TkwCustomVariable> FTarget;
+    std::unique_ptr<TkwExpression> FSource;
+};
+
+// Target := Target op Source.
+class TkwAssignPlusStmt : public TkwAssignmentStmt
+{
+public:
+    using TkwAssignmentStmt::TkwAssignmentStmt;
+    void Execute() override;
+    // Joins as strings when the target holds a string ("&" of BasicScript).
+    bool StrCat() const { return FStrCat; }
+    void SetStrCat(bool Value) { FStrCat = Value; }
+
+private:
+    bool FStrCat = false;
+};
+
+class TkwAssignMinusStmt : public TkwAssignmentStmt
+{
+public:
+    using TkwAssignmentStmt::TkwAssignmentStmt;
+    void Execute() override;
+};
+
+class TkwAssignMulStmt : public TkwAssignmentStmt
+{
+public:
+    using TkwAssignmentStmt::TkwAssignmentStmt;
+    void Execute() override;
+};
+
+class TkwAssignDivStmt : public TkwAssignmentStmt
+{
+public:
+    using TkwAssignmentStmt::TkwAssignmentStmt;
+    void Execute() override;
+};
+
+class TkwCallStmt : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    void Execute() override;
+    TkwDesignator *Designator() const { return FDesignator.get(); }
+    void SetDesignator(TkwDesignator *Value) { FDesignator.reset(Value); }
+    // Empty, or "+" / "-" for ++ and --.
+    const QString &Modificator() const { return FModificator; }
+    void SetModificator(const QString &Value) { FModificator = Value; }
+
+private:
+    std::unique_ptr<TkwDesignator> FDesignator;
+    QString FModificator;
+};
+
+// A statement with a condition; the body is its own list.
+class TkwConditionStmt : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    TkwExpression *Condition() const { return FCondition.get(); }
+    void SetCondition(TkwExpression *Value) { FCondition.reset(Value); }
+
+protected:
+    std::unique_ptr<TkwExpression> FCondition;
+};
+
+class TkwIfStmt : public TkwConditionStmt
+{
+public:
+    TkwIfStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos);
+    void Execute() override;
+    TkwStatement *ElseStmt() const { return FElseStmt.get(); }
+
+private:
+    std::unique_ptr<TkwStatement> FElseStmt;
+};
+
+class TkwCaseSelector : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    TkwSetExpression *SetExpression() const { return FSetExpression.get(); }
+    void SetSetExpression(TkwSetExpression *Value) { FSetExpression.reset(Value); }
+
+private:
+    std::unique_ptr<TkwSetExpression> FSetExpression;
+};
+
+// The selectors are the items; the first whose set holds the value runs.
+class TkwCaseStmt : public TkwConditionStmt
+{
+public:
+    TkwCaseStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos);
+    void Execute() override;
+    TkwStatement *ElseStmt() const { return FElseStmt.get(); }
+
+private:
+    std::unique_ptr<TkwStatement> FElseStmt;
+};
+
+class TkwRepeatStmt : public TkwConditionStmt
+{
+public:
+    using TkwConditionStmt::TkwConditionStmt;
+    void Execute() override;
+    bool InverseCondition() const { return FInverseCondition; }
+    void SetInverseCondition(bool Value) { FInverseCondition = Value; }
+
+private:
+    bool FInverseCondition = false;
+};
+
+class TkwWhileStmt : public TkwConditionStmt
+{
+public:
+    using TkwConditionStmt::TkwConditionStmt;
+    void Execute() override;
+};
+
+class TkwForStmt : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    void Execute() override;
+    TkwCustomVariable *Variable() const { return FVariable; }
+    void SetVariable(TkwCustomVariable *Value) { FVariable = Value; }
+    TkwExpression *BeginValue() const { return FBeginValue.get(); }
+    void SetBeginValue(TkwExpression *Value) { FBeginValue.reset(Value); }
+    TkwExpression *EndValue() const { return FEndValue.get(); }
+    void SetEndValue(TkwExpression *Value) { FEndValue.reset(Value); }
+    bool Down() const { return FDown; }
+    void SetDown(bool Value) { FDown = Value; }
+
+protected:
+    TkwCustomVariable *FVariable = nullptr; // an item of the program
+    std::unique_ptr<TkwExpression> FBeginValue;
+    std::unique_ptr<TkwExpression> FEndValue;
+    bool FDown = false;
+};
+
+class TkwVbForStmt : public TkwForStmt
+{
+public:
+    using TkwForStmt::TkwForStmt;
+    void Execute() override;
+    // Nil means a step of 1.
+    TkwExpression *Step() const { return FStep.get(); }
+    void SetStep(TkwExpression *Value) { FStep.reset(Value); }
+
+private:
+    std::unique_ptr<TkwExpression> FStep;
+};
+
+class TkwCppForStmt : public TkwStatement
+{
+public:
+    TkwCppForStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos);
+    void Execute() override;
+    TkwStatement *FirstStmt() const { return FFirstStmt.get(); }
+    TkwStatement *SecondStmt() const { return FSecondStmt.get(); }
+    TkwExpression *Expression() const { return FExpression.get(); }
+    void SetExpression(TkwExpression *Value) { FExpression.reset(Value); }
+
+private:
+    std::unique_ptr<TkwStatement> FFirstStmt;
+    std::unique_ptr<TkwExpression> FExpression;
+    std::unique_ptr<TkwStatement> FSecondStmt;
+};
+
+class TkwTryStmt : public TkwStatement
+{
+public:
+    TkwTryStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos);
+    void Execute() override;
+    bool IsExcept() const { return FIsExcept; }
+    void SetIsExcept(bool Value) { FIsExcept = Value; }
+    // The except or the finally part.
+    TkwStatement *ExceptStmt() const { return FExceptStmt.get(); }
+
+private:
+    bool FIsExcept = false;
+    std::unique_ptr<TkwStatement> FExceptStmt;
+};
+
+class TkwBreakStmt : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    void Execute() override;
+};
+
+class TkwContinueStmt : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    void Execute() override;
+};
+
+class TkwExitStmt : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    void Execute() override;
+};
+
+// Stores the designator's value (an object) in its hidden variable.
+class TkwWithStmt : public TkwStatement
+{
+public:
+    using TkwStatement::TkwStatement;
+    void Execute() override;
+    TkwDesignator *Designator() const { return FDesignator.get(); }
+    void SetDesignator(TkwDesignator *Value) { FDesignator.reset(Value); }
+    TkwCustomVariable *Variable() const { return FVariable; }
+    void SetVariable(TkwCustomVariable *Value) { FVariable = Value; }
+
+private:
+    std::unique_ptr<TkwDesignator> FDesignator;
+    TkwCustomVariable *FVariable = nullptr; // an item of the program
+};
