@@ -114,6 +114,8 @@ void TForm2::Timer1Timer(TObject *)
 
 void TForm2::FormClose(TObject *, TCloseAction &)
 {
+    // A window closed before the bar is full (a cancelled download) stops ticking too.
+    Timer1->SetEnabled(false);
     Label1->SetLeft(133);
 }
 
