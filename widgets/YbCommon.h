@@ -14,6 +14,8 @@
 
 #include <QImage>
 #include <QtGlobal>
+#include <memory>
+#include <vector>
 
 using Byte = quint8;
 
@@ -122,3 +124,158 @@ void PaintRadioGlyphPixels(TCanvas *Canvas, const TRect &R, bool Checked, int St
                            TColor FillColor, TColor FocusColor, TColor DisabledColor, TColor HotColorA,
                            TColor HotColorB, TColor Color, bool Transparent, TColor TransparentColor,
                            bool ReadOnly, bool ReadOnlyColorOnFocus, TColor ReadOnlyColor);
+
+// --- Frame controller and settings component ---------------------------------
+
+STATION_DECLARE_ENUM(TYbFrameControllerProperty, fcpColor, fcpFocusColor, fcpDisabledColor, fcpReadOnlyColor,
+                     fcpReadOnlyColorOnFocus, fcpParentColor, fcpFlatButtonColor, fcpFlatButtons, fcpFrameColor,
+                     fcpFrameHotColor, fcpFrameHotTrack, fcpFrameHotStyle, fcpFrameSides, fcpFrameStyle,
+                     fcpFrameVisible, fcpFramingPreference, fcpAll)
+STATION_DECLARE_SET(TYbFrameControllerNotifications, TYbFrameControllerProperty)
+// Every setting (fcpColor .. fcpFramingPreference).
+constexpr TYbFrameControllerNotifications AllFrameControllerNotifications =
+    TYbFrameControllerNotifications::FromInt(0xFFFF);
+
+STATION_DECLARE_ENUM(TYbIniFileEncoding, feDefault, feAnsi, feUnicode, feUTF8)
+STATION_DECLARE_ENUM(TYbPathType, ptIniFile, ptRegistry)
+STATION_DECLARE_ENUM(TYbRegKey, hkeyClassesRoot, hkeyCurrentUser, hkeyLocalMachine, hkeyUsers, hkeyCurrentConfig)
+STATION_DECLARE_ENUM(TYbSpecialFolder, sfNone, sfAppData, sfLocalAppData, sfCommonAppData, sfPersonal)
+using TYbRegAccess = int;
+
+class TYbFrameController;
+
+// A control of the suite that takes a controller's settings through its own
+// operation (reading its own FrameControllerNotifications) rather than
+// through published properties of the same names.
+class IYbFrameControllerClient
+{
+public:
+    virtual ~IYbFrameControllerClient() = default;
+    // Prop: one setting, or fcpAll.
+    virtual void ApplyFrameControllerSettings(TYbFrameController *Controller, TYbFrameControllerProperty Prop) = 0;
+};
+
+// Where settings are kept: an INI file or a registry key.
+class TYbRegIniFile : public TComponent
+{
+    STATION_CLASS(TYbRegIniFile, TComponent)
+public:
+    explicit TYbRegIniFile(TComponent *AOwner);
+
+    TYbAboutInfo About() const { return aiYbComponents; }
+    void SetAbout(TYbAboutInfo) {}
+    TYbIniFileEncoding FileEncoding() const { return FFileEncoding; }
+    void SetFileEncoding(TYbIniFileEncoding Value);
+    QString Path() const { return FPath; }
+    void SetPath(const QString &Value);
+    TYbPathType PathType() const { return FPathType; }
+    void SetPathType(TYbPathType Value);
+    TYbRegKey RegKey() const { return FRegKey; }
+    void SetRegKey(TYbRegKey Value);
+    TYbRegAccess RegAccess() const { return FRegAccess; }
+    void SetRegAccess(TYbRegAccess Value);
+    TYbSpecialFolder SpecialFolder() const { return FSpecialFolder; }
+    void SetSpecialFolder(TYbSpecialFolder Value);
+    // A setting changed since the storage was last opened.
+    bool Changed() const { return FChanged; }
+
+private:
+    void MarkChanged() { FChanged = true; }
+    TYbIniFileEncoding FFileEncoding = feDefault;
+    QString FPath;
+    TYbPathType FPathType = ptIniFile;
+    TYbRegKey FRegKey = hkeyCurrentUser;
+    TYbRegAccess FRegAccess = 512;
+    TYbSpecialFolder FSpecialFolder = sfNone;
+    bool FChanged = false;
+};
+
+// One set of frame and colour settings pushed into every connected control,
+// by published property name.
+class TYbFrameController : public TComponent
+{
+    STATION_CLASS(TYbFrameController, TComponent)
+public:
+    explicit TYbFrameController(TComponent *AOwner);
+    ~TYbFrameController() override;
+    void Assign(TPersistent *Source) override;
+
+    TYbAboutInfo About() const { return aiYbComponents; }
+    void SetAbout(TYbAboutInfo) {}
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    TColor DisabledColor() const { return FDisabledColor; }
+    void SetDisabledColor(TColor Value);
+    TColor ReadOnlyColor() const { return FReadOnlyColor; }
+    void SetReadOnlyColor(TColor Value);
+    bool ReadOnlyColorOnFocus() const { return FReadOnlyColorOnFocus; }
+    void SetReadOnlyColorOnFocus(bool Value);
+    TColor FlatButtonColor() const { return FFlatButtonColor; }
+    void SetFlatButtonColor(TColor Value);
+    bool FlatButtons() const { return FFlatButtons; }
+    void SetFlatButtons(bool Value);
+    TColor FocusColor() const { return FFocusColor; }
+    void SetFocusColor(TColor Value);
+    TColor FrameColor() const { return FFrameColor; }
+    void SetFrameColor(TColor Value);
+    TColor FrameHotColor() const { return FFrameHotColor; }
+    void SetFrameHotColor(TColor Value);
+    TFrameStyle FrameHotStyle() const { return FFrameHotStyle; }
+    void SetFrameHotStyle(TFrameStyle Value);
+    bool FrameHotTrack() const { return FFrameHotTrack; }
+    void SetFrameHotTrack(bool Value);
+    TSides FrameSides() const { return FFrameSides; }
+    void SetFrameSides(TSides Value);
+    TFrameStyle FrameStyle() const { return FFrameStyle; }
+    void SetFrameStyle(TFrameStyle Value);
+    bool FrameVisible() const { return FFrameVisible; }
+    void SetFrameVisible(bool Value);
+    TFramingPreference FramingPreference() const { return FFramingPreference; }
+    void SetFramingPreference(TFramingPreference Value);
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool Value);
+    TYbRegIniFile *RegIniFile() const { return FRegIniFile; }
+    void SetRegIniFile(TYbRegIniFile *Value);
+    bool IsColorStored() const { return !FParentColor; }
+
+    // Joining twice is ignored; a new control receives every setting at once.
+    void Connect(TControl *Control);
+    void Disconnect(TControl *Control);
+    int ControlCount() const { return FControls ? int(FControls->size()) : 0; }
+    bool Connected(TControl *Control) const;
+    void BeginUpdate() { ++FUpdateCount; }
+    // Falling back below 1 pushes every setting into every control.
+    void EndUpdate();
+    bool Updating() const { return FUpdateCount > 0; }
+    // Pushes one setting (or fcpAll) into every connected control.
+    virtual void UpdateControls(TYbFrameControllerProperty Prop);
+    // Pushes one setting (or fcpAll) into one control.
+    void UpdateControl(TControl *Control, TYbFrameControllerProperty Prop);
+
+    void Loaded() override;
+    void DefineProperties(TFiler *Filer) override;
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    std::unique_ptr<std::vector<TControl *>> FControls;
+    int FUpdateCount = 0;
+    TColor FColor = clWindow;
+    TColor FDisabledColor = clBtnFace;
+    TColor FReadOnlyColor = clInfoBk;
+    bool FReadOnlyColorOnFocus = false;
+    TColor FFlatButtonColor = clBtnFace;
+    bool FFlatButtons = true;
+    TColor FFocusColor = clWindow;
+    TColor FFrameColor = clBtnShadow;
+    TColor FFrameHotColor = clBtnShadow;
+    TFrameStyle FFrameHotStyle = fsFlatBold;
+    bool FFrameHotTrack = false;
+    TSides FFrameSides = AllSides;
+    TFrameStyle FFrameStyle = fsFlat;
+    bool FFrameVisible = false;
+    TFramingPreference FFramingPreference = fpXPThemes;
+    bool FParentColor = false;
+    TYbRegIniFile *FRegIniFile = nullptr;
+};
