@@ -375,7 +375,9 @@ void TkwBuilder::BuildConst(TkwXMLItem *E, TkwScript *Prog)
     std::unique_ptr<TkwExpression> e = BuildExpr(exprE, Prog);
     const Variant value = e->GetValue();
     auto v = std::make_unique<TkwVariable>(name, e->Typ(), e->TypeName());
-    v->SetValue(value);
+    // Kept as evaluated: a 64-bit literal must not pass through the 32-bit
+    // conversion of Integer variables.
+    v->StoreValue(value);
     v->SetIsReadOnly(true);
     Prog->Add(name, v.release());
 }
