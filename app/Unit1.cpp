@@ -103,7 +103,7 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
         m_qup_value->Items()->Add(preset[1]);
     }
     m_qup->SetItemIndex(0);
-    YbButton1 = new TButton(this);
+    YbButton1 = new TYbButton(this);
     YbButton1->SetName(QStringLiteral("YbButton1"));
     YbButton1->SetParent(TopPanel);
     YbButton1->SetCaption(QStringLiteral("校秤"));

@@ -9,6 +9,7 @@
 #include "MSComm.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
+#include "YbButton.h"
 
 // The work date for a moment: its day up to 09:59, the next day from 10:00 on.
 TDateTime WorkDateFor(TDateTime Moment);
@@ -39,7 +40,7 @@ public:
     TButton *m_stopread;
     TComboBox *m_qup;
     TComboBox *m_qup_value;
-    TButton *YbButton1;
+    TYbButton *YbButton1;
     TMSComm *MSComm1;
 
     // Scale factors of the screen adaptation; 1.0 until it runs.
