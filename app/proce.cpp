@@ -47,7 +47,10 @@ void TPlainProgressBar::Paint()
 TForm2::TForm2(TComponent *AOwner) : TForm(AOwner)
 {
     Form2 = this;
-    SetName(QStringLiteral("Form2"));
+    QString name = QStringLiteral("Form2");
+    for (int n = 1; AOwner && AOwner->FindComponent(name); ++n)
+        name = QStringLiteral("Form2_%1").arg(n);
+    SetName(name);
     SetCaption(QStringLiteral("数据同步"));
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);

@@ -492,7 +492,8 @@ void DownloadOrdersClick()
     }
     if (SyncHost.MainForm)
         SyncHost.MainForm->SetEnabled(false);
-    auto *chooser = new TTongbu_Xianl(Application);
+    // The chooser reloads everything when shown, so the one made at start-up serves.
+    TTongbu_Xianl *chooser = Tongbu_Xianl ? Tongbu_Xianl : new TTongbu_Xianl(Application);
     chooser->Show();
 }
 

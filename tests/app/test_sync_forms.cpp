@@ -181,11 +181,19 @@ TEST_F(SyncTest, DownloadButtonAsksFirstAndEmptiesTheScratchRows)
     // choosing lines and closing runs the whole download.
     WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("2")});
     WriteLines(QStringLiteral("tongbxlmc.txt"), {QStringLiteral("西线")});
+    // The chooser made at start-up is the one shown; a second one of the
+    // same owner would get a name of its own.
+    auto *atStartUp = new TTongbu_Xianl(Application);
+    {
+        TTongbu_Xianl second(Application);
+        EXPECT_EQ(second.Name(), atStartUp->Name() + QStringLiteral("_1"));
+    }
+    Tongbu_Xianl = atStartUp;
     DialogRecorder dialogs;
     dialogs.Inputs = {QStringLiteral("2024-03-09")};
     DownloadOrdersClick();
     EXPECT_FALSE(main.Form.Enabled());
-    ASSERT_NE(Tongbu_Xianl, nullptr);
+    ASSERT_EQ(Tongbu_Xianl, atStartUp);
     EXPECT_TRUE(Tongbu_Xianl->Visible());
     Tongbu_Xianl->Close();
     EXPECT_TRUE(main.Form.Enabled());
