@@ -127,7 +127,7 @@ void CentralDb::FillSample()
 
 DialogRecorder::DialogRecorder()
     : FHook([this](TDialogRequest &R) {
-          Dialogs.push_back({R.Kind, R.Caption, R.Text});
+          Dialogs.push_back({R.Kind, R.Caption, R.Text, R.Value});
           if (R.Kind == TDialogKind::InputQuery) {
               if (Inputs.isEmpty())
                   return int(mrCancel);

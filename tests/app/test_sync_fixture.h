@@ -42,6 +42,7 @@ public:
         TDialogKind Kind;
         QString Caption;
         QString Text;
+        QString Value; // an input box's preset text
     };
     std::vector<Seen> Dialogs;
     QList<int> Answers;      // the next answers to message boxes; IDOK when used up

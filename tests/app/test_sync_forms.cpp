@@ -218,6 +218,8 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         DialogRecorder dialogs;
         FullDownloadClick();
         EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("本次同步日期为:"), QStringLiteral("用户中途取消,此次同步操作失败!")}));
+        EXPECT_EQ(dialogs.Dialogs[0].Value, QStringLiteral("2024-03-09")); // the work date
+        EXPECT_EQ(dialogs.Dialogs[1].Caption, QStringLiteral("提示!"));
         EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from sys_cp")), QStringLiteral("旧品"));
         EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 1);
         EXPECT_FALSE(Data->S_ADOConnection1->Connected());
