@@ -538,6 +538,18 @@ void TkwDesignator::Finish()
     SetTyp(last->Typ());
     SetTypeName(last->TypeName());
     SetIsReadOnly(last->IsReadOnly());
+    // A constructor call gives an object of the class it was applied to.
+    if (last->Typ() == fvtConstructor) {
+        TkwClassVariable *cls = nullptr;
+        if (FDItems.size() >= 2)
+            cls = dynamic_cast<TkwClassVariable *>(FDItems[FDItems.size() - 2]->Ref);
+        if (!cls && FDItems.back()->Helper)
+            cls = FDItems.back()->Helper->ClassVar();
+        if (cls) {
+            SetTyp(fvtClass);
+            SetTypeName(cls->Name());
+        }
+    }
     if (FDItems.size() == 1 && FDItems[0]->Args.empty() && IsPlainVariable(last))
         FPlain = last;
 }
