@@ -1,0 +1,108 @@
+// The same kinds of programs in C++Script, BasicScript and JScript.
+#include "test_interp_support.h"
+
+TEST(InterpCpp, Program)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("C++Script"), QStringLiteral(
+        "int n = 3, total;\r\n"
+        "#define TEN 10\r\n"
+        "int Square(int x) { return x * x; }\r\n"
+        "void Bump(int &v, int by = 1) { v += by; }\r\n"
+        "{\r\n"
+        "  for (int i = 1; i <= n; i++) total += Square(i);\r\n"
+        "  Log(total);\r\n"
+        "  Bump(total); Log(total); Bump(total, TEN); Log(total);\r\n"
+        "  int k = 0;\r\n"
+        "  while (k < 10) { k++; if (k == 2) continue; if (k > 4) break; total -= 1; }\r\n"
+        "  Log(k); Log(total);\r\n"
+        "  do { k--; } while (k > 100);\r\n"
+        "  Log(k);\r\n"
+        "  switch (k) { case 1: Log(\"one\"); case 4: Log(\"four\"); default: Log(\"other\"); }\r\n"
+        "  if ((k << 1) == 8) Log(\"shift\");\r\n"
+        "  try { k = k div 0; } except { Log(ExceptionClassName); }\r\n"
+        "  Log(7 % 3);\r\n"
+        "}\r\n")), QStringLiteral("14|15|25|5|22|4|four|shift|EDivByZero|1"));
+}
+
+TEST(InterpBasic, Program)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("BasicScript"), QStringLiteral(
+        "Dim s As String, a[3]\r\n"
+        "Function Fib(n)\r\n"
+        "  If n < 2 Then\r\n"
+        "    Return n\r\n"
+        "  End If\r\n"
+        "  Return Fib(n - 1) + Fib(n - 2)\r\n"
+        "End Function\r\n"
+        "Sub Twice2(ByRef x)\r\n"
+        "  x = x * 2\r\n"
+        "End Sub\r\n"
+        "For i = 1 To 10 Step 3\r\n"
+        "  s = s & i\r\n"
+        "Next\r\n"
+        "Log(s)\r\n"
+        "For i = 3 To 1 Step -1\r\n"
+        "  s = s & \"-\" & i\r\n"
+        "Next\r\n"
+        "Log(s)\r\n"
+        "For i = 5 To 1\r\n"
+        "  Log(\"never\")\r\n"
+        "Next\r\n"
+        "Log(Fib(10))\r\n"
+        "v = 21: Twice2(v): Log(v)\r\n"
+        "a[0] = 1: a[2] = 5: Log(a[0] + a[2])\r\n"
+        "n = 0\r\n"
+        "Do\r\n"
+        "  n = n + 1\r\n"
+        "Loop While False\r\n"
+        "Log(n)\r\n"
+        "Do\r\n"
+        "  n = n + 1\r\n"
+        "  If n = 5 Then Exit\r\n"
+        "Loop Until n > 10\r\n"
+        "Log(\"not reached\")\r\n")), QStringLiteral("14710|14710-3-2-1|55|42|6|1"));
+    EXPECT_EQ(h.Value(QStringLiteral("n")).AsInteger(), 5);
+}
+
+TEST(InterpBasic, SelectCaseAndTry)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("BasicScript"), QStringLiteral(
+        "For i = 1 To 4\r\n"
+        "  Select Case i\r\n"
+        "  Case 1, 2: Log(\"low\")\r\n"
+        "  Case 3: Log(\"three\")\r\n"
+        "  Case Else: Log(\"else\")\r\n"
+        "  End Select\r\n"
+        "Next\r\n"
+        "Try\r\n"
+        "  Fail(\"oops\")\r\n"
+        "Catch\r\n"
+        "  Log(ExceptionMessage)\r\n"
+        "End Try\r\n"
+        "x = 7 \\ 2: Log(x)\r\n"
+        "If x = 3 Then Log(\"single\")\r\n")),
+        QStringLiteral("low|low|three|else|oops|3|single"));
+}
+
+TEST(InterpJScript, Program)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("JScript"), QStringLiteral(
+        "var total = 0, names = \"\";\r\n"
+        "function add(a, b) { return a + b; }\r\n"
+        "function swap(&x, &y) { var t = x; x = y; y = t; }\r\n"
+        "for (i = 0; i < 5; i++) { if (i == 1) continue; if (i == 4) break; total += add(i, 10); }\r\n"
+        "Log(total);\r\n"
+        "p = 1; q = 2; swap(p, q); Log(p); Log(q);\r\n"
+        "do { names += \"x\"; } while (false);\r\n"
+        "Log(names);\r\n"
+        "j = 0; while (true) { j++; if (j >= 3) break; }\r\n"
+        "Log(j);\r\n"
+        "switch (j) { case 1: Log(\"one\"); case 3: Log(\"three\"); default: Log(\"d\"); }\r\n"
+        "try { try { Fail(\"bad\"); } finally { Log(\"fin\"); } } except { Log(ExceptionMessage); }\r\n"
+        "Log(\"a\" + \"b\");\r\n")),
+        QStringLiteral("35|2|1|x|3|three|fin|bad|ab"));
+}
