@@ -224,6 +224,7 @@ public:
 
 TEST(ControlsMore, DataModuleEventsAndReleaseFromOwnButton)
 {
+    TModule::Log.clear();
     TModule *module = nullptr;
     Application->CreateForm(module);
     EXPECT_EQ(TModule::Log, QStringList({"Create"}));
