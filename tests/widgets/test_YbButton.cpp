@@ -358,3 +358,58 @@ TEST(YbButton, TextStylesDrawOffsetCopies)
     EXPECT_EQ(CountColour(img, area, clYellow, 40), 0);
     EXPECT_GT(CountColour(img, area, clBlue, 40), 3);
 }
+
+TEST(YbButton, HotTrackedDefaultComplementAndDisabledLooks)
+{
+    TButtonForm f;
+    TYbButton *def = f.Add("Def", 10, 10, "");
+    TYbButton *comp = f.Add("Comp", 100, 10, "");
+    TYbButton *off = f.Add("Off", 190, 10, "");
+    auto *edit = new TEdit(&f.Form);
+    edit->SetBounds(10, 60, 100, 24);
+    edit->SetParent(&f.Form);
+    for (TYbButton *b : {def, comp, off})
+        b->SetHotTrack(true);
+    def->SetDefault(true);
+    comp->SetHotTrackColorType(htctComplement);
+    off->SetEnabled(false);
+    ASSERT_TRUE(ShowAndActivate(&f.Form));
+    ASSERT_TRUE(Focus(edit));
+    InitializeYbCommon();
+    HighColorDisplay = true;
+
+    // The default button: a gradient border from the highlight colour.
+    QImage img = Grab(def);
+    SaveLook(img, "/tmp/ybbutton_hot_default.png");
+    const TColor l = ShadeUp(clBtnFace, 30);
+    EXPECT_EQ(At(img, 10, 22), MixColors(clHighlight, l, 60));
+
+    Enter(comp);
+    img = Grab(comp);
+    SaveLook(img, "/tmp/ybbutton_hot_complement.png");
+    EXPECT_EQ(At(img, 10, 22), OppositeHue(RGB(240, 155, 20), 180));
+
+    img = Grab(off);
+    SaveLook(img, "/tmp/ybbutton_hot_disabled.png");
+    EXPECT_EQ(At(img, 0, 12), RGB(212, 208, 200));
+    EXPECT_EQ(At(img, 1, 12), ShadeUp(clBtnShadow, 30));
+    EXPECT_EQ(At(img, 2, 12), RGB(212, 208, 200));
+}
+
+TEST(YbButton, DisablingTheFocusedButtonLetsTheFocusGo)
+{
+    TButtonForm f;
+    TYbButton *a = f.Add("A", 10, 10, "A");
+    TYbButton *b = f.Add("B", 100, 10, "B");
+    ASSERT_TRUE(ShowAndActivate(&f.Form));
+    ASSERT_TRUE(Focus(a));
+    MouseDown(a, Point(5, 5));
+    EXPECT_TRUE(a->Pressed());
+    a->SetEnabled(false);
+    ProcessEvents();
+    EXPECT_FALSE(a->Pressed());
+    EXPECT_FALSE(a->Focused());
+    MouseUp(a, Point(5, 5));
+    EXPECT_TRUE(f.Clicks.Log.isEmpty());
+    (void)b;
+}

@@ -248,3 +248,36 @@ TEST(YbRadioButton, Looks)
     EXPECT_EQ(At(img, 6, 1 + 1), RGB(240, 155, 20));
     EXPECT_EQ(At(img, 0, 1), RGB(212, 208, 200));
 }
+
+TEST(YbRadioButton, TransparentRightGlyphAndWordWrapAfterLoading)
+{
+    TRadioForm f;
+    f.Form.SetColor(clRed);
+    TYbRadioButton *r = f.Add(&f.Form, "R", 10, 10, "Right");
+    r->SetParentColor(false);
+    r->SetColor(clWhite);
+    r->SetTransparent(true);
+    r->SetAlignment(taLeftJustify);
+    r->SetChecked(true);
+    ASSERT_TRUE(ShowAndActivate(&f.Form));
+    const QImage img = Grab(r);
+    SaveLook(img, "/tmp/ybradio_transparent_right.png");
+    const int w = r->Width();
+    // The parent shows around the glyph and behind the caption.
+    EXPECT_EQ(At(img, w - 13, 1), clRed);
+    EXPECT_EQ(At(img, 0, 0), clRed);
+    // The glyph at the right edge, its dot in the middle.
+    EXPECT_EQ(At(img, w - 7, 1 + 6), clBlack);
+    EXPECT_EQ(At(img, w - 7, 1), RGB(128, 128, 128));
+
+    TYbRadioButton tall(nullptr);
+    tall.SetAutoSize(false);
+    tall.SetBounds(0, 0, 100, 40);
+    tall.Loaded();
+    EXPECT_TRUE(tall.WordWrap());
+    TYbRadioButton flat(nullptr);
+    flat.SetAutoSize(false);
+    flat.SetBounds(0, 0, 100, 17);
+    flat.Loaded();
+    EXPECT_FALSE(flat.WordWrap());
+}
