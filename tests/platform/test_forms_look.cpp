@@ -25,6 +25,22 @@ int InkIn(const QImage &Image, const QRect &R, QRgb Background)
     return n;
 }
 
+// Paints a cross on the paint box it is given.
+struct TCrossPainter : TObject
+{
+    void Paint(TObject *Sender)
+    {
+        auto *box = static_cast<TPaintBox *>(Sender);
+        TCanvas *c = box->Canvas();
+        c->Pen()->SetColor(clRed);
+        c->Pen()->SetWidth(3);
+        c->MoveTo(0, 0);
+        c->LineTo(box->Width(), box->Height());
+        c->MoveTo(box->Width(), 0);
+        c->LineTo(0, box->Height());
+    }
+};
+
 QString TempPng(const QString &Name)
 {
     return QDir::temp().filePath(Name);
@@ -198,6 +214,8 @@ TEST(FormsLook, DemoFormWithOneOfEachControl)
     auto *paint = new TPaintBox(&form);
     paint->SetParent(sheet);
     paint->SetBounds(180, 134, 36, 36);
+    TCrossPainter cross;
+    paint->SetOnPaint(TNotifyEvent(&cross, &TCrossPainter::Paint));
 
     auto *grid = new TStringGrid(&form);
     grid->SetParent(sheet);
@@ -230,6 +248,11 @@ TEST(FormsLook, DemoFormWithOneOfEachControl)
     // The image's bitmap canvas drew a navy disc.
     const QImage picture = Grab(image).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(QColor(picture.pixel(18, 18)), QColor(0, 0, 128));
+    // The paint box shows what its OnPaint drew, the page elsewhere.
+    const QImage painted = Grab(paint).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(QColor(painted.pixel(18, 18)), QColor(255, 0, 0));
+    const QPoint corner = paint->Widget()->mapTo(form.Widget(), QPoint(18, 2));
+    EXPECT_EQ(QColor(img.pixel(corner)), ColorToQColor(sheet->Color()));
     // The group box's frame is etched in the classic palette: a shadow line
     // inside a highlight line, the face plain inside.
     const QImage box = Grab(group).convertToFormat(QImage::Format_RGB32);
