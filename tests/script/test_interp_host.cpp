@@ -229,3 +229,102 @@ TEST(InterpHost, RecursionKeepsLocalsAndHostCalls)
     EXPECT_EQ(VarArrayGet(args, {0}).AsInteger(), 8);
     EXPECT_TRUE(VarIsNull(h.S.CallFunction(QStringLiteral("NoSuch"), Variant())));
 }
+
+namespace {
+
+class TMacroHost : public TObject
+{
+public:
+    Variant Call(TObject *, TClass, const QString &, TkwMethodHelper *Caller) { return Caller->GetParam(0); }
+    void GetUnit(TkwScript *, const QString &, QString &UnitText) { UnitText = Text; }
+    void GetILUnit(TkwScript *, const QString &, QString &UnitText) { UnitText = Tree; }
+    QString Text;
+    QString Tree;
+};
+
+} // namespace
+
+TEST(InterpHost, MacroRoutinesReceiveTheSourceText)
+{
+    TInterpHost h;
+    TMacroHost m;
+    h.S.AddMethod(QStringLiteral("macrofunction Quote(X: Variant): String"), TkwCallMethodNewEvent(&m, &TMacroHost::Call));
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "var a: Integer;\r\n"
+        "begin\r\n"
+        "  Log(Quote(a + 1));\r\n"
+        "  Log(Quote( 'x' ));\r\n"
+        "end.")), QStringLiteral("a + 1|'x'"));
+}
+
+TEST(InterpHost, SetsHeldInVariables)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "var st: Variant; i: Integer; s: String;\r\n"
+        "begin\r\n"
+        "  st := [1, 3..5, 9];\r\n"
+        "  for i := 0 to 10 do if i in st then s := s + 'x' else s := s + '.';\r\n"
+        "  Log(s);\r\n"
+        "end.")), QStringLiteral(".x.xxx...x."));
+}
+
+TEST(InterpHost, UnitTreeFromTheHostReplacesTheUnit)
+{
+    TInterpHost h;
+    TMacroHost m;
+    m.Text = QStringLiteral("procedure Hello;\r\nbegin\r\n  Log('text');\r\nend;\r\nbegin end.");
+    {
+        TInterpHost unitHost;
+        TkwILParser p(&unitHost.S);
+        p.SelectLanguage(QStringLiteral("PascalScript"));
+        ASSERT_TRUE(p.ParseSource(QStringLiteral("procedure Hello;\r\nbegin\r\n  Log('tree');\r\nend;\r\nbegin end.")));
+        m.Tree = p.ProgramDocument()->SaveToString();
+    }
+    h.S.SetOnGetUnit(TkwGetUnitEvent(&m, &TMacroHost::GetUnit));
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral("uses 'u.pas';\r\nbegin Hello end.")),
+              QStringLiteral("text"));
+    TInterpHost t;
+    t.S.SetOnGetUnit(TkwGetUnitEvent(&m, &TMacroHost::GetUnit));
+    t.S.SetOnGetILUnit(TkwGetUnitEvent(&m, &TMacroHost::GetILUnit));
+    EXPECT_EQ(t.Run(QStringLiteral("PascalScript"), QStringLiteral("uses 'u.pas';\r\nbegin Hello end.")),
+              QStringLiteral("tree"));
+}
+
+TEST(InterpHost, WithInBasicAndJScript)
+{
+    THostFixture b;
+    EXPECT_EQ(b.Run(QStringLiteral("BasicScript"), QStringLiteral(
+        "With Host1\r\n"
+        "  Title = \"b\"\r\n"
+        "  Size = 3\r\n"
+        "End With\r\n"
+        "t = Host1.Title\r\n"
+        "Log(t & Host1.Size)\r\n")), QStringLiteral("b3"));
+    // "&" follows the rules of "+": a typed String does not take an Integer.
+    THostFixture e;
+    EXPECT_FALSE(e.Compile(QStringLiteral("BasicScript"), QStringLiteral("Log(Host1.Title & Host1.Size)\r\n")));
+    EXPECT_EQ(e.S.ErrorMessage(), QStringLiteral("Incompatible types"));
+    THostFixture j;
+    EXPECT_EQ(j.Run(QStringLiteral("JScript"), QStringLiteral(
+        "with (Host1) { Title = \"j\"; Size = 4; }\r\n"
+        "Log(Host1.Size);\r\n")), QStringLiteral("4"));
+    EXPECT_EQ(j.Host.Title(), QStringLiteral("j"));
+}
+
+TEST(InterpHost, NumericLoopVariables)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("BasicScript"), QStringLiteral(
+        "Dim f As Double\r\n"
+        "For f = 0 To 1 Step 0.25\r\n"
+        "  Log(f)\r\n"
+        "Next\r\n")), QStringLiteral("0|0.25|0.5|0.75|1"));
+    TInterpHost p;
+    EXPECT_EQ(p.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "var f: Extended; v: Variant;\r\n"
+        "begin\r\n"
+        "  for f := 1 to 2 do Log(f);\r\n"
+        "  for v := 3 downto 2 do Log(v);\r\n"
+        "end.")), QStringLiteral("1|2|3|2"));
+}

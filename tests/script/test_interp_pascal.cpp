@@ -235,3 +235,32 @@ TEST(InterpPascal, CompoundAssignmentRewrite)
     EXPECT_EQ(h.Value(QStringLiteral("s")).AsString(), QStringLiteral("ba"));
     EXPECT_EQ(h.Value(QStringLiteral("i")).AsInteger(), -3);
 }
+
+TEST(InterpPascal, ExitInsideAFinallyPartIsKept)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "procedure P;\r\n"
+        "begin\r\n"
+        "  try\r\n"
+        "    Log('body');\r\n"
+        "  finally\r\n"
+        "    exit;\r\n"
+        "  end;\r\n"
+        "  Log('after');\r\n"
+        "end;\r\n"
+        "begin\r\n"
+        "  P; Log('done');\r\n"
+        "end.")), QStringLiteral("body|done"));
+}
+
+TEST(InterpPascal, BreakOutsideALoopDoesNotStopTheNextRun)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral("begin Log(1); break; Log(2) end.")),
+              QStringLiteral("1"));
+    h.Out.clear();
+    h.S.Execute();
+    EXPECT_EQ(h.Out.join(QLatin1Char('|')), QStringLiteral("1"));
+    EXPECT_FALSE(h.S.BreakCalled());
+}
