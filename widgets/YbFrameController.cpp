@@ -234,8 +234,13 @@ void TYbFrameController::Notification(TComponent *AComponent, TOperation Operati
         return;
     if (AComponent == FRegIniFile)
         FRegIniFile = nullptr;
-    if (auto *c = dynamic_cast<TControl *>(AComponent))
-        Disconnect(c);
+    // A control being freed is only a TComponent by now: find it by address.
+    if (FControls)
+        for (TControl *c : *FControls)
+            if (static_cast<TComponent *>(c) == AComponent) {
+                Disconnect(c);
+                break;
+            }
 }
 
 bool TYbFrameController::Connected(TControl *Control) const

@@ -113,6 +113,14 @@ TEST(YbFrameController, ByNameIntoOtherControlsAndFreeing)
         EXPECT_EQ(c->ControlCount(), 2);
     }
     EXPECT_EQ(c->ControlCount(), 1);
+    {
+        TPanel gone(nullptr);
+        c->Connect(&gone);
+        EXPECT_EQ(c->ControlCount(), 2);
+    }
+    EXPECT_EQ(c->ControlCount(), 1);
+    c->SetColor(clBlue); // reaches only the panel still alive
+    EXPECT_EQ(panel.Color(), clBlue);
     auto *ini = new TYbRegIniFile(nullptr);
     c->SetRegIniFile(ini);
     delete ini;
