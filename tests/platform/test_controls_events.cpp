@@ -1,12 +1,17 @@
 // Events of the base controls that the other control tests do not reach:
 // the mouse entering and leaving, a combo box dropped down by the program,
-// and the tab order.
+// the tab order and a date picked from the drop-down calendar.
+#include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "FormHarness.h"
 #include "Forms.h"
 #include "StdCtrls.h"
+#include "SysUtils.h"
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QDateTimeEdit>
+#include <QTest>
 
 using namespace FormHarness;
 
@@ -118,4 +123,34 @@ TEST(ControlEvents, TabMovesTheFocusInTabOrderPastControlsWithoutTabStop)
     Key(Qt::Key_Backtab, Qt::ShiftModifier);
     ProcessEvents();
     EXPECT_TRUE(e1->Focused());
+}
+
+TEST(ControlEvents, DateTimePickerCalendarPickChangesTheDate)
+{
+    struct TChanges : TObject
+    {
+        int Count = 0;
+        void Change(TObject *) { ++Count; }
+    } changes;
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto *dtp = NewControl<TDateTimePicker>(&form, "D", 10, 10, 140, 24);
+    dtp->SetDate(EncodeDate(2024, 5, 1));
+    dtp->SetOnChange(TNotifyEvent(&changes, &TChanges::Change));
+    ASSERT_TRUE(ShowAndActivate(&form));
+    auto *edit = static_cast<QDateTimeEdit *>(dtp->Widget());
+    // The arrow at the right drops the calendar down.
+    QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, QPoint(edit->width() - 6, edit->height() / 2));
+    ProcessEvents();
+    QCalendarWidget *calendar = edit->calendarWidget();
+    ASSERT_NE(calendar, nullptr);
+    EXPECT_TRUE(calendar->isVisible());
+    EXPECT_EQ(calendar->selectedDate(), QDate(2024, 5, 1));
+    // Picking a day closes it and changes the date, as a user change.
+    calendar->setSelectedDate(QDate(2024, 5, 20));
+    Q_EMIT calendar->clicked(QDate(2024, 5, 20));
+    ProcessEvents();
+    EXPECT_FALSE(calendar->isVisible());
+    EXPECT_DOUBLE_EQ(dtp->Date(), EncodeDate(2024, 5, 20));
+    EXPECT_EQ(changes.Count, 1);
 }
