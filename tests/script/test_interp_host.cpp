@@ -328,3 +328,29 @@ TEST(InterpHost, NumericLoopVariables)
         "  for v := 3 downto 2 do Log(v);\r\n"
         "end.")), QStringLiteral("1|2|3|2"));
 }
+
+namespace {
+
+class TProvider : public TObject
+{
+public:
+    Variant Get(const QString &VarName, TkwVarType, const Variant &)
+    {
+        return VarName.compare(QLatin1String("Provided"), Qt::CaseInsensitive) == 0 ? Variant(100) : Null();
+    }
+};
+
+} // namespace
+
+TEST(InterpHost, DeclaredVariablesAskTheValueProvider)
+{
+    TInterpHost h;
+    TProvider p;
+    h.S.SetOnGetVarValue(TkwGetVariableValueEvent(&p, &TProvider::Get));
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "var Provided, Other: Integer; Text: String;\r\n"
+        "begin\r\n"
+        "  Other := 5; Provided := 7; Text := 'abc';\r\n"
+        "  Log(Provided); Log(Other); Log(Text);\r\n"
+        "end.")), QStringLiteral("100|5|abc"));
+}
