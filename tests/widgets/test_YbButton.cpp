@@ -413,3 +413,47 @@ TEST(YbButton, DisablingTheFocusedButtonLetsTheFocusGo)
     EXPECT_TRUE(f.Clicks.Log.isEmpty());
     (void)b;
 }
+
+TEST(YbButton, CaptionPlacementAndPressedShift)
+{
+    TButtonForm f;
+    TYbButton *b = f.Add("B", 10, 10, "WWW");
+    b->SetBounds(10, 10, 120, 60);
+    TYbButton *focus = f.Add("F", 10, 100, "");
+    ASSERT_TRUE(ShowAndActivate(&f.Form));
+    ASSERT_TRUE(Focus(focus));
+    auto dark = [](const QImage &Img, int Y1, int Y2) { return CountColour(Img, Rect(6, Y1, 114, Y2), clBlack, 60); };
+    b->SetAlignmentVertical(avTop);
+    QImage img = Grab(b);
+    EXPECT_GT(dark(img, 5, 22), 10);
+    EXPECT_EQ(dark(img, 35, 55), 0);
+    b->SetAlignmentVertical(avBottom);
+    img = Grab(b);
+    EXPECT_EQ(dark(img, 5, 25), 0);
+    EXPECT_GT(dark(img, 35, 55), 10);
+    b->SetAlignment(taLeftJustify);
+    img = Grab(b);
+    EXPECT_GT(CountColour(img, Rect(5, 35, 30, 55), clBlack, 60), 5);
+    EXPECT_EQ(CountColour(img, Rect(80, 35, 114, 55), clBlack, 60), 0);
+
+    // Pressed: the caption moves one pixel right and down.
+    b->SetAlignmentVertical(avCenter);
+    b->SetAlignment(taCenter);
+    const QImage up = Grab(b);
+    MouseDown(b, Point(60, 30));
+    const QImage down = Grab(b);
+    MouseUp(b, Point(60, 30));
+    int same = 0, moved = 0;
+    for (int y = 15; y < 45; ++y)
+        for (int x = 20; x < 100; ++x) {
+            same += At(up, x, y) == At(down, x, y);
+            moved += At(up, x, y) == At(down, x + 1, y + 1);
+        }
+    EXPECT_GT(moved, same);
+
+    // The hot-tracked look fills a pressed face darker and does not move the caption.
+    b->SetHotTrack(true);
+    MouseDown(b, Point(60, 30));
+    EXPECT_EQ(At(Grab(b), 10, 5), ShadeDown(clBtnFace, 10));
+    MouseUp(b, Point(60, 30));
+}

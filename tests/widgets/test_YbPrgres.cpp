@@ -244,3 +244,22 @@ TEST(YbProgressBar, FrameControllerSettings)
     c.SetFrameStyle(fsGroove);
     EXPECT_EQ(b.BorderOuter(), fsGroove);
 }
+
+TEST(YbProgressBar, VerticalLedFromTheBottom)
+{
+    TBarForm f;
+    TYbProgressBar *b = f.Bar;
+    b->SetBarStyle(bsLED);
+    b->SetOrientation(orVertical);
+    b->SetNumSegments(5);
+    // 50 pixels inside the frame and offset: five segments of 10.
+    b->SetBounds(10, 10, 20, 56);
+    b->SetPercent(40);
+    ASSERT_TRUE(ShowAndActivate(&f.Form));
+    const QImage img = Grab(b);
+    SaveLook(img, "/tmp/ybprogress_led_vertical.png");
+    EXPECT_EQ(At(img, 10, 3 + 50 - 5), kBar);
+    EXPECT_EQ(At(img, 10, 3 + 50 - 15), kBar);
+    EXPECT_EQ(At(img, 10, 3 + 50 - 25), clWhite);
+    EXPECT_EQ(At(img, 10, 3 + 50 - 10), clWhite); // outline between segments
+}
