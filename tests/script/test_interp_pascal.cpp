@@ -264,3 +264,18 @@ TEST(InterpPascal, BreakOutsideALoopDoesNotStopTheNextRun)
     EXPECT_EQ(h.Out.join(QLatin1Char('|')), QStringLiteral("1"));
     EXPECT_FALSE(h.S.BreakCalled());
 }
+
+TEST(InterpPascal, ConstantsAreEvaluatedOnceAndNotBindsTightest)
+{
+    TInterpHost h;
+    h.S.AddVariable(QStringLiteral("Base"), QStringLiteral("Integer"), Variant(1));
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "const C = Base * 2;\r\n"
+        "var a, b: Boolean;\r\n"
+        "begin\r\n"
+        "  Base := 10; Log(C);\r\n"
+        "  a := False; b := False;\r\n"
+        "  Log(not a and b);\r\n"
+        "  Log(not (a and b));\r\n"
+        "end.")), QStringLiteral("2|False|True"));
+}
