@@ -131,9 +131,13 @@ bool HighColorDisplay = true;
 
 Byte QueryXpColorScheme()
 {
-    TRegIniFile ini(QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion"));
-    const QString name = ini.ReadString(QStringLiteral("ThemeManager"), QStringLiteral("ColorName"), QString())
-                             .toUpper();
+    // Read-only: looking the value up must not create the key in the store.
+    TRegistry reg;
+    QString name;
+    if (reg.OpenKeyReadOnly(QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"))
+        && (reg.GetDataType(QStringLiteral("ColorName")) == rdString
+            || reg.GetDataType(QStringLiteral("ColorName")) == rdExpandString))
+        name = reg.ReadString(QStringLiteral("ColorName")).toUpper();
     if (name == QLatin1String("HOMESTEAD"))
         return 1;
     if (name == QLatin1String("METALLIC"))

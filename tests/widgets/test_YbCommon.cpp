@@ -3,6 +3,7 @@
 
 #include "Registry.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -98,6 +99,8 @@ TEST(YbSystem, XpColorSchemeFromTheRegistry)
     const QString saved = TRegistry::StoreFileName();
     TRegistry::SetStoreFileName(dir.filePath(QStringLiteral("registry.ini")));
     EXPECT_EQ(QueryXpColorScheme(), 0);
+    // Looking it up writes nothing.
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("registry.ini"))));
     struct Case {
         const char *Name;
         int Scheme;
@@ -109,6 +112,13 @@ TEST(YbSystem, XpColorSchemeFromTheRegistry)
         reg.CloseKey();
         EXPECT_EQ(QueryXpColorScheme(), c.Scheme) << c.Name;
     }
+    // A value of another type counts as no scheme.
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"), true));
+        reg.WriteInteger(QStringLiteral("ColorName"), 1);
+    }
+    EXPECT_EQ(QueryXpColorScheme(), 0);
     TRegistry::SetStoreFileName(saved);
 }
 
