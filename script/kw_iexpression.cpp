@@ -4,6 +4,8 @@
 #include "kw_iconst.h"
 #include <QVarLengthArray>
 
+QString SStackOverflow = QStringLiteral("Stack overflow");
+
 // ---------------------------------------------------------------------------
 // Nodes
 
@@ -603,6 +605,25 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
         TkwExpression *e = Item.Args[size_t(j)].get();
         args.append(ref->IsMacro() ? Variant(e->Source()) : e->GetValue());
     }
+    // Script routines run on the machine's stack: an endless recursion
+    // raises before it runs out.
+    static int callDepth = 0;
+    struct TDepth
+    {
+        bool Counted;
+        explicit TDepth(bool ACounted) : Counted(ACounted)
+        {
+            if (Counted && ++callDepth > kwMaxCallDepth) {
+                --callDepth;
+                throw EStackOverflow(SStackOverflow);
+            }
+        }
+        ~TDepth()
+        {
+            if (Counted)
+                --callDepth;
+        }
+    } depth(Item.Proc != nullptr);
     std::unique_ptr<TkwSavedLocals> saved;
     if (Item.Proc && Item.Proc->Executing())
         saved = std::make_unique<TkwSavedLocals>(Item.Proc->Program());

@@ -7,6 +7,13 @@
 #include <memory>
 #include <vector>
 
+// Raised when script routines nest deeper than the interpreter allows (an
+// endless recursion), before the machine's stack runs out.
+STATION_EXCEPTION(EStackOverflow, Exception)
+extern QString SStackOverflow; // "Stack overflow"
+// Script routine calls that may be active at once.
+constexpr int kwMaxCallDepth = 1000;
+
 class TkwDesignator;
 class TkwSetExpression;
 class TkwExpression;

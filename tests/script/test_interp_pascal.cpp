@@ -279,3 +279,26 @@ TEST(InterpPascal, ConstantsAreEvaluatedOnceAndNotBindsTightest)
         "  Log(not (a and b));\r\n"
         "end.")), QStringLiteral("2|False|True"));
 }
+
+TEST(InterpPascal, EndlessRecursionRaisesInsteadOfCrashing)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "function Depth(n: Integer): Integer;\r\n"
+        "begin\r\n"
+        "  if n = 0 then Result := 0 else Result := Depth(n - 1) + 1;\r\n"
+        "end;\r\n"
+        "function Endless(n: Integer): Integer;\r\n"
+        "begin\r\n"
+        "  Result := Endless(n + 1);\r\n"
+        "end;\r\n"
+        "begin\r\n"
+        "  Log(Depth(900));\r\n"
+        "  try\r\n"
+        "    Endless(0);\r\n"
+        "  except\r\n"
+        "    Log(ExceptionClassName + ': ' + ExceptionMessage);\r\n"
+        "  end;\r\n"
+        "  Log(Depth(5));\r\n"
+        "end.")), QStringLiteral("900|EStackOverflow: Stack overflow|5"));
+}
