@@ -1,48 +1,6 @@
 #include "proce.h"
-#include "Graphics.h"
 
 TForm2 *Form2 = nullptr;
-
-TPlainProgressBar::TPlainProgressBar(TComponent *AOwner) : TGraphicControl(AOwner)
-{
-    SetBounds(0, 0, 200, 24);
-}
-
-void TPlainProgressBar::SetPercent(int Value)
-{
-    Value = qBound(0, Value, 100);
-    if (Value == FPercent)
-        return;
-    FPercent = Value;
-    Invalidate();
-}
-
-void TPlainProgressBar::SetBarColor(TColor Value)
-{
-    if (Value == FBarColor)
-        return;
-    FBarColor = Value;
-    Invalidate();
-}
-
-void TPlainProgressBar::Paint()
-{
-    TCanvas *c = Canvas();
-    const TRect r = ClientRect();
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(clWhite);
-    c->Pen()->SetColor(clBtnShadow);
-    c->Rectangle(r.Left, r.Top, r.Right, r.Bottom);
-    const int filled = (r.Width() - 2) * FPercent / 100;
-    if (filled > 0) {
-        c->Brush()->SetColor(FBarColor);
-        c->FillRect(Rect(r.Left + 1, r.Top + 1, r.Left + 1 + filled, r.Bottom - 1));
-    }
-    const QString text = QString::number(FPercent) + QLatin1Char('%');
-    c->Brush()->SetStyle(bsClear);
-    c->Font()->SetColor(FPercent >= 50 ? clWhite : clBlack);
-    c->TextOut((r.Width() - c->TextWidth(text)) / 2, (r.Height() - c->TextHeight(text)) / 2, text);
-}
 
 TForm2::TForm2(TComponent *AOwner) : TForm(AOwner)
 {
@@ -72,7 +30,7 @@ TForm2::TForm2(TComponent *AOwner) : TForm(AOwner)
     panelpro->SetCaption(QString());
     panelpro->SetBounds(16, 52, 488, 40);
 
-    YbProgressBar1 = new TPlainProgressBar(this);
+    YbProgressBar1 = new TYbProgressBar(this);
     YbProgressBar1->SetName(QStringLiteral("YbProgressBar1"));
     YbProgressBar1->SetParent(panelpro);
     YbProgressBar1->SetBarColor(clNavy);
@@ -96,7 +54,7 @@ TForm2::~TForm2()
 
 void TForm2::SetPercent(int Percent)
 {
-    YbProgressBar1->SetPercent(qBound(0, Percent, 100));
+    YbProgressBar1->SetPercent(Word(qBound(0, Percent, 100)));
 }
 
 void TForm2::FormShow(TObject *)
@@ -130,5 +88,4 @@ TForm2 *BusyWindow()
     return Form2;
 }
 
-STATION_PUBLISHED(TPlainProgressBar) {}
 STATION_PUBLISHED(TForm2) {}

@@ -4,25 +4,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "StdCtrls.h"
-
-// A plain bar: the filled part in BarColor, the percentage written across it.
-class TPlainProgressBar : public TGraphicControl
-{
-    STATION_CLASS(TPlainProgressBar, TGraphicControl)
-public:
-    explicit TPlainProgressBar(TComponent *AOwner);
-    int Percent() const { return FPercent; }
-    void SetPercent(int Value);
-    TColor BarColor() const { return FBarColor; }
-    void SetBarColor(TColor Value);
-
-protected:
-    void Paint() override;
-
-private:
-    int FPercent = 0;
-    TColor FBarColor = clHighlight;
-};
+#include "YbPrgres.h"
 
 class TForm2 : public TForm
 {
@@ -33,7 +15,7 @@ public:
 
     TLabel *Label1;
     TPanel *panelpro;
-    TPlainProgressBar *YbProgressBar1;
+    TYbProgressBar *YbProgressBar1;
     TTimer *Timer1;
 
     // The bar's percent, kept within 0..100.

@@ -57,6 +57,7 @@ TEST(SyncBusyWindow, ScrollsItsTextAndClosesAtOneHundred)
     EXPECT_EQ(busy.Label1->Caption(), QStringLiteral("程序进入数据同步阶段,请耐心等待......."));
     EXPECT_EQ(busy.Label1->Left(), 133);
     EXPECT_EQ(busy.YbProgressBar1->Parent(), busy.panelpro);
+    EXPECT_EQ(busy.YbProgressBar1->BarColor(), clNavy);
     EXPECT_FALSE(busy.Timer1->Enabled());
     busy.Show();
     EXPECT_TRUE(busy.Timer1->Enabled());
@@ -74,6 +75,9 @@ TEST(SyncBusyWindow, ScrollsItsTextAndClosesAtOneHundred)
     EXPECT_EQ(busy.YbProgressBar1->Percent(), 100);
     busy.SetPercent(-5);
     EXPECT_EQ(busy.YbProgressBar1->Percent(), 0);
+    busy.SetPercent(40);
+    busy.Label1->SetLeft(133);
+    GrabToFile(&busy, QStringLiteral("/tmp/station_busy.png"));
     busy.SetPercent(99);
     busy.Timer1->SetEnabled(true);
     busy.Timer1Timer(nullptr);
