@@ -145,6 +145,7 @@ TEST(SyncLineChooser, DoubleClickRulesAndTheSavedFiles)
     EXPECT_EQ(chooser.select_khfl_id->Items()->Text(), QStringLiteral("1\r\n3\r\n2\r\n"));
     chooser.select_khfl->SetItemIndex(2);
     chooser.select_khflDblClick(chooser.select_khfl);
+    GrabToFile(&chooser, QStringLiteral("/tmp/station_lines.png"));
 
     // "开始同步" saves the choice, gives the main window back and starts the download.
     DialogRecorder dialogs; // the date box is cancelled
