@@ -1216,7 +1216,8 @@ bool TApplication::DispatchKey(QWidget *Receiver, QKeyEvent *Event)
     const TShiftState shift = QtToShiftState(Event->modifiers());
     try {
         if (Event->type() == QEvent::KeyRelease) {
-            if (!key)
+            // A held key repeats its key-down only; the one key-up comes at the real release.
+            if (!key || Event->isAutoRepeat())
                 return false;
             if (preview) {
                 f->KeyUp(key, shift);

@@ -619,3 +619,25 @@ TEST(Forms, MessageBoxAsksTheDialogHookFirst)
     EXPECT_EQ(seen.Caption, QStringLiteral("提示!"));
     EXPECT_EQ(seen.Flags, MB_YESNO | MB_ICONQUESTION);
 }
+
+TEST(Forms, AHeldKeyRepeatsKeyDownButReleasesOnce)
+{
+    TLogger log;
+    TDialogForm form(nullptr);
+    form.Edit1->SetOnKeyDown(TKeyEvent(&log, &TLogger::EditKeyDown));
+    form.Edit1->SetOnKeyUp(TKeyEvent(&log, &TLogger::EditKeyUp));
+    ASSERT_TRUE(ShowAndActivate(&form));
+    ASSERT_TRUE(Focus(form.Edit1));
+    QWidget *w = QApplication::focusWidget();
+    ASSERT_NE(w, nullptr);
+    // What the desktop sends while a key is held: press, auto-repeat release/press pairs, release.
+    auto send = [w](QEvent::Type T, bool Repeat) {
+        QKeyEvent e(T, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), Repeat);
+        QApplication::sendEvent(w, &e);
+    };
+    send(QEvent::KeyPress, false);
+    send(QEvent::KeyRelease, true);
+    send(QEvent::KeyPress, true);
+    send(QEvent::KeyRelease, false);
+    EXPECT_EQ(log.Log, QStringList({"EditKeyDown 65", "EditKeyDown 65", "EditKeyUp 65"}));
+}
