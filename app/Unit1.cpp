@@ -1,6 +1,7 @@
 #include "Unit1.h"
 #include "Login_Code.h"
 #include "scale_code.h"
+#include "sync_code.h"
 #include <cmath>
 
 Tmain *main_ = nullptr;
@@ -25,17 +26,28 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
     TopPanel = new TPanel(this);
     TopPanel->SetName(QStringLiteral("TopPanel"));
     TopPanel->SetParent(this);
-    TopPanel->SetHeight(48);
+    TopPanel->SetHeight(90);
     TopPanel->SetAlign(alTop);
     TopPanel->SetCaption(QString());
 
     ToolBar1 = new TToolBar(this);
     ToolBar1->SetName(QStringLiteral("ToolBar1"));
     ToolBar1->SetParent(TopPanel);
-    ToolBar1->SetBounds(4, 4, 120, 40);
+    ToolBar1->SetBounds(4, 4, 340, 40);
     ToolBar1->SetShowCaptions(true);
     ToolBar1->SetButtonWidth(80);
     ToolBar1->SetButtonHeight(36);
+    auto tool = [this](const char *Name, const QString &Caption, void (Tmain::*Handler)(TObject *)) {
+        auto *b = new TToolButton(this);
+        b->SetName(QString::fromLatin1(Name));
+        b->SetParent(ToolBar1);
+        b->SetCaption(Caption);
+        b->SetOnClick(TNotifyEvent(this, Handler));
+        return b;
+    };
+    ToolButton1 = tool("ToolButton1", QStringLiteral(" 同步订单 "), &Tmain::ToolButton1Click);
+    ToolButton2 = tool("ToolButton2", QStringLiteral(" 刷新订单 "), &Tmain::ToolButton2Click);
+    ToolButton4 = tool("ToolButton4", QStringLiteral(" 上传数据 "), &Tmain::ToolButton4Click);
     ToolButton6 = new TToolButton(this);
     ToolButton6->SetName(QStringLiteral("ToolButton6"));
     ToolButton6->SetParent(ToolBar1);
@@ -45,21 +57,29 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
     Label_Date = new TLabel(this);
     Label_Date->SetParent(TopPanel);
     Label_Date->SetCaption(QStringLiteral("操作日期:"));
-    Label_Date->SetBounds(140, 14, 80, 20);
+    Label_Date->SetBounds(8, 58, 72, 20);
     DateTimePicker1 = new TDateTimePicker(this);
     DateTimePicker1->SetName(QStringLiteral("DateTimePicker1"));
     DateTimePicker1->SetParent(TopPanel);
-    DateTimePicker1->SetBounds(220, 10, 140, 26);
+    DateTimePicker1->SetBounds(80, 54, 140, 26);
 
     Label_Caozy = new TLabel(this);
     Label_Caozy->SetParent(TopPanel);
     Label_Caozy->SetCaption(QStringLiteral("操作员:"));
-    Label_Caozy->SetBounds(390, 14, 60, 20);
+    Label_Caozy->SetBounds(240, 58, 60, 20);
     caozy = new TLabel(this);
     caozy->SetName(QStringLiteral("caozy"));
     caozy->SetParent(TopPanel);
     caozy->SetCaption(QStringLiteral("管理员"));
-    caozy->SetBounds(450, 14, 160, 20);
+    caozy->SetBounds(300, 58, 160, 20);
+
+    // Runs the full download once the line chooser closes; never shown.
+    Button6 = new TButton(this);
+    Button6->SetName(QStringLiteral("Button6"));
+    Button6->SetParent(TopPanel);
+    Button6->SetCaption(QStringLiteral("选线路后实际同步操作"));
+    Button6->SetVisible(false);
+    Button6->SetOnClick(TNotifyEvent(this, &Tmain::Button6Click));
 
     m_zhongzl = new TEdit(this);
     m_zhongzl->SetName(QStringLiteral("m_zhongzl"));
@@ -137,6 +157,9 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
 void Tmain::FormCreate(TObject *)
 {
     DateTimePicker1->SetDate(WorkDateFor(Now()));
+    // The order lists that a download reloads join the main window later.
+    SyncHost.MainForm = this;
+    SyncHost.WorkDatePicker = DateTimePicker1;
     // A preset file or a port that fails is shown, and start-up goes on: the
     // station still works with typed weights.
     try {
@@ -164,6 +187,26 @@ void Tmain::FormActivate(TObject *)
     SetEnabled(false);
     Login->Show();
     SetTag(1);
+}
+
+void Tmain::ToolButton1Click(TObject *)
+{
+    DownloadOrdersClick();
+}
+
+void Tmain::ToolButton2Click(TObject *)
+{
+    RefreshOrdersClick();
+}
+
+void Tmain::ToolButton4Click(TObject *)
+{
+    UploadDeliveriesClick();
+}
+
+void Tmain::Button6Click(TObject *)
+{
+    FullDownloadClick();
 }
 
 void Tmain::ToolButton6Click(TObject *)

@@ -22,7 +22,11 @@ public:
 
     TPanel *TopPanel;
     TToolBar *ToolBar1;
+    TToolButton *ToolButton1;
+    TToolButton *ToolButton2;
+    TToolButton *ToolButton4;
     TToolButton *ToolButton6;
+    TButton *Button6;
     TLabel *Label_Date;
     TDateTimePicker *DateTimePicker1;
     TLabel *Label_Caozy;
@@ -50,6 +54,10 @@ public:
     void FormCreate(TObject *Sender);
     void FormActivate(TObject *Sender);
     void FormClose(TObject *Sender, TCloseAction &Action);
+    void ToolButton1Click(TObject *Sender);
+    void ToolButton2Click(TObject *Sender);
+    void ToolButton4Click(TObject *Sender);
+    void Button6Click(TObject *Sender);
     void ToolButton6Click(TObject *Sender);
 
     // The presets from db/qup_name.txt and db/qup_value.txt, then

@@ -2,6 +2,8 @@
 #include "Login_Code.h"
 #include "Unit1.h"
 #include "datacenter_code.h"
+#include "proce.h"
+#include "tongbuxianl.h"
 
 bool CreateStationForms()
 {
@@ -15,6 +17,8 @@ bool CreateStationForms()
         return false;
     }
     Application->CreateForm(Login);
+    Application->CreateForm(Tongbu_Xianl);
+    Application->CreateForm(Form2);
     return true;
 }
 

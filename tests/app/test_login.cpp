@@ -160,3 +160,21 @@ TEST_F(LoginTest, DatabaseErrorShowsTheExceptionBoxAndTheStationGoesOn)
     EXPECT_FALSE(main_->Enabled());
     EXPECT_TRUE(Login->Visible());
 }
+
+TEST_F(LoginTest, ToolbarStartsTheDownloadFlow)
+{
+    LogIn(QStringLiteral("demo"), QStringLiteral("123"));
+    ASSERT_TRUE(main_->Enabled());
+    EXPECT_EQ(main_->ToolButton1->Caption(), QStringLiteral(" 同步订单 "));
+    EXPECT_EQ(main_->ToolButton2->Caption(), QStringLiteral(" 刷新订单 "));
+    EXPECT_EQ(main_->ToolButton4->Caption(), QStringLiteral(" 上传数据 "));
+    EXPECT_FALSE(main_->Button6->Visible());
+    TModalAnswerer answers({QStringLiteral("取消")});
+    Click(main_->ToolButton1);
+    ProcessEvents(20);
+    ASSERT_EQ(answers.Texts.size(), 2);
+    EXPECT_TRUE(answers.Texts[0].startsWith(QStringLiteral("您确定要从网络版系统下载订单数据吗？"))) << answers.Texts[0].toStdString();
+    EXPECT_EQ(answers.Texts[1], QStringLiteral("用户中途取消,此次下载订单操作失败!"));
+    EXPECT_TRUE(main_->Enabled());
+    GrabToFile(main_, QStringLiteral("/tmp/station_main.png"));
+}
