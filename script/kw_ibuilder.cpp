@@ -33,9 +33,15 @@ public:
         : FParser(AParser), FScript(AScript), FNeedDeclareVars(AParser->NeedDeclareVars())
     {
     }
+    // A builder for a designator kept unresolved until the script runs.
+    TkwBuilder(TkwScript *AScript, bool ANeedDeclareVars)
+        : FParser(nullptr), FScript(AScript), FNeedDeclareVars(ANeedDeclareVars)
+    {
+    }
 
     void Build(TkwXMLItem *E, TkwScript *Prog);
     const QString &ErrorPos() const { return FErrorPos; }
+    std::unique_ptr<TkwDesignator> BuildDesignator(TkwXMLItem *E, TkwScript *Prog, TkwDesignatorMode Mode);
 
 private:
     struct TWith
@@ -63,17 +69,18 @@ private:
     std::unique_ptr<TkwExpression> BuildExpr(TkwXMLItem *E, TkwScript *Prog);
     void AddExprChildren(TkwXMLItem *E, TkwExpression *Ex, TkwScript *Prog);
     std::unique_ptr<TkwSetExpression> BuildSet(TkwXMLItem *E, TkwScript *Prog);
-    std::unique_ptr<TkwDesignator> BuildDesignator(TkwXMLItem *E, TkwScript *Prog, TkwDesignatorMode Mode);
     void ResolveFirst(TkwDesignator *D, const QString &Name, TkwScript *Prog, TkwDesignatorMode Mode);
-    void ResolveMember(TkwDesignator *D, const QString &Name, int ArgCount, TkwScript *Prog);
+    // False when the member is unknown and may be left to run time.
+    bool ResolveMember(TkwDesignator *D, const QString &Name, int ArgCount, TkwScript *Prog);
+    QString UnitName() const { return FParser ? FParser->UnitName() : QString(); }
     QString SourceText(TkwXMLItem *E) const;
 
     template<class T>
     std::unique_ptr<T> NewStmt(TkwXMLItem *E, TkwScript *Prog)
     {
         Enter(E);
-        auto s = std::make_unique<T>(Prog, FParser->UnitName(), FErrorPos);
-        FScript->AddCodeLine(FParser->UnitName(), PosLine(FErrorPos));
+        auto s = std::make_unique<T>(Prog, UnitName(), FErrorPos);
+        FScript->AddCodeLine(UnitName(), PosLine(FErrorPos));
         return s;
     }
 
@@ -137,6 +144,7 @@ TkwProcVariable *TkwBuilder::DeclareRoutine(TkwXMLItem *E, TkwScript *Prog)
         ResolveType(typeText, Prog, typ, typeName);
     auto *proc = new TkwProcVariable(name, typ, typeName, Prog, isFunc);
     Prog->Add(name, proc);
+    proc->Program()->SetKeepUnresolved(Prog->KeepUnresolved());
     E->SetData(proc);
     for (int i = 0; i < E->Count(); ++i) {
         TkwXMLItem *c = E->Items(i);
@@ -176,7 +184,7 @@ QString TkwBuilder::MapType(const QString &Name) const
         return i < 0 ? QString() : types->Items(i)->Prop(QStringLiteral("type"));
     };
     QString r = lookup(FCurrentRoot);
-    if (r.isEmpty() && FParser->LanguageDocument())
+    if (r.isEmpty() && FParser && FParser->LanguageDocument())
         r = lookup(FParser->LanguageDocument()->Root());
     return r.isEmpty() ? Name : r;
 }
@@ -387,7 +395,7 @@ void TkwBuilder::BuildConst(TkwXMLItem *E, TkwScript *Prog)
 
 QString TkwBuilder::SourceText(TkwXMLItem *E) const
 {
-    if (!FParser->UnitName().isEmpty())
+    if (!UnitName().isEmpty())
         return QString();
     const TPoint from = StrToPos(E->Prop(QStringLiteral("pos")));
     const TPoint to = StrToPos(E->Prop(QStringLiteral("pos1")));
@@ -513,7 +521,16 @@ std::unique_ptr<TkwDesignator> TkwBuilder::BuildDesignator(TkwXMLItem *E, TkwScr
                 int args = 0;
                 for (int j = i + 1; j < E->Count() && Lower(E->Items(j)->Name()) == QLatin1String("expr"); ++j)
                     ++args;
-                ResolveMember(d.get(), text, args, Prog);
+                if (!ResolveMember(d.get(), text, args, Prog)) {
+                    // Built from the element the first time it is evaluated.
+                    auto deferred = std::make_unique<TkwDesignator>(Prog);
+                    auto *copy = new TkwXMLItem;
+                    copy->Assign(E);
+                    deferred->SetDeferred(copy, int(Mode), FNeedDeclareVars);
+                    deferred->Finish();
+                    FErrorPos = pos;
+                    return deferred;
+                }
             }
         } else if (n == QLatin1String("expr") && d->ItemCount() > 0) {
             d->LastItem().Args.push_back(BuildExpr(c, Prog));
@@ -578,7 +595,7 @@ static TkwCustomHelper *RegisteredHelper(TkwScript *Prog, const QString &Name)
     return dynamic_cast<TkwCustomHelper *>(Prog->Find(Name));
 }
 
-void TkwBuilder::ResolveMember(TkwDesignator *D, const QString &Name, int ArgCount, TkwScript *Prog)
+bool TkwBuilder::ResolveMember(TkwDesignator *D, const QString &Name, int ArgCount, TkwScript *Prog)
 {
     TkwCustomVariable *prev = D->LastItem().Ref;
     TkwVarType typ = prev->Typ();
@@ -588,20 +605,22 @@ void TkwBuilder::ResolveMember(TkwDesignator *D, const QString &Name, int ArgCou
     auto useStringHelper = [&] {
         if (TkwCustomHelper *h = RegisteredHelper(Prog, QStringLiteral("__StringHelper"))) {
             D->AddItem(h);
-            return;
+            return true;
         }
         auto *h = new TkwStringHelper;
         h->SetScript(FScript);
         D->AddItem(h).Owned.reset(h);
+        return true;
     };
     auto useArrayHelper = [&] {
         if (TkwCustomHelper *h = RegisteredHelper(Prog, QStringLiteral("__ArrayHelper"))) {
             D->AddItem(h);
-            return;
+            return true;
         }
         auto *h = new TkwArrayHelper(QStringLiteral("__ArrayHelper"), 3, fvtVariant, QStringLiteral("Variant"), 1);
         h->SetScript(FScript);
         D->AddItem(h).Owned.reset(h);
+        return true;
     };
 
     if (typ == fvtVariant) {
@@ -615,8 +634,7 @@ void TkwBuilder::ResolveMember(TkwDesignator *D, const QString &Name, int ArgCou
         } else if (VarIsArray(cur)) {
             if (!index)
                 Fail(SIndexRequired);
-            useArrayHelper();
-            return;
+            return useArrayHelper();
         } else {
             TkwClassVariable *cls = nullptr;
             if (VarType(cur) == varObject && kwObjectAlive(cur.AsObject()))
@@ -630,7 +648,7 @@ void TkwBuilder::ResolveMember(TkwDesignator *D, const QString &Name, int ArgCou
                 auto *h = new TkwLateHelper(Name, ArgCount);
                 h->SetScript(FScript);
                 D->AddItem(h).Owned.reset(h);
-                return;
+                return true;
             }
         }
     }
@@ -646,26 +664,28 @@ void TkwBuilder::ResolveMember(TkwDesignator *D, const QString &Name, int ArgCou
                 Fail(QString(SClassError).replace(QLatin1String("%s"), typeName));
         } else {
             h = cls->Find(Name);
-            if (!h)
+            if (!h) {
+                // A host may have members appear while the script runs.
+                if (Prog->KeepUnresolved() && !FScript->IsRunning())
+                    return false;
                 Fail(SIdUndeclared + Quoted(Name));
+            }
         }
         D->AddItem(h);
-        return;
+        return true;
     }
     case fvtString:
         if (!index)
             Fail(SStringError);
-        useStringHelper();
-        return;
+        return useStringHelper();
     case fvtArray:
         if (!index)
             Fail(SIndexRequired);
         if (auto *v = dynamic_cast<TkwVariable *>(prev); v && v->ArrayHelper()) {
             D->AddItem(v->ArrayHelper());
-            return;
+            return true;
         }
-        useArrayHelper();
-        return;
+        return useArrayHelper();
     default:
         Fail(SArrayRequired);
     }
@@ -1055,6 +1075,13 @@ void TkwBuilder::BuildUses(TkwXMLItem *E, TkwScript *Prog)
 }
 
 } // namespace
+
+void kwResolveDeferred(TkwDesignator *D, TkwXMLItem *E, int Mode, bool NeedDeclareVars)
+{
+    TkwBuilder builder(D->Program(), NeedDeclareVars);
+    std::unique_ptr<TkwDesignator> built = builder.BuildDesignator(E, D->Program(), TkwDesignatorMode(Mode));
+    D->TakeItems(*built);
+}
 
 void TkwILParser::BuildProgram()
 {

@@ -528,6 +528,12 @@ static bool IsPlainVariable(TkwCustomVariable *V)
 void TkwDesignator::Finish()
 {
     FPlain = nullptr;
+    if (FDeferred) {
+        SetTyp(fvtVariant);
+        SetTypeName(QStringLiteral("Variant"));
+        SetIsReadOnly(false);
+        return;
+    }
     if (FIsAddress) {
         SetTyp(fvtVariant);
         SetTypeName(QStringLiteral("Variant"));
@@ -554,6 +560,28 @@ void TkwDesignator::Finish()
     }
     if (FDItems.size() == 1 && FDItems[0]->Args.empty() && IsPlainVariable(last))
         FPlain = last;
+}
+
+void TkwDesignator::SetDeferred(TkwXMLItem *Element, int Mode, bool NeedDeclareVars)
+{
+    FDeferred.reset(Element);
+    FDeferredMode = Mode;
+    FDeferredDeclare = NeedDeclareVars;
+}
+
+void TkwDesignator::TakeItems(TkwDesignator &Source)
+{
+    FDItems = std::move(Source.FDItems);
+    FIsAddress = Source.FIsAddress;
+    FValue = Source.FValue;
+    FPlain = Source.FPlain;
+    SetIsReadOnly(Source.IsReadOnly());
+}
+
+void TkwDesignator::Resolve()
+{
+    kwResolveDeferred(this, FDeferred.get(), FDeferredMode, FDeferredDeclare);
+    FDeferred.reset();
 }
 
 void TkwDesignator::SetAddress(const QString &Name)
@@ -660,6 +688,8 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
 
 Variant TkwDesignator::GetValue()
 {
+    if (FDeferred)
+        Resolve();
     if (FIsAddress)
         return FValue;
     if (FPlain)
@@ -677,6 +707,8 @@ Variant TkwDesignator::GetValue()
 
 void TkwDesignator::SetValue(const Variant &Value)
 {
+    if (FDeferred)
+        Resolve();
     if (IsReadOnly())
         return;
     if (FPlain) {

@@ -4,6 +4,7 @@
 // evaluated by walking it with variants; designators (a name followed by
 // members, indexes and arguments) and set constructors.
 #include "kw_iinterpreter.h"
+#include "kw_ixml.h"
 #include <memory>
 #include <vector>
 
@@ -220,7 +221,16 @@ public:
     TkwCustomVariable *PlainVariable() const { return FPlain; }
     TkwScript *Program() const { return FProgram; }
 
+    // A designator whose member could not be resolved while compiling: it
+    // keeps its program-tree element (owned) and is built from it the first
+    // time it is evaluated. Its type is Variant.
+    void SetDeferred(TkwXMLItem *Element, int Mode, bool NeedDeclareVars);
+    bool IsDeferred() const { return FDeferred != nullptr; }
+    // Takes over the items and shortcuts of Source (the deferred build).
+    void TakeItems(TkwDesignator &Source);
+
 private:
+    void Resolve();
     Variant Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, const Variant &PrevValue, bool Need,
                    bool Write, const Variant &WriteValue);
 
@@ -229,7 +239,13 @@ private:
     TkwCustomVariable *FPlain = nullptr;
     bool FIsAddress = false;
     bool FNeedResult = true;
+    std::unique_ptr<TkwXMLItem> FDeferred;
+    int FDeferredMode = 0;
+    bool FDeferredDeclare = true;
 };
+
+// Builds a deferred designator's items from its element (the builder's).
+void kwResolveDeferred(TkwDesignator *D, TkwXMLItem *E, int Mode, bool NeedDeclareVars);
 
 // A member applied to a value whose type is only known at run time (a
 // Variant): resolved on each access against the registered class of the

@@ -702,6 +702,11 @@ public:
     void SetBreakCalled(bool Value) { FBreakCalled = Value; }
     bool ContinueCalled() const { return FContinueCalled; }
     void SetContinueCalled(bool Value) { FContinueCalled = Value; }
+    // A member name that cannot be resolved while compiling (and the script
+    // is not running) is left to be resolved when it is first evaluated.
+    // Copied into the programs of the script's routines as they are built.
+    bool KeepUnresolved() const { return FKeepUnresolved; }
+    void SetKeepUnresolved(bool Value) { FKeepUnresolved = Value; }
 
 protected:
     // Forgets a parent script that is being freed.
@@ -733,6 +738,7 @@ private:
     bool FExitCalled = false;
     bool FBreakCalled = false;
     bool FContinueCalled = false;
+    bool FKeepUnresolved = false;
 };
 
 // ---------------------------------------------------------------------------

@@ -354,3 +354,42 @@ TEST(InterpHost, DeclaredVariablesAskTheValueProvider)
         "  Log(Provided); Log(Other); Log(Text);\r\n"
         "end.")), QStringLiteral("100|5|abc"));
 }
+
+TEST(InterpHost, UnresolvedMembersWaitForTheRunWhenAllowed)
+{
+    const QString text = QStringLiteral(
+        "procedure P;\r\n"
+        "begin\r\n"
+        "  Host1.Later := 5;\r\n"
+        "end;\r\n"
+        "begin\r\n"
+        "  P; Log(Host1.Later);\r\n"
+        "end.");
+    THostFixture strict;
+    EXPECT_FALSE(strict.Compile(QStringLiteral("PascalScript"), text));
+    EXPECT_EQ(strict.S.ErrorMessage(), QStringLiteral("Undeclared identifier: 'Later'"));
+
+    THostFixture h;
+    h.S.SetKeepUnresolved(true);
+    ASSERT_TRUE(h.Compile(QStringLiteral("PascalScript"), text)) << h.Error.toStdString();
+    // The member appears after compiling, before the run.
+    TScrHandler handler;
+    handler.Result = Variant(42);
+    h.S.FindClass(QStringLiteral("TScrHost"))
+        ->AddProperty(QStringLiteral("Later"), QStringLiteral("Integer"), handler.GetEvent(), handler.SetEvent());
+    h.Out.clear();
+    h.S.Execute();
+    EXPECT_EQ(h.Out.join(QLatin1Char('|')), QStringLiteral("42"));
+    EXPECT_EQ(handler.Stored.AsInteger(), 5);
+    EXPECT_EQ(handler.LastInstance, &h.Host);
+
+    THostFixture never;
+    never.S.SetKeepUnresolved(true);
+    ASSERT_TRUE(never.Compile(QStringLiteral("PascalScript"), text));
+    try {
+        never.S.Execute();
+        FAIL() << "no exception";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Undeclared identifier: 'Later'"));
+    }
+}
