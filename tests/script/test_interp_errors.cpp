@@ -136,3 +136,18 @@ TEST(InterpErrors, SuccessfulCompileClearsTheError)
     EXPECT_EQ(h.S.ErrorMessage(), QString());
     EXPECT_EQ(h.S.ErrorPosition(), QString());
 }
+
+TEST(InterpErrors, CompileKeepsEarlierDeclarationsAndRunsRepeat)
+{
+    TInterpHost h;
+    const QString text = QStringLiteral("var n: Integer;\r\nbegin\r\n  n := n + 1;\r\nend.");
+    ASSERT_TRUE(h.Compile(QStringLiteral("PascalScript"), text));
+    h.S.Execute();
+    h.S.Execute();
+    // Variables keep their values between runs.
+    EXPECT_EQ(h.Value(QStringLiteral("n")).AsInteger(), 2);
+    // The host clears before compiling again; without that the names clash.
+    EXPECT_FALSE(h.Compile(QStringLiteral("PascalScript"), text));
+    EXPECT_EQ(h.S.ErrorMessage(), QStringLiteral("Identifier redeclared: 'n'"));
+    EXPECT_EQ(h.S.ErrorPosition(), QStringLiteral("1:5"));
+}
