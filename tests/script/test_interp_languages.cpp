@@ -106,3 +106,28 @@ TEST(InterpJScript, Program)
         "Log(\"a\" + \"b\");\r\n")),
         QStringLiteral("35|2|1|x|3|three|fin|bad|ab"));
 }
+
+TEST(InterpParameters, ConstDefaultsAndByRefAcrossLanguages)
+{
+    TInterpHost p;
+    EXPECT_EQ(p.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "function Greet(const Name: String; var Count: Integer; Mark: String = '!'): String;\r\n"
+        "begin\r\n"
+        "  Count := Count + 1; Result := 'hi ' + Name + Mark;\r\n"
+        "end;\r\n"
+        "var n: Integer;\r\n"
+        "begin\r\n"
+        "  Log(Greet('a', n)); Log(Greet('b', n, '?')); Log(n);\r\n"
+        "end.")), QStringLiteral("hi a!|hi b?|2"));
+    TInterpHost b;
+    EXPECT_EQ(b.Run(QStringLiteral("BasicScript"), QStringLiteral(
+        "Sub Add(ByRef Total, ByVal Amount, Extra = 100)\r\n"
+        "  Total = Total + Amount + Extra\r\n"
+        "  Amount = 0\r\n"
+        "End Sub\r\n"
+        "t = 1: a = 2\r\n"
+        "Add(t, a)\r\n"
+        "Log(t): Log(a)\r\n"
+        "Add(t, a, 0)\r\n"
+        "Log(t)\r\n")), QStringLiteral("103|2|105"));
+}
