@@ -131,3 +131,11 @@ TEST(InterpParameters, ConstDefaultsAndByRefAcrossLanguages)
         "Add(t, a, 0)\r\n"
         "Log(t)\r\n")), QStringLiteral("103|2|105"));
 }
+
+TEST(InterpLanguage, DirectiveOnTheFirstLineSelectsTheLanguage)
+{
+    TInterpHost h;
+    // BasicScript needs no declarations, PascalScript would reject x.
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral("#language BasicScript\r\nx = 3\r\nLog(x * 2)\r\n")),
+              QStringLiteral("6"));
+}
