@@ -302,3 +302,24 @@ TEST(InterpPascal, EndlessRecursionRaisesInsteadOfCrashing)
         "  Log(Depth(5));\r\n"
         "end.")), QStringLiteral("900|EStackOverflow: Stack overflow|5"));
 }
+
+TEST(InterpPascal, NestedRoutinesSeeTheirEnclosingLocals)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "function Outer(n: Integer): Integer;\r\n"
+        "var acc: Integer;\r\n"
+        "  procedure Inner(k: Integer);\r\n"
+        "  begin\r\n"
+        "    acc := acc + k * n;\r\n"
+        "  end;\r\n"
+        "begin\r\n"
+        "  acc := 0; Inner(1); Inner(2);\r\n"
+        "  Result := acc;\r\n"
+        "end;\r\n"
+        "begin\r\n"
+        "  Log(Outer(10));\r\n"
+        "end.")), QStringLiteral("30"));
+    // Inner belongs to Outer's program, not to the script.
+    EXPECT_EQ(h.S.FindLocal(QStringLiteral("Inner")), nullptr);
+}
