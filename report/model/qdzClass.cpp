@@ -19,7 +19,16 @@ void RegisterReportClasses()
 {
     static const bool Done = [] {
         RegisterClasses({TqdzReport::StaticClass(), TqdzReportPage::StaticClass(), TqdzDialogPage::StaticClass(),
-                         TqdzNullBand::StaticClass(), TqdzCustomMemoView::StaticClass()});
+                         TqdzNullBand::StaticClass(), TqdzCustomMemoView::StaticClass(),
+                         TqdzUserDataSet::StaticClass(), TqdzChild::StaticClass(),
+                         TqdzColumnFooter::StaticClass(), TqdzColumnHeader::StaticClass(),
+                         TqdzMasterData::StaticClass(), TqdzDetailData::StaticClass(),
+                         TqdzSubdetailData::StaticClass(), TqdzDataBand4::StaticClass(),
+                         TqdzDataBand5::StaticClass(), TqdzDataBand6::StaticClass(), TqdzFooter::StaticClass(),
+                         TqdzGroupFooter::StaticClass(), TqdzGroupHeader::StaticClass(),
+                         TqdzHeader::StaticClass(), TqdzOverlay::StaticClass(), TqdzPageFooter::StaticClass(),
+                         TqdzPageHeader::StaticClass(), TqdzReportSummary::StaticClass(),
+                         TqdzReportTitle::StaticClass()});
         return true;
     }();
     (void)Done;
@@ -611,7 +620,10 @@ QString NameKey(const QString &Name)
 
 STATION_PUBLISHED(TqdzReport) {}
 
-TqdzReport::TqdzReport(TComponent *AOwner) : TqdzComponent(AOwner), FErrors(std::make_unique<TStringList>())
+TqdzReport::TqdzReport(TComponent *AOwner)
+    : TqdzComponent(AOwner), FErrors(std::make_unique<TStringList>()),
+      FDataSets(std::make_unique<TqdzReportDataSets>(this)),
+      FEnabledDataSets(std::make_unique<TqdzReportDataSets>(this))
 {
     FErrors->SetSorted(true);
     FErrors->SetDuplicates(dupIgnore);
@@ -628,6 +640,13 @@ TqdzReport::~TqdzReport()
 
 void TqdzReport::Notification(TComponent *AComponent, TOperation Operation)
 {
+    // A dataset that goes away leaves the report's dataset lists.
+    // It is told so from the class library's destructor, when it is no
+    // longer known as a dataset: the lists compare by address.
+    if (Operation == opRemove && AComponent) {
+        FDataSets->RemoveDataSet(AComponent);
+        FEnabledDataSets->RemoveDataSet(AComponent);
+    }
     // Removals are counted by ValidateRename, which RemoveComponent calls.
     if (Operation == opInsert && AComponent && AComponent->Owner() == this)
         CountName(FOwnedNames, AComponent->Name(), 1);
@@ -727,18 +746,6 @@ TqdzReportPage::TqdzReportPage(TComponent *AOwner) : TqdzPage(AOwner)
 STATION_PUBLISHED(TqdzDialogPage) {}
 
 TqdzDialogPage::TqdzDialogPage(TComponent *AOwner) : TqdzPage(AOwner) {}
-
-// -------------------------------------------------------------------- bands
-
-STATION_PUBLISHED(TqdzBand) {}
-
-TqdzBand::TqdzBand(TComponent *AOwner) : TqdzReportComponent(AOwner) {}
-
-void TqdzBand::Draw(TCanvas *, double, double, double, double) {}
-
-STATION_PUBLISHED(TqdzNullBand) {}
-
-TqdzNullBand::TqdzNullBand(TComponent *AOwner) : TqdzBand(AOwner) {}
 
 // -------------------------------------------------------------------- views
 

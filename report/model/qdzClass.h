@@ -9,14 +9,17 @@
 // The report, page, band, view and memo classes declared here carry only what
 // the component tree itself needs of them; their own units fill them in.
 #include "platform/Classes.h"
+#include "platform/Collection.h"
 #include "platform/Component.h"
 #include "platform/Font.h"
+#include "platform/Variants.h"
 #include "report/model/qdzUtils.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class TCanvas;
 class TStream;
@@ -24,6 +27,7 @@ class TWideStrings;
 class TqdzXMLSerializer;
 class TqdzPage;
 class TqdzReport;
+class TqdzReportDataSets;
 
 STATION_DECLARE_ENUM(TqdzRestriction, rfDontModify, rfDontSize, rfDontMove, rfDontDelete, rfDontEdit)
 STATION_DECLARE_SET(TqdzRestrictions, TqdzRestriction)
@@ -208,6 +212,10 @@ public:
     // FindComponent, answered at once when no owned component has the name.
     TComponent *FindOwnedComponent(const QString &Name) const;
 
+    // The datasets the template uses, and those that look-ups by name search.
+    TqdzReportDataSets *DataSets() const { return FDataSets.get(); }
+    TqdzReportDataSets *EnabledDataSets() const { return FEnabledDataSets.get(); }
+
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
     void ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName) override;
@@ -230,6 +238,8 @@ private:
     TqdzXMLSerializer *FXMLSerializer = nullptr;
     bool FStoreInDFM = true;
     std::unique_ptr<TqdzReport> FParentReportObject;
+    std::unique_ptr<TqdzReportDataSets> FDataSets;
+    std::unique_ptr<TqdzReportDataSets> FEnabledDataSets;
 };
 
 class TqdzPage : public TqdzComponent
@@ -253,22 +263,229 @@ public:
     explicit TqdzDialogPage(TComponent *AOwner);
 };
 
+class TqdzChild;
+class TqdzDataSet;
+class TqdzUserDataSet;
+
+// A strip of a report page that the engine prints, holding views. The
+// properties most band kinds share live here; each kind publishes its own.
 class TqdzBand : public TqdzReportComponent
 {
     STATION_CLASS(TqdzBand, TqdzReportComponent)
 public:
     explicit TqdzBand(TComponent *AOwner);
+    ~TqdzBand() override;
     // Bands draw nothing of their own: their views are drawn.
     void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+    QString GetDescription() const override;
+    // On a dot-matrix page the band snaps to the character grid.
+    void SetLeft(double Value) override;
+    void SetTop(double Value) override;
+    void SetHeight(double Value) override;
+
+    // The position of the band's kind in the kind table (0 to 17).
+    int GetBandKind() const;
+
+    bool Vertical() const { return FVertical; }
+    void SetVertical(bool Value) { FVertical = Value; }
+    const QString &OnAfterCalcHeight() const { return FOnAfterCalcHeight; }
+    void SetOnAfterCalcHeight(const QString &Value) { FOnAfterCalcHeight = Value; }
+    const QString &OnAfterPrint() const { return FOnAfterPrint; }
+    void SetOnAfterPrint(const QString &Value) { FOnAfterPrint = Value; }
+    const QString &OnBeforePrint() const { return FOnBeforePrint; }
+    void SetOnBeforePrint(const QString &Value) { FOnBeforePrint = Value; }
+
+    bool AllowSplit() const { return FAllowSplit; }
+    void SetAllowSplit(bool Value) { FAllowSplit = Value; }
+    TqdzChild *Child() const { return FChild; }
+    // A child chain leading back to this band raises "Circular child
+    // reference is not allowed".
+    void SetChild(TqdzChild *Value);
+    bool KeepChild() const { return FKeepChild; }
+    void SetKeepChild(bool Value) { FKeepChild = Value; }
+    bool PrintChildIfInvisible() const { return FPrintChildIfInvisible; }
+    void SetPrintChildIfInvisible(bool Value) { FPrintChildIfInvisible = Value; }
+    bool StartNewPage() const { return FStartNewPage; }
+    void SetStartNewPage(bool Value) { FStartNewPage = Value; }
+    bool Stretched() const { return FStretched; }
+    void SetStretched(bool Value) { FStretched = Value; }
+    bool PrintOnFirstPage() const { return FPrintOnFirstPage; }
+    void SetPrintOnFirstPage(bool Value) { FPrintOnFirstPage = Value; }
+    bool PrintOnLastPage() const { return FPrintOnLastPage; }
+    void SetPrintOnLastPage(bool Value) { FPrintOnLastPage = Value; }
+    bool ReprintOnNewPage() const { return FReprintOnNewPage; }
+    void SetReprintOnNewPage(bool Value) { FReprintOnNewPage = Value; }
+    bool KeepTogether() const { return FKeepTogether; }
+    void SetKeepTogether(bool Value) { FKeepTogether = Value; }
+    const QString &OutlineText() const { return FOutlineText; }
+    void SetOutlineText(const QString &Value) { FOutlineText = Value; }
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    bool FVertical = false;
+    QString FOnAfterCalcHeight;
+    QString FOnAfterPrint;
+    QString FOnBeforePrint;
+    bool FAllowSplit = false;
+    TqdzChild *FChild = nullptr;
+    bool FKeepChild = false;
+    bool FPrintChildIfInvisible = false;
+    bool FStartNewPage = false;
+    bool FStretched = false;
+    bool FPrintOnFirstPage = true;
+    bool FPrintOnLastPage = true;
+    bool FReprintOnNewPage = false;
+    bool FKeepTogether = false;
+    QString FOutlineText;
 };
 
+#define QDZ_BAND_CLASS(Name, Base)                                                                  \
+    class Name : public Base                                                                        \
+    {                                                                                               \
+        STATION_CLASS(Name, Base)                                                                   \
+    public:                                                                                         \
+        explicit Name(TComponent *AOwner);                                                          \
+    };
+
+QDZ_BAND_CLASS(TqdzReportTitle, TqdzBand)
+QDZ_BAND_CLASS(TqdzReportSummary, TqdzBand)
+QDZ_BAND_CLASS(TqdzPageHeader, TqdzBand)
+QDZ_BAND_CLASS(TqdzPageFooter, TqdzBand)
+QDZ_BAND_CLASS(TqdzHeader, TqdzBand)
+QDZ_BAND_CLASS(TqdzFooter, TqdzBand)
+QDZ_BAND_CLASS(TqdzChild, TqdzBand)
+QDZ_BAND_CLASS(TqdzColumnHeader, TqdzBand)
+QDZ_BAND_CLASS(TqdzColumnFooter, TqdzBand)
 // The band the engine places objects on that sit directly on a page.
-class TqdzNullBand : public TqdzBand
+QDZ_BAND_CLASS(TqdzNullBand, TqdzBand)
+
+class TqdzGroupHeader : public TqdzBand
 {
-    STATION_CLASS(TqdzNullBand, TqdzBand)
+    STATION_CLASS(TqdzGroupHeader, TqdzBand)
 public:
-    explicit TqdzNullBand(TComponent *AOwner);
+    explicit TqdzGroupHeader(TComponent *AOwner);
+    // With DrillDown, the built page keeps the drill name.
+    QByteArray DiffAttributes(TqdzComponent *DefaultObject) override;
+
+    const QString &Condition() const { return FCondition; }
+    void SetCondition(const QString &Value) { FCondition = Value; }
+    bool DrillDown() const { return FDrillDown; }
+    void SetDrillDown(bool Value) { FDrillDown = Value; }
+    bool ExpandDrillDown() const { return FExpandDrillDown; }
+    void SetExpandDrillDown(bool Value) { FExpandDrillDown = Value; }
+    bool ResetPageNumbers() const { return FResetPageNumbers; }
+    void SetResetPageNumbers(bool Value) { FResetPageNumbers = Value; }
+    bool ShowFooterIfDrillDown() const { return FShowFooterIfDrillDown; }
+    void SetShowFooterIfDrillDown(bool Value) { FShowFooterIfDrillDown = Value; }
+    bool ShowChildIfDrillDown() const { return FShowChildIfDrillDown; }
+    void SetShowChildIfDrillDown(bool Value) { FShowChildIfDrillDown = Value; }
+    const QString &DrillName() const { return FDrillName; }
+    void SetDrillName(const QString &Value) { FDrillName = Value; }
+
+private:
+    QString FCondition;
+    bool FDrillDown = false;
+    bool FExpandDrillDown = false;
+    bool FResetPageNumbers = false;
+    bool FShowFooterIfDrillDown = false;
+    bool FShowChildIfDrillDown = false;
+    QString FDrillName;
 };
+
+class TqdzGroupFooter : public TqdzBand
+{
+    STATION_CLASS(TqdzGroupFooter, TqdzBand)
+public:
+    explicit TqdzGroupFooter(TComponent *AOwner);
+    bool HideIfSingleDataRecord() const { return FHideIfSingleDataRecord; }
+    void SetHideIfSingleDataRecord(bool Value) { FHideIfSingleDataRecord = Value; }
+
+private:
+    bool FHideIfSingleDataRecord = false;
+};
+
+class TqdzOverlay : public TqdzBand
+{
+    STATION_CLASS(TqdzOverlay, TqdzBand)
+public:
+    explicit TqdzOverlay(TComponent *AOwner);
+    bool PrintOnTop() const { return FPrintOnTop; }
+    void SetPrintOnTop(bool Value) { FPrintOnTop = Value; }
+
+private:
+    bool FPrintOnTop = false;
+};
+
+// The data bands (kinds 6 to 11): one row per record of their dataset, or,
+// without one, RowCount rows of their own virtual dataset.
+class TqdzDataBand : public TqdzBand
+{
+    STATION_CLASS(TqdzDataBand, TqdzBand)
+public:
+    explicit TqdzDataBand(TComponent *AOwner);
+    ~TqdzDataBand() override;
+    QString GetDescription() const override;
+
+    int Columns() const { return FColumns; }
+    void SetColumns(int Value) { FColumns = Value; }
+    double ColumnWidth() const { return FColumnWidth; }
+    void SetColumnWidth(double Value) { FColumnWidth = Value; }
+    double ColumnGap() const { return FColumnGap; }
+    void SetColumnGap(double Value) { FColumnGap = Value; }
+    TqdzDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TqdzDataSet *Value);
+    // The dataset's UserName while one is set, else the stored name.
+    QString DataSetName() const;
+    // Looks the dataset up by name; the old one stays when none is found.
+    void SetDataSetName(const QString &Value);
+    bool FooterAfterEach() const { return FFooterAfterEach; }
+    void SetFooterAfterEach(bool Value) { FFooterAfterEach = Value; }
+    bool KeepFooter() const { return FKeepFooter; }
+    void SetKeepFooter(bool Value) { FKeepFooter = Value; }
+    bool KeepHeader() const { return FKeepHeader; }
+    void SetKeepHeader(bool Value) { FKeepHeader = Value; }
+    bool PrintIfDetailEmpty() const { return FPrintIfDetailEmpty; }
+    void SetPrintIfDetailEmpty(bool Value) { FPrintIfDetailEmpty = Value; }
+    int RowCount() const { return FRowCount; }
+    void SetRowCount(int Value);
+    const QString &OnMasterDetail() const { return FOnMasterDetail; }
+    void SetOnMasterDetail(const QString &Value) { FOnMasterDetail = Value; }
+
+    int CurColumn() const { return FCurColumn; }
+    // Selects column N (column 1 past the last) and moves the band there.
+    void SetCurColumn(int N);
+    // Walked when the band has no dataset: RowCount records.
+    TqdzUserDataSet *VirtualDataSet() const { return FVirtualDataSet.get(); }
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    int FColumns = 0;
+    double FColumnWidth = 0;
+    double FColumnGap = 0;
+    TqdzDataSet *FDataSet = nullptr;
+    QString FDataSetName;
+    bool FFooterAfterEach = false;
+    bool FKeepFooter = false;
+    bool FKeepHeader = false;
+    bool FPrintIfDetailEmpty = false;
+    int FRowCount = 0;
+    QString FOnMasterDetail;
+    int FCurColumn = 0;
+    std::unique_ptr<TqdzUserDataSet> FVirtualDataSet;
+};
+
+QDZ_BAND_CLASS(TqdzMasterData, TqdzDataBand)
+QDZ_BAND_CLASS(TqdzDetailData, TqdzDataBand)
+QDZ_BAND_CLASS(TqdzSubdetailData, TqdzDataBand)
+QDZ_BAND_CLASS(TqdzDataBand4, TqdzDataBand)
+QDZ_BAND_CLASS(TqdzDataBand5, TqdzDataBand)
+QDZ_BAND_CLASS(TqdzDataBand6, TqdzDataBand)
+
+#undef QDZ_BAND_CLASS
 
 class TqdzView : public TqdzReportComponent
 {
@@ -309,3 +526,218 @@ private:
     std::unique_ptr<TWideStrings> FMemo;
     bool FAutoWidth = false;
 };
+
+// ------------------------------------------------------------------ datasets
+
+
+STATION_DECLARE_ENUM(TqdzRangeBegin, rbFirst, rbCurrent)
+STATION_DECLARE_ENUM(TqdzRangeEnd, reLast, reCurrent, reCount)
+STATION_DECLARE_ENUM(TqdzFieldType, fftNumeric, fftString, fftBoolean)
+STATION_EVENT(TqdzCheckEOFEvent, void(TObject *Sender, bool &Eof))
+STATION_EVENT(TqdzUserDSGetValueEvent, void(const QString &VarName, Variant &Value))
+STATION_EVENT(TqdzUserDSNewGetValueEvent, void(TObject *Sender, const QString &VarName, Variant &Value))
+
+// A non-visual component on a data or dialog page. Its position is kept in
+// templates as the defined properties pLeft and pTop.
+class TqdzDialogComponent : public TqdzReportComponent
+{
+    STATION_CLASS(TqdzDialogComponent, TqdzReportComponent)
+public:
+    explicit TqdzDialogComponent(TComponent *AOwner);
+    // Non-visual: nothing shows in built pages.
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+
+protected:
+    void DefineProperties(TFiler *Filer) override;
+};
+
+// The row source the engine walks.
+class TqdzDataSet : public TqdzDialogComponent
+{
+    STATION_CLASS(TqdzDataSet, TqdzDialogComponent)
+public:
+    explicit TqdzDataSet(TComponent *AOwner);
+    ~TqdzDataSet() override;
+
+    // The component's rename takes UserName along while it followed Name.
+    void SetName(const QString &NewName) override;
+
+    virtual QString GetDisplayText(const QString &Index);
+    virtual int GetDisplayWidth(const QString &Index);
+    virtual TqdzFieldType GetFieldType(const QString &Index);
+    virtual Variant GetValue(const QString &Index);
+    // A blank name is refused with "prInvProp".
+    virtual void SetUserName(const QString &Value);
+    virtual void Initialize();
+    virtual void Finalize();
+    virtual void Open();
+    virtual void Close();
+    virtual void First();
+    virtual void Next();
+    virtual void Prior();
+    virtual bool Eof();
+    virtual int FieldsCount();
+    virtual bool IsBlobField(const QString &Index);
+    virtual int RecordCount();
+    virtual void AssignBlobTo(const QString &Index, TObject *Dest);
+    virtual void GetFieldList(TStrings *List);
+    bool HasField(const QString &Name);
+
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value) { FEnabled = Value; }
+    TqdzRangeBegin RangeBegin() const { return FRangeBegin; }
+    void SetRangeBegin(TqdzRangeBegin Value) { FRangeBegin = Value; }
+    TqdzRangeEnd RangeEnd() const { return FRangeEnd; }
+    void SetRangeEnd(TqdzRangeEnd Value) { FRangeEnd = Value; }
+    int RangeEndCount() const { return FRangeEndCount; }
+    void SetRangeEndCount(int Value) { FRangeEndCount = Value; }
+    const QString &UserName() const { return FUserName; }
+    bool OpenDataSource() const { return FOpenDataSource; }
+    void SetOpenDataSource(bool Value) { FOpenDataSource = Value; }
+    bool CloseDataSource() const { return FCloseDataSource; }
+    void SetCloseDataSource(bool Value) { FCloseDataSource = Value; }
+    int RecNo() const { return FRecNo; }
+    void SetRecNo(int Value) { FRecNo = Value; }
+    // The report that currently uses the dataset.
+    TqdzReport *Report() const { return FReport; }
+    void SetReport(TqdzReport *Value) { FReport = Value; }
+
+    TqdzCheckEOFEvent OnCheckEOF() const { return FOnCheckEOF; }
+    void SetOnCheckEOF(TqdzCheckEOFEvent Value) { FOnCheckEOF = Value; }
+    TNotifyEvent OnFirst() const { return FOnFirst; }
+    void SetOnFirst(TNotifyEvent Value) { FOnFirst = Value; }
+    TNotifyEvent OnNext() const { return FOnNext; }
+    void SetOnNext(TNotifyEvent Value) { FOnNext = Value; }
+    TNotifyEvent OnPrior() const { return FOnPrior; }
+    void SetOnPrior(TNotifyEvent Value) { FOnPrior = Value; }
+    TNotifyEvent OnOpen() const { return FOnOpen; }
+    void SetOnOpen(TNotifyEvent Value) { FOnOpen = Value; }
+    TNotifyEvent OnClose() const { return FOnClose; }
+    void SetOnClose(TNotifyEvent Value) { FOnClose = Value; }
+
+private:
+    bool FEnabled = true;
+    TqdzRangeBegin FRangeBegin = rbFirst;
+    TqdzRangeEnd FRangeEnd = reLast;
+    int FRangeEndCount = 0;
+    QString FUserName;
+    bool FOpenDataSource = true;
+    bool FCloseDataSource = false;
+    int FRecNo = 0;
+    bool FEof = false;
+    TqdzReport *FReport = nullptr;
+    TqdzCheckEOFEvent FOnCheckEOF;
+    TNotifyEvent FOnFirst;
+    TNotifyEvent FOnNext;
+    TNotifyEvent FOnPrior;
+    TNotifyEvent FOnOpen;
+    TNotifyEvent FOnClose;
+};
+
+// Rows delivered entirely through events.
+class TqdzUserDataSet : public TqdzDataSet
+{
+    STATION_CLASS(TqdzUserDataSet, TqdzDataSet)
+public:
+    explicit TqdzUserDataSet(TComponent *AOwner);
+    ~TqdzUserDataSet() override;
+
+    QString GetDisplayText(const QString &Index) override;
+    Variant GetValue(const QString &Index) override;
+    int FieldsCount() override;
+    void GetFieldList(TStrings *List) override;
+
+    TStringList *Fields() const { return FFields.get(); }
+    void SetFields(TStringList *Value) { FFields->Assign(Value); }
+    TqdzUserDSGetValueEvent OnGetValue() const { return FOnGetValue; }
+    void SetOnGetValue(TqdzUserDSGetValueEvent Value) { FOnGetValue = Value; }
+    TqdzUserDSNewGetValueEvent OnNewGetValue() const { return FOnNewGetValue; }
+    void SetOnNewGetValue(TqdzUserDSNewGetValueEvent Value) { FOnNewGetValue = Value; }
+
+private:
+    std::unique_ptr<TStringList> FFields;
+    TqdzUserDSGetValueEvent FOnGetValue;
+    TqdzUserDSNewGetValueEvent FOnNewGetValue;
+};
+
+// Base of datasets bound to database tables.
+class TqdzCustomDBDataSet : public TqdzDataSet
+{
+    STATION_CLASS(TqdzCustomDBDataSet, TqdzDataSet)
+public:
+    explicit TqdzCustomDBDataSet(TComponent *AOwner);
+    ~TqdzCustomDBDataSet() override;
+
+    int FieldsCount() override;
+
+    TStringList *FieldAliases() const { return FFieldAliases.get(); }
+    void SetFieldAliases(TStringList *Value) { FFieldAliases->Assign(Value); }
+
+private:
+    std::unique_ptr<TStringList> FFieldAliases;
+    std::unique_ptr<TStringList> FFieldList; // sorted
+};
+
+// The abstract database connection.
+class TqdzCustomDatabase : public TqdzDialogComponent
+{
+    STATION_CLASS(TqdzCustomDatabase, TqdzDialogComponent)
+public:
+    explicit TqdzCustomDatabase(TComponent *AOwner);
+
+    virtual bool GetConnected() { return false; }
+    virtual void SetConnected(bool) {}
+    virtual QString GetDatabaseName() { return QString(); }
+    virtual void SetDatabaseName(const QString &) {}
+    virtual bool GetLoginPrompt() { return false; }
+    virtual void SetLoginPrompt(bool) {}
+    virtual TStrings *GetParams() { return nullptr; }
+    virtual void SetParams(TStrings *) {}
+};
+
+class TqdzDataSetItem : public TCollectionItem
+{
+    STATION_CLASS(TqdzDataSetItem, TCollectionItem)
+public:
+    explicit TqdzDataSetItem(TCollection *Collection);
+
+    TqdzDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TqdzDataSet *Value);
+    // The dataset's UserName while a dataset is set, else the stored name.
+    QString DataSetName() const;
+    void SetDataSetName(const QString &Value);
+
+private:
+    TqdzDataSet *FDataSet = nullptr;
+    QString FDataSetName;
+};
+
+class TqdzReportDataSets : public TCollection
+{
+    STATION_CLASS(TqdzReportDataSets, TCollection)
+public:
+    explicit TqdzReportDataSets(TqdzReport *AReport);
+
+    TqdzReport *Report() const { return FReport; }
+    TqdzDataSetItem *Add() { return static_cast<TqdzDataSetItem *>(TCollection::Add()); }
+    TqdzDataSetItem *Items(int Index) const { return static_cast<TqdzDataSetItem *>(TCollection::Items(Index)); }
+    void Initialize();
+    void Finalize();
+    TqdzDataSetItem *Find(TqdzDataSet *DataSet) const;
+    // By UserName, without regard to case.
+    TqdzDataSetItem *Find(const QString &Name) const;
+    // Drops the items that hold the dataset AComponent (it is going away,
+    // possibly already past its own destructor).
+    void RemoveDataSet(TComponent *AComponent);
+
+private:
+    TqdzReport *FReport;
+};
+
+// Finds a dataset by its user name for Owner's report: in the report's
+// enabled datasets, or, when the report uses the global list, among all
+// datasets of the process that belong to no report or to this one. Without
+// a report, or when the global list has no match, Current is kept.
+TqdzDataSet *qdzFindDataSet(TComponent *Owner, TqdzDataSet *Current, const QString &Name);
+// A snapshot of the process-wide dataset list, taken under its lock.
+std::vector<TqdzDataSet *> qdzGlobalDataSets();

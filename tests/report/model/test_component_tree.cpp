@@ -464,7 +464,7 @@ TEST_F(ComponentTree, WriteToPreparedItemGivesTheAttributesAndTheDifferences)
     TqdzNullBand nb(nullptr);
     nb.SetLeft(5);
     nb.WriteToPreparedItem(nullptr, text);
-    EXPECT_EQ(text, " l=\"5\" t=\"0\"");
+    EXPECT_EQ(text, "Height=\"0\" Left=\"5\" Top=\"0\" Width=\"0\" l=\"5\" t=\"0\"");
 }
 
 TEST_F(ComponentTree, AssignCopiesThroughTheTemplateFormat)
