@@ -443,3 +443,7 @@ QString TkwXMLDocument::SaveToString()
 {
     return TkwXMLWriter::ItemToText(FRoot.get(), FAutoIndent);
 }
+
+// Class references, so that scripts can name and create these classes.
+STATION_PUBLISHED(TkwXMLItem) {}
+STATION_PUBLISHED(TkwXMLDocument) {}

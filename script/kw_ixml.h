@@ -19,6 +19,7 @@ QString kwXMLToStr(const QString &S);
 
 class TkwXMLItem : public TObject
 {
+    STATION_CLASS(TkwXMLItem, TObject)
 public:
     TkwXMLItem() = default;
     // Frees the children and takes the item out of its parent's list.
@@ -110,6 +111,7 @@ private:
 
 class TkwXMLDocument : public TObject
 {
+    STATION_CLASS(TkwXMLDocument, TObject)
 public:
     TkwXMLDocument();
     ~TkwXMLDocument() override;

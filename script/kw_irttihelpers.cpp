@@ -1,0 +1,7 @@
+#include "kw_irttihelpers.h"
+
+void kwCheckIndex(int Index, int Count)
+{
+    if (Index < 0 || Index >= Count)
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+}

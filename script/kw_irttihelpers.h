@@ -1,0 +1,23 @@
+#pragma once
+// Small conversions shared by the registration units: arguments of a call
+// as objects of a class, strings to bytes of a stream, and the check of a
+// list index.
+#include "kw_iinterpreter.h"
+
+// Argument Index of the call as an object of class T (nil allowed); raises
+// for a stale reference or one of another class.
+template<class T>
+T *kwParamObject(TkwMethodHelper *Caller, int Index)
+{
+    return static_cast<T *>(kwVarToObject(Caller->GetParam(Index), T::StaticClass()));
+}
+
+// A value as an object of class T (nil allowed), checked.
+template<class T>
+T *kwVarAs(const Variant &V)
+{
+    return static_cast<T *>(kwVarToObject(V, T::StaticClass()));
+}
+
+// Raises EListError "List index out of bounds (Index)" outside 0..Count-1.
+void kwCheckIndex(int Index, int Count);
