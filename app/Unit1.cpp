@@ -19,7 +19,8 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
     main_ = this;
     SetName(QStringLiteral("main"));
     SetCaption(QStringLiteral("Quorvel软件电子秤配货系统  V8.0"));
-    SetBounds(0, 0, 1024, 768);
+    // Laid out for the station's 1680 x 1050 touch screen.
+    SetBounds(0, 0, 1680, 1050);
     SetPosition(poScreenCenter);
     SetKeyPreview(true);
 
@@ -149,17 +150,36 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
     TabSheet3 = sheet("TabSheet3", QStringLiteral("过总榜"));
     TabSheet4 = sheet("TabSheet4", QStringLiteral("操作说明"));
 
+    CreateListControls();
+
     SetOnCreate(TNotifyEvent(this, &Tmain::FormCreate));
     SetOnActivate(TNotifyEvent(this, &Tmain::FormActivate));
     SetOnClose(TCloseEvent(this, &Tmain::FormClose));
 }
 
+Tmain::~Tmain()
+{
+    // Nothing may call into this window once it is gone.
+    if (SyncHost.MainForm == this) {
+        SyncHost.MainForm = nullptr;
+        SyncHost.WorkDatePicker = nullptr;
+        SyncHost.ReloadOrders = nullptr;
+        SyncHost.ReloadProducts = nullptr;
+    }
+    if (Application->OnMessage().Data() == this)
+        Application->SetOnMessage(TMessageEvent());
+    if (main_ == this)
+        main_ = nullptr;
+}
+
 void Tmain::FormCreate(TObject *)
 {
     DateTimePicker1->SetDate(WorkDateFor(Now()));
-    // The order lists that a download reloads join the main window later.
+    Application->SetOnMessage(TMessageEvent(this, &Tmain::ApplicationMessage));
     SyncHost.MainForm = this;
     SyncHost.WorkDatePicker = DateTimePicker1;
+    SyncHost.ReloadOrders = [this] { LoadOrders(QString()); };
+    SyncHost.ReloadProducts = [this] { LoadProducts(QString()); };
     // A preset file or a port that fails is shown, and start-up goes on: the
     // station still works with typed weights.
     try {

@@ -1,18 +1,47 @@
 #pragma once
-// The station's main window: the work date, the operator label, the exit
-// button and the scale area (weight, reading switch, tare presets,
-// recalibration, the serial port); the order lists and the dialogs join it
-// later.
+// The station's main window: the work date, the operator label, the toolbar,
+// the scale area (weight, reading switch, tare presets, recalibration, the
+// serial port) and the day's orders by customer and by product with the tile
+// grids of their lines.
 #include "ComCtrls.h"
+#include "DBGrids.h"
 #include "ExtCtrls.h"
+#include "Grids.h"
 #include "Forms.h"
 #include "MSComm.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
 #include "YbButton.h"
+#include "YbRadChk.h"
+#include <array>
+#include <vector>
 
 // The work date for a moment: its day up to 09:59, the next day from 10:00 on.
 TDateTime WorkDateFor(TDateTime Moment);
+
+// State and id of every tile of a tile grid, by column 1-10 and row 1 on
+// (30 rows to start with, more as an order's lines need them). State 1 is
+// yellow, 2 blue, 3 red, anything else the window colour; the empty tile is
+// state 6 with id 0.
+class TTileTable
+{
+public:
+    TTileTable() { Reset(); }
+    void Reset();
+    int State(int ACol, int ARow) const;
+    int Id(int ACol, int ARow) const;
+    void Set(int ACol, int ARow, int State, int Id);
+
+private:
+    struct TTile {
+        int State = 6;
+        int Id = 0;
+    };
+    std::vector<std::array<TTile, 11>> FRows; // [row][col]
+};
+
+// Background colour of a tile state.
+TColor TileColor(int State);
 
 class Tmain : public TForm
 {
@@ -36,6 +65,62 @@ public:
     TTabSheet *TabSheet2;
     TTabSheet *TabSheet3;
     TTabSheet *TabSheet4;
+
+    // Same load / separate loads, and the same-load memory of the weighing.
+    TYbRadioButton *SameBang;
+    TYbRadioButton *DifferentBang;
+    TEdit *LastGross;
+    TEdit *LastStep;
+
+    // By customer. A filter panel is selected when it is red.
+    TPanel *Sell_Dh_No;
+    TPanel *Sell_Dh_Over;
+    TPanel *Sell_Dh_All;
+    TComboBox *Sell_Dh_Fenl;
+    TEdit *Sell_Dh_Cxtj;
+    TDBGrid *Sell_Dh;
+    TPanel *Sell_Mx_No;
+    TPanel *Sell_Mx_Over;
+    TPanel *Sell_Mx_All;
+    TEdit *Sell_Mx_Cxtj;
+    TStringGrid *Sell_StringGrid1;
+    TButton *Button1;
+    TButton *Button2;
+    TButton *Button3;
+    TButton *Button4;
+    TLabel *Label_Blue;
+    TLabel *Label_Red;
+    TLabel *Label_Yellow;
+
+    // By product.
+    TPanel *Sell_Cp_Dh_No;
+    TPanel *Sell_Cp_Dh_Over;
+    TPanel *Sell_Cp_Dh_All;
+    TComboBox *Sell_Cp_Dh_Fenl;
+    TEdit *Sell_Cp_Dh_Cxtj;
+    TDBGrid *Sell_Cp_Dh;
+    TPanel *Sell_Cp_Mx_No;
+    TPanel *Sell_Cp_Mx_Over;
+    TPanel *Sell_Cp_Mx_All;
+    TEdit *Sell_Cp_Mx_Cxtj;
+    TStringGrid *Sell_Cp_StringGrid1;
+    TButton *Button5;
+
+    // Whole orders ("过总榜").
+    TDBGrid *Sell_Lx_Gride;
+    TRadioButton *Sell_Lx_No;
+    TRadioButton *Sell_Lx_Over;
+    TRadioButton *Sell_Lx_All;
+    TEdit *Sell_Lx_Cxtj;
+    TStringGrid *Lx_StringGrid1;
+
+    // Operating instructions.
+    TMemo *Memo1;
+
+    // The tiles of the three grids.
+    TTileTable SellTiles;
+    TTileTable CpTiles;
+    TTileTable LxTiles;
 
     // Scale area. m_zhongzl's Tag is the scale type; it is read-only while
     // the scale is read.
@@ -71,9 +156,89 @@ public:
     void m_stopreadClick(TObject *Sender);
     void YbButton1Click(TObject *Sender);
 
+    // The lists. Dh keeps that order selected, ProductId that product.
+    void LoadOrders(const QString &Dh);
+    void LoadOrderLines();
+    void LoadProducts(const QString &ProductId);
+    void LoadProductOrderLines();
+    void LoadWholeOrders();
+    void FillCustomerClasses();
+    void FillProductClasses();
+    // The work date as stored in the local database.
+    QString WorkDateText() const;
+    // "0,12,15": the orders all of whose lines are weighed, and those with
+    // some but not all (filled by LoadOrders).
+    QString FinishedOrders() const { return FFinishedOrders; }
+    QString PartlyOrders() const { return FPartlyOrders; }
+    bool IsFinishedOrder(const QString &Id) const;
+    bool IsPartlyOrder(const QString &Id) const;
+
+    void FormShow(TObject *Sender);
+    void FormKeyDown(TObject *Sender, Word &Key, TShiftState Shift);
+    void PageControl1Change(TObject *Sender);
+    void DateTimePicker1Change(TObject *Sender);
+    void Sell_Dh_NoClick(TObject *Sender);
+    void Sell_Dh_OverClick(TObject *Sender);
+    void Sell_Dh_AllClick(TObject *Sender);
+    void Sell_Dh_FenlChange(TObject *Sender);
+    void Sell_Dh_CxtjChange(TObject *Sender);
+    void Sell_Mx_NoClick(TObject *Sender);
+    void Sell_Mx_OverClick(TObject *Sender);
+    void Sell_Mx_AllClick(TObject *Sender);
+    void Sell_Mx_CxtjChange(TObject *Sender);
+    void Sell_DhCellClick(TColumn *Column);
+    void Sell_DhKeyUp(TObject *Sender, Word &Key, TShiftState Shift);
+    void Sell_DhDrawColumnCell(TObject *Sender, const TRect &Rect, int DataCol, TColumn *Column, TGridDrawState State);
+    void Sell_StringGrid1SelectCell(TObject *Sender, int ACol, int ARow, bool &CanSelect);
+    void Sell_StringGrid1DrawCell(TObject *Sender, int ACol, int ARow, TRect Rect, TGridDrawState State);
+    void Sell_Cp_Dh_NoClick(TObject *Sender);
+    void Sell_Cp_Dh_OverClick(TObject *Sender);
+    void Sell_Cp_Dh_AllClick(TObject *Sender);
+    void Sell_Cp_Dh_FenlChange(TObject *Sender);
+    void Sell_Cp_Dh_CxtjChange(TObject *Sender);
+    void Sell_Cp_Mx_NoClick(TObject *Sender);
+    void Sell_Cp_Mx_OverClick(TObject *Sender);
+    void Sell_Cp_Mx_AllClick(TObject *Sender);
+    void Sell_Cp_Mx_CxtjChange(TObject *Sender);
+    void Sell_Cp_DhCellClick(TColumn *Column);
+    void Sell_Cp_DhKeyUp(TObject *Sender, Word &Key, TShiftState Shift);
+    void Sell_Cp_DhDrawColumnCell(TObject *Sender, const TRect &Rect, int DataCol, TColumn *Column,
+                                  TGridDrawState State);
+    void Sell_Cp_StringGrid1SelectCell(TObject *Sender, int ACol, int ARow, bool &CanSelect);
+    void Sell_Cp_StringGrid1DrawCell(TObject *Sender, int ACol, int ARow, TRect Rect, TGridDrawState State);
+    void Sell_Lx_NoClick(TObject *Sender);
+    void Sell_Lx_CxtjChange(TObject *Sender);
+    void Sell_Lx_GrideCellClick(TColumn *Column);
+    void Sell_Lx_GrideKeyUp(TObject *Sender, Word &Key, TShiftState Shift);
+    void Sell_Lx_GrideDrawColumnCell(TObject *Sender, const TRect &Rect, int DataCol, TColumn *Column,
+                                     TGridDrawState State);
+    void Button1Click(TObject *Sender);
+    void Button2Click(TObject *Sender);
+    void Button3Click(TObject *Sender);
+    void Button4Click(TObject *Sender);
+    void Button5Click(TObject *Sender);
+    // Application.OnMessage: the mouse wheel scrolls the focused grid by lines.
+    void ApplicationMessage(TMsg &Msg, bool &Handled);
+
+    ~Tmain() override;
+
 private:
+    void CreateListControls();
+    // Whether the order (or product) list has a row to act on; shows the
+    // warning when not.
+    bool CheckListHasRows(TADOQuery *Query);
+    void ResetSameLoad();
+    void DrawTile(TStringGrid *Grid, const TTileTable &Tiles, int FontSize, int ACol, int ARow, const TRect &Rect);
+    void TileSelected(const TTileTable &Tiles, int ACol, int ARow);
+
     double FXScale = 1.0;
     double FYScale = 1.0;
+    QString FFinishedOrders = QStringLiteral("0");
+    QString FPartlyOrders = QStringLiteral("0");
+    QString FLastOrderId;
+    QString FLastProductId;
+    std::vector<int> FCustomerClassIds;
+    std::vector<int> FProductClassIds;
 };
 
 extern Tmain *main_;
