@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <cmath>
 #include <limits>
 #include <system_error>
@@ -587,4 +588,98 @@ QString ExpandFileName(const QString &FileName)
 QString SysErrorMessage(int ErrorCode)
 {
     return QString::fromStdString(std::generic_category().message(ErrorCode));
+}
+
+// ---------------------------------------------------------------- edit masks
+
+namespace {
+struct TMaskElement
+{
+    bool Slot;
+    QChar Literal;
+};
+}
+
+QString FormatMaskText(const QString &EditMask, const QString &Value)
+{
+    // Fields are split at ';' not escaped by '\'.
+    QStringList fields;
+    QString field;
+    for (qsizetype i = 0; i < EditMask.size(); ++i) {
+        const QChar c = EditMask[i];
+        if (c == QLatin1Char('\\') && i + 1 < EditMask.size()) {
+            field += c;
+            field += EditMask[++i];
+        } else if (c == QLatin1Char(';')) {
+            fields.append(field);
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields.append(field);
+    const QString mask = fields.first();
+    const bool saved = fields.size() < 2 || !fields.at(1).startsWith(QLatin1Char('0'));
+
+    std::vector<TMaskElement> elements;
+    bool reverse = false;
+    for (qsizetype i = 0; i < mask.size(); ++i) {
+        const QChar c = mask[i];
+        switch (c.unicode()) {
+        case '!':
+            reverse = true;
+            break;
+        case '>':
+        case '<':
+            break;
+        case '\\':
+            if (i + 1 < mask.size())
+                elements.push_back({false, mask[++i]});
+            break;
+        case ':':
+            elements.push_back({false, FormatSettings.TimeSeparator});
+            break;
+        case '/':
+            elements.push_back({false, FormatSettings.DateSeparator});
+            break;
+        case '_':
+            elements.push_back({false, QLatin1Char(' ')});
+            break;
+        case 'L': case 'l': case 'A': case 'a': case 'C': case 'c': case '0': case '9': case '#':
+            elements.push_back({true, QChar()});
+            break;
+        default:
+            elements.push_back({false, c});
+            break;
+        }
+    }
+
+    const qsizetype n = qsizetype(elements.size());
+    if (!reverse) {
+        QString result;
+        qsizetype off = 0;
+        for (const TMaskElement &e : elements) {
+            if (e.Slot) {
+                result += off < Value.size() ? Value[off++] : QLatin1Char(' ');
+            } else {
+                if (saved && off < Value.size() && Value[off] == e.Literal)
+                    ++off;
+                result += e.Literal;
+            }
+        }
+        return result + Value.mid(off);
+    }
+    QString result;
+    qsizetype off = Value.size();
+    for (qsizetype k = n - 1; k >= 0; --k) {
+        const TMaskElement &e = elements[size_t(k)];
+        if (e.Slot) {
+            result.prepend(off > 0 ? Value[--off] : QLatin1Char(' '));
+        } else {
+            if (saved && off > 0 && Value[off - 1] == e.Literal)
+                --off;
+            result.prepend(e.Literal);
+        }
+    }
+    return Value.left(off) + result;
 }

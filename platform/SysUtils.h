@@ -96,6 +96,16 @@ QString BinToHex(const QByteArray &Buffer);
 // not one; an odd last digit is ignored.
 QByteArray HexToBin(const QString &Text);
 bool IsValidIdent(const QString &Ident, bool AllowDots = false);
+// Applies an edit mask ("mask;save;blank") to Value and returns the text
+// with the mask's literals in place. Mask characters L l A a C c 0 9 # take
+// one character of Value each (a space once Value runs out); '\\' makes the
+// next character a literal, ':' and '/' are the time and date separators,
+// '_' is a space, and the directives '!', '>', '<' take no place. When the
+// second field is '0' the literals are inserted between Value's characters;
+// otherwise Value is taken to hold them already, and a literal missing at its
+// place is put in. With '!' the characters are aligned to the right end and
+// the missing ones are blank at the start.
+QString FormatMaskText(const QString &EditMask, const QString &Value);
 
 // ---------------------------------------------------------------- integers
 
