@@ -28,7 +28,7 @@ void RegisterReportClasses()
                          TqdzGroupFooter::StaticClass(), TqdzGroupHeader::StaticClass(),
                          TqdzHeader::StaticClass(), TqdzOverlay::StaticClass(), TqdzPageFooter::StaticClass(),
                          TqdzPageHeader::StaticClass(), TqdzReportSummary::StaticClass(),
-                         TqdzReportTitle::StaticClass()});
+                         TqdzReportTitle::StaticClass(), TqdzDataPage::StaticClass()});
         return true;
     }();
     (void)Done;
@@ -557,8 +557,11 @@ QString TqdzComponent::BaseName() const
     QString s = ClassName();
     if (int i = s.indexOf(QLatin1String("Tqdz")); i >= 0)
         s.remove(i, 4);
-    if (int i = s.indexOf(QLatin1String("View")); i >= 0)
-        s.remove(i, 4);
+    // Dialog controls drop "Control" instead of "View".
+    const QLatin1String tail = dynamic_cast<const TqdzDialogControl *>(this) ? QLatin1String("Control")
+                                                                             : QLatin1String("View");
+    if (int i = s.indexOf(tail); i >= 0)
+        s.remove(i, tail.size());
     return s;
 }
 
@@ -735,17 +738,6 @@ STATION_PUBLISHED(TqdzPage)
 }
 
 TqdzPage::TqdzPage(TComponent *AOwner) : TqdzComponent(AOwner) {}
-
-STATION_PUBLISHED(TqdzReportPage) {}
-
-TqdzReportPage::TqdzReportPage(TComponent *AOwner) : TqdzPage(AOwner)
-{
-    SetBaseName(QStringLiteral("Page"));
-}
-
-STATION_PUBLISHED(TqdzDialogPage) {}
-
-TqdzDialogPage::TqdzDialogPage(TComponent *AOwner) : TqdzPage(AOwner) {}
 
 // -------------------------------------------------------------------- views
 

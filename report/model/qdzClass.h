@@ -12,6 +12,8 @@
 #include "platform/Collection.h"
 #include "platform/Component.h"
 #include "platform/Font.h"
+#include "platform/Forms.h"
+#include "platform/Graphics.h"
 #include "platform/Variants.h"
 #include "report/model/qdzUtils.h"
 
@@ -28,6 +30,8 @@ class TqdzXMLSerializer;
 class TqdzPage;
 class TqdzReport;
 class TqdzReportDataSets;
+class TqdzBand;
+class TqdzDataSet;
 
 STATION_DECLARE_ENUM(TqdzRestriction, rfDontModify, rfDontSize, rfDontMove, rfDontDelete, rfDontEdit)
 STATION_DECLARE_SET(TqdzRestrictions, TqdzRestriction)
@@ -249,18 +253,283 @@ public:
     explicit TqdzPage(TComponent *AOwner);
 };
 
+STATION_DECLARE_ENUM(TqdzDuplexMode, dmNone, dmVertical, dmHorizontal, dmSimplex)
+// The paper's orientation, poPortrait or poLandscape in templates; scoped,
+// as the printer unit declares the same identifiers for its printers.
+enum class TqdzPrinterOrientation { poPortrait, poLandscape };
+STATION_ENUM(TqdzPrinterOrientation, poPortrait, poLandscape)
+
+// The printer layer's paper table and current printer, installed by that
+// layer (the report model sits below it). PaperSize gives the portrait size
+// in millimetres of a paper code, False when the code is unknown;
+// DefaultPaper the current printer's paper, False without a printer.
+struct TqdzPaperHooks
+{
+    bool (*PaperSize)(int PaperSize, double &Width, double &Height) = nullptr;
+    bool (*DefaultPaper)(int &PaperSize, double &Width, double &Height, bool &Landscape) = nullptr;
+};
+TqdzPaperHooks &qdzPaperHooks();
+
+// Report units (screen pixels at 96 per inch) per millimetre.
+constexpr double qdzPixelsPerMM = 3.77953;
+
+// A printable page: paper, margins, columns and the bands on it.
 class TqdzReportPage : public TqdzPage
 {
     STATION_CLASS(TqdzReportPage, TqdzPage)
 public:
     explicit TqdzReportPage(TComponent *AOwner);
+    ~TqdzReportPage() override;
+    QString GetDescription() const override;
+    // Sizes the page to its printable area and its bands to the page (or
+    // to a column), then the bands' own views.
+    void AlignChildren() override;
+
+    // Rounded to 8 decimals; the paper becomes custom (256).
+    virtual void SetPaperHeight(double Value);
+    virtual void SetPaperWidth(double Value);
+    // A code the paper table knows brings its size (turned for landscape).
+    virtual void SetPaperSize(int Value);
+    // Margins of 10 mm and the current printer's paper.
+    virtual void SetDefaults();
+
+    // The first band among the children that is an instance of BandClass.
+    TqdzBand *FindBand(TClass BandClass) const;
+    bool IsSubReport() const { return FSubReport != nullptr; }
+    // The subreport object that shows this page.
+    TqdzComponent *SubReport() const { return FSubReport; }
+    void SetSubReport(TqdzComponent *Value) { FSubReport = Value; }
+
+    TqdzPrinterOrientation Orientation() const { return FOrientation; }
+    // Turns the paper and the margins with it.
+    void SetOrientation(TqdzPrinterOrientation Value);
+    double PaperWidth() const { return FPaperWidth; }
+    double PaperHeight() const { return FPaperHeight; }
+    int PaperSize() const { return FPaperSize; }
+    double LeftMargin() const { return FLeftMargin; }
+    void SetLeftMargin(double Value) { FLeftMargin = Value; }
+    double RightMargin() const { return FRightMargin; }
+    void SetRightMargin(double Value) { FRightMargin = Value; }
+    double TopMargin() const { return FTopMargin; }
+    void SetTopMargin(double Value) { FTopMargin = Value; }
+    double BottomMargin() const { return FBottomMargin; }
+    void SetBottomMargin(double Value) { FBottomMargin = Value; }
+    bool MirrorMargins() const { return FMirrorMargins; }
+    void SetMirrorMargins(bool Value) { FMirrorMargins = Value; }
+    int Columns() const { return FColumns; }
+    // Divides the printable width into N columns.
+    void SetColumns(int Value);
+    double ColumnWidth() const { return FColumnWidth; }
+    void SetColumnWidth(double Value) { FColumnWidth = Value; }
+    TStringList *ColumnPositions() const { return FColumnPositions.get(); }
+    void SetColumnPositions(TStringList *Value) { FColumnPositions->Assign(Value); }
+    int Bin() const { return FBin; }
+    void SetBin(int Value) { FBin = Value; }
+    int BinOtherPages() const { return FBinOtherPages; }
+    void SetBinOtherPages(int Value) { FBinOtherPages = Value; }
+    TPicture *BackPicture() const { return FBackPicture.get(); }
+    void SetBackPicture(TPicture *Value);
+    bool BackPictureVisible() const { return FBackPictureVisible; }
+    void SetBackPictureVisible(bool Value) { FBackPictureVisible = Value; }
+    bool BackPicturePrintable() const { return FBackPicturePrintable; }
+    void SetBackPicturePrintable(bool Value) { FBackPicturePrintable = Value; }
+    int PageCount() const { return FPageCount; }
+    // Values of 0 or less are ignored.
+    void SetPageCount(int Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    TqdzDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TqdzDataSet *Value);
+    QString DataSetName() const;
+    void SetDataSetName(const QString &Value);
+    TqdzDuplexMode Duplex() const { return FDuplex; }
+    void SetDuplex(TqdzDuplexMode Value) { FDuplex = Value; }
+    bool EndlessHeight() const { return FEndlessHeight; }
+    void SetEndlessHeight(bool Value) { FEndlessHeight = Value; }
+    bool EndlessWidth() const { return FEndlessWidth; }
+    void SetEndlessWidth(bool Value) { FEndlessWidth = Value; }
+    bool LargeDesignHeight() const { return FLargeDesignHeight; }
+    void SetLargeDesignHeight(bool Value) { FLargeDesignHeight = Value; }
+    const QString &OutlineText() const { return FOutlineText; }
+    void SetOutlineText(const QString &Value) { FOutlineText = Value; }
+    bool PrintIfEmpty() const { return FPrintIfEmpty; }
+    void SetPrintIfEmpty(bool Value) { FPrintIfEmpty = Value; }
+    bool PrintOnPreviousPage() const { return FPrintOnPreviousPage; }
+    void SetPrintOnPreviousPage(bool Value) { FPrintOnPreviousPage = Value; }
+    bool ResetPageNumbers() const { return FResetPageNumbers; }
+    void SetResetPageNumbers(bool Value) { FResetPageNumbers = Value; }
+    bool TitleBeforeHeader() const { return FTitleBeforeHeader; }
+    void SetTitleBeforeHeader(bool Value) { FTitleBeforeHeader = Value; }
+    TStringList *HGuides() const { return FHGuides.get(); }
+    void SetHGuides(TStringList *Value) { FHGuides->Assign(Value); }
+    TStringList *VGuides() const { return FVGuides.get(); }
+    void SetVGuides(TStringList *Value) { FVGuides->Assign(Value); }
+    const QString &OnAfterPrint() const { return FOnAfterPrint; }
+    void SetOnAfterPrint(const QString &Value) { FOnAfterPrint = Value; }
+    const QString &OnBeforePrint() const { return FOnBeforePrint; }
+    void SetOnBeforePrint(const QString &Value) { FOnBeforePrint = Value; }
+    const QString &OnManualBuild() const { return FOnManualBuild; }
+    void SetOnManualBuild(const QString &Value) { FOnManualBuild = Value; }
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    // Width and Height in pixels from the paper size.
+    void UpdateDimensions();
+
+    TqdzPrinterOrientation FOrientation = TqdzPrinterOrientation::poPortrait;
+    double FPaperWidth = 0;
+    double FPaperHeight = 0;
+    int FPaperSize = 0;
+    double FLeftMargin = 0;
+    double FRightMargin = 0;
+    double FTopMargin = 0;
+    double FBottomMargin = 0;
+    bool FMirrorMargins = false;
+    int FColumns = 0;
+    double FColumnWidth = 0;
+    std::unique_ptr<TStringList> FColumnPositions;
+    int FBin = 7;
+    int FBinOtherPages = 7;
+    std::unique_ptr<TPicture> FBackPicture;
+    bool FBackPictureVisible = true;
+    bool FBackPicturePrintable = true;
+    int FPageCount = 1;
+    TColor FColor = 0x1FFFFFFF;
+    TqdzDataSet *FDataSet = nullptr;
+    QString FDataSetName;
+    TqdzDuplexMode FDuplex = dmNone;
+    bool FEndlessHeight = false;
+    bool FEndlessWidth = false;
+    bool FLargeDesignHeight = false;
+    QString FOutlineText;
+    bool FPrintIfEmpty = true;
+    bool FPrintOnPreviousPage = false;
+    bool FResetPageNumbers = false;
+    bool FTitleBeforeHeader = true;
+    std::unique_ptr<TStringList> FHGuides;
+    std::unique_ptr<TStringList> FVGuides;
+    QString FOnAfterPrint;
+    QString FOnBeforePrint;
+    QString FOnManualBuild;
+    TqdzComponent *FSubReport = nullptr;
 };
 
+// A page that becomes a modal form when the report runs.
 class TqdzDialogPage : public TqdzPage
 {
     STATION_CLASS(TqdzDialogPage, TqdzPage)
 public:
     explicit TqdzDialogPage(TComponent *AOwner);
+    ~TqdzDialogPage() override;
+    QString GetDescription() const override;
+    void FontChanged(TObject *Sender) override;
+
+    // Shows the form modally; the result is its modal result.
+    int ShowModal();
+    int GetModalResult() const;
+    TForm *Form() const { return FForm.get(); }
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle Value);
+    const QString &Caption() const { return FCaption; }
+    void SetCaption(const QString &Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    int ClientWidth() const;
+    void SetClientWidth(int Value);
+    int ClientHeight() const;
+    void SetClientHeight(int Value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition Value) { FPosition = Value; }
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState Value) { FWindowState = Value; }
+
+#define QDZ_SCRIPT_EVENT(Name)                                                                      \
+    const QString &Name() const { return F##Name; }                                                 \
+    void Set##Name(const QString &Value) { F##Name = Value; }
+    QDZ_SCRIPT_EVENT(OnActivate)
+    QDZ_SCRIPT_EVENT(OnClick)
+    QDZ_SCRIPT_EVENT(OnCloseQuery)
+    QDZ_SCRIPT_EVENT(OnDeactivate)
+    QDZ_SCRIPT_EVENT(OnHide)
+    QDZ_SCRIPT_EVENT(OnKeyDown)
+    QDZ_SCRIPT_EVENT(OnKeyPress)
+    QDZ_SCRIPT_EVENT(OnKeyUp)
+    QDZ_SCRIPT_EVENT(OnShow)
+    QDZ_SCRIPT_EVENT(OnResize)
+#undef QDZ_SCRIPT_EVENT
+
+private:
+    std::unique_ptr<TForm> FForm;
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    QString FCaption;
+    TColor FColor = clBtnFace;
+    TPosition FPosition = poScreenCenter;
+    TWindowState FWindowState = wsNormal;
+    QString FOnActivate, FOnClick, FOnCloseQuery, FOnDeactivate, FOnHide, FOnKeyDown, FOnKeyPress, FOnKeyUp,
+        FOnShow, FOnResize;
+};
+
+// The page that holds the report's datasets and database components; a
+// report keeps exactly one, named "Data".
+class TqdzDataPage : public TqdzPage
+{
+    STATION_CLASS(TqdzDataPage, TqdzPage)
+public:
+    explicit TqdzDataPage(TComponent *AOwner);
+    QString GetDescription() const override;
+};
+
+// After a template is loaded: gives the report its data page when it has
+// none (named "Data", or a unique name when that is taken) and moves the
+// dataset and database components found directly on report pages onto it.
+TqdzDataPage *qdzCheckDataPage(TqdzReport *Report);
+
+// A control of the class library on a dialog page's form (or, off a dialog
+// page, on a hidden parent form), kept in step with the object.
+class TqdzDialogControl : public TqdzReportComponent
+{
+    STATION_CLASS(TqdzDialogControl, TqdzReportComponent)
+public:
+    explicit TqdzDialogControl(TComponent *AOwner);
+    ~TqdzDialogControl() override;
+
+    void SetParent(TqdzComponent *AParent) override;
+    void SetLeft(double Value) override;
+    void SetTop(double Value) override;
+    void SetWidth(double Value) override;
+    void SetHeight(double Value) override;
+    void SetVisible(bool Value) override;
+    void SetParentFont(bool Value) override;
+    void FontChanged(TObject *Sender) override;
+    // Paints the control off-screen on the button-face colour and draws it
+    // at the object's place.
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+
+    TControl *Control() const { return FControl.get(); }
+    int GroupIndex() const { return FGroupIndex; }
+    void SetGroupIndex(int Value) { FGroupIndex = Value; }
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value);
+    const QString &Hint() const { return FHint; }
+    void SetHint(const QString &Value);
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool Value);
+
+protected:
+    // Called by the kinds of control: the object takes Control over.
+    void SetControl(TControl *Value);
+
+private:
+    void UpdateControl();
+
+    std::unique_ptr<TControl> FControl;
+    int FGroupIndex = 0;
+    bool FEnabled = true;
+    QString FHint;
+    bool FShowHint = false;
 };
 
 class TqdzChild;
