@@ -4,11 +4,13 @@
 #include "report/model/qdzDrawText.h"
 
 #include "platform/Graphics.h"
+#include "platform/SysUtils.h"
 #include "report/model/qdzWideStrings.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPrinter>
 #include <QImage>
 #include <QRect>
 
@@ -357,4 +359,30 @@ TEST(DrawTextDraw, ChineseAndLatinMemoPicture)
     EXPECT_EQ(InkOf(img, QRect(0, 20 + d.Text()->Count() * 27 + 4, 640, 20)).Count, 0);
     // Full lines of a justified paragraph end at the right edge.
     EXPECT_GE(InkOf(img, QRect(20, 20 + 27, 600, 27)).Box.right(), 615);
+}
+
+TEST(DrawTextDraw, PrinterCanvasTakesThePrinterResolution)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QDir::temp().filePath(QStringLiteral("drawtext_printer.pdf")));
+    const int res = printer.resolution();
+    ASSERT_GT(res, 96);
+    TqdzDrawText d;
+    TFont f;
+    f.SetName(QStringLiteral("Arial"));
+    f.SetSize(12);
+    d.SetFont(&f);
+    d.SetOptions(true, true, 0, true, false, false, false);
+    d.SetGaps(0, 0, 0);
+    const TRect r{0, 0, 2000, 400};
+    d.SetDimensions(res / 96.0, res / 96.0, 0.5, r, r);
+    TWideStrings w;
+    w.SetText(QStringLiteral("Printed 打印"));
+    d.SetText(&w);
+    TCanvas c(&printer);
+    d.DrawText(&c, haLeft, vaTop);
+    // Printer fonts follow the device resolution and the print scale, not ScaleY.
+    EXPECT_EQ(c.Font()->Height(), -Round(12 * res * 0.5 / 72));
+    c.Release();
 }
