@@ -370,14 +370,18 @@ void TPrinter::ApplyLayout()
         FPrinter->setPageSize(size);
         FPrinter->setPageOrientation(layout.orientation());
     }
-    FPrinter->setResolution(FDescription.DPI);
+    // Fixed for the document once it has begun.
+    if (FPrinter->printerState() != QPrinter::Active && FPrinter->resolution() != FDescription.DPI)
+        FPrinter->setResolution(FDescription.DPI);
 }
 
 void TPrinter::ApplyBinAndDuplex()
 {
     if (!FPrinter)
         return;
-    FPrinter->setDuplex(DuplexMode(FDuplex));
+    // Sides are fixed for the document once it has begun.
+    if (FPrinter->printerState() != QPrinter::Active)
+        FPrinter->setDuplex(DuplexMode(FDuplex));
     QStringList options;
     for (const TPrinterBin &b : FDescription.Bins)
         if (b.Code == FBin && FBin != DMBIN_AUTO)
