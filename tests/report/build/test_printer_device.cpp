@@ -273,6 +273,21 @@ TEST_F(PrinterDevice, PrintsPagesToAPdfFile)
     EXPECT_TRUE(text1.contains(QStringLiteral("Delivery note 4711"))) << text1.toStdString();
     EXPECT_TRUE(text2.contains(QStringLiteral("Second sheet"))) << text2.toStdString();
 
+    // Drawing starts at the printable corner (4 mm, 5 mm) and is in device
+    // pixels (300 per inch): 300 pixels in is one inch further; the 14-point
+    // font is about 14 points high.
+    const QString box = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"),
+                                                            QStringLiteral("1"), QStringLiteral("-l"),
+                                                            QStringLiteral("1"), file, QStringLiteral("-")});
+    const auto word = QRegularExpression(QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                                        "xMax=\"[\\d.]+\" yMax=\"([\\d.]+)\">Delivery<"))
+                          .match(box);
+    ASSERT_TRUE(word.hasMatch()) << box.toStdString();
+    EXPECT_NEAR(word.captured(1).toDouble(), 4 / 25.4 * 72 + 72, 1.0);
+    const double height = word.captured(3).toDouble() - word.captured(2).toDouble();
+    EXPECT_GT(height, 12);
+    EXPECT_LT(height, 20);
+
     // After the document the dialog's choices are forgotten and the device
     // is back on its default tray and duplex mode.
     EXPECT_EQ(p.Bin(), -1);

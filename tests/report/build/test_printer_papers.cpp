@@ -239,3 +239,26 @@ TEST(PrinterList, SharedListIsCreatedOnFirstUseAndFreed)
     EXPECT_FALSE(b->HasPhysicalPrinter());
     qdzFreePrinters();
 }
+
+// The machine's own spooler. Test machines have no printer installed; where
+// one is, the checks that need an empty machine are skipped.
+TEST(PrinterList, MachineWithoutPrintersThroughCups)
+{
+    if (!Spooler()->PrinterNames().isEmpty())
+        GTEST_SKIP() << "this machine has printers";
+    TPrinterDescription d;
+    EXPECT_FALSE(Spooler()->Describe(QStringLiteral("No Such Queue"), d));
+    EXPECT_FALSE(Spooler()->CanPrint(QStringLiteral("No Such Queue")));
+    EXPECT_FALSE(Spooler()->SubmitRaw(QStringLiteral("No Such Queue"), QStringLiteral("t"), "x"));
+
+    TqdzPrinters printers;
+    EXPECT_FALSE(printers.HasPhysicalPrinter());
+    ASSERT_EQ(printers.PrinterNames()->Count(), 1);
+    EXPECT_EQ(printers.PrinterNames()->Strings(0), QStringLiteral("Virtual"));
+
+    EXPECT_EQ(Printer()->Printers()->Count(), 0);
+    EXPECT_EQ(Printer()->PrinterIndex(), -1);
+    EXPECT_EQ(Printer()->Handle(), nullptr);
+    EXPECT_THROW(Printer()->BeginDoc(), EPrinter);
+    EXPECT_THROW(Printer()->BeginRAWDoc(), EPrinter);
+}
