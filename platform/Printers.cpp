@@ -382,12 +382,19 @@ void TPrinter::ApplyBinAndDuplex()
     // Sides are fixed for the document once it has begun.
     if (FPrinter->printerState() != QPrinter::Active)
         FPrinter->setDuplex(DuplexMode(FDuplex));
-    QStringList options;
+    if (FPrinter->outputFormat() != QPrinter::NativeFormat)
+        return;
+    // Other options (set by a print dialog, say) stay; the tray is ours.
+    QStringList options = FPrinter->printEngine()->property(PPK_CupsOptions).toStringList();
+    for (int i = 0; i + 1 < options.size();)
+        if (options[i] == QLatin1String("InputSlot"))
+            options.remove(i, 2);
+        else
+            i += 2;
     for (const TPrinterBin &b : FDescription.Bins)
         if (b.Code == FBin && FBin != DMBIN_AUTO)
             options << QStringLiteral("InputSlot") << b.Name;
-    if (FPrinter->outputFormat() == QPrinter::NativeFormat)
-        FPrinter->printEngine()->setProperty(PPK_CupsOptions, options);
+    FPrinter->printEngine()->setProperty(PPK_CupsOptions, options);
 }
 
 int TPrinter::Resolution() const
