@@ -1,0 +1,550 @@
+// The main window's order lists over a day of made-up orders: counts,
+// filters, the tile texts and colours, same-load reset, wrapping, the
+// warning of the function keys and the mouse wheel on the grids.
+#include "FormHarness.h"
+#include "StationFixture.h"
+#include "Unit1.h"
+#include "datacenter_code.h"
+#include "station_startup.h"
+#include "sync_code.h"
+#include <gtest/gtest.h>
+
+using namespace FormHarness;
+
+namespace {
+
+const QChar CR = QLatin1Char('\r');
+
+// 2030-05-06: 9001 nothing weighed (ten lines), 9002 partly, 9003 finished,
+// 9005 without lines, 9004 of another kind. Customer 103's name has a quote.
+const char *DayRows = R"SQL(
+INSERT INTO sys_unit (id, usercode, shortname, typea, typeb, piny) VALUES (103, 'K003', '奥''布莱恩', 1, 0, 'ABLE');
+INSERT INTO sys_cp (id, bh, mc, dw, piny, dfl) VALUES (204, 'C004', '黄瓜', '斤', 'HG', 1), (205, 'C005', '牛肉', '斤', 'NR', 2),
+  (206, 'C006', '羊肉', '斤', 'YR', 2);
+INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx, bz) VALUES (9001, 'T-1', '2030-05-06', 101, 2, '早送'), (9002, 'T-2', '2030-05-06', 102, 2, 'B2'),
+  (9003, 'T-3', '2030-05-06', 103, 2, NULL), (9004, 'T-4', '2030-05-06', 101, 1, NULL), (9005, 'T-5', '2030-05-06', 102, 2, 'B5');
+INSERT INTO sys_jhsj (id, dhid, mc, dinghl, songhl, sl, sldw, bz, paix) VALUES
+  (9101, 9001, 201, 1, NULL, NULL, NULL, 'n1', 1), (9102, 9001, 202, 2, NULL, NULL, NULL, 'n2', 2),
+  (9103, 9001, 203, 3, NULL, NULL, NULL, 'n3', 3), (9104, 9001, 201, 4, NULL, NULL, NULL, 'n4', 4),
+  (9105, 9001, 202, 5, NULL, NULL, NULL, 'n5', 5), (9106, 9001, 203, 6, NULL, NULL, NULL, 'n6', 6),
+  (9107, 9001, 201, 7, NULL, NULL, NULL, 'n7', 7), (9108, 9001, 202, 8, NULL, NULL, NULL, 'n8', 8),
+  (9109, 9001, 203, 9, NULL, NULL, NULL, 'n9', 9), (9110, 9001, 201, 10, NULL, NULL, NULL, 'n10', 10),
+  (9201, 9002, 201, NULL, NULL, 3, '箱', 'a', 1), (9202, 9002, 202, 20, NULL, NULL, '袋', 'b', 2),
+  (9203, 9002, 203, 20, NULL, NULL, NULL, 'c', 3), (9204, 9002, 204, 5, 5, NULL, NULL, 'd', 4),
+  (9301, 9003, 201, 10, 10, NULL, NULL, 'e', 1), (9302, 9003, 202, 10, 8, NULL, NULL, 'f', 2),
+  (9303, 9003, 203, 10, 9.6, NULL, NULL, 'g', 3), (9304, 9003, 205, 5, 4.5, NULL, '箱', 'h', 4),
+  (9305, 9003, 205, 0, 12, 3, NULL, 'i', 5),
+  (9401, 9004, 206, 1, NULL, NULL, NULL, NULL, 1);
+)SQL";
+
+class MainListsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Station.Sql(QString::fromUtf8(DayRows));
+        Application->Initialize();
+        ASSERT_TRUE(CreateStationForms());
+        M = main_;
+        M->SetTag(1); // logged in: no login window
+        M->DateTimePicker1->SetDate(EncodeDate(2030, 5, 6));
+        ASSERT_TRUE(ShowAndActivate(M));
+    }
+
+    void TearDown() override { DoneApplication(); }
+
+    TADOQuery *Orders() { return DataCenter->L_Sell_Dh_Query; }
+    TADOQuery *Products() { return DataCenter->L_Sell_Cp_Dh_Query; }
+
+    QStringList OrderNumbers()
+    {
+        QStringList out;
+        const int keep = Orders()->RecNo();
+        for (Orders()->First(); !Orders()->Eof(); Orders()->Next())
+            out << Orders()->FieldByName(QStringLiteral("dh")).AsString();
+        Orders()->SetRecNo(keep);
+        return out;
+    }
+
+    // Touches the row of the order in the by-customer grid.
+    void TouchOrder(const QString &Dh)
+    {
+        ASSERT_TRUE(Orders()->Locate(QStringLiteral("dh"), Variant(Dh)));
+        const int row = Orders()->RecNo();
+        M->Sell_Dh->SyncWithDataSet();
+        const TRect r = M->Sell_Dh->CellRect(2, row);
+        ASSERT_FALSE(r.IsEmpty());
+        Click(M->Sell_Dh, Point((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+        ASSERT_EQ(Orders()->FieldByName(QStringLiteral("dh")).AsString(), Dh);
+    }
+
+    void TouchProduct(const QString &Name)
+    {
+        ASSERT_TRUE(Products()->Locate(QStringLiteral("mc"), Variant(Name)));
+        const int row = Products()->RecNo();
+        M->Sell_Cp_Dh->SyncWithDataSet();
+        const TRect r = M->Sell_Cp_Dh->CellRect(1, row);
+        ASSERT_FALSE(r.IsEmpty());
+        Click(M->Sell_Cp_Dh, Point((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    }
+
+    static QColor Rgb(TColor C)
+    {
+        const TColor c = ColorToRGB(C);
+        return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+    }
+
+    // Pixels of the colour inside the rectangle of an image.
+    static int CountColour(const QImage &Img, const TRect &R, bool (*Match)(QColor))
+    {
+        int n = 0;
+        for (int y = R.Top; y < R.Bottom; ++y)
+            for (int x = R.Left; x < R.Right; ++x)
+                n += Match(Img.pixelColor(x, y)) ? 1 : 0;
+        return n;
+    }
+
+    StationFolder Station;
+    Tmain *M = nullptr;
+};
+
+bool Reddish(QColor C) { return C.red() > 180 && C.green() < 90 && C.blue() < 90; }
+bool Greenish(QColor C) { return C.green() > 90 && C.red() < 60 && C.blue() < 60; }
+bool Darkish(QColor C) { return C.red() < 80 && C.green() < 80 && C.blue() < 80; }
+
+} // namespace
+
+TEST_F(MainListsTest, ShowSelectsAllOrdersAndOpenProductsWithTheirCounts)
+{
+    EXPECT_EQ(M->Sell_Dh_No->Caption(), QStringLiteral("未配完(3)"));
+    EXPECT_EQ(M->Sell_Dh_Over->Caption(), QStringLiteral("已配完(1)"));
+    EXPECT_EQ(M->Sell_Dh_All->Caption(), QStringLiteral("所有(4)"));
+    EXPECT_EQ(M->Sell_Dh_All->Color(), clRed);
+    EXPECT_EQ(M->Sell_Dh_No->Color(), clBtnFace);
+    EXPECT_EQ(M->Sell_Mx_All->Color(), clRed);
+    EXPECT_EQ(M->Sell_Mx_No->Caption(), QStringLiteral("未配(0)"));
+    EXPECT_EQ(M->Sell_Mx_Over->Caption(), QStringLiteral("已配(0)"));
+    EXPECT_EQ(M->Sell_Mx_All->Caption(), QStringLiteral("所有(0)"));
+    // By customer class, then customer code; the other kind never shows.
+    const QStringList dh = OrderNumbers();
+    ASSERT_EQ(dh.size(), 4);
+    EXPECT_EQ(dh.mid(0, 2), (QStringList{QStringLiteral("T-1"), QStringLiteral("T-3")}));
+    EXPECT_FALSE(dh.contains(QStringLiteral("T-4")));
+    EXPECT_EQ(M->FinishedOrders(), QStringLiteral("0,9003"));
+    EXPECT_EQ(M->PartlyOrders(), QStringLiteral("0,9002"));
+
+    EXPECT_EQ(M->Sell_Cp_Dh_No->Color(), clRed);
+    EXPECT_EQ(M->Sell_Cp_Dh_No->Caption(), QStringLiteral("未配完(3)"));
+    EXPECT_EQ(M->Sell_Cp_Dh_Over->Caption(), QStringLiteral("已配完(2)"));
+    EXPECT_EQ(M->Sell_Cp_Dh_All->Caption(), QStringLiteral("所有(5)"));
+    EXPECT_EQ(Products()->RecordCount(), 3);
+    EXPECT_EQ(M->Sell_Cp_Mx_All->Caption(), QStringLiteral("所有(0)"));
+
+    EXPECT_EQ(M->Sell_Dh_Fenl->Items()->Strings(0), QStringLiteral("-客户分类不限-"));
+    EXPECT_EQ(M->Sell_Dh_Fenl->Items()->Strings(2), QStringLiteral("学校食堂"));
+    EXPECT_EQ(M->Sell_Cp_Dh_Fenl->Items()->Strings(0), QStringLiteral("-产品分类不限-"));
+    EXPECT_EQ(M->Sell_Cp_Dh_Fenl->ItemIndex(), 0);
+    EXPECT_FALSE(M->TabSheet3->TabVisible());
+    EXPECT_TRUE(M->DifferentBang->Checked());
+    EXPECT_TRUE(M->TabSheet1->Highlighted());
+    EXPECT_FALSE(M->TabSheet2->Highlighted());
+}
+
+TEST_F(MainListsTest, OrderFilterPanels)
+{
+    Click(M->Sell_Dh_No);
+    EXPECT_EQ(M->Sell_Dh_No->Color(), clRed);
+    EXPECT_EQ(M->Sell_Dh_All->Color(), clBtnFace);
+    QStringList dh = OrderNumbers();
+    dh.sort();
+    EXPECT_EQ(dh, (QStringList{QStringLiteral("T-1"), QStringLiteral("T-2"), QStringLiteral("T-5")}));
+
+    Click(M->Sell_Dh_Over);
+    EXPECT_EQ(OrderNumbers(), QStringList{QStringLiteral("T-3")});
+    EXPECT_EQ(M->Sell_Mx_Over->Color(), clRed);
+    // With finished orders shown, touching an order shows its allocated lines.
+    TouchOrder(QStringLiteral("T-3"));
+    EXPECT_EQ(M->Sell_Mx_Over->Color(), clRed);
+    EXPECT_EQ(M->SellTiles.Id(5, 1), 9305);
+    // "Not allocated" cannot be chosen while finished orders are shown.
+    Click(M->Sell_Mx_No);
+    EXPECT_EQ(M->Sell_Mx_Over->Color(), clRed);
+    EXPECT_EQ(M->Sell_Mx_No->Color(), clBtnFace);
+    Click(M->Sell_Mx_All);
+    EXPECT_EQ(M->Sell_Mx_Over->Color(), clRed);
+
+    Click(M->Sell_Dh_All);
+    EXPECT_EQ(OrderNumbers().size(), 4);
+    // The counts do not depend on the filter.
+    EXPECT_EQ(M->Sell_Dh_No->Caption(), QStringLiteral("未配完(3)"));
+}
+
+TEST_F(MainListsTest, ClassAndSearchFiltersAreBoundNotWrittenIntoTheStatement)
+{
+    M->Sell_Dh_Fenl->SetItemIndex(2); // 学校食堂
+    M->Sell_Dh_FenlChange(M->Sell_Dh_Fenl);
+    QStringList dh = OrderNumbers();
+    dh.sort();
+    EXPECT_EQ(dh, (QStringList{QStringLiteral("T-2"), QStringLiteral("T-5")}));
+    M->Sell_Dh_Fenl->SetItemIndex(0);
+
+    struct Case {
+        QString Text;
+        QStringList Expected;
+    };
+    const Case cases[] = {
+        {QStringLiteral("奥'"), {QStringLiteral("T-3")}},      // a quote is just a character
+        {QStringLiteral("ysst"), {QStringLiteral("T-2"), QStringLiteral("T-5")}}, // pinyin initials
+        {QStringLiteral("K001"), {QStringLiteral("T-1")}},     // customer code
+        {QStringLiteral("' or 1=1 --"), {}},
+        {QStringLiteral("不存在"), {}},
+    };
+    for (const Case &c : cases) {
+        M->Sell_Dh_Cxtj->SetText(c.Text); // its change reloads the list
+        QStringList got = OrderNumbers();
+        got.sort();
+        EXPECT_EQ(got, c.Expected) << c.Text.toStdString();
+        EXPECT_FALSE(Orders()->SQL()->Text().contains(c.Text)) << c.Text.toStdString();
+    }
+    M->Sell_Dh_Cxtj->SetText(QString());
+    EXPECT_EQ(OrderNumbers().size(), 4);
+
+    // Products: by class and by name, quotes included.
+    M->Sell_Cp_Dh_AllClick(M->Sell_Cp_Dh_All);
+    EXPECT_EQ(Products()->RecordCount(), 5);
+    M->Sell_Cp_Dh_Fenl->SetItemIndex(2); // 肉类
+    M->Sell_Cp_Dh_FenlChange(M->Sell_Cp_Dh_Fenl);
+    EXPECT_EQ(Products()->RecordCount(), 2);
+    M->Sell_Cp_Dh_Fenl->SetItemIndex(0);
+    M->Sell_Cp_Dh_Cxtj->SetText(QStringLiteral("hg"));
+    ASSERT_EQ(Products()->RecordCount(), 1);
+    EXPECT_EQ(Products()->FieldByName(QStringLiteral("mc")).AsString(), QStringLiteral("黄瓜"));
+    M->Sell_Cp_Dh_Cxtj->SetText(QStringLiteral("a'b"));
+    EXPECT_EQ(Products()->RecordCount(), 0);
+}
+
+TEST_F(MainListsTest, AllocatedTilesAreYellowAtOrAboveTheOrderAndRedBelow)
+{
+    TouchOrder(QStringLiteral("T-3"));
+    // Touching an order shows its lines not yet allocated: none here.
+    EXPECT_EQ(M->Sell_Mx_No->Color(), clRed);
+    EXPECT_EQ(M->SellTiles.Id(1, 1), 0);
+    EXPECT_EQ(M->Sell_Mx_No->Caption(), QStringLiteral("未配(0)"));
+    EXPECT_EQ(M->Sell_Mx_Over->Caption(), QStringLiteral("已配(5)"));
+    EXPECT_EQ(M->Sell_Mx_All->Caption(), QStringLiteral("所有(5)"));
+    Click(M->Sell_Mx_All);
+
+    struct Tile {
+        int Col;
+        QString Text;
+        int State;
+        int Id;
+    };
+    const Tile tiles[] = {
+        {1, QStringLiteral("大白菜") + CR + "0" + CR + "e", 1, 9301},  // equal: yellow
+        {2, QStringLiteral("土豆") + CR + "-2" + CR + "f", 3, 9302},   // 2 below: red
+        {3, QStringLiteral("猪肉") + CR + "-0.4" + CR + "g", 1, 9303}, // 0.4 below rounds to 0: yellow
+        {4, QStringLiteral("牛肉") + CR + "4.5" + CR + "h", 1, 9304},  // count unit: the weight shown
+        {5, QStringLiteral("牛肉") + CR + CR + "i", 1, 9305},          // counted line without quantity
+    };
+    for (const Tile &t : tiles) {
+        EXPECT_EQ(M->Sell_StringGrid1->Cells(t.Col, 1), t.Text) << t.Col;
+        EXPECT_EQ(M->SellTiles.State(t.Col, 1), t.State) << t.Col;
+        EXPECT_EQ(M->SellTiles.Id(t.Col, 1), t.Id) << t.Col;
+    }
+    EXPECT_EQ(M->SellTiles.State(6, 1), 6);
+
+    const QImage img = Grab(M->Sell_StringGrid1);
+    img.save(QStringLiteral("/tmp/mainlists_tiles.png"));
+    for (const Tile &t : tiles) {
+        const TRect r = M->Sell_StringGrid1->CellRect(t.Col, 1);
+        EXPECT_EQ(img.pixelColor(r.Left + 3, r.Top + 3), Rgb(TileColor(t.State))) << t.Col;
+    }
+    EXPECT_EQ(Rgb(TileColor(1)), QColor(255, 255, 0));
+    EXPECT_EQ(Rgb(TileColor(3)), QColor(255, 0, 0));
+    EXPECT_EQ(TileColor(2), clMenuHighlight);
+    EXPECT_EQ(TileColor(6), clWindow);
+}
+
+TEST_F(MainListsTest, TextsOfLinesNotYetAllocated)
+{
+    TouchOrder(QStringLiteral("T-2"));
+    EXPECT_EQ(M->Sell_Mx_No->Caption(), QStringLiteral("未配(3)"));
+    EXPECT_EQ(M->Sell_Mx_Over->Caption(), QStringLiteral("已配(1)"));
+    EXPECT_EQ(M->Sell_Mx_All->Caption(), QStringLiteral("所有(4)"));
+    EXPECT_EQ(M->Sell_StringGrid1->Cells(1, 1), QStringLiteral("大白菜") + CR + "3箱" + CR + "a");
+    EXPECT_EQ(M->Sell_StringGrid1->Cells(2, 1), QStringLiteral("土豆") + CR + "20袋" + CR + "b");
+    EXPECT_EQ(M->Sell_StringGrid1->Cells(3, 1), QStringLiteral("猪肉") + CR + "20斤" + CR + "c");
+    for (int c = 1; c <= 3; ++c)
+        EXPECT_EQ(M->SellTiles.State(c, 1), 2);
+    EXPECT_EQ(M->SellTiles.Id(4, 1), 0);
+    // Line search by product name or pinyin, a quote included.
+    Click(M->Sell_Mx_All);
+    M->Sell_Mx_Cxtj->SetText(QStringLiteral("hg"));
+    EXPECT_EQ(M->Sell_StringGrid1->Cells(1, 1), QStringLiteral("黄瓜") + CR + "0" + CR + "d");
+    EXPECT_EQ(M->SellTiles.Id(2, 1), 0);
+    M->Sell_Mx_Cxtj->SetText(QStringLiteral("'"));
+    EXPECT_EQ(M->SellTiles.Id(1, 1), 0);
+}
+
+TEST_F(MainListsTest, MoreThanSevenLinesWrapToTheNextRow)
+{
+    TouchOrder(QStringLiteral("T-1"));
+    for (int i = 0; i < 10; ++i) {
+        const int col = i % 7 + 1, row = i / 7 + 1;
+        EXPECT_EQ(M->SellTiles.Id(col, row), 9101 + i) << i;
+        EXPECT_EQ(M->SellTiles.State(col, row), 2) << i;
+    }
+    EXPECT_EQ(M->Sell_StringGrid1->Cells(1, 2), QStringLiteral("土豆") + CR + "8斤" + CR + "n8");
+    EXPECT_EQ(M->SellTiles.Id(4, 2), 0);
+    EXPECT_EQ(M->Sell_StringGrid1->Cells(8 - 1, 1), QStringLiteral("大白菜") + CR + "7斤" + CR + "n7");
+    EXPECT_EQ(M->Sell_StringGrid1->RowCount(), 7);
+    // Reloading the orders empties the tiles.
+    M->Sell_Dh_AllClick(M->Sell_Dh_All);
+    EXPECT_EQ(M->SellTiles.Id(1, 1), 0);
+    EXPECT_EQ(M->Sell_StringGrid1->Cells(1, 1), QString());
+    EXPECT_EQ(M->Sell_Mx_All->Caption(), QStringLiteral("所有(0)"));
+}
+
+TEST_F(MainListsTest, ManyLinesGrowTheTileGrid)
+{
+    QString sql;
+    for (int i = 0; i < 60; ++i)
+        sql += QStringLiteral("INSERT INTO sys_jhsj (id, dhid, mc, dinghl, paix) VALUES (%1, 9005, 201, 1, %2);").arg(9500 + i).arg(i);
+    Station.Sql(sql);
+    TouchOrder(QStringLiteral("T-5"));
+    EXPECT_EQ(M->Sell_StringGrid1->RowCount(), 10);
+    EXPECT_EQ(M->SellTiles.Id(4, 9), 9559);
+    EXPECT_EQ(M->Sell_Mx_No->Caption(), QStringLiteral("未配(60)"));
+}
+
+TEST_F(MainListsTest, SwitchingOrdersResetsSameLoadButReselectingDoesNot)
+{
+    TouchOrder(QStringLiteral("T-1"));
+    M->SameBang->SetChecked(true);
+    M->LastGross->SetText(QStringLiteral("12.5"));
+    M->LastStep->SetText(QStringLiteral("3"));
+    TouchOrder(QStringLiteral("T-1"));
+    EXPECT_TRUE(M->SameBang->Checked());
+    EXPECT_EQ(M->LastGross->Text(), QStringLiteral("12.5"));
+    TouchOrder(QStringLiteral("T-2"));
+    EXPECT_TRUE(M->DifferentBang->Checked());
+    EXPECT_FALSE(M->SameBang->Checked());
+    EXPECT_EQ(M->LastGross->Text(), QStringLiteral("0"));
+    EXPECT_EQ(M->LastStep->Text(), QStringLiteral("0"));
+
+    // By product the same, keyed on the product.
+    M->PageControl1->SetActivePage(M->TabSheet2);
+    ProcessEvents(10);
+    TouchProduct(QStringLiteral("土豆"));
+    M->SameBang->SetChecked(true);
+    M->LastGross->SetText(QStringLiteral("7"));
+    TouchProduct(QStringLiteral("土豆"));
+    EXPECT_TRUE(M->SameBang->Checked());
+    TouchProduct(QStringLiteral("猪肉"));
+    EXPECT_TRUE(M->DifferentBang->Checked());
+    EXPECT_EQ(M->LastGross->Text(), QStringLiteral("0"));
+}
+
+TEST_F(MainListsTest, KeyUpOnTheOrderGridLoadsLinesExceptForUpAndDown)
+{
+    ASSERT_TRUE(Focus(M->Sell_Dh));
+    Orders()->First();
+    M->Sell_Dh->SyncWithDataSet();
+    Key(Qt::Key_Down); // moves to T-3, lines not loaded
+    EXPECT_EQ(Orders()->FieldByName(QStringLiteral("dh")).AsString(), QStringLiteral("T-3"));
+    EXPECT_EQ(M->Sell_Mx_All->Caption(), QStringLiteral("所有(0)"));
+    Key(Qt::Key_Right);
+    EXPECT_EQ(M->Sell_Mx_All->Caption(), QStringLiteral("所有(5)"));
+    EXPECT_EQ(M->Sell_Mx_No->Color(), clRed);
+}
+
+TEST_F(MainListsTest, ProductTiles)
+{
+    M->PageControl1->SetActivePage(M->TabSheet2);
+    M->PageControl1Change(M->PageControl1);
+    EXPECT_TRUE(M->TabSheet2->Highlighted());
+    EXPECT_FALSE(M->TabSheet1->Highlighted());
+    ProcessEvents(10);
+    Click(M->Sell_Cp_Dh_All);
+    EXPECT_EQ(Products()->RecordCount(), 5);
+    TouchProduct(QStringLiteral("牛肉"));
+    EXPECT_EQ(M->Sell_Cp_Mx_No->Color(), clRed);
+    EXPECT_EQ(M->Sell_Cp_Mx_No->Caption(), QStringLiteral("未配(0)"));
+    EXPECT_EQ(M->Sell_Cp_Mx_Over->Caption(), QStringLiteral("已配(2)"));
+    EXPECT_EQ(M->Sell_Cp_Mx_All->Caption(), QStringLiteral("所有(2)"));
+    Click(M->Sell_Cp_Mx_All);
+    EXPECT_EQ(M->Sell_Cp_StringGrid1->Cells(1, 1), QStringLiteral("奥'布莱恩") + CR + "4.5" + CR + "h");
+    EXPECT_EQ(M->CpTiles.State(1, 1), 1);
+    // Ordered 0: never red, the difference shown.
+    EXPECT_EQ(M->Sell_Cp_StringGrid1->Cells(2, 1), QStringLiteral("奥'布莱恩") + CR + "12" + CR + "i");
+    EXPECT_EQ(M->CpTiles.State(2, 1), 1);
+    EXPECT_EQ(M->CpTiles.Id(2, 1), 9305);
+
+    TouchProduct(QStringLiteral("土豆"));
+    // Not allocated: 9001's three lines (customer K001), then 9002's (K002).
+    const QStringList k001{QStringLiteral("演示饭店") + CR + "2斤" + CR + "n2", QStringLiteral("演示饭店") + CR + "5斤" + CR + "n5",
+                           QStringLiteral("演示饭店") + CR + "8斤" + CR + "n8"};
+    for (int c = 1; c <= 3; ++c) {
+        EXPECT_TRUE(k001.contains(M->Sell_Cp_StringGrid1->Cells(c, 1))) << c;
+        EXPECT_EQ(M->CpTiles.State(c, 1), 2);
+    }
+    EXPECT_EQ(M->Sell_Cp_StringGrid1->Cells(4, 1), QStringLiteral("演示食堂") + CR + "20袋" + CR + "b");
+    EXPECT_EQ(M->CpTiles.Id(4, 1), 9202);
+    EXPECT_EQ(M->Sell_Cp_Mx_All->Caption(), QStringLiteral("所有(5)"));
+    Click(M->Sell_Cp_Mx_Over);
+    EXPECT_EQ(M->Sell_Cp_StringGrid1->Cells(1, 1), QStringLiteral("奥'布莱恩") + CR + "-2" + CR + "f");
+    EXPECT_EQ(M->CpTiles.State(1, 1), 3);
+    M->Sell_Cp_Mx_Cxtj->SetText(QStringLiteral("'"));
+    EXPECT_EQ(M->CpTiles.Id(1, 1), 9302);
+    M->Sell_Cp_Mx_Cxtj->SetText(QStringLiteral("ysfd"));
+    EXPECT_EQ(M->CpTiles.Id(1, 1), 0);
+
+    // Keeping a product selected on reload; an unknown one goes to the first row.
+    M->LoadProducts(QStringLiteral("203"));
+    EXPECT_EQ(Products()->FieldByName(QStringLiteral("id")).AsString(), QStringLiteral("203"));
+    EXPECT_EQ(M->Sell_Cp_Dh_All->Caption(), QStringLiteral("所有(5)"));
+    M->LoadProducts(QStringLiteral("999"));
+    EXPECT_EQ(Products()->RecNo(), 1);
+    GrabToFile(M, QStringLiteral("/tmp/mainlists_products.png"));
+}
+
+TEST_F(MainListsTest, TouchingATileGivesItsLineToTheWeighing)
+{
+    TouchOrder(QStringLiteral("T-1"));
+    M->Sell_StringGrid1->SetTag(0);
+    const TRect r = M->Sell_StringGrid1->CellRect(3, 1);
+    Click(M->Sell_StringGrid1, Point(r.Left + 10, r.Top + 10));
+    EXPECT_EQ(M->Sell_StringGrid1->Tag(), 9103);
+    // An empty tile does nothing.
+    const TRect e = M->Sell_StringGrid1->CellRect(5, 2);
+    Click(M->Sell_StringGrid1, Point(e.Left + 10, e.Top + 10));
+    EXPECT_EQ(M->Sell_StringGrid1->Tag(), 9103);
+}
+
+TEST_F(MainListsTest, OrderRowsAreRedWhenFinishedGreenWhenPartlyBlackOtherwise)
+{
+    ProcessEvents(10);
+    const QImage img = Grab(M->Sell_Dh);
+    img.save(QStringLiteral("/tmp/mainlists_orders.png"));
+    QStringList dh = OrderNumbers();
+    for (int row = 1; row <= dh.size(); ++row) {
+        // The customer-name column, away from the current (lime) row.
+        if (row == Orders()->RecNo())
+            continue;
+        const TRect r = M->Sell_Dh->CellRect(2, row);
+        const int red = CountColour(img, r, Reddish), green = CountColour(img, r, Greenish),
+                  dark = CountColour(img, r, Darkish);
+        const QString n = dh[row - 1];
+        if (n == QLatin1String("T-3")) {
+            EXPECT_GT(red, 10) << n.toStdString();
+            EXPECT_EQ(dark, 0) << n.toStdString();
+        } else if (n == QLatin1String("T-2")) {
+            EXPECT_GT(green, 10) << n.toStdString();
+            EXPECT_EQ(red, 0) << n.toStdString();
+        } else {
+            EXPECT_GT(dark, 10) << n.toStdString();
+            EXPECT_EQ(red + green, 0) << n.toStdString();
+        }
+    }
+    // The current row is lime.
+    const TRect cur = M->Sell_Dh->CellRect(3, Orders()->RecNo());
+    EXPECT_EQ(img.pixelColor(cur.Right - 2, cur.Bottom - 2), QColor(0, 255, 0));
+    EXPECT_FALSE(M->IsFinishedOrder(QStringLiteral("9001")));
+    EXPECT_FALSE(M->IsPartlyOrder(QStringLiteral("9001")));
+    EXPECT_FALSE(M->IsFinishedOrder(QStringLiteral("900")));
+}
+
+TEST_F(MainListsTest, FunctionKeysWarnWithoutAnOrder)
+{
+    {
+        TModalAnswerer answers;
+        Key(Qt::Key_F5);
+        Key(Qt::Key_F3);
+        EXPECT_TRUE(answers.Texts.isEmpty());
+    }
+    M->DateTimePicker1->SetDate(EncodeDate(2031, 1, 1));
+    M->DateTimePicker1Change(M->DateTimePicker1);
+    EXPECT_EQ(M->Sell_Dh_All->Caption(), QStringLiteral("所有(0)"));
+    EXPECT_EQ(M->Sell_Cp_Dh_All->Caption(), QStringLiteral("所有(0)"));
+    // An empty list: the line routines show nothing.
+    M->Sell_DhCellClick(nullptr);
+    EXPECT_EQ(M->SellTiles.Id(1, 1), 0);
+    TModalAnswerer answers;
+    Key(Qt::Key_F5);
+    Key(Qt::Key_F3);
+    Key(Qt::Key_F1);
+    M->Button5Click(M->Button5);
+    ASSERT_EQ(answers.Texts.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(answers.Texts[i], QStringLiteral("请选择本次操作的对应客户单号!"));
+        EXPECT_EQ(answers.Captions[i], QStringLiteral("提示!"));
+    }
+}
+
+TEST_F(MainListsTest, MouseWheelScrollsTheFocusedGridOnly)
+{
+    ASSERT_TRUE(Focus(M->Sell_Dh));
+    Orders()->First();
+    TMsg msg;
+    msg.message = WM_MOUSEWHEEL;
+    msg.hwnd = M->Sell_Dh->Handle();
+    msg.wParam = quintptr(quint16(qint16(-120))) << 16;
+    bool handled = false;
+    M->ApplicationMessage(msg, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(Orders()->RecNo(), 2);
+    msg.wParam = quintptr(quint16(qint16(120))) << 16;
+    handled = false;
+    M->ApplicationMessage(msg, handled);
+    EXPECT_EQ(Orders()->RecNo(), 1);
+    // Not the focused control, or not a grid: the message passes.
+    msg.hwnd = M->Sell_Cp_Dh->Handle();
+    handled = false;
+    M->ApplicationMessage(msg, handled);
+    EXPECT_FALSE(handled);
+    ASSERT_TRUE(Focus(M->Sell_Dh_Cxtj));
+    msg.hwnd = M->Sell_Dh_Cxtj->Handle();
+    M->ApplicationMessage(msg, handled);
+    EXPECT_FALSE(handled);
+    msg.message = WM_LBUTTONDOWN;
+    msg.hwnd = M->Sell_Dh->Handle();
+    M->ApplicationMessage(msg, handled);
+    EXPECT_FALSE(handled);
+}
+
+TEST_F(MainListsTest, WholeOrdersOfAGroup)
+{
+    Station.Sql(QStringLiteral("UPDATE sys_jhdh SET zzl=50.5 WHERE id=9005"));
+    // The group list has no statement of its own in the station; give it one.
+    TADOQuery *groups = DataCenter->L_Sell_Lx_Query;
+    groups->SQL()->SetText(QStringLiteral("select 1 as id,'西线' as fenlmc"));
+    groups->Open();
+    M->Sell_Lx_GrideCellClick(nullptr);
+    EXPECT_TRUE(M->Sell_Lx_No->Checked());
+    EXPECT_EQ(M->Lx_StringGrid1->Cells(1, 1), QStringLiteral("T-2") + CR + QStringLiteral("演示食堂") + CR + "B2");
+    EXPECT_EQ(M->LxTiles.State(1, 1), 2);
+    EXPECT_EQ(M->LxTiles.Id(1, 1), 9002);
+    EXPECT_EQ(M->LxTiles.Id(2, 1), 0);
+    EXPECT_EQ(M->Sell_Lx_No->Caption(), QStringLiteral("未过磅(1)"));
+    EXPECT_EQ(M->Sell_Lx_Over->Caption(), QStringLiteral("已过磅(1)"));
+    EXPECT_EQ(M->Sell_Lx_All->Caption(), QStringLiteral("所有(2)"));
+    M->Sell_Lx_Over->SetChecked(true);
+    EXPECT_EQ(M->Lx_StringGrid1->Cells(1, 1), QStringLiteral("T-5") + CR + QStringLiteral("演示食堂") + CR + "50.5");
+    EXPECT_EQ(M->LxTiles.State(1, 1), 1);
+    M->Sell_Lx_All->SetChecked(true);
+    M->Sell_Lx_Cxtj->SetText(QStringLiteral("T-'"));
+    EXPECT_EQ(M->LxTiles.Id(1, 1), 0);
+    M->Sell_Lx_Cxtj->SetText(QStringLiteral("T-"));
+    EXPECT_EQ(M->LxTiles.Id(2, 1), 9005);
+}
+
+TEST_F(MainListsTest, DownloadReloadsTheListsThroughTheSyncHost)
+{
+    Station.Sql(QStringLiteral("INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx) VALUES (9006, 'T-6', '2030-05-06', 101, 2)"));
+    ASSERT_TRUE(bool(SyncHost.ReloadOrders));
+    ASSERT_TRUE(bool(SyncHost.ReloadProducts));
+    SyncHost.ReloadOrders();
+    EXPECT_EQ(M->Sell_Dh_All->Caption(), QStringLiteral("所有(5)"));
+    GrabToFile(M, QStringLiteral("/tmp/mainlists_main.png"));
+}
