@@ -458,3 +458,43 @@ TEST(PlatformPrinter, PageSetUpAndDocumentRules)
     EXPECT_EQ(printer.Handle(), nullptr);
     EXPECT_EQ(printer.PrinterIndex(), -1);
 }
+
+TEST(PlatformPrinter, DocumentOnItsOwnCanvas)
+{
+    TScopedSpooler spooler;
+    spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
+    QTemporaryDir dir;
+    TPrinter printer;
+    ASSERT_TRUE(printer.SetPrinterName(QStringLiteral("Laser")));
+    printer.SetOrientation(poLandscape);
+    printer.SetFileName(dir.filePath(QStringLiteral("own.pdf")));
+    printer.BeginDoc();
+    EXPECT_TRUE(printer.Printing());
+    EXPECT_EQ(printer.PageNumber(), 1);
+    EXPECT_THROW(printer.BeginDoc(), EPrinter);
+    EXPECT_THROW(printer.SetPrinterIndex(0), EPrinter);
+    EXPECT_THROW(printer.BeginRAWDoc(), EPrinter);
+    EXPECT_EQ(printer.Canvas()->GetDeviceCaps(LOGPIXELSX), 300);
+    // Landscape A4 less 4 mm each side, at 300 per inch (Qt keeps margins in whole points).
+    EXPECT_NEAR(printer.Canvas()->GetDeviceCaps(HORZRES), (297 - 8) / 25.4 * 300, 4);
+    printer.Canvas()->TextOut(0, 0, QStringLiteral("one"));
+    printer.NewPage();
+    EXPECT_EQ(printer.PageNumber(), 2);
+    printer.Canvas()->TextOut(0, 0, QStringLiteral("two"));
+    printer.EndDoc();
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_FALSE(printer.Aborted());
+    EXPECT_EQ(printer.Canvas()->Device(), nullptr) << "no painter outside a document";
+    QFile f(dir.filePath(QStringLiteral("own.pdf")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().startsWith("%PDF"));
+
+    // The list follows the spooler.
+    spooler->Printers.append(TFakeSpooler::Laser(QStringLiteral("Second")));
+    EXPECT_EQ(printer.Printers()->Count(), 1);
+    printer.Refresh();
+    EXPECT_EQ(printer.Printers()->Count(), 2);
+    EXPECT_EQ(printer.PrinterIndex(), 0);
+    printer.SetPrinterIndex(1);
+    EXPECT_EQ(printer.PrinterName(), QStringLiteral("Second"));
+}
