@@ -498,3 +498,24 @@ TEST(PlatformPrinter, DocumentOnItsOwnCanvas)
     printer.SetPrinterIndex(1);
     EXPECT_EQ(printer.PrinterName(), QStringLiteral("Second"));
 }
+
+TEST_F(PrinterDevice, DrawingBringsTheFontToThePrinterResolution)
+{
+    QTemporaryDir dir;
+    TqdzPrinter p(QStringLiteral("Laser"), QString());
+    p.Init();
+    p.SetFileName(dir.filePath(QStringLiteral("f.pdf")));
+    p.BeginDoc();
+    p.BeginPage();
+    // A font set straight on the canvas's font at screen resolution...
+    p.Canvas()->Font()->SetPixelsPerInch(96);
+    p.Canvas()->Font()->SetSize(10);
+    EXPECT_EQ(p.Canvas()->Font()->Height(), -13);
+    // ...is rescaled before the next drawing operation.
+    p.Canvas()->TextOut(0, 0, QStringLiteral("x"));
+    EXPECT_EQ(p.Canvas()->Font()->PixelsPerInch(), 300);
+    EXPECT_EQ(p.Canvas()->Font()->Size(), 10);
+    EXPECT_EQ(p.Canvas()->Font()->Height(), -42);
+    p.EndPage();
+    p.EndDoc();
+}
