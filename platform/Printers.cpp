@@ -275,7 +275,6 @@ void TPrinter::Unbind()
         FCanvas->SetDevice(nullptr);
     FPrinter.reset();
     FDescription = TPrinterDescription();
-    FDescription.Name.clear();
     FPrinterIndex = -1;
 }
 
