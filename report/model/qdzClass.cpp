@@ -3,6 +3,7 @@
 #include "platform/CodePages.h"
 #include "platform/SysUtils.h"
 #include "qdzRes.h"
+#include "qdzVariables.h"
 #include "qdzWideStrings.h"
 #include "qdzXML.h"
 #include "qdzXMLSerializer.h"
@@ -626,7 +627,10 @@ STATION_PUBLISHED(TqdzReport) {}
 TqdzReport::TqdzReport(TComponent *AOwner)
     : TqdzComponent(AOwner), FErrors(std::make_unique<TStringList>()),
       FDataSets(std::make_unique<TqdzReportDataSets>(this)),
-      FEnabledDataSets(std::make_unique<TqdzReportDataSets>(this))
+      FEnabledDataSets(std::make_unique<TqdzReportDataSets>(this)), FVariables(std::make_unique<TqdzVariables>()),
+      FEngineOptions(std::make_unique<TqdzEngineOptions>()), FPreviewOptions(std::make_unique<TqdzPreviewOptions>()),
+      FPrintOptions(std::make_unique<TqdzPrintOptions>()), FReportOptions(std::make_unique<TqdzReportOptions>()),
+      FStyles(std::make_unique<TqdzStyles>(this))
 {
     FErrors->SetSorted(true);
     FErrors->SetDuplicates(dupIgnore);
@@ -676,6 +680,23 @@ void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, 
         CountName(FOwnedNames, CurName, -1);
         CountName(FOwnedNames, NewName, 1);
     }
+}
+
+void TqdzReport::DefineProperties(TFiler *Filer)
+{
+    TqdzComponent::DefineProperties(Filer);
+    // Written into a form only when the report is kept there.
+    if (!FStoreInDFM && !FXMLSerializer && !IsWriting())
+        return;
+    Filer->DefineProperty(
+        QStringLiteral("Datasets"), [this](TReader *Reader) { ReadCollection(FDataSets.get(), Reader, this); },
+        [this](TWriter *Writer) { WriteCollection(FDataSets.get(), Writer, this); }, FDataSets->Count() > 0);
+    Filer->DefineProperty(
+        QStringLiteral("Variables"), [this](TReader *Reader) { ReadCollection(FVariables.get(), Reader, this); },
+        [this](TWriter *Writer) { WriteCollection(FVariables.get(), Writer, this); }, FVariables->Count() > 0);
+    Filer->DefineProperty(
+        QStringLiteral("Style"), [this](TReader *Reader) { ReadCollection(FStyles.get(), Reader, this); },
+        [this](TWriter *Writer) { WriteCollection(FStyles.get(), Writer, this); }, FStyles->Count() > 0);
 }
 
 TComponent *TqdzReport::FindOwnedComponent(const QString &Name) const

@@ -32,6 +32,12 @@ class TqdzReport;
 class TqdzReportDataSets;
 class TqdzBand;
 class TqdzDataSet;
+class TqdzVariables;
+class TqdzStyles;
+class TqdzEngineOptions;
+class TqdzPreviewOptions;
+class TqdzPrintOptions;
+class TqdzReportOptions;
 
 STATION_DECLARE_ENUM(TqdzRestriction, rfDontModify, rfDontSize, rfDontMove, rfDontDelete, rfDontEdit)
 STATION_DECLARE_SET(TqdzRestrictions, TqdzRestriction)
@@ -219,10 +225,20 @@ public:
     // The datasets the template uses, and those that look-ups by name search.
     TqdzReportDataSets *DataSets() const { return FDataSets.get(); }
     TqdzReportDataSets *EnabledDataSets() const { return FEnabledDataSets.get(); }
+    // Report variables, styles and options (qdzVariables). Datasets,
+    // variables and styles are kept in templates as the defined
+    // properties "Datasets", "Variables" and "Style".
+    TqdzVariables *Variables() const { return FVariables.get(); }
+    TqdzStyles *Styles() const { return FStyles.get(); }
+    TqdzEngineOptions *EngineOptions() const { return FEngineOptions.get(); }
+    TqdzPreviewOptions *PreviewOptions() const { return FPreviewOptions.get(); }
+    TqdzPrintOptions *PrintOptions() const { return FPrintOptions.get(); }
+    TqdzReportOptions *ReportOptions() const { return FReportOptions.get(); }
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
     void ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName) override;
+    void DefineProperties(TFiler *Filer) override;
 
 private:
     friend class TqdzComponent;
@@ -244,6 +260,12 @@ private:
     std::unique_ptr<TqdzReport> FParentReportObject;
     std::unique_ptr<TqdzReportDataSets> FDataSets;
     std::unique_ptr<TqdzReportDataSets> FEnabledDataSets;
+    std::unique_ptr<TqdzVariables> FVariables;
+    std::unique_ptr<TqdzEngineOptions> FEngineOptions;
+    std::unique_ptr<TqdzPreviewOptions> FPreviewOptions;
+    std::unique_ptr<TqdzPrintOptions> FPrintOptions;
+    std::unique_ptr<TqdzReportOptions> FReportOptions;
+    std::unique_ptr<TqdzStyles> FStyles;
 };
 
 class TqdzPage : public TqdzComponent

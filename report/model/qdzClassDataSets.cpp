@@ -6,6 +6,7 @@
 #include "platform/Filer.h"
 #include "platform/SysUtils.h"
 #include "qdzRes.h"
+#include "qdzVariables.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -384,8 +385,7 @@ namespace {
 
 bool UsesGlobalList(TqdzReport *Report)
 {
-    (void)Report;
-    return true;
+    return Report->EngineOptions()->UseGlobalDataSetList();
 }
 
 } // namespace
