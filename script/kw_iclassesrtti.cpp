@@ -418,7 +418,7 @@ void TFunctions::SetProp(TObject *Instance, TClass ClassType, const QString &Pro
     } else if (ClassType == TStringList::StaticClass()) {
         auto *l = static_cast<TStringList *>(Instance);
         if (is("DUPLICATES"))
-            l->SetDuplicates(TDuplicates(Value.AsInteger()));
+            l->SetDuplicates(kwEnumValue(Value.AsInteger(), dupError));
         else if (is("SORTED"))
             l->SetSorted(Value.AsBoolean());
     } else if (ClassType == TStream::StaticClass()) {

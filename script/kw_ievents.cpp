@@ -1,4 +1,5 @@
 #include "kw_ievents.h"
+#include "kw_irttihelpers.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ void TkwCloseEvent::DoEvent(TObject *Sender, TCloseAction &Action)
     CallHandler({kwObjectToVar(Sender), Variant(int(Action))});
     Variant v;
     if (ParamAfter(this, 1, v))
-        Action = TCloseAction(v.AsInteger());
+        Action = kwEnumValue(v.AsInteger(), caMinimize);
 }
 
 TMethod TkwCloseQueryEvent::GetMethod()

@@ -21,3 +21,13 @@ T *kwVarAs(const Variant &V)
 
 // Raises EListError "List index out of bounds (Index)" outside 0..Count-1.
 void kwCheckIndex(int Index, int Count);
+
+// An ordinal as a value of the enumeration E (First .. Last); raises
+// ERangeError outside, as no such value exists.
+template<class E>
+E kwEnumValue(int Value, E Last)
+{
+    if (Value < 0 || Value > int(Last))
+        throw ERangeError(SRangeError);
+    return E(Value);
+}
