@@ -262,3 +262,45 @@ TEST(RttiForms, ErrorsOfTheClassLibraryReachTheScript)
         "end.")),
         QStringLiteral("focus"));
 }
+
+TEST(RttiForms, ResizeShowAndFocusEvents)
+{
+    TFormsHost h;
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto *a = new TEdit(&form);
+    a->SetParent(&form);
+    auto *b = new TEdit(&form);
+    b->SetParent(&form);
+    b->SetTop(40);
+    auto *panel = new TButton(&form);
+    panel->SetParent(&form);
+    h.S.AddObject(QStringLiteral("Form1"), &form);
+    a->SetName(QStringLiteral("EditA"));
+    b->SetName(QStringLiteral("EditB"));
+    h.S.AddObject(QStringLiteral("EditA"), a);
+    h.S.AddObject(QStringLiteral("EditB"), b);
+    h.S.AddObject(QStringLiteral("Button1"), panel);
+    EXPECT_EQ(h.Pas(QStringLiteral(
+        "procedure CanResize(Sender: TObject; var NewWidth, NewHeight: Integer; var Resize: Boolean);\r\n"
+        "begin\r\n"
+        "  if NewHeight > 100 then Resize := False else NewWidth := 200;\r\n"
+        "end;\r\n"
+        "procedure Resized(Sender: TObject); begin Log('resize') end;\r\n"
+        "procedure Shown(Sender: TObject); begin Log('show') end;\r\n"
+        "procedure Entered(Sender: Variant); begin Log('enter ' + Sender.Name) end;\r\n"
+        "procedure Left(Sender: Variant); begin Log('exit ' + Sender.Name) end;\r\n"
+        "begin\r\n"
+        "  Button1.OnCanResize := @CanResize; Button1.OnResize := @Resized;\r\n"
+        "  Button1.SetBounds(0, 100, 50, 30); Log(Button1.Width);\r\n"
+        "  Button1.SetBounds(0, 100, 50, 300); Log(Button1.Height);\r\n"
+        "  Form1.OnShow := @Shown;\r\n"
+        "  EditB.OnEnter := @Entered; EditA.OnExit := @Left;\r\n"
+        "end.")),
+        QStringLiteral("resize|200|30"));
+    h.Out.clear();
+    ASSERT_TRUE(FormHarness::ShowAndActivate(&form));
+    ASSERT_TRUE(FormHarness::Focus(a));
+    ASSERT_TRUE(FormHarness::Focus(b));
+    EXPECT_EQ(h.Out.join(QLatin1Char('|')), QStringLiteral("show|exit EditA|enter EditB"));
+}
