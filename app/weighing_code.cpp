@@ -1,0 +1,188 @@
+#include "weighing_code.h"
+#include "YbRadChk.h"
+#include "datacenter_code.h"
+#include "SysUtils.h"
+#include <cmath>
+
+TWeighingHost WeighingHost;
+
+double WeightValue(const QString &Text)
+{
+    double v;
+    if (!TryStrToFloat(Text, v) || !std::isfinite(v))
+        throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(Text));
+    return v;
+}
+
+double WrittenWeight(double Value)
+{
+    // The value goes to the database as the text the station shows for it.
+    return StrToFloat(FloatToStr(Value));
+}
+
+TWeighing TypedWeighing(TWeighingMode Mode, const QString &Reading, const QString &Typed, const QString &LastGross)
+{
+    TWeighing w;
+    const double t = WeightValue(Typed);
+    if (Mode == wmManual) {
+        w.Net = t;
+        w.Gross = t;
+        w.Tare = 0;
+        w.LastGross = w.LastStep = QStringLiteral("0");
+        return w;
+    }
+    const double s = WeightValue(Reading);
+    if (Mode == wmSameLoad) {
+        const double last = WeightValue(LastGross);
+        w.Net = WrittenWeight(s - t - last);
+        w.Gross = WrittenWeight(s - last);
+        w.Tare = t;
+        w.LastStep = FloatToStr(s - last);
+        w.LastGross = Reading;
+    } else {
+        w.Net = WrittenWeight(s - t);
+        w.Gross = s;
+        w.Tare = t;
+        w.LastGross = w.LastStep = QStringLiteral("0");
+    }
+    return w;
+}
+
+TWeighing CrateWeighing(bool SameLoad, const QString &Reading, const QString &Crates, const QString &UnitTare,
+                        const QString &LastGross)
+{
+    TWeighing w;
+    const double s = WeightValue(Reading);
+    const int c = StrToInt(Crates);
+    const double u = WeightValue(UnitTare);
+    const double tare = c * u;
+    w.Tare = tare;
+    if (SameLoad) {
+        const double last = WeightValue(LastGross);
+        w.Net = WrittenWeight(s - tare - last);
+        w.Gross = WrittenWeight(s - last);
+        w.LastStep = FloatToStr(s - last);
+        w.LastGross = Reading;
+    } else {
+        w.Net = WrittenWeight(s - tare);
+        w.Gross = s;
+        w.LastGross = w.LastStep = QStringLiteral("0");
+    }
+    return w;
+}
+
+namespace {
+
+// Runs Statement on the local connection; raises unless exactly one row changed.
+void ExecOneRow(const QString &Sql, const QList<Variant> &Params)
+{
+    TADOQuery q(nullptr);
+    q.SetConnection(DataCenter->L_ADOConnection1);
+    q.SQL()->SetText(Sql);
+    for (int i = 0; i < Params.size(); ++i)
+        q.Parameters().AddParameter(QStringLiteral("p%1").arg(i + 1), Params[i]);
+    if (q.ExecSQL() != 1)
+        throw EDatabaseError(QStringLiteral("The row to update was not found"));
+}
+
+// Runs Steps inside one local transaction; false (rolled back) when any fails.
+bool InLocalTransaction(const std::function<void()> &Steps)
+{
+    TADOConnection *conn = DataCenter->L_ADOConnection1;
+    try {
+        conn->BeginTrans();
+        Steps();
+        conn->CommitTrans();
+        return true;
+    } catch (const Exception &) {
+        if (conn->InTransaction()) {
+            try {
+                conn->RollbackTrans();
+            } catch (const Exception &) {
+                // The transaction is gone either way; the caller reports the failure.
+            }
+        }
+        return false;
+    }
+}
+
+} // namespace
+
+bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows)
+{
+    if (!DataCenter)
+        return false;
+    const Variant n(W.Net);
+    return InLocalTransaction([&] {
+        // Every right-hand side reads the row as it was before the update.
+        if (OrderedFollows)
+            ExecOneRow(QStringLiteral("update sys_jhsj set dinghl=case when local_jhsj is null then dinghl "
+                                      "else case when songhl is null then ? else songhl+? end end,"
+                                      "songhl=case when songhl is null then ? else songhl+? end,"
+                                      "shisje=case when songhl is null then ?*dj else shisje+?*dj end where id=?"),
+                       {n, n, n, n, n, n, Variant(LineId)});
+        else
+            ExecOneRow(QStringLiteral("update sys_jhsj set songhl=case when songhl is null then ? else songhl+? end,"
+                                      "shisje=case when songhl is null then ?*dj else shisje+?*dj end where id=?"),
+                       {n, n, n, n, Variant(LineId)});
+        ExecOneRow(QStringLiteral("insert into sys_jhsj_mx(jhsj_id,zhongzl,qup) values(?,?,?)"),
+                   {Variant(LineId), Variant(W.Gross), Variant(W.Tare)});
+    });
+}
+
+bool SaveOrderWeighing(int OrderId, double Net, double Tare)
+{
+    if (!DataCenter)
+        return false;
+    const Variant n(Net), t(Tare);
+    return InLocalTransaction([&] {
+        ExecOneRow(QStringLiteral("update sys_jhdh set zzl=case when zzl is null then ? else zzl+? end,"
+                                  "zqp=case when zqp is null then ? else zqp+? end where id=?"),
+                   {n, n, t, t, Variant(OrderId)});
+    });
+}
+
+void ReloadWeighedLines()
+{
+    auto hasRows = [](TADOQuery *Q) { return Q && Q->Active() && Q->RecordCount() > 0; };
+    if (DataCenter && hasRows(DataCenter->L_Sell_Dh_Query) && WeighingHost.ReloadOrderLines)
+        WeighingHost.ReloadOrderLines();
+    if (DataCenter && hasRows(DataCenter->L_Sell_Cp_Dh_Query) && WeighingHost.ReloadProductLines)
+        WeighingHost.ReloadProductLines();
+}
+
+QString ChosenUnitTare()
+{
+    if (!WeighingHost.m_qup || !WeighingHost.m_qup_value)
+        return QString();
+    const int i = WeighingHost.m_qup->ItemIndex();
+    if (i < 0 || i >= WeighingHost.m_qup_value->Items()->Count())
+        return QString();
+    return WeighingHost.m_qup_value->Items()->Strings(i);
+}
+
+void WeighingWarning(const QString &Text)
+{
+    Application->MessageBox(Text, QStringLiteral("提示!"), MB_ICONWARNING);
+}
+
+TButton *KeypadButton(TForm *Form, const char *Name, const QString &Caption, int Left, int Top, int Width,
+                      int Height, TNotifyEvent OnClick)
+{
+    auto *b = new TButton(Form);
+    b->SetName(QString::fromLatin1(Name));
+    b->SetParent(Form);
+    b->SetBounds(Left, Top, Width, Height);
+    b->SetCaption(Caption);
+    b->Font()->SetSize(20);
+    b->SetOnClick(OnClick);
+    return b;
+}
+
+QString UniqueFormName(TComponent *Owner, const QString &Name)
+{
+    QString name = Name;
+    for (int n = 1; Owner && Owner->FindComponent(name); ++n)
+        name = QStringLiteral("%1_%2").arg(Name).arg(n);
+    return name;
+}

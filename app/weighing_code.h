@@ -1,0 +1,80 @@
+#pragma once
+// The weighing arithmetic shared by the four weighing keypads, what they need
+// from the main window, and the local writes of one weighing.
+//
+// A weighing turns the scale reading into a net quantity: the reading less
+// the tare, and, when several lines share one load on the scale, less the
+// reading after the previous weighing of that load (LastGross).
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "StdCtrls.h"
+#include <QString>
+#include <functional>
+
+class TYbRadioButton;
+
+// What the weighing dialogs take from the main window; the main window fills
+// it once, before the dialogs are created. The members carry the main
+// window's own control names.
+struct TWeighingHost {
+    TForm *MainForm = nullptr;               // disabled by the caller, enabled again on close
+    TComponent *Sell_StringGrid1 = nullptr;  // Tag: the order line to weigh
+    TComponent *Lx_StringGrid1 = nullptr;    // Tag: the order weighed whole
+    TEdit *m_zhongzl = nullptr;              // the scale reading
+    TButton *m_stopread = nullptr;           // "停止读秤" while the scale is read
+    TComboBox *m_qup = nullptr;              // tare presets shown
+    TComboBox *m_qup_value = nullptr;        // their values, item by item
+    TEdit *LastGross = nullptr;              // same-load memory
+    TEdit *LastStep = nullptr;
+    TYbRadioButton *SameBang = nullptr;
+    TYbRadioButton *DifferentBang = nullptr;
+    std::function<void()> ReloadOrderLines;   // tiles of the current order
+    std::function<void()> ReloadProductLines; // tiles of the current product
+    std::function<void()> ReloadWholeOrders;  // tiles of the whole-order page
+};
+extern TWeighingHost WeighingHost;
+
+// The outcome of one weighing of an order line.
+struct TWeighing {
+    double Net = 0;     // added to the line's delivered quantity
+    double Gross = 0;   // weighing record: zhongzl
+    double Tare = 0;    // weighing record: qup
+    QString LastGross;  // same-load memory afterwards
+    QString LastStep;
+};
+
+enum TWeighingMode { wmManual, wmSameLoad, wmSeparateLoads };
+
+// Text to number as the station converts typed and read weights; raises
+// EConvertError for anything that is not a finite number.
+double WeightValue(const QString &Text);
+// A computed weight as the station writes it: 15 significant digits.
+double WrittenWeight(double Value);
+
+// Typed tare (or, by hand, the whole quantity). Reading is the scale text,
+// Typed the keypad text. Raises EConvertError when a text does not convert.
+TWeighing TypedWeighing(TWeighingMode Mode, const QString &Reading, const QString &Typed, const QString &LastGross);
+// Tare by crates: Crates x UnitTare. Raises EConvertError as above.
+TWeighing CrateWeighing(bool SameLoad, const QString &Reading, const QString &Crates, const QString &UnitTare,
+                        const QString &LastGross);
+
+// Adds the net to the line's delivered quantity and amount and stores the
+// weighing record, in one local transaction. OrderedFollows lets a line added
+// at the station take its delivered quantity as ordered quantity. False (and
+// nothing written) when the line is missing or a statement fails.
+bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows);
+// Adds net and tare to a whole order's sums. False when nothing was written.
+bool SaveOrderWeighing(int OrderId, double Net, double Tare);
+
+// The line tiles of both pages, each when its list has rows.
+void ReloadWeighedLines();
+// The unit tare of the preset chosen in m_qup ('' when there is none).
+QString ChosenUnitTare();
+// The warning box of the station.
+void WeighingWarning(const QString &Text);
+
+// Shared look of the keypads.
+TButton *KeypadButton(TForm *Form, const char *Name, const QString &Caption, int Left, int Top, int Width,
+                      int Height, TNotifyEvent OnClick);
+// A name not yet used among the owner's components.
+QString UniqueFormName(TComponent *Owner, const QString &Name);
