@@ -682,6 +682,18 @@ void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, 
     }
 }
 
+void TqdzReport::Clear()
+{
+    TqdzComponent::Clear();
+    FDataSets->Clear();
+    FVariables->Clear();
+    FEngineOptions->Clear();
+    FPreviewOptions->Clear();
+    FPrintOptions->Clear();
+    FReportOptions->Clear();
+    FStyles->Clear();
+}
+
 void TqdzReport::DefineProperties(TFiler *Filer)
 {
     TqdzComponent::DefineProperties(Filer);

@@ -234,6 +234,9 @@ public:
     TqdzPreviewOptions *PreviewOptions() const { return FPreviewOptions.get(); }
     TqdzPrintOptions *PrintOptions() const { return FPrintOptions.get(); }
     TqdzReportOptions *ReportOptions() const { return FReportOptions.get(); }
+    // Besides the children: the dataset list, variables and styles are
+    // emptied and the option objects cleared.
+    void Clear() override;
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;

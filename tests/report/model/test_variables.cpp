@@ -329,7 +329,18 @@ TEST(Variables, ReportCollectionsInTemplates)
 
     // Empty collections leave no defined data.
     TqdzReport empty(nullptr);
-    EXPECT_FALSE(SaveTemplate(&empty).contains("PropData"));
+    const QByteArray bare = SaveTemplate(&empty);
+    EXPECT_FALSE(bare.contains("PropData"));
+    // Loading another template clears what the report held.
+    copy.EngineOptions()->SetDoublePass(true);
+    copy.EngineOptions()->SetMaxMemSize(30);
+    LoadTemplate(&copy, bare);
+    EXPECT_EQ(copy.Variables()->Count(), 0);
+    EXPECT_EQ(copy.Styles()->Count(), 0);
+    EXPECT_EQ(copy.DataSets()->Count(), 0);
+    EXPECT_EQ(copy.FindObject("Lines"), nullptr);
+    EXPECT_FALSE(copy.EngineOptions()->DoublePass());
+    EXPECT_EQ(copy.EngineOptions()->MaxMemSize(), 30);
 }
 
 TEST(Variables, DataSetLookUpWithoutTheGlobalList)
