@@ -29,7 +29,8 @@ void RegisterReportClasses()
                          TqdzGroupFooter::StaticClass(), TqdzGroupHeader::StaticClass(),
                          TqdzHeader::StaticClass(), TqdzOverlay::StaticClass(), TqdzPageFooter::StaticClass(),
                          TqdzPageHeader::StaticClass(), TqdzReportSummary::StaticClass(),
-                         TqdzReportTitle::StaticClass(), TqdzDataPage::StaticClass()});
+                         TqdzReportTitle::StaticClass(), TqdzDataPage::StaticClass(),
+                         TqdzStyleItem::StaticClass()});
         return true;
     }();
     (void)Done;

@@ -275,6 +275,21 @@ TEST(Variables, ReportOptionsClearAndPassword)
     EXPECT_FALSE(r.Compressed());
     EXPECT_GT(r.CreateDate(), 40000);
 
+    TqdzXMLSerializer ser(nullptr);
+    r.SetCreateDate(EncodeDate(2026, 3, 1));
+    r.SetLastChange(EncodeDate(2026, 3, 2) + EncodeTime(12, 30, 0, 0));
+    r.SetAuthor("Dispatch \"A\"");
+    const QByteArray attrs = ser.WriteObjectAttributes(&r, "ReportOptions.");
+    // Dates as day numbers; an empty picture writes nothing.
+    EXPECT_EQ(attrs, " ReportOptions.Author=\"Dispatch &#34;A&#34;\" ReportOptions.CreateDate=\"46082\""
+                     " ReportOptions.Description.Text=\"\" ReportOptions.LastChange=\"46083.5208333333\"");
+    TqdzReportOptions back;
+    ser.ReadObjectAttributes(&back, attrs.mid(1).replace("ReportOptions.", ""));
+    EXPECT_EQ(back.Author(), r.Author());
+    EXPECT_EQ(back.CreateDate(), r.CreateDate());
+    // Fifteen significant digits keep the time to well under a second.
+    EXPECT_NEAR(back.LastChange(), r.LastChange(), 1e-9);
+
     const TqdzPasswordPrompt saved = qdzPasswordPrompt();
     qdzPasswordPrompt() = &Prompt;
     GPrompts = 0;
