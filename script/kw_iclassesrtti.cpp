@@ -27,6 +27,18 @@ Variant Int64Var(qint64 V)
     return Variant(V);
 }
 
+// An item to put under Parent: not nil, and not Parent itself or one of its
+// ancestors, which would make the tree a loop.
+TkwXMLItem *ChildItem(TkwXMLItem *Parent, TkwXMLItem *Item)
+{
+    if (!Item)
+        throw EInvalidPointer(SNilObject);
+    for (TkwXMLItem *p = Parent; p; p = p->Parent())
+        if (p == Item)
+            throw EInvalidOperation(QStringLiteral("An XML item cannot be put under itself"));
+    return Item;
+}
+
 // Frees an object on a script's behalf.
 void FreeObject(TObject *Obj)
 {
@@ -311,13 +323,13 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         if (is("CREATE")) {
             r = kwObjectToVar(new TkwXMLItem);
         } else if (is("ADDITEM")) {
-            x->AddItem(kwParamObject<TkwXMLItem>(Caller, 0));
+            x->AddItem(ChildItem(x, kwParamObject<TkwXMLItem>(Caller, 0)));
         } else if (is("CLEAR")) {
             x->Clear();
         } else if (is("INSERTITEM")) {
-            TkwXMLItem *item = kwParamObject<TkwXMLItem>(Caller, 1);
+            TkwXMLItem *item = ChildItem(x, kwParamObject<TkwXMLItem>(Caller, 1));
             const int index = p(0).AsInteger();
-            kwCheckIndex(index, x->Count() + (item && item->Parent() != x ? 1 : 0));
+            kwCheckIndex(index, x->Count() + (item->Parent() != x ? 1 : 0));
             x->InsertItem(index, item);
         } else if (is("ADD")) {
             r = kwObjectToVar(x->Add(), x);

@@ -213,3 +213,24 @@ TEST(RttiClasses, UnhandledMemberGivesZero)
     EXPECT_EQ(m.GetProp(&l, TStrings::StaticClass(), QStringLiteral("NOPE")).AsInteger(), 0);
     EXPECT_EQ(l.Count(), 0);
 }
+
+TEST(RttiClasses, XmlItemsCannotFormLoops)
+{
+    TClassesHost h;
+    EXPECT_EQ(h.Pas(QStringLiteral(
+        "var R, C, X: TkwXMLItem;\r\n"
+        "begin\r\n"
+        "  R := TkwXMLItem.Create; C := R.Add;\r\n"
+        "  try R.AddItem(R) except Log(ExceptionMessage) end;\r\n"
+        "  try C.AddItem(R) except Log(ExceptionMessage) end;\r\n"
+        "  try C.InsertItem(0, R) except Log(ExceptionMessage) end;\r\n"
+        "  try R.AddItem(nil) except Log(ExceptionMessage) end;\r\n"
+        "  X := TkwXMLItem.Create;\r\n"
+        "  try R.InsertItem(5, X) except Log('index') end;\r\n"
+        "  X.Free;\r\n"
+        "  Log(R.Count); Log(C.Count);\r\n"
+        "  R.Free;\r\n"
+        "end.")),
+        QStringLiteral("An XML item cannot be put under itself|An XML item cannot be put under itself|"
+                       "An XML item cannot be put under itself|Object reference is nil|index|1|0"));
+}

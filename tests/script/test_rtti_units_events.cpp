@@ -59,6 +59,7 @@ TEST(RttiEvents, VarParametersAreHandedBack)
         "procedure CanResize(Sender: Variant; var NewWidth, NewHeight: Integer; var Resize: Boolean);\r\n"
         "begin NewWidth := 200; Resize := false end;\r\n"
         "procedure Keep(Sender: Variant); begin end;\r\n"
+        "procedure CloseBad(Sender, Action: Variant); begin Action := 9 end;\r\n"
         "begin end."));
     Word key = 65;
     TkwKeyEvent kd(&f.Sender, f.Proc("KeyDown"));
@@ -87,6 +88,11 @@ TEST(RttiEvents, VarParametersAreHandedBack)
     EXPECT_EQ(h, 20);
     EXPECT_FALSE(resize);
     EXPECT_EQ(f.Log(), QStringLiteral("65|2|a|1|True"));
+
+    // No close action has the value 9.
+    TkwCloseEvent bad(&f.Sender, f.Proc("CloseBad"));
+    EXPECT_THROW(TCloseEvent(bad.GetMethod())(&f.Sender, action), ERangeError);
+    EXPECT_EQ(action, caFree);
 
     // A procedure without the var parameter leaves the host's value alone.
     key = 13;
