@@ -6,6 +6,8 @@
 #include "kw_iformsrtti.h"
 #include "kw_igraphicsrtti.h"
 #include "kw_iinirtti.h"
+#include "kw_irttiunits.h"
+#include "kw_isysrtti.h"
 #include "test_rtti_units_support.h"
 
 namespace {
@@ -32,6 +34,18 @@ void UnregisterAll()
     kwUnregisterGraphicsRTTI();
     kwUnregisterClassesRTTI();
 }
+
+class TRttiLog : public TObject
+{
+public:
+    explicit TRttiLog(QStringList &AOut) : Out(AOut) {}
+    Variant Call(TObject *, TClass, const QString &, TkwMethodHelper *Caller)
+    {
+        Out << VarToStr(Caller->GetParam(0));
+        return Variant();
+    }
+    QStringList &Out;
+};
 
 } // namespace
 
@@ -97,4 +111,33 @@ TEST(RttiModules, OtherLanguagesUseTheSameClasses)
         "Log(L.Count)\r\n"
         "L.Free\r\n")),
         QStringLiteral("2"));
+}
+
+TEST(RttiModules, WholeStartUpWithTheBuiltInLibrary)
+{
+    kwRegisterRTTIUnits();
+    ASSERT_FALSE(kwRTTIModules().isEmpty());
+    const QList<TkwRTTIModuleClass> list = kwRTTIModules();
+    EXPECT_LT(list.indexOf(&kwNewModule<TkwSysFunctions>), list.indexOf(Units[0]));
+    {
+        TkwScript s(nullptr);
+        s.AddRTTI();
+        QStringList out;
+        TRttiLog log(out);
+        s.AddMethod(QStringLiteral("procedure Log(V: Variant)"), TkwCallMethodNewEvent(&log, &TRttiLog::Call));
+        s.Lines()->SetText(QStringLiteral(
+            "var L: TStringList; M: TMemoryStream; s: String; n: Longint;\r\n"
+            "begin\r\n"
+            "  L := TStringList.Create;\r\n"
+            "  L.Add(IntToStr(mrOk + VK_F1)); L.Add(FloatToStr(2.5));\r\n"
+            "  M := TMemoryStream.Create; n := M.Write(L.CommaText, Length(L.CommaText));\r\n"
+            "  M.Position := 0; M.Read(s, n); Log(s); Log(Uppercase(L.ClassName));\r\n"
+            "  M.Free; L.Free;\r\n"
+            "end."));
+        ASSERT_TRUE(s.Compile()) << s.ErrorMessage().toStdString() << " " << s.ErrorPosition().toStdString();
+        s.Execute();
+        EXPECT_EQ(out.join(QLatin1Char('|')), QStringLiteral("113,2.5|TSTRINGLIST"));
+    }
+    kwUnregisterRTTIUnits();
+    EXPECT_FALSE(kwRTTIModules().contains(Units[0]));
 }
