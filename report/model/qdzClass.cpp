@@ -8,6 +8,7 @@
 #include "qdzXML.h"
 #include "qdzXMLSerializer.h"
 
+#include <QMutexLocker>
 #include <cmath>
 
 namespace {
@@ -59,6 +60,12 @@ QByteArray ShortAttr(const char *Name, const QByteArray &Value)
 }
 
 } // namespace
+
+QRecursiveMutex *qdzEngineLock()
+{
+    static QRecursiveMutex Lock;
+    return &Lock;
+}
 
 // ------------------------------------------------------------ TqdzComponent
 
@@ -377,7 +384,13 @@ void TqdzComponent::LoadFromStream(TStream *Stream)
             Report->SetXMLSerializer(Outer);
         }
     } finish{report, &serializer, outer};
-    serializer.ReadTemplateRoot(this, nullptr);
+    // Reports built on several threads read their templates one at a time.
+    if (report && report->EngineOptions()->ThreadSafe()) {
+        QMutexLocker lock(qdzEngineLock());
+        serializer.ReadTemplateRoot(this, nullptr);
+    } else {
+        serializer.ReadTemplateRoot(this, nullptr);
+    }
 }
 
 void TqdzComponent::SaveToStream(TStream *Stream, bool SaveChildren, bool KeepAncestors, bool SaveDefaultValues)

@@ -19,6 +19,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QRecursiveMutex>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -42,6 +43,11 @@ class TqdzReportOptions;
 STATION_DECLARE_ENUM(TqdzRestriction, rfDontModify, rfDontSize, rfDontMove, rfDontDelete, rfDontEdit)
 STATION_DECLARE_SET(TqdzRestrictions, TqdzRestriction)
 STATION_DECLARE_ENUM(TqdzAlign, baNone, baLeft, baRight, baCenter, baWidth, baBottom, baClient)
+
+// The report engine's global lock: held around reading a template when the
+// report's engine options ask for thread safety, and around freeing a dialog
+// page with its form.
+QRecursiveMutex *qdzEngineLock();
 
 // Component flags (TqdzComponent::Flags).
 constexpr quint16 qdzFlagShowInPrepared = 2; // the object is shown in built pages

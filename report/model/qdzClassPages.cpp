@@ -8,6 +8,7 @@
 #include "qdzRes.h"
 
 #include <QImage>
+#include <QMutexLocker>
 #include <QWidget>
 #include <cmath>
 
@@ -277,8 +278,10 @@ TqdzDialogPage::TqdzDialogPage(TComponent *AOwner) : TqdzPage(AOwner), FForm(std
 
 TqdzDialogPage::~TqdzDialogPage()
 {
+    QMutexLocker lock(qdzEngineLock());
     // The controls on the form go first, while the form is still there.
     Clear();
+    FForm.reset();
 }
 
 QString TqdzDialogPage::GetDescription() const

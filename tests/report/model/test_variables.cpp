@@ -7,6 +7,7 @@
 #include "report/model/qdzVariables.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -341,6 +342,20 @@ TEST(Variables, ReportCollectionsInTemplates)
     ASSERT_EQ(copy.Styles()->Count(), 1);
     EXPECT_EQ(copy.Styles()->Items(0)->Font()->Size(), 16);
     EXPECT_EQ(SaveTemplate(&copy), text);
+
+    // A thread-safe report reads under the engine's lock, which is free
+    // again afterwards.
+    TqdzReport safe(nullptr);
+    safe.EngineOptions()->SetThreadSafe(true);
+    LoadTemplate(&safe, text);
+    EXPECT_EQ(safe.Variables()->Count(), 2);
+    bool freeAfter = false;
+    std::thread([&] {
+        freeAfter = qdzEngineLock()->try_lock();
+        if (freeAfter)
+            qdzEngineLock()->unlock();
+    }).join();
+    EXPECT_TRUE(freeAfter);
 
     // Empty collections leave no defined data.
     TqdzReport empty(nullptr);
