@@ -144,3 +144,19 @@ TEST(RttiGraphics, PictureErrorsReachTheScript)
         "end.").arg(Quoted(bad))),
         QStringLiteral("failed|0"));
 }
+
+TEST(RttiGraphics, CanvasWithoutDeviceAndEmptyPicture)
+{
+    TGraphicsHost h;
+    const QString file = h.Path(QStringLiteral("empty.bmp"));
+    EXPECT_EQ(h.Pas(QStringLiteral(
+        "var C: TCanvas; P: TPicture;\r\n"
+        "begin\r\n"
+        "  C := TCanvas.Create; C.Rectangle(0, 0, 5, 5); C.MoveTo(1, 1); C.LineTo(3, 3); C.TextOut(0, 0, 'x');\r\n"
+        "  Log(C.TextWidth('') = 0); Log(C.ClassName); C.Free;\r\n"
+        "  P := TPicture.Create; Log(P.Width);\r\n"
+        "  try P.SaveToFile(%1) except Log('nothing') end;\r\n"
+        "  P.Free;\r\n"
+        "end.").arg(Quoted(file))),
+        QStringLiteral("True|TCanvas|0"));
+}
