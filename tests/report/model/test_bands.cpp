@@ -229,3 +229,43 @@ TEST(Bands, BandsInTemplates)
     EXPECT_FALSE(ph2->PrintOnFirstPage());
     EXPECT_EQ(SaveTemplate(&copy), text);
 }
+
+TEST(Bands, TemplateBindsADataSetOwnedOutsideTheReport)
+{
+    // The station's form owns the dataset; the template names it.
+    TqdzUserDataSet station(nullptr);
+    station.SetName("qdzUserDataSet1");
+    const QByteArray text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                            "<TqdzReport>\r\n"
+                            "  <TqdzReportPage Name=\"Page1\">\r\n"
+                            "    <TqdzMasterData Name=\"MasterData1\" DataSet=\"qdzUserDataSet1\""
+                            " DataSetName=\"qdzUserDataSet1\"/>\r\n"
+                            "  </TqdzReportPage>\r\n"
+                            "</TqdzReport>\r\n";
+    TqdzReport report(nullptr);
+    LoadTemplate(&report, text);
+    EXPECT_EQ(report.Errors()->Count(), 0);
+    auto *md = dynamic_cast<TqdzMasterData *>(report.FindObject("MasterData1"));
+    ASSERT_NE(md, nullptr);
+    EXPECT_EQ(md->DataSet(), &station);
+    station.SetRangeEnd(reCount);
+    station.SetRangeEndCount(2);
+    EXPECT_EQ(md->DataSet()->RecordCount(), 2);
+}
+
+TEST(Bands, OutsideDataSetFreedBeforeTheReport)
+{
+    auto *station = new TqdzUserDataSet(nullptr);
+    station->SetName("Outside");
+    TqdzReport report(nullptr);
+    auto *page = new TqdzReportPage(&report);
+    auto *md = new TqdzMasterData(page);
+    md->SetDataSetName("outside");
+    page->SetDataSet(station);
+    report.DataSets()->Add()->SetDataSet(station);
+    ASSERT_EQ(md->DataSet(), station);
+    station->Free();
+    EXPECT_EQ(md->DataSet(), nullptr);
+    EXPECT_EQ(page->DataSet(), nullptr);
+    EXPECT_EQ(report.DataSets()->Count(), 0);
+}
