@@ -304,3 +304,18 @@ TEST(RttiForms, ResizeShowAndFocusEvents)
     ASSERT_TRUE(FormHarness::Focus(b));
     EXPECT_EQ(h.Out.join(QLatin1Char('|')), QStringLiteral("show|exit EditA|enter EditB"));
 }
+
+TEST(RttiForms, IntegerTypedStylesAssignToPublishedProperties)
+{
+    TFormsHost h;
+    EXPECT_EQ(h.Pas(QStringLiteral(
+        "var F: TForm; M: TMemo;\r\n"
+        "begin\r\n"
+        "  F := TForm.Create(nil); F.BorderStyle := bsDialog; F.Position := poScreenCenter;\r\n"
+        "  M := TMemo.Create(F); M.Parent := F; M.Alignment := taCenter; M.Align := alClient;\r\n"
+        "  M.ScrollBars := ssVertical; M.Lines.Add('one'); M.Cursor := crHandPoint;\r\n"
+        "  Log(F.BorderStyle); Log(M.Alignment); Log(M.Align); Log(M.Lines.Count); Log(M.Cursor);\r\n"
+        "  F.Free;\r\n"
+        "end.")),
+        QStringLiteral("3|2|5|1|-21"));
+}
