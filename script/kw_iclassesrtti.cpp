@@ -4,6 +4,7 @@
 #include "kw_irttihelpers.h"
 #include "kw_ixml.h"
 #include <algorithm>
+#include <limits>
 
 namespace kw_iclassesrtti {
 
