@@ -3,7 +3,9 @@
 // search.
 #include "qdzClass.h"
 
+#include "platform/Colors.h"
 #include "platform/Filer.h"
+#include "platform/Graphics.h"
 #include "platform/SysUtils.h"
 #include "qdzRes.h"
 #include "qdzVariables.h"
@@ -45,7 +47,32 @@ STATION_PUBLISHED(TqdzDialogComponent) {}
 
 TqdzDialogComponent::TqdzDialogComponent(TComponent *AOwner) : TqdzReportComponent(AOwner) {}
 
-void TqdzDialogComponent::Draw(TCanvas *, double, double, double, double) {}
+void TqdzDialogComponent::Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY)
+{
+    // Shown only while a report is designed: a raised 28 x 28 box with the
+    // component's name below it. The program holds no object images to put
+    // in the box.
+    if (!IsDesigning())
+        return;
+    const int x = Round(AbsLeft() * ScaleX + OffsetX);
+    const int y = Round(AbsTop() * ScaleY + OffsetY);
+    constexpr int Size = 28;
+    Canvas->Brush()->SetColor(clBtnFace);
+    Canvas->FillRect(Rect(x, y, x + Size, y + Size));
+    Canvas->Pen()->SetColor(clBtnHighlight);
+    Canvas->MoveTo(x, y + Size - 1);
+    Canvas->LineTo(x, y);
+    Canvas->LineTo(x + Size - 1, y);
+    Canvas->Pen()->SetColor(clBtnShadow);
+    Canvas->LineTo(x + Size - 1, y + Size - 1);
+    Canvas->LineTo(x - 1, y + Size - 1);
+    Canvas->Font()->SetName(QStringLiteral("Tahoma"));
+    Canvas->Font()->SetSize(8);
+    Canvas->Font()->SetColor(clBlack);
+    Canvas->Font()->SetStyle(TFontStyles());
+    Canvas->Brush()->SetStyle(bsClear);
+    Canvas->TextOut(x + (Size - Canvas->TextWidth(Name())) / 2, y + Size + 2, Name());
+}
 
 void TqdzDialogComponent::DefineProperties(TFiler *Filer)
 {

@@ -4,6 +4,8 @@
 #include "test_serializer_classes.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Colors.h"
+#include "platform/Graphics.h"
 #include "report/model/qdzRes.h"
 
 #include <gtest/gtest.h>
@@ -276,4 +278,39 @@ TEST(DataSets, DataSetInTemplate)
     EXPECT_EQ(back->Top(), 31);
     EXPECT_TRUE(back->Enabled());
     EXPECT_EQ(SaveTemplate(&copy), text);
+}
+
+TEST(DataSets, DrawnOnlyWhileDesigning)
+{
+    auto paint = [](TqdzDataSet *ds) {
+        TBitmap bmp;
+        bmp.SetSize(80, 60);
+        bmp.Canvas()->Brush()->SetColor(clWhite);
+        bmp.Canvas()->FillRect(Rect(0, 0, 80, 60));
+        ds->Draw(bmp.Canvas(), 1, 1, 0, 0);
+        return bmp.ToImage();
+    };
+    auto nonWhite = [](const QImage &img, int Top, int Bottom) {
+        int n = 0;
+        for (int y = Top; y < Bottom; ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += img.pixel(x, y) != qRgb(255, 255, 255);
+        return n;
+    };
+    TqdzUserDataSet plain(nullptr);
+    plain.SetBounds(10, 5, 0, 0);
+    EXPECT_EQ(nonWhite(paint(&plain), 0, 60), 0);
+
+    std::unique_ptr<TqdzComponent> designed(
+        TqdzComponent::DesignCreate(TqdzUserDataSet::StaticClass(), nullptr));
+    auto *ds = static_cast<TqdzDataSet *>(designed.get());
+    ds->SetName("Lines");
+    ds->SetBounds(10, 5, 0, 0);
+    const QImage img = paint(ds);
+    EXPECT_EQ(img.pixel(20, 15), ColorToQColor(clBtnFace).rgb());
+    EXPECT_EQ(img.pixel(37, 15), ColorToQColor(clBtnShadow).rgb());
+    EXPECT_EQ(img.pixel(20, 32), ColorToQColor(clBtnShadow).rgb());
+    EXPECT_EQ(img.pixel(38, 15), qRgb(255, 255, 255));
+    // The name is written below the box.
+    EXPECT_GT(nonWhite(img, 34, 60), 10);
 }
