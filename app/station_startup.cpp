@@ -2,7 +2,7 @@
 #include "Login_Code.h"
 #include "Unit1.h"
 #include "datacenter_code.h"
-#include "kw_isysrtti.h"
+#include "kw_irttiunits.h"
 #include "proce.h"
 #include "tongbuxianl.h"
 
@@ -26,8 +26,9 @@ bool CreateStationForms()
 int StationMain()
 {
     Application->Initialize();
-    // Scripts of the report engine see the built-in library from the start.
-    kwInitSysFunctions();
+    // Scripts of the report engine see the built-in library and the class
+    // library's units from the start.
+    kwRegisterRTTIUnits();
     Application->SetTitle(QStringLiteral("电子秤配货系统"));
     const bool ok = CreateStationForms();
     if (ok)
