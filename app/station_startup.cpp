@@ -3,6 +3,7 @@
 #include "Unit1.h"
 #include "datacenter_code.h"
 #include "kw_irttiunits.h"
+#include "report/build/qdzPrinter.h"
 #include "proce.h"
 #include "tongbuxianl.h"
 
@@ -29,6 +30,7 @@ int StationMain()
     // Scripts of the report engine see the built-in library and the class
     // library's units from the start.
     kwRegisterRTTIUnits();
+    qdzInstallPaperHooks();
     Application->SetTitle(QStringLiteral("电子秤配货系统"));
     const bool ok = CreateStationForms();
     if (ok)

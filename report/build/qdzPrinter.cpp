@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
 #include "platform/SysUtils.h"
+#include "report/model/qdzClass.h"
 #include "report/model/qdzRes.h"
 #include "report/model/qdzUtils.h"
 
@@ -590,4 +591,27 @@ void qdzFreePrinters()
 {
     SetDialogPrinterProvider(nullptr);
     PrintersSlot().reset();
+}
+
+namespace {
+
+// The current printer's default paper, for new report pages.
+bool CurrentPrinterDefaultPaper(int &PaperSize, double &Width, double &Height, bool &Landscape)
+{
+    TqdzCustomPrinter *p = qdzPrinters()->GetCurrentPrinter();
+    if (!p)
+        return false;
+    PaperSize = p->DefPaper();
+    Width = p->DefPaperWidth();
+    Height = p->DefPaperHeight();
+    Landscape = p->DefOrientation();
+    return true;
+}
+
+} // namespace
+
+void qdzInstallPaperHooks()
+{
+    qdzPaperHooks().PaperSize = &qdzGetPaperSizeMM;
+    qdzPaperHooks().DefaultPaper = &CurrentPrinterDefaultPaper;
 }

@@ -228,6 +228,9 @@ private:
 // The shared printer list, created on first use; the print and printer
 // set-up dialogs work on its current printer.
 TqdzPrinters *qdzPrinters();
+// Gives the report model the paper table and the current printer's default
+// paper (the model cannot reach this layer itself). Call once at start-up.
+void qdzInstallPaperHooks();
 // Frees the shared list (the next qdzPrinters() reads the machine's printers
 // again); also done when the program ends.
 void qdzFreePrinters();

@@ -1,6 +1,7 @@
 // Paper-size table, the virtual printer and the printer list.
 #include "PrinterFakes.h"
 #include "report/build/qdzPrinter.h"
+#include "report/model/qdzClass.h"
 
 #include "platform/Classes.h"
 #include "platform/Dialogs.h"
@@ -261,4 +262,21 @@ TEST(PrinterList, MachineWithoutPrintersThroughCups)
     EXPECT_EQ(Printer()->Handle(), nullptr);
     EXPECT_THROW(Printer()->BeginDoc(), EPrinter);
     EXPECT_THROW(Printer()->BeginRAWDoc(), EPrinter);
+}
+
+TEST(PrinterList, NewReportPagesTakeTheCurrentPrintersPaper)
+{
+    TScopedSpooler spooler;
+    qdzFreePrinters();
+    qdzInstallPaperHooks();
+    double w = 0, h = 0;
+    ASSERT_TRUE(qdzPaperHooks().PaperSize(11, w, h)); // A5
+    EXPECT_DOUBLE_EQ(w, 148);
+    EXPECT_DOUBLE_EQ(h, 210);
+    TqdzReportPage page(nullptr);
+    page.SetDefaults();
+    EXPECT_EQ(page.PaperSize(), 9);
+    EXPECT_DOUBLE_EQ(page.PaperWidth(), 210);
+    EXPECT_DOUBLE_EQ(page.PaperHeight(), 297);
+    qdzFreePrinters();
 }
