@@ -1,0 +1,51 @@
+#include "Sell_Host.h"
+#include "Forms.h"
+
+TSellHost SellHost;
+
+void TSellHost::EnableMain() const
+{
+    if (MainForm)
+        MainForm->SetEnabled(true);
+}
+
+void SellWarning(const QString &Text)
+{
+    Application->MessageBox(Text, QStringLiteral("提示!"), MB_ICONWARNING);
+}
+
+bool SellConfirm(const QString &Text)
+{
+    return Application->MessageBox(Text, QStringLiteral("提示!"), MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+}
+
+#include "datacenter_code.h"
+
+bool LocalTransaction(const std::function<void()> &Body)
+{
+    TADOConnection *conn = DataCenter->L_ADOConnection1;
+    try {
+        conn->BeginTrans();
+    } catch (const Exception &) {
+        return false;
+    }
+    try {
+        Body();
+        conn->CommitTrans();
+        return true;
+    } catch (const Exception &) {
+        if (conn->InTransaction()) {
+            try {
+                conn->RollbackTrans();
+            } catch (const Exception &) {
+            }
+        }
+        return false;
+    }
+}
+
+void LocalRun(const QString &Sql, const QList<Variant> &Params)
+{
+    if (!DataCenter->LocalExec(Sql, Params))
+        throw EDatabaseError(QStringLiteral("statement failed: ") + Sql);
+}
