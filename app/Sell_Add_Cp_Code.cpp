@@ -184,8 +184,11 @@ void TSell_Add_Cp::Cpfenl_mcChange(TObject *)
 
 void TSell_Add_Cp::Timer1Timer(TObject *)
 {
-    if (SellHost.GetScaleRead())
-        zzl->SetText(SellHost.GetScaleWeight());
+    if (SellHost.GetScaleRead()) {
+        const QString w = SellHost.GetScaleWeight();
+        if (zzl->Text() != w)
+            zzl->SetText(w);
+    }
     // Only what converts is computed; a half-typed number waits.
     double g, t, p;
     if (zzl->Text().isEmpty() || qp->Text().isEmpty() || !ToNumber(zzl->Text(), g) || !ToNumber(qp->Text(), t))
