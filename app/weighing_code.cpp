@@ -144,11 +144,24 @@ bool SaveOrderWeighing(int OrderId, double Net, double Tare)
 
 void ReloadWeighedLines()
 {
+    // Refreshing the tiles after a weighing is no change of order or product:
+    // the load on the scale and its mode survive the reloads, which otherwise
+    // reset them when the other page's current row differs from its last one.
+    TWeighingHost &h = WeighingHost;
+    const QString lastGross = h.LastGross ? h.LastGross->Text() : QString();
+    const QString lastStep = h.LastStep ? h.LastStep->Text() : QString();
+    const bool same = h.SameBang && h.SameBang->Checked();
     auto hasRows = [](TADOQuery *Q) { return Q && Q->Active() && Q->RecordCount() > 0; };
-    if (DataCenter && hasRows(DataCenter->L_Sell_Dh_Query) && WeighingHost.ReloadOrderLines)
-        WeighingHost.ReloadOrderLines();
-    if (DataCenter && hasRows(DataCenter->L_Sell_Cp_Dh_Query) && WeighingHost.ReloadProductLines)
-        WeighingHost.ReloadProductLines();
+    if (DataCenter && hasRows(DataCenter->L_Sell_Dh_Query) && h.ReloadOrderLines)
+        h.ReloadOrderLines();
+    if (DataCenter && hasRows(DataCenter->L_Sell_Cp_Dh_Query) && h.ReloadProductLines)
+        h.ReloadProductLines();
+    if (h.LastGross)
+        h.LastGross->SetText(lastGross);
+    if (h.LastStep)
+        h.LastStep->SetText(lastStep);
+    if (same)
+        h.SameBang->SetChecked(true);
 }
 
 QString ChosenUnitTare()

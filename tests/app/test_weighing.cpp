@@ -303,6 +303,35 @@ TEST_F(WeighingDialogs, SameLoadAcrossLines)
     EXPECT_TRUE(Main->Same->Checked());
 }
 
+TEST_F(WeighingDialogs, ReloadsKeepTheLoadOnTheScale)
+{
+    // Both lists have rows; the product page's reload resets the memory as a
+    // change of product does.
+    DataCenter->L_Sell_Dh_Query->SQL()->SetText(QStringLiteral("select id from sys_jhdh"));
+    DataCenter->L_Sell_Dh_Query->Open();
+    DataCenter->L_Sell_Cp_Dh_Query->SQL()->SetText(QStringLiteral("select id from sys_cp"));
+    DataCenter->L_Sell_Cp_Dh_Query->Open();
+    WeighingHost.ReloadProductLines = [this] {
+        ++Main->ProductReloads;
+        Main->LastGross->SetText(QStringLiteral("0"));
+        Main->LastStep->SetText(QStringLiteral("0"));
+        Main->Different->SetChecked(true);
+    };
+    Main->Same->SetChecked(true);
+    Main->Zhongzl->SetText(QStringLiteral("10"));
+    Open(sell_dh_input, 5001);
+    Click(sell_dh_input->Button13);
+    EXPECT_EQ(Main->LineReloads, 1);
+    EXPECT_EQ(Main->ProductReloads, 1);
+    EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("10"));
+    EXPECT_EQ(Main->LastStep->Text(), QStringLiteral("10"));
+    EXPECT_TRUE(Main->Same->Checked());
+    Main->Zhongzl->SetText(QStringLiteral("16"));
+    Open(sell_dh_input, 5002);
+    Click(sell_dh_input->Button13);
+    EXPECT_DOUBLE_EQ(Line(5002).Songhl.toDouble(), 6);
+}
+
 TEST_F(WeighingDialogs, LabelsOfTheLine)
 {
     const struct {
