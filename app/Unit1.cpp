@@ -2,6 +2,8 @@
 #include "Login_Code.h"
 #include "scale_code.h"
 #include "sync_code.h"
+#include "TypInfo.h"
+#include <algorithm>
 #include <cmath>
 
 Tmain *main_ = nullptr;
@@ -151,10 +153,51 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
     TabSheet4 = sheet("TabSheet4", QStringLiteral("操作说明"));
 
     CreateListControls();
+    AdaptToScreen(Screen->Width(), Screen->Height());
 
     SetOnCreate(TNotifyEvent(this, &Tmain::FormCreate));
     SetOnActivate(TNotifyEvent(this, &Tmain::FormActivate));
     SetOnClose(TCloseEvent(this, &Tmain::FormClose));
+}
+
+void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
+{
+    if (FAdapted)
+        return;
+    FAdapted = true;
+    if (ScreenWidth == 1680 && ScreenHeight == 1050)
+        return;
+    try {
+        SetScaled(false);
+        FYScale = double(ScreenHeight) / 1050;
+        FXScale = double(ScreenWidth) / 1680;
+        const double fontScale = std::min(FXScale, FYScale);
+        std::vector<TControl *> controls;
+        for (int i = ComponentCount() - 1; i >= 0; --i) {
+            TComponent *c = Components(i);
+            if (auto *control = dynamic_cast<TControl *>(c))
+                controls.push_back(control);
+            PPropInfo prop = GetPropInfo(c, u"Font");
+            if (prop && prop->Kind() == tkClass)
+                if (auto *font = dynamic_cast<TFont *>(GetObjectProp(c, prop)))
+                    font->SetSize(Round(font->Size() * fontScale));
+        }
+        FDesignBounds.clear();
+        FDesignBounds.push_back(Rect(Left(), Top(), Left() + Width(), Top() + Height()));
+        for (TControl *c : controls)
+            FDesignBounds.push_back(Rect(c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()));
+        auto scaled = [this](const TRect &R, TControl *C) {
+            const int l = Round(R.Left * FXScale), t = Round(R.Top * FYScale), r = Round(R.Right * FXScale),
+                      b = Round(R.Bottom * FYScale);
+            C->SetBounds(l, t, r - l, b - t);
+        };
+        scaled(FDesignBounds[0], this);
+        for (size_t i = controls.size(); i-- > 0;)
+            if (controls[i]->Align() != alClient)
+                scaled(FDesignBounds[i + 1], controls[i]);
+    } catch (const Exception &E) {
+        throw Exception(QStringLiteral("进行屏幕分辨率自适应调整时出现错误") + E.Message());
+    }
 }
 
 Tmain::~Tmain()

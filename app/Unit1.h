@@ -135,6 +135,14 @@ public:
     // Scale factors of the screen adaptation; 1.0 until it runs.
     double XScale() const { return FXScale; }
     double YScale() const { return FYScale; }
+    // Rescales the window laid out for 1680 x 1050 to a screen of the given
+    // size, once: fonts by the smaller factor, bounds by each axis's own.
+    // Client-aligned controls follow their parent. Errors come back as
+    // Exception "进行屏幕分辨率自适应调整时出现错误" + the first message.
+    void AdaptToScreen(int ScreenWidth, int ScreenHeight);
+    // Design-time bounds (left, top, right, bottom): entry 0 the window,
+    // then each control in the order collected.
+    const std::vector<TRect> &DesignBounds() const { return FDesignBounds; }
 
     void FormCreate(TObject *Sender);
     void FormActivate(TObject *Sender);
@@ -233,6 +241,8 @@ private:
 
     double FXScale = 1.0;
     double FYScale = 1.0;
+    bool FAdapted = false;
+    std::vector<TRect> FDesignBounds;
     QString FFinishedOrders = QStringLiteral("0");
     QString FPartlyOrders = QStringLiteral("0");
     QString FLastOrderId;

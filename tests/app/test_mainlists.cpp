@@ -8,6 +8,7 @@
 #include "station_startup.h"
 #include "sync_code.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 
 using namespace FormHarness;
 
@@ -411,28 +412,40 @@ TEST_F(MainListsTest, ProductTiles)
 
 TEST_F(MainListsTest, TouchingATileGivesItsLineToTheWeighing)
 {
-    TouchOrder(QStringLiteral("T-1"));
+    TouchOrder(QStringLiteral("T-2"));
     M->Sell_StringGrid1->SetTag(0);
-    const TRect r = M->Sell_StringGrid1->CellRect(3, 1);
+    const TRect r = M->Sell_StringGrid1->CellRect(2, 1);
+    ASSERT_FALSE(r.IsEmpty());
     Click(M->Sell_StringGrid1, Point(r.Left + 10, r.Top + 10));
-    EXPECT_EQ(M->Sell_StringGrid1->Tag(), 9103);
+    EXPECT_EQ(M->Sell_StringGrid1->Tag(), 9202);
     // An empty tile does nothing.
-    const TRect e = M->Sell_StringGrid1->CellRect(5, 2);
+    const TRect e = M->Sell_StringGrid1->CellRect(1, 2);
+    ASSERT_FALSE(e.IsEmpty());
     Click(M->Sell_StringGrid1, Point(e.Left + 10, e.Top + 10));
-    EXPECT_EQ(M->Sell_StringGrid1->Tag(), 9103);
+    EXPECT_EQ(M->Sell_StringGrid1->Tag(), 9202);
 }
 
 TEST_F(MainListsTest, OrderRowsAreRedWhenFinishedGreenWhenPartlyBlackOtherwise)
 {
+    // At the designed size: a screen smaller than the design shrinks the font.
+    M->Sell_Dh->Font()->SetSize(12);
     ProcessEvents(10);
     const QImage img = Grab(M->Sell_Dh);
     img.save(QStringLiteral("/tmp/mainlists_orders.png"));
+    const TRect bounds = Rect(0, 0, img.width(), img.height());
+    auto visible = [&bounds](TRect R) {
+        R.Left += 1; // beside the indicator column's dark edge
+        R.Right = std::min(R.Right, bounds.Right);
+        R.Bottom = std::min(R.Bottom, bounds.Bottom);
+        return R;
+    };
     QStringList dh = OrderNumbers();
     for (int row = 1; row <= dh.size(); ++row) {
-        // The customer-name column, away from the current (lime) row.
+        // The customer-code column, away from the current (lime) row.
         if (row == Orders()->RecNo())
             continue;
-        const TRect r = M->Sell_Dh->CellRect(2, row);
+        const TRect r = visible(M->Sell_Dh->CellRect(1, row));
+        ASSERT_GT(r.Width(), 10);
         const int red = CountColour(img, r, Reddish), green = CountColour(img, r, Greenish),
                   dark = CountColour(img, r, Darkish);
         const QString n = dh[row - 1];
@@ -448,7 +461,7 @@ TEST_F(MainListsTest, OrderRowsAreRedWhenFinishedGreenWhenPartlyBlackOtherwise)
         }
     }
     // The current row is lime.
-    const TRect cur = M->Sell_Dh->CellRect(3, Orders()->RecNo());
+    const TRect cur = visible(M->Sell_Dh->CellRect(1, Orders()->RecNo()));
     EXPECT_EQ(img.pixelColor(cur.Right - 2, cur.Bottom - 2), QColor(0, 255, 0));
     EXPECT_FALSE(M->IsFinishedOrder(QStringLiteral("9001")));
     EXPECT_FALSE(M->IsPartlyOrder(QStringLiteral("9001")));
@@ -547,4 +560,42 @@ TEST_F(MainListsTest, DownloadReloadsTheListsThroughTheSyncHost)
     SyncHost.ReloadOrders();
     EXPECT_EQ(M->Sell_Dh_All->Caption(), QStringLiteral("所有(5)"));
     GrabToFile(M, QStringLiteral("/tmp/mainlists_main.png"));
+}
+
+TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
+{
+    const int w = Screen->Width(), h = Screen->Height();
+    ASSERT_GT(w, 0);
+    if (w == 1680 && h == 1050) {
+        EXPECT_EQ(M->XScale(), 1.0);
+        EXPECT_EQ(M->YScale(), 1.0);
+        EXPECT_TRUE(M->DesignBounds().empty());
+        EXPECT_EQ(M->m_zhongzl->Font()->Size(), 18);
+        return;
+    }
+    const double x = w / 1680.0, y = h / 1050.0, f = std::min(x, y);
+    EXPECT_DOUBLE_EQ(M->XScale(), x);
+    EXPECT_DOUBLE_EQ(M->YScale(), y);
+    EXPECT_FALSE(M->Scaled());
+    EXPECT_EQ(M->m_zhongzl->Font()->Size(), Round(18 * f));
+    EXPECT_EQ(M->Sell_Dh->Font()->Size(), Round(12 * f));
+    EXPECT_EQ(M->Label_Blue->Font()->Size(), Round(11 * f));
+    // The client-aligned page control fills what is left of the window.
+    EXPECT_EQ(M->PageControl1->Width(), M->ClientWidth());
+    EXPECT_EQ(M->PageControl1->Top(), M->TopPanel->Height());
+    ASSERT_FALSE(M->DesignBounds().empty());
+    EXPECT_EQ(M->DesignBounds()[0].Right - M->DesignBounds()[0].Left, 1680);
+    EXPECT_EQ(M->DesignBounds()[0].Bottom - M->DesignBounds()[0].Top, 1050);
+    // An unaligned control: each edge by its own axis.
+    EXPECT_EQ(M->Sell_StringGrid1->Left(), Round(474 * x));
+    EXPECT_EQ(M->Sell_StringGrid1->Width(), Round((474 + 1190) * x) - Round(474 * x));
+    EXPECT_EQ(M->Sell_StringGrid1->Top(), Round(52 * y));
+    EXPECT_EQ(M->Sell_StringGrid1->Height(), Round((52 + 740) * y) - Round(52 * y));
+    // Grid rows keep their designed height; only bounds and fonts scale.
+    EXPECT_EQ(M->Sell_StringGrid1->RowHeights(1), 120);
+    // A second call changes nothing.
+    const int left = M->Sell_Dh->Left();
+    M->AdaptToScreen(1280, 1024);
+    EXPECT_EQ(M->Sell_Dh->Left(), left);
+    EXPECT_DOUBLE_EQ(M->XScale(), x);
 }
