@@ -1,6 +1,8 @@
 #include "weighing_code.h"
+#include "Sell_Dh_Qup_Code.h"
 #include "YbRadChk.h"
 #include "datacenter_code.h"
+#include "sell_dh_input_code.h"
 #include "SysUtils.h"
 #include <cmath>
 
@@ -140,6 +142,17 @@ bool SaveOrderWeighing(int OrderId, double Net, double Tare)
                                   "zqp=case when zqp is null then ? else zqp+? end where id=?"),
                    {n, n, t, t, Variant(OrderId)});
     });
+}
+
+void OpenLineWeighing()
+{
+    TForm *dialog = WeighingHost.m_qup && WeighingHost.m_qup->ItemIndex() == 0 ? static_cast<TForm *>(sell_dh_input)
+                                                                               : static_cast<TForm *>(Sell_Dh_Qup);
+    if (!dialog)
+        return;
+    if (WeighingHost.MainForm)
+        WeighingHost.MainForm->SetEnabled(false);
+    dialog->Show();
 }
 
 void ReloadWeighedLines()

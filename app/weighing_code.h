@@ -66,6 +66,10 @@ bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows);
 // Adds net and tare to a whole order's sums. False when nothing was written.
 bool SaveOrderWeighing(int OrderId, double Net, double Tare);
 
+// A line tile was touched and its id is in Sell_StringGrid1's Tag: the main
+// window is disabled and the typed keypad opens when the first tare preset is
+// chosen, the crate keypad otherwise.
+void OpenLineWeighing();
 // The line tiles of both pages, each when its list has rows.
 void ReloadWeighedLines();
 // The unit tare of the preset chosen in m_qup ('' when there is none).

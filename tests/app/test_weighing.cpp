@@ -332,6 +332,25 @@ TEST_F(WeighingDialogs, ReloadsKeepTheLoadOnTheScale)
     EXPECT_DOUBLE_EQ(Line(5002).Songhl.toDouble(), 6);
 }
 
+TEST_F(WeighingDialogs, TouchedTileOpensTheKeypadOfThePreset)
+{
+    Main->Grid->SetTag(5001);
+    OpenLineWeighing();
+    EXPECT_FALSE(Main->Form->Enabled());
+    EXPECT_TRUE(sell_dh_input->Visible());
+    EXPECT_FALSE(Sell_Dh_Qup->Visible());
+    EXPECT_EQ(sell_dh_input->Label1->Caption(), QStringLiteral("演示饭店 K001"));
+    Click(sell_dh_input->Button14);
+    EXPECT_TRUE(Main->Form->Enabled());
+    Main->Qup->SetItemIndex(1);
+    OpenLineWeighing();
+    EXPECT_FALSE(Main->Form->Enabled());
+    EXPECT_TRUE(Sell_Dh_Qup->Visible());
+    EXPECT_FALSE(sell_dh_input->Visible());
+    Click(Sell_Dh_Qup->Button14);
+    EXPECT_TRUE(Main->Form->Enabled());
+}
+
 TEST_F(WeighingDialogs, LabelsOfTheLine)
 {
     const struct {
