@@ -209,6 +209,7 @@ Tmain::~Tmain()
         SyncHost.ReloadOrders = nullptr;
         SyncHost.ReloadProducts = nullptr;
     }
+    ClearDialogHosts();
     if (Application->OnMessage().Data() == this)
         Application->SetOnMessage(TMessageEvent());
     if (main_ == this)
@@ -223,6 +224,7 @@ void Tmain::FormCreate(TObject *)
     SyncHost.WorkDatePicker = DateTimePicker1;
     SyncHost.ReloadOrders = [this] { LoadOrders(QString()); };
     SyncHost.ReloadProducts = [this] { LoadProducts(QString()); };
+    FillDialogHosts();
     // A preset file or a port that fails is shown, and start-up goes on: the
     // station still works with typed weights.
     try {

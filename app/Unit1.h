@@ -232,6 +232,9 @@ public:
 
 private:
     void CreateListControls();
+    // The weighing, manual-order and details dialogs reach the window through these.
+    void FillDialogHosts();
+    void ClearDialogHosts();
     // Whether the order (or product) list has a row to act on; shows the
     // warning when not.
     bool CheckListHasRows(TADOQuery *Query);

@@ -2,7 +2,15 @@
 // with the tile grids of their lines, the whole-order page, the filters, the
 // function keys and the mouse-wheel translator.
 #include "Unit1.h"
+#include "Sell_Add_Cp_Code.h"
+#include "Sell_Add_Keh_Code.h"
+#include "Sell_CpMingx_Code.h"
+#include "Sell_Dh_Qup_Code.h"
+#include "Sell_Host.h"
+#include "Sell_Mingx_Code.h"
 #include "datacenter_code.h"
+#include "sell_dh_input_code.h"
+#include "weighing_code.h"
 #include "sync_code.h"
 
 namespace {
@@ -44,6 +52,16 @@ void Reopen(TADOQuery *Query, const QString &Sql, const QList<Variant> &Params)
     for (int i = 0; i < Params.size(); ++i)
         Query->Parameters().AddParameter(QStringLiteral("p%1").arg(i + 1), Params[i]);
     Query->Open();
+}
+
+// The dialogs are shown without being modal: the main window waits disabled
+// until the dialog's close gives it back. A dialog not made yet opens nothing.
+void ShowDialog(TForm *Main, TForm *Dialog)
+{
+    if (!Dialog)
+        return;
+    Main->SetEnabled(false);
+    Dialog->Show();
 }
 
 bool HasCurrentRow(TADOQuery *Query)
@@ -308,6 +326,69 @@ void Tmain::CreateListControls()
     SetOnKeyDown(TKeyEvent(this, &Tmain::FormKeyDown));
     PageControl1->SetOnChange(TNotifyEvent(this, &Tmain::PageControl1Change));
     DateTimePicker1->SetOnChange(TNotifyEvent(this, &Tmain::DateTimePicker1Change));
+}
+
+// --- what the dialogs take from the main window ---------------------------------------
+
+void Tmain::FillDialogHosts()
+{
+    WeighingHost.MainForm = this;
+    WeighingHost.Sell_StringGrid1 = Sell_StringGrid1;
+    WeighingHost.Lx_StringGrid1 = Lx_StringGrid1;
+    WeighingHost.m_zhongzl = m_zhongzl;
+    WeighingHost.m_stopread = m_stopread;
+    WeighingHost.m_qup = m_qup;
+    WeighingHost.m_qup_value = m_qup_value;
+    WeighingHost.LastGross = LastGross;
+    WeighingHost.LastStep = LastStep;
+    WeighingHost.SameBang = SameBang;
+    WeighingHost.DifferentBang = DifferentBang;
+    WeighingHost.ReloadOrderLines = [this] { LoadOrderLines(); };
+    WeighingHost.ReloadProductLines = [this] { LoadProductOrderLines(); };
+    WeighingHost.ReloadWholeOrders = [this] { LoadWholeOrders(); };
+
+    auto currentId = [](TADOQuery *(TDataCenter::*Query)) {
+        if (!DataCenter || !HasCurrentRow(DataCenter->*Query))
+            return 0;
+        return (DataCenter->*Query)->FieldByName(QStringLiteral("id")).AsInteger();
+    };
+    SellHost.MainForm = this;
+    SellHost.WorkDate = [this] { return WorkDateText(); };
+    SellHost.OperatorName = [this] { return caozy->Caption(); };
+    SellHost.CurrentOrderId = [currentId] { return currentId(&TDataCenter::L_Sell_Dh_Query); };
+    SellHost.CurrentProductId = [currentId] { return currentId(&TDataCenter::L_Sell_Cp_Dh_Query); };
+    SellHost.ScaleRead = [this] { return m_zhongzl->ReadOnly(); };
+    SellHost.ScaleWeight = [this] { return m_zhongzl->Text(); };
+    SellHost.ShowNewOrder = [this](const QString &Dh) {
+        SelectPanel(Sell_Dh_No, {Sell_Dh_No, Sell_Dh_Over, Sell_Dh_All});
+        LoadOrders(Dh);
+    };
+    SellHost.ShowAllocatedLines = [this] {
+        SelectPanel(Sell_Mx_Over, {Sell_Mx_No, Sell_Mx_Over, Sell_Mx_All});
+        LoadOrderLines();
+    };
+    SellHost.ReloadTiles = [this] {
+        if (HasCurrentRow(DataCenter->L_Sell_Dh_Query))
+            LoadOrderLines();
+        if (HasCurrentRow(DataCenter->L_Sell_Cp_Dh_Query))
+            LoadProductOrderLines();
+    };
+    SellHost.ReloadLists = [this] {
+        TADOQuery *orders = DataCenter->L_Sell_Dh_Query, *products = DataCenter->L_Sell_Cp_Dh_Query;
+        const QString dh = HasCurrentRow(orders) ? orders->FieldByName(QStringLiteral("dh")).AsString() : QString();
+        const QString id = HasCurrentRow(products) ? products->FieldByName(QStringLiteral("id")).AsString() : QString();
+        LoadOrders(dh);
+        LoadProducts(id);
+        SellHost.DoReloadTiles();
+    };
+}
+
+void Tmain::ClearDialogHosts()
+{
+    if (WeighingHost.MainForm == this)
+        WeighingHost = TWeighingHost();
+    if (SellHost.MainForm == this)
+        SellHost = TSellHost();
 }
 
 // --- helpers ------------------------------------------------------------------------
@@ -813,6 +894,10 @@ void Tmain::TileSelected(const TTileTable &Tiles, int ACol, int ARow)
         return;
     // The weighing dialogs take the line from here.
     Sell_StringGrid1->SetTag(id);
+    if (m_qup->ItemIndex() == 0)
+        ShowDialog(this, sell_dh_input);
+    else
+        ShowDialog(this, Sell_Dh_Qup);
 }
 
 void Tmain::Sell_StringGrid1SelectCell(TObject *, int ACol, int ARow, bool &)
@@ -974,21 +1059,27 @@ void Tmain::Button1Click(TObject *)
     CheckListHasRows(DataCenter->L_Sell_Dh_Query);
 }
 
-void Tmain::Button2Click(TObject *) {}
+void Tmain::Button2Click(TObject *)
+{
+    ShowDialog(this, Sell_Add_Keh);
+}
 
 void Tmain::Button3Click(TObject *)
 {
-    CheckListHasRows(DataCenter->L_Sell_Dh_Query);
+    if (CheckListHasRows(DataCenter->L_Sell_Dh_Query))
+        ShowDialog(this, Sell_Add_Cp);
 }
 
 void Tmain::Button4Click(TObject *)
 {
-    CheckListHasRows(DataCenter->L_Sell_Dh_Query);
+    if (CheckListHasRows(DataCenter->L_Sell_Dh_Query))
+        ShowDialog(this, Sell_Mingx);
 }
 
 void Tmain::Button5Click(TObject *)
 {
-    CheckListHasRows(DataCenter->L_Sell_Cp_Dh_Query);
+    if (CheckListHasRows(DataCenter->L_Sell_Cp_Dh_Query))
+        ShowDialog(this, Sell_CpMingx);
 }
 
 void Tmain::FormKeyDown(TObject *, Word &Key, TShiftState)

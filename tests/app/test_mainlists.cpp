@@ -2,6 +2,9 @@
 // filters, the tile texts and colours, same-load reset, wrapping, the
 // warning of the function keys and the mouse wheel on the grids.
 #include "FormHarness.h"
+#include "Sell_Dh_Qup_Code.h"
+#include "Sell_Mingx_Code.h"
+#include "sell_dh_input_code.h"
 #include "StationFixture.h"
 #include "Unit1.h"
 #include "datacenter_code.h"
@@ -598,4 +601,37 @@ TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
     M->AdaptToScreen(1280, 1024);
     EXPECT_EQ(M->Sell_Dh->Left(), left);
     EXPECT_DOUBLE_EQ(M->XScale(), x);
+}
+
+TEST_F(MainListsTest, TilesAndButtonsOpenTheirDialogsWithTheWindowDisabled)
+{
+    Application->CreateForm(sell_dh_input);
+    Application->CreateForm(Sell_Dh_Qup);
+    Application->CreateForm(Sell_Mingx);
+    TouchOrder(QStringLiteral("T-2"));
+    const TRect r = M->Sell_StringGrid1->CellRect(1, 1);
+    Click(M->Sell_StringGrid1, Point(r.Left + 10, r.Top + 10));
+    EXPECT_EQ(M->Sell_StringGrid1->Tag(), 9201);
+    EXPECT_FALSE(M->Enabled());
+    EXPECT_TRUE(sell_dh_input->Visible());
+    EXPECT_FALSE(Sell_Dh_Qup->Visible());
+    sell_dh_input->Close();
+    ProcessEvents(10);
+    EXPECT_TRUE(M->Enabled());
+
+    // Any preset but the first weighs by crates.
+    M->m_qup->SetItemIndex(1);
+    ASSERT_TRUE(ShowAndActivate(M));
+    const TRect r2 = M->Sell_StringGrid1->CellRect(2, 1);
+    Click(M->Sell_StringGrid1, Point(r2.Left + 10, r2.Top + 10));
+    EXPECT_EQ(M->Sell_StringGrid1->Tag(), 9202);
+    EXPECT_FALSE(M->Enabled());
+    EXPECT_TRUE(Sell_Dh_Qup->Visible());
+    Sell_Dh_Qup->Close();
+    ProcessEvents(10);
+    EXPECT_TRUE(M->Enabled());
+
+    M->Button4Click(M->Button4);
+    EXPECT_FALSE(M->Enabled());
+    EXPECT_TRUE(Sell_Mingx->Visible());
 }
