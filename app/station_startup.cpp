@@ -5,6 +5,14 @@
 #include "kw_irttiunits.h"
 #include "report/build/qdzPrinter.h"
 #include "proce.h"
+#include "Sell_Add_Cp_Code.h"
+#include "Sell_Add_Keh_Code.h"
+#include "Sell_CpMingx_Code.h"
+#include "Sell_Dh_Qup_Code.h"
+#include "Sell_Lx_Qup_Code.h"
+#include "Sell_Mingx_Code.h"
+#include "sell_dh_input_code.h"
+#include "sell_lx_input_code.h"
 #include "tongbuxianl.h"
 
 bool CreateStationForms()
@@ -18,7 +26,15 @@ bool CreateStationForms()
                                 QStringLiteral("提示!"), MB_ICONERROR);
         return false;
     }
+    Application->CreateForm(sell_dh_input);
+    Application->CreateForm(Sell_Mingx);
+    Application->CreateForm(Sell_Add_Keh);
+    Application->CreateForm(Sell_Add_Cp);
     Application->CreateForm(Login);
+    Application->CreateForm(Sell_Dh_Qup);
+    Application->CreateForm(sell_lx_input);
+    Application->CreateForm(Sell_Lx_Qup);
+    Application->CreateForm(Sell_CpMingx);
     Application->CreateForm(Tongbu_Xianl);
     Application->CreateForm(Form2);
     return true;

@@ -178,3 +178,17 @@ TEST_F(LoginTest, ToolbarStartsTheDownloadFlow)
     EXPECT_TRUE(main_->Enabled());
     GrabToFile(main_, QStringLiteral("/tmp/station_main.png"));
 }
+
+TEST(StationStartup, WindowsAreCreatedInTheStationsOrder)
+{
+    StationFolder station;
+    Application->Initialize();
+    ASSERT_TRUE(CreateStationForms());
+    QStringList classes;
+    for (int i = 0; i < Application->ComponentCount(); ++i)
+        classes << Application->Components(i)->ClassName();
+    DoneApplication();
+    EXPECT_EQ(classes, QStringList({"Tmain", "TDataCenter", "Tsell_dh_input", "TSell_Mingx", "TSell_Add_Keh",
+                                    "TSell_Add_Cp", "TLogin", "TSell_Dh_Qup", "Tsell_lx_input", "TSell_Lx_Qup",
+                                    "TSell_CpMingx", "TTongbu_Xianl", "TForm2"}));
+}

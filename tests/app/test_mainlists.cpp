@@ -474,10 +474,16 @@ TEST_F(MainListsTest, OrderRowsAreRedWhenFinishedGreenWhenPartlyBlackOtherwise)
 TEST_F(MainListsTest, FunctionKeysWarnWithoutAnOrder)
 {
     {
+        // With an order selected, F5 opens its details instead of warning.
         TModalAnswerer answers;
         Key(Qt::Key_F5);
-        Key(Qt::Key_F3);
         EXPECT_TRUE(answers.Texts.isEmpty());
+        EXPECT_TRUE(Sell_Mingx->Visible());
+        EXPECT_FALSE(M->Enabled());
+        Sell_Mingx->Close();
+        ProcessEvents(20);
+        EXPECT_TRUE(M->Enabled());
+        ASSERT_TRUE(ShowAndActivate(M));
     }
     M->DateTimePicker1->SetDate(EncodeDate(2031, 1, 1));
     M->DateTimePicker1Change(M->DateTimePicker1);
