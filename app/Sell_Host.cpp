@@ -21,29 +21,6 @@ bool SellConfirm(const QString &Text)
 
 #include "datacenter_code.h"
 
-bool LocalTransaction(const std::function<void()> &Body)
-{
-    TADOConnection *conn = DataCenter->L_ADOConnection1;
-    try {
-        conn->BeginTrans();
-    } catch (const Exception &) {
-        return false;
-    }
-    try {
-        Body();
-        conn->CommitTrans();
-        return true;
-    } catch (const Exception &) {
-        if (conn->InTransaction()) {
-            try {
-                conn->RollbackTrans();
-            } catch (const Exception &) {
-            }
-        }
-        return false;
-    }
-}
-
 void LocalRun(const QString &Sql, const QList<Variant> &Params)
 {
     if (!DataCenter->LocalExec(Sql, Params))

@@ -1,4 +1,5 @@
 #pragma once
+#include "datacenter_code.h" // LocalTransaction
 // What the manual-order and details dialogs need from the main window. The
 // main window fills SellHost once after it is created; the dialogs read it
 // when they are used, so they can be driven without a main window too.
@@ -50,9 +51,5 @@ void SellWarning(const QString &Text);
 bool SellConfirm(const QString &Text);
 
 
-// Runs Body inside one transaction of the local connection: committed when
-// it returns, rolled back when it (or the commit) raises. False after a
-// rollback; nothing is shown.
-bool LocalTransaction(const std::function<void()> &Body);
 // LocalExec that raises EDatabaseError on failure, for use inside LocalTransaction.
 void LocalRun(const QString &Sql, const QList<Variant> &Params);

@@ -117,6 +117,16 @@ std::unique_ptr<TADOQuery> TDataCenter::ServerOpen(const QString &Sql, const QLi
     return Open(S_ADOConnection1, Sql, Params);
 }
 
+bool LocalTransaction(const std::function<void()> &Body)
+{
+    try {
+        DataCenter->L_ADOConnection1->RunInTransaction(Body);
+        return true;
+    } catch (const Exception &) {
+        return false;
+    }
+}
+
 QString SqlValueOrNull(const QString &Value)
 {
     const QString t = Trim(Value);

@@ -41,6 +41,10 @@ private:
     void DataModuleDestroy();
 };
 
+// Runs Body in one transaction of the local database; false (and nothing
+// written) when any part of it raised.
+bool LocalTransaction(const std::function<void()> &Body);
+
 // The trimmed text of a numeric value for SQL text, or "null" when it is empty.
 // Anything that is not a number raises EConvertError, so it never reaches SQL.
 QString SqlValueOrNull(const QString &Value);

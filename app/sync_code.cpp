@@ -48,21 +48,6 @@ std::unique_ptr<TADOQuery> OpenForAppend(const QString &Sql)
     return q;
 }
 
-// Runs Work inside one transaction of the connection: all of it lands or none.
-template <class F>
-void InTransaction(TADOConnection *Conn, F &&Work)
-{
-    Conn->BeginTrans();
-    try {
-        Work();
-        Conn->CommitTrans();
-    } catch (...) {
-        if (Conn->InTransaction())
-            Conn->RollbackTrans();
-        throw;
-    }
-}
-
 // "0" then ",id" for each row: the ids are read as numbers, so the list can
 // only hold digits and commas.
 QString IdList(TADOQuery *Q, const QString &Field)
@@ -229,7 +214,7 @@ void DownloadTable(const TDownloadStep &Step, const QString &D)
             params << Variant(D);
     // Read the server first: a failing select leaves the local table untouched.
     auto source = DataCenter->ServerOpen(Step.ServerSelect, params);
-    InTransaction(DataCenter->L_ADOConnection1, [&] {
+    DataCenter->L_ADOConnection1->RunInTransaction([&] {
         LocalRun(QStringLiteral("delete from ") + Step.Table);
         auto target = OpenForAppend(Step.LocalTarget);
         CopyDataset(Step.Fields, source.get(), target.get());
@@ -239,7 +224,7 @@ void DownloadTable(const TDownloadStep &Step, const QString &D)
 void DownloadOrdersStep(const QString &D, bool Purge)
 {
     const QString lines = ChosenLineIds();
-    InTransaction(DataCenter->L_ADOConnection1, [&] {
+    DataCenter->L_ADOConnection1->RunInTransaction([&] {
         if (Purge) {
             // Orders from the day before D on stay.
             LocalRun(QStringLiteral("delete from sys_jhdh where dhrq<date(?,'-1 day')"), {Variant(D)});
@@ -269,7 +254,7 @@ void DownloadOrdersStep(const QString &D, bool Purge)
 void DownloadOrderLinesStep(const QString &D)
 {
     const QString lines = ChosenLineIds();
-    InTransaction(DataCenter->L_ADOConnection1, [&] {
+    DataCenter->L_ADOConnection1->RunInTransaction([&] {
         auto local = DataCenter->LocalOpen(
             QStringLiteral("select sj.id from sys_jhdh dh,sys_jhsj sj where dh.id=sj.dhid and dh.lx=2 and dh.dhrq=? "
                            "and dh.local_dh is null and sj.local_jhsj is null order by sj.id"),

@@ -87,27 +87,6 @@ void ExecOneRow(const QString &Sql, const QList<Variant> &Params)
         throw EDatabaseError(QStringLiteral("The row to update was not found"));
 }
 
-// Runs Steps inside one local transaction; false (rolled back) when any fails.
-bool InLocalTransaction(const std::function<void()> &Steps)
-{
-    TADOConnection *conn = DataCenter->L_ADOConnection1;
-    try {
-        conn->BeginTrans();
-        Steps();
-        conn->CommitTrans();
-        return true;
-    } catch (const Exception &) {
-        if (conn->InTransaction()) {
-            try {
-                conn->RollbackTrans();
-            } catch (const Exception &) {
-                // The transaction is gone either way; the caller reports the failure.
-            }
-        }
-        return false;
-    }
-}
-
 } // namespace
 
 bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows)
@@ -115,7 +94,7 @@ bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows)
     if (!DataCenter)
         return false;
     const Variant n(W.Net);
-    return InLocalTransaction([&] {
+    return LocalTransaction([&] {
         // Every right-hand side reads the row as it was before the update.
         if (OrderedFollows)
             ExecOneRow(QStringLiteral("update sys_jhsj set dinghl=case when local_jhsj is null then dinghl "
@@ -137,7 +116,7 @@ bool SaveOrderWeighing(int OrderId, double Net, double Tare)
     if (!DataCenter)
         return false;
     const Variant n(Net), t(Tare);
-    return InLocalTransaction([&] {
+    return LocalTransaction([&] {
         ExecOneRow(QStringLiteral("update sys_jhdh set zzl=case when zzl is null then ? else zzl+? end,"
                                   "zqp=case when zqp is null then ? else zqp+? end where id=?"),
                    {n, n, t, t, Variant(OrderId)});

@@ -252,8 +252,11 @@ void TADOConnection::CommitTrans()
     if (!FInTransaction)
         throw EDatabaseError(QStringLiteral("No transaction is active"));
     FInTransaction = false;
-    if (!Database().commit())
-        throw EDatabaseError(DatabaseErrorText(Database().lastError()));
+    if (!Database().commit()) {
+        const QString msg = DatabaseErrorText(Database().lastError());
+        Database().rollback(); // a failed commit must not leave the transaction open
+        throw EDatabaseError(msg);
+    }
 }
 
 void TADOConnection::RollbackTrans()
@@ -263,6 +266,24 @@ void TADOConnection::RollbackTrans()
     FInTransaction = false;
     if (!Database().rollback())
         throw EDatabaseError(DatabaseErrorText(Database().lastError()));
+}
+
+void TADOConnection::RunInTransaction(const std::function<void()> &Work)
+{
+    BeginTrans();
+    try {
+        Work();
+        CommitTrans();
+    } catch (...) {
+        if (FInTransaction) {
+            try {
+                RollbackTrans();
+            } catch (const Exception &) {
+                // The transaction is gone either way; the first error is the one to report.
+            }
+        }
+        throw;
+    }
 }
 
 // ---------------------------------------------------------------- TField

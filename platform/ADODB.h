@@ -15,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 class TADOConnection : public TComponent
@@ -40,6 +41,9 @@ public:
     void CommitTrans();
     void RollbackTrans();
     bool InTransaction() const { return FInTransaction; }
+    // Runs Work inside one transaction: all of it lands or, when it raises,
+    // none of it (rolled back, and the exception goes on to the caller).
+    void RunInTransaction(const std::function<void()> &Work);
 
     // Value of one key of the connection string ('' when absent), keys compared without case.
     QString ConnectionParam(const QString &Key) const;

@@ -246,3 +246,23 @@ TEST(ADOPostgres, ReadsAndWritesTheCentralServer)
     q.Open();
     EXPECT_EQ(q.FieldByName(QStringLiteral("qty")).AsInteger(), 3);
 }
+
+TEST_F(ADOTest, RunInTransactionLandsAllOrNothing)
+{
+    TADOQuery q;
+    q.SetConnection(&Conn);
+    EXPECT_THROW(Conn.RunInTransaction([&] {
+        q.SQL()->SetText(QStringLiteral("delete from t where id = 1"));
+        q.ExecSQL();
+        throw EDatabaseError(QStringLiteral("second statement failed"));
+    }),
+                 EDatabaseError);
+    EXPECT_FALSE(Conn.InTransaction());
+    EXPECT_EQ(Count(QStringLiteral("id = 1")), QStringLiteral("1"));
+    Conn.RunInTransaction([&] {
+        q.SQL()->SetText(QStringLiteral("delete from t where id = 1"));
+        q.ExecSQL();
+    });
+    EXPECT_FALSE(Conn.InTransaction());
+    EXPECT_EQ(Count(QStringLiteral("id = 1")), QStringLiteral("0"));
+}
