@@ -173,23 +173,31 @@ void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
         FXScale = double(ScreenWidth) / 1680;
         const double fontScale = std::min(FXScale, FYScale);
         std::vector<TControl *> controls;
+        for (int i = ComponentCount() - 1; i >= 0; --i)
+            if (auto *control = dynamic_cast<TControl *>(Components(i)))
+                controls.push_back(control);
+        // Bounds as designed, taken before the fonts change: an auto-sized
+        // label shrinks with its font at once.
+        FDesignBounds.clear();
+        FDesignBounds.push_back(Rect(Left(), Top(), Left() + Width(), Top() + Height()));
+        for (TControl *c : controls)
+            FDesignBounds.push_back(Rect(c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()));
         for (int i = ComponentCount() - 1; i >= 0; --i) {
             TComponent *c = Components(i);
-            if (auto *control = dynamic_cast<TControl *>(c))
-                controls.push_back(control);
             PPropInfo prop = GetPropInfo(c, u"Font");
             if (prop && prop->Kind() == tkClass)
                 if (auto *font = dynamic_cast<TFont *>(GetObjectProp(c, prop)))
                     font->SetSize(Round(font->Size() * fontScale));
         }
-        FDesignBounds.clear();
-        FDesignBounds.push_back(Rect(Left(), Top(), Left() + Width(), Top() + Height()));
-        for (TControl *c : controls)
-            FDesignBounds.push_back(Rect(c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()));
         auto scaled = [this](const TRect &R, TControl *C) {
             const int l = Round(R.Left * FXScale), t = Round(R.Top * FYScale), r = Round(R.Right * FXScale),
                       b = Round(R.Bottom * FYScale);
-            C->SetBounds(l, t, r - l, b - t);
+            // An auto-sized control keeps the size its text gives it; only its place moves.
+            PPropInfo autoSize = GetPropInfo(C, u"AutoSize");
+            if (autoSize && autoSize->Kind() == tkEnumeration && GetOrdProp(C, autoSize) != 0)
+                C->SetBounds(l, t, C->Width(), C->Height());
+            else
+                C->SetBounds(l, t, r - l, b - t);
         };
         scaled(FDesignBounds[0], this);
         for (size_t i = controls.size(); i-- > 0;)

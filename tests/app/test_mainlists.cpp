@@ -600,6 +600,13 @@ TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
     EXPECT_EQ(M->Sell_StringGrid1->Width(), Round((474 + 1190) * x) - Round(474 * x));
     EXPECT_EQ(M->Sell_StringGrid1->Top(), Round(52 * y));
     EXPECT_EQ(M->Sell_StringGrid1->Height(), Round((52 + 740) * y) - Round(52 * y));
+    // An auto-sized label keeps the width its scaled text needs: nothing is cut.
+    {
+        QImage scratch(1, 1, QImage::Format_RGB32);
+        TCanvas c(&scratch);
+        c.Font()->Assign(M->Label_Blue->Font());
+        EXPECT_GE(M->Label_Blue->Width(), c.TextWidth(M->Label_Blue->Caption()));
+    }
     // Grid rows keep their designed height; only bounds and fonts scale.
     EXPECT_EQ(M->Sell_StringGrid1->RowHeights(1), 120);
     // A second call changes nothing.
