@@ -51,10 +51,7 @@ bool ToNumber(const QString &Text, double &Value)
 TSell_Add_Cp::TSell_Add_Cp(TComponent *AOwner) : TForm(AOwner)
 {
     Sell_Add_Cp = this;
-    QString name = QStringLiteral("Sell_Add_Cp");
-    for (int n = 1; AOwner && AOwner->FindComponent(name); ++n)
-        name = QStringLiteral("Sell_Add_Cp_%1").arg(n);
-    SetName(name);
+    SetName(UniqueFormName(AOwner, QStringLiteral("Sell_Add_Cp")));
     SetCaption(QStringLiteral("产品选取"));
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);

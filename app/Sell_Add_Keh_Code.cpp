@@ -49,10 +49,7 @@ bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &
 TSell_Add_Keh::TSell_Add_Keh(TComponent *AOwner) : TForm(AOwner)
 {
     Sell_Add_Keh = this;
-    QString name = QStringLiteral("Sell_Add_Keh");
-    for (int n = 1; AOwner && AOwner->FindComponent(name); ++n)
-        name = QStringLiteral("Sell_Add_Keh_%1").arg(n);
-    SetName(name);
+    SetName(UniqueFormName(AOwner, QStringLiteral("Sell_Add_Keh")));
     SetCaption(QStringLiteral("请选择新增单的客户"));
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);

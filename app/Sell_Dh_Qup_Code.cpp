@@ -45,11 +45,7 @@ TSell_Dh_Qup::TSell_Dh_Qup(TComponent *AOwner) : TForm(AOwner)
 
     const TNotifyEvent digit(this, &TSell_Dh_Qup::DigitClick);
     TButton **digits[9] = {&Button1, &Button2, &Button3, &Button4, &Button5, &Button6, &Button7, &Button8, &Button9};
-    for (int i = 0; i < 9; ++i) {
-        const QByteArray name = "Button" + QByteArray::number(i + 1);
-        *digits[i] = KeypadButton(this, name.constData(), QString::number(i + 1), 16 + (i % 3) * 128,
-                                  140 + (i / 3) * 84, 120, 76, digit);
-    }
+    KeypadDigits(this, digits, 16, 140, digit);
     Button13 = KeypadButton(this, "Button13", QStringLiteral("确 定[F1]"), 16, 398, 184, 90,
                             TNotifyEvent(this, &TSell_Dh_Qup::Button13Click));
     Button14 = KeypadButton(this, "Button14", QStringLiteral("关闭(ESC)"), 208, 398, 184, 90,
@@ -69,10 +65,7 @@ TSell_Dh_Qup::~TSell_Dh_Qup()
 
 void TSell_Dh_Qup::FormCreate(TObject *)
 {
-    if (WeighingHost.LastGross)
-        WeighingHost.LastGross->SetText(QStringLiteral("0"));
-    if (WeighingHost.LastStep)
-        WeighingHost.LastStep->SetText(QStringLiteral("0"));
+    ResetLoadMemory();
 }
 
 void TSell_Dh_Qup::FormShow(TObject *)
@@ -104,20 +97,12 @@ void TSell_Dh_Qup::FormShow(TObject *)
 
 void TSell_Dh_Qup::FormClose(TObject *, TCloseAction &Action)
 {
-    Action = caHide;
-    if (WeighingHost.MainForm)
-        WeighingHost.MainForm->SetEnabled(true);
+    CloseKeypad(Action);
 }
 
 void TSell_Dh_Qup::FormKeyDown(TObject *, Word &Key, TShiftState)
 {
-    if (Key == VK_ESCAPE) {
-        Key = 0;
-        Close();
-    } else if (Key == VK_F1) {
-        Key = 0;
-        Button13Click(this);
-    }
+    KeypadKeyDown(this, Key, TNotifyEvent(this, &TSell_Dh_Qup::Button13Click));
 }
 
 void TSell_Dh_Qup::DigitClick(TObject *Sender)

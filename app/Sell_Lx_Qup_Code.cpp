@@ -36,11 +36,7 @@ TSell_Lx_Qup::TSell_Lx_Qup(TComponent *AOwner) : TForm(AOwner)
 
     const TNotifyEvent digit(this, &TSell_Lx_Qup::DigitClick);
     TButton **digits[9] = {&Button1, &Button2, &Button3, &Button4, &Button5, &Button6, &Button7, &Button8, &Button9};
-    for (int i = 0; i < 9; ++i) {
-        const QByteArray name = "Button" + QByteArray::number(i + 1);
-        *digits[i] = KeypadButton(this, name.constData(), QString::number(i + 1), 16 + (i % 3) * 128,
-                                  80 + (i / 3) * 84, 120, 76, digit);
-    }
+    KeypadDigits(this, digits, 16, 80, digit);
     Button13 = KeypadButton(this, "Button13", QStringLiteral("确 定[F1]"), 16, 338, 184, 90,
                             TNotifyEvent(this, &TSell_Lx_Qup::Button13Click));
     Button14 = KeypadButton(this, "Button14", QStringLiteral("关闭(ESC)"), 208, 338, 184, 90,
@@ -57,9 +53,7 @@ TSell_Lx_Qup::~TSell_Lx_Qup()
 
 void TSell_Lx_Qup::FormClose(TObject *, TCloseAction &Action)
 {
-    Action = caHide;
-    if (WeighingHost.MainForm)
-        WeighingHost.MainForm->SetEnabled(true);
+    CloseKeypad(Action);
 }
 
 void TSell_Lx_Qup::DigitClick(TObject *Sender)

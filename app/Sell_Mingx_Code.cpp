@@ -94,10 +94,7 @@ void TSell_Mingx::Build(bool ByProduct)
     if (!ByProduct)
         Sell_Mingx = this;
     const QString base = ByProduct ? QStringLiteral("Sell_CpMingx") : QStringLiteral("Sell_Mingx");
-    QString name = base;
-    for (int n = 1; Owner() && Owner()->FindComponent(name); ++n)
-        name = base + QStringLiteral("_%1").arg(n);
-    SetName(name);
+    SetName(UniqueFormName(Owner(), base));
     SetCaption(ByProduct ? QStringLiteral("产品配货明细查询") : QStringLiteral("订单配货明细查询"));
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);

@@ -35,6 +35,14 @@ std::unique_ptr<TADOQuery> Open(TADOConnection *Conn, const QString &Sql, const 
 
 } // namespace
 
+QString UniqueFormName(TComponent *Owner, const QString &Name)
+{
+    QString name = Name;
+    for (int n = 1; Owner && Owner->FindComponent(name); ++n)
+        name = QStringLiteral("%1_%2").arg(Name).arg(n);
+    return name;
+}
+
 QString ProgramDir()
 {
     // STATION_DIR stands in for the executable's folder (tests run many stations side by side).

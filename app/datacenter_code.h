@@ -49,6 +49,10 @@ bool LocalTransaction(const std::function<void()> &Body);
 // Anything that is not a number raises EConvertError, so it never reaches SQL.
 QString SqlValueOrNull(const QString &Value);
 
+// A name not yet used among the owner's components: Name, else Name_1, Name_2...
+// (a second window of the same kind may be made while the first lives).
+QString UniqueFormName(TComponent *Owner, const QString &Name);
+
 // The folder of the executable (or $STATION_DIR when set), with a trailing '/'.
 QString ProgramDir();
 

@@ -1,14 +1,12 @@
 #include "proce.h"
+#include "datacenter_code.h"
 
 TForm2 *Form2 = nullptr;
 
 TForm2::TForm2(TComponent *AOwner) : TForm(AOwner)
 {
     Form2 = this;
-    QString name = QStringLiteral("Form2");
-    for (int n = 1; AOwner && AOwner->FindComponent(name); ++n)
-        name = QStringLiteral("Form2_%1").arg(n);
-    SetName(name);
+    SetName(UniqueFormName(AOwner, QStringLiteral("Form2")));
     SetCaption(QStringLiteral("数据同步"));
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);

@@ -62,11 +62,7 @@ Tsell_dh_input::Tsell_dh_input(TComponent *AOwner) : TForm(AOwner)
 
     const TNotifyEvent digit(this, &Tsell_dh_input::DigitClick);
     TButton **digits[9] = {&Button1, &Button2, &Button3, &Button4, &Button5, &Button6, &Button7, &Button8, &Button9};
-    for (int i = 0; i < 9; ++i) {
-        const QByteArray name = "Button" + QByteArray::number(i + 1);
-        *digits[i] = KeypadButton(this, name.constData(), QString::number(i + 1), 16 + (i % 3) * 128,
-                                  170 + (i / 3) * 84, 120, 76, digit);
-    }
+    KeypadDigits(this, digits, 16, 170, digit);
     Button11 = KeypadButton(this, "Button11", QStringLiteral("0"), 16, 422, 120, 76, digit);
     Button12 = KeypadButton(this, "Button12", QStringLiteral("﹒"), 144, 422, 120, 76,
                             TNotifyEvent(this, &Tsell_dh_input::Button12Click));
@@ -91,10 +87,7 @@ Tsell_dh_input::~Tsell_dh_input()
 
 void Tsell_dh_input::FormCreate(TObject *)
 {
-    if (WeighingHost.LastGross)
-        WeighingHost.LastGross->SetText(QStringLiteral("0"));
-    if (WeighingHost.LastStep)
-        WeighingHost.LastStep->SetText(QStringLiteral("0"));
+    ResetLoadMemory();
 }
 
 void Tsell_dh_input::FormShow(TObject *)
@@ -145,29 +138,17 @@ void Tsell_dh_input::FormShow(TObject *)
 
 void Tsell_dh_input::FormClose(TObject *, TCloseAction &Action)
 {
-    Action = caHide;
-    if (WeighingHost.MainForm)
-        WeighingHost.MainForm->SetEnabled(true);
+    CloseKeypad(Action);
 }
 
 void Tsell_dh_input::FormKeyDown(TObject *, Word &Key, TShiftState)
 {
-    if (Key == VK_ESCAPE) {
-        Key = 0;
-        Close();
-    } else if (Key == VK_F1) {
-        Key = 0;
-        Button13Click(this);
-    }
+    KeypadKeyDown(this, Key, TNotifyEvent(this, &Tsell_dh_input::Button13Click));
 }
 
 void Tsell_dh_input::DigitClick(TObject *Sender)
 {
-    const QString d = static_cast<TButton *>(Sender)->Caption();
-    if (Lur_value->Text() == QLatin1String("0"))
-        Lur_value->SetText(d);
-    else
-        Lur_value->SetText(Lur_value->Text() + d);
+    AppendKeypadDigit(Lur_value, Sender);
 }
 
 void Tsell_dh_input::Button12Click(TObject *)

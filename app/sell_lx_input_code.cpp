@@ -25,11 +25,7 @@ Tsell_lx_input::Tsell_lx_input(TComponent *AOwner) : TForm(AOwner)
 
     const TNotifyEvent digit(this, &Tsell_lx_input::DigitClick);
     TButton **digits[9] = {&Button1, &Button2, &Button3, &Button4, &Button5, &Button6, &Button7, &Button8, &Button9};
-    for (int i = 0; i < 9; ++i) {
-        const QByteArray name = "Button" + QByteArray::number(i + 1);
-        *digits[i] = KeypadButton(this, name.constData(), QString::number(i + 1), 16 + (i % 3) * 128,
-                                  80 + (i / 3) * 84, 120, 76, digit);
-    }
+    KeypadDigits(this, digits, 16, 80, digit);
     Button11 = KeypadButton(this, "Button11", QStringLiteral("0"), 16, 332, 120, 76, digit);
     Button12 = KeypadButton(this, "Button12", QStringLiteral("﹒"), 144, 332, 120, 76,
                             TNotifyEvent(this, &Tsell_lx_input::Button12Click));
@@ -60,29 +56,17 @@ void Tsell_lx_input::FormShow(TObject *)
 
 void Tsell_lx_input::FormClose(TObject *, TCloseAction &Action)
 {
-    Action = caHide;
-    if (WeighingHost.MainForm)
-        WeighingHost.MainForm->SetEnabled(true);
+    CloseKeypad(Action);
 }
 
 void Tsell_lx_input::FormKeyDown(TObject *, Word &Key, TShiftState)
 {
-    if (Key == VK_ESCAPE) {
-        Key = 0;
-        Close();
-    } else if (Key == VK_F1) {
-        Key = 0;
-        Button13Click(this);
-    }
+    KeypadKeyDown(this, Key, TNotifyEvent(this, &Tsell_lx_input::Button13Click));
 }
 
 void Tsell_lx_input::DigitClick(TObject *Sender)
 {
-    const QString d = static_cast<TButton *>(Sender)->Caption();
-    if (Lur_value->Text() == QLatin1String("0"))
-        Lur_value->SetText(d);
-    else
-        Lur_value->SetText(Lur_value->Text() + d);
+    AppendKeypadDigit(Lur_value, Sender);
 }
 
 void Tsell_lx_input::Button12Click(TObject *)

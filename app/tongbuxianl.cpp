@@ -30,11 +30,7 @@ void LoadList(TListBox *List, const QString &File)
 TTongbu_Xianl::TTongbu_Xianl(TComponent *AOwner) : TForm(AOwner)
 {
     Tongbu_Xianl = this;
-    // A second chooser of the same owner gets a name of its own.
-    QString name = QStringLiteral("Tongbu_Xianl");
-    for (int n = 1; AOwner && AOwner->FindComponent(name); ++n)
-        name = QStringLiteral("Tongbu_Xianl_%1").arg(n);
-    SetName(name);
+    SetName(UniqueFormName(AOwner, QStringLiteral("Tongbu_Xianl")));
     SetCaption(QStringLiteral("同步线路"));
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);

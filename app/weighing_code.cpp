@@ -184,10 +184,46 @@ TButton *KeypadButton(TForm *Form, const char *Name, const QString &Caption, int
     return b;
 }
 
-QString UniqueFormName(TComponent *Owner, const QString &Name)
+void KeypadDigits(TForm *Form, TButton **Digits[9], int Left, int Top, TNotifyEvent OnClick)
 {
-    QString name = Name;
-    for (int n = 1; Owner && Owner->FindComponent(name); ++n)
-        name = QStringLiteral("%1_%2").arg(Name).arg(n);
-    return name;
+    for (int i = 0; i < 9; ++i) {
+        const QByteArray name = "Button" + QByteArray::number(i + 1);
+        *Digits[i] = KeypadButton(Form, name.constData(), QString::number(i + 1), Left + (i % 3) * 128,
+                                  Top + (i / 3) * 84, 120, 76, OnClick);
+    }
+}
+
+void AppendKeypadDigit(TEdit *Field, TObject *DigitButton)
+{
+    const QString d = static_cast<TButton *>(DigitButton)->Caption();
+    if (Field->Text() == QLatin1String("0"))
+        Field->SetText(d);
+    else
+        Field->SetText(Field->Text() + d);
+}
+
+void KeypadKeyDown(TForm *Keypad, Word &Key, TNotifyEvent Commit)
+{
+    if (Key == VK_ESCAPE) {
+        Key = 0;
+        Keypad->Close();
+    } else if (Key == VK_F1) {
+        Key = 0;
+        Commit(Keypad);
+    }
+}
+
+void CloseKeypad(TCloseAction &Action)
+{
+    Action = caHide;
+    if (WeighingHost.MainForm)
+        WeighingHost.MainForm->SetEnabled(true);
+}
+
+void ResetLoadMemory()
+{
+    if (WeighingHost.LastGross)
+        WeighingHost.LastGross->SetText(QStringLiteral("0"));
+    if (WeighingHost.LastStep)
+        WeighingHost.LastStep->SetText(QStringLiteral("0"));
 }

@@ -6,6 +6,7 @@
 // the tare, and, when several lines share one load on the scale, less the
 // reading after the previous weighing of that load (LastGross).
 #include "ExtCtrls.h"
+#include "datacenter_code.h"
 #include "Forms.h"
 #include "StdCtrls.h"
 #include <QString>
@@ -80,5 +81,13 @@ void WeighingWarning(const QString &Text);
 // Shared look of the keypads.
 TButton *KeypadButton(TForm *Form, const char *Name, const QString &Caption, int Left, int Top, int Width,
                       int Height, TNotifyEvent OnClick);
-// A name not yet used among the owner's components.
-QString UniqueFormName(TComponent *Owner, const QString &Name);
+// The digit buttons 1 to 9 of a keypad, three to a row from (Left, Top).
+void KeypadDigits(TForm *Form, TButton **Digits[9], int Left, int Top, TNotifyEvent OnClick);
+// A typed keypad's digit: it replaces a lone "0", otherwise it is appended.
+void AppendKeypadDigit(TEdit *Field, TObject *DigitButton);
+// Esc closes the keypad, F1 commits it.
+void KeypadKeyDown(TForm *Keypad, Word &Key, TNotifyEvent Commit);
+// A keypad closes by hiding, and gives the main window back.
+void CloseKeypad(TCloseAction &Action);
+// The memory of the load on the scale (LastGross, LastStep) back to "0".
+void ResetLoadMemory();

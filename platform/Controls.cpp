@@ -1424,14 +1424,27 @@ bool TWinControl::HostEvent(QEvent *Event)
 
 // --- TGraphicControl / TCustomControl ------------------------------------------
 
-TGraphicControl::TGraphicControl(TComponent *AOwner) : TControl(AOwner)
+TControlCanvas *TControl::InitSelfPainted()
 {
-    FCanvas = new TControlCanvas;
-    FCanvas->SetControl(this);
+    auto *canvas = new TControlCanvas;
+    canvas->SetControl(this);
     auto *w = new TWidgetHost<QWidget>();
     InitWidget(w, w);
     SetPaintsItself(true);
+    return canvas;
 }
+
+bool TControl::PaintOwnWidget(TControlCanvas *Canvas)
+{
+    QWidget *w = Widget();
+    if (!w)
+        return false;
+    QPainter p(w);
+    PaintWith(p, Canvas);
+    return true;
+}
+
+TGraphicControl::TGraphicControl(TComponent *AOwner) : TControl(AOwner), FCanvas(InitSelfPainted()) {}
 
 TGraphicControl::~TGraphicControl()
 {
@@ -1440,22 +1453,10 @@ TGraphicControl::~TGraphicControl()
 
 bool TGraphicControl::HostPaint(QPaintEvent *)
 {
-    QWidget *w = Widget();
-    if (!w)
-        return false;
-    QPainter p(w);
-    PaintWith(p, FCanvas);
-    return true;
+    return PaintOwnWidget(FCanvas);
 }
 
-TCustomControl::TCustomControl(TComponent *AOwner) : TWinControl(AOwner)
-{
-    FCanvas = new TControlCanvas;
-    FCanvas->SetControl(this);
-    auto *w = new TWidgetHost<QWidget>();
-    InitWidget(w, w);
-    SetPaintsItself(true);
-}
+TCustomControl::TCustomControl(TComponent *AOwner) : TWinControl(AOwner), FCanvas(InitSelfPainted()) {}
 
 TCustomControl::~TCustomControl()
 {
@@ -1464,10 +1465,5 @@ TCustomControl::~TCustomControl()
 
 bool TCustomControl::HostPaint(QPaintEvent *)
 {
-    QWidget *w = Widget();
-    if (!w)
-        return false;
-    QPainter p(w);
-    PaintWith(p, FCanvas);
-    return true;
+    return PaintOwnWidget(FCanvas);
 }

@@ -332,6 +332,10 @@ protected:
     void SetDoubleClicks(bool Value) { FDoubleClicks = Value; }
     // Paint with a canvas bound to the painter.
     void PaintWith(QPainter &Painter, TControlCanvas *Canvas);
+    // For the classes that draw everything themselves: a plain widget and the
+    // canvas bound to this control; the paint event goes through PaintOwnWidget.
+    TControlCanvas *InitSelfPainted();
+    bool PaintOwnWidget(TControlCanvas *Canvas);
     // Runs Proc, sending an escaping exception to the application's handler.
     void Guard(const std::function<void()> &Proc);
     bool InHostGeometry() const { return FSettingGeometry > 0; }
