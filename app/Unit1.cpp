@@ -153,6 +153,7 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
     TabSheet4 = sheet("TabSheet4", QStringLiteral("操作说明"));
 
     CreateListControls();
+    CreateNoteLists();
     AdaptToScreen(Screen->Width(), Screen->Height());
 
     SetOnCreate(TNotifyEvent(this, &Tmain::FormCreate));

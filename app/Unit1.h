@@ -13,8 +13,15 @@
 #include "SysUtils.h"
 #include "YbButton.h"
 #include "YbRadChk.h"
+#include <QHash>
 #include <array>
+#include <memory>
+#include <utility>
 #include <vector>
+
+class TqdzReport;
+class TqdzUserDataSet;
+class Variant;
 
 // The work date for a moment: its day up to 09:59, the next day from 10:00 on.
 TDateTime WorkDateFor(TDateTime Moment);
@@ -228,6 +235,26 @@ public:
     // Application.OnMessage: the mouse wheel scrolls the focused grid by lines.
     void ApplicationMessage(TMsg &Msg, bool &Handled);
 
+    // Delivery note. The report loads db/p01.qd3; the user dataset walks the
+    // order's lines, which OnGetValue serves from the ten column lists.
+    TqdzReport *qdzReport1;
+    TqdzUserDataSet *qdzUserDataSet1;
+    // Fills the column lists, the customer's codes and the header texts of
+    // the loaded template for the order Id.
+    void PrepareDeliveryNote(const QString &Id);
+    void qdzReport1GetValue(const QString &VarName, Variant &Value);
+    // The column lists in the order of the variables that read them: "row",
+    // "bh", "mc", "gg", "dw", "dinghl", "songhl", "dj", "shisje", "bz".
+    static constexpr int NoteListCount = 10;
+    TStringList *NoteList(int Index) const { return FNoteLists[Index].get(); }
+    // The customer's own code and name of a product, from the last note.
+    bool CustomerCode(qint64 ProductId, QString &Code, QString &Name) const;
+    // The last note's total in ten-thousandths.
+    qint64 NoteTotal() const { return FNoteTotal; }
+    // Where a note goes when the machine has no print queue: a PDF file in
+    // db/notes beside the database. Empty after printing to a printer.
+    QString LastNoteFile() const { return FLastNoteFile; }
+
     ~Tmain() override;
 
 private:
@@ -252,6 +279,12 @@ private:
     QString FLastProductId;
     std::vector<int> FCustomerClassIds;
     std::vector<int> FProductClassIds;
+    void CreateNoteLists();
+    std::array<std::unique_ptr<TStringList>, NoteListCount> FNoteLists;
+    // Product id -> the customer's code and name; refilled for every note.
+    QHash<qint64, std::pair<QString, QString>> FCustomerCodes;
+    qint64 FNoteTotal = 0;
+    QString FLastNoteFile;
 };
 
 extern Tmain *main_;

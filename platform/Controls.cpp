@@ -1467,3 +1467,70 @@ bool TCustomControl::HostPaint(QPaintEvent *)
 {
     return PaintOwnWidget(FCanvas);
 }
+
+namespace {
+
+struct TCursorName
+{
+    int Value;
+    const char *Name;
+};
+
+const TCursorName CursorNames[] = {
+    {crDefault, "crDefault"},     {crArrow, "crArrow"},         {crCross, "crCross"},       {crIBeam, "crIBeam"},
+    {crSizeNESW, "crSizeNESW"},   {crSizeNS, "crSizeNS"},       {crSizeNWSE, "crSizeNWSE"}, {crSizeWE, "crSizeWE"},
+    {crUpArrow, "crUpArrow"},     {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},         {crNoDrop, "crNoDrop"},
+    {crHSplit, "crHSplit"},       {crVSplit, "crVSplit"},       {crMultiDrag, "crMultiDrag"}, {crSQLWait, "crSQLWait"},
+    {crNo, "crNo"},               {crAppStart, "crAppStart"},   {crHelp, "crHelp"},         {crHandPoint, "crHandPoint"},
+    {crSizeAll, "crSizeAll"},     {crNone, "crNone"}};
+
+} // namespace
+
+bool CursorToIdent(int Cursor, QString &Ident)
+{
+    for (const TCursorName &c : CursorNames)
+        if (c.Value == Cursor) {
+            Ident = QString::fromLatin1(c.Name);
+            return true;
+        }
+    return false;
+}
+
+bool IdentToCursor(const QString &Ident, int &Cursor)
+{
+    for (const TCursorName &c : CursorNames)
+        if (Ident.compare(QLatin1String(c.Name), Qt::CaseInsensitive) == 0) {
+            Cursor = c.Value;
+            return true;
+        }
+    // The older name of crSizeAll.
+    if (Ident.compare(QLatin1String("crSize"), Qt::CaseInsensitive) == 0) {
+        Cursor = crSize;
+        return true;
+    }
+    return false;
+}
+
+QString CursorToString(TCursor Cursor)
+{
+    QString s;
+    return CursorToIdent(Cursor, s) ? s : QString::number(Cursor);
+}
+
+TCursor StringToCursor(const QString &S)
+{
+    int c = 0;
+    if (IdentToCursor(S, c))
+        return c;
+    bool ok = false;
+    c = S.trimmed().toInt(&ok);
+    if (!ok)
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(S));
+    return c;
+}
+
+void GetCursorValues(const std::function<void(const QString &)> &Proc)
+{
+    for (const TCursorName &c : CursorNames)
+        Proc(QString::fromLatin1(c.Name));
+}

@@ -125,6 +125,14 @@ Word QtKeyToVirtualKey(int QtKey, Qt::KeyboardModifiers Modifiers);
 TShiftState QtToShiftState(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons = Qt::NoButton);
 // Qt cursor shape of a class-library cursor.
 Qt::CursorShape CursorToQtShape(TCursor Cursor);
+// Names of the standard cursors ("crDefault", "crHandPoint"...), matched
+// without regard to case. CursorToString gives the number of other cursors;
+// StringToCursor takes a name or a number and raises EConvertError else.
+bool CursorToIdent(int Cursor, QString &Ident);
+bool IdentToCursor(const QString &Ident, int &Cursor);
+QString CursorToString(TCursor Cursor);
+TCursor StringToCursor(const QString &S);
+void GetCursorValues(const std::function<void(const QString &)> &Proc);
 
 // True when Str marks VK as its accelerator ("&OK" for 'o'), case ignored.
 bool IsAccel(QChar VK, const QString &Str);

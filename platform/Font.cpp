@@ -101,3 +101,46 @@ void TFont::Changed()
     if (FOnChange)
         FOnChange(this);
 }
+
+namespace {
+
+struct TCharsetName
+{
+    int Value;
+    const char *Name;
+};
+
+const TCharsetName CharsetNames[] = {
+    {0, "ANSI_CHARSET"},        {1, "DEFAULT_CHARSET"},      {2, "SYMBOL_CHARSET"},   {77, "MAC_CHARSET"},
+    {128, "SHIFTJIS_CHARSET"},  {129, "HANGEUL_CHARSET"},    {130, "JOHAB_CHARSET"},  {134, "GB2312_CHARSET"},
+    {136, "CHINESEBIG5_CHARSET"}, {161, "GREEK_CHARSET"},    {162, "TURKISH_CHARSET"}, {163, "VIETNAMESE_CHARSET"},
+    {177, "HEBREW_CHARSET"},    {178, "ARABIC_CHARSET"},     {186, "BALTIC_CHARSET"}, {204, "RUSSIAN_CHARSET"},
+    {222, "THAI_CHARSET"},      {238, "EASTEUROPE_CHARSET"}, {255, "OEM_CHARSET"}};
+
+} // namespace
+
+bool CharsetToIdent(int Charset, QString &Ident)
+{
+    for (const TCharsetName &c : CharsetNames)
+        if (c.Value == Charset) {
+            Ident = QString::fromLatin1(c.Name);
+            return true;
+        }
+    return false;
+}
+
+bool IdentToCharset(const QString &Ident, int &Charset)
+{
+    for (const TCharsetName &c : CharsetNames)
+        if (Ident.compare(QLatin1String(c.Name), Qt::CaseInsensitive) == 0) {
+            Charset = c.Value;
+            return true;
+        }
+    return false;
+}
+
+void GetCharsetValues(const std::function<void(const QString &)> &Proc)
+{
+    for (const TCharsetName &c : CharsetNames)
+        Proc(QString::fromLatin1(c.Name));
+}

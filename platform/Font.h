@@ -4,6 +4,7 @@
 // keeps its Height (negative: character height in pixels) and derives Size.
 #include "Colors.h"
 #include "Object.h"
+#include <functional>
 
 STATION_DECLARE_ENUM(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut)
 STATION_DECLARE_SET(TFontStyles, TFontStyle)
@@ -51,3 +52,8 @@ private:
     int FPixelsPerInch = 96;
     TNotifyEvent FOnChange;
 };
+
+// Charset names ("ANSI_CHARSET", "GB2312_CHARSET"...) of the font charsets.
+bool CharsetToIdent(int Charset, QString &Ident);
+bool IdentToCharset(const QString &Ident, int &Charset);
+void GetCharsetValues(const std::function<void(const QString &)> &Proc);

@@ -201,3 +201,106 @@ void TPopupMenu::Popup(int X, int Y)
         return;
     menu.exec(QPoint(X, Y));
 }
+
+// --- shortcut texts ---------------------------------------------------------------
+
+namespace {
+
+QString KeyName(quint16 Key)
+{
+    if ((Key >= 'A' && Key <= 'Z') || (Key >= '0' && Key <= '9'))
+        return QString(QChar(Key));
+    if (Key >= VK_F1 && Key <= VK_F1 + 23)
+        return QStringLiteral("F%1").arg(Key - VK_F1 + 1);
+    if (Key >= VK_NUMPAD0 && Key <= VK_NUMPAD9)
+        return QStringLiteral("Num %1").arg(Key - VK_NUMPAD0);
+    switch (Key) {
+    case VK_BACK: return QStringLiteral("BkSp");
+    case VK_TAB: return QStringLiteral("Tab");
+    case VK_RETURN: return QStringLiteral("Enter");
+    case VK_ESCAPE: return QStringLiteral("Esc");
+    case VK_SPACE: return QStringLiteral("Space");
+    case VK_PRIOR: return QStringLiteral("PgUp");
+    case VK_NEXT: return QStringLiteral("PgDn");
+    case VK_END: return QStringLiteral("End");
+    case VK_HOME: return QStringLiteral("Home");
+    case VK_LEFT: return QStringLiteral("Left");
+    case VK_UP: return QStringLiteral("Up");
+    case VK_RIGHT: return QStringLiteral("Right");
+    case VK_DOWN: return QStringLiteral("Down");
+    case VK_INSERT: return QStringLiteral("Ins");
+    case VK_DELETE: return QStringLiteral("Del");
+    default: return QString();
+    }
+}
+
+} // namespace
+
+QString ShortCutToText(TShortCut ShortCut)
+{
+    const QString key = KeyName(ShortCut & 0xFF);
+    if (key.isEmpty())
+        return QString();
+    QString r;
+    if (ShortCut & scShift)
+        r += QStringLiteral("Shift+");
+    if (ShortCut & scCtrl)
+        r += QStringLiteral("Ctrl+");
+    if (ShortCut & scAlt)
+        r += QStringLiteral("Alt+");
+    return r + key;
+}
+
+TShortCut TextToShortCut(const QString &Text)
+{
+    QString rest = Text.trimmed();
+    TShortCut shift = 0;
+    for (bool more = true; more;) {
+        more = false;
+        const struct {
+            const char *Name;
+            TShortCut Bit;
+        } mods[] = {{"Shift+", scShift}, {"Ctrl+", scCtrl}, {"Alt+", scAlt}};
+        for (const auto &m : mods)
+            if (rest.startsWith(QLatin1String(m.Name), Qt::CaseInsensitive) && rest.size() > int(strlen(m.Name))) {
+                shift |= m.Bit;
+                rest = rest.mid(int(strlen(m.Name)));
+                more = true;
+            }
+    }
+    if (rest.isEmpty())
+        return 0;
+    for (quint16 key = 8; key <= 255; ++key) {
+        const QString name = KeyName(key);
+        if (!name.isEmpty() && name.compare(rest, Qt::CaseInsensitive) == 0)
+            return TShortCut(key | shift);
+    }
+    return 0;
+}
+
+QString NoShortCutText()
+{
+    return QStringLiteral("(None)");
+}
+
+void GetStandardShortCuts(const std::function<void(TShortCut)> &Proc)
+{
+    for (quint16 k = 'A'; k <= 'Z'; ++k)
+        Proc(TShortCut(k | scCtrl));
+    for (quint16 k = VK_F1; k <= VK_F1 + 11; ++k)
+        Proc(TShortCut(k | scCtrl));
+    for (quint16 k = VK_F1; k <= VK_F1 + 11; ++k)
+        Proc(TShortCut(k));
+    for (quint16 k = VK_F1; k <= VK_F1 + 11; ++k)
+        Proc(TShortCut(k | scShift));
+    for (quint16 k = VK_F1; k <= VK_F1 + 11; ++k)
+        Proc(TShortCut(k | scShift | scCtrl));
+    Proc(TShortCut(VK_INSERT));
+    Proc(TShortCut(quint16(VK_INSERT) | scShift));
+    Proc(TShortCut(quint16(VK_INSERT) | scCtrl));
+    Proc(TShortCut(VK_DELETE));
+    Proc(TShortCut(quint16(VK_DELETE) | scShift));
+    Proc(TShortCut(quint16(VK_DELETE) | scCtrl));
+    Proc(TShortCut(quint16(VK_BACK) | scAlt));
+    Proc(TShortCut(quint16(VK_BACK) | scShift | scAlt));
+}

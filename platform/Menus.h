@@ -6,6 +6,7 @@
 #include "Controls.h"
 #include "Exceptions.h"
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -18,6 +19,16 @@ STATION_EXCEPTION(EMenuError, Exception)
 using TShortCut = quint16;
 enum : quint16 { scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000, scNone = 0 };
 TShortCut ShortCut(quint16 Key, TShiftState Shift);
+// "Ctrl+S", "Shift+Alt+BkSp", "F5"; empty for no shortcut or an unnamed key.
+QString ShortCutToText(TShortCut ShortCut);
+// The reverse, modifiers and key names matched without regard to case; 0 when
+// the text names no shortcut.
+TShortCut TextToShortCut(const QString &Text);
+// The text an editor shows for no shortcut.
+QString NoShortCutText();
+// The shortcuts menus usually offer: Ctrl+A..Z, Ctrl+F1..F12, F1..F12,
+// Shift+F1..F12, Shift+Ctrl+F1..F12, Ins, Del and Alt+BkSp with modifiers.
+void GetStandardShortCuts(const std::function<void(TShortCut)> &Proc);
 
 class TMenuItem : public TComponent
 {

@@ -234,6 +234,14 @@ STATION_NAMED(TypeInfoCurrency, TTypeInfo::MakeFloat(QStringLiteral("Currency"),
 STATION_NAMED(TypeInfoTColor, TTypeInfo::MakeOrdinal(QStringLiteral("TColor"), tkInteger, otSLong,
                                                      std::numeric_limits<qint32>::min(),
                                                      std::numeric_limits<qint32>::max()))
+STATION_NAMED(TypeInfoTComponentName, TTypeInfo::MakeString(QStringLiteral("TComponentName"), tkLString))
+STATION_NAMED(TypeInfoTModalResult, TTypeInfo::MakeOrdinal(QStringLiteral("TModalResult"), tkInteger, otSLong,
+                                                           std::numeric_limits<qint32>::min(),
+                                                           std::numeric_limits<qint32>::max()))
+STATION_NAMED(TypeInfoTCursor, TTypeInfo::MakeOrdinal(QStringLiteral("TCursor"), tkInteger, otSWord, -32768, 32767))
+STATION_NAMED(TypeInfoTShortCut, TTypeInfo::MakeOrdinal(QStringLiteral("TShortCut"), tkInteger, otUWord, 0, 65535))
+STATION_NAMED(TypeInfoDate, TTypeInfo::MakeFloat(QStringLiteral("TDate"), ftDouble))
+STATION_NAMED(TypeInfoTime, TTypeInfo::MakeFloat(QStringLiteral("TTime"), ftDouble))
 
 // ---------------------------------------------------------------------------
 // Property info

@@ -140,6 +140,12 @@ PTypeInfo TypeInfoExtended();    // "Extended"
 PTypeInfo TypeInfoDateTime();    // "TDateTime", streamed as a date
 PTypeInfo TypeInfoCurrency();    // "Currency"
 PTypeInfo TypeInfoTColor();      // "TColor"
+PTypeInfo TypeInfoTComponentName(); // "TComponentName", a string
+PTypeInfo TypeInfoTModalResult();   // "TModalResult", an integer
+PTypeInfo TypeInfoTCursor();        // "TCursor", -32768..32767
+PTypeInfo TypeInfoTShortCut();      // "TShortCut", 0..65535
+PTypeInfo TypeInfoDate();           // "TDate"
+PTypeInfo TypeInfoTime();           // "TTime"
 
 // ---------------------------------------------------------------------------
 // Sets: element i of the enumeration is bit i, as sets cross every boundary
