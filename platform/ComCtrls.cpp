@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -1569,4 +1570,50 @@ void TUpDown::Step(TUDBtnType Button)
     SetPosition(next);
     if (FOnClick)
         FOnClick(this, Button);
+}
+
+// --- TProgressBar ------------------------------------------------------------------
+
+STATION_PUBLISHED(TProgressBar)
+{
+    P.Prop("Max", &TProgressBar::Max, &TProgressBar::SetMax).Default(100);
+    P.Prop("Min", &TProgressBar::Min, &TProgressBar::SetMin).Default(0);
+    P.Prop("Position", &TProgressBar::Position, &TProgressBar::SetPosition).Default(0);
+    P.Prop("Step", &TProgressBar::Step, &TProgressBar::SetStep).Default(10);
+}
+
+TProgressBar::TProgressBar(TComponent *AOwner) : TWinControl(AOwner)
+{
+    auto *w = new TWidgetHost<QProgressBar>();
+    InitWidget(w, w);
+    FBar = w;
+    FBar->setTextVisible(false);
+    SetBounds(0, 0, 150, 16);
+    Apply();
+}
+
+void TProgressBar::Apply()
+{
+    FBar->setRange(FMin, qMax(FMin, FMax));
+    FBar->setValue(FPosition);
+}
+
+void TProgressBar::SetMin(int Value)
+{
+    FMin = Value;
+    FPosition = qBound(FMin, FPosition, qMax(FMin, FMax));
+    Apply();
+}
+
+void TProgressBar::SetMax(int Value)
+{
+    FMax = Value;
+    FPosition = qBound(FMin, FPosition, qMax(FMin, FMax));
+    Apply();
+}
+
+void TProgressBar::SetPosition(int Value)
+{
+    FPosition = qBound(FMin, Value, qMax(FMin, FMax));
+    Apply();
 }

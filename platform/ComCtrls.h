@@ -555,3 +555,35 @@ private:
     TUDClickEvent FOnClick;
     TUDChangingEvent FOnChanging;
 };
+
+// --- TProgressBar ----------------------------------------------------------------
+
+class QProgressBar;
+
+class TProgressBar : public TWinControl
+{
+    STATION_CLASS(TProgressBar, TWinControl)
+public:
+    explicit TProgressBar(TComponent *AOwner);
+
+    int Min() const { return FMin; }
+    void SetMin(int Value);
+    int Max() const { return FMax; }
+    void SetMax(int Value);
+    // Kept within Min..Max.
+    int Position() const { return FPosition; }
+    void SetPosition(int Value);
+    int Step() const { return FStep; }
+    void SetStep(int Value) { FStep = Value; }
+    // Advances Position by Step.
+    void StepIt() { SetPosition(FPosition + FStep); }
+
+private:
+    void Apply();
+
+    QProgressBar *FBar;
+    int FMin = 0;
+    int FMax = 100;
+    int FPosition = 0;
+    int FStep = 10;
+};
