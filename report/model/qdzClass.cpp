@@ -22,6 +22,9 @@ void RegisterReportClasses()
     static const bool Done = [] {
         RegisterClasses({TqdzReport::StaticClass(), TqdzReportPage::StaticClass(), TqdzDialogPage::StaticClass(),
                          TqdzNullBand::StaticClass(), TqdzCustomMemoView::StaticClass(),
+                         TqdzMemoView::StaticClass(), TqdzSysMemoView::StaticClass(),
+                         TqdzLineView::StaticClass(), TqdzPictureView::StaticClass(),
+                         TqdzShapeView::StaticClass(), TqdzSubreport::StaticClass(),
                          TqdzUserDataSet::StaticClass(), TqdzChild::StaticClass(),
                          TqdzColumnFooter::StaticClass(), TqdzColumnHeader::StaticClass(),
                          TqdzMasterData::StaticClass(), TqdzDetailData::StaticClass(),
@@ -785,42 +788,3 @@ STATION_PUBLISHED(TqdzPage)
 }
 
 TqdzPage::TqdzPage(TComponent *AOwner) : TqdzComponent(AOwner) {}
-
-// -------------------------------------------------------------------- views
-
-STATION_PUBLISHED(TqdzView) {}
-
-TqdzView::TqdzView(TComponent *AOwner) : TqdzReportComponent(AOwner)
-{
-    SetFlags(Flags() | qdzFlagWriteFull);
-}
-
-STATION_PUBLISHED(TqdzStretcheable) {}
-
-TqdzStretcheable::TqdzStretcheable(TComponent *AOwner) : TqdzView(AOwner) {}
-
-STATION_PUBLISHED(TqdzCustomMemoView) {}
-
-TqdzCustomMemoView::TqdzCustomMemoView(TComponent *AOwner)
-    : TqdzStretcheable(AOwner), FMemo(std::make_unique<TWideStrings>())
-{
-    SetFlags(Flags() & ~qdzFlagWriteFull);
-    SetParentFont(true);
-}
-
-TqdzCustomMemoView::~TqdzCustomMemoView() = default;
-
-void TqdzCustomMemoView::SetMemo(TWideStrings *Value)
-{
-    FMemo->Assign(Value);
-}
-
-QString TqdzCustomMemoView::Text() const
-{
-    return FMemo->GetText();
-}
-
-void TqdzCustomMemoView::SetText(const QString &Value)
-{
-    FMemo->SetText(Value);
-}

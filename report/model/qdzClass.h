@@ -6,8 +6,9 @@
 // in the template format (qdzXMLSerializer). TqdzReportComponent adds what
 // the building engine calls to print an object.
 //
-// The report, page, band, view and memo classes declared here carry only what
-// the component tree itself needs of them; their own units fill them in.
+// The report, page and band classes declared here carry only what the
+// component tree itself needs of them; their own units fill them in. The
+// views are in qdzClassViews.h, included at the end.
 #include "platform/Classes.h"
 #include "platform/Collection.h"
 #include "platform/Component.h"
@@ -39,6 +40,8 @@ class TqdzEngineOptions;
 class TqdzPreviewOptions;
 class TqdzPrintOptions;
 class TqdzReportOptions;
+class TqdzFrame;
+class TqdzPictureView;
 
 STATION_DECLARE_ENUM(TqdzRestriction, rfDontModify, rfDontSize, rfDontMove, rfDontDelete, rfDontEdit)
 STATION_DECLARE_SET(TqdzRestrictions, TqdzRestriction)
@@ -301,6 +304,9 @@ struct TqdzPaperHooks
 };
 TqdzPaperHooks &qdzPaperHooks();
 
+// The most columns a report page divides into.
+constexpr int qdzMaxColumns = 1000;
+
 // Report units (screen pixels at 96 per inch) per millimetre.
 constexpr double qdzPixelsPerMM = 3.77953;
 
@@ -348,7 +354,7 @@ public:
     bool MirrorMargins() const { return FMirrorMargins; }
     void SetMirrorMargins(bool Value) { FMirrorMargins = Value; }
     int Columns() const { return FColumns; }
-    // Divides the printable width into N columns.
+    // Divides the printable width into N columns (0 to qdzMaxColumns).
     void SetColumns(int Value);
     double ColumnWidth() const { return FColumnWidth; }
     void SetColumnWidth(double Value) { FColumnWidth = Value; }
@@ -358,7 +364,9 @@ public:
     void SetBin(int Value) { FBin = Value; }
     int BinOtherPages() const { return FBinOtherPages; }
     void SetBinOtherPages(int Value) { FBinOtherPages = Value; }
-    TPicture *BackPicture() const { return FBackPicture.get(); }
+    // The background picture, colour and frame belong to the page's own
+    // picture view, which DrawBackground draws.
+    TPicture *BackPicture() const;
     void SetBackPicture(TPicture *Value);
     bool BackPictureVisible() const { return FBackPictureVisible; }
     void SetBackPictureVisible(bool Value) { FBackPictureVisible = Value; }
@@ -367,8 +375,14 @@ public:
     int PageCount() const { return FPageCount; }
     // Values of 0 or less are ignored.
     void SetPageCount(int Value);
-    TColor Color() const { return FColor; }
-    void SetColor(TColor Value) { FColor = Value; }
+    TColor Color() const;
+    void SetColor(TColor Value);
+    TqdzFrame *Frame() const;
+    void SetFrame(TqdzFrame *Value);
+    TqdzPictureView *PictureView() const { return FPictureView.get(); }
+    // The picture view over the printable area, moved by the margins; not
+    // on paper unless BackPicturePrintable.
+    void DrawBackground(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY);
     TqdzDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TqdzDataSet *Value);
     QString DataSetName() const;
@@ -423,11 +437,10 @@ private:
     std::unique_ptr<TStringList> FColumnPositions;
     int FBin = 7;
     int FBinOtherPages = 7;
-    std::unique_ptr<TPicture> FBackPicture;
+    std::unique_ptr<TqdzPictureView> FPictureView;
     bool FBackPictureVisible = true;
     bool FBackPicturePrintable = true;
     int FPageCount = 1;
-    TColor FColor = 0x1FFFFFFF;
     TqdzDataSet *FDataSet = nullptr;
     QString FDataSetName;
     TqdzDuplexMode FDuplex = dmNone;
@@ -787,46 +800,6 @@ QDZ_BAND_CLASS(TqdzDataBand6, TqdzDataBand)
 
 #undef QDZ_BAND_CLASS
 
-class TqdzView : public TqdzReportComponent
-{
-    STATION_CLASS(TqdzView, TqdzReportComponent)
-public:
-    explicit TqdzView(TComponent *AOwner);
-
-    TqdzAlign Align() const { return FAlign; }
-    void SetAlign(TqdzAlign Value) { FAlign = Value; }
-
-private:
-    TqdzAlign FAlign = baNone;
-};
-
-class TqdzStretcheable : public TqdzView
-{
-    STATION_CLASS(TqdzStretcheable, TqdzView)
-public:
-    explicit TqdzStretcheable(TComponent *AOwner);
-};
-
-class TqdzCustomMemoView : public TqdzStretcheable
-{
-    STATION_CLASS(TqdzCustomMemoView, TqdzStretcheable)
-public:
-    explicit TqdzCustomMemoView(TComponent *AOwner);
-    ~TqdzCustomMemoView() override;
-
-    TWideStrings *Memo() const { return FMemo.get(); }
-    void SetMemo(TWideStrings *Value);
-    bool AutoWidth() const { return FAutoWidth; }
-    void SetAutoWidth(bool Value) { FAutoWidth = Value; }
-    // Every line followed by CR LF.
-    QString Text() const;
-    void SetText(const QString &Value);
-
-private:
-    std::unique_ptr<TWideStrings> FMemo;
-    bool FAutoWidth = false;
-};
-
 // ------------------------------------------------------------------ datasets
 
 
@@ -1041,3 +1014,6 @@ private:
 TqdzDataSet *qdzFindDataSet(TComponent *Owner, TqdzDataSet *Current, const QString &Name);
 // A snapshot of the process-wide dataset list, taken under its lock.
 std::vector<TqdzDataSet *> qdzGlobalDataSets();
+
+// The views live in their own header; it needs the classes above.
+#include "report/model/qdzClassViews.h"

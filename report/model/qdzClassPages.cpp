@@ -8,8 +8,11 @@
 #include "qdzRes.h"
 
 #include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
 #include <QMutexLocker>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 TqdzPaperHooks &qdzPaperHooks()
@@ -44,6 +47,7 @@ STATION_PUBLISHED(TqdzReportPage)
     P.Prop("BackPicturePrintable", &C::BackPicturePrintable, &C::SetBackPicturePrintable).Default(true);
     P.Prop("PageCount", &C::PageCount, &C::SetPageCount).Default(1);
     P.Prop("Color", &C::Color, &C::SetColor).Type(TypeInfoTColor()).Default(0x1FFFFFFF);
+    P.Prop("Frame", &C::Frame, &C::SetFrame);
     P.Prop("DataSet", &C::DataSet, &C::SetDataSet);
     P.Prop("DataSetName", &C::DataSetName, &C::SetDataSetName);
     P.Prop("Duplex", &C::Duplex, &C::SetDuplex).Default(dmNone);
@@ -64,7 +68,7 @@ STATION_PUBLISHED(TqdzReportPage)
 
 TqdzReportPage::TqdzReportPage(TComponent *AOwner)
     : TqdzPage(AOwner), FColumnPositions(std::make_unique<TStringList>()),
-      FBackPicture(std::make_unique<TPicture>()), FHGuides(std::make_unique<TStringList>()),
+      FPictureView(std::make_unique<TqdzPictureView>(nullptr)), FHGuides(std::make_unique<TStringList>()),
       FVGuides(std::make_unique<TStringList>())
 {
     SetBaseName(QStringLiteral("Page"));
@@ -149,6 +153,9 @@ void TqdzReportPage::SetOrientation(TqdzPrinterOrientation Value)
 
 void TqdzReportPage::SetColumns(int Value)
 {
+    // A template may ask for any number; each column is a list entry and a
+    // pass of the engine, so the count is bounded.
+    Value = std::clamp(Value, 0, qdzMaxColumns);
     FColumns = Value;
     FColumnPositions->Clear();
     if (Value <= 0)
@@ -158,9 +165,49 @@ void TqdzReportPage::SetColumns(int Value)
         FColumnPositions->Add(FloatToStr(i * FColumnWidth));
 }
 
+TPicture *TqdzReportPage::BackPicture() const
+{
+    return FPictureView->Picture();
+}
+
 void TqdzReportPage::SetBackPicture(TPicture *Value)
 {
-    FBackPicture->Assign(Value);
+    FPictureView->SetPicture(Value);
+}
+
+TColor TqdzReportPage::Color() const
+{
+    return FPictureView->Color();
+}
+
+void TqdzReportPage::SetColor(TColor Value)
+{
+    FPictureView->SetColor(Value);
+}
+
+TqdzFrame *TqdzReportPage::Frame() const
+{
+    return FPictureView->Frame();
+}
+
+void TqdzReportPage::SetFrame(TqdzFrame *Value)
+{
+    FPictureView->SetFrame(Value);
+}
+
+void TqdzReportPage::DrawBackground(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY)
+{
+    if (!Canvas || !FBackPictureVisible)
+        return;
+    QPaintDevice *d = Canvas->Device();
+    if (!d && Canvas->HandleAllocated())
+        d = Canvas->Handle()->device();
+    if (d && d->devType() == QInternal::Printer && !FBackPicturePrintable)
+        return;
+    FPictureView->SetBounds(0, 0, (FPaperWidth - FLeftMargin - FRightMargin) * qdzPixelsPerMM,
+                            (FPaperHeight - FTopMargin - FBottomMargin) * qdzPixelsPerMM);
+    FPictureView->Draw(Canvas, ScaleX, ScaleY, OffsetX + FLeftMargin * qdzPixelsPerMM * ScaleX,
+                       OffsetY + FTopMargin * qdzPixelsPerMM * ScaleY);
 }
 
 void TqdzReportPage::SetPageCount(int Value)
@@ -201,6 +248,9 @@ void TqdzReportPage::Notification(TComponent *AComponent, TOperation Operation)
     TqdzPage::Notification(AComponent, Operation);
     if (Operation == opRemove && FDataSet && AComponent == static_cast<TComponent *>(FDataSet))
         FDataSet = nullptr;
+    // The subreport that showed this page is gone.
+    if (Operation == opRemove && FSubReport && AComponent == static_cast<TComponent *>(FSubReport))
+        FSubReport = nullptr;
 }
 
 TqdzBand *TqdzReportPage::FindBand(TClass BandClass) const

@@ -2,6 +2,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/SysUtils.h"
+#include "report/model/qdzWideStrings.h"
 
 #include <QCoreApplication>
 #include <QPaintDevice>
@@ -43,6 +44,13 @@ std::unique_ptr<TqdzHTMLTags> TqdzHTMLTags::SplitAt(int Index)
         FItems.erase(FItems.begin() + Index, FItems.end());
     }
     return tail;
+}
+
+void TqdzHTMLTags::AssignRange(const TqdzHTMLTags &Source, int From, int To)
+{
+    From = std::clamp(From, 0, Source.Count());
+    To = std::clamp(To, From, Source.Count());
+    FItems.assign(Source.FItems.begin() + From, Source.FItems.begin() + To);
 }
 
 void TqdzHTMLTags::Truncate(int NewCount)
@@ -317,8 +325,32 @@ void TqdzDrawText::AddLine(const QString &S, std::unique_ptr<TqdzHTMLTags> Tags,
         FHTMLTags->Insert(FHTMLTags->Count(), std::move(Tags));
 }
 
-void TqdzDrawText::MeasureLine(const QString &S, const TqdzHTMLTags *Tags, std::vector<int> &Widths)
+QString TqdzDrawText::ThroughCharset(const QString &S) const
 {
+    const int charset = MeasureFont()->Charset();
+    if (charset == 1 || FUseDefaultCharset || S.isEmpty())
+        return S;
+    try {
+        QString r = AnsiToWide(WideToAnsi(S, charset), charset);
+        if (r.size() == S.size())
+            return r;
+        // One character for each code unit, so that widths and tags stay
+        // in step with the text.
+        r.clear();
+        r.reserve(S.size());
+        for (QChar c : S) {
+            const QString one = c.isSurrogate() ? QString() : AnsiToWide(WideToAnsi(QString(c), charset), charset);
+            r += one.size() == 1 ? one[0] : QLatin1Char('?');
+        }
+        return r;
+    } catch (const Exception &) {
+        return S;
+    }
+}
+
+void TqdzDrawText::MeasureLine(const QString &Source, const TqdzHTMLTags *Tags, std::vector<int> &Widths)
+{
+    const QString S = ThroughCharset(Source);
     const int n = int(S.size());
     Widths.resize(size_t(n));
     const int cs = Round(FCharSpacing * K);
@@ -354,15 +386,22 @@ void TqdzDrawText::MeasureLine(const QString &S, const TqdzHTMLTags *Tags, std::
 
 void TqdzDrawText::WrapLine(QString S, int MaxWidth)
 {
-    // The tag line goes into the list with each piece, in AddLine.
-    auto cur = std::make_unique<TqdzHTMLTags>();
-    FHTMLTags->ExpandHTMLTags(S, cur.get());
+    // The tags of the whole source line; each wrapped line takes a copy of
+    // its own range, so a long paragraph costs time in proportion to its
+    // length.
+    auto all = std::make_unique<TqdzHTMLTags>();
+    FHTMLTags->ExpandHTMLTags(S, all.get());
     if (!FWordWrap || S.size() < 2) {
-        AddLine(S, std::move(cur), 0);
+        AddLine(S, std::move(all), 0);
         return;
     }
-    MeasureLine(S, cur.get(), FWidths);
+    MeasureLine(S, all.get(), FWidths);
     const int n = int(S.size());
+    auto piece = [&all](int From, int To) {
+        auto t = std::make_unique<TqdzHTMLTags>();
+        t->AssignRange(*all, From, To);
+        return t;
+    };
     int start = 0;
     while (start < n) {
         int acc = 0;
@@ -375,21 +414,21 @@ void TqdzDrawText::WrapLine(QString S, int MaxWidth)
             }
         }
         if (over < 0) {
-            AddLine(S.mid(start), std::move(cur), 0);
+            if (start == 0)
+                AddLine(S, std::move(all), 0);
+            else
+                AddLine(S.mid(start), piece(start, n), 0);
             return;
         }
         // Last blank outside a no-wrap run, not at the very start of the line.
         int blank = -1;
         for (int j = over; j > start; --j)
-            if (IsBlank(S[j]) && !cur->Items(j - start).DontWrap) {
+            if (IsBlank(S[j]) && !(j < all->Count() && all->Items(j).DontWrap)) {
                 blank = j;
                 break;
             }
         if (blank > start) {
-            auto tail = cur->SplitAt(blank + 1 - start);
-            cur->Truncate(blank - start);
-            AddLine(S.mid(start, blank - start), std::move(cur), 0);
-            cur = std::move(tail);
+            AddLine(S.mid(start, blank - start), piece(start, blank), 0);
             start = blank + 1;
             continue;
         }
@@ -407,20 +446,18 @@ void TqdzDrawText::WrapLine(QString S, int MaxWidth)
             });
         }
         if (cut > 0) {
-            auto tail = cur->SplitAt(cut);
-            TqdzHTMLTag dash = cur->Items(cut - 1);
-            dash.Default = true;
-            cur->Add(dash);
-            AddLine(S.mid(start, cut) + QLatin1Char('-'), std::move(cur), 0);
-            cur = std::move(tail);
+            auto head = piece(start, start + cut);
+            if (head->Count() > 0) {
+                TqdzHTMLTag dash = head->Items(head->Count() - 1);
+                dash.Default = true;
+                head->Add(dash);
+            }
+            AddLine(S.mid(start, cut) + QLatin1Char('-'), std::move(head), 0);
             start += cut;
             continue;
         }
         // No blank and no hyphenation: break at the last character that fits.
-        const int len = over - start;
-        auto tail = cur->SplitAt(len);
-        AddLine(S.mid(start, len), std::move(cur), 0);
-        cur = std::move(tail);
+        AddLine(S.mid(start, over - start), piece(start, over), 0);
         start = over;
     }
 }
@@ -677,7 +714,7 @@ void TqdzDrawText::SpreadByHalving(std::vector<int> &W, int Lo, int Hi, int N)
 void TqdzDrawText::DrawTextLine(TCanvas *Canvas, int Index, double X, double Y, int AvailWidth,
                                 TqdzHAlign HAlign)
 {
-    const QString S = FText->Get(Index);
+    const QString S = ThroughCharset(FText->Get(Index));
     const TqdzHTMLTags *tags = Index < FHTMLTags->Count() ? FHTMLTags->Items(Index) : nullptr;
     const int n = int(S.size());
     if (n == 0)

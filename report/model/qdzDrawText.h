@@ -42,6 +42,8 @@ public:
     const TqdzHTMLTag &Items(int Index) const { return FItems[size_t(Index)]; }
     void Add(const TqdzHTMLTag &Tag) { FItems.push_back(Tag); }
     void Clear() { FItems.clear(); }
+    // The tags From .. To - 1 of Source.
+    void AssignRange(const TqdzHTMLTags &Source, int From, int To);
     // Moves the tags from Index on into a new list.
     std::unique_ptr<TqdzHTMLTags> SplitAt(int Index);
     void Truncate(int NewCount);
@@ -129,6 +131,10 @@ public:
     bool UseDefaultCharset() const { return FUseDefaultCharset; }
     void SetUseDefaultCharset(bool Value) { FUseDefaultCharset = Value; }
 
+    // S as a font of another charset than the default shows it (unless
+    // UseDefaultCharset): through the charset's code page and back, so
+    // characters the code page lacks become '?'.
+    QString ThroughCharset(const QString &S) const;
     // Widths at measuring resolution of the characters of line S with its
     // tags (CharSpacing included); exposed for measuring tests.
     void MeasureLine(const QString &S, const TqdzHTMLTags *Tags, std::vector<int> &Widths);

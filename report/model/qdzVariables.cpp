@@ -102,11 +102,17 @@ STATION_PUBLISHED(TqdzStyleItem)
     P.Prop("Name", &TqdzStyleItem::Name, &TqdzStyleItem::SetName);
     P.Prop("Color", &TqdzStyleItem::Color, &TqdzStyleItem::SetColor).Type(TypeInfoTColor()).Default(0x1FFFFFFF);
     P.Prop("Font", &TqdzStyleItem::Font, &TqdzStyleItem::SetFont);
+    P.Prop("Frame", &TqdzStyleItem::Frame, &TqdzStyleItem::SetFrame);
 }
 
 TqdzStyleItem::TqdzStyleItem(TCollection *Collection)
-    : TCollectionItem(Collection), FFont(std::make_unique<TFont>())
+    : TCollectionItem(Collection), FFont(std::make_unique<TFont>()), FFrame(std::make_unique<TqdzFrame>())
 {
+}
+
+void TqdzStyleItem::SetFrame(TqdzFrame *Value)
+{
+    FFrame->Assign(Value);
 }
 
 TqdzStyleItem::~TqdzStyleItem() = default;
@@ -117,6 +123,7 @@ void TqdzStyleItem::Assign(TPersistent *Source)
         SetName(s->FName);
         FColor = s->FColor;
         FFont->Assign(s->FFont.get());
+        FFrame->Assign(s->FFrame.get());
         return;
     }
     TCollectionItem::Assign(Source);
@@ -175,7 +182,32 @@ void TqdzStyles::LoadFromStream(TStream *Stream)
         TqdzXMLItem *item = root->GetItems(i);
         if (item->Name().compare("item", Qt::CaseInsensitive) != 0)
             continue;
+        // The reader skips an attribute it cannot set: a repeated name would
+        // leave a style without one.
+        const QString name = serializer.DecodeString(item->GetProp("Name"));
+        if (!name.isEmpty() && Find(name)) {
+            Clear();
+            FName.clear();
+            throw Exception(QStringLiteral("Duplicate name"));
+        }
         serializer.ReadObjectAttributes(Add(), item->Text());
+    }
+    Apply();
+}
+
+void TqdzStyles::Apply()
+{
+    if (!FReport)
+        return;
+    TList *all = FReport->AllObjects();
+    for (int i = 0; i < all->Count(); ++i) {
+        auto *memo = dynamic_cast<TqdzCustomMemoView *>(static_cast<TqdzComponent *>(all->Items(i)));
+        if (!memo || memo->Style().isEmpty())
+            continue;
+        if (TqdzStyleItem *item = Find(memo->Style()))
+            memo->ApplyStyle(item);
+        else
+            memo->SetStyle(QString());
     }
 }
 

@@ -87,11 +87,14 @@ public:
     void SetColor(TColor Value) { FColor = Value; }
     TFont *Font() const { return FFont.get(); }
     void SetFont(TFont *Value) { FFont->Assign(Value); }
+    TqdzFrame *Frame() const { return FFrame.get(); }
+    void SetFrame(TqdzFrame *Value);
 
 private:
     QString FName;
     TColor FColor = 0x1FFFFFFF;
     std::unique_ptr<TFont> FFont;
+    std::unique_ptr<TqdzFrame> FFrame;
 };
 
 class TqdzStyles : public TCollection
@@ -110,10 +113,15 @@ public:
     TqdzStyleItem *Find(const QString &Name) const;
     // Clears List and adds the style names in order.
     void GetList(TStrings *List) const;
+    // Every memo of the report takes its style again; a memo naming a style
+    // that does not exist loses the name.
+    void Apply();
 
     // Style sheets: XML with the root "style" (its Name attribute is the
     // sheet's name) and one "item" element per style. A document with
-    // another root loads as an empty sheet; other elements are skipped.
+    // another root loads as an empty sheet; other elements are skipped. Two
+    // items of one name raise "Duplicate name" and leave the sheet empty.
+    // The styles are applied after loading.
     void LoadFromFile(const QString &FileName);
     void LoadFromStream(TStream *Stream);
     void SaveToFile(const QString &FileName);

@@ -421,10 +421,11 @@ TEST_F(ComponentTree, DiffAttributesListShortNamesThatDiffer)
     TqdzTestMemoView def(nullptr);
     Memo->SetBounds(10.5, 0, 100, 18);
     def.SetBounds(10.5, 0, 90, 18);
-    EXPECT_EQ(Memo->DiffAttributes(&def), " w=\"100\"");
+    // The memo's own attributes follow the base ones: the text always.
+    EXPECT_EQ(Memo->DiffAttributes(&def), " w=\"100\" u=\"\"");
     // Differences of 0.0001 or less do not count.
     Memo->SetLeft(10.50005);
-    EXPECT_EQ(Memo->DiffAttributes(&def), " w=\"100\"");
+    EXPECT_EQ(Memo->DiffAttributes(&def), " w=\"100\" u=\"\"");
     Memo->SetLeft(1);
     Memo->SetTop(2.25);
     Memo->SetHeight(3);
@@ -437,7 +438,7 @@ TEST_F(ComponentTree, DiffAttributesListShortNamesThatDiffer)
     Memo->SetFont(&f);
     EXPECT_EQ(Memo->DiffAttributes(&def),
               " l=\"1\" t=\"2.25\" w=\"100\" h=\"3\" Visible=\"0\" Font.Name=\"Tahoma\" Font.Style=\"5\""
-              " Font.Charset=\"134\" ParentFont=\"0\" Tag=\"7\"");
+              " Font.Charset=\"134\" ParentFont=\"0\" Tag=\"7\" u=\"\"");
     // A memo with automatic width leaves its width out.
     Memo->SetAutoWidth(true);
     EXPECT_EQ(Memo->DiffAttributes(&def).indexOf(" w="), -1);
@@ -455,10 +456,10 @@ TEST_F(ComponentTree, WriteToPreparedItemGivesTheAttributesAndTheDifferences)
     Memo->SetText("Hi");
     QByteArray text;
     Memo->WriteToPreparedItem(nullptr, text);
-    EXPECT_EQ(text, "Data=\"\" Height=\"40\" Left=\"10\" Lines.Text=\"\" Top=\"20\" Width=\"30\" Text=\"Hi\"");
+    EXPECT_EQ(text, "Left=\"10\" Top=\"20\" Width=\"30\" Height=\"40\" Data=\"\" Lines.Text=\"\" Text=\"Hi\"");
     TqdzTestMemoView def(nullptr);
     Memo->WriteToPreparedItem(&def, text);
-    EXPECT_TRUE(text.endsWith("Text=\"Hi\"  l=\"10\" t=\"20\" w=\"30\" h=\"40\"")) << text.constData();
+    EXPECT_TRUE(text.endsWith("Text=\"Hi\"  l=\"10\" t=\"20\" w=\"30\" h=\"40\" u=\"Hi\"")) << text.constData();
 
     // A null band always carries its position.
     TqdzNullBand nb(nullptr);
@@ -519,7 +520,7 @@ TEST_F(ComponentTree, AssignAllCopiesTheChildren)
 
 TEST_F(ComponentTree, GetDescriptionIsTheClassName)
 {
-    EXPECT_EQ(Memo->GetDescription(), "TqdzTestMemoView");
+    EXPECT_EQ(Page->GetDescription(), "TqdzTestPage");
 }
 
 } // namespace

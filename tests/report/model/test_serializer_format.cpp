@@ -57,8 +57,8 @@ TEST_F(SerializerFormat, AFreshReportIsWrittenExactly)
         + "<TqdzTestReport ScriptText.Text=\"begin&#13;&#10;&#13;&#10;end.\">\r\n"
           "  <TqdzTestPage Name=\"Page1\" Guides.Text=\"\" PaperWidth=\"210\">\r\n"
           "    <TqdzTestBand Name=\"Band1\" Height=\"0\" Left=\"0\" Top=\"0\" Width=\"0\">\r\n"
-          "      <TqdzTestMemoView Name=\"Memo1\" Data=\"\" Height=\"0\" Left=\"0\" Lines.Text=\"\" Top=\"0\" "
-          "Width=\"0\" Text=\"\"/>\r\n"
+          "      <TqdzTestMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"0\" Height=\"0\" Data=\"\" "
+          "Lines.Text=\"\" Text=\"\"/>\r\n"
           "    </TqdzTestBand>\r\n"
           "  </TqdzTestPage>\r\n"
           "</TqdzTestReport>\r\n";
@@ -306,8 +306,8 @@ TEST_F(SerializerFormat, ObjectToItemAndBack)
     TqdzXMLSerializer s(nullptr);
     s.SetOwner(Report.get());
     const QByteArray text = s.WriteObjectToItem(Memo);
-    EXPECT_EQ(text, "TqdzTestMemoView Data=\"\" Height=\"4\" Left=\"1\" Lines.Text=\"\" Link=\"Page1\" Top=\"2\" "
-                    "Width=\"3\" Text=\"x\"");
+    EXPECT_EQ(text, "TqdzTestMemoView Left=\"1\" Top=\"2\" Width=\"3\" Height=\"4\" Data=\"\" Lines.Text=\"\" "
+                    "Link=\"Page1\" Text=\"x\"");
     TqdzComponent *o = s.ReadObjectFromItem(Band, text, false);
     auto *m = dynamic_cast<TqdzTestMemoView *>(o);
     ASSERT_NE(m, nullptr);

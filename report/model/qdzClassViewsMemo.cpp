@@ -1,0 +1,723 @@
+// Memo views: text with expressions and display formats, measuring, splitting across pages, drawing.
+#include "report/model/qdzClassViews.h"
+
+#include "platform/CodePages.h"
+#include "platform/SysUtils.h"
+#include "report/model/qdzRes.h"
+#include "report/model/qdzUtils.h"
+#include "report/model/qdzVariables.h"
+#include "report/model/qdzXML.h"
+
+#include <algorithm>
+#include <cmath>
+
+int qdzRoundPx(double Value);
+
+namespace {
+
+bool Differ(double A, double B)
+{
+    return std::abs(A - B) > 0.0001;
+}
+
+QByteArray Attr(const char *Name, const QByteArray &Value)
+{
+    return QByteArray(" ") + Name + "=\"" + Value + '"';
+}
+
+QByteArray FloatText(double Value)
+{
+    return FloatToStr(Value).toLatin1();
+}
+
+// The rectangle used when the text is measured without bounds.
+const TRect Unbounded{0, 0, 10000, 10000};
+
+// A value that is a number (or a Boolean) equal to 0; strings never are.
+bool IsZero(const Variant &V)
+{
+    if (VarIsStr(V) || VarIsNull(V) || VarIsEmpty(V))
+        return false;
+    if (V.VType() == varBoolean)
+        return !V.AsBoolean();
+    if (!VarIsNumeric(V))
+        return false;
+    return V.AsDouble() == 0;
+}
+
+// Text through the code page of a font charset and back: characters the
+// code page lacks become '?'.
+QString ThroughCharset(const QString &S, int Charset)
+{
+    try {
+        return AnsiToWide(WideToAnsi(S, Charset), Charset);
+    } catch (const Exception &) {
+        return S;
+    }
+}
+
+// Holds the layout's lock for a scope, released on every path.
+class TLayoutLock
+{
+public:
+    explicit TLayoutLock(TqdzDrawText *D) : FD(D) { FD->Lock(); }
+    ~TLayoutLock() { FD->Unlock(); }
+    TLayoutLock(const TLayoutLock &) = delete;
+    TLayoutLock &operator=(const TLayoutLock &) = delete;
+
+private:
+    TqdzDrawText *FD;
+};
+
+// Brings the view's colour back after a drawing or measuring that used the
+// highlight colour.
+class TColorKeeper
+{
+public:
+    explicit TColorKeeper(TqdzView *V) : FV(V), FColor(V->Color()) {}
+    ~TColorKeeper() { FV->SetColor(FColor); }
+    TColorKeeper(const TColorKeeper &) = delete;
+    TColorKeeper &operator=(const TColorKeeper &) = delete;
+
+private:
+    TqdzView *FV;
+    TColor FColor;
+};
+
+template<class C>
+void PublishCommon(TPublisher<C> &P)
+{
+    P.Prop("BrushStyle", &C::BrushStyle, &C::SetBrushStyle).Default(bsSolid);
+    P.Prop("Color", &C::Color, &C::SetColor).Type(TypeInfoTColor()).Default(clTransparent);
+    P.Prop("Font", &C::Font, &C::SetFont).Stored(&C::IsFontStored);
+    P.Prop("Frame", &C::Frame, &C::SetFrame);
+}
+
+} // namespace
+
+// ------------------------------------------------------- TqdzCustomMemoView
+
+STATION_PUBLISHED(TqdzCustomMemoView) {}
+
+TqdzCustomMemoView::TqdzCustomMemoView(TComponent *AOwner)
+    : TqdzStretcheable(AOwner), FMemo(std::make_unique<TWideStrings>()),
+      FDisplayFormat(std::make_unique<TqdzFormat>()), FHighlight(std::make_unique<TqdzHighlight>())
+{
+    SetFlags(Flags() & ~qdzFlagWriteFull);
+    SetParentFont(true);
+}
+
+TqdzCustomMemoView::~TqdzCustomMemoView() = default;
+
+QString TqdzCustomMemoView::GetDescription() const
+{
+    return qdzResources()->ResourceText(QStringLiteral("obText"));
+}
+
+void TqdzCustomMemoView::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TqdzStretcheable::Notification(AComponent, Operation);
+    if (Operation == opRemove && FFlowTo && AComponent == static_cast<TComponent *>(FFlowTo))
+        FFlowTo = nullptr;
+}
+
+void TqdzCustomMemoView::SetMemo(TWideStrings *Value)
+{
+    FMemo->Assign(Value);
+}
+
+QString TqdzCustomMemoView::Text() const
+{
+    return FMemo->GetText();
+}
+
+void TqdzCustomMemoView::SetText(const QString &Value)
+{
+    FMemo->SetText(Value);
+}
+
+QByteArray TqdzCustomMemoView::AnsiText() const
+{
+    try {
+        return WideToAnsi(Text(), Font()->Charset());
+    } catch (const Exception &) {
+        return StringToCodePage(Text(), CP_ACP);
+    }
+}
+
+void TqdzCustomMemoView::SetAnsiText(const QByteArray &Value)
+{
+    try {
+        SetText(AnsiToWide(Value, Font()->Charset()));
+    } catch (const Exception &) {
+        SetText(CodePageToString(Value, CP_ACP));
+    }
+}
+
+void TqdzCustomMemoView::SetFlowTo(TqdzCustomMemoView *Value)
+{
+    if (Value == this)
+        return;
+    FFlowTo = Value;
+    if (Value)
+        FreeNotification(Value);
+}
+
+void TqdzCustomMemoView::SetRotation(int Value)
+{
+    FRotation = ((Value % 360) + 360) % 360;
+}
+
+void TqdzCustomMemoView::SetStyle(const QString &Value)
+{
+    FStyle = Value;
+    if (TqdzReport *r = GetReport())
+        ApplyStyle(r->Styles()->Find(Value));
+}
+
+void TqdzCustomMemoView::ApplyStyle(TqdzStyleItem *Style)
+{
+    if (!Style)
+        return;
+    SetColor(Style->Color());
+    SetFont(Style->Font());
+    Frame()->Assign(Style->Frame());
+}
+
+bool TqdzCustomMemoView::IsHighlightStored() const
+{
+    return !Trim(FHighlight->Condition()).isEmpty();
+}
+
+bool TqdzCustomMemoView::ConvertsCharset() const
+{
+    return Font()->Charset() != 1 && !FUseDefaultCharset;
+}
+
+TqdzDrawText *TqdzCustomMemoView::DrawTextObject() const
+{
+    return qdzDrawText();
+}
+
+double TqdzCustomMemoView::VerticalExtra() const
+{
+    TqdzFrame *f = Frame();
+    double r = 2 * FGapY;
+    if (f->Typ().Contains(ftTop))
+        r += (f->Width() - 1) / 2;
+    if (f->Typ().Contains(ftBottom))
+        r += f->Width() / 2;
+    if (f->DropShadow())
+        r += f->ShadowWidth();
+    return r;
+}
+
+double TqdzCustomMemoView::HorizontalExtra() const
+{
+    TqdzFrame *f = Frame();
+    double r = 2 * FGapX;
+    if (f->Typ().Contains(ftLeft))
+        r += (f->Width() - 1) / 2;
+    if (f->Typ().Contains(ftRight))
+        r += f->Width() / 2;
+    if (f->DropShadow())
+        r += f->ShadowWidth();
+    return r;
+}
+
+void TqdzCustomMemoView::PrepareDraw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY)
+{
+    TqdzStretcheable::PrepareDraw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+    TqdzFrame *f = Frame();
+    const int gx = qdzRoundPx(FGapX * ScaleX);
+    const int gy = qdzRoundPx(FGapY * ScaleY);
+    const int l = f->Typ().Contains(ftLeft) ? qdzRoundPx((f->Width() * ScaleX - 1) / 2) : 0;
+    const int r = f->Typ().Contains(ftRight) ? qdzRoundPx(f->Width() * ScaleX / 2) : 0;
+    const int t = f->Typ().Contains(ftTop) ? qdzRoundPx((f->Width() * ScaleY - 1) / 2) : 0;
+    const int b = f->Typ().Contains(ftBottom) ? qdzRoundPx(f->Width() * ScaleY / 2) : 0;
+    TextRect = TRect{FX + l + gx, FY + t + gy, FX1 - r - gx + 1, FY1 - b - gy + 1};
+}
+
+void TqdzCustomMemoView::SetLayoutFont(TqdzDrawText *D)
+{
+    D->SetUseDefaultCharset(FUseDefaultCharset);
+    D->SetFont(FHighlight->Active() ? FHighlight->Font() : Font());
+    D->SetOptions(FWordWrap, FAllowHTMLTags, FRotation, FWysiwyg, FClipped, FWordBreak, FRTLReading);
+    D->SetGaps(FLineSpacing, FCharSpacing, FParagraphGap);
+}
+
+void TqdzCustomMemoView::SetDrawParams(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                                       double OffsetY)
+{
+    TqdzDrawText *D = DrawTextObject();
+    SetLayoutFont(D);
+    if (FHighlight->Active())
+        SetColor(FHighlight->Color());
+    if (!IsDesigning() && FAutoWidth) {
+        D->SetDimensions(1, 1, 1, Unbounded, Unbounded);
+        D->SetText(FMemo.get());
+        const double w = D->CalcWidth() + HorizontalExtra();
+        if (FHAlign == haRight)
+            SetLeft(Left() + Width() - w);
+        else if (FHAlign == haCenter)
+            SetLeft(Left() + (Width() - w) / 2);
+        SetWidth(w);
+        // The parent's re-alignment may measure other memos: the layout's
+        // lock is re-entrant, so this runs inside it.
+        if (Parent())
+            Parent()->AlignChildren();
+        // Re-aligning may have measured other memos with the shared layout.
+        SetLayoutFont(D);
+    }
+    PrepareDraw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+    if (!Printing)
+        PrintScale = 1;
+    D->SetDimensions(ScaleX, ScaleY, PrintScale, TextRect, TextRect);
+    D->SetText(FMemo.get());
+    D->SetParaBreaks(FFirstParaBreak, FLastParaBreak);
+}
+
+void TqdzCustomMemoView::Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY)
+{
+    if (IsDesigning()) {
+        if (IsDataField())
+            SetText(QStringLiteral("[") + DataSet()->UserName() + QStringLiteral(".\"") + DataField()
+                    + QStringLiteral("\"]"));
+    } else {
+        ExpandPreviewMacros();
+    }
+    TColorKeeper colour(this);
+    TqdzDrawText *D = DrawTextObject();
+    TLayoutLock lock(D);
+    SetDrawParams(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+    TqdzView::Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+    if (FUnderlines && FRotation == 0 && Canvas) {
+        TPen *pen = Canvas->Pen();
+        pen->SetColor(Frame()->Color());
+        pen->SetWidth(std::max(1, FFrameWidth));
+        pen->SetStyle(psSolid);
+        pen->SetMode(pmCopy);
+        const double step = D->LineHeight() * ScaleY;
+        // A negative line spacing may leave no step: nothing to underline.
+        if (step >= 1) {
+            for (double y = FY + step + (FGapY - FLineSpacing + 1) * ScaleY; y < FY1; y += step) {
+                Canvas->MoveTo(FX, qdzRoundPx(y));
+                Canvas->LineTo(FX1, qdzRoundPx(y));
+            }
+        }
+    }
+    D->DrawText(Canvas, FHAlign, FVAlign);
+}
+
+double TqdzCustomMemoView::CalcHeight()
+{
+    TqdzDrawText *D = DrawTextObject();
+    TLayoutLock lock(D);
+    SetLayoutFont(D);
+    if (FAutoWidth) {
+        D->SetDimensions(1, 1, 1, Unbounded, Unbounded);
+    } else {
+        PrepareDraw(nullptr, 1, 1, 0, 0);
+        D->SetDimensions(1, 1, 1, TextRect, TextRect);
+    }
+    D->SetText(FMemo.get());
+    return qdzRoundPx(D->CalcHeight() + VerticalExtra());
+}
+
+double TqdzCustomMemoView::CalcWidth()
+{
+    TqdzDrawText *D = DrawTextObject();
+    TLayoutLock lock(D);
+    SetLayoutFont(D);
+    D->SetDimensions(1, 1, 1, Unbounded, Unbounded);
+    D->SetText(FMemo.get());
+    return qdzRoundPx(D->CalcWidth() + HorizontalExtra());
+}
+
+void TqdzCustomMemoView::BeginParts()
+{
+    FPartText = Text();
+    FFirstParaBreak = false;
+    FLastParaBreak = false;
+    FCutStalled = false;
+}
+
+double TqdzCustomMemoView::CutPart()
+{
+    TqdzDrawText *D = DrawTextObject();
+    TLayoutLock lock(D);
+    TColorKeeper colour(this);
+    SetText(FPartText);
+    SetDrawParams(nullptr, 1, 1, 0, 0);
+    const bool force = FCutStalled && D->Text()->Count() > 0;
+    double step = 0;
+    if (force) {
+        // No line fitted on the last page either: a line taller than a page
+        // goes out alone, or the engine would turn pages for ever.
+        step = D->LineHeight();
+        TRect r = TextRect;
+        r.Bottom = r.Top + std::max(1, int(std::ceil(step)));
+        D->SetDimensions(1, 1, PrintScale, r, r);
+    }
+    bool paraBreak = false;
+    QString rest, fitting;
+    D->GetOutBoundsText(paraBreak, rest);
+    D->GetInBoundsText(fitting);
+    FPartText = rest;
+    SetText(fitting);
+    FLastParaBreak = paraBreak;
+    if (force) {
+        FCutStalled = false;
+        return Height() - (step + VerticalExtra());
+    }
+    const double unused = D->UnusedSpace();
+    FCutStalled = unused == 0 && !FPartText.isEmpty();
+    return unused == 0 ? Height() : unused;
+}
+
+bool TqdzCustomMemoView::HasMoreParts()
+{
+    return !FPartText.isEmpty();
+}
+
+void TqdzCustomMemoView::BeforePrint()
+{
+    TqdzStretcheable::BeforePrint();
+    if (!IsDataField())
+        FSavedText = Text();
+}
+
+void TqdzCustomMemoView::AfterPrint()
+{
+    if (!IsDataField())
+        SetText(FSavedText);
+    TqdzStretcheable::AfterPrint();
+}
+
+void TqdzCustomMemoView::GetData()
+{
+    TqdzStretcheable::GetData();
+    const bool convert = ConvertsCharset();
+    if (IsDataField()) {
+        TqdzDataSet *ds = DataSet();
+        if (ds->IsBlobField(DataField())) {
+            ds->AssignBlobTo(DataField(), FMemo.get());
+        } else {
+            FValue = ds->GetValue(DataField());
+            QString s;
+            if (FDisplayFormat->Kind() == fkText) {
+                s = ds->GetDisplayText(DataField());
+                if (convert)
+                    s = ThroughCharset(s, Font()->Charset());
+            } else {
+                s = FormatData(FValue, FDisplayFormat.get());
+            }
+            if (FHideZeros && IsZero(FValue))
+                s.clear();
+            SetText(s);
+        }
+    } else if (FAllowExpressions) {
+        const int comma = FExpressionDelimiters.indexOf(QLatin1Char(','));
+        const QString open = comma < 0 ? FExpressionDelimiters : FExpressionDelimiters.left(comma);
+        const QString close = comma < 0 ? QString() : FExpressionDelimiters.mid(comma + 1);
+        // Without both delimiters nothing can be found (and nothing loops).
+        if (!open.isEmpty() && !close.isEmpty()) {
+            QString s = Text();
+            int i = 0;
+            while (i < s.size()) {
+                const int at = s.indexOf(open, i);
+                if (at < 0)
+                    break;
+                QString expr;
+                int start = at + 1, end = 0;
+                qdzGetBracketedExpression(s, open, close, expr, end, start);
+                if (start == end)
+                    break;
+                const QString value = CalcAndFormat(expr);
+                s.replace(start - 1, end - start + 1, value);
+                i = start - 1 + int(value.size());
+            }
+            SetText(s);
+        }
+    }
+    if (GetReport())
+        qdzViewSetValue(this, FValue);
+    FHighlight->SetActive(false);
+    if (!FHighlight->Condition().isEmpty())
+        FHighlight->SetActive(qdzViewCalc(this, FHighlight->Condition()).AsBoolean());
+    if (FSuppressRepeated) {
+        const QString s = Text();
+        if (!VarIsEmpty(FLastValue) && VarToStr(FLastValue) == s)
+            SetText(QString());
+        else
+            FLastValue = s;
+    }
+    if (FFlowTo) {
+        BeginParts();
+        CutPart();
+        FFlowTo->SetText(FPartText);
+        FFlowTo->SetAllowExpressions(false);
+    }
+}
+
+QString TqdzCustomMemoView::CalcAndFormat(const QString &Expression)
+{
+    QString expr = Expression;
+    std::unique_ptr<TqdzFormat> fmt;
+    const int sharp = Expression.indexOf(QLatin1String(" #"));
+    if (sharp >= 0) {
+        QString f = Expression.mid(sharp + 2);
+        if (!f.contains(QLatin1Char(')'))) {
+            expr = Expression.left(sharp);
+            fmt = std::make_unique<TqdzFormat>();
+            const QChar k = f.isEmpty() ? QChar() : f[0].toUpper();
+            if (k == QLatin1Char('N')) {
+                fmt->SetKind(fkNumeric);
+                for (QChar &c : f)
+                    if (c == QLatin1Char(',') || c == QLatin1Char('-') || c == QLatin1Char('.')) {
+                        fmt->SetDecimalSeparator(QString(c));
+                        c = QLatin1Char('.');
+                    }
+            } else if (k == QLatin1Char('D')) {
+                fmt->SetKind(fkDateTime);
+            } else if (k == QLatin1Char('B')) {
+                fmt->SetKind(fkBoolean);
+            }
+            fmt->SetFormatStr(f.mid(1, 255));
+        }
+    }
+    if (expr.compare(QLatin1String("TOTALPAGES#"), Qt::CaseInsensitive) == 0)
+        FValue = QStringLiteral("[TotalPages#]");
+    else if (expr.compare(QLatin1String("COPYNAME#"), Qt::CaseInsensitive) == 0)
+        FValue = QStringLiteral("[CopyName#]");
+    else
+        FValue = qdzViewCalc(this, expr);
+    if (FHideZeros && IsZero(FValue))
+        return QString();
+    return FormatData(FValue, fmt ? fmt.get() : FDisplayFormat.get());
+}
+
+QString TqdzCustomMemoView::FormatData(const Variant &Value, TqdzFormat *Format)
+{
+    if (VarIsNull(Value))
+        return QString();
+    TqdzFormat *f = Format ? Format : FDisplayFormat.get();
+    switch (f->Kind()) {
+    case fkNumeric: {
+        const QString &fs = f->FormatStr();
+        QString r;
+        if (fs.contains(QLatin1Char('#')))
+            r = FormatFloat(fs, Value.AsDouble());
+        else if (fs.contains(QLatin1Char('d')) || fs.contains(QLatin1Char('u')))
+            r = ::Format(fs, {TVarRec(static_cast<long long>(Value.AsInt64()))});
+        else
+            r = ::Format(fs, {TVarRec(Value.AsDouble())});
+        const QChar sysThousand = FormatSettings.ThousandSeparator;
+        const QChar sysDecimal = FormatSettings.DecimalSeparator;
+        const int decimalAt = r.lastIndexOf(sysDecimal);
+        if (f->ThousandSeparator().size() == 1 && f->ThousandSeparator()[0] != sysThousand)
+            r.replace(sysThousand, f->ThousandSeparator()[0]);
+        if (f->DecimalSeparator().size() == 1 && f->DecimalSeparator()[0] != sysDecimal && decimalAt >= 0)
+            r[decimalAt] = f->DecimalSeparator()[0];
+        return r;
+    }
+    case fkDateTime:
+        return FormatDateTime(f->FormatStr(), VarToDateTime(Value));
+    case fkBoolean: {
+        const QString &fs = f->FormatStr();
+        const int comma = fs.indexOf(QLatin1Char(','));
+        bool yes = false;
+        if (Value.VType() == varBoolean)
+            yes = Value.AsBoolean();
+        else if (VarIsStr(Value))
+            yes = VarToStr(Value).compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+        if (yes)
+            return fs.mid(comma + 1);
+        return comma < 0 ? QString() : fs.left(comma);
+    }
+    default: {
+        const QString s = VarToStr(Value);
+        return ConvertsCharset() ? ThroughCharset(s, Font()->Charset()) : s;
+    }
+    }
+}
+
+void TqdzCustomMemoView::ExpandPreviewMacros()
+{
+    if (!FAllowExpressions)
+        return;
+    QString s = Text();
+    bool changed = false;
+    const int tp = s.indexOf(QLatin1String("[TOTALPAGES#]"), 0, Qt::CaseInsensitive);
+    if (tp >= 0) {
+        s.replace(tp, 13, QString::number(TotalPages));
+        changed = true;
+    }
+    const int cn = s.indexOf(QLatin1String("[COPYNAME#]"), 0, Qt::CaseInsensitive);
+    if (cn >= 0) {
+        TqdzVariables *g = qdzGlobalVariables();
+        const QString name = QStringLiteral("CopyName") + QString::number(CopyNo);
+        QString value;
+        if (g->IndexOf(name) >= 0)
+            value = VarToStr(g->Variables(name));
+        s.replace(cn, 11, value);
+        changed = true;
+    }
+    if (changed)
+        SetText(s);
+}
+
+QString TqdzCustomMemoView::GetComponentText()
+{
+    QString s = Text();
+    if (FAllowExpressions) {
+        const int tp = s.indexOf(QLatin1String("[TOTALPAGES]"), 0, Qt::CaseInsensitive);
+        if (tp >= 0)
+            s.replace(tp, 12, QString::number(TotalPages));
+    }
+    return s;
+}
+
+QByteArray TqdzCustomMemoView::DiffAttributes(TqdzComponent *DefaultObject)
+{
+    QByteArray r = TqdzStretcheable::DiffAttributes(DefaultObject);
+    auto *d = dynamic_cast<TqdzCustomMemoView *>(DefaultObject);
+    if (!d)
+        return r;
+    auto flag = [](bool B) { return QByteArray(B ? "1" : "0"); };
+    if (FAutoWidth != d->FAutoWidth)
+        r += Attr("AutoWidth", flag(FAutoWidth));
+    if (Differ(FCharSpacing, d->FCharSpacing))
+        r += Attr("CharSpacing", FloatText(FCharSpacing));
+    if (Differ(FGapX, d->FGapX))
+        r += Attr("GapX", FloatText(FGapX));
+    if (Differ(FGapY, d->FGapY))
+        r += Attr("GapY", FloatText(FGapY));
+    if (FHAlign != d->FHAlign)
+        r += Attr("HAlign", QByteArray::number(int(FHAlign)));
+    if (FHighlight->Active() != d->FHighlight->Active())
+        r += Attr("Highlight.Active", flag(FHighlight->Active()));
+    if (Differ(FLineSpacing, d->FLineSpacing))
+        r += Attr("LineSpacing", FloatText(FLineSpacing));
+    if (FUseDefaultCharset != d->FUseDefaultCharset)
+        r += Attr("UseDefaultCharset", flag(FUseDefaultCharset));
+    QString text;
+    if (FMemo->Count() == 1)
+        text = FMemo->Get(0);
+    else if (FMemo->Count() > 1) {
+        text = FMemo->GetText();
+        text.chop(2);
+    }
+    r += Attr("u", StrToXML(text.toUtf8()));
+    if (Differ(FParagraphGap, d->FParagraphGap))
+        r += Attr("ParagraphGap", FloatText(FParagraphGap));
+    if (FRotation != d->FRotation)
+        r += Attr("Rotation", QByteArray::number(FRotation));
+    if (FRTLReading != d->FRTLReading)
+        r += Attr("RTLReading", flag(FRTLReading));
+    if (FUnderlines != d->FUnderlines)
+        r += Attr("Underlines", flag(FUnderlines));
+    if (FVAlign != d->FVAlign)
+        r += Attr("VAlign", QByteArray::number(int(FVAlign)));
+    if (FWordWrap != d->FWordWrap)
+        r += Attr("WordWrap", flag(FWordWrap));
+    TqdzFormat *f = FDisplayFormat.get(), *df = d->FDisplayFormat.get();
+    if (f->Kind() != df->Kind())
+        r += Attr("DisplayFormat.Kind", QByteArray::number(int(f->Kind())));
+    if (f->DecimalSeparator() != df->DecimalSeparator())
+        r += Attr("DisplayFormat.DecimalSeparator", StrToXML(f->DecimalSeparator().toUtf8()));
+    if (f->ThousandSeparator() != df->ThousandSeparator())
+        r += Attr("DisplayFormat.ThousandSeparator", StrToXML(f->ThousandSeparator().toUtf8()));
+    if (f->FormatStr() != df->FormatStr())
+        r += Attr("DisplayFormat.FormatStr", StrToXML(f->FormatStr().toUtf8()));
+    if (FFirstParaBreak)
+        r += Attr("FirstParaBreak", "1");
+    if (FLastParaBreak)
+        r += Attr("LastParaBreak", "1");
+    return r;
+}
+
+// ------------------------------------------------------------ TqdzMemoView
+
+STATION_PUBLISHED(TqdzMemoView)
+{
+    using C = TqdzMemoView;
+    P.Prop("AllowExpressions", &C::AllowExpressions, &C::SetAllowExpressions).NoDefault();
+    P.Prop("AllowHTMLTags", &C::AllowHTMLTags, &C::SetAllowHTMLTags).NoDefault();
+    P.Prop("AutoWidth", &C::AutoWidth, &C::SetAutoWidth).NoDefault();
+    PublishCommon(P);
+    P.Prop("CharSpacing", &C::CharSpacing, &C::SetCharSpacing)
+        .Type(TypeInfoExtended())
+        .Stored(&C::IsCharSpacingStored);
+    P.Prop("Clipped", &C::Clipped, &C::SetClipped).NoDefault();
+    P.Prop("Cursor", &C::Cursor, &C::SetCursor).Default(0);
+    P.Prop("DataField", &C::DataField, &C::SetDataField);
+    P.Prop("DataSet", &C::DataSet, &C::SetDataSet);
+    P.Prop("DataSetName", &C::DataSetName, &C::SetDataSetName);
+    P.Prop("DisplayFormat", &C::DisplayFormat, &C::SetDisplayFormat);
+    P.Prop("ExpressionDelimiters", &C::ExpressionDelimiters, &C::SetExpressionDelimiters)
+        .Stored(&C::IsExpressionDelimitersStored);
+    P.Prop("FirstParaBreak", &C::FirstParaBreak, &C::SetFirstParaBreak).NoDefault();
+    P.Prop("FlowTo", &C::FlowTo, &C::SetFlowTo);
+    P.Prop("GapX", &C::GapX, &C::SetGapX).Type(TypeInfoExtended()).Stored(&C::IsGapXStored);
+    P.Prop("GapY", &C::GapY, &C::SetGapY).Type(TypeInfoExtended()).Stored(&C::IsGapYStored);
+    P.Prop("HAlign", &C::HAlign, &C::SetHAlign).NoDefault();
+    P.Prop("HideZeros", &C::HideZeros, &C::SetHideZeros).NoDefault();
+    P.Prop("Highlight", &C::Highlight, &C::SetHighlight).Stored(&C::IsHighlightStored);
+    P.Prop("LastParaBreak", &C::LastParaBreak, &C::SetLastParaBreak).NoDefault();
+    P.Prop("LineSpacing", &C::LineSpacing, &C::SetLineSpacing)
+        .Type(TypeInfoExtended())
+        .Stored(&C::IsLineSpacingStored);
+    P.Prop("Memo", &C::Memo, &C::SetMemo);
+    P.Prop("ParagraphGap", &C::ParagraphGap, &C::SetParagraphGap)
+        .Type(TypeInfoExtended())
+        .Stored(&C::IsParagraphGapStored);
+    P.Prop("ParentFont", &C::ParentFont, &C::SetParentFont).NoDefault();
+    P.Prop("Rotation", &C::Rotation, &C::SetRotation).NoDefault();
+    P.Prop("RTLReading", &C::RTLReading, &C::SetRTLReading).NoDefault();
+    P.Prop("Style", &C::Style, &C::SetStyle);
+    P.Prop("SuppressRepeated", &C::SuppressRepeated, &C::SetSuppressRepeated).NoDefault();
+    P.Prop("TagStr", &C::TagStr, &C::SetTagStr);
+    P.Prop("Underlines", &C::Underlines, &C::SetUnderlines).NoDefault();
+    P.Prop("URL", &C::URL, &C::SetURL);
+    P.Prop("UseDefaultCharset", &C::UseDefaultCharset, &C::SetUseDefaultCharset).NoDefault();
+    P.Prop("VAlign", &C::VAlign, &C::SetVAlign).NoDefault();
+    P.Prop("WordBreak", &C::WordBreak, &C::SetWordBreak).NoDefault();
+    P.Prop("WordWrap", &C::WordWrap, &C::SetWordWrap).NoDefault();
+    P.Prop("Wysiwyg", &C::Wysiwyg, &C::SetWysiwyg).NoDefault();
+}
+
+TqdzMemoView::TqdzMemoView(TComponent *AOwner) : TqdzCustomMemoView(AOwner) {}
+
+// --------------------------------------------------------- TqdzSysMemoView
+
+STATION_PUBLISHED(TqdzSysMemoView)
+{
+    using C = TqdzSysMemoView;
+    P.Prop("AutoWidth", &C::AutoWidth, &C::SetAutoWidth).NoDefault();
+    PublishCommon(P);
+    P.Prop("CharSpacing", &C::CharSpacing, &C::SetCharSpacing)
+        .Type(TypeInfoExtended())
+        .Stored(&C::IsCharSpacingStored);
+    P.Prop("DisplayFormat", &C::DisplayFormat, &C::SetDisplayFormat);
+    P.Prop("GapX", &C::GapX, &C::SetGapX).Type(TypeInfoExtended()).Stored(&C::IsGapXStored);
+    P.Prop("GapY", &C::GapY, &C::SetGapY).Type(TypeInfoExtended()).Stored(&C::IsGapYStored);
+    P.Prop("HAlign", &C::HAlign, &C::SetHAlign).NoDefault();
+    P.Prop("HideZeros", &C::HideZeros, &C::SetHideZeros).NoDefault();
+    P.Prop("Highlight", &C::Highlight, &C::SetHighlight).Stored(&C::IsHighlightStored);
+    P.Prop("Memo", &C::Memo, &C::SetMemo);
+    P.Prop("ParentFont", &C::ParentFont, &C::SetParentFont).NoDefault();
+    P.Prop("Rotation", &C::Rotation, &C::SetRotation).NoDefault();
+    P.Prop("RTLReading", &C::RTLReading, &C::SetRTLReading).NoDefault();
+    P.Prop("Style", &C::Style, &C::SetStyle);
+    P.Prop("SuppressRepeated", &C::SuppressRepeated, &C::SetSuppressRepeated).NoDefault();
+    P.Prop("VAlign", &C::VAlign, &C::SetVAlign).NoDefault();
+    P.Prop("WordWrap", &C::WordWrap, &C::SetWordWrap).NoDefault();
+}
+
+TqdzSysMemoView::TqdzSysMemoView(TComponent *AOwner) : TqdzCustomMemoView(AOwner) {}
+
+QString TqdzSysMemoView::GetDescription() const
+{
+    return qdzResources()->ResourceText(QStringLiteral("obSysText"));
+}

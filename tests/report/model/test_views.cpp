@@ -1,0 +1,429 @@
+// View model: frame storage, compact built-page attributes, formats, memo measuring and splitting,
+// flows, subreport links, page columns and style sheets.
+#include "report/model/qdzClassViews.h"
+
+#include "platform/Streams.h"
+#include "platform/SysUtils.h"
+#include "report/model/qdzVariables.h"
+#include "test_serializer_classes.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+namespace {
+
+// A report with one page and one master-data band.
+struct TReportFixture
+{
+    TqdzReport Report{nullptr};
+    TqdzReportPage *Page = new TqdzReportPage(&Report);
+    TqdzBand *Band = new TqdzMasterData(Page);
+
+    TReportFixture()
+    {
+        Page->SetName(QStringLiteral("Page1"));
+        Band->SetName(QStringLiteral("MasterData1"));
+        Band->SetBounds(0, 40, 700, 200);
+    }
+
+    TqdzMemoView *Memo(const QString &Name, const QString &Text = QString())
+    {
+        auto *m = new TqdzMemoView(Band);
+        m->SetName(Name);
+        m->SetBounds(10, 0, 200, 100);
+        m->SetText(Text);
+        return m;
+    }
+};
+
+// Rows delivered through the user dataset's event, one value per record.
+struct TRows
+{
+    std::vector<Variant> Values;
+    size_t Row = 0;
+    void GetValue(const QString &, Variant &Value) { Value = Values[Row]; }
+};
+
+QString Lines(int N)
+{
+    QStringList l;
+    for (int i = 1; i <= N; ++i)
+        l << QStringLiteral("Line %1").arg(i);
+    return l.join(QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+TEST(ViewFrame, SettersOfTheFrameSetAllLines)
+{
+    TqdzFrame f;
+    f.SetWidth(2);
+    f.SetColor(255);
+    f.SetStyle(fsDot);
+    for (TqdzFrameType s : {ftLeft, ftRight, ftTop, ftBottom}) {
+        EXPECT_EQ(f.Line(s)->Width(), 2);
+        EXPECT_EQ(f.Line(s)->Color(), 255);
+        EXPECT_EQ(f.Line(s)->Style(), fsDot);
+    }
+    // Assign copies the frame's values and then each line's own.
+    f.TopLine()->SetWidth(5);
+    TqdzFrame g;
+    g.Assign(&f);
+    EXPECT_EQ(g.Width(), 2);
+    EXPECT_EQ(g.TopLine()->Width(), 5);
+    EXPECT_EQ(g.LeftLine()->Width(), 2);
+}
+
+TEST(ViewFrame, LineValuesSurviveSaveAndLoad)
+{
+    TReportFixture a;
+    TqdzMemoView *m = a.Memo(QStringLiteral("Memo1"));
+    m->Frame()->SetWidth(2);
+    m->Frame()->TopLine()->SetWidth(1);
+    m->Frame()->SetColor(255);
+    m->Frame()->BottomLine()->SetColor(clBlack); // the default value, but not the frame's
+    const QByteArray text = SaveTemplate(&a.Report);
+    EXPECT_TRUE(text.contains("Frame.Width=\"2\"")) << text.constData();
+    EXPECT_TRUE(text.contains("Frame.TopLine.Width=\"1\"")) << text.constData();
+    EXPECT_LT(text.indexOf("Frame.Width="), text.indexOf("Frame.TopLine.Width="));
+
+    TqdzReport back(nullptr);
+    LoadTemplate(&back, text);
+    auto *m2 = dynamic_cast<TqdzMemoView *>(back.FindObject(QStringLiteral("Memo1")));
+    ASSERT_NE(m2, nullptr);
+    EXPECT_EQ(m2->Frame()->Width(), 2);
+    EXPECT_EQ(m2->Frame()->TopLine()->Width(), 1);
+    EXPECT_EQ(m2->Frame()->LeftLine()->Width(), 2);
+    EXPECT_EQ(m2->Frame()->Color(), 255);
+    EXPECT_EQ(m2->Frame()->BottomLine()->Color(), clBlack);
+    EXPECT_EQ(m2->Frame()->TopLine()->Color(), 255);
+}
+
+TEST(ViewDiffAttributes, GoldenStrings)
+{
+    TqdzMemoView def(nullptr);
+    struct TCase
+    {
+        const char *Name;
+        std::function<void(TqdzMemoView &)> Set;
+        const char *Expected;
+    };
+    const TCase cases[] = {
+        {"frame width and top line",
+         [](TqdzMemoView &m) {
+             m.Frame()->SetWidth(2);
+             m.Frame()->TopLine()->SetWidth(1);
+         },
+         " Frame.Width=\"2\" Frame.TopLine.Width=\"1\" u=\"\""},
+        {"colour", [](TqdzMemoView &m) { m.SetColor(255); }, " Color=\"255\" u=\"\""},
+        {"frame sides", [](TqdzMemoView &m) { m.Frame()->SetTyp(TqdzFrameTypes::FromInt(15)); },
+         " Frame.Typ=\"15\" u=\"\""},
+        {"one line", [](TqdzMemoView &m) { m.SetText(QStringLiteral("abc")); }, " u=\"abc\""},
+        {"two lines and escaping", [](TqdzMemoView &m) { m.SetText(QStringLiteral("a<b\r\n\u00e9")); },
+         " u=\"a&#60;b&#13;&#10;\xc3\xa9\""},
+        {"line colour without frame colour",
+         [](TqdzMemoView &m) { m.Frame()->LeftLine()->SetColor(255); },
+         " Frame.LeftLine.Color=\"255\" u=\"\""},
+        {"memo values and paragraph breaks",
+         [](TqdzMemoView &m) {
+             m.SetGapX(3);
+             m.SetHAlign(haRight);
+             m.SetRotation(-90);
+             m.SetLastParaBreak(true);
+         },
+         " GapX=\"3\" HAlign=\"1\" u=\"\" Rotation=\"270\" LastParaBreak=\"1\""},
+    };
+    for (const TCase &c : cases) {
+        TqdzMemoView m(nullptr);
+        c.Set(m);
+        EXPECT_EQ(m.DiffAttributes(&def), QByteArray(c.Expected)) << c.Name;
+    }
+}
+
+TEST(ViewDiffAttributes, LineValuesAgainstTheFrameWhenItsOwnValueDiffers)
+{
+    TqdzMemoView def(nullptr), m(nullptr);
+    m.Frame()->SetColor(255);
+    m.Frame()->TopLine()->SetColor(clBlack);
+    // The frame's colour differs from the default: the top line is written
+    // because it differs from the frame, even though it equals the default.
+    EXPECT_EQ(m.DiffAttributes(&def), QByteArray(" Frame.Color=\"255\" Frame.TopLine.Color=\"0\" u=\"\""));
+}
+
+TEST(MemoView, RotationIsKeptWithinOneTurn)
+{
+    TqdzMemoView m(nullptr);
+    for (auto [in, out] : std::vector<std::pair<int, int>>{{450, 90}, {-90, 270}, {-450, 270}, {360, 0}, {359, 359}}) {
+        m.SetRotation(in);
+        EXPECT_EQ(m.Rotation(), out) << in;
+    }
+    TReportFixture a;
+    a.Memo(QStringLiteral("Memo1"));
+    QByteArray text = SaveTemplate(&a.Report);
+    ASSERT_TRUE(text.contains("Rotation=\"0\""));
+    text.replace("Rotation=\"0\"", "Rotation=\"-90\"");
+    TqdzReport back(nullptr);
+    LoadTemplate(&back, text);
+    auto *m2 = dynamic_cast<TqdzMemoView *>(back.FindObject(QStringLiteral("Memo1")));
+    ASSERT_NE(m2, nullptr);
+    EXPECT_EQ(m2->Rotation(), 270);
+}
+
+TEST(MemoView, FormatData)
+{
+    TqdzMemoView m(nullptr);
+    struct TCase
+    {
+        TqdzFormatKind Kind;
+        const char *FormatStr, *Decimal, *Thousand;
+        Variant Value;
+        const char *Expected;
+    };
+    const TCase cases[] = {
+        {fkNumeric, "%2.2f", ",", "", 1234.5, "1234,50"},
+        {fkNumeric, "%2.2n", ",", ".", 1234567.891, "1.234.567,89"},
+        {fkNumeric, "%d", "", "", 41.0, "41"},
+        {fkNumeric, "#,##0.0", "", " ", 1234.56, "1 234.6"},
+        {fkBoolean, "No,Yes", "", "", Variant(true), "Yes"},
+        {fkBoolean, "No,Yes", "", "", Variant(1), "No"},
+        {fkBoolean, "No,Yes", "", "", Variant(false), "No"},
+        {fkDateTime, "yyyy-mm-dd", "", "", Variant::FromDate(46000), "2025-12-09"},
+        {fkText, "", "", "", Variant(QStringLiteral("abc")), "abc"},
+        {fkText, "", "", "", Null(), ""},
+        {fkNumeric, "%2.2f", "", "", Null(), ""},
+    };
+    for (const TCase &c : cases) {
+        TqdzFormat f;
+        f.SetKind(c.Kind);
+        f.SetFormatStr(QString::fromLatin1(c.FormatStr));
+        f.SetDecimalSeparator(QString::fromLatin1(c.Decimal));
+        f.SetThousandSeparator(QString::fromLatin1(c.Thousand));
+        EXPECT_EQ(m.FormatData(c.Value, &f), QString::fromUtf8(c.Expected)) << c.FormatStr;
+    }
+}
+
+TEST(MemoView, LateMacrosStayUntilDrawn)
+{
+    TqdzMemoView m(nullptr);
+    m.SetText(QStringLiteral("Page count [totalpages#] of copy [COPYNAME#]"));
+    m.GetData();
+    EXPECT_EQ(m.Text(), QStringLiteral("Page count [TotalPages#] of copy [CopyName#]\r\n"));
+    qdzGlobalVariables()->SetVariables(QStringLiteral("CopyName1"), QStringLiteral("Second"));
+    m.TotalPages = 7;
+    m.CopyNo = 1;
+    m.ExpandPreviewMacros();
+    EXPECT_EQ(m.Text(), QStringLiteral("Page count 7 of copy Second\r\n"));
+    qdzGlobalVariables()->Clear();
+}
+
+TEST(MemoView, BoundFieldHideZerosAndSuppressRepeated)
+{
+    TReportFixture a;
+    auto *ds = new TqdzUserDataSet(a.Page);
+    ds->SetUserName(QStringLiteral("DS"));
+    TRows rows;
+    ds->SetOnGetValue(TqdzUserDSGetValueEvent(&rows, &TRows::GetValue));
+    TqdzMemoView *m = a.Memo(QStringLiteral("Memo1"));
+    m->SetDataSet(ds);
+    m->SetDataField(QStringLiteral("F"));
+    m->SetHideZeros(true);
+
+    rows.Values = {Variant(0), Variant(QStringLiteral("0")), Variant(0.0), Variant(5)};
+    const char *hidden[] = {"", "0\r\n", "", "5\r\n"};
+    for (size_t i = 0; i < rows.Values.size(); ++i) {
+        rows.Row = i;
+        m->GetData();
+        EXPECT_EQ(m->Text(), QString::fromLatin1(hidden[i])) << i;
+    }
+
+    m->SetHideZeros(false);
+    m->SetSuppressRepeated(true);
+    rows.Values = {Variant(QStringLiteral("A")), Variant(QStringLiteral("A")), Variant(QStringLiteral("B")),
+                   Variant(QStringLiteral("B"))};
+    const char *shown[] = {"A\r\n", "", "B\r\n", "B\r\n"};
+    for (size_t i = 0; i < rows.Values.size(); ++i) {
+        rows.Row = i;
+        if (i == 3)
+            m->ClearValue();
+        m->GetData();
+        EXPECT_EQ(m->Text(), QString::fromLatin1(shown[i])) << i;
+    }
+}
+
+TEST(MemoView, CalcHeightInArial10)
+{
+    TqdzMemoView m(nullptr);
+    m.Font()->SetName(QStringLiteral("Arial"));
+    m.Font()->SetSize(10);
+    m.SetBounds(0, 0, 300, 20);
+    m.SetText(QStringLiteral("One"));
+    EXPECT_EQ(m.CalcHeight(), 17);
+    m.SetText(Lines(3));
+    EXPECT_EQ(m.CalcHeight(), 48);
+    // A frame and a shadow add their room.
+    m.Frame()->SetTyp(TqdzFrameTypes::FromInt(15));
+    m.Frame()->SetWidth(3);
+    m.Frame()->SetDropShadow(true);
+    EXPECT_EQ(m.CalcHeight(), Round(45.84 + 2 + 1 + 1.5 + 4));
+    EXPECT_EQ(m.CalcHeight(), m.CalcHeight()); // measuring leaves nothing behind
+}
+
+TEST(MemoView, CutPartSplitsAndAlwaysProgressesOnAFreshPage)
+{
+    TqdzMemoView m(nullptr);
+    m.Font()->SetName(QStringLiteral("Arial"));
+    m.Font()->SetSize(10);
+    m.SetBounds(0, 0, 300, 33); // two lines of 15.28 in 32 pixels of text room
+    m.SetText(Lines(5));
+    m.BeginParts();
+    const double unused = m.CutPart();
+    EXPECT_NEAR(unused, 32 - 2 * 15.28, 0.01);
+    EXPECT_EQ(m.Text(), QStringLiteral("Line 1\r\nLine 2\r\n"));
+    EXPECT_TRUE(m.HasMoreParts());
+    EXPECT_TRUE(m.PartText().startsWith(QStringLiteral("Line 3")));
+
+    // Less room than one line: nothing fits, the engine turns the page ...
+    m.SetHeight(6);
+    EXPECT_EQ(m.CutPart(), 6);
+    EXPECT_EQ(m.Text(), QString());
+    EXPECT_TRUE(m.PartText().startsWith(QStringLiteral("Line 3")));
+    // ... and on the fresh page, still too small, one line goes out anyway.
+    const double forced = m.CutPart();
+    EXPECT_LT(forced, 6);
+    EXPECT_EQ(m.Text(), QStringLiteral("Line 3\r\n"));
+    EXPECT_TRUE(m.PartText().startsWith(QStringLiteral("Line 4")));
+
+    // The loop the engine runs ends.
+    int parts = 0;
+    while (m.HasMoreParts() && parts < 100) {
+        m.CutPart();
+        ++parts;
+    }
+    EXPECT_LT(parts, 100);
+    EXPECT_FALSE(m.HasMoreParts());
+}
+
+TEST(MemoView, FlowToPassesTheRestOnAndRefusesItself)
+{
+    TReportFixture a;
+    TqdzMemoView *m1 = a.Memo(QStringLiteral("Memo1"), Lines(3));
+    TqdzMemoView *m2 = a.Memo(QStringLiteral("Memo2"), QStringLiteral("[keep]"));
+    m1->SetHeight(33);
+    m1->SetFlowTo(m2);
+    m1->GetData();
+    EXPECT_EQ(m1->Text(), QStringLiteral("Line 1\r\nLine 2\r\n"));
+    EXPECT_EQ(m2->Text(), QStringLiteral("Line 3\r\n"));
+    EXPECT_FALSE(m2->AllowExpressions());
+
+    m2->SetFlowTo(m2);
+    EXPECT_EQ(m2->FlowTo(), nullptr);
+    m1->SetFlowTo(m1);
+    EXPECT_EQ(m1->FlowTo(), m2);
+    // The target going away clears the flow.
+    m2->Free();
+    EXPECT_EQ(m1->FlowTo(), nullptr);
+}
+
+TEST(Subreport, PageAndSubreportForgetEachOther)
+{
+    for (bool inReport : {true, false}) {
+        SCOPED_TRACE(inReport);
+        TReportFixture a;
+        TqdzReportPage *page = inReport ? new TqdzReportPage(&a.Report) : new TqdzReportPage(nullptr);
+        auto *sub = new TqdzSubreport(a.Band);
+        sub->SetPage(page);
+        EXPECT_EQ(page->SubReport(), sub);
+        EXPECT_TRUE(page->IsSubReport());
+        // The page goes first: the subreport holds no dangling page.
+        delete page;
+        EXPECT_EQ(sub->Page(), nullptr);
+        delete sub; // would touch the freed page through the back-reference
+
+        TqdzReportPage *page2 = inReport ? new TqdzReportPage(&a.Report) : new TqdzReportPage(nullptr);
+        auto *sub2 = new TqdzSubreport(a.Band);
+        sub2->SetPage(page2);
+        delete sub2;
+        EXPECT_EQ(page2->SubReport(), nullptr);
+        EXPECT_FALSE(page2->IsSubReport());
+        delete page2;
+    }
+}
+
+TEST(ReportPage, ColumnsFromATemplateAreBounded)
+{
+    TqdzReportPage page(nullptr);
+    QElapsedTimer t;
+    t.start();
+    page.SetColumns(100000000);
+    EXPECT_EQ(page.Columns(), qdzMaxColumns);
+    EXPECT_EQ(page.ColumnPositions()->Count(), qdzMaxColumns);
+    EXPECT_LT(t.elapsed(), 2000);
+    page.SetColumns(-5);
+    EXPECT_EQ(page.Columns(), 0);
+    EXPECT_EQ(page.ColumnPositions()->Count(), 0);
+    page.SetColumns(2);
+    EXPECT_EQ(page.ColumnPositions()->Count(), 2);
+}
+
+TEST(ReportPage, ColourAndFrameBelongToThePictureView)
+{
+    TReportFixture a;
+    a.Page->SetColor(255);
+    a.Page->Frame()->SetTyp(TqdzFrameTypes::FromInt(15));
+    a.Page->Frame()->SetWidth(2);
+    EXPECT_EQ(a.Page->PictureView()->Color(), 255);
+    const QByteArray text = SaveTemplate(&a.Report);
+    TqdzReport back(nullptr);
+    LoadTemplate(&back, text);
+    auto *p = dynamic_cast<TqdzReportPage *>(back.FindObject(QStringLiteral("Page1")));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->Color(), 255);
+    EXPECT_EQ(p->Frame()->Typ().ToInt(), 15u);
+    EXPECT_EQ(p->Frame()->Width(), 2);
+}
+
+TEST(Styles, SheetsApplyAndRefuseDuplicateNames)
+{
+    TReportFixture a;
+    TqdzMemoView *m1 = a.Memo(QStringLiteral("Memo1"));
+    TqdzMemoView *m2 = a.Memo(QStringLiteral("Memo2"));
+    TqdzStyleItem *s = a.Report.Styles()->Add();
+    s->SetName(QStringLiteral("Head"));
+    s->SetColor(clYellow);
+    s->Frame()->SetTyp(TqdzFrameTypes::FromInt(4));
+    m1->SetStyle(QStringLiteral("head"));
+    EXPECT_EQ(m1->Color(), clYellow);
+    EXPECT_EQ(m1->Frame()->Typ().ToInt(), 4u);
+    m2->SetStyle(QStringLiteral("Missing"));
+    EXPECT_EQ(m2->Color(), clTransparent);
+
+    // Loading a sheet applies it: Head is now red, Missing is still missing.
+    TStringStream sheet(QByteArray("<?xml version=\"1.0\"?><style Name=\"S\"><item Name=\"Head\" Color=\"255\" Frame.Typ=\"8\"/></style>"));
+    a.Report.Styles()->LoadFromStream(&sheet);
+    EXPECT_EQ(a.Report.Styles()->Count(), 1);
+    EXPECT_EQ(m1->Color(), 255);
+    EXPECT_EQ(m1->Frame()->Typ().ToInt(), 8u);
+    EXPECT_EQ(m2->Style(), QString());
+
+    // Two styles of one name: an error, not a nameless style.
+    TStringStream twice(QByteArray("<?xml version=\"1.0\"?><style Name=\"S\"><item Name=\"A\"/><item Name=\"a\" Color=\"5\"/></style>"));
+    try {
+        a.Report.Styles()->LoadFromStream(&twice);
+        ADD_FAILURE() << "loaded";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Duplicate name"));
+    }
+    EXPECT_EQ(a.Report.Styles()->Count(), 0);
+
+    // Style items keep their frame through the sheet file format.
+    TqdzStyleItem *t = a.Report.Styles()->Add();
+    t->SetName(QStringLiteral("Box"));
+    t->Frame()->SetWidth(3);
+    TMemoryStream out;
+    a.Report.Styles()->SaveToStream(&out);
+    out.SetPosition(0);
+    a.Report.Styles()->LoadFromStream(&out);
+    ASSERT_EQ(a.Report.Styles()->Count(), 1);
+    EXPECT_EQ(a.Report.Styles()->Items(0)->Frame()->Width(), 3);
+}
