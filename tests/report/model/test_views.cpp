@@ -427,3 +427,27 @@ TEST(Styles, SheetsApplyAndRefuseDuplicateNames)
     ASSERT_EQ(a.Report.Styles()->Count(), 1);
     EXPECT_EQ(a.Report.Styles()->Items(0)->Frame()->Width(), 3);
 }
+
+TEST(MemoView, AutoWidthRealignsTheParentInsideTheLayoutLock)
+{
+    TReportFixture a;
+    TqdzMemoView *m = a.Memo(QStringLiteral("Memo1"), QStringLiteral("Short"));
+    TqdzMemoView *right = a.Memo(QStringLiteral("Memo2"), QStringLiteral("Right"));
+    right->SetAlign(baRight);
+    right->SetAutoWidth(true);
+    m->SetAutoWidth(true);
+    m->SetHAlign(haRight);
+    m->Font()->SetName(QStringLiteral("Arial"));
+    const double w = m->CalcWidth();
+    EXPECT_LT(w, 60);
+    QImage img(800, 300, QImage::Format_RGB32);
+    TCanvas c(&img);
+    // Measuring the text, resizing, and re-aligning the band's views, which
+    // again measures through the same (re-entrant) lock.
+    m->Draw(&c, 1, 1, 0, 0);
+    right->Draw(&c, 1, 1, 0, 0);
+    c.Release();
+    EXPECT_NEAR(m->Width(), w, 0.5);
+    EXPECT_NEAR(m->Left(), 10 + 200 - m->Width(), 0.0001);
+    EXPECT_EQ(right->Left() + right->Width(), a.Band->Width());
+}

@@ -1,0 +1,601 @@
+// Views drawn on offscreen images: thick lines, shadows, frame corners and styles, hatches, memo text,
+// lines with arrows, shapes, pictures, page backgrounds and subreports, checked by pixels.
+#include "report/model/qdzClassViews.h"
+
+#include "platform/Streams.h"
+#include "platform/SysUtils.h"
+#include "report/model/qdzWideStrings.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+
+namespace {
+
+// Where STATION_VIEW_PNG names a folder, the images are kept there to look at.
+void Keep(const QImage &Img, const char *Name)
+{
+    const QByteArray dir = qgetenv("STATION_VIEW_PNG");
+    if (!dir.isEmpty())
+        Img.save(QDir(QString::fromLocal8Bit(dir)).filePath(QString::fromLatin1(Name) + QStringLiteral(".png")));
+}
+
+struct TImage
+{
+    QImage Img;
+    std::unique_ptr<TCanvas> Canvas;
+    explicit TImage(int W = 200, int H = 120) : Img(W, H, QImage::Format_RGB32)
+    {
+        Img.fill(Qt::white);
+        Canvas = std::make_unique<TCanvas>(&Img);
+    }
+    const QImage &Done()
+    {
+        Canvas->Release();
+        return Img;
+    }
+};
+
+bool IsWhite(const QImage &I, int X, int Y)
+{
+    return I.pixel(X, Y) == qRgb(255, 255, 255);
+}
+
+QRgb At(const QImage &I, int X, int Y)
+{
+    return I.pixel(X, Y) & 0xFFFFFF;
+}
+
+// The bounding box of pixels of one colour (or of any non-white one).
+QRect BoxOf(const QImage &I, std::optional<QRgb> Colour = std::nullopt)
+{
+    QRect r;
+    for (int y = 0; y < I.height(); ++y)
+        for (int x = 0; x < I.width(); ++x) {
+            const QRgb p = I.pixel(x, y) & 0xFFFFFF;
+            const bool hit = Colour ? p == (*Colour & 0xFFFFFF) : p != 0xFFFFFF;
+            if (hit)
+                r = r.isNull() ? QRect(x, y, 1, 1) : r.united(QRect(x, y, 1, 1));
+        }
+    return r;
+}
+
+int Count(const QImage &I, QRgb Colour, const QRect &Area)
+{
+    int n = 0;
+    for (int y = Area.top(); y <= Area.bottom(); ++y)
+        for (int x = Area.left(); x <= Area.right(); ++x)
+            if ((I.pixel(x, y) & 0xFFFFFF) == (Colour & 0xFFFFFF))
+                ++n;
+    return n;
+}
+
+constexpr QRgb Black = 0x000000, Red = 0xFF0000, Blue = 0x0000FF, Yellow = 0xFFFF00, Grey = 0x808080;
+
+QByteArray PngOf(int W, int H, QColor C)
+{
+    QImage i(W, H, QImage::Format_RGB32);
+    i.fill(C);
+    QByteArray b;
+    QBuffer buf(&b);
+    buf.open(QIODevice::WriteOnly);
+    i.save(&buf, "PNG");
+    return b;
+}
+
+QByteArray JpegOf(int W, int H)
+{
+    QImage i(W, H, QImage::Format_RGB32);
+    i.fill(Qt::green);
+    QByteArray b;
+    QBuffer buf(&b);
+    buf.open(QIODevice::WriteOnly);
+    i.save(&buf, "JPEG");
+    return b;
+}
+
+// A canvas whose every drawing operation fails.
+class TFailingCanvas : public TCanvas
+{
+public:
+    using TCanvas::TCanvas;
+    void Changing() override { throw Exception(QStringLiteral("device lost")); }
+};
+
+} // namespace
+
+TEST(ViewDraw, ThickLineRows)
+{
+    for (auto [w, first, last] : std::vector<std::tuple<int, int, int>>{{4, 8, 11}, {3, 9, 11}, {0, 10, 10}, {1, 10, 10}}) {
+        TImage t;
+        TqdzView v(nullptr);
+        v.SetBounds(0, 0, 100, 50);
+        v.PrepareDraw(t.Canvas.get(), 1, 1, 0, 0);
+        t.Canvas->Pen()->SetColor(clBlack);
+        v.DrawThickLine(20, 10, 80, 10, w);
+        const QImage &img = t.Done();
+        EXPECT_EQ(BoxOf(img), QRect(QPoint(20, first), QPoint(79, last))) << "width " << w;
+    }
+}
+
+TEST(ViewDraw, DropShadowInsideTheBounds)
+{
+    TImage t;
+    TqdzMemoView v(nullptr);
+    v.SetBounds(10, 10, 100, 50);
+    v.SetColor(clYellow);
+    v.Frame()->SetDropShadow(true);
+    v.Frame()->SetShadowColor(0x808080);
+    v.Draw(t.Canvas.get(), 1, 1, 0, 0);
+    const QImage &img = t.Done();
+    Keep(img, "shadow");
+    EXPECT_EQ(BoxOf(img, Yellow), QRect(QPoint(10, 10), QPoint(105, 55)));
+    EXPECT_EQ(Count(img, Yellow, QRect(QPoint(10, 10), QPoint(105, 55))), 96 * 46);
+    // The right strip from 4 below the top, the bottom strip from 4 right of the left edge.
+    EXPECT_EQ(BoxOf(img, Grey), QRect(QPoint(14, 14), QPoint(109, 59)));
+    EXPECT_EQ(Count(img, Grey, QRect(QPoint(106, 14), QPoint(109, 55))), 4 * 42);
+    EXPECT_EQ(Count(img, Grey, QRect(QPoint(14, 56), QPoint(109, 59))), 96 * 4);
+    EXPECT_TRUE(IsWhite(img, 107, 13));
+    EXPECT_TRUE(IsWhite(img, 13, 57));
+}
+
+TEST(ViewDraw, HugeFrameAndShadowWidthsAreClamped)
+{
+    TImage t;
+    TqdzMemoView v(nullptr);
+    v.SetBounds(10, 10, 60, 30);
+    v.Frame()->SetTyp(TqdzFrameTypes::FromInt(15));
+    v.Frame()->SetWidth(1e9);
+    v.Frame()->SetStyle(fsDash);
+    v.Frame()->SetDropShadow(true);
+    v.Frame()->SetShadowWidth(1e12);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_NO_THROW(v.Draw(t.Canvas.get(), 1, 1, 0, 0));
+    EXPECT_LT(timer.elapsed(), 3000);
+    const QImage &img = t.Done();
+    // Nothing is drawn far from the object.
+    const QRect box = BoxOf(img);
+    EXPECT_LE(box.right(), 10 + 60 + 70);
+    EXPECT_LE(box.bottom(), 10 + 30 + 70);
+}
+
+TEST(ViewDraw, SolidFrameCornersAndShortenedSingleLine)
+{
+    {
+        TImage t;
+        TqdzMemoView v(nullptr);
+        v.SetBounds(10, 10, 50, 30);
+        v.Frame()->SetTyp(TqdzFrameTypes::FromInt(15));
+        v.Frame()->SetWidth(3);
+        v.Draw(t.Canvas.get(), 1, 1, 0, 0);
+        const QImage &img = t.Done();
+        Keep(img, "frame3");
+        // Lines 3 wide centred on 10, 60 (x) and 10, 40 (y), meeting exactly.
+        EXPECT_EQ(BoxOf(img), QRect(QPoint(9, 9), QPoint(61, 41)));
+        for (QPoint p : {QPoint(9, 9), QPoint(61, 9), QPoint(9, 41), QPoint(61, 41), QPoint(35, 11), QPoint(11, 25),
+                         QPoint(59, 25), QPoint(35, 39)})
+            EXPECT_EQ(At(img, p.x(), p.y()), Black) << p.x() << "," << p.y();
+        EXPECT_TRUE(IsWhite(img, 12, 12));
+        EXPECT_TRUE(IsWhite(img, 58, 38));
+    }
+    {
+        TImage t;
+        TqdzMemoView v(nullptr);
+        v.SetBounds(10, 10, 50, 30);
+        v.Frame()->SetTyp(TqdzFrameTypes::FromInt(8));
+        v.Frame()->SetWidth(3);
+        v.Draw(t.Canvas.get(), 1, 1, 0, 0);
+        const QImage &img = t.Done();
+        // Shortened by one pixel at each end: it covers exactly 10 .. 60.
+        EXPECT_EQ(BoxOf(img), QRect(QPoint(10, 39), QPoint(60, 41)));
+    }
+}
+
+TEST(ViewDraw, FrameStyles)
+{
+    struct TCase
+    {
+        TqdzFrameStyle Style;
+        double Width;
+        const char *Name;
+    };
+    for (const TCase &c : {TCase{fsDash, 1, "dash"}, TCase{fsDot, 1, "dot"}, TCase{fsDouble, 2, "double"},
+                           TCase{fsAltDot, 4, "altdot"}, TCase{fsSquare, 4, "square"}}) {
+        SCOPED_TRACE(c.Name);
+        TImage t(240, 120);
+        TqdzMemoView v(nullptr);
+        v.SetBounds(20, 20, 200, 80);
+        v.Frame()->SetTyp(TqdzFrameTypes::FromInt(15));
+        v.Frame()->SetStyle(c.Style);
+        v.Frame()->SetWidth(c.Width);
+        v.Frame()->SetColor(clBlue);
+        v.Draw(t.Canvas.get(), 1, 1, 0, 0);
+        const QImage &img = t.Done();
+        Keep(img, (QByteArray("style_") + c.Name).constData());
+        // Along the top side, ink alternates with gaps (the double line: two
+        // strokes with a gap between them across the side).
+        int on = 0, changes = 0;
+        bool last = false;
+        for (int x = 40; x < 200; ++x) {
+            bool ink = false;
+            for (int y = 14; y <= 26; ++y)
+                ink = ink || (qBlue(img.pixel(x, y)) > 200 && qRed(img.pixel(x, y)) < 100);
+            on += ink;
+            changes += x > 40 && ink != last;
+            last = ink;
+        }
+        if (c.Style == fsDouble) {
+            EXPECT_EQ(on, 160);
+            int strokes = 0;
+            bool prev = false;
+            for (int y = 10; y <= 30; ++y) {
+                const bool ink = (At(img, 100, y) == Blue);
+                strokes += ink && !prev;
+                prev = ink;
+            }
+            EXPECT_EQ(strokes, 2);
+            // The outer stroke reaches round the corner, the inner one stops short.
+            EXPECT_EQ(At(img, 17, 17), Blue);
+            EXPECT_TRUE(IsWhite(img, 16, 17));
+            EXPECT_TRUE(IsWhite(img, 20, 22));
+        } else {
+            EXPECT_GT(on, 20);
+            EXPECT_LT(on, 150);
+            EXPECT_GT(changes, 10);
+        }
+    }
+}
+
+TEST(ViewDraw, HatchInTheFrameColourOverTheFill)
+{
+    TImage t;
+    TqdzMemoView v(nullptr);
+    v.SetBounds(10, 10, 100, 60);
+    v.SetColor(clYellow);
+    v.SetBrushStyle(bsCross);
+    v.Frame()->SetColor(clBlue);
+    v.Draw(t.Canvas.get(), 1, 1, 0, 0);
+    const QImage &img = t.Done();
+    Keep(img, "hatch");
+    const QRect inside(QPoint(10, 10), QPoint(109, 69));
+    EXPECT_GT(Count(img, Yellow, inside), 2000);
+    EXPECT_GT(Count(img, Blue, inside), 300);
+    EXPECT_EQ(BoxOf(img), inside);
+}
+
+TEST(ViewDraw, MemoTextUnderlinesAndRotation)
+{
+    auto draw = [](int Rotation, bool Underlines, const char *Name) {
+        TImage t(220, 220);
+        TqdzMemoView v(nullptr);
+        v.SetBounds(10, 10, 200, 200);
+        v.Font()->SetName(QStringLiteral("Arial"));
+        v.Font()->SetSize(12);
+        v.SetText(QStringLiteral("Rotated text"));
+        v.SetRotation(Rotation);
+        v.SetUnderlines(Underlines);
+        v.Frame()->SetColor(clRed);
+        v.Draw(t.Canvas.get(), 1, 1, 0, 0);
+        QImage img = t.Done();
+        Keep(img, Name);
+        return img;
+    };
+    const QImage flat = draw(0, false, "memo0");
+    const QRect a = BoxOf(flat);
+    ASSERT_FALSE(a.isNull());
+    EXPECT_GT(a.width(), 3 * a.height());
+    EXPECT_GE(a.left(), 12);
+    EXPECT_GE(a.top(), 11);
+
+    const QImage up = draw(90, true, "memo90");
+    const QRect b = BoxOf(up);
+    EXPECT_GT(b.height(), 3 * b.width());
+    // Runs upwards from the bottom-left corner; rotated text has no underlines.
+    EXPECT_GT(b.bottom(), 150);
+    EXPECT_LT(b.left(), 40);
+    EXPECT_EQ(Count(up, Red, up.rect()), 0);
+
+    const QImage lined = draw(0, true, "memo_underlined");
+    // Lines every 18 pixels (16 and 2 of spacing at 12 points) from 28 on.
+    std::vector<int> rows;
+    for (int y = 10; y < 210; ++y)
+        if (At(lined, 100, y) == Red)
+            rows.push_back(y);
+    ASSERT_EQ(rows.size(), 11u);
+    EXPECT_EQ(rows.front(), 28);
+    EXPECT_EQ(rows.back(), 28 + 10 * 18);
+}
+
+TEST(ViewDraw, HighlightColourLastsOneDrawing)
+{
+    TImage t;
+    TqdzMemoView v(nullptr);
+    v.SetBounds(10, 10, 100, 40);
+    v.SetColor(clYellow);
+    v.Highlight()->SetColor(clBlue);
+    v.Highlight()->SetActive(true);
+    v.Draw(t.Canvas.get(), 1, 1, 0, 0);
+    EXPECT_EQ(v.Color(), clYellow);
+    const QImage &img = t.Done();
+    EXPECT_EQ(At(img, 50, 20), Blue);
+}
+
+TEST(ViewDraw, LineViewsTurnStraightAndDrawArrows)
+{
+    {
+        TImage t;
+        TqdzLineView l(nullptr);
+        l.SetBounds(10, 50, 100, 3);
+        l.SetArrowEnd(true);
+        l.Draw(t.Canvas.get(), 1, 1, 0, 0);
+        EXPECT_EQ(l.Height(), 0);
+        EXPECT_EQ(l.Frame()->Typ().ToInt(), 4u);
+        const QImage &img = t.Done();
+        Keep(img, "line_arrow");
+        const QRect box = BoxOf(img);
+        // The line at y 50 and the arrow's wings 5 to either side of it.
+        EXPECT_EQ(box.top(), 45);
+        EXPECT_EQ(box.bottom(), 55);
+        EXPECT_EQ(At(img, 60, 50), Black);
+    }
+    {
+        TImage t;
+        TqdzLineView l(nullptr);
+        l.SetBounds(50, 10, 3, 100);
+        l.SetArrowEnd(true);
+        l.SetArrowSolid(true);
+        l.Draw(t.Canvas.get(), 1, 1, 0, 0);
+        EXPECT_EQ(l.Width(), 0);
+        EXPECT_EQ(l.Frame()->Typ().ToInt(), 1u);
+        const QImage &img = t.Done();
+        // The solid head points straight down along the line.
+        const QRect box = BoxOf(img);
+        EXPECT_EQ(box.left(), 45);
+        EXPECT_EQ(box.right(), 55);
+        EXPECT_EQ(At(img, 50, 105), Black);
+        EXPECT_EQ(At(img, 47, 92), Black);
+    }
+    {
+        // A zero-length head on a slanted line: its base point is the tip,
+        // never a value that is not a number.
+        TImage t;
+        TqdzLineView l(nullptr);
+        l.SetDiagonal(true);
+        l.SetBounds(10, 10, 9, 1);
+        l.SetArrowEnd(true);
+        l.SetArrowLength(0);
+        EXPECT_NO_THROW(l.Draw(t.Canvas.get(), 1, 1, 0, 0));
+        const QImage &img = t.Done();
+        const QRect box = BoxOf(img);
+        EXPECT_TRUE(QRect(0, 0, 40, 40).contains(box));
+    }
+}
+
+TEST(ViewDraw, DoubleShapes)
+{
+    TImage t(200, 140);
+    TqdzShapeView s(nullptr);
+    s.SetShape(skEllipse);
+    s.SetBounds(10, 10, 160, 100);
+    s.Frame()->SetStyle(fsDouble);
+    s.Frame()->SetWidth(2);
+    s.Frame()->LeftLine()->SetStyle(fsDot);
+    s.Draw(t.Canvas.get(), 1, 1, 0, 0);
+    const QImage &img = t.Done();
+    Keep(img, "double_ellipse");
+    // Two ellipses 2W = 4 pixels apart along the middle row.
+    std::vector<int> xs;
+    for (int x = 0; x < 100; ++x)
+        if (At(img, x, 60) == Black && (xs.empty() || xs.back() < x - 1))
+            xs.push_back(x);
+    ASSERT_EQ(xs.size(), 2u);
+    EXPECT_EQ(xs[1] - xs[0], 4);
+    EXPECT_EQ(s.Frame()->Style(), fsDouble);
+    EXPECT_EQ(s.Frame()->LeftLine()->Style(), fsDot);
+    EXPECT_EQ(s.Left(), 10);
+    EXPECT_EQ(s.Width(), 160);
+
+    // A drawing that raises still brings the bounds and the style back.
+    QImage img2(200, 140, QImage::Format_RGB32);
+    TFailingCanvas bad(&img2);
+    EXPECT_THROW(s.Draw(&bad, 1, 1, 0, 0), Exception);
+    EXPECT_EQ(s.Frame()->Style(), fsDouble);
+    EXPECT_EQ(s.Frame()->LeftLine()->Style(), fsDot);
+    EXPECT_EQ(s.Left(), 10);
+    EXPECT_EQ(s.Top(), 10);
+    EXPECT_EQ(s.Width(), 160);
+    EXPECT_EQ(s.Height(), 100);
+}
+
+TEST(ViewDraw, ShapeKinds)
+{
+    for (int k = skRectangle; k <= skDiagonal2; ++k) {
+        TImage t(120, 120);
+        TqdzShapeView s(nullptr);
+        s.SetShape(TqdzShapeKind(k));
+        s.SetBounds(10, 10, 100, 80);
+        s.SetColor(clYellow);
+        s.Draw(t.Canvas.get(), 1, 1, 0, 0);
+        const QImage &img = t.Done();
+        Keep(img, (QByteArray("shape") + QByteArray::number(k)).constData());
+        const QRect box = BoxOf(img);
+        EXPECT_TRUE(QRect(QPoint(9, 9), QPoint(111, 91)).contains(box)) << k;
+        EXPECT_GT(box.width(), 90) << k;
+        const bool filled = k <= skDiamond;
+        EXPECT_EQ(At(img, 60, 50) == Yellow, filled) << k;
+    }
+}
+
+TEST(ViewDraw, PictureKeepsItsAspectAndCentres)
+{
+    TqdzPictureView p(nullptr);
+    const QByteArray png = PngOf(200, 100, Qt::red);
+    TMemoryStream m;
+    m.WriteBuffer(png.constData(), png.size());
+    EXPECT_EQ(p.LoadPictureFromStream(&m, true), 0u);
+    ASSERT_NE(dynamic_cast<TPngImage *>(p.Picture()->Graphic()), nullptr);
+    EXPECT_EQ(p.Picture()->Graphic()->SaveToBytes(), png); // bytes kept as loaded
+    p.SetBounds(0, 0, 100, 100);
+    for (bool center : {false, true}) {
+        TImage t(120, 120);
+        p.SetCenter(center);
+        p.Draw(t.Canvas.get(), 1, 1, 0, 0);
+        const QImage &img = t.Done();
+        Keep(img, center ? "picture_center" : "picture");
+        EXPECT_EQ(BoxOf(img, Red), QRect(0, center ? 25 : 0, 100, 50));
+    }
+    // Not stretched: drawn at its size, clipped to the view.
+    TImage t(320, 320);
+    p.SetStretched(false);
+    p.SetCenter(false);
+    p.Draw(t.Canvas.get(), 1, 1, 0, 0);
+    EXPECT_EQ(BoxOf(t.Done(), Red), QRect(0, 0, 100, 100));
+}
+
+TEST(PictureView, StreamsAreRecognisedByTheirBytes)
+{
+    TqdzPictureView p(nullptr);
+    {
+        TMemoryStream one;
+        one.WriteBuffer("\x01", 1);
+        EXPECT_EQ(p.LoadPictureFromStream(&one, true), 2147942487u);
+        EXPECT_EQ(p.Picture()->Graphic(), nullptr);
+    }
+    {
+        // A database header before a JPEG.
+        const QByteArray jpeg = JpegOf(30, 20);
+        QByteArray blob("\x01\x00\x00\x01", 4);
+        const quint32 n = quint32(jpeg.size());
+        blob += char(n & 0xFF);
+        blob += char((n >> 8) & 0xFF);
+        blob += char((n >> 16) & 0xFF);
+        blob += char((n >> 24) & 0xFF);
+        blob += jpeg;
+        TMemoryStream m;
+        m.WriteBuffer(blob.constData(), blob.size());
+        EXPECT_EQ(p.LoadPictureFromStream(&m, true), 0u);
+        ASSERT_NE(dynamic_cast<TJPEGImage *>(p.Picture()->Graphic()), nullptr);
+        EXPECT_EQ(p.Picture()->Width(), 30);
+        EXPECT_EQ(p.Picture()->Graphic()->SaveToBytes(), jpeg);
+    }
+    {
+        // From the current position when not reset.
+        const QByteArray png = PngOf(7, 5, Qt::blue);
+        TMemoryStream m;
+        m.WriteBuffer("junk", 4);
+        m.WriteBuffer(png.constData(), png.size());
+        m.SetPosition(4);
+        p.SetAutoSize(true);
+        EXPECT_EQ(p.LoadPictureFromStream(&m, false), 0u);
+        EXPECT_EQ(p.Width(), 7);
+        EXPECT_EQ(p.Height(), 5);
+        EXPECT_TRUE(p.PictureChangedFlag());
+    }
+}
+
+TEST(ViewDraw, PageBackgroundAndSubreport)
+{
+    TqdzReport r(nullptr);
+    auto *page = new TqdzReportPage(&r);
+    page->SetPaperWidth(60);
+    page->SetPaperHeight(40);
+    page->SetLeftMargin(5);
+    page->SetTopMargin(5);
+    page->SetRightMargin(5);
+    page->SetBottomMargin(5);
+    page->SetColor(clYellow);
+    page->Frame()->SetTyp(TqdzFrameTypes::FromInt(15));
+    page->Frame()->SetColor(clBlue);
+    TImage t(240, 160);
+    page->DrawBackground(t.Canvas.get(), 1, 1, 0, 0);
+    // 50 x 30 mm from (5, 5) mm: 189 x 113 pixels from (19, 19).
+    EXPECT_EQ(BoxOf(t.Img, Yellow), QRect(QPoint(20, 20), QPoint(207, 131)));
+    EXPECT_EQ(At(t.Img, 19, 60), Blue);
+    page->SetBackPictureVisible(false);
+    TImage t2(240, 160);
+    page->DrawBackground(t2.Canvas.get(), 1, 1, 0, 0);
+    EXPECT_TRUE(BoxOf(t2.Done()).isNull());
+
+    auto *band = new TqdzMasterData(page);
+    auto *sub = new TqdzSubreport(band);
+    sub->SetName(QStringLiteral("SubReport1"));
+    sub->SetBounds(0, 0, 150, 40);
+    TImage t3(200, 100);
+    sub->Draw(t3.Canvas.get(), 1, 1, 10, 10);
+    const QImage &img = t3.Done();
+    Keep(img, "subreport");
+    EXPECT_EQ(At(img, 100, 40), 0xC0C0C0u);
+    // The name in dark ink inside the silver box, framed on all sides.
+    int ink = 0;
+    for (int y = 12; y < 30; ++y)
+        for (int x = 12; x < 100; ++x)
+            ink += qGray(img.pixel(x, y)) < 80;
+    EXPECT_GT(ink, 30);
+    EXPECT_EQ(At(img, 10, 30), Black);
+}
+
+TEST(DrawTextCharset, TextOfAnotherCharsetGoesThroughItsCodePage)
+{
+    TqdzDrawText d;
+    TFont f;
+    f.SetName(QStringLiteral("Arial"));
+    f.SetCharset(204); // Cyrillic: code page 1251 has no Chinese
+    d.SetFont(&f);
+    EXPECT_EQ(d.ThroughCharset(QStringLiteral("Да 中文")), QStringLiteral("Да ??"));
+    std::vector<int> a, b;
+    d.MeasureLine(QStringLiteral("中文"), nullptr, a);
+    d.MeasureLine(QStringLiteral("??"), nullptr, b);
+    EXPECT_EQ(a, b);
+    d.SetUseDefaultCharset(true);
+    EXPECT_EQ(d.ThroughCharset(QStringLiteral("中文")), QStringLiteral("中文"));
+    f.SetCharset(1);
+    d.SetUseDefaultCharset(false);
+    d.SetFont(&f);
+    EXPECT_EQ(d.ThroughCharset(QStringLiteral("中文")), QStringLiteral("中文"));
+    // Characters outside the basic plane stay one-to-one with the text.
+    f.SetCharset(204);
+    d.SetFont(&f);
+    EXPECT_EQ(d.ThroughCharset(QStringLiteral("a\U0001F600b")).size(), 4);
+}
+
+TEST(DrawTextWrap, OneLongParagraphWrapsInLinearTime)
+{
+    // The same words as one paragraph and as short lines take about the
+    // same time; quadratic wrapping made the paragraph hundreds of times slower.
+    QString para;
+    QStringList lines;
+    for (int i = 0; i < 8000; ++i) {
+        const QString w = QStringLiteral("word%1 ").arg(i % 97);
+        para += w;
+        if (i % 6 == 0)
+            lines << QString();
+        lines.back() += w;
+    }
+    TFont f;
+    f.SetName(QStringLiteral("Arial"));
+    f.SetSize(10);
+    auto run = [&f](const QString &Text, int &Count) {
+        TqdzDrawText d;
+        d.SetFont(&f);
+        d.SetOptions(true, true, 0, true, false, false, false);
+        d.SetGaps(0, 0, 0);
+        const TRect r{0, 0, 300, 100};
+        d.SetDimensions(1, 1, 1, r, r);
+        TWideStrings w;
+        w.SetText(Text);
+        QElapsedTimer t;
+        t.start();
+        d.SetText(&w);
+        Count = d.Text()->Count();
+        return std::max<qint64>(1, t.nsecsElapsed());
+    };
+    int n1 = 0, n2 = 0;
+    const qint64 shortLines = run(lines.join(QStringLiteral("\n")), n2);
+    const qint64 oneParagraph = run(para, n1);
+    EXPECT_GT(n1, 900);
+    EXPECT_LT(double(oneParagraph) / double(shortLines), 8.0) << n1 << " lines";
+}
