@@ -5,11 +5,13 @@
 #include <QBitmap>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
+#include <QRawFont>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -789,6 +791,63 @@ QFont PlainFont(QFont F)
 
 } // namespace
 
+namespace {
+
+// Draws Text with each character at its own advance as glyph runs of the
+// font itself, shaping nothing; characters the font has no glyph for go
+// through the painter one by one (which finds a fallback font). Only on
+// raster devices, and only for text without surrogate pairs; False, and
+// nothing drawn, otherwise.
+bool DrawGlyphRuns(QPainter &P, const QFont &Font, int Ascent, const QString &Text, const std::vector<int> &Adv)
+{
+    const QPaintDevice *d = P.device();
+    if (!d || (d->devType() != QInternal::Image && d->devType() != QInternal::Pixmap && d->devType() != QInternal::Widget))
+        return false;
+    for (QChar c : Text)
+        if (c.isSurrogate())
+            return false;
+    thread_local QString cachedKey;
+    thread_local QRawFont cachedRaw;
+    const QString key = Font.key();
+    if (key != cachedKey) {
+        cachedRaw = QRawFont::fromFont(Font);
+        cachedKey = key;
+    }
+    if (!cachedRaw.isValid())
+        return false;
+    const QList<quint32> glyphs = cachedRaw.glyphIndexesForString(Text);
+    if (glyphs.size() != Text.size())
+        return false;
+    QList<quint32> runGlyphs;
+    QList<QPointF> runPositions;
+    runGlyphs.reserve(Text.size());
+    runPositions.reserve(Text.size());
+    int x = 0;
+    for (int i = 0; i < Text.size(); ++i) {
+        const QChar c = Text[i];
+        const bool blank = c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+        if (!blank) {
+            if (glyphs[i] != 0) {
+                runGlyphs.append(glyphs[i]);
+                runPositions.append(QPointF(x, Ascent));
+            } else {
+                P.drawText(QPoint(x, Ascent), QString(c));
+            }
+        }
+        x += Adv[size_t(i)];
+    }
+    if (!runGlyphs.isEmpty()) {
+        QGlyphRun run;
+        run.setRawFont(cachedRaw);
+        run.setGlyphIndexes(runGlyphs);
+        run.setPositions(runPositions);
+        P.drawGlyphRun(QPointF(0, 0), run);
+    }
+    return true;
+}
+
+} // namespace
+
 // Text whose cell's top-left corner is X, Y, each character at its own
 // advance (Dx, or the font's), rotated by the canvas's escapement. The cell is
 // filled with the brush colour while the brush is solid.
@@ -815,17 +874,19 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
     const QColor color = ColorToQColor(FFont->Color());
     P.setPen(color);
     P.setFont(PlainFont(font));
-    int x = 0;
-    for (int i = 0; i < Text.size(); ++i) {
-        int n = 1;
-        if (Text[i].isHighSurrogate() && i + 1 < Text.size() && Text[i + 1].isLowSurrogate())
-            n = 2;
-        const QChar c = Text[i];
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            P.drawText(QPoint(x, fm.ascent()), Text.mid(i, n));
-        for (int k = 0; k < n; ++k)
-            x += adv[size_t(i + k)];
-        i += n - 1;
+    if (!DrawGlyphRuns(P, font, fm.ascent(), Text, adv)) {
+        int x = 0;
+        for (int i = 0; i < Text.size(); ++i) {
+            int n = 1;
+            if (Text[i].isHighSurrogate() && i + 1 < Text.size() && Text[i + 1].isLowSurrogate())
+                n = 2;
+            const QChar c = Text[i];
+            if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+                P.drawText(QPoint(x, fm.ascent()), Text.mid(i, n));
+            for (int k = 0; k < n; ++k)
+                x += adv[size_t(i + k)];
+            i += n - 1;
+        }
     }
     const int lw = std::max(1, fm.lineWidth());
     if (font.underline())

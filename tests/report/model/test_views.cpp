@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
 
 namespace {
 
@@ -450,4 +453,122 @@ TEST(MemoView, AutoWidthRealignsTheParentInsideTheLayoutLock)
     EXPECT_NEAR(m->Width(), w, 0.5);
     EXPECT_NEAR(m->Left(), 10 + 200 - m->Width(), 0.0001);
     EXPECT_EQ(right->Left() + right->Width(), a.Band->Width());
+}
+
+TEST(View, DataSetBindingByReferenceAndByName)
+{
+    TReportFixture a;
+    auto *ds = new TqdzUserDataSet(a.Page);
+    ds->SetName(QStringLiteral("UserDS1"));
+    ds->SetUserName(QStringLiteral("Goods"));
+    a.Report.DataSets()->Add()->SetDataSet(ds);
+    a.Report.EnabledDataSets()->Add()->SetDataSet(ds);
+    TqdzMemoView *m = a.Memo(QStringLiteral("Memo1"));
+    m->SetDataSetName(QStringLiteral("goods"));
+    EXPECT_EQ(m->DataSet(), ds);
+    EXPECT_EQ(m->DataSetName(), QStringLiteral("Goods"));
+    EXPECT_FALSE(m->IsDataField());
+    m->SetDataField(QStringLiteral("Qty"));
+    EXPECT_TRUE(m->IsDataField());
+    m->SetDataSetName(QStringLiteral("Nothing"));
+    EXPECT_EQ(m->DataSet(), nullptr);
+    EXPECT_EQ(m->DataSetName(), QStringLiteral("Nothing"));
+    m->SetDataSet(ds);
+    EXPECT_EQ(m->DataSetName(), QStringLiteral("Goods"));
+    // The dataset going away unbinds the view.
+    ds->Free();
+    EXPECT_EQ(m->DataSet(), nullptr);
+    EXPECT_FALSE(m->IsDataField());
+}
+
+TEST(View, DesignFlagsCaptionsAndCopies)
+{
+    TReportFixture a;
+    auto line = [&a](int Flags) {
+        return static_cast<TqdzLineView *>(TqdzComponent::DesignCreate(TqdzLineView::StaticClass(), a.Band, Flags));
+    };
+    struct TLineCase
+    {
+        int Flags;
+        bool Diagonal, End, Start;
+    };
+    for (const TLineCase &c : {TLineCase{0, false, false, false}, TLineCase{1, true, false, false},
+                               TLineCase{2, true, true, false}, TLineCase{3, true, false, true},
+                               TLineCase{4, true, true, true}}) {
+        TqdzLineView *l = line(c.Flags);
+        EXPECT_EQ(l->Diagonal(), c.Diagonal) << c.Flags;
+        EXPECT_EQ(l->ArrowEnd(), c.End) << c.Flags;
+        EXPECT_EQ(l->ArrowStart(), c.Start) << c.Flags;
+    }
+    auto *s = static_cast<TqdzShapeView *>(TqdzComponent::DesignCreate(TqdzShapeView::StaticClass(), a.Band, 4));
+    EXPECT_EQ(s->Shape(), skDiamond);
+    auto *s2 = static_cast<TqdzShapeView *>(TqdzComponent::DesignCreate(TqdzShapeView::StaticClass(), a.Band, 99));
+    EXPECT_EQ(s2->Shape(), skDiagonal2);
+    TqdzShapeView plain(nullptr);
+    EXPECT_EQ(plain.Shape(), skRectangle);
+
+    // Captions come from the string table; built-page flags per kind.
+    TqdzMemoView memo(nullptr);
+    TqdzSysMemoView sys(nullptr);
+    TqdzPictureView pic(nullptr);
+    TqdzSubreport sub(nullptr);
+    EXPECT_NE(memo.GetDescription(), sys.GetDescription());
+    EXPECT_FALSE(memo.GetDescription().isEmpty());
+    EXPECT_EQ(memo.Flags() & qdzFlagWriteFull, 0);
+    EXPECT_EQ(pic.Flags() & qdzFlagWriteFull, 0);
+    EXPECT_EQ(sub.Flags() & qdzFlagShowInPrepared, 0);
+    EXPECT_NE(sub.Flags() & qdzFlagWriteFull, 0);
+    EXPECT_EQ(sub.Frame()->Typ().ToInt(), 15u);
+    EXPECT_EQ(sub.Color(), 0xC0C0C0);
+    EXPECT_EQ(sub.Font()->Name(), QStringLiteral("Tahoma"));
+
+    // A copy through the template format keeps the memo's own values.
+    TqdzMemoView *m = a.Memo(QStringLiteral("Memo1"), QStringLiteral("[A] and [B]"));
+    m->SetStretchMode(smMaxHeight);
+    m->SetHAlign(haBlock);
+    m->SetGapX(4);
+    m->DisplayFormat()->SetKind(fkNumeric);
+    m->DisplayFormat()->SetFormatStr(QStringLiteral("%2.2f"));
+    m->Highlight()->SetCondition(QStringLiteral("Value > 5"));
+    m->Frame()->SetTyp(TqdzFrameTypes::FromInt(3));
+    TqdzMemoView copy(nullptr);
+    copy.Assign(m);
+    EXPECT_EQ(copy.Text(), m->Text());
+    EXPECT_EQ(copy.StretchMode(), smMaxHeight);
+    EXPECT_EQ(copy.HAlign(), haBlock);
+    EXPECT_EQ(copy.GapX(), 4);
+    EXPECT_EQ(copy.DisplayFormat()->FormatStr(), QStringLiteral("%2.2f"));
+    EXPECT_EQ(copy.Highlight()->Condition(), QStringLiteral("Value > 5"));
+    EXPECT_EQ(copy.Frame()->Typ().ToInt(), 3u);
+}
+
+TEST(PictureView, FileLinksAndBuiltPageAttributes)
+{
+    TqdzPictureView p(nullptr);
+    QImage img(4, 3, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    const QString file = QDir::temp().filePath(QStringLiteral("qd_view_test.png"));
+    ASSERT_TRUE(img.save(file));
+    p.SetFileLink(file);
+    p.GetData();
+    EXPECT_EQ(p.Picture()->Width(), 4);
+    p.SetFileLink(QDir::temp().filePath(QStringLiteral("qd_no_such_file.png")));
+    p.GetData();
+    EXPECT_EQ(p.Picture()->Graphic(), nullptr);
+    QFile::remove(file);
+
+    // The picture goes to the store's cache once per change.
+    static int calls = 0;
+    TqdzPictureView::SetAddPictureHook([](TqdzPictureView *) { return 40 + ++calls; });
+    TqdzPictureView def(nullptr);
+    p.SetPictureChangedFlag(true);
+    p.SetTransparent(true);
+    EXPECT_EQ(p.DiffAttributes(&def), QByteArray(" ImageIndex=\"41\" Transparent=\"1\""));
+    EXPECT_EQ(p.DiffAttributes(&def), QByteArray(" ImageIndex=\"41\" Transparent=\"1\""));
+    EXPECT_EQ(calls, 1);
+    TqdzPictureView::SetAddPictureHook(nullptr);
+
+    TqdzShapeView s(nullptr), sd(nullptr);
+    s.SetShape(skEllipse);
+    EXPECT_EQ(s.DiffAttributes(&sd), QByteArray(" Shape=\"2\""));
 }

@@ -599,3 +599,28 @@ TEST(DrawTextWrap, OneLongParagraphWrapsInLinearTime)
     EXPECT_GT(n1, 900);
     EXPECT_LT(double(oneParagraph) / double(shortLines), 8.0) << n1 << " lines";
 }
+
+TEST(ViewDraw, CharactersTheFontLacksComeFromAFallbackFont)
+{
+    TImage t(240, 60);
+    TqdzMemoView v(nullptr);
+    v.SetBounds(0, 0, 240, 60);
+    v.Font()->SetName(QStringLiteral("Arial"));
+    v.Font()->SetSize(14);
+    v.SetText(QStringLiteral("毛重 12.50 净重"));
+    v.Draw(t.Canvas.get(), 1, 1, 0, 0);
+    const QImage &img = t.Done();
+    Keep(img, "fallback");
+    // Ink in the first two cells (Chinese), the number and the last two cells.
+    auto inkIn = [&img](int X0, int X1) {
+        int n = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = X0; x < X1; ++x)
+                n += qGray(img.pixel(x, y)) < 128;
+        return n;
+    };
+    const QRect box = BoxOf(img);
+    ASSERT_GT(box.width(), 100);
+    EXPECT_GT(inkIn(box.left(), box.left() + 30), 40);
+    EXPECT_GT(inkIn(box.right() - 30, box.right() + 1), 40);
+}
