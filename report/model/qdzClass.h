@@ -418,6 +418,9 @@ public:
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    // Paper width and height in millimetres, keeping the paper code, and the
+    // bounds recomputed (for pages that adjust the paper they were given).
+    void SetPaperDimensions(double Width, double Height);
 
 private:
     // Width and Height in pixels from the paper size.

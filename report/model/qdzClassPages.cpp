@@ -88,6 +88,13 @@ void TqdzReportPage::UpdateDimensions()
     SetHeight(Round(FPaperHeight * qdzPixelsPerMM));
 }
 
+void TqdzReportPage::SetPaperDimensions(double Width, double Height)
+{
+    FPaperWidth = Width;
+    FPaperHeight = Height;
+    UpdateDimensions();
+}
+
 void TqdzReportPage::SetPaperHeight(double Value)
 {
     FPaperHeight = std::round(Value * 1e8) / 1e8;

@@ -4,21 +4,12 @@
 #include "test_serializer_classes.h"
 
 #include "platform/Exceptions.h"
+#include "report/model/qdzDMPClass.h"
 #include "report/model/qdzRes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Stands for the dot-matrix page, which bands know by its class name.
-class TqdzDMPPage : public TqdzReportPage
-{
-    STATION_CLASS(TqdzDMPPage, TqdzReportPage)
-public:
-    explicit TqdzDMPPage(TComponent *AOwner) : TqdzReportPage(AOwner) {}
-};
-
-STATION_PUBLISHED(TqdzDMPPage) {}
 
 QByteArray Line(const QByteArray &Text, const QByteArray &Start)
 {
