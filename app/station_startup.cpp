@@ -4,6 +4,7 @@
 #include "datacenter_code.h"
 #include "kw_irttiunits.h"
 #include "report/build/qdzPrinter.h"
+#include "report/model/qdzDMPClass.h"
 #include "proce.h"
 #include "Sell_Add_Cp_Code.h"
 #include "Sell_Add_Keh_Code.h"
@@ -47,6 +48,8 @@ int StationMain()
     // library's units from the start.
     kwRegisterRTTIUnits();
     qdzInstallPaperHooks();
+    // Templates may hold dot-matrix pages and objects.
+    qdzRegisterDMPObjects();
     Application->SetTitle(QStringLiteral("电子秤配货系统"));
     const bool ok = CreateStationForms();
     if (ok)
