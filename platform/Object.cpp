@@ -1,6 +1,20 @@
 #include "Object.h"
 #include "Exceptions.h"
 #include "TypInfo.h"
+#include <atomic>
+
+static std::atomic<TObjectDestroyHook> DestroyHook{nullptr};
+
+TObject::~TObject()
+{
+    if (TObjectDestroyHook hook = DestroyHook.load(std::memory_order_acquire))
+        hook(this);
+}
+
+void SetObjectDestroyHook(TObjectDestroyHook Hook)
+{
+    DestroyHook.store(Hook, std::memory_order_release);
+}
 
 TClass TObject::StaticClass()
 {

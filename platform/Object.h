@@ -14,7 +14,7 @@ class TObject
 {
 public:
     TObject() = default;
-    virtual ~TObject() = default;
+    virtual ~TObject();
     TObject(const TObject &) = delete;
     TObject &operator=(const TObject &) = delete;
 
@@ -25,6 +25,12 @@ public:
     TClass ClassParent() const;
     bool InheritsFrom(TClass AClass) const;
 };
+
+// Called with every object at the end of its destruction, from any thread,
+// once installed (the script engine forgets objects that scripts may still
+// refer to). Nil removes it.
+using TObjectDestroyHook = void (*)(const TObject *AObject);
+void SetObjectDestroyHook(TObjectDestroyHook Hook);
 
 class TPersistent : public TObject
 {

@@ -40,12 +40,21 @@ TkwXMLItem *ChildItem(TkwXMLItem *Parent, TkwXMLItem *Item)
     return Item;
 }
 
-// Frees an object on a script's behalf.
+// Frees an object on a script's behalf. An object owned by the one it was
+// reached through (a document's root, a bitmap's canvas, a control's font)
+// would be freed twice; only items that leave their owner's list when freed
+// may go.
 void FreeObject(TObject *Obj)
 {
     if (auto *comp = dynamic_cast<TComponent *>(Obj)) {
         comp->Free();
         return;
+    }
+    if (kwObjectOwned(Obj)) {
+        auto *item = dynamic_cast<TkwXMLItem *>(Obj);
+        auto *collItem = dynamic_cast<TCollectionItem *>(Obj);
+        if (!(item && item->Parent()) && !(collItem && collItem->Collection()))
+            throw EInvalidOperation(QStringLiteral("Cannot free an object owned by another object"));
     }
     kwForgetObject(Obj);
     delete Obj;
@@ -218,8 +227,8 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         else if (is("REMOVE"))
             r = Variant(l->Remove(kwVarToObject(p(0))));
         else if (is("ITEMS.GET"))
-            // The list holds what scripts and the host put there: objects.
-            r = kwObjectToVar(static_cast<TObject *>(l->Items(p(0).AsInteger())), l);
+            // The list only refers to its items: one may have been freed.
+            r = kwKnownObjectToVar(static_cast<TObject *>(l->Items(p(0).AsInteger())));
         else if (is("ITEMS.SET"))
             l->SetItems(p(0).AsInteger(), kwVarToObject(p(1)));
     } else if (ClassType == TStrings::StaticClass()) {
@@ -255,7 +264,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         else if (is("NAMES.GET"))
             r = Variant(l->Names(p(0).AsInteger()));
         else if (is("OBJECTS.GET"))
-            r = kwObjectToVar(l->Objects(p(0).AsInteger()), l);
+            r = kwKnownObjectToVar(l->Objects(p(0).AsInteger()));
         else if (is("OBJECTS.SET"))
             l->SetObjects(p(0).AsInteger(), kwVarToObject(p(1)));
         else if (is("VALUES.GET"))

@@ -3,8 +3,8 @@
 // that script values may refer to.
 #include "kw_iinterpreter.h"
 #include <QHash>
-#include <QMultiHash>
 #include <algorithm>
+#include <mutex>
 
 QString SInvalidObject = QStringLiteral("Invalid object reference");
 QString SNilObject = QStringLiteral("Object reference is nil");
@@ -16,89 +16,70 @@ QString SRangeError = QStringLiteral("Range check error");
 
 namespace {
 
-// Components are watched through free notifications; any other object is
-// tied to the component it was reached through (its anchor) and goes with it.
-class TkwObjectWatch : public TComponent
+// Every object that enters a script value is entered here and stays until it
+// is destroyed, wherever that happens (the platform's destroy hook), so an
+// object freed with its owner, a cleared list or the host is never reached
+// again. Objects are destroyed on any thread, hence the lock.
+class TkwObjectWatch
 {
 public:
-    TkwObjectWatch() : TComponent(nullptr) {}
-
     struct TEntry
     {
         TClass Class;
-        TComponent *Anchor;
+        bool IsComponent;
+        // Reached through another object that owns it: not the script's to free.
+        bool Owned;
     };
 
+    TkwObjectWatch() { SetObjectDestroyHook(&Destroyed); }
+
+    // AObject must be alive: the caller just received it from its owner.
     void Track(TObject *AObject, TObject *AAnchor)
     {
-        if (!AObject || FObjects.contains(AObject))
+        if (!AObject)
             return;
-        if (auto *comp = dynamic_cast<TComponent *>(AObject)) {
-            if (comp->ComponentState().Contains(csDestroying))
-                return;
-            FObjects.insert(AObject, TEntry{AObject->ClassType(), comp});
-            FreeNotification(comp);
+        std::lock_guard<std::mutex> lock(FLock);
+        if (FObjects.contains(AObject))
             return;
-        }
-        TComponent *anchor = nullptr;
-        if (AAnchor && AAnchor != AObject) {
-            if (auto *comp = dynamic_cast<TComponent *>(AAnchor)) {
-                Track(comp, nullptr);
-                if (FObjects.contains(comp))
-                    anchor = comp;
-            } else {
-                auto it = FObjects.constFind(AAnchor);
-                if (it != FObjects.constEnd())
-                    anchor = it->Anchor;
-            }
-        }
-        FObjects.insert(AObject, TEntry{AObject->ClassType(), anchor});
-        if (anchor)
-            FDependents.insert(anchor, AObject);
+        auto *comp = dynamic_cast<TComponent *>(AObject);
+        if (comp && comp->ComponentState().Contains(csDestroying))
+            return;
+        FObjects.insert(AObject, TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject});
     }
 
     void Forget(const TObject *AObject)
     {
-        auto it = FObjects.find(AObject);
-        if (it == FObjects.end())
-            return;
-        if (it->Anchor && it->Anchor != AObject)
-            FDependents.remove(it->Anchor, AObject);
-        FObjects.erase(it);
+        std::lock_guard<std::mutex> lock(FLock);
+        FObjects.remove(AObject);
     }
 
-    const TEntry *Entry(const TObject *AObject) const
+    bool Find(const TObject *AObject, TEntry &Result)
     {
+        std::lock_guard<std::mutex> lock(FLock);
         auto it = FObjects.constFind(AObject);
-        return it == FObjects.constEnd() ? nullptr : &*it;
-    }
-
-protected:
-    void Notification(TComponent *AComponent, TOperation Operation) override
-    {
-        TComponent::Notification(AComponent, Operation);
-        if (Operation != opRemove || !AComponent)
-            return;
-        const QList<const TObject *> deps = FDependents.values(AComponent);
-        for (const TObject *d : deps) {
-            auto it = FObjects.find(d);
-            if (it != FObjects.end() && it->Anchor == AComponent)
-                FObjects.erase(it);
-        }
-        FDependents.remove(AComponent);
-        FObjects.remove(AComponent);
+        if (it == FObjects.constEnd())
+            return false;
+        Result = *it;
+        return true;
     }
 
 private:
+    static void Destroyed(const TObject *AObject);
+
+    std::mutex FLock;
     QHash<const TObject *, TEntry> FObjects;
-    QMultiHash<const TComponent *, const TObject *> FDependents;
 };
 
-// Never destroyed: components freed during shutdown still notify it.
+// Never destroyed: objects freed during shutdown still report to it.
 TkwObjectWatch &Watch()
 {
     static TkwObjectWatch *watch = new TkwObjectWatch;
     return *watch;
+}
+
+void TkwObjectWatch::Destroyed(const TObject *AObject)
+{
+    Watch().Forget(AObject);
 }
 
 } // namespace
@@ -114,6 +95,14 @@ Variant kwObjectToVar(TObject *AObject, TObject *Anchor)
     return Variant(AObject);
 }
 
+Variant kwKnownObjectToVar(TObject *AObject)
+{
+    TkwObjectWatch::TEntry entry;
+    if (AObject && !Watch().Find(AObject, entry))
+        throw EInvalidPointer(SInvalidObject);
+    return Variant(AObject);
+}
+
 void kwForgetObject(TObject *AObject)
 {
     Watch().Forget(AObject);
@@ -121,7 +110,14 @@ void kwForgetObject(TObject *AObject)
 
 bool kwObjectAlive(const TObject *AObject)
 {
-    return AObject && Watch().Entry(AObject) != nullptr;
+    TkwObjectWatch::TEntry entry;
+    return AObject && Watch().Find(AObject, entry);
+}
+
+bool kwObjectOwned(const TObject *AObject)
+{
+    TkwObjectWatch::TEntry entry;
+    return AObject && Watch().Find(AObject, entry) && entry.Owned;
 }
 
 TObject *kwVarToObject(const Variant &V, TClass AClass)
@@ -129,12 +125,12 @@ TObject *kwVarToObject(const Variant &V, TClass AClass)
     TObject *obj = V.AsObject();
     if (!obj)
         return nullptr;
-    const auto *entry = Watch().Entry(obj);
-    if (!entry)
+    TkwObjectWatch::TEntry entry;
+    if (!Watch().Find(obj, entry))
         throw EInvalidPointer(SInvalidObject);
-    if (entry->Anchor == obj && entry->Anchor->ComponentState().Contains(csDestroying))
+    if (entry.IsComponent && static_cast<TComponent *>(obj)->ComponentState().Contains(csDestroying))
         throw EInvalidPointer(SInvalidObject);
-    if (AClass && !entry->Class->InheritsFrom(AClass))
+    if (AClass && !entry.Class->InheritsFrom(AClass))
         throw EInvalidCast(SInvalidCast);
     return obj;
 }

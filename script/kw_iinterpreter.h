@@ -65,14 +65,19 @@ extern QString SRangeError;    // "Range check error"
 // ---------------------------------------------------------------------------
 // Objects in script values
 
-// Makes AObject known as alive and returns it as a script value. A component
-// stays known until it is freed; any other object until its Anchor (the
-// object it was reached through) goes, or until kwForgetObject. Nil gives a
-// nil reference.
+// Makes AObject (which must be alive) known as alive and returns it as a
+// script value. It stays known until it is destroyed, by whatever frees it,
+// or until kwForgetObject. An object first reached through an Anchor (its
+// owner) counts as owned by it. Nil gives a nil reference.
 Variant kwObjectToVar(TObject *AObject, TObject *Anchor = nullptr);
 void kwTrackObject(TObject *AObject, TObject *Anchor = nullptr);
+// A pointer that a list only refers to (it may be stale): the script value
+// when the object is known to be alive; raises otherwise, without touching it.
+Variant kwKnownObjectToVar(TObject *AObject);
 void kwForgetObject(TObject *AObject);
 bool kwObjectAlive(const TObject *AObject);
+// Known to be alive and owned by the object it was reached through.
+bool kwObjectOwned(const TObject *AObject);
 // The object a script value refers to: nil for nil, Empty, Null and the
 // integer 0; raises for any other non-object value, for an object that is not
 // known to be alive, and (when AClass is given) for one of another class.
