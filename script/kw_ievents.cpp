@@ -8,10 +8,9 @@ namespace {
 // host's argument keeps its value.
 bool ParamAfter(TkwCustomEvent *Event, int Index, Variant &Value)
 {
-    TkwProcVariable *proc = Event->Handler();
-    if (!proc || Index >= proc->Count())
+    if (Index >= Event->ParamsAfter().size())
         return false;
-    Value = proc->Params(Index)->GetValue();
+    Value = Event->ParamsAfter()[Index];
     return true;
 }
 

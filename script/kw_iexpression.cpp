@@ -590,37 +590,45 @@ void TkwDesignator::SetAddress(const QString &Name)
     FValue = Variant(Name);
 }
 
-namespace {
+// Script routines run on the machine's stack: an endless recursion raises
+// before it runs out.
+static int CallDepth = 0;
 
-// Values of a routine's variables and parameters, kept across a recursive
-// call of the same routine.
-class TkwSavedLocals
+TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
 {
-public:
-    explicit TkwSavedLocals(TkwScript *Program)
-    {
-        for (int i = 0; i < Program->Count(); ++i) {
-            auto *v = dynamic_cast<TkwCustomVariable *>(Program->Items(i));
-            if (v && !dynamic_cast<TkwProcVariable *>(v) && !dynamic_cast<TkwCustomHelper *>(v))
-                FValues.emplace_back(v, v->Value());
-        }
+    if (!Proc)
+        return;
+    if (CallDepth >= kwMaxCallDepth)
+        throw EStackOverflow(SStackOverflow);
+    ++CallDepth;
+    FCounted = true;
+    if (!Proc->Executing())
+        return;
+    TkwScript *program = Proc->Program();
+    for (int i = 0; i < program->Count(); ++i) {
+        auto *v = dynamic_cast<TkwCustomVariable *>(program->Items(i));
+        if (v && !dynamic_cast<TkwProcVariable *>(v) && !dynamic_cast<TkwCustomHelper *>(v))
+            FSaved.emplace_back(v, v->Value());
     }
-    void Restore()
-    {
-        for (auto &[v, value] : FValues) {
-            if (auto *s = dynamic_cast<TkwStringVariable *>(v); s && !s->IsReadOnly())
-                s->SetValue(value);
-            else
-                v->StoreValue(value);
-        }
-        FValues.clear();
+}
+
+TkwCallFrame::~TkwCallFrame()
+{
+    Restore();
+    if (FCounted)
+        --CallDepth;
+}
+
+void TkwCallFrame::Restore()
+{
+    for (auto &[v, value] : FSaved) {
+        if (auto *s = dynamic_cast<TkwStringVariable *>(v); s && !s->IsReadOnly())
+            s->SetValue(value);
+        else
+            v->StoreValue(value);
     }
-
-private:
-    std::vector<std::pair<TkwCustomVariable *, Variant>> FValues;
-};
-
-} // namespace
+    FSaved.clear();
+}
 
 Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, const Variant &PrevValue, bool Need,
                               bool Write, const Variant &WriteValue)
@@ -633,54 +641,26 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
         TkwExpression *e = Item.Args[size_t(j)].get();
         args.append(ref->IsMacro() ? Variant(e->Source()) : e->GetValue());
     }
-    // Script routines run on the machine's stack: an endless recursion
-    // raises before it runs out.
-    static int callDepth = 0;
-    struct TDepth
-    {
-        bool Counted;
-        explicit TDepth(bool ACounted) : Counted(ACounted)
-        {
-            if (Counted && ++callDepth > kwMaxCallDepth) {
-                --callDepth;
-                throw EStackOverflow(SStackOverflow);
-            }
-        }
-        ~TDepth()
-        {
-            if (Counted)
-                --callDepth;
-        }
-    } depth(Item.Proc != nullptr);
-    std::unique_ptr<TkwSavedLocals> saved;
-    if (Item.Proc && Item.Proc->Executing())
-        saved = std::make_unique<TkwSavedLocals>(Item.Proc->Program());
+    TkwCallFrame frame(Item.Proc);
     Variant result;
     QVarLengthArray<std::pair<int, Variant>, 4> back;
-    try {
-        for (int j = 0; j < paramCount; ++j) {
-            TkwParamItem *p = ref->Params(j);
-            p->SetValue(j < argCount ? args[j] : p->DefValue());
-        }
-        if (Item.Helper) {
-            Item.Helper->SetParentRef(Prev);
-            Item.Helper->SetParentValue(PrevValue);
-            Item.Helper->SetNeedResult(Need);
-        }
-        if (Write)
-            ref->SetValue(WriteValue);
-        else
-            result = ref->GetValue();
-        for (int j = 0; j < argCount && j < paramCount; ++j)
-            if (ref->Params(j)->IsVarParam())
-                back.append({j, ref->Params(j)->GetValue()});
-    } catch (...) {
-        if (saved)
-            saved->Restore();
-        throw;
+    for (int j = 0; j < paramCount; ++j) {
+        TkwParamItem *p = ref->Params(j);
+        p->SetValue(j < argCount ? args[j] : p->DefValue());
     }
-    if (saved)
-        saved->Restore();
+    if (Item.Helper) {
+        Item.Helper->SetParentRef(Prev);
+        Item.Helper->SetParentValue(PrevValue);
+        Item.Helper->SetNeedResult(Need);
+    }
+    if (Write)
+        ref->SetValue(WriteValue);
+    else
+        result = ref->GetValue();
+    for (int j = 0; j < argCount && j < paramCount; ++j)
+        if (ref->Params(j)->IsVarParam())
+            back.append({j, ref->Params(j)->GetValue()});
+    frame.Restore();
     for (const auto &[j, value] : back)
         Item.Args[size_t(j)]->SetValue(value);
     return result;

@@ -429,6 +429,9 @@ Variant TkwProcVariable::GetValue()
             TkwScript *p = Proc->FProgram.get();
             p->SetExitCalled(false);
             p->SetTerminated(false);
+            // A break or continue outside any loop must not stop the next call.
+            p->SetBreakCalled(false);
+            p->SetContinueCalled(false);
             p->SetIsRunning(false);
             if (Root)
                 Root->SetRunningProgram(SavedRunning);
@@ -438,6 +441,8 @@ Variant TkwProcVariable::GetValue()
 
     FProgram->SetExitCalled(false);
     FProgram->SetTerminated(false);
+    FProgram->SetBreakCalled(false);
+    FProgram->SetContinueCalled(false);
     FProgram->SetIsRunning(true);
     FProgram->Statement()->Execute();
     return result ? result->GetValue() : Null();

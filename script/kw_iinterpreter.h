@@ -279,6 +279,27 @@ private:
     std::vector<TkwCustomEvent *> FEvents; // adapters that run this routine
 };
 
+// One call of a script routine, from a script or from the host (an event,
+// CallFunction): counts against the limit of active calls (EStackOverflow
+// beyond it) and, when the routine is already running, keeps the values of
+// its variables and parameters to put them back when the call ends. Nil
+// gives an empty frame.
+class TkwCallFrame
+{
+public:
+    explicit TkwCallFrame(TkwProcVariable *Proc);
+    ~TkwCallFrame();
+    TkwCallFrame(const TkwCallFrame &) = delete;
+    TkwCallFrame &operator=(const TkwCallFrame &) = delete;
+    // Puts the saved values back now (before var parameters are copied out
+    // into the caller's variables, which may be the routine's own).
+    void Restore();
+
+private:
+    bool FCounted = false;
+    std::vector<std::pair<TkwCustomVariable *, Variant>> FSaved;
+};
+
 // Base of the member entries of registered classes and of the indexing
 // helpers. The designator sets the parent (the previous item and its value)
 // before each access.
@@ -520,6 +541,8 @@ public:
 
     TkwProcVariable *Handler() const { return FHandler; }
     TObject *Sender() const { return FSender; }
+    // The parameters' values as the last call left them.
+    const QList<Variant> &ParamsAfter() const { return FParamsAfter; }
 
 private:
     void Uninstall();
@@ -530,6 +553,7 @@ private:
     TObject *FSender;
     PPropInfo FProp = nullptr;
     TMethod FInstalled;
+    QList<Variant> FParamsAfter;
 };
 
 // Base of the host registration modules: each registers its names in its

@@ -449,8 +449,11 @@ void TkwCustomEvent::HandlerDestroyed()
 
 void TkwCustomEvent::CallHandler(const QList<Variant> &Params)
 {
+    FParamsAfter.clear();
     if (!FHandler)
         return;
+    // A handler re-entered through its own event is a recursive call.
+    TkwCallFrame frame(FHandler);
     const int n = std::min(int(Params.size()), FHandler->Count());
     for (int i = 0; i < n; ++i) {
         const Variant &v = Params[i];
@@ -459,6 +462,11 @@ void TkwCustomEvent::CallHandler(const QList<Variant> &Params)
         FHandler->Params(i)->SetValue(v);
     }
     FHandler->GetValue();
+    QList<Variant> after;
+    for (int i = 0; i < FHandler->Count(); ++i)
+        after.append(FHandler->Params(i)->GetValue());
+    frame.Restore();
+    FParamsAfter = after;
 }
 
 // ---------------------------------------------------------------------------

@@ -351,6 +351,9 @@ Variant TkwScript::Call(const QString &Name, Variant &Params, bool ByRef)
     } else if (!VarIsEmpty(Params) && !VarIsNull(Params)) {
         throw EVariantError(QStringLiteral("Arguments must be a variant array"));
     }
+    // A routine the script is running (the host called back into it) is a
+    // recursive call.
+    TkwCallFrame frame(proc);
     // Parameters without an argument get their default (or nothing), never
     // what a previous call left in them.
     for (int i = 0; i < proc->Count(); ++i) {
@@ -365,9 +368,13 @@ Variant TkwScript::Call(const QString &Name, Variant &Params, bool ByRef)
         }
     }
     const Variant r = proc->GetValue();
+    QList<Variant> after;
     if (ByRef)
         for (int i = 0; i < n && i < proc->Count(); ++i)
-            VarArrayPut(Params, proc->Params(i)->GetValue(), {lo + i});
+            after.append(proc->Params(i)->GetValue());
+    frame.Restore();
+    for (int i = 0; i < after.size(); ++i)
+        VarArrayPut(Params, after[i], {lo + i});
     return r;
 }
 

@@ -225,11 +225,23 @@ void TkwTryStmt::Execute()
         }
         return;
     }
+    // The finally part runs whole, whatever ended the body (an exception,
+    // break, continue, exit or Terminate, which unwinds like an exception);
+    // those take effect after it. A Terminate inside it stops it too.
     auto runFinally = [this, p] {
         const bool exitCalled = p->ExitCalled();
+        const bool breakCalled = p->BreakCalled();
+        const bool continueCalled = p->ContinueCalled();
+        const bool terminated = p->Terminated();
         p->SetExitCalled(false);
+        p->SetBreakCalled(false);
+        p->SetContinueCalled(false);
+        p->SetTerminated(false);
         FExceptStmt->Execute();
         p->SetExitCalled(exitCalled || p->ExitCalled());
+        p->SetBreakCalled(breakCalled || p->BreakCalled());
+        p->SetContinueCalled(continueCalled || p->ContinueCalled());
+        p->SetTerminated(terminated || p->Terminated());
     };
     try {
         TkwStatement::Execute();

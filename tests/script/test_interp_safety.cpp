@@ -3,6 +3,7 @@
 // event handlers, operand order and the rarer statement forms.
 #include "Graphics.h"
 #include "kw_iclassesrtti.h"
+#include "kw_ievents.h"
 #include "kw_igraphicsrtti.h"
 #include "test_rtti_units_support.h"
 
@@ -14,7 +15,44 @@ struct TSafetyHost : TRttiHost
     {
         AddModule<kw_iclassesrtti::TFunctions>();
         AddModule<kw_igraphicsrtti::TFunctions>();
+        const TkwCallMethodNewEvent call(this, &TSafetyHost::Host);
+        S.AddMethod(QStringLiteral("procedure Stop"), call);
+        S.AddMethod(QStringLiteral("procedure Fire"), call);
     }
+
+    Variant Host(TObject *, TClass, const QString &Name, TkwMethodHelper *)
+    {
+        if (Name == QLatin1String("STOP"))
+            S.Terminate();
+        else if (Name == QLatin1String("FIRE") && Event)
+            TNotifyEvent(Event->GetMethod())(&Sender);
+        return Variant();
+    }
+
+    // Compiles and runs Text, then installs its procedure Handler as the
+    // click event of Sender and fires it once.
+    QString Click(const QString &Language, const QString &Text)
+    {
+        QString r = Try(Language, Text);
+        if (r.startsWith(QLatin1String("compile error")))
+            return r;
+        auto *proc = dynamic_cast<TkwProcVariable *>(S.Find(QStringLiteral("Handler")));
+        if (!proc)
+            return QStringLiteral("no handler");
+        TkwNotifyEvent e(&Sender, proc);
+        Event = &e;
+        Out.clear();
+        try {
+            TNotifyEvent(e.GetMethod())(&Sender);
+        } catch (const Exception &ex) {
+            Out << QStringLiteral("!") + QString::fromLatin1(ex.ClassName()) + QStringLiteral(": ") + ex.Message();
+        }
+        Event = nullptr;
+        return Out.join(QLatin1Char('|'));
+    }
+
+    TComponent Sender{nullptr};
+    TkwCustomEvent *Event = nullptr;
 
     // Runs Text; the lines logged, then "!" and the class and message of an
     // exception that left the script.
@@ -85,4 +123,76 @@ TEST(InterpSafety, ObjectsReachedThroughAFreedObjectRaise)
         {Bas, "B = TBitmap.Create\r\nC = B.Canvas\r\nB.Free\r\nC.MoveTo(1, 1)\r\n", invalid},
         {Bas, "L = TList.Create\r\nS = TStringList.Create\r\nL.Add(S)\r\nS.Free\r\no = L.Items(0)\r\n", invalid},
     });
+}
+
+TEST(InterpSafety, BreakAndContinueInsideTryFinallyRunTheWholeFinallyPart)
+{
+    RunCases({
+        {Pas,
+         "var i: Integer; begin for i := 1 to 3 do try if i = 2 then continue; if i = 3 then break; Log(i);"
+         " finally Log('f'); Log(i); Log('g'); end; Log('end'); end.",
+         "1|f|1|g|f|2|g|f|3|g|end"},
+        {Cpp,
+         "int i; { for (i = 1; i <= 3; i++) try { if (i == 2) continue; if (i == 3) break; Log(i); }"
+         " finally { Log(\"f\"); Log(i); Log(\"g\"); } Log(\"end\"); }",
+         "1|f|1|g|f|2|g|f|3|g|end"},
+        {Js,
+         "for (i = 1; i <= 3; i++) try { if (i == 2) continue; if (i == 3) break; Log(i); }"
+         " finally { Log(\"f\"); Log(i); Log(\"g\"); }\r\nLog(\"end\");",
+         "1|f|1|g|f|2|g|f|3|g|end"},
+        {Bas,
+         "For i = 1 To 3\r\nTry\r\nIf i = 2 Then Continue\r\nIf i = 3 Then Break\r\nLog(i)\r\n"
+         "Finally\r\nLog(\"f\")\r\nLog(i)\r\nLog(\"g\")\r\nEnd Try\r\nNext\r\nLog(\"end\")\r\n",
+         "1|f|1|g|f|2|g|f|3|g|end"},
+    });
+}
+
+TEST(InterpSafety, TerminateUnwindsThroughFinallyParts)
+{
+    RunCases({
+        {Pas,
+         "procedure P; begin try Stop; Log('never'); finally Log('p1'); Log('p2'); end; end;"
+         " begin try P; Log('never'); finally Log('m1'); Log('m2'); end; Log('never'); end.",
+         "p1|p2|m1|m2"},
+        // A second Terminate inside a finally part stops that part too.
+        {Pas, "begin try Stop; finally Log('f1'); Stop; Log('never'); end; Log('never'); end.", "f1"},
+        {Cpp, "{ try { Stop; Log(\"never\"); } finally { Log(\"f1\"); Log(\"f2\"); } Log(\"never\"); }",
+         "f1|f2"},
+        {Js, "try { Stop; Log(\"never\"); } finally { Log(\"f1\"); Log(\"f2\"); }\r\nLog(\"never\");", "f1|f2"},
+        {Bas, "Try\r\nStop\r\nLog(\"never\")\r\nFinally\r\nLog(\"f1\")\r\nLog(\"f2\")\r\nEnd Try\r\nLog(\"never\")\r\n",
+         "f1|f2"},
+    });
+}
+
+TEST(InterpSafety, BreakOutsideALoopDoesNotStopLaterCalls)
+{
+    RunCases({
+        {Pas, "procedure P; begin Log('a'); break; end; procedure Q; begin continue; end;"
+              " begin P; P; Q; P; end.", "a|a|a"},
+        {Cpp, "void P() { Log(\"a\"); break; } { P(); P(); }", "a|a"},
+        {Js, "function P() { Log(\"a\"); break; }\r\nP(); P();", "a|a"},
+        {Bas, "Sub P\r\nLog(\"a\")\r\nBreak\r\nEnd Sub\r\nP\r\nP\r\n", "a|a"},
+    });
+}
+
+TEST(InterpSafety, EventHandlersKeepTheirLocalsAndTheRecursionGuard)
+{
+    const char *kept = "3|2|1";
+    const std::vector<TCase> reentered = {
+        {Pas, "var depth: Integer; procedure Handler(Sender: Variant); var mine: Integer;"
+              " begin depth := depth + 1; mine := depth; if depth < 3 then Fire; Log(mine); end; begin end.", kept},
+        {Cpp, "int depth; void Handler(Variant Sender) { int mine; depth++; mine = depth; if (depth < 3) Fire; Log(mine); }"
+              " { }", kept},
+        {Js, "var depth = 0;\r\nfunction Handler(Sender) { var mine; depth++; mine = depth; if (depth < 3) Fire;"
+             " Log(mine); }", kept},
+        {Bas, "Dim depth\r\ndepth = 0\r\nSub Handler(Sender)\r\nDim mine\r\ndepth = depth + 1\r\nmine = depth\r\n"
+              "If depth < 3 Then Fire\r\nLog(mine)\r\nEnd Sub\r\n", kept},
+    };
+    for (const TCase &c : reentered) {
+        TSafetyHost h;
+        EXPECT_EQ(h.Click(c.Language, QString::fromUtf8(c.Text)), QString::fromUtf8(c.Expected)) << c.Text;
+    }
+    TSafetyHost h;
+    EXPECT_EQ(h.Click(Pas, QStringLiteral("procedure Handler(Sender: Variant); begin Fire; end; begin end.")),
+              QStringLiteral("!EStackOverflow: Stack overflow"));
 }
