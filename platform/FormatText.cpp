@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -504,15 +505,18 @@ QString FormatText(const QString &Fmt, const TVarRec *Args, int Count, const TFo
     qsizetype i = 0;
     int argIndex = 0;
 
+    // Widths and precisions beyond this only ask for memory: they are capped.
+    constexpr int MaxWidth = 1 << 16;
     auto readNumber = [&](int &Value) -> bool {
         if (i < n && p[i] == QLatin1Char('*')) {
-            if (argIndex >= Count)
+            // The index may come from "%n:", so both ends are checked.
+            if (argIndex < 0 || argIndex >= Count)
                 FormatError(Fmt);
             const TVarRec &a = Args[argIndex++];
             if (a.VType == vtInteger)
-                Value = a.VInteger;
+                Value = std::min(a.VInteger, MaxWidth);
             else if (a.VType == vtInt64 && a.VInt64 >= -2147483647 - 1 && a.VInt64 <= 2147483647)
-                Value = int(a.VInt64);
+                Value = std::min(int(a.VInt64), MaxWidth);
             else
                 FormatError(Fmt);
             ++i;
@@ -521,7 +525,7 @@ QString FormatText(const QString &Fmt, const TVarRec *Args, int Count, const TFo
         if (i < n && p[i].isDigit() && p[i].unicode() < 128) {
             qint64 v = 0;
             while (i < n && p[i].unicode() >= '0' && p[i].unicode() <= '9') {
-                v = std::min<qint64>(v * 10 + (p[i].unicode() - '0'), 1 << 30);
+                v = std::min<qint64>(v * 10 + (p[i].unicode() - '0'), MaxWidth);
                 ++i;
             }
             Value = int(v);
@@ -738,9 +742,17 @@ bool TextToFloat(const QString &S, double &Value, const TFormatSettings &FS)
     double v = 0;
     auto r = std::from_chars(buf, buf + b, v);
     if (r.ec == std::errc::result_out_of_range) {
-        if (exponent > 0)
-            return false;
-        v = 0; // below the smallest double
+        if (exponent > 0) {
+            // FloatToStr rounds the largest doubles up to 15 digits
+            // ("1.79769313486232E308"): such a text still means the largest.
+            long double wide = 0;
+            auto w = std::from_chars(buf, buf + b, wide);
+            if (w.ec != std::errc() || w.ptr != buf + b || wide > 1.79769313486232e308L)
+                return false;
+            v = std::numeric_limits<double>::max();
+        } else {
+            v = 0; // below the smallest double
+        }
     } else if (r.ec != std::errc() || r.ptr != buf + b) {
         return false;
     }

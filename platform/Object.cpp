@@ -18,7 +18,10 @@ void SetObjectDestroyHook(TObjectDestroyHook Hook)
 
 TClass TObject::StaticClass()
 {
-    static const TClass FClass = StationRtti::NewClassInfo(QStringLiteral("TObject"), nullptr, nullptr, ClassTypeInfo<TObject>());
+    // A plain TObject can be created, as in the class library.
+    static const TClass FClass = StationRtti::NewClassInfo(
+        QStringLiteral("TObject"), nullptr, [](TObject *) -> TObject * { return new TObject; },
+        ClassTypeInfo<TObject>());
     return FClass;
 }
 

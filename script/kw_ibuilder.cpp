@@ -338,10 +338,14 @@ void TkwBuilder::BuildVar(TkwXMLItem *E, TkwScript *Prog, TkwStatement *List, Tk
                     bounds << 0 << values.at(0) - 1;
             }
             Enter(E);
+            // The platform's arrays stop at three dimensions.
+            if (bounds.size() / 2 > 3)
+                Fail(SArrayDimensions);
+            const int dims = int(bounds.size() / 2);
+            const Variant array = dims > 0 ? VarArrayCreate(bounds, varVariant) : Null();
             v = new TkwVariable(entry.Name, fvtArray, QStringLiteral("Array"));
             v->SetOnGetVarValue(FScript->OnGetVarValue());
-            const int dims = int(bounds.size() / 2);
-            v->StoreValue(dims > 0 ? VarArrayCreate(bounds, varVariant) : Null());
+            v->StoreValue(array);
             v->SetArrayHelper(new TkwArrayHelper(QStringLiteral("__ArrayHelper"), dims > 0 ? std::min(dims, 3) : 1,
                                                  typ, typeName));
         } else {
@@ -395,14 +399,20 @@ void TkwBuilder::BuildConst(TkwXMLItem *E, TkwScript *Prog)
 
 QString TkwBuilder::SourceText(TkwXMLItem *E) const
 {
-    if (!UnitName().isEmpty())
-        return QString();
+    // A used unit's text, or the main text.
+    const QStringList *unitLines = nullptr;
+    if (!UnitName().isEmpty()) {
+        unitLines = FParser ? FParser->UnitLines(UnitName()) : nullptr;
+        if (!unitLines)
+            return QString();
+    }
+    TStrings *lines = FScript->Lines();
+    const int count = unitLines ? int(unitLines->size()) : lines->Count();
     const TPoint from = StrToPos(E->Prop(QStringLiteral("pos")));
     const TPoint to = StrToPos(E->Prop(QStringLiteral("pos1")));
-    TStrings *lines = FScript->Lines();
     QString r;
-    for (int y = from.Y; y <= to.Y && y >= 1 && y <= lines->Count(); ++y) {
-        const QString line = lines->Strings(y - 1);
+    for (int y = from.Y; y <= to.Y && y >= 1 && y <= count; ++y) {
+        const QString line = unitLines ? unitLines->at(y - 1) : lines->Strings(y - 1);
         const int a = y == from.Y ? from.X - 1 : 0;
         const int b = y == to.Y ? to.X - 1 : int(line.size());
         if (y != from.Y)
@@ -521,6 +531,17 @@ std::unique_ptr<TkwDesignator> TkwBuilder::BuildDesignator(TkwXMLItem *E, TkwScr
                 int args = 0;
                 for (int j = i + 1; j < E->Count() && Lower(E->Items(j)->Name()) == QLatin1String("expr"); ++j)
                     ++args;
+                // Brackets after an indexed property are its index.
+                if (text == QLatin1String("[") && d->LastItem().Args.empty()) {
+                    auto *m = dynamic_cast<TkwMethodHelper *>(d->LastItem().Ref);
+                    if (m && m->IndexMethod() && m->Count() > 0)
+                        continue;
+                    auto *late = dynamic_cast<TkwLateHelper *>(d->LastItem().Ref);
+                    if (late && late->Name() != QLatin1String("[") && late->Count() == 0) {
+                        late->SetBracketArgs(args);
+                        continue;
+                    }
+                }
                 if (!ResolveMember(d.get(), text, args, Prog)) {
                     // Built from the element the first time it is evaluated.
                     auto deferred = std::make_unique<TkwDesignator>(Prog);
@@ -700,6 +721,9 @@ void TkwBuilder::BuildStatement(TkwXMLItem *E, TkwScript *Prog, TkwStatement *Li
     if (n == QLatin1String("compoundstmt")) {
         BuildStatements(E, Prog, List);
     } else if (n == QLatin1String("assignstmt")) {
+        // BasicScript's «Set x = y» wraps the assignment it stands for.
+        while (E->Count() == 1 && Lower(E->Items(0)->Name()) == QLatin1String("assignstmt"))
+            E = E->Items(0);
         BuildAssign(E, Prog, List);
     } else if (n == QLatin1String("callstmt")) {
         BuildCall(E, Prog, List);

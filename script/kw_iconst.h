@@ -21,6 +21,7 @@ extern QString STooManyParams;     // "Too many actual parameters"
 extern QString SLeftCantAssigned;  // "Left side cannot be assigned to"
 extern QString SForError;          // "For loop variable must be numeric variable"
 extern QString SEventError;        // "Event handler must be a procedure"
+extern QString SArrayDimensions;   // "Arrays may have at most 3 dimensions"
 
 // Raised as a syntax error when a script nests deeper than the parser allows.
 extern QString SNestingTooDeep;    // "Nesting too deep"

@@ -3,8 +3,17 @@
 #include "kw_iexpression.h"
 #include "kw_iconst.h"
 #include <QVarLengthArray>
+#include <algorithm>
+#include <pthread.h>
 
 QString SStackOverflow = QStringLiteral("Stack overflow");
+
+Variant kwVarAdd(const Variant &L, const Variant &R)
+{
+    if (VarIsStr(L) && VarIsStr(R))
+        kwCheckStringLength(L.AsString().size() + R.AsString().size());
+    return VarAdd(L, R);
+}
 
 // ---------------------------------------------------------------------------
 // Nodes
@@ -16,8 +25,39 @@ TkwExpressionNode::TkwExpressionNode(TkwVarType ATyp, const QString &ATypeName)
 
 TkwExpressionNode::~TkwExpressionNode()
 {
-    delete FLeft;
-    delete FRight;
+    // A long flat chain makes a deep tree: freed without recursion.
+    std::vector<TkwExpressionNode *> pending;
+    if (FLeft)
+        pending.push_back(FLeft);
+    if (FRight)
+        pending.push_back(FRight);
+    while (!pending.empty()) {
+        TkwExpressionNode *n = pending.back();
+        pending.pop_back();
+        if (n->FLeft)
+            pending.push_back(n->FLeft);
+        if (n->FRight)
+            pending.push_back(n->FRight);
+        n->FLeft = n->FRight = nullptr;
+        delete n;
+    }
+}
+
+// Depth of the tree under Node, counted without recursion.
+static int TreeDepth(TkwExpressionNode *Node)
+{
+    int deepest = 0;
+    std::vector<std::pair<TkwExpressionNode *, int>> pending{{Node, 1}};
+    while (!pending.empty()) {
+        const auto [n, depth] = pending.back();
+        pending.pop_back();
+        deepest = std::max(deepest, depth);
+        if (n->Left())
+            pending.emplace_back(n->Left(), depth + 1);
+        if (n->Right())
+            pending.emplace_back(n->Right(), depth + 1);
+    }
+    return deepest;
 }
 
 void TkwExpressionNode::AddNode(TkwExpressionNode *Node)
@@ -105,9 +145,18 @@ inline Variant LeftValue(TkwExpressionNode *N)
         Variant GetValue() override { Body }                                                                  \
     };
 
-#define KW_BINARY(Class, Code, Prio, Fn) KW_OPERATOR(Class, Code, Prio, return Fn(LeftValue(FLeft), LeftValue(FRight));)
+// Left operand first, then the right one: the order of function arguments
+// is the compiler's choice, so each is read into its own variable.
+#define KW_BINARY(Class, Code, Prio, Fn)                                                                      \
+    KW_OPERATOR(Class, Code, Prio, {                                                                          \
+        const Variant l = LeftValue(FLeft);                                                                   \
+        return Fn(l, LeftValue(FRight));                                                                      \
+    })
 #define KW_COMPARE(Class, Code, CmpOp)                                                                        \
-    KW_OPERATOR(Class, Code, 4, return Variant(VarCompare(LeftValue(FLeft), LeftValue(FRight), CmpOp));)
+    KW_OPERATOR(Class, Code, 4, {                                                                             \
+        const Variant l = LeftValue(FLeft);                                                                   \
+        return Variant(VarCompare(l, LeftValue(FRight), CmpOp));                                              \
+    })
 
 KW_OPERATOR(TNoneNode, ocNone, 7, return LeftValue(FLeft);)
 KW_COMPARE(TGreatNode, ocGreat, opCmpGT)
@@ -116,13 +165,17 @@ KW_COMPARE(TLessEqNode, ocLessEq, opCmpLE)
 KW_COMPARE(TGreatEqNode, ocGreatEq, opCmpGE)
 KW_COMPARE(TNonEqNode, ocNonEq, opCmpNE)
 KW_COMPARE(TEqNode, ocEq, opCmpEQ)
-KW_BINARY(TPlusNode, ocPlus, 3, VarAdd)
+KW_BINARY(TPlusNode, ocPlus, 3, kwVarAdd)
 KW_OPERATOR(TStrCatNode, ocPlus, 3, {
     const Variant l = LeftValue(FLeft);
     const Variant r = LeftValue(FRight);
-    if (VarIsStr(l))
-        return Variant(VarToStr(l) + VarToStr(r));
-    return VarAdd(l, r);
+    if (VarIsStr(l)) {
+        const QString a = VarToStr(l);
+        const QString b = VarToStr(r);
+        kwCheckStringLength(a.size() + b.size());
+        return Variant(a + b);
+    }
+    return kwVarAdd(l, r);
 })
 KW_BINARY(TMinusNode, ocMinus, 3, VarSub)
 KW_OPERATOR(TOrNode, ocOr, 3, {
@@ -132,7 +185,8 @@ KW_OPERATOR(TOrNode, ocOr, 3, {
             return l;
         return LeftValue(FRight);
     }
-    return VarOr(LeftValue(FLeft), LeftValue(FRight));
+    const Variant l = LeftValue(FLeft);
+    return VarOr(l, LeftValue(FRight));
 })
 KW_BINARY(TXorNode, ocXor, 3, VarXor)
 KW_BINARY(TMulNode, ocMul, 2, VarMul)
@@ -146,7 +200,8 @@ KW_OPERATOR(TAndNode, ocAnd, 2, {
             return l;
         return LeftValue(FRight);
     }
-    return VarAnd(LeftValue(FLeft), LeftValue(FRight));
+    const Variant l = LeftValue(FLeft);
+    return VarAnd(l, LeftValue(FRight));
 })
 KW_BINARY(TShlNode, ocShl, 2, VarShl)
 KW_BINARY(TShrNode, ocShr, 2, VarShr)
@@ -415,6 +470,9 @@ QString TkwExpression::Finish()
         FRoot = child;
     }
     FCurrent = FRoot;
+    // Checking and evaluating walk the tree recursively.
+    if (TreeDepth(FRoot) > kwMaxExpressionDepth)
+        throw Exception(SNestingTooDeep);
     QString errorPos;
     if (!CheckNode(FRoot, errorPos))
         return errorPos.isEmpty() ? FSourcePos : errorPos;
@@ -594,10 +652,44 @@ void TkwDesignator::SetAddress(const QString &Name)
 // before it runs out.
 static int CallDepth = 0;
 
+namespace {
+
+// The lowest address the interpreter may use on this thread's stack, with
+// room left for the exception and the host; nil when the stack is unknown.
+const char *StackLimit()
+{
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0)
+        return nullptr;
+    void *base = nullptr;
+    size_t size = 0;
+    const bool ok = pthread_attr_getstack(&attr, &base, &size) == 0;
+    pthread_attr_destroy(&attr);
+    if (!ok || !base)
+        return nullptr;
+    const size_t reserve = std::min<size_t>(size / 4, 1024 * 1024);
+    return static_cast<const char *>(base) + reserve;
+}
+
+} // namespace
+
+void kwCheckStack()
+{
+    static thread_local const char *limit = nullptr;
+    static thread_local bool known = false;
+    if (!known) {
+        limit = StackLimit();
+        known = true;
+    }
+    if (limit && reinterpret_cast<quintptr>(__builtin_frame_address(0)) < reinterpret_cast<quintptr>(limit))
+        throw EStackOverflow(SStackOverflow);
+}
+
 TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
 {
     if (!Proc)
         return;
+    kwCheckStack();
     if (CallDepth >= kwMaxCallDepth)
         throw EStackOverflow(SStackOverflow);
     ++CallDepth;
@@ -730,11 +822,28 @@ TkwCustomVariable *TkwLateHelper::Resolve()
             cls = Script()->FindClass(c->ClassName());
         if (cls)
             member = index ? cls->DefProp() : cls->Find(Name());
-    } else if (index && Script()) {
-        if (VarIsStr(pv))
-            member = dynamic_cast<TkwCustomHelper *>(Script()->Find(QStringLiteral("__StringHelper")));
-        else if (VarIsArray(pv))
-            member = dynamic_cast<TkwCustomHelper *>(Script()->Find(QStringLiteral("__ArrayHelper")));
+    } else if (index) {
+        // The registered helpers, else the engine's own.
+        if (VarIsStr(pv)) {
+            if (Script())
+                member = dynamic_cast<TkwCustomHelper *>(Script()->Find(QStringLiteral("__StringHelper")));
+            if (!member) {
+                if (!FStringHelper)
+                    FStringHelper = std::make_unique<TkwStringHelper>();
+                member = FStringHelper.get();
+            }
+        } else if (VarIsArray(pv)) {
+            if (Script())
+                member = dynamic_cast<TkwCustomHelper *>(Script()->Find(QStringLiteral("__ArrayHelper")));
+            if (!member) {
+                if (!FArrayHelper)
+                    FArrayHelper = std::make_unique<TkwArrayHelper>(QStringLiteral("__ArrayHelper"), 3, fvtVariant,
+                                                                    QStringLiteral("Variant"), 1);
+                member = FArrayHelper.get();
+            }
+        }
+        if (member)
+            member->SetScript(Script());
     }
     if (!member)
         throw Exception(SIdUndeclared + QLatin1Char('\'') + Name() + QLatin1Char('\''));
@@ -756,16 +865,66 @@ void TkwLateHelper::PassArgs(TkwCustomVariable *Target)
     }
 }
 
+void TkwLateHelper::TakeVarParams(TkwCustomVariable *Target)
+{
+    const int n = std::min(Count(), Target->Count());
+    for (int j = 0; j < n; ++j) {
+        TkwParamItem *p = Target->Params(j);
+        Params(j)->SetIsVarParam(p->IsVarParam());
+        if (p->IsVarParam())
+            Params(j)->SetValue(p->GetValue());
+    }
+}
+
+void TkwLateHelper::SetBracketArgs(int ArgCount)
+{
+    FBracket = true;
+    for (int i = Count(); i < ArgCount; ++i)
+        Add(new TkwParamItem(QStringLiteral("p%1").arg(i), fvtVariant, QStringLiteral("Variant"), true, false));
+}
+
+TkwCustomVariable *TkwLateHelper::IndexMember(TkwCustomVariable *Member)
+{
+    auto *m = dynamic_cast<TkwMethodHelper *>(Member);
+    if (m && m->IndexMethod())
+        return nullptr;
+    for (int j = 0; j < Member->Count(); ++j)
+        Member->Params(j)->SetValue(Member->Params(j)->DefValue());
+    if (Member->RequiredParamCount() > 0)
+        throw Exception(SNotEnoughParams);
+    const Variant v = Member->GetValue();
+    if (!FIndex) {
+        FIndex = std::make_unique<TkwLateHelper>(QStringLiteral("["), Count());
+        FIndex->SetScript(Script());
+    }
+    for (int j = 0; j < Count(); ++j)
+        FIndex->Params(j)->SetValue(Params(j)->GetValue());
+    FIndex->SetParentRef(Member);
+    FIndex->SetParentValue(v);
+    FIndex->SetNeedResult(NeedResult());
+    return FIndex.get();
+}
+
 Variant TkwLateHelper::GetValue()
 {
     TkwCustomVariable *t = Resolve();
+    if (FBracket)
+        if (TkwCustomVariable *i = IndexMember(t))
+            return i->GetValue();
     PassArgs(t);
-    return t->GetValue();
+    const Variant r = t->GetValue();
+    TakeVarParams(t);
+    return r;
 }
 
 void TkwLateHelper::SetValue(const Variant &Value)
 {
     TkwCustomVariable *t = Resolve();
+    if (FBracket)
+        if (TkwCustomVariable *i = IndexMember(t)) {
+            i->SetValue(Value);
+            return;
+        }
     PassArgs(t);
     t->SetValue(Value);
 }

@@ -14,6 +14,12 @@ STATION_EXCEPTION(EStackOverflow, Exception)
 extern QString SStackOverflow; // "Stack overflow"
 // Script routine calls that may be active at once.
 constexpr int kwMaxCallDepth = 1000;
+// Levels of an expression tree (a flat chain of n operators has n + 1);
+// deeper ones are refused as "Nesting too deep".
+constexpr int kwMaxExpressionDepth = 1000;
+
+// VarAdd, refusing a joined string longer than scripts may build.
+Variant kwVarAdd(const Variant &L, const Variant &R);
 
 class TkwDesignator;
 class TkwSetExpression;
@@ -257,8 +263,22 @@ public:
     TkwLateHelper(const QString &AName, int ArgCount);
     Variant GetValue() override;
     void SetValue(const Variant &Value) override;
+    // The member was written with ArgCount arguments in brackets: the index
+    // of an indexed property, else an index into the member's value.
+    void SetBracketArgs(int ArgCount);
 
 private:
     TkwCustomVariable *Resolve();
     void PassArgs(TkwCustomVariable *Target);
+    // The member's var parameters become this helper's, with the values the
+    // call left, so the designator copies them out to the arguments.
+    void TakeVarParams(TkwCustomVariable *Target);
+    // With bracket arguments and a member that is no indexed property: the
+    // helper indexing the member's value, its parent set.
+    TkwCustomVariable *IndexMember(TkwCustomVariable *Member);
+
+    bool FBracket = false;
+    std::unique_ptr<TkwLateHelper> FIndex;
+    std::unique_ptr<TkwCustomHelper> FStringHelper;
+    std::unique_ptr<TkwCustomHelper> FArrayHelper;
 };

@@ -248,6 +248,12 @@ TkwParserHost::TkwParserHost() : FIncludePath(std::make_unique<TStringList>())
 
 TkwParserHost::~TkwParserHost() = default;
 
+const QStringList *TkwILParser::UnitLines(const QString &Name) const
+{
+    auto it = FUnitLines.constFind(Name.toUpper());
+    return it == FUnitLines.constEnd() ? nullptr : &*it;
+}
+
 bool TkwParserHost::DoGetUnit(const QString &, QString &)
 {
     return false;
@@ -597,6 +603,11 @@ void TkwILParser::IncludeUnit(const QString &Name, int &StartLine)
         nested.FUsedUnits = FUsedUnits;
         if (nested.ParseSource(lines.Text())) {
             FUsedUnits = nested.FUsedUnits;
+            FUnitLines.insert(nested.FUnitLines);
+            QStringList unitLines;
+            for (int i = 0; i < lines.Count(); ++i)
+                unitLines.append(lines.Strings(i));
+            FUnitLines.insert(Name.toUpper(), unitLines);
             std::swap(FLines, included);
             AppendTreeLines(nested.ProgramDocument()->Root());
             std::swap(FLines, included);

@@ -5,6 +5,7 @@
 #include "Object.h"
 #include "kw_iparser.h"
 #include "kw_ixml.h"
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -84,6 +85,9 @@ public:
     void SetUnitName(const QString &Value) { FUnitName = Value; }
     QStringList &UsedUnits() { return FUsedUnits; }
     QStringList &WithList() { return FWithList; }
+    // The lines of a unit the last ParseSource included as text (macro
+    // arguments are taken from them); nil for others.
+    const QStringList *UnitLines(const QString &Name) const;
 
 private:
     // One line of the program tree being written: an opening tag, a closing
@@ -118,6 +122,7 @@ private:
     QString FUnitName;
     QStringList FUsedUnits;
     QStringList FWithList;
+    QHash<QString, QStringList> FUnitLines; // by upper-cased unit name
 
     std::shared_ptr<const TkwGrammar> FGrammar;
     // Walk state of one ParseSource.

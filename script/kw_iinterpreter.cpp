@@ -10,6 +10,13 @@ QString SInvalidObject = QStringLiteral("Invalid object reference");
 QString SNilObject = QStringLiteral("Object reference is nil");
 QString SInvalidCast = QStringLiteral("Invalid class typecast");
 QString SRangeError = QStringLiteral("Range check error");
+QString SOutOfMemory = QStringLiteral("Out of memory");
+
+void kwCheckStringLength(qsizetype Length)
+{
+    if (Length > kwMaxStringLength || Length < 0)
+        throw EOutOfMemory(SOutOfMemory);
+}
 
 // ---------------------------------------------------------------------------
 // Objects known to be alive
@@ -458,6 +465,8 @@ TkwStatement::TkwStatement(TkwScript *AProgram, const QString &AUnitName, const 
 
 void TkwStatement::Execute()
 {
+    // Nested statements recurse on the machine stack.
+    kwCheckStack();
     for (size_t i = 0; i < FItems.size(); ++i) {
         if (FProgram->Terminated())
             break;

@@ -21,6 +21,7 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <new>
 #include <vector>
 
 STATION_DECLARE_ENUM(TkwVarType, fvtInt, fvtBool, fvtFloat, fvtChar, fvtString, fvtClass, fvtArray, fvtVariant,
@@ -240,6 +241,8 @@ public:
                  bool AIsVarParam);
     bool IsOptional() const { return FIsOptional; }
     bool IsVarParam() const { return FIsVarParam; }
+    // A late-bound member learns on each call which arguments are var ones.
+    void SetIsVarParam(bool Value) { FIsVarParam = Value; }
     // Unassigned when there is none.
     const Variant &DefValue() const { return FDefValue; }
     void SetDefValue(const Variant &Value) { FDefValue = Value; }
@@ -278,6 +281,34 @@ private:
     std::unique_ptr<TkwScript> FProgram;
     std::vector<TkwCustomEvent *> FEvents; // adapters that run this routine
 };
+
+// Raised when a script asks for more memory than it may have.
+STATION_EXCEPTION(EOutOfMemory, Exception)
+
+// The longest string a script may build; longer ones raise EOutOfMemory
+// before the memory is asked for.
+constexpr qsizetype kwMaxStringLength = qsizetype(1) << 25;
+extern QString SOutOfMemory; // "Out of memory"
+// Raises EOutOfMemory when a string of Length characters is too long.
+void kwCheckStringLength(qsizetype Length);
+
+// Runs Body; an allocation failure inside it (std::bad_alloc) becomes the
+// script exception EOutOfMemory. Used where scripts are entered and where
+// script except parts catch.
+template<class F>
+decltype(auto) kwScriptMemory(F &&Body)
+{
+    try {
+        return Body();
+    } catch (const std::bad_alloc &) {
+        throw EOutOfMemory(SOutOfMemory);
+    }
+}
+
+// Raises EStackOverflow when the machine stack of the running thread is
+// nearly used up: called where the interpreter recurses (calls, statement
+// lists, event handlers), so deep scripts fail before the stack does.
+void kwCheckStack();
 
 // One call of a script routine, from a script or from the host (an event,
 // CallFunction): counts against the limit of active calls (EStackOverflow
@@ -674,6 +705,8 @@ public:
     Variant CallFunctionByRef(const QString &Name, Variant &Params);
     // Calls the first OnRunLine found here or up the Parent chain.
     void RunLine(const QString &UnitName, const QString &SourcePos);
+    // Lines announced on this thread so far (by any script).
+    static quint64 RunLineCount();
 
     bool DoGetUnit(const QString &UnitName, QString &UnitText) override;
 

@@ -461,7 +461,7 @@ void TkwCustomEvent::CallHandler(const QList<Variant> &Params)
             kwTrackObject(v.AsObject());
         FHandler->Params(i)->SetValue(v);
     }
-    FHandler->GetValue();
+    kwScriptMemory([this] { FHandler->GetValue(); });
     QList<Variant> after;
     for (int i = 0; i < FHandler->Count(); ++i)
         after.append(FHandler->Params(i)->GetValue());

@@ -38,7 +38,7 @@ void TkwScript::Execute()
     FIsRunning = true;
     FIsExecutionRoot = true;
     TCleanUp cleanUp{this};
-    FStatement->Execute();
+    kwScriptMemory([this] { FStatement->Execute(); });
 }
 
 void TkwScript::Terminate()

@@ -367,7 +367,7 @@ Variant TkwScript::Call(const QString &Name, Variant &Params, bool ByRef)
             p->SetValue(p->DefValue());
         }
     }
-    const Variant r = proc->GetValue();
+    const Variant r = kwScriptMemory([proc] { return proc->GetValue(); });
     QList<Variant> after;
     if (ByRef)
         for (int i = 0; i < n && i < proc->Count(); ++i)
@@ -389,8 +389,16 @@ Variant TkwScript::CallFunctionByRef(const QString &Name, Variant &Params)
     return Call(Name, Params, true);
 }
 
+static thread_local quint64 RunLines = 0;
+
+quint64 TkwScript::RunLineCount()
+{
+    return RunLines;
+}
+
 void TkwScript::RunLine(const QString &UnitName, const QString &SourcePos)
 {
+    ++RunLines;
     for (TkwScript *s = this; s; s = s->FParent)
         if (s->FOnRunLine.Assigned()) {
             s->FOnRunLine(s, UnitName, SourcePos);

@@ -19,6 +19,19 @@ inline bool Announce(TkwStatement *S)
     return !S->Program()->Terminated();
 }
 
+// After a round of a loop: a round that announced no line (an empty body, or
+// one of only break or continue) announces the loop's own, so the host can
+// always stop it. False when the loop is to end (break, exit, terminate).
+inline bool NextRound(TkwStatement *Loop, quint64 LinesBefore)
+{
+    TkwScript *p = Loop->Program();
+    if (LoopEnds(p))
+        return false;
+    if (TkwScript::RunLineCount() == LinesBefore && !Announce(Loop))
+        return false;
+    return !p->Terminated();
+}
+
 } // namespace
 
 void TkwAssignmentStmt::Execute()
@@ -34,10 +47,13 @@ void TkwAssignPlusStmt::Execute()
         return;
     const Variant t = FTarget->GetValue();
     const Variant s = FSource->GetValue();
-    if (FStrCat && VarIsStr(t))
-        FTarget->SetValue(Variant(VarToStr(t) + VarToStr(s)));
-    else
-        FTarget->SetValue(VarAdd(t, s));
+    if (FStrCat && VarIsStr(t)) {
+        const QString a = VarToStr(t), b = VarToStr(s);
+        kwCheckStringLength(a.size() + b.size());
+        FTarget->SetValue(Variant(a + b));
+    } else {
+        FTarget->SetValue(kwVarAdd(t, s));
+    }
 }
 
 void TkwAssignMinusStmt::Execute()
@@ -119,8 +135,9 @@ void TkwRepeatStmt::Execute()
         return;
     TkwScript *p = Program();
     for (;;) {
+        const quint64 lines = TkwScript::RunLineCount();
         TkwStatement::Execute();
-        if (LoopEnds(p))
+        if (!NextRound(this, lines))
             break;
         if (FCondition->GetValue().AsBoolean() == !FInverseCondition)
             break;
@@ -133,9 +150,12 @@ void TkwWhileStmt::Execute()
     if (!Announce(this))
         return;
     TkwScript *p = Program();
-    while (FCondition->GetValue().AsBoolean()) {
+    for (;;) {
+        const quint64 lines = TkwScript::RunLineCount();
+        if (!FCondition->GetValue().AsBoolean())
+            break;
         TkwStatement::Execute();
-        if (LoopEnds(p))
+        if (!NextRound(this, lines))
             break;
     }
     p->SetBreakCalled(false);
@@ -152,9 +172,10 @@ void TkwForStmt::Execute()
         return;
     const qint64 step = FDown ? -1 : 1;
     for (qint64 i = b;; i += step) {
+        const quint64 lines = TkwScript::RunLineCount();
         FVariable->StoreValue(Variant(int(i)));
         TkwStatement::Execute();
-        if (LoopEnds(p) || i == e)
+        if (!NextRound(this, lines) || i == e)
             break;
     }
     p->SetBreakCalled(false);
@@ -171,9 +192,10 @@ void TkwVbForStmt::Execute()
     const bool down = VarCompare(step, Variant(0), opCmpLT);
     Variant counter = b;
     while (VarCompare(counter, e, down ? opCmpGE : opCmpLE)) {
+        const quint64 lines = TkwScript::RunLineCount();
         FVariable->SetValue(counter);
         TkwStatement::Execute();
-        if (LoopEnds(p))
+        if (!NextRound(this, lines))
             break;
         counter = VarAdd(counter, step);
     }
@@ -195,11 +217,16 @@ void TkwCppForStmt::Execute()
     FFirstStmt->Execute();
     if (p->Terminated())
         return;
-    while (FExpression->GetValue().AsBoolean()) {
+    for (;;) {
+        const quint64 lines = TkwScript::RunLineCount();
+        if (!FExpression->GetValue().AsBoolean())
+            break;
         TkwStatement::Execute();
         if (LoopEnds(p))
             break;
         FSecondStmt->Execute();
+        if (!NextRound(this, lines))
+            break;
     }
     p->SetBreakCalled(false);
 }
@@ -217,7 +244,7 @@ void TkwTryStmt::Execute()
     TkwScript *p = Program();
     if (FIsExcept) {
         try {
-            TkwStatement::Execute();
+            kwScriptMemory([this] { TkwStatement::Execute(); });
         } catch (const Exception &e) {
             p->SetVariable(QStringLiteral("ExceptionClassName"), Variant(QString::fromLatin1(e.ClassName())));
             p->SetVariable(QStringLiteral("ExceptionMessage"), Variant(e.Message()));

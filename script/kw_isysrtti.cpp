@@ -352,6 +352,7 @@ Variant TkwSysFunctions::CallString(TObject *, TClass, const QString &MethodName
         const int len = std::max(0, ParamInt(Caller, 1));
         const TVarType t = VarType(v);
         if (t == varString || t == varOleStr) {
+            kwCheckStringLength(len);
             QString s = v.AsString();
             // New characters are blanks rather than whatever memory held.
             s = s.size() >= len ? s.left(len) : s + QString(len - s.size(), QLatin1Char(' '));

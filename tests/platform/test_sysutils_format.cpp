@@ -416,4 +416,37 @@ TEST(SysUtilsStrToFloat, RoundTripsFloatToStr)
         const double back = StrToFloat(FloatToStr(v));
         EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << v;
     }
+    // The extremes too: the largest doubles print rounded up to 15 digits.
+    const double max = std::numeric_limits<double>::max();
+    EXPECT_EQ(FloatToStr(-max), QStringLiteral("-1.79769313486232E308"));
+    const double extremes[] = {max, -max, std::nextafter(max, 0.0), std::numeric_limits<double>::min(),
+                               std::numeric_limits<double>::denorm_min(), -1e308};
+    for (double v : extremes) {
+        double back = 0;
+        ASSERT_TRUE(TryStrToFloat(FloatToStr(v), back)) << FloatToStr(v).toStdString();
+        EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << v;
+    }
+    // Just beyond what 15 digits round to stays refused.
+    double out = 0;
+    EXPECT_FALSE(TryStrToFloat(QStringLiteral("1.79769313486233E308"), out));
+    EXPECT_FALSE(TryStrToFloat(QStringLiteral("1E309"), out));
+}
+
+TEST(SysUtilsFormat, StarIndexesAndHugeWidthsStayInBounds)
+{
+    // A '*' whose index came from "%n:" is checked at both ends.
+    for (int first : {-1, -100000000, 2, 100000000}) {
+        try {
+            Format(QStringLiteral("%*:*d"), {TVarRec(first), TVarRec(5)});
+            ADD_FAILURE() << "no error for " << first;
+        } catch (const EConvertError &e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Format '%*:*d' invalid or incompatible with argument"));
+        }
+    }
+    EXPECT_EQ(Format(QStringLiteral("%1:*d"), {TVarRec(7), TVarRec(3), TVarRec(5)}), QStringLiteral("  5"));
+    // Widths and precisions are capped instead of asking for gigabytes.
+    EXPECT_EQ(Format(QStringLiteral("%999999999d"), {TVarRec(1)}).size(), 65536);
+    EXPECT_EQ(Format(QStringLiteral("%.999999999d"), {TVarRec(1)}).size(), 65536);
+    EXPECT_EQ(Format(QStringLiteral("%*d"), {TVarRec(2000000000), TVarRec(1)}).size(), 65536);
+    EXPECT_EQ(Format(QStringLiteral("%5d|%.3d"), {TVarRec(1), TVarRec(2)}), QStringLiteral("    1|002"));
 }

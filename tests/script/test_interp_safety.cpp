@@ -18,14 +18,26 @@ struct TSafetyHost : TRttiHost
         const TkwCallMethodNewEvent call(this, &TSafetyHost::Host);
         S.AddMethod(QStringLiteral("procedure Stop"), call);
         S.AddMethod(QStringLiteral("procedure Fire"), call);
+        S.AddMethod(QStringLiteral("function Tick: Integer"), call);
+        S.AddMethod(QStringLiteral("function Pair(A, B: Integer): Integer"), call);
+        S.AddMethod(QStringLiteral("macrofunction Quote(X: Variant): String"), call);
+        S.SetOnGetUnit(TkwGetUnitEvent(this, &TSafetyHost::GetUnit));
     }
 
-    Variant Host(TObject *, TClass, const QString &Name, TkwMethodHelper *)
+    void GetUnit(TkwScript *, const QString &, QString &Text) { Text = UnitText; }
+
+    Variant Host(TObject *, TClass, const QString &Name, TkwMethodHelper *Caller)
     {
         if (Name == QLatin1String("STOP"))
             S.Terminate();
         else if (Name == QLatin1String("FIRE") && Event)
             TNotifyEvent(Event->GetMethod())(&Sender);
+        else if (Name == QLatin1String("TICK"))
+            return Variant(++Counter);
+        else if (Name == QLatin1String("PAIR"))
+            return Variant(Caller->GetParam(0).AsInteger() * 10 + Caller->GetParam(1).AsInteger());
+        else if (Name == QLatin1String("QUOTE"))
+            return Caller->GetParam(0);
         return Variant();
     }
 
@@ -53,6 +65,8 @@ struct TSafetyHost : TRttiHost
 
     TComponent Sender{nullptr};
     TkwCustomEvent *Event = nullptr;
+    int Counter = 0;
+    QString UnitText;
 
     // Runs Text; the lines logged, then "!" and the class and message of an
     // exception that left the script.
@@ -195,4 +209,108 @@ TEST(InterpSafety, EventHandlersKeepTheirLocalsAndTheRecursionGuard)
     TSafetyHost h;
     EXPECT_EQ(h.Click(Pas, QStringLiteral("procedure Handler(Sender: Variant); begin Fire; end; begin end.")),
               QStringLiteral("!EStackOverflow: Stack overflow"));
+}
+
+TEST(InterpSafety, BasicSetStatementAssigns)
+{
+    RunCases({
+        {Bas, "Set L = TStringList.Create\r\nL.Add(\"a\")\r\nSet M = L\r\nLog(M.Count)\r\nSet n = 5\r\nLog(n)\r\nL.Free\r\n",
+         "1|5"},
+    });
+}
+
+TEST(InterpSafety, VarParametersOfMembersReachedThroughVariants)
+{
+    RunCases({
+        {Pas,
+         "var L: TStringList; v: Variant; idx: Integer; begin L := TStringList.Create; L.Sorted := True;"
+         " L.Add('a'); L.Add('c'); v := L; idx := -1; if v.Find('c', idx) then Log(idx);"
+         " v.Find('b', idx); Log(idx); L.Free; end.",
+         "1|1"},
+        {Cpp,
+         "Variant v; int idx; { v = TStringList.Create; v.Sorted = true; v.Add(\"a\"); v.Add(\"c\");"
+         " if (v.Find(\"c\", idx)) Log(idx); v.Free; }",
+         "1"},
+        {Js, "v = TStringList.Create; v.Sorted = true; v.Add(\"a\"); v.Add(\"c\"); idx = -1;"
+             " if (v.Find(\"c\", idx)) Log(idx); v.Free;", "1"},
+        {Bas, "v = TStringList.Create\r\nv.Sorted = True\r\nv.Add(\"a\")\r\nv.Add(\"c\")\r\nidx = -1\r\n"
+              "If v.Find(\"c\", idx) Then Log(idx)\r\nv.Free\r\n", "1"},
+    });
+}
+
+TEST(InterpSafety, MacroArgumentsInUsedUnitsCarryTheirText)
+{
+    const struct
+    {
+        const QString &Language;
+        const char *Unit;
+        const char *Main;
+    } cases[] = {
+        {Pas, "procedure U;\r\nvar a: Integer;\r\nbegin\r\n  Log(Quote(a + 1));\r\nend;\r\nbegin end.",
+         "uses 'u.pas';\r\nbegin U; Log(Quote(2 * 3)); end."},
+        {Cpp, "void U() { int a; Log(Quote(a + 1)); }\r\n{ }", "#include \"u.cpp\"\r\n{ U(); Log(Quote(2 * 3)); }"},
+        {Js, "function U() { var a; Log(Quote(a + 1)); }", "import \"u.js\"\r\nU(); Log(Quote(2 * 3));"},
+        {Bas, "Sub U\r\nDim a\r\nLog(Quote(a + 1))\r\nEnd Sub\r\n", "Imports \"u.vb\"\r\nU\r\nLog(Quote(2 * 3))\r\n"},
+    };
+    for (const auto &c : cases) {
+        TSafetyHost h;
+        h.UnitText = QString::fromUtf8(c.Unit);
+        EXPECT_EQ(h.Try(c.Language, QString::fromUtf8(c.Main)), QStringLiteral("a + 1|2 * 3")) << c.Main;
+    }
+}
+
+TEST(InterpSafety, ArraysOfMoreThanThreeDimensionsAreRefusedClearly)
+{
+    const char *refused = "compile error: Arrays may have at most 3 dimensions at 1:5";
+    RunCases({
+        {Pas, "var a: array[0..1, 0..1, 0..1] of Integer; begin a[1, 1, 1] := 5; Log(a[1, 1, 1]); end.", "5"},
+        {Pas, "var a: array[0..1, 0..1, 0..1, 0..1] of Integer; begin end.", refused},
+        {Cpp, "int a[2][2][2][2]; { }", "compile error: Arrays may have at most 3 dimensions at 1:1"},
+        {Js, "var a[2, 2, 2, 2];", refused},
+        {Bas, "Dim a[2, 2, 2, 2]\r\n", refused},
+    });
+}
+
+TEST(InterpSafety, BracketsAfterIndexedPropertiesAreTheirIndex)
+{
+    RunCases({
+        {Pas,
+         "var SL: TStringList; begin SL := TStringList.Create; SL.Add('a=1'); SL.Values['a'] := 'x';"
+         " Log(SL.Values['a']); Log(SL.Strings[0]); SL.Strings[0] := 'b=2'; Log(SL.Values('b'));"
+         " Log(SL.Strings[0][1]); Log(SL[0]); SL.Free; end.",
+         "x|a=x|2|b|b=2"},
+        {Cpp,
+         "TStringList SL; { SL = TStringList.Create; SL.Add(\"a=1\"); SL.Values[\"a\"] = \"x\";"
+         " Log(SL.Values[\"a\"]); Log(SL.Strings[0]); SL.Free; }",
+         "x|a=x"},
+        {Js,
+         "SL = TStringList.Create; SL.Add(\"a=1\"); SL.Values[\"a\"] = \"x\"; Log(SL.Values[\"a\"]);"
+         " Log(SL.Strings[0]); Log(SL.Text[1]); SL.Free;",
+         "x|a=x|a"},
+        {Bas,
+         "SL = TStringList.Create\r\nSL.Add(\"a=1\")\r\nSL.Values[\"a\"] = \"x\"\r\nLog(SL.Values[\"a\"])\r\n"
+         "Log(SL.Strings[0])\r\nSL.Free\r\n",
+         "x|a=x"},
+    });
+}
+
+TEST(InterpSafety, OperandsAndArgumentsAreEvaluatedLeftToRight)
+{
+    RunCases({
+        {Pas, "begin Log(Tick * 10 + Tick); Log(Tick - Tick); Log(Pair(Tick, Tick)); Log(Tick < Tick); end.",
+         "12|-1|56|True"},
+        {Cpp, "{ Log(Tick * 10 + Tick); Log(Pair(Tick, Tick)); }", "12|34"},
+        {Js, "Log(Tick * 10 + Tick); Log(Pair(Tick, Tick));", "12|34"},
+        {Bas, "Log(Tick * 10 + Tick)\r\nLog(Pair(Tick, Tick))\r\n", "12|34"},
+    });
+}
+
+TEST(InterpSafety, ScriptsCreatePlainObjects)
+{
+    RunCases({
+        {Pas, "var o: TObject; begin o := TObject.Create; Log(o.ClassName); o.Free; end.", "TObject"},
+        {Cpp, "TObject o; { o = TObject.Create; Log(o.ClassName); delete o; }", "TObject"},
+        {Js, "o = new TObject; Log(o.ClassName); o.Free;", "TObject"},
+        {Bas, "o = TObject.Create\r\nLog(o.ClassName)\r\no.Free\r\n", "TObject"},
+    });
 }
