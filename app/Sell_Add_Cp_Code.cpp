@@ -257,7 +257,7 @@ void TSell_Add_Cp::Button1Click(TObject *)
     Timer1Timer(Timer1);
     double gross, tare, net, price;
     if (!ToNumber(zzl->Text(), gross) || !ToNumber(qp->Text(), tare) || !ToNumber(jz->Text(), net)
-        || !ToNumber(dj->Text(), price)) {
+        || !ToNumber(dj->Text(), price) || gross < 0) {
         SellWarning(QStringLiteral("总重量或去皮不对,本次操作失败,请重新操作!"));
         return;
     }

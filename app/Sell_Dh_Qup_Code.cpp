@@ -130,6 +130,11 @@ void TSell_Dh_Qup::Button13Click(TObject *)
 {
     TWeighingHost &h = WeighingHost;
     const int lineId = h.Sell_StringGrid1 ? h.Sell_StringGrid1->Tag() : 0;
+    if (!CheckLineIsLive(lineId)) {
+        Close();
+        ReloadWeighedLines();
+        return;
+    }
     TWeighing w;
     try {
         w = CrateWeighing(h.SameBang && h.SameBang->Checked(), h.m_zhongzl ? h.m_zhongzl->Text() : QString(),

@@ -652,6 +652,8 @@ void Tmain::LoadProducts(const QString &ProductId)
         if (!list->Locate(QStringLiteral("id"), Variant(ProductId))) {
             list->First();
             Sell_Cp_Dh->SyncWithDataSet();
+            // The product left the list: its tiles must not stay touchable.
+            ClearTiles(Sell_Cp_StringGrid1, CpTiles, 7);
             return;
         }
         Sell_Cp_Dh->SyncWithDataSet();
@@ -892,12 +894,10 @@ void Tmain::TileSelected(const TTileTable &Tiles, int ACol, int ARow)
     const int id = Tiles.Id(ACol, ARow);
     if (id == 0)
         return;
-    // The weighing dialogs take the line from here.
+    // The weighing dialogs take the line from here; a line deleted since the
+    // tiles were drawn is refused.
     Sell_StringGrid1->SetTag(id);
-    if (m_qup->ItemIndex() == 0)
-        ShowDialog(this, sell_dh_input);
-    else
-        ShowDialog(this, Sell_Dh_Qup);
+    OpenLineWeighing();
 }
 
 void Tmain::Sell_StringGrid1SelectCell(TObject *, int ACol, int ARow, bool &)

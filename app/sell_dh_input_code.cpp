@@ -131,6 +131,9 @@ void Tsell_dh_input::FormShow(TObject *)
         }
         if (manual)
             Lur_value->SetText(dinghl);
+    } else {
+        Label1->SetCaption(QString());
+        ProductName->SetCaption(QString());
     }
     Lur_value->SelectAll();
     Lur_value->SetFocus();
@@ -209,6 +212,11 @@ void Tsell_dh_input::Button13Click(TObject *)
 {
     TWeighingHost &h = WeighingHost;
     const int lineId = h.Sell_StringGrid1 ? h.Sell_StringGrid1->Tag() : 0;
+    if (!CheckLineIsLive(lineId)) {
+        Close();
+        ReloadWeighedLines();
+        return;
+    }
     const bool manual = YbButton1->Caption() != ReadingOn;
     const QString lastGross = h.LastGross ? h.LastGross->Text() : QStringLiteral("0");
     TWeighing w;

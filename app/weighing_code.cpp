@@ -16,6 +16,16 @@ double WeightValue(const QString &Text)
     return v;
 }
 
+// The scale's reading as a gross weight: below zero the scale is not
+// tared, and such a reading is refused like one that does not convert.
+double GrossValue(const QString &Reading)
+{
+    const double v = WeightValue(Reading);
+    if (v < 0)
+        throw EConvertError(QStringLiteral("'%1' is a negative gross weight").arg(Reading));
+    return v;
+}
+
 double WrittenWeight(double Value)
 {
     // The value goes to the database as the text the station shows for it.
@@ -33,7 +43,7 @@ TWeighing TypedWeighing(TWeighingMode Mode, const QString &Reading, const QStrin
         w.LastGross = w.LastStep = QStringLiteral("0");
         return w;
     }
-    const double s = WeightValue(Reading);
+    const double s = GrossValue(Reading);
     if (Mode == wmSameLoad) {
         const double last = WeightValue(LastGross);
         w.Net = WrittenWeight(s - t - last);
@@ -54,7 +64,7 @@ TWeighing CrateWeighing(bool SameLoad, const QString &Reading, const QString &Cr
                         const QString &LastGross)
 {
     TWeighing w;
-    const double s = WeightValue(Reading);
+    const double s = GrossValue(Reading);
     const int c = StrToInt(Crates);
     const double u = WeightValue(UnitTare);
     const double tare = c * u;
@@ -100,11 +110,13 @@ bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows)
             ExecOneRow(QStringLiteral("update sys_jhsj set dinghl=case when local_jhsj is null then dinghl "
                                       "else case when songhl is null then ? else songhl+? end end,"
                                       "songhl=case when songhl is null then ? else songhl+? end,"
-                                      "shisje=case when songhl is null then ?*dj else shisje+?*dj end where id=?"),
+                                      "shisje=case when songhl is null then ?*dj else shisje+?*dj end where id=? "
+                                      "and dhid in (select id from sys_jhdh)"),
                        {n, n, n, n, n, n, Variant(LineId)});
         else
             ExecOneRow(QStringLiteral("update sys_jhsj set songhl=case when songhl is null then ? else songhl+? end,"
-                                      "shisje=case when songhl is null then ?*dj else shisje+?*dj end where id=?"),
+                                      "shisje=case when songhl is null then ?*dj else shisje+?*dj end where id=? "
+                                      "and dhid in (select id from sys_jhdh)"),
                        {n, n, n, n, Variant(LineId)});
         ExecOneRow(QStringLiteral("insert into sys_jhsj_mx(jhsj_id,zhongzl,qup) values(?,?,?)"),
                    {Variant(LineId), Variant(W.Gross), Variant(W.Tare)});
@@ -123,8 +135,31 @@ bool SaveOrderWeighing(int OrderId, double Net, double Tare)
     });
 }
 
+bool LineIsLive(int LineId)
+{
+    if (!DataCenter || LineId == 0)
+        return false;
+    // A deleted added line keeps its row under a negated order id: no order has it.
+    auto q = DataCenter->LocalOpen(
+        QStringLiteral("select sj.id from sys_jhsj sj,sys_jhdh dh where sj.dhid=dh.id and sj.id=?"), {Variant(LineId)});
+    return !q->IsEmpty();
+}
+
+bool CheckLineIsLive(int LineId)
+{
+    if (LineIsLive(LineId))
+        return true;
+    WeighingWarning(QStringLiteral("所选品种已删除或不存在,本次操作失败,请重新选择!"));
+    return false;
+}
+
 void OpenLineWeighing()
 {
+    const int line = WeighingHost.Sell_StringGrid1 ? WeighingHost.Sell_StringGrid1->Tag() : 0;
+    if (!CheckLineIsLive(line)) {
+        ReloadWeighedLines();
+        return;
+    }
     TForm *dialog = WeighingHost.m_qup && WeighingHost.m_qup->ItemIndex() == 0 ? static_cast<TForm *>(sell_dh_input)
                                                                                : static_cast<TForm *>(Sell_Dh_Qup);
     if (!dialog)

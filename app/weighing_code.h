@@ -49,6 +49,8 @@ enum TWeighingMode { wmManual, wmSameLoad, wmSeparateLoads };
 // Text to number as the station converts typed and read weights; raises
 // EConvertError for anything that is not a finite number.
 double WeightValue(const QString &Text);
+// WeightValue of a scale reading; a negative one raises EConvertError too.
+double GrossValue(const QString &Reading);
 // A computed weight as the station writes it: 15 significant digits.
 double WrittenWeight(double Value);
 
@@ -67,7 +69,13 @@ bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows);
 // Adds net and tare to a whole order's sums. False when nothing was written.
 bool SaveOrderWeighing(int OrderId, double Net, double Tare);
 
-// A line tile was touched and its id is in Sell_StringGrid1's Tag: the main
+// Whether the order line exists and belongs to an order that still exists.
+bool LineIsLive(int LineId);
+// LineIsLive, else the warning that the line is gone; the dialogs call it
+// before they show a line and before they save a weighing.
+bool CheckLineIsLive(int LineId);
+// A line tile was touched and its id is in Sell_StringGrid1's Tag: a line
+// that is gone is refused with the warning (and the tiles reloaded); else the main
 // window is disabled and the typed keypad opens when the first tare preset is
 // chosen, the crate keypad otherwise.
 void OpenLineWeighing();

@@ -90,6 +90,14 @@ TEST(WeighingArithmetic, TextsThatAreNotNumbersRaise)
         EXPECT_THROW(CrateWeighing(false, QStringLiteral("10"), QStringLiteral("2"), t, QStringLiteral("0")), EConvertError);
     }
     EXPECT_THROW(TypedWeighing(wmSameLoad, QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("x")), EConvertError);
+    // A scale below zero gives no gross weight; zero itself is a reading.
+    for (TWeighingMode m : {wmSeparateLoads, wmSameLoad})
+        EXPECT_THROW(TypedWeighing(m, QStringLiteral("-3"), QStringLiteral("0"), QStringLiteral("0")), EConvertError);
+    EXPECT_THROW(CrateWeighing(false, QStringLiteral("-0.01"), QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0")),
+                 EConvertError);
+    EXPECT_THROW(CrateWeighing(true, QStringLiteral("-3"), QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0")),
+                 EConvertError);
+    EXPECT_EQ(TypedWeighing(wmSeparateLoads, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")).Gross, 0.0);
     EXPECT_THROW(CrateWeighing(false, QStringLiteral("10"), QStringLiteral("1.5"), QStringLiteral("2"), QStringLiteral("0")),
                  EConvertError);
     EXPECT_THROW(CrateWeighing(false, QStringLiteral("10"), QString(), QStringLiteral("2"), QStringLiteral("0")),
@@ -498,7 +506,7 @@ TEST_F(WeighingDialogs, BadReadingWarnsAndWritesNothing)
     DataCenter->L_Sell_Dh_Query->Open();
     Main->Same->SetChecked(true);
     Main->LastGross->SetText(QStringLiteral("4"));
-    for (const char *reading : {"abc", ""}) {
+    for (const char *reading : {"abc", "", "-3"}) {
         Main->Zhongzl->SetText(QString::fromLatin1(reading));
         Open(sell_dh_input, 5001);
         TModalAnswerer boxes;
@@ -508,7 +516,7 @@ TEST_F(WeighingDialogs, BadReadingWarnsAndWritesNothing)
         EXPECT_FALSE(sell_dh_input->Visible());
         EXPECT_TRUE(Main->Form->Enabled());
     }
-    EXPECT_EQ(Main->LineReloads, 2);
+    EXPECT_EQ(Main->LineReloads, 3);
     EXPECT_EQ(Main->ProductReloads, 0);
     EXPECT_TRUE(Line(5001).Songhl.isNull());
     EXPECT_TRUE(Records(5001).isEmpty());
@@ -572,7 +580,7 @@ TEST_F(WeighingDialogs, MissingLineWritesNoRecord)
     Open(sell_dh_input, 987654);
     TModalAnswerer boxes;
     Click(sell_dh_input->Button13);
-    EXPECT_EQ(boxes.Texts, QStringList{QStringLiteral("保存失败,本次操作失败,请重新操作!")});
+    EXPECT_EQ(boxes.Texts, QStringList{QStringLiteral("所选品种已删除或不存在,本次操作失败,请重新选择!")});
     EXPECT_TRUE(Records(987654).isEmpty());
 }
 
