@@ -1,6 +1,8 @@
 #include "datacenter_code.h"
 #include "SysUtils.h"
 #include <QCoreApplication>
+#include <QRegularExpression>
+#include <cmath>
 
 TDataCenter *DataCenter = nullptr;
 
@@ -98,6 +100,49 @@ void TDataCenter::DataModuleCreate()
     // start-up reports the path.
     L_ADOConnection1->SetConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + LocalDatabasePath());
     L_ADOConnection1->SetConnected(true);
+    try {
+        CheckLocalSchema();
+    } catch (...) {
+        L_ADOConnection1->SetConnected(false);
+        throw;
+    }
+}
+
+void TDataCenter::CheckLocalSchema()
+{
+    // Every table and column the station reads; an empty, corrupt or foreign
+    // file fails here once, with its path, instead of on every statement.
+    static const char *const Tables[][2] = {
+        {"sys_jhdh", "id,dh,dhrq,unit,lx,lury,local_dh,has_upload,print_yes,zzl,zqp,xtlx,bz"},
+        {"sys_jhsj", "id,dhid,mc,dinghl,songhl,dj,shisje,sl,sldw,bz,paix,local_jhsj,has_upload"},
+        {"sys_jhsj_mx", "id,jhsj_id,zhongzl,qup,delete_yes"},
+        {"sys_unit", "id,usercode,shortname,typea,typeb,typec,typed,dadj,dydw,mode,yn,piny,address,phone,linkman"},
+        {"sys_cp", "id,bh,mc,dw,gg,typeb,piny,dfl"},
+        {"sys_cpfenl", "id,bianh,fenlmc"},
+        {"sys_khfenl", "id,bianh,fenlmc"},
+        {"sys_khline", "id,bianh,fenlmc"},
+        {"sys_dytait", "id,bianh,fenlmc"},
+        {"sys_khpm", "khid,cpid,bh,mc"},
+        {"sys_selljg", "unitid,lx,cpid,sellprice"},
+        {"sys_user", "empid,userid,passwd,name"},
+        {"sys_print", "id,local_jhsj,sys_jhsj_id,mc,dw,gg,dinghl,songhl,bz"},
+    };
+    const QString path = LocalDatabasePath();
+    for (const auto &t : Tables) {
+        try {
+            LocalOpen(QStringLiteral("select %1 from %2 limit 0").arg(QString::fromLatin1(t[1]), QString::fromLatin1(t[0])));
+        } catch (const Exception &E) {
+            throw EDatabaseError(QStringLiteral("'%1' is not a usable station database (%2): %3")
+                                     .arg(path, QString::fromLatin1(t[0]), E.Message()));
+        }
+    }
+    // Databases made before the server ids were kept get the columns now.
+    for (const char *table : {"sys_jhdh", "sys_jhsj"}) {
+        const QString name = QString::fromLatin1(table);
+        auto cols = LocalOpen(QStringLiteral("select name from pragma_table_info('%1') where name='server_id'").arg(name));
+        if (cols->IsEmpty() && !LocalExec(QStringLiteral("alter table %1 add column server_id INTEGER").arg(name)))
+            throw EDatabaseError(QStringLiteral("'%1' cannot be updated: %2.server_id").arg(path, name));
+    }
 }
 
 void TDataCenter::DataModuleDestroy()
@@ -140,11 +185,13 @@ QString SqlValueOrNull(const QString &Value)
     const QString t = Trim(Value);
     if (t.isEmpty())
         return QStringLiteral("null");
+    // A plain decimal literal goes as it was typed or stored: rewriting it
+    // through a double would cut long integers to 15 digits.
+    static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
     double d;
-    if (!TryStrToFloat(t, d))
+    if (!number.match(t).hasMatch() || !TryStrToFloat(t, d) || !std::isfinite(d))
         throw EConvertError(QStringLiteral("'%1' is not a valid number").arg(t));
-    // Written back in the program's own number format, so SQL sees a plain literal.
-    return FloatToStr(d);
+    return t;
 }
 
 STATION_PUBLISHED(TDataCenter) {}

@@ -38,6 +38,9 @@ public:
 
 private:
     void DataModuleCreate();
+    // Raises EDatabaseError naming the file when a table or column is missing
+    // or the file is no database; adds the server_id columns when missing.
+    void CheckLocalSchema();
     void DataModuleDestroy();
 };
 

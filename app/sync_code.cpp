@@ -6,6 +6,7 @@
 #include "proce.h"
 #include "tongbuxianl.h"
 #include <QFile>
+#include <cmath>
 
 TSyncHost SyncHost;
 
@@ -96,8 +97,8 @@ QList<TDownloadStep> BuildSteps()
          QStringLiteral("select empid,userid,passwd,name from sys_user"), f("empid,userid,passwd,name")},
         {QStringLiteral("sys_cpfenl"), QStringLiteral("select id,bianh,fenlmc from sys_cpxfl where yn=1"),
          QStringLiteral("select * from sys_cpfenl"), f("id,bianh,fenlmc")},
-        {QStringLiteral("sys_cp"), QStringLiteral("select id,bh,mc,dw,gg,typeb,piny from sys_cp where yn=1"),
-         QStringLiteral("select * from sys_cp"), f("id,bh,mc,dw,gg,typeb,piny")},
+        {QStringLiteral("sys_cp"), QStringLiteral("select id,bh,mc,dw,gg,typeb,piny,dfl from sys_cp where yn=1"),
+         QStringLiteral("select * from sys_cp"), f("id,bh,mc,dw,gg,typeb,piny,dfl")},
         {QStringLiteral("sys_dytait"), QStringLiteral("select id,bianh,fenlmc from sys_dytait where yn=1"),
          QStringLiteral("select * from sys_dytait"), f("id,bianh,fenlmc")},
         {QStringLiteral("sys_khline"), QStringLiteral("select id,bianh,fenlmc from sys_khxianl where yn=1"),
@@ -105,8 +106,10 @@ QList<TDownloadStep> BuildSteps()
         {QStringLiteral("sys_khfenl"), QStringLiteral("select id,bianh,fenlmc from sys_khleix where yn=1"),
          QStringLiteral("select * from  sys_khfenl"), f("id,bianh,fenlmc")},
         {QStringLiteral("sys_unit"),
-         QStringLiteral("select id,usercode,shortname,typea,typeb,typec,typed,dadj,dydw,mode from sys_unit where mode=2 and yn=1"),
-         QStringLiteral("select * from sys_unit"), f("id,usercode,shortname,typea,typeb,typec,typed,mode,dydw,dadj")},
+         QStringLiteral("select id,usercode,shortname,typea,typeb,typec,typed,dadj,dydw,mode,yn,piny,address,phone,linkman "
+                        "from sys_unit where mode=2 and yn=1"),
+         QStringLiteral("select * from sys_unit"),
+         f("id,usercode,shortname,typea,typeb,typec,typed,mode,dydw,dadj,yn,piny,address,phone,linkman")},
         {QStringLiteral("sys_khpm"), QStringLiteral("select khid,cpid,bh,mc from sys_khpm"),
          QStringLiteral("select * from sys_khpm"), f("khid,cpid,bh,mc")},
         // The date is compared with both ends of the validity period.
@@ -231,8 +234,12 @@ void DownloadOrdersStep(const QString &D, bool Purge)
             LocalRun(QStringLiteral("delete from sys_jhsj where dhid not in (select id from sys_jhdh)"));
             LocalRun(QStringLiteral("delete from sys_jhsj_mx where jhsj_id not in (select id from sys_jhsj)"));
         }
+        // Downloaded orders of the day, and the server's copies of the orders
+        // this station uploaded: neither may come down again.
         auto local = DataCenter->LocalOpen(
-            QStringLiteral("select id from sys_jhdh where lx=2 and dhrq=? and local_dh is null"), {Variant(D)});
+            QStringLiteral("select id from sys_jhdh where lx=2 and dhrq=? and local_dh is null "
+                           "union select server_id from sys_jhdh where server_id is not null"),
+            {Variant(D)});
         const QString have = IdList(local.get(), QStringLiteral("id"));
         auto source = DataCenter->ServerOpen(
             QStringLiteral("select dh.id,dh,dhrq,dh.unit,dh.lx,dh.lury from sys_jhdh dh,sys_unit unit where dh.unit=unit.id "
@@ -257,7 +264,8 @@ void DownloadOrderLinesStep(const QString &D)
     DataCenter->L_ADOConnection1->RunInTransaction([&] {
         auto local = DataCenter->LocalOpen(
             QStringLiteral("select sj.id from sys_jhdh dh,sys_jhsj sj where dh.id=sj.dhid and dh.lx=2 and dh.dhrq=? "
-                           "and dh.local_dh is null and sj.local_jhsj is null order by sj.id"),
+                           "and dh.local_dh is null and sj.local_jhsj is null "
+                           "union select server_id from sys_jhsj where server_id is not null order by 1"),
             {Variant(D)});
         const QString have = IdList(local.get(), QStringLiteral("id"));
         auto source = DataCenter->ServerOpen(
@@ -315,6 +323,7 @@ struct UploadRow {
     qint64 Unit;
     int LocalDh;
     QString Lury;
+    qint64 OrderServerId; // dh.server_id, 0 when not known
     qint64 SjId;
     qint64 Mc;
     QString Songhl, Dj, Shisje;
@@ -323,6 +332,70 @@ struct UploadRow {
 bool Filled(TADOQuery *Q, const char *Field)
 {
     return !Q->FieldByName(QString::fromLatin1(Field)).AsString().isEmpty();
+}
+
+std::unique_ptr<TADOQuery> ServerQuery(const QString &Sql, const QList<Variant> &Params)
+{
+    auto q = MakeQuery(DataCenter->S_ADOConnection1, Sql, Params);
+    q->Open();
+    return q;
+}
+
+// The server's copy of a station order: a resend after a lost local commit
+// finds the copy it made the first time instead of inserting a second one.
+qint64 FindServerOrder(const UploadRow &Head)
+{
+    auto q = ServerQuery(QStringLiteral("select id from sys_jhdh where dh=? and dhrq=? and unit=? and lx=2 order by id"),
+                         {Variant(Head.Dh), Variant(Head.Dhrq), Variant(Head.Unit)});
+    return q->IsEmpty() ? 0 : q->Fields(0).AsLargeInt();
+}
+
+bool SameNumber(const QString &SqlText, const TField &F)
+{
+    if (SqlText == QLatin1String("null"))
+        return F.IsNull();
+    return !F.IsNull() && std::abs(StrToFloat(SqlText) - F.AsFloat()) < 0.0005;
+}
+
+// A line this station inserted under server order ServerOrder earlier but
+// never recorded (the local commit failed): same product, quantity and price,
+// and not yet claimed by another line of the order. 0 when there is none.
+qint64 FindServerLine(qint64 ServerOrder, const UploadRow &R, const QList<qint64> &Claimed)
+{
+    auto q = ServerQuery(QStringLiteral("select id,songhl,dj from sys_jhsj where dhid=? and mc=? order by id"),
+                         {Variant(ServerOrder), Variant(R.Mc)});
+    for (q->First(); !q->Eof(); q->Next()) {
+        const qint64 id = q->FieldByName(QStringLiteral("id")).AsLargeInt();
+        if (!Claimed.contains(id) && SameNumber(R.Songhl, q->FieldByName(QStringLiteral("songhl")))
+            && SameNumber(R.Dj, q->FieldByName(QStringLiteral("dj"))))
+            return id;
+    }
+    return 0;
+}
+
+qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
+{
+    ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje) values(%1,%2,%3,%3,%4,%5)")
+                  .arg(ServerOrder)
+                  .arg(R.Mc)
+                  .arg(R.Songhl, R.Dj, R.Shisje));
+    auto q = ServerQuery(QStringLiteral("select max(id) from sys_jhsj where dhid=? and mc=?"),
+                         {Variant(ServerOrder), Variant(R.Mc)});
+    return q->Fields(0).AsLargeInt();
+}
+
+// Server line ids already taken by local lines of the order: downloaded lines
+// carry the server's id, uploaded added lines the id they were given.
+QList<qint64> ClaimedServerLines(qint64 LocalOrder)
+{
+    QList<qint64> ids;
+    auto q = DataCenter->LocalOpen(QStringLiteral("select case when local_jhsj is null then id else server_id end "
+                                                  "from sys_jhsj where dhid=?"),
+                                   {Variant(LocalOrder)});
+    for (q->First(); !q->Eof(); q->Next())
+        if (!q->Fields(0).IsNull())
+            ids << q->Fields(0).AsLargeInt();
+    return ids;
 }
 
 // One order's rows: the server and the local marks change together or not at all.
@@ -335,35 +408,47 @@ void UploadOrder(const std::vector<UploadRow> &Rows)
     try {
         local->BeginTrans();
         try {
+            // The server id the station order's lines go under.
+            qint64 serverOrder = head.LocalDh == 1 ? head.OrderServerId : head.Id;
+            if (head.LocalDh == 1 && serverOrder == 0)
+                serverOrder = FindServerOrder(head);
             if (head.LocalDh == 1 && !head.OrderUploaded) {
-                ServerRun(QStringLiteral("insert into sys_jhdh(dh,dhrq,unit,lury,zf,lx,zt) values(?,?,%1,?,-1,2,0)")
-                              .arg(head.Unit),
-                          {Variant(head.Dh), Variant(head.Dhrq), Variant(head.Lury)});
-                LocalRun(QStringLiteral("update sys_jhdh set has_upload=1 where id=%1").arg(head.Id));
+                if (serverOrder == 0) {
+                    ServerRun(QStringLiteral("insert into sys_jhdh(dh,dhrq,unit,lury,zf,lx,zt) values(?,?,%1,?,-1,2,0)")
+                                  .arg(head.Unit),
+                              {Variant(head.Dh), Variant(head.Dhrq), Variant(head.Lury)});
+                    serverOrder = FindServerOrder(head);
+                    if (serverOrder == 0)
+                        throw EDatabaseError(QStringLiteral("The order inserted on the server was not found"));
+                }
+                LocalRun(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"),
+                         {Variant(serverOrder), Variant(head.Id)});
             }
+            QList<qint64> claimed = ClaimedServerLines(head.Id);
             for (const UploadRow &r : Rows) {
-                const QString values = QStringLiteral("%1,%2,%2,%3,%4").arg(r.Mc).arg(r.Songhl, r.Dj, r.Shisje);
                 if (!r.LocalLine) {
                     // Downloaded lines carry their quantity on every upload.
                     ServerRun(QStringLiteral("update sys_jhsj set songhl=%1 where id=%2").arg(r.Songhl).arg(r.SjId));
-                } else if (r.LocalDh == 1 && !r.LineUploaded) {
-                    ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje) select id,%1 from sys_jhdh where dh=?")
-                                  .arg(values),
-                              {Variant(r.Dh)});
-                } else if (r.LocalLineFlag == 1 && !r.LineUploaded) {
-                    ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje) values(%1,%2)")
-                                  .arg(r.Id)
-                                  .arg(values));
-                } else {
+                    LocalRun(QStringLiteral("update sys_jhsj set has_upload=1 where id=?"), {Variant(r.SjId)});
                     continue;
                 }
-                LocalRun(QStringLiteral("update sys_jhsj set has_upload=1 where id=%1").arg(r.SjId));
+                if (r.LineUploaded || (r.LocalDh != 1 && r.LocalLineFlag != 1))
+                    continue;
+                if (serverOrder == 0)
+                    throw EDatabaseError(QStringLiteral("The order of line %1 is not on the server").arg(r.SjId));
+                qint64 line = FindServerLine(serverOrder, r, claimed);
+                if (line == 0)
+                    line = InsertServerLine(serverOrder, r);
+                claimed << line;
+                LocalRun(QStringLiteral("update sys_jhsj set has_upload=1,server_id=? where id=?"),
+                         {Variant(line), Variant(r.SjId)});
             }
         } catch (...) {
             local->RollbackTrans();
             throw;
         }
-        // The server first: should the local commit fail, the worst is a resend, never a loss.
+        // The server first: should the local commit fail, the resend finds
+        // what the server already has, so nothing is lost and nothing doubled.
         server->CommitTrans();
         local->CommitTrans();
     } catch (...) {
@@ -377,13 +462,27 @@ void UploadOrder(const std::vector<UploadRow> &Rows)
 
 } // namespace
 
+EUploadFailed::EUploadFailed(const QList<TUploadFailure> &Failures)
+    : EDatabaseError(FailureText(Failures)), FFailures(Failures)
+{
+}
+
+QString EUploadFailed::FailureText(const QList<TUploadFailure> &Failures)
+{
+    QStringList lines;
+    for (const TUploadFailure &f : Failures)
+        lines << QStringLiteral("单号 %1: %2").arg(f.Dh, f.Message);
+    return lines.join(QLatin1Char('\n'));
+}
+
 void UploadDeliveries()
 {
     auto q = DataCenter->LocalOpen(
         QStringLiteral("select dh.has_upload,sj.has_upload as sjhas_upload,sj.local_jhsj,dh.id,dh.dh,dh.dhrq,dh.zzl,dh.xtlx,"
-                       "dh.unit,dh.local_dh,dh.lury,sj.id as sjid,sj.mc,sj.songhl,sj.dj,sj.bz,sj.shisje"
+                       "dh.unit,dh.local_dh,dh.lury,dh.server_id,sj.id as sjid,sj.mc,sj.songhl,sj.dj,sj.bz,sj.shisje"
                        " from sys_jhdh dh,sys_jhsj sj where dh.lx=2 and dh.id=sj.dhid and sj.songhl is not null order by dh.id"));
-    std::vector<UploadRow> order;
+    std::vector<std::vector<UploadRow>> orders;
+    QList<TUploadFailure> failures;
     for (q->First(); !q->Eof(); q->Next()) {
         UploadRow r;
         r.OrderUploaded = Filled(q.get(), "has_upload");
@@ -396,19 +495,38 @@ void UploadDeliveries()
         r.Unit = q->FieldByName(QStringLiteral("unit")).AsLargeInt();
         r.LocalDh = q->FieldByName(QStringLiteral("local_dh")).AsInteger();
         r.Lury = q->FieldByName(QStringLiteral("lury")).AsString();
+        r.OrderServerId = q->FieldByName(QStringLiteral("server_id")).AsLargeInt();
         r.SjId = q->FieldByName(QStringLiteral("sjid")).AsLargeInt();
         r.Mc = q->FieldByName(QStringLiteral("mc")).AsLargeInt();
-        r.Songhl = SqlValueOrNull(q->FieldByName(QStringLiteral("songhl")).AsString());
-        r.Dj = SqlValueOrNull(q->FieldByName(QStringLiteral("dj")).AsString());
-        r.Shisje = SqlValueOrNull(q->FieldByName(QStringLiteral("shisje")).AsString());
-        if (!order.empty() && order.front().Id != r.Id) {
-            UploadOrder(order);
-            order.clear();
+        try {
+            r.Songhl = SqlValueOrNull(q->FieldByName(QStringLiteral("songhl")).AsString());
+            r.Dj = SqlValueOrNull(q->FieldByName(QStringLiteral("dj")).AsString());
+            r.Shisje = SqlValueOrNull(q->FieldByName(QStringLiteral("shisje")).AsString());
+        } catch (const Exception &E) {
+            // A row that cannot be written poisons only its own order.
+            failures.append({r.Dh, E.Message()});
+            r.Songhl.clear();
         }
-        order.push_back(std::move(r));
+        if (orders.empty() || orders.back().front().Id != r.Id)
+            orders.emplace_back();
+        orders.back().push_back(std::move(r));
     }
-    if (!order.empty())
-        UploadOrder(order);
+    // Each order on its own: one the server refuses does not hold back the others.
+    for (const std::vector<UploadRow> &order : orders) {
+        const QString dh = order.front().Dh;
+        bool bad = false;
+        for (const UploadRow &r : order)
+            bad = bad || r.Songhl.isEmpty();
+        if (bad)
+            continue;
+        try {
+            UploadOrder(order);
+        } catch (const Exception &E) {
+            failures.append({dh, E.Message()});
+        }
+    }
+    if (!failures.isEmpty())
+        throw EUploadFailed(failures);
 }
 
 // ---------------------------------------------------------------- the flows
@@ -539,9 +657,10 @@ void UploadDeliveriesClick()
         return;
     try {
         UploadDeliveries();
-    } catch (const Exception &) {
+    } catch (const Exception &E) {
         DataCenter->S_ADOConnection1->SetConnected(false);
-        ShowMessage(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!"));
+        // The operator learns which orders stayed behind and why; the others went up.
+        ShowMessage(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n") + E.Message());
         return;
     }
     Application->MessageBox(QStringLiteral("数据上传成功!"), DoneTip, MB_OK);

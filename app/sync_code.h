@@ -71,8 +71,30 @@ void DownloadOrderLinesStep(const QString &D);
 // master or order step adds 10 and shows it; the lines step shows 100.
 void DownloadOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress);
 void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress);
-// Sends delivered quantities, station orders and added lines; raises on the
-// first failure (the order being sent is left wholly unsent).
+// An order the upload could not send, and why.
+struct TUploadFailure {
+    QString Dh;
+    QString Message;
+};
+
+// Raised by UploadDeliveries after every other order was sent; the message
+// holds one line "单号 <dh>: <reason>" per failed order.
+class EUploadFailed : public EDatabaseError
+{
+public:
+    explicit EUploadFailed(const QList<TUploadFailure> &Failures);
+    const QList<TUploadFailure> &Failures() const { return FFailures; }
+
+private:
+    static QString FailureText(const QList<TUploadFailure> &Failures);
+    QList<TUploadFailure> FFailures;
+};
+
+// Sends delivered quantities, station orders and added lines, each order in
+// its own pair of transactions (an order that fails is left wholly unsent).
+// The server's ids of uploaded station orders and added lines are kept in
+// server_id, so a download never brings them back, and a resend finds what
+// the server already has. Raises EUploadFailed when any order failed.
 void UploadDeliveries();
 
 // ---- the toolbar flows, with their confirmation and result boxes ----

@@ -39,6 +39,13 @@ QString ProviderDriver(const QString &Provider)
     return QString();
 }
 
+// "Query1: Field 'x' not found"; a query without a name says only the field.
+QString FieldNotFound(const QString &DataSet, const QString &Field)
+{
+    const QString msg = QStringLiteral("Field '%1' not found").arg(Field);
+    return DataSet.isEmpty() ? msg : DataSet + QStringLiteral(": ") + msg;
+}
+
 QString DatabaseErrorText(const QSqlError &E)
 {
     QString s = E.databaseText().trimmed();
@@ -209,8 +216,15 @@ void TADOConnection::Open()
             if (FConnectionTimeout > 0)
                 db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(FConnectionTimeout));
         } else {
-            QString odbc = QStringLiteral("DRIVER={FreeTDS};SERVER=%1;PORT=%2;DATABASE=%3;UID=%4;PWD=%5;TDS_Version=7.3;ClientCharset=UTF-8")
-                               .arg(host).arg(port > 0 ? port : 1433).arg(catalog, user, password);
+            // An ODBC driver named in the string ("Driver=PostgreSQL Unicode") is used as
+            // it is; otherwise FreeTDS reaches a SQL Server.
+            const QString named = ConnectionParam(QStringLiteral("Driver")).remove(QLatin1Char('{')).remove(QLatin1Char('}'));
+            QString odbc =
+                named.isEmpty()
+                    ? QStringLiteral("DRIVER={FreeTDS};SERVER=%1;PORT=%2;DATABASE=%3;UID=%4;PWD=%5;TDS_Version=7.3;ClientCharset=UTF-8")
+                          .arg(host).arg(port > 0 ? port : 1433).arg(catalog, user, password)
+                    : QStringLiteral("DRIVER={%1};SERVER=%2;PORT=%3;DATABASE=%4;UID=%5;PWD=%6")
+                          .arg(named, host).arg(port > 0 ? port : 1433).arg(catalog, user, password);
             db.setDatabaseName(odbc);
             if (FConnectionTimeout > 0)
                 db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(FConnectionTimeout));
@@ -657,7 +671,7 @@ TField TADOQuery::FieldByName(const QString &Name)
     CheckActive();
     const int i = FieldIndex(Name);
     if (i < 0)
-        throw EDatabaseError(QStringLiteral("%1: Field '%2' not found").arg(this->Name(), Name));
+        throw EDatabaseError(FieldNotFound(this->Name(), Name));
     return TField(this, i);
 }
 
@@ -686,7 +700,7 @@ bool TADOQuery::Locate(const QString &KeyFields, const Variant &KeyValues, int O
     for (const QString &n : names) {
         const int i = FieldIndex(n.trimmed());
         if (i < 0)
-            throw EDatabaseError(QStringLiteral("%1: Field '%2' not found").arg(Name(), n.trimmed()));
+            throw EDatabaseError(FieldNotFound(Name(), n.trimmed()));
         idx << i;
     }
     QVector<Variant> wanted;

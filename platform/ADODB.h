@@ -6,7 +6,8 @@
 // Connection strings: "Provider=SQLite;Data Source=<file>" for the local file,
 // "Provider=PostgreSQL;Data Source=<host>;Port=<n>;Initial Catalog=<db>;User ID=<u>;Password=<p>",
 // "Provider=SQLOLEDB.1;Data Source=<host>;Initial Catalog=<db>;User ID=<u>;Password=<p>"
-// (SQL Server through unixODBC and FreeTDS).
+// (SQL Server through unixODBC and FreeTDS), or with "Provider=MSDASQL;Driver=<odbc driver>;..."
+// any other ODBC driver with the same keys.
 #include "Component.h"
 #include "Classes.h"
 #include "SysUtils.h"

@@ -16,7 +16,8 @@ CREATE TABLE IF NOT EXISTS sys_jhdh (
   zzl        REAL,
   zqp        REAL,
   xtlx       INTEGER,
-  bz         TEXT
+  bz         TEXT,
+  server_id  INTEGER  -- id the server gave the uploaded station order
 );
 CREATE INDEX IF NOT EXISTS sys_jhdh_dhrq ON sys_jhdh (dhrq, lx);
 CREATE INDEX IF NOT EXISTS sys_jhdh_unit ON sys_jhdh (unit);
@@ -35,7 +36,8 @@ CREATE TABLE IF NOT EXISTS sys_jhsj (
   bz         TEXT,
   paix       INTEGER,
   local_jhsj INTEGER,
-  has_upload INTEGER
+  has_upload INTEGER,
+  server_id  INTEGER  -- id the server gave the uploaded added line
 );
 CREATE INDEX IF NOT EXISTS sys_jhsj_dhid ON sys_jhsj (dhid);
 CREATE INDEX IF NOT EXISTS sys_jhsj_mc ON sys_jhsj (mc);

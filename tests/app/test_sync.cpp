@@ -3,6 +3,8 @@
 #include "Forms.h"
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 namespace {
 
@@ -84,7 +86,7 @@ TEST(SyncServer, MissingAddressFileAndFailingConnectionAreReported)
     }
 }
 
-TEST_F(SyncTest, FullDownloadCopiesEveryStepWithItsFields)
+TEST_P(SyncBothTest, FullDownloadCopiesEveryStepWithItsFields)
 {
     WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1")});
     DialogRecorder dialogs;
@@ -100,13 +102,16 @@ TEST_F(SyncTest, FullDownloadCopiesEveryStepWithItsFields)
     EXPECT_EQ(Local(QStringLiteral("select group_concat(userid||'|'||passwd||'|'||name||'|'||empid) from sys_user")),
               QStringLiteral("u1|202cb962ac59075b964b07152d234b70|张三|1"));
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id||bianh||fenlmc) from sys_cpfenl")), QStringLiteral("101蔬菜"));
-    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||'|'||bh||'|'||mc||'|'||dw||'|'||gg||'|'||typeb||'|'||piny, ';') from (select * from sys_cp order by id)")),
-              QStringLiteral("201|C1|大白菜|斤|散装|3|DBC;203|C3|猪肉|斤|后腿|0|ZR"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||'|'||bh||'|'||mc||'|'||dw||'|'||gg||'|'||typeb||'|'||piny||'|'||ifnull(dfl,'N'), ';') from (select * from sys_cp order by id)")),
+              QStringLiteral("201|C1|大白菜|斤|散装|3|DBC|1;203|C3|猪肉|斤|后腿|0|ZR|N"));
     EXPECT_EQ(Local(QStringLiteral("select group_concat(fenlmc) from sys_dytait")), QStringLiteral("配送中心送货单"));
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id||fenlmc) from (select * from sys_khline order by id)")), QStringLiteral("1东线,2西线"));
     EXPECT_EQ(Local(QStringLiteral("select group_concat(fenlmc) from sys_khfenl")), QStringLiteral("饭店"));
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id||'|'||usercode||'|'||shortname||'|'||typea||typeb||typec||typed||'|'||dadj||dydw||mode, ';') from (select * from sys_unit order by id)")),
               QStringLiteral("101|K1|东饭店|1511|102;102|K2|西食堂|1021|012"));
+    // Search and print columns too: pinyin, address, phone, contact.
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(ifnull(piny,'N')||'|'||ifnull(address,'N')||'|'||ifnull(phone,'N')||'|'||ifnull(linkman,'N')||'|'||yn, ';') from (select * from sys_unit order by id)")),
+              QStringLiteral("DFD|东路1号|010-1|王|1;N|N|N|N|1"));
     EXPECT_EQ(Local(QStringLiteral("select group_concat(khid||cpid||bh||mc) from sys_khpm")), QStringLiteral("101201R-1白菜心"));
     // Prices valid on the day, of the kinds 31/33/35 only.
     EXPECT_EQ(Local(QStringLiteral("select group_concat(unitid||'|'||lx||'|'||cpid||'|'||sellprice, ';') from (select * from sys_selljg order by unitid)")),
@@ -122,7 +127,7 @@ TEST_F(SyncTest, FullDownloadCopiesEveryStepWithItsFields)
     EXPECT_EQ(Local(QStringLiteral("select count(*) from sys_jhsj where songhl is not null or local_jhsj is not null")), QStringLiteral("0"));
 }
 
-TEST_F(SyncTest, WithoutALineFileNoOrdersComeDown)
+TEST_P(SyncBothTest, WithoutALineFileNoOrdersComeDown)
 {
     DialogRecorder dialogs;
     ASSERT_TRUE(ConnectServer());
@@ -133,7 +138,7 @@ TEST_F(SyncTest, WithoutALineFileNoOrdersComeDown)
     EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_unit")), 2);
 }
 
-TEST_F(SyncTest, AnOrderAlreadyHereIsNotDownloadedTwice)
+TEST_P(SyncBothTest, AnOrderAlreadyHereIsNotDownloadedTwice)
 {
     WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
     DialogRecorder dialogs;
@@ -154,7 +159,7 @@ TEST_F(SyncTest, AnOrderAlreadyHereIsNotDownloadedTwice)
     EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj_mx")), 1);
 }
 
-TEST_F(SyncTest, PurgeKeepsTheDayBeforeAndLaterAndRefreshDoesNotPurge)
+TEST_P(SyncBothTest, PurgeKeepsTheDayBeforeAndLaterAndRefreshDoesNotPurge)
 {
     LocalSql(QStringLiteral(
         "insert into sys_jhdh (id,dh,dhrq,unit,lx) values (1,'old','2024-03-07',101,2),(2,'eve','2024-03-08',101,2),"
@@ -173,7 +178,7 @@ TEST_F(SyncTest, PurgeKeepsTheDayBeforeAndLaterAndRefreshDoesNotPurge)
     EXPECT_EQ(Local(QStringLiteral("select group_concat(jhsj_id) from (select jhsj_id from sys_jhsj_mx order by id)")), QStringLiteral("21,31"));
 }
 
-TEST_F(SyncTest, RefreshBringsCustomersAndNewOrdersOnly)
+TEST_P(SyncBothTest, RefreshBringsCustomersAndNewOrdersOnly)
 {
     WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("2")});
     LocalSql(QStringLiteral("insert into sys_cp (id,mc) values (999,'本地品')"));
@@ -189,7 +194,7 @@ TEST_F(SyncTest, RefreshBringsCustomersAndNewOrdersOnly)
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from sys_jhsj")), QStringLiteral("80"));
 }
 
-TEST_F(SyncTest, AFailingStepLeavesItsTableAsItWas)
+TEST_P(SyncBothTest, AFailingStepLeavesItsTableAsItWas)
 {
     LocalSql(QStringLiteral("insert into sys_cp (id,mc) values (1,'旧品'),(2,'旧品二')"));
     DialogRecorder dialogs;
@@ -231,7 +236,7 @@ void StationWork(SyncTest *, StationFolder &S)
 
 } // namespace
 
-TEST_F(SyncTest, UploadSendsEachRowOnceAndQuantitiesEveryTime)
+TEST_P(SyncBothTest, UploadSendsEachRowOnceAndQuantitiesEveryTime)
 {
     StationWork(this, *Station);
     DialogRecorder dialogs;
@@ -262,7 +267,7 @@ TEST_F(SyncTest, UploadSendsEachRowOnceAndQuantitiesEveryTime)
     EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("12.5"));
 }
 
-TEST_F(SyncTest, AFailedUploadMarksNothingItDidNotSend)
+TEST_P(SyncBothTest, AFailedUploadMarksNothingItDidNotSend)
 {
     StationWork(this, *Station);
     // The server refuses the station order's line: that order is not sent at all.
@@ -283,3 +288,114 @@ TEST_F(SyncTest, AFailedUploadMarksNothingItDidNotSend)
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where id>=900000")), 2);
     EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("11"));
 }
+
+TEST_P(SyncBothTest, WhatThisStationUploadedNeverComesBack)
+{
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    qint16 counter = 0;
+    DownloadOrders(Day(), counter, nullptr);
+    // A station order for a customer of line 2, and a line added to order 7.
+    LocalSql(QStringLiteral(
+        "update sys_jhsj set songhl=11 where id=70;"
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-3,7,203,4,4,1.5,6,1);"
+        "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (-1,'CS240309001','2024-03-09',102,2,'O''Neil',1);"
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1)"));
+    UploadDeliveries();
+    // The server's ids are kept.
+    EXPECT_EQ(Local(QStringLiteral("select server_id from sys_jhdh where id=-1")),
+              Central->Value(QStringLiteral("select id from sys_jhdh where dh='CS240309001'")));
+    EXPECT_EQ(Local(QStringLiteral("select server_id from sys_jhsj where id=-3")),
+              Central->Value(QStringLiteral("select id from sys_jhsj where dhid=7 and mc=203 and id>=900000")));
+
+    const QString orders = QStringLiteral("select group_concat(id||':'||dh) from (select * from sys_jhdh order by id)");
+    const QString lines = QStringLiteral("select group_concat(id||':'||dhid||':'||mc) from (select * from sys_jhsj order by id)");
+    const QString beforeOrders = Local(orders), beforeLines = Local(lines);
+    EXPECT_EQ(beforeOrders, QStringLiteral("-1:CS240309001,7:D-7,8:D-8"));
+    RefreshOrders(Day(), counter, nullptr);
+    EXPECT_EQ(Local(orders), beforeOrders);
+    EXPECT_EQ(Local(lines), beforeLines);
+    DownloadOrders(Day(), counter, nullptr);
+    EXPECT_EQ(Local(orders), beforeOrders);
+    EXPECT_EQ(Local(lines), beforeLines);
+    // What others add on the server still comes down.
+    Central->Sql(QStringLiteral("insert into sys_jhsj (id,dhid,mc,dinghl,dj,shisje) values (74,7,201,1,1,1)"));
+    RefreshOrders(Day(), counter, nullptr);
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj where id=74")), 1);
+    EXPECT_TRUE(dialogs.Dialogs.empty());
+}
+
+TEST_P(SyncBothTest, AResendAfterALostLocalCommitSendsNothingTwice)
+{
+    LocalSql(QStringLiteral(
+        "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (-1,'CS240309001','2024-03-09',102,2,'op',1);"
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1)"));
+    // An order with the same number made elsewhere must not take the station's lines.
+    Central->Sql(QStringLiteral("insert into sys_jhdh (dh,dhrq,unit,lx,lury) values ('CS240309001','2024-03-09',101,2,'x')"));
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    {
+        // Another reader holds dat.db: the local commit fails after the server's.
+        const QString name = QStringLiteral("reader");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(Station->Db() + QStringLiteral("dat.db"));
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=100"));
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec(QStringLiteral("begin")));
+            ASSERT_TRUE(q.exec(QStringLiteral("select count(*) from sys_jhdh")));
+            ASSERT_TRUE(q.next());
+            try {
+                UploadDeliveries();
+                ADD_FAILURE() << "the upload reported success";
+            } catch (const EUploadFailed &e) {
+                ASSERT_EQ(e.Failures().size(), 1);
+                EXPECT_EQ(e.Failures()[0].Dh, QStringLiteral("CS240309001"));
+                EXPECT_TRUE(e.Message().startsWith(QStringLiteral("单号 CS240309001: "))) << e.Message().toStdString();
+            }
+            q.finish();
+            ASSERT_TRUE(q.exec(QStringLiteral("commit")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    EXPECT_EQ(Local(QStringLiteral("select ifnull(has_upload,'N') from sys_jhdh where id=-1")), QStringLiteral("N"));
+    UploadDeliveries();
+    UploadDeliveries();
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001' and unit=102")), 1);
+    EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(mc||'|'||songhl, ';') from sys_jhsj where dhid in "
+                                            "(select id from sys_jhdh where dh='CS240309001')")),
+              QStringLiteral("201|3.500"));
+    EXPECT_EQ(Local(QStringLiteral("select has_upload||':'||server_id from sys_jhsj where id=-1")),
+              QStringLiteral("1:") + Central->Value(QStringLiteral("select id from sys_jhsj where mc=201 and id>=900000")));
+}
+
+TEST_P(SyncBothTest, AnOrderTheServerRefusesHoldsBackNoOther)
+{
+    StationWork(this, *Station);
+    Central->Sql(QStringLiteral("alter table sys_jhdh add constraint no_station check (dh not like 'CS%')"));
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    try {
+        UploadDeliveries();
+        ADD_FAILURE() << "the upload reported success";
+    } catch (const EUploadFailed &e) {
+        ASSERT_EQ(e.Failures().size(), 1);
+        EXPECT_EQ(e.Failures()[0].Dh, QStringLiteral("CS240309001"));
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("no_station"))) << e.Message().toStdString();
+    }
+    // The downloaded order, sorted after the station's, went up whole.
+    EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("11"));
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where dhid=7 and id>=900000")), 1);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||ifnull(has_upload,'N')) from (select * from sys_jhsj order by id)")),
+              QStringLiteral("-3:1,-2:N,-1:N,70:1,72:N"));
+    Central->Sql(QStringLiteral("alter table sys_jhdh drop constraint no_station"));
+    UploadDeliveries();
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 1);
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where id>=900000")), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Central, SyncBothTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &I) { return I.param ? "Odbc" : "Postgres"; });

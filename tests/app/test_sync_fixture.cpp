@@ -63,6 +63,13 @@ QString CentralDb::ConnectionString() const
     return PgBase(FName);
 }
 
+QString CentralDb::OdbcConnectionString() const
+{
+    return QStringLiteral("Provider=MSDASQL;Driver={PostgreSQL Unicode};Data Source=%1;Port=%2;Initial Catalog=%3;User ID=%4;Password=")
+        .arg(qEnvironmentVariable("STATION_PG_HOST", QStringLiteral("127.0.0.1")), qEnvironmentVariable("STATION_PG_PORT"),
+             FName, qEnvironmentVariable("STATION_PG_USER", QStringLiteral("postgres")));
+}
+
 void CentralDb::Sql(const QString &Statements)
 {
     Run(FConn.get(), Statements);
@@ -85,12 +92,13 @@ void CentralDb::CreateSchema()
         "create table sys_user (empid integer, userid varchar(20), passwd varchar(32), name varchar(40), yn integer);"
         "create table sys_cpxfl (id integer primary key, bianh varchar(20), fenlmc varchar(40), yn integer);"
         "create table sys_cp (id integer primary key, bh varchar(20), mc varchar(40), dw varchar(10), gg varchar(20),"
-        "  typeb integer, piny varchar(20), yn integer);"
+        "  typeb integer, piny varchar(20), yn integer, dfl integer);"
         "create table sys_dytait (id integer primary key, bianh varchar(20), fenlmc varchar(80), yn integer);"
         "create table sys_khxianl (id integer primary key, bianh varchar(20), fenlmc varchar(40), yn integer);"
         "create table sys_khleix (id integer primary key, bianh varchar(20), fenlmc varchar(40), yn integer);"
         "create table sys_unit (id integer primary key, usercode varchar(20), shortname varchar(40), typea integer,"
-        "  typeb integer, typec integer, typed integer, dadj boolean, dydw boolean, mode integer, yn integer);"
+        "  typeb integer, typec integer, typed integer, dadj boolean, dydw boolean, mode integer, yn integer,"
+        "  piny varchar(20), address varchar(80), phone varchar(20), linkman varchar(20));"
         "create table sys_khpm (khid integer, cpid integer, bh varchar(20), mc varchar(40));"
         "create table sys_selljg (id integer primary key, lx integer, brq date, erq date, unitid integer);"
         "create table sys_selljgsj (dhid integer, cpid integer, sellprice numeric(12,2));"
@@ -113,6 +121,8 @@ void CentralDb::FillSample()
         "insert into sys_khleix values (1,'01','饭店',1),(2,'02','旧类',0);"
         "insert into sys_unit values (101,'K1','东饭店',1,5,1,1,true,false,2,1),(102,'K2','西食堂',1,0,2,1,false,true,2,1),"
         "  (103,'K3','零售客',1,0,1,1,false,false,1,1),(104,'K4','停用客',1,0,1,1,false,false,2,0);"
+        "update sys_cp set dfl=1 where id=201;"
+        "update sys_unit set piny='DFD',address='东路1号',phone='010-1',linkman='王' where id=101;"
         "insert into sys_khpm values (101,201,'R-1','白菜心');"
         "insert into sys_selljg values (1,31,'2024-03-01','2024-03-31',101),(2,31,'2024-04-01','2024-04-30',101),"
         "  (3,2,'2024-03-01','2024-03-31',102),(4,35,'2024-03-09','2024-03-09',102);"
@@ -159,7 +169,7 @@ void SyncTest::SetUp()
     Central->CreateSchema();
     Central->FillSample();
     Data = std::make_unique<TDataCenter>(nullptr);
-    WriteLines(QStringLiteral("ip.txt"), {Central->ConnectionString()});
+    WriteLines(QStringLiteral("ip.txt"), {ServerAddress()});
     // The chosen-line files are found from the current directory.
     OldDir = QDir::currentPath();
     QDir::setCurrent(Station->Path());

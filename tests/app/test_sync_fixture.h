@@ -20,6 +20,8 @@ public:
     ~CentralDb();
     static bool Available();
     QString ConnectionString() const;
+    // The same database through the ODBC driver of PostgreSQL (the path a SQL Server takes).
+    QString OdbcConnectionString() const;
     // Statements separated by ';' (no ';' inside values).
     void Sql(const QString &Statements);
     // First column of the first row as text ('' for null); "<none>" when there is no row.
@@ -59,6 +61,8 @@ class SyncTest : public ::testing::Test
 {
 protected:
     void SetUp() override;
+    // The address line written to db/ip.txt.
+    virtual QString ServerAddress() const { return Central->ConnectionString(); }
     void TearDown() override;
 
     // Writes db/<Name> in GBK with CR LF line ends (relative to the station folder).
@@ -71,6 +75,17 @@ protected:
     std::unique_ptr<CentralDb> Central;
     std::unique_ptr<TDataCenter> Data;
     QString OldDir;
+};
+
+// The download and upload tests run twice: through Qt's PostgreSQL driver
+// and through ODBC, so the ODBC path and its parameter binding are exercised.
+class SyncBothTest : public SyncTest, public ::testing::WithParamInterface<bool>
+{
+protected:
+    QString ServerAddress() const override
+    {
+        return GetParam() ? Central->OdbcConnectionString() : Central->ConnectionString();
+    }
 };
 
 // The test day.

@@ -302,8 +302,12 @@ TEST_F(SyncTest, RefreshAndUploadButtons)
         Central->Sql(QStringLiteral("alter table sys_jhsj add constraint small check (songhl < 5)"));
         DialogRecorder dialogs;
         UploadDeliveriesClick();
-        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"),
-                                                QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!")}));
+        // The operator learns which order stayed behind.
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_EQ(dialogs.Texts()[0], QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"));
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n单号 D-7: ")))
+            << dialogs.Texts()[1].toStdString();
+        EXPECT_TRUE(dialogs.Texts()[1].contains(QStringLiteral("small")));
         EXPECT_FALSE(Data->S_ADOConnection1->Connected());
         Central->Sql(QStringLiteral("alter table sys_jhsj drop constraint small"));
     }
