@@ -161,6 +161,68 @@ Tmain::Tmain(TComponent *AOwner) : TForm(AOwner)
     SetOnClose(TCloseEvent(this, &Tmain::FormClose));
 }
 
+namespace {
+
+// Widths scaled by Scale, then narrowed together where needed so that they
+// fit Available (what the scaled grid leaves beside its unscaled scroll bar
+// and borders).
+std::vector<int> FittedWidths(const std::vector<int> &Designed, double Scale, int Available)
+{
+    std::vector<int> w;
+    int sum = 0;
+    for (int d : Designed) {
+        w.push_back(Round(d * Scale));
+        sum += w.back();
+    }
+    if (sum > Available && sum > 0) {
+        const double f = double(std::max(0, Available)) / sum;
+        for (int &x : w)
+            x = int(std::floor(x * f));
+    }
+    return w;
+}
+
+} // namespace
+
+void ScaleGridCells(TControl *Control, double XScale, double YScale, int DesignWidth)
+{
+    auto *grid = dynamic_cast<TCustomGrid *>(Control);
+    if (!grid)
+        return;
+    if (auto *db = dynamic_cast<TDBGrid *>(grid)) {
+        // Its cells follow its columns; the indicator column keeps its width.
+        std::vector<int> designed;
+        int used = grid->ColCount() > 0 ? grid->ColWidths(0) : 0;
+        for (int i = 0; i < db->Columns()->Count(); ++i) {
+            designed.push_back(db->Columns()->Items(i)->Width());
+            used += designed.back();
+        }
+        const int slack = std::max(0, DesignWidth - used);
+        const std::vector<int> w =
+            FittedWidths(designed, XScale, Control->Width() - slack - (grid->ColCount() > 0 ? grid->ColWidths(0) : 0));
+        for (int i = 0; i < db->Columns()->Count(); ++i)
+            db->Columns()->Items(i)->SetWidth(w[size_t(i)]);
+        db->SetDefaultRowHeight(Round(db->DefaultRowHeight() * YScale));
+        return;
+    }
+    std::vector<int> widths, heights;
+    int used = 0;
+    for (int i = 0; i < grid->ColCount(); ++i) {
+        widths.push_back(grid->ColWidths(i));
+        used += widths.back();
+    }
+    for (int i = 0; i < grid->RowCount(); ++i)
+        heights.push_back(grid->RowHeights(i));
+    const int slack = std::max(0, DesignWidth - used);
+    const std::vector<int> w = FittedWidths(widths, XScale, Control->Width() - slack);
+    grid->SetDefaultColWidth(Round(grid->DefaultColWidth() * XScale));
+    grid->SetDefaultRowHeight(Round(grid->DefaultRowHeight() * YScale));
+    for (size_t i = 0; i < w.size(); ++i)
+        grid->SetColWidths(int(i), w[i]);
+    for (size_t i = 0; i < heights.size(); ++i)
+        grid->SetRowHeights(int(i), Round(heights[i] * YScale));
+}
+
 void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
 {
     if (FAdapted)
@@ -204,6 +266,9 @@ void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
         for (size_t i = controls.size(); i-- > 0;)
             if (controls[i]->Align() != alClient)
                 scaled(FDesignBounds[i + 1], controls[i]);
+        // Grid cells shrink with their grids, so no tile or column falls off the screen.
+        for (size_t i = 0; i < controls.size(); ++i)
+            ScaleGridCells(controls[i], FXScale, FYScale, FDesignBounds[i + 1].Width());
     } catch (const Exception &E) {
         throw Exception(QStringLiteral("进行屏幕分辨率自适应调整时出现错误") + E.Message());
     }
@@ -308,6 +373,7 @@ void Tmain::OpenScalePort(int ScaleType)
     MSComm1->SetOutBufferCount(0);
     MSComm1->SetRThreshold(18);
     MSComm1->SetInputMode(comInputModeText);
+    FScaleFrames.Clear();
     MSComm1->SetPortOpen(true);
     MSComm1Comm(MSComm1);
 }
@@ -320,6 +386,14 @@ void Tmain::CloseScalePort()
 
 void Tmain::MSComm1Comm(TObject *)
 {
+    if (MSComm1->CommEvent() == comEventDeviceLost) {
+        // The last weight is no longer on the scale: it must not be saved.
+        FScaleFrames.Clear();
+        if (m_zhongzl->ReadOnly())
+            m_zhongzl->SetText(QString());
+        Application->MessageBox(ScaleLostMessage(), QStringLiteral("提示!"), MB_ICONWARNING);
+        return;
+    }
     // Frames that arrive while nobody reads them stay in the port's buffer.
     if (m_zhongzl->Tag() == 1 && m_zhongzl->ReadOnly())
         ParseScaleInput();
@@ -329,10 +403,13 @@ void Tmain::ParseScaleInput()
 {
     if (MSComm1->CommEvent() != comEvReceive)
         return;
-    const QString frame = MSComm1->Input();
+    // Everything that arrived, so a burst shows its newest frame.
+    QString text;
+    while (MSComm1->PortOpen() && MSComm1->InBufferCount() > 0)
+        text += MSComm1->Input();
     MSComm1->SetInBufferCount(0);
     MSComm1->SetOutBufferCount(0);
-    const QString weight = ParseScaleFrame(frame);
+    const QString weight = FScaleFrames.Feed(text);
     if (!weight.isEmpty())
         m_zhongzl->SetText(weight);
 }

@@ -14,6 +14,7 @@
 #include "YbButton.h"
 #include "YbRadChk.h"
 #include <QHash>
+#include "scale_code.h"
 #include <array>
 #include <memory>
 #include <utility>
@@ -46,6 +47,13 @@ private:
     };
     std::vector<std::array<TTile, 11>> FRows; // [row][col]
 };
+
+// The screen adaptation's part for a grid already given its scaled bounds:
+// column widths by XScale (a data grid's columns), narrowed where the
+// scroll bar and borders, which do not scale, would push the last ones out;
+// row heights and the default row height by YScale. DesignWidth is the
+// grid's designed width.
+void ScaleGridCells(TControl *Control, double XScale, double YScale, int DesignWidth);
 
 // Background colour of a tile state.
 TColor TileColor(int State);
@@ -285,6 +293,7 @@ private:
     QHash<qint64, std::pair<QString, QString>> FCustomerCodes;
     qint64 FNoteTotal = 0;
     QString FLastNoteFile;
+    TScaleFrames FScaleFrames;
 };
 
 extern Tmain *main_;

@@ -4,6 +4,8 @@
 #include "SysUtils.h"
 #include "datacenter_code.h"
 #include <QFile>
+#include <QRegularExpression>
+#include <QStringList>
 
 QString ParseScaleFrame(const QString &Frame)
 {
@@ -29,7 +31,46 @@ QString ParseScaleFrame(const QString &Frame)
     QString decimals = digits.mid(4, 2);
     while (!decimals.isEmpty() && decimals.back() == QLatin1Char('0'))
         decimals.chop(1);
-    return decimals.isEmpty() ? whole : whole + QLatin1Char('.') + decimals;
+    const QString weight = decimals.isEmpty() ? whole : whole + QLatin1Char('.') + decimals;
+    // The character before the digits is the sign: a scale below zero must not read as weight.
+    if (Frame[first - 1] == QLatin1Char('-') && weight != QLatin1String("0"))
+        return QLatin1Char('-') + weight;
+    return weight;
+}
+
+QString TScaleFrames::Feed(const QString &Text)
+{
+    FPending += Text;
+    int end = -1;
+    for (int i = FPending.size() - 1; i >= 0 && end < 0; --i)
+        if (FPending[i] == QLatin1Char('\n') || FPending[i] == QLatin1Char('\r'))
+            end = i;
+    if (end < 0) {
+        // No line end yet: a scale that ends no frame sends one 16-character
+        // frame at a time; a longer run is a partial frame that never ended.
+        if (FPending.size() < 16)
+            return QString();
+        const QString weight = ParseScaleFrame(FPending);
+        FPending.clear();
+        return weight;
+    }
+    const QStringList lines = FPending.left(end).split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+    FPending = FPending.mid(end + 1);
+    if (FPending.size() > 64)
+        FPending.clear();
+    // The newest complete frame that reads counts; a frame cut at the start
+    // of the buffer does not read and gives way to the one before it.
+    for (int i = int(lines.size()) - 1; i >= 0; --i) {
+        const QString weight = ParseScaleFrame(lines[i]);
+        if (!weight.isEmpty())
+            return weight;
+    }
+    return QString();
+}
+
+QString ScaleLostMessage()
+{
+    return QStringLiteral("电子秤连接中断,当前重量已清除,请检查电子秤连接后点击校秤!");
 }
 
 QString ScaleTypeFile()

@@ -9,9 +9,27 @@ class TStrings;
 // d1d2d3d4.d5d6 without leading zeros in the whole part and without trailing
 // zeros in the decimals ("12.34", "1.5", "1200", "0.05", "0"). The digits
 // follow the first blank among the first 15 characters (or position 16 when
-// there is none) after one more character, the sign. An empty text when the
-// six digits are missing or not all digits: a garbled frame shows nothing.
+// there is none) after one more character, the sign: "-" gives a negative
+// weight ("-3"). An empty text when the six digits are missing or not all
+// digits: a garbled frame shows nothing.
 QString ParseScaleFrame(const QString &Frame);
+
+// What arrived from the port, gathered into frames ended by CR and/or LF.
+// Feed takes the text read and returns the weight of the newest complete
+// frame that reads ('' when none did); a frame not yet ended waits for the
+// rest of it. Text without any line end is read as one frame, as before.
+class TScaleFrames
+{
+public:
+    QString Feed(const QString &Text);
+    void Clear() { FPending.clear(); }
+
+private:
+    QString FPending;
+};
+
+// The warning when the scale's port fails while it is read.
+QString ScaleLostMessage();
 
 // db/dianzc_type.txt and the two tare preset files, in the program folder.
 QString ScaleTypeFile();

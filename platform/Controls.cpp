@@ -802,20 +802,27 @@ void TControl::SendToBack()
 
 void TControl::Invalidate()
 {
-    if (QWidget *w = FWidget.data())
+    if (QWidget *w = FWidget.data()) {
         w->update();
+        // A scrolling control paints its content in the viewport: updating
+        // the frame alone would leave the old rows on screen.
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(w))
+            area->viewport()->update();
+    }
 }
 
 void TControl::Update()
 {
-    if (QWidget *w = FWidget.data())
+    if (QWidget *w = FWidget.data()) {
         w->repaint();
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(w))
+            area->viewport()->repaint();
+    }
 }
 
 void TControl::Repaint()
 {
-    if (QWidget *w = FWidget.data())
-        w->repaint();
+    Update();
 }
 
 void TControl::Click()

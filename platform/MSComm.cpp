@@ -287,10 +287,14 @@ void TMSComm::DataArrived()
 
 void TMSComm::PortFailed()
 {
-    if (FPort->isOpen())
+    const bool wasOpen = FPort->isOpen();
+    if (wasOpen)
         FPort->close();
     FPort->clearError();
     FInBuffer.clear();
+    // Reported once the port's own signal has returned: the handler may show a box.
+    if (wasOpen)
+        QMetaObject::invokeMethod(FPort.get(), [this] { Fire(comEventDeviceLost); }, Qt::QueuedConnection);
 }
 
 void TMSComm::Fire(int Event)

@@ -25,6 +25,8 @@ enum : int {
     comEventOverrun = 1006,
     comEventRxOver = 1008,
     comEventRxParity = 1009,
+    // The device failed while open (unplugged, peer gone): the port is closed.
+    comEventDeviceLost = 1100,
 };
 // Handshaking values.
 enum : int { comNone = 0, comXOnXoff = 1, comRTS = 2, comRTSXOnXOff = 3 };
@@ -72,7 +74,8 @@ public:
     // missing or cannot be opened raises with the device path and the
     // system's reason, and the port stays closed. Opening starts with empty
     // buffers and CommEvent 0. Closing discards both buffers. A device that
-    // fails while open (unplugged, peer gone) closes the port.
+    // fails while open (unplugged, peer gone) closes the port and then
+    // reports comEventDeviceLost through OnComm.
     bool PortOpen() const;
     void SetPortOpen(bool Value);
     // Device path behind CommPort.

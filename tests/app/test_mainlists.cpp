@@ -607,8 +607,8 @@ TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
         c.Font()->Assign(M->Label_Blue->Font());
         EXPECT_GE(M->Label_Blue->Width(), c.TextWidth(M->Label_Blue->Caption()));
     }
-    // Grid rows keep their designed height; only bounds and fonts scale.
-    EXPECT_EQ(M->Sell_StringGrid1->RowHeights(1), 120);
+    // Grid rows scale with the grid.
+    EXPECT_EQ(M->Sell_StringGrid1->RowHeights(1), Round(120 * y));
     // A second call changes nothing.
     const int left = M->Sell_Dh->Left();
     M->AdaptToScreen(1280, 1024);

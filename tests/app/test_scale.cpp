@@ -63,12 +63,15 @@ TEST(ScaleFrame, WeightFromTheSixDigits)
 TEST(ScaleFrame, MarkerSignAndUnreadableFrames)
 {
     const struct { const char *Text; const char *Weight; } cases[] = {
-        // The sign, whatever it is, is skipped.
-        {"ST,GS -001234 kg", "12.34"},
+        // A minus shows: the scale reads below zero. Any other sign is skipped.
+        {"ST,GS -001234 kg", "-12.34"},
+        {"ST,GS -000300 kg", "-3"},
+        {"ST,GS -000000 kg", "0"},
+        {"ST,GS ?000300 kg", "3"},
         {"ST,GS  001234 kg", "12.34"},
         // The first blank marks; later blanks do not.
         {" +001234 kg     ", "12.34"},
-        {"ABCDEFGH -001234", "12.34"},
+        {"ABCDEFGH +001234", "12.34"},
         {"A B +001234", ""}, // marked by the first blank, the digits would start at the second
         // No blank among the first 15: the marker is position 16.
         {"ABCDEFGHIJKLMNOP+001234", "12.34"},
@@ -87,6 +90,39 @@ TEST(ScaleFrame, MarkerSignAndUnreadableFrames)
     for (const auto &c : cases)
         EXPECT_EQ(ParseScaleFrame(QString::fromLatin1(c.Text)), QString::fromLatin1(c.Weight)) << c.Text;
     EXPECT_EQ(ParseScaleFrame(QStringLiteral("ST,GS +００1234 kg")), QString());
+}
+
+TEST(ScaleFrame, NewestCompleteFrameOfWhatArrived)
+{
+    const QString a = QString::fromLatin1(Frame("001234")), b = QString::fromLatin1(Frame("000150"));
+    struct Step {
+        QString Text;
+        const char *Weight;
+    };
+    const struct {
+        const char *What;
+        std::vector<Step> Steps;
+    } cases[] = {
+        {"one frame", {{a, "12.34"}}},
+        {"a burst shows its newest", {{a + a + b, "1.5"}}},
+        {"a frame in two parts", {{a.left(7), ""}, {a.mid(7), "12.34"}}},
+        // A read that starts mid-frame: the cut frame does not read, the whole one after it does.
+        {"cut at the front", {{a.mid(9) + b, "1.5"}}},
+        {"cut at the back waits", {{b + a.left(5), "1.5"}, {a.mid(5), "12.34"}}},
+        {"newest unreadable gives way", {{a + QStringLiteral("ST,GS +00?150 kg\r\n"), "12.34"}}},
+        {"lone line ends", {{QStringLiteral("\r\n\r\n"), ""}}},
+        {"no line ends at all", {{QStringLiteral("ST,GS +000150 k"), ""}, {QStringLiteral("g"), "1.5"}}},
+    };
+    for (const auto &c : cases) {
+        TScaleFrames frames;
+        for (const Step &s : c.Steps)
+            EXPECT_EQ(frames.Feed(s.Text), QString::fromLatin1(s.Weight)) << c.What;
+    }
+    // A run that never ends is dropped, not kept growing.
+    TScaleFrames frames;
+    for (int i = 0; i < 100; ++i)
+        frames.Feed(QStringLiteral("x\r") + QString(70, QLatin1Char('y')));
+    EXPECT_EQ(frames.Feed(b), QStringLiteral("1.5"));
 }
 
 namespace {
@@ -128,7 +164,7 @@ protected:
         main_->SetTag(1);
     }
 
-    bool Send(const char *Digits) { return Pty.WriteFar(Frame(Digits)); }
+    bool Send(const char *Digits, char Sign = '+') { return Pty.WriteFar(Frame(Digits, Sign)); }
     bool Shows(const QString &Weight)
     {
         return WaitFor([&] { return main_->m_zhongzl->Text() == Weight; });
@@ -180,6 +216,45 @@ TEST_F(ScaleStation, FramesFromThePortShowAsTheWeight)
     TCloseAction action = caHide;
     main_->OnClose()(main_, action);
     EXPECT_FALSE(c->PortOpen());
+}
+
+TEST_F(ScaleStation, BurstsAndCutFramesShowTheNewestWeight)
+{
+    SetType("1");
+    CreateMain();
+    ASSERT_TRUE(Send("001234"));
+    ASSERT_TRUE(Shows(QStringLiteral("12.34")));
+    // Three frames at once: the newest is on the scale now.
+    ASSERT_TRUE(Pty.WriteFar(Frame("000100") + Frame("000200") + Frame("000300")));
+    EXPECT_TRUE(Shows(QStringLiteral("3")));
+    // The tail of a frame whose head was missed, then a whole frame.
+    ASSERT_TRUE(Pty.WriteFar(QByteArray("0 kg\r\n") + Frame("000150")));
+    EXPECT_TRUE(Shows(QStringLiteral("1.5")));
+    // A frame that arrives in two pieces still shows (the port reports every 18 bytes).
+    const QByteArray f = Frame("002500") + Frame("002600") + Frame("002700");
+    ASSERT_TRUE(Pty.WriteFar(f.left(27)));
+    ASSERT_TRUE(WaitFor([&] { return main_->m_zhongzl->Text() == QStringLiteral("25"); }));
+    ASSERT_TRUE(Pty.WriteFar(f.mid(27, 18)));
+    EXPECT_TRUE(Shows(QStringLiteral("26")));
+    // Below zero the weight shows its sign (after the rest of the cut frame).
+    ASSERT_TRUE(Pty.WriteFar(f.mid(45)));
+    ASSERT_TRUE(Send("000300", '-'));
+    EXPECT_TRUE(Shows(QStringLiteral("-3")));
+}
+
+TEST_F(ScaleStation, LostDeviceClearsTheWeightAndSaysSo)
+{
+    SetType("1");
+    CreateMain();
+    ASSERT_TRUE(Send("001234"));
+    ASSERT_TRUE(Shows(QStringLiteral("12.34")));
+    TModalAnswerer answers;
+    Pty.Stop();
+    ASSERT_TRUE(WaitFor([&] { return !answers.Texts.isEmpty(); }));
+    ProcessEvents(50);
+    EXPECT_EQ(answers.Texts, QStringList{ScaleLostMessage()});
+    EXPECT_EQ(main_->m_zhongzl->Text(), QString());
+    EXPECT_FALSE(main_->MSComm1->PortOpen());
 }
 
 TEST_F(ScaleStation, StopReadingForTypedWeightsAndStartAgain)
