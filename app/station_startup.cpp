@@ -44,6 +44,8 @@ bool CreateStationForms()
 int StationMain()
 {
     Application->Initialize();
+    // Standard dialog buttons in the desktop's language.
+    InstallQtTranslations(QLocale::system());
     // Scripts of the report engine see the built-in library and the class
     // library's units from the start.
     kwRegisterRTTIUnits();

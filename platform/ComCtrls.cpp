@@ -1213,7 +1213,13 @@ STATION_PUBLISHED(TCustomTreeView)
     P.Prop("OnExpanding", &TCustomTreeView::OnExpanding, &TCustomTreeView::SetOnExpanding);
 }
 
-STATION_PUBLISHED(TTreeView) {}
+STATION_PUBLISHED(TTreeNodes) {}
+
+STATION_PUBLISHED(TTreeView)
+{
+    // Scripts and templates reach the nodes; the nodes are not streamed as a property.
+    P.Prop("Items", &TTreeView::Items).Stored(false);
+}
 
 TCustomTreeView::TCustomTreeView(TComponent *AOwner) : TWinControl(AOwner)
 {

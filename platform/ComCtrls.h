@@ -371,6 +371,7 @@ private:
 
 class TTreeNodes : public TPersistent
 {
+    STATION_CLASS(TTreeNodes, TPersistent)
 public:
     explicit TTreeNodes(TCustomTreeView *Owner);
     ~TTreeNodes() override;

@@ -7,6 +7,9 @@
 #include "Menus.h"
 #include "StdCtrls.h"
 #include <QAbstractEventDispatcher>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <memory>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -72,7 +75,24 @@ void RegisterFormsClasses()
                      TToolBar::StaticClass(), TToolButton::StaticClass(), TStatusBar::StaticClass(),
                      TStatusPanels::StaticClass(), TStatusPanel::StaticClass(), TDateTimePicker::StaticClass(),
                      TTreeView::StaticClass(), TUpDown::StaticClass(), TDrawGrid::StaticClass(),
-                     TStringGrid::StaticClass(), TMenuItem::StaticClass(), TPopupMenu::StaticClass()});
+                     TStringGrid::StaticClass(), TMenuItem::StaticClass(), TPopupMenu::StaticClass(),
+                     TFont::StaticClass(), TPen::StaticClass(), TBrush::StaticClass(), TOpenDialog::StaticClass(),
+                     TSaveDialog::StaticClass()});
+}
+
+bool InstallQtTranslations(const QLocale &Locale)
+{
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    auto t = std::make_unique<QTranslator>();
+    if (!t->load(Locale, QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    QCoreApplication::installTranslator(t.get());
+    installed = std::move(t);
+    return true;
 }
 
 TApplication *GetApplication()

@@ -6,6 +6,7 @@
 // OnMessage hook sees it first, then keys take the class library's path
 // (form with KeyPreview, the focused control, Enter/Escape to the default and
 // cancel buttons, then the character).
+#include <QLocale>
 #include "Controls.h"
 #include <QPointF>
 #include <QString>
@@ -380,6 +381,11 @@ private:
 // Makes the forms, controls and menus creatable by class name (FindClass,
 // GetClass). The application object does it when it comes up.
 void RegisterFormsClasses();
+
+// Loads Qt's own translations (standard buttons of dialogs and message
+// boxes) for the locale, replacing those loaded before; false, and Qt's
+// English texts, when the locale has none installed.
+bool InstallQtTranslations(const QLocale &Locale);
 
 TApplication *GetApplication();
 TScreen *GetScreen();

@@ -180,6 +180,7 @@ STATION_PUBLISHED(TMenu) {}
 
 STATION_PUBLISHED(TPopupMenu)
 {
+    P.Prop("Items", &TPopupMenu::Items).Stored(false);
     P.Prop("AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup).Default(true);
     P.Prop("OnPopup", &TPopupMenu::OnPopup, &TPopupMenu::SetOnPopup);
 }

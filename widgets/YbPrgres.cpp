@@ -115,11 +115,18 @@ void TYbCustomProgressBar::SetPercent(Word Value)
     Invalidate();
 }
 
+void TYbCustomProgressBar::Loaded()
+{
+    TGraphicControl::Loaded();
+    FPartsComplete = std::min(FPartsComplete, FTotalParts);
+}
+
 void TYbCustomProgressBar::SetPartsComplete(TUnsignedLongint Value)
 {
     if (FPartsComplete == Value)
         return;
-    FPartsComplete = std::min(Value, FTotalParts);
+    // Properties are read in name order: TotalParts may still come.
+    FPartsComplete = ComponentState().Contains(csLoading) ? Value : std::min(Value, FTotalParts);
     if (!ComponentState().Contains(csLoading) && FTotalParts != 0)
         SetPercent(Word(std::nearbyint(double(FPartsComplete) / FTotalParts * 100)));
     Invalidate();

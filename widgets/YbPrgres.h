@@ -74,6 +74,8 @@ public:
     void SetThemeAware(bool Value);
     TUnsignedLongint TotalParts() const { return FTotalParts; }
     void SetTotalParts(TUnsignedLongint Value);
+    // PartsComplete read from a form before TotalParts is clamped here, once both are known.
+    void Loaded() override;
     TYbProgressChangeEvent OnChange() const { return FOnChange; }
     void SetOnChange(TYbProgressChangeEvent Value) { FOnChange = Value; }
 

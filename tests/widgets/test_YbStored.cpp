@@ -86,3 +86,28 @@ TEST(YbStored, PublishedPropertiesByName)
     EXPECT_EQ(c.FrameSides(), (TSides{sdLeft, sdBottom}));
     EXPECT_EQ(c.FrameHotStyle(), fsPopup);
 }
+
+TEST(YbStored, ProgressPartsReadBeforeTheirTotalKeepTheirValue)
+{
+    // The writer puts properties in name order: PartsComplete before TotalParts.
+    struct Case {
+        int Parts, Total;
+        unsigned Expected;
+    };
+    for (const Case &c : {Case{4, 10, 4u}, Case{12, 10, 10u}, Case{0, 10, 0u}, Case{3, 0, 0u}}) {
+        TYbProgressBar b(nullptr);
+        b.SetLoading(true);
+        ReadInto(&b, [&](TWriter &w) {
+            w.WriteStr(QStringLiteral("PartsComplete"));
+            w.WriteInteger(c.Parts);
+            w.WriteStr(QStringLiteral("Percent"));
+            w.WriteInteger(40);
+            w.WriteStr(QStringLiteral("TotalParts"));
+            w.WriteInteger(c.Total);
+        });
+        b.Loaded();
+        EXPECT_EQ(b.TotalParts(), unsigned(c.Total));
+        EXPECT_EQ(b.PartsComplete(), c.Expected) << c.Parts << "/" << c.Total;
+        EXPECT_EQ(b.Percent(), 40);
+    }
+}
