@@ -444,40 +444,29 @@ void Tmain::LoadOrders(const QString &Dh)
     const QString d = WorkDateText();
     qint64 total;
     {
-        auto q = DataCenter->LocalOpen(QStringLiteral("select id from sys_jhdh dh where dh.dhrq=? and dh.lx=2"), {d});
-        total = q->RecordCount();
+        auto q = DataCenter->LocalOpen(QStringLiteral("select count(*) from sys_jhdh dh where dh.dhrq=? and dh.lx=2"), {d});
+        total = q->Fields(0).AsLargeInt();
     }
     // Orders whose lines are all weighed are finished; some but not all, partly.
+    // Counted per order by the database: a busy day has tens of thousands of lines.
     qint64 finished = 0;
     QStringList finishedIds{QStringLiteral("0")}, partlyIds{QStringLiteral("0")};
     {
-        auto q = DataCenter->LocalOpen(QStringLiteral("select dh.id,sj.songhl from sys_jhdh dh,sys_jhsj sj "
-                                                      "where dh.id=sj.dhid and dh.dhrq=? and dh.lx=2 order by dh.id"),
+        auto q = DataCenter->LocalOpen(QStringLiteral("select dh.id,count(*) as lines,count(sj.songhl) as weighed "
+                                                      "from sys_jhdh dh,sys_jhsj sj where dh.id=sj.dhid and dh.dhrq=? "
+                                                      "and dh.lx=2 group by dh.id order by dh.id"),
                                        {d});
-        QString current;
-        int lines = 0, weighed = 0;
-        auto close = [&] {
-            if (current.isEmpty())
-                return;
-            if (weighed == lines) {
-                finishedIds << current;
-                ++finished;
-            } else if (weighed > 0) {
-                partlyIds << current;
-            }
-        };
+        const int id = q->FieldIndex(QStringLiteral("id")), lines = q->FieldIndex(QStringLiteral("lines")),
+                  weighed = q->FieldIndex(QStringLiteral("weighed"));
         for (q->First(); !q->Eof(); q->Next()) {
-            const QString id = q->FieldByName(QStringLiteral("id")).AsString();
-            if (id != current) {
-                close();
-                current = id;
-                lines = weighed = 0;
+            const qint64 n = q->Fields(lines).AsLargeInt(), w = q->Fields(weighed).AsLargeInt();
+            if (w == n) {
+                finishedIds << q->Fields(id).AsString();
+                ++finished;
+            } else if (w > 0) {
+                partlyIds << q->Fields(id).AsString();
             }
-            ++lines;
-            if (!q->FieldByName(QStringLiteral("songhl")).IsNull())
-                ++weighed;
         }
-        close();
     }
     FFinishedOrders = finishedIds.join(QLatin1Char(','));
     FPartlyOrders = partlyIds.join(QLatin1Char(','));

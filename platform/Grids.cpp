@@ -111,7 +111,9 @@ int TCustomGrid::ColStart(int ACol) const
             return -1;
         for (int i = 0; i < FFixedCols; ++i)
             x += extent(i);
-        for (int i = FTopLeft.X; i < ACol; ++i)
+        // Stops at the edge: a grid of many columns must not sum them all for every cell.
+        const int edge = ClientW();
+        for (int i = FTopLeft.X; i < ACol && x < edge; ++i)
             x += extent(i);
     }
     return x < ClientW() ? x : -1;
@@ -131,7 +133,9 @@ int TCustomGrid::RowStart(int ARow) const
             return -1;
         for (int i = 0; i < FFixedRows; ++i)
             y += extent(i);
-        for (int i = FTopLeft.Y; i < ARow; ++i)
+        // Stops at the edge: painting a list of many rows stays linear.
+        const int edge = ClientH();
+        for (int i = FTopLeft.Y; i < ARow && y < edge; ++i)
             y += extent(i);
     }
     return y < ClientH() ? y : -1;
@@ -683,9 +687,20 @@ void TCustomGrid::Paint()
     for (int i = 0; i < ColCount(); ++i)
         if (ColStart(i) >= 0 && FColWidths[size_t(i)] > 0)
             cols.push_back(i);
-    for (int i = 0; i < RowCount(); ++i)
-        if (RowStart(i) >= 0 && FRowHeights[size_t(i)] > 0)
+    // Fixed rows, then the scrolled rows down to the first one below the edge.
+    for (int i = 0; i < RowCount(); ++i) {
+        if (i >= FFixedRows && i < FTopLeft.Y)
+            i = FTopLeft.Y;
+        if (i >= RowCount())
+            break;
+        if (RowStart(i) < 0) {
+            if (i >= FTopLeft.Y)
+                break;
+            continue;
+        }
+        if (FRowHeights[size_t(i)] > 0)
             rows.push_back(i);
+    }
     for (int r : rows) {
         for (int col : cols) {
             const TRect where = CellRect(col, r);
