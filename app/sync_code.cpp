@@ -498,31 +498,25 @@ void UploadDeliveries()
         r.OrderServerId = q->FieldByName(QStringLiteral("server_id")).AsLargeInt();
         r.SjId = q->FieldByName(QStringLiteral("sjid")).AsLargeInt();
         r.Mc = q->FieldByName(QStringLiteral("mc")).AsLargeInt();
-        try {
-            r.Songhl = SqlValueOrNull(q->FieldByName(QStringLiteral("songhl")).AsString());
-            r.Dj = SqlValueOrNull(q->FieldByName(QStringLiteral("dj")).AsString());
-            r.Shisje = SqlValueOrNull(q->FieldByName(QStringLiteral("shisje")).AsString());
-        } catch (const Exception &E) {
-            // A row that cannot be written poisons only its own order.
-            failures.append({r.Dh, E.Message()});
-            r.Songhl.clear();
-        }
+        r.Songhl = q->FieldByName(QStringLiteral("songhl")).AsString();
+        r.Dj = q->FieldByName(QStringLiteral("dj")).AsString();
+        r.Shisje = q->FieldByName(QStringLiteral("shisje")).AsString();
         if (orders.empty() || orders.back().front().Id != r.Id)
             orders.emplace_back();
         orders.back().push_back(std::move(r));
     }
-    // Each order on its own: one the server refuses does not hold back the others.
-    for (const std::vector<UploadRow> &order : orders) {
-        const QString dh = order.front().Dh;
-        bool bad = false;
-        for (const UploadRow &r : order)
-            bad = bad || r.Songhl.isEmpty();
-        if (bad)
-            continue;
+    // Each order on its own: one the server refuses (or whose row holds a
+    // value that is no number) does not hold back the others.
+    for (std::vector<UploadRow> &order : orders) {
         try {
+            for (UploadRow &r : order) {
+                r.Songhl = SqlValueOrNull(r.Songhl);
+                r.Dj = SqlValueOrNull(r.Dj);
+                r.Shisje = SqlValueOrNull(r.Shisje);
+            }
             UploadOrder(order);
         } catch (const Exception &E) {
-            failures.append({dh, E.Message()});
+            failures.append({order.front().Dh, E.Message()});
         }
     }
     if (!failures.isEmpty())

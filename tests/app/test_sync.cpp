@@ -394,6 +394,17 @@ TEST_P(SyncBothTest, AnOrderTheServerRefusesHoldsBackNoOther)
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||ifnull(has_upload,'N')) from (select * from sys_jhsj order by id)")),
               QStringLiteral("-3:1,-2:N,-1:N,70:1,72:N"));
     Central->Sql(QStringLiteral("alter table sys_jhdh drop constraint no_station"));
+    // A stored value that is no number stops only its own order, before the server sees it.
+    LocalSql(QStringLiteral("update sys_jhsj set dj='1,5' where id=70"));
+    try {
+        UploadDeliveries();
+        ADD_FAILURE() << "the upload reported success";
+    } catch (const EUploadFailed &e) {
+        ASSERT_EQ(e.Failures().size(), 1);
+        EXPECT_EQ(e.Failures()[0].Dh, QStringLiteral("D-7"));
+    }
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 1);
+    LocalSql(QStringLiteral("update sys_jhsj set dj=1.2 where id=70"));
     UploadDeliveries();
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 1);
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where id>=900000")), 2);
