@@ -214,6 +214,32 @@ void LinePixels(QPoint A, QPoint B, std::vector<QPoint> &Out)
     }
 }
 
+// Cuts the segment A-B to R (Liang-Barsky); False when it misses R.
+bool ClipSegment(const QRect &R, QPoint &A, QPoint &B)
+{
+    const double x0 = A.x(), y0 = A.y(), dx = double(B.x()) - x0, dy = double(B.y()) - y0;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - R.left(), R.right() - x0, y0 - R.top(), R.bottom() - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    A = QPoint(int(std::lround(x0 + t0 * dx)), int(std::lround(y0 + t0 * dy)));
+    B = QPoint(int(std::lround(x0 + t1 * dx)), int(std::lround(y0 + t1 * dy)));
+    return true;
+}
+
 // On/off runs of the one-pixel dashed styles.
 std::vector<int> DashPattern(TPenStyle Style)
 {
@@ -447,12 +473,21 @@ void TCanvas::FillArea(const QRect &R, const QBrush &B)
 void TCanvas::StrokeThinPath(QPainter &P, const std::vector<TPoint> &Points, bool Closed)
 {
     std::vector<QPoint> px;
+    // Pixels are stepped one by one: a segment reaching far outside the
+    // device is first cut to the device with a wide margin, so that absurd
+    // coordinates cost no more than the device is large.
+    const QRect dev = DeviceRect();
+    const QRect near = dev.isEmpty() ? QRect() : dev.adjusted(-4096, -4096, 4096, 4096);
+    auto segment = [&](const TPoint &A, const TPoint &B) {
+        QPoint a(A.X, A.Y), b(B.X, B.Y);
+        if (!near.isNull() && !(near.contains(a) && near.contains(b)) && !ClipSegment(near, a, b))
+            return;
+        LinePixels(a, b, px);
+    };
     for (size_t i = 0; i + 1 < Points.size(); ++i)
-        LinePixels(QPoint(Points[i].X, Points[i].Y), QPoint(Points[i + 1].X, Points[i + 1].Y), px);
-    if (Closed && !Points.empty()) {
-        const TPoint &a = Points.back(), &b = Points.front();
-        LinePixels(QPoint(a.X, a.Y), QPoint(b.X, b.Y), px);
-    }
+        segment(Points[i], Points[i + 1]);
+    if (Closed && !Points.empty())
+        segment(Points.back(), Points.front());
     if (px.empty())
         return;
     P.setRenderHint(QPainter::Antialiasing, false);

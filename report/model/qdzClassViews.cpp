@@ -344,9 +344,21 @@ void TqdzView::DrawThickLine(int X, int Y, int X1, int Y1, int W)
     const int limit = std::max({1, std::abs(FX1 - FX), std::abs(FY1 - FY)});
     W = std::clamp(W, 1, limit);
     const int h = W / 2;
-    const int last = W % 2 == 0 ? h - 1 : h;
+    int first = -h;
+    int last = W % 2 == 0 ? h - 1 : h;
     const bool horizontal = std::abs(X1 - X) > std::abs(Y1 - Y);
-    for (int i = -h; i <= last; ++i) {
+    // Only the lines that can touch the device are drawn.
+    QPaintDevice *d = FCanvas->Device();
+    if (!d && FCanvas->HandleAllocated())
+        d = FCanvas->Handle()->device();
+    if (d && d->devType() != QInternal::Picture && d->width() > 0 && d->height() > 0) {
+        const int lo = horizontal ? std::min(Y, Y1) : std::min(X, X1);
+        const int hi = horizontal ? std::max(Y, Y1) : std::max(X, X1);
+        const int extent = horizontal ? d->height() : d->width();
+        first = std::max(first, -hi - 1);
+        last = std::min(last, extent - lo);
+    }
+    for (int i = first; i <= last; ++i) {
         if (horizontal) {
             FCanvas->MoveTo(X, Y + i);
             FCanvas->LineTo(X1, Y1 + i);

@@ -624,3 +624,70 @@ TEST(ViewDraw, CharactersTheFontLacksComeFromAFallbackFont)
     EXPECT_GT(inkIn(box.left(), box.left() + 30), 40);
     EXPECT_GT(inkIn(box.right() - 30, box.right() + 1), 40);
 }
+
+TEST(ViewDraw, HostileTemplateValuesNeitherCrashNorHang)
+{
+    // Each memo, line, shape and picture of a template with absurd values is
+    // measured, split and drawn within a bounded time.
+    const char *memoAttrs[] = {
+        "Width=\"1E300\" Height=\"1E300\" Frame.Typ=\"15\" Frame.Style=\"fsDash\" Frame.ShadowWidth=\"1E300\" "
+        "Frame.DropShadow=\"True\"",
+        "Left=\"-1E300\" Width=\"99999999\" Height=\"50\" Frame.Typ=\"15\" Frame.Style=\"fsDot\"",
+        "Width=\"100\" Height=\"100\" LineSpacing=\"-500\" Underlines=\"True\" Frame.Width=\"-7\" Frame.Typ=\"15\"",
+        "Width=\"100\" Height=\"100\" GapX=\"1E9\" GapY=\"-1E9\" Rotation=\"-123456789\" CharSpacing=\"-3\"",
+        "Width=\"-100\" Height=\"-100\" ParagraphGap=\"1E6\" HAlign=\"haBlock\" WordBreak=\"True\"",
+        "Width=\"0\" Height=\"0\" AutoWidth=\"True\" Frame.Typ=\"15\" Frame.Style=\"fsDouble\" Frame.Width=\"1E9\"",
+    };
+    const char *otherAttrs[] = {
+        "<TqdzLineView Name=\"L1\" Width=\"1E12\" Height=\"1E12\" Diagonal=\"True\" ArrowEnd=\"True\" "
+        "ArrowStart=\"True\" ArrowLength=\"-2000000000\" ArrowWidth=\"2000000000\" Frame.Width=\"1E9\"/>",
+        "<TqdzLineView Name=\"L2\" Width=\"5\" Height=\"0\" ArrowEnd=\"True\" ArrowSolid=\"True\" Frame.Style=\"fsSquare\" "
+        "Frame.Width=\"30\"/>",
+        "<TqdzShapeView Name=\"S1\" Width=\"1E9\" Height=\"40\" Shape=\"skRoundRectangle\" Curve=\"2000000000\" "
+        "Frame.Style=\"fsDouble\" Frame.Width=\"1E8\" BrushStyle=\"bsDiagCross\" Color=\"255\"/>",
+        "<TqdzShapeView Name=\"S2\" Width=\"40\" Height=\"40\" Shape=\"skDiagonal1\" Frame.Style=\"fsDouble\" "
+        "Frame.Width=\"-1E8\"/>",
+        "<TqdzPictureView Name=\"P1\" Width=\"1E9\" Height=\"-5\" AutoSize=\"True\" Stretched=\"False\" Center=\"True\"/>",
+    };
+    QByteArray body;
+    int n = 0;
+    for (const char *a : memoAttrs)
+        body += "<TqdzMemoView Name=\"M" + QByteArray::number(++n) + "\" " + a + " Text=\"Some words to wrap, "
+                "and more words&#13;&#10;second line\"/>";
+    for (const char *a : otherAttrs)
+        body += a;
+    const QByteArray text = "<?xml version=\"1.0\" encoding=\"utf-8\"?><TqdzReport><TqdzReportPage Name=\"Page1\">"
+                            "<TqdzMasterData Name=\"B1\" Height=\"100\">" + body
+                            + "</TqdzMasterData></TqdzReportPage></TqdzReport>";
+    TqdzReport r(nullptr);
+    TStringStream s(text);
+    r.LoadFromStream(&s);
+    QElapsedTimer timer;
+    timer.start();
+    int views = 0;
+    TList *all = r.AllObjects();
+    for (int i = 0; i < all->Count(); ++i) {
+        auto *v = dynamic_cast<TqdzView *>(static_cast<TqdzComponent *>(all->Items(i)));
+        if (!v)
+            continue;
+        ++views;
+        SCOPED_TRACE(v->Name().toStdString());
+        TImage t(300, 200);
+        try {
+            v->Draw(t.Canvas.get(), 1, 1, 0, 0);
+            if (auto *m = dynamic_cast<TqdzCustomMemoView *>(v)) {
+                m->CalcHeight();
+                m->CalcWidth();
+                m->BeginParts();
+                for (int k = 0; k < 2000 && m->HasMoreParts(); ++k)
+                    m->CutPart();
+                EXPECT_FALSE(m->HasMoreParts());
+            }
+        } catch (const Exception &) {
+            // Refusing a value is fine; crashing or hanging is not.
+        }
+        t.Done();
+    }
+    EXPECT_EQ(views, 11);
+    EXPECT_LT(timer.elapsed(), 20000);
+}
