@@ -250,7 +250,7 @@ bool TqdzPrinter::UpdateDeviceCaps()
 {
     // Reading the device's facts opens no painter (that would start a job).
     TCanvas probe(FDevice ? FDevice->Handle() : nullptr);
-    FDPI = TPoint(probe.GetDeviceCaps(LOGPIXELSX), probe.GetDeviceCaps(LOGPIXELSY));
+    FDPI = TPoint{probe.GetDeviceCaps(LOGPIXELSX), probe.GetDeviceCaps(LOGPIXELSY)};
     if (FDPI.X == 0 || FDPI.Y == 0) {
         qdzErrorMsg(QStringLiteral("Printer selected is not valid"));
         return false;
@@ -445,7 +445,7 @@ void TqdzVirtualPrinter::Init()
 {
     if (FInitialized)
         return;
-    FDPI = TPoint(600, 600);
+    FDPI = TPoint{600, 600};
     FDefPaper = DMPAPER_A4;
     FDefOrientation = false;
     FDefPaperWidth = 210;

@@ -357,7 +357,9 @@ void TqdzXMLReader::ReadTag(QByteArray &Name, QByteArray &Text)
             }
         }
     }
-    if (FTag.endsWith(' '))
+    // Blanks before '>' are no part of the attributes (kept, they would
+    // change from one write and read to the next).
+    while (FTag.endsWith(' '))
         FTag.chop(1);
     const qsizetype Space = FTag.indexOf(' ');
     if (Space < 0) {
@@ -395,6 +397,11 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
     Item->SetName(Name);
     Item->SetText(Text);
     FLastName = Name;
+    // Where the root element belongs, a closing tag makes no document, and
+    // a tag without a name is no element (neither would survive being
+    // written and read again).
+    if ((Depth == 0 && Name.startsWith('/')) || (Name.isEmpty() && !Text.isEmpty()))
+        throw TqdzInvalidXMLException();
     if (Name.isEmpty() || Name.startsWith('/'))
         return true;
     if (Name.endsWith('/')) {
@@ -471,6 +478,10 @@ void TqdzXMLWriter::WriteHeader()
 
 void TqdzXMLWriter::WriteRootItem(TqdzXMLItem *Item)
 {
+    // A document without a root element (an empty or cut-off one) is its
+    // header alone; "</>" would not read back.
+    if (Item->Name().isEmpty() && Item->Text().isEmpty() && Item->Count() == 0)
+        return;
     WriteItem(Item, 0);
 }
 

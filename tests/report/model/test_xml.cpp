@@ -191,6 +191,10 @@ TEST(XmlReader, MalformedDocumentsRaiseInvalidFileFormat)
         Header + "<a x=\"<\"/>",                  // '<' inside a tag
         Header + "<a><b x=\"1\"",                 // end of stream inside a tag
         Header + "<a></b></a>",
+        Header + "</a>",                          // a closing tag for the root
+        Header + "</a/>",
+        Header + "< x=\"1\"/>",                   // a tag without a name
+        Header + "<a>< x=\"1\"/></a>",
     };
     for (const QByteArray &B : Bad) {
         try {
@@ -214,6 +218,14 @@ TEST(XmlReader, EndOfStreamClosesOpenElements)
     EXPECT_EQ(B->GetItems(1)->Name(), "d");
     // A comment that never ends is not an error either.
     EXPECT_EQ(Parse(Header + "<a><!-- open")->Root()->GetCount(), 0);
+    // Nothing but a header (or a cut-off comment) saves as the header alone,
+    // which reads back the same.
+    auto Empty = Parse(Header + "<!-- open");
+    const QByteArray Bytes = Save(*Empty);
+    EXPECT_FALSE(Bytes.contains("</>"));
+    EXPECT_EQ(Save(*Parse(Bytes)), Bytes);
+    // Blanks before '>' are dropped, however many.
+    EXPECT_EQ(Parse(Header + "<a x=\"1\"   ></a>")->Root()->Text(), " x=\"1\"");
 }
 
 TEST(XmlReader, ErrorKeepsWhatWasRead)
