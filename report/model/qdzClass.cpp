@@ -639,52 +639,6 @@ QString NameKey(const QString &Name)
 } // namespace
 
 
-STATION_PUBLISHED(TqdzReport) {}
-
-TqdzReport::TqdzReport(TComponent *AOwner)
-    : TqdzComponent(AOwner), FErrors(std::make_unique<TStringList>()),
-      FDataSets(std::make_unique<TqdzReportDataSets>(this)),
-      FEnabledDataSets(std::make_unique<TqdzReportDataSets>(this)), FVariables(std::make_unique<TqdzVariables>()),
-      FEngineOptions(std::make_unique<TqdzEngineOptions>()), FPreviewOptions(std::make_unique<TqdzPreviewOptions>()),
-      FPrintOptions(std::make_unique<TqdzPrintOptions>()), FReportOptions(std::make_unique<TqdzReportOptions>()),
-      FStyles(std::make_unique<TqdzStyles>(this))
-{
-    FErrors->SetSorted(true);
-    FErrors->SetDuplicates(dupIgnore);
-}
-
-TqdzReport::~TqdzReport()
-{
-    // The children go before the error list, the name index and the
-    // ancestor copy; everything the report owns is going, so the owned
-    // components need not hear of each other's end.
-    Destroying();
-    Clear();
-}
-
-void TqdzReport::Notification(TComponent *AComponent, TOperation Operation)
-{
-    // A dataset that goes away leaves the report's dataset lists.
-    // It is told so from the class library's destructor, when it is no
-    // longer known as a dataset: the lists compare by address.
-    if (Operation == opRemove && AComponent) {
-        FDataSets->RemoveDataSet(AComponent);
-        FEnabledDataSets->RemoveDataSet(AComponent);
-    }
-    // Removals are counted by ValidateRename, which RemoveComponent calls.
-    if (Operation == opInsert && AComponent && AComponent->Owner() == this)
-        CountName(FOwnedNames, AComponent->Name(), 1);
-    // Report objects listen for removals only; telling every one of
-    // thousands of owned objects about each insertion or, while the report
-    // itself goes, each removal would cost the square of their number.
-    if (Operation == opInsert || ComponentState().Contains(csDestroying)) {
-        if (Operation == opRemove)
-            RemoveFreeNotification(AComponent);
-        return;
-    }
-    TqdzComponent::Notification(AComponent, Operation);
-}
-
 void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName)
 {
     const bool owned = AComponent && AComponent->Owner() == this;
@@ -697,18 +651,6 @@ void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, 
         CountName(FOwnedNames, CurName, -1);
         CountName(FOwnedNames, NewName, 1);
     }
-}
-
-void TqdzReport::Clear()
-{
-    TqdzComponent::Clear();
-    FDataSets->Clear();
-    FVariables->Clear();
-    FEngineOptions->Clear();
-    FPreviewOptions->Clear();
-    FPrintOptions->Clear();
-    FReportOptions->Clear();
-    FStyles->Clear();
 }
 
 void TqdzReport::DefineProperties(TFiler *Filer)

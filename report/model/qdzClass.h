@@ -16,12 +16,14 @@
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
 #include "platform/Variants.h"
+#include "report/model/qdzClassEngine.h"
 #include "report/model/qdzUtils.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QRecursiveMutex>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -42,6 +44,18 @@ class TqdzPrintOptions;
 class TqdzReportOptions;
 class TqdzFrame;
 class TqdzPictureView;
+class TqdzReportComponent;
+class TqdzReportPage;
+class TqdzDialogPage;
+class TqdzCustomDatabase;
+class TqdzView;
+class TqdzDrawText;
+class TqdzExpressionCache;
+class TCustomIniFile;
+class TTimer;
+class TkwScript;
+class TkwCustomVariable;
+class TkwMethodHelper;
 
 STATION_DECLARE_ENUM(TqdzRestriction, rfDontModify, rfDontSize, rfDontMove, rfDontDelete, rfDontEdit)
 STATION_DECLARE_SET(TqdzRestrictions, TqdzRestriction)
@@ -207,8 +221,27 @@ private:
     double FSavedHeight = 0;
 };
 
-// The report object: the root of the tree and owner of every object in it.
-// Only what the component tree and the template format use is here.
+STATION_EVENT(TqdzBeforePrintEvent, void(TqdzReportComponent *Sender))
+STATION_EVENT(TqdzGetValueEvent, void(const QString &VarName, Variant &Value))
+STATION_EVENT(TqdzNewGetValueEvent, void(TObject *Sender, const QString &VarName, Variant &Value))
+STATION_EVENT(TqdzBeforeConnectEvent, void(TqdzCustomDatabase *Sender, bool &Connected))
+STATION_EVENT(TqdzAfterDisconnectEvent, void(TqdzCustomDatabase *Sender))
+STATION_EVENT(TqdzPreviewClickEvent, void(TqdzView *Sender, TMouseButton Button, TShiftState Shift, bool &Modified))
+STATION_EVENT(TqdzMouseOverObjectEvent, void(TqdzView *Sender))
+STATION_EVENT(TqdzManualBuildEvent, void(TqdzPage *Page))
+STATION_EVENT(TqdzPrintPageEvent, void(TqdzReportPage *Page, int CopyNo))
+STATION_EVENT(TqdzProgressEvent, void(TqdzReport *Sender, TqdzProgressType ProgressType, int Progress))
+STATION_EVENT(TqdzRunDialogsEvent, void(TqdzDialogPage *Page))
+STATION_EVENT(TqdzUserFunctionEvent, Variant(const QString &MethodName, Variant &Params))
+STATION_EVENT(TqdzLoadTemplateEvent, void(TqdzReport *Report, const QString &TemplateName))
+
+// Limits of template ancestry: a chain deeper than this is refused.
+constexpr int qdzMaxAncestorDepth = 16;
+
+// The report object: the root of the tree and owner of every object in it,
+// and of the machinery around it: the script, the expression cache, the
+// engine and built-page store (installed by the build layer), the options,
+// variables, styles and dataset lists.
 class TqdzReport : public TqdzComponent
 {
     STATION_CLASS(TqdzReport, TqdzComponent)
@@ -243,9 +276,170 @@ public:
     TqdzPreviewOptions *PreviewOptions() const { return FPreviewOptions.get(); }
     TqdzPrintOptions *PrintOptions() const { return FPrintOptions.get(); }
     TqdzReportOptions *ReportOptions() const { return FReportOptions.get(); }
+    void SetEngineOptions(TqdzEngineOptions *Value);
+    void SetPreviewOptions(TqdzPreviewOptions *Value);
+    void SetPrintOptions(TqdzPrintOptions *Value);
+    void SetReportOptions(TqdzReportOptions *Value);
+
     // Besides the children: the dataset list, variables and styles are
-    // emptied and the option objects cleared.
+    // emptied, the option objects cleared, the script text and language and
+    // the system variables set back. Raises EInvalidOperation while building.
     void Clear() override;
+    // Reads a template (see qdzClassReport.cpp). Raises EInvalidOperation
+    // while building.
+    void LoadFromStream(TStream *Stream) override;
+    void SaveToStream(TStream *Stream, bool SaveChildren = true, bool KeepAncestors = false,
+                      bool SaveDefaultValues = false) override;
+    QString GetDescription() const override;
+
+    // Progress of a build, print or export.
+    virtual void DoProgressStart(TqdzProgressType ProgressType);
+    virtual void DoProgress(TqdzProgressType ProgressType, int Progress);
+    virtual void DoProgressStop(TqdzProgressType ProgressType);
+
+    // Clears, then reads FileName when it exists (or, with
+    // ExceptionIfNotFound, raises the file-open error). Whether it existed.
+    bool LoadFromFile(const QString &FileName, bool ExceptionIfNotFound = false);
+    // Saves with children, without default values; an absolute ParentReport
+    // is written relative to FileName's folder.
+    void SaveToFile(const QString &FileName);
+    // Sets up the script, runs it and the engine; True when pages were
+    // produced and no error was met. The template comes back afterwards
+    // (EngineOptions.RestoreAfterRun), the build's errors kept.
+    bool BuildReport(bool ClearLastReport = true);
+    void ShowReport(bool ClearLastReport = true);
+    void ShowBuiltReport();
+    bool PrintReport();
+    // Makes PrintOptions.Printer current when the printer list knows it.
+    void SelectPrinter();
+
+    // --- expressions and script
+    // Compiles the script with the report's objects and functions; False
+    // with "Script error at ..." in Errors when it does not compile.
+    bool SetupScript();
+    // Evaluates Expr in AScript (the report's script when none); raises on
+    // error. FromScript: the call comes from a script's Calc.
+    Variant Calc(const QString &Expr, TkwScript *AScript = nullptr, bool FromScript = false);
+    // The value of a name the script does not know: a data field, a system
+    // variable, OnGetValue, a report or global variable, a script variable.
+    bool DoGetValue(const QString &Name, Variant &Value);
+    // The script functions Get and Set.
+    Variant Get(const QString &Name);
+    void Set(const QString &Name, const Variant &Value);
+    // Calls the script procedure EventName with Obj as its argument when the
+    // engine runs (or RunAlways).
+    void DoNotifyEvent(TObject *Obj, const QString &EventName, bool RunAlways = false);
+    // The same with the elements of Params (a variant array), which take
+    // back what the procedure left in them.
+    void CallScriptEvent(const QString &EventName, Variant &Params, bool RunAlways = false);
+    void DoBeforePrint(TqdzReportComponent *Obj);
+    void DoAfterPrint(TqdzReportComponent *Obj);
+    void DoPreviewClick(TqdzView *Obj, TMouseButton Button, TShiftState Shift, bool &Modified, bool DblClick);
+    // The script variables "Value" and "Self" (set up by SetupScript).
+    TkwCustomVariable *LocalValue() const { return FLocalValue; }
+    void SetLocalValue(const Variant &Value);
+    void SetSelfValue(TqdzView *Value);
+    // The name of the object being worked on, put before expression errors.
+    const QString &CurObject() const { return FCurObject; }
+    void SetCurObject(const QString &Value) { FCurObject = Value; }
+
+    // --- other services
+    TqdzDataSet *GetDataset(const QString &Alias);
+    // A registry-backed settings object when IniFile begins with
+    // "\Software\", else the INI file of that name.
+    std::unique_ptr<TCustomIniFile> GetIniFile();
+    // The folder of the executable, ending in the path separator.
+    QString GetApplicationFolder() const;
+    TqdzPage *GetPages(int Index) const;
+    int GetPagesCount() const;
+    // The preview window's status line.
+    void SetProgressMessage(const QString &Value, bool IsHint = false);
+
+    // --- owned parts
+    TkwScript *Script() const { return FScript.get(); }
+    TTimer *Timer() const { return FTimer.get(); }
+    TqdzExpressionCache *ExpressionCache() const { return FExpressionCache.get(); }
+    TStringList *SysVariables() const { return FSysVariables.get(); }
+    // None when the build layer is not installed.
+    TqdzCustomEngine *Engine() const { return FEngine.get(); }
+    TqdzCustomPreviewPages *PreviewPages() const { return FPreviewPages.get(); }
+    TqdzDrawText *DrawText() const { return FDrawText.get(); }
+    // Drill names of the group headers that are expanded in the preview.
+    TStringList *DrillState() const { return FDrillState.get(); }
+    // The preview window of the report while it is shown modeless.
+    TqdzCustomPreviewForm *PreviewForm() const { return FPreviewForm; }
+
+    // --- state
+    bool Terminated() const { return FTerminated; }
+    // True also terminates the running script.
+    void SetTerminated(bool Value);
+    // While BuildReport runs.
+    bool Building() const { return FBuilding; }
+    const QString &FileName() const { return FFileName; }
+    void SetFileName(const QString &Value) { FFileName = Value; }
+
+    // --- published
+    QString Version() const;
+    // Ignored: the version is the system's own.
+    void SetVersion(const QString &Value);
+    TqdzDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TqdzDataSet *Value);
+    QString DataSetName() const;
+    void SetDataSetName(const QString &Value);
+    bool DotMatrixReport() const { return FDotMatrixReport; }
+    void SetDotMatrixReport(bool Value) { FDotMatrixReport = Value; }
+    const QString &IniFile() const { return FIniFile; }
+    void SetIniFile(const QString &Value) { FIniFile = Value; }
+    bool OldStyleProgress() const { return FOldStyleProgress; }
+    void SetOldStyleProgress(bool Value) { FOldStyleProgress = Value; }
+    const QString &ParentReport() const { return FParentReport; }
+    // Loads the ancestor template (see qdzClassReport.cpp).
+    void SetParentReport(const QString &Value);
+    TqdzCustomPreview *Preview() const { return FPreview; }
+    void SetPreview(TqdzCustomPreview *Value);
+    const QString &ScriptLanguage() const { return FScriptLanguage; }
+    void SetScriptLanguage(const QString &Value) { FScriptLanguage = Value; }
+    TStrings *ScriptText() const { return FScriptText.get(); }
+    void SetScriptText(TStrings *Value);
+    bool ShowProgress() const { return FShowProgress; }
+    void SetShowProgress(bool Value) { FShowProgress = Value; }
+    // Script procedures the engine and the print path call.
+    const QString &OnStartReport() const { return FOnStartReport; }
+    void SetOnStartReport(const QString &Value) { FOnStartReport = Value; }
+    const QString &OnStopReport() const { return FOnStopReport; }
+    void SetOnStopReport(const QString &Value) { FOnStopReport = Value; }
+    const QString &OnRunDialogs() const { return FOnRunDialogs; }
+    void SetOnRunDialogs(const QString &Value) { FOnRunDialogs = Value; }
+    const QString &OnReportPrint() const { return FOnReportPrint; }
+    void SetOnReportPrint(const QString &Value) { FOnReportPrint = Value; }
+
+#define QDZ_REPORT_EVENT(Type, Name)                                                                 \
+    const Type &Name() const { return F##Name; }                                                    \
+    void Set##Name(const Type &Value) { F##Name = Value; }
+    QDZ_REPORT_EVENT(TqdzBeforePrintEvent, OnAfterPrint)
+    QDZ_REPORT_EVENT(TqdzBeforeConnectEvent, OnBeforeConnect)
+    QDZ_REPORT_EVENT(TqdzAfterDisconnectEvent, OnAfterDisconnect)
+    QDZ_REPORT_EVENT(TqdzBeforePrintEvent, OnBeforePrint)
+    QDZ_REPORT_EVENT(TNotifyEvent, OnBeginDoc)
+    QDZ_REPORT_EVENT(TqdzPreviewClickEvent, OnClickObject)
+    QDZ_REPORT_EVENT(TqdzPreviewClickEvent, OnDblClickObject)
+    QDZ_REPORT_EVENT(TNotifyEvent, OnEndDoc)
+    QDZ_REPORT_EVENT(TqdzGetValueEvent, OnGetValue)
+    QDZ_REPORT_EVENT(TqdzNewGetValueEvent, OnNewGetValue)
+    QDZ_REPORT_EVENT(TqdzManualBuildEvent, OnManualBuild)
+    QDZ_REPORT_EVENT(TqdzMouseOverObjectEvent, OnMouseOverObject)
+    QDZ_REPORT_EVENT(TNotifyEvent, OnPreview)
+    QDZ_REPORT_EVENT(TqdzPrintPageEvent, OnPrintPage)
+    QDZ_REPORT_EVENT(TNotifyEvent, OnPrintReport)
+    QDZ_REPORT_EVENT(TNotifyEvent, OnAfterPrintReport)
+    QDZ_REPORT_EVENT(TqdzProgressEvent, OnProgressStart)
+    QDZ_REPORT_EVENT(TqdzProgressEvent, OnProgress)
+    QDZ_REPORT_EVENT(TqdzProgressEvent, OnProgressStop)
+    QDZ_REPORT_EVENT(TqdzUserFunctionEvent, OnUserFunction)
+    QDZ_REPORT_EVENT(TqdzLoadTemplateEvent, OnLoadTemplate)
+    QDZ_REPORT_EVENT(TNotifyEvent, OnClosePreview)
+    QDZ_REPORT_EVENT(TNotifyEvent, OnAfterScriptCompile)
+#undef QDZ_REPORT_EVENT
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
@@ -254,12 +448,27 @@ protected:
 
 private:
     friend class TqdzComponent;
+    friend class TqdzExpressionCache;
     // Names in the report's tree, counted by their ASCII upper-case form, so
     // that a new name is checked without walking the whole tree.
     void IndexNames(TqdzComponent *Root, int Delta);
     void IndexName(const QString &Name, int Delta);
     static void CountName(QHash<QString, int> &Index, const QString &Name, int Delta);
     bool HasIndexedName(const QString &Name) const;
+    // Raises EInvalidOperation while a build runs: Operation would free the
+    // objects the build works on.
+    void CheckNotBuilding(const char *Operation) const;
+    // Creates the engine and the store when the build layer has been
+    // installed since; False when it has not.
+    bool EnsureEngine();
+    // The script's handlers of Get, Set and the macro functions.
+    Variant CallReportFunction(TObject *Instance, TClass ClassType, const QString &MethodName,
+                               TkwMethodHelper *Caller);
+    void TimerTick(TObject *Sender);
+    void ShowErrors();
+    void ResetSysVariables();
+    // After the template is read back: objects the ancestor copy has.
+    void MarkAncestorObjects();
 
     QHash<QString, int> FNameIndex;
     // Names of the components the report owns, counted the same way. A
@@ -278,6 +487,67 @@ private:
     std::unique_ptr<TqdzPrintOptions> FPrintOptions;
     std::unique_ptr<TqdzReportOptions> FReportOptions;
     std::unique_ptr<TqdzStyles> FStyles;
+
+    std::unique_ptr<TkwScript> FScript;
+    std::unique_ptr<TTimer> FTimer;
+    std::unique_ptr<TStringList> FScriptText;
+    std::unique_ptr<TqdzExpressionCache> FExpressionCache;
+    std::unique_ptr<TStringList> FSysVariables;
+    std::unique_ptr<TqdzCustomEngine> FEngine;
+    std::unique_ptr<TqdzCustomPreviewPages> FPreviewPages;
+    std::unique_ptr<TqdzDrawText> FDrawText;
+    std::unique_ptr<TStringList> FDrillState;
+    std::unique_ptr<TqdzCustomProgress> FProgress;
+    TqdzCustomPreviewForm *FPreviewForm = nullptr;
+    TqdzDataSet *FDataSet = nullptr;
+    QString FDataSetName;
+    bool FDotMatrixReport = false;
+    QString FIniFile = QStringLiteral("\\Software\\Tarvo Reports");
+    bool FOldStyleProgress = false;
+    QString FParentReport;
+    TqdzCustomPreview *FPreview = nullptr;
+    QString FScriptLanguage = QStringLiteral("PascalScript");
+    bool FShowProgress = true;
+    QString FOnStartReport;
+    QString FOnStopReport;
+    QString FOnRunDialogs;
+    QString FOnReportPrint;
+    QString FFileName;
+    QString FCurObject;
+    bool FTerminated = false;
+    bool FBuilding = false;
+    // Set while the template is read back after a build.
+    bool FRestoring = false;
+    // Ancestor files being loaded, outermost first.
+    QStringList FAncestorChain;
+    // Names DoGetValue is evaluating, to stop values that refer to themselves.
+    QStringList FEvaluating;
+    TkwCustomVariable *FLocalValue = nullptr;
+    TkwCustomVariable *FSelfValue = nullptr;
+
+    TqdzBeforePrintEvent FOnAfterPrint;
+    TqdzBeforeConnectEvent FOnBeforeConnect;
+    TqdzAfterDisconnectEvent FOnAfterDisconnect;
+    TqdzBeforePrintEvent FOnBeforePrint;
+    TNotifyEvent FOnBeginDoc;
+    TqdzPreviewClickEvent FOnClickObject;
+    TqdzPreviewClickEvent FOnDblClickObject;
+    TNotifyEvent FOnEndDoc;
+    TqdzGetValueEvent FOnGetValue;
+    TqdzNewGetValueEvent FOnNewGetValue;
+    TqdzManualBuildEvent FOnManualBuild;
+    TqdzMouseOverObjectEvent FOnMouseOverObject;
+    TNotifyEvent FOnPreview;
+    TqdzPrintPageEvent FOnPrintPage;
+    TNotifyEvent FOnPrintReport;
+    TNotifyEvent FOnAfterPrintReport;
+    TqdzProgressEvent FOnProgressStart;
+    TqdzProgressEvent FOnProgress;
+    TqdzProgressEvent FOnProgressStop;
+    TqdzUserFunctionEvent FOnUserFunction;
+    TqdzLoadTemplateEvent FOnLoadTemplate;
+    TNotifyEvent FOnClosePreview;
+    TNotifyEvent FOnAfterScriptCompile;
 };
 
 class TqdzPage : public TqdzComponent

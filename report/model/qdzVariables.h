@@ -304,7 +304,6 @@ private:
 
 // Asks for the report's password; True with the typed text when confirmed.
 // Installed by the build layer, which owns the prompt window.
-using TqdzPasswordPrompt = bool (*)(QString &Password);
 TqdzPasswordPrompt &qdzPasswordPrompt();
 
 class TqdzReportOptions : public TPersistent

@@ -163,7 +163,10 @@ TEST(Bands, BandsInTemplates)
     TqdzReport report(nullptr);
     auto *page = new TqdzReportPage(&report);
     page->SetName("Page1");
-    auto *ds = new TqdzUserDataSet(page);
+    // Datasets live on the data page, which loading would otherwise add.
+    auto *data = new TqdzDataPage(&report);
+    data->SetName("Data");
+    auto *ds = new TqdzUserDataSet(data);
     ds->SetName("Lines");
     auto *ph = new TqdzPageHeader(page);
     ph->SetName("PageHeader1");

@@ -254,7 +254,10 @@ TEST(DataSets, DataSetInTemplate)
     TqdzReport report(nullptr);
     auto *page = new TqdzReportPage(&report);
     page->SetName("Page1");
-    auto *ds = new TqdzUserDataSet(page);
+    // Datasets live on the data page, which loading would otherwise add.
+    auto *data = new TqdzDataPage(&report);
+    data->SetName("Data");
+    auto *ds = new TqdzUserDataSet(data);
     ds->SetName("UserDS1");
     ds->SetBounds(12.4, 30.6, 0, 0);
     ds->SetRangeEnd(reCount);

@@ -35,15 +35,12 @@ STATION_PUBLISHED(TqdzTestItem)
 
 STATION_PUBLISHED(TqdzTestReport)
 {
-    P.Prop("ScriptText", &TqdzTestReport::ScriptText, &TqdzTestReport::SetScriptText);
     P.Prop("Title", &TqdzTestReport::Title, &TqdzTestReport::SetTitle);
 }
 
 TqdzTestReport::TqdzTestReport(TComponent *AOwner)
-    : TqdzReport(AOwner), FItems(std::make_unique<TCollection>(TqdzTestItem::StaticClass())),
-      FScriptText(std::make_unique<TStringList>())
+    : TqdzReport(AOwner), FItems(std::make_unique<TCollection>(TqdzTestItem::StaticClass()))
 {
-    FScriptText->SetText(QStringLiteral("begin\r\n\r\nend."));
 }
 
 TqdzTestReport::~TqdzTestReport()

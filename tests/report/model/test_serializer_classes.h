@@ -69,10 +69,11 @@ public:
     ~TqdzTestReport() override;
 
     TCollection *Items() const { return FItems.get(); }
-    TStringList *ScriptText() const { return FScriptText.get(); }
-    void SetScriptText(TStringList *Value) { FScriptText->Assign(Value); }
     const QString &Title() const { return FTitle; }
     void SetTitle(const QString &Value) { FTitle = Value; }
+    // Templates read as the component tree reads them, without what the
+    // report object adds (data page, options kept, errors shown).
+    void LoadFromStream(TStream *Stream) override { TqdzComponent::LoadFromStream(Stream); }
     int LoadedCalls = 0;
     void Loaded() override
     {
@@ -85,7 +86,6 @@ protected:
 
 private:
     std::unique_ptr<TCollection> FItems;
-    std::unique_ptr<TStringList> FScriptText;
     QString FTitle;
 };
 
@@ -124,6 +124,9 @@ public:
     bool Stretched() const { return FStretched; }
     void SetStretched(bool Value) { FStretched = Value; }
 
+    // Templates read as the component tree reads them, without what the
+    // report object adds (data page, options kept, errors shown).
+    void LoadFromStream(TStream *Stream) override { TqdzComponent::LoadFromStream(Stream); }
     int LoadedCalls = 0;
     bool LoadingSeenInLoaded = false;
     TqdzTestBand *ChildSeenInLoaded = nullptr;

@@ -4,6 +4,7 @@
 
 #include "platform/CodePages.h"
 #include "platform/Exceptions.h"
+#include "report/model/qdzVariables.h"
 #include "report/model/qdzXML.h"
 
 #include <gtest/gtest.h>
@@ -53,8 +54,14 @@ protected:
 
 TEST_F(SerializerFormat, AFreshReportIsWrittenExactly)
 {
+    // The report's dates are those of its creation: fixed here.
+    Report->ReportOptions()->SetCreateDate(0);
+    Report->ReportOptions()->SetLastChange(0);
     const QByteArray expected = Header
-        + "<TqdzTestReport ScriptText.Text=\"begin&#13;&#10;&#13;&#10;end.\">\r\n"
+        + "<TqdzTestReport Version=\"4.9.32\" IniFile=\"\\Software\\Tarvo Reports\" PreviewOptions.Zoom=\"1\" "
+          "PrintOptions.Printer=\"Default\" ReportOptions.CreateDate=\"0\" ReportOptions.Description.Text=\"\" "
+          "ReportOptions.LastChange=\"0\" ScriptLanguage=\"PascalScript\" "
+          "ScriptText.Text=\"begin&#13;&#10;&#13;&#10;end.\">\r\n"
           "  <TqdzTestPage Name=\"Page1\" Guides.Text=\"\" PaperWidth=\"210\">\r\n"
           "    <TqdzTestBand Name=\"Band1\" Height=\"0\" Left=\"0\" Top=\"0\" Width=\"0\">\r\n"
           "      <TqdzTestMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"0\" Height=\"0\" Data=\"\" "
@@ -139,7 +146,7 @@ TEST_F(SerializerFormat, StringListsAndMemoTextLoseOneTrailingBreak)
     Memo->Lines()->SetText("x\r\ny");
     EXPECT_NE(Attributes(Memo).indexOf(" Lines.Text=\"x&#13;&#10;y\""), -1);
     // The report's script text "begin", "", "end.".
-    EXPECT_EQ(Attributes(Report.get()), " ScriptText.Text=\"begin&#13;&#10;&#13;&#10;end.\"");
+    EXPECT_NE(Attributes(Report.get()).indexOf(" ScriptText.Text=\"begin&#13;&#10;&#13;&#10;end.\""), -1);
 }
 
 TEST_F(SerializerFormat, ReferencesAreWrittenByName)

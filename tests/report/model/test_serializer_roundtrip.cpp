@@ -147,7 +147,7 @@ TEST_F(SerializerTemplates, LoadSaveLoadSaveGivesTheSameBytes)
     EXPECT_EQ(first, second);
     // What the first save holds, in the format's own forms.
     for (const char *s :
-         {"<TqdzTestReport ScriptText.Text=\"begin&#13;&#10;end.\" Title=\"Delivery\">",
+         {" ScriptText.Text=\"begin&#13;&#10;end.\" Title=\"Delivery\">",
           "PaperWidth=\"210.5\"", "Font.Name=\"Tahoma\"", "Font.Style=\"3\"", "Child=\"Band2\"",
           "Stretched=\"True\"", "HAlign=\"thaCenter\"", "Frame.Typ=\"5\"", "Frame.Width=\"2\"", "Link=\"Memo2\"",
           "Text=\"Hello&#13;&#10;World\"", "Restrictions=\"3\"", "Mark=\"65\"", "Data=\"v&1\"",

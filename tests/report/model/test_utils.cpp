@@ -6,6 +6,7 @@
 
 #include "platform/Classes.h"
 #include "platform/Component.h"
+#include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
@@ -484,6 +485,8 @@ TEST(Pictures, DrawGraphicStretchesWithOrWithoutMask)
 TEST(Messages, ErrorBoxCarriesTableTitle)
 {
     QString Title, Text;
+    // The real box, not the binary's answer to boxes.
+    TScopedDialogHook none(nullptr);
     QTimer::singleShot(0, [&] {
         if (auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             Title = Box->windowTitle();
