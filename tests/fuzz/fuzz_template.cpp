@@ -2,6 +2,7 @@
 // (what cannot be read goes to the error list) or refused with an
 // exception of the class library; the report's saved text loads back and
 // saves to the same text.
+#include "Dialogs.h"
 #include "Streams.h"
 #include "fuzz_support.h"
 #include "report/model/qdzClass.h"
@@ -23,6 +24,8 @@ QByteArray Save(TqdzReport &Report)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     FuzzQtApp();
+    // A report shows what it could not read in a message box: answered here.
+    SetDialogHook([](TDialogRequest &) { return 1; });
     // The classes a template names are found by their class references.
     for (TClass c : {TqdzReportPage::StaticClass(), TqdzDataBand::StaticClass(), TqdzMemoView::StaticClass(),
                      TqdzGroupHeader::StaticClass(), TqdzGroupFooter::StaticClass(), TqdzOverlay::StaticClass(),
