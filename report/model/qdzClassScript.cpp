@@ -30,7 +30,7 @@ QString ScriptEventName(TObject *Obj, const char *PropName)
     if (!Obj)
         return QString();
     PPropInfo prop = GetPropInfo(Obj, QString::fromLatin1(PropName));
-    if (!prop || prop->Kind() != tkString)
+    if (!prop || (prop->Kind() != tkString && prop->Kind() != tkLString && prop->Kind() != tkWString))
         return QString();
     return GetStrProp(Obj, prop).trimmed();
 }

@@ -44,10 +44,21 @@ QString TqdzExpressionCache::WrapperText(const QString &Language, const QString 
 void TqdzExpressionCache::Calc(const QString &Expression, QString &ErrorMsg, Variant &Result, TkwScript *AScript)
 {
     ErrorMsg.clear();
-    // An expression evaluated from inside another one keeps the outer
-    // context: the private script cannot be its own parent.
-    if (AScript && AScript != FScript.get())
+    // An expression evaluated from inside another one (IIF's arguments) sees
+    // the outer context already: the private script cannot become a parent
+    // of itself. The parent comes back afterwards, for the outer call.
+    TkwScript *const outer = FScript->Parent();
+    bool inside = false;
+    for (TkwScript *s = AScript; s; s = s->Parent())
+        inside = inside || s == FScript.get();
+    if (AScript && !inside)
         FScript->SetParent(AScript);
+    struct RestoreParent
+    {
+        TkwScript *Script;
+        TkwScript *Parent;
+        ~RestoreParent() { Script->SetParent(Parent); }
+    } restoreParent{FScript.get(), outer};
 
     TkwCustomVariable *func = nullptr;
     int index = -1;

@@ -1,15 +1,12 @@
 // The stand-in build layer of the report object's tests, and the test binary's answer to message boxes.
 #include "test_report_standin.h"
 
+#include "script/kw_iclassesrtti.h"
 #include "script/kw_isysrtti.h"
 
 #include <gtest/gtest.h>
 
-STATION_PUBLISHED(TqdzStandInMemo)
-{
-    P.Prop("OnBeforePrint", &TqdzStandInMemo::OnBeforePrint, &TqdzStandInMemo::SetOnBeforePrint);
-    P.Prop("OnPreviewClick", &TqdzStandInMemo::OnPreviewClick, &TqdzStandInMemo::SetOnPreviewClick);
-}
+STATION_PUBLISHED(TqdzStandInMemo) {}
 
 namespace {
 
@@ -27,6 +24,7 @@ public:
     void SetUp() override
     {
         kwInitSysFunctions();
+        kwRegisterClassesRTTI();
         RegisterClass(TqdzStandInMemo::StaticClass());
         SetDialogHook([](TDialogRequest &R) {
             ShownMessages().append(R.Text);

@@ -19,15 +19,6 @@ class TqdzStandInMemo : public TqdzCustomMemoView
 public:
     explicit TqdzStandInMemo(TComponent *AOwner) : TqdzCustomMemoView(AOwner) {}
     void Draw(TCanvas *, double, double, double, double) override {}
-    // Script event names, as views carry them.
-    const QString &OnBeforePrint() const { return FOnBeforePrint; }
-    void SetOnBeforePrint(const QString &Value) { FOnBeforePrint = Value; }
-    const QString &OnPreviewClick() const { return FOnPreviewClick; }
-    void SetOnPreviewClick(const QString &Value) { FOnPreviewClick = Value; }
-
-private:
-    QString FOnBeforePrint;
-    QString FOnPreviewClick;
 };
 
 class TStandInOutline : public TqdzCustomOutline
