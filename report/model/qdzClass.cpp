@@ -34,7 +34,8 @@ void RegisterReportClasses()
                          TqdzHeader::StaticClass(), TqdzOverlay::StaticClass(), TqdzPageFooter::StaticClass(),
                          TqdzPageHeader::StaticClass(), TqdzReportSummary::StaticClass(),
                          TqdzReportTitle::StaticClass(), TqdzDataPage::StaticClass(),
-                         TqdzStyleItem::StaticClass()});
+                         TqdzStyleItem::StaticClass(), TqdzFrame::StaticClass(),
+                         TqdzHighlight::StaticClass(), TqdzCustomLineView::StaticClass()});
         return true;
     }();
     (void)Done;
