@@ -278,8 +278,9 @@ public:
 
     // The height the content needs (Height here).
     virtual double CalcHeight();
-    // Cuts the part that fits in Height; the result is the space left
-    // unused below it, Height when nothing fits.
+    // Cuts the part that fits in Height. The result is the space left
+    // UNUSED below that part (not the part's height): the part is Height -
+    // result high; a result equal to Height means that nothing fitted.
     virtual double CutPart();
     virtual void BeginParts();
     virtual bool HasMoreParts();
@@ -415,7 +416,7 @@ public:
     int CopyNo = 0;
     double PrintScale = 1;
     TRect TextRect;
-    // Set by the engine while the object is being printed.
+    // PrintScale applies while this is set or the canvas is a printer's.
     bool Printing = false;
 
 protected:

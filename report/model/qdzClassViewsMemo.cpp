@@ -270,7 +270,8 @@ void TqdzCustomMemoView::SetDrawParams(TCanvas *Canvas, double ScaleX, double Sc
         SetLayoutFont(D);
     }
     PrepareDraw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
-    if (!Printing)
+    // The print path's scale holds only on paper.
+    if (!Printing && !IsPrinting())
         PrintScale = 1;
     D->SetDimensions(ScaleX, ScaleY, PrintScale, TextRect, TextRect);
     D->SetText(FMemo.get());
