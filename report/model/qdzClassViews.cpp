@@ -695,16 +695,17 @@ Variant qdzViewCalc(TqdzComponent *View, const QString &Expression)
     TqdzReport *report = View ? View->GetReport() : nullptr;
     if (!report)
         throw Exception(QStringLiteral("Expression outside a report: ") + Expression);
-    throw Exception(QStringLiteral("Expression evaluation is not available: ") + Expression);
+    return report->Calc(Expression);
 }
 
 void qdzViewSetSelf(TqdzComponent *View)
 {
-    (void)View;
+    if (TqdzReport *report = View ? View->GetReport() : nullptr)
+        report->SetSelfValue(dynamic_cast<TqdzView *>(View));
 }
 
 void qdzViewSetValue(TqdzComponent *View, const Variant &Value)
 {
-    (void)View;
-    (void)Value;
+    if (TqdzReport *report = View ? View->GetReport() : nullptr)
+        report->SetLocalValue(Value);
 }

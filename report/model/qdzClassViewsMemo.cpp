@@ -196,6 +196,8 @@ bool TqdzCustomMemoView::ConvertsCharset() const
 
 TqdzDrawText *TqdzCustomMemoView::DrawTextObject() const
 {
+    if (TqdzReport *r = GetReport(); r && r->DrawText())
+        return r->DrawText();
     return qdzDrawText();
 }
 
