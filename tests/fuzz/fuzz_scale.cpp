@@ -1,6 +1,4 @@
-// Fuzzing the scale frame parser: any frame gives an empty text or a weight
-// of digits with at most one point, no leading zeros in the whole part and
-// no trailing zeros in the decimals.
+// Fuzzing the scale frame parser and the frame gatherer: any input gives an empty text or a weight (a minus below zero, digits with at most one point, no leading or trailing zeros).
 #include "fuzz_support.h"
 #include "app/scale_code.h"
 #include <QRegularExpression>
@@ -10,7 +8,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     // Frames arrive as 8-bit bytes.
     const QString frame = QString::fromLatin1(reinterpret_cast<const char *>(Data), qsizetype(Size));
     const QString w = ParseScaleFrame(frame);
-    static const QRegularExpression weight(QStringLiteral("^(0|[1-9][0-9]{0,3})(\\.[0-9]?[1-9])?$"));
+    static const QRegularExpression weight(QStringLiteral("^(?!-0$)-?(0|[1-9][0-9]{0,3})(\\.[0-9]?[1-9])?$"));
     FUZZ_CHECK(w.isEmpty() || weight.match(w).hasMatch());
+    // The same bytes arriving in pieces, as the port delivers them.
+    TScaleFrames frames;
+    const qsizetype step = Size > 0 ? 1 + Data[0] % 23 : 1;
+    for (qsizetype i = 0; i < frame.size(); i += step) {
+        const QString f = frames.Feed(frame.mid(i, step));
+        FUZZ_CHECK(f.isEmpty() || weight.match(f).hasMatch());
+    }
     return 0;
 }
