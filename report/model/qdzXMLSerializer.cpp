@@ -287,7 +287,11 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
         const qsizetype q2 = Text.indexOf('"', q1 + 1);
         if (q2 < 0)
             break;
-        const QByteArray name = Text.mid(i, nameEnd - i);
+        QByteArray name = Text.mid(i, nameEnd - i);
+        // A bare word before the name (a class name in a built page's
+        // text) is no attribute: skip it.
+        if (const qsizetype blank = name.lastIndexOf(' '); blank >= 0)
+            name = name.mid(blank + 1);
         const QByteArray value = Text.mid(q1 + 1, q2 - q1 - 1);
         i = q2 + 1;
         try {

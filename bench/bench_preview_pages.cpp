@@ -1,0 +1,203 @@
+// The built-page store's hot paths, each beside a reference measured in the
+// same run: rebuilding a page against reading the same page with the
+// template reader, saving and loading a built report against writing and
+// reading the same bytes through a file, and printing pages to a PDF file
+// against drawing them onto images.
+#include "report/build/qdzPreviewPages.h"
+#include "report/build/qdzPrinter.h"
+#include "report/model/qdzClass.h"
+#include "report/model/qdzVariables.h"
+#include "report/model/qdzXML.h"
+#include "report/model/qdzXMLSerializer.h"
+#include "tests/report/build/PrinterFakes.h"
+
+#include "platform/Forms.h"
+#include "platform/Graphics.h"
+#include "platform/Streams.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+class TBenchView : public TqdzView
+{
+    STATION_CLASS(TBenchView, TqdzView)
+public:
+    explicit TBenchView(TComponent *AOwner) : TqdzView(AOwner) { SetFlags(Flags() & ~qdzFlagWriteFull); }
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override
+    {
+        const int l = Round(AbsLeft() * ScaleX + OffsetX), t = Round(AbsTop() * ScaleY + OffsetY);
+        Canvas->Brush()->SetColor(0xE0E0E0);
+        Canvas->FillRect(TRect(l, t, Round(l + Width() * ScaleX), Round(t + Height() * ScaleY)));
+        Canvas->TextOut(l + 1, t + 1, QString::number(Tag()));
+    }
+};
+
+STATION_PUBLISHED(TBenchView)
+{
+    using C = TBenchView;
+    P.Prop("Left", &C::Left, &C::SetLeft);
+    P.Prop("Top", &C::Top, &C::SetTop);
+    P.Prop("Width", &C::Width, &C::SetWidth);
+    P.Prop("Height", &C::Height, &C::SetHeight);
+    P.Prop("Visible", &C::Visible, &C::SetVisible).Default(true);
+}
+
+void Setup()
+{
+    static const bool Done = [] {
+        RegisterClass(TBenchView::StaticClass());
+        TqdzBuildFactories f = qdzBuildFactories();
+        qdzAddPreviewPagesFactories(f);
+        qdzInstallBuildFactories(f);
+        return true;
+    }();
+    (void)Done;
+}
+
+// A report whose page holds Objects - 1 views on one band, built Pages times
+// with every view moved and numbered.
+struct TBuilt {
+    TqdzReport Report{nullptr};
+    TqdzReportPage *Page;
+    TqdzMasterData *Band;
+    std::unique_ptr<TqdzPreviewPages> Store;
+
+    TBuilt(int Objects, int Pages)
+    {
+        Setup();
+        Page = new TqdzReportPage(&Report);
+        Page->SetName(QStringLiteral("Page1"));
+        Page->SetPaperSize(9);
+        Band = new TqdzMasterData(Page);
+        Band->SetName(QStringLiteral("MasterData1"));
+        Band->SetBounds(0, 0, 718, 1000);
+        for (int i = 1; i < Objects; ++i) {
+            auto *v = new TBenchView(Band);
+            v->SetName(QStringLiteral("View%1").arg(i));
+            v->SetBounds((i % 7) * 100, (i / 7) * 20, 90, 18);
+        }
+        Store = std::make_unique<TqdzPreviewPages>(&Report);
+        Store->AddSourcePage(Page);
+        Store->BeginPass();
+        TList *all = Band->Objects();
+        for (int p = 0; p < Pages; ++p) {
+            Store->AddPage(Page);
+            for (int i = 0; i < all->Count(); ++i) {
+                auto *v = static_cast<TBenchView *>(all->Items(i));
+                v->SetTag(p * 1000 + i);
+                v->SetTop(v->Top() + 1);
+            }
+            Store->AddObject(Band);
+        }
+        Store->Finish();
+    }
+};
+
+void BM_GetPage(benchmark::State &State)
+{
+    TBuilt b(int(State.range(0)), 1);
+    for (auto _ : State) {
+        b.Store->ClearPageCache();
+        benchmark::DoNotOptimize(b.Store->GetPage(0));
+    }
+    State.counters["objects"] = double(State.range(0));
+}
+BENCHMARK(BM_GetPage)->Arg(50)->Arg(500)->Unit(benchmark::kMicrosecond);
+
+// Reference: the same page, written whole, read back by the template reader.
+void BM_GetPage_TemplateReader(benchmark::State &State)
+{
+    TBuilt b(int(State.range(0)), 1);
+    TqdzXMLItem item;
+    {
+        TqdzXMLSerializer w(nullptr);
+        w.WriteTemplateRoot(b.Store->GetPage(0), true, false, &item);
+    }
+    for (auto _ : State) {
+        TqdzReportPage page(nullptr);
+        TqdzXMLSerializer r(nullptr);
+        r.ReadTemplateRoot(&page, &item);
+        benchmark::DoNotOptimize(page.Objects()->Count());
+    }
+}
+BENCHMARK(BM_GetPage_TemplateReader)->Arg(50)->Arg(500)->Unit(benchmark::kMicrosecond);
+
+void BM_SaveLoad(benchmark::State &State)
+{
+    TBuilt b(20, int(State.range(0)));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("b.qe3"));
+    TqdzReport other(nullptr);
+    TqdzPreviewPages loaded(&other);
+    for (auto _ : State) {
+        b.Store->SaveToFile(file);
+        loaded.LoadFromFile(file);
+        benchmark::DoNotOptimize(loaded.GetCount());
+    }
+}
+BENCHMARK(BM_SaveLoad)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// Reference: the same bytes written to the file and read back raw.
+void BM_SaveLoad_RawBytes(benchmark::State &State)
+{
+    TBuilt b(20, int(State.range(0)));
+    TMemoryStream bytes;
+    b.Store->SaveToStream(&bytes);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("b.raw"));
+    for (auto _ : State) {
+        bytes.SaveToFile(file);
+        TMemoryStream back;
+        back.LoadFromFile(file);
+        benchmark::DoNotOptimize(back.Size());
+    }
+}
+BENCHMARK(BM_SaveLoad_RawBytes)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);
+
+void BM_PrintToPdf(benchmark::State &State)
+{
+    TScopedSpooler spooler;
+    spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
+    spooler->Default = QStringLiteral("Laser");
+    qdzFreePrinters();
+    TBuilt b(20, int(State.range(0)));
+    QTemporaryDir dir;
+    b.Report.PrintOptions()->SetShowDialog(false);
+    b.Report.PrintOptions()->SetOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
+    for (auto _ : State)
+        if (!b.Store->Print())
+            State.SkipWithError("printing failed");
+    qdzFreePrinters();
+}
+BENCHMARK(BM_PrintToPdf)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// Reference: the same pages drawn onto page-sized images.
+void BM_PrintToPdf_DrawImages(benchmark::State &State)
+{
+    TBuilt b(20, int(State.range(0)));
+    for (auto _ : State)
+        for (int i = 0; i < b.Store->GetCount(); ++i) {
+            const TPoint size = b.Store->GetPageSize(i);
+            TBitmap bmp;
+            bmp.SetSize(size.X, size.Y);
+            b.Store->DrawPage(i, bmp.Canvas(), 1, 1, 0, 0);
+            b.Store->ClearPageCache();
+            benchmark::DoNotOptimize(bmp.Width());
+        }
+}
+BENCHMARK(BM_PrintToPdf_DrawImages)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

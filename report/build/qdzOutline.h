@@ -1,0 +1,25 @@
+#pragma once
+// The outline of a built report: a tree of headings kept in the store's
+// document under "outline", each an "item" with text, page and top.
+#include "report/model/qdzClassEngine.h"
+
+class TqdzOutline : public TqdzCustomOutline
+{
+    STATION_CLASS(TqdzOutline, TqdzCustomOutline)
+public:
+    explicit TqdzOutline(TqdzCustomPreviewPages *APreviewPages);
+
+    int GetCount() override;
+    // Nothing before LevelRoot: there is no node to add to yet.
+    void AddItem(const QString &Text, int Top) override;
+    // An index out of range leaves the current item as it is.
+    void LevelDown(int Index) override;
+    void LevelRoot() override;
+    void LevelUp() override;
+    void GetItem(int Index, QString &Text, int &Page, int &Top) override;
+    void ShiftItems(TqdzXMLItem *From, int NewTop) override;
+    TqdzXMLItem *GetLastItem() override;
+
+private:
+    TqdzXMLItem *RootNode();
+};

@@ -1,0 +1,461 @@
+// The built-page store while a report builds: source pages and their short
+// names, pages and objects written as differences, passes, moving objects.
+#include "qdzPreviewPages.h"
+
+#include "qdzDictionary.h"
+#include "qdzOutline.h"
+#include "qdzPictureCache.h"
+
+#include "platform/SysUtils.h"
+#include "platform/TypInfo.h"
+#include "report/model/qdzClass.h"
+#include "report/model/qdzVariables.h"
+#include "report/model/qdzXML.h"
+#include "report/model/qdzXMLSerializer.h"
+
+namespace {
+
+// A float attribute of an item; 0 when missing or not a number.
+double FloatProp(const TqdzXMLItem *Item, const QByteArray &Name, bool &Present)
+{
+    const QByteArray v = Item->GetProp(Name);
+    double d = 0;
+    Present = !v.isEmpty() && TryStrToFloat(QString::fromLatin1(v), d);
+    return Present ? d : 0;
+}
+
+double FloatProp(const TqdzXMLItem *Item, const QByteArray &Name)
+{
+    bool present;
+    return FloatProp(Item, Name, present);
+}
+
+} // namespace
+
+namespace {
+
+TqdzCustomPreviewPages *CreatePreviewPages(TqdzReport *AReport)
+{
+    return new TqdzPreviewPages(AReport);
+}
+
+TqdzCustomOutline *CreateOutline(TqdzCustomPreviewPages *APreviewPages)
+{
+    return new TqdzOutline(APreviewPages);
+}
+
+} // namespace
+
+void qdzAddPreviewPagesFactories(TqdzBuildFactories &Factories)
+{
+    Factories.CreatePreviewPages = &CreatePreviewPages;
+    Factories.CreateOutline = &CreateOutline;
+}
+
+TqdzPreviewPages::TqdzPreviewPages(TqdzReport *AReport)
+    : TqdzCustomPreviewPages(AReport), FDictionary(std::make_unique<TqdzDictionary>()),
+      FPictureCache(std::make_unique<TqdzPictureCache>()), FXMLDocument(std::make_unique<TqdzXMLDocument>())
+{
+    FXMLDocument->Root()->SetName("preparedreport");
+}
+
+TqdzPreviewPages::~TqdzPreviewPages()
+{
+    for (TCacheEntry &e : FPageCache)
+        FreePage(e.Page);
+    FPageCache.clear();
+    for (TqdzReportPage *p : FRetired)
+        FreePage(p);
+    FRetired.clear();
+    FDictionary.reset();
+    FSourcePages.clear();
+    FPictureCache.reset();
+}
+
+TqdzXMLItem *TqdzPreviewPages::PagesNode()
+{
+    // Looked up each time: clearing the document frees the node.
+    return FXMLDocument->Root()->FindItem("previewpages");
+}
+
+TqdzXMLItem *TqdzPreviewPages::PageItem(int Index)
+{
+    TqdzXMLItem *pages = PagesNode();
+    return Index >= 0 && Index < pages->Count() ? pages->GetItems(Index) : nullptr;
+}
+
+TqdzXMLItem *TqdzPreviewPages::CurPageItem()
+{
+    return PageItem(CurPage());
+}
+
+TqdzReportPage *TqdzPreviewPages::SourcePages(int Index) const
+{
+    return Index >= 0 && Index < SourcePageCount() ? FSourcePages[size_t(Index)].get() : nullptr;
+}
+
+int TqdzPreviewPages::SourceIndexOf(const TqdzXMLItem *PageItem) const
+{
+    const QByteArray &name = PageItem->Name();
+    if (!name.startsWith("page"))
+        return -1;
+    bool ok = false;
+    const int n = name.mid(4).toInt(&ok);
+    return ok && n >= 0 && n < SourcePageCount() ? n : -1;
+}
+
+TqdzComponent *TqdzPreviewPages::TemplateOf(const TqdzXMLItem *Item) const
+{
+    return FDictionary->GetObject(QString::fromLatin1(Item->Name()));
+}
+
+int TqdzPreviewPages::GetCount()
+{
+    return PagesNode()->Count();
+}
+
+void TqdzPreviewPages::Clear()
+{
+    ClearPageCache();
+    FSourcePages.clear();
+    FXMLDocument->Clear();
+    ResetOutline();
+    FDictionary->Clear();
+    FPictureCache->Clear();
+    SetCurPage(-1);
+    FAddedBytes = 0;
+}
+
+void TqdzPreviewPages::Initialize()
+{
+    FPictureCache->SetUseFileCache(Report()->PreviewOptions()->PictureCacheInFile());
+    FPictureCache->SetTempDir(Report()->EngineOptions()->TempDir());
+    FXMLDocument->SetTempDir(Report()->EngineOptions()->TempDir());
+    Report()->DoProgressStart(ptRunning);
+}
+
+// ------------------------------------------------------------ source pages
+
+void TqdzPreviewPages::RegisterSourceObject(TqdzComponent *Template, TqdzComponent *Copy, int PageIndex)
+{
+    Template->SetSourceLink(Copy);
+    Copy->SetSourceLink(Template);
+    QString prefix;
+    if (dynamic_cast<TqdzBand *>(Copy))
+        prefix = QStringLiteral("b");
+    else
+        prefix = Copy->BaseName().left(1).toLower();
+    const QString sourceName = QStringLiteral("Page%1.%2").arg(PageIndex).arg(Copy->Name());
+    const QString dictName = FDictionary->AddUnique(prefix, sourceName, Copy);
+    if (dynamic_cast<TqdzCustomMemoView *>(Copy)) {
+        // Stored memos carry no binding: the built text is what counts.
+        if (PPropInfo p = Copy->ClassType()->FindProp(QStringLiteral("DataSet")))
+            if (p->Kind() == tkClass)
+                SetObjectProp(Copy, p, nullptr);
+        if (PPropInfo p = Copy->ClassType()->FindProp(QStringLiteral("DataField")))
+            SetStrProp(Copy, p, QString());
+    }
+    if (Copy->Flags() & qdzFlagWriteFull) {
+        Copy->SetBaseName(Copy->ClassName());
+    } else {
+        TqdzXMLSerializer serializer(nullptr);
+        serializer.SetOwner(Report());
+        Copy->SetBaseName(QString::fromLatin1(serializer.WriteObjectToItem(Copy)));
+    }
+    Template->SetDictName(dictName);
+    Copy->SetDictName(dictName);
+}
+
+namespace {
+
+void CopyTree(TqdzComponent *Source, TqdzComponent *ParentCopy, std::vector<TqdzComponent *> &Templates,
+              std::vector<TqdzComponent *> &Copies)
+{
+    auto *copy = static_cast<TqdzComponent *>(Source->ClassType()->Create(ParentCopy));
+    copy->Assign(Source);
+    copy->SetName(Source->Name());
+    Templates.push_back(Source);
+    Copies.push_back(copy);
+    TList *children = Source->Objects();
+    for (int i = 0; i < children->Count(); ++i) {
+        auto *child = static_cast<TqdzComponent *>(children->Items(i));
+        if (child->Flags() & qdzFlagShowInPrepared)
+            CopyTree(child, copy, Templates, Copies);
+    }
+}
+
+} // namespace
+
+void TqdzPreviewPages::AddSourcePage(TqdzReportPage *Page)
+{
+    if (!Page)
+        return;
+    std::vector<TqdzComponent *> templates, copies;
+    CopyTree(Page, nullptr, templates, copies);
+    auto *pageCopy = static_cast<TqdzReportPage *>(copies.front());
+    pageCopy->SetSourceLink(Page);
+    FSourcePages.emplace_back(pageCopy);
+    const int pageIndex = SourcePageCount() - 1;
+    for (size_t i = 1; i < copies.size(); ++i)
+        RegisterSourceObject(templates[i], copies[i], pageIndex);
+}
+
+void TqdzPreviewPages::AddToSourcePage(TqdzComponent *Obj)
+{
+    if (!Obj || FSourcePages.empty())
+        return;
+    TqdzReportPage *page = FSourcePages.back().get();
+    auto *copy = static_cast<TqdzComponent *>(Obj->ClassType()->Create(page));
+    copy->Assign(Obj);
+    copy->CreateUniqueName();
+    RegisterSourceObject(Obj, copy, SourcePageCount() - 1);
+}
+
+// ------------------------------------------------------------ building
+
+void TqdzPreviewPages::AddPage(TqdzReportPage *Page)
+{
+    TqdzXMLItem *pages = PagesNode();
+    if (Report()->EngineOptions()->UseFileCache()
+        && FAddedBytes > (qint64(Report()->EngineOptions()->MaxMemSize()) << 20)) {
+        for (int i = pages->Count() - 2; i >= 0; --i) {
+            TqdzXMLItem *item = pages->GetItems(i);
+            if (!item->Loaded())
+                break;
+            FXMLDocument->UnloadItem(item);
+        }
+        FAddedBytes = 0;
+    }
+    SetCurPage(CurPage() + 1);
+    if (CurPage() < pages->Count() && FAddPageAction != 1)
+        return;
+
+    int source = -1;
+    for (int i = 0; i < SourcePageCount(); ++i)
+        if (Page && FSourcePages[size_t(i)]->SourceLink() == Page) {
+            source = i;
+            break;
+        }
+    const bool unloadable = pages->Count() > 2;
+    TqdzXMLItem *item = pages->Add();
+    item->SetName("page" + QByteArray::number(source));
+    item->SetUnloadable(unloadable);
+    Report()->DoProgress(ptRunning, CurPage() + 1);
+    FAddPageAction = 0;
+    SetCurPage(pages->Count() - 1);
+    IncLogicalPageNumber();
+}
+
+void TqdzPreviewPages::AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj)
+{
+    TqdzXMLItem *item = Parent->Add();
+    QByteArray text;
+    if (TqdzComponent *templ = Obj->SourceLink()) {
+        item->SetName(Obj->DictName().toLatin1());
+        TqdzCustomEngine *engine = Engine();
+        const bool finalPass = !engine || engine->FinalPass();
+        if (!finalPass)
+            text = Obj->TqdzComponent::DiffAttributes(templ);
+        else if (Obj->Flags() & qdzFlagWriteFull)
+            Obj->WriteToPreparedItem(templ, text);
+        else
+            text = Obj->DiffAttributes(templ);
+    } else {
+        item->SetName(Obj->ClassName().toLatin1());
+        Obj->WriteToPreparedItem(nullptr, text);
+    }
+    text = text.trimmed();
+    item->SetText(text);
+    FAddedBytes += item->Name().size() + text.size() + qint64(sizeof(TqdzXMLItem)) + 16;
+
+    TList *children = Obj->Objects();
+    for (int i = 0; i < children->Count(); ++i) {
+        auto *child = static_cast<TqdzComponent *>(children->Items(i));
+        if (child->Visible() && (child->Flags() & qdzFlagShowInPrepared))
+            AddObjectItem(item, child);
+    }
+}
+
+void TqdzPreviewPages::AddObject(TqdzComponent *Obj)
+{
+    if (!Obj || !Obj->Visible() || !(Obj->Flags() & qdzFlagShowInPrepared))
+        return;
+    TqdzXMLItem *page = CurPageItem();
+    if (!page)
+        return;
+    AddObjectItem(page, Obj);
+}
+
+void TqdzPreviewPages::BeginPass()
+{
+    FPassFirstPage = GetCount() - 1;
+    if (FPassFirstPage >= 0) {
+        FPassFirstObject = PageItem(FPassFirstPage)->Count();
+        FPassFirstOutline = FXMLDocument->Root()->FindItem("outline")->Count();
+    }
+    ResetLogicalPageNumber();
+}
+
+namespace {
+
+bool Contains(const TqdzXMLItem *Root, const TqdzXMLItem *Item)
+{
+    for (const TqdzXMLItem *i = Item; i; i = i->Parent())
+        if (i == Root)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void TqdzPreviewPages::ClearFirstPassPages()
+{
+    ClearPageCache();
+    TqdzXMLItem *root = FXMLDocument->Root();
+    TqdzXMLItem *outlineItem = Outline() ? Outline()->CurItem() : nullptr;
+    bool outlineFreed = false;
+    if (FPassFirstPage != -1) {
+        TqdzXMLItem *pages = PagesNode();
+        if (TqdzXMLItem *first = PageItem(FPassFirstPage)) {
+            while (first->Count() > FPassFirstObject)
+                delete first->GetItems(first->Count() - 1);
+        }
+        while (pages->Count() > FPassFirstPage + 1)
+            delete pages->GetItems(pages->Count() - 1);
+        TqdzXMLItem *outline = root->FindItem("outline");
+        while (outline->Count() > FPassFirstOutline) {
+            TqdzXMLItem *last = outline->GetItems(outline->Count() - 1);
+            outlineFreed = outlineFreed || Contains(last, outlineItem);
+            delete last;
+        }
+    } else {
+        for (int i = root->Count() - 1; i >= 0; --i) {
+            TqdzXMLItem *child = root->GetItems(i);
+            if (child->Name() == "anchors" || child->Name() == "logicalpagenumbers")
+                continue;
+            outlineFreed = outlineFreed || Contains(child, outlineItem);
+            delete child;
+        }
+    }
+    // The outline must not go on pointing into what was freed.
+    if (outlineFreed)
+        Outline()->LevelRoot();
+    ResetLogicalPageNumber();
+    SetCurPage(FPassFirstPage);
+    FAddedBytes = 0;
+}
+
+void TqdzPreviewPages::CutObjects(int FromIndex)
+{
+    TqdzXMLItem *page = CurPageItem();
+    if (!page)
+        return;
+    TqdzXMLItem *cut = FXMLDocument->Root()->FindItem("cutted");
+    FromIndex = std::max(FromIndex, 0);
+    while (page->Count() > FromIndex)
+        cut->AddItem(page->GetItems(FromIndex));
+}
+
+void TqdzPreviewPages::PasteObjects(double X, double Y)
+{
+    TqdzXMLItem *root = FXMLDocument->Root();
+    TqdzXMLItem *cut = nullptr;
+    for (int i = 0; i < root->Count(); ++i)
+        if (root->GetItems(i)->Name().compare("cutted", Qt::CaseInsensitive) == 0)
+            cut = root->GetItems(i);
+    if (!cut)
+        return;
+    TqdzXMLItem *page = CurPageItem();
+    if (cut->Count() > 0 && page) {
+        const double dx = X - FloatProp(cut->GetItems(0), "l");
+        const double dy = Y - FloatProp(cut->GetItems(0), "t");
+        while (cut->Count() > 0) {
+            TqdzXMLItem *item = cut->GetItems(0);
+            item->SetProp("l", FloatToStr(FloatProp(item, "l") + dx).toLatin1());
+            item->SetProp("t", FloatToStr(FloatProp(item, "t") + dy).toLatin1());
+            page->AddItem(item);
+        }
+    }
+    delete cut;
+}
+
+void TqdzPreviewPages::Finish()
+{
+    ClearPageCache();
+    for (auto &p : FSourcePages)
+        p->SetSourceLink(nullptr);
+    Report()->DoProgressStop(ptRunning);
+}
+
+bool TqdzPreviewPages::BandExists(TqdzBand *Band)
+{
+    TqdzXMLItem *page = CurPageItem();
+    if (!page || !Band)
+        return false;
+    const bool pageFooter = dynamic_cast<TqdzPageFooter *>(Band) != nullptr;
+    const bool columnFooter = dynamic_cast<TqdzColumnFooter *>(Band) != nullptr;
+    for (int i = 0; i < page->Count(); ++i) {
+        TqdzComponent *templ = TemplateOf(page->GetItems(i));
+        if (!templ)
+            continue;
+        if (templ->SourceLink() == Band || (pageFooter && dynamic_cast<TqdzPageFooter *>(templ))
+            || (columnFooter && dynamic_cast<TqdzColumnFooter *>(templ)))
+            return true;
+    }
+    return false;
+}
+
+int TqdzPreviewPages::GetCurPosition()
+{
+    TqdzXMLItem *page = CurPageItem();
+    return page ? page->Count() : 0;
+}
+
+double TqdzPreviewPages::GetLastY(double X)
+{
+    TqdzXMLItem *page = CurPageItem();
+    double result = 0;
+    if (!page)
+        return result;
+    for (int i = 0; i < page->Count(); ++i) {
+        TqdzXMLItem *item = page->GetItems(i);
+        auto *band = dynamic_cast<TqdzBand *>(TemplateOf(item));
+        if (!band || dynamic_cast<TqdzPageFooter *>(band) || dynamic_cast<TqdzOverlay *>(band))
+            continue;
+        bool has;
+        double left = FloatProp(item, "l", has);
+        if (!has)
+            left = band->Left();
+        if (X == 0 || dynamic_cast<TqdzPageHeader *>(band) || dynamic_cast<TqdzReportTitle *>(band)
+            || std::abs(X - left) < 0.001) {
+            double top = FloatProp(item, "t", has);
+            if (!has)
+                top = band->Top();
+            double height = FloatProp(item, "h", has);
+            if (!has)
+                height = band->Height();
+            result = std::max(result, top + height);
+        }
+    }
+    return result;
+}
+
+void TqdzPreviewPages::UpdatePageDimensions(TqdzReportPage *Page, double Width, double Height)
+{
+    // Without a linked source page nothing is changed: guessing one would
+    // resize a page the engine did not mean.
+    for (auto &p : FSourcePages) {
+        if (p->SourceLink() != Page || !Page)
+            continue;
+        p->SetPaperSize(256);
+        p->SetPaperWidth(Width / qdzPixelsPerMM);
+        p->SetPaperHeight(Height / qdzPixelsPerMM);
+        TqdzXMLItem item;
+        item.SetText(p->BaseName().toLatin1());
+        item.SetProp("PaperSize", "256");
+        item.SetProp("PaperWidth", qdzFloatToStr(p->PaperWidth()).toLatin1());
+        item.SetProp("PaperHeight", qdzFloatToStr(p->PaperHeight()).toLatin1());
+        p->SetBaseName(QString::fromLatin1(item.Text()));
+        return;
+    }
+}

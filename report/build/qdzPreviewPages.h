@@ -1,0 +1,188 @@
+#pragma once
+// The built-page store: the engine writes every built page into one XML
+// document as compact items (a template object's short name and the
+// attributes in which the built object differs from it); pages are rebuilt
+// from there on demand for the preview, the printer and the built-report
+// file, and kept in a small most-recently-used cache.
+#include "report/model/qdzClassEngine.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class TqdzDictionary;
+class TqdzPictureCache;
+class TqdzXMLDocument;
+class TqdzXMLItem;
+class TqdzXMLSerializer;
+class TqdzCustomPrinter;
+class TqdzPrintOptions;
+class TqdzView;
+
+// The print dialog, installed by the preview layer: shown when the report's
+// PrintOptions.ShowDialog is on; False cancels printing. Without one,
+// printing goes on with the options as they are.
+using TqdzPrintDialogHook = bool (*)(TqdzReport *Report);
+TqdzPrintDialogHook &qdzPrintDialogHook();
+
+// Puts the built-page store and its outline into the build layer's
+// factory table (the other entries are left as they are).
+void qdzAddPreviewPagesFactories(TqdzBuildFactories &Factories);
+
+// Opens an address on the desktop; tests install their own.
+using TqdzUrlOpener = bool (*)(const QString &Url);
+TqdzUrlOpener &qdzUrlOpener();
+// Opens Url through qdzUrlOpener (the desktop's handler by default) when it
+// is an http, https or mailto address; False, nothing opened, otherwise.
+bool qdzOpenHyperlink(const QString &Url);
+
+// Shows a page (1-based) at a position in a preview; installed by the
+// preview layer for the "@page" and "#anchor" hyperlinks.
+using TqdzPreviewGoTo = void (*)(TqdzCustomPreview *Preview, int Page, int Top);
+TqdzPreviewGoTo &qdzPreviewGoTo();
+
+class TqdzPreviewPages : public TqdzCustomPreviewPages
+{
+public:
+    explicit TqdzPreviewPages(TqdzReport *AReport);
+    ~TqdzPreviewPages() override;
+
+    int GetCount() override;
+    TqdzReportPage *GetPage(int Index) override;
+    TPoint GetPageSize(int Index) override;
+    void Clear() override;
+    void Initialize() override;
+    void AddObject(TqdzComponent *Obj) override;
+    void AddPage(TqdzReportPage *Page) override;
+    void AddSourcePage(TqdzReportPage *Page) override;
+    void AddToSourcePage(TqdzComponent *Obj) override;
+    void BeginPass() override;
+    void ClearFirstPassPages() override;
+    void CutObjects(int FromIndex) override;
+    void Finish() override;
+    void IncLogicalPageNumber() override;
+    void ResetLogicalPageNumber() override;
+    void PasteObjects(double X, double Y) override;
+    void ShiftAnchors(int From, int NewTop) override;
+    void AddPicture(TqdzPictureView *Picture) override;
+    bool BandExists(TqdzBand *Band) override;
+    int GetCurPosition() override;
+    int GetAnchorCurPosition() override;
+    double GetLastY(double X = 0) override;
+    int GetLogicalPageNo() override;
+    int GetLogicalTotalPages() override;
+    void AddEmptyPage(int Index) override;
+    void DeletePage(int Index) override;
+    void ModifyPage(int Index, TqdzReportPage *Page) override;
+    void DrawPage(int Index, TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                  double OffsetY) override;
+    void ObjectAtPoint(int Index, int X, int Y, bool Click, TCursor &Cursor, double Scale, double OffsetX,
+                       double OffsetY, TMouseButton Button, TShiftState Shift, bool DblClick = false) override;
+    void AddPagesFrom(TqdzReport *AReport) override;
+    void LoadFromStream(TStream *Stream, bool AllowPartialLoading = false) override;
+    void SaveToStream(TStream *Stream) override;
+    bool LoadFromFile(const QString &FileName, bool ExceptionIfNotFound = false) override;
+    void SaveToFile(const QString &FileName) override;
+    bool Print() override;
+    void Export(TqdzCustomExportFilter *Filter) override;
+    void AddAnchor(const QString &Text) override;
+    int GetAnchorPage(const QString &Text) override;
+
+    // For pages whose height is known only after building: the linked
+    // source page takes the size as a custom paper.
+    void UpdatePageDimensions(TqdzReportPage *Page, double Width, double Height);
+    // Frees every rebuilt page that no one holds.
+    void ClearPageCache();
+
+    // Keeps a rebuilt page alive while held, even when the cache drops it
+    // (a print loop or a click handler may rebuild other pages meanwhile).
+    class TPageHold
+    {
+    public:
+        TPageHold(TqdzPreviewPages *Store, int Index);
+        ~TPageHold();
+        TPageHold(const TPageHold &) = delete;
+        TPageHold &operator=(const TPageHold &) = delete;
+        TqdzReportPage *Page() const { return FPage; }
+
+    private:
+        TqdzPreviewPages *FStore;
+        TqdzReportPage *FPage;
+    };
+
+    int AddPageAction() const { return FAddPageAction; }
+    void SetAddPageAction(int Value) { FAddPageAction = Value; }
+    TqdzDictionary *Dictionary() const { return FDictionary.get(); }
+    TqdzPictureCache *PictureCache() const { return FPictureCache.get(); }
+    TqdzXMLDocument *XMLDocument() const { return FXMLDocument.get(); }
+    TqdzXMLItem *PagesNode();
+    int SourcePageCount() const { return int(FSourcePages.size()); }
+    TqdzReportPage *SourcePages(int Index) const;
+    int CachedPageCount() const { return int(FPageCache.size()); }
+    qint64 AddedBytes() const { return FAddedBytes; }
+    int LogicalPageCounter() const { return FLogicalPageCounter; }
+    // Copy number and print scale handed to memo views while printing.
+    int CopyNo() const { return FCopyNo; }
+    double PrintScale() const { return FPrintScale; }
+
+private:
+    struct TCacheEntry {
+        int Index;
+        TqdzReportPage *Page;
+    };
+    struct TPrintRun;
+
+    TqdzXMLItem *CurPageItem();
+    TqdzXMLItem *PageItem(int Index);
+    int SourceIndexOf(const TqdzXMLItem *PageItem) const;
+    void AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj);
+    void RegisterSourceObject(TqdzComponent *Template, TqdzComponent *Copy, int PageIndex);
+    TqdzComponent *TemplateOf(const TqdzXMLItem *Item) const;
+    TqdzReportPage *BuildPage(int Index);
+    void ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent *Parent, TqdzXMLItem *Item);
+    void InsertIntoCache(int Index, TqdzReportPage *Page);
+    void ReleasePage(TqdzReportPage *Page);
+    // What the store needs of particular views: a built picture view left
+    // without a picture takes it from the cache; a view is drawn with its
+    // printing flag, a text view with the page count, copy and print scale.
+    void RestorePicture(TqdzComponent *Obj);
+    void PaintPageBackground(TqdzReportPage *Page, TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                             double OffsetY);
+    void PrepareViewDraw(TqdzView *View, bool Printing);
+    void FinishViewDraw(TqdzView *View);
+    static bool ViewPrintable(TqdzView *View);
+    static TCursor ViewCursor(TqdzView *View);
+    static QString ViewURL(TqdzView *View);
+    void FreePage(TqdzReportPage *Page);
+    void Hold(TqdzReportPage *Page);
+    void Unhold(TqdzReportPage *Page);
+    void ReadBuiltReport();
+    void ResetOutline();
+    // Print path.
+    bool PrintRun(TPrintRun &Run, int Mode);
+    void PrintMode(TPrintRun &Run, int Mode);
+    bool PrintPage(TPrintRun &Run, int Index, bool ScaleMode);
+    bool PrintSplitPage(TPrintRun &Run, int Index);
+    void PrintJoined(TPrintRun &Run);
+    void BeginPrintedPage(TPrintRun &Run);
+    void TrackDuplex(TPrintRun &Run, TqdzReportPage *Page);
+
+    int FAddPageAction = 0;
+    std::unique_ptr<TqdzDictionary> FDictionary;
+    std::vector<TCacheEntry> FPageCache;
+    // Pages the cache dropped while held; freed when the last hold ends.
+    std::vector<TqdzReportPage *> FRetired;
+    std::vector<std::pair<TqdzReportPage *, int>> FHolds;
+    TqdzXMLItem *FPagesNode = nullptr;
+    std::unique_ptr<TqdzPictureCache> FPictureCache;
+    int FPassFirstPage = -1;
+    int FPassFirstObject = 0;
+    int FPassFirstOutline = 0;
+    int FLogicalPageCounter = 0;
+    std::vector<std::unique_ptr<TqdzReportPage>> FSourcePages;
+    std::unique_ptr<TqdzXMLDocument> FXMLDocument;
+    qint64 FAddedBytes = 0;
+    int FCopyNo = 0;
+    double FPrintScale = 1.0;
+};

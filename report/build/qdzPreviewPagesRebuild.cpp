@@ -1,0 +1,268 @@
+// The built-page store read back: pages rebuilt from their items, the page
+// cache with its holds, page sizes, page editing and appending other stores.
+#include "qdzPreviewPages.h"
+
+#include "qdzDictionary.h"
+#include "qdzPictureCache.h"
+
+#include "report/model/qdzClass.h"
+#include "report/model/qdzVariables.h"
+#include "report/model/qdzXML.h"
+#include "report/model/qdzXMLSerializer.h"
+
+#include <algorithm>
+#include <functional>
+
+// ------------------------------------------------------------ cache and holds
+
+void TqdzPreviewPages::FreePage(TqdzReportPage *Page)
+{
+    delete Page;
+}
+
+void TqdzPreviewPages::Hold(TqdzReportPage *Page)
+{
+    for (auto &h : FHolds)
+        if (h.first == Page) {
+            ++h.second;
+            return;
+        }
+    FHolds.emplace_back(Page, 1);
+}
+
+void TqdzPreviewPages::Unhold(TqdzReportPage *Page)
+{
+    for (size_t i = 0; i < FHolds.size(); ++i) {
+        if (FHolds[i].first != Page)
+            continue;
+        if (--FHolds[i].second > 0)
+            return;
+        FHolds.erase(FHolds.begin() + qsizetype(i));
+        auto r = std::find(FRetired.begin(), FRetired.end(), Page);
+        if (r != FRetired.end()) {
+            FRetired.erase(r);
+            FreePage(Page);
+        }
+        return;
+    }
+}
+
+void TqdzPreviewPages::ReleasePage(TqdzReportPage *Page)
+{
+    const bool held = std::any_of(FHolds.begin(), FHolds.end(), [Page](auto &h) { return h.first == Page; });
+    if (held)
+        FRetired.push_back(Page);
+    else
+        FreePage(Page);
+}
+
+void TqdzPreviewPages::ClearPageCache()
+{
+    std::vector<TCacheEntry> entries = std::move(FPageCache);
+    FPageCache.clear();
+    for (TCacheEntry &e : entries)
+        ReleasePage(e.Page);
+}
+
+TqdzPreviewPages::TPageHold::TPageHold(TqdzPreviewPages *Store, int Index)
+    : FStore(Store), FPage(Store->GetPage(Index))
+{
+    if (FPage)
+        FStore->Hold(FPage);
+}
+
+TqdzPreviewPages::TPageHold::~TPageHold()
+{
+    if (FPage)
+        FStore->Unhold(FPage);
+}
+
+void TqdzPreviewPages::InsertIntoCache(int Index, TqdzReportPage *Page)
+{
+    FPageCache.insert(FPageCache.begin(), TCacheEntry{Index, Page});
+    const int limit = Report()->PreviewOptions()->PagesInCache();
+    if (FPageCache.size() > 1 && int(FPageCache.size()) > limit) {
+        TCacheEntry last = FPageCache.back();
+        FPageCache.pop_back();
+        if (Report()->EngineOptions()->UseFileCache())
+            if (TqdzXMLItem *item = PageItem(last.Index); item && item->Unloadable())
+                FXMLDocument->UnloadItem(item);
+        ReleasePage(last.Page);
+    }
+}
+
+// ------------------------------------------------------------ rebuilding
+
+void TqdzPreviewPages::ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent *Parent, TqdzXMLItem *Item)
+{
+    for (int i = 0; i < Item->Count(); ++i) {
+        TqdzXMLItem *child = Item->GetItems(i);
+        TqdzComponent *templ = TemplateOf(child);
+        // The template's description goes first, so that what the built
+        // object changed is read after it and wins.
+        QByteArray text;
+        if (templ)
+            text = templ->BaseName().toLatin1() + ' ' + child->Text();
+        else
+            text = child->Name() + ' ' + child->Text();
+        TqdzComponent *obj = Serializer.ReadObjectFromItem(Parent, text, true);
+        if (!obj)
+            continue;
+        if (templ) {
+            obj->SetName(templ->Name());
+            RestorePicture(obj);
+        }
+        ReadObjects(Serializer, obj, child);
+    }
+}
+
+TqdzReportPage *TqdzPreviewPages::BuildPage(int Index)
+{
+    TqdzXMLItem *item = PageItem(Index);
+    FXMLDocument->LoadItem(item);
+    TqdzXMLSerializer serializer(nullptr);
+    serializer.SetOwner(Report());
+    serializer.SetPlainStringAttributes(FXMLDocument->PlainStringAttributes());
+    std::unique_ptr<TqdzReportPage> page;
+    if (item->Name() == "TqdzReportPage" || item->Name() == "TqdzDMPPage") {
+        TClass cls = GetClass(QString::fromLatin1(item->Name()));
+        if (cls && cls->InheritsFrom(TqdzReportPage::StaticClass()))
+            page.reset(static_cast<TqdzReportPage *>(cls->Create(nullptr)));
+        else
+            page = std::make_unique<TqdzReportPage>(nullptr);
+        // Read into the page alone: with the report as owner, objects named
+        // like the report's own would be read into those instead.
+        TqdzXMLSerializer whole(nullptr);
+        whole.SetPlainStringAttributes(FXMLDocument->PlainStringAttributes());
+        whole.ReadTemplateRoot(page.get(), item);
+    } else if (TqdzReportPage *source = SourcePages(SourceIndexOf(item))) {
+        page.reset(static_cast<TqdzReportPage *>(source->ClassType()->Create(nullptr)));
+        page->Assign(source);
+        page->SetName(source->Name());
+        ReadObjects(serializer, page.get(), item);
+        serializer.ResolveFixups();
+    } else {
+        // A page whose template is not among the source pages is shown empty.
+        page = std::make_unique<TqdzReportPage>(nullptr);
+    }
+    return page.release();
+}
+
+TqdzReportPage *TqdzPreviewPages::GetPage(int Index)
+{
+    if (Index < 0 || Index >= GetCount())
+        return nullptr;
+    if (!Engine() || !Engine()->Running()) {
+        for (size_t i = 0; i < FPageCache.size(); ++i)
+            if (FPageCache[i].Index == Index) {
+                TCacheEntry e = FPageCache[i];
+                FPageCache.erase(FPageCache.begin() + qsizetype(i));
+                FPageCache.insert(FPageCache.begin(), e);
+                return e.Page;
+            }
+    }
+    TqdzReportPage *page = BuildPage(Index);
+    InsertIntoCache(Index, page);
+    return page;
+}
+
+TPoint TqdzPreviewPages::GetPageSize(int Index)
+{
+    TqdzXMLItem *item = PageItem(Index);
+    if (!item)
+        return TPoint(0, 0);
+    TqdzReportPage *page = nullptr;
+    if (item->Name() == "TqdzReportPage" || item->Name() == "TqdzDMPPage")
+        page = GetPage(Index);
+    else
+        page = SourcePages(SourceIndexOf(item));
+    if (!page)
+        return TPoint(0, 0);
+    return TPoint(Round(page->Width()), Round(page->Height()));
+}
+
+// ------------------------------------------------------------ editing
+
+void TqdzPreviewPages::AddEmptyPage(int Index)
+{
+    TqdzXMLItem *source = PageItem(Index);
+    if (!source)
+        return;
+    auto *item = new TqdzXMLItem;
+    item->SetName(source->Name());
+    PagesNode()->InsertItem(Index, item);
+    ClearPageCache();
+}
+
+void TqdzPreviewPages::DeletePage(int Index)
+{
+    if (GetCount() < 2)
+        return;
+    TqdzXMLItem *item = PageItem(Index);
+    if (!item)
+        return;
+    delete item;
+    ClearPageCache();
+}
+
+void TqdzPreviewPages::ModifyPage(int Index, TqdzReportPage *Page)
+{
+    TqdzXMLItem *item = PageItem(Index);
+    if (!item || !Page)
+        return;
+    item->Clear();
+    TqdzXMLSerializer serializer(nullptr);
+    serializer.SetOwner(Report());
+    serializer.WriteTemplateRoot(Page, true, false, item);
+    item->SetUnloadable(false);
+    item->SetLoaded(true);
+    ClearPageCache();
+}
+
+void TqdzPreviewPages::AddPagesFrom(TqdzReport *AReport)
+{
+    auto *other = AReport ? dynamic_cast<TqdzPreviewPages *>(AReport->PreviewPages()) : nullptr;
+    if (!other || other == this)
+        return;
+    const int offset = GetCount();
+    TqdzXMLSerializer serializer(nullptr);
+    serializer.SetOwner(Report());
+    for (int i = 0; i < other->GetCount(); ++i) {
+        TPageHold hold(other, i);
+        if (!hold.Page())
+            continue;
+        TqdzXMLItem *item = PagesNode()->Add();
+        serializer.WriteTemplateRoot(hold.Page(), true, false, item);
+    }
+    TqdzXMLItem *anchors = FXMLDocument->Root()->FindItem("anchors");
+    TqdzXMLItem *otherAnchors = other->FXMLDocument->Root()->FindItem("anchors");
+    for (int i = 0; i < otherAnchors->Count(); ++i) {
+        TqdzXMLItem *a = anchors->Add();
+        a->SetName("item");
+        a->SetText(otherAnchors->GetItems(i)->Text());
+        a->SetProp("page", QByteArray::number(otherAnchors->GetItems(i)->GetProp("page").toInt() + offset));
+    }
+    // Both outlines walk down together; the copied entries land below this
+    // store's current node.
+    TqdzCustomOutline *mine = Outline(), *theirs = other->Outline();
+    if (!mine || !theirs)
+        return;
+    if (!theirs->CurItem())
+        theirs->LevelRoot();
+    if (!mine->CurItem())
+        mine->LevelRoot();
+    std::function<void()> copyLevel = [&]() {
+        for (int i = 0; i < theirs->GetCount(); ++i) {
+            QString text;
+            int page = 0, top = 0;
+            theirs->GetItem(i, text, page, top);
+            SetCurPage(offset + page);
+            mine->AddItem(text, top);
+            theirs->LevelDown(i);
+            copyLevel();
+            theirs->LevelUp();
+            mine->LevelUp();
+        }
+    };
+    copyLevel();
+}

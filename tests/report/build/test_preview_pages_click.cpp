@@ -1,0 +1,116 @@
+// Hit tests on built pages: the topmost object, hyperlinks (only web and
+// mail addresses leave the program), page and anchor links, clicks handed
+// to the report, drill-down.
+#include "StoreFixture.h"
+
+#include "report/model/qdzVariables.h"
+#include "report/model/qdzXML.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList GOpened;
+bool RecordOpen(const QString &Url)
+{
+    GOpened << Url;
+    return true;
+}
+
+struct TClickRecorder {
+    QStringList Clicked;
+    bool Modify = false;
+    void OnClick(TqdzView *Sender, TMouseButton, TShiftState, bool &Modified)
+    {
+        Clicked << Sender->Name();
+        if (Modify) {
+            Sender->SetTag(99);
+            Modified = true;
+        }
+    }
+};
+
+} // namespace
+
+TEST(Hyperlinks, OnlyWebAndMailAddressesAreOpened)
+{
+    GOpened.clear();
+    qdzUrlOpener() = &RecordOpen;
+    const char *good[] = {"http://example.com/a?b=1", "https://example.com", "mailto:sales@example.com",
+                          "HTTPS://EXAMPLE.COM/x"};
+    const char *bad[] = {"file:///etc/passwd", "/bin/sh", "calc.exe", "javascript:alert(1)", "ftp://host/x",
+                         "", "http://", "smb://server/share", "C:\\Windows\\notepad.exe"};
+    for (const char *u : good)
+        EXPECT_TRUE(qdzOpenHyperlink(QString::fromLatin1(u))) << u;
+    for (const char *u : bad)
+        EXPECT_FALSE(qdzOpenHyperlink(QString::fromLatin1(u))) << u;
+    EXPECT_EQ(GOpened.size(), 4);
+    qdzUrlOpener() = nullptr;
+}
+
+TEST(ObjectAtPoint, TopmostObjectLinksAndClicks)
+{
+    GOpened.clear();
+    qdzUrlOpener() = &RecordOpen;
+    TStoreReport r;
+    // View2 over View1.
+    r.View2->SetBounds(50, 5, 100, 20);
+    r.View1->SetLink(QStringLiteral("https://example.com/one"));
+    r.View2->SetLink(QStringLiteral("file:///etc/passwd"));
+    r.Build({1});
+    r.Store->Finish();
+    TClickRecorder rec;
+    r.Report.SetOnClickObject(TqdzPreviewClickEvent(&rec, &TClickRecorder::OnClick));
+    // Page margins are 10 mm: objects start at 37.8 px; band at top 20.
+    const double m = 10 * qdzPixelsPerMM;
+    auto at = [&](double x, double y, bool click) {
+        TCursor c = crDefault;
+        r.Store->ObjectAtPoint(0, int(m + x), int(m + y), click, c, 1, 0, 0, mbLeft, TShiftState());
+        return c;
+    };
+    EXPECT_EQ(at(60, 30, false), crHandPoint);
+    EXPECT_TRUE(rec.Clicked.isEmpty());
+    at(60, 30, true); // View2 wins: its link is no web address
+    EXPECT_EQ(rec.Clicked, QStringList{QStringLiteral("View2")});
+    EXPECT_TRUE(GOpened.isEmpty());
+    at(20, 30, true);
+    EXPECT_EQ(GOpened, QStringList{QStringLiteral("https://example.com/one")});
+    EXPECT_EQ(at(500, 500, false), crDefault);
+
+    // A click that modifies the object writes the page back whole.
+    rec.Modify = true;
+    at(20, 30, true);
+    EXPECT_EQ(r.Store->XMLDocument()->Root()->FindItem("previewpages")->GetItems(0)->Name(), "TqdzReportPage");
+    EXPECT_EQ(r.Store->GetPage(0)->FindObject(QStringLiteral("View1"))->Tag(), 99);
+
+    // Nothing while the engine runs, or for pages that do not exist.
+    rec.Clicked.clear();
+    r.Engine.SetRunning(true);
+    at(20, 30, true);
+    r.Engine.SetRunning(false);
+    TCursor c = crDefault;
+    r.Store->ObjectAtPoint(5, 0, 0, true, c, 1, 0, 0, mbLeft, TShiftState());
+    EXPECT_TRUE(rec.Clicked.isEmpty());
+    qdzUrlOpener() = nullptr;
+}
+
+TEST(ObjectAtPoint, DrillDownTogglesTheGroup)
+{
+    TStoreReport r;
+    auto *group = new TqdzGroupHeader(r.Page);
+    group->SetName(QStringLiteral("GroupHeader1"));
+    group->SetBounds(0, 200, 718, 30);
+    group->SetDrillDown(true);
+    group->SetDrillName(QStringLiteral("g1"));
+    r.Build({1});
+    r.Store->AddObject(group);
+    const double m = 10 * qdzPixelsPerMM;
+    TCursor c = crDefault;
+    r.Store->ObjectAtPoint(0, int(m + 5), int(m + 210), false, c, 1, 0, 0, mbLeft, TShiftState());
+    EXPECT_EQ(c, crHandPoint);
+    EXPECT_EQ(r.Report.DrillState()->Count(), 0);
+    r.Store->ObjectAtPoint(0, int(m + 5), int(m + 210), true, c, 1, 0, 0, mbLeft, TShiftState());
+    EXPECT_EQ(r.Report.DrillState()->IndexOf(QStringLiteral("g1")), 0);
+    r.Store->ObjectAtPoint(0, int(m + 5), int(m + 210), true, c, 1, 0, 0, mbLeft, TShiftState());
+    EXPECT_EQ(r.Report.DrillState()->Count(), 0);
+}

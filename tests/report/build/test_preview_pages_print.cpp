@@ -1,0 +1,253 @@
+// Printing built pages: to PDF files through the fake spooler's printer,
+// page lists, parity, reverse order, copies, duplex padding, the modes, and
+// every way printing can fail.
+#include "PrinterFakes.h"
+#include "StoreFixture.h"
+
+#include "report/build/qdzPrinter.h"
+#include "report/model/qdzVariables.h"
+
+#include "platform/Dialogs.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString RunTool(const QString &Program, const QStringList &Args)
+{
+    QProcess p;
+    p.start(Program, Args);
+    if (!p.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int PdfPages(const QString &File)
+{
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {File});
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// The text of each PDF page, trimmed ("" for a blank sheet).
+QStringList PdfTexts(const QString &File)
+{
+    QStringList out;
+    const int n = PdfPages(File);
+    for (int i = 1; i <= n; ++i)
+        out << RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(i), QStringLiteral("-l"),
+                                                      QString::number(i), File, QStringLiteral("-")})
+                   .simplified();
+    return out;
+}
+
+struct TMessages {
+    QStringList Texts;
+    TScopedDialogHook Hook{[this](TDialogRequest &R) {
+        if (R.Kind != TDialogKind::MessageBox)
+            return 0;
+        Texts << R.Text;
+        return int(IDOK);
+    }};
+};
+
+// Hears the report's page events; may stop the print.
+struct TPageRecorder {
+    std::vector<int> Copies;
+    TqdzReport *Report = nullptr;
+    bool Stop = false;
+    void OnPrintPage(TqdzReportPage *, int CopyNo)
+    {
+        Copies.push_back(CopyNo);
+        if (Stop)
+            Report->SetTerminated(true);
+    }
+};
+
+} // namespace
+
+class PrintPages : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            GTEST_SKIP() << "poppler-utils missing (scripts/setup installs it)";
+        spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
+        spooler->Default = QStringLiteral("Laser");
+        qdzFreePrinters();
+        File = Dir.filePath(QStringLiteral("out.pdf"));
+        Options()->SetShowDialog(false);
+        Options()->SetOutputFileName(File);
+    }
+    void TearDown() override { qdzFreePrinters(); }
+    TqdzPrintOptions *Options() { return R.Report.PrintOptions(); }
+    // Ten pages showing page1 .. page10.
+    void BuildPages(int Count = 10)
+    {
+        std::vector<int> tags;
+        for (int i = 1; i <= Count; ++i)
+            tags.push_back(i);
+        R.Build(tags);
+        R.Store->Finish();
+    }
+    QStringList Printed() { return PdfTexts(File); }
+
+    TScopedSpooler spooler;
+    TMessages Messages;
+    QTemporaryDir Dir;
+    QString File;
+    TStoreReport R;
+};
+
+TEST_F(PrintPages, PrintsEveryPageToAPdfWithoutDialog)
+{
+    BuildPages(3);
+    ASSERT_TRUE(R.Store->Print());
+    EXPECT_EQ(Printed(), (QStringList{"page1", "page2", "page3"}));
+    EXPECT_TRUE(Messages.Texts.isEmpty()) << Messages.Texts.join('|').toStdString();
+    // The options come back as they were.
+    EXPECT_EQ(Options()->OutputFileName(), File);
+    EXPECT_EQ(R.Store->CopyNo(), 0);
+}
+
+TEST_F(PrintPages, PageListParityAndOrder)
+{
+    BuildPages();
+    struct Case {
+        const char *Pages;
+        TqdzPrintPages Parity;
+        bool Reverse;
+        QStringList Expected;
+    } cases[] = {
+        {"1,3,5-12", ppAll, false, {"page1", "page3", "page5", "page6", "page7", "page8", "page9", "page10"}},
+        {"", ppOdd, true, {"page9", "page7", "page5", "page3", "page1"}},
+        {"", ppEven, false, {"page2", "page4", "page6", "page8", "page10"}},
+        {"8-", ppAll, true, {"page10", "page9", "page8"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Pages);
+        Options()->SetPageNumbers(QString::fromLatin1(c.Pages));
+        Options()->SetPrintPages(c.Parity);
+        Options()->SetReverse(c.Reverse);
+        ASSERT_TRUE(R.Store->Print());
+        EXPECT_EQ(Printed(), c.Expected);
+        QFile::remove(File);
+    }
+}
+
+TEST_F(PrintPages, CollatedDuplexCopiesStartOnAFreshSheet)
+{
+    BuildPages(3);
+    Options()->SetCopies(2);
+    Options()->SetCollate(true);
+    Options()->SetDuplex(dmVertical);
+    TPageRecorder rec;
+    R.Report.SetOnPrintPage(TqdzPrintPageEvent(&rec, &TPageRecorder::OnPrintPage));
+    ASSERT_TRUE(R.Store->Print());
+    EXPECT_EQ(Printed(), (QStringList{"page1", "page2", "page3", "", "page1", "page2", "page3", ""}));
+    EXPECT_EQ(rec.Copies, (std::vector<int>{1, 1, 1, 2, 2, 2}));
+    R.Report.SetOnPrintPage(TqdzPrintPageEvent());
+
+    // Simplex: nothing to pad.
+    Options()->SetDuplex(dmSimplex);
+    ASSERT_TRUE(R.Store->Print());
+    EXPECT_EQ(PdfPages(File), 6);
+}
+
+TEST_F(PrintPages, SplitCutsWidePagesIntoSheets)
+{
+    for (auto [width, pieces] : {std::pair{425.0, 2}, std::pair{435.0, 3}}) {
+        SCOPED_TRACE(width);
+        R.Page->SetPaperWidth(width);
+        BuildPages(1);
+        Options()->SetPrintMode(pmSplit);
+        Options()->SetPrintOnSheet(9);
+        ASSERT_TRUE(R.Store->Print());
+        EXPECT_EQ(PdfPages(File), pieces);
+        QFile::remove(File);
+    }
+}
+
+TEST_F(PrintPages, ModesWithoutSizesPrintAsTheDefault)
+{
+    BuildPages(2);
+    for (TqdzPrintMode mode : {pmSplit, pmJoin, pmScale}) {
+        SCOPED_TRACE(int(mode));
+        Options()->SetPrintMode(mode);
+        Options()->SetPrintOnSheet(256); // custom sheet of the printer's current size
+        ASSERT_TRUE(R.Store->Print());
+        EXPECT_GE(PdfPages(File), 1);
+        QFile::remove(File);
+    }
+    // Pages of no size: printed once each, no endless blank sheets.
+    R.Store->SourcePages(0)->SetPaperWidth(0);
+    R.Store->SourcePages(0)->SetPaperHeight(0);
+    R.Store->ClearPageCache();
+    for (TqdzPrintMode mode : {pmSplit, pmJoin, pmScale}) {
+        SCOPED_TRACE(int(mode));
+        Options()->SetPrintMode(mode);
+        Options()->SetPrintOnSheet(9);
+        ASSERT_TRUE(R.Store->Print());
+        EXPECT_EQ(PdfPages(File), 2);
+        QFile::remove(File);
+    }
+}
+
+TEST_F(PrintPages, JoinPutsSmallPagesOnOneSheet)
+{
+    R.Page->SetPaperSize(11); // A5 portrait: two fit an A4 turned
+    BuildPages(3);
+    Options()->SetPrintMode(pmJoin);
+    Options()->SetPrintOnSheet(8); // A3: four A5 pages
+    ASSERT_TRUE(R.Store->Print());
+    EXPECT_EQ(PdfPages(File), 1);
+    const QString text = Printed().join(' ');
+    for (const char *p : {"page1", "page2", "page3"})
+        EXPECT_TRUE(text.contains(QLatin1String(p))) << text.toStdString();
+}
+
+TEST_F(PrintPages, FailuresReturnFalse)
+{
+    BuildPages(2);
+    // Cancelled from a page event: the document is aborted.
+    TPageRecorder rec;
+    rec.Report = &R.Report;
+    rec.Stop = true;
+    R.Report.SetOnPrintPage(TqdzPrintPageEvent(&rec, &TPageRecorder::OnPrintPage));
+    EXPECT_FALSE(R.Store->Print());
+    EXPECT_EQ(rec.Copies.size(), 1u);
+    R.Report.SetOnPrintPage(TqdzPrintPageEvent());
+    // A page list that names no page of the report prints nothing.
+    Options()->SetPageNumbers(QStringLiteral("50"));
+    EXPECT_FALSE(R.Store->Print());
+    Options()->SetPageNumbers(QString());
+    // A file that cannot be written.
+    Options()->SetOutputFileName(Dir.filePath(QStringLiteral("no/such/dir/out.pdf")));
+    EXPECT_FALSE(R.Store->Print());
+    Options()->SetOutputFileName(File);
+    // The print dialog's cancel.
+    qdzPrintDialogHook() = [](TqdzReport *) { return false; };
+    Options()->SetShowDialog(true);
+    QFile::remove(File);
+    EXPECT_FALSE(R.Store->Print());
+    EXPECT_FALSE(QFile::exists(File));
+    qdzPrintDialogHook() = nullptr;
+    EXPECT_TRUE(R.Store->Print());
+}
+
+TEST_F(PrintPages, NoPrinterNoPrint)
+{
+    spooler->Printers.clear();
+    spooler->Default.clear();
+    qdzFreePrinters();
+    BuildPages(1);
+    EXPECT_FALSE(R.Store->Print());
+    EXPECT_EQ(Messages.Texts, QStringList{QStringLiteral("No printers installed on your system")});
+    EXPECT_FALSE(QFile::exists(File));
+}
