@@ -172,7 +172,7 @@ void CopyTree(TqdzComponent *Source, TqdzComponent *ParentCopy, std::vector<Tqdz
               std::vector<TqdzComponent *> &Copies)
 {
     auto *copy = static_cast<TqdzComponent *>(Source->ClassType()->Create(ParentCopy));
-    copy->Assign(Source);
+    TqdzPreviewPages::AssignSourceCopy(copy, Source);
     copy->SetName(Source->Name());
     Templates.push_back(Source);
     Copies.push_back(copy);

@@ -92,6 +92,9 @@ public:
     // For pages whose height is known only after building: the linked
     // source page takes the size as a custom paper.
     void UpdatePageDimensions(TqdzReportPage *Page, double Width, double Height);
+    // Copies a template object for the source pages (a picture view without
+    // its picture: built pages take it from the picture cache).
+    static void AssignSourceCopy(TqdzComponent *Copy, TqdzComponent *Source);
     // Frees every rebuilt page that no one holds.
     void ClearPageCache();
 

@@ -16,6 +16,11 @@ PPropInfo Published(TqdzView *View, const char *Name)
 
 } // namespace
 
+void TqdzPreviewPages::AssignSourceCopy(TqdzComponent *Copy, TqdzComponent *Source)
+{
+    Copy->Assign(Source);
+}
+
 void TqdzPreviewPages::AddPicture(TqdzPictureView *Picture)
 {
     (void)Picture;
