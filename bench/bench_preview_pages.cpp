@@ -1,8 +1,8 @@
 // The built-page store's hot paths, each beside a reference measured in the
 // same run: rebuilding a page against reading the same page with the
 // template reader, saving and loading a built report against writing and
-// reading the same bytes through a file, and printing pages to a PDF file
-// against drawing them onto images.
+// reading the same bytes through a file (raw, and with the XML tree alone),
+// and printing pages to a PDF file against drawing them onto images.
 #include "report/build/qdzPreviewPages.h"
 #include "report/build/qdzPrinter.h"
 #include "report/model/qdzClass.h"
@@ -156,6 +156,31 @@ void BM_SaveLoad_RawBytes(benchmark::State &State)
     }
 }
 BENCHMARK(BM_SaveLoad_RawBytes)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// Reference: the same bytes written and read by the XML tree alone, which
+// the built-report file is made of.
+void BM_SaveLoad_XMLTree(benchmark::State &State)
+{
+    TBuilt b(20, int(State.range(0)));
+    TMemoryStream bytes;
+    b.Store->SaveToStream(&bytes);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("b.xml"));
+    TqdzXMLDocument doc;
+    bytes.SetPosition(0);
+    doc.LoadFromStream(&bytes);
+    for (auto _ : State) {
+        {
+            TFileStream out(file, fmCreate);
+            doc.SaveToStream(&out);
+        }
+        TFileStream in(file, fmOpenRead);
+        TqdzXMLDocument back;
+        back.LoadFromStream(&in);
+        benchmark::DoNotOptimize(back.Root()->Count());
+    }
+}
+BENCHMARK(BM_SaveLoad_XMLTree)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);
 
 void BM_PrintToPdf(benchmark::State &State)
 {

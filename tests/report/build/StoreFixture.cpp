@@ -50,6 +50,9 @@ void InstallStore()
         qdzInstallPaperHooks();
         TqdzBuildFactories f = qdzBuildFactories();
         qdzAddPreviewPagesFactories(f);
+        // Reports get a store of their own only together with an engine.
+        if (!f.CreateEngine)
+            f.CreateEngine = [](TqdzReport *R) -> TqdzCustomEngine * { return new TTestEngine(R); };
         qdzInstallBuildFactories(f);
         return true;
     }();

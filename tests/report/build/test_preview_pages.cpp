@@ -422,3 +422,39 @@ TEST(PreviewPages, SpillsOldPagesToTheTemporaryFile)
         EXPECT_EQ(v->Tag(), i + 1);
     }
 }
+
+TEST(PreviewPages, AddPagesFromAnotherReport)
+{
+    TStoreReport mine, other;
+    ASSERT_EQ(other.Store, other.Report.PreviewPages());
+    mine.Build({1});
+    other.Build({7, 8});
+    other.Store->SetCurPage(1);
+    other.Engine.SetCurY(30);
+    other.Store->AddAnchor(QStringLiteral("there"));
+    TqdzCustomOutline *o = other.Store->Outline();
+    o->LevelRoot();
+    other.Store->SetCurPage(0);
+    o->AddItem(QStringLiteral("seven"), 5);
+    other.Store->SetCurPage(1);
+    o->AddItem(QStringLiteral("eight"), 6);
+    o->LevelRoot();
+
+    mine.Store->AddPagesFrom(&other.Report);
+    ASSERT_EQ(mine.Store->GetCount(), 3);
+    EXPECT_EQ(Node(mine.Store, "previewpages")->GetItems(1)->Name(), "TqdzReportPage");
+    auto *v = mine.Store->GetPage(2)->FindObject(QStringLiteral("View1"));
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Tag(), 8);
+    EXPECT_EQ(mine.Store->GetAnchorPage(QStringLiteral("there")), 3);
+    TqdzXMLItem *outline = Node(mine.Store, "outline");
+    ASSERT_EQ(outline->Count(), 1);
+    EXPECT_EQ(outline->GetItems(0)->Text().trimmed(), "text=\"seven\" page=\"1\" top=\"5\"");
+    ASSERT_EQ(outline->GetItems(0)->Count(), 1);
+    EXPECT_EQ(outline->GetItems(0)->GetItems(0)->Text().trimmed(), "text=\"eight\" page=\"2\" top=\"6\"");
+    EXPECT_EQ(mine.Store->CurPage(), 2);
+    // A report without a store of this kind, or the store itself: nothing.
+    mine.Store->AddPagesFrom(nullptr);
+    mine.Store->AddPagesFrom(&mine.Report);
+    EXPECT_EQ(mine.Store->GetCount(), 3);
+}
