@@ -1,8 +1,4 @@
-// The built-page store's hot paths, each beside a reference measured in the
-// same run: rebuilding a page against reading the same page with the
-// template reader, saving and loading a built report against writing and
-// reading the same bytes through a file (raw, and with the XML tree alone),
-// and printing pages to a PDF file against drawing them onto images.
+// Benchmarks of the built-page store: page rebuild, built-report save and load, printing to PDF.
 #include "report/build/qdzPreviewPages.h"
 #include "report/build/qdzPrinter.h"
 #include "report/model/qdzClass.h"
@@ -19,6 +15,9 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+// Each is measured beside a reference in the same run: the template reader
+// reading the same page, the same bytes written and read raw or by the XML
+// tree alone, and the same pages drawn onto images.
 namespace {
 
 class TBenchView : public TqdzView

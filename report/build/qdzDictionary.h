@@ -1,6 +1,5 @@
 #pragma once
-// Short names (m1, b3) of the template objects stored with a built report,
-// so that built pages name their template in a few bytes.
+// Short names (m1, b3) of the template objects stored with a built report.
 #include <QString>
 #include <memory>
 #include <utility>

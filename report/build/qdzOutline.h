@@ -1,6 +1,5 @@
 #pragma once
-// The outline of a built report: a tree of headings kept in the store's
-// document under "outline", each an "item" with text, page and top.
+// The outline of a built report: a tree of headings in the store's document.
 #include "report/model/qdzClassEngine.h"
 
 class TqdzOutline : public TqdzCustomOutline

@@ -1,5 +1,4 @@
-// The picture cache of built reports: block streams, temporary files and the
-// hexadecimal form kept in built-report files.
+// The picture cache of built reports: block streams, temporary files, the hexadecimal file form.
 #include "qdzPictureCache.h"
 
 #include "platform/Graphics.h"

@@ -1,7 +1,5 @@
 #pragma once
-// Pictures of built picture views, kept once each in a few large block
-// streams in memory or in temporary files; a built view carries only its
-// 1-based number in the cache.
+// The picture cache of built reports: each picture kept once in block streams in memory or temporary files.
 #include "platform/Streams.h"
 
 #include <QString>

@@ -1,5 +1,4 @@
-// The built-page store while a report builds: source pages and their short
-// names, pages and objects written as differences, passes, moving objects.
+// The built-page store while a report builds: source pages, short names, pages, passes, moving objects.
 #include "qdzPreviewPages.h"
 
 #include "qdzDictionary.h"

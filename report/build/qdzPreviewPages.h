@@ -1,9 +1,5 @@
 #pragma once
-// The built-page store: the engine writes every built page into one XML
-// document as compact items (a template object's short name and the
-// attributes in which the built object differs from it); pages are rebuilt
-// from there on demand for the preview, the printer and the built-report
-// file, and kept in a small most-recently-used cache.
+// The built-page store: built pages kept as differences from stored template objects, rebuilt on demand.
 #include "report/model/qdzClassEngine.h"
 
 #include <QByteArray>

@@ -1,5 +1,4 @@
-// Drawing built pages and hit-testing them: hyperlinks, anchors, drill-down
-// and the report's preview clicks.
+// Drawing built pages and hit-testing them: hyperlinks, anchors, drill-down, preview clicks.
 #include "qdzPreviewPages.h"
 
 #include "qdzPrinter.h"

@@ -1,5 +1,4 @@
-// Built-report files (.qe3): the store's document with the report's preview
-// settings, the source pages, the dictionary and the picture cache.
+// Built-report files (.qe3): the store's document with source pages, dictionary and pictures.
 #include "qdzPreviewPages.h"
 
 #include "qdzDictionary.h"

@@ -1,6 +1,4 @@
-// The print path of the built-page store: copies and collation, page lists,
-// odd or even pages, reverse order, the default, split, join and scale
-// modes, duplex padding and bins.
+// The print path of the built-page store: copies, page lists, parity, order, modes, duplex, bins.
 #include "qdzPreviewPages.h"
 
 #include "qdzPrinter.h"

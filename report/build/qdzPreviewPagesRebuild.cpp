@@ -1,5 +1,4 @@
-// The built-page store read back: pages rebuilt from their items, the page
-// cache with its holds, page sizes, page editing and appending other stores.
+// The built-page store read back: rebuilt pages, the page cache and its holds, sizes, editing.
 #include "qdzPreviewPages.h"
 
 #include "qdzDictionary.h"

@@ -1,5 +1,4 @@
-// What the built-page store needs of particular views: pictures kept in the
-// picture cache, the page background, and the state a view is drawn with.
+// What the built-page store needs of particular views: pictures, page background, drawing state.
 #include "qdzPreviewPages.h"
 
 #include "qdzPictureCache.h"

@@ -1,7 +1,5 @@
 #pragma once
-// Shared pieces of the built-page store tests: a drawn test object, an
-// engine that only answers the store's questions, and a report with a page,
-// a band and two objects.
+// Shared pieces of the built-page store tests: a drawn test object, a test engine, a small report.
 #include "report/build/qdzPreviewPages.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"

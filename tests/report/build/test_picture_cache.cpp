@@ -1,5 +1,4 @@
-// The picture cache: blocks in memory and in temporary files, lengths from
-// offsets, the hexadecimal form of built-report files, damaged input.
+// The picture cache: memory and file blocks, lengths from offsets, hexadecimal form, damaged input.
 #include "report/build/qdzPictureCache.h"
 #include "report/model/qdzXML.h"
 

@@ -1,5 +1,4 @@
-// The built-page store: source pages and short names, pages written as
-// differences, passes, moving objects, rebuilding pages and the page cache.
+// The built-page store: short names, pages as differences, passes, moving objects, rebuilding, cache.
 #include "StoreFixture.h"
 
 #include "report/build/qdzDictionary.h"

@@ -1,6 +1,4 @@
-// Hit tests on built pages: the topmost object, hyperlinks (only web and
-// mail addresses leave the program), page and anchor links, clicks handed
-// to the report, drill-down.
+// Hit tests on built pages: topmost object, hyperlinks, page and anchor links, clicks, drill-down.
 #include "StoreFixture.h"
 
 #include "report/model/qdzVariables.h"

@@ -1,5 +1,4 @@
-// Built-report files: the exact empty document, save and load keeping pages,
-// drawing, outline, anchors and logical page numbers, damaged files.
+// Built-report files: the empty document, save and load of pages and marks, damaged files.
 #include "StoreFixture.h"
 
 #include "report/build/qdzDictionary.h"

@@ -1,6 +1,4 @@
-// Printing built pages: to PDF files through the fake spooler's printer,
-// page lists, parity, reverse order, copies, duplex padding, the modes, and
-// every way printing can fail.
+// Printing built pages to PDF files through the fake spooler: lists, order, copies, modes, failures.
 #include "PrinterFakes.h"
 #include "StoreFixture.h"
 
