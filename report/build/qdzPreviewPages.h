@@ -38,6 +38,10 @@ bool qdzOpenHyperlink(const QString &Url);
 using TqdzPreviewGoTo = void (*)(TqdzCustomPreview *Preview, int Page, int Top);
 TqdzPreviewGoTo &qdzPreviewGoTo();
 
+// One XML document holds the built pages: each object is an item naming its
+// stored template object by short name, with only the attributes in which it
+// differs. Pages are rebuilt from there for the preview, the printer and the
+// built-report file, and kept in a small most-recently-used cache.
 class TqdzPreviewPages : public TqdzCustomPreviewPages
 {
 public:
