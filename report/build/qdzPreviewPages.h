@@ -22,6 +22,32 @@ class TqdzView;
 using TqdzPrintDialogHook = bool (*)(TqdzReport *Report);
 TqdzPrintDialogHook &qdzPrintDialogHook();
 
+// A compressor of built-report files. None is part of this program; one
+// registered through qdzCompressorClass is used for compressed reports.
+class TqdzCustomCompressor
+{
+public:
+    virtual ~TqdzCustomCompressor() = default;
+    void SetReport(TqdzReport *Value) { FReport = Value; }
+    // False: the stream holds a built report, not a template.
+    void SetIsTemplate(bool Value) { FIsTemplate = Value; }
+    // Creates the working stream the document is written to or read from.
+    virtual void CreateStream() = 0;
+    // Decompresses Source into the working stream; False when Source is not
+    // compressed. Raises on damaged data.
+    virtual bool Decompress(TStream *Source) = 0;
+    // Compresses the working stream into Destination.
+    virtual void Compress(TStream *Destination) = 0;
+    virtual TStream *Stream() = 0;
+
+protected:
+    TqdzReport *FReport = nullptr;
+    bool FIsTemplate = true;
+};
+using TqdzCompressorFactory = TqdzCustomCompressor *(*)();
+// The registered compressor; none by default.
+TqdzCompressorFactory &qdzCompressorClass();
+
 // Puts the built-page store and its outline into the build layer's
 // factory table (the other entries are left as they are).
 void qdzAddPreviewPagesFactories(TqdzBuildFactories &Factories);
@@ -161,6 +187,8 @@ private:
     void Hold(TqdzReportPage *Page);
     void Unhold(TqdzReportPage *Page);
     void ReadBuiltReport();
+    void WriteDocument(TStream *Stream);
+    void ReportDecompressError();
     void ResetOutline();
     // Print path.
     bool PrintRun(TPrintRun &Run, int Mode);

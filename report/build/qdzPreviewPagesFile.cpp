@@ -7,11 +7,15 @@
 #include "platform/Streams.h"
 #include "platform/SysUtils.h"
 #include "report/model/qdzClass.h"
+#include "report/model/qdzRes.h"
+#include "report/model/qdzUtils.h"
 #include "report/model/qdzVariables.h"
 #include "report/model/qdzXML.h"
 #include "report/model/qdzXMLSerializer.h"
 
 namespace {
+
+TqdzCompressorFactory GCompressor = nullptr;
 
 QByteArray BoolText(bool Value)
 {
@@ -28,7 +32,26 @@ QString StoredDescription(TqdzXMLSerializer &Serializer, TqdzComponent *Obj)
 
 } // namespace
 
+TqdzCompressorFactory &qdzCompressorClass()
+{
+    return GCompressor;
+}
+
 void TqdzPreviewPages::SaveToStream(TStream *Stream)
+{
+    std::unique_ptr<TqdzCustomCompressor> compressor;
+    if (Report()->ReportOptions()->Compressed() && GCompressor) {
+        compressor.reset(GCompressor());
+        compressor->SetReport(Report());
+        compressor->SetIsTemplate(false);
+        compressor->CreateStream();
+    }
+    WriteDocument(compressor ? compressor->Stream() : Stream);
+    if (compressor)
+        compressor->Compress(Stream);
+}
+
+void TqdzPreviewPages::WriteDocument(TStream *Stream)
 {
     TqdzXMLItem *root = FXMLDocument->Root();
     PagesNode();
@@ -120,6 +143,24 @@ void TqdzPreviewPages::ReadBuiltReport()
 void TqdzPreviewPages::LoadFromStream(TStream *Stream, bool AllowPartialLoading)
 {
     Clear();
+    std::unique_ptr<TqdzCustomCompressor> compressor;
+    if (GCompressor) {
+        AllowPartialLoading = false;
+        try {
+            compressor.reset(GCompressor());
+            compressor->SetReport(Report());
+            compressor->SetIsTemplate(false);
+            compressor->CreateStream();
+            if (compressor->Decompress(Stream)) {
+                Stream = compressor->Stream();
+                Stream->SetPosition(0);
+            }
+        } catch (const Exception &) {
+            compressor.reset();
+            ReportDecompressError();
+            return;
+        }
+    }
     try {
         FXMLDocument->LoadFromStream(Stream, AllowPartialLoading);
         FXMLDocument->Root()->SetName("preparedreport");
@@ -128,6 +169,23 @@ void TqdzPreviewPages::LoadFromStream(TStream *Stream, bool AllowPartialLoading)
         // A damaged file leaves the store empty, not half read.
         Clear();
         throw;
+    }
+}
+
+void TqdzPreviewPages::ReportDecompressError()
+{
+    TqdzResources *res = qdzResources();
+    Report()->Errors()->Add(res->ResourceText(QStringLiteral("clDecompressError")));
+    const QString text = res->ResourceText(QStringLiteral("clErrors")) + QStringLiteral("\n")
+                         + Report()->Errors()->Text();
+    switch (Report()->EngineOptions()->NewSilentMode()) {
+    case simMessageBoxes:
+        qdzErrorMsg(text);
+        break;
+    case simSilent:
+        break;
+    case simReThrow:
+        throw Exception(text);
     }
 }
 

@@ -150,3 +150,77 @@ TEST(BuiltReportFile, FilesMissingOrDamaged)
         }
     }
 }
+
+namespace {
+
+// Marks its output with "QZ" and inverts every byte; "QZ!" is damaged data.
+class TInvertCompressor : public TqdzCustomCompressor
+{
+public:
+    void CreateStream() override { FStream = std::make_unique<TMemoryStream>(); }
+    bool Decompress(TStream *Source) override
+    {
+        QByteArray all(int(Source->Size() - Source->Position()), '\0');
+        Source->ReadBuffer(all.data(), all.size());
+        if (!all.startsWith("QZ")) {
+            Source->Seek(-all.size(), soCurrent);
+            return false;
+        }
+        if (all.startsWith("QZ!"))
+            throw EStreamError(QStringLiteral("bad data"));
+        for (qsizetype i = 2; i < all.size(); ++i)
+            all[i] = char(~all[i]);
+        FStream->WriteBuffer(all.constData() + 2, all.size() - 2);
+        return true;
+    }
+    void Compress(TStream *Destination) override
+    {
+        QByteArray all(int(FStream->Size()), '\0');
+        FStream->SetPosition(0);
+        FStream->ReadBuffer(all.data(), all.size());
+        for (char &c : all)
+            c = char(~c);
+        Destination->WriteBuffer("QZ", 2);
+        Destination->WriteBuffer(all.constData(), all.size());
+    }
+    TStream *Stream() override { return FStream.get(); }
+
+private:
+    std::unique_ptr<TMemoryStream> FStream;
+};
+
+TqdzCustomCompressor *NewInvertCompressor()
+{
+    return new TInvertCompressor;
+}
+
+} // namespace
+
+TEST(BuiltReportFile, CompressorHooks)
+{
+    TStoreReport r;
+    r.Build({1, 2});
+    // Without a compressor, Compressed changes nothing.
+    const QByteArray plain = Saved(r.Store);
+    r.Report.ReportOptions()->SetCompressed(true);
+    EXPECT_EQ(Saved(r.Store), plain);
+
+    qdzCompressorClass() = &NewInvertCompressor;
+    const QByteArray packed = Saved(r.Store);
+    EXPECT_TRUE(packed.startsWith("QZ"));
+    EXPECT_EQ(packed.size(), plain.size() + 2);
+    TStoreReport loaded;
+    Load(loaded.Store, packed);
+    EXPECT_EQ(loaded.Store->GetCount(), 2);
+    Load(loaded.Store, plain); // not compressed: read as it is
+    EXPECT_EQ(loaded.Store->GetCount(), 2);
+
+    // Damaged compressed data: the error is listed, the store stays empty.
+    loaded.Report.EngineOptions()->SetNewSilentMode(simSilent);
+    Load(loaded.Store, "QZ!xyz");
+    EXPECT_EQ(loaded.Store->GetCount(), 0);
+    EXPECT_GE(loaded.Report.Errors()->IndexOf(QStringLiteral("Stream decompress error")), 0);
+    loaded.Report.EngineOptions()->SetNewSilentMode(simReThrow);
+    EXPECT_THROW(Load(loaded.Store, "QZ!xyz"), Exception);
+    qdzCompressorClass() = nullptr;
+}
