@@ -183,6 +183,19 @@ TEST_F(PrintPages, ModesWithoutSizesPrintAsTheDefault)
         EXPECT_GE(PdfPages(File), 1);
         QFile::remove(File);
     }
+    // A sheet of no size.
+    TPrinterDescription laser = TFakeSpooler::Laser(QStringLiteral("Laser"));
+    laser.Papers.append({300, QStringLiteral("Nothing"), 0, 0});
+    spooler->Printers = {laser};
+    qdzFreePrinters();
+    for (TqdzPrintMode mode : {pmSplit, pmJoin, pmScale}) {
+        SCOPED_TRACE(int(mode));
+        Options()->SetPrintMode(mode);
+        Options()->SetPrintOnSheet(300);
+        ASSERT_TRUE(R.Store->Print());
+        EXPECT_EQ(PdfPages(File), 2);
+        QFile::remove(File);
+    }
     // Pages of no size: printed once each, no endless blank sheets.
     R.Store->SourcePages(0)->SetPaperWidth(0);
     R.Store->SourcePages(0)->SetPaperHeight(0);
