@@ -198,21 +198,32 @@ void BM_PrintToPdf(benchmark::State &State)
 }
 BENCHMARK(BM_PrintToPdf)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 
-// Reference: the same pages drawn onto page-sized images.
-void BM_PrintToPdf_DrawImages(benchmark::State &State)
+// Reference: the same pages drawn onto page-sized images, at screen
+// resolution and at the fake printer's 300 dpi (the scale printing uses).
+void DrawImages(benchmark::State &State, int Dpi)
 {
     TBuilt b(20, int(State.range(0)));
+    const double k = Dpi / 96.0;
     for (auto _ : State)
         for (int i = 0; i < b.Store->GetCount(); ++i) {
             const TPoint size = b.Store->GetPageSize(i);
             TBitmap bmp;
-            bmp.SetSize(size.X, size.Y);
-            b.Store->DrawPage(i, bmp.Canvas(), 1, 1, 0, 0);
+            bmp.SetSize(int(size.X * k), int(size.Y * k));
+            b.Store->DrawPage(i, bmp.Canvas(), k, k, 0, 0);
             b.Store->ClearPageCache();
             benchmark::DoNotOptimize(bmp.Width());
         }
 }
-BENCHMARK(BM_PrintToPdf_DrawImages)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+void BM_PrintToPdf_DrawImages96(benchmark::State &State)
+{
+    DrawImages(State, 96);
+}
+BENCHMARK(BM_PrintToPdf_DrawImages96)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+void BM_PrintToPdf_DrawImages300(benchmark::State &State)
+{
+    DrawImages(State, 300);
+}
+BENCHMARK(BM_PrintToPdf_DrawImages300)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
