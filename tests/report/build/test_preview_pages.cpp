@@ -457,3 +457,21 @@ TEST(PreviewPages, AddPagesFromAnotherReport)
     mine.Store->AddPagesFrom(&mine.Report);
     EXPECT_EQ(mine.Store->GetCount(), 3);
 }
+
+TEST(PreviewPages, UpdatePageDimensionsMakesTheSourcePageCustom)
+{
+    TStoreReport r;
+    r.Build({1});
+    r.Store->UpdatePageDimensions(r.Page, 794, 2000);
+    TqdzReportPage *source = r.Store->SourcePages(0);
+    EXPECT_EQ(source->PaperSize(), 256);
+    EXPECT_NEAR(source->PaperHeight(), 2000 / qdzPixelsPerMM, 1e-6);
+    EXPECT_EQ(r.Store->GetPageSize(0), TPoint(794, 2000));
+    EXPECT_TRUE(source->BaseName().contains(QStringLiteral("PaperSize=\"256\"")));
+    EXPECT_TRUE(source->BaseName().contains(QStringLiteral("PaperHeight=\"529.17\"")));
+    // A page no source page is linked to changes nothing.
+    TqdzReportPage other(nullptr);
+    r.Store->UpdatePageDimensions(&other, 100, 100);
+    r.Store->UpdatePageDimensions(nullptr, 100, 100);
+    EXPECT_EQ(r.Store->GetPageSize(0), TPoint(794, 2000));
+}
