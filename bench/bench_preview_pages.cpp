@@ -34,15 +34,7 @@ public:
     }
 };
 
-STATION_PUBLISHED(TBenchView)
-{
-    using C = TBenchView;
-    P.Prop("Left", &C::Left, &C::SetLeft);
-    P.Prop("Top", &C::Top, &C::SetTop);
-    P.Prop("Width", &C::Width, &C::SetWidth);
-    P.Prop("Height", &C::Height, &C::SetHeight);
-    P.Prop("Visible", &C::Visible, &C::SetVisible).Default(true);
-}
+STATION_PUBLISHED(TBenchView) {}
 
 void Setup()
 {

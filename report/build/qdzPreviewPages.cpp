@@ -49,6 +49,7 @@ void qdzAddPreviewPagesFactories(TqdzBuildFactories &Factories)
 {
     Factories.CreatePreviewPages = &CreatePreviewPages;
     Factories.CreateOutline = &CreateOutline;
+    qdzInstallPictureHook();
 }
 
 TqdzPreviewPages::TqdzPreviewPages(TqdzReport *AReport)

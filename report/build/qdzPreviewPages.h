@@ -49,8 +49,11 @@ using TqdzCompressorFactory = TqdzCustomCompressor *(*)();
 TqdzCompressorFactory &qdzCompressorClass();
 
 // Puts the built-page store and its outline into the build layer's
-// factory table (the other entries are left as they are).
+// factory table (the other entries are left as they are), and lets picture
+// views file their pictures in their report's store.
 void qdzAddPreviewPagesFactories(TqdzBuildFactories &Factories);
+// The picture views' part of the above.
+void qdzInstallPictureHook();
 
 // Opens an address on the desktop; tests install their own.
 using TqdzUrlOpener = bool (*)(const QString &Url);

@@ -11,11 +11,6 @@
 STATION_PUBLISHED(TTestView)
 {
     using C = TTestView;
-    P.Prop("Left", &C::Left, &C::SetLeft);
-    P.Prop("Top", &C::Top, &C::SetTop);
-    P.Prop("Width", &C::Width, &C::SetWidth);
-    P.Prop("Height", &C::Height, &C::SetHeight);
-    P.Prop("Visible", &C::Visible, &C::SetVisible).Default(true);
     P.Prop("FillColor", &C::FillColor, &C::SetFillColor).Default(0xC0C0C0);
     P.Prop("URL", &C::Link, &C::SetLink);
 }
