@@ -12,7 +12,8 @@ STATION_PUBLISHED(TTestView)
 {
     using C = TTestView;
     P.Prop("FillColor", &C::FillColor, &C::SetFillColor).Default(0xC0C0C0);
-    P.Prop("URL", &C::Link, &C::SetLink);
+    P.Prop("Cursor", &C::Cursor, &C::SetCursor).Default(0);
+    P.Prop("URL", &C::URL, &C::SetURL);
 }
 STATION_PUBLISHED(TTestEngine) {}
 

@@ -16,13 +16,10 @@ public:
     void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
     TColor FillColor() const { return FFillColor; }
     void SetFillColor(TColor Value) { FFillColor = Value; }
-    const QString &Link() const { return FLink; }
-    void SetLink(const QString &Value) { FLink = Value; }
     int DrawCount = 0;
 
 private:
     TColor FFillColor = 0xC0C0C0;
-    QString FLink;
 };
 
 class TTestEngine : public TqdzCustomEngine

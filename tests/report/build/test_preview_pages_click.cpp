@@ -53,8 +53,8 @@ TEST(ObjectAtPoint, TopmostObjectLinksAndClicks)
     TStoreReport r;
     // View2 over View1.
     r.View2->SetBounds(50, 5, 100, 20);
-    r.View1->SetLink(QStringLiteral("https://example.com/one"));
-    r.View2->SetLink(QStringLiteral("file:///etc/passwd"));
+    r.View1->SetURL(QStringLiteral("https://example.com/one"));
+    r.View2->SetURL(QStringLiteral("file:///etc/passwd"));
     r.Build({1});
     r.Store->Finish();
     TClickRecorder rec;

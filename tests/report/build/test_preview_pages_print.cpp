@@ -3,6 +3,7 @@
 #include "StoreFixture.h"
 
 #include "report/build/qdzPrinter.h"
+#include "report/model/qdzClassViews.h"
 #include "report/model/qdzVariables.h"
 
 #include "platform/Dialogs.h"
@@ -261,4 +262,18 @@ TEST_F(PrintPages, NoPrinterNoPrint)
     EXPECT_FALSE(R.Store->Print());
     EXPECT_EQ(Messages.Texts, QStringList{QStringLiteral("No printers installed on your system")});
     EXPECT_FALSE(QFile::exists(File));
+}
+
+TEST_F(PrintPages, TextObjectsShowThePageCountWhenDrawn)
+{
+    auto *memo = new TqdzMemoView(R.Band);
+    memo->SetName(QStringLiteral("Memo1"));
+    memo->SetBounds(400, 2, 200, 30);
+    memo->SetText(QStringLiteral("of [TotalPages#]"));
+    BuildPages(3);
+    ASSERT_TRUE(R.Store->Print());
+    const QStringList texts = Printed();
+    ASSERT_EQ(texts.size(), 3);
+    for (const QString &t : texts)
+        EXPECT_TRUE(t.contains(QLatin1String("of 3"))) << t.toStdString();
 }
