@@ -312,6 +312,8 @@ void TqdzPrintOptions::Assign(TPersistent *Source)
         FReverse = o->FReverse;
         FShowDialog = o->FShowDialog;
         FDuplex = o->FDuplex;
+        FOutputFileName = o->FOutputFileName;
+        FOverlap = o->FOverlap;
         return;
     }
     TPersistent::Assign(Source);
@@ -329,6 +331,8 @@ void TqdzPrintOptions::Clear()
     FReverse = false;
     FShowDialog = true;
     FDuplex = dmSimplex;
+    FOutputFileName.clear();
+    FOverlap = 0;
 }
 
 // -------------------------------------------------------- TqdzPreviewOptions

@@ -222,6 +222,13 @@ public:
     void SetSwapPageSize(bool Value) { FSwapPageSize = Value; }
     TqdzDuplexMode Duplex() const { return FDuplex; }
     void SetDuplex(TqdzDuplexMode Value) { FDuplex = Value; }
+    // Where the pages go instead of the printer (a PDF file); empty: the
+    // printer. Set by the print dialog, or by code to print to a file.
+    const QString &OutputFileName() const { return FOutputFileName; }
+    void SetOutputFileName(const QString &Value) { FOutputFileName = Value; }
+    // Millimetres by which the pieces of a split page overlap.
+    int Overlap() const { return FOverlap; }
+    void SetOverlap(int Value) { FOverlap = Value; }
     // Set when the report has been printed.
     bool Printed() const { return FPrinted; }
     void SetPrinted(bool Value) { FPrinted = Value; }
@@ -239,6 +246,8 @@ private:
     bool FSwapPageSize = false;
     TqdzDuplexMode FDuplex = dmSimplex;
     bool FPrinted = false;
+    QString FOutputFileName;
+    int FOverlap = 0;
 };
 
 class TqdzPreviewOptions : public TPersistent
