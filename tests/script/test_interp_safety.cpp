@@ -181,11 +181,11 @@ TEST(InterpSafety, TerminateUnwindsThroughFinallyParts)
 TEST(InterpSafety, BreakOutsideALoopDoesNotStopLaterCalls)
 {
     RunCases({
-        {Pas, "procedure P; begin Log('a'); break; end; procedure Q; begin continue; end;"
-              " begin P; P; Q; P; end.", "a|a|a"},
-        {Cpp, "void P() { Log(\"a\"); break; } { P(); P(); }", "a|a"},
-        {Js, "function P() { Log(\"a\"); break; }\r\nP(); P();", "a|a"},
-        {Bas, "Sub P\r\nLog(\"a\")\r\nBreak\r\nEnd Sub\r\nP\r\nP\r\n", "a|a"},
+        {Pas, "procedure P; begin Log('a'); Log('b'); break; end; procedure Q; begin continue; end;"
+              " begin P; P; Q; P; end.", "a|b|a|b|a|b"},
+        {Cpp, "void P() { Log(\"a\"); Log(\"b\"); break; } { P(); P(); }", "a|b|a|b"},
+        {Js, "function P() { Log(\"a\"); Log(\"b\"); break; }\r\nP(); P();", "a|b|a|b"},
+        {Bas, "Sub P\r\nLog(\"a\")\r\nLog(\"b\")\r\nBreak\r\nEnd Sub\r\nP\r\nP\r\n", "a|b|a|b"},
     });
 }
 
