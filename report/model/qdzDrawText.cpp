@@ -36,27 +36,11 @@ quint8 StyleBits(TFontStyles S)
 
 // ------------------------------------------------------------------ tag lines
 
-std::unique_ptr<TqdzHTMLTags> TqdzHTMLTags::SplitAt(int Index)
-{
-    auto tail = std::make_unique<TqdzHTMLTags>();
-    if (Index < Count()) {
-        tail->FItems.assign(FItems.begin() + Index, FItems.end());
-        FItems.erase(FItems.begin() + Index, FItems.end());
-    }
-    return tail;
-}
-
 void TqdzHTMLTags::AssignRange(const TqdzHTMLTags &Source, int From, int To)
 {
     From = std::clamp(From, 0, Source.Count());
     To = std::clamp(To, From, Source.Count());
     FItems.assign(Source.FItems.begin() + From, Source.FItems.begin() + To);
-}
-
-void TqdzHTMLTags::Truncate(int NewCount)
-{
-    if (NewCount < Count())
-        FItems.resize(size_t(std::max(0, NewCount)));
 }
 
 void TqdzHTMLTagsList::SetDefaults(TColor AColor, int ASize, quint8 AStyle)

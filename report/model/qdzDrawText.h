@@ -44,9 +44,6 @@ public:
     void Clear() { FItems.clear(); }
     // The tags From .. To - 1 of Source.
     void AssignRange(const TqdzHTMLTags &Source, int From, int To);
-    // Moves the tags from Index on into a new list.
-    std::unique_ptr<TqdzHTMLTags> SplitAt(int Index);
-    void Truncate(int NewCount);
 
 private:
     std::vector<TqdzHTMLTag> FItems;
