@@ -4,6 +4,7 @@
 #include "datacenter_code.h"
 #include "kw_irttiunits.h"
 #include "report/build/qdzPrinter.h"
+#include "report/model/qdzClassRTTI.h"
 #include "report/model/qdzDMPClass.h"
 #include "proce.h"
 #include "Sell_Add_Cp_Code.h"
@@ -49,6 +50,7 @@ int StationMain()
     // Scripts of the report engine see the built-in library and the class
     // library's units from the start.
     kwRegisterRTTIUnits();
+    qdzRegisterClassRTTI();
     qdzInstallPaperHooks();
     // Templates may hold dot-matrix pages and objects.
     qdzRegisterDMPObjects();

@@ -905,11 +905,15 @@ public:
     void SetKeepTogether(bool Value) { FKeepTogether = Value; }
     const QString &OutlineText() const { return FOutlineText; }
     void SetOutlineText(const QString &Value) { FOutlineText = Value; }
+    // Run time: the band did not fit where it was being put.
+    bool Overflow() const { return FOverflow; }
+    void SetOverflow(bool Value) { FOverflow = Value; }
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
+    bool FOverflow = false;
     bool FVertical = false;
     QString FOnAfterCalcHeight;
     QString FOnAfterPrint;

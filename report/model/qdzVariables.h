@@ -176,8 +176,12 @@ public:
     void SetThreadSafe(bool Value) { FThreadSafe = Value; }
     bool UseGlobalDataSetList() const { return FUseGlobalDataSetList; }
     void SetUseGlobalDataSetList(bool Value) { FUseGlobalDataSetList = Value; }
+    // Run time, for scripts: whether dialog pages free their forms after a run.
+    bool DestroyForms() const { return FDestroyForms; }
+    void SetDestroyForms(bool Value) { FDestroyForms = Value; }
 
 private:
+    bool FDestroyForms = true;
     bool FConvertNulls = true;
     bool FDoublePass = false;
     int FMaxMemSize = 10;

@@ -5,6 +5,8 @@
 #include "platform/Exceptions.h"
 #include "platform/Filer.h"
 
+STATION_PUBLISHED(TWideStrings) {}
+
 // ---------------------------------------------------------------- TWideStrings
 
 QString TWideStrings::Get(int Index) const
@@ -64,6 +66,13 @@ void TWideStrings::Delete(int Index)
     if (Index < 0 || Index >= Count())
         throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
     FList.removeAt(Index);
+}
+
+void TWideStrings::Insert(int Index, const QString &S)
+{
+    if (Index < 0 || Index > Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+    FList.insert(Index, TWideStringItem{S, nullptr});
 }
 
 void TWideStrings::Clear()

@@ -14,6 +14,7 @@ class TWriter;
 
 class TWideStrings : public TPersistent
 {
+    STATION_CLASS(TWideStrings, TPersistent)
 public:
     TWideStrings() = default;
     ~TWideStrings() override = default;
@@ -31,6 +32,8 @@ public:
     int AddObject(const QString &S, TObject *AObject);
     void AddStrings(const TWideStrings *List);
     void Delete(int Index);
+    // Index 0 .. Count; any other raises.
+    void Insert(int Index, const QString &S);
     void Clear();
     // Exact (case-sensitive) comparison; -1 when absent.
     int IndexOf(const QString &S) const;
