@@ -77,7 +77,7 @@ void TqdzPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
     int saved = 0;
     if (!printing) {
         saved = Canvas->SaveDC();
-        Canvas->IntersectClipRect(TRect(Round(OffsetX), Round(OffsetY),
+        Canvas->IntersectClipRect(Rect(Round(OffsetX), Round(OffsetY),
                                         Round(OffsetX + page->PaperWidth() * qdzPixelsPerMM * ScaleX) - 1,
                                         Round(OffsetY + page->PaperHeight() * qdzPixelsPerMM * ScaleY) - 1));
     }

@@ -214,7 +214,7 @@ bool TqdzPreviewPages::PrintSplitPage(TPrintRun &Run, int Index)
             BeginPrintedPage(Run);
             TCanvas *canvas = Run.Printer->Canvas();
             const int saved = canvas->SaveDC();
-            canvas->IntersectClipRect(TRect(0, 0, Round(printableW * kx), Round(printableH * ky)));
+            canvas->IntersectClipRect(Rect(0, 0, Round(printableW * kx), Round(printableH * ky)));
             DrawPage(Index, canvas, dpi.X / 96.0, dpi.Y / 96.0, -(Run.Printer->LeftMargin() + x * stepX) * kx,
                      -(Run.Printer->TopMargin() + y * stepY) * ky);
             canvas->RestoreDC(saved);

@@ -169,15 +169,15 @@ TPoint TqdzPreviewPages::GetPageSize(int Index)
 {
     TqdzXMLItem *item = PageItem(Index);
     if (!item)
-        return TPoint(0, 0);
+        return Point(0, 0);
     TqdzReportPage *page = nullptr;
     if (item->Name() == "TqdzReportPage" || item->Name() == "TqdzDMPPage")
         page = GetPage(Index);
     else
         page = SourcePages(SourceIndexOf(item));
     if (!page)
-        return TPoint(0, 0);
-    return TPoint(Round(page->Width()), Round(page->Height()));
+        return Point(0, 0);
+    return Point(Round(page->Width()), Round(page->Height()));
 }
 
 // ------------------------------------------------------------ editing
