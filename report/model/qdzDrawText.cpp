@@ -386,6 +386,10 @@ void TqdzDrawText::WrapLine(QString S, int MaxWidth)
         t->AssignRange(*all, From, To);
         return t;
     };
+    QString upper;
+    std::vector<int> vowels, wordEnds;
+    std::vector<long long> sums;
+    bool hyphenReady = false;
     int start = 0;
     while (start < n) {
         int acc = 0;
@@ -418,16 +422,25 @@ void TqdzDrawText::WrapLine(QString S, int MaxWidth)
         }
         int cut = 0;
         if (FWordBreak) {
-            int wordEnd = start;
-            while (wordEnd < n && !QStringLiteral(" .,-;").contains(S[wordEnd]))
-                ++wordEnd;
-            const int hyphen = FMeasureCanvas->TextWidth(QStringLiteral("-"));
-            cut = HyphenPoint(S.mid(start, wordEnd - start), [&](int Head) {
-                int w = hyphen;
-                for (int k = start; k < start + Head; ++k)
-                    w += FWidths[size_t(k)];
-                return w <= MaxWidth;
-            });
+            if (!hyphenReady) {
+                // Once per source line, so that a word of any length costs
+                // time in proportion to it.
+                PrepareHyphenation(S, upper, vowels);
+                sums.assign(size_t(n) + 1, 0);
+                for (int k = 0; k < n; ++k)
+                    sums[size_t(k) + 1] = sums[size_t(k)] + FWidths[size_t(k)];
+                wordEnds.assign(size_t(n) + 1, n);
+                for (int k = n - 1; k >= 0; --k)
+                    wordEnds[size_t(k)] = QStringLiteral(" .,-;").contains(S[k]) ? k : wordEnds[size_t(k) + 1];
+                hyphenReady = true;
+            }
+            const long long hyphen = FMeasureCanvas->TextWidth(QStringLiteral("-"));
+            const std::vector<int> points = HyphenPointsIn(upper, vowels, start, wordEnds[size_t(start)], over - start);
+            for (auto it = points.rbegin(); it != points.rend(); ++it)
+                if (hyphen + sums[size_t(start + *it)] - sums[size_t(start)] <= MaxWidth) {
+                    cut = *it;
+                    break;
+                }
         }
         if (cut > 0) {
             auto head = piece(start, start + cut);
@@ -472,38 +485,48 @@ bool IsSign(QChar C)
 
 constexpr char16_t ShortI = 0x0419;
 
-bool HasVowel(const QString &W, int From, int To) // [From, To)
-{
-    if (To - From < 2)
-        return false;
-    for (int i = From; i < To; ++i)
-        if (IsVowel(W[i]))
-            return true;
-    return false;
-}
-
 } // namespace
 
-std::vector<int> TqdzDrawText::HyphenPoints(const QString &Word)
+void TqdzDrawText::PrepareHyphenation(const QString &S, QString &Upper, std::vector<int> &Vowels)
+{
+    // Character by character: a string's upper case may change its length.
+    Upper = S;
+    for (QChar &c : Upper)
+        c = c.toUpper();
+    Vowels.assign(size_t(Upper.size()) + 1, 0);
+    for (int k = 0; k < Upper.size(); ++k)
+        Vowels[size_t(k) + 1] = Vowels[size_t(k)] + (IsVowel(Upper[k]) ? 1 : 0);
+}
+
+std::vector<int> TqdzDrawText::HyphenPointsIn(const QString &Upper, const std::vector<int> &Vowels, int From, int To,
+                                              int MaxHead)
 {
     std::vector<int> points;
-    const QString w = Word.toUpper();
-    const int n = int(w.size());
-    if (n < 4)
+    if (To - From < 4)
         return points;
-    for (int i = 0; i + 1 < n; ++i) {
-        const QChar c = w[i], next = w[i + 1];
+    // A part of one letter counts as having no vowel.
+    auto hasVowel = [&Vowels](int A, int B) { return B - A >= 2 && Vowels[size_t(B)] - Vowels[size_t(A)] > 0; };
+    for (int i = From; i + 1 < To && i + 1 - From <= MaxHead; ++i) {
+        const QChar c = Upper[i], next = Upper[i + 1];
         bool cand = false;
         if (IsConsonant(c)) {
             cand = !IsVowel(next) && !IsSign(next);
         } else if (IsVowel(c)) {
-            const bool doubled = i + 3 < n && IsConsonant(next) && w[i + 2] == next && IsVowel(w[i + 3]);
+            const bool doubled = i + 3 < To && IsConsonant(next) && Upper[i + 2] == next && IsVowel(Upper[i + 3]);
             cand = next.unicode() != ShortI && !doubled;
         }
-        if (cand && HasVowel(w, 0, i + 1) && HasVowel(w, i + 1, n))
-            points.push_back(i + 1);
+        if (cand && hasVowel(From, i + 1) && hasVowel(i + 1, To))
+            points.push_back(i + 1 - From);
     }
     return points;
+}
+
+std::vector<int> TqdzDrawText::HyphenPoints(const QString &Word)
+{
+    QString upper;
+    std::vector<int> vowels;
+    PrepareHyphenation(Word, upper, vowels);
+    return HyphenPointsIn(upper, vowels, 0, int(upper.size()), int(upper.size()));
 }
 
 // ------------------------------------------------------------------ queries

@@ -148,6 +148,13 @@ public:
     static std::vector<int> HyphenPoints(const QString &Word);
 
 private:
+    // Upper: S in capitals letter by letter; Vowels[k]: the vowels of
+    // Upper[0, k).
+    static void PrepareHyphenation(const QString &S, QString &Upper, std::vector<int> &Vowels);
+    // The points (head lengths) of the word Upper[From, To) whose heads are
+    // at most MaxHead letters long.
+    static std::vector<int> HyphenPointsIn(const QString &Upper, const std::vector<int> &Vowels, int From, int To,
+                                           int MaxHead);
     void WrapLine(QString S, int MaxWidth);
     void AddLine(const QString &S, std::unique_ptr<TqdzHTMLTags> Tags, int Flags);
     void DrawTextLine(TCanvas *Canvas, int Index, double X, double Y, int AvailWidth, TqdzHAlign HAlign);

@@ -731,3 +731,38 @@ TEST(ViewDraw, HostileTemplateValuesNeitherCrashNorHang)
     EXPECT_EQ(views, 11);
     EXPECT_LT(timer.elapsed(), 20000);
 }
+
+TEST(DrawTextWrap, AHugeHyphenatedWordWrapsInLinearTime)
+{
+    // One Cyrillic word of 60,000 letters with word breaking on: each line
+    // ends in a hyphen at a syllable, and the whole takes time in proportion
+    // to the word (looking at the whole rest of the word for every line made
+    // it quadratic, and each candidate's vowel test quadratic again).
+    QString word;
+    for (int i = 0; i < 10000; ++i)
+        word += QStringLiteral("\u041C\u041E\u041B\u041E\u041A\u041E"); // МОЛОКО
+    TFont f;
+    f.SetName(QStringLiteral("Arial"));
+    f.SetSize(10);
+    TqdzDrawText d;
+    d.SetFont(&f);
+    d.SetOptions(true, false, 0, true, false, true, false);
+    d.SetGaps(0, 0, 0);
+    const TRect r{0, 0, 200, 100};
+    d.SetDimensions(1, 1, 1, r, r);
+    TWideStrings w;
+    w.Add(word);
+    QElapsedTimer t;
+    t.start();
+    d.SetText(&w);
+    EXPECT_LT(t.elapsed(), 5000);
+    ASSERT_GT(d.Text()->Count(), 100);
+    for (int i = 0; i + 1 < d.Text()->Count(); ++i) {
+        const QString line = d.Text()->Get(i);
+        ASSERT_TRUE(line.endsWith(QLatin1Char('-'))) << i;
+        // Breaks fall after a vowel of МО-ЛО-КО.
+        EXPECT_EQ(line[line.size() - 2], QChar(0x041E)) << i;
+    }
+    EXPECT_EQ(TqdzDrawText::HyphenPoints(QStringLiteral("\u041C\u041E\u041B\u041E\u041A\u041E")),
+              (std::vector<int>{2, 4}));
+}
