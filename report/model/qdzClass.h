@@ -237,6 +237,9 @@ STATION_EVENT(TqdzLoadTemplateEvent, void(TqdzReport *Report, const QString &Tem
 
 // Limits of template ancestry: a chain deeper than this is refused.
 constexpr int qdzMaxAncestorDepth = 16;
+// Report variables whose values are expressions naming further variables:
+// a chain deeper than this is refused.
+constexpr int qdzMaxVariableDepth = 64;
 
 // The report object: the root of the tree and owner of every object in it,
 // and of the machinery around it: the script, the expression cache, the

@@ -485,7 +485,9 @@ void TqdzReport::SaveToFile(const QString &FileName)
 {
     const QString path = NormalizePath(FileName);
     const QString saved = FParentReport;
-    if (IsAbsolutePath(FParentReport)) {
+    // A drive-letter path of the original system has no folder here to be
+    // relative to: it is kept as it was.
+    if (NormalizePath(FParentReport).startsWith(QLatin1Char('/'))) {
         const QString folder = QFileInfo(path).absolutePath();
         FParentReport = QDir(folder).relativeFilePath(NormalizePath(FParentReport));
     }

@@ -128,11 +128,13 @@ bool TqdzReport::DoGetValue(const QString &Name, Variant &Value)
 {
     Value = Null();
     // A value that refers back to itself would be looked up forever.
+    bool repeat = false;
     for (const QString &n : FEvaluating)
-        if (n.compare(Name, Qt::CaseInsensitive) == 0) {
-            FErrors->Add(UnknownVariable(Name));
-            return true;
-        }
+        repeat = repeat || n.compare(Name, Qt::CaseInsensitive) == 0;
+    if (repeat) {
+        FErrors->Add(UnknownVariable(Name));
+        return true;
+    }
 
     // A data field: DataSet."Field".
     const int dot = Name.indexOf(QLatin1String(".\""));
@@ -208,7 +210,12 @@ bool TqdzReport::DoGetValue(const QString &Name, Variant &Value)
             Value = v;
             return true;
         }
-        // A report variable may hold an expression.
+        // A report variable may hold an expression; a long enough chain of
+        // them would exhaust the stack.
+        if (FEvaluating.size() >= qdzMaxVariableDepth) {
+            FErrors->Add(UnknownVariable(Name));
+            return true;
+        }
         FEvaluating.append(Name);
         struct Pop
         {
@@ -271,7 +278,14 @@ Variant TqdzReport::CallReportFunction(TObject *, TClass, const QString &MethodN
     }
     if (MethodName == QLatin1String("IIF")) {
         const Variant cond = Calc(text(0), context);
-        const bool yes = VarType(cond) == varBoolean ? cond.AsBoolean() : false;
+        // "Equals True" by the variant rules; a value that cannot be
+        // compared with a Boolean is not True.
+        bool yes = false;
+        try {
+            yes = !VarIsNull(cond) && !VarIsEmpty(cond) && VarCompare(cond, Variant(true), opCmpEQ);
+        } catch (const Exception &) {
+            yes = false;
+        }
         return Calc(text(yes ? 1 : 2), context);
     }
     const bool count = MethodName == QLatin1String("COUNT");

@@ -353,6 +353,22 @@ TEST_F(Ancestors, AnAbsoluteParentIsSavedRelativeToTheNewFile)
     EXPECT_EQ(r.ParentReport(), Path("base.qd3"));
 }
 
+TEST_F(Ancestors, DriveLetterPathsAreAbsoluteAndKeptWhenSaved)
+{
+    // A drive letter is not looked for beside the template; there is no such
+    // file here, and the template still loads.
+    WriteFile(Path("drive.qd3"), "<?xml version=\"1.0\" encoding=\"utf-8\"?><TqdzReport ParentReport=\"C:\\base.qd3\">"
+                                 "<TqdzReportPage Name=\"Page9\"/></TqdzReport>");
+    TqdzReport r(nullptr);
+    ASSERT_TRUE(r.LoadFromFile(Path("drive.qd3")));
+    EXPECT_EQ(r.ParentReport(), QStringLiteral("C:\\base.qd3"));
+    EXPECT_NE(r.FindObject(QStringLiteral("Page9")), nullptr);
+    r.SaveToFile(Path("drive2.qd3"));
+    QFile f(Path("drive2.qd3"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_NE(f.readAll().indexOf("ParentReport=\"C:\\base.qd3\""), -1);
+}
+
 TEST_F(Ancestors, ATemplateNamingItselfOrALoopStopsWithAnError)
 {
     WriteFile(Path("self.qd3"), "<?xml version=\"1.0\" encoding=\"utf-8\"?><TqdzReport ParentReport=\"self.qd3\">"
@@ -367,6 +383,33 @@ TEST_F(Ancestors, ATemplateNamingItselfOrALoopStopsWithAnError)
             found = found || e.startsWith(QStringLiteral("Cannot load ancestor report"));
         EXPECT_TRUE(found) << name;
     }
+}
+
+// The host loads ancestors itself when it answers OnLoadTemplate.
+struct TTemplateLoader
+{
+    QStringList Asked;
+    void Load(TqdzReport *Report, const QString &Name)
+    {
+        Asked.append(Name);
+        auto *page = new TqdzReportPage(Report);
+        page->SetName(QStringLiteral("FromHost"));
+    }
+};
+
+TEST_F(Ancestors, TheHostMayLoadTheAncestor)
+{
+    TTemplateLoader loader;
+    TqdzReport r(nullptr);
+    r.SetOnLoadTemplate(TqdzLoadTemplateEvent(&loader, &TTemplateLoader::Load));
+    LoadText(&r, "<?xml version=\"1.0\" encoding=\"utf-8\"?><TqdzReport ParentReport=\"db\\base.qd3\">"
+                 "<TqdzReportPage Name=\"Own\"/></TqdzReport>");
+    EXPECT_EQ(loader.Asked, QStringList{"db\\base.qd3"});
+    ASSERT_NE(r.FindObject(QStringLiteral("FromHost")), nullptr);
+    EXPECT_TRUE(r.FindObject(QStringLiteral("FromHost"))->IsAncestor());
+    EXPECT_FALSE(r.FindObject(QStringLiteral("Own"))->IsAncestor());
+    ASSERT_NE(r.ParentReportObject(), nullptr);
+    EXPECT_NE(r.ParentReportObject()->FindObject(QStringLiteral("FromHost")), nullptr);
 }
 
 TEST_F(Ancestors, AChainDeeperThanSixteenStops)

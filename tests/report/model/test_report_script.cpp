@@ -316,6 +316,24 @@ TEST_F(ReportScript, AValueReferringToItselfStopsWithAnError)
     EXPECT_EQ(Results().at(2), QStringLiteral("Memo3=5"));
 }
 
+TEST_F(ReportScript, ALongChainOfVariablesStopsBeforeTheStackEnds)
+{
+    Make({"[<V0>]"});
+    for (int i = 0; i < 500; ++i)
+        R->Variables()->SetVariables(QStringLiteral("V%1").arg(i), Variant(QStringLiteral("<V%1> + 1").arg(i + 1)));
+    R->Variables()->SetVariables(QStringLiteral("V500"), Variant(1));
+    EXPECT_FALSE(R->BuildReport());
+    EXPECT_TRUE(HasErrorStartingWith(R.get(), QStringLiteral("Unknown variable or datafield: V64")))
+        << Lines(R->Errors()).join('|').toStdString();
+    // A short chain is fine.
+    Make({"[<V0>]"});
+    for (int i = 0; i < 10; ++i)
+        R->Variables()->SetVariables(QStringLiteral("V%1").arg(i), Variant(QStringLiteral("<V%1> + 1").arg(i + 1)));
+    R->Variables()->SetVariables(QStringLiteral("V10"), Variant(1));
+    EXPECT_TRUE(R->BuildReport()) << Lines(R->Errors()).join('|').toStdString();
+    EXPECT_EQ(Results(), QStringList{"Memo1=11"});
+}
+
 TEST_F(ReportScript, ScriptEventsRunOnlyWhileTheEngineRunsUnlessForced)
 {
     Make({"x"}, QStringLiteral("var Calls: Integer;\r\nprocedure Before(Sender: TObject);\r\nbegin\r\n"
