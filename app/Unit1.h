@@ -262,6 +262,8 @@ public:
     // Where a note goes when the machine has no print queue: a PDF file in
     // db/notes beside the database. Empty after printing to a printer.
     QString LastNoteFile() const { return FLastNoteFile; }
+    // The built note as a PDF file; False when nothing could be written.
+    bool WriteNotePdf(const QString &FileName);
 
     ~Tmain() override;
 

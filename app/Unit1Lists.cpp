@@ -1043,11 +1043,6 @@ void Tmain::Sell_Lx_GrideDrawColumnCell(TObject *, const TRect &Rect, int DataCo
     Sell_Lx_Gride->DefaultDrawColumnCell(Rect, DataCol, Column, State);
 }
 
-void Tmain::Button1Click(TObject *)
-{
-    CheckListHasRows(DataCenter->L_Sell_Dh_Query);
-}
-
 void Tmain::Button2Click(TObject *)
 {
     ShowDialog(this, Sell_Add_Keh);

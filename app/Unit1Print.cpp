@@ -4,7 +4,14 @@
 #include "Unit1.h"
 #include "AmountInWords.h"
 #include "datacenter_code.h"
+#include "report/build/qdzPrinter.h"
 #include "report/model/qdzClass.h"
+#include "report/model/qdzClassEngine.h"
+#include "report/model/qdzVariables.h"
+
+#include <QDir>
+#include <QPageSize>
+#include <QPdfWriter>
 
 namespace {
 
@@ -29,7 +36,105 @@ void SetMemoText(TqdzReport *Report, const char *Name, const QString &Text)
         memo->SetText(Text);
 }
 
+void Warn(const QString &Text)
+{
+    Application->MessageBox(Text, QStringLiteral("提示!"), MB_ICONWARNING);
+}
+
+// A file name made of the order number: characters that could leave the
+// folder or trouble a file system become '_'.
+QString NoteFileName(const QString &Dh, const QString &Id)
+{
+    QString name;
+    for (QChar c : Dh)
+        name += c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') ? c : QLatin1Char('_');
+    if (name.isEmpty())
+        name = Id;
+    return QStringLiteral("送货单_") + name + QStringLiteral(".pdf");
+}
+
 } // namespace
+
+bool Tmain::WriteNotePdf(const QString &FileName)
+{
+    TqdzCustomPreviewPages *pages = qdzReport1->PreviewPages();
+    if (!pages || pages->GetCount() == 0)
+        return false;
+    QDir().mkpath(QFileInfo(FileName).absolutePath());
+    // Drawn at three times the report's 96 pixels per inch.
+    constexpr int Dpi = 288;
+    constexpr double Scale = Dpi / 96.0;
+    QPdfWriter writer(FileName);
+    writer.setResolution(Dpi);
+    writer.setTitle(QFileInfo(FileName).completeBaseName());
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    auto pageSize = [pages](int Index) {
+        const TPoint px = pages->GetPageSize(Index);
+        return QPageSize(QSizeF(px.X / qdzPixelsPerMM, px.Y / qdzPixelsPerMM), QPageSize::Millimeter);
+    };
+    writer.setPageSize(pageSize(0));
+    TCanvas canvas;
+    canvas.SetDevice(&writer);
+    if (!canvas.Handle()) {
+        canvas.SetDevice(nullptr);
+        return false;
+    }
+    for (int i = 0; i < pages->GetCount(); ++i) {
+        if (i > 0) {
+            writer.setPageSize(pageSize(i));
+            writer.newPage();
+        }
+        pages->DrawPage(i, &canvas, Scale, Scale, 0, 0);
+    }
+    canvas.SetDevice(nullptr);
+    const QFileInfo written(FileName);
+    return written.exists() && written.size() > 0;
+}
+
+void Tmain::Button1Click(TObject *)
+{
+    TADOQuery *orders = DataCenter->L_Sell_Dh_Query;
+    if (!CheckListHasRows(orders))
+        return;
+    const QString id = orders->FieldByName(QStringLiteral("id")).AsString();
+    const QString dh = orders->FieldByName(QStringLiteral("dh")).AsString();
+    FLastNoteFile.clear();
+    const QString templateFile = ProgramDir() + QStringLiteral("db/p01.qd3");
+    bool printed = false;
+    // An order is marked printed only when its note was.
+    try {
+        if (!qdzReport1->LoadFromFile(templateFile, false)) {
+            Warn(QStringLiteral("找不到送货单模板 ") + templateFile + QStringLiteral(", 本单没有打印!"));
+            return;
+        }
+        PrepareDeliveryNote(id);
+        qdzUserDataSet1->SetRangeEnd(reCount);
+        qdzUserDataSet1->SetRangeEndCount(NoteList(0)->Count());
+        if (qdzReport1->BuildReport()) {
+            qdzReport1->PrintOptions()->SetShowDialog(false);
+            if (qdzPrinters()->HasPhysicalPrinter()) {
+                printed = qdzReport1->PrintReport();
+            } else {
+                // No print queue on this machine: the note becomes a PDF
+                // file beside the database, and the operator is told where.
+                const QString file = QFileInfo(DataCenter->LocalDatabasePath()).absolutePath() +
+                                     QStringLiteral("/notes/") + NoteFileName(dh, id);
+                printed = WriteNotePdf(file);
+                if (printed) {
+                    FLastNoteFile = file;
+                    Warn(QStringLiteral("没有可用的打印机, 送货单已保存为文件: ") + file);
+                }
+            }
+        }
+    } catch (const Exception &e) {
+        Warn(e.Message());
+    }
+    if (!printed) {
+        Warn(QStringLiteral("送货单没有打印成功, 本单仍为未打印!"));
+        return;
+    }
+    DataCenter->LocalExec(QStringLiteral("update sys_jhdh set print_yes=1 where id=?"), {Variant(id)});
+}
 
 void Tmain::CreateNoteLists()
 {
@@ -37,6 +142,7 @@ void Tmain::CreateNoteLists()
         list = std::make_unique<TStringList>();
     qdzReport1 = new TqdzReport(this);
     qdzReport1->SetName(QStringLiteral("qdzReport1"));
+    qdzReport1->SetOnGetValue(TqdzGetValueEvent(this, &Tmain::qdzReport1GetValue));
     qdzUserDataSet1 = new TqdzUserDataSet(this);
     qdzUserDataSet1->SetName(QStringLiteral("qdzUserDataSet1"));
 }

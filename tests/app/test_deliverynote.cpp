@@ -7,6 +7,7 @@
 #include "station_startup.h"
 #include "report/model/qdzClass.h"
 #include "Forms.h"
+#include <QFile>
 #include <gtest/gtest.h>
 
 // ------------------------------------------------------------------ words
@@ -271,4 +272,25 @@ TEST_F(DeliveryNoteData, GetValueServesTheRowOfTheDatasetAndLeavesOtherRequestsA
     M->PrepareDeliveryNote(QStringLiteral("1"));
     EXPECT_EQ(Column(0).size(), 0);
     EXPECT_EQ(ValueAt(0, QStringLiteral("shisje")).AsString(), QStringLiteral("unchanged"));
+}
+
+TEST_F(DeliveryNoteData, TheShippedTemplateHoldsTheNamedTextsAndADataBandOverTheUserDataSet)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(STATION_SOURCE_DIR "/app/db/p01.qd3"), Station.Db() + QStringLiteral("p01.qd3")));
+    ASSERT_TRUE(M->qdzReport1->LoadFromFile(ProgramDir() + QStringLiteral("db/p01.qd3")));
+    EXPECT_EQ(M->qdzReport1->Errors()->Count(), 0);
+    auto *band = dynamic_cast<TqdzDataBand *>(M->qdzReport1->FindObject(QStringLiteral("MasterData1")));
+    ASSERT_NE(band, nullptr);
+    EXPECT_EQ(band->DataSet(), M->qdzUserDataSet1);
+    M->PrepareDeliveryNote(QStringLiteral("9601"));
+    for (const char *name : {"shortname", "rq", "dh", "gystait", "lury", "daxje", "jehj"})
+        EXPECT_NE(MemoText(name), QStringLiteral("<none>")) << name;
+    EXPECT_EQ(MemoText("gystait"), QStringLiteral("演示配送中心送货单"));
+    EXPECT_EQ(MemoText("jehj"), QStringLiteral("￥3.80"));
+    // The data band's texts ask for the column lists by name.
+    QStringList texts;
+    for (int i = 1; i <= 10; ++i)
+        texts << MemoText(QStringLiteral("Line%1").arg(i).toLatin1().constData());
+    EXPECT_EQ(texts, (QStringList{"[row]", "[bh]", "[mc]", "[gg]", "[dw]", "[dinghl]", "[songhl]", "[dj]", "[shisje]",
+                                  "[bz]"}));
 }
