@@ -119,9 +119,11 @@ void TComponent::Insert(TComponent *AComponent)
 
 void TComponent::Remove(TComponent *AComponent)
 {
-    auto it = std::find(FComponents.begin(), FComponents.end(), AComponent);
-    if (it != FComponents.end())
-        FComponents.erase(it);
+    // Searched from the end: an owner frees its components last first, so
+    // freeing them all stays linear.
+    auto it = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
+    if (it != FComponents.rend())
+        FComponents.erase(std::next(it).base());
     AComponent->FOwner = nullptr;
 }
 

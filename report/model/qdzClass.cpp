@@ -97,11 +97,12 @@ TqdzComponent::~TqdzComponent()
     FFont->SetOnChange(TNotifyEvent());
     SetParent(nullptr);
     // Every child goes, ancestor objects too: a kept child would be left
-    // pointing at a parent that no longer exists.
+    // pointing at a parent that no longer exists. Last first, the reverse of
+    // loading, so each leaves the end of its owner's and parent's lists.
     const int n = FObjects->Count();
     std::vector<TqdzComponent *> children;
     children.reserve(size_t(n));
-    for (int i = 0; i < n; ++i)
+    for (int i = n - 1; i >= 0; --i)
         children.push_back(static_cast<TqdzComponent *>(FObjects->Items(i)));
     for (TqdzComponent *c : children)
         c->Free();
@@ -190,8 +191,15 @@ void TqdzComponent::SetParent(TqdzComponent *AParent)
     TqdzReport *oldReport = FParent && !isReport ? FParent->GetReport() : nullptr;
     TqdzReport *newReport = AParent && !isReport ? AParent->GetReport() : nullptr;
     if (FParent != AParent) {
-        if (FParent)
-            FParent->FObjects->Remove(this);
+        if (FParent) {
+            // Children leave last first (see the destructor): look at the end first.
+            TList *siblings = FParent->FObjects.get();
+            const int last = siblings->Count() - 1;
+            if (last >= 0 && siblings->Items(last) == this)
+                siblings->Delete(last);
+            else
+                siblings->Remove(this);
+        }
         if (AParent)
             AParent->FObjects->Add(this);
     }
@@ -353,8 +361,9 @@ void TqdzComponent::AlignChildren()
 
 void TqdzComponent::Clear()
 {
+    // Last first, as in the destructor.
     std::vector<TqdzComponent *> children;
-    for (int i = 0; i < FObjects->Count(); ++i)
+    for (int i = FObjects->Count() - 1; i >= 0; --i)
         children.push_back(static_cast<TqdzComponent *>(FObjects->Items(i)));
     for (TqdzComponent *c : children) {
         if (c->ComponentState().Contains(csAncestor))
@@ -464,9 +473,11 @@ TqdzPage *TqdzComponent::GetPage() const
 
 TqdzReport *TqdzComponent::GetReport() const
 {
+    // The class registry's check: a dynamic_cast per level costs more than
+    // the rest of reading an object.
     for (const TqdzComponent *p = this; p; p = p->FParent)
-        if (auto *report = dynamic_cast<const TqdzReport *>(p))
-            return const_cast<TqdzReport *>(report);
+        if (p->InheritsFrom(TqdzReport::StaticClass()))
+            return static_cast<TqdzReport *>(const_cast<TqdzComponent *>(p));
     return nullptr;
 }
 

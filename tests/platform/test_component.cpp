@@ -332,3 +332,21 @@ TEST(Collection, AssignCopiesItems)
     b.SetItems(0, a.Items(2));
     EXPECT_EQ(Values(b), (std::vector<int>{7, 6, 7}));
 }
+
+TEST(Component, ComponentsLeaveTheOwnerInAnyOrder)
+{
+    // Freed from the end, from the front and from the middle, the others
+    // keep their order.
+    TLogComponent owner(nullptr, QStringLiteral("Owner"));
+    std::vector<TLogComponent *> c;
+    for (int i = 0; i < 6; ++i)
+        c.push_back(new TLogComponent(&owner, QStringLiteral("C%1").arg(i)));
+    delete c[5];
+    delete c[0];
+    delete c[3];
+    ASSERT_EQ(owner.ComponentCount(), 3);
+    EXPECT_EQ(owner.Components(0), c[1]);
+    EXPECT_EQ(owner.Components(1), c[2]);
+    EXPECT_EQ(owner.Components(2), c[4]);
+    EXPECT_EQ(c[4]->ComponentIndex(), 2);
+}
