@@ -193,6 +193,7 @@ struct TVarAccess
     static double D(const Variant &v) { return v.FValue.D; }
     static TObject *O(const Variant &v) { return v.FValue.O; }
     static const QString &S(const Variant &v) { return v.FStr; }
+    static QString &SW(Variant &v) { return v.FStr; }
     static const TVarArrayData *Arr(const Variant &v) { return v.FArray.get(); }
     // The array data for writing: a private copy when it is shared.
     static TVarArrayData *ArrW(Variant &v)
@@ -399,7 +400,7 @@ Variant Unassigned()
     return Variant();
 }
 
-int Variant::AsInteger() const
+int Variant::ToInteger() const
 {
     return int(ToIntRange(*this, varInteger, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
@@ -414,7 +415,7 @@ double Variant::AsDouble() const
     return ToDoubleValue(*this);
 }
 
-bool Variant::AsBoolean() const
+bool Variant::ToBoolean() const
 {
     return ToBoolValue(*this);
 }
@@ -717,6 +718,29 @@ void VarArrayPut(Variant &A, const Variant &Value, const QList<int> &Indices)
     ArrayPut(A, Value, Indices.constData(), Indices.size());
 }
 
+Variant VarArrayGet(const Variant &A, const int *Indices, int Count)
+{
+    return ArrayGet(A, Indices, Count);
+}
+
+void VarArrayPut(Variant &A, const Variant &Value, const int *Indices, int Count)
+{
+    ArrayPut(A, Value, Indices, Count);
+}
+
+const QString *VarStrData(const Variant &V)
+{
+    return IsStrType(V.VType()) ? &A::S(V) : nullptr;
+}
+
+bool VarStrAppend(Variant &V, const QString &Tail)
+{
+    if (!IsStrType(V.VType()))
+        return false;
+    A::SW(V).append(Tail);
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Arithmetic
 
@@ -812,10 +836,17 @@ Variant StrToNumber(const Variant &s, const Variant &other)
 
 Variant Arith(const Variant &l0, const Variant &r0, TVarOp op)
 {
-    // Fast path for the common case of two Integers in + - *.
-    if (l0.VType() == varInteger && r0.VType() == varInteger && op <= opMultiply) {
+    // Fast path for the common case of two Integers in + - * div mod.
+    if (l0.VType() == varInteger && r0.VType() == varInteger) {
         const qint64 a = A::I(l0), b = A::I(r0);
-        return IntResult(op == opAdd ? a + b : op == opSubtract ? a - b : a * b, false);
+        if (op <= opMultiply)
+            return IntResult(op == opAdd ? a + b : op == opSubtract ? a - b : a * b, false);
+        if (op == opModulus || op == opIntDivide) {
+            if (b == 0)
+                IntDivByZero();
+            // 32-bit operands: the quotient cannot leave 64 bits.
+            return IntResult(op == opModulus ? a % b : a / b, false);
+        }
     }
     Variant l, r;
     if (!PrepareOperands(l0, r0, op, l, r))
@@ -1159,6 +1190,18 @@ TVariantRelationship VarCompareValue(const Variant &L, const Variant &R)
 
 bool VarCompare(const Variant &L, const Variant &R, TVarOp Op)
 {
+    if (L.VType() == varInteger && R.VType() == varInteger) {
+        const qint64 a = A::I(L), b = A::I(R);
+        switch (Op) {
+        case opCmpEQ: return a == b;
+        case opCmpNE: return a != b;
+        case opCmpLT: return a < b;
+        case opCmpLE: return a <= b;
+        case opCmpGT: return a > b;
+        case opCmpGE: return a >= b;
+        default: InvalidOp();
+        }
+    }
     const TVariantRelationship rel = Compare(L, R);
     switch (Op) {
     case opCmpEQ:

@@ -98,8 +98,28 @@ public:
 
     Variant(const Variant &) = default;
     Variant(Variant &&) noexcept = default;
-    Variant &operator=(const Variant &) = default;
-    Variant &operator=(Variant &&) noexcept = default;
+    // Scalars over scalars copy the tag and the value alone: the script
+    // engine assigns numbers all the time.
+    Variant &operator=(const Variant &Other)
+    {
+        if (!IsScalar() || !Other.IsScalar()) {
+            FStr = Other.FStr;
+            FArray = Other.FArray;
+        }
+        FType = Other.FType;
+        FValue = Other.FValue;
+        return *this;
+    }
+    Variant &operator=(Variant &&Other) noexcept
+    {
+        if (!IsScalar() || !Other.IsScalar()) {
+            FStr = std::move(Other.FStr);
+            FArray = std::move(Other.FArray);
+        }
+        FType = Other.FType;
+        FValue = Other.FValue;
+        return *this;
+    }
     ~Variant() = default;
 
     static Variant FromDate(TDateTime v);
@@ -111,10 +131,10 @@ public:
 
     // Conversions with the library's rules; raise EVariantError when impossible
     // (Null converts to nothing but itself: use VarToStr for Null -> '').
-    int AsInteger() const;
+    int AsInteger() const { return FType == varInteger ? int(FValue.I) : ToInteger(); }
     qint64 AsInt64() const;
     double AsDouble() const;
-    bool AsBoolean() const;
+    bool AsBoolean() const { return FType == varBoolean ? FValue.I != 0 : ToBoolean(); }
     QString AsString() const;
     TDateTime AsDateTime() const;
     // nil for Empty, Null and the integer 0 (the scripts' nil); raises for
@@ -126,6 +146,10 @@ public:
 
 private:
     friend struct TVarAccess;
+    // Neither text nor array elements attached.
+    bool IsScalar() const { return FStr.isNull() && !FArray; }
+    int ToInteger() const;
+    bool ToBoolean() const;
     TVarType FType;
     union {
         qint64 I;   // integers, Boolean (0/1), Currency (value * 10000)
@@ -165,9 +189,20 @@ int VarArrayHighBound(const Variant &A, int Dim);
 void VarArrayRedim(Variant &A, int HighBound);
 Variant VarArrayGet(const Variant &A, std::initializer_list<int> Indices);
 Variant VarArrayGet(const Variant &A, const QList<int> &Indices);
-// Typed arrays convert Value to their element type.
+Variant VarArrayGet(const Variant &A, const int *Indices, int Count);
+// Typed arrays convert Value to their element type. The elements are copied
+// first only when another Variant shares them.
 void VarArrayPut(Variant &A, const Variant &Value, std::initializer_list<int> Indices);
 void VarArrayPut(Variant &A, const Variant &Value, const QList<int> &Indices);
+void VarArrayPut(Variant &A, const Variant &Value, const int *Indices, int Count);
+
+// The text of a string Variant (String or OleStr) as it is stored; nil for
+// any other kind.
+const QString *VarStrData(const Variant &V);
+// Appends Tail to the string Variant V in place (amortised: the text grows
+// without being copied when V alone holds it); False, and V unchanged, when
+// V is no string.
+bool VarStrAppend(Variant &V, const QString &Tail);
 
 Variant VarAdd(const Variant &L, const Variant &R);
 Variant VarSub(const Variant &L, const Variant &R);

@@ -500,3 +500,60 @@ TEST(VariantQVariant, ToQVariant)
     EXPECT_EQ(Raised([] { Variant(&obj).ToQVariant(); }), InvalidCast);
     EXPECT_EQ(Raised([] { VarArrayCreate({0, 1, 0, 1}, varVariant).ToQVariant(); }), InvalidCast);
 }
+
+TEST(Variant, AssignmentOverEveryKindLeavesNoOldPart)
+{
+    // Each value assigned (copied and moved) over each other kind.
+    const std::vector<Variant> values = {Variant(), Null(), Variant(5), Variant(2.5), Variant(true),
+                                         Variant(QStringLiteral("text")), Variant(QString()),
+                                         VarArrayOf({1, "x"}), Variant(Q_INT64_C(1) << 40)};
+    for (const Variant &from : values)
+        for (const Variant &over : values) {
+            Variant copy = over;
+            copy = from;
+            EXPECT_EQ(Describe(copy), Describe(from));
+            Variant moved = over;
+            Variant source = from;
+            moved = std::move(source);
+            EXPECT_EQ(Describe(moved), Describe(from));
+            if (VarIsArray(from)) {
+                EXPECT_EQ(VarArrayGet(copy, {1}).AsString(), "x");
+                EXPECT_EQ(VarArrayGet(moved, {1}).AsString(), "x");
+            }
+        }
+}
+
+TEST(Variant, StringsAppendInPlace)
+{
+    Variant s(QStringLiteral("ab"));
+    const Variant kept = s;
+    ASSERT_TRUE(VarStrAppend(s, QStringLiteral("cd")));
+    EXPECT_EQ(s.AsString(), "abcd");
+    EXPECT_EQ(kept.AsString(), "ab"); // a shared text is copied first
+    ASSERT_NE(VarStrData(s), nullptr);
+    EXPECT_EQ(*VarStrData(s), "abcd");
+    Variant ole = Variant::FromOleStr(QStringLiteral("x"));
+    EXPECT_TRUE(VarStrAppend(ole, QStringLiteral("y")));
+    EXPECT_EQ(VarType(ole), varOleStr);
+    EXPECT_EQ(ole.AsString(), "xy");
+    for (Variant other : {Variant(), Null(), Variant(1), VarArrayOf({1})}) {
+        const QString before = Describe(other);
+        EXPECT_FALSE(VarStrAppend(other, QStringLiteral("z")));
+        EXPECT_EQ(Describe(other), before);
+        EXPECT_EQ(VarStrData(other), nullptr);
+    }
+}
+
+TEST(VariantArray, IndexesByPointer)
+{
+    Variant a = VarArrayCreate({1, 2, 0, 3}, varInteger);
+    const int at[2] = {2, 3};
+    VarArrayPut(a, Variant(QStringLiteral("7")), at, 2);
+    EXPECT_EQ(Describe(VarArrayGet(a, at, 2)), Describe(Variant(7)));
+    const Variant copy = a;
+    VarArrayPut(a, Variant(8), at, 2);
+    EXPECT_EQ(VarArrayGet(copy, at, 2).AsInteger(), 7);
+    const int outside[2] = {3, 0};
+    EXPECT_THROW(VarArrayGet(a, outside, 2), EVariantError);
+    EXPECT_THROW(VarArrayPut(a, Variant(1), at, 1), EVariantError);
+}
