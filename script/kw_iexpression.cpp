@@ -4,6 +4,7 @@
 #include "kw_iconst.h"
 #include <QVarLengthArray>
 #include <algorithm>
+#include <limits>
 #include <pthread.h>
 
 QString SStackOverflow = QStringLiteral("Stack overflow");
@@ -95,6 +96,15 @@ static TkwVarType VariantVarType(const Variant &V)
     }
 }
 
+bool TkwExpressionNode::EvalInt(int &V, Variant &Value)
+{
+    Value = GetValue();
+    if (Value.VType() != varInteger)
+        return false;
+    V = Value.AsInteger();
+    return true;
+}
+
 TkwOperandNode::TkwOperandNode(const Variant &AValue)
     : TkwExpressionNode(VariantVarType(AValue), kwVarTypeName(VariantVarType(AValue)))
 {
@@ -112,6 +122,26 @@ TkwDesignatorNode::~TkwDesignatorNode() = default;
 Variant TkwDesignatorNode::GetValue()
 {
     return FPlain ? FPlain->GetValue() : FDesignator->GetValue();
+}
+
+bool TkwOperandNode::EvalInt(int &V, Variant &Value)
+{
+    if (FValue.VType() != varInteger) {
+        Value = FValue;
+        return false;
+    }
+    V = FValue.AsInteger();
+    return true;
+}
+
+bool TkwDesignatorNode::EvalInt(int &V, Variant &Value)
+{
+    // A plain variable without a value provider gives its stored value.
+    if (FPlain && !FPlain->OnGetVarValue().Assigned() && FPlain->Value().VType() == varInteger) {
+        V = FPlain->Value().AsInteger();
+        return true;
+    }
+    return TkwExpressionNode::EvalInt(V, Value);
 }
 
 TkwSetNode::TkwSetNode(TkwSetExpression *ASet) : TkwOperandNode(fvtVariant, QStringLiteral("Variant")), FSet(ASet)
@@ -136,6 +166,27 @@ inline Variant LeftValue(TkwExpressionNode *N)
     return N ? N->GetValue() : Variant();
 }
 
+// EvalInt of a child that may be missing (Empty then).
+inline bool ChildInt(TkwExpressionNode *N, int &V, Variant &Value)
+{
+    return N && N->EvalInt(V, Value);
+}
+
+// The Integer operators on two Integers, with the Variant rules: a result
+// outside 32 bits is an Int64; a zero divisor goes the Variant way (raising).
+enum class TIntOp { Add, Sub, Mul, Div, Mod };
+
+inline bool IntArith(TIntOp Op, int A, int B, qint64 &R)
+{
+    switch (Op) {
+    case TIntOp::Add: R = qint64(A) + B; return true;
+    case TIntOp::Sub: R = qint64(A) - B; return true;
+    case TIntOp::Mul: R = qint64(A) * B; return true;
+    case TIntOp::Div: if (!B) return false; R = qint64(A) / B; return true;
+    default: if (!B) return false; R = qint64(A) % B; return true;
+    }
+}
+
 #define KW_OPERATOR(Class, Code, Prio, Body)                                                                  \
     class Class : public TkwOperatorNode                                                                      \
     {                                                                                                         \
@@ -152,20 +203,88 @@ inline Variant LeftValue(TkwExpressionNode *N)
         const Variant l = LeftValue(FLeft);                                                                   \
         return Fn(l, LeftValue(FRight));                                                                      \
     })
-#define KW_COMPARE(Class, Code, CmpOp)                                                                        \
-    KW_OPERATOR(Class, Code, 4, {                                                                             \
-        const Variant l = LeftValue(FLeft);                                                                   \
-        return Variant(VarCompare(l, LeftValue(FRight), CmpOp));                                              \
-    })
+
+// Arithmetic that keeps Integer operands out of Variants. Value serves as
+// the children's scratch: a second Variant is needed only for an operand
+// that is no Integer.
+#define KW_INT_BINARY(Class, Code, Prio, Fn, IntOp)                                                           \
+    class Class : public TkwOperatorNode                                                                      \
+    {                                                                                                         \
+    public:                                                                                                   \
+        Class() : TkwOperatorNode(Code) {}                                                                    \
+        int Priority() const override { return Prio; }                                                        \
+        bool EvalInt(int &V, Variant &Value) override                                                         \
+        {                                                                                                     \
+            int a = 0, b = 0;                                                                                 \
+            if (ChildInt(FLeft, a, Value)) {                                                                  \
+                const bool ri = ChildInt(FRight, b, Value);                                                   \
+                qint64 x;                                                                                     \
+                if (ri && IntArith(IntOp, a, b, x)) {                                                         \
+                    if (x >= std::numeric_limits<int>::min() && x <= std::numeric_limits<int>::max()) {       \
+                        V = int(x);                                                                           \
+                        return true;                                                                          \
+                    }                                                                                         \
+                    Value = Variant(x);                                                                       \
+                    return false;                                                                             \
+                }                                                                                             \
+                if (ri)                                                                                       \
+                    Value = Variant(b);                                                                       \
+                else if (!FRight)                                                                             \
+                    Value = Variant();                                                                        \
+                Value = Fn(Variant(a), Value);                                                                \
+            } else {                                                                                          \
+                Variant l = std::move(Value);                                                                 \
+                Variant r;                                                                                    \
+                if (ChildInt(FRight, b, r))                                                                   \
+                    r = Variant(b);                                                                           \
+                Value = Fn(l, r);                                                                             \
+            }                                                                                                 \
+            if (Value.VType() != varInteger)                                                                  \
+                return false;                                                                                 \
+            V = Value.AsInteger();                                                                            \
+            return true;                                                                                      \
+        }                                                                                                     \
+        Variant GetValue() override                                                                           \
+        {                                                                                                     \
+            int v;                                                                                            \
+            Variant r;                                                                                        \
+            return EvalInt(v, r) ? Variant(v) : r;                                                            \
+        }                                                                                                     \
+    };
+
+#define KW_COMPARE(Class, Code, CmpOp, IntCmp)                                                                \
+    class Class : public TkwOperatorNode                                                                      \
+    {                                                                                                         \
+    public:                                                                                                   \
+        Class() : TkwOperatorNode(Code) {}                                                                    \
+        int Priority() const override { return 4; }                                                           \
+        Variant GetValue() override                                                                           \
+        {                                                                                                     \
+            int a = 0, b = 0;                                                                                 \
+            Variant r;                                                                                        \
+            if (ChildInt(FLeft, a, r)) {                                                                      \
+                if (ChildInt(FRight, b, r))                                                                   \
+                    return Variant(a IntCmp b);                                                               \
+                if (!FRight)                                                                                  \
+                    r = Variant();                                                                            \
+                return Variant(VarCompare(Variant(a), r, CmpOp));                                             \
+            }                                                                                                 \
+            Variant l = std::move(r);                                                                         \
+            r = Variant();                                                                                    \
+            if (ChildInt(FRight, b, r))                                                                       \
+                r = Variant(b);                                                                               \
+            return Variant(VarCompare(l, r, CmpOp));                                                          \
+        }                                                                                                     \
+    };
 
 KW_OPERATOR(TNoneNode, ocNone, 7, return LeftValue(FLeft);)
-KW_COMPARE(TGreatNode, ocGreat, opCmpGT)
-KW_COMPARE(TLessNode, ocLess, opCmpLT)
-KW_COMPARE(TLessEqNode, ocLessEq, opCmpLE)
-KW_COMPARE(TGreatEqNode, ocGreatEq, opCmpGE)
-KW_COMPARE(TNonEqNode, ocNonEq, opCmpNE)
-KW_COMPARE(TEqNode, ocEq, opCmpEQ)
-KW_BINARY(TPlusNode, ocPlus, 3, kwVarAdd)
+KW_COMPARE(TGreatNode, ocGreat, opCmpGT, >)
+KW_COMPARE(TLessNode, ocLess, opCmpLT, <)
+KW_COMPARE(TLessEqNode, ocLessEq, opCmpLE, <=)
+KW_COMPARE(TGreatEqNode, ocGreatEq, opCmpGE, >=)
+KW_COMPARE(TNonEqNode, ocNonEq, opCmpNE, !=)
+KW_COMPARE(TEqNode, ocEq, opCmpEQ, ==)
+KW_INT_BINARY(TPlusNode, ocPlus, 3, kwVarAdd, TIntOp::Add)
 KW_OPERATOR(TStrCatNode, ocPlus, 3, {
     const Variant l = LeftValue(FLeft);
     const Variant r = LeftValue(FRight);
@@ -177,7 +296,7 @@ KW_OPERATOR(TStrCatNode, ocPlus, 3, {
     }
     return kwVarAdd(l, r);
 })
-KW_BINARY(TMinusNode, ocMinus, 3, VarSub)
+KW_INT_BINARY(TMinusNode, ocMinus, 3, VarSub, TIntOp::Sub)
 KW_OPERATOR(TOrNode, ocOr, 3, {
     if (BooleanOperands()) {
         const Variant l = LeftValue(FLeft);
@@ -189,10 +308,10 @@ KW_OPERATOR(TOrNode, ocOr, 3, {
     return VarOr(l, LeftValue(FRight));
 })
 KW_BINARY(TXorNode, ocXor, 3, VarXor)
-KW_BINARY(TMulNode, ocMul, 2, VarMul)
+KW_INT_BINARY(TMulNode, ocMul, 2, VarMul, TIntOp::Mul)
 KW_BINARY(TDivFloatNode, ocDivFloat, 2, VarDiv)
-KW_BINARY(TDivIntNode, ocDivInt, 2, VarIntDiv)
-KW_BINARY(TModNode, ocMod, 2, VarMod)
+KW_INT_BINARY(TDivIntNode, ocDivInt, 2, VarIntDiv, TIntOp::Div)
+KW_INT_BINARY(TModNode, ocMod, 2, VarMod, TIntOp::Mod)
 KW_OPERATOR(TAndNode, ocAnd, 2, {
     if (BooleanOperands()) {
         const Variant l = LeftValue(FLeft);
@@ -247,6 +366,7 @@ KW_OPERATOR(TIsNode, ocIs, 4, {
 
 #undef KW_OPERATOR
 #undef KW_BINARY
+#undef KW_INT_BINARY
 #undef KW_COMPARE
 
 } // namespace
@@ -685,6 +805,15 @@ void kwCheckStack()
         throw EStackOverflow(SStackOverflow);
 }
 
+// The values that running frames keep, one stack for all of them: each frame
+// saves at the top and restores down to where it started, frames ending in
+// the reverse order of their start.
+static std::vector<std::pair<TkwLocal, Variant>> &SavedLocals()
+{
+    static std::vector<std::pair<TkwLocal, Variant>> stack;
+    return stack;
+}
+
 TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
 {
     if (!Proc)
@@ -696,12 +825,12 @@ TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
     FCounted = true;
     if (!Proc->Executing())
         return;
-    TkwScript *program = Proc->Program();
-    for (int i = 0; i < program->Count(); ++i) {
-        auto *v = dynamic_cast<TkwCustomVariable *>(program->Items(i));
-        if (v && !dynamic_cast<TkwProcVariable *>(v) && !dynamic_cast<TkwCustomHelper *>(v))
-            FSaved.emplace_back(v, v->Value());
-    }
+    // The routine knows its locals (found once): a call only copies values.
+    auto &stack = SavedLocals();
+    FBase = stack.size();
+    FSaving = true;
+    for (const TkwLocal &l : Proc->Locals())
+        stack.emplace_back(l, l.Var->Value());
 }
 
 TkwCallFrame::~TkwCallFrame()
@@ -713,16 +842,21 @@ TkwCallFrame::~TkwCallFrame()
 
 void TkwCallFrame::Restore()
 {
-    for (auto &[v, value] : FSaved) {
-        if (auto *s = dynamic_cast<TkwStringVariable *>(v); s && !s->IsReadOnly())
-            s->SetValue(value);
+    if (!FSaving)
+        return;
+    FSaving = false;
+    auto &stack = SavedLocals();
+    for (size_t i = FBase; i < stack.size(); ++i) {
+        auto &[l, value] = stack[i];
+        if (l.Str && !l.Str->IsReadOnly())
+            l.Str->SetValue(value);
         else
-            v->StoreValue(value);
+            l.Var->StoreValue(value);
     }
-    FSaved.clear();
+    stack.erase(stack.begin() + std::ptrdiff_t(FBase), stack.end());
 }
 
-Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, const Variant &PrevValue, bool Need,
+Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, Variant &PrevValue, bool Need,
                               bool Write, const Variant &WriteValue)
 {
     TkwCustomVariable *ref = Item.Ref;
@@ -742,7 +876,9 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
     }
     if (Item.Helper) {
         Item.Helper->SetParentRef(Prev);
-        Item.Helper->SetParentValue(PrevValue);
+        // Handed over, not copied: an array or string the previous item
+        // holds must not be shared while this one writes into it.
+        Item.Helper->SetParentValue(std::move(PrevValue));
         Item.Helper->SetNeedResult(Need);
     }
     if (Write)

@@ -40,6 +40,10 @@ public:
     ~TkwExpressionNode() override;
 
     virtual int Priority() const = 0;
+    // Evaluates the node once: True with V when the value is an Integer,
+    // else False with the value in Value. Integer arithmetic and
+    // comparisons go through here without a Variant per step.
+    virtual bool EvalInt(int &V, Variant &Value);
 
     TkwExpressionNode *Left() const { return FLeft; }
     TkwExpressionNode *Right() const { return FRight; }
@@ -72,6 +76,7 @@ public:
     explicit TkwOperandNode(const Variant &AValue);
     int Priority() const override { return 0; }
     Variant GetValue() override { return FValue; }
+    bool EvalInt(int &V, Variant &Value) override;
 
 protected:
     TkwOperandNode(TkwVarType ATyp, const QString &ATypeName) : TkwExpressionNode(ATyp, ATypeName) {}
@@ -83,6 +88,7 @@ public:
     explicit TkwDesignatorNode(TkwDesignator *ADesignator);
     ~TkwDesignatorNode() override;
     Variant GetValue() override;
+    bool EvalInt(int &V, Variant &Value) override;
     TkwDesignator *Designator() const { return FDesignator.get(); }
 
 private:
@@ -237,7 +243,8 @@ public:
 
 private:
     void Resolve();
-    Variant Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, const Variant &PrevValue, bool Need,
+    // PrevValue is handed on to the item (left empty).
+    Variant Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, Variant &PrevValue, bool Need,
                    bool Write, const Variant &WriteValue);
 
     TkwScript *FProgram;

@@ -192,11 +192,13 @@ void TkwNamedList::Add(const QString &Name, TObject *Item)
     auto pos = std::lower_bound(FItems.begin(), FItems.end(), e.Key,
                                 [](const TEntry &a, const QString &k) { return a.Key < k; });
     FItems.insert(pos, std::move(e));
+    ++FVersion;
 }
 
 void TkwNamedList::Delete(int Index)
 {
     FItems.erase(FItems.begin() + Index);
+    ++FVersion;
 }
 
 int TkwNamedList::IndexOf(const TObject *Item) const
@@ -268,6 +270,11 @@ Variant TkwCustomVariable::GetValue()
     return FValue;
 }
 
+bool TkwCustomVariable::AppendStr(const QString &Tail)
+{
+    return !FIsReadOnly && VarStrAppend(FValue, Tail);
+}
+
 TkwParamItem *TkwCustomVariable::Params(int Index) const
 {
     return static_cast<TkwParamItem *>(Items(Index));
@@ -328,6 +335,12 @@ Variant TkwVariable::GetValue()
     return FValue;
 }
 
+bool TkwVariable::AppendStr(const QString &Tail)
+{
+    // A value provider may answer something else than the stored value.
+    return !FOnGetVarValue.Assigned() && TkwCustomVariable::AppendStr(Tail);
+}
+
 TkwTypeVariable::TkwTypeVariable(const QString &AName, TkwVarType ATyp) : TkwCustomVariable(AName, ATyp, AName)
 {
 }
@@ -347,6 +360,17 @@ Variant TkwStringVariable::GetValue()
     if (AskProvider(FOnGetVarValue, Name(), Typ(), Variant(FStr), r))
         return r;
     return Variant(FStr);
+}
+
+bool TkwStringVariable::AppendStr(const QString &Tail)
+{
+    if (IsReadOnly() || FOnGetVarValue.Assigned())
+        return false;
+    // Drop the shared copy first so the text grows in place.
+    FValue = Variant();
+    FStr.append(Tail);
+    FValue = Variant(FStr);
+    return true;
 }
 
 QString TkwStringVariable::GetChar(int Index) const
@@ -410,11 +434,38 @@ void TkwProcVariable::AddParam(TkwParamItem *Param)
     FItems.push_back(Param);
 }
 
+void TkwProcVariable::LookUpItems()
+{
+    FLocals.clear();
+    for (int i = 0; i < FProgram->Count(); ++i) {
+        auto *v = dynamic_cast<TkwCustomVariable *>(FProgram->Items(i));
+        if (v && !dynamic_cast<TkwProcVariable *>(v) && !dynamic_cast<TkwCustomHelper *>(v))
+            FLocals.push_back({v, dynamic_cast<TkwStringVariable *>(v)});
+    }
+    FResult = FIsFunc ? FProgram->FindLocal(QStringLiteral("Result")) : nullptr;
+    FItemsVersion = FProgram->ItemsVersion();
+    FItemsKnown = true;
+}
+
+const std::vector<TkwLocal> &TkwProcVariable::Locals()
+{
+    if (!FItemsKnown || FItemsVersion != FProgram->ItemsVersion())
+        LookUpItems();
+    return FLocals;
+}
+
+TkwCustomVariable *TkwProcVariable::ResultVariable()
+{
+    if (!FItemsKnown || FItemsVersion != FProgram->ItemsVersion())
+        LookUpItems();
+    return FResult;
+}
+
 Variant TkwProcVariable::GetValue()
 {
     const bool wasExecuting = FExecuting;
     FExecuting = true;
-    TkwCustomVariable *result = FIsFunc ? FProgram->FindLocal(QStringLiteral("Result")) : nullptr;
+    TkwCustomVariable *result = ResultVariable();
     if (result)
         result->StoreValue(Variant());
 

@@ -109,7 +109,13 @@ public:
     int IndexOf(const TObject *Item) const;
     // Index of the first entry of that name, -1 when none.
     int Find(const QString &Name) const;
-    void Clear() { FItems.clear(); }
+    void Clear()
+    {
+        FItems.clear();
+        ++FVersion;
+    }
+    // Changes with every addition and removal.
+    unsigned Version() const { return FVersion; }
 
 private:
     struct TEntry
@@ -119,6 +125,7 @@ private:
         TObject *Item;
     };
     std::vector<TEntry> FItems;
+    unsigned FVersion = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -152,6 +159,10 @@ public:
     virtual void SetValue(const Variant &Value);
     // The stored value.
     virtual Variant GetValue();
+    // Appends Tail to the stored string in place, as assigning the stored
+    // string joined with Tail would; False (and nothing done) when the item
+    // holds no string, is read-only, or its value comes from elsewhere.
+    virtual bool AppendStr(const QString &Tail);
 
     TkwParamItem *Params(int Index) const;
     QString GetTypeName() const { return kwVarTypeName(FTyp, FTypeName); }
@@ -202,6 +213,7 @@ public:
     void SetValue(const Variant &Value) override;
     // The stored value, or what OnGetVarValue answers unless that is Null.
     Variant GetValue() override;
+    bool AppendStr(const QString &Tail) override;
     // The helper that indexes an array variable (owned); nil for others.
     TkwCustomVariable *ArrayHelper() const { return FArrayHelper.get(); }
     void SetArrayHelper(TkwCustomVariable *Value) { FArrayHelper.reset(Value); }
@@ -224,6 +236,7 @@ public:
     using TkwVariable::TkwVariable;
     void SetValue(const Variant &Value) override;
     Variant GetValue() override;
+    bool AppendStr(const QString &Tail) override;
     const QString &Str() const { return FStr; }
     // 1-based; an index outside 1..Length raises ERangeError.
     QString GetChar(int Index) const;
@@ -253,6 +266,14 @@ private:
     Variant FDefValue;
 };
 
+// A variable or parameter of a script routine; Str is the item as a string
+// variable, when it is one (its text is restored through SetValue).
+struct TkwLocal
+{
+    TkwCustomVariable *Var;
+    TkwStringVariable *Str;
+};
+
 // A procedure or function declared in a script. Its Program is a nested
 // script whose Parent is the enclosing one and whose items are the
 // parameters, the local declarations and, for a function, "Result".
@@ -273,11 +294,23 @@ public:
     bool IsFunc() const { return FIsFunc; }
     bool Executing() const { return FExecuting; }
     TkwScript *Program() const { return FProgram.get(); }
+    // The routine's own variables and parameters, whose values a recursive
+    // call keeps: looked up once, and again after the program's items
+    // change.
+    const std::vector<TkwLocal> &Locals();
+    // The function's "Result" item; nil for a procedure.
+    TkwCustomVariable *ResultVariable();
 
 private:
     friend class TkwCustomEvent;
+    void LookUpItems();
+
     bool FIsFunc;
     bool FExecuting = false;
+    std::vector<TkwLocal> FLocals;
+    TkwCustomVariable *FResult = nullptr;
+    unsigned FItemsVersion = 0;
+    bool FItemsKnown = false;
     std::unique_ptr<TkwScript> FProgram;
     std::vector<TkwCustomEvent *> FEvents; // adapters that run this routine
 };
@@ -328,7 +361,8 @@ public:
 
 private:
     bool FCounted = false;
-    std::vector<std::pair<TkwCustomVariable *, Variant>> FSaved;
+    bool FSaving = false;
+    size_t FBase = 0; // where this frame's values start on the saved stack
 };
 
 // Base of the member entries of registered classes and of the indexing
@@ -343,6 +377,7 @@ public:
     void SetParentRef(TkwCustomVariable *Value) { FParentRef = Value; }
     const Variant &ParentValue() const { return FParentValue; }
     void SetParentValue(const Variant &Value) { FParentValue = Value; }
+    void SetParentValue(Variant &&Value) { FParentValue = std::move(Value); }
     // The owning class entry; nil for global routines and helpers.
     TkwClassVariable *ClassVar() const { return FClassVar; }
     void SetClassVar(TkwClassVariable *Value) { FClassVar = Value; }
@@ -455,8 +490,9 @@ public:
     void SetValue(const Variant &Value) override;
 
 private:
-    // The index list for A's dimension count; False for a count outside 1..3.
-    bool Indexes(const Variant &A, QList<int> &Result) const;
+    // The indexes for A's dimension count (into Result, 3 at most); their
+    // count, 0 for a count outside 1..3.
+    int Indexes(const Variant &A, int *Result) const;
 };
 
 // Character of the parent string value at a 1-based index, as a
@@ -665,6 +701,9 @@ public:
     TkwClassVariable *FindClass(const QString &Name) const;
     // SetValue on the item found, or a new Variant variable.
     void SetVariable(const QString &Name, const Variant &Value);
+
+    // Changes with every addition and removal of an item.
+    unsigned ItemsVersion() const { return FItems.Version(); }
 
     // Frees every item but the registration modules and their items, clears
     // the main statement and the owned objects and the error texts.

@@ -270,43 +270,48 @@ TkwArrayHelper::TkwArrayHelper(const QString &AName, int DimCount, TkwVarType AT
                              false));
 }
 
-bool TkwArrayHelper::Indexes(const Variant &A, QList<int> &Result) const
+int TkwArrayHelper::Indexes(const Variant &A, int *Result) const
 {
     const int dims = VarIsArray(A) ? VarArrayDimCount(A) : 0;
     if (dims < 1 || dims > 3)
-        return false;
-    Result.clear();
+        return 0;
     for (int d = 0; d < dims; ++d)
-        Result.append(d < Count() ? Params(d)->GetValue().AsInteger() : 0);
-    return true;
+        Result[d] = d < Count() ? Params(d)->GetValue().AsInteger() : 0;
+    return dims;
 }
 
 Variant TkwArrayHelper::GetValue()
 {
-    QList<int> idx;
-    if (!Indexes(ParentValue(), idx))
+    int idx[3];
+    const int n = Indexes(ParentValue(), idx);
+    if (!n)
         return Null();
-    return VarArrayGet(ParentValue(), idx);
+    Variant r = VarArrayGet(ParentValue(), idx, n);
+    // The array is let go, so that the variable holding it alone has it
+    // when an element is written next.
+    SetParentValue(Variant());
+    return r;
 }
 
 void TkwArrayHelper::SetValue(const Variant &Value)
 {
-    QList<int> idx;
-    if (!Indexes(ParentValue(), idx))
+    int idx[3];
+    const int n = Indexes(ParentValue(), idx);
+    if (!n)
         return;
     kwCheckObject(Value);
     TkwCustomVariable *parent = ParentRef();
     auto *var = dynamic_cast<TkwVariable *>(parent);
     if (var && !var->IsReadOnly() && VarIsArray(var->FValue)) {
-        // Write into the variable's own array: dropping the designator's
-        // shared copy first keeps the write from copying the whole array.
+        // Write into the variable's own array: dropping the helper's shared
+        // copy first keeps the write from copying the whole array.
         SetParentValue(Variant());
-        VarArrayPut(var->FValue, Value, idx);
+        VarArrayPut(var->FValue, Value, idx, n);
         return;
     }
     Variant a = ParentValue();
     SetParentValue(Variant());
-    VarArrayPut(a, Value, idx);
+    VarArrayPut(a, Value, idx, n);
     if (parent)
         parent->SetValue(a);
 }

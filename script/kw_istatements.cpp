@@ -1,5 +1,6 @@
 // Execution of the statements.
 #include "kw_istatements.h"
+#include <limits>
 
 namespace {
 
@@ -34,9 +35,71 @@ inline bool NextRound(TkwStatement *Loop, quint64 LinesBefore)
 
 } // namespace
 
+// The sum of a "+" whose left side is a string variable: String + String
+// joins, StrCat joins whatever the right side is; else the arithmetic.
+static Variant Joined(const Variant &L, const Variant &R, bool StrCat)
+{
+    if (StrCat && VarIsStr(L)) {
+        const QString a = VarToStr(L), b = VarToStr(R);
+        kwCheckStringLength(a.size() + b.size());
+        return Variant(a + b);
+    }
+    return kwVarAdd(L, R);
+}
+
+bool TkwAssignmentStmt::RunAppend(bool Plus, bool StrCat)
+{
+    if (FAppend == TAppend::Unknown) {
+        FAppend = TAppend::No;
+        auto *d = dynamic_cast<TkwDesignator *>(FTarget.get());
+        TkwCustomVariable *v = d ? d->PlainVariable() : nullptr;
+        if (!v || !FSource)
+            return false;
+        if (Plus) {
+            FAppendTail = FSource.get();
+            FAppendStrCat = StrCat;
+        } else {
+            auto *op = dynamic_cast<TkwOperatorNode *>(FSource->Root());
+            auto *left = op ? dynamic_cast<TkwDesignatorNode *>(op->Left()) : nullptr;
+            if (!op || op->Op() != ocPlus || !left || !op->Right() || left->Designator()->PlainVariable() != v)
+                return false;
+            FAppendTail = op->Right();
+            FAppendStrCat = op->StrCat();
+        }
+        FAppendVar = v;
+        FAppend = TAppend::Yes;
+    }
+    if (FAppend != TAppend::Yes)
+        return false;
+    TkwCustomVariable *v = FAppendVar;
+    if (v->IsReadOnly() || v->OnGetVarValue().Assigned())
+        return false;
+    // Evaluated in the statement's own order: the variable, then the tail.
+    Variant left = v->GetValue();
+    const Variant tail = FAppendTail->GetValue();
+    const QString *l = VarStrData(left);
+    const QString *t = VarStrData(tail);
+    const QString *now = VarStrData(v->Value());
+    // In place only while the variable still holds the very text read (the
+    // tail may have assigned it) and the result would be a String.
+    if (l && VarType(left) == varString && (t || FAppendStrCat) && now && now->constData() == l->constData()
+        && now->size() == l->size()) {
+        const QString tailText = t ? *t : VarToStr(tail);
+        kwCheckStringLength(l->size() + tailText.size());
+        left = Variant();
+        if (v->AppendStr(tailText))
+            return true;
+        left = v->GetValue();
+    }
+    FTarget->SetValue(Joined(left, tail, FAppendStrCat));
+    return true;
+}
+
 void TkwAssignmentStmt::Execute()
 {
     if (!Announce(this))
+        return;
+    if (RunAppend(false, false))
         return;
     FTarget->SetValue(FSource->GetValue());
 }
@@ -44,6 +107,8 @@ void TkwAssignmentStmt::Execute()
 void TkwAssignPlusStmt::Execute()
 {
     if (!Announce(this))
+        return;
+    if (RunAppend(true, FStrCat))
         return;
     const Variant t = FTarget->GetValue();
     const Variant s = FSource->GetValue();
@@ -88,8 +153,19 @@ void TkwCallStmt::Execute()
         FDesignator->GetValue();
         return;
     }
+    // An Integer in a plain variable steps without the Variant arithmetic.
+    if (TkwCustomVariable *plain = FDesignator->PlainVariable(); plain && !plain->OnGetVarValue().Assigned()) {
+        const Variant &cur = plain->Value();
+        if (cur.VType() == varInteger) {
+            const int i = cur.AsInteger();
+            if (FDecrement ? i > std::numeric_limits<int>::min() : i < std::numeric_limits<int>::max()) {
+                FDesignator->SetValue(Variant(FDecrement ? i - 1 : i + 1));
+                return;
+            }
+        }
+    }
     const Variant v = FDesignator->GetValue();
-    FDesignator->SetValue(FModificator == QLatin1String("-") ? VarSub(v, Variant(1)) : VarAdd(v, Variant(1)));
+    FDesignator->SetValue(FDecrement ? VarSub(v, Variant(1)) : VarAdd(v, Variant(1)));
 }
 
 TkwIfStmt::TkwIfStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos)

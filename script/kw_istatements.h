@@ -11,13 +11,35 @@ public:
     using TkwStatement::TkwStatement;
     void Execute() override;
     TkwCustomVariable *Target() const { return FTarget.get(); }
-    void SetTarget(TkwCustomVariable *Value) { FTarget.reset(Value); }
+    void SetTarget(TkwCustomVariable *Value)
+    {
+        FTarget.reset(Value);
+        FAppend = TAppend::Unknown;
+    }
     TkwExpression *Source() const { return FSource.get(); }
-    void SetSource(TkwExpression *Value) { FSource.reset(Value); }
+    void SetSource(TkwExpression *Value)
+    {
+        FSource.reset(Value);
+        FAppend = TAppend::Unknown;
+    }
 
 protected:
+    // "V := V + X" and "V += X" on a plain variable V: when V holds a string
+    // and X gives one, X is appended to V's text in place, so building a
+    // string piece by piece stays linear. Runs the statement that way and
+    // returns True, or returns False when the statement has no such form.
+    // Plus is the "+=" form; StrCat joins as strings whenever V holds one.
+    bool RunAppend(bool Plus, bool StrCat);
+
     std::unique_ptr<TkwCustomVariable> FTarget;
     std::unique_ptr<TkwExpression> FSource;
+
+private:
+    enum class TAppend : char { Unknown, No, Yes };
+    TAppend FAppend = TAppend::Unknown;
+    TkwCustomVariable *FAppendVar = nullptr;  // V
+    TkwCustomVariable *FAppendTail = nullptr; // X
+    bool FAppendStrCat = false;
 };
 
 // Target := Target op Source.
@@ -64,11 +86,16 @@ public:
     void SetDesignator(TkwDesignator *Value) { FDesignator.reset(Value); }
     // Empty, or "+" / "-" for ++ and --.
     const QString &Modificator() const { return FModificator; }
-    void SetModificator(const QString &Value) { FModificator = Value; }
+    void SetModificator(const QString &Value)
+    {
+        FModificator = Value;
+        FDecrement = Value == QLatin1String("-");
+    }
 
 private:
     std::unique_ptr<TkwDesignator> FDesignator;
     QString FModificator;
+    bool FDecrement = false;
 };
 
 // A statement with a condition; the body is its own list.

@@ -1,0 +1,179 @@
+// Values the interpreter changes in place (array elements, strings built
+// piece by piece), its Integer arithmetic, and locals kept across recursion:
+// the results must be those of plain value semantics.
+#include "test_interp_support.h"
+
+namespace {
+
+struct TCase
+{
+    const char *Language;
+    const char *Text;
+    const char *Expected;
+};
+
+// IntToStr for the test programs.
+class TIntToStr : public TObject
+{
+public:
+    Variant Call(TObject *, TClass, const QString &, TkwMethodHelper *Caller)
+    {
+        return Variant(QString::number(Caller->GetParam(0).AsInt64()));
+    }
+};
+
+void RunCases(const std::vector<TCase> &Cases)
+{
+    TIntToStr intToStr;
+    for (const TCase &c : Cases) {
+        TInterpHost h;
+        h.S.AddMethod(QStringLiteral("function IntToStr(V: Variant): String"),
+                      TkwCallMethodNewEvent(&intToStr, &TIntToStr::Call));
+        // Indexing of Variant values, as the system library registers it.
+        h.S.Add(QStringLiteral("__ArrayHelper"),
+                new TkwArrayHelper(QStringLiteral("__ArrayHelper"), 3, fvtVariant, QStringLiteral("Variant"), 1));
+        EXPECT_EQ(h.Run(QString::fromLatin1(c.Language), QString::fromLatin1(c.Text)), QString::fromLatin1(c.Expected))
+            << c.Text;
+    }
+}
+
+} // namespace
+
+TEST(InterpValues, ArrayElementWritesKeepValueSemantics)
+{
+    RunCases({
+        // An insertion sort moving elements inside one array.
+        {"PascalScript",
+         "var a: array[0..9] of Integer; i, j, x: Integer; s: String;\r\n"
+         "begin\r\n"
+         "  for i := 0 to 5 do a[i] := (i * 7) mod 6;\r\n"
+         "  for i := 1 to 5 do begin\r\n"
+         "    x := a[i]; j := i - 1;\r\n"
+         "    while (j >= 0) and (a[j] > x) do begin a[j + 1] := a[j]; j := j - 1; end;\r\n"
+         "    a[j + 1] := x;\r\n"
+         "  end;\r\n"
+         "  s := ''; for i := 0 to 5 do s := s + IntToStr(a[i]); Log(s);\r\n"
+         "end.",
+         "012345"},
+        // A copy taken before a write keeps the old element.
+        {"PascalScript",
+         "var a: array[0..2] of Integer; b: Variant;\r\n"
+         "begin\r\n"
+         "  a[1] := 5; b := a; a[1] := 6; Log(b[1]); Log(a[1]);\r\n"
+         "  b[1] := 7; Log(a[1]); Log(b[1]);\r\n"
+         "end.",
+         "5|6|6|7"},
+        {"JScript",
+         "var a[3], b;\r\n"
+         "a[0] = 1; b = a; a[0] = 2; Log(b[0]); Log(a[0]);\r\n"
+         "a[2] = a[0] + a[0]; Log(a[2]);\r\n",
+         "1|2|4"},
+        // A routine's array parameter is a copy.
+        {"PascalScript",
+         "var a: array[0..1] of Integer;\r\n"
+         "procedure Change(v: Variant); begin v[0] := 9; Log(v[0]); end;\r\n"
+         "begin a[0] := 1; Change(a); Log(a[0]); end.",
+         "9|1"},
+    });
+}
+
+TEST(InterpValues, HostCopyOfAnArrayIsNotChangedByElementWrites)
+{
+    TInterpHost h;
+    ASSERT_TRUE(h.Compile(QStringLiteral("PascalScript"), QStringLiteral(
+        "var a: array[0..2] of Integer;\r\n"
+        "begin a[0] := a[0] + 1; end.")));
+    h.S.Execute();
+    const Variant before = h.Value(QStringLiteral("a"));
+    h.S.Execute();
+    EXPECT_EQ(VarArrayGet(before, {0}).AsInteger(), 1);
+    EXPECT_EQ(VarArrayGet(h.Value(QStringLiteral("a")), {0}).AsInteger(), 2);
+}
+
+TEST(InterpValues, StringAppendsKeepValueSemantics)
+{
+    RunCases({
+        {"PascalScript",
+         "var s, t: String; i: Integer;\r\n"
+         "begin\r\n"
+         "  s := ''; for i := 1 to 5 do s := s + 'ab'; Log(s);\r\n"
+         "  t := s; s := s + '!'; Log(t); Log(s);\r\n"
+         "  s := s + s; Log(s);\r\n"
+         "end.",
+         "ababababab|ababababab|ababababab!|ababababab!ababababab!"},
+        // The variable is read before the appended part is evaluated, even
+        // when that part assigns the variable.
+        {"PascalScript",
+         "var s: String;\r\n"
+         "function F: String; begin s := 'zzz'; Result := 'b'; end;\r\n"
+         "begin s := 'a'; s := s + F; Log(s); end.",
+         "ab"},
+        // A string and a number still add as numbers; a number variable
+        // still adds.
+        {"PascalScript",
+         "var v: Variant; i: Integer;\r\n"
+         "begin v := '5'; v := v + 2; Log(v); i := 1; i := i + 2; Log(i); end.",
+         "7|3"},
+        {"JScript",
+         "var s = \"\", t, i;\r\n"
+         "for (i = 0; i < 3; i++) s = s + \"x\";\r\n"
+         "t = s; s += \"y\"; Log(t); Log(s);\r\n",
+         "xxx|xxxy"},
+        // BasicScript's "&" joins whatever follows a string.
+        {"BasicScript",
+         "Dim s\r\n"
+         "s = \"n\"\r\n"
+         "s = s & 1\r\n"
+         "s = s & \"2\"\r\n"
+         "Log(s)\r\n",
+         "n12"},
+    });
+}
+
+TEST(InterpValues, IntegerArithmeticFollowsTheVariantRules)
+{
+    TInterpHost h;
+    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
+        "var x, y, z, w, q, a, b: Variant; c: Boolean;\r\n"
+        "begin\r\n"
+        "  x := 2147483647; y := x + 1; z := x * x; w := -x - 1; q := w div (-1);\r\n"
+        "  a := 5; b := '10'; c := a < b; Log(c); Log(7 mod (-3)); Log(-7 div 2); Log(1 + 2 * 3 - 4);\r\n"
+        "end.")),
+              QStringLiteral("True|1|-3|3"));
+    EXPECT_EQ(VarType(h.Value(QStringLiteral("y"))), varInt64);
+    EXPECT_EQ(h.Value(QStringLiteral("y")).AsInt64(), Q_INT64_C(2147483648));
+    EXPECT_EQ(h.Value(QStringLiteral("z")).AsInt64(), Q_INT64_C(4611686014132420609));
+    EXPECT_EQ(VarType(h.Value(QStringLiteral("w"))), varInteger);
+    EXPECT_EQ(h.Value(QStringLiteral("q")).AsInt64(), Q_INT64_C(2147483648));
+
+    for (const char *text : {"var a: Integer; begin a := 0; a := 5 mod a; end.",
+                             "var a: Integer; begin a := 0; a := 5 div a; end."}) {
+        TInterpHost e;
+        ASSERT_TRUE(e.Compile(QStringLiteral("PascalScript"), QString::fromLatin1(text)));
+        try {
+            e.S.Execute();
+            ADD_FAILURE() << text;
+        } catch (const EDivByZero &err) {
+            EXPECT_EQ(err.Message(), QStringLiteral("Division by zero"));
+        }
+    }
+}
+
+TEST(InterpValues, RecursionKeepsEachCallsLocals)
+{
+    RunCases({
+        {"PascalScript",
+         "function Walk(n: Integer): String;\r\n"
+         "var s: String; k: Integer;\r\n"
+         "begin\r\n"
+         "  s := IntToStr(n); k := n * 10;\r\n"
+         "  if n > 0 then Result := Walk(n - 1) + s + ':' + IntToStr(k) + ' ' else Result := '';\r\n"
+         "end;\r\n"
+         "begin Log(Walk(3)); end.",
+         "1:10 2:20 3:30 "},
+        {"JScript",
+         "function Fib(n) { if (n < 2) return n; return Fib(n - 1) + Fib(n - 2); }\r\n"
+         "Log(Fib(15));\r\n",
+         "610"},
+    });
+}
