@@ -180,6 +180,23 @@ QByteArray StringToCodePage(const QString &S, int CodePage)
     return Out;
 }
 
+namespace {
+
+// Code pages whose bytes 0..127 are ASCII (in Japanese and Johab code pages
+// some of them are not).
+bool AsciiCompatible(int Cp)
+{
+    switch (Cp) {
+    case 874: case 936: case 949: case 950: case 1250: case 1251: case 1252: case 1253: case 1254:
+    case 1255: case 1256: case 1257: case 1258: case 10008:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 QString CodePageToString(const QByteArray &Bytes, int CodePage)
 {
     RequireSupported(CodePage);
@@ -190,6 +207,10 @@ QString CodePageToString(const QByteArray &Bytes, int CodePage)
         return QString::fromUtf8(Bytes);
     if (Cp == CP_SYMBOL)
         return DecodeSymbol(Bytes);
+    // Plain ASCII reads the same in these code pages: no converter needed.
+    if (AsciiCompatible(Cp)
+        && std::all_of(Bytes.cbegin(), Bytes.cend(), [](char C) { return static_cast<unsigned char>(C) < 0x80; }))
+        return QString::fromLatin1(Bytes);
 
     iconv_t Cd = Descriptor(Cp, false);
     char *In = const_cast<char *>(Bytes.constData());

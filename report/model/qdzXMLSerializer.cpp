@@ -287,12 +287,13 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
         const qsizetype q2 = Text.indexOf('"', q1 + 1);
         if (q2 < 0)
             break;
-        QByteArray name = Text.mid(i, nameEnd - i);
+        // Views into Text, which outlives them: no copy per attribute.
+        QByteArray name = QByteArray::fromRawData(Text.constData() + i, nameEnd - i);
         // A bare word before the name (a class name in a built page's
         // text) is no attribute: skip it.
         if (const qsizetype blank = name.lastIndexOf(' '); blank >= 0)
-            name = name.mid(blank + 1);
-        const QByteArray value = Text.mid(q1 + 1, q2 - q1 - 1);
+            name = QByteArray::fromRawData(name.constData() + blank + 1, name.size() - blank - 1);
+        const QByteArray value = QByteArray::fromRawData(Text.constData() + q1 + 1, q2 - q1 - 1);
         i = q2 + 1;
         try {
             ReadAttribute(Obj, name, value);
@@ -324,12 +325,15 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         obj = next;
         start = dot + 1;
     }
-    const QByteArray last = Name.mid(start);
+    const QByteArray last = start ? Name.mid(start) : Name;
 
+    // The class registry answers the class checks of the short attributes:
+    // a dynamic_cast per attribute costs more than applying it.
     if (last.size() == 1) {
         const char c = last[0];
         if (c == 'l' || c == 't' || c == 'w' || c == 'h') {
-            if (auto *comp = dynamic_cast<TqdzComponent *>(obj)) {
+            if (obj->InheritsFrom(TqdzComponent::StaticClass())) {
+                auto *comp = static_cast<TqdzComponent *>(obj);
                 const double v = qdzStrToFloat(QString::fromLatin1(Unescape(Value)));
                 switch (c) {
                 case 'l': comp->SetLeft(v); break;
@@ -340,7 +344,8 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
                 return;
             }
         } else if (c == 'u' || c == 'x') {
-            if (auto *memo = dynamic_cast<TqdzCustomMemoView *>(obj)) {
+            if (obj->InheritsFrom(TqdzCustomMemoView::StaticClass())) {
+                auto *memo = static_cast<TqdzCustomMemoView *>(obj);
                 const QByteArray bytes = Unescape(Value);
                 memo->SetText(c == 'u' ? QString::fromUtf8(bytes) : CodePageToString(bytes, CP_ACP));
                 return;
