@@ -11,9 +11,49 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
+
+// A plain decimal such as "-12.5" or "3,75" read straight from the bytes,
+// as qdzStrToFloat reads it (either separator, correctly rounded); False
+// for anything else, which takes the general way.
+bool PlainDecimal(const QByteArray &V, double &Out)
+{
+    const qsizetype n = V.size();
+    if (n == 0 || n > 64)
+        return false;
+    const char *p = V.constData();
+    char buf[72];
+    int b = 0;
+    int digits = 0;
+    bool separator = false;
+    qsizetype i = 0;
+    const bool negative = p[0] == '-';
+    if (negative)
+        i = 1;
+    for (; i < n; ++i) {
+        const char c = p[i];
+        if (c >= '0' && c <= '9') {
+            buf[b++] = c;
+            ++digits;
+        } else if ((c == '.' || c == ',') && !separator) {
+            separator = true;
+            buf[b++] = '.';
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || buf[0] == '.' || buf[b - 1] == '.')
+        return false;
+    double v = 0;
+    const auto r = std::from_chars(buf, buf + b, v);
+    if (r.ec != std::errc() || r.ptr != buf + b)
+        return false;
+    Out = negative ? -v : v;
+    return true;
+}
 
 QString WithoutTrailingBreak(QString S)
 {
@@ -304,6 +344,18 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
     FCurrentRoot = savedRoot;
 }
 
+PPropInfo TqdzXMLSerializer::FindProp(TClass Class, const QByteArray &Name)
+{
+    const auto key = qMakePair(Class, Name);
+    auto it = FPropCache.constFind(key);
+    if (it != FPropCache.constEnd())
+        return *it;
+    PPropInfo p = Class->FindProp(QString::fromLatin1(Name));
+    // The name may be a view into element text: the cache keeps a copy.
+    FPropCache.insert(qMakePair(Class, QByteArray(Name.constData(), Name.size())), p);
+    return p;
+}
+
 void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, const QByteArray &Value)
 {
     TPersistent *obj = Obj;
@@ -312,7 +364,7 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         const qsizetype dot = Name.indexOf('.', start);
         if (dot < 0)
             break;
-        PPropInfo p = obj->ClassType()->FindProp(QString::fromLatin1(Name.constData() + start, dot - start));
+        PPropInfo p = FindProp(obj->ClassType(), QByteArray::fromRawData(Name.constData() + start, dot - start));
         if (!p)
             break;
         // Only nested objects are walked into; a path never reaches through
@@ -334,7 +386,9 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         if (c == 'l' || c == 't' || c == 'w' || c == 'h') {
             if (obj->InheritsFrom(TqdzComponent::StaticClass())) {
                 auto *comp = static_cast<TqdzComponent *>(obj);
-                const double v = qdzStrToFloat(QString::fromLatin1(Unescape(Value)));
+                double v;
+                if (!PlainDecimal(Value, v))
+                    v = qdzStrToFloat(QString::fromLatin1(Unescape(Value)));
                 switch (c) {
                 case 'l': comp->SetLeft(v); break;
                 case 't': comp->SetTop(v); break;
@@ -373,7 +427,7 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         return;
     }
 
-    PPropInfo p = obj->ClassType()->FindProp(QString::fromLatin1(last));
+    PPropInfo p = FindProp(obj->ClassType(), last);
     if (!p || !p->IsWritable())
         return;
     switch (p->Kind()) {

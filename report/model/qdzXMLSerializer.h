@@ -16,6 +16,8 @@
 #include "platform/Filer.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QPair>
 #include <QSet>
 #include <QString>
 #include <memory>
@@ -93,6 +95,9 @@ private:
     void WriteObjectElement(TqdzComponent *Obj, TqdzXMLItem *Item, bool IsRoot, bool SaveChildren,
                             bool KeepAncestors);
     void ReadAttribute(TPersistent *Obj, const QByteArray &Name, const QByteArray &Value);
+    // The class's property of that attribute name (exact bytes), looked up
+    // once per class and name while reading.
+    PPropInfo FindProp(TClass Class, const QByteArray &Name);
     void ReadPropData(TPersistent *Obj, const QByteArray &Value);
     QByteArray DefinedData(TPersistent *Obj, TPersistent *Ancestor);
     TClass FindComponentClass(const QByteArray &Name);
@@ -111,6 +116,7 @@ private:
     TPersistent *FCurrentRoot = nullptr;
     std::vector<TPersistent *> FWritePath;
     std::vector<TqdzComponent *> FLoaded;
+    QHash<QPair<TClass, QByteArray>, PPropInfo> FPropCache;
     QSet<TqdzComponent *> FLoadedSet;
 };
 

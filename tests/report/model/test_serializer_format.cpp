@@ -4,10 +4,12 @@
 
 #include "platform/CodePages.h"
 #include "platform/Exceptions.h"
+#include "report/model/qdzUtils.h"
 #include "report/model/qdzVariables.h"
 #include "report/model/qdzXML.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 
 namespace {
 
@@ -257,6 +259,27 @@ TEST_F(SerializerFormat, ShortFormsOfBuiltPages)
     // On a band the memo forms mean nothing.
     Apply(Band, " u=\"x\" t=\"5\"");
     EXPECT_EQ(Band->Top(), 5);
+}
+
+TEST_F(SerializerFormat, ShortNumbersReadAsTheGeneralConversion)
+{
+    // Plain decimals are read straight from the bytes; every other form goes
+    // through qdzStrToFloat: both give the same, or skip the same.
+    const char *texts[] = {"0",   "-0",   "12",        "-3,75",      "0.1",  "007.50", "1e2",  " 4",
+                           "5 ",  "1.2.3", "1,2,3",    ".5",         "5.",   "-",      "",     "+2",
+                           "1&#46;5", "123456789012345678901234567890.125", "2.2250738585072014e-308"};
+    for (const char *t : texts) {
+        TqdzTestMemoView m(Band);
+        m.SetLeft(-99);
+        Apply(&m, " l=\"" + QByteArray(t) + "\"");
+        double expected = -99;
+        try {
+            expected = qdzStrToFloat(QString::fromLatin1(Unescape(QByteArray(t))));
+        } catch (const Exception &) {
+        }
+        EXPECT_EQ(m.Left(), expected) << t;
+        EXPECT_EQ(std::signbit(m.Left()), std::signbit(expected)) << t;
+    }
 }
 
 TEST_F(SerializerFormat, ValuesThatDoNotConvertAreSkipped)
