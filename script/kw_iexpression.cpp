@@ -698,6 +698,21 @@ TkwDesignatorItem &TkwDesignator::AddItem(TkwCustomVariable *Ref)
     return *FDItems.back();
 }
 
+// An expression that calls nothing: constants, plain variables and
+// operators over them.
+static bool CallsNothing(const TkwExpressionNode *N)
+{
+    if (!N)
+        return true;
+    if (auto *d = dynamic_cast<const TkwDesignatorNode *>(N))
+        return d->Designator()->PlainVariable() != nullptr;
+    if (dynamic_cast<const TkwSetNode *>(N))
+        return false;
+    if (dynamic_cast<const TkwOperatorNode *>(N))
+        return CallsNothing(N->Left()) && CallsNothing(N->Right());
+    return dynamic_cast<const TkwOperandNode *>(N) != nullptr;
+}
+
 static bool IsPlainVariable(TkwCustomVariable *V)
 {
     return (dynamic_cast<TkwVariable *>(V) || dynamic_cast<TkwParamItem *>(V)) && !dynamic_cast<TkwCustomHelper *>(V);
@@ -738,6 +753,33 @@ void TkwDesignator::Finish()
     }
     if (FDItems.size() == 1 && FDItems[0]->Args.empty() && IsPlainVariable(last))
         FPlain = last;
+    FArrayVar = nullptr;
+    if (FDItems.size() == 2 && FDItems[0]->Args.empty() && IsPlainVariable(FDItems[0]->Ref)
+        && dynamic_cast<TkwArrayHelper *>(FDItems[1]->Helper)) {
+        const auto &args = FDItems[1]->Args;
+        const int n = int(args.size());
+        bool pure = n >= 1 && n <= 3 && n <= FDItems[1]->Ref->Count();
+        for (const auto &a : args)
+            pure = pure && CallsNothing(a->Root());
+        if (pure)
+            FArrayVar = dynamic_cast<TkwVariable *>(FDItems[0]->Ref);
+    }
+}
+
+bool TkwDesignator::IndexFast(int *Index, int &Count)
+{
+    if (!FArrayVar || FArrayVar->OnGetVarValue().Assigned())
+        return false;
+    const Variant &a = FArrayVar->Value();
+    const auto &args = FDItems[1]->Args;
+    Count = int(args.size());
+    if (!VarIsArray(a) || VarArrayDimCount(a) != Count)
+        return false;
+    // The indexes call nothing, so reading the variable before or after
+    // them is the same.
+    for (int d = 0; d < Count; ++d)
+        Index[d] = args[size_t(d)]->GetValue().AsInteger();
+    return true;
 }
 
 void TkwDesignator::SetDeferred(TkwXMLItem *Element, int Mode, bool NeedDeclareVars)
@@ -753,6 +795,7 @@ void TkwDesignator::TakeItems(TkwDesignator &Source)
     FIsAddress = Source.FIsAddress;
     FValue = Source.FValue;
     FPlain = Source.FPlain;
+    FArrayVar = Source.FArrayVar;
     SetIsReadOnly(Source.IsReadOnly());
 }
 
@@ -902,6 +945,10 @@ Variant TkwDesignator::GetValue()
         return FValue;
     if (FPlain)
         return FPlain->GetValue();
+    int index[3];
+    int count = 0;
+    if (IndexFast(index, count))
+        return VarArrayGet(FArrayVar->Value(), index, count);
     Variant v;
     TkwCustomVariable *prev = nullptr;
     const size_t n = FDItems.size();
@@ -921,6 +968,13 @@ void TkwDesignator::SetValue(const Variant &Value)
         return;
     if (FPlain) {
         FPlain->SetValue(Value);
+        return;
+    }
+    int index[3];
+    int count = 0;
+    if (FArrayVar && !FArrayVar->IsReadOnly() && IndexFast(index, count)) {
+        kwCheckObject(Value);
+        TkwArrayHelper::PutInto(FArrayVar, Value, index, count);
         return;
     }
     Variant v;

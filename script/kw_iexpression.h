@@ -247,9 +247,15 @@ private:
     Variant Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, Variant &PrevValue, bool Need,
                    bool Write, const Variant &WriteValue);
 
+    // "a[i]" (up to three indexes without calls) on an array variable:
+    // the element is read and written where the variable keeps it. False
+    // when the variable or its value does not allow it right now.
+    bool IndexFast(int *Index, int &Count);
+
     TkwScript *FProgram;
     std::vector<std::unique_ptr<TkwDesignatorItem>> FDItems;
     TkwCustomVariable *FPlain = nullptr;
+    TkwVariable *FArrayVar = nullptr; // the variable of such an "a[i]"
     bool FIsAddress = false;
     bool FNeedResult = true;
     std::unique_ptr<TkwXMLItem> FDeferred;

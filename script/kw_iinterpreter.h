@@ -488,6 +488,8 @@ public:
                    const QString &ATypeName = QStringLiteral("Variant"), int RequiredCount = -1);
     Variant GetValue() override;
     void SetValue(const Variant &Value) override;
+    // Writes Value at the indexes into Var's own array (Var holds one).
+    static void PutInto(TkwVariable *Var, const Variant &Value, const int *Index, int Count);
 
 private:
     // The indexes for A's dimension count (into Result, 3 at most); their

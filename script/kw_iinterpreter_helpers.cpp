@@ -316,6 +316,11 @@ void TkwArrayHelper::SetValue(const Variant &Value)
         parent->SetValue(a);
 }
 
+void TkwArrayHelper::PutInto(TkwVariable *Var, const Variant &Value, const int *Index, int Count)
+{
+    VarArrayPut(Var->FValue, Value, Index, Count);
+}
+
 TkwStringHelper::TkwStringHelper()
     : TkwCustomHelper(QStringLiteral("__StringHelper"), fvtChar, QStringLiteral("Char"))
 {

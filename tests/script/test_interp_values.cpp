@@ -68,6 +68,18 @@ TEST(InterpValues, ArrayElementWritesKeepValueSemantics)
          "a[0] = 1; b = a; a[0] = 2; Log(b[0]); Log(a[0]);\r\n"
          "a[2] = a[0] + a[0]; Log(a[2]);\r\n",
          "1|2|4"},
+        // Indexes that call routines, and ones that only read variables,
+        // reach the same elements; a wrong index raises the same either way.
+        {"PascalScript",
+         "var a: array[0..4] of Integer; m: array[1..2, 1..3] of Integer; i, n: Integer;\r\n"
+         "function Next: Integer; begin n := n + 1; Result := n; end;\r\n"
+         "begin\r\n"
+         "  n := 0; a[Next] := 10; a[Next] := a[n] + 5; Log(a[1]); Log(a[2]);\r\n"
+         "  i := 2; m[i - 1, i + 1] := 7; m[Next - 2, 1] := m[1, 3] * 2; Log(m[1, 3]); Log(m[1, 1]);\r\n"
+         "  try a[i + 3] := 1; except Log(ExceptionMessage); end;\r\n"
+         "  try Log(a[Next + 5]); except Log(ExceptionMessage); end;\r\n"
+         "end.",
+         "10|15|7|14|Variant or safe array index out of bounds|Variant or safe array index out of bounds"},
         // A routine's array parameter is a copy.
         {"PascalScript",
          "var a: array[0..1] of Integer;\r\n"
