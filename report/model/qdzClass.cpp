@@ -9,6 +9,7 @@
 #include "qdzXMLSerializer.h"
 
 #include <QMutexLocker>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -641,9 +642,13 @@ namespace {
 
 QString NameKey(const QString &Name)
 {
+    // A name without lower-case letters is its own key (shared, not copied).
+    const auto lower = [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'z'; };
+    if (std::none_of(Name.cbegin(), Name.cend(), lower))
+        return Name;
     QString key = Name;
     for (QChar &c : key)
-        if (c.unicode() >= u'a' && c.unicode() <= u'z')
+        if (lower(c))
             c = QChar(char16_t(c.unicode() - 32));
     return key;
 }
@@ -694,12 +699,14 @@ void TqdzReport::CountName(QHash<QString, int> &Index, const QString &Name, int 
     if (Name.isEmpty())
         return;
     const QString key = NameKey(Name);
-    auto it = Index.find(key);
-    if (it == Index.end()) {
-        if (Delta > 0)
-            Index.insert(key, Delta);
+    // A new name (the common case while reading) costs one look-up.
+    if (Delta > 0) {
+        Index[key] += Delta;
         return;
     }
+    auto it = Index.find(key);
+    if (it == Index.end())
+        return;
     *it += Delta;
     if (*it <= 0)
         Index.erase(it);
