@@ -170,10 +170,19 @@ TqdzReport::~TqdzReport()
     // components need not hear of each other's end.
     Destroying();
     FTimer->SetEnabled(false);
-    if (FPreviewForm)
-        FPreviewForm->RemoveFreeNotification(this);
-    if (FPreview)
+    // A preview still showing this report's pages goes with it; a preview
+    // control of the application forgets it.
+    if (FPreview) {
         FPreview->RemoveFreeNotification(this);
+        FPreview->SetReport(nullptr);
+        FPreview->SetPreviewPages(nullptr);
+        FPreview = nullptr;
+    }
+    if (TqdzCustomPreviewForm *form = FPreviewForm) {
+        FPreviewForm = nullptr;
+        form->RemoveFreeNotification(this);
+        form->Free();
+    }
     TqdzComponent::Clear();
     // The script refers to the engine and the store: it goes first.
     FExpressionCache.reset();

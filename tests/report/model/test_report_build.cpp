@@ -475,6 +475,30 @@ TEST_F(ReportBuild, AModelessPreviewStaysUntilItIsFreed)
     EXPECT_EQ(R->Preview(), nullptr);
 }
 
+TEST_F(ReportBuild, AReportTakesItsOpenPreviewWindowAlongAndLeavesAForeignControl)
+{
+    TqdzBuildFactories f = qdzBuildFactories();
+    f.CreatePreviewForm = &NewPreviewForm;
+    qdzInstallBuildFactories(f);
+    R->PreviewOptions()->SetModal(false);
+    R->SetOldStyleProgress(true);
+    R->ShowReport();
+    ASSERT_NE(TStandInPreviewForm::Created, nullptr);
+    R.reset();
+    EXPECT_EQ(TStandInPreviewForm::Created, nullptr);
+
+    auto *preview = new TStandInPreview(nullptr);
+    {
+        TqdzReport r(nullptr);
+        r.SetPreview(preview);
+        r.ShowBuiltReport();
+        EXPECT_EQ(preview->Report(), &r);
+    }
+    EXPECT_EQ(preview->Report(), nullptr);
+    EXPECT_EQ(preview->PreviewPages(), nullptr);
+    preview->Free();
+}
+
 // ------------------------------------------------------------------ services
 
 TEST_F(ReportBuild, PrintingSelectingAPrinterAndTerminating)
