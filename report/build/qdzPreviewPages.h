@@ -201,6 +201,9 @@ private:
     void PrintJoined(TPrintRun &Run);
     void BeginPrintedPage(TPrintRun &Run);
     void TrackDuplex(TPrintRun &Run, TqdzReportPage *Page);
+    // Export path; True when the filter started and finished.
+    bool ExportRun(TqdzCustomExportFilter *Filter);
+    void ExportPage(TqdzCustomExportFilter *Filter, int Index);
 
     int FAddPageAction = 0;
     std::unique_ptr<TqdzDictionary> FDictionary;

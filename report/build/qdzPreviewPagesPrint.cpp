@@ -3,6 +3,10 @@
 
 #include "qdzPrinter.h"
 
+#include "platform/TypInfo.h"
+#include "report/model/qdzClassViews.h"
+#include "report/model/qdzExportFilter.h"
+
 #include "platform/Forms.h"
 #include "platform/SysUtils.h"
 #include "report/model/qdzClass.h"
@@ -353,6 +357,12 @@ bool TqdzPreviewPages::Print()
         return false;
     }
     FPrintScale = 1.0;
+    if (Report()->DotMatrixReport())
+        if (TqdzCustomExportFilter *filter = qdzDotMatrixExportFilter()) {
+            Report()->SelectPrinter();
+            filter->SetShowDialog(Report()->PrintOptions()->ShowDialog());
+            return ExportRun(filter);
+        }
     TqdzPrintOptions *options = Report()->PrintOptions();
     TqdzPrintOptions saved;
     saved.Assign(options);
@@ -415,10 +425,123 @@ bool TqdzPreviewPages::Print()
     return printed;
 }
 
+void TqdzPreviewPages::ExportPage(TqdzCustomExportFilter *Filter, int Index)
+{
+    TPageHold hold(this, Index);
+    TqdzReportPage *page = hold.Page();
+    if (!page)
+        return;
+    if (Filter->ShowProgress())
+        Report()->DoProgress(ptExporting, Index + 1);
+    Filter->BeginPage(page);
+    // The page moves for the filter only: drawn again, it must sit as before.
+    struct TRestore {
+        TqdzReportPage *Page;
+        double Left, Top;
+        ~TRestore()
+        {
+            Page->SetLeft(Left);
+            Page->SetTop(Top);
+        }
+    } restore{page, page->Left(), page->Top()};
+    const bool mirrored = page->MirrorMargins() && Index % 2 == 1;
+    page->SetLeft((mirrored ? page->RightMargin() : page->LeftMargin()) * qdzPixelsPerMM);
+    page->SetTop(page->TopMargin() * qdzPixelsPerMM);
+    {
+        // The page's colour, frame and background picture travel as one
+        // picture view over the area inside the margins.
+        TqdzPictureView background(nullptr);
+        background.SetName(QStringLiteral("_pagebackground"));
+        background.SetColor(page->Color());
+        background.SetFrame(page->Frame());
+        background.Picture()->Assign(page->BackPicture());
+        background.SetStretched(true);
+        background.SetKeepAspectRatio(false);
+        background.SetBounds(page->Left(), page->Top(),
+                             (page->PaperWidth() - page->LeftMargin() - page->RightMargin()) * qdzPixelsPerMM,
+                             (page->PaperHeight() - page->TopMargin() - page->BottomMargin()) * qdzPixelsPerMM);
+        Filter->ExportObject(&background);
+    }
+    TList *all = page->AllObjects();
+    std::vector<TqdzComponent *> objects;
+    for (int i = 0; i < all->Count(); ++i)
+        objects.push_back(static_cast<TqdzComponent *>(static_cast<TObject *>(all->Items(i))));
+    for (TqdzComponent *obj : objects) {
+        if (auto *memo = dynamic_cast<TqdzCustomMemoView *>(obj)) {
+            memo->TotalPages = GetCount();
+            memo->CopyNo = 1;
+            memo->ExpandPreviewMacros();
+        }
+        Filter->ExportObject(obj);
+    }
+}
+
+bool TqdzPreviewPages::ExportRun(TqdzCustomExportFilter *Filter)
+{
+    FCopyNo = 0;
+    if (!Filter)
+        return false;
+    Filter->SetReport(Report());
+    if (Filter->ShowDialog() && Filter->ShowModal() != mrOk)
+        return false;
+    TqdzCustomPreview *preview = Report()->Preview();
+    if (Filter->CurPage()) {
+        QString current;
+        if (preview)
+            if (PPropInfo p = GetPropInfo(preview, u"PageNo"))
+                current = QString::number(GetOrdProp(preview, p));
+        Filter->SetPageNumbers(current);
+    }
+    Report()->SetTerminated(false);
+    TStringList list;
+    qdzParsePageNumbers(Filter->PageNumbers(), &list, GetCount());
+    std::vector<bool> listed;
+    if (list.Count() > 0) {
+        listed.assign(size_t(GetCount()), false);
+        for (int i = 0; i < list.Count(); ++i) {
+            const int n = list.Strings(i).toInt();
+            if (n >= 1 && n <= GetCount())
+                listed[size_t(n - 1)] = true;
+        }
+    }
+    const bool dotMatrix = Filter == qdzDotMatrixExportFilter();
+    if (dotMatrix && Report()->OnPrintReport())
+        Report()->OnPrintReport()(Report());
+    bool done = false;
+    if (Filter->OnBeginExport())
+        Filter->OnBeginExport()(Filter);
+    if (Filter->Start()) {
+        if (preview)
+            preview->Lock();
+        if (Filter->ShowProgress())
+            Report()->DoProgressStart(ptExporting);
+        try {
+            for (int i = 0; i < GetCount() && !Report()->Terminated(); ++i) {
+                if (!listed.empty() && !listed[size_t(i)])
+                    continue;
+                ExportPage(Filter, i);
+                Application->ProcessMessages();
+            }
+        } catch (...) {
+            if (preview)
+                preview->Unlock();
+            if (Filter->ShowProgress())
+                Report()->DoProgressStop(ptExporting);
+            throw;
+        }
+        if (preview)
+            preview->Unlock();
+        if (Filter->ShowProgress())
+            Report()->DoProgressStop(ptExporting);
+        Filter->Finish();
+        done = true;
+    }
+    if (dotMatrix && Report()->OnAfterPrintReport())
+        Report()->OnAfterPrintReport()(Report());
+    return done;
+}
+
 void TqdzPreviewPages::Export(TqdzCustomExportFilter *Filter)
 {
-    // No export filter class exists in this program (none is registered):
-    // there is nothing to hand the pages to.
-    FCopyNo = 0;
-    (void)Filter;
+    ExportRun(Filter);
 }
