@@ -2,6 +2,7 @@
 #include "qdzPictureCache.h"
 
 #include "platform/Graphics.h"
+#include "report/model/qdzClassViews.h"
 #include "report/model/qdzXML.h"
 
 #include <QDir>
@@ -192,6 +193,29 @@ bool TqdzPictureCache::GetPicture(int Index, TPicture *Picture)
     }
     Picture->SetGraphic(nullptr);
     return false;
+}
+
+void TqdzPictureCache::AddPicture(TqdzPictureView *View)
+{
+    if (View)
+        View->SetImageIndex(AddPicture(View->Picture()));
+}
+
+void TqdzPictureCache::GetPicture(TqdzPictureView *View)
+{
+    if (!View)
+        return;
+    const QByteArray bytes = PictureBytes(View->ImageIndex());
+    if (!bytes.isEmpty()) {
+        try {
+            TStringStream stream(bytes);
+            View->LoadPictureFromStream(&stream, true);
+            return;
+        } catch (const Exception &) {
+            // Unreadable bytes leave the picture empty, not retried on every repaint.
+        }
+    }
+    View->Picture()->SetGraphic(nullptr);
 }
 
 void TqdzPictureCache::Clear()

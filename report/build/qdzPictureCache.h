@@ -10,6 +10,7 @@
 class TPicture;
 class TGraphic;
 class TqdzXMLItem;
+class TqdzPictureView;
 
 // A block stream with a reading limit: while the limit is set, a seek of 0
 // from the end stays put and answers the limit, so that a reader asking for
@@ -64,6 +65,12 @@ public:
     // Loads picture number Index into Picture; an index out of range, or
     // bytes that are no picture, leave Picture empty (False).
     bool GetPicture(int Index, TPicture *Picture);
+    // The picture of a view: its ImageIndex becomes the picture's number, 0
+    // when the view holds no graphic (then nothing is stored).
+    void AddPicture(TqdzPictureView *View);
+    // Loads the view's picture number ImageIndex with the view's own
+    // format-detecting loader; out of range or unreadable clears the picture.
+    void GetPicture(TqdzPictureView *View);
     // The stored bytes of picture number Index (empty when out of range).
     QByteArray PictureBytes(int Index);
     void Clear();

@@ -85,6 +85,8 @@ void TqdzPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
     OffsetX += page->LeftMargin() * qdzPixelsPerMM * ScaleX;
     OffsetY += page->TopMargin() * qdzPixelsPerMM * ScaleY;
     const TRect clip = Canvas->ClipRect();
+    // A recording has no clip box worth testing against: everything goes in.
+    const bool metafile = dynamic_cast<TMetafileCanvas *>(Canvas) != nullptr;
     TList *all = page->AllObjects();
     std::vector<TqdzView *> views;
     for (int i = 0; i < all->Count(); ++i)
@@ -94,7 +96,7 @@ void TqdzPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
         const double l = v->AbsLeft() * ScaleX + OffsetX, t = v->AbsTop() * ScaleY + OffsetY;
         const double r = (v->AbsLeft() + v->Width()) * ScaleX + OffsetX;
         const double b = (v->AbsTop() + v->Height()) * ScaleY + OffsetY;
-        if (r + 20 < clip.Left || l - 20 > clip.Right || b + 20 < clip.Top || t - 20 > clip.Bottom)
+        if (!metafile && (r + 20 < clip.Left || l - 20 > clip.Right || b + 20 < clip.Top || t - 20 > clip.Bottom))
             continue;
         if (printing && !ViewPrintable(v))
             continue;
@@ -126,13 +128,21 @@ void TqdzPreviewPages::ObjectAtPoint(int Index, int X, int Y, bool Click, TCurso
     for (int i = 0; i < all->Count(); ++i)
         objects.push_back(static_cast<TqdzComponent *>(static_cast<TObject *>(all->Items(i))));
     TqdzGroupHeader *drill = nullptr;
+    TqdzCustomPreview *preview = Report()->Preview();
+    bool useHints = false;
+    if (preview)
+        if (PPropInfo p = GetPropInfo(preview, u"UseReportHints"))
+            useHints = GetOrdProp(preview, p) != 0;
     for (int i = int(objects.size()) - 1; i >= 0; --i) {
         TqdzComponent *c = objects[size_t(i)];
         const bool under = X >= c->AbsLeft() * Scale + OffsetX && X <= (c->AbsLeft() + c->Width()) * Scale + OffsetX
                            && Y >= c->AbsTop() * Scale + OffsetY
                            && Y <= (c->AbsTop() + c->Height()) * Scale + OffsetY;
-        if (!under)
+        if (!under) {
+            if (auto *v = dynamic_cast<TqdzView *>(c); v && useHints && v->ShowHint())
+                preview->SetHint(QString());
             continue;
+        }
         if (auto *g = dynamic_cast<TqdzGroupHeader *>(c); g && g->DrillDown())
             drill = g;
         auto *v = dynamic_cast<TqdzView *>(c);
@@ -148,6 +158,10 @@ void TqdzPreviewPages::ObjectAtPoint(int Index, int X, int Y, bool Click, TCurso
             Report()->SetProgressMessage(url);
             if (own == 0)
                 Cursor = crHandPoint;
+        }
+        if (useHints && v->ShowHint() && !v->Hint().isEmpty()) {
+            preview->SetHint(v->Hint());
+            preview->SetShowHint(true);
         }
         if (!Click || drill) {
             if (Report()->OnMouseOverObject())

@@ -48,14 +48,14 @@ void TqdzPreviewPages::AssignSourceCopy(TqdzComponent *Copy, TqdzComponent *Sour
 void TqdzPreviewPages::AddPicture(TqdzPictureView *Picture)
 {
     if (Picture)
-        Picture->SetImageIndex(FPictureCache->AddPicture(Picture->Picture()));
+        FPictureCache->AddPicture(Picture);
 }
 
 void TqdzPreviewPages::RestorePicture(TqdzComponent *Obj)
 {
     auto *picture = dynamic_cast<TqdzPictureView *>(Obj);
     if (picture && (!picture->Picture()->Graphic() || picture->Picture()->Graphic()->Empty()))
-        FPictureCache->GetPicture(picture->ImageIndex(), picture->Picture());
+        FPictureCache->GetPicture(picture);
 }
 
 void TqdzPreviewPages::PaintPageBackground(TqdzReportPage *Page, TCanvas *Canvas, double ScaleX, double ScaleY,

@@ -1,5 +1,6 @@
 // The picture cache: memory and file blocks, lengths from offsets, hexadecimal form, damaged input.
 #include "report/build/qdzPictureCache.h"
+#include "report/model/qdzClassViews.h"
 #include "report/model/qdzXML.h"
 
 #include "platform/Graphics.h"
@@ -168,4 +169,42 @@ TEST(PictureCache, LimitedStreamsAnswerTheLimitAsTheirEnd)
     EXPECT_EQ(m.Size(), 6);
     m.SetLimit(0);
     EXPECT_EQ(m.Seek(0, soEnd), 10);
+}
+
+TEST(PictureCache, PictureViewsCarryTheirNumber)
+{
+    TqdzPictureCache cache;
+    TqdzPictureView empty(nullptr), red(nullptr), out(nullptr);
+    empty.SetImageIndex(7);
+    cache.AddPicture(&empty);
+    EXPECT_EQ(empty.ImageIndex(), 0);
+    EXPECT_EQ(cache.Count(), 0);
+    red.SetPicture(MakePicture(3, 2, clRed).get());
+    cache.AddPicture(&red);
+    EXPECT_EQ(red.ImageIndex(), 1);
+
+    // A picture saved with a database blob header is found by the view's loader.
+    const QByteArray bmp = BytesOf(red.Picture());
+    QByteArray blob("\x01\x00\x00\x01", 4);
+    const quint32 n = quint32(bmp.size());
+    blob.append(char(n & 0xFF)).append(char((n >> 8) & 0xFF)).append(char((n >> 16) & 0xFF)).append(char(n >> 24));
+    blob += bmp;
+    TqdzXMLItem node;
+    node.Add()->SetText("stream=\"" + blob.toHex().toUpper() + '"');
+    node.Add()->SetText("stream=\"00FF00\"");
+    cache.LoadFromXML(&node);
+    struct Case {
+        int Index;
+        bool Loaded;
+    } cases[] = {{1, true}, {2, false}, {0, false}, {3, false}, {-1, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Index);
+        out.SetPicture(MakePicture(1, 1, clBlue).get());
+        out.SetImageIndex(c.Index);
+        cache.GetPicture(&out);
+        ASSERT_EQ(out.Picture()->Graphic() != nullptr, c.Loaded);
+        if (c.Loaded) {
+            EXPECT_EQ(BytesOf(out.Picture()), bmp);
+        }
+    }
 }

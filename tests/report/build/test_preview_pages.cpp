@@ -475,3 +475,25 @@ TEST(PreviewPages, UpdatePageDimensionsMakesTheSourcePageCustom)
     r.Store->UpdatePageDimensions(nullptr, 100, 100);
     EXPECT_EQ(r.Store->GetPageSize(0), TPoint(794, 2000));
 }
+
+TEST(PreviewPages, DrawingIntoAMetafileSkipsNoObject)
+{
+    TStoreReport r;
+    r.View2->SetLeft(5000); // far outside any clip box
+    r.Build({1});
+    r.Store->Finish();
+    TMetafile meta;
+    {
+        TMetafileCanvas canvas(&meta, 0);
+        r.Store->DrawPage(0, &canvas, 1, 1, 0, 0);
+    }
+    TqdzReportPage *page = r.Store->GetPage(0);
+    for (const char *name : {"View1", "View2"}) {
+        auto *v = dynamic_cast<TTestView *>(page->FindObject(QString::fromLatin1(name)));
+        ASSERT_TRUE(v) << name;
+        EXPECT_EQ(v->DrawCount, 1) << name;
+    }
+    // On a bitmap the view outside the page is skipped.
+    DrawnPage(r.Store, 0);
+    EXPECT_EQ(dynamic_cast<TTestView *>(page->FindObject(QStringLiteral("View2")))->DrawCount, 1);
+}

@@ -112,3 +112,94 @@ TEST(ObjectAtPoint, DrillDownTogglesTheGroup)
     r.Store->ObjectAtPoint(0, int(m + 5), int(m + 210), true, c, 1, 0, 0, mbLeft, TShiftState());
     EXPECT_EQ(r.Report.DrillState()->Count(), 0);
 }
+
+// A preview that only remembers where it was sent and carries the report-hints switch.
+class TLinkPreview : public TqdzCustomPreview
+{
+    STATION_CLASS(TLinkPreview, TqdzCustomPreview)
+public:
+    explicit TLinkPreview(TComponent *AOwner) : TqdzCustomPreview(AOwner) {}
+    void Init() override {}
+    void Lock() override {}
+    void Unlock() override {}
+    void RefreshReport() override {}
+    void ProgressStart(TqdzReport *, TqdzProgressType, int) override {}
+    void ProgressStep(TqdzReport *, TqdzProgressType, int) override {}
+    void ProgressStop(TqdzReport *, TqdzProgressType, int) override {}
+    bool UseReportHints() const { return FUseReportHints; }
+    void SetUseReportHints(bool Value) { FUseReportHints = Value; }
+    QStringList Visits;
+
+private:
+    bool FUseReportHints = false;
+};
+
+STATION_PUBLISHED(TLinkPreview)
+{
+    P.Prop("UseReportHints", &TLinkPreview::UseReportHints, &TLinkPreview::SetUseReportHints);
+}
+
+namespace {
+
+void RecordGoTo(TqdzCustomPreview *Preview, int Page, int Top)
+{
+    static_cast<TLinkPreview *>(Preview)->Visits << QStringLiteral("%1:%2").arg(Page).arg(Top);
+}
+
+} // namespace
+
+TEST(ObjectAtPoint, PageAndAnchorLinksAndReportHints)
+{
+    TStoreReport r;
+    TLinkPreview preview(nullptr);
+    r.Report.SetPreview(&preview);
+    qdzPreviewGoTo() = &RecordGoTo;
+    r.View1->SetHint(QStringLiteral("first view"));
+    r.View1->SetShowHint(true);
+    r.View2->SetShowHint(true);
+    // Three pages, the anchor "Total" on the third at 40, "start" on the first at 7.
+    auto make = [&](const QString &Url) {
+        r.View1->SetURL(Url);
+        r.Build({1, 2, 3});
+        r.Engine.SetCurY(40.5); // rounds to 40
+        r.Store->AddAnchor(QStringLiteral("Total"));
+        r.Store->SetCurPage(0);
+        r.Engine.SetCurY(7);
+        r.Store->AddAnchor(QStringLiteral("start"));
+        r.Store->Finish();
+    };
+    const double m = 10 * qdzPixelsPerMM;
+    auto at = [&](double x, double y, bool click) {
+        TCursor c = crDefault;
+        r.Store->ObjectAtPoint(0, int(m + x), int(m + y), click, c, 1, 0, 0, mbLeft, TShiftState());
+    };
+    make(QString());
+    // Hints only when the preview takes the report's hints.
+    at(20, 30, false);
+    EXPECT_EQ(preview.Hint(), QString());
+    preview.SetUseReportHints(true);
+    at(20, 30, false);
+    EXPECT_EQ(preview.Hint(), QStringLiteral("first view"));
+    EXPECT_TRUE(preview.ShowHint());
+    at(500, 500, false); // away from every view: the hint goes
+    EXPECT_EQ(preview.Hint(), QString());
+
+    struct Case {
+        const char *Url;
+        QStringList Visits;
+    } cases[] = {
+        {"@3", {"3:0"}},
+        {"#TOTAL", {"3:40"}}, // anchors match ignoring case
+        {"#start", {"1:7"}},
+        {"#none", {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Url);
+        preview.Visits.clear();
+        make(QString::fromLatin1(c.Url));
+        at(20, 30, true);
+        EXPECT_EQ(preview.Visits, c.Visits);
+    }
+    qdzPreviewGoTo() = nullptr;
+    r.Report.SetPreview(nullptr);
+}
