@@ -160,3 +160,50 @@ TEST(ExportPages, DotMatrixReportsPrintThroughTheirFilter)
     qdzExportFilters()->Delete(item1->Index());
     qdzFreePrinters();
 }
+
+// A preview showing page PageNo (1-based).
+class TPagePreview : public TqdzCustomPreview
+{
+    STATION_CLASS(TPagePreview, TqdzCustomPreview)
+public:
+    explicit TPagePreview(TComponent *AOwner) : TqdzCustomPreview(AOwner) {}
+    void Init() override {}
+    void Lock() override { Log << QStringLiteral("lock"); }
+    void Unlock() override { Log << QStringLiteral("unlock"); }
+    void RefreshReport() override {}
+    void ProgressStart(TqdzReport *, TqdzProgressType, int) override {}
+    void ProgressStep(TqdzReport *, TqdzProgressType, int) override {}
+    void ProgressStop(TqdzReport *, TqdzProgressType, int) override {}
+    int PageNo() const { return FPageNo; }
+    void SetPageNo(int Value) { FPageNo = Value; }
+    QStringList Log;
+
+private:
+    int FPageNo = 2;
+};
+
+STATION_PUBLISHED(TPagePreview)
+{
+    P.Prop("PageNo", &TPagePreview::PageNo, &TPagePreview::SetPageNo);
+}
+
+TEST(ExportPages, CurrentPageIsThePreviewsPage)
+{
+    TStoreReport r;
+    r.Build({1, 2, 3});
+    r.Store->Finish();
+    TRecordingFilter f;
+    f.SetShowDialog(false);
+    f.SetCurPage(true);
+    f.SetPageNumbers(QStringLiteral("1"));
+    r.Store->Export(&f); // no preview: every page
+    EXPECT_EQ(f.Log, (QStringList{"start", "page1", "page2", "page3", "finish"}));
+    TPagePreview preview(nullptr);
+    r.Report.SetPreview(&preview);
+    f.Log.clear();
+    r.Store->Export(&f);
+    EXPECT_EQ(f.Log, (QStringList{"start", "page2", "finish"}));
+    EXPECT_EQ(f.PageNumbers(), QStringLiteral("2"));
+    EXPECT_EQ(preview.Log, (QStringList{"lock", "unlock"}));
+    r.Report.SetPreview(nullptr);
+}
