@@ -529,11 +529,14 @@ QString TqdzCustomMemoView::FormatData(const Variant &Value, TqdzFormat *Format)
     case fkBoolean: {
         const QString &fs = f->FormatStr();
         const int comma = fs.indexOf(QLatin1Char(','));
+        // "Equals True" by the variant rules (True is -1 beside numbers); a
+        // value that cannot be compared with a Boolean is not True.
         bool yes = false;
-        if (Value.VType() == varBoolean)
-            yes = Value.AsBoolean();
-        else if (VarIsStr(Value))
-            yes = VarToStr(Value).compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+        try {
+            yes = !VarIsEmpty(Value) && VarCompare(Value, Variant(true), opCmpEQ);
+        } catch (const Exception &) {
+            yes = false;
+        }
         if (yes)
             return fs.mid(comma + 1);
         return comma < 0 ? QString() : fs.left(comma);
