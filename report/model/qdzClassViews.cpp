@@ -340,8 +340,8 @@ void TqdzView::DrawThickLine(int X, int Y, int X1, int Y1, int W)
     if (!FCanvas)
         return;
     // A template's absurd width would draw millions of lines: no more lines
-    // than the object is pixels wide or high.
-    const int limit = std::max({1, std::abs(FX1 - FX), std::abs(FY1 - FY)});
+    // than the object or the line itself is pixels wide or high.
+    const int limit = std::max({1, std::abs(FX1 - FX), std::abs(FY1 - FY), std::abs(X1 - X), std::abs(Y1 - Y)});
     W = std::clamp(W, 1, limit);
     const int h = W / 2;
     int first = -h;

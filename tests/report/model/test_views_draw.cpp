@@ -121,6 +121,20 @@ TEST(ViewDraw, ThickLineRows)
     }
 }
 
+TEST(ViewDraw, ThickLineOfAViewWithoutSize)
+{
+    // Lines drawn for a view that has no size of its own keep their width.
+    for (auto [w, first, last] : std::vector<std::tuple<int, int, int>>{{4, 8, 11}, {3, 9, 11}, {0, 10, 10}}) {
+        TImage t;
+        TqdzView v(nullptr);
+        v.PrepareDraw(t.Canvas.get(), 1, 1, 0, 0);
+        t.Canvas->Pen()->SetColor(clBlack);
+        v.DrawThickLine(20, 10, 80, 10, w);
+        const QImage &img = t.Done();
+        EXPECT_EQ(BoxOf(img), QRect(QPoint(20, first), QPoint(79, last))) << "width " << w;
+    }
+}
+
 TEST(ViewDraw, DropShadowInsideTheBounds)
 {
     TImage t;
