@@ -31,10 +31,20 @@ void TqdzBandTree::Clear()
     FSourceBands.clear();
 }
 
+void TqdzBandTree::ResetCounters()
+{
+    for (auto &P : FLinks) {
+        P.second.Line = 0;
+        P.second.LineThrough = 0;
+        P.second.LastValue = Variant();
+        P.second.ColumnMaxY = 0;
+    }
+}
+
 const TqdzBandLinks *TqdzBandTree::Find(const TqdzBand *Band) const
 {
-    auto It = FLinks.constFind(Band);
-    return It == FLinks.cend() ? nullptr : &It.value();
+    auto It = FLinks.find(Band);
+    return It == FLinks.end() ? nullptr : &It->second;
 }
 
 const std::vector<TqdzDataBand *> &TqdzBandTree::Masters(const TqdzReportPage *Page, bool Vertical) const

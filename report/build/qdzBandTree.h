@@ -6,6 +6,7 @@
 #include "platform/Variants.h"
 
 #include <QHash>
+#include <unordered_map>
 #include <QString>
 #include <vector>
 
@@ -42,6 +43,8 @@ class TqdzBandTree
 {
 public:
     void Clear();
+    // Every band's counters and group values start again (a new pass).
+    void ResetCounters();
     // Builds the tree of one page and orientation; messages of bands that
     // fit nowhere go to Errors. The horizontal pass also moves the views of
     // horizontal bands that lie within a vertical band into it.
@@ -64,7 +67,8 @@ private:
     };
     void TakeDetails(std::vector<TqdzBand *> &List, TqdzBand *Band, size_t From);
 
-    QHash<const TqdzBand *, TqdzBandLinks> FLinks;
+    // Node-based: a reference to a band's links stays valid while others are added.
+    std::unordered_map<const TqdzBand *, TqdzBandLinks> FLinks;
     QHash<const TqdzReportPage *, PageMasters> FMasters;
     QHash<const TqdzComponent *, TqdzBand *> FSourceBands;
 };

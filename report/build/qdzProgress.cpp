@@ -34,10 +34,10 @@ public:
 
 } // namespace
 
-TqdzProgress::TqdzProgress(TComponent *AOwner) : TForm(AOwner)
+TqdzProgress::TqdzProgress(TComponent *AOwner) : TqdzCustomProgress(AOwner)
 {
     SetBorderStyle(bsNone);
-    TForm::SetPosition(poScreenCenter);
+    TCustomForm::SetPosition(poScreenCenter);
     SetScaled(false);
     SetClientWidth(271);
     SetClientHeight(101);
@@ -101,14 +101,14 @@ void TqdzProgress::EnableParent()
 
 void TqdzProgress::Notification(TComponent *AComponent, TOperation Operation)
 {
-    TForm::Notification(AComponent, Operation);
+    TqdzCustomProgress::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FParentForm)
         FParentForm = nullptr;
 }
 
 void TqdzProgress::DoHide()
 {
-    TForm::DoHide();
+    TqdzCustomProgress::DoHide();
     EnableParent();
 }
 

@@ -5,27 +5,28 @@
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
+#include "report/model/qdzClassEngine.h"
 
 #include <QString>
 
-class TqdzProgress : public TForm
+class TqdzProgress : public TqdzCustomProgress
 {
-    STATION_CLASS(TqdzProgress, TForm)
+    STATION_CLASS(TqdzProgress, TqdzCustomProgress)
 public:
     explicit TqdzProgress(TComponent *AOwner);
     ~TqdzProgress() override;
 
     // Shows the window (not modally) with a bar running 0..MaxValue.
-    void Execute(int MaxValue, const QString &Message, bool ShowProgressBar, bool ShowCancel);
+    void Execute(int MaxValue, const QString &Message, bool ShowProgressBar, bool ShowCancel) override;
 
     int Position() const { return FPosition; }
     void SetPosition(int Value);
     const QString &Message() const { return FMessage; }
-    void SetMessage(const QString &Value);
+    void SetMessage(const QString &Value) override;
     bool ShowProgressBar() const { return FShowProgressBar; }
     // The message moves to the middle of the window when the bar is hidden.
     void SetShowProgressBar(bool Value);
-    bool Terminated() const { return FTerminated; }
+    bool Terminated() const override { return FTerminated; }
     // True also closes the window.
     void SetTerminated(bool Value);
     // The form that was active when the window was made; disabled while

@@ -1,0 +1,178 @@
+// Building a list report (a data band of four text objects over a user
+// dataset, page header and footer with page numbers) at 1,000 and 10,000
+// rows, to pages and to a PDF file. Reference measured in the same run:
+// laying out the texts of one built page with the text layout alone; the
+// counter us_per_page of the builds compares with it.
+#include "report/build/qdzBuild.h"
+#include "report/model/qdzClass.h"
+#include "report/model/qdzClassViews.h"
+#include "report/model/qdzDrawText.h"
+#include "report/model/qdzVariables.h"
+#include "report/model/qdzWideStrings.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+const char *const Products[] = {"Tomato 西红柿", "Cabbage 白菜", "Potato 土豆", "Cucumber 黄瓜", "Carrot 胡萝卜"};
+
+// The station's way of feeding rows: the report asks for names, answered by
+// the dataset's record number.
+class ListSource : public TObject
+{
+public:
+    TqdzUserDataSet *DS = nullptr;
+    void GetValue(const QString &Name, Variant &Value)
+    {
+        const int R = DS->RecNo();
+        if (Name == QLatin1String("No"))
+            Value = Variant(R + 1);
+        else if (Name == QLatin1String("Product"))
+            Value = Variant(QString::fromUtf8(Products[R % 5]));
+        else if (Name == QLatin1String("Weight"))
+            Value = Variant(10.0 + (R % 97) * 0.25);
+        else if (Name == QLatin1String("Amount"))
+            Value = Variant(32.5 + (R % 89) * 1.5);
+    }
+};
+
+struct ListReport
+{
+    ListSource Source;
+    std::unique_ptr<TqdzReport> Report;
+
+    explicit ListReport(int Rows)
+    {
+        qdzBuildStartup();
+        Report = std::make_unique<TqdzReport>(nullptr);
+        Report->SetOnGetValue(TqdzGetValueEvent(&Source, &ListSource::GetValue));
+        auto *Page = new TqdzReportPage(Report.get());
+        Page->SetName("Page1");
+        Page->SetPaperSize(9);
+        Page->SetLeftMargin(10);
+        Page->SetRightMargin(10);
+        Page->SetTopMargin(10);
+        Page->SetBottomMargin(10);
+        auto *DS = new TqdzUserDataSet(Report.get());
+        DS->SetName("Lines");
+        DS->SetRangeEnd(reCount);
+        DS->SetRangeEndCount(Rows);
+        Report->DataSets()->Add()->SetDataSet(DS);
+        Source.DS = DS;
+        auto Band = [&](TqdzBand *B, const QString &Name, double Top) {
+            B->SetName(Name);
+            B->SetTop(Top);
+            B->SetHeight(20);
+            B->SetWidth(700);
+            return B;
+        };
+        auto Memo = [&](TqdzBand *On, const QString &Name, const QString &Text, double Left, double Width) {
+            auto *M = new TqdzMemoView(On);
+            M->SetName(Name);
+            M->SetBounds(Left, 0, Width, 18);
+            M->SetText(Text);
+        };
+        TqdzBand *PH = Band(new TqdzPageHeader(Page), "PageHeader1", 0);
+        Memo(PH, "Title", "Delivered goods, page [Page#]", 0, 400);
+        TqdzBand *PF = Band(new TqdzPageFooter(Page), "PageFooter1", 1000);
+        Memo(PF, "PageNo", "Page [Page#]", 500, 200);
+        auto *MD = static_cast<TqdzMasterData *>(Band(new TqdzMasterData(Page), "MasterData1", 100));
+        MD->SetDataSet(DS);
+        Memo(MD, "No", "[No]", 0, 60);
+        Memo(MD, "Product", "[Product]", 60, 300);
+        Memo(MD, "Weight", "[Weight]", 360, 150);
+        Memo(MD, "Amount", "[Amount]", 510, 150);
+    }
+};
+
+void Build(benchmark::State &State, bool Pdf)
+{
+    const int Rows = int(State.range(0));
+    ListReport L(Rows);
+    QTemporaryDir Dir;
+    int Pages = 0;
+    for (auto _ : State) {
+        if (!L.Report->BuildReport()) {
+            State.SkipWithError("the report did not build");
+            return;
+        }
+        Pages = L.Report->PreviewPages()->GetCount();
+        if (Pdf && !qdzBenchPrintToPdf(L.Report.get(), Dir.filePath("list.pdf"))) {
+            State.SkipWithError("the report did not print");
+            return;
+        }
+    }
+    State.counters["pages"] = Pages;
+    State.counters["us_per_page"] =
+        benchmark::Counter(double(Pages) * State.iterations() * 1e-6,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_ListReport(benchmark::State &State)
+{
+    Build(State, false);
+}
+BENCHMARK(BM_ListReport)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_ListReportToPdf(benchmark::State &State)
+{
+    Build(State, true);
+}
+BENCHMARK(BM_ListReportToPdf)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The texts of one page (header, 50 rows of four, footer) through the text
+// layout alone: set up and measured as a memo does, without the engine.
+void BM_PageTextsLayoutOnly(benchmark::State &State)
+{
+    TqdzDrawText D;
+    TFont F;
+    F.SetName("Arial");
+    F.SetSize(10);
+    QStringList Texts;
+    Texts << "Delivered goods, page 7";
+    for (int R = 0; R < 50; ++R)
+        Texts << QString::number(R + 1) << QString::fromUtf8(Products[R % 5])
+              << QString::number(10.0 + (R % 97) * 0.25) << QString::number(32.5 + (R % 89) * 1.5);
+    Texts << "Page 7";
+    TWideStrings Lines;
+    for (auto _ : State) {
+        double H = 0;
+        for (const QString &T : Texts) {
+            D.Lock();
+            D.SetFont(&F);
+            D.SetOptions(true, false, 0, true, true, false, false);
+            D.SetGaps(2, 0, 0);
+            const TRect Rc{2, 1, 150, 18};
+            D.SetDimensions(1, 1, 1, Rc, Rc);
+            Lines.SetText(T);
+            D.SetText(&Lines);
+            H += D.CalcHeight();
+            D.Unlock();
+        }
+        benchmark::DoNotOptimize(H);
+    }
+    State.counters["us_per_page"] =
+        benchmark::Counter(double(State.iterations()) * 1e-6, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PageTextsLayoutOnly)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,13 @@
+// Start-up of the build layer.
+#include "report/build/qdzBuild.h"
+
+#include "report/build/qdzEngine.h"
+#include "report/build/qdzPreviewPages.h"
+
+void qdzBuildStartup()
+{
+    TqdzBuildFactories F = qdzBuildFactories();
+    qdzAddPreviewPagesFactories(F);
+    qdzAddEngineFactories(F);
+    qdzInstallBuildFactories(F);
+}

@@ -1,0 +1,202 @@
+#pragma once
+// The report engine: turns a loaded template into built pages in the
+// report's built-page store. The run loop and passes, data bands and
+// groups, pages and columns, band output with stretching, splitting and
+// keep-together, and subreports are in qdzEngine*.cpp by topic.
+#include "report/build/qdzAggregate.h"
+#include "report/build/qdzBandTree.h"
+#include "report/model/qdzClass.h"
+#include "report/model/qdzClassEngine.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TqdzView;
+class TqdzStretcheable;
+class TqdzSubreport;
+class TqdzXMLItem;
+class TqdzDialogPage;
+
+// The bands shown again at the top of every new page or column.
+struct TqdzHeaderListItem
+{
+    TqdzBand *Band = nullptr; // none once used up
+    double Left = 0;
+    bool IsInKeep = false;
+};
+
+class TqdzHeaderList
+{
+public:
+    void Add(TqdzBand *Band, bool IsInKeep, double Left) { FItems.push_back({Band, Left, IsInKeep}); }
+    // Deletes the first item of Band.
+    void Remove(TqdzBand *Band);
+    void Clear() { FItems.clear(); }
+    int Count() const { return int(FItems.size()); }
+    TqdzHeaderListItem &Items(int Index) { return FItems[Index]; }
+
+private:
+    std::vector<TqdzHeaderListItem> FItems;
+};
+
+class TqdzEngine : public TqdzCustomEngine
+{
+    STATION_CLASS(TqdzEngine, TqdzCustomEngine)
+public:
+    // The engine gives up a run that reaches this many built pages: a
+    // template whose data never ends still ends.
+    static constexpr int MaxPages = 100000;
+
+    explicit TqdzEngine(TqdzReport *AReport);
+    ~TqdzEngine() override;
+
+    double GetPageHeight() override;
+    void EndPage() override;
+    void Initialize() override;
+    void NewColumn() override;
+    void NewPage() override;
+    void ShowBand(TqdzBand *Band) override;
+    void ShowBandByClass(TClass BandClass) override;
+    double HeaderHeight() override;
+    double FooterHeight() override;
+    double FreeSpace() override;
+    Variant GetAggregateValue(const QString &Name, const QString &Expression, TqdzBand *Band, int Flags) override;
+    bool Run() override;
+
+    // Builds one template page (for the page of a subreport: only its data
+    // bands, at the current position).
+    void RunPage(TqdzReportPage *Page);
+
+    // The host's replacement for showing a dialog page; none here.
+    std::function<void(TqdzDialogPage *)> OnRunDialog;
+
+    TqdzAggregateList *AggregateList() const { return FAggregateList.get(); }
+    TqdzHeaderList *HeaderList() const { return FHeaderList.get(); }
+    const TqdzBandTree &BandTree() const { return FTree; }
+    TqdzReportPage *CurPage() const { return FCurPage; }
+    TqdzBand *CurBand() const { return FCurBand; }
+
+private:
+    // ---- run loop (qdzEngine.cpp)
+    bool Prepare();
+    bool RunDialogs();
+    void RunReportPages();
+    void RunPageBody(TqdzReportPage *Page);
+    void ResetCounters();
+    // Drops every pointer into the template (after a run, before the next).
+    void ForgetTemplate();
+    // The report's error list gets Text; the engine's own messages.
+    void AddError(const QString &Text);
+    // Ends the run when the page limit is reached.
+    void CheckPageLimit();
+
+    // ---- data bands and groups (qdzEngineBands.cpp)
+    bool HasData(TqdzBand *Band, bool PrintIfEmpty, int Depth = 0);
+    bool PageHasData(TqdzReportPage *Page, bool PrintIfEmpty);
+    void ShowDataBands(const std::vector<TqdzBand *> &Bands);
+    void ShowDataBand(TqdzDataBand *B);
+    void ColumnStep(TqdzDataBand *B, int RowStartPos, double RowStartY);
+    void OpenGroups(TqdzDataBand *B, int Level, bool AfterBreak);
+    bool CheckGroups(TqdzDataBand *B, TqdzDataSet *DS, int &RowStartPos, double &RowStartY);
+    void CloseGroups(TqdzDataBand *B, int Level);
+    void WorkOutDrillDown(TqdzDataBand *B);
+    void AddToReprint(TqdzBand *Band);
+    void RemoveFromReprint(TqdzBand *Band);
+    void ForgetLastValues(TqdzBand *Band);
+    std::vector<TqdzBand *> GroupRun(TqdzDataBand *B) const;
+
+    // ---- pages and columns (qdzEnginePages.cpp)
+    void StartTemplatePage(TqdzReportPage *Page);
+    void StartPageWithHeaders();
+    void AdvanceColumn();
+    void NoteBreak();
+    void ShowColumnFooter();
+    double ColumnPosition(int Column);
+    void AddOutline(TqdzBand *Band, double Top);
+    void AddPageOutline();
+    void CloseOutlineLevel(TqdzBand *Band);
+    // Outputs Band at CurX/CurY without any page logic (footers, overlay).
+    void PlaceBand(TqdzBand *Band, double Left);
+
+    // ---- band output (qdzEngineOutput.cpp)
+    void OutputBand(TqdzBand *Band);
+    void PrepareBand(TqdzBand *Band);
+    void AfterPrintBand(TqdzBand *Band);
+    void BuildShiftTree(TqdzBand *Band);
+    void ShiftViews(TqdzComponent *From, double Amount, bool IsRoot);
+    void SplitBand(TqdzBand *Band);
+    void AddToStore(TqdzBand *Band);
+    void StartKeep(TqdzBand *Band, int Position = -1);
+    void EndKeep(TqdzBand *Band);
+    void DropKeep();
+    std::vector<TqdzView *> OwnViews(TqdzBand *Band) const;
+
+    // ---- subreports (qdzEngineSubreports.cpp)
+    void RunSubreports(TqdzBand *Band);
+    void RunSubreportsOnParent(TqdzBand *Band);
+    // False, with an error, for a subreport that cannot run.
+    bool CanRunSubreport(TqdzSubreport *S);
+
+    // ---- store helpers
+    int StorePageCount();
+
+    std::unique_ptr<TqdzHeaderList> FHeaderList;
+    std::unique_ptr<TqdzAggregateList> FAggregateList;
+    // Name and LineThrough of each data band whose details are shown,
+    // innermost last.
+    std::vector<std::pair<QString, int>> FDrillPath;
+    // Bands whose outline level is open.
+    QSet<const TqdzBand *> FOutlineOpen;
+    // Views a band held before print-on-parent subreports added theirs.
+    QHash<const TqdzBand *, int> FOwnViewCount;
+    std::vector<TqdzBand *> FVReprintList;
+    TqdzBandTree FTree;
+
+    TqdzReportPage *FCurPage = nullptr;
+    TqdzBand *FCurBand = nullptr;
+    bool FFirstReportPage = false;
+    bool FFirstPageOfRun = false;
+    bool FPageRunStart = false;
+    bool FLastPage = false;
+    double FFooterReserve = 0;
+    double FColumnLeft = 0;
+    double FPageTopY = 0;
+    TqdzBand *FOutputTarget = nullptr;
+    TqdzBand *FBreakBand = nullptr;
+    TqdzBand *FBreakBand2 = nullptr;
+    bool FInSummary = false;
+    bool FReprintingHeaders = false;
+    bool FPageHeaderInProgress = false;
+    bool FVerticalCells = false;
+
+    // keep-together
+    bool FKeeping = false;
+    TqdzBand *FKeepBand = nullptr;
+    double FKeepStartY = 0;
+    int FKeepPosition = 0;
+    TqdzXMLItem *FKeepOutline = nullptr;
+    int FKeepAnchor = 0;
+    bool FKeepHeaderMark = false;
+    bool FFooterInProgress = false;
+
+    // run-time state of bands and views
+    QHash<const TqdzComponent *, std::vector<TqdzView *>> FShiftLists;
+    QHash<const TqdzView *, double> FStretchDelta;
+    QHash<const TqdzBand *, double> FLastOutputHeight;
+    // Pages being run: a subreport naming one of them is refused.
+    QSet<const TqdzReportPage *> FRunningPages;
+    int FShowDepth = 0;
+    // Counts page and column breaks; the store position and Y where output
+    // went on after the last one (a multi-column row restarts there).
+    int FBreakSerial = 0;
+    int FBreakPos = 0;
+    double FBreakY = 0;
+};
+
+// Puts the engine and the progress window into the build layer's factory
+// table (the other entries are left as they are).
+void qdzAddEngineFactories(TqdzBuildFactories &Factories);
