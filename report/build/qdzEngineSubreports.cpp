@@ -38,6 +38,20 @@ void TqdzEngine::RunSubreports(TqdzBand *Band)
     std::tuple<int, int, double> Far{Page0, Col0, Y0};
     bool Ran = false;
     TqdzReportPage *SavedPage = FCurPage;
+    // A subreport of a title or header shown at a page start prints its
+    // own bands, not reprinted headers.
+    const bool SavedReprinting = FReprintingHeaders, SavedPageHeader = FPageHeaderInProgress;
+    FReprintingHeaders = false;
+    FPageHeaderInProgress = false;
+    struct Restore {
+        bool &R, &P;
+        bool SR, SP;
+        ~Restore()
+        {
+            R = SR;
+            P = SP;
+        }
+    } Rs{FReprintingHeaders, FPageHeaderInProgress, SavedReprinting, SavedPageHeader};
     for (TqdzSubreport *S : Subs) {
         if (!CanRunSubreport(S))
             continue;
@@ -79,7 +93,10 @@ void TqdzEngine::RunSubreportsOnParent(TqdzBand *Band)
     const double X0 = CurX(), Y0 = CurY(), CL0 = FColumnLeft;
     TqdzReportPage *SavedPage = FCurPage;
     TqdzBand *SavedBand = FCurBand;
+    const bool SavedReprinting = FReprintingHeaders;
+    FReprintingHeaders = false;
     auto Restore = [&] {
+        FReprintingHeaders = SavedReprinting;
         SetCurX(X0);
         SetCurY(Y0);
         FColumnLeft = CL0;
