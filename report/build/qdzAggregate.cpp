@@ -5,13 +5,11 @@
 #include "platform/SysUtils.h"
 #include "report/build/qdzBandTree.h"
 #include "report/model/qdzClass.h"
+#include "report/model/qdzClassViews.h"
 #include "report/model/qdzUtils.h"
 #include "report/model/qdzVariables.h"
 
 namespace {
-
-bool qdzMemoAllowsExpressions(TqdzCustomMemoView *) { return true; }
-QString qdzMemoDelimiters(TqdzCustomMemoView *) { return QStringLiteral("[,]"); }
 
 // A deeper nesting of parentheses or angle brackets is not looked into: a
 // template cannot drive the scanner's recursion without bound.
@@ -386,7 +384,7 @@ void TqdzAggregateList::ScanBand(TqdzBand *Band, TqdzBand *DefaultBand, QSet<con
         TList *Views = Band->Objects();
         for (int i = 0; i < Views->Count(); ++i) {
             auto *Memo = dynamic_cast<TqdzCustomMemoView *>(static_cast<TObject *>(Views->Items(i)));
-            if (!Memo || !qdzMemoAllowsExpressions(Memo))
+            if (!Memo || !Memo->AllowExpressions())
                 continue;
             TqdzBand *Parent = Band;
             if (Band->Vertical() && FTree) {
@@ -396,7 +394,7 @@ void TqdzAggregateList::ScanBand(TqdzBand *Band, TqdzBand *DefaultBand, QSet<con
                         Parent = Source;
                 }
             }
-            ScanText(Memo->Text(), qdzMemoDelimiters(Memo), Parent, DefaultBand, Memo->Name());
+            ScanText(Memo->Text(), Memo->ExpressionDelimiters(), Parent, DefaultBand, Memo->Name());
         }
         Band = Band->Child();
     }

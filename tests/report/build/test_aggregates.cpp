@@ -3,7 +3,9 @@
 // per-column values.
 #include "platform/Exceptions.h"
 #include "report/build/qdzAggregate.h"
+#include "report/build/qdzBandTree.h"
 #include "report/model/qdzClass.h"
+#include "report/model/qdzClassViews.h"
 #include "report/model/qdzVariables.h"
 
 #include <gtest/gtest.h>
@@ -225,4 +227,55 @@ TEST_F(AggregateFixture, PerColumnValuesUpToTheLastColumn)
     EXPECT_EQ(list.GetValue(footer, -3, 0, nullptr, "v", "SUM").AsInteger(), 0);
     list.Reset(footer);
     EXPECT_EQ(list.GetValue(footer, 1, 0, nullptr, "v", "SUM").AsInteger(), 0);
+}
+
+TEST(AggregateItems, FoundInFootersGroupFootersAndPageBands)
+{
+    TqdzReport report(nullptr);
+    auto *page = new TqdzReportPage(&report);
+    auto band = [&](TqdzBand *b, const QString &name, double top) {
+        b->SetName(name);
+        b->SetTop(top);
+        b->SetHeight(10);
+        if (auto *d = dynamic_cast<TqdzDataBand *>(b))
+            d->SetRowCount(1);
+        return b;
+    };
+    auto memo = [&](TqdzBand *b, const QString &text) {
+        auto *m = new TqdzMemoView(b);
+        m->SetText(text);
+        return m;
+    };
+    auto *gh = band(new TqdzGroupHeader(page), "GH", 0);
+    auto *md = band(new TqdzMasterData(page), "MD", 20);
+    auto *dd = band(new TqdzDetailData(page), "DD", 40);
+    auto *df = band(new TqdzFooter(page), "DF", 50);
+    auto *gf = band(new TqdzGroupFooter(page), "GF", 60);
+    auto *pf = band(new TqdzPageFooter(page), "PF", 900);
+    auto *sm = band(new TqdzReportSummary(page), "SM", 800);
+    auto *ch = band(new TqdzChild(page), "CH", 700);
+    (void)gh;
+    (void)dd;
+    memo(md, "[SUM(a)]");                   // a data band itself is not scanned
+    memo(df, "[SUM(d)]");                   // the detail's footer
+    memo(gf, "[MAX(g)]");                   // the group footer of the master
+    memo(pf, "[COUNT()]");                  // page bands count the first master
+    memo(sm, "[MIN(s)] [AVG(t)]");
+    memo(ch, "[SUM(c)]");                   // the summary's child
+    sm->SetChild(static_cast<TqdzChild *>(ch));
+    auto *off = memo(sm, "[SUM(off)]");
+    off->SetAllowExpressions(false);        // not scanned
+    TqdzBandTree tree;
+    TStringList errors;
+    tree.Build(page, false, &errors);
+    tree.Build(page, true, &errors);
+    ASSERT_EQ(errors.Count(), 0) << errors.Text().toStdString();
+    TqdzAggregateList list(&report);
+    list.AddItems(page, &tree);
+    QStringList found;
+    for (int i = 0; i < list.Count(); ++i)
+        found << list.Items(i)->Text + "@" + list.Items(i)->ParentBand->Name() + ">" + list.Items(i)->DataBand->Name() +
+                     (list.Items(i)->IsPageFooter ? "!" : "");
+    EXPECT_EQ(found.join(" ").toStdString(),
+              "MAX(g)@GF>MD SUM(d)@DF>DD COUNT()@PF>MD! MIN(s)@SM>MD AVG(t)@SM>MD SUM(c)@CH>MD");
 }
