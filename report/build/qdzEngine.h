@@ -135,6 +135,15 @@ private:
     void DropKeep();
     std::vector<TqdzView *> OwnViews(TqdzBand *Band) const;
 
+    // ---- vertical bands (qdzEngineVertical.cpp)
+    // The cells of the page's vertical bands for Host, per horizontal page.
+    std::vector<std::vector<TqdzComponent *>> BuildVerticalCells(TqdzBand *Host);
+    void ShowVerticalData(TqdzBand *Host, TqdzDataBand *B, std::vector<std::vector<TqdzComponent *>> &Cells);
+    void ShowVerticalCell(TqdzBand *Host, TqdzBand *V, std::vector<std::vector<TqdzComponent *>> &Cells, int Depth = 0);
+    // Puts Host on the current page with its first page of cells, and on
+    // the following pages with theirs.
+    void OutputWithCells(TqdzBand *Host, std::vector<std::vector<TqdzComponent *>> &Cells);
+
     // ---- subreports (qdzEngineSubreports.cpp)
     void RunSubreports(TqdzBand *Band);
     void RunSubreportsOnParent(TqdzBand *Band);
@@ -172,6 +181,8 @@ private:
     bool FReprintingHeaders = false;
     bool FPageHeaderInProgress = false;
     bool FVerticalCells = false;
+    // The horizontal page, from the host's, that vertical cells reached.
+    int FVCellPage = 0;
 
     // keep-together
     bool FKeeping = false;

@@ -271,6 +271,21 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
         return; // vertical bands are shown through their horizontal host
     const TqdzBandLinks *Links = FTree.Find(Band);
     const bool HasVBands = Links && Links->HasVBands;
+    // The cells of the vertical bands are made first; the host then
+    // carries them.
+    std::vector<std::vector<TqdzComponent *>> Cells;
+    struct FreeCells {
+        std::vector<std::vector<TqdzComponent *>> &C;
+        ~FreeCells()
+        {
+            for (auto &Page : C)
+                for (TqdzComponent *Cell : Page)
+                    delete Cell;
+        }
+    } FC{Cells};
+    const bool WithCells = HasVBands && !Is(Band, TqdzPageHeader::StaticClass()) && !FOutputTarget;
+    if (WithCells)
+        Cells = BuildVerticalCells(Band);
 
     if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FOutputTarget) {
         const bool FirstRecord = (Is(Band, TqdzDataBand::StaticClass()) || Is(Band, TqdzGroupHeader::StaticClass())) &&
@@ -337,7 +352,9 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
                 Left += D->Left();
             Band->SetLeft(Left);
             Band->SetTop(CurY());
-            if (!FOutputTarget) {
+            if (WithCells) {
+                OutputWithCells(Band, Cells);
+            } else if (!FOutputTarget) {
                 if (!(FReprintingHeaders && PreviewPages()->BandExists(Band)))
                     AddToStore(Band);
             } else {
