@@ -38,7 +38,8 @@ std::vector<TqdzView *> TqdzEngine::OwnViews(TqdzBand *Band) const
 
 void TqdzEngine::ShowBand(TqdzBand *Band)
 {
-    if (!Band)
+    // Scripts may call it outside a run: there is no page to show it on.
+    if (!Band || !FCurPage || !Running())
         return;
     if (FShowDepth >= MaxChildDepth)
         return;

@@ -258,3 +258,44 @@ TEST(EngineRun, PageCountCopiesAndRowCountLimit)
     EXPECT_EQ(H.PageCount(), 3);
     EXPECT_EQ(H.TextList(2).join(",").toStdString(), (QStringList{"1", "2", "3", "4", "5"}).join(",").toStdString());
 }
+
+TEST(EngineRun, MastersWithoutDetailsAreSkipped)
+{
+    for (bool PrintEmpty : {false, true}) {
+        EngineHarness H;
+        auto *M = H.Band<TqdzMasterData>("M", 0, 20);
+        M->SetRowCount(2);
+        M->SetPrintIfDetailEmpty(PrintEmpty);
+        H.Memo(M, "MM", "M[Line]");
+        auto *D = H.Band<TqdzDetailData>("D", 30, 20);
+        D->SetDataSet(H.DataSet("None", 0));
+        H.Memo(D, "DM", "D[Line]");
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        EXPECT_EQ(H.AllTexts().join(",").toStdString(), PrintEmpty ? "M1,M2" : "");
+    }
+}
+
+TEST(EngineRun, DrillDownGroupsOpenByTheirName)
+{
+    for (bool Expand : {false, true}) {
+        EngineHarness H;
+        auto *DS = H.DataSet("DS", 4);
+        H.Handlers.Values = [&](const QString &N) -> Variant {
+            return N == "Key" ? Variant(DS->RecNo() < 2 ? "A" : "B") : Variant();
+        };
+        auto *GH = H.Band<TqdzGroupHeader>("GH", 0, 20);
+        GH->SetCondition("Key");
+        GH->SetDrillDown(true);
+        H.Memo(GH, "G", "G[Key]");
+        auto *MD = H.Band<TqdzMasterData>("MD", 30, 20);
+        MD->SetDataSet(DS);
+        H.Memo(MD, "M", "[Key][Line]");
+        auto *GF = H.Band<TqdzGroupFooter>("GF", 60, 20);
+        H.Memo(GF, "F", "F[Key]");
+        // The second group is opened by name; ExpandDrillDown turns it round.
+        GH->SetExpandDrillDown(Expand);
+        H.Report->DrillState()->Add("GH.2");
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        EXPECT_EQ(H.AllTexts().join(",").toStdString(), Expand ? "GA,A1,A2,FA,GB" : "GA,GB,B1,B2,FB");
+    }
+}
