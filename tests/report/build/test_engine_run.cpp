@@ -299,3 +299,30 @@ TEST(EngineRun, DrillDownGroupsOpenByTheirName)
         EXPECT_EQ(H.AllTexts().join(",").toStdString(), Expand ? "GA,A1,A2,FA,GB" : "GA,GB,B1,B2,FB");
     }
 }
+
+TEST(EngineRun, KeptHeaderAndFooterMoveWithTheirRecords)
+{
+    // The header keeps its first record, the footer its last.
+    for (double Title : {1010.0, 1000.0}) {
+        EngineHarness H;
+        H.Memo(H.Band<TqdzReportTitle>("Title", 0, Title), "T", "title");
+        auto *Hd = H.Band<TqdzHeader>("Hd", 1010, 20);
+        H.Memo(Hd, "HM", "head");
+        auto *MD = H.Band<TqdzMasterData>("MD", 1040, 20);
+        MD->SetRowCount(2);
+        MD->SetKeepHeader(true);
+        MD->SetKeepFooter(true);
+        H.Memo(MD, "M", "[Line]");
+        auto *Ft = H.Band<TqdzFooter>("Ft", 1070, 20);
+        H.Memo(Ft, "FM", "foot");
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        ASSERT_EQ(H.PageCount(), 2);
+        if (Title == 1010) { // the first record does not fit: the header goes with it
+            EXPECT_EQ(H.TextList(0).join(",").toStdString(), "title");
+            EXPECT_EQ(H.TextList(1).join(",").toStdString(), "head,1,2,foot");
+        } else { // the footer does not fit: the last record goes with it
+            EXPECT_EQ(H.TextList(0).join(",").toStdString(), "title,head,1");
+            EXPECT_EQ(H.TextList(1).join(",").toStdString(), "2,foot");
+        }
+    }
+}
