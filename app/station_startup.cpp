@@ -3,6 +3,7 @@
 #include "Unit1.h"
 #include "datacenter_code.h"
 #include "kw_irttiunits.h"
+#include "report/build/qdzBuild.h"
 #include "report/build/qdzPrinter.h"
 #include "report/model/qdzClassRTTI.h"
 #include "report/model/qdzDMPClass.h"
@@ -52,6 +53,8 @@ int StationMain()
     kwRegisterRTTIUnits();
     qdzRegisterClassRTTI();
     qdzInstallPaperHooks();
+    // Reports build with the engine and store of the build layer.
+    qdzBuildStartup();
     // Templates may hold dot-matrix pages and objects.
     qdzRegisterDMPObjects();
     Application->SetTitle(QStringLiteral("电子秤配货系统"));
