@@ -381,7 +381,7 @@ void TqdzEngine::SplitBand(TqdzBand *Band)
     struct Pending
     {
         TqdzView *V;
-        TqdzStretcheable *S; // none for views that cannot be cut
+        TqdzStretcheable *S; // text views, which can be cut into parts
         double Top;          // where the view stands now, band units
         double Height;       // what is left of it to print
         double SavedTop;
@@ -399,7 +399,8 @@ void TqdzEngine::SplitBand(TqdzBand *Band)
     for (TqdzView *V : Views) {
         if (!V->Visible())
             continue;
-        auto *S = dynamic_cast<TqdzStretcheable *>(V);
+        // Only text is cut across pages; other views move whole.
+        TqdzStretcheable *S = dynamic_cast<TqdzCustomMemoView *>(V);
         if (S)
             S->BeginParts();
         Pend.push_back({V, S, V->Top(), V->Height(), V->Top()});
