@@ -678,7 +678,8 @@ double TqdzStretcheable::CalcHeight()
 
 double TqdzStretcheable::CutPart()
 {
-    return 0;
+    // Nothing to cut: the whole view is the part.
+    return Height();
 }
 
 void TqdzStretcheable::BeginParts() {}

@@ -278,9 +278,8 @@ public:
 
     // The height the content needs (Height here).
     virtual double CalcHeight();
-    // Cuts the part that fits in Height. The result is the space left
-    // UNUSED below that part (not the part's height): the part is Height -
-    // result high; a result equal to Height means that nothing fitted.
+    // Cuts the part that fits in Height. The result is the height of that
+    // part; 0 when nothing fitted (the engine then tries on a fresh page).
     virtual double CutPart();
     virtual void BeginParts();
     virtual bool HasMoreParts();
@@ -463,7 +462,7 @@ private:
     QString FSavedText;
     QString FPartText;
     // The last CutPart found no room for a line of FPartText: the next one
-    // (on a fresh page) puts out at least one line.
+    // (on a fresh page) puts out at least one line even where none fits.
     bool FCutStalled = false;
 };
 

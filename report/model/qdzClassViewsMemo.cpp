@@ -352,30 +352,34 @@ double TqdzCustomMemoView::CutPart()
     TColorKeeper colour(this);
     SetText(FPartText);
     SetDrawParams(nullptr, 1, 1, 0, 0);
-    const bool force = FCutStalled && D->Text()->Count() > 0;
-    double step = 0;
-    if (force) {
-        // No line fitted on the last page either: a line taller than a page
-        // goes out alone, or the engine would turn pages for ever.
-        step = D->LineHeight();
-        TRect r = TextRect;
-        r.Bottom = r.Top + std::max(1, int(std::ceil(step)));
-        D->SetDimensions(1, 1, PrintScale, r, r);
-    }
     bool paraBreak = false;
     QString rest, fitting;
     D->GetOutBoundsText(paraBreak, rest);
     D->GetInBoundsText(fitting);
+    const double unused = D->UnusedSpace();
+    const bool none = !FPartText.isEmpty() && (unused == 0 || fitting.isEmpty());
+    double result = none ? 0 : Height() - unused;
+    if (none && FCutStalled) {
+        // No line fitted on the last page and none fits on this one either:
+        // one line goes out anyway, or the engine would turn pages for ever.
+        const double step = D->LineHeight();
+        TRect r = TextRect;
+        r.Bottom = r.Top + std::max(1, int(std::ceil(step)));
+        D->SetDimensions(1, 1, PrintScale, r, r);
+        D->SetText(Memo());
+        rest.clear();
+        fitting.clear();
+        D->GetOutBoundsText(paraBreak, rest);
+        D->GetInBoundsText(fitting);
+        result = step + VerticalExtra();
+        FCutStalled = false;
+    } else {
+        FCutStalled = none;
+    }
     FPartText = rest;
     SetText(fitting);
     FLastParaBreak = paraBreak;
-    if (force) {
-        FCutStalled = false;
-        return Height() - (step + VerticalExtra());
-    }
-    const double unused = D->UnusedSpace();
-    FCutStalled = unused == 0 && !FPartText.isEmpty();
-    return unused == 0 ? Height() : unused;
+    return result;
 }
 
 bool TqdzCustomMemoView::HasMoreParts()

@@ -280,21 +280,27 @@ TEST(MemoView, CutPartSplitsAndAlwaysProgressesOnAFreshPage)
     m.SetBounds(0, 0, 300, 33); // two lines of 15.28 in 32 pixels of text room
     m.SetText(Lines(5));
     m.BeginParts();
-    const double unused = m.CutPart();
-    EXPECT_NEAR(unused, 32 - 2 * 15.28, 0.01);
+    const double part = m.CutPart();
+    EXPECT_NEAR(part, 33 - (32 - 2 * 15.28), 0.01); // the two lines with the gaps above them
     EXPECT_EQ(m.Text(), QStringLiteral("Line 1\r\nLine 2\r\n"));
     EXPECT_TRUE(m.HasMoreParts());
     EXPECT_TRUE(m.PartText().startsWith(QStringLiteral("Line 3")));
 
     // Less room than one line: nothing fits, the engine turns the page ...
     m.SetHeight(6);
-    EXPECT_EQ(m.CutPart(), 6);
+    EXPECT_EQ(m.CutPart(), 0);
     EXPECT_EQ(m.Text(), QString());
     EXPECT_TRUE(m.PartText().startsWith(QStringLiteral("Line 3")));
     // ... and on the fresh page, still too small, one line goes out anyway.
     const double forced = m.CutPart();
-    EXPECT_LT(forced, 6);
+    EXPECT_GT(forced, 6); // the line is taller than the room it was given
     EXPECT_EQ(m.Text(), QStringLiteral("Line 3\r\n"));
+    // With room again, a stall before does not cut the part short.
+    m.SetHeight(6);
+    EXPECT_EQ(m.CutPart(), 0);
+    m.SetHeight(33);
+    EXPECT_NEAR(m.CutPart(), 33 - (32 - 2 * 15.28), 0.01);
+    EXPECT_EQ(m.Text(), QStringLiteral("Line 4\r\nLine 5\r\n"));
     EXPECT_TRUE(m.PartText().startsWith(QStringLiteral("Line 4")));
 
     // The loop the engine runs ends.
