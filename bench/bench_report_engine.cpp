@@ -9,6 +9,7 @@
 #include "report/model/qdzDrawText.h"
 #include "report/model/qdzVariables.h"
 #include "report/model/qdzWideStrings.h"
+#include "script/kw_irttiunits.h"
 
 #include <benchmark/benchmark.h>
 
@@ -91,6 +92,14 @@ struct ListReport
     }
 };
 
+// Prints the built pages to a PDF file without the print dialog.
+bool PrintToPdf(TqdzReport *Report, const QString &File)
+{
+    Report->PrintOptions()->SetShowDialog(false);
+    Report->PrintOptions()->SetOutputFileName(File);
+    return Report->PrintReport();
+}
+
 void Build(benchmark::State &State, bool Pdf)
 {
     const int Rows = int(State.range(0));
@@ -103,7 +112,7 @@ void Build(benchmark::State &State, bool Pdf)
             return;
         }
         Pages = L.Report->PreviewPages()->GetCount();
-        if (Pdf && !qdzBenchPrintToPdf(L.Report.get(), Dir.filePath("list.pdf"))) {
+        if (Pdf && !PrintToPdf(L.Report.get(), Dir.filePath("list.pdf"))) {
             State.SkipWithError("the report did not print");
             return;
         }
@@ -169,6 +178,7 @@ int main(int argc, char **argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    kwRegisterRTTIUnits();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

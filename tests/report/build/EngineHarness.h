@@ -8,6 +8,7 @@
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzVariables.h"
+#include "script/kw_irttiunits.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,13 @@ class EngineHandlers : public TObject
 public:
     std::function<Variant(const QString &)> Values;
     std::function<void()> OnNext;
+    // Field values of user datasets, Null included.
+    std::function<Variant(const QString &)> Fields;
+    void FieldValue(const QString &Name, Variant &Value)
+    {
+        if (Fields)
+            Value = Fields(Name);
+    }
     void GetValue(const QString &Name, Variant &Value)
     {
         if (Values) {
@@ -61,6 +69,12 @@ class EngineHarness
 public:
     EngineHarness()
     {
+        static const bool Units = [] {
+            // Expressions compile against the script library, as in the station.
+            kwRegisterRTTIUnits();
+            return true;
+        }();
+        (void)Units;
         qdzBuildStartup();
         InstallFakeStoreIfNone();
         Report = std::make_unique<TqdzReport>(nullptr);

@@ -3,10 +3,27 @@
 // "Page N of M" in the page footer over two passes, and a summary with the
 // total; built for 1, 25 and 200 lines.
 #include "EngineHarness.h"
+#include "PrinterFakes.h"
+#include "platform/Dialogs.h"
+#include "report/build/qdzPrinter.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+QString RunTool(const QString &Program, const QStringList &Args)
+{
+    QProcess p;
+    p.start(Program, Args);
+    if (!p.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
 
 struct DeliveryNote
 {
@@ -42,7 +59,7 @@ struct DeliveryNote
         H.Memo(MD, "Name", "[mc]", 50, 0, 300);
         H.Memo(MD, "Amount", "[shisje]", 350, 0, 100);
         auto *S = H.Band<TqdzReportSummary>("ReportSummary1", 180, 40);
-        H.Memo(S, "Total", "合计 [SUM(shisje)]");
+        H.Memo(S, "Total", "合计 [SUM(<shisje>)]");
         auto *PF = H.Band<TqdzPageFooter>("PageFooter1", 1000, 30);
         H.Memo(PF, "PageNo", "Page [Page#] of [TotalPages#]");
     }
@@ -97,4 +114,42 @@ TEST(EngineDeliveryNote, RowsPerPagePageNumbersAndTotal)
         }
         EXPECT_EQ(Seen, Rows);
     }
+}
+
+TEST(EngineDeliveryNote, PrintsToPdf)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "poppler-utils missing (scripts/setup installs it)";
+    QStringList Messages;
+    TScopedDialogHook Hook{[&](TDialogRequest &R) {
+        Messages << R.Text;
+        return int(IDOK);
+    }};
+    TScopedSpooler Spooler;
+    Spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
+    Spooler->Default = QStringLiteral("Laser");
+    qdzFreePrinters();
+    QTemporaryDir Dir;
+    const QString File = Dir.filePath(QStringLiteral("note.pdf"));
+    {
+        DeliveryNote N(200);
+        ASSERT_TRUE(N.H.Build()) << N.H.Errors().join('|').toStdString();
+        N.H.Report->PrintOptions()->SetShowDialog(false);
+        N.H.Report->PrintOptions()->SetOutputFileName(File);
+        ASSERT_TRUE(N.H.Report->PrintReport()) << Messages.join('|').toStdString();
+    }
+    const QString Info = RunTool(QStringLiteral("pdfinfo"), {File});
+    const auto M = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(Info);
+    ASSERT_TRUE(M.hasMatch()) << Info.toStdString();
+    EXPECT_EQ(M.captured(1).toInt(), 5);
+    const QString Last = RunTool(QStringLiteral("pdftotext"),
+                                 {QStringLiteral("-f"), QStringLiteral("5"), QStringLiteral("-l"), QStringLiteral("5"),
+                                  File, QStringLiteral("-")});
+    EXPECT_TRUE(Last.contains(QStringLiteral("Page 5 of 5"))) << Last.toStdString();
+    EXPECT_TRUE(Last.contains(QStringLiteral("合计 30150"))) << Last.toStdString();
+    // The last line: row 200 and its amount (the text extractor gives some
+    // CJK characters back as radicals, so digits are compared).
+    EXPECT_TRUE(Last.contains(QRegularExpression(QStringLiteral("^200$"), QRegularExpression::MultilineOption)));
+    EXPECT_TRUE(Last.contains(QRegularExpression(QStringLiteral("^300$"), QRegularExpression::MultilineOption)));
+    qdzFreePrinters();
 }
