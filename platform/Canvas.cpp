@@ -902,6 +902,10 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
     P.setCompositionMode(QPainter::CompositionMode_SourceOver);
     P.setBackgroundMode(Qt::TransparentMode);
     P.translate(X, Y);
+    if (P.device() && P.device()->devType() == TTextRecordDevice::DeviceType) {
+        auto *rec = static_cast<TTextRecordDevice *>(P.device());
+        rec->Records.push_back({Text, P.transform().mapRect(QRectF(0, 0, total, fm.height()))});
+    }
     if (FEscapement % 3600 != 0)
         P.rotate(-FEscapement / 10.0);
     if (FBrush->Style() == bsSolid)
@@ -1519,4 +1523,65 @@ STATION_PUBLISHED(TCanvas)
     P.Prop("CopyMode", &TCanvas::CopyMode, &TCanvas::SetCopyMode).Default(cmSrcCopy);
     P.Prop("Font", &TCanvas::Font, &TCanvas::SetFont);
     P.Prop("Pen", &TCanvas::Pen, &TCanvas::SetPen);
+}
+
+// ---------------------------------------------------------- TTextRecordDevice
+
+namespace {
+
+// Takes every drawing call and draws nothing.
+class TNullPaintEngine : public QPaintEngine
+{
+public:
+    TNullPaintEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice *) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState &) override {}
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+    void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+    void drawTextItem(const QPointF &, const QTextItem &) override {}
+    Type type() const override { return QPaintEngine::User; }
+};
+
+} // namespace
+
+TTextRecordDevice::TTextRecordDevice(int Width, int Height)
+    : FWidth(std::max(1, Width)), FHeight(std::max(1, Height)), FEngine(std::make_unique<TNullPaintEngine>())
+{
+}
+
+TTextRecordDevice::~TTextRecordDevice() = default;
+
+QPaintEngine *TTextRecordDevice::paintEngine() const
+{
+    return FEngine.get();
+}
+
+int TTextRecordDevice::metric(PaintDeviceMetric Metric) const
+{
+    switch (Metric) {
+    case PdmWidth:
+        return FWidth;
+    case PdmHeight:
+        return FHeight;
+    case PdmWidthMM:
+        return int(FWidth * 25.4 / 96);
+    case PdmHeightMM:
+        return int(FHeight * 25.4 / 96);
+    case PdmDpiX:
+    case PdmDpiY:
+    case PdmPhysicalDpiX:
+    case PdmPhysicalDpiY:
+        return 96;
+    case PdmDepth:
+        return 32;
+    case PdmNumColors:
+        return 0x7FFFFFFF;
+    case PdmDevicePixelRatio:
+        return 1;
+    case PdmDevicePixelRatioScaled:
+        return int(QPaintDevice::devicePixelRatioFScale());
+    default:
+        return 0;
+    }
 }

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <QScrollBar>
 #include <QSet>
 #include <algorithm>
@@ -934,6 +935,16 @@ bool TControl::HostEvent(QEvent *Event)
         Guard([&] { MouseMove(QtToShiftState(me->modifiers(), me->buttons()), p.x(), p.y()); });
         return false;
     }
+    case QEvent::Wheel: {
+        auto *we = static_cast<QWheelEvent *>(Event);
+        const QPoint g = we->globalPosition().toPoint();
+        bool handled = false;
+        Guard([&] { handled = DoMouseWheel(QtToShiftState(we->modifiers(), we->buttons()), we->angleDelta().y(),
+                                           Point(g.x(), g.y())); });
+        if (handled)
+            we->accept();
+        return handled;
+    }
     case QEvent::Enter:
         Guard([this] { MouseEnter(); });
         return false;
@@ -957,6 +968,14 @@ bool TControl::HostEvent(QEvent *Event)
     default:
         return false;
     }
+}
+
+bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
+{
+    bool handled = false;
+    if (FOnMouseWheel)
+        FOnMouseWheel(this, Shift, WheelDelta, MousePos, handled);
+    return handled;
 }
 
 void TControl::HostEventAfter(QEvent *Event)

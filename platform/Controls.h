@@ -116,6 +116,9 @@ STATION_EVENT(TKeyEvent, void(TObject *Sender, Word &Key, TShiftState Shift))
 STATION_EVENT(TKeyPressEvent, void(TObject *Sender, QChar &Key))
 STATION_EVENT(TCanResizeEvent, void(TObject *Sender, int &NewWidth, int &NewHeight, bool &Resize))
 STATION_EVENT(TContextPopupEvent, void(TObject *Sender, TPoint MousePos, bool &Handled))
+// WheelDelta is 120 a notch, positive away from the user; MousePos in screen
+// coordinates.
+STATION_EVENT(TMouseWheelEvent, void(TObject *Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool &Handled))
 
 // --- Helpers -----------------------------------------------------------------
 
@@ -276,6 +279,12 @@ public:
     void SetOnCanResize(TCanResizeEvent Value) { FOnCanResize = Value; }
     TContextPopupEvent OnContextPopup() const { return FOnContextPopup; }
     void SetOnContextPopup(TContextPopupEvent Value) { FOnContextPopup = Value; }
+    TMouseWheelEvent OnMouseWheel() const { return FOnMouseWheel; }
+    void SetOnMouseWheel(TMouseWheelEvent Value) { FOnMouseWheel = Value; }
+
+    // A wheel turn over the control: OnMouseWheel; True when it was handled
+    // (an unhandled turn goes on to the parent).
+    virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
 
     // Called by the wrapped widget; not for application code.
     virtual bool HostEvent(QEvent *Event);
@@ -381,6 +390,7 @@ protected:
     TNotifyEvent FOnResize;
     TCanResizeEvent FOnCanResize;
     TContextPopupEvent FOnContextPopup;
+    TMouseWheelEvent FOnMouseWheel;
 
 private:
     void FontChangedHandler(TObject *Sender);

@@ -16,6 +16,8 @@
 #include <QByteArray>
 #include <QFont>
 #include <QImage>
+#include <QPaintDevice>
+#include <QRectF>
 #include <QRegion>
 #include <QString>
 #include <memory>
@@ -601,4 +603,35 @@ private:
 
     std::unique_ptr<TGraphic> FGraphic;
     TNotifyEvent FOnChange;
+};
+
+// --- TTextRecordDevice -----------------------------------------------------------
+
+// A paint device that draws nothing but keeps every text run a canvas draws
+// on it, in order, with the run's rectangle in device coordinates, so that
+// drawn text can be searched.
+class TTextRecordDevice : public QPaintDevice
+{
+public:
+    struct TRecord {
+        QString Text;
+        QRectF Rect;
+    };
+    // Width and Height in pixels at 96 per inch.
+    TTextRecordDevice(int Width, int Height);
+    ~TTextRecordDevice() override;
+    TTextRecordDevice(const TTextRecordDevice &) = delete;
+    TTextRecordDevice &operator=(const TTextRecordDevice &) = delete;
+
+    int devType() const override { return DeviceType; }
+    QPaintEngine *paintEngine() const override;
+    std::vector<TRecord> Records;
+    static constexpr int DeviceType = 0x7A51;
+
+protected:
+    int metric(PaintDeviceMetric Metric) const override;
+
+private:
+    int FWidth, FHeight;
+    std::unique_ptr<QPaintEngine> FEngine;
 };

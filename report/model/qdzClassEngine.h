@@ -22,6 +22,7 @@ class TqdzCustomExportFilter;
 class TqdzCustomOutline;
 class TqdzCustomPreview;
 class TqdzCustomPreviewPages;
+class TqdzDialogPage;
 class TqdzPictureView;
 class TqdzReport;
 class TqdzReportPage;
@@ -311,6 +312,8 @@ struct TqdzBuildFactories
     // report.
     TqdzCustomPreviewForm *(*CreatePreviewForm)(TComponent *AOwner) = nullptr;
     TqdzPasswordPrompt PasswordPrompt = nullptr;
+    // The form a dialog page shows (a plain form when none is installed).
+    TForm *(*CreateDialogForm)(TqdzDialogPage *Page) = nullptr;
     // Makes the printer of that name current when the printer list knows it.
     void (*SelectPrinter)(const QString &Name) = nullptr;
 };

@@ -325,7 +325,18 @@ STATION_PUBLISHED(TqdzDialogPage)
     P.Prop("OnResize", &C::OnResize, &C::SetOnResize);
 }
 
-TqdzDialogPage::TqdzDialogPage(TComponent *AOwner) : TqdzPage(AOwner), FForm(std::make_unique<TForm>(nullptr))
+namespace {
+
+std::unique_ptr<TForm> NewDialogForm(TqdzDialogPage *Page)
+{
+    if (auto create = qdzBuildFactories().CreateDialogForm)
+        return std::unique_ptr<TForm>(create(Page));
+    return std::make_unique<TForm>(nullptr);
+}
+
+} // namespace
+
+TqdzDialogPage::TqdzDialogPage(TComponent *AOwner) : TqdzPage(AOwner), FForm(NewDialogForm(this))
 {
     FForm->SetBorderStyle(FBorderStyle);
     FForm->SetColor(FColor);

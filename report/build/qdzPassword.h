@@ -1,0 +1,70 @@
+#pragma once
+// The prompt for a report's password, and the report's dialog-page form.
+#include "platform/ExtCtrls.h"
+#include "platform/Forms.h"
+#include "platform/StdCtrls.h"
+
+#include <QString>
+
+class TqdzDialogPage;
+
+class TqdzPasswordForm : public TForm
+{
+    STATION_CLASS(TqdzPasswordForm, TForm)
+public:
+    explicit TqdzPasswordForm(TComponent *AOwner);
+
+    TLabel *PasswordL;
+    TImage *Image1;
+    TEdit *PasswordE;
+    TButton *OkB;
+    TButton *CancelB;
+};
+
+// Shows the password form modally; True with the typed text on OK. The
+// report's password check compares the text.
+bool qdzAskPassword(QString &Password);
+
+// The form of a report dialog page: each form event runs the page's script
+// procedure of the same name through the report.
+class TqdzDialogForm : public TForm
+{
+    STATION_CLASS(TqdzDialogForm, TForm)
+public:
+    // Page may be null (a form that belongs to no page).
+    TqdzDialogForm(TComponent *AOwner, TqdzDialogPage *Page);
+
+    TqdzDialogPage *Page() const { return FPage; }
+    int WantKeys() const override { return DLGC_WANTARROWS | DLGC_WANTTAB; }
+    // The page's OnCloseQuery procedure decides; without one, or when it
+    // does not refuse, the form closes (a modal one with Cancel unless a
+    // button gave a result).
+    bool CloseQuery() override;
+
+    // Called when the user has moved or sized the form.
+    TNotifyEvent OnMoved() const { return FOnMoved; }
+    void SetOnMoved(TNotifyEvent Value) { FOnMoved = Value; }
+
+protected:
+    void DoShow() override;
+    void DoHide() override;
+    void Activate() override;
+    void Deactivate() override;
+    void Resize() override;
+    bool HostEvent(QEvent *Event) override;
+
+private:
+    void Notify(const QString &EventName);
+    void FormClick(TObject *Sender);
+    void FormKeyDown(TObject *Sender, Word &Key, TShiftState Shift);
+    void FormKeyUp(TObject *Sender, Word &Key, TShiftState Shift);
+    void FormKeyPress(TObject *Sender, QChar &Key);
+    void KeyEvent(const QString &EventName, Word &Key, TShiftState Shift);
+
+    TqdzDialogPage *FPage;
+    bool FShown = false;
+    TNotifyEvent FOnMoved;
+};
+
+// Creates a dialog page's form (installed into the report's factory table).
+TForm *qdzCreateDialogForm(TqdzDialogPage *Page);
