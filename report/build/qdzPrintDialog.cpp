@@ -254,6 +254,7 @@ bool TqdzPrintDialog::Apply()
     o->SetReverse(OrderCB->ItemIndex() == 1);
     o->SetPrintMode(TqdzPrintMode(std::max(0, PrintModeCB->ItemIndex())));
     const int sheet = PagPageSizeCB->ItemIndex();
+    o->SetOutputFileName(FOutputFileName);
     o->SetPrintOnSheet(p && sheet > 0 && p->PaperIdAt(sheet - 1) > 0 ? p->PaperIdAt(sheet - 1) : 256);
     if (p)
         p->SetFileName(FOutputFileName);

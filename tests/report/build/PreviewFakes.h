@@ -118,11 +118,13 @@ public:
         for (const TText &t : p.Texts)
             Canvas->TextOut(int(OffsetX + t.X * ScaleX), int(OffsetY + t.Y * ScaleY), t.Text);
     }
-    void ObjectAtPoint(int Index, int X, int Y, bool Click, TCursor &Cursor, double, double, double, TMouseButton,
-                       TShiftState, bool DblClick) override
+    // X, Y on the device where the page is drawn at Scale from OffsetX, OffsetY.
+    void ObjectAtPoint(int Index, int DX, int DY, bool Click, TCursor &Cursor, double Scale, double OffsetX,
+                       double OffsetY, TMouseButton, TShiftState, bool DblClick) override
     {
-        if (Index < 0 || Index >= GetCount())
+        if (Index < 0 || Index >= GetCount() || Scale <= 0)
             return;
+        const int X = int((DX - OffsetX) / Scale), Y = int((DY - OffsetY) / Scale);
         const TRect &l = Pages[size_t(Index)].Link;
         if (X >= l.Left && X < l.Right && Y >= l.Top && Y < l.Bottom) {
             Cursor = crHandPoint;

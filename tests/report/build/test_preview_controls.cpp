@@ -393,6 +393,7 @@ TEST(PrintDialog, PrintToFileKeepsThePrnName)
     TqdzPrintDialog d(nullptr, &r);
     EXPECT_EQ(d.Execute(), mrOk);
     EXPECT_EQ(d.OutputFileName(), dir + "/out.prn");
+    EXPECT_EQ(r.PrintOptions()->OutputFileName(), dir + "/out.prn");
     TqdzCustomPrinter *p = qdzPrinters()->GetCurrentPrinter();
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->FileName(), dir + "/out.prn");
