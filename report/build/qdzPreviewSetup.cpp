@@ -2,6 +2,7 @@
 #include "report/build/qdzPreviewSetup.h"
 
 #include "report/build/qdzPassword.h"
+#include "report/build/qdzPreviewForm.h"
 #include "report/build/qdzPreviewPages.h"
 #include "report/build/qdzPrintDialog.h"
 
@@ -9,5 +10,8 @@ void qdzAddPreviewFactories(TqdzBuildFactories &Factories)
 {
     Factories.PasswordPrompt = &qdzAskPassword;
     Factories.CreateDialogForm = &qdzCreateDialogForm;
+    Factories.CreatePreviewForm = [](TComponent *AOwner) -> TqdzCustomPreviewForm * {
+        return new TqdzPreviewForm(AOwner);
+    };
     qdzPrintDialogHook() = &qdzShowPrintDialog;
 }
