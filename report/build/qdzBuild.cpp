@@ -3,11 +3,13 @@
 
 #include "report/build/qdzEngine.h"
 #include "report/build/qdzPreviewPages.h"
+#include "report/build/qdzPreviewSetup.h"
 
 void qdzBuildStartup()
 {
     TqdzBuildFactories F = qdzBuildFactories();
     qdzAddPreviewPagesFactories(F);
     qdzAddEngineFactories(F);
+    qdzAddPreviewFactories(F);
     qdzInstallBuildFactories(F);
 }
