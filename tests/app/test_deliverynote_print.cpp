@@ -1,0 +1,173 @@
+// F1 on the main window: the delivery note of the selected order loaded from
+// db/p01.qd3, built and written to a PDF file on a machine without print
+// queues; print_yes only after success; each customer's own codes.
+#include "FormHarness.h"
+#include "StationFixture.h"
+#include "Unit1.h"
+#include "datacenter_code.h"
+#include "station_startup.h"
+#include "report/build/qdzBuild.h"
+#include "report/build/qdzPrinter.h"
+#include "report/model/qdzClassRTTI.h"
+#include "report/model/qdzDMPClass.h"
+#include "kw_irttiunits.h"
+#include "report/model/qdzClass.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Printers.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace FormHarness;
+
+namespace {
+
+class TNoQueues : public TPrinterSpooler
+{
+public:
+    QStringList PrinterNames() override { return {}; }
+    QString DefaultPrinterName() override { return QString(); }
+    bool Describe(const QString &, TPrinterDescription &) override { return false; }
+    bool CanPrint(const QString &) override { return false; }
+    bool SubmitRaw(const QString &, const QString &, const QByteArray &) override { return false; }
+};
+
+// The text of a PDF file, as pdftotext reads it.
+QString PdfText(const QString &File)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), File, QStringLiteral("-")});
+    if (!p.waitForFinished(30000))
+        return QStringLiteral("<pdftotext failed>");
+    // Some CJK fonts map characters to their radical forms: back to the
+    // unified ideographs.
+    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
+
+class DeliveryNotePrint : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FOldSpooler = SetSpooler(std::make_unique<TNoQueues>());
+        ASSERT_TRUE(QFile::copy(QStringLiteral(STATION_SOURCE_DIR "/app/db/p01.qd3"),
+                                Station.Db() + QStringLiteral("p01.qd3")));
+        Application->Initialize();
+        kwRegisterRTTIUnits();
+        qdzRegisterClassRTTI();
+        qdzInstallPaperHooks();
+        qdzBuildStartup();
+        qdzRegisterDMPObjects();
+        ASSERT_TRUE(CreateStationForms());
+        M = main_;
+        M->SetTag(1);
+        // The demo orders are today's.
+        M->DateTimePicker1->SetDate(Date());
+        ASSERT_TRUE(ShowAndActivate(M));
+        M->LoadOrders(QString());
+    }
+    void TearDown() override
+    {
+        DoneApplication();
+        SetSpooler(std::move(FOldSpooler));
+    }
+
+    bool Select(const QString &Dh)
+    {
+        return DataCenter->L_Sell_Dh_Query->Locate(QStringLiteral("dh"), Variant(Dh));
+    }
+    QString PrintYes(int Id)
+    {
+        auto q = DataCenter->LocalOpen(QStringLiteral("select print_yes from sys_jhdh where id=?"), {Variant(Id)});
+        return q->FieldByName(QStringLiteral("print_yes")).AsString();
+    }
+    // Presses F1, answering the boxes; the texts of the boxes shown.
+    QStringList F1()
+    {
+        QStringList boxes;
+        TScopedDialogHook answer([&boxes](TDialogRequest &R) {
+            boxes << R.Caption + QLatin1Char('|') + R.Text;
+            return IDOK;
+        });
+        M->Button1Click(M->Button1);
+        return boxes;
+    }
+
+    StationFolder Station;
+    Tmain *M = nullptr;
+    std::unique_ptr<TPrinterSpooler> FOldSpooler;
+};
+
+} // namespace
+
+TEST_F(DeliveryNotePrint, WritesThePdfBesideTheDatabaseTellsTheOperatorAndMarksTheOrder)
+{
+    ASSERT_TRUE(Select(QStringLiteral("DEMO-0001")));
+    const QStringList boxes = F1();
+    const QString file = M->LastNoteFile();
+    ASSERT_FALSE(file.isEmpty()) << boxes.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(file.startsWith(Station.Db() + QStringLiteral("notes/")));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0], QStringLiteral("提示!|没有可用的打印机, 送货单已保存为文件: ") + file);
+    EXPECT_EQ(PrintYes(1001), QStringLiteral("1"));
+    const QString text = PdfText(file);
+    for (const char *s : {"演示饭店", "DEMO-0001", "大白菜", "后腿肉", "R-01", "20斤", "10斤", "1.2", "13.8"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s << "\n" << text.toStdString();
+}
+
+TEST_F(DeliveryNotePrint, EachCustomersOwnCodesOnConsecutiveNotes)
+{
+    ASSERT_TRUE(Select(QStringLiteral("DEMO-0001")));
+    F1();
+    const QString first = PdfText(M->LastNoteFile());
+    ASSERT_TRUE(Select(QStringLiteral("DEMO-0002")));
+    F1();
+    const QString second = PdfText(M->LastNoteFile());
+    EXPECT_TRUE(first.contains(QStringLiteral("R-01")));
+    EXPECT_TRUE(first.contains(QStringLiteral("后腿肉")));
+    EXPECT_FALSE(second.contains(QStringLiteral("R-01"))) << second.toStdString();
+    EXPECT_TRUE(second.contains(QStringLiteral("C003")));
+    EXPECT_TRUE(second.contains(QStringLiteral("猪肉")));
+    // (Some fonts give 食 as its radical form.)
+    EXPECT_TRUE(second.contains(QStringLiteral("DEMO-0002"))) << second.toStdString();
+    EXPECT_TRUE(second.contains(QStringLiteral("堂")));
+}
+
+TEST_F(DeliveryNotePrint, NoOrderSelectedMissingTemplateOrFailedOutputLeaveTheOrderUnprinted)
+{
+    // Nothing listed: the warning, nothing printed, nothing updated.
+    Station.Sql(QStringLiteral("delete from sys_jhsj; delete from sys_jhdh"));
+    M->LoadOrders(QString());
+    EXPECT_EQ(F1(), QStringList{QStringLiteral("提示!|请选择本次操作的对应客户单号!")});
+    EXPECT_TRUE(M->LastNoteFile().isEmpty());
+
+    Station.Sql(QStringLiteral("INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx) VALUES (1101, 'X-1', date('now', 'localtime'), 101, 2);"
+                               "INSERT INTO sys_jhsj (id, dhid, mc, dinghl, dj) VALUES (1111, 1101, 201, 3, 1.2)"));
+    M->LoadOrders(QString());
+    ASSERT_TRUE(Select(QStringLiteral("X-1")));
+    // No template: the operator is told, the order stays unprinted.
+    QFile::rename(Station.Db() + QStringLiteral("p01.qd3"), Station.Db() + QStringLiteral("p01.bak"));
+    QStringList boxes = F1();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(QStringLiteral("p01.qd3"))) << boxes[0].toStdString();
+    EXPECT_EQ(PrintYes(1101), QString());
+    // The notes folder cannot be made: nothing written, still unprinted.
+    QFile::rename(Station.Db() + QStringLiteral("p01.bak"), Station.Db() + QStringLiteral("p01.qd3"));
+    QFile blocker(Station.Db() + QStringLiteral("notes"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    boxes = F1();
+    EXPECT_EQ(boxes, QStringList{QStringLiteral("提示!|送货单没有打印成功, 本单仍为未打印!")});
+    EXPECT_EQ(PrintYes(1101), QString());
+    EXPECT_TRUE(M->LastNoteFile().isEmpty());
+    // A template that is not a template: the same.
+    QFile::remove(Station.Db() + QStringLiteral("notes"));
+    QFile bad(Station.Db() + QStringLiteral("p01.qd3"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    bad.write("<TqdzReport><TqdzReportPage Name=\"P\"><TqdzNoSuchBand Name=\"B\"/>");
+    bad.close();
+    boxes = F1();
+    EXPECT_EQ(PrintYes(1101), QString());
+}
