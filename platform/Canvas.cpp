@@ -9,6 +9,7 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QTextOption>
 #include <QPixmap>
 #include <QPrinter>
 #include <QRawFont>
@@ -885,8 +886,9 @@ bool DrawGlyphRuns(QPainter &P, const QFont &Font, int Ascent, const QString &Te
 
 // Text whose cell's top-left corner is X, Y, each character at its own
 // advance (Dx, or the font's), rotated by the canvas's escapement. The cell is
-// filled with the brush colour while the brush is solid.
-void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const int *Dx)
+// filled with the brush colour while the brush is solid. Right-to-left
+// reading lets Qt shape and order the run in its cell, flush right.
+void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const int *Dx, bool RightToLeft)
 {
     const QFont font = CurrentQFont();
     const QFontMetrics fm(font);
@@ -913,7 +915,13 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
     const QColor color = ColorToQColor(FFont->Color());
     P.setPen(color);
     P.setFont(PlainFont(font));
-    if (!DrawGlyphRuns(P, font, fm.ascent(), Text, adv)) {
+    if (RightToLeft) {
+        QTextOption opt(Qt::AlignRight | Qt::AlignTop);
+        opt.setTextDirection(Qt::RightToLeft);
+        opt.setWrapMode(QTextOption::NoWrap);
+        P.setLayoutDirection(Qt::RightToLeft);
+        P.drawText(QRectF(0, 0, total, fm.height()), Text, opt);
+    } else if (!DrawGlyphRuns(P, font, fm.ascent(), Text, adv)) {
         int x = 0;
         for (int i = 0; i < Text.size(); ++i) {
             int n = 1;
@@ -948,7 +956,7 @@ void TCanvas::ExtTextOut(int X, int Y, unsigned Options, const TRect *R, const Q
     if (R && (Options & ETO_CLIPPED))
         p.setClipRect(R->ToQRect(), Qt::IntersectClip);
     if (!Text.isEmpty())
-        DrawTextRun(p, X, Y, Text, Dx);
+        DrawTextRun(p, X, Y, Text, Dx, Options & ETO_RTLREADING);
     p.restore();
     Changed();
 }
@@ -1226,7 +1234,7 @@ int TCanvas::DrawText(const QString &Text, TRect &R, unsigned Format)
             x = R.Right - ln.Width;
         const int y = top + int(n) * lineH;
         if (!(Format & DT_PREFIXONLY) && !ln.Text.isEmpty())
-            DrawTextRun(p, x, y, ln.Text, ln.Adv.data());
+            DrawTextRun(p, x, y, ln.Text, ln.Adv.data(), Format & DT_RTLREADING);
         for (int a : ln.Accel) {
             int ax = x;
             for (int k = 0; k < a; ++k)

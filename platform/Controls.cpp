@@ -1,4 +1,5 @@
 #include "Controls.h"
+#include "SysUtils.h"
 #include "Exceptions.h"
 #include "Forms.h"
 #include "Menus.h"
@@ -303,7 +304,10 @@ STATION_PUBLISHED(TControl)
     P.Prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false);
     P.Prop("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
     P.Prop("Cursor", &TControl::Cursor, &TControl::SetCursor).Default(crDefault);
+    P.Prop("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode).Default(bdLeftToRight);
+    P.Prop("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode).Default(true);
     P.Prop("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
+    P.Prop("Action", &TControl::Action, &TControl::SetAction);
     P.Prop("OnClick", &TControl::OnClick, &TControl::SetOnClick);
     P.Prop("OnDblClick", &TControl::OnDblClick, &TControl::SetOnDblClick);
     P.Prop("OnMouseDown", &TControl::OnMouseDown, &TControl::SetOnMouseDown);
@@ -626,6 +630,59 @@ void TControl::SetParentColor(bool Value)
         ParentColorChanged();
 }
 
+void TControl::SetBiDiMode(TBiDiMode Value)
+{
+    if (FBiDiMode == Value)
+        return;
+    FBiDiMode = Value;
+    FParentBiDiMode = false;
+    ApplyBiDiMode();
+}
+
+void TControl::SetParentBiDiMode(bool Value)
+{
+    if (FParentBiDiMode == Value)
+        return;
+    FParentBiDiMode = Value;
+    if (Value)
+        ParentBiDiModeChanged();
+}
+
+void TControl::ParentBiDiModeChanged()
+{
+    if (!FParentBiDiMode || !FParent || FParent->FBiDiMode == FBiDiMode)
+        return;
+    FBiDiMode = FParent->FBiDiMode;
+    ApplyBiDiMode();
+}
+
+void TControl::ApplyBiDiMode()
+{
+    if (QWidget *w = Widget())
+        w->setLayoutDirection(UseRightToLeftAlignment() ? Qt::RightToLeft : Qt::LeftToRight);
+    BiDiModeChanged();
+    if (auto *wc = dynamic_cast<TWinControl *>(this))
+        for (TControl *c : wc->FControls)
+            c->ParentBiDiModeChanged();
+    Invalidate();
+}
+
+unsigned TControl::DrawTextBiDiModeFlagsReadingOnly() const
+{
+    return UseRightToLeftReading() ? unsigned(DT_RTLREADING) : 0u;
+}
+
+unsigned TControl::DrawTextBiDiModeFlags(unsigned Flags) const
+{
+    if (UseRightToLeftAlignment()) {
+        if (Flags & DT_RIGHT)
+            Flags &= ~unsigned(DT_RIGHT);
+        else if (!(Flags & DT_CENTER))
+            Flags |= DT_RIGHT;
+    }
+    return Flags | DrawTextBiDiModeFlagsReadingOnly();
+}
+
 void TControl::ParentColorChanged()
 {
     if (!FParentColor || !FParent)
@@ -830,6 +887,116 @@ void TControl::Click()
 {
     if (FOnClick)
         FOnClick(this);
+    else if (FActionLink)
+        FActionLink->Execute(this);
+}
+
+void TControl::ChangeScale(int M, int D)
+{
+    if (M == D || D == 0)
+        return;
+    const int l = MulDiv(FLeft, M, D), t = MulDiv(FTop, M, D);
+    SetBounds(l, t, MulDiv(FLeft + FWidth, M, D) - l, MulDiv(FTop + FHeight, M, D) - t);
+    if (!FParentFont)
+        FFont->SetSize(MulDiv(FFont->Size(), M, D));
+}
+
+void TWinControl::ScaleBy(int M, int D)
+{
+    if (M == D || D == 0)
+        return;
+    DisableAlign();
+    for (TControl *c : std::vector<TControl *>(FControls))
+        c->ChangeScale(M, D);
+    EnableAlign();
+}
+
+void TWinControl::ChangeScale(int M, int D)
+{
+    if (M == D || D == 0)
+        return;
+    DisableAlign();
+    for (TControl *c : std::vector<TControl *>(FControls))
+        c->ChangeScale(M, D);
+    TControl::ChangeScale(M, D);
+    EnableAlign();
+}
+
+std::unique_ptr<TControlActionLink> TControl::CreateActionLink()
+{
+    return std::make_unique<TControlActionLink>(this);
+}
+
+void TControl::SetAction(TAction *Value)
+{
+    if (!Value) {
+        FActionLink.reset();
+        return;
+    }
+    if (!FActionLink)
+        FActionLink = CreateActionLink();
+    if (FActionLink->Action() == Value)
+        return;
+    FActionLink->SetAction(Value);
+    ActionChange(Value, ComponentState().Contains(csLoading));
+}
+
+void TControl::ActionChange(TAction *Sender, bool CheckDefaults)
+{
+    if (!Sender)
+        return;
+    if (!CheckDefaults || Caption().isEmpty())
+        SetCaption(Sender->Caption());
+    if (!CheckDefaults || Enabled())
+        SetEnabled(Sender->Enabled());
+    if (!CheckDefaults || Hint().isEmpty())
+        SetHint(Sender->Hint());
+    if (!CheckDefaults || Visible())
+        SetVisible(Sender->Visible());
+}
+
+// --- TControlActionLink ----------------------------------------------------------
+
+TControlActionLink::TControlActionLink(TControl *AClient) : TActionLink(AClient), FControl(AClient) {}
+
+bool TControlActionLink::IsCaptionLinked() const
+{
+    return FAction && FControl->Caption() == FAction->Caption();
+}
+
+bool TControlActionLink::IsEnabledLinked() const
+{
+    return FAction && FControl->Enabled() == FAction->Enabled();
+}
+
+bool TControlActionLink::IsHintLinked() const
+{
+    return FAction && FControl->Hint() == FAction->Hint();
+}
+
+bool TControlActionLink::IsVisibleLinked() const
+{
+    return FAction && FControl->Visible() == FAction->Visible();
+}
+
+void TControlActionLink::SetCaption(const QString &Value)
+{
+    FControl->SetCaption(Value);
+}
+
+void TControlActionLink::SetEnabled(bool Value)
+{
+    FControl->SetEnabled(Value);
+}
+
+void TControlActionLink::SetHint(const QString &Value)
+{
+    FControl->SetHint(Value);
+}
+
+void TControlActionLink::SetVisible(bool Value)
+{
+    FControl->SetVisible(Value);
 }
 
 void TControl::DblClick()
@@ -1090,6 +1257,7 @@ void TWinControl::InsertControl(TControl *AControl)
     AControl->ApplyGeometry();
     AControl->ParentFontChanged();
     AControl->ParentColorChanged();
+    AControl->ParentBiDiModeChanged();
     if (AControl->FParentShowHint && FShowHint && !AControl->FShowHint) {
         AControl->SetShowHint(true);
         AControl->FParentShowHint = true;

@@ -5,6 +5,7 @@
 // to the parent's client area), lays out aligned children the way the class
 // library does, and turns Qt's input events into the class library's events
 // (Windows virtual-key codes, Shift state, Key := 0 swallowing the key).
+#include "ActnList.h"
 #include "Classes.h"
 #include "Colors.h"
 #include "Component.h"
@@ -17,6 +18,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QEvent;
@@ -45,6 +47,7 @@ STATION_DECLARE_ENUM(TShiftStateItem, ssShift, ssAlt, ssCtrl, ssLeft, ssRight, s
 STATION_DECLARE_SET(TShiftState, TShiftStateItem)
 STATION_DECLARE_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom)
 STATION_DECLARE_SET(TAnchors, TAnchorKind)
+STATION_DECLARE_ENUM(TBiDiMode, bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly)
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
@@ -169,6 +172,28 @@ private:
     TControl *FControl = nullptr;
 };
 
+// --- TControlActionLink ----------------------------------------------------
+
+// Carries an action's caption, enabled state, hint and visibility to a
+// control, while the control still shows the action's value.
+class TControlActionLink : public TActionLink
+{
+public:
+    explicit TControlActionLink(TControl *AClient);
+    TControl *Control() const { return FControl; }
+    bool IsCaptionLinked() const override;
+    bool IsEnabledLinked() const override;
+    bool IsHintLinked() const override;
+    bool IsVisibleLinked() const override;
+    void SetCaption(const QString &Value) override;
+    void SetEnabled(bool Value) override;
+    void SetHint(const QString &Value) override;
+    void SetVisible(bool Value) override;
+
+protected:
+    TControl *FControl;
+};
+
 // --- TControl ----------------------------------------------------------------
 
 class TControl : public TComponent
@@ -245,6 +270,21 @@ public:
     TWinControl *Parent() const { return FParent; }
     virtual void SetParent(TWinControl *AParent);
 
+    // Right-to-left reading and mirrored alignment, over the widget's layout
+    // direction. ParentBiDiMode takes the parent's mode.
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode Value);
+    bool ParentBiDiMode() const { return FParentBiDiMode; }
+    void SetParentBiDiMode(bool Value);
+    bool IsRightToLeft() const { return FBiDiMode != bdLeftToRight; }
+    bool UseRightToLeftReading() const { return FBiDiMode != bdLeftToRight; }
+    bool UseRightToLeftAlignment() const { return FBiDiMode == bdRightToLeft; }
+    // DT_RTLREADING when reading right to left.
+    unsigned DrawTextBiDiModeFlagsReadingOnly() const;
+    // Flags with left and right alignment swapped under mirrored alignment,
+    // plus the reading flag.
+    unsigned DrawTextBiDiModeFlags(unsigned Flags) const;
+
     void BringToFront();
     void SendToBack();
     void Invalidate();
@@ -252,7 +292,15 @@ public:
     void Repaint();
     void Refresh() { Repaint(); }
 
-    // Runs OnClick.
+    // The action the control shows and runs (nullptr: none).
+    // Scales bounds (and the font unless it is the parent's) by M / D.
+    virtual void ChangeScale(int M, int D);
+
+    TAction *Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+    void SetAction(TAction *Value);
+    TControlActionLink *ActionLink() const { return FActionLink.get(); }
+
+    // Runs OnClick, or else the linked action.
     virtual void Click();
     virtual void DblClick();
 
@@ -321,6 +369,11 @@ protected:
     virtual void VisibleChanged() {}
     virtual void ColorChanged() {}
     virtual void FontChanged() {}
+    virtual void BiDiModeChanged() {}
+    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
+    // Takes the action's properties; with CheckDefaults only those the
+    // control still has at their defaults.
+    virtual void ActionChange(TAction *Sender, bool CheckDefaults);
     // Pushes Color and Font into the widget.
     virtual void ApplyColor();
     virtual void ApplyFont();
@@ -380,6 +433,9 @@ protected:
     bool FParentShowHint = true;
     TCursor FCursor = crDefault;
     TPopupMenu *FPopupMenu = nullptr;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    bool FParentBiDiMode = true;
+    std::unique_ptr<TControlActionLink> FActionLink;
     TNotifyEvent FOnClick;
     TNotifyEvent FOnDblClick;
     TMouseEvent FOnMouseDown;
@@ -396,6 +452,8 @@ private:
     void FontChangedHandler(TObject *Sender);
     void ParentColorChanged();
     void ParentFontChanged();
+    void ParentBiDiModeChanged();
+    void ApplyBiDiMode();
     bool FPaintsItself = false;
     bool FClickEvents = true;
     bool FDoubleClicks = true;
@@ -430,6 +488,10 @@ public:
     bool Focused() const;
     HWND Handle() const { return Widget(); }
     bool HandleAllocated() const { return Widget() != nullptr; }
+
+    // Scales the control's children (not the control itself) by M / D.
+    void ScaleBy(int M, int D);
+    void ChangeScale(int M, int D) override;
 
     // Lays out the aligned children in the client area.
     void Realign();

@@ -295,7 +295,7 @@ private:
     void ApplyClip();
     QRect DeviceRect() const;
     void FillArea(const QRect &R, const QBrush &B);
-    void DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const int *Dx);
+    void DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const int *Dx, bool RightToLeft = false);
     // One-pixel lines through Points (each segment without its end point;
     // the last point is drawn only when Closed), dashes by the pen style.
     void StrokeThinPath(QPainter &P, const std::vector<TPoint> &Points, bool Closed);

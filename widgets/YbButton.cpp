@@ -3,6 +3,7 @@
 #include "Filer.h"
 #include "Forms.h"
 #include "StdCtrls.h"
+#include "Themes.h"
 
 // --- TYbCustomButton -----------------------------------------------------------
 
@@ -309,6 +310,7 @@ void TYbCustomButton::DefineProperties(TFiler *Filer)
 void TYbCustomButton::DrawCaption(TCanvas *ACanvas, const QString &Text, TRect R, unsigned Flags)
 {
     ACanvas->Brush()->SetStyle(bsClear);
+    Flags |= DrawTextBiDiModeFlagsReadingOnly();
     QString text = Text;
     if (!ShowAccelerators()) {
         QString stripped;
@@ -600,7 +602,7 @@ void TYbButton::PaintCaption(TCanvas *ACanvas)
     case taRightJustify: flags |= DT_RIGHT; break;
     default: flags |= DT_CENTER; break;
     }
-    DrawCaption(ACanvas, Caption(), TextRect(), flags);
+    DrawCaption(ACanvas, Caption(), TextRect(), DrawTextBiDiModeFlags(flags));
 }
 
 void TYbButton::PaintDownPattern(TCanvas *ACanvas, const TRect &R)
@@ -745,7 +747,21 @@ void TYbButton::Paint()
         OffsetRect(focusRect, 1, 1);
 
     TRect r = client;
-    if (HotTrack()) {
+    if (UsingThemes()) {
+        TThemedButton part = tbPushButtonNormal;
+        if (!Enabled())
+            part = tbPushButtonDisabled;
+        else if (IsDown() || FPressed)
+            part = tbPushButtonPressed;
+        else if (FMouseOver)
+            part = tbPushButtonHot;
+        else if (FGroupIndex == 0 && (FActive || Focused()))
+            part = tbPushButtonDefaulted;
+        if (ThemeServices()->HasTransparentParts(part))
+            PaintParentBackground(this, c, false);
+        ThemeServices()->DrawElement(c, part, client);
+        InflateRect(r, -2, -2);
+    } else if (HotTrack()) {
         PaintHotTracked(c, r);
         InflateRect(r, -2, -2);
     } else {

@@ -1,5 +1,7 @@
 #include "YbCommon.h"
 
+#include "Themes.h"
+
 #include "Registry.h"
 
 #include <QGuiApplication>
@@ -176,7 +178,7 @@ bool OsFeatureAvailable(int Feature)
 
 bool ThemeServicesEnabled()
 {
-    return false;
+    return ThemeServices()->ThemesEnabled();
 }
 
 void InitializeYbCommon()

@@ -71,8 +71,8 @@ bool DisplayBeyond256Colors();
 bool OsFeatureAvailable(int Feature, int Platform, int Major, int Minor);
 // The same for the running system, which reports itself as the NT family 6.1.
 bool OsFeatureAvailable(int Feature);
-// Visual styles of the desktop: this system has none, so the themed looks of
-// the controls are never chosen.
+// Visual styles of the desktop: on while the application runs with a Qt
+// style other than the classic "windows" one.
 bool ThemeServicesEnabled();
 
 // Filled by InitializeYbCommon the first time it runs; read by the painting

@@ -1,5 +1,7 @@
 #include "YbPrgres.h"
 
+#include "Themes.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -290,6 +292,26 @@ void TYbCustomProgressBar::Paint()
     TBitmap bmp;
     bmp.SetSize(client.Width(), client.Height());
     TCanvas *c = bmp.Canvas();
+    if (FThemeAware && ThemeServicesEnabled()) {
+        // The style's track over the whole bar and its chunk over the part done.
+        const bool horizontal = FOrientation == orHorizontal;
+        TRect filled = client;
+        if (FPercent < 100) {
+            if (horizontal)
+                filled.Right = client.Left + int(std::nearbyint(client.Width() * FPercent / 100.0));
+            else
+                filled.Top = client.Bottom - int(std::nearbyint(client.Height() * FPercent / 100.0));
+        }
+        c->Brush()->SetStyle(bsSolid);
+        c->Brush()->SetColor(FBorderColor);
+        c->FillRect(client);
+        ThemeServices()->DrawElement(c, horizontal ? tpBar : tpBarVert, client);
+        if (!filled.IsEmpty())
+            ThemeServices()->DrawElement(c, horizontal ? tpChunk : tpChunkVert, filled);
+        PaintText(c, client, filled);
+        Canvas()->Draw(0, 0, &bmp);
+        return;
+    }
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(FBorderColor);
     c->FillRect(client);

@@ -1,9 +1,12 @@
 #include "YbRadChk.h"
 
+#include "Themes.h"
+
 #include "Filer.h"
 #include "Forms.h"
 
 #include <algorithm>
+#include <numeric>
 #include <cmath>
 
 namespace {
@@ -159,17 +162,101 @@ void TYbCustomGlyphButton::UpdateCustomGlyphs()
     else
         FUseCustomGlyphs = !FCustomGlyphs->Empty();
     if (FUseCustomGlyphs && FCustomGlyphImages && FCustomGlyphImages->Count() >= 1) {
-        FGlyphWidth = FCustomGlyphImages->Width();
-        FGlyphHeight = FCustomGlyphImages->Height();
+        FBaseGlyphWidth = FCustomGlyphImages->Width();
+        FBaseGlyphHeight = FCustomGlyphImages->Height();
     } else if (FUseCustomGlyphs) {
-        FGlyphWidth = FCustomGlyphs->Width() / std::max(FNumGlyphs, 1);
-        FGlyphHeight = FCustomGlyphs->Height();
+        FBaseGlyphWidth = FCustomGlyphs->Width() / std::max(FNumGlyphs, 1);
+        FBaseGlyphHeight = FCustomGlyphs->Height();
     } else {
-        FGlyphWidth = 13;
-        FGlyphHeight = 13;
+        FBaseGlyphWidth = 13;
+        FBaseGlyphHeight = 13;
     }
+    ApplyGlyphScale();
     AdjustBounds();
     RepaintButton();
+}
+
+void TYbCustomGlyphButton::ApplyGlyphScale()
+{
+    if (FScaleM == FScaleD) {
+        FGlyphWidth = FBaseGlyphWidth;
+        FGlyphHeight = FBaseGlyphHeight;
+        return;
+    }
+    auto scaled = [this](int V) {
+        const long long r = (V * FScaleM * 2 + FScaleD) / (FScaleD * 2) - 1;
+        return int(std::clamp<long long>(r, 1, 4096));
+    };
+    FGlyphWidth = scaled(FBaseGlyphWidth);
+    FGlyphHeight = scaled(FBaseGlyphHeight);
+}
+
+void TYbCustomGlyphButton::ChangeScale(int M, int D)
+{
+    TYbCustomButton::ChangeScale(M, D);
+    if (M == D || M <= 0 || D <= 0)
+        return;
+    FScaleM *= M;
+    FScaleD *= D;
+    const long long g = std::gcd(FScaleM, FScaleD);
+    FScaleM /= g;
+    FScaleD /= g;
+    // Keep the factor small: a form scaled back and forth many times.
+    while (FScaleM > (1LL << 20) || FScaleD > (1LL << 20)) {
+        FScaleM = std::max(1LL, FScaleM / 2);
+        FScaleD = std::max(1LL, FScaleD / 2);
+    }
+    ApplyGlyphScale();
+    AdjustBounds();
+    RepaintButton();
+}
+
+void TYbCustomGlyphButton::SetCheckedFromLink(bool Value)
+{
+    FCheckedFromLink = true;
+    try {
+        SetChecked(Value);
+    } catch (...) {
+        if (IsLiveControl(this))
+            FCheckedFromLink = false;
+        throw;
+    }
+    if (IsLiveControl(this))
+        FCheckedFromLink = false;
+}
+
+bool TYbCustomGlyphButton::IsCheckedStored() const
+{
+    return !ActionLink() || !ActionLink()->IsCheckedLinked();
+}
+
+std::unique_ptr<TControlActionLink> TYbCustomGlyphButton::CreateActionLink()
+{
+    return std::make_unique<TYbCheckedActionLink>(this);
+}
+
+void TYbCustomGlyphButton::ActionChange(TAction *Sender, bool CheckDefaults)
+{
+    TYbCustomButton::ActionChange(Sender, CheckDefaults);
+    if (!Sender || !IsLiveControl(this))
+        return;
+    if (!CheckDefaults || !Checked())
+        SetCheckedFromLink(Sender->Checked());
+}
+
+// --- TYbCheckedActionLink ---------------------------------------------------------
+
+TYbCheckedActionLink::TYbCheckedActionLink(TYbCustomGlyphButton *AClient) : TControlActionLink(AClient) {}
+
+bool TYbCheckedActionLink::IsCheckedLinked() const
+{
+    return FAction && static_cast<TYbCustomGlyphButton *>(FControl)->Checked() == FAction->Checked();
+}
+
+void TYbCheckedActionLink::SetChecked(bool Value)
+{
+    if (IsCheckedLinked())
+        static_cast<TYbCustomGlyphButton *>(FControl)->SetCheckedFromLink(Value);
 }
 
 void TYbCustomGlyphButton::SetDisabledColor(TColor Value)
@@ -299,6 +386,12 @@ void TYbCustomGlyphButton::FontChanged()
     AdjustBounds();
 }
 
+void TYbCustomGlyphButton::BiDiModeChanged()
+{
+    TYbCustomButton::BiDiModeChanged();
+    RepaintButton();
+}
+
 void TYbCustomGlyphButton::Notification(TComponent *AComponent, TOperation Operation)
 {
     TYbCustomButton::Notification(AComponent, Operation);
@@ -420,11 +513,26 @@ void TYbCustomGlyphButton::GetGlyph(TBitmap *Glyph)
     c->Brush()->SetColor(FTransparentColor);
     c->FillRect(Rect(0, 0, FGlyphWidth, FGlyphHeight));
     const int index = CustomGlyphIndex();
+    // The cell at its own size, stretched when the form was scaled.
+    TBitmap cell;
+    const bool scaled = FBaseGlyphWidth != FGlyphWidth || FBaseGlyphHeight != FGlyphHeight;
+    TCanvas *target = c;
+    if (scaled) {
+        cell.SetSize(std::max(FBaseGlyphWidth, 1), std::max(FBaseGlyphHeight, 1));
+        target = cell.Canvas();
+        target->Brush()->SetStyle(bsSolid);
+        target->Brush()->SetColor(FTransparentColor);
+        target->FillRect(Rect(0, 0, cell.Width(), cell.Height()));
+    }
     if (FCustomGlyphImages && FCustomGlyphImages->Count() > 0) {
         if (index < FCustomGlyphImages->Count())
-            FCustomGlyphImages->Draw(c, 0, 0, index, true);
+            FCustomGlyphImages->Draw(target, 0, 0, index, true);
     } else if (!FCustomGlyphs->Empty()) {
-        CopyCell(c, FCustomGlyphs.get(), index, FGlyphWidth, FGlyphHeight);
+        CopyCell(target, FCustomGlyphs.get(), index, FBaseGlyphWidth, FBaseGlyphHeight);
+    }
+    if (scaled) {
+        const QImage img = cell.ToImage();
+        c->DrawImage(Rect(0, 0, FGlyphWidth, FGlyphHeight), img, img.rect());
     }
 }
 
@@ -487,13 +595,15 @@ void TYbCustomGlyphButton::Paint()
         text.Left += FGlyphWidth + 4;
     else
         text.Right -= FGlyphWidth;
-    const unsigned flags = DT_EXPANDTABS | (FWordWrap ? unsigned(DT_WORDBREAK) : 0u);
+    const unsigned flags = DT_EXPANDTABS | (FWordWrap ? unsigned(DT_WORDBREAK) : 0u)
+                           | (UseRightToLeftAlignment() ? unsigned(DT_RIGHT) : 0u);
     c->Font()->Assign(Font());
     DrawCaption(c, Caption(), text, flags);
     if (ShowFocusRects() && Focused() && !Caption().isEmpty()) {
         TRect calc = text;
         c->DrawText(Caption(), calc, DT_CALCRECT | flags);
-        TRect focus = Rect(text.Left - 1, text.Top, std::min(text.Left + calc.Width() + 1, client.Right),
+        const int left = (flags & DT_RIGHT) ? std::max(text.Right - calc.Width(), text.Left) : text.Left;
+        TRect focus = Rect(left - 1, text.Top, std::min(left + calc.Width() + 1, client.Right),
                            std::min(text.Top + calc.Height() + 1, client.Bottom));
         PaintDottedFocus(c, focus);
     }
@@ -504,7 +614,9 @@ void TYbCustomGlyphButton::Paint()
 
 STATION_PUBLISHED(TYbRadioButton)
 {
-    P.Prop("Checked", &TYbRadioButton::Checked, &TYbRadioButton::SetChecked).Default(false);
+    P.Prop("Checked", &TYbRadioButton::Checked, &TYbRadioButton::SetChecked)
+        .Default(false)
+        .Stored(&TYbRadioButton::IsCheckedStored);
 }
 
 TYbRadioButton::TYbRadioButton(TComponent *AOwner) : TYbCustomGlyphButton(AOwner)
@@ -520,13 +632,21 @@ void TYbRadioButton::SetChecked(bool Value)
     FChecked = Value;
     SetTabStop(Value);
     RepaintButton();
+    // The action follows the button it governs.
+    if (!CheckedFromLink())
+        if (TAction *a = Action(); a && a->Checked() != Value) {
+            a->SetChecked(Value);
+            if (!IsLiveControl(this))
+                return;
+        }
     if (!Value)
         return;
     if (TWinControl *parent = Parent())
         for (int i = 0; i < parent->ControlCount(); ++i)
             if (auto *r = dynamic_cast<TYbRadioButton *>(parent->Controls(i)); r && r != this)
                 r->SetChecked(false);
-    Click();
+    if (!CheckedFromLink())
+        Click();
 }
 
 void TYbRadioButton::SetReadOnly(bool Value)
@@ -572,7 +692,16 @@ void TYbRadioButton::GetGlyph(TBitmap *Glyph)
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(TransparentColor());
     c->FillRect(Rect(0, 0, GlyphWidth(), GlyphHeight()));
-    if (HotTrack()) {
+    if (UsingThemes()) {
+        if (!Transparent()) {
+            c->Brush()->SetColor(Color());
+            c->FillRect(Rect(0, 0, GlyphWidth(), GlyphHeight()));
+        }
+        const int state = GlyphState();
+        static const int order[4] = {0, 2, 1, 3}; // normal, pressed, hot, disabled -> part order
+        const int part = int(FChecked ? tbRadioButtonCheckedNormal : tbRadioButtonUncheckedNormal) + order[state];
+        ThemeServices()->DrawElement(c, TThemedButton(part), Rect(0, 0, GlyphWidth(), GlyphHeight()));
+    } else if (HotTrack()) {
         PaintGlyphPixels(c, Rect(0, 0, GlyphWidth(), GlyphHeight()));
         // The glyph painter leaves the outside in olive; the draw step knows
         // TransparentColor.

@@ -11,6 +11,18 @@
 
 #include <memory>
 
+class TYbCustomGlyphButton;
+
+// Ties a glyph button's checked state to its action: the action's Checked
+// reaches the button without a click while the two agree.
+class TYbCheckedActionLink : public TControlActionLink
+{
+public:
+    explicit TYbCheckedActionLink(TYbCustomGlyphButton *AClient);
+    bool IsCheckedLinked() const override;
+    void SetChecked(bool Value) override;
+};
+
 class TYbCustomGlyphButton : public TYbCustomButton, public IYbFrameControllerClient
 {
     STATION_CLASS(TYbCustomGlyphButton, TYbCustomButton)
@@ -67,6 +79,13 @@ public:
 
     void ApplyFrameControllerSettings(TYbFrameController *Controller, TYbFrameControllerProperty Prop) override;
     void Loaded() override;
+    // Custom glyphs grow and shrink with the form.
+    void ChangeScale(int M, int D) override;
+    // Checked is set by the action link (no click follows).
+    bool CheckedFromLink() const { return FCheckedFromLink; }
+    void SetCheckedFromLink(bool Value);
+    // Checked is not stored while the action link governs it.
+    bool IsCheckedStored() const;
     void DefineProperties(TFiler *Filer) override;
     // Measures the caption and sizes the control around it and the glyph.
     void AdjustBounds();
@@ -78,15 +97,19 @@ protected:
     virtual void DrawGlyph(TCanvas *ACanvas, TBitmap *Glyph);
     // Cell Index of a strip of cells Width x Height into Dest at (0, 0).
     virtual void CopyCell(TCanvas *Dest, TBitmap *Strip, int Index, int Width, int Height);
-    // Glyph on the left of the caption.
-    bool GlyphOnLeft() const { return FAlignment == taRightJustify; }
+    // Glyph on the left of the caption (Alignment mirrored for right-to-left).
+    bool GlyphOnLeft() const { return (FAlignment == taRightJustify) != UseRightToLeftAlignment(); }
     void UpdateCustomGlyphs();
+    void ApplyGlyphScale();
     // 0 normal, 1 pressed, 2 mouse over, 3 disabled.
     int GlyphState() const;
     void Paint() override;
     void RepaintButton() override;
     void TextChanged() override;
     void FontChanged() override;
+    void BiDiModeChanged() override;
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
+    void ActionChange(TAction *Sender, bool CheckDefaults) override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
     int FNumGlyphs = 6;
@@ -113,8 +136,14 @@ private:
     bool FWordWrap = false;
     int FGlyphWidth = 13;
     int FGlyphHeight = 13;
+    // The glyph size before scaling, and the scale taken since.
+    int FBaseGlyphWidth = 13;
+    int FBaseGlyphHeight = 13;
+    long long FScaleM = 1;
+    long long FScaleD = 1;
     bool FFrameHotTrack = false;
     bool FReadOnlyColorOnFocus = false;
+    bool FCheckedFromLink = false;
 };
 
 class TYbRadioButton : public TYbCustomGlyphButton

@@ -799,6 +799,12 @@ void TqdzDrawText::DrawTextLine(TCanvas *Canvas, int Index, double X, double Y, 
     const double px = std::sin(rad), py = std::cos(rad);
     const double subScale = FCanvasIsPrinter ? Canvas->GetDeviceCaps(LOGPIXELSY) * FPrintScale / 96.0 : FScaleY;
     double adv = shift;
+    // Right-to-left reading: the first run sits at the right end and Qt
+    // shapes and orders the characters of each run.
+    double lineW = 0;
+    if (FRTLReading)
+        for (int w : FCanvasWidths)
+            lineW += w;
     i = 0;
     while (i < n) {
         int j = i + 1;
@@ -815,12 +821,15 @@ void TqdzDrawText::DrawTextLine(TCanvas *Canvas, int Index, double X, double Y, 
         }
         SetCanvasFont(Canvas, tagged ? &tags->Items(i) : nullptr);
         const double down = tagged ? Round(tags->Items(i).Size * tags->Items(i).AddY * subScale) : 0;
-        const double x = X + adv * dx + down * px;
-        const double y = Y + adv * dy + down * py;
+        double runW = 0;
+        for (int k = i; k < j; ++k)
+            runW += FCanvasWidths[size_t(k)];
+        const double at = FRTLReading ? shift + lineW - (adv - shift) - runW : adv;
+        const double x = X + at * dx + down * px;
+        const double y = Y + at * dy + down * py;
         Canvas->ExtTextOut(Round(x), Round(y), FOptions, &FScaledRect, QStringView(S).mid(i, j - i).toString(),
                            FCanvasWidths.data() + i);
-        for (int k = i; k < j; ++k)
-            adv += FCanvasWidths[size_t(k)];
+        adv += runW;
         i = j;
     }
 }

@@ -388,3 +388,42 @@ TEST(DrawTextDraw, PrinterCanvasTakesThePrinterResolution)
     EXPECT_EQ(c.Font()->Height(), -Round(12 * res * 0.5 / 72));
     c.Release();
 }
+
+TEST(DrawTextDraw, RightToLeftReadingOrdersTheLine)
+{
+    TDraw t;
+    t.FontName = QStringLiteral("Arial");
+    t.WordWrap = false;
+    t.RTL = true;
+    // Hebrew then a number, read right to left: the number stands at the left.
+    const QString mixed = QString::fromUtf8("\u05e9\u05dc\u05d5\u05dd 2026");
+    const QImage rtl = t.Run(mixed);
+    const QImage digits = t.Run(QStringLiteral("2026"));
+    t.RTL = false;
+    const QImage ltr = t.Run(mixed);
+    rtl.save(QStringLiteral("/tmp/drawtext_rtl.png"));
+    const TInk r = InkOf(rtl), d = InkOf(digits), l = InkOf(ltr);
+    ASSERT_FALSE(r.Box.isNull());
+    ASSERT_FALSE(d.Box.isNull());
+    const QRect head(r.Box.left(), 0, d.Box.width(), 60);
+    const QRect digitHead(d.Box.left(), 0, d.Box.width(), 60);
+    const QRect ltrHead(l.Box.left(), 0, d.Box.width(), 60);
+    auto differing = [](const QImage &A, const QRect &RA, const QImage &B, const QRect &RB) {
+        int n = 0;
+        for (int y = 0; y < RA.height(); ++y)
+            for (int x = 0; x < RA.width(); ++x)
+                n += std::abs(qGray(A.pixel(RA.left() + x, y)) - qGray(B.pixel(RB.left() + x, y))) > 60;
+        return n;
+    };
+    EXPECT_LE(differing(rtl, head, digits, digitHead), 3);
+    EXPECT_GT(differing(ltr, ltrHead, digits, digitHead), 10);
+
+    // Styled runs: the first run of the line sits at its right end.
+    t.RTL = true;
+    const QImage runs = t.Run(QStringLiteral("<font color=\"#FF0000\">AAA</font> BBB"));
+    const TInk ink = InkOf(runs);
+    ASSERT_FALSE(ink.Box.isNull());
+    const int mid = (ink.Box.left() + ink.Box.right()) / 2;
+    EXPECT_GT(RedCount(runs, QRect(mid, 0, 240 - mid, 240)), 10);
+    EXPECT_EQ(RedCount(runs, QRect(0, 0, mid - 2, 240)), 0);
+}
