@@ -35,9 +35,10 @@ void TThemeServices::DrawElement(TCanvas *Canvas, TThemedButton Part, const TRec
     if (!s || !p || R.IsEmpty() || Part == tbButtonDontCare)
         return;
     p->save();
-    p->setRenderHint(QPainter::Antialiasing, true);
+    // Styles draw some parts relative to the painter's origin.
+    p->translate(R.Left, R.Top);
     QStyleOptionButton opt;
-    opt.rect = R.ToQRect();
+    opt.rect = QRect(0, 0, R.Width(), R.Height());
     opt.palette = QApplication::palette();
     opt.state = QStyle::State_Enabled;
     if (Part <= tbPushButtonDefaulted) {
@@ -74,8 +75,9 @@ void TThemeServices::DrawElement(TCanvas *Canvas, TThemedProgress Part, const TR
     if (!s || !p || R.IsEmpty() || Part == tpProgressDontCare)
         return;
     p->save();
+    p->translate(R.Left, R.Top);
     QStyleOptionProgressBar opt;
-    opt.rect = R.ToQRect();
+    opt.rect = QRect(0, 0, R.Width(), R.Height());
     opt.palette = QApplication::palette();
     opt.state = QStyle::State_Enabled;
     if (Part == tpBar || Part == tpChunk)

@@ -116,10 +116,10 @@ TEST(YbThemes, PushButtonDrawsTheStylesPartByState)
 
     TStyle fusion("fusion");
     ASSERT_TRUE(Focus(focused));
+    const QImage f = Grab(focused);
     Enter(hot);
     MouseDown(pressed, Point(10, 10));
-    const QImage n = Grab(normal), h = Grab(hot), p = Grab(pressed), d = Grab(disabled), c = Grab(classic),
-                 f = Grab(focused);
+    const QImage n = Grab(normal), h = Grab(hot), p = Grab(pressed), d = Grab(disabled), c = Grab(classic);
     MouseUp(pressed, Point(10, 10));
     QImage sheet(75 * 6, 25, QImage::Format_RGB32);
     {
