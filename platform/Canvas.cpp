@@ -9,6 +9,7 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QTextLayout>
 #include <QTextOption>
 #include <QPixmap>
 #include <QPrinter>
@@ -916,11 +917,47 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
     P.setPen(color);
     P.setFont(PlainFont(font));
     if (RightToLeft) {
+        // Qt orders the words and blanks; each word, shaped as a whole, gets
+        // the advances of its characters, so justified lines keep their widths.
         QTextOption opt(Qt::AlignRight | Qt::AlignTop);
         opt.setTextDirection(Qt::RightToLeft);
         opt.setWrapMode(QTextOption::NoWrap);
+        QTextLayout layout(Text, font);
+        layout.setTextOption(opt);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        struct TSeg {
+            int Start, End;
+            qreal Visual;
+            bool Blank;
+        };
+        std::vector<TSeg> segs;
+        for (int i = 0; i < Text.size();) {
+            const bool blank = Text[i] == QLatin1Char(' ') || Text[i] == QChar(0xA0);
+            int j = i + 1;
+            while (j < Text.size() && (Text[j] == QLatin1Char(' ') || Text[j] == QChar(0xA0)) == blank)
+                ++j;
+            const qreal a = line.isValid() ? line.cursorToX(i) : 0, b = line.isValid() ? line.cursorToX(j) : 0;
+            segs.push_back({i, j, std::min(a, b), blank});
+            i = j;
+        }
+        std::stable_sort(segs.begin(), segs.end(), [](const TSeg &A, const TSeg &B) { return A.Visual < B.Visual; });
         P.setLayoutDirection(Qt::RightToLeft);
-        P.drawText(QRectF(0, 0, total, fm.height()), Text, opt);
+        int x = 0;
+        for (const TSeg &g : segs) {
+            int w = 0;
+            for (int k = g.Start; k < g.End; ++k)
+                w += adv[size_t(k)];
+            if (!g.Blank) {
+                // A word starts at the end its own reading starts from.
+                const QString word = Text.mid(g.Start, g.End - g.Start);
+                QTextOption wordOpt = opt;
+                wordOpt.setAlignment((word.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+                P.drawText(QRectF(x, 0, w, fm.height()), word, wordOpt);
+            }
+            x += w;
+        }
     } else if (!DrawGlyphRuns(P, font, fm.ascent(), Text, adv)) {
         int x = 0;
         for (int i = 0; i < Text.size(); ++i) {

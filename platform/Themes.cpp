@@ -2,7 +2,9 @@
 #include "Themes.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QPainter>
+#include <QTransform>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionProgressBar>
@@ -74,22 +76,32 @@ void TThemeServices::DrawElement(TCanvas *Canvas, TThemedProgress Part, const TR
     QPainter *p = Canvas ? Canvas->Handle() : nullptr;
     if (!s || !p || R.IsEmpty() || Part == tpProgressDontCare)
         return;
+    // Vertical parts are the horizontal ones turned a quarter, drawn on
+    // their own so that no style's idea of the painter's origin matters.
+    const bool vertical = Part == tpBarVert || Part == tpChunkVert;
+    const int w = vertical ? R.Height() : R.Width(), h = vertical ? R.Width() : R.Height();
+    QImage part(w, h, QImage::Format_ARGB32_Premultiplied);
+    part.fill(Qt::transparent);
+    {
+        QPainter pp(&part);
+        QStyleOptionProgressBar opt;
+        opt.rect = QRect(0, 0, w, h);
+        opt.palette = QApplication::palette();
+        opt.state = QStyle::State_Enabled | QStyle::State_Horizontal;
+        opt.minimum = 0;
+        opt.maximum = 1;
+        opt.progress = 1; // the chunk fills the rectangle it is given
+        opt.textVisible = false;
+        if (Part == tpBar || Part == tpBarVert)
+            s->drawControl(QStyle::CE_ProgressBarGroove, &opt, &pp, nullptr);
+        else
+            s->drawControl(QStyle::CE_ProgressBarContents, &opt, &pp, nullptr);
+    }
+    if (vertical)
+        part = part.transformed(QTransform().rotate(-90));
     p->save();
-    p->translate(R.Left, R.Top);
-    QStyleOptionProgressBar opt;
-    opt.rect = QRect(0, 0, R.Width(), R.Height());
-    opt.palette = QApplication::palette();
-    opt.state = QStyle::State_Enabled;
-    if (Part == tpBar || Part == tpChunk)
-        opt.state |= QStyle::State_Horizontal;
-    opt.minimum = 0;
-    opt.maximum = 1;
-    opt.progress = 1; // the chunk fills the rectangle it is given
-    opt.textVisible = false;
-    if (Part == tpBar || Part == tpBarVert)
-        s->drawControl(QStyle::CE_ProgressBarGroove, &opt, p, nullptr);
-    else
-        s->drawControl(QStyle::CE_ProgressBarContents, &opt, p, nullptr);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->drawImage(R.Left, R.Top, part);
     p->restore();
 }
 

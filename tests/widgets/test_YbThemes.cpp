@@ -134,7 +134,7 @@ TEST(YbThemes, PushButtonDrawsTheStylesPartByState)
 
     // ThemeAware off keeps the classic look, pixel for pixel.
     EXPECT_EQ(c, classicBefore);
-    EXPECT_EQ(At(c, 1, 1), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(At(c, 0, 0), ColorToRGB(clBtnHighlight));
     // The style's rounded corner lets the parent show; its face is not the classic one.
     EXPECT_EQ(At(n, 0, 0), clRed);
     EXPECT_NE(At(n, 37, 3), ColorToRGB(clBtnFace));
