@@ -9,6 +9,7 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QGlyphRun>
 #include <QTextLayout>
 #include <QTextOption>
 #include <QPixmap>
@@ -926,6 +927,7 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
         layout.setTextOption(opt);
         layout.beginLayout();
         QTextLine line = layout.createLine();
+        line.setLeadingIncluded(false);
         layout.endLayout();
         struct TSeg {
             int Start, End;
@@ -938,8 +940,15 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
             int j = i + 1;
             while (j < Text.size() && (Text[j] == QLatin1Char(' ') || Text[j] == QChar(0xA0)) == blank)
                 ++j;
-            const qreal a = line.isValid() ? line.cursorToX(i) : 0, b = line.isValid() ? line.cursorToX(j) : 0;
-            segs.push_back({i, j, std::min(a, b), blank});
+            // Where the segment's glyphs stand in Qt's visual line.
+            qreal at = 0;
+            bool found = false;
+            for (const QGlyphRun &run : layout.glyphRuns(i, j - i))
+                for (const QPointF &pt : run.positions()) {
+                    at = found ? std::min(at, pt.x()) : pt.x();
+                    found = true;
+                }
+            segs.push_back({i, j, at, blank});
             i = j;
         }
         std::stable_sort(segs.begin(), segs.end(), [](const TSeg &A, const TSeg &B) { return A.Visual < B.Visual; });
@@ -952,9 +961,19 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
             if (!g.Blank) {
                 // A word starts at the end its own reading starts from.
                 const QString word = Text.mid(g.Start, g.End - g.Start);
-                QTextOption wordOpt = opt;
-                wordOpt.setAlignment((word.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-                P.drawText(QRectF(x, 0, w, fm.height()), word, wordOpt);
+                bool rtlChars = false;
+                for (QChar c : word)
+                    rtlChars = rtlChars || c.direction() == QChar::DirR || c.direction() == QChar::DirAL;
+                const std::vector<int> wordAdv(adv.begin() + g.Start, adv.begin() + g.End);
+                P.save();
+                P.translate(x, 0);
+                // Words without right-to-left letters look as they do left to right.
+                if (rtlChars || !DrawGlyphRuns(P, font, fm.ascent(), word, wordAdv)) {
+                    QTextOption wordOpt = opt;
+                    wordOpt.setAlignment((word.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+                    P.drawText(QRectF(0, 0, w, fm.height()), word, wordOpt);
+                }
+                P.restore();
             }
             x += w;
         }
