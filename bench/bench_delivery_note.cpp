@@ -24,6 +24,8 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 
+#include "BenchQtMain.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 
@@ -193,13 +195,5 @@ BENCHMARK(BM_QtTextDocumentTableToPdf)->Arg(30)->Arg(300)->Unit(benchmark::kMill
 
 int main(int argc, char **argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchRunWithQtApp<QApplication>(argc, argv);
 }

@@ -5,6 +5,8 @@
 #include "report/model/qdzDrawText.h"
 #include "report/model/qdzWideStrings.h"
 
+#include "BenchQtMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QFontMetricsF>
@@ -154,13 +156,5 @@ BENCHMARK(BM_QTextLayout_WrapAndDraw)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchRunWithQtApp<QGuiApplication>(argc, argv);
 }

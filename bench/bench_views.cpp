@@ -3,6 +3,8 @@
 #include "platform/Graphics.h"
 #include "report/model/qdzClassViews.h"
 
+#include "BenchQtMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -102,13 +104,5 @@ BENCHMARK(BM_QPainterDrawText)->Arg(PerPage)->Arg(10 * PerPage)->Unit(benchmark:
 
 int main(int argc, char **argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchRunWithQtApp<QGuiApplication>(argc, argv);
 }

@@ -311,14 +311,8 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         auto *st = static_cast<TMemoryStream *>(Instance);
         if (is("CLEAR"))
             st->Clear();
-        else if (is("LOADFROMSTREAM"))
-            st->LoadFromStream(kwParamObject<TStream>(Caller, 0));
-        else if (is("LOADFROMFILE"))
-            st->LoadFromFile(VarToStr(p(0)));
-        else if (is("SAVETOSTREAM"))
-            st->SaveToStream(kwParamObject<TStream>(Caller, 0));
-        else if (is("SAVETOFILE"))
-            st->SaveToFile(VarToStr(p(0)));
+        else
+            kwCallLoadSave(st, m, Caller);
     } else if (ClassType == TComponent::StaticClass()) {
         if (is("CREATE")) {
             // The virtual constructor of the class the script named, so a
@@ -362,14 +356,8 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         auto *d = static_cast<TkwXMLDocument *>(Instance);
         if (is("CREATE"))
             r = kwObjectToVar(new TkwXMLDocument);
-        else if (is("SAVETOSTREAM"))
-            d->SaveToStream(kwParamObject<TStream>(Caller, 0));
-        else if (is("LOADFROMSTREAM"))
-            d->LoadFromStream(kwParamObject<TStream>(Caller, 0));
-        else if (is("SAVETOFILE"))
-            d->SaveToFile(VarToStr(p(0)));
-        else if (is("LOADFROMFILE"))
-            d->LoadFromFile(VarToStr(p(0)));
+        else
+            kwCallLoadSave(d, m, Caller);
     }
     return r;
 }

@@ -19,6 +19,24 @@ T *kwVarAs(const Variant &V)
     return static_cast<T *>(kwVarToObject(V, T::StaticClass()));
 }
 
+// The file and stream members LOADFROMFILE, LOADFROMSTREAM, SAVETOFILE and
+// SAVETOSTREAM of Obj, called as Name says; false for any other name.
+template<class T>
+bool kwCallLoadSave(T *Obj, const QString &Name, TkwMethodHelper *Caller)
+{
+    if (Name == QLatin1String("LOADFROMFILE"))
+        Obj->LoadFromFile(VarToStr(Caller->GetParam(0)));
+    else if (Name == QLatin1String("LOADFROMSTREAM"))
+        Obj->LoadFromStream(kwParamObject<TStream>(Caller, 0));
+    else if (Name == QLatin1String("SAVETOFILE"))
+        Obj->SaveToFile(VarToStr(Caller->GetParam(0)));
+    else if (Name == QLatin1String("SAVETOSTREAM"))
+        Obj->SaveToStream(kwParamObject<TStream>(Caller, 0));
+    else
+        return false;
+    return true;
+}
+
 // Raises EListError "List index out of bounds (Index)" outside 0..Count-1.
 void kwCheckIndex(int Index, int Count);
 

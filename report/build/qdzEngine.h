@@ -119,6 +119,9 @@ private:
     void AddOutline(TqdzBand *Band, double Top);
     void AddPageOutline();
     void CloseOutlineLevel(TqdzBand *Band);
+    // Runs Body on Band between its preparation and finish (qdzEnginePages.cpp).
+    template<class F>
+    void InVisibleBand(TqdzBand *Band, F &&Body);
     // Outputs Band at CurX/CurY without any page logic (footers, overlay).
     void PlaceBand(TqdzBand *Band, double Left);
 

@@ -208,22 +208,31 @@ void TqdzEngine::StartPageWithHeaders()
     SetCurX(SavedX);
 }
 
-void TqdzEngine::PlaceBand(TqdzBand *Band, double Left)
+// Prepares Band, runs Body on it when it is visible, and finishes the band
+// whether or not Body throws.
+template<class F>
+void TqdzEngine::InVisibleBand(TqdzBand *Band, F &&Body)
 {
     PrepareBand(Band);
     try {
-        if (Band->Visible()) {
-            Band->SetLeft(Left);
-            Band->SetTop(CurY());
-            AddToStore(Band);
-            SetCurY(CurY() + Band->Height());
-        }
+        if (Band->Visible())
+            Body();
     } catch (...) {
         AfterPrintBand(Band);
         throw;
     }
     AfterPrintBand(Band);
     FAggregateList->Reset(Band);
+}
+
+void TqdzEngine::PlaceBand(TqdzBand *Band, double Left)
+{
+    InVisibleBand(Band, [&] {
+        Band->SetLeft(Left);
+        Band->SetTop(CurY());
+        AddToStore(Band);
+        SetCurY(CurY() + Band->Height());
+    });
 }
 
 void TqdzEngine::NewPage()
@@ -377,25 +386,17 @@ void TqdzEngine::EndPage()
     if (auto *PF = FCurPage->FindBand(TqdzPageFooter::StaticClass())) {
         SetCurY(PageHeight() - PF->Height());
         FFooterReserve = (FLastPage && PF->PrintOnLastPage() && !FInSummary) ? PF->Height() : 0;
-        PrepareBand(PF);
-        try {
-            if (PF->Visible()) {
-                PF->SetLeft(0);
-                PF->SetTop(CurY());
-                const bool Skip = (FFirstPageOfRun && !PF->PrintOnFirstPage()) ||
-                                  (FLastPage && !PF->PrintOnLastPage() && !FInSummary);
-                if (!Skip) {
-                    if (!PreviewPages()->BandExists(PF))
-                        AddToStore(PF);
-                    SetCurY(CurY() + PF->Height());
-                }
+        InVisibleBand(PF, [&] {
+            PF->SetLeft(0);
+            PF->SetTop(CurY());
+            const bool Skip = (FFirstPageOfRun && !PF->PrintOnFirstPage()) ||
+                              (FLastPage && !PF->PrintOnLastPage() && !FInSummary);
+            if (!Skip) {
+                if (!PreviewPages()->BandExists(PF))
+                    AddToStore(PF);
+                SetCurY(CurY() + PF->Height());
             }
-        } catch (...) {
-            AfterPrintBand(PF);
-            throw;
-        }
-        AfterPrintBand(PF);
-        FAggregateList->Reset(PF);
+        });
     }
     auto *Overlay = static_cast<TqdzOverlay *>(FCurPage->FindBand(TqdzOverlay::StaticClass()));
     if (Overlay && Overlay->PrintOnTop()) {

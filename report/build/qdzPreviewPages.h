@@ -196,6 +196,7 @@ private:
     // Print path.
     bool PrintRun(TPrintRun &Run, int Mode);
     void PrintMode(TPrintRun &Run, int Mode);
+    bool PageDue(TPrintRun &Run, int Index, bool &Go);
     bool PrintPage(TPrintRun &Run, int Index, bool ScaleMode);
     bool PrintSplitPage(TPrintRun &Run, int Index);
     void PrintJoined(TPrintRun &Run);

@@ -108,17 +108,29 @@ void TqdzPreviewPages::TrackDuplex(TPrintRun &Run, TqdzReportPage *Page)
         Run.FrontOnly = !Run.FrontOnly;
 }
 
-bool TqdzPreviewPages::PrintPage(TPrintRun &Run, int Index, bool ScaleMode)
+// Whether page Index prints in this run. A page out of range or of the other
+// parity is passed over (Go stays true); a terminated report aborts the
+// printer and ends the run (Go false).
+bool TqdzPreviewPages::PageDue(TPrintRun &Run, int Index, bool &Go)
 {
     if (Index < 0 || Index >= Run.PageCount)
-        return true;
+        return false;
     if (SkippedByParity(Run.Options->PrintPages(), Index))
-        return true;
+        return false;
     if (Report()->Terminated()) {
         Run.Printer->Abort();
         Run.Aborted = true;
+        Go = false;
         return false;
     }
+    return true;
+}
+
+bool TqdzPreviewPages::PrintPage(TPrintRun &Run, int Index, bool ScaleMode)
+{
+    bool go = true;
+    if (!PageDue(Run, Index, go))
+        return go;
     TPageHold hold(this, Index);
     TqdzReportPage *page = hold.Page();
     if (!page)
@@ -173,15 +185,9 @@ bool TqdzPreviewPages::PrintPage(TPrintRun &Run, int Index, bool ScaleMode)
 
 bool TqdzPreviewPages::PrintSplitPage(TPrintRun &Run, int Index)
 {
-    if (Index < 0 || Index >= Run.PageCount)
-        return true;
-    if (SkippedByParity(Run.Options->PrintPages(), Index))
-        return true;
-    if (Report()->Terminated()) {
-        Run.Printer->Abort();
-        Run.Aborted = true;
-        return false;
-    }
+    bool go = true;
+    if (!PageDue(Run, Index, go))
+        return go;
     TPageHold hold(this, Index);
     TqdzReportPage *page = hold.Page();
     if (!page)

@@ -462,14 +462,8 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
             st->Apply();
         else if (is("GETLIST"))
             st->GetList(kwParamObject<TStrings>(Caller, 0));
-        else if (is("LOADFROMFILE"))
-            st->LoadFromFile(VarToStr(p(0)));
-        else if (is("LOADFROMSTREAM"))
-            st->LoadFromStream(kwParamObject<TStream>(Caller, 0));
-        else if (is("SAVETOFILE"))
-            st->SaveToFile(VarToStr(p(0)));
-        else if (is("SAVETOSTREAM"))
-            st->SaveToStream(kwParamObject<TStream>(Caller, 0));
+        else
+            kwCallLoadSave(st, m, Caller);
     } else if (!ClassType) {
         if (is("DAYOF"))
             r = Variant(StrToInt(FormatDateTime(QStringLiteral("d"), DateOf(p(0)))));

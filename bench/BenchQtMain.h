@@ -1,0 +1,21 @@
+// The main() body of benchmarks that need a Qt application (offscreen unless the caller chose a platform).
+#pragma once
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+// Runs the registered benchmarks under an application object of type App
+// (QGuiApplication or QApplication); returns the process exit code.
+template<class App>
+int benchRunWithQtApp(int argc, char **argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    App app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
