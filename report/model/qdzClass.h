@@ -46,6 +46,7 @@ class TqdzFrame;
 class TqdzPictureView;
 class TqdzReportComponent;
 class TqdzReportPage;
+class TqdzSubreport;
 class TqdzDialogPage;
 class TqdzCustomDatabase;
 class TqdzView;
@@ -734,6 +735,10 @@ private:
     QString FOnBeforePrint;
     QString FOnManualBuild;
     TqdzComponent *FSubReport = nullptr;
+    // The subreports that name this page. A report frees its objects without
+    // telling them of each other's end, so the page tells these itself.
+    std::vector<TqdzSubreport *> FNamedBy;
+    friend class TqdzSubreport;
 };
 
 // A page that becomes a modal form when the report runs.

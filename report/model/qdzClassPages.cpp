@@ -2,6 +2,7 @@
 // columns, dialog pages that become forms, the data page, and the controls
 // placed on dialog pages.
 #include "qdzClass.h"
+#include "qdzClassViews.h"
 
 #include "platform/Colors.h"
 #include "platform/SysUtils.h"
@@ -14,6 +15,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 TqdzPaperHooks &qdzPaperHooks()
 {
@@ -75,7 +77,14 @@ TqdzReportPage::TqdzReportPage(TComponent *AOwner)
     SetPaperSize(9);
 }
 
-TqdzReportPage::~TqdzReportPage() = default;
+TqdzReportPage::~TqdzReportPage()
+{
+    // Before the children go: a subreport on this very page must not reach
+    // back into it.
+    for (TqdzSubreport *s : std::exchange(FNamedBy, {}))
+        s->FPage = nullptr;
+    FSubReport = nullptr;
+}
 
 QString TqdzReportPage::GetDescription() const
 {

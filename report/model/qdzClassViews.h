@@ -620,15 +620,15 @@ public:
 
     TqdzReportPage *Page() const { return FPage; }
     // Gives the page its back-reference; either one going away clears the
-    // other's reference.
+    // other's reference, also while the whole report goes.
     void SetPage(TqdzReportPage *Value);
     bool PrintOnParent() const { return FPrintOnParent; }
     void SetPrintOnParent(bool Value) { FPrintOnParent = Value; }
 
-protected:
-    void Notification(TComponent *AComponent, TOperation Operation) override;
-
 private:
+    void Unlink();
+
+    friend class TqdzReportPage;
     TqdzReportPage *FPage = nullptr;
     bool FPrintOnParent = false;
 };

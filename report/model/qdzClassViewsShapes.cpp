@@ -535,8 +535,7 @@ TqdzSubreport::TqdzSubreport(TComponent *AOwner) : TqdzView(AOwner)
 
 TqdzSubreport::~TqdzSubreport()
 {
-    if (FPage && FPage->SubReport() == this)
-        FPage->SetSubReport(nullptr);
+    Unlink();
 }
 
 QString TqdzSubreport::GetDescription() const
@@ -546,20 +545,29 @@ QString TqdzSubreport::GetDescription() const
 
 void TqdzSubreport::SetPage(TqdzReportPage *Value)
 {
-    if (FPage && FPage != Value && FPage->SubReport() == this)
-        FPage->SetSubReport(nullptr);
-    FPage = Value;
-    if (Value) {
-        Value->SetSubReport(this);
-        FreeNotification(Value);
+    // The link is kept on both sides rather than by free notification: a
+    // report and its objects share one owner, which does not tell them of
+    // each other's end while the report itself goes.
+    if (FPage != Value) {
+        Unlink();
+        FPage = Value;
+        if (Value)
+            Value->FNamedBy.push_back(this);
     }
+    if (Value)
+        Value->SetSubReport(this);
 }
 
-void TqdzSubreport::Notification(TComponent *AComponent, TOperation Operation)
+// A page in the list is alive: it takes its subreports' links with it.
+void TqdzSubreport::Unlink()
 {
-    TqdzView::Notification(AComponent, Operation);
-    if (Operation == opRemove && FPage && AComponent == static_cast<TComponent *>(FPage))
-        FPage = nullptr;
+    if (!FPage)
+        return;
+    std::vector<TqdzSubreport *> &named = FPage->FNamedBy;
+    named.erase(std::remove(named.begin(), named.end(), this), named.end());
+    if (FPage->SubReport() == this)
+        FPage->SetSubReport(nullptr);
+    FPage = nullptr;
 }
 
 void TqdzSubreport::Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY)

@@ -187,10 +187,6 @@ TEST(EngineFaults, SubreportsThatCannotRun)
     EXPECT_TRUE(H.Errors().contains("Sub2: the subreport's page Page2 is already being built"))
         << H.Errors().join('|').toStdString();
     EXPECT_TRUE(H.Errors().contains("Sub3: the subreport has no page")) << H.Errors().join('|').toStdString();
-    // The views free a subreport after its page without clearing the link:
-    // unlink before the report goes.
-    Self->SetPage(nullptr);
-    S1->SetPage(nullptr);
 }
 
 TEST(EngineFaults, CyclicVariablesEnd)

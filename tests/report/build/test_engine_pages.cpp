@@ -246,8 +246,6 @@ TEST(EnginePages, SubreportsSideBySideAndAcrossPages)
     // The report goes on below the longer one, on its last page.
     EXPECT_EQ(J(OfBand(H, "LM", 2)), "l5,l6");
     EXPECT_DOUBLE_EQ(TopOf(H, 2, "end"), TopOf(H, 2, "l6") + 400);
-    S1->SetPage(nullptr); // unlinked before the report goes (see the faults test)
-    S2->SetPage(nullptr);
 }
 
 TEST(EnginePages, PrintOnParentSubreportGrowsTheBand)
@@ -271,7 +269,6 @@ TEST(EnginePages, PrintOnParentSubreportGrowsTheBand)
     EXPECT_EQ(J(OfBand(H, "MD", 0)), "m1,i1,i2,i3");
     EXPECT_EQ(J(OfBand(H, "MD", 1)), "m2,i1,i2,i3");
     EXPECT_DOUBLE_EQ(TopOf(H, 0, "i3"), 5 + 2 * 300);
-    S->SetPage(nullptr);
 }
 
 TEST(EnginePages, VerticalBandsMakeCellsAcrossPages)

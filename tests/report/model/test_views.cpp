@@ -359,6 +359,61 @@ TEST(Subreport, PageAndSubreportForgetEachOther)
     }
 }
 
+// A report freed as a whole does not tell its objects of each other's end:
+// pages and subreports must still not reach each other once freed, whichever
+// goes first.
+TEST(Subreport, ReportFreedWithLinksInPlace)
+{
+    for (bool targetFirst : {false, true}) {
+        SCOPED_TRACE(targetFirst);
+        auto *report = new TqdzReport(nullptr);
+        // Pages go last first: creation order decides which side goes first.
+        TqdzReportPage *p2 = targetFirst ? new TqdzReportPage(report) : nullptr;
+        auto *p1 = new TqdzReportPage(report);
+        if (!targetFirst)
+            p2 = new TqdzReportPage(report);
+        p1->SetName(QStringLiteral("Page1"));
+        p2->SetName(QStringLiteral("Page2"));
+        auto *b1 = new TqdzMasterData(p1);
+        auto *b2 = new TqdzMasterData(p2);
+        // Shown on its own page, from its own band.
+        auto *self = new TqdzSubreport(b1);
+        self->SetPage(p1);
+        // Page 2 shown from page 1, and page 2 refers back to it.
+        auto *cross = new TqdzSubreport(b1);
+        cross->SetPage(p2);
+        // Page 1 shown again from page 2: page 1's reference moves to it.
+        auto *back = new TqdzSubreport(b2);
+        back->SetPage(p1);
+        ASSERT_EQ(self->Page(), p1);
+        ASSERT_EQ(cross->Page(), p2);
+        ASSERT_EQ(back->Page(), p1);
+        ASSERT_EQ(p1->SubReport(), back);
+        ASSERT_EQ(p2->SubReport(), cross);
+        delete report; // nothing unlinked first
+    }
+
+    // Freed one by one inside a report, each side still forgets the other,
+    // also with two subreports naming one page.
+    TReportFixture a;
+    auto *page = new TqdzReportPage(&a.Report);
+    auto *s1 = new TqdzSubreport(a.Band);
+    auto *s2 = new TqdzSubreport(a.Band);
+    s1->SetPage(page);
+    s2->SetPage(page);
+    EXPECT_EQ(page->SubReport(), s2);
+    delete s1; // not the page's own reference: the page keeps s2
+    EXPECT_EQ(page->SubReport(), s2);
+    delete page;
+    EXPECT_EQ(s2->Page(), nullptr);
+    auto *page2 = new TqdzReportPage(&a.Report);
+    s2->SetPage(page2);
+    s2->SetPage(nullptr);
+    EXPECT_EQ(page2->SubReport(), nullptr);
+    delete s2;
+    delete page2;
+}
+
 TEST(ReportPage, ColumnsFromATemplateAreBounded)
 {
     TqdzReportPage page(nullptr);
