@@ -800,7 +800,7 @@ void TControl::SetCursor(TCursor Value)
         if (Value == crDefault)
             w->unsetCursor();
         else
-            w->setCursor(CursorToQtShape(Value));
+            w->setCursor(GetScreen()->Cursors(Value));
     }
 }
 

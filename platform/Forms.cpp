@@ -1388,7 +1388,19 @@ void TScreen::SetCursor(TCursor Value)
         QGuiApplication::restoreOverrideCursor();
     FCursor = Value;
     if (Value != crDefault)
-        QGuiApplication::setOverrideCursor(QCursor(CursorToQtShape(Value)));
+        QGuiApplication::setOverrideCursor(Cursors(Value));
+}
+
+QCursor TScreen::Cursors(TCursor Index) const
+{
+    if (const auto it = FCursors.constFind(Index); it != FCursors.constEnd())
+        return it.value();
+    return QCursor(CursorToQtShape(Index));
+}
+
+void TScreen::SetCursors(TCursor Index, const QCursor &Value)
+{
+    FCursors.insert(Index, Value);
 }
 
 void TScreen::AddForm(TCustomForm *Form)

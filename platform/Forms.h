@@ -6,6 +6,8 @@
 // OnMessage hook sees it first, then keys take the class library's path
 // (form with KeyPreview, the focused control, Enter/Escape to the default and
 // cancel buttons, then the character).
+#include <QCursor>
+#include <QHash>
 #include <QLocale>
 #include "Controls.h"
 #include <QPointF>
@@ -366,6 +368,11 @@ public:
     TWinControl *ActiveControl() const;
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor Value);
+    // The cursor table: ids given a cursor of their own (SetCursors) show it;
+    // the standard ids otherwise keep their Qt shapes and any other id is the
+    // default arrow.
+    QCursor Cursors(TCursor Index) const;
+    void SetCursors(TCursor Index, const QCursor &Value);
 
     // Called by forms as they come and go.
     void AddForm(TCustomForm *Form);
@@ -374,6 +381,7 @@ public:
 private:
     std::vector<TCustomForm *> FForms;
     TCursor FCursor = crDefault;
+    QHash<TCursor, QCursor> FCursors;
 };
 
 // --- The process-wide objects ----------------------------------------------------

@@ -81,6 +81,7 @@ TqdzComponent::TqdzComponent(TComponent *AOwner)
       FAllObjects(std::make_unique<TList>())
 {
     RegisterReportClasses();
+    qdzLoadCursors();
     FIsDesigning = GDesignCreateFlags >= 0;
     FFont = std::make_unique<TFont>();
     FFont->SetOnChange(TNotifyEvent(this, &TqdzComponent::FontChanged));

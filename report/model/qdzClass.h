@@ -67,6 +67,19 @@ STATION_DECLARE_ENUM(TqdzAlign, baNone, baLeft, baRight, baCenter, baWidth, baBo
 // page with its form.
 QRecursiveMutex *qdzEngineLock();
 
+// The report engine's own cursors, kept in the screen's cursor table.
+constexpr TCursor crHand = 150;
+constexpr TCursor crZoom = 151;
+constexpr TCursor crFormat = 152;
+
+// Puts the engine's cursors into the screen's cursor table, once per process.
+// Pixmaps need the GUI application and its thread; called anywhere else it
+// does nothing, and the next call from the GUI thread loads them.
+void qdzLoadCursors();
+// The cursor of one of the engine's cursor resources ("qdzHAND", "qdzZOOM",
+// "qdzFORMAT"); the default cursor for any other name.
+QCursor qdzCursorResource(const QString &Name);
+
 // Component flags (TqdzComponent::Flags).
 constexpr quint16 qdzFlagShowInPrepared = 2; // the object is shown in built pages
 constexpr quint16 qdzFlagWriteFull = 4;      // the object is written to built pages in full

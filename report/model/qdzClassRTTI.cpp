@@ -83,9 +83,9 @@ TFunctions::TFunctions(TkwScript *AScript) : TkwRTTIModule(AScript)
     s->AddConst(QStringLiteral("qd1CharX"), extended, Variant(qd1CharX));
     s->AddConst(QStringLiteral("qd1CharY"), extended, Variant(int(qd1CharY)));
     s->AddConst(QStringLiteral("clTransparent"), integer, Variant(int(clTransparent)));
-    s->AddConst(QStringLiteral("crHand"), integer, Variant(150));
-    s->AddConst(QStringLiteral("crZoom"), integer, Variant(151));
-    s->AddConst(QStringLiteral("crFormat"), integer, Variant(152));
+    s->AddConst(QStringLiteral("crHand"), integer, Variant(crHand));
+    s->AddConst(QStringLiteral("crZoom"), integer, Variant(crZoom));
+    s->AddConst(QStringLiteral("crFormat"), integer, Variant(crFormat));
 
     auto e = [s](const char *Type, const char *Names) {
         s->AddEnum(QString::fromLatin1(Type), QString::fromLatin1(Names));
