@@ -1,6 +1,6 @@
-#pragma once
 // Money amounts as whole ten-thousandths (the four-decimal currency of the
 // station's totals) and their Chinese capital words for the delivery note.
+#pragma once
 #include <QString>
 #include <QtGlobal>
 

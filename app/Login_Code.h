@@ -1,6 +1,6 @@
-#pragma once
 // The login window, built for a touch screen: touching a field toggles the
 // on-screen keyboard, Enter moves on, the picture button logs in.
+#pragma once
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "StdCtrls.h"

@@ -1,7 +1,7 @@
-#pragma once
 // The add-product dialog (F3): pick a product for the current order; the
 // first weighing (gross from the scale or typed, tare, price) makes a new
 // line of that order with its weighing record.
+#pragma once
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "StdCtrls.h"

@@ -1,6 +1,6 @@
-#pragma once
 // The new-order dialog (F2): pick a walk-in customer; a double click on the
 // customer makes a station order for the work date.
+#pragma once
 #include "Forms.h"
 #include "StdCtrls.h"
 #include <vector>

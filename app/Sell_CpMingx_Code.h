@@ -1,6 +1,6 @@
-#pragma once
 // The details of one product on the work date, over all its order lines
 // ("查明细F5" on the by-product page).
+#pragma once
 #include "Sell_Mingx_Code.h"
 
 class TSell_CpMingx : public TSell_Mingx

@@ -1,6 +1,6 @@
-#pragma once
 // The crate keypad of an order line: the tare is the number of crates times
 // the unit tare of the preset chosen on the main window.
+#pragma once
 #include "Forms.h"
 #include "StdCtrls.h"
 

@@ -1,6 +1,6 @@
-#pragma once
 // The crate keypad of a whole order: tare = crates x the chosen unit tare,
 // added with the net to the order's own sums.
+#pragma once
 #include "Forms.h"
 #include "StdCtrls.h"
 

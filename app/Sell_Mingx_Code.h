@@ -1,7 +1,7 @@
-#pragma once
 // The details windows: the current order's lines with their weighing records
 // (TSell_Mingx); a record or a whole line added at the station can be deleted
 // from the popup menu. TSell_CpMingx shows the same for a product of the day.
+#pragma once
 #include "DBGrids.h"
 #include "Forms.h"
 #include "Menus.h"

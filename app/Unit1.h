@@ -1,8 +1,8 @@
-#pragma once
 // The station's main window: the work date, the operator label, the toolbar,
 // the scale area (weight, reading switch, tare presets, recalibration, the
 // serial port) and the day's orders by customer and by product with the tile
 // grids of their lines.
+#pragma once
 #include "ComCtrls.h"
 #include "DBGrids.h"
 #include "ExtCtrls.h"

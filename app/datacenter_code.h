@@ -1,7 +1,7 @@
-#pragma once
 // The station's data module: the local and central database connections, the
 // queries behind the main window's lists, and the four routines every window
 // runs its SQL through.
+#pragma once
 #include "ADODB.h"
 #include <memory>
 

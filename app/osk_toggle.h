@@ -1,7 +1,7 @@
-#pragma once
 // The on-screen keyboard for the touch screen: touching a field starts it, or
 // stops it when it already runs. The program is "onboard" unless the
 // environment variable STATION_OSK names another.
+#pragma once
 #include <QString>
 #include <QList>
 

@@ -1,6 +1,6 @@
-#pragma once
 // The busy window shown while a download runs: a text scrolling to the left
 // and a progress bar; it closes itself once the bar reaches 100.
+#pragma once
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "StdCtrls.h"

@@ -1,6 +1,6 @@
-#pragma once
 // The serial scale's side of the station: the weight frame, the scale type
 // and the tare presets kept in one-value files under db/.
+#pragma once
 #include <QString>
 
 class TStrings;

@@ -1,6 +1,6 @@
-#pragma once
 // The typed weighing keypad of an order line: the tare typed in kilograms
 // while the scale is read, or the whole quantity typed by hand.
+#pragma once
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "StdCtrls.h"

@@ -1,6 +1,6 @@
-#pragma once
 // The typed weighing keypad of a whole order: the net (reading less the typed
 // tare) and the tare are added to the order's own sums.
+#pragma once
 #include "Forms.h"
 #include "StdCtrls.h"
 

@@ -1,6 +1,6 @@
-#pragma once
 // Start-up of the station: the windows in their order, the local database,
 // then the message loop.
+#pragma once
 
 // Creates the main window, the data module, the dialogs and the login
 // window in the station's order. When the local database cannot be opened a message box names its

@@ -1,4 +1,3 @@
-#pragma once
 // Download and upload between the local database and the central server.
 //
 // The routines below the toolbar flows need no window: they take the work
@@ -12,6 +11,7 @@
 // address, completed with the station's fixed login. When that line is
 // itself a whole connection string ("Provider=...;..."), it is used as it is
 // (a PostgreSQL server, or a SQL Server with other credentials).
+#pragma once
 #include "ADODB.h"
 #include "SysUtils.h"
 #include <QList>

@@ -1,7 +1,7 @@
-#pragma once
 // The line chooser: which delivery lines' orders the download brings down.
 // The chosen lines live in db/tongbxlid.txt and db/tongbxlmc.txt (GBK, one
 // entry a line), opened relative to the current directory.
+#pragma once
 #include "Forms.h"
 #include "StdCtrls.h"
 

@@ -1,10 +1,10 @@
-#pragma once
 // The weighing arithmetic shared by the four weighing keypads, what they need
 // from the main window, and the local writes of one weighing.
 //
 // A weighing turns the scale reading into a net quantity: the reading less
 // the tare, and, when several lines share one load on the scale, less the
 // reading after the previous weighing of that load (LastGross).
+#pragma once
 #include "ExtCtrls.h"
 #include "datacenter_code.h"
 #include "Forms.h"

@@ -1,4 +1,3 @@
-#pragma once
 // Database access components over Qt SQL: a connection named by an ADO-style
 // connection string, and a query that reads its whole result on Open so that
 // RecordCount is exact and navigation is free.
@@ -8,6 +7,7 @@
 // "Provider=SQLOLEDB.1;Data Source=<host>;Initial Catalog=<db>;User ID=<u>;Password=<p>"
 // (SQL Server through unixODBC and FreeTDS), or with "Provider=MSDASQL;Driver=<odbc driver>;..."
 // any other ODBC driver with the same keys.
+#pragma once
 #include "Component.h"
 #include "Classes.h"
 #include "SysUtils.h"

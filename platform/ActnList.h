@@ -1,7 +1,7 @@
-#pragma once
 // Actions: a command with its caption, checked, enabled and visible state,
 // hint and handlers, kept in an action list and shown by every control linked
 // to it. A change of the action reaches each linked control through its link.
+#pragma once
 #include "Component.h"
 #include "TypInfo.h"
 

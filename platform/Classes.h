@@ -1,7 +1,7 @@
-#pragma once
 // The class library's lists: TList of pointers, the abstract TStrings and
 // TStringList. Streams live in Streams.h, included here as the class library
 // keeps them in the same unit.
+#pragma once
 #include "Object.h"
 #include "Streams.h"
 #include <QChar>

@@ -1,6 +1,6 @@
-#pragma once
 // 8-bit text at the program's byte boundaries (one-value files, password
 // digests, resource tables, font charsets) converted to and from QString.
+#pragma once
 #include <QByteArray>
 #include <QString>
 

@@ -1,6 +1,6 @@
-#pragma once
 // TCollection and TCollectionItem: a list of items of one class, owned by the
 // collection; an item freed on its own leaves the collection.
+#pragma once
 #include "Object.h"
 #include <vector>
 

@@ -1,8 +1,8 @@
-#pragma once
 // Colours of the class library: TColor is 0x00BBGGRR; a value with the high
 // bit set is a system colour whose low byte is the desktop colour index.
 // System colours resolve through one fixed table of the classic desktop
 // palette, so nothing painted depends on the desktop theme.
+#pragma once
 #include <QColor>
 #include <QString>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#pragma once
 // The common controls: page controls with tab sheets, tool bars, status bars
 // with panels, date pickers, tree views and up-down buttons.
+#pragma once
 #include "Collection.h"
 #include "Controls.h"
 #include "ImgList.h"

@@ -1,7 +1,7 @@
-#pragma once
 // TComponent: the owned, named object of the class library. An owner frees
 // the components it owns (last created first), keeps their names unique and
 // tells them, and those that asked, when a component goes away.
+#pragma once
 #include "Object.h"
 #include <functional>
 #include <vector>

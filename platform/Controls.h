@@ -1,10 +1,10 @@
-#pragma once
 // Controls of the class library over Qt Widgets: TControl, TWinControl,
 // TGraphicControl and TCustomControl. Every control wraps one QWidget; the
 // control keeps the class library's geometry (Left/Top/Width/Height relative
 // to the parent's client area), lays out aligned children the way the class
 // library does, and turns Qt's input events into the class library's events
 // (Windows virtual-key codes, Shift state, Key := 0 swallowing the key).
+#pragma once
 #include "ActnList.h"
 #include "Classes.h"
 #include "Colors.h"

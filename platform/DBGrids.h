@@ -1,4 +1,3 @@
-#pragma once
 // The data-aware grid: one row per record of the data source's query, a title
 // row and an indicator column (both fixed), and the current row following the
 // query's RecNo both ways. The query has no change notification, so the grid
@@ -6,6 +5,7 @@
 // touched. While a cell is drawn the query stands on the drawn record, so an
 // OnDrawColumnCell handler reads that record's fields; the cursor is put back
 // afterwards.
+#pragma once
 #include "ADODB.h"
 #include "Grids.h"
 #include <memory>

@@ -1,4 +1,3 @@
-#pragma once
 // Message and input boxes and the common dialogs (open, save, colour, font,
 // print, printer set-up) over Qt's dialogs.
 //
@@ -12,6 +11,7 @@
 //
 //   TScopedDialogHook answer([](TDialogRequest &R) { R.Value = "42"; return mrOk; });
 //   QString v;  InputQuery("Tare", "Weight", v);   // v == "42", no window shown
+#pragma once
 #include "Classes.h"
 #include "Colors.h"
 #include "Component.h"

@@ -1,6 +1,6 @@
-#pragma once
 // The class library's exception hierarchy: every error the system raises is an
 // Exception carrying a message; handlers catch by class.
+#pragma once
 #include <QString>
 #include <exception>
 #include <string>

@@ -1,5 +1,5 @@
-#pragma once
 // Panels, images, paint boxes, timers, splitters and scroll boxes.
+#pragma once
 #include "Controls.h"
 #include "Forms.h"
 #include <memory>

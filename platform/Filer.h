@@ -1,8 +1,8 @@
-#pragma once
 // The class library's binary property format: TWriter writes properties as a
 // name (one length byte and the bytes) followed by a tagged little-endian
 // value; TReader reads them back and hands each to the object's published
 // property of that name or to the reader its DefineProperties names.
+#pragma once
 #include "Object.h"
 #include "Streams.h"
 #include <QByteArray>

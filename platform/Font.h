@@ -1,7 +1,7 @@
-#pragma once
 // TFont: name, size, colour, style, charset and pitch of text, with change
 // notification. Sizes are points at a fixed 96 pixels per inch; the font
 // keeps its Height (negative: character height in pixels) and derives Size.
+#pragma once
 #include "Colors.h"
 #include "Object.h"
 #include <functional>

@@ -1,4 +1,3 @@
-#pragma once
 // Forms, data modules, the application and the screen. Every form is its own
 // top-level Qt window (never a Qt child of another form), so disabling one
 // form leaves the others usable. ShowModal runs a nested event loop until
@@ -6,6 +5,7 @@
 // OnMessage hook sees it first, then keys take the class library's path
 // (form with KeyPreview, the focused control, Enter/Escape to the default and
 // cancel buttons, then the character).
+#pragma once
 #include <QCursor>
 #include <QHash>
 #include <QLocale>

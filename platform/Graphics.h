@@ -1,4 +1,3 @@
-#pragma once
 // Drawing classes of the class library over QPainter and QImage: pens,
 // brushes, the canvas, graphics (bitmap, JPEG, PNG, icon) and the picture.
 //
@@ -6,6 +5,7 @@
 // bottom edge, LineTo leaves out its last pixel, nothing is antialiased unless
 // SetAntialiased(true) is asked for. Fonts take their pixel height from
 // TFont::Height (96 pixels per inch), whatever the device says.
+#pragma once
 #include "Classes.h"
 #include "Colors.h"
 #include "Exceptions.h"

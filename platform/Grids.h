@@ -1,8 +1,8 @@
-#pragma once
 // Grids with the class library's geometry: fixed rows and columns, column
 // widths and row heights where 0 hides a column or row with its grid line,
 // scrolling by whole cells, OnSelectCell on every touch of a cell (also the
 // current one), OnDrawCell with the grid's canvas after the default drawing.
+#pragma once
 #include "Controls.h"
 #include <memory>
 #include <vector>

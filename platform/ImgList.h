@@ -1,7 +1,7 @@
-#pragma once
 // Image lists: equally sized images kept with their transparency, drawn by
 // index on any canvas. Toolbars, tree views and the report engine's button
 // glyphs take their pictures from here.
+#pragma once
 #include "Component.h"
 #include "Graphics.h"
 

@@ -1,4 +1,3 @@
-#pragma once
 // INI files of the class library. Sections and keys are found without regard
 // to case. Text is read as UTF-8 when the file's bytes are valid UTF-8 and as
 // GBK (the station's code page) otherwise, and written back the same way; a
@@ -8,6 +7,7 @@
 // the file, every write changes just the line concerned and leaves every
 // other byte of the file as it was. TMemIniFile holds the file in memory
 // until UpdateFile.
+#pragma once
 #include "Classes.h"
 #include "Exceptions.h"
 #include "Object.h"

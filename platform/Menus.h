@@ -1,6 +1,6 @@
-#pragma once
 // Menu items and popup menus over QMenu/QAction. A popup menu builds its Qt
 // menu from its items each time it pops up, so items may change freely.
+#pragma once
 #include "Classes.h"
 #include "Component.h"
 #include "Controls.h"

@@ -1,7 +1,7 @@
-#pragma once
 // Root classes of the class library: TObject and TPersistent.
 // The run-time type information (class references, published properties)
 // hangs off these two; TypInfo.h, included at the end, declares it.
+#pragma once
 #include <QString>
 
 class TClassInfo;

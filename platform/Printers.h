@@ -1,4 +1,3 @@
-#pragma once
 // The machine's printers: the spooler (which printers there are and what
 // each offers) and TPrinter, one printer to draw pages on or to send raw
 // bytes to. The spooler is CUPS, reached through Qt's printer support and
@@ -9,6 +8,7 @@
 // margins are millimetres. Drawn pages go to the printer through CUPS, or to
 // a PDF file when a file name is set; raw jobs go to CUPS unchanged
 // (lp -o raw) or to the file as they are.
+#pragma once
 #include "Classes.h"
 #include "Exceptions.h" // EPrinter
 #include "Object.h"

@@ -1,4 +1,3 @@
-#pragma once
 // The system registry of the class library, kept in one INI store under the
 // user's configuration folder (QStandardPaths::AppConfigLocation/registry.ini).
 // Each key is a section named by its full path, such as
@@ -6,6 +5,7 @@
 // "name=type:data" with the types sz, expand_sz, dword (decimal) and binary
 // (hexadecimal); the unnamed default value is "@". Key and value names are found without regard to case. Every
 // change is written to the store at once.
+#pragma once
 #include "Classes.h"
 #include "Exceptions.h"
 #include "Object.h"

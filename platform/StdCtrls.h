@@ -1,10 +1,10 @@
-#pragma once
 // The standard controls: labels, buttons, edits, memos, check boxes, radio
 // buttons, list and combo boxes, group boxes. Each wraps one Qt widget and
 // follows the class library's rules for its events: OnChange of an edit fires
 // for every change of its text, OnChange of a combo box and OnClick of a list
 // box only for what the user does, OnClick of a check box or radio button for
 // every change of its state.
+#pragma once
 #include "Controls.h"
 #include <QString>
 

@@ -1,6 +1,6 @@
-#pragma once
 // Byte streams of the class library: TStream with 64-bit positions and the
 // memory, file and string streams built on it.
+#pragma once
 #include "Object.h"
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
-#pragma once
 // The run-time library: strings, numbers, formatting, dates and file names,
 // with the class library's names and rules, written over QString.
 // Numbers are never formatted through printf or the C locale: the program's
 // fixed FormatSettings decide separators and names.
+#pragma once
 #include "Exceptions.h"
 #include <QByteArray>
 #include <QChar>

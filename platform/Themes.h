@@ -1,8 +1,8 @@
-#pragma once
 // Theme services: the desktop's Qt style stands in for the system's visual
 // styles. Themes count as enabled while the application runs with a style
 // that draws its own controls; the "windows" style is the classic look, under
 // which they are disabled. The parts are drawn by the style by state.
+#pragma once
 #include "Graphics.h"
 #include "TypInfo.h"
 #include "Types.h"

@@ -1,4 +1,3 @@
-#pragma once
 // Run-time type information: class references, the registry of classes by
 // name, and the published properties of every class with their kinds,
 // declared defaults and stored rules. The template serializer, the script
@@ -53,6 +52,7 @@
 // GetMethodProp, GetEnumProp, GetSetProp and their Set counterparts take a
 // property info or a name; names are matched without regard to case and may be
 // dotted paths through class-kind properties ("Font.Name").
+#pragma once
 #include "Object.h"
 #include "Exceptions.h"
 #include <QString>

@@ -1,6 +1,6 @@
-#pragma once
 // Points, sizes and rectangles of the class library. A TRect holds left, top,
 // right and bottom; right and bottom lie outside the rectangle.
+#pragma once
 #include <QPoint>
 #include <QRect>
 #include <QSize>

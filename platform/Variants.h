@@ -1,4 +1,3 @@
-#pragma once
 // The class library's Variant: a tagged value with the library's type codes,
 // conversion, arithmetic and comparison rules. The script engine evaluates
 // every expression on these; the report layer and the database layer pass
@@ -19,6 +18,7 @@
 // - An object reference is its own kind (varObject), never an integer: it
 //   converts to nothing else, compares only for (in)equality, and equals the
 //   integer 0 or Empty only when it is nil.
+#pragma once
 #include "Object.h"
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
-#pragma once
 // Registration of the class library's basic classes (objects, persistent
 // objects, collections, lists, string lists, streams, components) and the
 // engine's XML classes for scripts.
+#pragma once
 #include "kw_iinterpreter.h"
 
 namespace kw_iclassesrtti {

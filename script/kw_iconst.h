@@ -1,7 +1,7 @@
-#pragma once
 // Messages of the script compiler. They are variables, not constants: a host
 // may replace them with texts in its own language (the report engine copies
 // its string table's texts into them when it loads the table).
+#pragma once
 #include <QString>
 
 extern QString SLangNotFound;      // "Language '%s' not found"

@@ -1,6 +1,6 @@
-#pragma once
 // Registration of the class library's common dialogs and of the message and
 // input routines for scripts.
+#pragma once
 #include "kw_iinterpreter.h"
 
 namespace kw_idialogsrtti {

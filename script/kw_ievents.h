@@ -1,8 +1,8 @@
-#pragma once
 // Event adapters: a script procedure assigned to an event property of a host
 // object runs through one of these. Each adapter's handler has the class
 // library's signature for its kind of event, passes the arguments to the
 // procedure as variants and hands the values of var parameters back.
+#pragma once
 #include "Controls.h"
 #include "Forms.h"
 #include "kw_iinterpreter.h"

@@ -1,8 +1,8 @@
-#pragma once
 // Expressions of the script engine: a small tree of operand and operator
 // nodes ordered by operator priority, type-checked once when it is built and
 // evaluated by walking it with variants; designators (a name followed by
 // members, indexes and arguments) and set constructors.
+#pragma once
 #include "kw_iinterpreter.h"
 #include "kw_ixml.h"
 #include <memory>

@@ -1,8 +1,8 @@
-#pragma once
 // Registration of the class library's controls and forms for scripts:
 // modal results, cursors, key codes, the enumerations of controls and forms,
 // the control and form classes with their events, and the application
 // object.
+#pragma once
 #include "kw_iinterpreter.h"
 
 namespace kw_iformsrtti {

@@ -1,7 +1,7 @@
-#pragma once
 // Registration of the class library's drawing classes (font, pen, brush,
 // canvas, graphics, picture, metafile, bitmap), their enumerations and the
 // named colours for scripts.
+#pragma once
 #include "kw_iinterpreter.h"
 
 namespace kw_igraphicsrtti {

@@ -1,7 +1,7 @@
-#pragma once
 // The grammar-driven parser: walks the rule elements of a language definition
 // over the source text and produces the language-neutral program tree; and
 // the process-wide registry of language definitions.
+#pragma once
 #include "Object.h"
 #include "kw_iparser.h"
 #include "kw_ixml.h"

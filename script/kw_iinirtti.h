@@ -1,7 +1,7 @@
-#pragma once
 // Registration of the class library's INI-file classes for scripts, with a
 // few additions: a section's values without their names, a whole string
 // list kept in a section, and a whole INI file moved to and from a stream.
+#pragma once
 #include "kw_iinterpreter.h"
 
 class TCustomIniFile;

@@ -1,4 +1,3 @@
-#pragma once
 // The script engine's name space: type codes, the items a script can refer to
 // (variables, types, parameters, routines, members of host classes, indexing
 // helpers), the script object that holds them with the host registration
@@ -10,6 +9,7 @@
 // registration operations, which use it) and is checked against the objects
 // known to be alive whenever a script value is used as an object
 // (kwVarToObject); a stale or foreign reference raises, it never crashes.
+#pragma once
 #include "Classes.h"
 #include "Component.h"
 #include "SysUtils.h"

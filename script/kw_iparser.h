@@ -1,8 +1,8 @@
-#pragma once
 // The script engine's character-level scanner. It knows no language by
 // itself: the grammar-driven parser configures it from a language definition
 // and asks it for one terminal at a time, saving and restoring Position to
 // backtrack. Positions are 1-based character indexes into the text.
+#pragma once
 #include "Object.h"
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
-#pragma once
 // Small conversions shared by the registration units: arguments of a call
 // as objects of a class, strings to bytes of a stream, and the check of a
 // list index.
+#pragma once
 #include "kw_iinterpreter.h"
 
 // Argument Index of the call as an object of class T (nil allowed); raises

@@ -1,7 +1,7 @@
-#pragma once
 // The statements of the script interpreter. Each interprets itself by walking
 // its children; the running program's flags (Terminated, ExitCalled,
 // BreakCalled, ContinueCalled) steer lists and loops.
+#pragma once
 #include "kw_iexpression.h"
 #include <memory>
 

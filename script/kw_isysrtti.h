@@ -1,8 +1,8 @@
-#pragma once
 // The built-in library of the script engine: the base types, the constants
 // True/False/nil/Null, the string and array indexing helpers, the exception
 // variables, the global routines every script can call and the variant type
 // codes. It is the first registration module of every script.
+#pragma once
 #include "kw_iinterpreter.h"
 
 // Raised where an automation object cannot be created: this system has no

@@ -1,7 +1,7 @@
-#pragma once
 // The script engine's own small XML tree: language definitions and program
 // trees live in it. Attributes are kept as one raw text per element; there is
 // no character data, and only the escapes the engine writes are decoded.
+#pragma once
 #include "Object.h"
 #include <QString>
 #include <QByteArray>

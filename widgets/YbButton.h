@@ -1,9 +1,9 @@
-#pragma once
 // The suite's owner-drawn buttons. TYbCustomButton keeps the hot-tracking,
 // pressed and mouse-over state and draws the caption in its text styles;
 // TYbButton is the push button of the station's forms: default and cancel
 // keys, modal result, grouped toggle buttons, and three looks (themed,
 // hot-tracked with gradients, framed with 3D edges).
+#pragma once
 #include "YbCommon.h"
 
 #include "Controls.h"

@@ -1,10 +1,10 @@
-#pragma once
 // Shared types of the owner-drawn control suite, the colour arithmetic every
 // control derives its shades with (hue, saturation and luminance on a 0..240
 // scale), two facts about the display read once at start, and the drawing
 // primitives: edges, styled and shaded borders, focus dots, trimmed boxes and
 // two-colour gradients. Every border routine paints inside the rectangle it
 // is given and returns what remains inside the border.
+#pragma once
 #include "Colors.h"
 #include "Component.h"
 #include "Controls.h"

@@ -1,8 +1,8 @@
-#pragma once
 // The suite's progress bar: a window-less control that shows a percentage as
 // a plain bar, a row of LED segments or a gradient inside a frame of the
 // suite's frame styles, with the percentage (or parts done and total)
 // written across it in inverse colours.
+#pragma once
 #include "YbCommon.h"
 
 #include "Controls.h"

@@ -1,9 +1,9 @@
-#pragma once
 // Check-style controls of the suite: a state glyph beside a caption, with
 // custom glyphs from a bitmap strip or an image list, hot tracking, a
 // read-only mode and a frame controller link. TYbRadioButton is the radio
 // button of the station's main window: checking one unchecks the other radio
 // buttons of the same parent.
+#pragma once
 #include "YbButton.h"
 
 #include "ImgList.h"

@@ -1,7 +1,7 @@
-#pragma once
 // Aggregates of a report: the SUM, AVG, MIN, MAX and COUNT calls found in
 // the memos of footers and summaries, each counting the records of its data
 // band and answering the engine's aggregate look-up.
+#pragma once
 #include "platform/Object.h"
 #include "platform/Variants.h"
 

@@ -1,8 +1,8 @@
-#pragma once
 // The band tree the engine walks: per template page, the top-level data
 // bands with their details, headers, footers and groups, built from the
 // page's flat band list before each run, and the run-time counters of the
 // bands in it.
+#pragma once
 #include "platform/Variants.h"
 
 #include <QHash>

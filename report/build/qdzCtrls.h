@@ -1,6 +1,6 @@
-#pragma once
 // Small controls of the report engine's windows: the flat combo box, the
 // scroll window with its own positions, and the tool-bar panel.
+#pragma once
 #include "platform/Controls.h"
 #include "platform/ExtCtrls.h"
 #include "platform/StdCtrls.h"

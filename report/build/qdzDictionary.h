@@ -1,5 +1,5 @@
-#pragma once
 // Short names (m1, b3) of the template objects stored with a built report.
+#pragma once
 #include <QString>
 #include <memory>
 #include <utility>

@@ -1,8 +1,8 @@
-#pragma once
 // The report engine: turns a loaded template into built pages in the
 // report's built-page store. The run loop and passes, data bands and
 // groups, pages and columns, band output with stretching, splitting and
 // keep-together, and subreports are in qdzEngine*.cpp by topic.
+#pragma once
 #include "report/build/qdzAggregate.h"
 #include "report/build/qdzBandTree.h"
 #include "report/model/qdzClass.h"

@@ -1,6 +1,6 @@
-#pragma once
 // What the engine asks of the concrete built-page store beyond the abstract
 // store's operations.
+#pragma once
 class TqdzCustomPreviewPages;
 class TqdzReportPage;
 

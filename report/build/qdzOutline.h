@@ -1,5 +1,5 @@
-#pragma once
 // The outline of a built report: a tree of headings in the store's document.
+#pragma once
 #include "report/model/qdzClassEngine.h"
 
 class TqdzOutline : public TqdzCustomOutline

@@ -1,5 +1,5 @@
-#pragma once
 // The prompt for a report's password, and the report's dialog-page form.
+#pragma once
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"

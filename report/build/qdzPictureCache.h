@@ -1,5 +1,5 @@
-#pragma once
 // The picture cache of built reports: each picture kept once in block streams in memory or temporary files.
+#pragma once
 #include "platform/Streams.h"
 
 #include <QString>

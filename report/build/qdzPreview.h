@@ -1,6 +1,6 @@
-#pragma once
 // The preview control: the page workspace that lays out and paints built
 // pages at a zoom, thumbnails, outline tree, navigation, find, save and open.
+#pragma once
 #include "platform/ComCtrls.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Menus.h"

@@ -1,5 +1,5 @@
-#pragma once
 // The preview window with its tool bar and status bar, the search dialog and the page settings dialog.
+#pragma once
 #include "platform/ComCtrls.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"

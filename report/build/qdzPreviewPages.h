@@ -1,5 +1,5 @@
-#pragma once
 // The built-page store: built pages kept as differences from stored template objects, rebuilt on demand.
+#pragma once
 #include "report/model/qdzClassEngine.h"
 
 #include <QByteArray>

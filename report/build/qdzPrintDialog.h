@@ -1,6 +1,6 @@
-#pragma once
 // The print dialog: printer, pages, copies, print mode and order, written
 // into the report's PrintOptions when the user confirms.
+#pragma once
 #include "platform/ComCtrls.h"
 #include "platform/Dialogs.h"
 #include "platform/ExtCtrls.h"

@@ -1,9 +1,9 @@
-#pragma once
 // The report engine's printers: an abstract printer with its own paper, bin
 // and margin model and a drawing canvas, the machine's printers bound to the
 // platform printer, a virtual printer for machines without any, the shared
 // printer list, and the table of standard paper sizes. Sizes and margins are
 // millimetres.
+#pragma once
 #include "platform/Graphics.h"
 #include "platform/Object.h"
 #include "platform/Types.h"

@@ -1,6 +1,6 @@
-#pragma once
 // The borderless window that shows how far a report build, print or export
 // has got and lets the user cancel it.
+#pragma once
 #include "platform/ComCtrls.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"

@@ -1,4 +1,3 @@
-#pragma once
 // The report's component tree: every object of a report (the report, its
 // pages, bands, views, datasets) is a TqdzComponent with a parent, an ordered
 // list of children, a position and size in report units (screen pixels at 96
@@ -9,6 +8,7 @@
 // The report, page and band classes declared here carry only what the
 // component tree itself needs of them; their own units fill them in. The
 // views are in qdzClassViews.h, included at the end.
+#pragma once
 #include "platform/Classes.h"
 #include "platform/Collection.h"
 #include "platform/Component.h"

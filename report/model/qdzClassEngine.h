@@ -1,9 +1,9 @@
-#pragma once
 // The report drives building, storing and showing pages only through the
 // abstract classes here: the engine, the built-page store, its outline and
 // the preview control, plus the progress and preview windows. The build
 // layer implements them and installs its factories into qdzBuildFactories()
 // once at start-up (the report model sits below it and cannot name them).
+#pragma once
 #include "platform/Classes.h"
 #include "platform/Controls.h"
 #include "platform/Forms.h"

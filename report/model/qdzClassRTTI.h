@@ -1,7 +1,7 @@
-#pragma once
 // Registration of the report classes for scripts: constants, enumerations,
 // the classes with their extra members, a few global routines, and the call
 // dispatcher, property getter and setter that carry them out.
+#pragma once
 #include "script/kw_iinterpreter.h"
 
 namespace qdzClassRTTI {

@@ -1,7 +1,7 @@
-#pragma once
 // The printable objects on bands: the view base with frame, fill, highlight
 // and display format, the memo (text) views, and the line, picture, shape
 // and subreport views.
+#pragma once
 #include "platform/Graphics.h"
 #include "platform/Variants.h"
 #include "report/model/qdzClass.h"

@@ -1,7 +1,7 @@
-#pragma once
 // Objects of reports for character (dot-matrix) printers: a text object, a
 // line and a raw printer command whose bounds snap to the character grid, and
 // a page whose paper and margins snap to whole columns and rows.
+#pragma once
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassViews.h"
 

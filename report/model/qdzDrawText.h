@@ -1,8 +1,8 @@
-#pragma once
 // Layout and drawing of memo text: measured at a fixed high resolution so a
 // page looks the same on screen and on paper; word wrap (with hyphenation of
 // Cyrillic words), a few HTML-like style tags, justification, rotation,
 // vertical alignment, clipping and cutting the text for split objects.
+#pragma once
 #include "platform/Colors.h"
 #include "platform/Font.h"
 #include "platform/Object.h"

@@ -1,6 +1,6 @@
-#pragma once
 // The program-wide registries of report object kinds, property editors and
 // export filters, and the property editors an object inspector would use.
+#pragma once
 #include "platform/Classes.h"
 #include "platform/Collection.h"
 #include "platform/Graphics.h"

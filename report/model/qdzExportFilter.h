@@ -1,5 +1,5 @@
-#pragma once
 // The export filter base: what the built-page store hands its pages to.
+#pragma once
 #include "platform/Classes.h"
 #include "platform/Controls.h"
 

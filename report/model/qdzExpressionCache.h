@@ -1,6 +1,6 @@
-#pragma once
 // The report's expressions, each compiled once into a small function of a
 // private script and evaluated by calling it.
+#pragma once
 #include "platform/Classes.h"
 #include "platform/Variants.h"
 

@@ -1,7 +1,7 @@
-#pragma once
 // The report engine's captions and messages by key, its image lists, the
 // list of language files and the help binding. One shared instance, created
 // with the built-in English table on first use.
+#pragma once
 #include "platform/Object.h"
 
 #include <QByteArray>

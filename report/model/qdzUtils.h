@@ -1,7 +1,7 @@
-#pragma once
 // Small shared routines of the report engine: absolute areas, look-ups,
 // number and hexadecimal conversions, the bracketed-expression finder, page
 // ranges, temporary files, the program's path, the gzip reader and help.
+#pragma once
 #include "platform/Colors.h"
 #include "platform/Object.h"
 #include "platform/Types.h"

@@ -1,8 +1,8 @@
-#pragma once
 // What a report keeps besides its objects: named variables (the report's
 // own and the process-wide global ones), styles with their style-sheet
 // files, and the four option objects whose properties appear in templates
 // as dotted attributes (EngineOptions.DoublePass).
+#pragma once
 #include "platform/Classes.h"
 #include "platform/Collection.h"
 #include "platform/Colors.h"

@@ -1,7 +1,7 @@
-#pragma once
 // Memo text as a list of wide lines, each with an object reference, streamed
 // into component data as UTF-8; and conversions between 8-bit text of a font
 // charset and wide text.
+#pragma once
 #include "platform/Object.h"
 
 #include <QByteArray>

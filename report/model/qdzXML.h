@@ -1,8 +1,8 @@
-#pragma once
 // The report engine's XML tree: templates, built pages and the string table
 // are kept as items with a tag name and one raw attribute text. Text between
 // tags is not kept. Attribute texts are bytes: templates mix UTF-8 memo text
 // with 8-bit attribute values, so decoding is left to whoever reads a value.
+#pragma once
 #include "platform/Exceptions.h"
 
 #include <QByteArray>

@@ -1,4 +1,3 @@
-#pragma once
 // The report template format: a tree of report objects as XML items, one
 // element per object named by its class, one attribute per stored published
 // property that differs from its default. There is no per-class schema: the
@@ -10,6 +9,7 @@
 // string lists as Prop.Text, nested objects as dotted paths (Font.Name),
 // references by name, defined properties as PropData (upper-case hex of the
 // binary property writer's bytes).
+#pragma once
 #include "platform/Classes.h"
 #include "platform/Collection.h"
 #include "platform/Component.h"

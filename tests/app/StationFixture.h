@@ -1,7 +1,7 @@
-#pragma once
 // A station folder in a temporary directory: db/dat.db made from the shipped
 // schema (and optionally the demo data), db/dianzc_type.txt with scale type 4
 // (no scale), and STATION_DIR pointing at it.
+#pragma once
 #include <QString>
 #include <QTemporaryDir>
 

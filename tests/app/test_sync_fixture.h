@@ -1,7 +1,7 @@
-#pragma once
 // Download/upload tests: a fresh central database on the test PostgreSQL
 // server, a station folder with an empty local database, the data module,
 // and a recorder that answers every dialog.
+#pragma once
 #include "ADODB.h"
 #include "Dialogs.h"
 #include "StationFixture.h"

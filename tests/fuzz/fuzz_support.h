@@ -1,7 +1,7 @@
-#pragma once
 // Shared pieces of the libFuzzer harnesses: a Qt application for the classes
 // that need one, a check that makes libFuzzer keep the input, and a reader
 // that takes typed values off the front of the input.
+#pragma once
 #include <QByteArray>
 #include <QApplication>
 #include <QString>

@@ -1,6 +1,6 @@
-#pragma once
 // Shared helpers of the Variant tests: a result or a raised exception as one
 // comparable text, "Type:Text" or "EClass: message".
+#pragma once
 #include "Exceptions.h"
 #include "Variants.h"
 #include <functional>

@@ -1,5 +1,5 @@
-#pragma once
 // Helpers shared by the script front-end tests.
+#pragma once
 #include "Classes.h"
 #include "kw_iilparser.h"
 #include <QMap>

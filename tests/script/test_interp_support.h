@@ -1,6 +1,6 @@
-#pragma once
 // A script ready to compile and run test programs: base types, the
 // exception variables and a log routine that collects what scripts print.
+#pragma once
 #include "kw_iinterpreter.h"
 #include "test_registration_host.h"
 #include <gtest/gtest.h>

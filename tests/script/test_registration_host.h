@@ -1,7 +1,7 @@
-#pragma once
 // Host classes and helpers shared by the name-space tests: a component that
 // publishes a property of every kind, a statement that runs a function, an
 // adapter for notify events, and a handler object for registered routines.
+#pragma once
 #include "kw_iinterpreter.h"
 #include "kw_test_support.h"
 #include <functional>

@@ -1,6 +1,6 @@
-#pragma once
 // A script with the base types and the registration modules of the class
 // library loaded, ready for test programs.
+#pragma once
 #include "test_interp_support.h"
 #include <QTemporaryDir>
 

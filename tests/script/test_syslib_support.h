@@ -1,6 +1,6 @@
-#pragma once
 // A script with the built-in library loaded the way AddRTTI loads it, and a
 // Log routine that collects what programs print.
+#pragma once
 #include "kw_isysrtti.h"
 #include <QStringList>
 #include <gtest/gtest.h>

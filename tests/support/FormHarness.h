@@ -1,7 +1,7 @@
-#pragma once
 // Driving forms in tests on the offscreen platform: show and activate a form,
 // click and type into its controls through QTest, grab a control into an
 // image, and answer the modal message boxes a test provokes.
+#pragma once
 #include "Forms.h"
 #include <QImage>
 #include <QString>

@@ -1,7 +1,7 @@
-#pragma once
 // A pair of connected pseudo-terminals made by socat, standing in for a serial
 // cable: what is written to one end arrives at the other. Each pair gets its
 // own folder and link names, so tests may run side by side.
+#pragma once
 #include <QByteArray>
 #include <QProcess>
 #include <QString>

@@ -1,6 +1,6 @@
-#pragma once
 // Builds report templates in code for the engine tests and reads the built
 // pages back: the memo texts of each page with their place.
+#pragma once
 #include "FakePreviewPages.h"
 #include "platform/Classes.h"
 #include "report/build/qdzBuild.h"

@@ -1,7 +1,7 @@
-#pragma once
 // A small built-page store for the engine tests, used while no real store
 // is installed: every built band is kept as a copy on a page object, so the
 // tests read pages back the same way from either store.
+#pragma once
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"
 

@@ -1,6 +1,6 @@
-#pragma once
 // A built-page store, outline and engine standing in for the real ones in
 // the preview tests: pages of given sizes holding texts at given places.
+#pragma once
 #include "platform/Graphics.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"

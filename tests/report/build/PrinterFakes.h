@@ -1,6 +1,6 @@
-#pragma once
 // A spooler of made-up printers for tests: no CUPS needed, drawn pages go to
 // files, raw jobs are recorded.
+#pragma once
 #include "platform/Printers.h"
 
 #include <QList>

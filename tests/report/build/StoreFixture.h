@@ -1,5 +1,5 @@
-#pragma once
 // Shared pieces of the built-page store tests: a drawn test object, a test engine, a small report.
+#pragma once
 #include "report/build/qdzPreviewPages.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"

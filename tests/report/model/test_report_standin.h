@@ -1,8 +1,8 @@
-#pragma once
 // A stand-in engine, built-page store and outline for the report object's
 // tests: the engine walks the report pages, evaluates every bracketed
 // expression of every memo through the report's Calc and adds one built page
 // per report page; tests hook into the run to act while it builds.
+#pragma once
 #include "platform/Dialogs.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"

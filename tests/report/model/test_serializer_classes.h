@@ -1,9 +1,9 @@
-#pragma once
 // Small report classes registered for the tests of the component tree and
 // the template format: a report with a collection stored as defined data, a
 // page-like and a band-like container, and a memo-like view with a font, a
 // frame, a string list, an enumeration, a set, floats, a reference, a
 // variant and a defined property.
+#pragma once
 #include "platform/Classes.h"
 #include "platform/Collection.h"
 #include "platform/Filer.h"
