@@ -1,3 +1,4 @@
+// Implementation of the login window.
 #include "Login_Code.h"
 #include "CodePages.h"
 #include "Md5.h"

@@ -1,3 +1,4 @@
+// Implementation of the add-product dialog.
 #include "Sell_Add_Cp_Code.h"
 #include "Sell_Host.h"
 #include "SysUtils.h"

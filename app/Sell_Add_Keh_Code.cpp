@@ -1,3 +1,4 @@
+// Implementation of the new-order dialog.
 #include "Sell_Add_Keh_Code.h"
 #include "Sell_Host.h"
 #include "SysUtils.h"

@@ -1,3 +1,4 @@
+// Implementation of the details of one product on the work date.
 #include "Sell_CpMingx_Code.h"
 #include "Sell_Host.h"
 

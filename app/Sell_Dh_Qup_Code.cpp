@@ -1,3 +1,4 @@
+// Implementation of the crate keypad of an order line.
 #include "Sell_Dh_Qup_Code.h"
 #include "YbRadChk.h"
 #include "datacenter_code.h"

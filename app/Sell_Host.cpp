@@ -1,3 +1,4 @@
+// Hooks the main window gives the weighing, manual-order and details dialogs.
 #include "Sell_Host.h"
 #include "Forms.h"
 

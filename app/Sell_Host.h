@@ -1,3 +1,4 @@
+// Hooks the main window gives the weighing, manual-order and details dialogs.
 #pragma once
 #include "datacenter_code.h" // LocalTransaction
 // What the manual-order and details dialogs need from the main window. The

@@ -1,3 +1,4 @@
+// Implementation of the crate keypad of a whole order.
 #include "Sell_Lx_Qup_Code.h"
 #include "datacenter_code.h"
 #include "weighing_code.h"

@@ -1,3 +1,4 @@
+// Implementation of the details windows.
 #include "Sell_Mingx_Code.h"
 #include "Sell_Host.h"
 #include "SysUtils.h"

@@ -1,3 +1,4 @@
+// The main window: order lists by customer, product and whole order, tiles, keys and toolbar.
 #include "Unit1.h"
 #include "Login_Code.h"
 #include "scale_code.h"

@@ -1,3 +1,4 @@
+// Implementation of the station's data module.
 #include "datacenter_code.h"
 #include "SysUtils.h"
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// Implementation of the on-screen keyboard for the touch screen.
 #include "osk_toggle.h"
 #include <QDir>
 #include <QFile>

@@ -1,3 +1,4 @@
+// Implementation of the busy window shown while a download runs.
 #include "proce.h"
 #include "datacenter_code.h"
 

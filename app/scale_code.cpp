@@ -1,3 +1,4 @@
+// Implementation of the serial scale's side of the station.
 #include "scale_code.h"
 #include "Classes.h"
 #include "Forms.h"

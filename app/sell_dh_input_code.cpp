@@ -1,3 +1,4 @@
+// Implementation of the typed weighing keypad of an order line.
 #include "sell_dh_input_code.h"
 #include "YbRadChk.h"
 #include "datacenter_code.h"

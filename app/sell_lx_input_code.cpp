@@ -1,3 +1,4 @@
+// Implementation of the typed weighing keypad of a whole order.
 #include "sell_lx_input_code.h"
 #include "datacenter_code.h"
 #include "weighing_code.h"

@@ -1,3 +1,4 @@
+// Implementation of start-up of the station.
 #include "station_startup.h"
 #include "Login_Code.h"
 #include "Unit1.h"

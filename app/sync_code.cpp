@@ -1,3 +1,4 @@
+// Implementation of download and upload between the local database and the central server.
 #include "sync_code.h"
 #include "ComCtrls.h"
 #include "Dialogs.h"

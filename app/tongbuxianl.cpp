@@ -1,3 +1,4 @@
+// Implementation of the line chooser: which delivery lines' orders the download brings down.
 #include "tongbuxianl.h"
 #include "datacenter_code.h"
 #include "sync_code.h"

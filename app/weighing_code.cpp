@@ -1,3 +1,4 @@
+// Implementation of the weighing arithmetic shared by the four weighing keypads.
 #include "weighing_code.h"
 #include "Sell_Dh_Qup_Code.h"
 #include "YbRadChk.h"

@@ -1,3 +1,4 @@
+// Implementation of database access components over Qt SQL.
 #include "ADODB.h"
 #include "SysUtils.h"
 #include <QAtomicInt>

@@ -1,3 +1,4 @@
+// Implementation of the class library's lists.
 #include "Classes.h"
 #include "CodePages.h"
 #include "Exceptions.h"

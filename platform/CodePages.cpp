@@ -1,3 +1,4 @@
+// Implementation of 8-bit text at the program's byte boundaries.
 #include "CodePages.h"
 #include "Exceptions.h"
 #include <QSysInfo>

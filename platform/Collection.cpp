@@ -1,3 +1,4 @@
+// Implementation of TCollection and TCollectionItem.
 #include "Collection.h"
 #include "Exceptions.h"
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Implementation of colours of the class library.
 #include "Colors.h"
 #include "Exceptions.h"
 

@@ -1,3 +1,4 @@
+// Implementation of the common controls.
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "Forms.h"

@@ -1,3 +1,4 @@
+// Implementation of TComponent.
 #include "Component.h"
 #include "Exceptions.h"
 #include "SysUtils.h"

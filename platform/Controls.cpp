@@ -1,3 +1,4 @@
+// Implementation of controls of the class library over Qt Widgets.
 #include "Controls.h"
 #include "SysUtils.h"
 #include "Exceptions.h"

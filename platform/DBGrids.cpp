@@ -1,3 +1,4 @@
+// Implementation of the data-aware grid.
 #include "DBGrids.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// Implementation of message and input boxes and the common dialogs.
 #include "Dialogs.h"
 #include "Graphics.h"
 

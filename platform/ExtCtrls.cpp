@@ -1,3 +1,4 @@
+// Implementation of panels, images, paint boxes, timers, splitters and scroll boxes.
 #include "ExtCtrls.h"
 #include <QFrame>
 #include <QScrollArea>

@@ -1,3 +1,4 @@
+// Implementation of the class library's binary property format.
 #include "Filer.h"
 #include "CodePages.h"
 #include "Collection.h"

@@ -1,3 +1,4 @@
+// Implementation of TFont.
 #include "Font.h"
 #include "SysUtils.h"
 

@@ -1,3 +1,4 @@
+// Implementation of forms, data modules, the application and the screen.
 #include "Forms.h"
 #include "ComCtrls.h"
 #include "Dialogs.h"

@@ -1,3 +1,4 @@
+// Implementation of grids with the class library's geometry.
 #include "Grids.h"
 #include "Forms.h"
 #include <QAbstractScrollArea>

@@ -1,3 +1,4 @@
+// Implementation of image lists.
 #include "ImgList.h"
 
 #include <QPainter>

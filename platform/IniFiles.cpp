@@ -1,3 +1,4 @@
+// Implementation of INI files of the class library.
 #include "IniFiles.h"
 #include "CodePages.h"
 

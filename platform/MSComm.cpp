@@ -1,3 +1,4 @@
+// Implementation of the serial-port control.
 #include "MSComm.h"
 #include "CodePages.h"
 #include "Forms.h"

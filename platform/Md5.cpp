@@ -1,3 +1,4 @@
+// Implementation of MD5 digest.
 #include "Md5.h"
 #include "Exceptions.h"
 #include <openssl/evp.h>

@@ -1,3 +1,4 @@
+// Implementation of menu items and popup menus over QMenu/QAction.
 #include "Menus.h"
 #include "Exceptions.h"
 #include "Forms.h"

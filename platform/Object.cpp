@@ -1,3 +1,4 @@
+// Implementation of root classes of the class library: TObject and TPersistent.
 #include "Object.h"
 #include "Exceptions.h"
 #include "TypInfo.h"

@@ -1,3 +1,4 @@
+// Implementation of the machine's printers.
 #include "Printers.h"
 
 #include "Graphics.h"

@@ -1,3 +1,4 @@
+// Implementation of the system registry of the class library.
 #include "Registry.h"
 #include "IniFiles.h"
 

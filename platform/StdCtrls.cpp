@@ -1,3 +1,4 @@
+// Implementation of the standard controls.
 #include "StdCtrls.h"
 #include "Forms.h"
 #include <QApplication>

@@ -1,3 +1,4 @@
+// Implementation of byte streams of the class library.
 #include "Streams.h"
 #include "CodePages.h"
 #include "Exceptions.h"

@@ -1,3 +1,4 @@
+// Implementation of run-time type information.
 #include "TypInfo.h"
 #include "Collection.h"
 #include "Component.h"

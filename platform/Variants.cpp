@@ -1,3 +1,4 @@
+// Implementation of the class library's Variant.
 #include "Variants.h"
 #include "Exceptions.h"
 #include "SysUtils.h"

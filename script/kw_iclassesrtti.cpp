@@ -1,3 +1,4 @@
+// Implementation of registration of the class library's basic classes.
 #include "kw_iclassesrtti.h"
 #include "Collection.h"
 #include "CodePages.h"

@@ -1,3 +1,4 @@
+// Implementation of the script compiler's messages.
 #include "kw_iconst.h"
 
 // Initialised ahead of ordinary static objects, so that start-up code of any

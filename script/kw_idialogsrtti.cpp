@@ -1,3 +1,4 @@
+// Implementation of registration of the class library's common dialogs and message and input routines for scripts.
 #include "kw_idialogsrtti.h"
 #include "Dialogs.h"
 #include "kw_irttihelpers.h"

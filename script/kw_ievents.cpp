@@ -1,3 +1,4 @@
+// Implementation of event adapters.
 #include "kw_ievents.h"
 #include "kw_irttihelpers.h"
 

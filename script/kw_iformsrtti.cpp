@@ -1,3 +1,4 @@
+// Implementation of registration of the class library's controls and forms for scripts.
 #include "kw_iformsrtti.h"
 #include "ExtCtrls.h"
 #include "Forms.h"

@@ -1,3 +1,4 @@
+// Implementation of registration of the class library's drawing classes.
 #include "kw_igraphicsrtti.h"
 #include "Graphics.h"
 #include "kw_irttihelpers.h"

@@ -1,3 +1,4 @@
+// Implementation of the grammar-driven parser.
 #include "kw_iilparser.h"
 #include "Classes.h"
 #include "Exceptions.h"

@@ -1,3 +1,4 @@
+// Implementation of registration of the class library's INI-file classes for scripts.
 #include "kw_iinirtti.h"
 #include "IniFiles.h"
 #include "kw_irttihelpers.h"

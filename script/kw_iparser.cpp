@@ -1,3 +1,4 @@
+// Implementation of the script engine's character-level scanner.
 #include "kw_iparser.h"
 #include "Classes.h"
 #include <algorithm>

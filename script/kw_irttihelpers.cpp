@@ -1,3 +1,4 @@
+// Implementation of small conversions shared by the registration units.
 #include "kw_irttihelpers.h"
 
 void kwCheckIndex(int Index, int Count)

@@ -1,3 +1,4 @@
+// Implementation of start-up of the script engine's registration units.
 #include "kw_irttiunits.h"
 #include "kw_iclassesrtti.h"
 #include "kw_idialogsrtti.h"

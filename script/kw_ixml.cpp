@@ -1,3 +1,4 @@
+// Implementation of the script engine's own small XML tree.
 #include "kw_ixml.h"
 #include "Classes.h"
 #include "Exceptions.h"

@@ -1,3 +1,4 @@
+// Implementation of the suite's owner-drawn buttons.
 #include "YbButton.h"
 
 #include "Filer.h"

@@ -1,3 +1,4 @@
+// Implementation of shared types of the owner-drawn control suite.
 #include "YbCommon.h"
 
 #include "Themes.h"

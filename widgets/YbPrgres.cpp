@@ -1,3 +1,4 @@
+// Implementation of the suite's progress bar.
 #include "YbPrgres.h"
 
 #include "Themes.h"

@@ -1,3 +1,4 @@
+// Implementation of check-style controls of the suite.
 #include "YbRadChk.h"
 
 #include "Themes.h"

@@ -1,3 +1,4 @@
+// Implementation of the report engine's printers.
 #include "qdzPrinter.h"
 
 #include "platform/Classes.h"

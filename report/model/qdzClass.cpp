@@ -1,3 +1,4 @@
+// Implementation of the report's component tree.
 #include "qdzClass.h"
 
 #include "platform/CodePages.h"

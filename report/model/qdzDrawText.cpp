@@ -1,3 +1,4 @@
+// Implementation of layout and drawing of memo text.
 #include "report/model/qdzDrawText.h"
 
 #include "platform/Graphics.h"

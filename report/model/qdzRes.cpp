@@ -1,3 +1,4 @@
+// Implementation of the report engine's captions and messages by key.
 #include "qdzRes.h"
 #include "qdzUtils.h"
 #include "qdzWideStrings.h"

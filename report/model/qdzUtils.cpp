@@ -1,3 +1,4 @@
+// Implementation of small shared routines of the report engine.
 #include "qdzUtils.h"
 #include "qdzClass.h"
 #include "qdzRes.h"

@@ -1,3 +1,4 @@
+// Implementation of what a report keeps besides its objects.
 #include "qdzVariables.h"
 
 #include "platform/Exceptions.h"

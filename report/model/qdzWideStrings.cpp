@@ -1,3 +1,4 @@
+// Implementation of memo text as a list of wide lines.
 #include "qdzWideStrings.h"
 
 #include "platform/Classes.h"

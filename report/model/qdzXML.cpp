@@ -1,3 +1,4 @@
+// Implementation of the report engine's XML tree.
 #include "qdzXML.h"
 #include "qdzUtils.h"
 

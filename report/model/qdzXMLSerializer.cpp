@@ -1,3 +1,4 @@
+// Implementation of the report template format.
 #include "qdzXMLSerializer.h"
 
 #include "platform/CodePages.h"

@@ -1,3 +1,4 @@
+// A station folder in a temporary directory, for the station's tests.
 #include "StationFixture.h"
 #include <QDir>
 #include <QFile>

@@ -1,3 +1,4 @@
+// Tests of datacenter (app).
 #include "StationFixture.h"
 #include "datacenter_code.h"
 #include <gtest/gtest.h>

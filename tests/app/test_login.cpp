@@ -1,3 +1,4 @@
+// Tests of login (app).
 #include "FormHarness.h"
 #include "Login_Code.h"
 #include "StationFixture.h"

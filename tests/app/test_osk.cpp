@@ -1,3 +1,4 @@
+// Tests of osk (app).
 #include "osk_toggle.h"
 #include <gtest/gtest.h>
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// Tests of scale (app).
 #include "CodePages.h"
 #include "FormHarness.h"
 #include "PtyPair.h"

@@ -1,3 +1,4 @@
+// Fixture of the download and upload tests: the central server and a station.
 #include "test_sync_fixture.h"
 #include "CodePages.h"
 #include "Forms.h"

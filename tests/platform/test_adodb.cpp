@@ -1,3 +1,4 @@
+// Tests of adodb (platform).
 #include "ADODB.h"
 #include <gtest/gtest.h>
 #include <QDir>

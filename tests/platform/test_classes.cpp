@@ -1,3 +1,4 @@
+// Tests of classes (platform).
 #include "Classes.h"
 #include "Exceptions.h"
 #include "Filer.h"

@@ -1,3 +1,4 @@
+// Tests of codepages (platform).
 #include "CodePages.h"
 #include "Exceptions.h"
 #include "Md5.h"

@@ -1,3 +1,4 @@
+// Tests of colors (platform).
 #include "Colors.h"
 #include "Exceptions.h"
 

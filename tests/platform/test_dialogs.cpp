@@ -1,3 +1,4 @@
+// Tests of dialogs (platform).
 #include "Dialogs.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// Tests of exceptions (platform).
 #include "Exceptions.h"
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// Tests of graphics canvas (platform).
 #include "Graphics.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// Tests of graphics imagelist (platform).
 #include "ImgList.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of graphics picture (platform).
 #include "Graphics.h"
 
 #include <QBuffer>

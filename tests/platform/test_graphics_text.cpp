@@ -1,3 +1,4 @@
+// Tests of graphics text (platform).
 #include "Graphics.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// Tests of inifiles (platform).
 #include "CodePages.h"
 #include "IniFiles.h"
 

@@ -1,3 +1,4 @@
+// Tests of mscomm (platform).
 #include "FormHarness.h"
 #include "MSComm.h"
 #include "PtyPair.h"

@@ -1,3 +1,4 @@
+// Tests of registry (platform).
 #include "IniFiles.h"
 #include "Registry.h"
 

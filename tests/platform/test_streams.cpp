@@ -1,3 +1,4 @@
+// Tests of streams (platform).
 #include "Classes.h"
 #include "CodePages.h"
 #include "Exceptions.h"

@@ -1,3 +1,4 @@
+// Implementation of driving forms in tests on the offscreen platform.
 #include "FormHarness.h"
 #include <QAbstractButton>
 #include <QAbstractScrollArea>

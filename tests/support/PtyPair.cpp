@@ -1,3 +1,4 @@
+// A pair of connected pseudo-terminals made by socat, for serial-port tests.
 #include "PtyPair.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// Small report classes registered for the tests of the component tree and template format.
 #include "test_serializer_classes.h"
 
 #include "platform/Exceptions.h"
