@@ -274,6 +274,19 @@ void TqdzAggregateList::AddValue(TqdzBand *Band, int Column)
         }
 }
 
+void TqdzAggregateList::AddVerticalValue(TqdzBand *Band, int Column, bool FromDataRow)
+{
+    for (auto &Item : FItems) {
+        if (Item->DataBand != Band)
+            continue;
+        const bool Horizontal = Item->ParentBand && !Item->ParentBand->Vertical();
+        if (Horizontal && !FromDataRow)
+            continue;
+        Item->Column = Horizontal && Item->PerColumn ? Column : 0;
+        Item->Calc(FCalc);
+    }
+}
+
 void TqdzAggregateList::DeleteValue(TqdzBand *Band)
 {
     for (auto &Item : FItems)
@@ -312,12 +325,12 @@ void TqdzAggregateList::ClearValues()
 }
 
 Variant TqdzAggregateList::GetValue(TqdzBand *ParentBand, int Column, int Flags, TqdzBand *DataBand,
-                                    const QString &Expression, const QString &Name)
+                                    const QString &Expression, const QString &Name, bool PerColumn)
 {
     const int Kind = qdzAggregateKind(Name.trimmed().toUpper());
     const QString Expr = Expression.trimmed();
     for (auto &Item : FItems) {
-        if (Item->ParentBand != ParentBand || Item->FuncKind != Kind)
+        if (Item->ParentBand != ParentBand || Item->FuncKind != Kind || Item->PerColumn != PerColumn)
             continue;
         if (Item->Expression.compare(Expr, Qt::CaseInsensitive) != 0)
             continue;
@@ -394,7 +407,12 @@ void TqdzAggregateList::ScanBand(TqdzBand *Band, TqdzBand *DefaultBand, QSet<con
                         Parent = Source;
                 }
             }
+            const size_t Before = FItems.size();
             ScanText(Memo->Text(), Memo->ExpressionDelimiters(), Parent, DefaultBand, Memo->Name());
+            const int K = Band->GetBandKind();
+            if (Parent != Band && K >= 6 && K <= 11)
+                for (size_t j = Before; j < FItems.size(); ++j)
+                    FItems[j]->PerColumn = true;
         }
         Band = Band->Child();
     }

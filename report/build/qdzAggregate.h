@@ -43,6 +43,9 @@ public:
     int KeptCount = 0;
     Variant KeptValue;
     int Column = 0;
+    // The memo is a cell of a vertical data band counted under a
+    // horizontal band: it keeps one value per vertical column.
+    bool PerColumn = false;
 
     // Counts the current record of DataBand; RecordValue evaluates the
     // item's expression.
@@ -77,15 +80,23 @@ public:
     // Tree gives the page's data bands with their footers and groups.
     void AddItems(TqdzReportPage *Page, const TqdzBandTree *Tree);
     void AddValue(TqdzBand *Band, int Column);
+    // A record of the vertical data band Band, in vertical column Column.
+    // Items of vertical bands count it as a plain value (their footer
+    // resets them within the host's cells); items of horizontal bands count
+    // it only when the host is a data band (FromDataRow), per column when
+    // their memo is a cell of a vertical data band.
+    void AddVerticalValue(TqdzBand *Band, int Column, bool FromDataRow);
     void DeleteValue(TqdzBand *Band);
     void Reset(TqdzBand *Band);
     void StartKeep();
     void EndKeep();
     // Resets every item, running totals included (between two passes).
     void ClearValues();
-    // Unassigned when no item matches.
+    // Unassigned when no item matches. PerColumn: the request comes from a
+    // cell of a vertical data band and wants the item kept per column (a
+    // total of the same call elsewhere in the band is another item).
     Variant GetValue(TqdzBand *ParentBand, int Column, int Flags, TqdzBand *DataBand, const QString &Expression,
-                     const QString &Name);
+                     const QString &Name, bool PerColumn = false);
 
     int Count() const { return int(FItems.size()); }
     TqdzAggregateItem *Items(int Index) const { return FItems[Index].get(); }

@@ -43,7 +43,7 @@ void TqdzEngine::Initialize()
 
 Variant TqdzEngine::GetAggregateValue(const QString &Name, const QString &Expression, TqdzBand *Band, int Flags)
 {
-    return FAggregateList->GetValue(FCurBand, CurVColumn(), Flags, Band, Expression, Name);
+    return FAggregateList->GetValue(FCurBand, CurVColumn(), Flags, Band, Expression, Name, FCellPerColumn);
 }
 
 void TqdzEngine::AddError(const QString &Text)
@@ -75,6 +75,7 @@ void TqdzEngine::ForgetTemplate()
     FOutputTarget = nullptr;
     FHeaderList->Clear();
     FVReprintList.clear();
+    FVPages.clear();
     FTree.Clear();
     FShiftLists.clear();
     FStretchDelta.clear();

@@ -51,6 +51,9 @@ public:
     // template whose data never ends still ends.
     static constexpr int MaxPages = 100000;
 
+    // Cells of vertical bands, one list per horizontal page.
+    using TqdzCells = std::vector<std::vector<TqdzComponent *>>;
+
     explicit TqdzEngine(TqdzReport *AReport);
     ~TqdzEngine() override;
 
@@ -111,7 +114,11 @@ private:
 
     // ---- pages and columns (qdzEnginePages.cpp)
     void StartTemplatePage(TqdzReportPage *Page);
-    void StartPageWithHeaders();
+    // Further: a further horizontal page of the current page (for vertical
+    // cells), which takes the page's headers but is not a new page of rows.
+    void StartPageWithHeaders(bool Further = false);
+    // The page footer and the overlay on top, on the store's current page.
+    void FinishPageBands();
     void AdvanceColumn();
     void NoteBreak();
     void ShowColumnFooter();
@@ -139,13 +146,24 @@ private:
     std::vector<TqdzView *> OwnViews(TqdzBand *Band) const;
 
     // ---- vertical bands (qdzEngineVertical.cpp)
-    // The cells of the page's vertical bands for Host, per horizontal page.
-    std::vector<std::vector<TqdzComponent *>> BuildVerticalCells(TqdzBand *Host);
-    void ShowVerticalData(TqdzBand *Host, TqdzDataBand *B, std::vector<std::vector<TqdzComponent *>> &Cells);
-    void ShowVerticalCell(TqdzBand *Host, TqdzBand *V, std::vector<std::vector<TqdzComponent *>> &Cells, int Depth = 0);
+    // The cells of the page's vertical bands for Host (placed at HostX), per
+    // horizontal page.
+    TqdzCells BuildVerticalCells(TqdzBand *Host, double HostX);
+    void ShowVerticalData(TqdzBand *Host, TqdzDataBand *B, TqdzCells &Cells);
+    void OpenVerticalGroups(TqdzBand *Host, TqdzDataBand *B, int Level, bool AfterBreak, TqdzCells &Cells);
+    bool CheckVerticalGroups(TqdzBand *Host, TqdzDataBand *B, TqdzDataSet *DS, TqdzCells &Cells);
+    void CloseVerticalGroups(TqdzBand *Host, TqdzDataBand *B, int Level, TqdzCells &Cells);
+    // Reprint: a vertical header shown again at the start of a further
+    // horizontal page, which never breaks.
+    void ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells, bool Reprint = false);
     // Puts Host on the current page with its first page of cells, and on
-    // the following pages with theirs.
-    void OutputWithCells(TqdzBand *Host, std::vector<std::vector<TqdzComponent *>> &Cells);
+    // the further horizontal pages with theirs.
+    void OutputWithCells(TqdzBand *Host, TqdzCells &Cells);
+    // The store index of the current page's further horizontal page Index
+    // (1-based), made when missing; -1 when the run stops.
+    int VerticalPage(int Index);
+    // Page footers on the further horizontal pages of the page being closed.
+    void FinishVerticalPages();
 
     // ---- subreports (qdzEngineSubreports.cpp)
     void RunSubreports(TqdzBand *Band);
@@ -184,8 +202,19 @@ private:
     bool FReprintingHeaders = false;
     bool FPageHeaderInProgress = false;
     bool FVerticalCells = false;
-    // The horizontal page, from the host's, that vertical cells reached.
+    // The horizontal page, from the host's, that vertical cells reached;
+    // whether cells (not reprinted headers) are on it yet.
     int FVCellPage = 0;
+    bool FVPageHasCells = false;
+    // A cell of a vertical data band whose totals are kept per column is
+    // being evaluated.
+    bool FCellPerColumn = false;
+    // Where vertical cells start on every horizontal page, from the host's
+    // left; the host's left on the page.
+    double FVStart = 0;
+    double FVHostX = 0;
+    // Store indices of the current page's further horizontal pages.
+    std::vector<int> FVPages;
 
     // keep-together
     bool FKeeping = false;

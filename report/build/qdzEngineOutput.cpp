@@ -274,9 +274,9 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
     const bool HasVBands = Links && Links->HasVBands;
     // The cells of the vertical bands are made first; the host then
     // carries them.
-    std::vector<std::vector<TqdzComponent *>> Cells;
+    TqdzCells Cells;
     struct FreeCells {
-        std::vector<std::vector<TqdzComponent *>> &C;
+        TqdzCells &C;
         ~FreeCells()
         {
             for (auto &Page : C)
@@ -285,8 +285,12 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
         }
     } FC{Cells};
     const bool WithCells = HasVBands && !Is(Band, TqdzPageHeader::StaticClass()) && !FOutputTarget;
-    if (WithCells)
-        Cells = BuildVerticalCells(Band);
+    if (WithCells) {
+        double HostX = CurX();
+        if (auto *D = dynamic_cast<TqdzDataBand *>(Band); D && D->Columns() > 1)
+            HostX += D->Left();
+        Cells = BuildVerticalCells(Band, HostX);
+    }
 
     if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FOutputTarget) {
         const bool FirstRecord = (Is(Band, TqdzDataBand::StaticClass()) || Is(Band, TqdzGroupHeader::StaticClass())) &&

@@ -147,12 +147,14 @@ void TqdzEngine::AddPageOutline()
     O->AddItem(VarToStr(Report()->Calc(FCurPage->OutlineText())), 0);
 }
 
-void TqdzEngine::StartPageWithHeaders()
+void TqdzEngine::StartPageWithHeaders(bool Further)
 {
     TqdzCustomPreviewPages *Store = PreviewPages();
-    FFooterReserve = 0;
+    if (!Further)
+        FFooterReserve = 0;
     Store->AddPage(FCurPage);
     CheckPageLimit();
+    const double SavedTopY = FPageTopY;
     SetCurY(0);
     auto *Overlay = static_cast<TqdzOverlay *>(FCurPage->FindBand(TqdzOverlay::StaticClass()));
     if (Overlay && !Overlay->PrintOnTop())
@@ -179,6 +181,13 @@ void TqdzEngine::StartPageWithHeaders()
             continue;
         if ((IsHeader || Is(B, TqdzGroupHeader::StaticClass())) && FVerticalCells)
             continue;
+        // A further horizontal page: the title stays on the first, and a
+        // band with vertical cells arrives with its cells.
+        if (Further) {
+            const TqdzBandLinks *HL = FTree.Find(B);
+            if (Is(B, TqdzReportTitle::StaticClass()) || (HL && HL->HasVBands && !Is(B, TqdzPageHeader::StaticClass())))
+                continue;
+        }
         const int SavedLine = CurLine(), SavedLineThrough = CurLineThrough();
         if (const TqdzBandLinks *L = FTree.Find(B)) {
             SetCurLine(L->Line);
@@ -206,6 +215,8 @@ void TqdzEngine::StartPageWithHeaders()
         SetCurLineThrough(SavedLineThrough);
     }
     SetCurX(SavedX);
+    if (Further)
+        FPageTopY = SavedTopY;
 }
 
 // Prepares Band, runs Body on it when it is visible, and finishes the band
@@ -383,6 +394,13 @@ void TqdzEngine::EndPage()
         }
         FInSummary = false;
     }
+    FinishPageBands();
+    FinishVerticalPages();
+    FFirstPageOfRun = false;
+}
+
+void TqdzEngine::FinishPageBands()
+{
     if (auto *PF = FCurPage->FindBand(TqdzPageFooter::StaticClass())) {
         SetCurY(PageHeight() - PF->Height());
         FFooterReserve = (FLastPage && PF->PrintOnLastPage() && !FInSummary) ? PF->Height() : 0;
@@ -403,7 +421,6 @@ void TqdzEngine::EndPage()
         SetCurY(0);
         PlaceBand(Overlay, 0);
     }
-    FFirstPageOfRun = false;
 }
 
 void TqdzEngine::AddOutline(TqdzBand *Band, double Top)

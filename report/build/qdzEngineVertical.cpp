@@ -1,24 +1,81 @@
 // The engine's vertical bands: the cells a horizontal band gets from the
-// page's vertical data bands, laid out across horizontal pages.
+// page's vertical data bands with their headers, footers and groups, laid
+// out from the vertical bands' place across horizontal pages.
 #include "report/build/qdzEngine.h"
 
+#include "report/build/qdzEngineStore.h"
 #include "report/model/qdzClassViews.h"
 
 #include <algorithm>
 
-std::vector<std::vector<TqdzComponent *>> TqdzEngine::BuildVerticalCells(TqdzBand *Host)
+namespace {
+
+constexpr int bkFooter = 5, bkMaster = 6, bkLastData = 11, bkGroupFooter = 13;
+
+bool SameValue(const Variant &A, const Variant &B)
 {
-    std::vector<std::vector<TqdzComponent *>> Cells(1);
+    const bool AN = VarIsNull(A) || VarIsEmpty(A), BN = VarIsNull(B) || VarIsEmpty(B);
+    if (AN || BN)
+        return AN && BN;
+    try {
+        return VarCompare(A, B, opCmpEQ);
+    } catch (...) {
+        return VarToStr(A) == VarToStr(B);
+    }
+}
+
+void FreeCells(TqdzEngine::TqdzCells &Cells)
+{
+    for (auto &Page : Cells)
+        for (TqdzComponent *C : Page)
+            delete C;
+    Cells.clear();
+}
+
+} // namespace
+
+TqdzEngine::TqdzCells TqdzEngine::BuildVerticalCells(TqdzBand *Host, double HostX)
+{
+    TqdzCells Cells(1);
     if (!FCurPage)
         return Cells;
+    // Every host walks the vertical data again: its cells start where the
+    // page's vertical bands start, and their counters start again, so a
+    // column reads the same in every row.
+    std::vector<TqdzBand *> VBands;
+    double Start = -1;
+    TList *Children = FCurPage->Objects();
+    for (int i = 0; i < Children->Count(); ++i)
+        if (auto *B = dynamic_cast<TqdzBand *>(static_cast<TObject *>(Children->Items(i))); B && B->Vertical()) {
+            VBands.push_back(B);
+            Start = Start < 0 ? B->Left() : std::min(Start, B->Left());
+        }
+    if (VBands.empty())
+        return Cells;
+    for (TqdzBand *B : VBands) {
+        TqdzBandLinks &L = FTree.Links(B);
+        L.Line = 0;
+        L.LineThrough = 0;
+        L.LastValue = Variant();
+    }
+
     const double SavedX = CurX();
     const int SavedLine = CurLine(), SavedLineThrough = CurLineThrough();
     TqdzBand *SavedBand = FCurBand;
-    const bool SavedCells = FVerticalCells;
-    FVerticalCells = true;
+    FVReprintList.clear();
+    FVStart = std::max(Start, 0.0);
+    FVHostX = HostX;
     FVCellPage = 0;
-    SetCurX(0);
+    FVPageHasCells = false;
+    SetCurX(FVStart);
     SetCurVColumn(0);
+    auto Restore = [&] {
+        SetCurX(SavedX);
+        SetCurLine(SavedLine);
+        SetCurLineThrough(SavedLineThrough);
+        FCurBand = SavedBand;
+        FVReprintList.clear();
+    };
     try {
         const std::vector<TqdzDataBand *> Masters = FTree.Masters(FCurPage, true);
         for (TqdzDataBand *B : Masters) {
@@ -27,91 +84,155 @@ std::vector<std::vector<TqdzComponent *>> TqdzEngine::BuildVerticalCells(TqdzBan
                 break;
         }
     } catch (...) {
-        for (auto &Page : Cells)
-            for (TqdzComponent *C : Page)
-                delete C;
-        SetCurX(SavedX);
-        FCurBand = SavedBand;
-        FVerticalCells = SavedCells;
+        FreeCells(Cells);
+        Restore();
         throw;
     }
-    SetCurX(SavedX);
-    SetCurLine(SavedLine);
-    SetCurLineThrough(SavedLineThrough);
-    FCurBand = SavedBand;
-    FVerticalCells = SavedCells;
+    Restore();
     return Cells;
 }
 
-void TqdzEngine::ShowVerticalData(TqdzBand *Host, TqdzDataBand *B, std::vector<std::vector<TqdzComponent *>> &Cells)
+void TqdzEngine::ShowVerticalData(TqdzBand *Host, TqdzDataBand *B, TqdzCells &Cells)
 {
     TqdzDataSet *DS = TqdzBandTree::DataSetOf(B);
     if (!DS)
         return;
+    TqdzReport *R = Report();
     TqdzBandLinks &L = FTree.Links(B);
+    const bool HasGroups = L.Group != nullptr;
     DS->First();
     L.Line = 1;
     if (L.LineThrough == 0)
         L.LineThrough = 1;
     bool First = true;
     while (!DS->Eof()) {
-        if (First) {
-            AddToReprint(L.Header);
-            if (L.Header)
-                ShowVerticalCell(Host, L.Header, Cells);
+        if (HasData(B, B->PrintIfDetailEmpty())) {
+            if (First) {
+                AddToReprint(L.Header);
+                if (L.Header)
+                    ShowVerticalCell(Host, L.Header, Cells);
+            }
+            if (HasGroups) {
+                if (First)
+                    OpenVerticalGroups(Host, B, 0, false, Cells);
+                else
+                    CheckVerticalGroups(Host, B, DS, Cells);
+            }
+            SetCurLine(L.Line);
+            SetCurLineThrough(L.LineThrough);
+            ShowVerticalCell(Host, B, Cells);
+            ++L.Line;
+            ++L.LineThrough;
+            for (TqdzBand *D : L.Details)
+                if (auto *DB = dynamic_cast<TqdzDataBand *>(D))
+                    ShowVerticalData(Host, DB, Cells);
+            if (B->FooterAfterEach() && L.Footer)
+                ShowVerticalCell(Host, L.Footer, Cells);
+            First = false;
         }
-        SetCurLine(L.Line);
-        SetCurLineThrough(L.LineThrough);
-        ShowVerticalCell(Host, B, Cells);
-        ++L.Line;
-        ++L.LineThrough;
-        for (TqdzBand *D : L.Details)
-            if (auto *DB = dynamic_cast<TqdzDataBand *>(D))
-                ShowVerticalData(Host, DB, Cells);
-        if (B->FooterAfterEach() && L.Footer)
-            ShowVerticalCell(Host, L.Footer, Cells);
-        First = false;
         DS->Next();
-        if ((B->RowCount() != 0 && B->RowCount() < L.Line) || Report()->Terminated())
+        if ((B->RowCount() != 0 && B->RowCount() < L.Line) || R->Terminated())
             break;
     }
     if (!First) {
+        CloseVerticalGroups(Host, B, 0, Cells);
         if (!B->FooterAfterEach() && L.Footer)
             ShowVerticalCell(Host, L.Footer, Cells);
         RemoveFromReprint(L.Header);
     }
 }
 
-void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, std::vector<std::vector<TqdzComponent *>> &Cells,
-                                  int Depth)
+void TqdzEngine::OpenVerticalGroups(TqdzBand *Host, TqdzDataBand *B, int Level, bool AfterBreak, TqdzCells &Cells)
+{
+    const std::vector<TqdzBand *> Run = GroupRun(B);
+    const int N = int(Run.size());
+    for (int Lvl = Level; Lvl < N; ++Lvl) {
+        TqdzBandLinks &GL = FTree.Links(Run[Lvl]);
+        if (AfterBreak) {
+            GL.Line += 1;
+            GL.LineThrough += 1;
+            if (Lvl + 1 < N)
+                FTree.Links(Run[Lvl + 1]).Line = 0;
+        } else {
+            GL.Line = 1;
+            if (GL.LineThrough == 0)
+                GL.LineThrough = 1;
+        }
+    }
+    for (int Lvl = Level; Lvl < N; ++Lvl) {
+        auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
+        SetCurLine(FTree.Links(G).Line);
+        SetCurLineThrough(FTree.Links(G).LineThrough);
+        FTree.Links(G).LastValue = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
+        AddToReprint(G);
+        ShowVerticalCell(Host, G, Cells);
+    }
+}
+
+bool TqdzEngine::CheckVerticalGroups(TqdzBand *Host, TqdzDataBand *B, TqdzDataSet *DS, TqdzCells &Cells)
+{
+    const std::vector<TqdzBand *> Run = GroupRun(B);
+    for (int Lvl = 0; Lvl < int(Run.size()); ++Lvl) {
+        auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
+        const Variant V = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
+        if (SameValue(V, FTree.Links(G).LastValue))
+            continue;
+        DS->Prior();
+        CloseVerticalGroups(Host, B, Lvl, Cells);
+        DS->Next();
+        OpenVerticalGroups(Host, B, Lvl, true, Cells);
+        FTree.Links(B).Line = 1;
+        return true;
+    }
+    return false;
+}
+
+void TqdzEngine::CloseVerticalGroups(TqdzBand *Host, TqdzDataBand *B, int Level, TqdzCells &Cells)
+{
+    const std::vector<TqdzBand *> Run = GroupRun(B);
+    for (int Lvl = int(Run.size()) - 1; Lvl >= Level; --Lvl) {
+        TqdzBand *G = Run[Lvl];
+        if (TqdzBand *F = FTree.Links(G).Footer) {
+            auto *GF = dynamic_cast<TqdzGroupFooter *>(F);
+            if (GF && GF->HideIfSingleDataRecord() && FTree.Links(B).Line < 3)
+                FAggregateList->Reset(F);
+            else
+                ShowVerticalCell(Host, F, Cells);
+        }
+        RemoveFromReprint(G);
+    }
+}
+
+void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells, bool Reprint)
 {
     TqdzReport *R = Report();
     const int Kind = V->GetBandKind();
-    const bool IsData = Kind >= 6 && Kind <= 11;
+    const bool IsData = Kind >= bkMaster && Kind <= bkLastData;
     if (IsData)
         SetCurVColumn(CurVColumn() + 1);
-    // Aggregates are looked up under the host, except for the vertical
-    // data, header and footer bands themselves.
-    FCurBand = (IsData || Kind == 4 || Kind == 5) ? V : Host;
+    FCurBand = V;
     V->BeforePrint();
     R->DoBeforePrint(V);
     try {
         if (V->Visible()) {
-            if (CurX() + V->Width() > PageWidth() + 0.0001) {
-                if (!FCurPage->EndlessWidth()) {
+            const double W = V->Width();
+            if (FVHostX + CurX() + W > PageWidth() + 0.0001) {
+                if (FCurPage->EndlessWidth()) {
+                    SetPageWidth(PageWidth() + W);
+                } else if (!Reprint && FVPageHasCells) {
+                    // On to the next horizontal page, which starts again
+                    // with the vertical headers that are still open. A cell
+                    // wider than a page goes alone on a page, so every cell
+                    // takes at most one new page.
                     ++FVCellPage;
                     Cells.resize(size_t(FVCellPage) + 1);
-                    SetCurX(0);
-                    // The vertical headers remembered so far start the
-                    // next page again.
-                    if (Depth == 0) {
-                        const std::vector<TqdzBand *> Reprint = FVReprintList;
-                        for (TqdzBand *H : Reprint)
-                            if (H != V)
-                                ShowVerticalCell(Host, H, Cells, Depth + 1);
-                    }
-                } else {
-                    SetPageWidth(PageWidth() + V->Width());
+                    SetCurX(FVStart);
+                    FVPageHasCells = false;
+                    const std::vector<TqdzBand *> Again = FVReprintList;
+                    for (TqdzBand *H : Again)
+                        if (H != V)
+                            ShowVerticalCell(Host, H, Cells, true);
+                    FCurBand = V;
                 }
             }
             TList *Children = V->Objects();
@@ -120,7 +241,17 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, std::vector<std::
                 if (auto *View = dynamic_cast<TqdzView *>(static_cast<TObject *>(Children->Items(i))))
                     if (FTree.SourceBand(View) == Host)
                         Views.push_back(View);
+            // Aggregates are looked up under the band the scan gave their
+            // memo: the host for footers and summaries, else this band.
+            const int HostKind = Host->GetBandKind();
+            const bool UnderHost = HostKind == 1 || HostKind == 3 || HostKind == bkFooter || HostKind == bkGroupFooter;
+            struct Flag {
+                bool &F;
+                ~Flag() { F = false; }
+            } PC{FCellPerColumn};
             for (TqdzView *View : Views) {
+                FCurBand = UnderHost ? Host : V;
+                FCellPerColumn = UnderHost && IsData;
                 View->BeforePrint();
                 R->DoBeforePrint(View);
                 try {
@@ -138,7 +269,11 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, std::vector<std::
                 }
                 View->AfterPrint();
             }
-            SetCurX(CurX() + V->Width());
+            FCellPerColumn = false;
+            FCurBand = V;
+            SetCurX(CurX() + W);
+            if (!Reprint)
+                FVPageHasCells = true;
         }
     } catch (...) {
         V->AfterPrint();
@@ -148,51 +283,84 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, std::vector<std::
         R->DoAfterPrint(V);
     V->AfterPrint();
     if (IsData)
-        FAggregateList->AddValue(V, CurVColumn());
-    if (Kind == 5 || Kind == 13)
+        FAggregateList->AddVerticalValue(V, CurVColumn(), Host->InheritsFrom(TqdzDataBand::StaticClass()));
+    if (Kind == bkFooter || Kind == bkGroupFooter)
         FAggregateList->Reset(V);
 }
 
-void TqdzEngine::OutputWithCells(TqdzBand *Host, std::vector<std::vector<TqdzComponent *>> &Cells)
+int TqdzEngine::VerticalPage(int Index)
+{
+    TqdzCustomPreviewPages *Store = PreviewPages();
+    while (int(FVPages.size()) < Index) {
+        // A further horizontal page: after the last page, with the page's
+        // headers but not the data bands' headers and group headers.
+        Store->SetCurPage(Store->GetCount() - 1);
+        qdzStoreSetAddPageAction(Store, 1);
+        const double SavedY = CurY(), SavedX = CurX();
+        const bool SavedCells = FVerticalCells;
+        FVerticalCells = true;
+        try {
+            StartPageWithHeaders(true);
+        } catch (...) {
+            FVerticalCells = SavedCells;
+            throw;
+        }
+        FVerticalCells = SavedCells;
+        FVPages.push_back(Store->CurPage());
+        SetCurY(SavedY);
+        SetCurX(SavedX);
+        if (Report()->Terminated())
+            break;
+    }
+    return Index - 1 < int(FVPages.size()) ? FVPages[size_t(Index - 1)] : -1;
+}
+
+void TqdzEngine::OutputWithCells(TqdzBand *Host, TqdzCells &Cells)
 {
     TqdzCustomPreviewPages *Store = PreviewPages();
     const int Page0 = Store->CurPage();
-    const double Y = CurY();
-    const std::vector<TqdzView *> Own = OwnViews(Host);
+    const double Y = CurY(), X = Host->Left();
+    struct Back {
+        TqdzCustomPreviewPages *S;
+        int P;
+        ~Back() { S->SetCurPage(P); }
+    } B{Store, Page0};
     for (size_t i = 0; i < Cells.size(); ++i) {
         if (i > 0) {
-            // The next horizontal page: the one already there, or a new one.
-            if (Page0 + int(i) < Store->GetCount()) {
-                Store->SetCurPage(Page0 + int(i));
-            } else {
-                Store->SetCurPage(Store->GetCount() - 1);
-                Store->AddPage(FCurPage);
-            }
+            const int P = VerticalPage(int(i));
+            if (P < 0)
+                break;
+            Store->SetCurPage(P);
         }
-        // The host's own views print on its first page only.
-        std::vector<TqdzView *> Hidden;
-        if (i > 0)
-            for (TqdzView *V : Own)
-                if (V->Visible()) {
-                    V->SetVisible(false);
-                    Hidden.push_back(V);
-                }
         for (TqdzComponent *C : Cells[i])
             C->SetParent(Host);
+        Host->SetLeft(X);
         Host->SetTop(Y);
         try {
             AddToStore(Host);
         } catch (...) {
             for (TqdzComponent *C : Cells[i])
                 C->SetParent(nullptr);
-            for (TqdzView *V : Hidden)
-                V->SetVisible(true);
             throw;
         }
         for (TqdzComponent *C : Cells[i])
             C->SetParent(nullptr);
-        for (TqdzView *V : Hidden)
-            V->SetVisible(true);
     }
-    Store->SetCurPage(Page0);
+}
+
+void TqdzEngine::FinishVerticalPages()
+{
+    if (FVPages.empty())
+        return;
+    TqdzCustomPreviewPages *Store = PreviewPages();
+    const double SavedY = CurY();
+    const std::vector<int> Pages = FVPages;
+    FVPages.clear();
+    // The store stays on the last of them, so the next page of rows comes
+    // after it.
+    for (int P : Pages) {
+        Store->SetCurPage(P);
+        FinishPageBands();
+    }
+    SetCurY(SavedY);
 }

@@ -270,35 +270,3 @@ TEST(EnginePages, PrintOnParentSubreportGrowsTheBand)
     EXPECT_EQ(J(OfBand(H, "MD", 1)), "m2,i1,i2,i3");
     EXPECT_DOUBLE_EQ(TopOf(H, 0, "i3"), 5 + 2 * 300);
 }
-
-TEST(EnginePages, VerticalBandsMakeCellsAcrossPages)
-{
-    for (double Width : {60.0, 300.0}) {
-        EngineHarness H;
-        auto *MD = H.Band<TqdzMasterData>("MD", 0, 20);
-        MD->SetRowCount(2);
-        H.Memo(MD, "Own", "row[Line]", 0, 0, 90);
-        H.Memo(MD, "Cell", "c[Line]", 100, 0, 50);
-        auto *V = H.Band<TqdzMasterData>("V", 0, 0);
-        V->SetVertical(true);
-        V->SetLeft(100);
-        V->SetWidth(Width);
-        V->SetRowCount(3);
-        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
-        if (Width == 60) {
-            ASSERT_EQ(H.PageCount(), 1);
-            EXPECT_EQ(J(H.TextList(0)), "row1,c1,c2,c3,row2,c1,c2,c3");
-            const auto T = H.Texts(0);
-            EXPECT_DOUBLE_EQ(T[1].Left, 0);
-            EXPECT_DOUBLE_EQ(T[2].Left, 60);
-            EXPECT_DOUBLE_EQ(T[3].Left, 120);
-        } else {
-            // Three cells of 300 on a 718 px page: the third goes to the
-            // next horizontal page, at the same height.
-            ASSERT_EQ(H.PageCount(), 2);
-            EXPECT_EQ(J(H.TextList(0)), "row1,c1,c2,row2,c1,c2");
-            EXPECT_EQ(J(H.TextList(1)), "c3,c3");
-            EXPECT_DOUBLE_EQ(H.Texts(1)[1].Top, 20);
-        }
-    }
-}

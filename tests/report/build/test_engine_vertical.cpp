@@ -1,0 +1,286 @@
+// The engine's vertical bands: where cells go, headers, footers and groups
+// across, further horizontal pages with their headers and footers, endless
+// width, totals per row and per column, hostile templates, and the page
+// limit of a run.
+#include "EngineHarness.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string J(const QStringList &L)
+{
+    return L.join(",").toStdString();
+}
+
+// Texts with their left edges, "text@left", of one page.
+std::string Placed(const EngineHarness &H, int Page)
+{
+    QStringList L;
+    for (const BuiltText &T : H.Texts(Page))
+        L << QStringLiteral("%1@%2").arg(T.Text).arg(T.Left);
+    return J(L);
+}
+
+// A vertical band of a page, at Left with Width.
+template <class B> B *VBand(EngineHarness &H, const QString &Name, double Left, double Width)
+{
+    auto *V = new B(H.Page);
+    V->SetName(Name);
+    V->SetVertical(true);
+    V->SetLeft(Left);
+    V->SetTop(0);
+    V->SetWidth(Width);
+    return V;
+}
+
+} // namespace
+
+TEST(EngineVertical, CellsStartWhereTheVerticalBandsAre)
+{
+    struct Case
+    {
+        const char *Name;
+        bool HeaderFooter;
+        bool FooterAfterEach;
+        const char *Page0;
+    };
+    const Case Cases[] = {
+        {"data only", false, false, "r1@0,c1@150,c2@210,c3@270,r2@0,c1@150,c2@210,c3@270"},
+        {"header and footer", true, false, "r1@0,h@100,c1@150,c2@210,c3@270,f@330,r2@0,h@100,c1@150,c2@210,c3@270,f@330"},
+        {"footer after each", true, true, "r1@0,h@100,c1@150,f@210,c2@250,f@310,c3@350,f@410,r2@0,h@100,c1@150,f@210,c2@250,"
+                                          "f@310,c3@350,f@410"},
+    };
+    for (const Case &C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(2);
+        H.Memo(MD, "Own", "r[Line]", 0, 0, 90);
+        auto *VD = VBand<TqdzMasterData>(H, "VD", 150, 60);
+        VD->SetRowCount(3);
+        VD->SetFooterAfterEach(C.FooterAfterEach);
+        H.Memo(MD, "Cell", "c[Line]", 150, 0, 50);
+        if (C.HeaderFooter) {
+            VBand<TqdzHeader>(H, "VH", 100, 50);
+            VBand<TqdzFooter>(H, "VF", 210, 40);
+            H.Memo(MD, "Head", "h", 100, 0, 40);
+            H.Memo(MD, "Foot", "f", 210, 0, 40);
+        }
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        ASSERT_EQ(H.PageCount(), 1);
+        EXPECT_EQ(Placed(H, 0), C.Page0);
+    }
+}
+
+TEST(EngineVertical, CellsFollowTheirHostIntoPageColumns)
+{
+    EngineHarness H;
+    H.Page->SetColumns(2); // 95 mm each: the second starts at 359.06 px
+    auto *MD = H.Band<TqdzMasterData>("MD", 100, 500);
+    MD->SetRowCount(3); // two rows a column
+    H.Memo(MD, "Own", "r[Line]", 0, 0, 40);
+    auto *VD = VBand<TqdzMasterData>(H, "VD", 50, 100);
+    VD->SetRowCount(2);
+    H.Memo(MD, "Cell", "c[Line]", 50, 0, 50);
+    ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+    ASSERT_EQ(H.PageCount(), 1);
+    const double X2 = 95 * qdzPixelsPerMM;
+    EXPECT_EQ(Placed(H, 0), QStringLiteral("r1@0,c1@50,c2@150,r3@%1,c1@%2,c2@%3,r2@0,c1@50,c2@150")
+                                .arg(X2)
+                                .arg(X2 + 50)
+                                .arg(X2 + 150)
+                                .toStdString());
+}
+
+TEST(EngineVertical, GroupsAcrossOverAAB)
+{
+    for (bool HideSingle : {false, true}) {
+        SCOPED_TRACE(HideSingle ? "hide single" : "all footers");
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(1);
+        auto *VDS = H.DataSet("VDS", 3);
+        const QStringList Keys{"A", "A", "B"};
+        H.Handlers.Values = [&](const QString &N) -> Variant {
+            if (N == "Key")
+                return Variant(Keys.value(VDS->RecNo()));
+            return Variant();
+        };
+        auto *GH = VBand<TqdzGroupHeader>(H, "VGH", 100, 30);
+        GH->SetCondition("Key");
+        auto *VD = VBand<TqdzMasterData>(H, "VD", 130, 40);
+        VD->SetDataSet(VDS);
+        auto *GF = VBand<TqdzGroupFooter>(H, "VGF", 170, 30);
+        GF->SetHideIfSingleDataRecord(HideSingle);
+        H.Memo(MD, "G", "gh[Key]", 100, 0, 30);
+        H.Memo(MD, "D", "d[Key][Line]", 130, 0, 40);
+        H.Memo(MD, "F", "gf[Key][COUNT()]", 170, 0, 30);
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        ASSERT_EQ(H.PageCount(), 1);
+        EXPECT_EQ(Placed(H, 0), HideSingle ? "ghA@100,dA1@130,dA2@170,gfA2@210,ghB@240,dB1@270"
+                                           : "ghA@100,dA1@130,dA2@170,gfA2@210,ghB@240,dB1@270,gfB1@310");
+    }
+}
+
+TEST(EngineVertical, FullWidthGoesOnToAFurtherPageWithItsHeaders)
+{
+    // 60 rows of 20 px: 50 fit below the page header and above the footer.
+    for (int Rows : {2, 60}) {
+        SCOPED_TRACE(Rows);
+        EngineHarness H;
+        auto *PH = H.Band<TqdzPageHeader>("PH", 0, 20);
+        H.Memo(PH, "PHM", "ph [Page#]");
+        auto *PF = H.Band<TqdzPageFooter>("PF", 1000, 20);
+        H.Memo(PF, "PFM", "pf [Page#]");
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(Rows);
+        H.Memo(MD, "Own", "r[Line]", 0, 0, 30);
+        auto *VH = VBand<TqdzHeader>(H, "VH", 40, 60);
+        VH->SetReprintOnNewPage(true);
+        auto *VD = VBand<TqdzMasterData>(H, "VD", 100, 300);
+        VD->SetRowCount(3);
+        H.Memo(MD, "Head", "h", 40, 0, 50);
+        H.Memo(MD, "Cell", "c[Line#]", 100, 0, 50);
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        if (Rows == 2) {
+            // 100 + 300 + 300 = 700 of 718.11 px: the third cell goes on a
+            // further page, after the header shown again.
+            ASSERT_EQ(H.PageCount(), 2);
+            EXPECT_EQ(Placed(H, 0), "ph 1@0,r1@0,h@40,c1@100,c2@400,r2@0,h@40,c1@100,c2@400,pf 1@0");
+            EXPECT_EQ(Placed(H, 1), "ph 2@0,r1@0,h@40,c3@100,r2@0,h@40,c3@100,pf 2@0");
+            EXPECT_DOUBLE_EQ(H.Texts(1)[1].Top, H.Texts(0)[1].Top);
+        } else {
+            // Each page of rows is followed by its further page.
+            ASSERT_EQ(H.PageCount(), 4);
+            const char *Firsts[] = {"ph 1,r1,h,c1,c2", "ph 2,r1,h,c3", "ph 3,r51,h,c1,c2", "ph 4,r51,h,c3"};
+            const int Rows0[] = {50, 50, 10, 10};
+            for (int P = 0; P < 4; ++P) {
+                const QStringList T = H.TextList(P);
+                EXPECT_EQ(J(T.mid(0, P % 2 ? 4 : 5)), Firsts[P]) << P;
+                EXPECT_EQ(T.filter(QRegularExpression("^r\\d+$")).size(), Rows0[P]) << P;
+                EXPECT_EQ(T.last(), QStringLiteral("pf %1").arg(P + 1)) << P;
+            }
+        }
+    }
+}
+
+TEST(EngineVertical, EndlessWidthGrowsThePage)
+{
+    EngineHarness H;
+    H.Page->SetEndlessWidth(true);
+    auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+    MD->SetRowCount(1);
+    auto *VD = VBand<TqdzMasterData>(H, "VD", 100, 300);
+    VD->SetRowCount(4);
+    H.Memo(MD, "Cell", "c[Line]", 100, 0, 50);
+    ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+    ASSERT_EQ(H.PageCount(), 1);
+    EXPECT_EQ(Placed(H, 0), "c1@100,c2@400,c3@700,c4@1000");
+    EXPECT_NEAR(H.Engine()->PageWidth(), 718.11 + 600, 0.01);
+}
+
+TEST(EngineVertical, TotalsPerRowAndPerColumn)
+{
+    EngineHarness H;
+    auto *DS = H.DataSet("DS", 2);
+    auto *VDS = H.DataSet("VDS", 3);
+    H.Handlers.Values = [&](const QString &N) -> Variant {
+        if (N == "Val")
+            return Variant((DS->RecNo() + 1) * 10 + VDS->RecNo() + 1);
+        return Variant();
+    };
+    auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+    MD->SetDataSet(DS);
+    auto *F = H.Band<TqdzFooter>("F", 140, 20);
+    auto *VD = VBand<TqdzMasterData>(H, "VD", 100, 50);
+    VD->SetDataSet(VDS);
+    VBand<TqdzFooter>(H, "VF", 150, 50);
+    H.Memo(MD, "Own", "row", 0, 0, 40);
+    H.Memo(MD, "Cell", "[Val]", 100, 0, 40);
+    H.Memo(MD, "RowSum", "[SUM(<Val>)]", 150, 0, 40);
+    H.Memo(F, "FOwn", "total", 0, 0, 40);
+    H.Memo(F, "ColSum", "[SUM(<Val>)]", 100, 0, 40);
+    H.Memo(F, "All", "[SUM(<Val>)]", 150, 0, 40);
+    ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+    ASSERT_EQ(H.PageCount(), 1);
+    EXPECT_EQ(J(H.TextList(0)), "row,11,12,13,36,row,21,22,23,66,total,32,34,36,102");
+}
+
+TEST(EngineVertical, HostileTemplatesEnd)
+{
+    {
+        SCOPED_TRACE("a vertical band wider than the page: one cell a page");
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(2);
+        auto *VH = VBand<TqdzHeader>(H, "VH", 0, 2000);
+        VH->SetReprintOnNewPage(true);
+        auto *VD = VBand<TqdzMasterData>(H, "VD", 2000, 2000);
+        VD->SetRowCount(3);
+        H.Memo(MD, "Head", "h", 0, 0, 50);
+        H.Memo(MD, "Cell", "c[Line]", 2000, 0, 50);
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        ASSERT_EQ(H.PageCount(), 4);
+        EXPECT_EQ(J(H.TextList(0)), "h,h");
+        for (int P = 1; P < 4; ++P)
+            EXPECT_EQ(J(H.TextList(P)), QStringLiteral("h,c%1,h,c%1").arg(P).toStdString());
+    }
+    {
+        SCOPED_TRACE("a vertical band without a dataset shows nothing");
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(2);
+        H.Memo(MD, "Own", "r[Line]", 0, 0, 50);
+        VBand<TqdzMasterData>(H, "VD", 100, 60);
+        H.Memo(MD, "Cell", "c[Line]", 100, 0, 50);
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        ASSERT_EQ(H.PageCount(), 1);
+        EXPECT_EQ(J(H.TextList(0)), "r1,r2");
+    }
+    for (bool StrayFooter : {true, false}) {
+        SCOPED_TRACE("nested groups breaking on every record, zero widths");
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(1);
+        auto *VDS = H.DataSet("VDS", 5);
+        H.Handlers.Values = [&](const QString &N) -> Variant {
+            return N == "K" ? Variant(VDS->RecNo()) : Variant();
+        };
+        auto *G1 = VBand<TqdzGroupHeader>(H, "VG1", 0, 0);
+        G1->SetCondition("1");
+        auto *G2 = VBand<TqdzGroupHeader>(H, "VG2", 1, 0);
+        G2->SetCondition("K");
+        auto *VD = VBand<TqdzMasterData>(H, "VD", 2, 0);
+        VD->SetDataSet(VDS);
+        VBand<TqdzGroupFooter>(H, "VGF2", 3, 0);
+        VBand<TqdzGroupFooter>(H, "VGF1", 4, 0);
+        if (StrayFooter)
+            VBand<TqdzGroupFooter>(H, "VGF0", 5, 0);
+        H.Memo(MD, "Cell", "c", 2, 0, 0);
+        if (StrayFooter) {
+            EXPECT_FALSE(H.Build());
+            EXPECT_EQ(J(H.Errors()), "No group header for VGF0");
+            EXPECT_EQ(H.PageCount(), 0);
+        } else {
+            ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+            ASSERT_EQ(H.PageCount(), 1);
+            EXPECT_EQ(J(H.TextList(0)), "c,c,c,c,c");
+        }
+    }
+}
+
+TEST(EngineVertical, ARunStopsAtThePageLimit)
+{
+    // A page whose dataset never ends: one empty page a record, until the
+    // limit ends the run as failed, keeping its pages.
+    ASSERT_EQ(TqdzEngine::MaxPages, 100000);
+    EngineHarness H;
+    auto *DS = H.DataSet("DS", 0);
+    DS->SetRangeEnd(reLast); // only its end event could end it
+    H.Page->SetDataSet(DS);
+    EXPECT_FALSE(H.Build());
+    EXPECT_EQ(H.PageCount(), 100000);
+    EXPECT_EQ(J(H.Errors()), "The report reached 100000 pages and was stopped");
+}
