@@ -814,6 +814,15 @@ void TqdzPreview::DeletePage()
     SetPageNo(std::min(FPageNo, std::max(1, PageCount())));
 }
 
+bool TqdzPreview::Edit()
+{
+    if (FBuilding || !PreviewPages() || PageCount() == 0)
+        return false;
+    // No report designer is linked into the program, so there is nothing to
+    // hand the page to; the built pages stay as they are.
+    return false;
+}
+
 void TqdzPreview::Clear()
 {
     if (FBuilding || !PreviewPages())

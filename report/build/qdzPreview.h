@@ -150,6 +150,10 @@ public:
     void AddPage();
     void DeletePage();
     void Clear();
+    // Hands the current page to the report designer for editing; False when
+    // nothing was done (while building, without pages, or, as always in this
+    // program, without a designer).
+    bool Edit();
     void SetPosition(int PageN, int Top);
 
     // Whole rebuild of both page lists at the current zoom or zoom mode.
@@ -181,6 +185,8 @@ public:
     TTreeView *OutlineTree() const { return FOutline; }
     TPanel *MessagePanel() const { return FMessagePanel; }
     TLabel *MessageLabel() const { return FMessageLabel; }
+    // The outline tree's menu: collapse all, expand all.
+    TPopupMenu *OutlinePopup() const { return FOutlinePopup; }
 
     // The last match: page index (-1 none) and rectangle in page units.
     int FoundPage() const { return FFoundPage; }

@@ -2,13 +2,18 @@
 #include "report/build/qdzPreviewForm.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Printers.h"
 #include "platform/SysUtils.h"
 #include "report/build/qdzPreview.h"
+#include "report/build/qdzPrinter.h"
 #include "report/model/qdzClass.h"
+#include "report/model/qdzDsgnIntf.h"
+#include "report/model/qdzExportFilter.h"
 #include "report/model/qdzRes.h"
 #include "report/model/qdzVariables.h"
 
 #include <QComboBox>
+#include <algorithm>
 #include <cmath>
 
 STATION_PUBLISHED(TqdzPreviewForm) {}
@@ -138,7 +143,21 @@ TqdzPreviewForm::TqdzPreviewForm(TComponent *AOwner) : TqdzCustomPreviewForm(AOw
 
     ExportPopup = new TPopupMenu(this);
     HiddenMenu = new TPopupMenu(this);
+    Showtemplate1 = new TMenuItem(HiddenMenu);
+    Showtemplate1->SetName("Showtemplate1");
+    Showtemplate1->SetCaption(QStringLiteral("Show template"));
+    Showtemplate1->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::Showtemplate1Click));
+    HiddenMenu->Items()->Add(Showtemplate1);
     RightMenu = new TPopupMenu(this);
+    Preview->Workspace()->SetPopupMenu(RightMenu);
+    ExpandMI = new TMenuItem(this);
+    ExpandMI->SetName("ExpandMI");
+    ExpandMI->SetCaption(qdzGet(600));
+    ExpandMI->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::ExpandAllClick));
+    CollapseMI = new TMenuItem(this);
+    CollapseMI->SetName("CollapseMI");
+    CollapseMI->SetCaption(qdzGet(601));
+    CollapseMI->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::CollapseAllClick));
 
     PrintB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::PrintBClick));
     OpenB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::OpenBClick));
@@ -156,6 +175,11 @@ TqdzPreviewForm::TqdzPreviewForm(TComponent *AOwner) : TqdzCustomPreviewForm(AOw
     OutlineB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::OutlineBClick));
     ThumbB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::ThumbBClick));
     PageSettingsB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::PageSettingsBClick));
+    ExportB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::ExportBClick));
+    PdfB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::PdfBClick));
+    EmailB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::EmailBClick));
+    DesignerB->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::DesignerBClick));
+    DesignerB->SetOnMouseUp(TMouseEvent(this, &TqdzPreviewForm::DesignerBMouseUp));
     SetOnKeyDown(TKeyEvent(this, &TqdzPreviewForm::FormKeyDown));
     SetOnKeyPress(TKeyPressEvent(this, &TqdzPreviewForm::FormKeyPress));
     SetOnCloseQuery(TCloseQueryEvent(this, &TqdzPreviewForm::FormCloseQuery));
@@ -164,6 +188,10 @@ TqdzPreviewForm::TqdzPreviewForm(TComponent *AOwner) : TqdzCustomPreviewForm(AOw
 
 TqdzPreviewForm::~TqdzPreviewForm()
 {
+    // The menu items not on a menu belong to the form alone.
+    for (TMenuItem *m : {ExpandMI, CollapseMI})
+        if (m->Parent())
+            m->Parent()->Remove(m);
     // Controls going away may still report changes: nobody listens now.
     ZoomCB->SetOnSelect(TNotifyEvent());
     SetOnResize(TNotifyEvent());
@@ -200,10 +228,10 @@ void TqdzPreviewForm::Init()
     PrintB->SetVisible(b.Contains(pbPrint));
     OpenB->SetVisible(b.Contains(pbLoad));
     SaveB->SetVisible(b.Contains(pbSave));
-    // No export filter is part of this program.
-    ExportB->SetVisible(false);
+    ExportB->SetVisible(b.Contains(pbExport));
     PdfB->SetVisible(false);
     EmailB->SetVisible(false);
+    FillExportMenu(b);
     FindB->SetVisible(b.Contains(pbFind));
     ZoomPlusB->SetVisible(b.Contains(pbZoom));
     ZoomMinusB->SetVisible(b.Contains(pbZoom));
@@ -225,8 +253,101 @@ void TqdzPreviewForm::Init()
         SetCaption(r->ReportOptions()->Name());
     OutlineB->SetDown(o->OutlineVisible());
     ThumbB->SetDown(o->ThumbnailVisible());
+    FillRightMenu();
     LayoutToolBar();
     UpdateZoomBox();
+}
+
+void TqdzPreviewForm::FillExportMenu(const TqdzPreviewButtons &Buttons)
+{
+    ExportPopup->Items()->Clear();
+    FExportFilters.clear();
+    FPdfExport = FEmailExport = nullptr;
+    TqdzCustomExportFilter *def = qdzDotMatrixExportFilter();
+    TqdzExportFilterCollection *filters = qdzExportFilters();
+    int registered = 0;
+    for (int i = 0; i < filters->Count(); ++i) {
+        auto *f = dynamic_cast<TqdzCustomExportFilter *>(filters->Items(i)->Filter);
+        if (!f)
+            continue;
+        ++registered;
+        if (f == def)
+            continue;
+        auto *item = new TMenuItem(ExportPopup);
+        item->SetCaption(f->GetDescription() + QStringLiteral("..."));
+        item->SetTag(int(FExportFilters.size()));
+        item->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::ExportItemClick));
+        ExportPopup->Items()->Add(item);
+        FExportFilters.push_back(f);
+        if (f->ClassName() == QLatin1String("TqdzPDFExport")) {
+            FPdfExport = f;
+            PdfB->SetVisible(Buttons.Contains(pbExportQuick));
+        } else if (f->ClassName() == QLatin1String("TqdzMailExport") && !Buttons.Contains(pbNoEmail)) {
+            FEmailExport = f;
+            EmailB->SetVisible(Buttons.Contains(pbExportQuick));
+        }
+    }
+    // The default filter alone is no choice to offer.
+    if (registered == 0 || FExportFilters.empty())
+        ExportB->SetVisible(false);
+}
+
+void TqdzPreviewForm::RightMenuClick(TObject *Sender)
+{
+    auto *item = dynamic_cast<TMenuItem *>(Sender);
+    if (item && item->Tag() >= 0 && item->Tag() < int(FMenuButtons.size()))
+        FMenuButtons[size_t(item->Tag())]->Click();
+}
+
+void TqdzPreviewForm::FillRightMenu()
+{
+    // The drill-down items are the form's own: keep them out of the clearing.
+    for (TMenuItem *m : {ExpandMI, CollapseMI})
+        if (m->Parent())
+            m->Parent()->Remove(m);
+    RightMenu->Items()->Clear();
+    FMenuButtons.clear();
+    TToolButton *const buttons[] = {PrintB, OpenB, SaveB, ExportB, PdfB, EmailB, FindB, Sep1, ZoomPlusB,
+                                    ZoomMinusB, FullScreenBtn, Sep2, OutlineB, ThumbB, PageSettingsB,
+                                    DesignerB, Sep5, FirstB, PriorB, NextB, LastB};
+    bool lineDue = false;
+    for (TToolButton *b : buttons) {
+        if (!b->Visible())
+            continue;
+        if (b->Style() == tbsSeparator) {
+            lineDue = RightMenu->Items()->Count() > 0;
+            continue;
+        }
+        if (lineDue) {
+            auto *line = new TMenuItem(RightMenu);
+            line->SetCaption(QStringLiteral("-"));
+            RightMenu->Items()->Add(line);
+            lineDue = false;
+        }
+        auto *item = new TMenuItem(RightMenu);
+        // Buttons without a caption are named by their hint.
+        item->SetCaption(b->Caption().isEmpty() ? b->Hint() : b->Caption());
+        item->SetImageIndex(b->ImageIndex());
+        item->SetEnabled(b->Enabled());
+        item->SetChecked(b->Style() == tbsCheck && b->Down());
+        item->SetTag(int(FMenuButtons.size()));
+        item->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::RightMenuClick));
+        RightMenu->Items()->Add(item);
+        FMenuButtons.push_back(b);
+    }
+    // Drill-down groups can be opened and closed all at once from here.
+    TqdzReport *r = Preview->Report();
+    bool drill = false;
+    for (int i = 0; r && !drill && i < r->AllObjects()->Count(); ++i)
+        if (auto *g = dynamic_cast<TqdzGroupHeader *>(static_cast<TObject *>(r->AllObjects()->Items(i))))
+            drill = g->DrillDown();
+    if (drill) {
+        auto *line = new TMenuItem(RightMenu);
+        line->SetCaption(QStringLiteral("-"));
+        RightMenu->Items()->Add(line);
+        RightMenu->Items()->Add(CollapseMI);
+        RightMenu->Items()->Add(ExpandMI);
+    }
 }
 
 void TqdzPreviewForm::SetStatusText(const QString &Text, bool IsHint)
@@ -394,20 +515,124 @@ void TqdzPreviewForm::ThumbBClick(TObject *)
 void TqdzPreviewForm::PageSettingsBClick(TObject *)
 {
     TqdzReport *r = Preview->Report();
-    if (!r || Preview->Building() || r->GetPagesCount() == 0)
+    if (!r || Preview->Building() || !Preview->PreviewPages() || Preview->PageCount() == 0)
+        return;
+    // The template pages that are printed (subreport pages are not).
+    std::vector<TqdzReportPage *> templates;
+    for (int i = 0; i < r->GetPagesCount(); ++i)
+        if (auto *p = dynamic_cast<TqdzReportPage *>(r->GetPages(i)); p && !p->IsSubReport())
+            templates.push_back(p);
+    if (templates.empty())
         return;
     TqdzPageSettingsForm dlg(nullptr);
+    // A built page carries the name of its template page.
+    TqdzReportPage *current = nullptr;
+    TqdzReportPage *built = Preview->PreviewPages()->GetPage(Preview->PageNo() - 1);
+    if (built) {
+        for (TqdzReportPage *p : templates)
+            if (p->Name() == built->Name())
+                current = p;
+        dlg.SetPage(built);
+    } else {
+        dlg.SetPage(templates.front());
+    }
     if (dlg.ShowModal() != mrOk)
         return;
-    for (int i = 0; i < r->GetPagesCount(); ++i)
-        if (auto *p = dynamic_cast<TqdzReportPage *>(r->GetPages(i))) {
-            p->SetOrientation(dlg.LandscapeRB->Checked() ? TqdzPrinterOrientation::poLandscape : TqdzPrinterOrientation::poPortrait);
-            p->SetPaperWidth(dlg.PaperWidth());
-            p->SetPaperHeight(dlg.PaperHeight());
-            if (dlg.ApplyToCurRB->Checked())
-                break;
-        }
+    if (dlg.ApplyToAllRB->Checked()) {
+        for (TqdzReportPage *p : templates)
+            dlg.ApplyTo(p);
+    } else if (current) {
+        dlg.ApplyTo(current);
+    } else if (!built) {
+        dlg.ApplyTo(templates.front());
+    }
     Preview->RefreshReport();
+}
+
+void TqdzPreviewForm::ExportBClick(TObject *)
+{
+    if (Preview->Building() || ExportPopup->Items()->Count() == 0)
+        return;
+    const TPoint p = ExportB->ClientToScreen(Point(0, ExportB->Height()));
+    ExportPopup->Popup(p.X, p.Y);
+}
+
+void TqdzPreviewForm::ExportWith(TqdzCustomExportFilter *Filter)
+{
+    if (!Filter)
+        return;
+    // The filter's unit may have gone since the menu was filled.
+    TqdzExportFilterCollection *filters = qdzExportFilters();
+    for (int i = 0; i < filters->Count(); ++i)
+        if (filters->Items(i)->Filter == Filter) {
+            Preview->Export(Filter);
+            return;
+        }
+}
+
+void TqdzPreviewForm::ExportItemClick(TObject *Sender)
+{
+    auto *item = dynamic_cast<TMenuItem *>(Sender);
+    if (item && item->Tag() >= 0 && item->Tag() < int(FExportFilters.size()))
+        ExportWith(FExportFilters[size_t(item->Tag())]);
+}
+
+void TqdzPreviewForm::PdfBClick(TObject *)
+{
+    ExportWith(FPdfExport);
+}
+
+void TqdzPreviewForm::EmailBClick(TObject *)
+{
+    ExportWith(FEmailExport);
+}
+
+void TqdzPreviewForm::DesignerBClick(TObject *)
+{
+    Preview->Edit();
+}
+
+void TqdzPreviewForm::DesignerBMouseUp(TObject *, TMouseButton Button, TShiftState, int, int)
+{
+    if (Button != mbRight)
+        return;
+    const TPoint p = DesignerB->ClientToScreen(Point(0, DesignerB->Height()));
+    HiddenMenu->Popup(p.X, p.Y);
+}
+
+void TqdzPreviewForm::Showtemplate1Click(TObject *)
+{
+    // The template of built pages is shown in the report designer, and no
+    // designer is linked into the program: nothing to show it in.
+}
+
+void TqdzPreviewForm::SetDrillDownAll(bool Expand)
+{
+    TqdzReport *r = Preview->Report();
+    if (!r || Preview->Building())
+        return;
+    // With no name listed, ExpandDrillDown alone decides for every group.
+    r->DrillState()->Clear();
+    for (int i = 0; i < r->AllObjects()->Count(); ++i)
+        if (auto *g = dynamic_cast<TqdzGroupHeader *>(static_cast<TObject *>(r->AllObjects()->Items(i))))
+            if (g->DrillDown())
+                g->SetExpandDrillDown(Expand);
+    Preview->RefreshReport();
+    if (!Expand) {
+        Preview->Workspace()->SetVertPosition(0);
+        Preview->Workspace()->SetHorzPosition(0);
+        Preview->SetPageNo(1);
+    }
+}
+
+void TqdzPreviewForm::CollapseAllClick(TObject *)
+{
+    SetDrillDownAll(false);
+}
+
+void TqdzPreviewForm::ExpandAllClick(TObject *)
+{
+    SetDrillDownAll(true);
 }
 
 void TqdzPreviewForm::FormKeyDown(TObject *, Word &Key, TShiftState Shift)
@@ -502,59 +727,253 @@ int TqdzSearchDialog::ShowModal()
 
 // ------------------------------------------------------------ TqdzPageSettingsForm
 
-TqdzPageSettingsForm::TqdzPageSettingsForm(TComponent *AOwner) : TForm(AOwner)
+TqdzDesignerUnits &qdzDesignerUnits()
+{
+    static TqdzDesignerUnits Units = TqdzDesignerUnits::duCM;
+    return Units;
+}
+
+namespace {
+
+// A sheet with lines of text, upright or on its side.
+void DrawOrientation(TImage *Image, bool Landscape)
+{
+    TCanvas *c = Image->Canvas();
+    const int w = Image->Width(), h = Image->Height();
+    c->Brush()->SetColor(clBtnFace);
+    c->FillRect(Rect(0, 0, w, h));
+    const int pw = Landscape ? 44 : 32, ph = Landscape ? 32 : 44;
+    const int x = (w - pw) / 2, y = (h - ph) / 2;
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetColor(clWhite);
+    c->Rectangle(x, y, x + pw, y + ph);
+    c->Pen()->SetColor(clGray);
+    for (int ly = y + 6; ly < y + ph - 4; ly += 5) {
+        c->MoveTo(x + 5, ly);
+        c->LineTo(x + pw - 5, ly);
+    }
+}
+
+} // namespace
+
+TqdzPageSettingsForm::TqdzPageSettingsForm(TComponent *AOwner)
+    : TForm(AOwner), FUnits(qdzDesignerUnits())
 {
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);
-    SetClientWidth(320);
-    SetClientHeight(220);
-    auto edit = [this](int L, int T) {
+    SetClientWidth(440);
+    SetClientHeight(330);
+    SetCaption(qdzGet(400));
+    auto group = [this](TWinControl *Parent, int L, int T, int W, int H, int Caption) {
+        auto *g = new TGroupBox(this);
+        g->SetParent(Parent);
+        g->SetBounds(L, T, W, H);
+        if (Caption)
+            g->SetCaption(qdzGet(Caption));
+        return g;
+    };
+    auto label = [this](TWinControl *Parent, int L, int T, const QString &C) {
+        auto *l = new TLabel(this);
+        l->SetParent(Parent);
+        l->SetBounds(L, T, 60, 16);
+        l->SetCaption(C);
+        return l;
+    };
+    auto edit = [this](TWinControl *Parent, int L, int T) {
         auto *e = new TEdit(this);
-        e->SetParent(this);
+        e->SetParent(Parent);
         e->SetBounds(L, T, 60, 21);
         return e;
     };
-    SizeCB = new TComboBox(this);
-    SizeCB->SetParent(this);
-    SizeCB->SetBounds(8, 8, 200, 21);
-    WidthE = edit(8, 36);
-    HeightE = edit(80, 36);
-    auto radio = [this](int L, int T, const QString &C) {
+    auto radio = [this](TWinControl *Parent, int L, int T, int W, const QString &C) {
         auto *r = new TRadioButton(this);
-        r->SetParent(this);
-        r->SetBounds(L, T, 140, 17);
+        r->SetParent(Parent);
+        r->SetBounds(L, T, W, 17);
         r->SetCaption(C);
         return r;
     };
-    PortraitRB = radio(8, 64, QStringLiteral("Portrait"));
+    QString unit;
+    switch (FUnits) {
+    case TqdzDesignerUnits::duInches: unit = Res("uInch"); break;
+    // Pixels and characters are shown as centimetres, and so named.
+    default: unit = Res("uCm"); break;
+    }
+
+    PaperGB = group(this, 8, 6, 424, 84, 401);
+    SizeL = label(PaperGB, 12, 24, qdzGet(404));
+    SizeCB = new TComboBox(this);
+    SizeCB->SetParent(PaperGB);
+    SizeCB->SetStyle(csDropDownList);
+    SizeCB->SetBounds(80, 20, 332, 21);
+    SizeCB->Items()->Add(Res("prCustom"));
+    for (const TqdzPaperInfo &p : PaperInfo)
+        SizeCB->Items()->Add(QString::fromLatin1(p.Name));
+    WidthL = label(PaperGB, 12, 54, qdzGet(402));
+    WidthE = edit(PaperGB, 80, 50);
+    WidthUL = label(PaperGB, 146, 54, unit);
+    HeightL = label(PaperGB, 216, 54, qdzGet(403));
+    HeightE = edit(PaperGB, 284, 50);
+    HeightUL = label(PaperGB, 350, 54, unit);
+
+    OrientationGB = group(this, 8, 96, 208, 130, 405);
+    PortraitRB = radio(OrientationGB, 12, 30, 110, qdzGet(406));
+    LandscapeRB = radio(OrientationGB, 12, 60, 110, qdzGet(407));
+    PortraitImg = new TImage(this);
+    PortraitImg->SetParent(OrientationGB);
+    PortraitImg->SetBounds(134, 30, 56, 56);
+    DrawOrientation(PortraitImg, false);
+    LandscapeImg = new TImage(this);
+    LandscapeImg->SetParent(OrientationGB);
+    LandscapeImg->SetBounds(134, 30, 56, 56);
+    DrawOrientation(LandscapeImg, true);
     PortraitRB->SetChecked(true);
-    LandscapeRB = radio(160, 64, QStringLiteral("Landscape"));
-    MarginLeftE = edit(8, 92);
-    MarginTopE = edit(80, 92);
-    MarginRightE = edit(152, 92);
-    MarginBottomE = edit(224, 92);
-    auto *applyPanel = new TPanel(this);
-    applyPanel->SetParent(this);
-    applyPanel->SetBounds(8, 120, 300, 40);
-    ApplyToCurRB = new TRadioButton(this);
-    ApplyToCurRB->SetParent(applyPanel);
-    ApplyToCurRB->SetBounds(4, 2, 140, 17);
+
+    MarginsGB = group(this, 224, 96, 208, 130, 408);
+    const struct {
+        TLabel **Label, **Unit;
+        TEdit **Edit;
+        int Caption;
+    } margins[] = {{&MarginLeftL, &MarginLeftUL, &MarginLeftE, 409},
+                   {&MarginTopL, &MarginTopUL, &MarginTopE, 410},
+                   {&MarginRightL, &MarginRightUL, &MarginRightE, 411},
+                   {&MarginBottomL, &MarginBottomUL, &MarginBottomE, 412}};
+    int top = 22;
+    for (const auto &m : margins) {
+        *m.Label = label(MarginsGB, 12, top + 4, qdzGet(m.Caption));
+        *m.Edit = edit(MarginsGB, 80, top);
+        *m.Unit = label(MarginsGB, 146, top + 4, unit);
+        top += 26;
+    }
+
+    ApplyGB = group(this, 8, 232, 424, 52, 0);
+    ApplyToCurRB = radio(ApplyGB, 12, 20, 200, qdzGet(413));
     ApplyToCurRB->SetChecked(true);
-    ApplyToAllRB = new TRadioButton(this);
-    ApplyToAllRB->SetParent(applyPanel);
-    ApplyToAllRB->SetBounds(4, 20, 140, 17);
+    ApplyToAllRB = radio(ApplyGB, 216, 20, 200, qdzGet(414));
+
     OkB = new TButton(this);
     OkB->SetParent(this);
-    OkB->SetBounds(152, 188, 75, 25);
+    OkB->SetBounds(276, 296, 75, 25);
     OkB->SetCaption(qdzGet(1));
     OkB->SetDefault(true);
     CancelB = new TButton(this);
     CancelB->SetParent(this);
-    CancelB->SetBounds(233, 188, 75, 25);
+    CancelB->SetBounds(357, 296, 75, 25);
     CancelB->SetCaption(qdzGet(2));
     CancelB->SetCancel(true);
     CancelB->SetModalResult(mrCancel);
     OkB->SetOnClick(TNotifyEvent(this, &TqdzPageSettingsForm::OkBClick));
+    SizeCB->SetOnChange(TNotifyEvent(this, &TqdzPageSettingsForm::SizeCBClick));
+    WidthE->SetOnChange(TNotifyEvent(this, &TqdzPageSettingsForm::SizeEChange));
+    HeightE->SetOnChange(TNotifyEvent(this, &TqdzPageSettingsForm::SizeEChange));
+    PortraitRB->SetOnClick(TNotifyEvent(this, &TqdzPageSettingsForm::OrientationClick));
+    LandscapeRB->SetOnClick(TNotifyEvent(this, &TqdzPageSettingsForm::OrientationClick));
+    SizeCB->SetItemIndex(0);
+    OrientationClick(nullptr);
+}
+
+QString TqdzPageSettingsForm::ToUnits(double MM) const
+{
+    const double v = FUnits == TqdzDesignerUnits::duInches ? MM / 25.4 : MM / 10;
+    // Hundredths of the unit: tenths of a millimetre in centimetres.
+    return FloatToStr(std::round(v * 100) / 100);
+}
+
+double TqdzPageSettingsForm::FromUnits(const TEdit *Edit) const
+{
+    const double v = Edit->Text().trimmed().toDouble();
+    return FUnits == TqdzDesignerUnits::duInches ? v * 25.4 : v * 10;
+}
+
+void TqdzPageSettingsForm::SetPage(TqdzReportPage *Page)
+{
+    if (!Page)
+        return;
+    FUpdating = true;
+    const bool landscape = Page->Orientation() == TqdzPrinterOrientation::poLandscape;
+    PortraitRB->SetChecked(!landscape);
+    LandscapeRB->SetChecked(landscape);
+    int index = 0;
+    for (int i = 0; i < PAPERCOUNT; ++i)
+        if (PaperInfo[i].Typ == Page->PaperSize())
+            index = i + 1;
+    SizeCB->SetItemIndex(index);
+    WidthE->SetText(ToUnits(Page->PaperWidth()));
+    HeightE->SetText(ToUnits(Page->PaperHeight()));
+    MarginLeftE->SetText(ToUnits(Page->LeftMargin()));
+    MarginTopE->SetText(ToUnits(Page->TopMargin()));
+    MarginRightE->SetText(ToUnits(Page->RightMargin()));
+    MarginBottomE->SetText(ToUnits(Page->BottomMargin()));
+    FUpdating = false;
+    OrientationClick(nullptr);
+}
+
+void TqdzPageSettingsForm::FillSize()
+{
+    const int id = PaperSize();
+    double w = 0, h = 0;
+    if (id == DMPAPER_USER || !qdzGetPaperSizeMM(id, w, h))
+        return;
+    if (LandscapeRB->Checked())
+        std::swap(w, h);
+    FUpdating = true;
+    WidthE->SetText(ToUnits(w));
+    HeightE->SetText(ToUnits(h));
+    FUpdating = false;
+}
+
+void TqdzPageSettingsForm::SizeCBClick(TObject *)
+{
+    FillSize();
+}
+
+void TqdzPageSettingsForm::SizeEChange(TObject *)
+{
+    if (!FUpdating)
+        SizeCB->SetItemIndex(0);
+}
+
+void TqdzPageSettingsForm::OrientationClick(TObject *Sender)
+{
+    PortraitImg->SetVisible(PortraitRB->Checked());
+    LandscapeImg->SetVisible(LandscapeRB->Checked());
+    if (!Sender || FUpdating)
+        return;
+    if (PaperSize() != DMPAPER_USER) {
+        FillSize();
+        return;
+    }
+    // A custom sheet turns with the orientation.
+    const bool landscape = LandscapeRB->Checked();
+    const double w = PaperWidth(), h = PaperHeight();
+    if ((w > h) != landscape && w != h) {
+        FUpdating = true;
+        const QString t = WidthE->Text();
+        WidthE->SetText(HeightE->Text());
+        HeightE->SetText(t);
+        FUpdating = false;
+    }
+}
+
+int TqdzPageSettingsForm::PaperSize() const
+{
+    const int i = SizeCB->ItemIndex();
+    return i >= 1 && i <= PAPERCOUNT ? PaperInfo[i - 1].Typ : DMPAPER_USER;
+}
+
+void TqdzPageSettingsForm::ApplyTo(TqdzReportPage *Page) const
+{
+    if (!Page)
+        return;
+    Page->SetOrientation(LandscapeRB->Checked() ? TqdzPrinterOrientation::poLandscape
+                                                : TqdzPrinterOrientation::poPortrait);
+    Page->SetPaperWidth(PaperWidth());
+    Page->SetPaperHeight(PaperHeight());
+    if (PaperSize() != DMPAPER_USER)
+        Page->SetPaperSize(PaperSize());
+    Page->SetLeftMargin(FromUnits(MarginLeftE));
+    Page->SetTopMargin(FromUnits(MarginTopE));
+    Page->SetRightMargin(FromUnits(MarginRightE));
+    Page->SetBottomMargin(FromUnits(MarginBottomE));
 }
 
 void TqdzPageSettingsForm::OkBClick(TObject *)
@@ -565,24 +984,28 @@ void TqdzPageSettingsForm::OkBClick(TObject *)
 
 double TqdzPageSettingsForm::PaperWidth() const
 {
-    return WidthE->Text().trimmed().toDouble() * 10;
+    return FromUnits(WidthE);
 }
 
 double TqdzPageSettingsForm::PaperHeight() const
 {
-    return HeightE->Text().trimmed().toDouble() * 10;
+    return FromUnits(HeightE);
 }
 
 bool TqdzPageSettingsForm::CheckValues()
 {
-    bool okW = false, okH = false;
-    const double w = WidthE->Text().trimmed().toDouble(&okW);
-    const double h = HeightE->Text().trimmed().toDouble(&okH);
-    if (!okW || !okH || w <= 0 || h <= 0) {
-        ShowMessage(Res("clInvalidNumber").isEmpty() ? QStringLiteral("Invalid number") : Res("clInvalidNumber"));
-        return false;
-    }
-    return true;
+    auto number = [](const TEdit *E, double &V) {
+        bool ok = false;
+        V = E->Text().trimmed().toDouble(&ok);
+        return ok && std::isfinite(V);
+    };
+    double w = 0, h = 0, m = 0;
+    bool ok = number(WidthE, w) && number(HeightE, h) && w > 0 && h > 0;
+    for (const TEdit *e : {MarginLeftE, MarginTopE, MarginRightE, MarginBottomE})
+        ok = ok && number(e, m) && m >= 0;
+    if (!ok)
+        ShowMessage(QStringLiteral("Invalid number"));
+    return ok;
 }
 
 int TqdzPageSettingsForm::ShowModal()

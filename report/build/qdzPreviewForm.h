@@ -7,8 +7,14 @@
 #include "platform/StdCtrls.h"
 #include "report/build/qdzCtrls.h"
 #include "report/model/qdzClassEngine.h"
+#include "report/model/qdzVariables.h"
 
+#include <vector>
+
+class TImage;
+class TqdzCustomExportFilter;
 class TqdzPreview;
+class TqdzReportPage;
 
 class TqdzPreviewForm : public TqdzCustomPreviewForm
 {
@@ -41,6 +47,11 @@ public:
     TStatusBar *StatusBar;
     TqdzPreview *Preview;
     TPopupMenu *ExportPopup, *HiddenMenu, *RightMenu;
+    TMenuItem *Showtemplate1, *ExpandMI, *CollapseMI;
+
+    // The filters found by Init: the quick PDF and e-mail ones (or none).
+    TqdzCustomExportFilter *PdfExport() const { return FPdfExport; }
+    TqdzCustomExportFilter *EmailExport() const { return FEmailExport; }
 
     void PrintBClick(TObject *Sender);
     void OpenBClick(TObject *Sender);
@@ -59,6 +70,16 @@ public:
     void OutlineBClick(TObject *Sender);
     void ThumbBClick(TObject *Sender);
     void PageSettingsBClick(TObject *Sender);
+    void ExportBClick(TObject *Sender);
+    // An ExportPopup item: exports with the filter its Tag points at.
+    void ExportItemClick(TObject *Sender);
+    void PdfBClick(TObject *Sender);
+    void EmailBClick(TObject *Sender);
+    void DesignerBClick(TObject *Sender);
+    void DesignerBMouseUp(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void Showtemplate1Click(TObject *Sender);
+    void CollapseAllClick(TObject *Sender);
+    void ExpandAllClick(TObject *Sender);
     void FormKeyDown(TObject *Sender, Word &Key, TShiftState Shift);
     void FormKeyPress(TObject *Sender, QChar &Key);
     void FormCloseQuery(TObject *Sender, bool &CanClose);
@@ -67,6 +88,18 @@ public:
 private:
     TToolButton *Button(const QString &Name, int Caption, int Hint, int Image);
     void LayoutToolBar();
+    void FillExportMenu(const TqdzPreviewButtons &Buttons);
+    void FillRightMenu();
+    // A RightMenu item: clicks the tool button its Tag points at.
+    void RightMenuClick(TObject *Sender);
+    std::vector<TToolButton *> FMenuButtons;
+    // Exports with Filter when it is still registered.
+    void ExportWith(TqdzCustomExportFilter *Filter);
+    // Every drill-down group header opened or closed, then the report built again.
+    void SetDrillDownAll(bool Expand);
+    std::vector<TqdzCustomExportFilter *> FExportFilters;
+    TqdzCustomExportFilter *FPdfExport = nullptr;
+    TqdzCustomExportFilter *FEmailExport = nullptr;
     TToolButton *FZoomSlot, *FPageSlot, *FCloseSlot;
     bool FFullScreen = false;
     TFormBorderStyle FOldBorderStyle = bsSizeable;
@@ -88,24 +121,54 @@ public:
     TButton *OkB, *CancelB;
 };
 
+// The unit the page settings dialog shows lengths in; pixels and characters
+// are shown as centimetres.
+enum class TqdzDesignerUnits { duCM, duInches, duPixels, duChars };
+// The designer's unit setting (centimetres: no designer is part of the program).
+TqdzDesignerUnits &qdzDesignerUnits();
+
 // Paper size, orientation and margins of the report's pages.
 class TqdzPageSettingsForm : public TForm
 {
     STATION_CLASS(TqdzPageSettingsForm, TForm)
 public:
     explicit TqdzPageSettingsForm(TComponent *AOwner);
-    // Values in centimetres; width and height of 0 or less are refused
-    // (the dialog stays open with a message).
+    // Width and height of 0 or less (or not numbers) are refused with a
+    // message; the dialog then stays open.
     bool CheckValues();
     int ShowModal() override;
 
+    // The edits take the page's paper, in the unit of qdzDesignerUnits.
+    void SetPage(TqdzReportPage *Page);
+    // Orientation, paper and margins, in millimetres, onto a template page.
+    void ApplyTo(TqdzReportPage *Page) const;
+
+    TLabel *SizeL, *WidthL, *HeightL, *WidthUL, *HeightUL, *MarginLeftL, *MarginTopL, *MarginRightL,
+        *MarginBottomL, *MarginLeftUL, *MarginTopUL, *MarginRightUL, *MarginBottomUL;
+    TGroupBox *PaperGB, *OrientationGB, *MarginsGB, *ApplyGB;
     TComboBox *SizeCB;
     TEdit *WidthE, *HeightE, *MarginLeftE, *MarginTopE, *MarginRightE, *MarginBottomE;
     TRadioButton *PortraitRB, *LandscapeRB, *ApplyToCurRB, *ApplyToAllRB;
+    TImage *PortraitImg, *LandscapeImg;
     TButton *OkB, *CancelB;
     void OkBClick(TObject *Sender);
+    void SizeCBClick(TObject *Sender);
+    void SizeEChange(TObject *Sender);
+    void OrientationClick(TObject *Sender);
 
     // Millimetres, as read back from the edits.
     double PaperWidth() const;
     double PaperHeight() const;
+    // The paper id chosen in the size box (256: custom).
+    int PaperSize() const;
+
+private:
+    // Edit text of a length in millimetres, and back.
+    QString ToUnits(double MM) const;
+    double FromUnits(const TEdit *Edit) const;
+    // Width and height of the chosen paper for the orientation.
+    void FillSize();
+    TqdzDesignerUnits FUnits;
+    // The dialog is writing the edits itself.
+    bool FUpdating = false;
 };

@@ -27,6 +27,8 @@ public:
     virtual void Finish() = 0;
     // True for the filter that prints dot-matrix reports.
     virtual bool DotMatrix() const { return false; }
+    // What the preview's export menu calls the filter.
+    virtual QString GetDescription() const { return ClassName(); }
 
     TqdzReport *Report() const { return FReport; }
     void SetReport(TqdzReport *Value) { FReport = Value; }

@@ -147,7 +147,7 @@ public:
         PrintedFrom.append(CurPage());
         return true;
     }
-    void Export(TqdzCustomExportFilter *) override {}
+    void Export(TqdzCustomExportFilter *Filter) override { Exported.push_back(Filter); }
     void AddAnchor(const QString &) override {}
     int GetAnchorPage(const QString &) override { return 1; }
 
@@ -155,6 +155,7 @@ public:
     int Draws = 0;
     QStringList Clicks, Loaded, Saved;
     QList<int> PrintedFrom;
+    std::vector<TqdzCustomExportFilter *> Exported;
 };
 
 // An engine whose Run adds PagesToBuild pages, telling the report's progress

@@ -282,23 +282,6 @@ TEST(PreviewForm, EscapeWhileBuildingStopsTheBuildAndTheWindowStays)
     EXPECT_EQ(f.P()->Workspace()->PageList().Count(), f.Pages()->GetCount());
 }
 
-TEST(PageSettings, RefusesWidthOrHeightOfZeroOrLess)
-{
-    TqdzPageSettingsForm d(nullptr);
-    TScopedDialogHook hook([](TDialogRequest &) { return 1; });
-    const struct {
-        const char *W, *H;
-        bool Ok;
-    } cases[] = {{"21", "29.7", true}, {"0", "29.7", false}, {"21", "-1", false}, {"", "10", false}, {"x", "1", false}};
-    for (const auto &c : cases) {
-        d.WidthE->SetText(c.W);
-        d.HeightE->SetText(c.H);
-        EXPECT_EQ(d.CheckValues(), c.Ok) << c.W << " " << c.H;
-    }
-    d.WidthE->SetText("21");
-    EXPECT_DOUBLE_EQ(d.PaperWidth(), 210);
-}
-
 TEST(Preview, LooksRightAtSeveralZooms)
 {
     TPreviewFixture f(6, 900, 700);
