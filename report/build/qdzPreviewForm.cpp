@@ -149,6 +149,7 @@ TqdzPreviewForm::TqdzPreviewForm(TComponent *AOwner) : TqdzCustomPreviewForm(AOw
     Showtemplate1->SetOnClick(TNotifyEvent(this, &TqdzPreviewForm::Showtemplate1Click));
     HiddenMenu->Items()->Add(Showtemplate1);
     RightMenu = new TPopupMenu(this);
+    RightMenu->SetOnPopup(TNotifyEvent(this, &TqdzPreviewForm::RightMenuPopup));
     Preview->Workspace()->SetPopupMenu(RightMenu);
     ExpandMI = new TMenuItem(this);
     ExpandMI->SetName("ExpandMI");
@@ -299,6 +300,23 @@ void TqdzPreviewForm::RightMenuClick(TObject *Sender)
         FMenuButtons[size_t(item->Tag())]->Click();
 }
 
+void TqdzPreviewForm::RightMenuPopup(TObject *)
+{
+    // The items show their buttons as they are now.
+    for (int i = 0; i < RightMenu->Items()->Count(); ++i) {
+        TMenuItem *item = RightMenu->Items()->Items(i);
+        if (item->IsLine() || item == ExpandMI || item == CollapseMI || item->Tag() < 0 ||
+            item->Tag() >= int(FMenuButtons.size()))
+            continue;
+        TToolButton *b = FMenuButtons[size_t(item->Tag())];
+        item->SetEnabled(b->Enabled());
+        item->SetChecked(b->Style() == tbsCheck && b->Down());
+    }
+    const bool idle = !Preview->Building();
+    ExpandMI->SetEnabled(idle);
+    CollapseMI->SetEnabled(idle);
+}
+
 void TqdzPreviewForm::FillRightMenu()
 {
     // The drill-down items are the form's own: keep them out of the clearing.
@@ -377,7 +395,7 @@ void TqdzPreviewForm::UpdatePageStatus()
 void TqdzPreviewForm::UpdateControls()
 {
     const bool idle = !Preview->Building();
-    for (TToolButton *b : {PrintB, OpenB, SaveB, ExportB, FindB, PageSettingsB, DesignerB})
+    for (TToolButton *b : {PrintB, OpenB, SaveB, ExportB, PdfB, EmailB, FindB, PageSettingsB, DesignerB})
         b->SetEnabled(idle);
 }
 

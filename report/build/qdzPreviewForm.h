@@ -92,6 +92,7 @@ private:
     void FillRightMenu();
     // A RightMenu item: clicks the tool button its Tag points at.
     void RightMenuClick(TObject *Sender);
+    void RightMenuPopup(TObject *Sender);
     std::vector<TToolButton *> FMenuButtons;
     // Exports with Filter when it is still registered.
     void ExportWith(TqdzCustomExportFilter *Filter);

@@ -185,6 +185,30 @@ TEST(PreviewForm, ExportItemsAndQuickButtonsExportWithTheirFilter)
     EXPECT_EQ(f.Pages()->Exported.size(), 3u);
 }
 
+TEST(PreviewForm, LooksRightWithEveryButton)
+{
+    TqdzPDFExport pdf;
+    TqdzMailExport mail;
+    TScopedFilters reg({&pdf, &mail});
+    TFormFixture f(4);
+    f.Form.ToolBar->SetShowCaptions(false);
+    FormHarness::ProcessEvents(20);
+    const QString dir = QDir::tempPath() + "/preview-shots";
+    QDir().mkpath(dir);
+    const QImage img = FormHarness::Grab(&f.Form);
+    ASSERT_FALSE(img.isNull());
+    img.save(dir + "/export-buttons.png");
+    // The tool bar's panels sit in their own slots, clear of the buttons.
+    for (TToolButton *b : {f.Form.ZoomPlusB, f.Form.ZoomMinusB, f.Form.PriorB, f.Form.NextB, f.Form.LastB}) {
+        const TRect r = b->BoundsRect();
+        for (TControl *p : {static_cast<TControl *>(f.Form.Sep3), static_cast<TControl *>(f.Form.Sep4),
+                            static_cast<TControl *>(f.Form.qdTBPanel1)}) {
+            const TRect q = p->BoundsRect();
+            EXPECT_TRUE(r.Right <= q.Left || q.Right <= r.Left) << b->Name().toStdString();
+        }
+    }
+}
+
 TEST(PreviewForm, RightMenuMirrorsTheVisibleButtons)
 {
     TFormFixture all(3);
@@ -197,6 +221,12 @@ TEST(PreviewForm, RightMenuMirrorsTheVisibleButtons)
     all.Form.RightMenu->Items()->Find("Outline")->Click();
     EXPECT_TRUE(all.Form.OutlineB->Down());
     EXPECT_TRUE(all.Form.Preview->OutlineVisible());
+    // Opening the menu shows the buttons' state.
+    all.Form.PrintB->SetEnabled(false);
+    ClosePopupSoon();
+    all.Form.RightMenu->Popup(0, 0);
+    EXPECT_TRUE(all.Form.RightMenu->Items()->Find("Outline")->Checked());
+    EXPECT_FALSE(all.Form.RightMenu->Items()->Find("Print")->Enabled());
     // The page area's right click opens it.
     EXPECT_EQ(all.Form.Preview->Workspace()->PopupMenu(), all.Form.RightMenu);
 
