@@ -11,6 +11,7 @@
 #include "report/model/qdzExportFilter.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QTimer>
 #include <QWidget>
@@ -172,6 +173,14 @@ TEST(PreviewForm, ExportItemsAndQuickButtonsExportWithTheirFilter)
     TTestCsvExport csv;
     TScopedFilters reg({&csv, &pdf, &mail});
     TFormFixture f(3);
+    struct TCount {
+        int N = 0;
+        void Popped(TObject *) { ++N; }
+    } count;
+    f.Form.ExportPopup->SetOnPopup(TNotifyEvent(&count, &TCount::Popped));
+    ClosePopupSoon();
+    f.Form.ExportBClick(nullptr);
+    EXPECT_EQ(count.N, 1);
     f.Form.Preview->SetPageNo(2);
     f.Form.ExportPopup->Items()->Items(0)->Click();
     f.Form.PdfBClick(nullptr);
@@ -391,11 +400,13 @@ TEST(PageSettings, SizeBoxUnitsAndOrientation)
         EXPECT_EQ(d.PaperSize(), 11);
         EXPECT_EQ(d.SizeCB->ItemIndex(), 11);
         d.LandscapeRB->SetChecked(true);
-        d.OrientationClick(d.LandscapeRB);
         EXPECT_FALSE(d.PortraitImg->Visible());
         EXPECT_TRUE(d.LandscapeImg->Visible());
-        d.SizeCB->SetItemIndex(9);
-        d.SizeCBClick(nullptr);
+        // Chosen from the list as a user does.
+        auto *combo = qobject_cast<QComboBox *>(d.SizeCB->Widget());
+        ASSERT_NE(combo, nullptr);
+        combo->setCurrentIndex(9);
+        emit combo->activated(9);
         EXPECT_EQ(d.WidthE->Text().toStdString(), c.A4H);
         EXPECT_EQ(d.HeightE->Text().toStdString(), c.A4W);
         // Typing a size makes it custom; choosing custom keeps what was typed.
@@ -407,7 +418,6 @@ TEST(PageSettings, SizeBoxUnitsAndOrientation)
         EXPECT_EQ(d.PaperSize(), 256);
         // A custom sheet turns with the orientation.
         d.PortraitRB->SetChecked(true);
-        d.OrientationClick(d.PortraitRB);
         EXPECT_EQ(d.HeightE->Text().toStdString(), "30");
         EXPECT_TRUE(d.PortraitImg->Visible());
         EXPECT_FALSE(d.LandscapeImg->Visible());
@@ -473,7 +483,6 @@ TEST(PageSettings, OkChangesTheTemplatePagesAndBuildsAgain)
             EXPECT_EQ(d->SizeCB->ItemIndex(), 9);
             EXPECT_EQ(d->HeightE->Text().toStdString(), "29.7");
             d->LandscapeRB->SetChecked(true);
-            d->OrientationClick(d->LandscapeRB);
             d->SizeCB->SetItemIndex(11);
             d->SizeCBClick(nullptr);
             d->MarginLeftE->SetText("2.5");
