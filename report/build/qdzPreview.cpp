@@ -193,7 +193,14 @@ void TqdzPreviewWorkspace::Paint()
     TCanvas *c = Canvas();
     const TRect client = ClientRect();
     c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(FBackColor);
+    // The square between the scroll bars, where a page reaching past the
+    // client area must not show either.
+    const auto corner = [&] {
+        c->Brush()->SetColor(clBtnFace);
+        c->FillRect(Rect(client.Right, client.Bottom, Width(), Height()));
+        c->Brush()->SetColor(FBackColor);
+    };
+    corner();
     if (FLocked) {
         c->FillRect(client);
         return;
@@ -227,6 +234,7 @@ void TqdzPreviewWorkspace::Paint()
         c->FillRect(Rect(r.left(), r.top(), r.right() + 1, r.bottom() + 1));
     for (int i : visible)
         DrawPage(i, PageRect(i));
+    corner();
 }
 
 void TqdzPreviewWorkspace::DrawPage(int Index, const TRect &R)
@@ -500,6 +508,8 @@ void TqdzPreview::RefreshReport()
     FThumbnail->SetPageNo(FPageNo);
     FWorkspace->Repaint();
     FThumbnail->Repaint();
+    // The page count may have changed with the new build.
+    UpdateFormStatus();
 }
 
 void TqdzPreview::ProgressStart(TqdzReport *, TqdzProgressType, int)

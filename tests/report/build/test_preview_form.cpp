@@ -207,6 +207,9 @@ TEST(PreviewForm, LooksRightWithEveryButton)
     const QImage img = FormHarness::Grab(&f.Form);
     ASSERT_FALSE(img.isNull());
     img.save(dir + "/export-buttons.png");
+    // The corner between the scroll bars is no white hole.
+    const QImage ws = FormHarness::Grab(f.Form.Preview->Workspace());
+    EXPECT_NE(ws.pixelColor(ws.width() - 3, ws.height() - 3), QColor(Qt::white));
     // The tool bar's panels sit in their own slots, clear of the buttons.
     for (TToolButton *b : {f.Form.ZoomPlusB, f.Form.ZoomMinusB, f.Form.PriorB, f.Form.NextB, f.Form.LastB}) {
         const TRect r = b->BoundsRect();
@@ -333,8 +336,13 @@ TEST(PreviewForm, CollapseAndExpandAllDrillDownGroups)
     form.Preview->Init();
     EXPECT_TRUE(Captions(form.RightMenu).join('|').endsWith("|Last|-|Collapse all|Expand all"));
     form.ExpandAllClick(nullptr);
+    FormHarness::ProcessEvents(20);
+    const QString dir = QDir::tempPath() + "/preview-shots";
+    QDir().mkpath(dir);
+    FormHarness::Grab(&form).save(dir + "/drill-expanded.png");
     EXPECT_EQ(h.AllTexts().size(), 153);
     EXPECT_GE(h.PageCount(), 3);
+    EXPECT_EQ(form.StatusBar->Panels()->Items(0)->Text(), QString("Page 1 of %1").arg(h.PageCount()));
     EXPECT_EQ(form.Preview->PageCount(), h.PageCount());
     EXPECT_EQ(form.Preview->Workspace()->PageList().Count(), h.PageCount());
     EXPECT_TRUE(gh->ExpandDrillDown());
@@ -343,12 +351,15 @@ TEST(PreviewForm, CollapseAndExpandAllDrillDownGroups)
     form.Preview->SetPageNo(3);
     h.Report->DrillState()->Add("GH.2");
     form.CollapseAllClick(nullptr);
+    FormHarness::ProcessEvents(20);
+    FormHarness::Grab(&form).save(dir + "/drill-collapsed.png");
     EXPECT_EQ(h.AllTexts().size(), size_t(closedRows));
     EXPECT_EQ(h.PageCount(), 1);
     EXPECT_EQ(h.Report->DrillState()->Count(), 0);
     EXPECT_EQ(form.Preview->PageNo(), 1);
     EXPECT_EQ(form.Preview->Workspace()->VertPosition(), 0);
     EXPECT_EQ(form.Preview->Workspace()->PageList().Count(), 1);
+    EXPECT_EQ(form.StatusBar->Panels()->Items(0)->Text(), "Page 1 of 1");
 }
 
 TEST(PreviewForm, ReportWithoutDrillDownHasNoCollapseItems)
