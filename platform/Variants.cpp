@@ -611,10 +611,15 @@ qsizetype Offset(const TVarArrayData &a, const int *idx, qsizetype n)
     return off;
 }
 
-Variant ArrayGet(const Variant &V, const int *idx, qsizetype n)
+const Variant &ArrayItem(const Variant &V, const int *idx, qsizetype n)
 {
     const TVarArrayData &a = ArrayOf(V);
     return a.Items[size_t(Offset(a, idx, n))];
+}
+
+Variant ArrayGet(const Variant &V, const int *idx, qsizetype n)
+{
+    return ArrayItem(V, idx, n);
 }
 
 void ArrayPut(Variant &V, const Variant &Value, const int *idx, qsizetype n)
@@ -722,6 +727,11 @@ void VarArrayPut(Variant &A, const Variant &Value, const QList<int> &Indices)
 Variant VarArrayGet(const Variant &A, const int *Indices, int Count)
 {
     return ArrayGet(A, Indices, Count);
+}
+
+const Variant &VarArrayItem(const Variant &A, const int *Indices, int Count)
+{
+    return ArrayItem(A, Indices, Count);
 }
 
 void VarArrayPut(Variant &A, const Variant &Value, const int *Indices, int Count)

@@ -190,6 +190,8 @@ void VarArrayRedim(Variant &A, int HighBound);
 Variant VarArrayGet(const Variant &A, std::initializer_list<int> Indices);
 Variant VarArrayGet(const Variant &A, const QList<int> &Indices);
 Variant VarArrayGet(const Variant &A, const int *Indices, int Count);
+// The element itself, valid until A changes; raises as VarArrayGet does.
+const Variant &VarArrayItem(const Variant &A, const int *Indices, int Count);
 // Typed arrays convert Value to their element type. The elements are copied
 // first only when another Variant shares them.
 void VarArrayPut(Variant &A, const Variant &Value, std::initializer_list<int> Indices);

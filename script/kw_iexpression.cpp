@@ -136,12 +136,34 @@ bool TkwOperandNode::EvalInt(int &V, Variant &Value)
 
 bool TkwDesignatorNode::EvalInt(int &V, Variant &Value)
 {
-    // A plain variable without a value provider gives its stored value.
-    if (FPlain && !FPlain->OnGetVarValue().Assigned() && FPlain->Value().VType() == varInteger) {
-        V = FPlain->Value().AsInteger();
-        return true;
+    // A plain variable without a value provider gives its stored value, an
+    // element of an array variable the element where the variable keeps it.
+    if (FPlain) {
+        if (FPlain->DirectRead()) {
+            const Variant &v = FPlain->Value();
+            if (v.VType() == varInteger) {
+                V = v.AsInteger();
+                return true;
+            }
+            Value = v;
+            return false;
+        }
+    } else if (const Variant *e = FDesignator->ElementRef()) {
+        if (e->VType() == varInteger) {
+            V = e->AsInteger();
+            return true;
+        }
+        Value = *e;
+        return false;
     }
     return TkwExpressionNode::EvalInt(V, Value);
+}
+
+bool TkwDesignatorNode::EvalBool()
+{
+    if (FPlain && FPlain->DirectRead())
+        return FPlain->Value().AsBoolean();
+    return TkwExpressionNode::EvalBool();
 }
 
 TkwSetNode::TkwSetNode(TkwSetExpression *ASet) : TkwOperandNode(fvtVariant, QStringLiteral("Variant")), FSet(ASet)
@@ -258,23 +280,24 @@ inline bool IntArith(TIntOp Op, int A, int B, qint64 &R)
     public:                                                                                                   \
         Class() : TkwOperatorNode(Code) {}                                                                    \
         int Priority() const override { return 4; }                                                           \
-        Variant GetValue() override                                                                           \
+        bool EvalBool() override                                                                              \
         {                                                                                                     \
             int a = 0, b = 0;                                                                                 \
             Variant r;                                                                                        \
             if (ChildInt(FLeft, a, r)) {                                                                      \
                 if (ChildInt(FRight, b, r))                                                                   \
-                    return Variant(a IntCmp b);                                                               \
+                    return a IntCmp b;                                                                        \
                 if (!FRight)                                                                                  \
                     r = Variant();                                                                            \
-                return Variant(VarCompare(Variant(a), r, CmpOp));                                             \
+                return VarCompare(Variant(a), r, CmpOp);                                                      \
             }                                                                                                 \
             Variant l = std::move(r);                                                                         \
             r = Variant();                                                                                    \
             if (ChildInt(FRight, b, r))                                                                       \
                 r = Variant(b);                                                                               \
-            return Variant(VarCompare(l, r, CmpOp));                                                          \
+            return VarCompare(l, r, CmpOp);                                                                   \
         }                                                                                                     \
+        Variant GetValue() override { return Variant(EvalBool()); }                                           \
     };
 
 KW_OPERATOR(TNoneNode, ocNone, 7, return LeftValue(FLeft);)
@@ -297,31 +320,38 @@ KW_OPERATOR(TStrCatNode, ocPlus, 3, {
     return kwVarAdd(l, r);
 })
 KW_INT_BINARY(TMinusNode, ocMinus, 3, VarSub, TIntOp::Sub)
-KW_OPERATOR(TOrNode, ocOr, 3, {
-    if (BooleanOperands()) {
-        const Variant l = LeftValue(FLeft);
-        if (l.AsBoolean())
-            return l;
-        return LeftValue(FRight);
-    }
-    const Variant l = LeftValue(FLeft);
-    return VarOr(l, LeftValue(FRight));
-})
+// Boolean operands short-circuit; as a condition neither side becomes a
+// Variant.
+#define KW_LOGIC(Class, Code, Prio, Fn, Stop)                                                                 \
+    class Class : public TkwOperatorNode                                                                      \
+    {                                                                                                         \
+    public:                                                                                                   \
+        Class() : TkwOperatorNode(Code) {}                                                                    \
+        int Priority() const override { return Prio; }                                                        \
+        Variant GetValue() override                                                                           \
+        {                                                                                                     \
+            const Variant l = LeftValue(FLeft);                                                               \
+            if (BooleanOperands())                                                                            \
+                return l.AsBoolean() == Stop ? l : LeftValue(FRight);                                         \
+            return Fn(l, LeftValue(FRight));                                                                  \
+        }                                                                                                     \
+        bool EvalBool() override                                                                              \
+        {                                                                                                     \
+            if (!BooleanOperands() || !FLeft || !FRight)                                                      \
+                return GetValue().AsBoolean();                                                                \
+            if (FLeft->EvalBool() == Stop)                                                                    \
+                return Stop;                                                                                  \
+            return FRight->EvalBool();                                                                        \
+        }                                                                                                     \
+    };
+
+KW_LOGIC(TOrNode, ocOr, 3, VarOr, true)
 KW_BINARY(TXorNode, ocXor, 3, VarXor)
 KW_INT_BINARY(TMulNode, ocMul, 2, VarMul, TIntOp::Mul)
 KW_BINARY(TDivFloatNode, ocDivFloat, 2, VarDiv)
 KW_INT_BINARY(TDivIntNode, ocDivInt, 2, VarIntDiv, TIntOp::Div)
 KW_INT_BINARY(TModNode, ocMod, 2, VarMod, TIntOp::Mod)
-KW_OPERATOR(TAndNode, ocAnd, 2, {
-    if (BooleanOperands()) {
-        const Variant l = LeftValue(FLeft);
-        if (!l.AsBoolean())
-            return l;
-        return LeftValue(FRight);
-    }
-    const Variant l = LeftValue(FLeft);
-    return VarAnd(l, LeftValue(FRight));
-})
+KW_LOGIC(TAndNode, ocAnd, 2, VarAnd, false)
 KW_BINARY(TShlNode, ocShl, 2, VarShl)
 KW_BINARY(TShrNode, ocShr, 2, VarShr)
 KW_OPERATOR(TLeftBracketNode, ocLeftBracket, 6, return LeftValue(FLeft);)
@@ -368,6 +398,7 @@ KW_OPERATOR(TIsNode, ocIs, 4, {
 #undef KW_BINARY
 #undef KW_INT_BINARY
 #undef KW_COMPARE
+#undef KW_LOGIC
 
 } // namespace
 
@@ -777,9 +808,23 @@ bool TkwDesignator::IndexFast(int *Index, int &Count)
         return false;
     // The indexes call nothing, so reading the variable before or after
     // them is the same.
-    for (int d = 0; d < Count; ++d)
-        Index[d] = args[size_t(d)]->GetValue().AsInteger();
+    for (int d = 0; d < Count; ++d) {
+        int i;
+        Variant v;
+        Index[d] = args[size_t(d)]->EvalInt(i, v) ? i : v.AsInteger();
+    }
     return true;
+}
+
+const Variant *TkwDesignator::ElementRef()
+{
+    if (!FArrayVar || FDeferred || FIsAddress)
+        return nullptr;
+    int index[3];
+    int count = 0;
+    if (!IndexFast(index, count))
+        return nullptr;
+    return &VarArrayItem(FArrayVar->Value(), index, count);
 }
 
 void TkwDesignator::SetDeferred(TkwXMLItem *Element, int Mode, bool NeedDeclareVars)
@@ -836,16 +881,15 @@ const char *StackLimit()
 
 } // namespace
 
-void kwCheckStack()
+void kwFindStackLimit()
 {
-    static thread_local const char *limit = nullptr;
-    static thread_local bool known = false;
-    if (!known) {
-        limit = StackLimit();
-        known = true;
-    }
-    if (limit && reinterpret_cast<quintptr>(__builtin_frame_address(0)) < reinterpret_cast<quintptr>(limit))
-        throw EStackOverflow(SStackOverflow);
+    kwStackLimit = StackLimit();
+    kwStackLimitKnown = true;
+}
+
+void kwStackOverflow()
+{
+    throw EStackOverflow(SStackOverflow);
 }
 
 // The values that running frames keep, one stack for all of them: each frame
@@ -948,7 +992,7 @@ Variant TkwDesignator::GetValue()
     int index[3];
     int count = 0;
     if (IndexFast(index, count))
-        return VarArrayGet(FArrayVar->Value(), index, count);
+        return VarArrayItem(FArrayVar->Value(), index, count);
     Variant v;
     TkwCustomVariable *prev = nullptr;
     const size_t n = FDItems.size();

@@ -44,6 +44,9 @@ public:
     // else False with the value in Value. Integer arithmetic and
     // comparisons go through here without a Variant per step.
     virtual bool EvalInt(int &V, Variant &Value);
+    // GetValue().AsBoolean(), without a Variant where the node allows it
+    // (conditions of statements).
+    virtual bool EvalBool() { return GetValue().AsBoolean(); }
 
     TkwExpressionNode *Left() const { return FLeft; }
     TkwExpressionNode *Right() const { return FRight; }
@@ -89,6 +92,7 @@ public:
     ~TkwDesignatorNode() override;
     Variant GetValue() override;
     bool EvalInt(int &V, Variant &Value) override;
+    bool EvalBool() override;
     TkwDesignator *Designator() const { return FDesignator.get(); }
 
 private:
@@ -102,6 +106,8 @@ public:
     explicit TkwSetNode(TkwSetExpression *ASet);
     ~TkwSetNode() override;
     Variant GetValue() override;
+    // The value is built on each evaluation, never an Integer.
+    bool EvalInt(int &V, Variant &Value) override { return TkwExpressionNode::EvalInt(V, Value); }
     TkwSetExpression *SetExpression() const { return FSet.get(); }
 
 private:
@@ -149,6 +155,10 @@ public:
     QString Finish();
 
     Variant GetValue() override { return FRoot->GetValue(); }
+    bool EvalBool() { return FRoot->EvalBool(); }
+    // The value as an Integer: True with V, else False with the value in
+    // Value.
+    bool EvalInt(int &V, Variant &Value) { return FRoot->EvalInt(V, Value); }
     // Assigns through the root designator unless the expression is read-only.
     void SetValue(const Variant &Value) override;
 
@@ -232,6 +242,10 @@ public:
     // The variable of a single plain variable designator, else nil.
     TkwCustomVariable *PlainVariable() const { return FPlain; }
     TkwScript *Program() const { return FProgram; }
+    // The element of an "a[i]" designator (see IndexFast) where the array
+    // variable keeps it; nil when the designator has no such form or the
+    // variable's value does not allow it now. Raises for a bad index.
+    const Variant *ElementRef();
 
     // A designator whose member could not be resolved while compiling: it
     // keeps its program-tree element (owned) and is built from it the first

@@ -396,6 +396,7 @@ TkwParamItem::TkwParamItem(const QString &AName, TkwVarType ATyp, const QString 
                            bool AIsVarParam)
     : TkwCustomVariable(AName, ATyp, ATypeName), FIsOptional(AIsOptional), FIsVarParam(AIsVarParam)
 {
+    SetDirect(true);
 }
 
 // ---------------------------------------------------------------------------

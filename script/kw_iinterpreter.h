@@ -20,6 +20,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <new>
 #include <vector>
@@ -190,12 +191,26 @@ public:
     const TkwGetVariableValueEvent &OnGetVarValue() const { return FOnGetVarValue; }
     void SetOnGetVarValue(const TkwGetVariableValueEvent &Value) { FOnGetVarValue = Value; }
 
+    // GetValue gives the stored value as it is (no provider, no routine):
+    // the interpreter's fast paths read Value() instead.
+    bool DirectRead() const { return FDirect && !FOnGetVarValue.Assigned(); }
+    // SetValue would store an Integer as it is: the fast paths store it with
+    // StoreValue instead.
+    bool DirectIntWrite() const
+    {
+        return FDirect && !FIsReadOnly && FTyp != fvtBool && FTyp != fvtFloat && FTyp != fvtString;
+    }
+
 protected:
+    // Set by the kinds whose GetValue and SetValue keep to the rules above.
+    void SetDirect(bool Value) { FDirect = Value; }
+
     Variant FValue;
     TkwGetVariableValueEvent FOnGetVarValue;
 
 private:
     friend class TkwArrayHelper;
+    bool FDirect = false;
     TObject *FAddedBy = nullptr;
     bool FIsReadOnly = false;
     bool FIsMacro = false;
@@ -209,7 +224,11 @@ private:
 class TkwVariable : public TkwCustomVariable
 {
 public:
-    using TkwCustomVariable::TkwCustomVariable;
+    TkwVariable(const QString &AName, TkwVarType ATyp, const QString &ATypeName)
+        : TkwCustomVariable(AName, ATyp, ATypeName)
+    {
+        SetDirect(true);
+    }
     void SetValue(const Variant &Value) override;
     // The stored value, or what OnGetVarValue answers unless that is Null.
     Variant GetValue() override;
@@ -233,7 +252,11 @@ public:
 class TkwStringVariable : public TkwVariable
 {
 public:
-    using TkwVariable::TkwVariable;
+    TkwStringVariable(const QString &AName, TkwVarType ATyp, const QString &ATypeName)
+        : TkwVariable(AName, ATyp, ATypeName)
+    {
+        SetDirect(false);
+    }
     void SetValue(const Variant &Value) override;
     Variant GetValue() override;
     bool AppendStr(const QString &Tail) override;
@@ -341,7 +364,19 @@ decltype(auto) kwScriptMemory(F &&Body)
 // Raises EStackOverflow when the machine stack of the running thread is
 // nearly used up: called where the interpreter recurses (calls, statement
 // lists, event handlers), so deep scripts fail before the stack does.
-void kwCheckStack();
+// The lowest stack address of the running thread the interpreter may use
+// (nil when unknown), found on the thread's first check.
+inline thread_local const char *kwStackLimit = nullptr;
+inline thread_local bool kwStackLimitKnown = false;
+void kwFindStackLimit();
+[[noreturn]] void kwStackOverflow();
+inline void kwCheckStack()
+{
+    if (!kwStackLimitKnown)
+        kwFindStackLimit();
+    if (kwStackLimit && reinterpret_cast<quintptr>(__builtin_frame_address(0)) < reinterpret_cast<quintptr>(kwStackLimit))
+        kwStackOverflow();
+}
 
 // One call of a script routine, from a script or from the host (an event,
 // CallFunction): counts against the limit of active calls (EStackOverflow
@@ -745,9 +780,15 @@ public:
     // The same, and the parameters' values are copied back into Params.
     Variant CallFunctionByRef(const QString &Name, Variant &Params);
     // Calls the first OnRunLine found here or up the Parent chain.
-    void RunLine(const QString &UnitName, const QString &SourcePos);
+    void RunLine(const QString &UnitName, const QString &SourcePos)
+    {
+        ++FRunLines;
+        // A flag test while no script has a line handler.
+        if (FRunLineHandlers.load(std::memory_order_relaxed))
+            CallRunLine(UnitName, SourcePos);
+    }
     // Lines announced on this thread so far (by any script).
-    static quint64 RunLineCount();
+    static quint64 RunLineCount() { return FRunLines; }
 
     bool DoGetUnit(const QString &UnitName, QString &UnitText) override;
 
@@ -775,7 +816,7 @@ public:
     TkwGetUnitEvent OnGetUnit() const { return FOnGetUnit; }
     void SetOnGetUnit(TkwGetUnitEvent Value) { FOnGetUnit = Value; }
     TkwRunLineEvent OnRunLine() const { return FOnRunLine; }
-    void SetOnRunLine(TkwRunLineEvent Value) { FOnRunLine = Value; }
+    void SetOnRunLine(TkwRunLineEvent Value);
     TkwGetVariableValueEvent OnGetVarValue() const { return FOnGetVarValue; }
     void SetOnGetVarValue(TkwGetVariableValueEvent Value) { FOnGetVarValue = Value; }
 
@@ -820,6 +861,11 @@ private:
     void FreeItems(bool (*Match)(TObject *Item, TObject *Owner), TObject *Owner);
     void ClearOwnedObjects();
     Variant Call(const QString &Name, Variant &Params, bool ByRef);
+    void CallRunLine(const QString &UnitName, const QString &SourcePos);
+
+    static inline thread_local quint64 FRunLines = 0;
+    // Scripts that have an OnRunLine handler, on any thread.
+    static inline std::atomic<int> FRunLineHandlers{0};
 
     TkwNamedList FItems;
     QHash<QString, QList<int>> FCodeLines;

@@ -21,6 +21,7 @@ TkwScript::TkwScript(TComponent *AOwner)
 
 TkwScript::~TkwScript()
 {
+    SetOnRunLine(TkwRunLineEvent());
     Clear();
     ClearRTTI();
     FItems.Clear();
@@ -389,16 +390,15 @@ Variant TkwScript::CallFunctionByRef(const QString &Name, Variant &Params)
     return Call(Name, Params, true);
 }
 
-static thread_local quint64 RunLines = 0;
-
-quint64 TkwScript::RunLineCount()
+void TkwScript::SetOnRunLine(TkwRunLineEvent Value)
 {
-    return RunLines;
+    if (FOnRunLine.Assigned() != Value.Assigned())
+        FRunLineHandlers.fetch_add(Value.Assigned() ? 1 : -1, std::memory_order_relaxed);
+    FOnRunLine = Value;
 }
 
-void TkwScript::RunLine(const QString &UnitName, const QString &SourcePos)
+void TkwScript::CallRunLine(const QString &UnitName, const QString &SourcePos)
 {
-    ++RunLines;
     for (TkwScript *s = this; s; s = s->FParent)
         if (s->FOnRunLine.Assigned()) {
             s->FOnRunLine(s, UnitName, SourcePos);

@@ -101,8 +101,67 @@ void TkwAssignmentStmt::Execute()
         return;
     if (RunAppend(false, false))
         return;
-    FTarget->SetValue(FSource->GetValue());
+    int i;
+    Variant r;
+    if (FSource->EvalInt(i, r)) {
+        if (TkwCustomVariable *v = DirectTarget()) {
+            v->StoreValue(Variant(i));
+            return;
+        }
+        r = Variant(i);
+    }
+    FTarget->SetValue(r);
 }
+
+template<class Op>
+bool TkwAssignmentStmt::RunIntOp(Op IntOp, Variant &L, Variant &R)
+{
+    TkwCustomVariable *v = FTargetDesignator ? FTargetDesignator->PlainVariable() : nullptr;
+    if (!v || !v->DirectRead() || v->Value().VType() != varInteger)
+        return false;
+    const int a = v->Value().AsInteger();
+    int b;
+    if (FSource->EvalInt(b, R)) {
+        qint64 x = 0;
+        if (IntOp(a, b, x) && x >= std::numeric_limits<int>::min() && x <= std::numeric_limits<int>::max())
+            if (TkwCustomVariable *t = DirectTarget()) {
+                t->StoreValue(Variant(int(x)));
+                L = Variant();
+                return true;
+            }
+        R = Variant(b);
+    }
+    L = Variant(a);
+    return true;
+}
+
+namespace {
+
+// The result of RunIntOp: the statement is done when L is left Empty.
+inline bool IntOpDone(const Variant &L)
+{
+    return L.VType() == varEmpty;
+}
+
+inline bool IntAdd(int A, int B, qint64 &R)
+{
+    R = qint64(A) + B;
+    return true;
+}
+
+inline bool IntSub(int A, int B, qint64 &R)
+{
+    R = qint64(A) - B;
+    return true;
+}
+
+inline bool IntMul(int A, int B, qint64 &R)
+{
+    R = qint64(A) * B;
+    return true;
+}
+
+} // namespace
 
 void TkwAssignPlusStmt::Execute()
 {
@@ -110,8 +169,14 @@ void TkwAssignPlusStmt::Execute()
         return;
     if (RunAppend(true, FStrCat))
         return;
-    const Variant t = FTarget->GetValue();
-    const Variant s = FSource->GetValue();
+    Variant t, s;
+    if (RunIntOp(IntAdd, t, s)) {
+        if (IntOpDone(t))
+            return;
+    } else {
+        t = FTarget->GetValue();
+        s = FSource->GetValue();
+    }
     if (FStrCat && VarIsStr(t)) {
         const QString a = VarToStr(t), b = VarToStr(s);
         kwCheckStringLength(a.size() + b.size());
@@ -125,7 +190,13 @@ void TkwAssignMinusStmt::Execute()
 {
     if (!Announce(this))
         return;
-    const Variant t = FTarget->GetValue();
+    Variant t, s;
+    if (RunIntOp(IntSub, t, s)) {
+        if (!IntOpDone(t))
+            FTarget->SetValue(VarSub(t, s));
+        return;
+    }
+    t = FTarget->GetValue();
     FTarget->SetValue(VarSub(t, FSource->GetValue()));
 }
 
@@ -133,7 +204,13 @@ void TkwAssignMulStmt::Execute()
 {
     if (!Announce(this))
         return;
-    const Variant t = FTarget->GetValue();
+    Variant t, s;
+    if (RunIntOp(IntMul, t, s)) {
+        if (!IntOpDone(t))
+            FTarget->SetValue(VarMul(t, s));
+        return;
+    }
+    t = FTarget->GetValue();
     FTarget->SetValue(VarMul(t, FSource->GetValue()));
 }
 
@@ -154,12 +231,16 @@ void TkwCallStmt::Execute()
         return;
     }
     // An Integer in a plain variable steps without the Variant arithmetic.
-    if (TkwCustomVariable *plain = FDesignator->PlainVariable(); plain && !plain->OnGetVarValue().Assigned()) {
+    if (TkwCustomVariable *plain = FDesignator->PlainVariable(); plain && plain->DirectRead()) {
         const Variant &cur = plain->Value();
         if (cur.VType() == varInteger) {
             const int i = cur.AsInteger();
             if (FDecrement ? i > std::numeric_limits<int>::min() : i < std::numeric_limits<int>::max()) {
-                FDesignator->SetValue(Variant(FDecrement ? i - 1 : i + 1));
+                const Variant next(FDecrement ? i - 1 : i + 1);
+                if (!FDesignator->IsReadOnly() && plain->DirectIntWrite())
+                    plain->StoreValue(next);
+                else
+                    FDesignator->SetValue(next);
                 return;
             }
         }
@@ -178,7 +259,7 @@ void TkwIfStmt::Execute()
 {
     if (!Announce(this))
         return;
-    if (FCondition->GetValue().AsBoolean())
+    if (FCondition->EvalBool())
         TkwStatement::Execute();
     else
         FElseStmt->Execute();
@@ -215,7 +296,7 @@ void TkwRepeatStmt::Execute()
         TkwStatement::Execute();
         if (!NextRound(this, lines))
             break;
-        if (FCondition->GetValue().AsBoolean() == !FInverseCondition)
+        if (FCondition->EvalBool() == !FInverseCondition)
             break;
     }
     p->SetBreakCalled(false);
@@ -228,7 +309,7 @@ void TkwWhileStmt::Execute()
     TkwScript *p = Program();
     for (;;) {
         const quint64 lines = TkwScript::RunLineCount();
-        if (!FCondition->GetValue().AsBoolean())
+        if (!FCondition->EvalBool())
             break;
         TkwStatement::Execute();
         if (!NextRound(this, lines))
@@ -295,7 +376,7 @@ void TkwCppForStmt::Execute()
         return;
     for (;;) {
         const quint64 lines = TkwScript::RunLineCount();
-        if (!FExpression->GetValue().AsBoolean())
+        if (!FExpression->EvalBool())
             break;
         TkwStatement::Execute();
         if (LoopEnds(p))

@@ -14,6 +14,7 @@ public:
     void SetTarget(TkwCustomVariable *Value)
     {
         FTarget.reset(Value);
+        FTargetDesignator = dynamic_cast<TkwDesignator *>(Value);
         FAppend = TAppend::Unknown;
     }
     TkwExpression *Source() const { return FSource.get(); }
@@ -30,8 +31,23 @@ protected:
     // returns True, or returns False when the statement has no such form.
     // Plus is the "+=" form; StrCat joins as strings whenever V holds one.
     bool RunAppend(bool Plus, bool StrCat);
+    // The plain variable the target designator names when an Integer can be
+    // stored into it directly (see DirectIntWrite); else nil.
+    TkwCustomVariable *DirectTarget() const
+    {
+        TkwCustomVariable *v = FTargetDesignator ? FTargetDesignator->PlainVariable() : nullptr;
+        return v && !FTargetDesignator->IsReadOnly() && v->DirectIntWrite() ? v : nullptr;
+    }
+    // "V op= X" on Integers: V's Integer read directly, X evaluated, the
+    // result stored directly when it is an Integer. False, with nothing
+    // evaluated, when V holds no Integer or cannot be read so; else True with
+    // the statement done, or with L and R (the operands as Variants) left for
+    // the Variant arithmetic.
+    template<class Op>
+    bool RunIntOp(Op IntOp, Variant &L, Variant &R);
 
     std::unique_ptr<TkwCustomVariable> FTarget;
+    TkwDesignator *FTargetDesignator = nullptr;
     std::unique_ptr<TkwExpression> FSource;
 
 private:
