@@ -298,8 +298,16 @@ TEST(PreviewOutline, PopupCollapsesAndExpandsTheTree)
     tree->Items()->AddChild(b, "Line 2");
     TPopupMenu *menu = f.Form.Preview->OutlinePopup();
     EXPECT_EQ(Captions(menu), (QStringList{"Collapse all", "Expand all"}));
+    f.Form.OutlineB->Click();
+    FormHarness::ProcessEvents(20);
     for (int round = 0; round < 2; ++round) {
         menu->Items()->Items(1)->Click();
+        if (round == 0) {
+            FormHarness::ProcessEvents(20);
+            const QString dir = QDir::tempPath() + "/preview-shots";
+            QDir().mkpath(dir);
+            FormHarness::Grab(&f.Form).save(dir + "/outline-items.png");
+        }
         for (TTreeNode *n : {a, b, inner->Parent()})
             EXPECT_TRUE(n->Expanded()) << n->Text().toStdString();
         menu->Items()->Items(0)->Click();
