@@ -896,8 +896,19 @@ QString TqdzPageSettingsForm::ToUnits(double MM) const
     return FloatToStr(std::round(v * 100) / 100);
 }
 
+void TqdzPageSettingsForm::ShowLength(TEdit *Edit, double MM)
+{
+    const QString text = ToUnits(MM);
+    Edit->SetText(text);
+    FShown[Edit] = {text, MM};
+}
+
 double TqdzPageSettingsForm::FromUnits(const TEdit *Edit) const
 {
+    // An untouched value goes back as it came, not as rounded for showing.
+    const auto shown = FShown.find(Edit);
+    if (shown != FShown.end() && shown->second.first == Edit->Text())
+        return shown->second.second;
     const double v = Edit->Text().trimmed().toDouble();
     return FUnits == TqdzDesignerUnits::duInches ? v * 25.4 : v * 10;
 }
@@ -915,12 +926,12 @@ void TqdzPageSettingsForm::SetPage(TqdzReportPage *Page)
         if (PaperInfo[i].Typ == Page->PaperSize())
             index = i + 1;
     SizeCB->SetItemIndex(index);
-    WidthE->SetText(ToUnits(Page->PaperWidth()));
-    HeightE->SetText(ToUnits(Page->PaperHeight()));
-    MarginLeftE->SetText(ToUnits(Page->LeftMargin()));
-    MarginTopE->SetText(ToUnits(Page->TopMargin()));
-    MarginRightE->SetText(ToUnits(Page->RightMargin()));
-    MarginBottomE->SetText(ToUnits(Page->BottomMargin()));
+    ShowLength(WidthE, Page->PaperWidth());
+    ShowLength(HeightE, Page->PaperHeight());
+    ShowLength(MarginLeftE, Page->LeftMargin());
+    ShowLength(MarginTopE, Page->TopMargin());
+    ShowLength(MarginRightE, Page->RightMargin());
+    ShowLength(MarginBottomE, Page->BottomMargin());
     FUpdating = false;
     OrientationClick(nullptr);
 }
@@ -934,8 +945,8 @@ void TqdzPageSettingsForm::FillSize()
     if (LandscapeRB->Checked())
         std::swap(w, h);
     FUpdating = true;
-    WidthE->SetText(ToUnits(w));
-    HeightE->SetText(ToUnits(h));
+    ShowLength(WidthE, w);
+    ShowLength(HeightE, h);
     FUpdating = false;
 }
 
@@ -965,9 +976,8 @@ void TqdzPageSettingsForm::OrientationClick(TObject *Sender)
     const double w = PaperWidth(), h = PaperHeight();
     if ((w > h) != landscape && w != h) {
         FUpdating = true;
-        const QString t = WidthE->Text();
-        WidthE->SetText(HeightE->Text());
-        HeightE->SetText(t);
+        ShowLength(WidthE, h);
+        ShowLength(HeightE, w);
         FUpdating = false;
     }
 }

@@ -9,6 +9,8 @@
 #include "report/model/qdzClassEngine.h"
 #include "report/model/qdzVariables.h"
 
+#include <map>
+#include <utility>
 #include <vector>
 
 class TImage;
@@ -167,6 +169,9 @@ private:
     // Edit text of a length in millimetres, and back.
     QString ToUnits(double MM) const;
     double FromUnits(const TEdit *Edit) const;
+    // Puts a length into an edit, remembering the exact value behind the text.
+    void ShowLength(TEdit *Edit, double MM);
+    std::map<const TEdit *, std::pair<QString, double>> FShown;
     // Width and height of the chosen paper for the orientation.
     void FillSize();
     TqdzDesignerUnits FUnits;

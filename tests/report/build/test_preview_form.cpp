@@ -410,8 +410,16 @@ TEST(PageSettings, SizeBoxUnitsAndOrientation)
         EXPECT_EQ(d.SizeCB->ItemIndex(), 0);
         EXPECT_EQ(d.WidthE->Text().toStdString(), c.A4W);
         EXPECT_EQ(d.MarginLeftE->Text().toStdString(), c.Margin);
-        // Shown values read back to the page's own millimetres.
-        EXPECT_NEAR(d.PaperWidth(), 210, c.Units == TqdzDesignerUnits::duInches ? 0.2 : 1e-9);
+        // Untouched values go back exactly, whatever the rounding shown.
+        page.SetLeftMargin(7.3);
+        d.SetPage(&page);
+        TqdzReportPage target(nullptr);
+        d.ApplyTo(&target);
+        EXPECT_DOUBLE_EQ(target.PaperWidth(), 210);
+        EXPECT_DOUBLE_EQ(target.LeftMargin(), 7.3);
+        d.MarginLeftE->SetText(c.Margin);
+        d.ApplyTo(&target);
+        EXPECT_NEAR(target.LeftMargin(), 10, c.Units == TqdzDesignerUnits::duInches ? 0.1 : 1e-9);
 
         // Choosing A5 fills the size; in landscape turned.
         d.SizeCB->SetItemIndex(11);
