@@ -826,10 +826,8 @@ void TqdzPreview::DeletePage()
 
 bool TqdzPreview::Edit()
 {
-    if (FBuilding || !PreviewPages() || PageCount() == 0)
-        return false;
     // No report designer is linked into the program, so there is nothing to
-    // hand the page to; the built pages stay as they are.
+    // hand the page to, whatever the state; the built pages stay as they are.
     return false;
 }
 

@@ -1,5 +1,4 @@
-// Preview window: export filters and their buttons, the right-click menu, the designer's hidden menu,
-// drill-down collapse and expand, the outline menu, and the page settings dialog.
+// Preview window: export buttons and menu, right-click and hidden menus, drill-down, outline menu, page settings.
 #include "EngineHarness.h"
 #include "FormHarness.h"
 #include "PreviewFakes.h"
