@@ -10,6 +10,7 @@
 #include "qdzXMLSerializer.h"
 
 #include <QMutexLocker>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 
@@ -43,9 +44,17 @@ void RegisterReportClasses()
     (void)Done;
 }
 
+// The report object AOwner is, if it is one; by the class registry, which
+// answers faster than a dynamic_cast.
+TqdzComponent *AsReportObject(TComponent *AOwner)
+{
+    return AOwner && AOwner->InheritsFrom(TqdzComponent::StaticClass()) ? static_cast<TqdzComponent *>(AOwner)
+                                                                        : nullptr;
+}
+
 TComponent *ClassLibraryOwner(TComponent *AOwner)
 {
-    if (auto *c = dynamic_cast<TqdzComponent *>(AOwner))
+    if (TqdzComponent *c = AsReportObject(AOwner))
         return c->GetReport();
     return AOwner;
 }
@@ -89,7 +98,7 @@ TqdzComponent::TqdzComponent(TComponent *AOwner)
     FVisible = true;
     FFlags = qdzFlagShowInPrepared;
     SetParentFont(true);
-    if (auto *p = dynamic_cast<TqdzComponent *>(AOwner))
+    if (TqdzComponent *p = AsReportObject(AOwner))
         SetParent(p);
 }
 
@@ -190,7 +199,7 @@ void TqdzComponent::SetParent(TqdzComponent *AParent)
         if (p == this)
             throw EComponentError(QStringLiteral("Circular parent reference is not allowed"));
     // A report indexes the names of its own tree (not the report's own name).
-    const bool isReport = dynamic_cast<TqdzReport *>(this) != nullptr;
+    const bool isReport = InheritsFrom(TqdzReport::StaticClass());
     TqdzReport *oldReport = FParent && !isReport ? FParent->GetReport() : nullptr;
     TqdzReport *newReport = AParent && !isReport ? AParent->GetReport() : nullptr;
     if (FParent != AParent) {
@@ -640,23 +649,23 @@ TqdzRect TqdzReportComponent::GetRect() const
 
 // --------------------------------------------------------------- TqdzReport
 
-namespace {
-
-QString NameKey(const QString &Name)
+TqdzReport::TNameKey::TNameKey(const QString &AName) : Name(AName)
 {
-    // A name without lower-case letters is its own key (shared, not copied).
-    const auto lower = [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'z'; };
-    if (std::none_of(Name.cbegin(), Name.cend(), lower))
-        return Name;
-    QString key = Name;
-    for (QChar &c : key)
-        if (lower(c))
-            c = QChar(char16_t(c.unicode() - 32));
-    return key;
+    // Folded on the stack (names are short), hashed with the process's seed
+    // so that chosen names cannot pile up in one bucket.
+    QVarLengthArray<char16_t, 64> folded(AName.size());
+    const QChar *p = AName.constData();
+    for (qsizetype i = 0; i < AName.size(); ++i) {
+        const char16_t c = p[i].unicode();
+        folded[i] = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+    }
+    Hash = qHash(QStringView(folded.constData(), folded.size()), QHashSeed::globalSeed());
 }
 
-} // namespace
-
+bool TqdzReport::TNameKey::operator==(const TNameKey &Other) const
+{
+    return Hash == Other.Hash && StationRtti::SameName(Name, Other.Name);
+}
 
 void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName)
 {
@@ -664,11 +673,11 @@ void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, 
     // The class library's check walks every owned component; it is needed
     // only when the new name may be taken.
     if (!owned || ComponentState().Contains(csDesigning) || StationRtti::SameName(CurName, NewName)
-        || FOwnedNames.contains(NameKey(NewName)))
+        || HasName(NewName, &TNameCounts::Owned))
         TqdzComponent::ValidateRename(AComponent, CurName, NewName);
     if (owned) {
-        CountName(FOwnedNames, CurName, -1);
-        CountName(FOwnedNames, NewName, 1);
+        CountName(CurName, &TNameCounts::Owned, -1);
+        CountName(NewName, &TNameCounts::Owned, 1);
     }
 }
 
@@ -691,32 +700,39 @@ void TqdzReport::DefineProperties(TFiler *Filer)
 
 TComponent *TqdzReport::FindOwnedComponent(const QString &Name) const
 {
-    if (Name.isEmpty() || !FOwnedNames.contains(NameKey(Name)))
+    if (Name.isEmpty() || !HasName(Name, &TNameCounts::Owned))
         return nullptr;
     return FindComponent(Name);
 }
 
-void TqdzReport::CountName(QHash<QString, int> &Index, const QString &Name, int Delta)
+void TqdzReport::CountName(const QString &Name, int TNameCounts::*Count, int Delta)
 {
     if (Name.isEmpty())
         return;
-    const QString key = NameKey(Name);
+    TNameKey key(Name);
     // A new name (the common case while reading) costs one look-up.
     if (Delta > 0) {
-        Index[key] += Delta;
+        FNames[std::move(key)].*Count += Delta;
         return;
     }
-    auto it = Index.find(key);
-    if (it == Index.end())
+    auto it = FNames.find(key);
+    if (it == FNames.end())
         return;
-    *it += Delta;
-    if (*it <= 0)
-        Index.erase(it);
+    int &n = (*it).*Count;
+    n = qMax(0, n + Delta);
+    if (it->Tree == 0 && it->Owned == 0)
+        FNames.erase(it);
+}
+
+bool TqdzReport::HasName(const QString &Name, int TNameCounts::*Count) const
+{
+    auto it = FNames.constFind(TNameKey(Name));
+    return it != FNames.constEnd() && (*it).*Count > 0;
 }
 
 void TqdzReport::IndexName(const QString &Name, int Delta)
 {
-    CountName(FNameIndex, Name, Delta);
+    CountName(Name, &TNameCounts::Tree, Delta);
 }
 
 void TqdzReport::IndexNames(TqdzComponent *Root, int Delta)
@@ -729,7 +745,7 @@ void TqdzReport::IndexNames(TqdzComponent *Root, int Delta)
 
 bool TqdzReport::HasIndexedName(const QString &Name) const
 {
-    return FNameIndex.contains(NameKey(Name));
+    return HasName(Name, &TNameCounts::Tree);
 }
 
 void TqdzReport::DoGetAncestor(const QString &Name, TPersistent *&Ancestor)

@@ -274,7 +274,7 @@ void TqdzReport::Notification(TComponent *AComponent, TOperation Operation)
     }
     // Removals are counted by ValidateRename, which RemoveComponent calls.
     if (Operation == opInsert && AComponent && AComponent->Owner() == this)
-        CountName(FOwnedNames, AComponent->Name(), 1);
+        CountName(AComponent->Name(), &TNameCounts::Owned, 1);
     // Report objects listen for removals only; telling every one of
     // thousands of owned objects about each insertion or, while the report
     // itself goes, each removal would cost the square of their number.

@@ -35,17 +35,31 @@ bool StartsWithAt(const QByteArray &S, qsizetype Pos, const char *What)
     return Pos + N <= S.size() && std::memcmp(S.constData() + Pos, What, size_t(N)) == 0;
 }
 
-// Start of the value of attribute Name in " " + lowered Text (offsets into
-// Text), or -1. NameStart receives the offset of the attribute's name.
+// Start of the value of attribute Name (case-insensitive, preceded by a
+// blank or the start of Text, followed by '="'), or -1. NameStart receives
+// the offset of the blank before the name (0 at the start of Text). Compared
+// in place: Text may be a whole template line.
 qsizetype FindAttribute(const QByteArray &Text, const QByteArray &Name, qsizetype &NameStart)
 {
-    const QByteArray Hay = ' ' + AsciiLowered(Text);
-    const QByteArray Needle = ' ' + AsciiLowered(Name) + "=\"";
-    const qsizetype I = Hay.indexOf(Needle);
-    if (I < 0)
-        return -1;
-    NameStart = I;                   // the leading blank of Hay shifts by one
-    return I + Needle.size() - 1;    // first byte of the value in Text
+    const char *T = Text.constData();
+    const qsizetype TLen = Text.size();
+    const char *N = Name.constData();
+    const qsizetype NLen = Name.size();
+    // Text read as if it had one more blank in front: position I of that
+    // text is Text[I - 1].
+    const auto At = [T](qsizetype I) { return I == 0 ? ' ' : AsciiLower(T[I - 1]); };
+    for (qsizetype I = 0; I + NLen + 3 <= TLen + 1; ++I) {
+        if (At(I) != ' ')
+            continue;
+        qsizetype K = 0;
+        while (K < NLen && At(I + 1 + K) == AsciiLower(N[K]))
+            ++K;
+        if (K == NLen && At(I + 1 + NLen) == '=' && At(I + 2 + NLen) == '"') {
+            NameStart = I;
+            return I + NLen + 2;
+        }
+    }
+    return -1;
 }
 
 void AppendReference(QByteArray &Out, unsigned char C)
@@ -94,29 +108,45 @@ QByteArray StrToXML(const QByteArray &S)
 QByteArray Unescape(const QByteArray &S)
 {
     const qsizetype Len = S.size();
-    if (Len <= 1 || S.indexOf('&') < 0)
+    const char *P = S.constData();
+    const char *Amp = Len > 1 ? static_cast<const char *>(std::memchr(P, '&', size_t(Len))) : nullptr;
+    if (!Amp)
         return S;
     QByteArray Out;
     Out.reserve(Len);
     qsizetype I = 0;
+    // The ';' that ends a character reference, found once for every
+    // reference before it (-2: not searched yet, -1: there is none).
+    qsizetype Semi = -2;
     while (I < Len) {
-        const char C = S[I];
-        if (C != '&' || I == Len - 1) {
-            Out += C;
-            ++I;
-            continue;
+        // Plain bytes up to the next '&' in one step.
+        const char *Next = static_cast<const char *>(std::memchr(P + I, '&', size_t(Len - I)));
+        const qsizetype At = Next ? Next - P : Len;
+        Out.append(P + I, At - I);
+        I = At;
+        if (I >= Len)
+            break;
+        if (I == Len - 1) {
+            Out += '&';
+            break;
         }
-        if (S[I + 1] == '#' && Len - I >= 4) {
-            const qsizetype Semi = S.indexOf(';', I + 2);
+        if (P[I + 1] == '#' && Len - I >= 4) {
+            if (Semi != -1 && Semi < I + 2)
+                Semi = S.indexOf(';', I + 2);
             if (Semi >= 0) {
-                const QByteArray Digits = S.mid(I + 2, Semi - I - 2);
-                bool Ok = !Digits.isEmpty();
-                for (char D : Digits)
-                    Ok = Ok && D >= '0' && D <= '9';
-                const long long Code = Ok ? Digits.toLongLong(&Ok) : -1;
+                const qsizetype DigitsAt = I + 2;
+                const qsizetype DigitsLen = Semi - DigitsAt;
+                bool Ok = DigitsLen > 0;
+                long long Code = 0;
+                for (qsizetype K = DigitsAt; K < Semi && Ok; ++K) {
+                    const char D = P[K];
+                    Ok = D >= '0' && D <= '9';
+                    if (Code <= 0x10FFFF)
+                        Code = Code * 10 + (D - '0');
+                }
                 if (!Ok || Code > 0x10FFFF)
                     throw EConvertError(QStringLiteral("'%1' is not a valid integer value")
-                                            .arg(QString::fromLatin1(Digits)));
+                                            .arg(QString::fromLatin1(P + DigitsAt, DigitsLen)));
                 if (Code < 256) {
                     Out += char(Code);
                 } else {
@@ -144,7 +174,7 @@ QByteArray Unescape(const QByteArray &S)
             I += 4;
             continue;
         }
-        Out += C;
+        Out += '&';
         ++I;
     }
     return Out;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -237,7 +238,7 @@ void TqdzXMLSerializer::FinishLoading()
     for (TqdzComponent *c : loaded)
         c->SetIsLoading(false);
     for (TqdzComponent *c : loaded) {
-        if (dynamic_cast<TqdzReport *>(c))
+        if (c->InheritsFrom(TqdzReport::StaticClass()))
             continue;
         try {
             c->Loaded();
@@ -269,8 +270,8 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
         } catch (const Exception &) {
             name.clear();
         }
-        if (auto *report = dynamic_cast<TqdzReport *>(FOwner))
-            obj = dynamic_cast<TqdzComponent *>(report->FindOwnedComponent(name));
+        if (FOwner && FOwner->InheritsFrom(TqdzReport::StaticClass()))
+            obj = dynamic_cast<TqdzComponent *>(static_cast<TqdzReport *>(FOwner)->FindOwnedComponent(name));
         else if (FOwner && !name.isEmpty())
             obj = dynamic_cast<TqdzComponent *>(FOwner->FindComponent(name));
         if (!obj) {
@@ -347,6 +348,28 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
 
 PPropInfo TqdzXMLSerializer::FindProp(TClass Class, const QByteArray &Name)
 {
+    if (Class != FSlotsClass || !FSlots) {
+        FSlots = &FPropSlots[Class];
+        FSlotsClass = Class;
+    }
+    std::vector<TPropSlot> &entries = FSlots->Slots;
+    const size_t n = entries.size();
+    for (size_t k = 0, i = FSlots->Cursor; k < n; ++k, ++i) {
+        if (i >= n)
+            i = 0;
+        const QByteArray &s = entries[i].Name;
+        if (s.size() == Name.size() && std::memcmp(s.constData(), Name.constData(), size_t(s.size())) == 0) {
+            FSlots->Cursor = i + 1;
+            return entries[i].Prop;
+        }
+    }
+    if (n < MaxPropSlots) {
+        // The name may be a view into element text: the slot keeps a copy.
+        PPropInfo p = Class->FindProp(QString::fromLatin1(Name));
+        entries.push_back({QByteArray(Name.constData(), Name.size()), p});
+        FSlots->Cursor = n + 1;
+        return p;
+    }
     const auto key = qMakePair(Class, Name);
     auto it = FPropCache.constFind(key);
     if (it != FPropCache.constEnd())
@@ -409,6 +432,11 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
     }
 
     if (SameAttrName(last, "Text")) {
+        // Memo views first, by the class registry: they carry most texts.
+        if (obj->InheritsFrom(TqdzCustomMemoView::StaticClass())) {
+            static_cast<TqdzCustomMemoView *>(obj)->SetText(QString::fromUtf8(Unescape(Value)));
+            return;
+        }
         if (auto *list = dynamic_cast<TStrings *>(obj)) {
             list->SetText(DecodeString(Unescape(Value)));
             return;
@@ -417,14 +445,10 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
             wide->SetText(CodePageToString(Unescape(Value), CP_ACP));
             return;
         }
-        if (auto *memo = dynamic_cast<TqdzCustomMemoView *>(obj)) {
-            memo->SetText(QString::fromUtf8(Unescape(Value)));
-            return;
-        }
     } else if (SameAttrName(last, "PropData")) {
         ReadPropData(obj, Value);
         return;
-    } else if (SameAttrName(last, "Name") && dynamic_cast<TqdzReport *>(obj)) {
+    } else if (SameAttrName(last, "Name") && obj->InheritsFrom(TqdzReport::StaticClass())) {
         return;
     }
 
@@ -453,9 +477,13 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         p->SetOrd(obj, v);
         break;
     }
-    case tkFloat:
-        p->SetFloat(obj, qdzStrToFloat(QString::fromLatin1(Unescape(Value))));
+    case tkFloat: {
+        double v;
+        if (!PlainDecimal(Value, v))
+            v = qdzStrToFloat(QString::fromLatin1(Unescape(Value)));
+        p->SetFloat(obj, v);
         break;
+    }
     case tkString:
     case tkLString:
     case tkWString:

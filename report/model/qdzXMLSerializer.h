@@ -21,6 +21,7 @@
 #include <QSet>
 #include <QString>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TqdzComponent;
@@ -116,6 +117,24 @@ private:
     TPersistent *FCurrentRoot = nullptr;
     std::vector<TPersistent *> FWritePath;
     std::vector<TqdzComponent *> FLoaded;
+    // Attribute names met per class, in the order met: objects of one class
+    // usually carry their attributes in the same order, so the next one is
+    // mostly found at the cursor. Names past the first MaxPropSlots of a
+    // class go to FPropCache.
+    struct TPropSlot
+    {
+        QByteArray Name;
+        PPropInfo Prop;
+    };
+    struct TPropSlots
+    {
+        std::vector<TPropSlot> Slots;
+        size_t Cursor = 0;
+    };
+    static constexpr size_t MaxPropSlots = 48;
+    std::unordered_map<TClass, TPropSlots> FPropSlots;
+    TClass FSlotsClass = nullptr;
+    TPropSlots *FSlots = nullptr;
     QHash<QPair<TClass, QByteArray>, PPropInfo> FPropCache;
     QSet<TqdzComponent *> FLoadedSet;
 };

@@ -182,6 +182,21 @@ TEST_F(ComponentTree, NamesStayUniqueThroughRenamesFreesAndMoves)
     EXPECT_EQ(stranger->Name(), "Renamed");
 }
 
+TEST_F(ComponentTree, LongNamesAreComparedWholeAndWithoutCase)
+{
+    const QString longName = QStringLiteral("Memo_") + QString(100, QLatin1Char('x'));
+    auto *memo2 = new TqdzTestMemoView(Band);
+    memo2->SetName(longName);
+    auto *memo3 = new TqdzTestMemoView(Band);
+    EXPECT_THROW(memo3->SetName(longName.toUpper()), Exception);
+    memo3->SetName(longName + QLatin1Char('y')); // differs in its last letter only
+    EXPECT_EQ(Report->FindObject(longName.toLower()), memo2);
+    EXPECT_EQ(Report->FindObject(longName + QLatin1Char('Y')), memo3);
+    memo2->Free();
+    memo3->SetName(longName.toUpper()); // free again
+    EXPECT_EQ(Report->FindObject(longName), memo3);
+}
+
 TEST_F(ComponentTree, FreedObjectsAreForgottenByThoseThatReferToThem)
 {
     auto *memo2 = new TqdzTestMemoView(Band);

@@ -73,9 +73,20 @@ TEST(XmlEscape, UnescapeReferencesAndEntities)
         {"&#;", "&#;"},                                 // fewer than four characters
         {"&#20013;", "\xe4\xb8\xad"},                    // beyond a byte: UTF-8
         {"&Amp;", "&Amp;"},                             // entity names are case-sensitive
+        {"&#0000065;&#66;", "AB"},                       // leading zeros, references in a row
+        {"&#1114111;", "\xf4\x8f\xbf\xbf"},              // the last code point
+        {"&#&#x", "&#&#x"},                              // no ';' after either
+        {"&#", "&#"},
+        {"a&#65", "a&#65"},
     };
     for (const Case &C : Cases)
         EXPECT_EQ(Unescape(C.In), C.Out) << C.In.constData();
+    // Many references without any ';' after them are left as they are, in
+    // one pass over the value.
+    QByteArray Many;
+    for (int I = 0; I < 200000; ++I)
+        Many += "&#1";
+    EXPECT_EQ(Unescape(Many), Many);
 }
 
 TEST(XmlEscape, UnescapeBadReferenceRaisesConversionError)
@@ -83,6 +94,13 @@ TEST(XmlEscape, UnescapeBadReferenceRaisesConversionError)
     EXPECT_THROW(Unescape("&#abc;"), EConvertError);
     EXPECT_THROW(Unescape("x&#12 3;"), EConvertError);
     EXPECT_THROW(Unescape("&#99999999999999999999;"), EConvertError);
+    EXPECT_THROW(Unescape("ok &#1114112; beyond the last code point"), EConvertError);
+    try {
+        Unescape("a&#12x;");
+        FAIL() << "no exception";
+    } catch (const EConvertError &E) {
+        EXPECT_EQ(E.Message(), "'12x' is not a valid integer value");
+    }
 }
 
 TEST(XmlEscape, AwkwardValuesRoundTrip)
@@ -111,6 +129,15 @@ TEST(XmlItem, GetPropIsCaseInsensitiveAndWholeName)
     EXPECT_EQ(Item.GetProp("Top"), "");
     Item.SetText("Name=\"first\"");   // at the very start, without a blank
     EXPECT_EQ(Item.GetProp("name"), "first");
+    Item.SetText(" xName=\"a\" Name =\"b\" NAME=\"c\" Name=\"d\"");
+    EXPECT_EQ(Item.GetProp("Name"), "c");
+    Item.SetText(" Left=\"1\" Name");  // a bare word at the end
+    EXPECT_EQ(Item.GetProp("Name"), "");
+    Item.SetText(" Name=\"cut off");
+    EXPECT_EQ(Item.GetProp("Name"), "cut off");
+    Item.SetText("");
+    EXPECT_EQ(Item.GetProp("Name"), "");
+    EXPECT_EQ(Item.GetProp(""), "");
 }
 
 TEST(XmlItem, SetPropReplacesInPlaceOrAppends)
