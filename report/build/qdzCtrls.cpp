@@ -9,8 +9,11 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <algorithm>
 
 STATION_PUBLISHED(TqdzCustomComboBox) {}
@@ -178,11 +181,33 @@ void TqdzCustomComboBox::FontChanged()
 
 // --------------------------------------------------------------- TqdzScrollWin
 
+namespace {
+
+// The classic desktop look of the bars, which flat scroll bars keep unless
+// told otherwise; it also paints without the gradients that made every
+// change of range or position cost milliseconds. One style for all bars,
+// freed with the application.
+QStyle *ClassicBarStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style && QCoreApplication::instance()) {
+        style = QStyleFactory::create(QStringLiteral("Windows"));
+        if (style)
+            style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
+} // namespace
+
 TqdzScrollWin::TqdzScrollWin(TComponent *AOwner) : TCustomControl(AOwner)
 {
     FHorzBar = new QScrollBar(Qt::Horizontal, Widget());
     FVertBar = new QScrollBar(Qt::Vertical, Widget());
+    QStyle *classic = ClassicBarStyle();
     for (QScrollBar *b : {FHorzBar, FVertBar}) {
+        if (classic)
+            b->setStyle(classic);
         b->setRange(0, 0);
         b->setEnabled(false);
         b->setFocusPolicy(Qt::NoFocus);

@@ -543,10 +543,19 @@ void TqdzPreview::ProgressStep(TqdzReport *, TqdzProgressType, int Progress)
     // The first pages appear one by one; the rest when building ends.
     if (finalPass && pages && Progress > 0 && Progress < 50) {
         const TPoint s = pages->GetPageSize(Progress - 1);
-        FWorkspace->PageList().AddPage(int(s.X * FZoom), int(s.Y * FZoom));
-        FWorkspace->PageList().CalcBounds(FWorkspace->LayoutWidth());
-        FWorkspace->UpdateScrollRanges();
-        FWorkspace->Invalidate();
+        TqdzPageList &list = FWorkspace->PageList();
+        list.AddPage(int(s.X * FZoom), int(s.Y * FZoom));
+        list.CalcBounds(FWorkspace->LayoutWidth());
+        // Only the new page's row moved. While the engine runs every paint
+        // rebuilds the pages it shows, so the workspace repaints only when
+        // that row is in view; the scroll range follows at the interval.
+        const int top = list.Items(list.Count() - 1).Top;
+        int bottom = top;
+        for (int i = list.Count() - 1; i >= 0 && list.Items(i).Top == top; --i)
+            bottom = std::max(bottom, top + list.Items(i).Height);
+        const int from = FWorkspace->VertPosition();
+        if (top < from + FWorkspace->ClientHeight() && bottom > from)
+            FWorkspace->Invalidate();
     }
     auto *form = dynamic_cast<TqdzPreviewForm *>(GetParentForm(this));
     if (Progress == 0) {
@@ -669,7 +678,7 @@ void TqdzPreview::SetPageNo(int Value)
     if (PreviewPages() && count > 0)
         PreviewPages()->SetCurPage(Value - 1);
     ScrollToPage(Value);
-    if (changed) {
+    if (changed && !FDeferPaint) {
         FWorkspace->Repaint();
         FThumbnail->Repaint();
     }
@@ -895,9 +904,18 @@ void TqdzPreview::FindNext()
             FLastRecord = i;
             FFoundPage = FSearchPage;
             FFoundRect = rec->Records[size_t(i)].Rect;
-            // Bring the match into view with 20 pixels to spare.
-            if (FPageNo != FSearchPage + 1)
-                SetPageNo(FSearchPage + 1);
+            // Bring the match into view with 20 pixels to spare, painting
+            // once where the view ends up rather than at the page's top first.
+            if (FPageNo != FSearchPage + 1) {
+                FDeferPaint = true;
+                try {
+                    SetPageNo(FSearchPage + 1);
+                } catch (...) {
+                    FDeferPaint = false;
+                    throw;
+                }
+                FDeferPaint = false;
+            }
             const TqdzPageItem &p = FWorkspace->PageList().Items(FSearchPage);
             const int top = p.Top + int(FFoundRect.top() * FZoom), bottom = p.Top + int(FFoundRect.bottom() * FZoom);
             const int left = p.Left + int(FFoundRect.left() * FZoom), right = p.Left + int(FFoundRect.right() * FZoom);

@@ -229,6 +229,8 @@ private:
     bool FRefreshing = false;
     bool FBuilding = false;
     bool FFillingOutline = false;
+    // A page change whose caller paints once it has scrolled.
+    bool FDeferPaint = false;
     int FRefreshInterval = 20;
     qint64 FStartTick = 0;
     TqdzPageChangedEvent FOnPageChanged;

@@ -12,7 +12,9 @@
 #include "report/model/qdzRes.h"
 #include "report/model/qdzVariables.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -514,6 +516,30 @@ void TqdzPreviewForm::FullScreenBtnClick(TObject *)
         ToolBar->Show();
         StatusBar->Show();
     }
+}
+
+void TqdzPreviewForm::Deactivate()
+{
+    TqdzCustomPreviewForm::Deactivate();
+    // No window is active for a moment while the frame changes and the
+    // window is made anew; that is no leaving.
+    QPointer<QWidget> now = QApplication::activeWindow();
+    if (!FFullScreen || !now || now == Widget())
+        return;
+    FullScreenBtnClick(nullptr);
+    // The new frame shows this window anew: the one taking over keeps the focus.
+    if (now)
+        now->activateWindow();
+}
+
+void TqdzPreviewForm::DoClose(TCloseAction &Action)
+{
+    TqdzCustomPreviewForm::DoClose(Action);
+    // A modal window is freed by the report that showed it.
+    if (!Modal() && Action == caHide)
+        Action = caFree;
+    if (TqdzReport *r = Preview->Report(); r && r->OnClosePreview())
+        r->OnClosePreview()(r);
 }
 
 void TqdzPreviewForm::OutlineBClick(TObject *)

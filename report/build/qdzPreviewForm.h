@@ -87,6 +87,12 @@ public:
     void FormCloseQuery(TObject *Sender, bool &CanClose);
     void FormResize(TObject *Sender);
 
+protected:
+    // Another window of the program taking over ends full screen.
+    void Deactivate() override;
+    // A window shown without waiting goes when closed; the report hears of it.
+    void DoClose(TCloseAction &Action) override;
+
 private:
     TToolButton *Button(const QString &Name, int Caption, int Hint, int Image);
     void LayoutToolBar();

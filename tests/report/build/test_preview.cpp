@@ -5,8 +5,10 @@
 #include "report/build/qdzPreview.h"
 #include "report/build/qdzPreviewForm.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -280,6 +282,82 @@ TEST(PreviewForm, EscapeWhileBuildingStopsTheBuildAndTheWindowStays)
     EXPECT_FALSE(f.P()->Building());
     EXPECT_TRUE(f.Form.Visible());
     EXPECT_EQ(f.P()->Workspace()->PageList().Count(), f.Pages()->GetCount());
+}
+
+TEST(PreviewForm, FullScreenHidesTheBarsAndComesBackAsItWas)
+{
+    const struct {
+        TFormBorderStyle Border;
+        TWindowState State;
+        bool ByKey;
+    } cases[] = {{bsSingle, wsNormal, false}, {bsSizeable, wsMaximized, false}, {bsSizeable, wsNormal, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(int(c.Border) * 10 + int(c.State) + (c.ByKey ? 100 : 0));
+        TPreviewFixture f(2);
+        f.Form.SetBorderStyle(c.Border);
+        f.Form.SetWindowState(c.State);
+        FormHarness::ProcessEvents(20);
+        const QWidget *w = f.Form.Widget();
+        auto toggle = [&] {
+            if (c.ByKey && !f.Form.FullScreen()) {
+                // Through the focused control, as typed.
+                ASSERT_TRUE(FormHarness::ShowAndActivate(&f.Form));
+                ASSERT_EQ(QApplication::activeWindow(), w);
+                FormHarness::Key(Qt::Key_F11);
+            } else if (c.ByKey) {
+                // The frameless window was re-created; the key goes to it directly.
+                QTest::keyClick(f.Form.Widget(), Qt::Key_F11);
+            } else {
+                f.Form.FullScreenBtn->Click();
+            }
+            FormHarness::ProcessEvents(20);
+        };
+        toggle();
+        EXPECT_TRUE(f.Form.FullScreen());
+        EXPECT_FALSE(f.Form.ToolBar->Visible());
+        EXPECT_FALSE(f.Form.StatusBar->Visible());
+        EXPECT_EQ(f.Form.BorderStyle(), bsNone);
+        EXPECT_TRUE(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_EQ(f.Form.WindowState(), wsMaximized);
+        // The pages take the whole window.
+        EXPECT_EQ(f.P()->Top(), 0);
+        EXPECT_EQ(f.P()->Height(), f.Form.ClientHeight());
+        toggle();
+        EXPECT_FALSE(f.Form.FullScreen());
+        EXPECT_TRUE(f.Form.ToolBar->Visible());
+        EXPECT_TRUE(f.Form.StatusBar->Visible());
+        EXPECT_EQ(f.Form.BorderStyle(), c.Border);
+        EXPECT_FALSE(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_EQ(f.Form.WindowState(), c.State);
+        EXPECT_GT(f.P()->Top(), 0);
+        EXPECT_LT(f.P()->Top() + f.P()->Height(), f.Form.StatusBar->Top() + 1);
+    }
+}
+
+TEST(PreviewForm, FullScreenEndsWhenAnotherWindowTakesOver)
+{
+    TPreviewFixture f(2);
+    ASSERT_TRUE(FormHarness::ShowAndActivate(&f.Form));
+    f.Form.FullScreenBtn->Click();
+    FormHarness::ProcessEvents(20);
+    // Re-making the frameless window is no leaving.
+    ASSERT_TRUE(f.Form.FullScreen());
+    // The window manager gives the re-made window the focus back; the
+    // offscreen platform has none to do it.
+    QApplication::setActiveWindow(f.Form.Widget());
+    FormHarness::ProcessEvents(20);
+    ASSERT_EQ(QApplication::activeWindow(), f.Form.Widget());
+    ASSERT_TRUE(f.Form.FullScreen());
+    TForm other(nullptr);
+    other.SetBounds(10, 10, 200, 100);
+    ASSERT_TRUE(FormHarness::ShowAndActivate(&other));
+    FormHarness::ProcessEvents(20);
+    EXPECT_FALSE(f.Form.FullScreen());
+    EXPECT_TRUE(f.Form.ToolBar->Visible());
+    EXPECT_TRUE(f.Form.StatusBar->Visible());
+    EXPECT_EQ(f.Form.BorderStyle(), bsSizeable);
+    // The window taking over keeps the focus.
+    EXPECT_EQ(QApplication::activeWindow(), other.Widget());
 }
 
 TEST(Preview, LooksRightAtSeveralZooms)
