@@ -360,6 +360,34 @@ TEST(PreviewForm, FullScreenEndsWhenAnotherWindowTakesOver)
     EXPECT_EQ(QApplication::activeWindow(), other.Widget());
 }
 
+// Every paint while the engine runs rebuilds the pages shown: a new page out
+// of view repaints nothing, one in view does.
+TEST(PreviewForm, BuildingRepaintsOnlyForPagesInView)
+{
+    for (const double zoom : {1.0, 0.25}) {
+        SCOPED_TRACE(zoom);
+        TPreviewFixture f(0);
+        f.Report.SetPreview(f.P());
+        f.P()->SetZoom(zoom);
+        auto *engine = static_cast<TFakeEngine *>(f.Report.Engine());
+        engine->PagesToBuild = 45;
+        int drawsWhileBuilding = 0;
+        engine->OnPage = [&](int N) {
+            if (N == 45)
+                drawsWhileBuilding = f.Pages()->Draws;
+        };
+        f.Pages()->Draws = 0;
+        f.Report.BuildReport();
+        EXPECT_EQ(f.P()->Workspace()->PageList().Count(), 45);
+        // At zoom 1 pages 1 and 2 show; at 0.25 two rows of three.
+        if (zoom == 1.0)
+            EXPECT_LE(drawsWhileBuilding, 6);
+        else
+            EXPECT_GE(drawsWhileBuilding, 6);
+        EXPECT_LT(drawsWhileBuilding, 40);
+    }
+}
+
 TEST(Preview, LooksRightAtSeveralZooms)
 {
     TPreviewFixture f(6, 900, 700);
