@@ -567,15 +567,17 @@ void TqdzPreview::ProgressStep(TqdzReport *, TqdzProgressType, int Progress)
     } else if (Progress == 1) {
         const qint64 ms = QDateTime::currentMSecsSinceEpoch() - FStartTick;
         FRefreshInterval = ms < 5 ? 50 : ms >= 10 ? 5 : 20;
-        FPageNo = 0;
-        SetPageNo(1);
+        // The list first, so that showing page 1 paints the pages once.
         if (finalPass)
             UpdatePageList();
+        FPageNo = 0;
+        SetPageNo(1);
     } else if (FRefreshInterval > 0 && Progress % FRefreshInterval == 0) {
         UpdateFormStatus();
         FWorkspace->UpdateScrollRanges();
     }
-    Application->ProcessMessages();
+    // The messages of each step are processed by the report as soon as this
+    // returns; a second round here would only poll the system once more.
 }
 
 void TqdzPreview::ProgressStop(TqdzReport *, TqdzProgressType, int)
