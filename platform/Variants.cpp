@@ -734,6 +734,21 @@ const Variant &VarArrayItem(const Variant &A, const int *Indices, int Count)
     return ArrayItem(A, Indices, Count);
 }
 
+const Variant *VarArrayItemPtr(const Variant &A, const int *Indices, int Count)
+{
+    const TVarArrayData *a = IsArr(A) ? A::Arr(A) : nullptr;
+    if (!a || a->DimCount != Count)
+        return nullptr;
+    qsizetype off = 0;
+    for (int d = Count - 1; d >= 0; --d) {
+        const qint64 i = qint64(Indices[d]) - a->Low[d];
+        if (i < 0 || i >= a->Count[d])
+            return nullptr;
+        off = off * a->Count[d] + qsizetype(i);
+    }
+    return &a->Items[size_t(off)];
+}
+
 void VarArrayPut(Variant &A, const Variant &Value, const int *Indices, int Count)
 {
     ArrayPut(A, Value, Indices, Count);

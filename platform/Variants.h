@@ -192,6 +192,9 @@ Variant VarArrayGet(const Variant &A, const QList<int> &Indices);
 Variant VarArrayGet(const Variant &A, const int *Indices, int Count);
 // The element itself, valid until A changes; raises as VarArrayGet does.
 const Variant &VarArrayItem(const Variant &A, const int *Indices, int Count);
+// The same without raising: nil when A is no array of Count dimensions or an
+// index is out of range.
+const Variant *VarArrayItemPtr(const Variant &A, const int *Indices, int Count);
 // Typed arrays convert Value to their element type. The elements are copied
 // first only when another Variant shares them.
 void VarArrayPut(Variant &A, const Variant &Value, std::initializer_list<int> Indices);

@@ -621,6 +621,7 @@ QString TkwExpression::Finish()
         FRoot = child;
     }
     FCurrent = FRoot;
+    FCodeKnown = false;
     // Checking and evaluating walk the tree recursively.
     if (TreeDepth(FRoot) > kwMaxExpressionDepth)
         throw Exception(SNestingTooDeep);
@@ -647,6 +648,7 @@ TkwExpressionNode *TkwExpression::ReleaseRoot()
     TkwExpressionNode *r = FRoot;
     FRoot = new TNoneNode;
     FCurrent = FRoot;
+    FCodeKnown = false;
     return r;
 }
 
@@ -657,6 +659,7 @@ void TkwExpression::SetRoot(TkwExpressionNode *Node)
     delete FRoot;
     FRoot = Node;
     FCurrent = Node;
+    FCodeKnown = false;
     SetTyp(Node->Typ());
     SetTypeName(Node->TypeName());
     TkwDesignator *d = RootDesignator();
@@ -667,6 +670,216 @@ TkwDesignator *TkwExpression::RootDesignator() const
 {
     auto *d = dynamic_cast<TkwDesignatorNode *>(FRoot);
     return d ? d->Designator() : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Compiled Integer expressions
+
+namespace {
+
+// Instructions of one program, and so the deepest its stack can get.
+constexpr size_t MaxIntCode = 64;
+
+inline bool FitsInt(qint64 V)
+{
+    return V >= std::numeric_limits<int>::min() && V <= std::numeric_limits<int>::max();
+}
+
+} // namespace
+
+TkwIntCode::TKind TkwIntCode::Compile(TkwExpressionNode *Root)
+{
+    FCode.clear();
+    const TKind k = Emit(Root, 0);
+    if (k == ckNone || FCode.size() > MaxIntCode)
+        FCode.clear();
+    return FCode.empty() ? ckNone : k;
+}
+
+TkwIntCode::TKind TkwIntCode::Emit(TkwExpressionNode *N, int Depth)
+{
+    if (!N || Depth > 32 || FCode.size() > MaxIntCode)
+        return ckNone;
+    if (auto *dn = dynamic_cast<TkwDesignatorNode *>(N)) {
+        TkwDesignator *d = dn->Designator();
+        if (d->IsDeferred() || d->IsAddress())
+            return ckNone;
+        if (TkwCustomVariable *v = d->PlainVariable()) {
+            const bool b = N->Typ() == fvtBool;
+            FCode.push_back({b ? opBoolVar : opVar, rtStack, 0, v});
+            return b ? ckBool : ckInt;
+        }
+        if (TkwVariable *a = d->ArrayVariable()) {
+            const auto &args = d->DItems(1).Args;
+            for (const auto &e : args)
+                if (Emit(e->Root(), Depth + 1) != ckInt)
+                    return ckNone;
+            FCode.push_back({opElem, rtStack, int(args.size()), a});
+            return ckInt;
+        }
+        return ckNone;
+    }
+    if (dynamic_cast<TkwSetNode *>(N))
+        return ckNone;
+    auto *op = dynamic_cast<TkwOperatorNode *>(N);
+    if (!op) {
+        if (!dynamic_cast<TkwOperandNode *>(N))
+            return ckNone;
+        const Variant &v = N->Value();
+        if (v.VType() == varInteger) {
+            FCode.push_back({opConst, rtStack, v.AsInteger(), nullptr});
+            return ckInt;
+        }
+        if (v.VType() == varBoolean) {
+            FCode.push_back({opConst, rtStack, v.AsBoolean() ? 1 : 0, nullptr});
+            return ckBool;
+        }
+        return ckNone;
+    }
+    const TkwOperatorCode code = op->Op();
+    switch (code) {
+    case ocNone:
+    case ocLeftBracket:
+    case ocRightBracket:
+        return Emit(N->Left(), Depth + 1);
+    case ocUnMinus:
+        if (Emit(N->Left(), Depth + 1) != ckInt)
+            return ckNone;
+        FCode.push_back({opNeg, rtStack, 0, nullptr});
+        return ckInt;
+    case ocAnd:
+    case ocOr: {
+        if (!op->BooleanOperands() || Emit(N->Left(), Depth + 1) != ckBool)
+            return ckNone;
+        const size_t jump = FCode.size();
+        FCode.push_back({code == ocAnd ? opAndJump : opOrJump, rtStack, 0, nullptr});
+        if (Emit(N->Right(), Depth + 1) != ckBool)
+            return ckNone;
+        FCode[jump].Arg = int(FCode.size());
+        return ckBool;
+    }
+    default:
+        break;
+    }
+    TOp o;
+    TKind result = ckInt;
+    switch (code) {
+    case ocPlus: o = opAdd; break;
+    case ocMinus: o = opSub; break;
+    case ocMul: o = opMul; break;
+    case ocDivInt: o = opDiv; break;
+    case ocMod: o = opMod; break;
+    case ocLess: o = opLt; result = ckBool; break;
+    case ocLessEq: o = opLe; result = ckBool; break;
+    case ocGreat: o = opGt; result = ckBool; break;
+    case ocGreatEq: o = opGe; result = ckBool; break;
+    case ocEq: o = opEq; result = ckBool; break;
+    case ocNonEq: o = opNe; result = ckBool; break;
+    default: return ckNone;
+    }
+    if (op->StrCat() || Emit(N->Left(), Depth + 1) != ckInt)
+        return ckNone;
+    // A constant or a plain variable on the right is taken by the operator
+    // itself: one dispatch less.
+    const size_t before = FCode.size();
+    if (Emit(N->Right(), Depth + 1) != ckInt)
+        return ckNone;
+    TInstr in{o, rtStack, 0, nullptr};
+    if (FCode.size() == before + 1 && (FCode.back().Op == opConst || FCode.back().Op == opVar)) {
+        in.Right = FCode.back().Op == opConst ? rtConst : rtVar;
+        in.Arg = FCode.back().Arg;
+        in.Var = FCode.back().Var;
+        FCode.pop_back();
+    }
+    FCode.push_back(in);
+    return result;
+}
+
+bool TkwIntCode::Run(int &Result) const
+{
+    qint64 st[MaxIntCode + 1];
+    int sp = 0;
+    const TInstr *code = FCode.data();
+    const int n = int(FCode.size());
+    for (int pc = 0; pc < n; ++pc) {
+        const TInstr &in = code[pc];
+        switch (in.Op) {
+        case opConst:
+            st[sp++] = in.Arg;
+            break;
+        case opVar:
+        case opBoolVar: {
+            if (!in.Var->DirectRead())
+                return false;
+            const Variant &v = in.Var->Value();
+            if (v.VType() != (in.Op == opVar ? varInteger : varBoolean))
+                return false;
+            st[sp++] = in.Op == opVar ? qint64(v.AsInteger()) : qint64(v.AsBoolean());
+            break;
+        }
+        case opElem: {
+            if (!in.Var->DirectRead())
+                return false;
+            int index[3];
+            sp -= in.Arg;
+            for (int d = 0; d < in.Arg; ++d)
+                index[d] = int(st[sp + d]);
+            const Variant *e = VarArrayItemPtr(in.Var->Value(), index, in.Arg);
+            if (!e || e->VType() != varInteger)
+                return false;
+            st[sp++] = e->AsInteger();
+            break;
+        }
+        case opNeg:
+            st[sp - 1] = -st[sp - 1];
+            if (!FitsInt(st[sp - 1]))
+                return false;
+            break;
+        case opAndJump:
+        case opOrJump:
+            if ((st[sp - 1] != 0) == (in.Op == opOrJump))
+                pc = in.Arg - 1;
+            else
+                --sp;
+            break;
+        default: {
+            qint64 b;
+            if (in.Right == rtStack) {
+                b = st[--sp];
+            } else if (in.Right == rtConst) {
+                b = in.Arg;
+            } else {
+                if (!in.Var->DirectRead())
+                    return false;
+                const Variant &v = in.Var->Value();
+                if (v.VType() != varInteger)
+                    return false;
+                b = v.AsInteger();
+            }
+            const qint64 a = st[sp - 1];
+            qint64 r;
+            switch (in.Op) {
+            case opAdd: r = a + b; break;
+            case opSub: r = a - b; break;
+            case opMul: r = a * b; break;
+            case opDiv: if (!b) return false; r = a / b; break;
+            case opMod: if (!b) return false; r = a % b; break;
+            case opLt: r = a < b; break;
+            case opLe: r = a <= b; break;
+            case opGt: r = a > b; break;
+            case opGe: r = a >= b; break;
+            case opEq: r = a == b; break;
+            default: r = a != b; break;
+            }
+            if (!FitsInt(r))
+                return false;
+            st[sp - 1] = r;
+            break;
+        }
+        }
+    }
+    Result = int(st[0]);
+    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -133,6 +133,41 @@ private:
     bool FStrCat = false;
 };
 
+// A pure expression over Integers and Booleans (constants, plain variables,
+// elements of array variables with such indexes, + - * div mod, unary minus,
+// the comparisons, and/or of Booleans) compiled to a short program over a
+// stack of numbers, so evaluating it makes no Variant and no virtual call per
+// node. Run answers False when a value is not what the program expects (no
+// Integer or Boolean, a result outside 32 bits, a zero divisor, an index
+// outside the array): the caller then evaluates the tree, which reads the
+// same values (the program calls nothing) and applies the Variant rules.
+class TkwIntCode
+{
+public:
+    enum TKind : char { ckNone, ckInt, ckBool };
+    // Compiles the tree under Root; the kind of its value, ckNone (and no
+    // program) when the tree has parts the program does not cover.
+    TKind Compile(TkwExpressionNode *Root);
+    bool Run(int &Result) const;
+
+private:
+    enum TOp : char {
+        opConst, opVar, opBoolVar, opElem, opAdd, opSub, opMul, opDiv, opMod, opNeg, opLt, opLe, opGt, opGe,
+        opEq, opNe, opAndJump, opOrJump
+    };
+    // Where a binary operator takes its right operand.
+    enum TRight : char { rtStack, rtConst, rtVar };
+    struct TInstr
+    {
+        TOp Op;
+        TRight Right;
+        int Arg; // constant, index count, jump target
+        TkwCustomVariable *Var;
+    };
+    TKind Emit(TkwExpressionNode *N, int Depth);
+    std::vector<TInstr> FCode;
+};
+
 class TkwCustomExpression : public TkwCustomVariable
 {
 public:
@@ -154,11 +189,28 @@ public:
     // when the expression is well typed.
     QString Finish();
 
-    Variant GetValue() override { return FRoot->GetValue(); }
-    bool EvalBool() { return FRoot->EvalBool(); }
+    Variant GetValue() override
+    {
+        int v;
+        if (Code() != TkwIntCode::ckNone && FCode.Run(v))
+            return FCodeKind == TkwIntCode::ckInt ? Variant(v) : Variant(v != 0);
+        return FRoot->GetValue();
+    }
+    bool EvalBool()
+    {
+        int v;
+        if (Code() == TkwIntCode::ckBool && FCode.Run(v))
+            return v != 0;
+        return FRoot->EvalBool();
+    }
     // The value as an Integer: True with V, else False with the value in
     // Value.
-    bool EvalInt(int &V, Variant &Value) { return FRoot->EvalInt(V, Value); }
+    bool EvalInt(int &V, Variant &Value)
+    {
+        if (Code() == TkwIntCode::ckInt && FCode.Run(V))
+            return true;
+        return FRoot->EvalInt(V, Value);
+    }
     // Assigns through the root designator unless the expression is read-only.
     void SetValue(const Variant &Value) override;
 
@@ -177,7 +229,20 @@ public:
 private:
     void AddOperand(TkwExpressionNode *Node);
     bool CheckNode(TkwExpressionNode *Node, QString &ErrorPos);
+    // The kind of the compiled program, compiling it on the first
+    // evaluation (the tree is complete by then).
+    TkwIntCode::TKind Code()
+    {
+        if (!FCodeKnown) {
+            FCodeKind = FCode.Compile(FRoot);
+            FCodeKnown = true;
+        }
+        return FCodeKind;
+    }
 
+    TkwIntCode FCode;
+    TkwIntCode::TKind FCodeKind = TkwIntCode::ckNone;
+    bool FCodeKnown = false;
     TkwExpressionNode *FRoot;
     TkwExpressionNode *FCurrent;
     TkwScript *FProgram;
@@ -242,6 +307,8 @@ public:
     // The variable of a single plain variable designator, else nil.
     TkwCustomVariable *PlainVariable() const { return FPlain; }
     TkwScript *Program() const { return FProgram; }
+    // The array variable of an "a[i]" designator (see IndexFast), else nil.
+    TkwVariable *ArrayVariable() const { return FDeferred ? nullptr : FArrayVar; }
     // The element of an "a[i]" designator (see IndexFast) where the array
     // variable keeps it; nil when the designator has no such form or the
     // variable's value does not allow it now. Raises for a bad index.

@@ -189,3 +189,75 @@ TEST(InterpValues, RecursionKeepsEachCallsLocals)
          "610"},
     });
 }
+
+// Integer expressions, conditions and assignments take shortcuts while every
+// value is an Integer; the results must be those of the Variant rules
+// whenever a value is not, or a result leaves 32 bits.
+TEST(InterpValues, IntegerShortcutsKeepTheVariantRules)
+{
+    RunCases({
+        // Compound forms leaving 32 bits give Int64.
+        {"PascalScript",
+         "var x, y, z: Variant;\r\n"
+         "begin x := 2147483647; x := x + 1; y := -2147483647; y := y - 2; z := 65536; z := z * 65536;\r\n"
+         "  Log(IntToStr(x) + ' ' + IntToStr(y) + ' ' + IntToStr(z)); end.",
+         "2147483648 -2147483649 4294967296"},
+        // A negated smallest Integer, a quotient out of range.
+        {"PascalScript",
+         "var m, q: Variant; begin m := -2147483647 - 1; q := -m; Log(IntToStr(q)); q := m div (-1); Log(IntToStr(q)); end.",
+         "2147483648|2147483648"},
+        // Integers into typed variables convert as the type says.
+        {"PascalScript",
+         "var f: Double; i: Integer;\r\n"
+         "begin i := 3; f := i * 2; f := f + i; Log(f / 4); f := i; f := f * 2147483647; Log(f); end.",
+         "2.25|6442450941"},
+        // A variable that changes kind inside a loop.
+        {"PascalScript",
+         "var v: Variant; i: Integer;\r\n"
+         "begin v := 0; for i := 1 to 4 do begin if i = 3 then v := 'a'; v := v + IntToStr(i); end; Log(v); end.",
+         "a34"},
+        // Comparisons of mixed kinds and of Booleans.
+        {"PascalScript",
+         "var a, b: Variant; c, d: Boolean;\r\n"
+         "begin a := 5; b := '10'; c := True; d := False;\r\n"
+         "  if a < b then Log('lt'); if (c and not d) or (a = 6) then Log('bool');\r\n"
+         "  if c = d then Log('eq') else Log('ne'); a := 1.5; if a > 1 then Log('float'); end.",
+         "lt|bool|ne|float"},
+        // Short-circuit: the right side is not evaluated (it would raise).
+        {"PascalScript",
+         "var a: array[0..3] of Integer; i: Integer;\r\n"
+         "begin i := -1; if (i >= 0) and (a[i] > 0) then Log('no') else Log('skip');\r\n"
+         "  i := 4; while (i > 3) or (a[i] > 0) do i := i - 1; Log(i); end.",
+         "skip|3"},
+        // And/or over Integers are bitwise.
+        {"PascalScript",
+         "var x: Integer; begin x := 6; x := x and 3; Log(x); x := x or 8; Log(x); end.",
+         "2|10"},
+        // Array elements of other kinds.
+        {"PascalScript",
+         "var a: array[0..2] of Variant; i: Integer;\r\n"
+         "begin a[0] := 'x'; a[1] := 2; a[2] := 2.5; i := 1; Log(a[i] + a[i + 1]); Log(a[0] + 'y'); end.",
+         "4.5|xy"},
+        {"JScript",
+         "var s = \"a\", i, n = 0;\r\n"
+         "for (i = 0; i < 3; i++) { n = n + i * 2; s = s + IntToStr(i); }\r\n"
+         "i = 2147483647; i++; Log(s + \" \" + IntToStr(n) + \" \" + IntToStr(i));\r\n",
+         "a012 6 2147483648"},
+    });
+    // Out of range and zero divisors raise as before.
+    for (const char *text : {"var a: array[0..3] of Integer; i: Integer; begin i := 4; a[0] := a[i] + 1; end.",
+                             "var a: array[0..3] of Integer; i, j: Integer; begin i := 4; j := 1; if a[i] > j then Log(1); end."}) {
+        TInterpHost e;
+        ASSERT_TRUE(e.Compile(QStringLiteral("PascalScript"), QString::fromLatin1(text)));
+        try {
+            e.S.Execute();
+            ADD_FAILURE() << text;
+        } catch (const EVariantError &err) {
+            EXPECT_EQ(err.Message(), QStringLiteral("Variant or safe array index out of bounds")) << text;
+        }
+    }
+    TInterpHost e;
+    ASSERT_TRUE(e.Compile(QStringLiteral("PascalScript"),
+                          QStringLiteral("var a, b: Integer; begin a := 7; b := 0; while a mod b > 0 do a := 0; end.")));
+    EXPECT_THROW(e.S.Execute(), EDivByZero);
+}
