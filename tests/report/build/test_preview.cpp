@@ -177,6 +177,28 @@ TEST(Preview, FindVisitsEveryMatchAcrossPagesThenSaysNotFound)
     EXPECT_EQ(shown.size(), 2);
 }
 
+// A match on another page is painted once, where the view ends up.
+TEST(Preview, FindOnAnotherPagePaintsOnce)
+{
+    TPreviewFixture f(4);
+    f.Pages()->Pages[2].Texts = {{60, 900, "Zucchini"}};
+    FormHarness::ProcessEvents(20);
+    f.P()->FindText("zucchini", false, true);
+    ASSERT_EQ(f.P()->FoundPage(), 2);
+    // What one paint of this view draws.
+    int before = f.Pages()->Draws;
+    f.P()->Workspace()->Repaint();
+    const int onePaint = f.Pages()->Draws - before;
+    ASSERT_GT(onePaint, 0);
+    // Anew from page 1: pages 1 to 3 searched, then one paint.
+    f.P()->SetPageNo(1);
+    FormHarness::ProcessEvents(20);
+    before = f.Pages()->Draws;
+    f.P()->FindText("zucchini", false, true);
+    EXPECT_EQ(f.P()->PageNo(), 3);
+    EXPECT_EQ(f.Pages()->Draws - before, 3 + onePaint);
+}
+
 TEST(Preview, SearchFromTheCurrentPageStartsAtItsFirstText)
 {
     TPreviewFixture f(3);

@@ -125,6 +125,16 @@ TEST(PreviewLook, ShownReportAtZoomsWithOutlineAndThumbnails)
     const TRect active = p->Thumbnails()->PageRect(1);
     EXPECT_EQ(t.pixelColor(active.Left, active.Top + 30), QColor(32, 64, 128));
 
+    // Full screen: the pages take the window, bars and frame gone.
+    form->FullScreenBtnClick(nullptr);
+    shot("full-screen");
+    EXPECT_FALSE(form->ToolBar->Visible());
+    EXPECT_EQ(p->Top(), 0);
+    EXPECT_EQ(p->Height(), form->ClientHeight());
+    form->FullScreenBtnClick(nullptr);
+    FormHarness::ProcessEvents(20);
+    EXPECT_TRUE(form->ToolBar->Visible());
+
     // Shown without waiting, the window goes when closed and the report hears of it.
     struct TClosed {
         int Count = 0;
