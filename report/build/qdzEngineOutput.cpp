@@ -312,7 +312,8 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
         if (Band->Visible() && !Is(Band, TqdzOverlay::StaticClass()) && !Is(Band, TqdzNullBand::StaticClass()) &&
             !FOutputTarget && !FReprintingHeaders && FreeSpace() < Band->Height()) {
             const bool FitsEmpty = Band->Height() <= PageHeight() - FooterHeight();
-            if ((!Band->AllowSplit() || FKeeping) && (FitsEmpty || HasVBands)) {
+            // A band with vertical cells is never split: it moves whole.
+            if (((!Band->AllowSplit() || FKeeping) && FitsEmpty) || HasVBands) {
                 if (!FKeeping) {
                     bool Forgot = false;
                     for (TqdzView *V : OwnViews(Band))

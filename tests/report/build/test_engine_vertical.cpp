@@ -94,6 +94,22 @@ TEST(EngineVertical, CellsFollowTheirHostIntoPageColumns)
                                 .toStdString());
 }
 
+TEST(EngineVertical, AHostWithCellsMovesWholeEvenWhenItMaySplit)
+{
+    EngineHarness H;
+    auto *MD = H.Band<TqdzMasterData>("MD", 100, 400);
+    MD->SetAllowSplit(true);
+    MD->SetRowCount(3); // the third has 246.93 px left of 400
+    H.Memo(MD, "Own", "r[Line]", 0, 0, 40);
+    auto *VD = VBand<TqdzMasterData>(H, "VD", 50, 100);
+    VD->SetRowCount(2);
+    H.Memo(MD, "Cell", "c[Line]", 50, 0, 50);
+    ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+    ASSERT_EQ(H.PageCount(), 2);
+    EXPECT_EQ(J(H.TextList(0)), "r1,c1,c2,r2,c1,c2");
+    EXPECT_EQ(Placed(H, 1), "r3@0,c1@50,c2@150");
+}
+
 TEST(EngineVertical, GroupsAcrossOverAAB)
 {
     for (bool HideSingle : {false, true}) {
