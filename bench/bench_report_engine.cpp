@@ -3,7 +3,10 @@
 // rows, to pages and to a PDF file. Reference measured in the same run:
 // laying out the texts of one built page with the text layout alone; the
 // counter us_per_page of the builds compares with it.
+#include "platform/Dialogs.h"
+#include "platform/Printers.h"
 #include "report/build/qdzBuild.h"
+#include "report/build/qdzPrinter.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzDrawText.h"
@@ -94,6 +97,29 @@ struct ListReport
     }
 };
 
+// One A4 print queue, whatever this machine has: printing to a file needs
+// a printer to take its page set-up from.
+class TOneQueue : public TPrinterSpooler
+{
+public:
+    QStringList PrinterNames() override { return {QStringLiteral("Office")}; }
+    QString DefaultPrinterName() override { return QStringLiteral("Office"); }
+    bool Describe(const QString &Name, TPrinterDescription &D) override
+    {
+        if (Name != QLatin1String("Office"))
+            return false;
+        D.Name = Name;
+        D.Papers = {{9, QStringLiteral("A4"), 210, 297}};
+        D.Bins = {{DMBIN_AUTO, QStringLiteral("Auto")}};
+        D.DefPaper = 9;
+        D.DPI = 600;
+        D.Margins = QMarginsF(4, 4, 4, 4);
+        return true;
+    }
+    bool CanPrint(const QString &) override { return false; }
+    bool SubmitRaw(const QString &, const QString &, const QByteArray &) override { return false; }
+};
+
 // Prints the built pages to a PDF file without the print dialog.
 bool PrintToPdf(TqdzReport *Report, const QString &File)
 {
@@ -107,6 +133,12 @@ void Build(benchmark::State &State, bool Pdf)
     const int Rows = int(State.range(0));
     ListReport L(Rows);
     QTemporaryDir Dir;
+    // A message box would wait for a click: a failure ends the benchmark.
+    QStringList Messages;
+    TScopedDialogHook Answer([&](TDialogRequest &R) {
+        Messages << R.Text;
+        return int(IDOK);
+    });
     int Pages = 0;
     for (auto _ : State) {
         if (!L.Report->BuildReport()) {
@@ -115,7 +147,10 @@ void Build(benchmark::State &State, bool Pdf)
         }
         Pages = L.Report->PreviewPages()->GetCount();
         if (Pdf && !PrintToPdf(L.Report.get(), Dir.filePath("list.pdf"))) {
-            State.SkipWithError("the report did not print");
+            // Kept: the message is reported after this function returns.
+            static std::string Why;
+            Why = "the report did not print: " + Messages.join('|').toStdString();
+            State.SkipWithError(Why.c_str());
             return;
         }
     }
@@ -180,6 +215,8 @@ int main(int argc, char **argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     kwRegisterRTTIUnits();
+    SetSpooler(std::make_unique<TOneQueue>());
+    qdzFreePrinters();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
