@@ -80,6 +80,7 @@ void TqdzEngine::ForgetTemplate()
     FShiftLists.clear();
     FStretchDelta.clear();
     FLastOutputHeight.clear();
+    FBandViews.clear();
     FOwnViewCount.clear();
     FOutlineOpen.clear();
     FDrillPath.clear();
@@ -177,6 +178,7 @@ bool TqdzEngine::Run()
     FKeepBand = nullptr;
     SetCurVColumn(0);
     ForgetTemplate();
+    FMessageClock.invalidate();
 
     struct Finally {
         TqdzEngine *E;

@@ -8,11 +8,13 @@
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TqdzView;
@@ -143,7 +145,20 @@ private:
     void StartKeep(TqdzBand *Band, int Position = -1);
     void EndKeep(TqdzBand *Band);
     void DropKeep();
-    std::vector<TqdzView *> OwnViews(TqdzBand *Band) const;
+    // The views among a band's children, with what the output asks of each,
+    // found once and kept while the children stay the same.
+    struct TqdzBandViews
+    {
+        std::vector<TObject *> Children;
+        std::vector<TClass> Classes;
+        std::vector<TqdzView *> Views;
+        std::vector<TqdzStretcheable *> Stretch; // per view, or none
+        std::vector<TqdzSubreport *> Subs;       // per view, or none
+        bool AnySub = false;
+    };
+    // Shared: a holder keeps its list while scripts change the children.
+    std::shared_ptr<const TqdzBandViews> ViewsOf(TqdzBand *Band);
+    std::vector<TqdzView *> OwnViews(TqdzBand *Band) { return ViewsOf(Band)->Views; }
 
     // ---- vertical bands (qdzEngineVertical.cpp)
     // The cells of the page's vertical bands for Host (placed at HostX), per
@@ -230,9 +245,12 @@ private:
     QHash<const TqdzComponent *, std::vector<TqdzView *>> FShiftLists;
     QHash<const TqdzView *, double> FStretchDelta;
     QHash<const TqdzBand *, double> FLastOutputHeight;
+    std::unordered_map<const TqdzBand *, std::shared_ptr<const TqdzBandViews>> FBandViews;
     // Pages being run: a subreport naming one of them is refused.
     QSet<const TqdzReportPage *> FRunningPages;
     int FShowDepth = 0;
+    // When the data-band loop last let pending messages through.
+    QElapsedTimer FMessageClock;
     // Counts page and column breaks; the store position and Y where output
     // went on after the last one (a multi-column row restarts there).
     int FBreakSerial = 0;

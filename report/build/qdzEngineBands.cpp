@@ -116,7 +116,12 @@ void TqdzEngine::RemoveFromReprint(TqdzBand *Band)
 
 void TqdzEngine::ShowDataBands(const std::vector<TqdzBand *> &Bands)
 {
-    Application->ProcessMessages();
+    // Pending messages (the progress window's cancel) are looked at every
+    // few milliseconds rather than for every record.
+    if (!FMessageClock.isValid() || FMessageClock.elapsed() >= 10) {
+        Application->ProcessMessages();
+        FMessageClock.start();
+    }
     if (Report()->Terminated())
         return;
     for (TqdzBand *B : Bands) {

@@ -22,16 +22,37 @@ constexpr int MaxChildDepth = 64;
 
 } // namespace
 
-std::vector<TqdzView *> TqdzEngine::OwnViews(TqdzBand *Band) const
+std::shared_ptr<const TqdzEngine::TqdzBandViews> TqdzEngine::ViewsOf(TqdzBand *Band)
 {
-    std::vector<TqdzView *> Views;
+    std::shared_ptr<const TqdzBandViews> &Cached = FBandViews[Band];
     TList *Children = Band->Objects();
     const int N = Children->Count();
-    Views.reserve(size_t(N));
-    for (int i = 0; i < N; ++i)
-        if (auto *V = dynamic_cast<TqdzView *>(static_cast<TObject *>(Children->Items(i))))
-            Views.push_back(V);
-    return Views;
+    if (Cached && int(Cached->Children.size()) == N) {
+        bool Same = true;
+        for (int i = 0; Same && i < N; ++i) {
+            auto *O = static_cast<TObject *>(Children->Items(i));
+            Same = Cached->Children[size_t(i)] == O && Cached->Classes[size_t(i)] == O->ClassType();
+        }
+        if (Same)
+            return Cached;
+    }
+    auto C = std::make_shared<TqdzBandViews>();
+    C->Children.reserve(size_t(N));
+    C->Classes.reserve(size_t(N));
+    for (int i = 0; i < N; ++i) {
+        auto *O = static_cast<TObject *>(Children->Items(i));
+        C->Children.push_back(O);
+        C->Classes.push_back(O->ClassType());
+        if (auto *V = dynamic_cast<TqdzView *>(O)) {
+            C->Views.push_back(V);
+            C->Stretch.push_back(dynamic_cast<TqdzStretcheable *>(V));
+            auto *S = dynamic_cast<TqdzSubreport *>(V);
+            C->Subs.push_back(S);
+            C->AnySub = C->AnySub || S;
+        }
+    }
+    Cached = C;
+    return C;
 }
 
 // ------------------------------------------------------------- ShowBand
@@ -158,21 +179,24 @@ void TqdzEngine::PrepareBand(TqdzBand *Band)
         FOwnViewCount.insert(Band, Band->Objects()->Count());
     Band->BeforePrint();
     R->DoBeforePrint(Band);
-    const std::vector<TqdzView *> Views = OwnViews(Band);
+    // A copy: scripts run below may change the band's children.
+    const std::shared_ptr<const TqdzBandViews> Own = ViewsOf(Band);
+    const TqdzBandViews &BV = *Own;
+    const std::vector<TqdzView *> &Views = BV.Views;
     bool OnParent = false;
-    for (TqdzView *V : Views) {
+    for (size_t i = 0; i < Views.size(); ++i) {
+        TqdzView *V = Views[i];
         V->BeforePrint();
         R->DoBeforePrint(V);
         if (Band->Visible() && V->Visible()) {
             V->GetData();
             R->DoNotifyEvent(V, V->OnAfterData());
-            if (auto *S = dynamic_cast<TqdzSubreport *>(V); S && S->PrintOnParent())
+            if (TqdzSubreport *S = BV.Subs[i]; S && S->PrintOnParent())
                 OnParent = true;
         }
     }
     bool Stretched = false;
-    for (TqdzView *V : Views) {
-        auto *S = dynamic_cast<TqdzStretcheable *>(V);
+    for (TqdzStretcheable *S : BV.Stretch) {
         if (!S || !S->Visible() || S->StretchMode() == smDontStretch)
             continue;
         const double H = S->CalcHeight();
@@ -191,14 +215,15 @@ void TqdzEngine::PrepareBand(TqdzBand *Band)
     if (OnParent)
         RunSubreportsOnParent(Band);
     double Bottom = 0;
-    const std::vector<TqdzView *> All = OwnViews(Band);
-    for (TqdzView *V : All)
+    const std::shared_ptr<const TqdzBandViews> AllViews = ViewsOf(Band);
+    const TqdzBandViews &All = *AllViews;
+    for (TqdzView *V : All.Views)
         Bottom = std::max(Bottom, V->Top() + V->Height());
     if (Band->Stretched())
         Band->SetHeight(Bottom);
     R->DoNotifyEvent(Band, Band->OnAfterCalcHeight());
-    for (TqdzView *V : All)
-        if (auto *S = dynamic_cast<TqdzStretcheable *>(V); S && S->StretchMode() == smMaxHeight)
+    for (TqdzStretcheable *S : All.Stretch)
+        if (S && S->StretchMode() == smMaxHeight)
             S->SetHeight(Bottom - S->Top());
 }
 

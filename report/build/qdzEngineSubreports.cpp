@@ -24,9 +24,12 @@ bool TqdzEngine::CanRunSubreport(TqdzSubreport *S)
 
 void TqdzEngine::RunSubreports(TqdzBand *Band)
 {
+    const std::shared_ptr<const TqdzBandViews> BV = ViewsOf(Band);
+    if (!BV->AnySub)
+        return;
     std::vector<TqdzSubreport *> Subs;
-    for (TqdzView *V : OwnViews(Band))
-        if (auto *S = dynamic_cast<TqdzSubreport *>(V); S && S->Visible() && !S->PrintOnParent())
+    for (TqdzSubreport *S : BV->Subs)
+        if (S && S->Visible() && !S->PrintOnParent())
             Subs.push_back(S);
     if (Subs.empty() || FOutputTarget)
         return;

@@ -161,7 +161,15 @@ bool TqdzReport::DoGetValue(const QString &Name, Variant &Value)
         }
     }
 
-    switch (FSysVariables->IndexOf(Name)) {
+    // The system variables' names are ASCII: a length test first spares
+    // the case-folding comparison of every other name.
+    int sysIndex = -1;
+    for (int i = 0; sysIndex < 0 && i < FSysVariables->Count(); ++i) {
+        const QString &v = FSysVariables->Strings(i);
+        if (v.size() == Name.size() && v.compare(Name, Qt::CaseInsensitive) == 0)
+            sysIndex = i;
+    }
+    switch (sysIndex) {
     case 0:
         Value = Variant::FromDate(FEngine ? FEngine->StartDate() : Date());
         return true;

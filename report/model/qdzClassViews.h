@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class TStream;
 class TqdzStyleItem;
@@ -427,6 +428,19 @@ private:
     bool ConvertsCharset() const;
     // Font, options and gaps of the layout (highlight font when active).
     void SetLayoutFont(TqdzDrawText *D);
+
+    // The text with expressions cut into literal and expression parts,
+    // kept for the text and delimiters it was cut from: every record of a
+    // band shows the same text again.
+    struct TExprPart
+    {
+        QString Text;
+        bool IsExpr;
+    };
+    QString FPartsText, FPartsDelimiters;
+    std::vector<TExprPart> FParts;
+    // Cuts FPartsText into FParts.
+    void CutIntoParts(const QString &Open, const QString &Close);
 
     std::unique_ptr<TWideStrings> FMemo;
     bool FAllowExpressions = true;

@@ -401,6 +401,29 @@ void TqdzCustomMemoView::AfterPrint()
     TqdzStretcheable::AfterPrint();
 }
 
+void TqdzCustomMemoView::CutIntoParts(const QString &Open, const QString &Close)
+{
+    FParts.clear();
+    const QString &s = FPartsText;
+    int i = 0;
+    while (i < s.size()) {
+        const int at = s.indexOf(Open, i);
+        if (at < 0)
+            break;
+        QString expr;
+        int start = at + 1, end = 0;
+        qdzGetBracketedExpression(s, Open, Close, expr, end, start);
+        if (start == end)
+            break;
+        // The part from the opening delimiter to the closing one's first
+        // character is the expression's.
+        FParts.push_back({s.mid(i, start - 1 - i), false});
+        FParts.push_back({expr, true});
+        i = end;
+    }
+    FParts.push_back({s.mid(i), false});
+}
+
 void TqdzCustomMemoView::GetData()
 {
     TqdzStretcheable::GetData();
@@ -429,21 +452,17 @@ void TqdzCustomMemoView::GetData()
         const QString close = comma < 0 ? QString() : FExpressionDelimiters.mid(comma + 1);
         // Without both delimiters nothing can be found (and nothing loops).
         if (!open.isEmpty() && !close.isEmpty()) {
-            QString s = Text();
-            int i = 0;
-            while (i < s.size()) {
-                const int at = s.indexOf(open, i);
-                if (at < 0)
-                    break;
-                QString expr;
-                int start = at + 1, end = 0;
-                qdzGetBracketedExpression(s, open, close, expr, end, start);
-                if (start == end)
-                    break;
-                const QString value = CalcAndFormat(expr);
-                s.replace(start - 1, end - start + 1, value);
-                i = start - 1 + int(value.size());
+            const QString t = Text();
+            if (t != FPartsText || FExpressionDelimiters != FPartsDelimiters || (FParts.empty() && !t.isEmpty())) {
+                FPartsText = t;
+                FPartsDelimiters = FExpressionDelimiters;
+                CutIntoParts(open, close);
             }
+            // Each value is put in as it is: what it holds is not searched
+            // for expressions again.
+            QString s;
+            for (const TExprPart &P : FParts)
+                s += P.IsExpr ? CalcAndFormat(P.Text) : P.Text;
             SetText(s);
         }
     }

@@ -114,3 +114,29 @@ TEST(ViewCalc, FailingExpressionsRaiseToTheCaller)
     lone.SetText(QStringLiteral("[1]"));
     EXPECT_THROW(lone.GetData(), Exception);
 }
+
+TEST(ViewCalc, TheSameTextPrintedAgainTakesNewValues)
+{
+    TCalcFixture f;
+    f.Report.Variables()->SetVariables(QStringLiteral("Qty"), 7);
+    f.Report.Variables()->SetVariables(QStringLiteral("Raw"), QStringLiteral("'[Qty]'"));
+    ASSERT_TRUE(f.Report.SetupScript());
+    struct TCase
+    {
+        int Qty;
+        const char *Text, *Expected;
+    };
+    const TCase cases[] = {
+        {7, "a [Qty] b [2 * 3] c", "a 7 b 6 c\r\n"},
+        {8, "a [Qty] b [2 * 3] c", "a 8 b 6 c\r\n"},
+        // A value holding the delimiters is put in as it is.
+        {8, "<[Raw]>", "<[Qty]>\r\n"},
+        // An opening delimiter never closed ends the search there.
+        {9, "[Qty] [Qty", "9 [Qty\r\n"},
+        {3, "[Qty] [Qty", "3 [Qty\r\n"},
+    };
+    for (const TCase &c : cases) {
+        f.Report.Variables()->SetVariables(QStringLiteral("Qty"), c.Qty);
+        EXPECT_EQ(f.Print(QString::fromUtf8(c.Text)), QString::fromUtf8(c.Expected)) << c.Text << " " << c.Qty;
+    }
+}
