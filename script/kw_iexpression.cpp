@@ -693,7 +693,65 @@ TkwIntCode::TKind TkwIntCode::Compile(TkwExpressionNode *Root)
     const TKind k = Emit(Root, 0);
     if (k == ckNone || FCode.size() > MaxIntCode)
         FCode.clear();
+    else
+        FCode.push_back({opEnd, rtStack, 0, nullptr});
+    const auto operand = [this](size_t I) { return FCode[I].Op == opConst || FCode[I].Op == opVar; };
+    FShort = (FCode.size() == 2 && operand(0))
+             || (FCode.size() == 3 && operand(0) && FCode[1].Op >= opAdd && FCode[1].Op != opNeg
+                 && FCode[1].Op <= opNe && FCode[1].Right != rtStack);
     return FCode.empty() ? ckNone : k;
+}
+
+namespace {
+
+// An operand of a program: False when the variable holds no Integer now.
+inline bool IntOperand(TkwCustomVariable *Var, int Const, qint64 &V)
+{
+    if (!Var) {
+        V = Const;
+        return true;
+    }
+    if (!Var->DirectRead())
+        return false;
+    const Variant &v = Var->Value();
+    if (v.VType() != varInteger)
+        return false;
+    V = v.AsInteger();
+    return true;
+}
+
+} // namespace
+
+bool TkwIntCode::RunShort(int &Result) const
+{
+    const TInstr &first = FCode[0];
+    qint64 a, b, r;
+    if (!IntOperand(first.Op == opVar ? first.Var : nullptr, first.Arg, a))
+        return false;
+    if (FCode.size() == 2) {
+        Result = int(a);
+        return true;
+    }
+    const TInstr &in = FCode[1];
+    if (!IntOperand(in.Right == rtVar ? in.Var : nullptr, in.Arg, b))
+        return false;
+    switch (in.Op) {
+    case opAdd: r = a + b; break;
+    case opSub: r = a - b; break;
+    case opMul: r = a * b; break;
+    case opDiv: if (!b) return false; r = a / b; break;
+    case opMod: if (!b) return false; r = a % b; break;
+    case opLt: r = a < b; break;
+    case opLe: r = a <= b; break;
+    case opGt: r = a > b; break;
+    case opGe: r = a >= b; break;
+    case opEq: r = a == b; break;
+    default: r = a != b; break;
+    }
+    if (!FitsInt(r))
+        return false;
+    Result = int(r);
+    return true;
 }
 
 TkwIntCode::TKind TkwIntCode::Emit(TkwExpressionNode *N, int Depth)
@@ -797,89 +855,135 @@ TkwIntCode::TKind TkwIntCode::Emit(TkwExpressionNode *N, int Depth)
 
 bool TkwIntCode::Run(int &Result) const
 {
+    if (FShort)
+        return RunShort(Result);
+    // Threaded: each instruction jumps to the next one's handler itself, so
+    // the jumps are told apart when they are predicted.
+    static const void *const handlers[] = {&&Const, &&Var, &&BoolVar, &&Elem, &&Add, &&Sub, &&Mul, &&Div, &&Mod,
+                                           &&Neg, &&Lt, &&Le, &&Gt, &&Ge, &&Eq, &&Ne, &&AndJump, &&OrJump, &&End};
+    static_assert(sizeof(handlers) / sizeof(handlers[0]) == opEnd + 1);
     qint64 st[MaxIntCode + 1];
     int sp = 0;
-    const TInstr *code = FCode.data();
-    const int n = int(FCode.size());
-    for (int pc = 0; pc < n; ++pc) {
-        const TInstr &in = code[pc];
-        switch (in.Op) {
-        case opConst:
-            st[sp++] = in.Arg;
-            break;
-        case opVar:
-        case opBoolVar: {
-            if (!in.Var->DirectRead())
-                return false;
-            const Variant &v = in.Var->Value();
-            if (v.VType() != (in.Op == opVar ? varInteger : varBoolean))
-                return false;
-            st[sp++] = in.Op == opVar ? qint64(v.AsInteger()) : qint64(v.AsBoolean());
-            break;
-        }
-        case opElem: {
-            if (!in.Var->DirectRead())
-                return false;
-            int index[3];
-            sp -= in.Arg;
-            for (int d = 0; d < in.Arg; ++d)
-                index[d] = int(st[sp + d]);
-            const Variant *e = VarArrayItemPtr(in.Var->Value(), index, in.Arg);
-            if (!e || e->VType() != varInteger)
-                return false;
-            st[sp++] = e->AsInteger();
-            break;
-        }
-        case opNeg:
-            st[sp - 1] = -st[sp - 1];
-            if (!FitsInt(st[sp - 1]))
-                return false;
-            break;
-        case opAndJump:
-        case opOrJump:
-            if ((st[sp - 1] != 0) == (in.Op == opOrJump))
-                pc = in.Arg - 1;
-            else
-                --sp;
-            break;
-        default: {
-            qint64 b;
-            if (in.Right == rtStack) {
-                b = st[--sp];
-            } else if (in.Right == rtConst) {
-                b = in.Arg;
-            } else {
-                if (!in.Var->DirectRead())
-                    return false;
-                const Variant &v = in.Var->Value();
-                if (v.VType() != varInteger)
-                    return false;
-                b = v.AsInteger();
-            }
-            const qint64 a = st[sp - 1];
-            qint64 r;
-            switch (in.Op) {
-            case opAdd: r = a + b; break;
-            case opSub: r = a - b; break;
-            case opMul: r = a * b; break;
-            case opDiv: if (!b) return false; r = a / b; break;
-            case opMod: if (!b) return false; r = a % b; break;
-            case opLt: r = a < b; break;
-            case opLe: r = a <= b; break;
-            case opGt: r = a > b; break;
-            case opGe: r = a >= b; break;
-            case opEq: r = a == b; break;
-            default: r = a != b; break;
-            }
-            if (!FitsInt(r))
-                return false;
-            st[sp - 1] = r;
-            break;
-        }
-        }
+    const TInstr *const base = FCode.data();
+    const TInstr *pc = base;
+    qint64 a = 0, b = 0, r = 0;
+#define KW_NEXT goto *handlers[(++pc)->Op]
+// The operands of a binary operator into a and b.
+#define KW_OPERANDS                                                                                           \
+    if (pc->Right == rtStack)                                                                                 \
+        b = st[--sp];                                                                                         \
+    else if (!IntOperand(pc->Right == rtVar ? pc->Var : nullptr, pc->Arg, b))                                 \
+        return false;                                                                                         \
+    a = st[sp - 1]
+#define KW_RESULT                                                                                             \
+    if (!FitsInt(r))                                                                                          \
+        return false;                                                                                         \
+    st[sp - 1] = r;                                                                                           \
+    KW_NEXT
+    goto *handlers[pc->Op];
+Const:
+    st[sp++] = pc->Arg;
+    KW_NEXT;
+Var:
+    if (!IntOperand(pc->Var, 0, a))
+        return false;
+    st[sp++] = a;
+    KW_NEXT;
+BoolVar: {
+    if (!pc->Var->DirectRead())
+        return false;
+    const Variant &v = pc->Var->Value();
+    if (v.VType() != varBoolean)
+        return false;
+    st[sp++] = v.AsBoolean();
+    KW_NEXT;
+}
+Elem: {
+    if (!pc->Var->DirectRead())
+        return false;
+    int index[3];
+    sp -= pc->Arg;
+    for (int d = 0; d < pc->Arg; ++d)
+        index[d] = int(st[sp + d]);
+    const Variant *e = VarArrayItemPtr(pc->Var->Value(), index, pc->Arg);
+    if (!e || e->VType() != varInteger)
+        return false;
+    st[sp++] = e->AsInteger();
+    KW_NEXT;
+}
+Add:
+    KW_OPERANDS;
+    r = a + b;
+    KW_RESULT;
+Sub:
+    KW_OPERANDS;
+    r = a - b;
+    KW_RESULT;
+Mul:
+    KW_OPERANDS;
+    r = a * b;
+    KW_RESULT;
+Div:
+    KW_OPERANDS;
+    if (!b)
+        return false;
+    r = a / b;
+    KW_RESULT;
+Mod:
+    KW_OPERANDS;
+    if (!b)
+        return false;
+    r = a % b;
+    KW_RESULT;
+Neg:
+    st[sp - 1] = -st[sp - 1];
+    if (!FitsInt(st[sp - 1]))
+        return false;
+    KW_NEXT;
+Lt:
+    KW_OPERANDS;
+    st[sp - 1] = a < b;
+    KW_NEXT;
+Le:
+    KW_OPERANDS;
+    st[sp - 1] = a <= b;
+    KW_NEXT;
+Gt:
+    KW_OPERANDS;
+    st[sp - 1] = a > b;
+    KW_NEXT;
+Ge:
+    KW_OPERANDS;
+    st[sp - 1] = a >= b;
+    KW_NEXT;
+Eq:
+    KW_OPERANDS;
+    st[sp - 1] = a == b;
+    KW_NEXT;
+Ne:
+    KW_OPERANDS;
+    st[sp - 1] = a != b;
+    KW_NEXT;
+AndJump:
+    if (st[sp - 1] == 0) {
+        pc = base + pc->Arg;
+        goto *handlers[pc->Op];
     }
+    --sp;
+    KW_NEXT;
+OrJump:
+    if (st[sp - 1] != 0) {
+        pc = base + pc->Arg;
+        goto *handlers[pc->Op];
+    }
+    --sp;
+    KW_NEXT;
+End:
     Result = int(st[0]);
     return true;
+#undef KW_NEXT
+#undef KW_OPERANDS
+#undef KW_RESULT
 }
 
 // ---------------------------------------------------------------------------
@@ -1172,7 +1276,12 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
     QVarLengthArray<std::pair<int, Variant>, 4> back;
     for (int j = 0; j < paramCount; ++j) {
         TkwParamItem *p = ref->Params(j);
-        p->SetValue(j < argCount ? args[j] : p->DefValue());
+        const Variant &v = j < argCount ? args[j] : p->DefValue();
+        // A parameter of a script routine takes an Integer as it is.
+        if (Item.Proc && v.VType() == varInteger && p->DirectIntWrite())
+            p->StoreValue(v);
+        else
+            p->SetValue(v);
     }
     if (Item.Helper) {
         Item.Helper->SetParentRef(Prev);
@@ -1185,9 +1294,18 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
         ref->SetValue(WriteValue);
     else
         result = ref->GetValue();
-    for (int j = 0; j < argCount && j < paramCount; ++j)
-        if (ref->Params(j)->IsVarParam())
-            back.append({j, ref->Params(j)->GetValue()});
+    // A script routine's parameters stay as declared: whether it has var
+    // ones is known after the first call.
+    if (Item.VarParams != 0) {
+        bool any = false;
+        for (int j = 0; j < argCount && j < paramCount; ++j)
+            if (ref->Params(j)->IsVarParam()) {
+                back.append({j, ref->Params(j)->GetValue()});
+                any = true;
+            }
+        if (Item.Proc)
+            Item.VarParams = any ? 1 : 0;
+    }
     frame.Restore();
     for (const auto &[j, value] : back)
         Item.Args[size_t(j)]->SetValue(value);

@@ -153,7 +153,7 @@ public:
 private:
     enum TOp : char {
         opConst, opVar, opBoolVar, opElem, opAdd, opSub, opMul, opDiv, opMod, opNeg, opLt, opLe, opGt, opGe,
-        opEq, opNe, opAndJump, opOrJump
+        opEq, opNe, opAndJump, opOrJump, opEnd
     };
     // Where a binary operator takes its right operand.
     enum TRight : char { rtStack, rtConst, rtVar };
@@ -165,7 +165,11 @@ private:
         TkwCustomVariable *Var;
     };
     TKind Emit(TkwExpressionNode *N, int Depth);
+    // A program of one operand, or of an operand and an operator taking
+    // its right operand itself ("n - 1", "i <= 10"), runs without the loop.
+    bool RunShort(int &Result) const;
     std::vector<TInstr> FCode;
+    bool FShort = false;
 };
 
 class TkwCustomExpression : public TkwCustomVariable
@@ -275,6 +279,7 @@ struct TkwDesignatorItem
     TkwCustomVariable *Ref = nullptr;
     TkwCustomHelper *Helper = nullptr; // Ref as a helper, when it is one
     TkwProcVariable *Proc = nullptr;   // Ref as a script routine, when it is one
+    signed char VarParams = -1;        // the routine has var parameters (-1: not known yet)
     std::unique_ptr<TkwCustomVariable> Owned; // a late-bound member made for this item
     std::vector<std::unique_ptr<TkwExpression>> Args;
 };

@@ -504,7 +504,9 @@ Variant TkwProcVariable::GetValue()
     FProgram->SetContinueCalled(false);
     FProgram->SetIsRunning(true);
     FProgram->Statement()->Execute();
-    return result ? result->GetValue() : Null();
+    if (!result)
+        return Null();
+    return result->DirectRead() ? result->Value() : result->GetValue();
 }
 
 // ---------------------------------------------------------------------------

@@ -238,6 +238,11 @@ TEST(InterpValues, IntegerShortcutsKeepTheVariantRules)
          "var a: array[0..2] of Variant; i: Integer;\r\n"
          "begin a[0] := 'x'; a[1] := 2; a[2] := 2.5; i := 1; Log(a[i] + a[i + 1]); Log(a[0] + 'y'); end.",
          "4.5|xy"},
+        // Var parameters are written back on every call from one place.
+        {"PascalScript",
+         "procedure Add2(var x: Integer; y: Integer); begin x := x + 2; y := 0; end;\r\n"
+         "var v, w, i: Integer; begin v := 1; w := 5; for i := 1 to 3 do Add2(v, w); Log(v); Log(w); end.",
+         "7|5"},
         {"JScript",
          "var s = \"a\", i, n = 0;\r\n"
          "for (i = 0; i < 3; i++) { n = n + i * 2; s = s + IntToStr(i); }\r\n"
