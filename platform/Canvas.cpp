@@ -909,6 +909,9 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
     if (P.device() && P.device()->devType() == TTextRecordDevice::DeviceType) {
         auto *rec = static_cast<TTextRecordDevice *>(P.device());
         rec->Records.push_back({Text, P.transform().mapRect(QRectF(0, 0, total, fm.height()))});
+        // The recorder shows nothing: shaping the run for it would be wasted.
+        P.restore();
+        return;
     }
     if (FEscapement % 3600 != 0)
         P.rotate(-FEscapement / 10.0);

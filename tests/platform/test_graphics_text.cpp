@@ -193,6 +193,32 @@ TEST_F(TextTest, EndEllipsisShortensTheLine)
     EXPECT_GT(ink.Right, 40);
 }
 
+// The text recorder keeps each run with its cell, in order, whatever the
+// brush, underline or scale, and tells the same place the bitmap shows.
+TEST_F(TextTest, RecorderKeepsEveryRunWithItsCell)
+{
+    TTextRecordDevice rec(400, 300);
+    {
+        TCanvas rc(&rec);
+        rc.Font()->SetName("Arial");
+        rc.Font()->SetSize(10);
+        rc.Brush()->SetStyle(bsSolid);
+        rc.Brush()->SetColor(clYellow);
+        rc.TextOut(10, 20, "Apple 西红柿");
+        rc.Font()->SetStyle(TFontStyles{fsUnderline});
+        rc.Brush()->SetStyle(bsClear);
+        rc.TextOut(30, 100, "pear");
+    }
+    ASSERT_EQ(rec.Records.size(), 2u);
+    EXPECT_EQ(rec.Records[0].Text, QString("Apple 西红柿"));
+    EXPECT_EQ(rec.Records[1].Text, "pear");
+    const int w = c->TextWidth("Apple 西红柿"), h = c->TextHeight("Apple 西红柿");
+    EXPECT_EQ(rec.Records[0].Rect, QRectF(10, 20, w, h));
+    EXPECT_DOUBLE_EQ(rec.Records[1].Rect.left(), 30);
+    EXPECT_DOUBLE_EQ(rec.Records[1].Rect.top(), 100);
+    EXPECT_GT(rec.Records[1].Rect.width(), 0);
+}
+
 TEST(FontMapping, WindowsNamesMapToInstalledFonts)
 {
     if (!MappedFonts())
