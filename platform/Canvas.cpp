@@ -834,12 +834,13 @@ namespace {
 // Draws Text with each character at its own advance as glyph runs of the
 // font itself, shaping nothing; characters the font has no glyph for go
 // through the painter one by one (which finds a fallback font). Only on
-// raster devices, and only for text without surrogate pairs; False, and
-// nothing drawn, otherwise.
+// raster and printer (PDF) devices, and only for text without surrogate
+// pairs; False, and nothing drawn, otherwise.
 bool DrawGlyphRuns(QPainter &P, const QFont &Font, int Ascent, const QString &Text, const std::vector<int> &Adv)
 {
     const QPaintDevice *d = P.device();
-    if (!d || (d->devType() != QInternal::Image && d->devType() != QInternal::Pixmap && d->devType() != QInternal::Widget))
+    if (!d || (d->devType() != QInternal::Image && d->devType() != QInternal::Pixmap && d->devType() != QInternal::Widget &&
+               d->devType() != QInternal::Printer))
         return false;
     for (QChar c : Text)
         if (c.isSurrogate())
