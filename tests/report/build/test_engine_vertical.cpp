@@ -182,6 +182,31 @@ TEST(EngineVertical, FullWidthGoesOnToAFurtherPageWithItsHeaders)
     }
 }
 
+TEST(EngineVertical, GroupHeadersComeBackOnFurtherPagesInBothPasses)
+{
+    EngineHarness H;
+    H.Report->EngineOptions()->SetDoublePass(true);
+    auto *PF = H.Band<TqdzPageFooter>("PF", 1000, 20);
+    H.Memo(PF, "PFM", "[Page#] of [TotalPages#]");
+    auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+    MD->SetRowCount(1);
+    auto *VDS = H.DataSet("VDS", 3);
+    H.Handlers.Values = [&](const QString &N) -> Variant {
+        return N == "Key" ? Variant(QStringLiteral("A")) : Variant();
+    };
+    auto *GH = VBand<TqdzGroupHeader>(H, "VGH", 100, 50);
+    GH->SetCondition("Key");
+    GH->SetReprintOnNewPage(true);
+    auto *VD = VBand<TqdzMasterData>(H, "VD", 150, 250);
+    VD->SetDataSet(VDS);
+    H.Memo(MD, "G", "gh[Key]", 100, 0, 50);
+    H.Memo(MD, "D", "d[Line]", 150, 0, 50);
+    ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+    ASSERT_EQ(H.PageCount(), 2);
+    EXPECT_EQ(Placed(H, 0), "ghA@100,d1@150,d2@400,1 of 2@0");
+    EXPECT_EQ(Placed(H, 1), "ghA@100,d3@150,2 of 2@0");
+}
+
 TEST(EngineVertical, EndlessWidthGrowsThePage)
 {
     EngineHarness H;
