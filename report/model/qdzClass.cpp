@@ -87,8 +87,7 @@ QRecursiveMutex *qdzEngineLock()
 STATION_PUBLISHED(TqdzComponent) {}
 
 TqdzComponent::TqdzComponent(TComponent *AOwner)
-    : TComponent(ClassLibraryOwner(AOwner)), FObjects(std::make_unique<TList>()),
-      FAllObjects(std::make_unique<TList>())
+    : TComponent(ClassLibraryOwner(AOwner))
 {
     RegisterReportClasses();
     qdzLoadCursors();
@@ -111,11 +110,11 @@ TqdzComponent::~TqdzComponent()
     // Every child goes, ancestor objects too: a kept child would be left
     // pointing at a parent that no longer exists. Last first, the reverse of
     // loading, so each leaves the end of its owner's and parent's lists.
-    const int n = FObjects->Count();
+    const int n = FObjects.Count();
     std::vector<TqdzComponent *> children;
     children.reserve(size_t(n));
     for (int i = n - 1; i >= 0; --i)
-        children.push_back(static_cast<TqdzComponent *>(FObjects->Items(i)));
+        children.push_back(static_cast<TqdzComponent *>(FObjects.Items(i)));
     for (TqdzComponent *c : children)
         c->Free();
 }
@@ -188,8 +187,8 @@ void TqdzComponent::GetChildren(const TGetChildProc &Proc, TComponent *)
 {
     if (auto *r = dynamic_cast<TqdzReport *>(this); r && !r->StoreInDFM())
         return;
-    for (int i = 0; i < FObjects->Count(); ++i)
-        Proc(static_cast<TqdzComponent *>(FObjects->Items(i)));
+    for (int i = 0; i < FObjects.Count(); ++i)
+        Proc(static_cast<TqdzComponent *>(FObjects.Items(i)));
 }
 
 void TqdzComponent::SetParent(TqdzComponent *AParent)
@@ -205,7 +204,7 @@ void TqdzComponent::SetParent(TqdzComponent *AParent)
     if (FParent != AParent) {
         if (FParent) {
             // Children leave last first (see the destructor): look at the end first.
-            TList *siblings = FParent->FObjects.get();
+            TList *siblings = &FParent->FObjects;
             const int last = siblings->Count() - 1;
             if (last >= 0 && siblings->Items(last) == this)
                 siblings->Delete(last);
@@ -213,7 +212,7 @@ void TqdzComponent::SetParent(TqdzComponent *AParent)
                 siblings->Remove(this);
         }
         if (AParent)
-            AParent->FObjects->Add(this);
+            AParent->FObjects.Add(this);
     }
     FParent = AParent;
     if (oldReport != newReport) {
@@ -275,8 +274,8 @@ void TqdzComponent::SetVisible(bool Value)
 void TqdzComponent::FontChanged(TObject *)
 {
     FParentFont = false;
-    for (int i = 0; i < FObjects->Count(); ++i) {
-        auto *c = static_cast<TqdzComponent *>(FObjects->Items(i));
+    for (int i = 0; i < FObjects.Count(); ++i) {
+        auto *c = static_cast<TqdzComponent *>(FObjects.Items(i));
         if (c->FParentFont)
             c->SetParentFont(true);
     }
@@ -284,7 +283,7 @@ void TqdzComponent::FontChanged(TObject *)
 
 TList *TqdzComponent::GetChildObjects()
 {
-    return FObjects.get();
+    return &FObjects;
 }
 
 QString TqdzComponent::GetDescription() const
@@ -298,8 +297,8 @@ void TqdzComponent::AlignChildren()
     TStringList sl;
     sl.SetSorted(true);
     sl.SetDuplicates(dupAccept);
-    for (int i = 0; i < FObjects->Count(); ++i) {
-        auto *v = dynamic_cast<TqdzView *>(static_cast<TqdzComponent *>(FObjects->Items(i)));
+    for (int i = 0; i < FObjects.Count(); ++i) {
+        auto *v = dynamic_cast<TqdzView *>(static_cast<TqdzComponent *>(FObjects.Items(i)));
         if (!v)
             continue;
         views.push_back(v);
@@ -375,8 +374,8 @@ void TqdzComponent::Clear()
 {
     // Last first, as in the destructor.
     std::vector<TqdzComponent *> children;
-    for (int i = FObjects->Count() - 1; i >= 0; --i)
-        children.push_back(static_cast<TqdzComponent *>(FObjects->Items(i)));
+    for (int i = FObjects.Count() - 1; i >= 0; --i)
+        children.push_back(static_cast<TqdzComponent *>(FObjects.Items(i)));
     for (TqdzComponent *c : children) {
         if (c->ComponentState().Contains(csAncestor))
             c->Clear();
@@ -509,8 +508,8 @@ double TqdzComponent::AbsTop() const
 
 void TqdzComponent::FillAllObjects(TList *List) const
 {
-    for (int i = 0; i < FObjects->Count(); ++i) {
-        auto *c = static_cast<TqdzComponent *>(FObjects->Items(i));
+    for (int i = 0; i < FObjects.Count(); ++i) {
+        auto *c = static_cast<TqdzComponent *>(FObjects.Items(i));
         List->Add(c);
         c->FillAllObjects(List);
     }
@@ -518,15 +517,15 @@ void TqdzComponent::FillAllObjects(TList *List) const
 
 TList *TqdzComponent::AllObjects()
 {
-    FAllObjects->Clear();
-    FillAllObjects(FAllObjects.get());
-    return FAllObjects.get();
+    FAllObjects.Clear();
+    FillAllObjects(&FAllObjects);
+    return &FAllObjects;
 }
 
 TqdzComponent *TqdzComponent::FindObjectIn(const QString &s) const
 {
-    for (int i = 0; i < FObjects->Count(); ++i) {
-        auto *c = static_cast<TqdzComponent *>(FObjects->Items(i));
+    for (int i = 0; i < FObjects.Count(); ++i) {
+        auto *c = static_cast<TqdzComponent *>(FObjects.Items(i));
         if (StationRtti::SameName(c->Name(), s))
             return c;
         if (TqdzComponent *found = c->FindObjectIn(s))
@@ -539,6 +538,9 @@ TqdzComponent *TqdzComponent::FindObject(const QString &s) const
 {
     // An empty name would match the first unnamed object, which no one means.
     if (s.isEmpty())
+        return nullptr;
+    // A report knows the names in its tree: one it has not is nowhere in it.
+    if (InheritsFrom(TqdzReport::StaticClass()) && !static_cast<const TqdzReport *>(this)->HasIndexedName(s))
         return nullptr;
     return FindObjectIn(s);
 }
@@ -705,9 +707,16 @@ TComponent *TqdzReport::FindOwnedComponent(const QString &Name) const
     return FindComponent(Name);
 }
 
+void TqdzReport::ReserveNames(qsizetype Count)
+{
+    if (Count > 0 && !ComponentState().Contains(csDestroying))
+        FNames.reserve(FNames.size() + Count);
+}
+
 void TqdzReport::CountName(const QString &Name, int TNameCounts::*Count, int Delta)
 {
-    if (Name.isEmpty())
+    // While the report goes its index is gone (see the destructor).
+    if (Name.isEmpty() || ComponentState().Contains(csDestroying))
         return;
     TNameKey key(Name);
     // A new name (the common case while reading) costs one look-up.
@@ -726,6 +735,10 @@ void TqdzReport::CountName(const QString &Name, int TNameCounts::*Count, int Del
 
 bool TqdzReport::HasName(const QString &Name, int TNameCounts::*Count) const
 {
+    // Without the index (the report is going) every caller takes the way
+    // that looks the name up for certain.
+    if (ComponentState().Contains(csDestroying))
+        return true;
     auto it = FNames.constFind(TNameKey(Name));
     return it != FNames.constEnd() && (*it).*Count > 0;
 }
@@ -737,6 +750,8 @@ void TqdzReport::IndexName(const QString &Name, int Delta)
 
 void TqdzReport::IndexNames(TqdzComponent *Root, int Delta)
 {
+    if (ComponentState().Contains(csDestroying))
+        return;
     IndexName(Root->Name(), Delta);
     TList *children = Root->Objects();
     for (int i = 0; i < children->Count(); ++i)

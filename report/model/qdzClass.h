@@ -138,7 +138,7 @@ public:
     TqdzReport *GetReport() const;
     double AbsLeft() const;
     double AbsTop() const;
-    TList *Objects() const { return FObjects.get(); }
+    TList *Objects() const { return &FObjects; }
     // All descendants, depth first; refilled on each call.
     TList *AllObjects();
     TqdzComponent *FindObject(const QString &s) const;
@@ -186,8 +186,9 @@ private:
     TqdzComponent *FindObjectIn(const QString &s) const;
 
     std::unique_ptr<TFont> FFont;
-    std::unique_ptr<TList> FObjects;
-    std::unique_ptr<TList> FAllObjects;
+    // Kept in the object itself: reports are read by the ten thousand objects.
+    mutable TList FObjects;
+    TList FAllObjects;
     TqdzComponent *FParent = nullptr;
     double FLeft = 0;
     double FTop = 0;
@@ -280,6 +281,8 @@ public:
     void DoGetAncestor(const QString &Name, TPersistent *&Ancestor);
     // FindComponent, answered at once when no owned component has the name.
     TComponent *FindOwnedComponent(const QString &Name) const;
+    // Makes room in the name index for Count more objects, before a read.
+    void ReserveNames(qsizetype Count);
 
     // The datasets the template uses, and those that look-ups by name search.
     TqdzReportDataSets *DataSets() const { return FDataSets.get(); }

@@ -169,6 +169,9 @@ TqdzReport::~TqdzReport()
     // ancestor copy; everything the report owns is going, so the owned
     // components need not hear of each other's end.
     Destroying();
+    // Each object would take its names out one by one: the index goes at
+    // once, and nothing is counted from here on.
+    FNames.clear();
     FTimer->SetEnabled(false);
     // A preview still showing this report's pages goes with it; a preview
     // control of the application forgets it.

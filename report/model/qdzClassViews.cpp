@@ -99,11 +99,7 @@ STATION_PUBLISHED(TqdzFrame)
     P.Prop("BottomLine", &C::BottomLine, &C::SetBottomLine);
 }
 
-TqdzFrame::TqdzFrame()
-    : FLeftLine(std::make_unique<TqdzFrameLine>(this)), FTopLine(std::make_unique<TqdzFrameLine>(this)),
-      FRightLine(std::make_unique<TqdzFrameLine>(this)), FBottomLine(std::make_unique<TqdzFrameLine>(this))
-{
-}
+TqdzFrame::TqdzFrame() = default;
 
 TqdzFrame::~TqdzFrame() = default;
 
@@ -117,10 +113,10 @@ void TqdzFrame::Assign(TPersistent *Source)
         FStyle = f->FStyle;
         FTyp = f->FTyp;
         FWidth = f->FWidth;
-        FLeftLine->Assign(f->FLeftLine.get());
-        FTopLine->Assign(f->FTopLine.get());
-        FRightLine->Assign(f->FRightLine.get());
-        FBottomLine->Assign(f->FBottomLine.get());
+        FLeftLine.Assign(&f->FLeftLine);
+        FTopLine.Assign(&f->FTopLine);
+        FRightLine.Assign(&f->FRightLine);
+        FBottomLine.Assign(&f->FBottomLine);
         return;
     }
     TPersistent::Assign(Source);
@@ -129,31 +125,31 @@ void TqdzFrame::Assign(TPersistent *Source)
 TqdzFrameLine *TqdzFrame::Line(TqdzFrameType Side) const
 {
     switch (Side) {
-    case ftLeft: return FLeftLine.get();
-    case ftRight: return FRightLine.get();
-    case ftTop: return FTopLine.get();
-    default: return FBottomLine.get();
+    case ftLeft: return &FLeftLine;
+    case ftRight: return &FRightLine;
+    case ftTop: return &FTopLine;
+    default: return &FBottomLine;
     }
 }
 
 void TqdzFrame::SetColor(TColor Value)
 {
     FColor = Value;
-    for (TqdzFrameLine *l : {FLeftLine.get(), FTopLine.get(), FRightLine.get(), FBottomLine.get()})
+    for (TqdzFrameLine *l : {&FLeftLine, &FTopLine, &FRightLine, &FBottomLine})
         l->SetColor(Value);
 }
 
 void TqdzFrame::SetStyle(TqdzFrameStyle Value)
 {
     FStyle = Value;
-    for (TqdzFrameLine *l : {FLeftLine.get(), FTopLine.get(), FRightLine.get(), FBottomLine.get()})
+    for (TqdzFrameLine *l : {&FLeftLine, &FTopLine, &FRightLine, &FBottomLine})
         l->SetStyle(Value);
 }
 
 void TqdzFrame::SetWidth(double Value)
 {
     FWidth = Value;
-    for (TqdzFrameLine *l : {FLeftLine.get(), FTopLine.get(), FRightLine.get(), FBottomLine.get()})
+    for (TqdzFrameLine *l : {&FLeftLine, &FTopLine, &FRightLine, &FBottomLine})
         l->SetWidth(Value);
 }
 
@@ -167,12 +163,12 @@ STATION_PUBLISHED(TqdzHighlight)
     P.Prop("Condition", &C::Condition, &C::SetCondition);
 }
 
-TqdzHighlight::TqdzHighlight() : FFont(std::make_unique<TFont>())
+TqdzHighlight::TqdzHighlight()
 {
-    FFont->SetName(QStringLiteral("Arial"));
-    FFont->SetSize(10);
-    FFont->SetColor(clRed);
-    FFont->SetCharset(1);
+    FFont.SetName(QStringLiteral("Arial"));
+    FFont.SetSize(10);
+    FFont.SetColor(clRed);
+    FFont.SetCharset(1);
 }
 
 TqdzHighlight::~TqdzHighlight() = default;
@@ -180,7 +176,7 @@ TqdzHighlight::~TqdzHighlight() = default;
 void TqdzHighlight::Assign(TPersistent *Source)
 {
     if (auto *h = dynamic_cast<TqdzHighlight *>(Source)) {
-        FFont->Assign(h->FFont.get());
+        FFont.Assign(&h->FFont);
         FColor = h->FColor;
         FCondition = h->FCondition;
         return;
@@ -235,7 +231,7 @@ STATION_PUBLISHED(TqdzView)
     P.Prop("ShowHint", &C::ShowHint, &C::SetShowHint).Default(false);
 }
 
-TqdzView::TqdzView(TComponent *AOwner) : TqdzReportComponent(AOwner), FFrame(std::make_unique<TqdzFrame>())
+TqdzView::TqdzView(TComponent *AOwner) : TqdzReportComponent(AOwner)
 {
     SetFlags(Flags() | qdzFlagWriteFull);
 }
@@ -298,15 +294,15 @@ void TqdzView::PrepareDraw(TCanvas *Canvas, double ScaleX, double ScaleY, double
     FY = qdzRoundPx(AbsTop() * ScaleY + OffsetY);
     FX1 = qdzRoundPx((AbsLeft() + Width()) * ScaleX + OffsetX);
     FY1 = qdzRoundPx((AbsTop() + Height()) * ScaleY + OffsetY);
-    if (FFrame->DropShadow()) {
+    if (FFrame.DropShadow()) {
         // The shadow lies inside the bounds; a wider one than the object
         // would turn the rectangle inside out.
-        FX1 -= std::clamp(qdzRoundPx(FFrame->ShadowWidth() * ScaleX), 0, std::max(0, FX1 - FX));
-        FY1 -= std::clamp(qdzRoundPx(FFrame->ShadowWidth() * ScaleY), 0, std::max(0, FY1 - FY));
+        FX1 -= std::clamp(qdzRoundPx(FFrame.ShadowWidth() * ScaleX), 0, std::max(0, FX1 - FX));
+        FY1 -= std::clamp(qdzRoundPx(FFrame.ShadowWidth() * ScaleY), 0, std::max(0, FY1 - FY));
     }
     FDX = FX1 - FX;
     FDY = FY1 - FY;
-    FFrameWidth = qdzRoundPx(FFrame->Width() * ScaleX);
+    FFrameWidth = qdzRoundPx(FFrame.Width() * ScaleX);
 }
 
 void TqdzView::DrawBackground()
@@ -326,7 +322,7 @@ void TqdzView::DrawBackground()
         saved.Assign(b);
         TPen savedPen;
         savedPen.Assign(FCanvas->Pen());
-        b->SetColor(ColorToRGB(FFrame->Color()));
+        b->SetColor(ColorToRGB(FFrame.Color()));
         b->SetStyle(FBrushStyle);
         FCanvas->Pen()->SetStyle(psClear);
         FCanvas->Rectangle(FX, FY, FX1 + 1, FY1 + 1);
@@ -375,30 +371,30 @@ void TqdzView::DrawFrame()
         return;
     TPen *pen = FCanvas->Pen();
     TBrush *brush = FCanvas->Brush();
-    if (FFrame->DropShadow()) {
+    if (FFrame.DropShadow()) {
         pen->SetStyle(psSolid);
         pen->SetWidth(1);
-        pen->SetColor(FFrame->ShadowColor());
+        pen->SetColor(FFrame.ShadowColor());
         const int fullW = qdzRoundPx((AbsLeft() + Width()) * FScaleX + FOffsetX) - FX;
         const int fullH = qdzRoundPx((AbsTop() + Height()) * FScaleY + FOffsetY) - FY;
-        const int wx = std::clamp(qdzRoundPx(FFrame->ShadowWidth() * FScaleX), 0, std::max(0, fullW));
-        const int wy = std::clamp(qdzRoundPx(FFrame->ShadowWidth() * FScaleY), 0, std::max(0, fullH));
+        const int wx = std::clamp(qdzRoundPx(FFrame.ShadowWidth() * FScaleX), 0, std::max(0, fullW));
+        const int wy = std::clamp(qdzRoundPx(FFrame.ShadowWidth() * FScaleY), 0, std::max(0, fullH));
         if (wx > 0)
             DrawThickLine(FX1 + wx / 2, FY + wx, FX1 + wx / 2, FY1, wx);
         if (wy > 0)
             DrawThickLine(FX + wy, FY1 + wy / 2, FX1 + wy, FY1 + wy / 2, wy);
     }
-    if (FFrame->Typ().ToInt() == 0 || FFrame->Color() == clTransparent || FFrame->Width() == 0)
+    if (FFrame.Typ().ToInt() == 0 || FFrame.Color() == clTransparent || FFrame.Width() == 0)
         return;
     brush->SetStyle(bsSolid);
-    if (FFrame->Style() != fsSolid) {
+    if (FFrame.Style() != fsSolid) {
         if (FColor == clTransparent)
             brush->SetStyle(bsClear);
         else
             brush->SetColor(FColor);
     }
     for (TqdzFrameType side : {ftLeft, ftRight, ftTop, ftBottom})
-        if (FFrame->Typ().Contains(side))
+        if (FFrame.Typ().Contains(side))
             DrawFrameSide(side);
 }
 
@@ -419,8 +415,8 @@ void StrokeSide(QPainter *P, const QPen &Pen, int X, int Y, int X1, int Y1, int 
 
 void TqdzView::DrawFrameSide(TqdzFrameType Side)
 {
-    TqdzFrameLine *line = FFrame->Line(Side);
-    const TqdzFrameTypes typ = FFrame->Typ();
+    TqdzFrameLine *line = FFrame.Line(Side);
+    const TqdzFrameTypes typ = FFrame.Typ();
     const bool vertical = Side == ftLeft || Side == ftRight;
     int x = 0, y = 0, x1 = 0, y1 = 0;
     bool startN = false, endN = false;
@@ -439,7 +435,7 @@ void TqdzView::DrawFrameSide(TqdzFrameType Side)
     }
     const int limit = std::max({1, std::abs(FX1 - FX), std::abs(FY1 - FY)});
     const int w = std::clamp(qdzRoundPx(line->Width() * FScaleX), 0, limit);
-    if (FFrame->Style() != fsSolid) {
+    if (FFrame.Style() != fsSolid) {
         if (Side == ftLeft && w == 2)
             y -= 1;
         if (Side == ftBottom && w <= 1)
@@ -650,7 +646,7 @@ QByteArray TqdzView::DiffAttributes(TqdzComponent *DefaultObject)
         r += Attr("Align", QByteArray::number(int(FAlign)));
     if (FColor != d->FColor)
         r += Attr("Color", QByteArray::number(qint32(FColor)));
-    WriteFrameAttributes(FFrame.get(), d->FFrame.get(), r);
+    WriteFrameAttributes(&FFrame, &d->FFrame, r);
     if (FCursor != d->FCursor)
         r += Attr("Cursor", QByteArray::number(FCursor));
     if (FPrintable != d->FPrintable)

@@ -66,14 +66,14 @@ public:
     ~TqdzFrame() override;
     void Assign(TPersistent *Source) override;
 
-    TqdzFrameLine *LeftLine() const { return FLeftLine.get(); }
-    void SetLeftLine(TqdzFrameLine *Value) { FLeftLine->Assign(Value); }
-    TqdzFrameLine *TopLine() const { return FTopLine.get(); }
-    void SetTopLine(TqdzFrameLine *Value) { FTopLine->Assign(Value); }
-    TqdzFrameLine *RightLine() const { return FRightLine.get(); }
-    void SetRightLine(TqdzFrameLine *Value) { FRightLine->Assign(Value); }
-    TqdzFrameLine *BottomLine() const { return FBottomLine.get(); }
-    void SetBottomLine(TqdzFrameLine *Value) { FBottomLine->Assign(Value); }
+    TqdzFrameLine *LeftLine() const { return &FLeftLine; }
+    void SetLeftLine(TqdzFrameLine *Value) { FLeftLine.Assign(Value); }
+    TqdzFrameLine *TopLine() const { return &FTopLine; }
+    void SetTopLine(TqdzFrameLine *Value) { FTopLine.Assign(Value); }
+    TqdzFrameLine *RightLine() const { return &FRightLine; }
+    void SetRightLine(TqdzFrameLine *Value) { FRightLine.Assign(Value); }
+    TqdzFrameLine *BottomLine() const { return &FBottomLine; }
+    void SetBottomLine(TqdzFrameLine *Value) { FBottomLine.Assign(Value); }
     // The line of a side.
     TqdzFrameLine *Line(TqdzFrameType Side) const;
 
@@ -97,7 +97,9 @@ public:
     bool IsWidthStored() const { return FWidth != 1; }
 
 private:
-    std::unique_ptr<TqdzFrameLine> FLeftLine, FTopLine, FRightLine, FBottomLine;
+    // Kept in the frame itself: a view makes its frame, and so its lines,
+    // each time it is made.
+    mutable TqdzFrameLine FLeftLine{this}, FTopLine{this}, FRightLine{this}, FBottomLine{this};
     TColor FColor = clBlack;
     bool FDropShadow = false;
     TColor FShadowColor = clBlack;
@@ -118,8 +120,8 @@ public:
 
     bool Active() const { return FActive; }
     void SetActive(bool Value) { FActive = Value; }
-    TFont *Font() const { return FFont.get(); }
-    void SetFont(TFont *Value) { FFont->Assign(Value); }
+    TFont *Font() const { return &FFont; }
+    void SetFont(TFont *Value) { FFont.Assign(Value); }
     TColor Color() const { return FColor; }
     void SetColor(TColor Value) { FColor = Value; }
     const QString &Condition() const { return FCondition; }
@@ -127,7 +129,7 @@ public:
 
 private:
     bool FActive = false;
-    std::unique_ptr<TFont> FFont;
+    mutable TFont FFont;
     TColor FColor = clTransparent;
     QString FCondition;
 };
@@ -219,8 +221,8 @@ public:
     void SetDataSet(TqdzDataSet *Value);
     QString DataSetName() const;
     void SetDataSetName(const QString &Value);
-    TqdzFrame *Frame() const { return FFrame.get(); }
-    void SetFrame(TqdzFrame *Value) { FFrame->Assign(Value); }
+    TqdzFrame *Frame() const { return &FFrame; }
+    void SetFrame(TqdzFrame *Value) { FFrame.Assign(Value); }
     const QString &TagStr() const { return FTagStr; }
     void SetTagStr(const QString &Value) { FTagStr = Value; }
     const QString &URL() const { return FURL; }
@@ -262,7 +264,7 @@ private:
     QString FDataField;
     TqdzDataSet *FDataSet = nullptr;
     QString FDataSetName;
-    std::unique_ptr<TqdzFrame> FFrame;
+    mutable TqdzFrame FFrame;
     QString FTagStr;
     QString FURL;
     QString FSavedTagStr, FSavedURL;
@@ -332,7 +334,7 @@ public:
     // The layout object this memo measures and draws with.
     TqdzDrawText *DrawTextObject() const;
 
-    TWideStrings *Memo() const { return FMemo.get(); }
+    TWideStrings *Memo() const { return &FMemo; }
     void SetMemo(TWideStrings *Value);
     // Every line followed by CR LF.
     QString Text() const;
@@ -351,8 +353,8 @@ public:
     void SetCharSpacing(double Value) { FCharSpacing = Value; }
     bool Clipped() const { return FClipped; }
     void SetClipped(bool Value) { FClipped = Value; }
-    TqdzFormat *DisplayFormat() const { return FDisplayFormat.get(); }
-    void SetDisplayFormat(TqdzFormat *Value) { FDisplayFormat->Assign(Value); }
+    TqdzFormat *DisplayFormat() const { return &FDisplayFormat; }
+    void SetDisplayFormat(TqdzFormat *Value) { FDisplayFormat.Assign(Value); }
     const QString &ExpressionDelimiters() const { return FExpressionDelimiters; }
     void SetExpressionDelimiters(const QString &Value) { FExpressionDelimiters = Value; }
     TqdzCustomMemoView *FlowTo() const { return FFlowTo; }
@@ -370,8 +372,8 @@ public:
     void SetHAlign(TqdzHAlign Value) { FHAlign = Value; }
     bool HideZeros() const { return FHideZeros; }
     void SetHideZeros(bool Value) { FHideZeros = Value; }
-    TqdzHighlight *Highlight() const { return FHighlight.get(); }
-    void SetHighlight(TqdzHighlight *Value) { FHighlight->Assign(Value); }
+    TqdzHighlight *Highlight() const { return &FHighlight; }
+    void SetHighlight(TqdzHighlight *Value) { FHighlight.Assign(Value); }
     double LineSpacing() const { return FLineSpacing; }
     void SetLineSpacing(double Value) { FLineSpacing = Value; }
     double ParagraphGap() const { return FParagraphGap; }
@@ -442,13 +444,14 @@ private:
     // Cuts FPartsText into FParts.
     void CutIntoParts(const QString &Open, const QString &Close);
 
-    std::unique_ptr<TWideStrings> FMemo;
+    // Parts of the object itself, as the frame: one allocation per object.
+    mutable TWideStrings FMemo;
     bool FAllowExpressions = true;
     bool FAllowHTMLTags = false;
     bool FAutoWidth = false;
     double FCharSpacing = 0;
     bool FClipped = true;
-    std::unique_ptr<TqdzFormat> FDisplayFormat;
+    mutable TqdzFormat FDisplayFormat;
     QString FExpressionDelimiters = QStringLiteral("[,]");
     TqdzCustomMemoView *FFlowTo = nullptr;
     bool FFirstParaBreak = false;
@@ -457,7 +460,7 @@ private:
     double FGapY = 1;
     TqdzHAlign FHAlign = haLeft;
     bool FHideZeros = false;
-    std::unique_ptr<TqdzHighlight> FHighlight;
+    mutable TqdzHighlight FHighlight;
     double FLineSpacing = 2;
     double FParagraphGap = 0;
     int FRotation = 0;

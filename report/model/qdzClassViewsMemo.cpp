@@ -100,8 +100,7 @@ void PublishCommon(TPublisher<C> &P)
 STATION_PUBLISHED(TqdzCustomMemoView) {}
 
 TqdzCustomMemoView::TqdzCustomMemoView(TComponent *AOwner)
-    : TqdzStretcheable(AOwner), FMemo(std::make_unique<TWideStrings>()),
-      FDisplayFormat(std::make_unique<TqdzFormat>()), FHighlight(std::make_unique<TqdzHighlight>())
+    : TqdzStretcheable(AOwner)
 {
     SetFlags(Flags() & ~qdzFlagWriteFull);
     SetParentFont(true);
@@ -123,17 +122,17 @@ void TqdzCustomMemoView::Notification(TComponent *AComponent, TOperation Operati
 
 void TqdzCustomMemoView::SetMemo(TWideStrings *Value)
 {
-    FMemo->Assign(Value);
+    FMemo.Assign(Value);
 }
 
 QString TqdzCustomMemoView::Text() const
 {
-    return FMemo->GetText();
+    return FMemo.GetText();
 }
 
 void TqdzCustomMemoView::SetText(const QString &Value)
 {
-    FMemo->SetText(Value);
+    FMemo.SetText(Value);
 }
 
 QByteArray TqdzCustomMemoView::AnsiText() const
@@ -186,7 +185,7 @@ void TqdzCustomMemoView::ApplyStyle(TqdzStyleItem *Style)
 
 bool TqdzCustomMemoView::IsHighlightStored() const
 {
-    return !Trim(FHighlight->Condition()).isEmpty();
+    return !Trim(FHighlight.Condition()).isEmpty();
 }
 
 bool TqdzCustomMemoView::ConvertsCharset() const
@@ -243,7 +242,7 @@ void TqdzCustomMemoView::PrepareDraw(TCanvas *Canvas, double ScaleX, double Scal
 void TqdzCustomMemoView::SetLayoutFont(TqdzDrawText *D)
 {
     D->SetUseDefaultCharset(FUseDefaultCharset);
-    D->SetFont(FHighlight->Active() ? FHighlight->Font() : Font());
+    D->SetFont(FHighlight.Active() ? FHighlight.Font() : Font());
     D->SetOptions(FWordWrap, FAllowHTMLTags, FRotation, FWysiwyg, FClipped, FWordBreak, FRTLReading);
     D->SetGaps(FLineSpacing, FCharSpacing, FParagraphGap);
 }
@@ -253,11 +252,11 @@ void TqdzCustomMemoView::SetDrawParams(TCanvas *Canvas, double ScaleX, double Sc
 {
     TqdzDrawText *D = DrawTextObject();
     SetLayoutFont(D);
-    if (FHighlight->Active())
-        SetColor(FHighlight->Color());
+    if (FHighlight.Active())
+        SetColor(FHighlight.Color());
     if (!IsDesigning() && FAutoWidth) {
         D->SetDimensions(1, 1, 1, Unbounded, Unbounded);
-        D->SetText(FMemo.get());
+        D->SetText(&FMemo);
         const double w = D->CalcWidth() + HorizontalExtra();
         if (FHAlign == haRight)
             SetLeft(Left() + Width() - w);
@@ -276,7 +275,7 @@ void TqdzCustomMemoView::SetDrawParams(TCanvas *Canvas, double ScaleX, double Sc
     if (!Printing && !IsPrinting())
         PrintScale = 1;
     D->SetDimensions(ScaleX, ScaleY, PrintScale, TextRect, TextRect);
-    D->SetText(FMemo.get());
+    D->SetText(&FMemo);
     D->SetParaBreaks(FFirstParaBreak, FLastParaBreak);
 }
 
@@ -323,7 +322,7 @@ double TqdzCustomMemoView::CalcHeight()
         PrepareDraw(nullptr, 1, 1, 0, 0);
         D->SetDimensions(1, 1, 1, TextRect, TextRect);
     }
-    D->SetText(FMemo.get());
+    D->SetText(&FMemo);
     return qdzRoundPx(D->CalcHeight() + VerticalExtra());
 }
 
@@ -333,7 +332,7 @@ double TqdzCustomMemoView::CalcWidth()
     TLayoutLock lock(D);
     SetLayoutFont(D);
     D->SetDimensions(1, 1, 1, Unbounded, Unbounded);
-    D->SetText(FMemo.get());
+    D->SetText(&FMemo);
     return qdzRoundPx(D->CalcWidth() + HorizontalExtra());
 }
 
@@ -431,16 +430,16 @@ void TqdzCustomMemoView::GetData()
     if (IsDataField()) {
         TqdzDataSet *ds = DataSet();
         if (ds->IsBlobField(DataField())) {
-            ds->AssignBlobTo(DataField(), FMemo.get());
+            ds->AssignBlobTo(DataField(), &FMemo);
         } else {
             FValue = ds->GetValue(DataField());
             QString s;
-            if (FDisplayFormat->Kind() == fkText) {
+            if (FDisplayFormat.Kind() == fkText) {
                 s = ds->GetDisplayText(DataField());
                 if (convert)
                     s = ThroughCharset(s, Font()->Charset());
             } else {
-                s = FormatData(FValue, FDisplayFormat.get());
+                s = FormatData(FValue, &FDisplayFormat);
             }
             if (FHideZeros && IsZero(FValue))
                 s.clear();
@@ -468,9 +467,9 @@ void TqdzCustomMemoView::GetData()
     }
     if (GetReport())
         qdzViewSetValue(this, FValue);
-    FHighlight->SetActive(false);
-    if (!FHighlight->Condition().isEmpty())
-        FHighlight->SetActive(qdzViewCalc(this, FHighlight->Condition()).AsBoolean());
+    FHighlight.SetActive(false);
+    if (!FHighlight.Condition().isEmpty())
+        FHighlight.SetActive(qdzViewCalc(this, FHighlight.Condition()).AsBoolean());
     if (FSuppressRepeated) {
         const QString s = Text();
         if (!VarIsEmpty(FLastValue) && VarToStr(FLastValue) == s)
@@ -520,14 +519,14 @@ QString TqdzCustomMemoView::CalcAndFormat(const QString &Expression)
         FValue = qdzViewCalc(this, expr);
     if (FHideZeros && IsZero(FValue))
         return QString();
-    return FormatData(FValue, fmt ? fmt.get() : FDisplayFormat.get());
+    return FormatData(FValue, fmt ? fmt.get() : &FDisplayFormat);
 }
 
 QString TqdzCustomMemoView::FormatData(const Variant &Value, TqdzFormat *Format)
 {
     if (VarIsNull(Value))
         return QString();
-    TqdzFormat *f = Format ? Format : FDisplayFormat.get();
+    TqdzFormat *f = Format ? Format : &FDisplayFormat;
     switch (f->Kind()) {
     case fkNumeric: {
         const QString &fs = f->FormatStr();
@@ -624,17 +623,17 @@ QByteArray TqdzCustomMemoView::DiffAttributes(TqdzComponent *DefaultObject)
         r += Attr("GapY", FloatText(FGapY));
     if (FHAlign != d->FHAlign)
         r += Attr("HAlign", QByteArray::number(int(FHAlign)));
-    if (FHighlight->Active() != d->FHighlight->Active())
-        r += Attr("Highlight.Active", flag(FHighlight->Active()));
+    if (FHighlight.Active() != d->FHighlight.Active())
+        r += Attr("Highlight.Active", flag(FHighlight.Active()));
     if (Differ(FLineSpacing, d->FLineSpacing))
         r += Attr("LineSpacing", FloatText(FLineSpacing));
     if (FUseDefaultCharset != d->FUseDefaultCharset)
         r += Attr("UseDefaultCharset", flag(FUseDefaultCharset));
     QString text;
-    if (FMemo->Count() == 1)
-        text = FMemo->Get(0);
-    else if (FMemo->Count() > 1) {
-        text = FMemo->GetText();
+    if (FMemo.Count() == 1)
+        text = FMemo.Get(0);
+    else if (FMemo.Count() > 1) {
+        text = FMemo.GetText();
         text.chop(2);
     }
     r += Attr("u", StrToXML(text.toUtf8()));
@@ -650,7 +649,7 @@ QByteArray TqdzCustomMemoView::DiffAttributes(TqdzComponent *DefaultObject)
         r += Attr("VAlign", QByteArray::number(int(FVAlign)));
     if (FWordWrap != d->FWordWrap)
         r += Attr("WordWrap", flag(FWordWrap));
-    TqdzFormat *f = FDisplayFormat.get(), *df = d->FDisplayFormat.get();
+    TqdzFormat *f = &FDisplayFormat, *df = &d->FDisplayFormat;
     if (f->Kind() != df->Kind())
         r += Attr("DisplayFormat.Kind", QByteArray::number(int(f->Kind())));
     if (f->DecimalSeparator() != df->DecimalSeparator())

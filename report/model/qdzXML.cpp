@@ -21,12 +21,20 @@ char AsciiLower(char C)
     return (C >= 'A' && C <= 'Z') ? char(C + 32) : C;
 }
 
-QByteArray AsciiLowered(const QByteArray &S)
+// First offset of Needle (lower-case) in S read in lower case, or -1;
+// compared in place.
+qsizetype IndexOfLowered(const QByteArray &S, const char *Needle)
 {
-    QByteArray R(S);
-    for (char &C : R)
-        C = AsciiLower(C);
-    return R;
+    const qsizetype N = qsizetype(std::strlen(Needle));
+    const char *P = S.constData();
+    for (qsizetype I = 0; I + N <= S.size(); ++I) {
+        qsizetype K = 0;
+        while (K < N && AsciiLower(P[I + K]) == Needle[K])
+            ++K;
+        if (K == N)
+            return I;
+    }
+    return -1;
 }
 
 bool StartsWithAt(const QByteArray &S, qsizetype Pos, const char *What)
@@ -329,7 +337,8 @@ void TqdzXMLReader::ReadTag(QByteArray &Name, QByteArray &Text)
 {
     enum { BetweenTags, InTag, InComment } State = BetweenTags;
     int Dashes = 0;
-    FTag.clear();
+    // Emptied, not cleared: the buffer is kept for the next tags.
+    FTag.resize(0);
     for (;;) {
         if (FBufPos >= FBufLen && !FillBuffer()) {
             if (State == InTag)
@@ -348,7 +357,7 @@ void TqdzXMLReader::ReadTag(QByteArray &Name, QByteArray &Text)
             FPosition += quint64(Used);
             if (Lt) {
                 State = InTag;
-                FTag.clear();
+                FTag.resize(0);
             }
         } else if (State == InTag && FTag.size() >= 3) {
             // Past the comment check: collect up to the next '<' or '>' at once.
@@ -377,7 +386,7 @@ void TqdzXMLReader::ReadTag(QByteArray &Name, QByteArray &Text)
                 if (FTag.size() == 3 && FTag == "!--") {
                     State = InComment;
                     Dashes = 0;
-                    FTag.clear();
+                    FTag.resize(0);
                 }
             } else if (C == '-') {
                 Dashes = Dashes == 2 ? 0 : Dashes + 1;
@@ -393,14 +402,24 @@ void TqdzXMLReader::ReadTag(QByteArray &Name, QByteArray &Text)
     while (FTag.endsWith(' '))
         FTag.chop(1);
     const qsizetype Space = FTag.indexOf(' ');
-    if (Space < 0) {
-        Name = FTag;
+    Name = InternName(FTag.constData(), Space < 0 ? FTag.size() : Space);
+    if (Space < 0)
         Text.clear();
-    } else {
-        // The attribute text keeps its leading blank, as items hold it.
-        Name = FTag.left(Space);
-        Text = FTag.mid(Space);
-    }
+    else
+        Text = FTag.mid(Space); // keeps its leading blank, as items hold it
+}
+
+QByteArray TqdzXMLReader::InternName(const char *P, qsizetype N)
+{
+    if (N == 0)
+        return QByteArray();
+    for (const QByteArray &Known : FNames)
+        if (Known.size() == N && std::memcmp(Known.constData(), P, size_t(N)) == 0)
+            return Known;
+    QByteArray &Slot = FNames[FNextName];
+    FNextName = (FNextName + 1) % NameCount;
+    Slot = QByteArray(P, N);
+    return Slot;
 }
 
 void TqdzXMLReader::ReadHeader()
@@ -425,9 +444,15 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
     const quint64 Start = FPosition;
     QByteArray Name, Text;
     ReadTag(Name, Text);
+    FLastName = Name;
+    // An empty element: no children and no closing tag, but it may carry
+    // the unloading marker like any other. Its '/' goes before the item
+    // shares the text, so that the text is not copied for it.
+    const bool Empty = !Name.isEmpty() && !Name.startsWith('/') && !Name.endsWith('/') && Text.endsWith('/');
+    if (Empty)
+        Text.chop(1);
     Item->SetName(Name);
     Item->SetText(Text);
-    FLastName = Name;
     // Where the root element belongs, a closing tag makes no document, and
     // a tag without a name is no element (neither would survive being
     // written and read again).
@@ -440,12 +465,7 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
         Item->SetName(Name);
         return false;
     }
-    if (Text.endsWith('/')) {
-        // An empty element: no children and no closing tag, but it may
-        // carry the unloading marker like any other.
-        Text.chop(1);
-        Item->SetText(Text);
-    } else {
+    if (!Empty) {
         for (;;) {
             // The closing tag is read into an item too; that one is kept for
             // the next element instead of being freed.
@@ -463,7 +483,7 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
                 || qstrnicmp(FLastName.constData() + 1, Name.constData(), Name.size()) != 0))
             throw TqdzInvalidXMLException();
     }
-    const qsizetype Marker = Text.contains("=\"0\"") ? AsciiLowered(Text).indexOf(" ld=\"0\"") : -1;
+    const qsizetype Marker = IndexOfLowered(Text, " ld=\"0\"");
     if (Marker >= 0) {
         Text.remove(Marker, 7);
         Item->SetText(Text);

@@ -99,6 +99,9 @@ public:
 private:
     bool FillBuffer();
     bool ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth);
+    // The tag names met last are shared, not copied, by the items that
+    // carry them again.
+    QByteArray InternName(const char *P, qsizetype N);
 
     static constexpr int BufferSize = 4096;
     TStream *FStream;
@@ -110,6 +113,9 @@ private:
     QByteArray FTag;
     QByteArray FLastName;
     std::unique_ptr<TqdzXMLItem> FSpare;
+    static constexpr int NameCount = 8;
+    QByteArray FNames[NameCount];
+    int FNextName = 0;
     bool FPlainStringAttributes = true;
 };
 

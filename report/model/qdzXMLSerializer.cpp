@@ -69,6 +69,15 @@ bool SameAttrName(const QByteArray &A, const char *B)
     return A.compare(B, Qt::CaseInsensitive) == 0;
 }
 
+// Elements in the tree of Item, Item included: each may make a named object.
+qsizetype CountItems(const TqdzXMLItem *Item)
+{
+    qsizetype n = 1;
+    for (int i = 0; i < Item->Count(); ++i)
+        n += CountItems(Item->GetItems(i));
+    return n;
+}
+
 bool IsComponentClass(PPropInfo Prop)
 {
     TClass c = Prop->PropType()->ClassType();
@@ -220,6 +229,8 @@ void TqdzXMLSerializer::ReadTemplateRoot(TqdzComponent *RootObject, TqdzXMLItem 
     }
     FLoaded.clear();
     FLoadedSet.clear();
+    if (FOwner->InheritsFrom(TqdzReport::StaticClass()))
+        static_cast<TqdzReport *>(FOwner)->ReserveNames(CountItems(Item));
     try {
         ReadObjectElement(nullptr, RootObject, Item);
     } catch (...) {
