@@ -208,8 +208,21 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells,
     TqdzReport *R = Report();
     const int Kind = V->GetBandKind();
     const bool IsData = Kind >= bkMaster && Kind <= bkLastData;
-    if (IsData)
+    if (IsData) {
         SetCurVColumn(CurVColumn() + 1);
+        // Vertical data that never ends stops the run as the page limit
+        // does: by the horizontal pages it would take, or, for cells too
+        // narrow to take any, by its count.
+        if (!R->Terminated()) {
+            if (StorePageCount() + FVCellPage >= MaxPages) {
+                AddError(QStringLiteral("The report reached %1 pages and was stopped").arg(MaxPages));
+                R->SetTerminated(true);
+            } else if (CurVColumn() > MaxPages) {
+                AddError(QStringLiteral("The report reached %1 vertical columns and was stopped").arg(MaxPages));
+                R->SetTerminated(true);
+            }
+        }
+    }
     FCurBand = V;
     V->BeforePrint();
     R->DoBeforePrint(V);
@@ -291,7 +304,7 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells,
 int TqdzEngine::VerticalPage(int Index)
 {
     TqdzCustomPreviewPages *Store = PreviewPages();
-    while (int(FVPages.size()) < Index) {
+    while (int(FVPages.size()) < Index && !Report()->Terminated()) {
         // A further horizontal page: after the last page, with the page's
         // headers but not the data bands' headers and group headers.
         Store->SetCurPage(Store->GetCount() - 1);
@@ -309,8 +322,6 @@ int TqdzEngine::VerticalPage(int Index)
         FVPages.push_back(Store->CurPage());
         SetCurY(SavedY);
         SetCurX(SavedX);
-        if (Report()->Terminated())
-            break;
     }
     return Index - 1 < int(FVPages.size()) ? FVPages[size_t(Index - 1)] : -1;
 }

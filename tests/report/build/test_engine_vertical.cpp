@@ -312,6 +312,45 @@ TEST(EngineVertical, HostileTemplatesEnd)
     }
 }
 
+TEST(EngineVertical, VerticalDataWithoutEndStops)
+{
+    struct Case
+    {
+        double Width;
+        int Pages;
+        int Cells; // on the first page
+        const char *Error;
+    };
+    // A lower limit keeps the run short; the limit itself is tested below.
+    struct Limit
+    {
+        int Saved = TqdzEngine::MaxPages;
+        ~Limit() { TqdzEngine::MaxPages = Saved; }
+    } L;
+    TqdzEngine::MaxPages = 300;
+    const Case Cases[] = {
+        {700, 1, 1, "The report reached 300 pages and was stopped"},
+        {0, 1, 301, "The report reached 300 vertical columns and was stopped"},
+    };
+    for (const Case &C : Cases) {
+        SCOPED_TRACE(C.Width);
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(3);
+        auto *VDS = H.DataSet("VDS", 0);
+        VDS->SetRangeEnd(reLast); // only its end event could end it
+        auto *VD = VBand<TqdzMasterData>(H, "VD", 0, C.Width);
+        VD->SetDataSet(VDS);
+        H.Memo(MD, "Cell", "c", 0, 0, 0);
+        EXPECT_FALSE(H.Build());
+        EXPECT_EQ(J(H.Errors()), C.Error);
+        // Only the first row, and of wide cells only the first page: the
+        // further pages are not made once the run stopped.
+        EXPECT_EQ(H.PageCount(), C.Pages);
+        EXPECT_EQ(H.TextList(0), QStringList(C.Cells, QStringLiteral("c")));
+    }
+}
+
 TEST(EngineVertical, ARunStopsAtThePageLimit)
 {
     // A page whose dataset never ends: one empty page a record, until the
