@@ -121,6 +121,17 @@ public:
         return *this;
     }
     ~Variant() = default;
+    // Assigns an Integer; only the tag and the value change when no text or
+    // array is attached.
+    void SetInteger(int v)
+    {
+        if (IsScalar()) {
+            FType = varInteger;
+            FValue.I = v;
+        } else {
+            *this = Variant(v);
+        }
+    }
 
     static Variant FromDate(TDateTime v);
     static Variant FromCurrency(double v); // rounded to 4 decimals

@@ -156,7 +156,11 @@ bool TkwDesignatorNode::EvalInt(int &V, Variant &Value)
         Value = *e;
         return false;
     }
-    return TkwExpressionNode::EvalInt(V, Value);
+    Value = FPlain ? FPlain->GetValue() : FDesignator->GetValue();
+    if (Value.VType() != varInteger)
+        return false;
+    V = Value.AsInteger();
+    return true;
 }
 
 bool TkwDesignatorNode::EvalBool()
@@ -704,6 +708,18 @@ TkwIntCode::TKind TkwIntCode::Compile(TkwExpressionNode *Root)
 
 namespace {
 
+// Quotient and remainder of two values inside 32 bits, by the 32-bit
+// division (much quicker than the 64-bit one); B is not 0.
+inline qint64 IntQuot(qint64 A, qint64 B)
+{
+    return B == -1 ? -A : qint64(int(A) / int(B));
+}
+
+inline qint64 IntRem(qint64 A, qint64 B)
+{
+    return B == -1 ? 0 : qint64(int(A) % int(B));
+}
+
 // An operand of a program: False when the variable holds no Integer now.
 inline bool IntOperand(TkwCustomVariable *Var, int Const, qint64 &V)
 {
@@ -739,8 +755,8 @@ bool TkwIntCode::RunShort(int &Result) const
     case opAdd: r = a + b; break;
     case opSub: r = a - b; break;
     case opMul: r = a * b; break;
-    case opDiv: if (!b) return false; r = a / b; break;
-    case opMod: if (!b) return false; r = a % b; break;
+    case opDiv: if (!b) return false; r = IntQuot(a, b); break;
+    case opMod: if (!b) return false; r = IntRem(a, b); break;
     case opLt: r = a < b; break;
     case opLe: r = a <= b; break;
     case opGt: r = a > b; break;
@@ -927,13 +943,13 @@ Div:
     KW_OPERANDS;
     if (!b)
         return false;
-    r = a / b;
+    r = IntQuot(a, b);
     KW_RESULT;
 Mod:
     KW_OPERANDS;
     if (!b)
         return false;
-    r = a % b;
+    r = IntRem(a, b);
     KW_RESULT;
 Neg:
     st[sp - 1] = -st[sp - 1];
@@ -1322,7 +1338,7 @@ Variant TkwDesignator::GetValue()
         return FPlain->GetValue();
     int index[3];
     int count = 0;
-    if (IndexFast(index, count))
+    if (FArrayVar && IndexFast(index, count))
         return VarArrayItem(FArrayVar->Value(), index, count);
     Variant v;
     TkwCustomVariable *prev = nullptr;

@@ -521,6 +521,11 @@ void TkwStatement::Execute()
 {
     // Nested statements recurse on the machine stack.
     kwCheckStack();
+    ExecuteItems();
+}
+
+void TkwStatement::ExecuteItems()
+{
     for (size_t i = 0; i < FItems.size(); ++i) {
         if (FProgram->Terminated())
             break;

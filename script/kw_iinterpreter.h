@@ -188,6 +188,7 @@ public:
     // (the for statement's counter).
     const Variant &Value() const { return FValue; }
     void StoreValue(const Variant &Value) { FValue = Value; }
+    void StoreInt(int Value) { FValue.SetInteger(Value); }
     const TkwGetVariableValueEvent &OnGetVarValue() const { return FOnGetVarValue; }
     void SetOnGetVarValue(const TkwGetVariableValueEvent &Value) { FOnGetVarValue = Value; }
 
@@ -702,6 +703,9 @@ public:
     // Runs the items in order; stops when the program is terminated and after
     // an item that called break, continue or exit.
     virtual void Execute();
+    // Execute without the stack check: for a loop that checked once before
+    // its first round (each round runs at the same depth).
+    void ExecuteItems();
 
     TkwScript *Program() const { return FProgram; }
     const QString &UnitName() const { return FUnitName; }

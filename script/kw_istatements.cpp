@@ -105,7 +105,7 @@ void TkwAssignmentStmt::Execute()
     Variant r;
     if (FSource->EvalInt(i, r)) {
         if (TkwCustomVariable *v = DirectTarget()) {
-            v->StoreValue(Variant(i));
+            v->StoreInt(i);
             return;
         }
         r = Variant(i);
@@ -125,7 +125,7 @@ bool TkwAssignmentStmt::RunIntOp(Op IntOp, Variant &L, Variant &R)
         qint64 x = 0;
         if (IntOp(a, b, x) && x >= std::numeric_limits<int>::min() && x <= std::numeric_limits<int>::max())
             if (TkwCustomVariable *t = DirectTarget()) {
-                t->StoreValue(Variant(int(x)));
+                t->StoreInt(int(x));
                 L = Variant();
                 return true;
             }
@@ -236,11 +236,11 @@ void TkwCallStmt::Execute()
         if (cur.VType() == varInteger) {
             const int i = cur.AsInteger();
             if (FDecrement ? i > std::numeric_limits<int>::min() : i < std::numeric_limits<int>::max()) {
-                const Variant next(FDecrement ? i - 1 : i + 1);
+                const int next = FDecrement ? i - 1 : i + 1;
                 if (!FDesignator->IsReadOnly() && plain->DirectIntWrite())
-                    plain->StoreValue(next);
+                    plain->StoreInt(next);
                 else
-                    FDesignator->SetValue(next);
+                    FDesignator->SetValue(Variant(next));
                 return;
             }
         }
@@ -290,10 +290,12 @@ void TkwRepeatStmt::Execute()
 {
     if (!Announce(this))
         return;
+    // The rounds run their bodies at this depth: one check for all.
+    kwCheckStack();
     TkwScript *p = Program();
     for (;;) {
         const quint64 lines = TkwScript::RunLineCount();
-        TkwStatement::Execute();
+        ExecuteItems();
         if (!NextRound(this, lines))
             break;
         if (FCondition->EvalBool() == !FInverseCondition)
@@ -306,12 +308,14 @@ void TkwWhileStmt::Execute()
 {
     if (!Announce(this))
         return;
+    // The rounds run their bodies at this depth: one check for all.
+    kwCheckStack();
     TkwScript *p = Program();
     for (;;) {
         const quint64 lines = TkwScript::RunLineCount();
         if (!FCondition->EvalBool())
             break;
-        TkwStatement::Execute();
+        ExecuteItems();
         if (!NextRound(this, lines))
             break;
     }
@@ -324,14 +328,16 @@ void TkwForStmt::Execute()
     const qint64 e = FEndValue->GetValue().AsInteger();
     if (!Announce(this))
         return;
+    // The rounds run their bodies at this depth: one check for all.
+    kwCheckStack();
     TkwScript *p = Program();
     if (FDown ? e > b : e < b)
         return;
     const qint64 step = FDown ? -1 : 1;
     for (qint64 i = b;; i += step) {
         const quint64 lines = TkwScript::RunLineCount();
-        FVariable->StoreValue(Variant(int(i)));
-        TkwStatement::Execute();
+        FVariable->StoreInt(int(i));
+        ExecuteItems();
         if (!NextRound(this, lines) || i == e)
             break;
     }
@@ -345,13 +351,15 @@ void TkwVbForStmt::Execute()
     const Variant step = FStep ? FStep->GetValue() : Variant(1);
     if (!Announce(this))
         return;
+    // The rounds run their bodies at this depth: one check for all.
+    kwCheckStack();
     TkwScript *p = Program();
     const bool down = VarCompare(step, Variant(0), opCmpLT);
     Variant counter = b;
     while (VarCompare(counter, e, down ? opCmpGE : opCmpLE)) {
         const quint64 lines = TkwScript::RunLineCount();
         FVariable->SetValue(counter);
-        TkwStatement::Execute();
+        ExecuteItems();
         if (!NextRound(this, lines))
             break;
         counter = VarAdd(counter, step);
@@ -370,6 +378,8 @@ void TkwCppForStmt::Execute()
 {
     if (!Announce(this))
         return;
+    // The rounds run their bodies at this depth: one check for all.
+    kwCheckStack();
     TkwScript *p = Program();
     FFirstStmt->Execute();
     if (p->Terminated())
@@ -378,10 +388,10 @@ void TkwCppForStmt::Execute()
         const quint64 lines = TkwScript::RunLineCount();
         if (!FExpression->EvalBool())
             break;
-        TkwStatement::Execute();
+        ExecuteItems();
         if (LoopEnds(p))
             break;
-        FSecondStmt->Execute();
+        FSecondStmt->ExecuteItems();
         if (!NextRound(this, lines))
             break;
     }

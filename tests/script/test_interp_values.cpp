@@ -204,8 +204,9 @@ TEST(InterpValues, IntegerShortcutsKeepTheVariantRules)
          "2147483648 -2147483649 4294967296"},
         // A negated smallest Integer, a quotient out of range.
         {"PascalScript",
-         "var m, q: Variant; begin m := -2147483647 - 1; q := -m; Log(IntToStr(q)); q := m div (-1); Log(IntToStr(q)); end.",
-         "2147483648|2147483648"},
+         "var m, q: Variant; begin m := -2147483647 - 1; q := -m; Log(IntToStr(q)); q := m div (-1); Log(IntToStr(q));\r\n"
+         "  q := m mod (-1); Log(q); q := m div 2; Log(q); q := -7; q := q mod 2; Log(q); end.",
+         "2147483648|2147483648|0|-1073741824|-1"},
         // Integers into typed variables convert as the type says.
         {"PascalScript",
          "var f: Double; i: Integer;\r\n"
