@@ -224,7 +224,10 @@ Variant TkwMethodHelper::Call(const QString &MethodName)
 
 Variant TkwMethodHelper::GetValue()
 {
-    return Call(FIndexMethod ? UpperName() + QLatin1String(".GET") : UpperName());
+    // The name itself, not a copy (every host call passes here).
+    if (!FIndexMethod)
+        return Call(UpperName());
+    return Call(UpperName() + QLatin1String(".GET"));
 }
 
 void TkwMethodHelper::SetValue(const Variant &Value)
