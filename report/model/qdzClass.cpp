@@ -487,7 +487,7 @@ TqdzReport *TqdzComponent::GetReport() const
     // The class registry's check: a dynamic_cast per level costs more than
     // the rest of reading an object.
     for (const TqdzComponent *p = this; p; p = p->FParent)
-        if (p->InheritsFrom(TqdzReport::StaticClass()))
+        if (p->FIsReport)
             return static_cast<TqdzReport *>(const_cast<TqdzComponent *>(p));
     return nullptr;
 }

@@ -180,6 +180,9 @@ public:
 
 protected:
     static int DesignCreateFlags();
+    // Set by the report's constructor: GetReport asks it of every parent
+    // of every object read.
+    bool FIsReport = false;
 
 private:
     void FillAllObjects(TList *List) const;

@@ -153,6 +153,7 @@ TqdzReport::TqdzReport(TComponent *AOwner)
       FSysVariables(std::make_unique<TStringList>()), FDrawText(std::make_unique<TqdzDrawText>()),
       FDrillState(std::make_unique<TStringList>())
 {
+    FIsReport = true;
     FErrors->SetSorted(true);
     FErrors->SetDuplicates(dupIgnore);
     FExpressionCache = std::make_unique<TqdzExpressionCache>(FScript.get());
@@ -192,6 +193,8 @@ TqdzReport::~TqdzReport()
     FScript.reset();
     FPreviewPages.reset();
     FEngine.reset();
+    // From here on this is no report any more, for whatever is left below it.
+    FIsReport = false;
 }
 
 bool TqdzReport::EnsureEngine()

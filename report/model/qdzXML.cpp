@@ -250,6 +250,15 @@ void TqdzXMLItem::AddItem(TqdzXMLItem *Item)
     Item->FParent = this;
 }
 
+void TqdzXMLItem::AdoptItems(const std::vector<TqdzXMLItem *> &Items)
+{
+    FItems.reserve(FItems.size() + qsizetype(Items.size()));
+    for (TqdzXMLItem *Item : Items) {
+        Item->FParent = this;
+        FItems.append(Item);
+    }
+}
+
 void TqdzXMLItem::InsertItem(int Index, TqdzXMLItem *Item)
 {
     if (Item->FParent)
@@ -414,7 +423,7 @@ QByteArray TqdzXMLReader::InternName(const char *P, qsizetype N)
     if (N == 0)
         return QByteArray();
     for (const QByteArray &Known : FNames)
-        if (Known.size() == N && std::memcmp(Known.constData(), P, size_t(N)) == 0)
+        if (Known.size() == N && Known.constData()[0] == P[0] && std::memcmp(Known.constData(), P, size_t(N)) == 0)
             return Known;
     QByteArray &Slot = FNames[FNextName];
     FNextName = (FNextName + 1) % NameCount;
@@ -466,18 +475,31 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
         return false;
     }
     if (!Empty) {
-        for (;;) {
-            // The closing tag is read into an item too; that one is kept for
-            // the next element instead of being freed.
-            std::unique_ptr<TqdzXMLItem> Child = FSpare ? std::move(FSpare) : std::make_unique<TqdzXMLItem>();
-            if (ReadItemAt(Child.get(), AllowUnloading, Depth + 1)) {
-                Child->Clear();
-                Child->SetLoaded(true);
-                FSpare = std::move(Child);
-                break;
+        // The children are gathered first and handed over together, so that
+        // the item's list is made once at its size.
+        if (FChildren.size() <= size_t(Depth))
+            FChildren.resize(size_t(Depth) + 1);
+        try {
+            for (;;) {
+                // The closing tag is read into an item too; that one is kept
+                // for the next element instead of being freed.
+                std::unique_ptr<TqdzXMLItem> Child = FSpare ? std::move(FSpare) : std::make_unique<TqdzXMLItem>();
+                if (ReadItemAt(Child.get(), AllowUnloading, Depth + 1)) {
+                    Child->Clear();
+                    Child->SetLoaded(true);
+                    FSpare = std::move(Child);
+                    break;
+                }
+                FChildren[size_t(Depth)].push_back(Child.release());
             }
-            Item->AddItem(Child.release());
+        } catch (...) {
+            // What was read before the error is kept.
+            Item->AdoptItems(FChildren[size_t(Depth)]);
+            FChildren[size_t(Depth)].clear();
+            throw;
         }
+        Item->AdoptItems(FChildren[size_t(Depth)]);
+        FChildren[size_t(Depth)].clear();
         if (!FLastName.isEmpty()
             && (FLastName.size() != Name.size() + 1 || FLastName[0] != '/'
                 || qstrnicmp(FLastName.constData() + 1, Name.constData(), Name.size()) != 0))
@@ -510,12 +532,17 @@ void TqdzXMLWriter::Flush()
 {
     if (!FBuffer.isEmpty())
         FStream->WriteBuffer(FBuffer.constData(), FBuffer.size());
-    FBuffer.clear();
+    FBuffer.resize(0); // the buffer is kept for what follows
 }
 
 void TqdzXMLWriter::WriteLn(const QByteArray &S)
 {
     FBuffer += S;
+    EndLine();
+}
+
+void TqdzXMLWriter::EndLine()
+{
     if (FAutoIndent)
         FBuffer += "\r\n";
     if (FBuffer.size() > 4096)
@@ -551,21 +578,29 @@ void TqdzXMLWriter::WriteItem(TqdzXMLItem *Item, int Level)
         Reloaded = true;
     }
 
-    QByteArray Attributes;
-    if (!Item->Text().isEmpty() || Item->Unloadable()) {
-        Attributes = Item->Text();
-        if (!Attributes.startsWith(' '))
-            Attributes.prepend(' ');
-        if (Item->Unloadable())
-            Attributes += "ld=\"0\"";
-    }
-    const QByteArray Indent = FAutoIndent ? QByteArray(Level * 2, ' ') : QByteArray();
+    // Written piece by piece into the buffer: no line is put together first.
+    const qsizetype Indent = FAutoIndent ? qsizetype(Level) * 2 : 0;
     const bool HasChildren = Item->GetCount() > 0;
-    WriteLn(Indent + '<' + Item->Name() + Attributes + (HasChildren ? ">" : "/>"));
+    FBuffer.append(Indent, ' ');
+    FBuffer += '<';
+    FBuffer += Item->Name();
+    if (!Item->Text().isEmpty() || Item->Unloadable()) {
+        if (!Item->Text().startsWith(' '))
+            FBuffer += ' ';
+        FBuffer += Item->Text();
+        if (Item->Unloadable())
+            FBuffer += "ld=\"0\"";
+    }
+    FBuffer += HasChildren ? ">" : "/>";
+    EndLine();
     if (HasChildren) {
         for (int I = 0; I < Item->GetCount(); ++I)
             WriteItem(Item->GetItems(I), Level + 1);
-        WriteLn(Indent + "</" + Item->Name() + '>');
+        FBuffer.append(Indent, ' ');
+        FBuffer += "</";
+        FBuffer += Item->Name();
+        FBuffer += '>';
+        EndLine();
     }
     if (Reloaded)
         Item->Clear();   // unloadable, so it is not loaded again

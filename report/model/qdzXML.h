@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class TStream;
 class TFileStream;
@@ -37,6 +38,8 @@ public:
     // Takes Item over, removing it from its former parent first.
     void AddItem(TqdzXMLItem *Item);
     void InsertItem(int Index, TqdzXMLItem *Item);
+    // Appends items that have no parent, in one step.
+    void AdoptItems(const std::vector<TqdzXMLItem *> &Items);
     TqdzXMLItem *GetItems(int Index) const { return FItems.at(Index); }
     TqdzXMLItem *operator[](int Index) const { return FItems.at(Index); }
     int GetCount() const { return int(FItems.size()); }
@@ -113,6 +116,8 @@ private:
     QByteArray FTag;
     QByteArray FLastName;
     std::unique_ptr<TqdzXMLItem> FSpare;
+    // Per depth, the children read so far of the element open there.
+    std::vector<std::vector<TqdzXMLItem *>> FChildren;
     static constexpr int NameCount = 8;
     QByteArray FNames[NameCount];
     int FNextName = 0;
@@ -134,6 +139,8 @@ public:
 
 private:
     void WriteLn(const QByteArray &S);
+    // Ends the line in the buffer, flushing a full one.
+    void EndLine();
 
     TStream *FStream;
     TStream *FSideStream;

@@ -66,7 +66,7 @@ QString WithoutTrailingBreak(QString S)
 
 bool SameAttrName(const QByteArray &A, const char *B)
 {
-    return A.compare(B, Qt::CaseInsensitive) == 0;
+    return A.size() == qsizetype(std::strlen(B)) && A.compare(B, Qt::CaseInsensitive) == 0;
 }
 
 // Elements in the tree of Item, Item included: each may make a named object.
@@ -192,10 +192,15 @@ QString TqdzXMLSerializer::DecodeString(const QByteArray &Value) const
 
 TClass TqdzXMLSerializer::FindComponentClass(const QByteArray &Name)
 {
+    // Sibling elements mostly name one class.
+    if (FLastClass && Name == FLastClassName)
+        return FLastClass;
     // Only the report's own object classes may be made from an element.
     TClass c = GetClass(QString::fromLatin1(Name));
     if (!c || !c->InheritsFrom(TqdzComponent::StaticClass()) || c->IsAbstract())
         return nullptr;
+    FLastClassName = QByteArray(Name.constData(), Name.size()); // Name may be a view
+    FLastClass = c;
     return c;
 }
 

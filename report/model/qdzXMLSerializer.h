@@ -136,6 +136,9 @@ private:
     TClass FSlotsClass = nullptr;
     TPropSlots *FSlots = nullptr;
     QHash<QPair<TClass, QByteArray>, PPropInfo> FPropCache;
+    // The element name that made a class last.
+    QByteArray FLastClassName;
+    TClass FLastClass = nullptr;
     QSet<TqdzComponent *> FLoadedSet;
 };
 

@@ -255,6 +255,30 @@ TEST(XmlReader, EndOfStreamClosesOpenElements)
     EXPECT_EQ(Parse(Header + "<a x=\"1\"   ></a>")->Root()->Text(), " x=\"1\"");
 }
 
+TEST(XmlReader, ChildrenKeepTheirOrderAndKnowTheirParent)
+{
+    QByteArray Body = "<r>";
+    for (int I = 0; I < 50; ++I)
+        Body += "<c i=\"" + QByteArray::number(I) + "\"><g/><g n=\"2\"></g></c>";
+    Body += "</r>";
+    auto Doc = Parse(Header + Body);
+    TqdzXMLItem *R = Doc->Root();
+    ASSERT_EQ(R->GetCount(), 50);
+    for (int I = 0; I < 50; ++I) {
+        TqdzXMLItem *C = R->GetItems(I);
+        EXPECT_EQ(C->Parent(), R);
+        EXPECT_EQ(C->GetProp("i"), QByteArray::number(I));
+        ASSERT_EQ(C->GetCount(), 2);
+        EXPECT_EQ(C->GetItems(0)->Name(), "g");
+        EXPECT_EQ(C->GetItems(1)->GetProp("n"), "2");
+        EXPECT_EQ(C->GetItems(1)->Parent(), C);
+    }
+    // A freed child leaves its parent's list.
+    delete R->GetItems(0);
+    EXPECT_EQ(R->GetCount(), 49);
+    EXPECT_EQ(R->GetItems(0)->GetProp("i"), "1");
+}
+
 TEST(XmlReader, ErrorKeepsWhatWasRead)
 {
     TqdzXMLDocument Doc;
