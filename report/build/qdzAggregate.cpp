@@ -403,7 +403,8 @@ void TqdzAggregateList::ScanBand(TqdzBand *Band, TqdzBand *DefaultBand, QSet<con
             if (Band->Vertical() && FTree) {
                 if (TqdzBand *Source = FTree->SourceBand(Memo)) {
                     const int K = Source->GetBandKind();
-                    if (K == 1 || K == 3 || K == 5 || K == 13)
+                    // Column footers total their column as footers do.
+                    if (K == 1 || K == 3 || K == 5 || K == 13 || K == 16)
                         Parent = Source;
                 }
             }

@@ -14,6 +14,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -120,8 +121,10 @@ private:
     // Further: a further horizontal page of the current page (for vertical
     // cells), which takes the page's headers but is not a new page of rows.
     void StartPageWithHeaders(bool Further = false);
-    // The page footer and the overlay on top, on the store's current page.
+    // The page footer (on every horizontal page of the page) and the
+    // overlay on top, on the store's current page.
     void FinishPageBands();
+    void PlaceTopOverlay();
     void AdvanceColumn();
     void NoteBreak();
     void ShowColumnFooter();
@@ -132,8 +135,9 @@ private:
     // Runs Body on Band between its preparation and finish (qdzEnginePages.cpp).
     template<class F>
     void InVisibleBand(TqdzBand *Band, F &&Body);
-    // Outputs Band at CurX/CurY without any page logic (footers, overlay).
-    void PlaceBand(TqdzBand *Band, double Left);
+    // Outputs Band at CurX/CurY without any page logic (footers, overlay,
+    // headers in a new column), with its vertical cells.
+    void PlaceBand(TqdzBand *Band, double Left, int Mode = 0);
 
     // ---- band output (qdzEngineOutput.cpp)
     void OutputBand(TqdzBand *Band);
@@ -172,9 +176,14 @@ private:
     // Reprint: a vertical header shown again at the start of a further
     // horizontal page, which never breaks.
     void ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells, bool Reprint = false);
+    // How a host goes onto the further horizontal pages: where its cells
+    // reached; on every one (column footers, prepared again on each); on
+    // every one that does not hold a page footer yet.
+    enum { omCells = 0, omEveryPage = 1, omPageFooter = 2 };
     // Puts Host on the current page with its first page of cells, and on
-    // the further horizontal pages with theirs.
-    void OutputWithCells(TqdzBand *Host, TqdzCells &Cells);
+    // the further horizontal pages with theirs. While a further page is
+    // started, only on that page.
+    void OutputWithCells(TqdzBand *Host, TqdzCells &Cells, int Mode = omCells);
     // The store index of the current page's further horizontal page Index
     // (1-based), made when missing; -1 when the run stops.
     int VerticalPage(int Index);
@@ -231,6 +240,27 @@ private:
     double FVHostX = 0;
     // Store indices of the current page's further horizontal pages.
     std::vector<int> FVPages;
+    // The further page (1-based) being started, whose headers take only
+    // their cells of that page; 0 otherwise.
+    int FFurtherIndex = 0;
+    // Hosts already put on a further page (by its start), by page.
+    std::set<std::pair<const TqdzBand *, int>> FFurtherPlaced;
+    // The store index of the page of rows being filled, and the further
+    // pages of the last finished one (a page printed on the previous one
+    // continues there).
+    int FMainPage = -1;
+    std::vector<int> FLastVPages;
+    int FLastMainPage = -1;
+    // Keep-together: per further page, the store position where the kept
+    // block starts on it.
+    std::vector<int> FKeepVPos;
+    int FVChildDepth = 0;
+    // While the page's own headers start a page of rows, their further
+    // pages are made after them (so that each is shown there once, in
+    // order), this many; the hosts being put on further pages now.
+    bool FDeferVPages = false;
+    int FVPagesWanted = 0;
+    std::vector<const TqdzBand *> FCellHosts;
 
     // keep-together
     bool FKeeping = false;

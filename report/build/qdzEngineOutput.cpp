@@ -297,8 +297,7 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
         return; // vertical bands are shown through their horizontal host
     const TqdzBandLinks *Links = FTree.Find(Band);
     const bool HasVBands = Links && Links->HasVBands;
-    // The cells of the vertical bands are made first; the host then
-    // carries them.
+    // The cells of the vertical bands, which the host carries.
     TqdzCells Cells;
     struct FreeCells {
         TqdzCells &C;
@@ -309,13 +308,7 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
                     delete Cell;
         }
     } FC{Cells};
-    const bool WithCells = HasVBands && !Is(Band, TqdzPageHeader::StaticClass()) && !FOutputTarget;
-    if (WithCells) {
-        double HostX = CurX();
-        if (auto *D = dynamic_cast<TqdzDataBand *>(Band); D && D->Columns() > 1)
-            HostX += D->Left();
-        Cells = BuildVerticalCells(Band, HostX);
-    }
+    const bool WithCells = HasVBands && !FOutputTarget;
 
     if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FOutputTarget) {
         const bool FirstRecord = (Is(Band, TqdzDataBand::StaticClass()) || Is(Band, TqdzGroupHeader::StaticClass())) &&
@@ -384,6 +377,11 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
             Band->SetLeft(Left);
             Band->SetTop(CurY());
             if (WithCells) {
+                // The cells are made where the host goes, once it no longer
+                // moves: a total per column counts them on that page.
+                Cells = BuildVerticalCells(Band, Left);
+                Band->SetLeft(Left);
+                Band->SetTop(CurY());
                 OutputWithCells(Band, Cells);
             } else if (!FOutputTarget) {
                 if (!(FReprintingHeaders && PreviewPages()->BandExists(Band)))

@@ -6,6 +6,7 @@
 #include "report/build/qdzEngineStore.h"
 #include "report/model/qdzUtils.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -122,7 +123,15 @@ void TqdzEngine::StartTemplatePage(TqdzReportPage *Page)
     if (Store->GetCount() == 0 || !Page->PrintOnPreviousPage()) {
         StartPageWithHeaders();
     } else {
-        Store->SetCurPage(Store->GetCount() - 1);
+        // Go on below the last page of rows, not on its last further
+        // horizontal page, whose further pages stay its own.
+        const int Count = Store->GetCount();
+        const bool Known = FLastMainPage >= 0 && FLastMainPage < Count &&
+                           std::all_of(FLastVPages.begin(), FLastVPages.end(),
+                                       [&](int P) { return P > FLastMainPage && P < Count; });
+        FMainPage = Known ? FLastMainPage : Count - 1;
+        FVPages = Known ? FLastVPages : std::vector<int>();
+        Store->SetCurPage(FMainPage);
         SetCurY(Store->GetLastY(0));
         FHeaderList->Remove(Title);
         ShowBandByClass(TqdzReportTitle::StaticClass());
@@ -154,6 +163,8 @@ void TqdzEngine::StartPageWithHeaders(bool Further)
         FFooterReserve = 0;
     Store->AddPage(FCurPage);
     CheckPageLimit();
+    if (!Further)
+        FMainPage = Store->CurPage();
     const double SavedTopY = FPageTopY;
     SetCurY(0);
     auto *Overlay = static_cast<TqdzOverlay *>(FCurPage->FindBand(TqdzOverlay::StaticClass()));
@@ -181,11 +192,16 @@ void TqdzEngine::StartPageWithHeaders(bool Further)
             continue;
         if ((IsHeader || Is(B, TqdzGroupHeader::StaticClass())) && FVerticalCells)
             continue;
-        // A further horizontal page: the title stays on the first, and a
-        // band with vertical cells arrives with its cells.
+        // A further horizontal page: the title stays on the first; the page
+        // and column headers come with their cells of this page.
         if (Further) {
             const TqdzBandLinks *HL = FTree.Find(B);
-            if (Is(B, TqdzReportTitle::StaticClass()) || (HL && HL->HasVBands && !Is(B, TqdzPageHeader::StaticClass())))
+            const bool PageBand = Is(B, TqdzPageHeader::StaticClass()) || Is(B, TqdzColumnHeader::StaticClass()) ||
+                                  Is(Item.Band, TqdzPageHeader::StaticClass());
+            if (Is(B, TqdzReportTitle::StaticClass()) || (HL && HL->HasVBands && !PageBand))
+                continue;
+            // A host that is being put on this page puts itself there.
+            if (std::find(FCellHosts.begin(), FCellHosts.end(), B) != FCellHosts.end())
                 continue;
         }
         const int SavedLine = CurLine(), SavedLineThrough = CurLineThrough();
@@ -198,13 +214,18 @@ void TqdzEngine::StartPageWithHeaders(bool Further)
         FPageHeaderInProgress = Is(B, TqdzPageHeader::StaticClass()) || Is(Item.Band, TqdzPageHeader::StaticClass());
         if (IsTitle)
             FHeaderList->Items(i).Band = nullptr;
+        // The page and column headers of a page of rows take their further
+        // pages' cells when those pages start, below.
+        FDeferVPages = !Further && (FPageHeaderInProgress || Is(B, TqdzColumnHeader::StaticClass()));
         try {
             ShowBand(B);
         } catch (...) {
             FReprintingHeaders = false;
             FPageHeaderInProgress = false;
+            FDeferVPages = false;
             throw;
         }
+        FDeferVPages = false;
         if (FPageHeaderInProgress)
             FPageTopY = CurY();
         if (IsTitle)
@@ -215,8 +236,15 @@ void TqdzEngine::StartPageWithHeaders(bool Further)
         SetCurLineThrough(SavedLineThrough);
     }
     SetCurX(SavedX);
-    if (Further)
+    if (Further) {
         FPageTopY = SavedTopY;
+    } else if (FVPagesWanted > 0) {
+        const int Wanted = FVPagesWanted;
+        FVPagesWanted = 0;
+        const int Main = Store->CurPage();
+        VerticalPage(Wanted);
+        Store->SetCurPage(Main);
+    }
 }
 
 // Prepares Band, runs Body on it when it is visible, and finishes the band
@@ -236,12 +264,29 @@ void TqdzEngine::InVisibleBand(TqdzBand *Band, F &&Body)
     FAggregateList->Reset(Band);
 }
 
-void TqdzEngine::PlaceBand(TqdzBand *Band, double Left)
+void TqdzEngine::PlaceBand(TqdzBand *Band, double Left, int Mode)
 {
+    const TqdzBandLinks *L = FTree.Find(Band);
+    const bool WithCells = L && L->HasVBands && !FOutputTarget;
+    TqdzCells Cells;
+    struct FreeCells {
+        TqdzCells &C;
+        ~FreeCells()
+        {
+            for (auto &Page : C)
+                for (TqdzComponent *Cell : Page)
+                    delete Cell;
+        }
+    } FC{Cells};
+    if (WithCells)
+        Cells = BuildVerticalCells(Band, Left);
     InVisibleBand(Band, [&] {
         Band->SetLeft(Left);
         Band->SetTop(CurY());
-        AddToStore(Band);
+        if (WithCells || (Mode != omCells && !FVPages.empty()))
+            OutputWithCells(Band, Cells, Mode);
+        else
+            AddToStore(Band);
         SetCurY(CurY() + Band->Height());
     });
 }
@@ -363,7 +408,7 @@ void TqdzEngine::ShowColumnFooter()
 {
     TqdzBand *CF = FCurPage ? FCurPage->FindBand(TqdzColumnFooter::StaticClass()) : nullptr;
     if (CF)
-        PlaceBand(CF, CurX() - FColumnLeft);
+        PlaceBand(CF, CurX() - FColumnLeft, omEveryPage);
 }
 
 void TqdzEngine::EndPage()
@@ -404,18 +449,37 @@ void TqdzEngine::FinishPageBands()
     if (auto *PF = FCurPage->FindBand(TqdzPageFooter::StaticClass())) {
         SetCurY(PageHeight() - PF->Height());
         FFooterReserve = (FLastPage && PF->PrintOnLastPage() && !FInSummary) ? PF->Height() : 0;
+        const bool Skip =
+            (FFirstPageOfRun && !PF->PrintOnFirstPage()) || (FLastPage && !PF->PrintOnLastPage() && !FInSummary);
+        // Its cells are made once for the page's horizontal pages: the
+        // totals per column are the page's.
+        const TqdzBandLinks *L = FTree.Find(PF);
+        TqdzCells Cells;
+        struct FreeCells {
+            TqdzCells &C;
+            ~FreeCells()
+            {
+                for (auto &Page : C)
+                    for (TqdzComponent *Cell : Page)
+                        delete Cell;
+            }
+        } FC{Cells};
+        if (!Skip && L && L->HasVBands)
+            Cells = BuildVerticalCells(PF, 0);
         InVisibleBand(PF, [&] {
             PF->SetLeft(0);
             PF->SetTop(CurY());
-            const bool Skip = (FFirstPageOfRun && !PF->PrintOnFirstPage()) ||
-                              (FLastPage && !PF->PrintOnLastPage() && !FInSummary);
             if (!Skip) {
-                if (!PreviewPages()->BandExists(PF))
-                    AddToStore(PF);
+                OutputWithCells(PF, Cells, omPageFooter);
                 SetCurY(CurY() + PF->Height());
             }
         });
     }
+    PlaceTopOverlay();
+}
+
+void TqdzEngine::PlaceTopOverlay()
+{
     auto *Overlay = static_cast<TqdzOverlay *>(FCurPage->FindBand(TqdzOverlay::StaticClass()));
     if (Overlay && Overlay->PrintOnTop()) {
         SetCurY(0);

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int bkFooter = 5, bkMaster = 6, bkLastData = 11, bkGroupFooter = 13;
+constexpr int bkFooter = 5, bkMaster = 6, bkLastData = 11, bkGroupFooter = 13, bkColumnFooter = 16;
 
 bool SameValue(const Variant &A, const Variant &B)
 {
@@ -89,6 +89,14 @@ TqdzEngine::TqdzCells TqdzEngine::BuildVerticalCells(TqdzBand *Host, double Host
         throw;
     }
     Restore();
+    if (FFurtherIndex > 0) {
+        // A further page being started takes only its own cells.
+        TqdzCells Own(1);
+        if (size_t(FFurtherIndex) < Cells.size())
+            Own[0].swap(Cells[size_t(FFurtherIndex)]);
+        FreeCells(Cells);
+        Cells.swap(Own);
+    }
     return Cells;
 }
 
@@ -121,11 +129,18 @@ void TqdzEngine::ShowVerticalData(TqdzBand *Host, TqdzDataBand *B, TqdzCells &Ce
             SetCurLine(L.Line);
             SetCurLineThrough(L.LineThrough);
             ShowVerticalCell(Host, B, Cells);
+            FDrillPath.emplace_back(B->Name(), L.LineThrough);
             ++L.Line;
             ++L.LineThrough;
-            for (TqdzBand *D : L.Details)
-                if (auto *DB = dynamic_cast<TqdzDataBand *>(D))
-                    ShowVerticalData(Host, DB, Cells);
+            try {
+                for (TqdzBand *D : L.Details)
+                    if (auto *DB = dynamic_cast<TqdzDataBand *>(D))
+                        ShowVerticalData(Host, DB, Cells);
+            } catch (...) {
+                FDrillPath.pop_back();
+                throw;
+            }
+            FDrillPath.pop_back();
             if (B->FooterAfterEach() && L.Footer)
                 ShowVerticalCell(Host, L.Footer, Cells);
             First = false;
@@ -159,6 +174,7 @@ void TqdzEngine::OpenVerticalGroups(TqdzBand *Host, TqdzDataBand *B, int Level, 
                 GL.LineThrough = 1;
         }
     }
+    WorkOutDrillDown(B);
     for (int Lvl = Level; Lvl < N; ++Lvl) {
         auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
         SetCurLine(FTree.Links(G).Line);
@@ -171,6 +187,7 @@ void TqdzEngine::OpenVerticalGroups(TqdzBand *Host, TqdzDataBand *B, int Level, 
 
 bool TqdzEngine::CheckVerticalGroups(TqdzBand *Host, TqdzDataBand *B, TqdzDataSet *DS, TqdzCells &Cells)
 {
+    WorkOutDrillDown(B);
     const std::vector<TqdzBand *> Run = GroupRun(B);
     for (int Lvl = 0; Lvl < int(Run.size()); ++Lvl) {
         auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
@@ -257,7 +274,8 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells,
             // Aggregates are looked up under the band the scan gave their
             // memo: the host for footers and summaries, else this band.
             const int HostKind = Host->GetBandKind();
-            const bool UnderHost = HostKind == 1 || HostKind == 3 || HostKind == bkFooter || HostKind == bkGroupFooter;
+            const bool UnderHost = HostKind == 1 || HostKind == 3 || HostKind == bkFooter ||
+                                   HostKind == bkGroupFooter || HostKind == bkColumnFooter;
             struct Flag {
                 bool &F;
                 ~Flag() { F = false; }
@@ -299,12 +317,23 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells,
         FAggregateList->AddVerticalValue(V, CurVColumn(), Host->InheritsFrom(TqdzDataBand::StaticClass()));
     if (Kind == bkFooter || Kind == bkGroupFooter)
         FAggregateList->Reset(V);
+    // A vertical child follows its band, as a horizontal one does.
+    TqdzBand *C = V->Child();
+    if (C && C->Vertical() && (V->Visible() || V->PrintChildIfInvisible()) && FVChildDepth < 64) {
+        ++FVChildDepth;
+        struct Leave {
+            int &D;
+            ~Leave() { --D; }
+        } Lv{FVChildDepth};
+        ShowVerticalCell(Host, C, Cells, Reprint);
+    }
 }
 
 int TqdzEngine::VerticalPage(int Index)
 {
     TqdzCustomPreviewPages *Store = PreviewPages();
-    while (int(FVPages.size()) < Index && !Report()->Terminated()) {
+    // The headers of a further page being started make no other.
+    while (int(FVPages.size()) < Index && !Report()->Terminated() && FFurtherIndex == 0) {
         // A further horizontal page: after the last page, with the page's
         // headers but not the data bands' headers and group headers.
         Store->SetCurPage(Store->GetCount() - 1);
@@ -312,21 +341,28 @@ int TqdzEngine::VerticalPage(int Index)
         const double SavedY = CurY(), SavedX = CurX();
         const bool SavedCells = FVerticalCells;
         FVerticalCells = true;
-        try {
-            StartPageWithHeaders(true);
-        } catch (...) {
-            FVerticalCells = SavedCells;
-            throw;
-        }
-        FVerticalCells = SavedCells;
+        FFurtherIndex = int(FVPages.size()) + 1;
+        struct Back {
+            TqdzEngine *E;
+            bool Cells;
+            ~Back()
+            {
+                E->FVerticalCells = Cells;
+                E->FFurtherIndex = 0;
+            }
+        } Bk{this, SavedCells};
+        StartPageWithHeaders(true);
         FVPages.push_back(Store->CurPage());
+        // A kept block goes on from here on this page.
+        if (FKeeping)
+            FKeepVPos.resize(FVPages.size(), Store->GetCurPosition());
         SetCurY(SavedY);
         SetCurX(SavedX);
     }
     return Index - 1 < int(FVPages.size()) ? FVPages[size_t(Index - 1)] : -1;
 }
 
-void TqdzEngine::OutputWithCells(TqdzBand *Host, TqdzCells &Cells)
+void TqdzEngine::OutputWithCells(TqdzBand *Host, TqdzCells &Cells, int Mode)
 {
     TqdzCustomPreviewPages *Store = PreviewPages();
     const int Page0 = Store->CurPage();
@@ -336,42 +372,75 @@ void TqdzEngine::OutputWithCells(TqdzBand *Host, TqdzCells &Cells)
         int P;
         ~Back() { S->SetCurPage(P); }
     } B{Store, Page0};
-    for (size_t i = 0; i < Cells.size(); ++i) {
+    size_t Pages = FFurtherIndex > 0 ? 1 : Cells.size();
+    if (Mode != omCells && FFurtherIndex == 0)
+        Pages = std::max(Pages, FVPages.size() + 1);
+    if (FDeferVPages && FFurtherIndex == 0) {
+        FVPagesWanted = std::max(FVPagesWanted, int(Cells.size()) - 1);
+        Pages = 1;
+    }
+    // Page bands show their own page's values (page numbers) there.
+    const bool PerPage = Mode != omCells || Host->InheritsFrom(TqdzPageHeader::StaticClass()) ||
+                         Host->InheritsFrom(TqdzColumnHeader::StaticClass());
+    FCellHosts.push_back(Host);
+    struct Pop {
+        std::vector<const TqdzBand *> &H;
+        ~Pop() { H.pop_back(); }
+    } Pp{FCellHosts};
+    static const std::vector<TqdzComponent *> None;
+    for (size_t i = 0; i < Pages; ++i) {
         if (i > 0) {
             const int P = VerticalPage(int(i));
             if (P < 0)
                 break;
+            // Its start may have put the host there already.
+            if (FFurtherPlaced.count({Host, int(i)}))
+                continue;
             Store->SetCurPage(P);
+            if (PerPage) {
+                // Footers show their page's own values (page numbers).
+                AfterPrintBand(Host);
+                PrepareBand(Host);
+            }
         }
-        for (TqdzComponent *C : Cells[i])
+        if (FFurtherIndex > 0)
+            FFurtherPlaced.insert({Host, FFurtherIndex});
+        if (Mode == omPageFooter && Store->BandExists(Host))
+            continue;
+        const std::vector<TqdzComponent *> &Page = i < Cells.size() ? Cells[i] : None;
+        for (TqdzComponent *C : Page)
             C->SetParent(Host);
         Host->SetLeft(X);
         Host->SetTop(Y);
         try {
             AddToStore(Host);
         } catch (...) {
-            for (TqdzComponent *C : Cells[i])
+            for (TqdzComponent *C : Page)
                 C->SetParent(nullptr);
             throw;
         }
-        for (TqdzComponent *C : Cells[i])
+        for (TqdzComponent *C : Page)
             C->SetParent(nullptr);
     }
 }
 
 void TqdzEngine::FinishVerticalPages()
 {
+    FLastMainPage = FMainPage;
+    FLastVPages = FVPages;
+    FFurtherPlaced.clear();
+    FKeepVPos.clear();
     if (FVPages.empty())
         return;
     TqdzCustomPreviewPages *Store = PreviewPages();
     const double SavedY = CurY();
     const std::vector<int> Pages = FVPages;
     FVPages.clear();
-    // The store stays on the last of them, so the next page of rows comes
-    // after it.
+    // Their page footers came with the page's; the store stays on the last
+    // of them, so the next page of rows comes after it.
     for (int P : Pages) {
         Store->SetCurPage(P);
-        FinishPageBands();
+        PlaceTopOverlay();
     }
     SetCurY(SavedY);
 }

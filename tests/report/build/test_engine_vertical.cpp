@@ -269,6 +269,30 @@ TEST(EngineVertical, HostileTemplatesEnd)
             EXPECT_EQ(J(H.TextList(P)), QStringLiteral("h,c%1,h,c%1").arg(P).toStdString());
     }
     {
+        SCOPED_TRACE("page bands with cells wider than the page: one a page, each once");
+        EngineHarness H;
+        auto *VDS = H.DataSet("VDS", 3);
+        H.Handlers.Values = [&](const QString &N) -> Variant {
+            return N == "Val" ? Variant(VDS->RecNo() + 1) : Variant();
+        };
+        auto *PH = H.Band<TqdzPageHeader>("PH", 0, 20);
+        auto *CH = H.Band<TqdzColumnHeader>("CH", 30, 20);
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(2);
+        auto *CF = H.Band<TqdzColumnFooter>("CF", 900, 20);
+        auto *PF = H.Band<TqdzPageFooter>("PF", 1000, 20);
+        VBand<TqdzMasterData>(H, "VD", 0, 2000)->SetDataSet(VDS);
+        H.Memo(PH, "PHC", "p[Line]", 0, 0, 50);
+        H.Memo(CH, "CHC", "h[Line]", 0, 0, 50);
+        H.Memo(MD, "Cell", "[Val]", 0, 0, 50);
+        H.Memo(CF, "CFC", "c[SUM(<Val>)]", 0, 0, 50);
+        H.Memo(PF, "PFC", "s[SUM(<Val>)]", 0, 0, 50);
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        ASSERT_EQ(H.PageCount(), 3);
+        for (int P = 0; P < 3; ++P)
+            EXPECT_EQ(J(H.TextList(P)), QStringLiteral("p%1,h%1,%1,%1,c%2,s%2").arg(P + 1).arg(2 * (P + 1)).toStdString());
+    }
+    {
         SCOPED_TRACE("a vertical band without a dataset shows nothing");
         EngineHarness H;
         auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
@@ -363,4 +387,62 @@ TEST(EngineVertical, ARunStopsAtThePageLimit)
     EXPECT_FALSE(H.Build());
     EXPECT_EQ(H.PageCount(), 100000);
     EXPECT_EQ(J(H.Errors()), "The report reached 100000 pages and was stopped");
+}
+
+TEST(EngineVertical, PageAndColumnBandsHoldCellsOnEveryHorizontalPage)
+{
+    // Three cells of 300 px from 100: two on the page, the third on a
+    // further page. 48 rows of 20 px fit between the headers and footers.
+    for (int Rows : {2, 50}) {
+        SCOPED_TRACE(Rows);
+        EngineHarness H;
+        auto *VDS = H.DataSet("VDS", 3);
+        H.Handlers.Values = [&](const QString &N) -> Variant {
+            return N == "Val" ? Variant(VDS->RecNo() + 1) : Variant();
+        };
+        auto *PH = H.Band<TqdzPageHeader>("PH", 0, 20);
+        auto *CH = H.Band<TqdzColumnHeader>("CH", 30, 20);
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(Rows);
+        auto *CF = H.Band<TqdzColumnFooter>("CF", 900, 20);
+        auto *PF = H.Band<TqdzPageFooter>("PF", 1000, 20);
+        auto *VD = VBand<TqdzMasterData>(H, "VD", 100, 300);
+        VD->SetDataSet(VDS);
+        H.Memo(PH, "PHM", "ph[Page#]", 0, 0, 50);
+        H.Memo(PH, "PHC", "p[Line]", 100, 0, 50);
+        H.Memo(CH, "CHC", "h[Line]", 100, 0, 50);
+        H.Memo(MD, "Cell", "[Val]", 100, 0, 50);
+        H.Memo(CF, "CFC", "c[SUM(<Val>)]", 100, 0, 50);
+        H.Memo(PF, "PFM", "pf[Page#]", 0, 0, 50);
+        H.Memo(PF, "PFC", "s[SUM(<Val>)]", 100, 0, 50);
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        if (Rows == 2) {
+            ASSERT_EQ(H.PageCount(), 2);
+            EXPECT_EQ(Placed(H, 0), "ph1@0,p1@100,p2@400,h1@100,h2@400,1@100,2@400,1@100,2@400,c2@100,c4@400,"
+                                    "pf1@0,s2@100,s4@400");
+            EXPECT_EQ(Placed(H, 1), "ph2@0,p3@100,h3@100,3@100,3@100,c6@100,pf2@0,s6@100");
+            // Side by side at the same heights.
+            auto Tops = [&](int Page, const QStringList &Which) {
+                QStringList L;
+                for (const BuiltText &T : H.Texts(Page))
+                    if (Which.contains(T.Text))
+                        L << QString::number(T.Top);
+                return J(L);
+            };
+            EXPECT_EQ(Tops(1, {"ph2", "p3", "h3", "3", "c6", "pf2", "s6"}),
+                      Tops(0, {"ph1", "p1", "h1", "1", "c2", "pf1", "s2"}));
+        } else {
+            // Per-column totals are each page's own.
+            ASSERT_EQ(H.PageCount(), 4);
+            const char *Tails[] = {"c48,c96,pf1,s48,s96", "c144,pf2,s144", "c2,c4,pf3,s2,s4", "c6,pf4,s6"};
+            const char *Heads[] = {"ph1,p1,p2,h1,h2", "ph2,p3,h3", "ph3,p1,p2,h1,h2", "ph4,p3,h3"};
+            for (int P = 0; P < 4; ++P) {
+                const QStringList T = H.TextList(P);
+                const int NTail = P % 2 ? 3 : 5, NHead = P % 2 ? 3 : 5;
+                EXPECT_EQ(J(T.mid(T.size() - NTail)), Tails[P]) << P;
+                EXPECT_EQ(J(T.mid(0, NHead)), Heads[P]) << P;
+                EXPECT_EQ(T.size(), NHead + NTail + (P < 2 ? 48 : 2) * (P % 2 ? 1 : 2)) << P;
+            }
+        }
+    }
 }
