@@ -446,3 +446,35 @@ TEST(EngineVertical, PageAndColumnBandsHoldCellsOnEveryHorizontalPage)
         }
     }
 }
+
+TEST(EngineVertical, ChildBandsAndDrillDownAcross)
+{
+    // Keys A, A, B: a drill-down group whose second group is opened by name;
+    // every data cell has a vertical child beside it.
+    for (bool Expand : {false, true}) {
+        SCOPED_TRACE(Expand ? "expanded unless named" : "collapsed unless named");
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+        MD->SetRowCount(2);
+        auto *VDS = H.DataSet("VDS", 3);
+        H.Handlers.Values = [&](const QString &N) -> Variant {
+            return N == "Key" ? Variant(VDS->RecNo() < 2 ? "A" : "B") : Variant();
+        };
+        auto *GH = VBand<TqdzGroupHeader>(H, "VGH", 0, 30);
+        GH->SetCondition("Key");
+        GH->SetDrillDown(true);
+        GH->SetExpandDrillDown(Expand);
+        auto *VD = VBand<TqdzMasterData>(H, "VD", 30, 40);
+        VD->SetDataSet(VDS);
+        auto *VC = VBand<TqdzChild>(H, "VC", 70, 20);
+        VD->SetChild(VC);
+        H.Memo(MD, "G", "g[Key]", 0, 0, 30);
+        H.Memo(MD, "D", "d[Key][Line]", 30, 0, 40);
+        H.Memo(MD, "C", "k", 70, 0, 20);
+        H.Report->DrillState()->Add("VGH.2");
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        ASSERT_EQ(H.PageCount(), 1);
+        const std::string Row = Expand ? "gA@0,dA1@30,k@70,dA2@90,k@130,gB@150" : "gA@0,gB@30,dB1@60,k@100";
+        EXPECT_EQ(Placed(H, 0), Row + "," + Row);
+    }
+}
