@@ -478,3 +478,33 @@ TEST(EngineVertical, ChildBandsAndDrillDownAcross)
         EXPECT_EQ(Placed(H, 0), Row + "," + Row);
     }
 }
+
+TEST(EngineVertical, APagePrintedOnThePreviousGoesOnBelowItsRows)
+{
+    // The first page's cells reach a further page; the second template page
+    // goes on on the page of rows, and its own cells on that further page.
+    EngineHarness H;
+    auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
+    MD->SetRowCount(2);
+    VBand<TqdzMasterData>(H, "VD", 100, 300)->SetRowCount(3);
+    H.Memo(MD, "Own", "r[Line]", 0, 0, 50);
+    H.Memo(MD, "Cell", "c[Line]", 100, 0, 50);
+    auto *P2 = H.NewPage("Page2");
+    P2->SetPrintOnPreviousPage(true);
+    H.Memo(H.Band<TqdzReportTitle>("T2", 0, 20, P2), "T", "title2");
+    auto *MD2 = H.Band<TqdzMasterData>("MD2", 100, 20, P2);
+    MD2->SetRowCount(1);
+    auto *VD2 = new TqdzMasterData(P2);
+    VD2->SetName("VD2");
+    VD2->SetVertical(true);
+    VD2->SetLeft(100);
+    VD2->SetWidth(300);
+    VD2->SetRowCount(3);
+    H.Memo(MD2, "Own2", "s[Line]", 0, 0, 50);
+    H.Memo(MD2, "Cell2", "x[Line]", 100, 0, 50);
+    ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+    ASSERT_EQ(H.PageCount(), 2);
+    EXPECT_EQ(J(H.TextList(0)), "r1,c1,c2,r2,c1,c2,title2,s1,x1,x2");
+    EXPECT_EQ(J(H.TextList(1)), "r1,c3,r2,c3,s1,x3");
+    EXPECT_DOUBLE_EQ(H.Texts(1).back().Top, H.Texts(0).back().Top);
+}
