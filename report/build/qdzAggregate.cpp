@@ -179,13 +179,16 @@ void TqdzAggregateItem::Calc(const std::function<Variant(const QString &)> &Reco
     }
     if (Column > MaxColumn)
         return;
-    if (ColumnValues.empty()) {
-        ColumnValues.assign(MaxColumn + 1, Null());
-        ColumnCounts.assign(MaxColumn + 1, 0);
+    // A kept block counts per column too on the page it ends up on.
+    std::vector<Variant> &Values = Keeping ? KeptColumnValues : ColumnValues;
+    std::vector<int> &Counted = Keeping ? KeptColumnCounts : ColumnCounts;
+    if (Values.empty()) {
+        Values.assign(MaxColumn + 1, Null());
+        Counted.assign(MaxColumn + 1, 0);
     }
     if (Counts)
-        ++ColumnCounts[Column];
-    Fold(ColumnValues[Column], V);
+        ++Counted[Column];
+    Fold(Values[Column], V);
 }
 
 void TqdzAggregateItem::Reset()
@@ -211,6 +214,8 @@ void TqdzAggregateItem::StartKeep()
     Keeping = true;
     KeptCount = 0;
     KeptValue = Variant();
+    KeptColumnValues.clear();
+    KeptColumnCounts.clear();
 }
 
 void TqdzAggregateItem::EndKeep()
@@ -219,6 +224,18 @@ void TqdzAggregateItem::EndKeep()
         return;
     Keeping = false;
     Count += KeptCount;
+    if (!KeptColumnValues.empty()) {
+        if (ColumnValues.empty()) {
+            ColumnValues.assign(MaxColumn + 1, Null());
+            ColumnCounts.assign(MaxColumn + 1, 0);
+        }
+        for (size_t C = 0; C < KeptColumnValues.size(); ++C) {
+            ColumnCounts[C] += KeptColumnCounts[C];
+            Fold(ColumnValues[C], KeptColumnValues[C]);
+        }
+        KeptColumnValues.clear();
+        KeptColumnCounts.clear();
+    }
     if (KeptValue.VType() == varEmpty)
         return;
     Fold(Value, KeptValue);

@@ -42,6 +42,9 @@ public:
     TqdzReport *Report = nullptr;
     int KeptCount = 0;
     Variant KeptValue;
+    // What the records of a kept block added per vertical column.
+    std::vector<Variant> KeptColumnValues;
+    std::vector<int> KeptColumnCounts;
     int Column = 0;
     // The memo is a cell of a vertical data band counted under a
     // horizontal band: it keeps one value per vertical column.

@@ -150,6 +150,16 @@ private:
     void StartKeep(TqdzBand *Band, int Position = -1);
     void EndKeep(TqdzBand *Band);
     void DropKeep();
+    // A kept block's cells on the further horizontal pages: held aside
+    // before a break (where the block starts on the page of rows: Left,
+    // Top), and put on the further pages after it, moved as the block was.
+    struct TqdzKeptCells
+    {
+        std::vector<int> Pages; // old further pages, by index
+        std::vector<bool> Held;
+    };
+    TqdzKeptCells HoldKeptCells();
+    void PlaceKeptCells(const TqdzKeptCells &Kept, double DX, double DY);
     // The views among a band's children, with what the output asks of each,
     // found once and kept while the children stay the same.
     struct TqdzBandViews

@@ -4,6 +4,7 @@
 #include "report/build/qdzEngine.h"
 
 #include "platform/Forms.h"
+#include "report/build/qdzEngineStore.h"
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzUtils.h"
 
@@ -265,6 +266,14 @@ void TqdzEngine::StartKeep(TqdzBand *Band, int Position)
     FKeepPosition = Position >= 0 ? Position : Store->GetCurPosition();
     FKeepOutline = Store->Outline() ? Store->Outline()->GetLastItem() : nullptr;
     FKeepAnchor = Store->GetAnchorCurPosition();
+    // Where the block starts on each further horizontal page.
+    FKeepVPos.clear();
+    const int Page0 = Store->CurPage();
+    for (int P : FVPages) {
+        Store->SetCurPage(P);
+        FKeepVPos.push_back(Store->GetCurPosition());
+    }
+    Store->SetCurPage(Page0);
     FAggregateList->StartKeep();
 }
 
@@ -282,6 +291,41 @@ void TqdzEngine::DropKeep()
     FKeepBand = nullptr;
     FAggregateList->EndKeep();
     FKeepHeaderMark = false;
+    FKeepVPos.clear();
+}
+
+TqdzEngine::TqdzKeptCells TqdzEngine::HoldKeptCells()
+{
+    TqdzKeptCells K;
+    TqdzCustomPreviewPages *Store = PreviewPages();
+    K.Pages = FVPages;
+    K.Held.assign(FVPages.size(), false);
+    for (size_t i = 0; i < FVPages.size() && i < FKeepVPos.size(); ++i) {
+        double L = 0, T = 0;
+        if (!qdzStoreObjectPlace(Store, FVPages[i], FKeepVPos[i], L, T))
+            continue;
+        qdzStoreHoldObjects(Store, FVPages[i], FKeepVPos[i], int(i) + 1);
+        K.Held[i] = true;
+    }
+    return K;
+}
+
+void TqdzEngine::PlaceKeptCells(const TqdzKeptCells &Kept, double DX, double DY)
+{
+    TqdzCustomPreviewPages *Store = PreviewPages();
+    const int Page0 = Store->CurPage();
+    for (size_t i = 0; i < Kept.Pages.size(); ++i) {
+        if (!Kept.Held[i])
+            continue;
+        // Without a further page (the run stopped) they go back unmoved:
+        // nothing is lost.
+        const int P = VerticalPage(int(i) + 1);
+        if (P >= 0)
+            qdzStorePlaceHeld(Store, int(i) + 1, P, DX, DY);
+        else
+            qdzStorePlaceHeld(Store, int(i) + 1, Kept.Pages[i], 0, 0);
+    }
+    Store->SetCurPage(Page0);
 }
 
 // ---------------------------------------------------------------- output

@@ -299,9 +299,13 @@ void TqdzEngine::NewPage()
     // A kept block taller than a page cannot move whole: it breaks here.
     if (FKeeping && FKeepBand && FKeepBand->Height() + CurY() - FKeepStartY > PageHeight() - FooterHeight())
         DropKeep();
+    TqdzKeptCells Kept;
+    double KeptLeft = CurX(), KeptTop = FKeepStartY;
     if (FKeeping) {
         if (FFooterInProgress)
             FAggregateList->DeleteValue(FKeepBand);
+        qdzStoreObjectPlace(Store, Store->CurPage(), FKeepPosition, KeptLeft, KeptTop);
+        Kept = HoldKeptCells();
         Store->CutObjects(FKeepPosition);
         SetCurY(Store->GetLastY(0));
     }
@@ -316,6 +320,7 @@ void TqdzEngine::NewPage()
     FBreakBand2 = nullptr;
     if (FKeeping) {
         FAggregateList->EndKeep();
+        PlaceKeptCells(Kept, CurX() - KeptLeft, CurY() - KeptTop);
         Store->PasteObjects(CurX(), CurY());
         if (TqdzCustomOutline *O = Store->Outline())
             O->ShiftItems(FKeepOutline, int(std::lround(CurY())));
@@ -325,6 +330,7 @@ void TqdzEngine::NewPage()
             FAggregateList->AddValue(FKeepBand, 0);
     }
     FKeeping = false;
+    FKeepVPos.clear();
     FKeepBand = nullptr;
     FKeepHeaderMark = false;
     FKeepStartY = 0;
@@ -349,9 +355,13 @@ void TqdzEngine::NewColumn()
         return;
     }
     TqdzCustomPreviewPages *Store = PreviewPages();
+    TqdzKeptCells Kept;
+    double KeptLeft = CurX(), KeptTop = FKeepStartY;
     if (FKeeping) {
         if (FFooterInProgress)
             FAggregateList->DeleteValue(FKeepBand);
+        qdzStoreObjectPlace(Store, Store->CurPage(), FKeepPosition, KeptLeft, KeptTop);
+        Kept = HoldKeptCells();
         Store->CutObjects(FKeepPosition);
         SetCurY(Store->GetLastY(0));
     }
@@ -361,6 +371,7 @@ void TqdzEngine::NewColumn()
     FBreakBand2 = nullptr;
     if (FKeeping) {
         FAggregateList->EndKeep();
+        PlaceKeptCells(Kept, CurX() - KeptLeft, CurY() - KeptTop);
         Store->PasteObjects(CurX(), CurY());
         if (TqdzCustomOutline *O = Store->Outline())
             O->ShiftItems(FKeepOutline, int(std::lround(CurY())));
@@ -370,6 +381,7 @@ void TqdzEngine::NewColumn()
             FAggregateList->AddValue(FKeepBand, 0);
     }
     FKeeping = false;
+    FKeepVPos.clear();
     FKeepBand = nullptr;
     FKeepHeaderMark = false;
     NoteBreak();

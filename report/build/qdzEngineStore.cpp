@@ -14,3 +14,21 @@ void qdzStoreUpdatePageDimensions(TqdzCustomPreviewPages *Store, TqdzReportPage 
     if (auto *P = dynamic_cast<TqdzPreviewPages *>(Store))
         P->UpdatePageDimensions(Page, Width, Height);
 }
+
+void qdzStoreHoldObjects(TqdzCustomPreviewPages *Store, int Page, int From, int Slot)
+{
+    if (auto *P = dynamic_cast<TqdzPreviewPages *>(Store))
+        P->HoldObjects(Page, From, Slot);
+}
+
+void qdzStorePlaceHeld(TqdzCustomPreviewPages *Store, int Slot, int Page, double DX, double DY)
+{
+    if (auto *P = dynamic_cast<TqdzPreviewPages *>(Store))
+        P->PlaceHeld(Slot, Page, DX, DY);
+}
+
+bool qdzStoreObjectPlace(TqdzCustomPreviewPages *Store, int Page, int Index, double &Left, double &Top)
+{
+    auto *P = dynamic_cast<TqdzPreviewPages *>(Store);
+    return P && P->ObjectPlace(Page, Index, Left, Top);
+}

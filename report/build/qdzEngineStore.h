@@ -8,3 +8,7 @@ class TqdzReportPage;
 void qdzStoreSetAddPageAction(TqdzCustomPreviewPages *Store, int Value);
 // Gives the built page of Page the size Width x Height (pixels).
 void qdzStoreUpdatePageDimensions(TqdzCustomPreviewPages *Store, TqdzReportPage *Page, double Width, double Height);
+// A kept block on a further horizontal page (see TqdzPreviewPages).
+void qdzStoreHoldObjects(TqdzCustomPreviewPages *Store, int Page, int From, int Slot);
+void qdzStorePlaceHeld(TqdzCustomPreviewPages *Store, int Slot, int Page, double DX, double DY);
+bool qdzStoreObjectPlace(TqdzCustomPreviewPages *Store, int Page, int Index, double &Left, double &Top);

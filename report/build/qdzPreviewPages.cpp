@@ -356,6 +356,49 @@ void TqdzPreviewPages::CutObjects(int FromIndex)
         cut->AddItem(page->GetItems(FromIndex));
 }
 
+void TqdzPreviewPages::HoldObjects(int Page, int From, int Slot)
+{
+    TqdzXMLItem *page = PageItem(Page);
+    if (!page || From >= page->Count())
+        return;
+    std::unique_ptr<TqdzXMLItem> &held = FHeld[Slot];
+    if (!held)
+        held = std::make_unique<TqdzXMLItem>();
+    From = std::max(From, 0);
+    while (page->Count() > From)
+        held->AddItem(page->GetItems(From));
+}
+
+void TqdzPreviewPages::PlaceHeld(int Slot, int Page, double DX, double DY)
+{
+    auto it = FHeld.find(Slot);
+    if (it == FHeld.end())
+        return;
+    std::unique_ptr<TqdzXMLItem> held = std::move(it->second);
+    FHeld.erase(it);
+    TqdzXMLItem *page = PageItem(Page);
+    if (!page || !held)
+        return;
+    while (held->Count() > 0) {
+        TqdzXMLItem *item = held->GetItems(0);
+        if (DX != 0 || DY != 0) {
+            item->SetProp("l", FloatToStr(FloatProp(item, "l") + DX).toLatin1());
+            item->SetProp("t", FloatToStr(FloatProp(item, "t") + DY).toLatin1());
+        }
+        page->AddItem(item);
+    }
+}
+
+bool TqdzPreviewPages::ObjectPlace(int Page, int Index, double &Left, double &Top)
+{
+    TqdzXMLItem *page = PageItem(Page);
+    if (!page || Index < 0 || Index >= page->Count())
+        return false;
+    Left = FloatProp(page->GetItems(Index), "l");
+    Top = FloatProp(page->GetItems(Index), "t");
+    return true;
+}
+
 void TqdzPreviewPages::PasteObjects(double X, double Y)
 {
     TqdzXMLItem *root = FXMLDocument->Root();

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -98,6 +99,14 @@ public:
     bool BandExists(TqdzBand *Band) override;
     int GetCurPosition() override;
     int GetAnchorCurPosition() override;
+    // A kept block on a further horizontal page: the objects of page Page
+    // from index From on are held aside under Slot, and put on a page again
+    // moved by DX, DY (back where they were with 0, 0).
+    void HoldObjects(int Page, int From, int Slot);
+    void PlaceHeld(int Slot, int Page, double DX, double DY);
+    bool HasHeld(int Slot) const { return FHeld.count(Slot) > 0; }
+    // Left and top of object Index of page Page; false when there is none.
+    bool ObjectPlace(int Page, int Index, double &Left, double &Top);
     double GetLastY(double X = 0) override;
     int GetLogicalPageNo() override;
     int GetLogicalTotalPages() override;
@@ -207,6 +216,7 @@ private:
     void ExportPage(TqdzCustomExportFilter *Filter, int Index);
 
     int FAddPageAction = 0;
+    std::map<int, std::unique_ptr<TqdzXMLItem>> FHeld;
     std::unique_ptr<TqdzDictionary> FDictionary;
     std::vector<TCacheEntry> FPageCache;
     // Pages the cache dropped while held; freed when the last hold ends.

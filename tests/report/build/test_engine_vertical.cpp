@@ -508,3 +508,41 @@ TEST(EngineVertical, APagePrintedOnThePreviousGoesOnBelowItsRows)
     EXPECT_EQ(J(H.TextList(1)), "r1,c3,r2,c3,s1,x3");
     EXPECT_DOUBLE_EQ(H.Texts(1).back().Top, H.Texts(0).back().Top);
 }
+
+TEST(EngineVertical, AKeptBlockTakesItsCellsOnFurtherPagesAlong)
+{
+    // 66.93 px are left under the title: the group header and two rows fit,
+    // the third does not, so the kept group moves whole, its cells on the
+    // further page too, and the page totals per column count it there.
+    EngineHarness H;
+    auto *VDS = H.DataSet("VDS", 3);
+    H.Handlers.Values = [&](const QString &N) -> Variant {
+        return N == "Val" ? Variant(VDS->RecNo() + 1) : Variant();
+    };
+    H.Memo(H.Band<TqdzReportTitle>("T", 0, 960), "TM", "title", 0, 0, 50);
+    auto *GH = H.Band<TqdzGroupHeader>("GH", 970, 20);
+    GH->SetCondition("1");
+    GH->SetKeepTogether(true);
+    auto *MD = H.Band<TqdzMasterData>("MD", 1000, 20);
+    MD->SetRowCount(3);
+    auto *GF = H.Band<TqdzGroupFooter>("GF", 1030, 20);
+    auto *PF = H.Band<TqdzPageFooter>("PF", 1100, 20);
+    VBand<TqdzMasterData>(H, "VD", 100, 300)->SetDataSet(VDS);
+    H.Memo(GH, "G", "g", 0, 0, 50);
+    H.Memo(MD, "Own", "r[Line]", 0, 0, 50);
+    H.Memo(MD, "Cell", "[Val]", 100, 0, 50);
+    H.Memo(GF, "F", "f", 0, 0, 50);
+    H.Memo(PF, "PFC", "s[SUM(<Val>)]", 100, 0, 50);
+    ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+    ASSERT_EQ(H.PageCount(), 4);
+    EXPECT_EQ(J(H.TextList(0)), "title,s0,s0");
+    EXPECT_EQ(J(H.TextList(1)), "s0");
+    EXPECT_EQ(J(H.TextList(2)), "g,r1,1,2,r2,1,2,r3,1,2,f,s3,s6");
+    EXPECT_EQ(J(H.TextList(3)), "r1,3,r2,3,r3,3,s9");
+    // Each row's cells stand at its height.
+    const auto Main = H.Texts(2), Side = H.Texts(3);
+    for (int R = 0; R < 3; ++R) {
+        EXPECT_DOUBLE_EQ(Side[size_t(2 * R)].Top, Main[size_t(1 + 3 * R)].Top) << R;
+        EXPECT_DOUBLE_EQ(Side[size_t(2 * R + 1)].Top, Main[size_t(2 + 3 * R)].Top) << R;
+    }
+}
