@@ -76,6 +76,13 @@ void TqdzEngine::ForgetTemplate()
     FHeaderList->Clear();
     FVReprintList.clear();
     FVPages.clear();
+    FLastVPages.clear();
+    FFurtherPlaced.clear();
+    FKeepVPos.clear();
+    FCellHosts.clear();
+    FMainPage = FLastMainPage = -1;
+    FFurtherIndex = FVPagesWanted = 0;
+    FDeferVPages = false;
     FTree.Clear();
     FShiftLists.clear();
     FStretchDelta.clear();

@@ -373,6 +373,19 @@ TEST(EngineVertical, VerticalDataWithoutEndStops)
         EXPECT_EQ(H.PageCount(), C.Pages);
         EXPECT_EQ(H.TextList(0), QStringList(C.Cells, QStringLiteral("c")));
     }
+    {
+        SCOPED_TRACE("only page bands carry the endless cells");
+        EngineHarness H;
+        auto *VDS = H.DataSet("VDS", 0);
+        VDS->SetRangeEnd(reLast);
+        H.Memo(H.Band<TqdzPageHeader>("PH", 0, 20), "PHC", "p", 0, 0, 50);
+        H.Memo(H.Band<TqdzPageFooter>("PF", 1000, 20), "PFC", "f", 0, 0, 50);
+        VBand<TqdzMasterData>(H, "VD", 0, 700)->SetDataSet(VDS);
+        EXPECT_FALSE(H.Build());
+        EXPECT_EQ(J(H.Errors()), "The report reached 300 pages and was stopped");
+        EXPECT_EQ(H.PageCount(), 1); // no further page once the run stopped
+        EXPECT_EQ(J(H.TextList(0)), "p,f");
+    }
 }
 
 TEST(EngineVertical, ARunStopsAtThePageLimit)
