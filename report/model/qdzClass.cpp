@@ -92,8 +92,7 @@ TqdzComponent::TqdzComponent(TComponent *AOwner)
     RegisterReportClasses();
     qdzLoadCursors();
     FIsDesigning = GDesignCreateFlags >= 0;
-    FFont = std::make_unique<TFont>();
-    FFont->SetOnChange(TNotifyEvent(this, &TqdzComponent::FontChanged));
+    FFont.SetOnChange(TNotifyEvent(this, &TqdzComponent::FontChanged));
     FVisible = true;
     FFlags = qdzFlagShowInPrepared;
     SetParentFont(true);
@@ -105,7 +104,7 @@ TqdzComponent::~TqdzComponent()
 {
     if (TqdzReport *r = GetReport(); r && r != this && r->XMLSerializer())
         r->XMLSerializer()->ForgetObject(this);
-    FFont->SetOnChange(TNotifyEvent());
+    FFont.SetOnChange(TNotifyEvent());
     SetParent(nullptr);
     // Every child goes, ancestor objects too: a kept child would be left
     // pointing at a parent that no longer exists. Last first, the reverse of
@@ -255,14 +254,14 @@ void TqdzComponent::SetHeight(double Value)
 
 void TqdzComponent::SetFont(TFont *Value)
 {
-    FFont->Assign(Value);
+    FFont.Assign(Value);
     FParentFont = false;
 }
 
 void TqdzComponent::SetParentFont(bool Value)
 {
     if (Value && FParent)
-        FFont->Assign(FParent->Font());
+        FFont.Assign(FParent->Font());
     FParentFont = Value;
 }
 
@@ -446,7 +445,7 @@ QByteArray TqdzComponent::DiffAttributes(TqdzComponent *DefaultObject)
     if (FVisible != d->FVisible)
         r += ShortAttr("Visible", FVisible ? "1" : "0");
     if (!FParentFont) {
-        TFont *f = FFont.get();
+        TFont *f = &FFont;
         TFont *df = d->Font();
         if (f->Name() != df->Name())
             r += ShortAttr("Font.Name", StrToXML(StringToCodePage(f->Name(), CP_ACP)));
@@ -666,7 +665,11 @@ TqdzReport::TNameKey::TNameKey(const QString &AName) : Name(AName)
 
 bool TqdzReport::TNameKey::operator==(const TNameKey &Other) const
 {
-    return Hash == Other.Hash && StationRtti::SameName(Name, Other.Name);
+    // A name counted in both ways is looked up by the very string it was
+    // counted with: the same characters need no comparing.
+    return Hash == Other.Hash
+           && ((Name.constData() == Other.Name.constData() && Name.size() == Other.Name.size())
+               || StationRtti::SameName(Name, Other.Name));
 }
 
 void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName)

@@ -152,7 +152,7 @@ public:
     double Top() const { return FTop; }
     double Width() const { return FWidth; }
     double Height() const { return FHeight; }
-    TFont *Font() const { return FFont.get(); }
+    TFont *Font() const { return &FFont; }
     bool ParentFont() const { return FParentFont; }
     bool Visible() const { return FVisible; }
     TqdzRestrictions Restrictions() const { return FRestrictions; }
@@ -188,8 +188,8 @@ private:
     void FillAllObjects(TList *List) const;
     TqdzComponent *FindObjectIn(const QString &s) const;
 
-    std::unique_ptr<TFont> FFont;
     // Kept in the object itself: reports are read by the ten thousand objects.
+    mutable TFont FFont;
     mutable TList FObjects;
     TList FAllObjects;
     TqdzComponent *FParent = nullptr;

@@ -153,7 +153,11 @@ void TWideStrings::SetText(const QString &Value)
         while (P < End && P->unicode() != 0 && *P != QLatin1Char('\n') && *P != QLatin1Char('\r')
                && *P != LineSeparator)
             ++P;
-        Add(QString(Start, P - Start));
+        // A text of one line is shared, not copied, when its characters are its own.
+        if (Start == Value.constData() && P == End && Value.isDetached())
+            Add(Value);
+        else
+            Add(QString(Start, P - Start));
         if (P < End && *P == QLatin1Char('\r'))
             ++P;
         if (P < End && *P == QLatin1Char('\n'))

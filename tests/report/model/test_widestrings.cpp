@@ -43,6 +43,13 @@ TEST(WideStrings, SetTextSplitsAtEveryBreak)
     EXPECT_EQ(Split("\n\r"), QStringList({"", ""}));
     EXPECT_EQ(Split(QString("ab") + QChar(0) + "cd"), QStringList({"ab"}));
     EXPECT_EQ(Split(QString::fromUtf8("规格\r\n重量")), QStringList({"规格", "重量"}));
+    EXPECT_EQ(Split("one line"), QStringList({"one line"}));
+    // A one-line text whose characters belong to someone else is copied.
+    QChar Buffer[3] = {u'a', u'b', u'c'};
+    TWideStrings List;
+    List.SetText(QString::fromRawData(Buffer, 3));
+    Buffer[0] = u'x';
+    EXPECT_EQ(List.Get(0), "abc");
 }
 
 TEST(WideStrings, GetTextEndsEveryLine)
