@@ -1228,11 +1228,7 @@ void kwStackOverflow()
 // The values that running frames keep, one stack for all of them: each frame
 // saves at the top and restores down to where it started, frames ending in
 // the reverse order of their start.
-static std::vector<std::pair<TkwLocal, Variant>> &SavedLocals()
-{
-    static std::vector<std::pair<TkwLocal, Variant>> stack;
-    return stack;
-}
+static std::vector<std::pair<TkwLocal, Variant>> SavedStack;
 
 TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
 {
@@ -1246,11 +1242,10 @@ TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
     if (!Proc->Executing())
         return;
     // The routine knows its locals (found once): a call only copies values.
-    auto &stack = SavedLocals();
-    FBase = stack.size();
+    FBase = SavedStack.size();
     FSaving = true;
     for (const TkwLocal &l : Proc->Locals())
-        stack.emplace_back(l, l.Var->Value());
+        SavedStack.emplace_back(l, l.Var->Value());
 }
 
 TkwCallFrame::~TkwCallFrame()
@@ -1265,15 +1260,14 @@ void TkwCallFrame::Restore()
     if (!FSaving)
         return;
     FSaving = false;
-    auto &stack = SavedLocals();
-    for (size_t i = FBase; i < stack.size(); ++i) {
-        auto &[l, value] = stack[i];
+    for (size_t i = FBase; i < SavedStack.size(); ++i) {
+        auto &[l, value] = SavedStack[i];
         if (l.Str && !l.Str->IsReadOnly())
             l.Str->SetValue(value);
         else
             l.Var->StoreValue(value);
     }
-    stack.erase(stack.begin() + std::ptrdiff_t(FBase), stack.end());
+    SavedStack.erase(SavedStack.begin() + std::ptrdiff_t(FBase), SavedStack.end());
 }
 
 Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, Variant &PrevValue, bool Need,
@@ -1288,14 +1282,13 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
         args.append(ref->IsMacro() ? Variant(e->Source()) : e->GetValue());
     }
     TkwCallFrame frame(Item.Proc);
-    Variant result;
     QVarLengthArray<std::pair<int, Variant>, 4> back;
     for (int j = 0; j < paramCount; ++j) {
-        TkwParamItem *p = ref->Params(j);
+        TkwParamItem *p = ref->ParamAt(j);
         const Variant &v = j < argCount ? args[j] : p->DefValue();
         // A parameter of a script routine takes an Integer as it is.
         if (Item.Proc && v.VType() == varInteger && p->DirectIntWrite())
-            p->StoreValue(v);
+            p->StoreInt(v.AsInteger());
         else
             p->SetValue(v);
     }
@@ -1308,8 +1301,7 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
     }
     if (Write)
         ref->SetValue(WriteValue);
-    else
-        result = ref->GetValue();
+    Variant result = Write ? Variant() : ref->GetValue();
     // A script routine's parameters stay as declared: whether it has var
     // ones is known after the first call.
     if (Item.VarParams != 0) {
@@ -1341,8 +1333,11 @@ Variant TkwDesignator::GetValue()
     if (FArrayVar && IndexFast(index, count))
         return VarArrayItem(FArrayVar->Value(), index, count);
     Variant v;
-    TkwCustomVariable *prev = nullptr;
     const size_t n = FDItems.size();
+    // A call of a routine: its value as it comes.
+    if (n == 1)
+        return Access(*FDItems[0], nullptr, v, FNeedResult, false, v);
+    TkwCustomVariable *prev = nullptr;
     for (size_t i = 0; i < n; ++i) {
         TkwDesignatorItem &item = *FDItems[i];
         v = Access(item, prev, v, i + 1 < n || FNeedResult, false, Variant());

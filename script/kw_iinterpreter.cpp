@@ -448,20 +448,6 @@ void TkwProcVariable::LookUpItems()
     FItemsKnown = true;
 }
 
-const std::vector<TkwLocal> &TkwProcVariable::Locals()
-{
-    if (!FItemsKnown || FItemsVersion != FProgram->ItemsVersion())
-        LookUpItems();
-    return FLocals;
-}
-
-TkwCustomVariable *TkwProcVariable::ResultVariable()
-{
-    if (!FItemsKnown || FItemsVersion != FProgram->ItemsVersion())
-        LookUpItems();
-    return FResult;
-}
-
 Variant TkwProcVariable::GetValue()
 {
     const bool wasExecuting = FExecuting;

@@ -166,6 +166,8 @@ public:
     virtual bool AppendStr(const QString &Tail);
 
     TkwParamItem *Params(int Index) const;
+    // Params without the range check, for 0 <= Index < Count().
+    TkwParamItem *ParamAt(int Index) const;
     QString GetTypeName() const { return kwVarTypeName(FTyp, FTypeName); }
     // The parameters that are not optional.
     int RequiredParamCount() const;
@@ -290,6 +292,11 @@ private:
     Variant FDefValue;
 };
 
+inline TkwParamItem *TkwCustomVariable::ParamAt(int Index) const
+{
+    return static_cast<TkwParamItem *>(FItems[size_t(Index)]);
+}
+
 // A variable or parameter of a script routine; Str is the item as a string
 // variable, when it is one (its text is restored through SetValue).
 struct TkwLocal
@@ -321,13 +328,24 @@ public:
     // The routine's own variables and parameters, whose values a recursive
     // call keeps: looked up once, and again after the program's items
     // change.
-    const std::vector<TkwLocal> &Locals();
+    const std::vector<TkwLocal> &Locals()
+    {
+        if (ItemsChanged())
+            LookUpItems();
+        return FLocals;
+    }
     // The function's "Result" item; nil for a procedure.
-    TkwCustomVariable *ResultVariable();
+    TkwCustomVariable *ResultVariable()
+    {
+        if (ItemsChanged())
+            LookUpItems();
+        return FResult;
+    }
 
 private:
     friend class TkwCustomEvent;
     void LookUpItems();
+    bool ItemsChanged() const;
 
     bool FIsFunc;
     bool FExecuting = false;
@@ -893,6 +911,11 @@ private:
     bool FContinueCalled = false;
     bool FKeepUnresolved = false;
 };
+
+inline bool TkwProcVariable::ItemsChanged() const
+{
+    return !FItemsKnown || FItemsVersion != FProgram->ItemsVersion();
+}
 
 // ---------------------------------------------------------------------------
 // Type rules and declaration strings

@@ -47,7 +47,7 @@ static Variant Joined(const Variant &L, const Variant &R, bool StrCat)
     return kwVarAdd(L, R);
 }
 
-bool TkwAssignmentStmt::RunAppend(bool Plus, bool StrCat)
+bool TkwAssignmentStmt::RunAppendForm(bool Plus, bool StrCat)
 {
     if (FAppend == TAppend::Unknown) {
         FAppend = TAppend::No;

@@ -30,7 +30,11 @@ protected:
     // string piece by piece stays linear. Runs the statement that way and
     // returns True, or returns False when the statement has no such form.
     // Plus is the "+=" form; StrCat joins as strings whenever V holds one.
-    bool RunAppend(bool Plus, bool StrCat);
+    bool RunAppend(bool Plus, bool StrCat)
+    {
+        // Most assignments are known after their first run to have no such form.
+        return FAppend != TAppend::No && RunAppendForm(Plus, StrCat);
+    }
     // The plain variable the target designator names when an Integer can be
     // stored into it directly (see DirectIntWrite); else nil.
     TkwCustomVariable *DirectTarget() const
@@ -51,6 +55,7 @@ protected:
     std::unique_ptr<TkwExpression> FSource;
 
 private:
+    bool RunAppendForm(bool Plus, bool StrCat);
     enum class TAppend : char { Unknown, No, Yes };
     TAppend FAppend = TAppend::Unknown;
     TkwCustomVariable *FAppendVar = nullptr;  // V
