@@ -156,10 +156,13 @@ bool TkwDesignatorNode::EvalInt(int &V, Variant &Value)
         Value = *e;
         return false;
     }
-    Value = FPlain ? FPlain->GetValue() : FDesignator->GetValue();
-    if (Value.VType() != varInteger)
+    // A routine's Integer result goes to V without passing through Value.
+    Variant r = FPlain ? FPlain->GetValue() : FDesignator->GetValue();
+    if (r.VType() != varInteger) {
+        Value = std::move(r);
         return false;
-    V = Value.AsInteger();
+    }
+    V = r.AsInteger();
     return true;
 }
 
