@@ -235,3 +235,23 @@ TEST_F(ClassRTTI, ScriptsMayNotReloadShowOrClearTheReportWhileItIsBuilt)
         ASSERT_NE(R->FindObject(QStringLiteral("Memo2")), nullptr) << script;
     }
 }
+
+TEST_F(ClassRTTI, ScriptsCannotFreeWhatAViewHoldsInside)
+{
+    // A view's font, frame, frame lines, format, highlight and text live inside
+    // it: freeing them from a script is refused and the memo stays whole.
+    for (const char *member : {"Font", "Frame", "Frame.LeftLine", "DisplayFormat", "Highlight", "Memo"}) {
+        SCOPED_TRACE(member);
+        R->ScriptText()->SetText(QStringLiteral("begin Memo1.%1.Free; end.").arg(QLatin1String(member)));
+        ASSERT_TRUE(R->SetupScript()) << R->Errors()->Text().toStdString();
+        try {
+            R->Script()->Execute();
+            ADD_FAILURE() << "freed";
+        } catch (const Exception &e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Cannot free an object owned by another object"));
+        }
+        Memo->Font()->SetSize(11);
+        Memo->Frame()->SetWidth(2);
+        EXPECT_EQ(Memo->Text(), QStringLiteral("first\r\n"));
+    }
+}
