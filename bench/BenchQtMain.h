@@ -5,13 +5,16 @@
 #include <cstdlib>
 
 // Runs the registered benchmarks under an application object of type App
-// (QGuiApplication or QApplication); returns the process exit code.
+// (QCoreApplication, QGuiApplication or QApplication), after Setup has run
+// with the application in place; returns the process exit code.
 template<class App>
-int benchRunWithQtApp(int argc, char **argv)
+int benchRunWithQtApp(int argc, char **argv, void (*Setup)() = nullptr)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     App app(argc, argv);
+    if (Setup)
+        Setup();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include "BenchQtMain.h"
 
 // Each is measured beside a reference in the same run: the store drawing
 // the same page onto an image of the same size, the same pages drawn onto
@@ -283,14 +284,5 @@ BENCHMARK(BM_BuildWithPreview_NoPreview)->Arg(100)->Arg(1000)->Unit(benchmark::k
 
 int main(int argc, char **argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    kwRegisterRTTIUnits();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchRunWithQtApp<QApplication>(argc, argv, kwRegisterRTTIUnits);
 }

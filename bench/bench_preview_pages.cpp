@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include "BenchQtMain.h"
 
 // Each is measured beside a reference in the same run: the template reader
 // reading the same page, the same bytes written and read raw or by the XML
@@ -221,10 +222,5 @@ BENCHMARK(BM_PrintToPdf_DrawImages300)->Arg(10)->Arg(100)->Unit(benchmark::kMill
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchRunWithQtApp<QApplication>(argc, argv);
 }

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include "BenchQtMain.h"
 
 namespace {
 
@@ -70,18 +71,14 @@ BENCHMARK(BM_CalcCached)->Args({10, 10})->Args({100, 10})->Args({10, 100})->Unit
 
 } // namespace
 
+// A report shows its errors in a box: nobody is there to close it.
+static void SetUpCalc()
+{
+    kwInitSysFunctions();
+    SetDialogHook([](TDialogRequest &) { return 1; });
+}
+
 int main(int argc, char **argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    kwInitSysFunctions();
-    // A report shows its errors in a box: nobody is there to close it.
-    SetDialogHook([](TDialogRequest &) { return 1; });
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchRunWithQtApp<QApplication>(argc, argv, SetUpCalc);
 }

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <memory>
+#include "BenchQtMain.h"
 
 namespace {
 
@@ -209,18 +210,15 @@ BENCHMARK(BM_PageTextsLayoutOnly)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv)
+// PDF output goes through one A4 print queue.
+static void SetUpEngine()
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
     kwRegisterRTTIUnits();
     SetSpooler(std::make_unique<TOneQueue>());
     qdzFreePrinters();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    return benchRunWithQtApp<QApplication>(argc, argv, SetUpEngine);
 }

@@ -7,6 +7,7 @@
 #include "kw_iinterpreter.h"
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>
+#include "BenchQtMain.h"
 
 extern "C" {
 #include <lauxlib.h>
@@ -312,10 +313,5 @@ void RegisterAll()
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    RegisterAll();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchRunWithQtApp<QCoreApplication>(argc, argv, RegisterAll);
 }

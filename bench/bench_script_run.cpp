@@ -7,6 +7,7 @@
 #include "kw_iinterpreter.h"
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>
+#include "BenchQtMain.h"
 
 namespace {
 
@@ -127,9 +128,5 @@ BENCHMARK(BM_ReferenceCppVariant);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchRunWithQtApp<QCoreApplication>(argc, argv);
 }

@@ -108,6 +108,8 @@ private:
     void ShowDataBand(TqdzDataBand *B);
     void ColumnStep(TqdzDataBand *B, int RowStartPos, double RowStartY);
     void OpenGroups(TqdzDataBand *B, int Level, bool AfterBreak);
+    std::vector<TqdzBand *> CountGroupLines(TqdzDataBand *B, int Level, bool AfterBreak, bool Forget);
+    void EnterGroupHeader(TqdzGroupHeader *G);
     bool CheckGroups(TqdzDataBand *B, TqdzDataSet *DS, int &RowStartPos, double &RowStartY);
     void CloseGroups(TqdzDataBand *B, int Level);
     void WorkOutDrillDown(TqdzDataBand *B);

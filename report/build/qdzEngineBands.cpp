@@ -318,9 +318,12 @@ void TqdzEngine::WorkOutDrillDown(TqdzDataBand *B)
     }
 }
 
-void TqdzEngine::OpenGroups(TqdzDataBand *B, int Level, bool AfterBreak)
+// Line counters of the groups from Level down as they open: after a break
+// the group's lines go on and the next level's restart; on a fresh start
+// they begin at 1 and, when Forget is set, the last values are dropped.
+std::vector<TqdzBand *> TqdzEngine::CountGroupLines(TqdzDataBand *B, int Level, bool AfterBreak, bool Forget)
 {
-    const std::vector<TqdzBand *> Run = GroupRun(B);
+    std::vector<TqdzBand *> Run = GroupRun(B);
     const int N = int(Run.size());
     for (int Lvl = Level; Lvl < N; ++Lvl) {
         TqdzBandLinks &GL = FTree.Links(Run[Lvl]);
@@ -333,15 +336,30 @@ void TqdzEngine::OpenGroups(TqdzDataBand *B, int Level, bool AfterBreak)
             GL.Line = 1;
             if (GL.LineThrough == 0)
                 GL.LineThrough = 1;
-            ForgetLastValues(Run[Lvl]);
+            if (Forget)
+                ForgetLastValues(Run[Lvl]);
         }
     }
+    return Run;
+}
+
+// A group header about to show: its line counters become current and its
+// condition's value is kept to tell the next break.
+void TqdzEngine::EnterGroupHeader(TqdzGroupHeader *G)
+{
+    SetCurLine(FTree.Links(G).Line);
+    SetCurLineThrough(FTree.Links(G).LineThrough);
+    FTree.Links(G).LastValue = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
+}
+
+void TqdzEngine::OpenGroups(TqdzDataBand *B, int Level, bool AfterBreak)
+{
+    const std::vector<TqdzBand *> Run = CountGroupLines(B, Level, AfterBreak, true);
+    const int N = int(Run.size());
     WorkOutDrillDown(B);
     for (int Lvl = Level; Lvl < N; ++Lvl) {
         auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
-        SetCurLine(FTree.Links(G).Line);
-        SetCurLineThrough(FTree.Links(G).LineThrough);
-        FTree.Links(G).LastValue = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
+        EnterGroupHeader(G);
         if (G->KeepTogether())
             StartKeep(G);
         const double Top = CurY();

@@ -159,27 +159,12 @@ void TqdzEngine::ShowVerticalData(TqdzBand *Host, TqdzDataBand *B, TqdzCells &Ce
 
 void TqdzEngine::OpenVerticalGroups(TqdzBand *Host, TqdzDataBand *B, int Level, bool AfterBreak, TqdzCells &Cells)
 {
-    const std::vector<TqdzBand *> Run = GroupRun(B);
+    const std::vector<TqdzBand *> Run = CountGroupLines(B, Level, AfterBreak, false);
     const int N = int(Run.size());
-    for (int Lvl = Level; Lvl < N; ++Lvl) {
-        TqdzBandLinks &GL = FTree.Links(Run[Lvl]);
-        if (AfterBreak) {
-            GL.Line += 1;
-            GL.LineThrough += 1;
-            if (Lvl + 1 < N)
-                FTree.Links(Run[Lvl + 1]).Line = 0;
-        } else {
-            GL.Line = 1;
-            if (GL.LineThrough == 0)
-                GL.LineThrough = 1;
-        }
-    }
     WorkOutDrillDown(B);
     for (int Lvl = Level; Lvl < N; ++Lvl) {
         auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
-        SetCurLine(FTree.Links(G).Line);
-        SetCurLineThrough(FTree.Links(G).LineThrough);
-        FTree.Links(G).LastValue = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
+        EnterGroupHeader(G);
         AddToReprint(G);
         ShowVerticalCell(Host, G, Cells);
     }
