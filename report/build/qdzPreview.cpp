@@ -658,7 +658,6 @@ void TqdzPreview::ScrollToPage(int PageN)
 {
     for (TqdzPreviewWorkspace *w : {FWorkspace, FThumbnail}) {
         if (PageN >= 1 && PageN <= w->PageList().Count()) {
-            FLocked = FLocked; // keep
             const TqdzPageItem &p = w->PageList().Items(PageN - 1);
             const bool was = w->Locked();
             w->SetLocked(true);  // no page change back from the scroll

@@ -455,11 +455,23 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
     ReadTag(Name, Text);
     FLastName = Name;
     // An empty element: no children and no closing tag, but it may carry
-    // the unloading marker like any other. Its '/' goes before the item
-    // shares the text, so that the text is not copied for it.
-    const bool Empty = !Name.isEmpty() && !Name.startsWith('/') && !Name.endsWith('/') && Text.endsWith('/');
-    if (Empty)
-        Text.chop(1);
+    // the unloading marker like any other. Its '/' ends the attribute text,
+    // or the name when there is no text; it goes before the item shares the
+    // text, so that the text is not copied for it. A '/' anywhere else in a
+    // name would not read back as written.
+    const bool Closing = Name.startsWith('/');
+    bool Empty = false;
+    if (!Closing && !Name.isEmpty()) {
+        if (Text.endsWith('/')) {
+            Empty = true;
+            Text.chop(1);
+        } else if (Text.isEmpty() && Name.endsWith('/')) {
+            Empty = true;
+            Name.chop(1);
+        }
+    }
+    if (Name.indexOf('/', Closing ? 1 : 0) >= 0)
+        throw TqdzInvalidXMLException();
     Item->SetName(Name);
     Item->SetText(Text);
     // Where the root element belongs, a closing tag makes no document, and
@@ -467,13 +479,8 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
     // written and read again).
     if ((Depth == 0 && Name.startsWith('/')) || (Name.isEmpty() && !Text.isEmpty()))
         throw TqdzInvalidXMLException();
-    if (Name.isEmpty() || Name.startsWith('/'))
+    if (Name.isEmpty() || Closing)
         return true;
-    if (Name.endsWith('/')) {
-        Name.chop(1);
-        Item->SetName(Name);
-        return false;
-    }
     if (!Empty) {
         // The children are gathered first and handed over together, so that
         // the item's list is made once at its size.

@@ -280,6 +280,13 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
 
     TqdzComponent *obj = nullptr;
     if (Parent) {
+        // A report stands only at the root: one inside a page would take
+        // its objects' names for the outer report's.
+        if (cls && cls->InheritsFrom(TqdzReport::StaticClass())) {
+            AddError(qdzResources()->ResourceText(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ')
+                     + QString::fromLatin1(elementName));
+            return;
+        }
         QString name;
         try {
             name = DecodeString(Item->GetProp("Name"));

@@ -58,6 +58,9 @@ const QByteArray HandWritten =
     "    <inherited Name=\"Ghost\">\r\n"
     "      <TqdzTestMemoView Name=\"GhostChild\"/>\r\n"
     "    </inherited>\r\n"
+    "    <TqdzTestReport Name=\"Inner\">\r\n" // a report stands only at the root
+    "      <TqdzTestPage Name=\"Page1\" PaperWidth=\"1\"/>\r\n"
+    "    </TqdzTestReport>\r\n"
     "  </TqdzTestPage>\r\n"
     "</TqdzTestReport>\r\n";
 
@@ -75,6 +78,7 @@ TEST_F(SerializerTemplates, HandWrittenTemplateLoadsExactlyTheExpectedObjects)
                                       "TqdzTestMemoView:Memo1<Band1>", "TqdzTestMemoView:Memo2<Band1>",
                                       "TqdzTestMemoView:Memo3<Band1>", "TqdzTestBand:Band2<Page1>"}));
     EXPECT_EQ(r.Errors()->Text(), "Cannot find class TqdzTestFrame\r\n"
+                                  "Cannot find class TqdzTestReport\r\n"
                                   "Cannot find class TqdzUnknownThing\r\n"
                                   "Cannot find inherited object Ghost\r\n");
     EXPECT_EQ(r.Name(), "");

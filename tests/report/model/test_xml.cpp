@@ -222,6 +222,8 @@ TEST(XmlReader, MalformedDocumentsRaiseInvalidFileFormat)
         Header + "</a/>",
         Header + "< x=\"1\"/>",                   // a tag without a name
         Header + "<a>< x=\"1\"/></a>",
+        Header + "<a><b// x=\"1\"/></a>",         // a '/' inside a name would not read back
+        Header + "<a><b/c/></a>",
     };
     for (const QByteArray &B : Bad) {
         try {
