@@ -64,6 +64,15 @@ QString WithoutTrailingBreak(QString S)
     return S;
 }
 
+// Texts are written without their last line's break; it goes back on when
+// read, or a text whose last line is empty would lose that line each time.
+QString WithTrailingBreak(QString S)
+{
+    if (!S.isEmpty())
+        S += QLatin1String("\r\n");
+    return S;
+}
+
 bool SameAttrName(const QByteArray &A, const char *B)
 {
     return A.size() == qsizetype(std::strlen(B)) && A.compare(B, Qt::CaseInsensitive) == 0;
@@ -457,11 +466,11 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
     if (SameAttrName(last, "Text")) {
         // Memo views first, by the class registry: they carry most texts.
         if (obj->InheritsFrom(TqdzCustomMemoView::StaticClass())) {
-            static_cast<TqdzCustomMemoView *>(obj)->SetText(QString::fromUtf8(Unescape(Value)));
+            static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreak(QString::fromUtf8(Unescape(Value))));
             return;
         }
         if (auto *list = dynamic_cast<TStrings *>(obj)) {
-            list->SetText(DecodeString(Unescape(Value)));
+            list->SetText(WithTrailingBreak(DecodeString(Unescape(Value))));
             return;
         }
         if (auto *wide = dynamic_cast<TWideStrings *>(obj)) {

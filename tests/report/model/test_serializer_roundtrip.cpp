@@ -163,6 +163,20 @@ TEST_F(SerializerTemplates, LoadSaveLoadSaveGivesTheSameBytes)
     EXPECT_EQ(first.indexOf("Ghost"), -1);
 }
 
+TEST_F(SerializerTemplates, TextsEndingInEmptyLinesKeepThemThroughSaveAndLoad)
+{
+    // A text is written without its last break; an empty last line must still come back.
+    for (const char *text : {"begin\r\nend.\r\n\r\n", "x\r\n\r\n\r\n", "x", ""}) {
+        SCOPED_TRACE(text);
+        TqdzTestReport a(nullptr);
+        a.ScriptText()->SetText(QString::fromLatin1(text));
+        const QString want = a.ScriptText()->Text();
+        TqdzTestReport b(nullptr);
+        LoadTemplate(&b, SaveTemplate(&a));
+        EXPECT_EQ(b.ScriptText()->Text(), want);
+    }
+}
+
 TEST_F(SerializerTemplates, BuiltTreeRoundTripsThroughTheFormat)
 {
     TqdzTestReport a(nullptr);
