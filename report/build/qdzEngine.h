@@ -46,6 +46,9 @@ private:
     std::vector<TqdzHeaderListItem> FItems;
 };
 
+// Two group-condition values count as the same group (Null and Empty alike).
+bool qdzSameGroupValue(const Variant &A, const Variant &B);
+
 class TqdzEngine : public TqdzCustomEngine
 {
     STATION_CLASS(TqdzEngine, TqdzCustomEngine)
@@ -161,6 +164,7 @@ private:
         std::vector<bool> Held;
     };
     TqdzKeptCells HoldKeptCells();
+    TqdzKeptCells CutKeptBlock(double &KeptLeft, double &KeptTop);
     void PlaceKeptCells(const TqdzKeptCells &Kept, double DX, double DY);
     // The views among a band's children, with what the output asks of each,
     // found once and kept while the children stay the same.

@@ -6,22 +6,6 @@
 #include "platform/Forms.h"
 #include "report/model/qdzClassViews.h"
 
-namespace {
-
-bool SameValue(const Variant &A, const Variant &B)
-{
-    const bool AN = VarIsNull(A) || VarIsEmpty(A), BN = VarIsNull(B) || VarIsEmpty(B);
-    if (AN || BN)
-        return AN && BN;
-    try {
-        return VarCompare(A, B, opCmpEQ);
-    } catch (...) {
-        return VarToStr(A) == VarToStr(B);
-    }
-}
-
-} // namespace
-
 std::vector<TqdzBand *> TqdzEngine::GroupRun(TqdzDataBand *B) const
 {
     const TqdzBandLinks *L = FTree.Find(B);
@@ -376,7 +360,7 @@ bool TqdzEngine::CheckGroups(TqdzDataBand *B, TqdzDataSet *DS, int &RowStartPos,
     for (int Lvl = 0; Lvl < int(Run.size()); ++Lvl) {
         auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
         const Variant V = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
-        if (SameValue(V, FTree.Links(G).LastValue))
+        if (qdzSameGroupValue(V, FTree.Links(G).LastValue))
             continue;
         if (B->Columns() > 1) {
             B->SetCurColumn(B->Columns());
@@ -409,5 +393,17 @@ void TqdzEngine::CloseGroups(TqdzDataBand *B, int Level)
         RemoveFromReprint(G);
         if (G->KeepTogether())
             EndKeep(G);
+    }
+}
+
+bool qdzSameGroupValue(const Variant &A, const Variant &B)
+{
+    const bool AN = VarIsNull(A) || VarIsEmpty(A), BN = VarIsNull(B) || VarIsEmpty(B);
+    if (AN || BN)
+        return AN && BN;
+    try {
+        return VarCompare(A, B, opCmpEQ);
+    } catch (...) {
+        return VarToStr(A) == VarToStr(B);
     }
 }

@@ -299,16 +299,8 @@ void TqdzEngine::NewPage()
     // A kept block taller than a page cannot move whole: it breaks here.
     if (FKeeping && FKeepBand && FKeepBand->Height() + CurY() - FKeepStartY > PageHeight() - FooterHeight())
         DropKeep();
-    TqdzKeptCells Kept;
-    double KeptLeft = CurX(), KeptTop = FKeepStartY;
-    if (FKeeping) {
-        if (FFooterInProgress)
-            FAggregateList->DeleteValue(FKeepBand);
-        qdzStoreObjectPlace(Store, Store->CurPage(), FKeepPosition, KeptLeft, KeptTop);
-        Kept = HoldKeptCells();
-        Store->CutObjects(FKeepPosition);
-        SetCurY(Store->GetLastY(0));
-    }
+    double KeptLeft = 0, KeptTop = 0;
+    const TqdzKeptCells Kept = CutKeptBlock(KeptLeft, KeptTop);
     FBreakBand2 = FCurBand;
     EndPage();
     if (FCurPage->EndlessHeight() || FCurPage->EndlessWidth()) {
@@ -355,16 +347,8 @@ void TqdzEngine::NewColumn()
         return;
     }
     TqdzCustomPreviewPages *Store = PreviewPages();
-    TqdzKeptCells Kept;
-    double KeptLeft = CurX(), KeptTop = FKeepStartY;
-    if (FKeeping) {
-        if (FFooterInProgress)
-            FAggregateList->DeleteValue(FKeepBand);
-        qdzStoreObjectPlace(Store, Store->CurPage(), FKeepPosition, KeptLeft, KeptTop);
-        Kept = HoldKeptCells();
-        Store->CutObjects(FKeepPosition);
-        SetCurY(Store->GetLastY(0));
-    }
+    double KeptLeft = 0, KeptTop = 0;
+    const TqdzKeptCells Kept = CutKeptBlock(KeptLeft, KeptTop);
     FBreakBand2 = FCurBand;
     ShowColumnFooter();
     AdvanceColumn();
@@ -519,4 +503,23 @@ void TqdzEngine::CloseOutlineLevel(TqdzBand *Band)
         return;
     if (TqdzCustomOutline *O = PreviewPages()->Outline())
         O->LevelUp();
+}
+
+// A kept block that moves on: its place is remembered, its cells on further
+// horizontal pages held, and its objects cut from the page it leaves.
+TqdzEngine::TqdzKeptCells TqdzEngine::CutKeptBlock(double &KeptLeft, double &KeptTop)
+{
+    TqdzCustomPreviewPages *Store = PreviewPages();
+    TqdzKeptCells Kept;
+    KeptLeft = CurX();
+    KeptTop = FKeepStartY;
+    if (FKeeping) {
+        if (FFooterInProgress)
+            FAggregateList->DeleteValue(FKeepBand);
+        qdzStoreObjectPlace(Store, Store->CurPage(), FKeepPosition, KeptLeft, KeptTop);
+        Kept = HoldKeptCells();
+        Store->CutObjects(FKeepPosition);
+        SetCurY(Store->GetLastY(0));
+    }
+    return Kept;
 }

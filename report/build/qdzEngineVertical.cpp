@@ -12,17 +12,6 @@ namespace {
 
 constexpr int bkFooter = 5, bkMaster = 6, bkLastData = 11, bkGroupFooter = 13, bkColumnFooter = 16;
 
-bool SameValue(const Variant &A, const Variant &B)
-{
-    const bool AN = VarIsNull(A) || VarIsEmpty(A), BN = VarIsNull(B) || VarIsEmpty(B);
-    if (AN || BN)
-        return AN && BN;
-    try {
-        return VarCompare(A, B, opCmpEQ);
-    } catch (...) {
-        return VarToStr(A) == VarToStr(B);
-    }
-}
 
 void FreeCells(TqdzEngine::TqdzCells &Cells)
 {
@@ -177,7 +166,7 @@ bool TqdzEngine::CheckVerticalGroups(TqdzBand *Host, TqdzDataBand *B, TqdzDataSe
     for (int Lvl = 0; Lvl < int(Run.size()); ++Lvl) {
         auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
         const Variant V = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
-        if (SameValue(V, FTree.Links(G).LastValue))
+        if (qdzSameGroupValue(V, FTree.Links(G).LastValue))
             continue;
         DS->Prior();
         CloseVerticalGroups(Host, B, Lvl, Cells);
