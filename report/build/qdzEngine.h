@@ -60,6 +60,16 @@ public:
 
     // Cells of vertical bands, one list per horizontal page.
     using TqdzCells = std::vector<std::vector<TqdzComponent *>>;
+    // Frees the cells it watches when the scope that built them ends.
+    struct TqdzCellsGuard {
+        TqdzCells &C;
+        ~TqdzCellsGuard()
+        {
+            for (auto &Page : C)
+                for (TqdzComponent *Cell : Page)
+                    delete Cell;
+        }
+    };
 
     explicit TqdzEngine(TqdzReport *AReport);
     ~TqdzEngine() override;

@@ -343,15 +343,7 @@ void TqdzEngine::OutputBand(TqdzBand *Band)
     const bool HasVBands = Links && Links->HasVBands;
     // The cells of the vertical bands, which the host carries.
     TqdzCells Cells;
-    struct FreeCells {
-        TqdzCells &C;
-        ~FreeCells()
-        {
-            for (auto &Page : C)
-                for (TqdzComponent *Cell : Page)
-                    delete Cell;
-        }
-    } FC{Cells};
+    const TqdzCellsGuard FC{Cells};
     const bool WithCells = HasVBands && !FOutputTarget;
 
     if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FOutputTarget) {

@@ -269,15 +269,7 @@ void TqdzEngine::PlaceBand(TqdzBand *Band, double Left, int Mode)
     const TqdzBandLinks *L = FTree.Find(Band);
     const bool WithCells = L && L->HasVBands && !FOutputTarget;
     TqdzCells Cells;
-    struct FreeCells {
-        TqdzCells &C;
-        ~FreeCells()
-        {
-            for (auto &Page : C)
-                for (TqdzComponent *Cell : Page)
-                    delete Cell;
-        }
-    } FC{Cells};
+    const TqdzCellsGuard FC{Cells};
     if (WithCells)
         Cells = BuildVerticalCells(Band, Left);
     InVisibleBand(Band, [&] {
@@ -451,15 +443,7 @@ void TqdzEngine::FinishPageBands()
         // totals per column are the page's.
         const TqdzBandLinks *L = FTree.Find(PF);
         TqdzCells Cells;
-        struct FreeCells {
-            TqdzCells &C;
-            ~FreeCells()
-            {
-                for (auto &Page : C)
-                    for (TqdzComponent *Cell : Page)
-                        delete Cell;
-            }
-        } FC{Cells};
+        const TqdzCellsGuard FC{Cells};
         if (!Skip && L && L->HasVBands)
             Cells = BuildVerticalCells(PF, 0);
         InVisibleBand(PF, [&] {
