@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 
 STATION_PUBLISHED(TCustomIniFile) {}
 STATION_PUBLISHED(TIniFile) {}
@@ -83,6 +84,37 @@ bool SameName(const QString &A, const QString &B)
     return A.compare(B, Qt::CaseInsensitive) == 0;
 }
 
+// Trimmed Line opening with '[' heads a section. Text after the closing
+// bracket is ignored ("[Scale] ; port"), unless the line ends with ']': then
+// the name is all between the outer brackets, so a name holding ']' reads back
+// as it was written. Without any ']' the name runs to the end of the line.
+bool SectionHeader(const QString &Line, QString &Name)
+{
+    if (!Line.startsWith(QLatin1Char('[')))
+        return false;
+    qsizetype close = Line.size() - 1;
+    if (close == 0 || Line[close] != QLatin1Char(']')) {
+        close = Line.indexOf(QLatin1Char(']'), 1);
+        if (close < 0)
+            close = Line.size();
+    }
+    Name = Line.mid(1, close - 1).trimmed();
+    return true;
+}
+
+bool HasNonAscii(const QByteArray &Bytes)
+{
+    return std::any_of(Bytes.cbegin(), Bytes.cend(), [](char C) { return static_cast<unsigned char>(C) >= 0x80; });
+}
+
+// GBK bytes that happen to be valid UTF-8 would be read as UTF-8 next time,
+// changing every value with non-ASCII text. This happens when a write drops
+// the last bytes that were not UTF-8; such a file is then kept as UTF-8.
+bool MustTurnUtf8(const QByteArray &GbkBytes)
+{
+    return HasNonAscii(GbkBytes) && IsUtf8(GbkBytes);
+}
+
 // One line of an INI file as it is on disk, with what it means.
 struct TRawLine {
     enum Kind { Blank, Comment, Section, KeyValue, Other };
@@ -140,10 +172,8 @@ struct TRawFile {
             L.K = TRawLine::Blank;
         } else if (t.startsWith(QLatin1Char(';'))) {
             L.K = TRawLine::Comment;
-        } else if (t.startsWith(QLatin1Char('['))) {
-            const qsizetype close = t.indexOf(QLatin1Char(']'));
+        } else if (SectionHeader(t, L.Name)) {
             L.K = TRawLine::Section;
-            L.Name = (close < 0 ? t.mid(1) : t.mid(1, close - 1)).trimmed();
         } else if (const qsizetype eq = t.indexOf(QLatin1Char('=')); eq >= 0) {
             L.K = TRawLine::KeyValue;
             L.Name = t.left(eq).trimmed();
@@ -158,6 +188,11 @@ struct TRawFile {
         QByteArray out;
         for (const TRawLine &l : Lines)
             out += l.Bytes + l.Eol;
+        if (!Utf8 && MustTurnUtf8(out)) {
+            out.clear();
+            for (const TRawLine &l : Lines)
+                out += EncodeLine(DecodeLine(l.Bytes, false), true) + l.Eol;
+        }
         return out;
     }
 
@@ -500,8 +535,7 @@ void TMemIniFile::SetLines(const QStringList &Lines)
         const QString s = raw.trimmed();
         if (s.isEmpty() || s.startsWith(QLatin1Char(';')))
             continue;
-        if (s.startsWith(QLatin1Char('[')) && s.endsWith(QLatin1Char(']'))) {
-            const QString name = s.mid(1, s.size() - 2).trimmed();
+        if (QString name; SectionHeader(s, name)) {
             cur = Find(name);
             if (!cur) {
                 FSections.push_back({name, {}});
@@ -636,13 +670,23 @@ void TMemIniFile::Rename(const QString &FileName, bool Reload)
 
 void TMemIniFile::UpdateFile()
 {
-    QByteArray out;
-    auto line = [&](const QString &s) { out += EncodeLine(s, FUtf8) + "\r\n"; };
+    QStringList lines;
     for (const TSection &s : FSections) {
-        line(QLatin1Char('[') + s.Name + QLatin1Char(']'));
+        lines << QLatin1Char('[') + s.Name + QLatin1Char(']');
         for (const auto &[k, v] : s.Values)
-            line(k + QLatin1Char('=') + v);
-        line(QString());
+            lines << k + QLatin1Char('=') + v;
+        lines << QString();
+    }
+    auto encode = [&lines](bool Utf8) {
+        QByteArray out;
+        for (const QString &l : lines)
+            out += EncodeLine(l, Utf8) + "\r\n";
+        return out;
+    };
+    QByteArray out = encode(FUtf8);
+    if (!FUtf8 && MustTurnUtf8(out)) {
+        FUtf8 = true;
+        out = encode(true);
     }
     WriteFileBytes(FFileName, out);
 }

@@ -1,11 +1,12 @@
 // INI files of the class library. Sections and keys are found without regard
 // to case. Text is read as UTF-8 when the file's bytes are valid UTF-8 and as
 // GBK (the station's code page) otherwise, and written back the same way; a
-// new file is UTF-8.
+// new file is UTF-8, and so is a GBK file whose bytes would otherwise pass for
+// UTF-8 after a write. A line opening with '[' heads a section.
 //
 // TIniFile reads and writes straight through to its file: every read parses
 // the file, every write changes just the line concerned and leaves every
-// other byte of the file as it was. TMemIniFile holds the file in memory
+// other byte of the file as it was (but for that turn to UTF-8). TMemIniFile holds the file in memory
 // until UpdateFile.
 #pragma once
 #include "Classes.h"

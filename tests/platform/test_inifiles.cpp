@@ -243,6 +243,87 @@ TEST_F(IniFileTest, MemIniFileSetStringsReplacesTheContent)
     EXPECT_EQ(list.Count(), 0);
 }
 
+// Both kinds read a malformed header alike; what follows it is that section's.
+TEST_F(IniFileTest, SectionHeadersReadAlikeInBothKinds)
+{
+    const struct { const char *line; const char *name; } cases[] = {
+        {"[A] i]a", "A"},         // text after the closing bracket is ignored
+        {"[Scale] ; port", "Scale"},
+        {"[x]y]", "x]y"},         // a line ending in ']' keeps the inner brackets
+        {"[a[b]", "a[b"},
+        {"[Open", "Open"},        // no closing bracket: up to the line's end
+        {"  [ Sp ]  ", "Sp"},
+        {"[]", ""},
+        {"[", ""},
+    };
+    for (const auto &c : cases) {
+        Put(Path(), QByteArray("[Before]\r\nk=0\r\n") + c.line + "\r\nk=1\r\n");
+        TIniFile file(Path());
+        TMemIniFile mem(Path());
+        for (TCustomIniFile *ini : {static_cast<TCustomIniFile *>(&file), static_cast<TCustomIniFile *>(&mem)}) {
+            TStringList list;
+            ini->ReadSections(&list);
+            EXPECT_EQ(Lines(&list), QStringList({"Before", c.name})) << c.line << ' ' << ini->ClassName().toStdString();
+            EXPECT_EQ(ini->ReadString(c.name, "k", "d"), "1") << c.line << ' ' << ini->ClassName().toStdString();
+            EXPECT_EQ(ini->ReadString("Before", "k", "d"), "0") << c.line << ' ' << ini->ClassName().toStdString();
+        }
+        // The write lands in that section; the other one keeps its value.
+        file.WriteString(c.name, "k", "2");
+        EXPECT_EQ(Get(Path()), QByteArray("[Before]\r\nk=0\r\n") + c.line + "\r\nk=2\r\n") << c.line;
+    }
+}
+
+TEST_F(IniFileTest, SectionNamesWithBracketsReadBackAsWritten)
+{
+    TIniFile file(Path());
+    file.WriteString("x]y", "k", "1");
+    file.WriteString("x]y", "k", "2");
+    EXPECT_EQ(Get(Path()), QByteArray("[x]y]\r\nk=2\r\n"));
+    TMemIniFile mem(Path());
+    EXPECT_EQ(mem.ReadString("X]Y", "k", "d"), "2");
+    mem.WriteString("a[b]", "k", "3");
+    mem.UpdateFile();
+    TIniFile again(Path());
+    EXPECT_EQ(again.ReadString("a[b]", "k", "d"), "3");
+    EXPECT_EQ(again.ReadString("x]y", "k", "d"), "2");
+}
+
+// GBK bytes of "通" are valid UTF-8 too: once a write drops the last bytes that
+// are not, the file must not turn into a UTF-8 file that reads otherwise.
+TEST_F(IniFileTest, GbkFileKeepsItsTextWhenTheLastNonUtf8BytesGo)
+{
+    const QString tong = QString::fromUtf8("通");
+    const QByteArray name = "[A]\r\nName=" + StringToCodePage(tong, 936) + "\r\n";
+    const QByteArray old = "Old=" + StringToCodePage(QString::fromUtf8("称重"), 936) + "\r\n";
+    const QByteArray gbk = name + old + "[B]\r\nx=1\r\n";
+    const QByteArray utf8Name = "[A]\r\nName=" + tong.toUtf8() + "\r\n";
+    const struct { const char *what; QByteArray file; void (*op)(TCustomIniFile &); QByteArray want; } cases[] = {
+        {"WriteString", gbk, [](TCustomIniFile &i) { i.WriteString("a", "old", "kg"); },
+         utf8Name + "Old=kg\r\n[B]\r\nx=1\r\n"},
+        {"DeleteKey", gbk, [](TCustomIniFile &i) { i.DeleteKey("A", "Old"); }, utf8Name + "[B]\r\nx=1\r\n"},
+        {"EraseSection", name + "[B]\r\n" + old, [](TCustomIniFile &i) { i.EraseSection("b"); }, utf8Name},
+    };
+    for (const auto &c : cases) {
+        Put(Path(), c.file);
+        TIniFile file(Path());
+        c.op(file);
+        EXPECT_EQ(Get(Path()), c.want) << c.what;
+        EXPECT_EQ(file.ReadString("A", "Name", "d"), tong) << c.what;
+    }
+    // The in-memory kind, when it writes the file out.
+    Put(Path(), gbk);
+    {
+        TMemIniFile mem(Path());
+        mem.DeleteKey("A", "Old");
+        mem.UpdateFile();
+        mem.WriteString("A", "More", QString::fromUtf8("公斤"));
+        mem.UpdateFile();
+    }
+    EXPECT_EQ(Get(Path()), "[A]\r\nName=" + tong.toUtf8() + "\r\nMore=" + QString::fromUtf8("公斤").toUtf8()
+                               + "\r\n\r\n[B]\r\nx=1\r\n\r\n");
+    EXPECT_EQ(TMemIniFile(Path()).ReadString("A", "Name", "d"), tong);
+}
+
 // Scripts tell the kinds of INI object apart by class.
 TEST_F(IniFileTest, ClassesAreKnownByName)
 {
