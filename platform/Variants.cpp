@@ -626,6 +626,11 @@ void ArrayPut(Variant &V, const Variant &Value, const int *idx, qsizetype n)
 {
     const TVarArrayData &ra = ArrayOf(V);
     const qsizetype off = Offset(ra, idx, n);
+    // An Integer into Integer or Variant elements needs no conversion.
+    if (Value.VType() == varInteger && (ra.ElemType == varInteger || ra.ElemType == varVariant)) {
+        A::ArrW(V)->Items[size_t(off)].SetInteger(Value.AsInteger());
+        return;
+    }
     // Convert before detaching, so a failed conversion leaves V untouched.
     Variant item = ra.ElemType == varVariant ? Value : VarAsType(Value, ra.ElemType);
     A::ArrW(V)->Items[size_t(off)] = std::move(item);

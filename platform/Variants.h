@@ -155,10 +155,11 @@ public:
     // QByteArray, other one-dimensional arrays -> QVariantList.
     QVariant ToQVariant() const;
 
+    // Neither text nor array elements attached: copies are plain.
+    bool IsScalar() const { return FStr.isNull() && !FArray; }
+
 private:
     friend struct TVarAccess;
-    // Neither text nor array elements attached.
-    bool IsScalar() const { return FStr.isNull() && !FArray; }
     int ToInteger() const;
     bool ToBoolean() const;
     TVarType FType;

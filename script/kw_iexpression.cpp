@@ -741,7 +741,7 @@ inline bool IntOperand(TkwCustomVariable *Var, int Const, qint64 &V)
 
 } // namespace
 
-bool TkwIntCode::RunShort(int &Result) const
+inline bool TkwIntCode::RunShort(int &Result) const
 {
     const TInstr &first = FCode[0];
     qint64 a, b, r;
@@ -1061,6 +1061,7 @@ TkwDesignatorItem &TkwDesignator::AddItem(TkwCustomVariable *Ref)
     item->Ref = Ref;
     item->Helper = dynamic_cast<TkwCustomHelper *>(Ref);
     item->Proc = dynamic_cast<TkwProcVariable *>(Ref);
+    item->FixedParams = item->Proc || dynamic_cast<TkwMethodHelper *>(Ref);
     FDItems.push_back(std::move(item));
     return *FDItems.back();
 }
@@ -1228,10 +1229,41 @@ void kwStackOverflow()
     throw EStackOverflow(SStackOverflow);
 }
 
+namespace {
+
+struct TSavedValue
+{
+    TkwLocal Local;
+    Variant Value;
+};
+
 // The values that running frames keep, one stack for all of them: each frame
 // saves at the top and restores down to where it started, frames ending in
-// the reverse order of their start.
-static std::vector<std::pair<TkwLocal, Variant>> SavedStack;
+// the reverse order of their start. The slots stay allocated, so a call
+// copies values into them and nothing more.
+class TSavedStack
+{
+public:
+    size_t Size() const { return FSize; }
+    TSavedValue *Push(size_t Count)
+    {
+        if (FSize + Count > FSlots.size())
+            FSlots.resize(std::max(FSlots.size() * 2, FSize + Count + 16));
+        TSavedValue *r = FSlots.data() + FSize;
+        FSize += Count;
+        return r;
+    }
+    TSavedValue *At(size_t Index) { return FSlots.data() + Index; }
+    void PopTo(size_t Size) { FSize = Size; }
+
+private:
+    std::vector<TSavedValue> FSlots;
+    size_t FSize = 0;
+};
+
+TSavedStack SavedStack;
+
+} // namespace
 
 TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
 {
@@ -1245,10 +1277,15 @@ TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
     if (!Proc->Executing())
         return;
     // The routine knows its locals (found once): a call only copies values.
-    FBase = SavedStack.size();
+    const std::vector<TkwLocal> &locals = Proc->Locals();
+    FBase = SavedStack.Size();
     FSaving = true;
-    for (const TkwLocal &l : Proc->Locals())
-        SavedStack.emplace_back(l, l.Var->Value());
+    TSavedValue *s = SavedStack.Push(locals.size());
+    for (const TkwLocal &l : locals) {
+        s->Local = l;
+        s->Value = l.Var->Value();
+        ++s;
+    }
 }
 
 TkwCallFrame::~TkwCallFrame()
@@ -1263,14 +1300,18 @@ void TkwCallFrame::Restore()
     if (!FSaving)
         return;
     FSaving = false;
-    for (size_t i = FBase; i < SavedStack.size(); ++i) {
-        auto &[l, value] = SavedStack[i];
-        if (l.Str && !l.Str->IsReadOnly())
-            l.Str->SetValue(value);
+    const size_t top = SavedStack.Size();
+    for (size_t i = FBase; i < top; ++i) {
+        TSavedValue *s = SavedStack.At(i);
+        if (s->Local.Str && !s->Local.Str->IsReadOnly())
+            s->Local.Str->SetValue(s->Value);
         else
-            l.Var->StoreValue(value);
+            s->Local.Var->StoreValue(s->Value);
+        // A slot keeps no text or array alive after its frame.
+        if (!s->Value.IsScalar())
+            s->Value = Variant();
     }
-    SavedStack.erase(SavedStack.begin() + std::ptrdiff_t(FBase), SavedStack.end());
+    SavedStack.PopTo(FBase);
 }
 
 Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, Variant &PrevValue, bool Need,
@@ -1314,13 +1355,57 @@ Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, 
                 back.append({j, ref->Params(j)->GetValue()});
                 any = true;
             }
-        if (Item.Proc)
+        if (Item.FixedParams)
             Item.VarParams = any ? 1 : 0;
     }
     frame.Restore();
     for (const auto &[j, value] : back)
         Item.Args[size_t(j)]->SetValue(value);
     return result;
+}
+
+Variant TkwDesignator::CallRoutine(TkwDesignatorItem &Item)
+{
+    TkwCustomVariable *ref = Item.Ref;
+    const size_t argCount = Item.Args.size();
+    // The arguments are read before the frame keeps a running routine's
+    // values: they may read those values.
+    // Only the slots the call uses are made (and unmade).
+    struct TArgs
+    {
+        alignas(Variant) unsigned char Bytes[sizeof(Variant) * MaxFastArgs];
+        size_t Count = 0;
+        Variant &operator[](size_t I) { return reinterpret_cast<Variant *>(Bytes)[I]; }
+        ~TArgs()
+        {
+            for (size_t i = 0; i < Count; ++i)
+                (*this)[i].~Variant();
+        }
+    } args;
+    for (size_t j = 0; j < argCount; ++j) {
+        new (&args[j]) Variant();
+        args.Count = j + 1;
+        int i;
+        if (Item.Args[j]->EvalInt(i, args[j]))
+            args[j].SetInteger(i);
+    }
+    TkwCallFrame frame(Item.Proc);
+    const int paramCount = ref->Count();
+    for (int j = 0; j < paramCount; ++j) {
+        TkwParamItem *p = ref->ParamAt(j);
+        const Variant &v = size_t(j) < argCount ? args[j] : p->DefValue();
+        // A parameter of a script routine takes an Integer as it is.
+        if (Item.Proc && v.VType() == varInteger && p->DirectIntWrite())
+            p->StoreInt(v.AsInteger());
+        else
+            p->SetValue(v);
+    }
+    if (Item.Helper) {
+        Item.Helper->SetParentRef(nullptr);
+        Item.Helper->SetParentValue(Variant());
+        Item.Helper->SetNeedResult(FNeedResult);
+    }
+    return ref->GetValue();
 }
 
 Variant TkwDesignator::GetValue()
@@ -1338,8 +1423,15 @@ Variant TkwDesignator::GetValue()
     Variant v;
     const size_t n = FDItems.size();
     // A call of a routine: its value as it comes.
-    if (n == 1)
-        return Access(*FDItems[0], nullptr, v, FNeedResult, false, v);
+    if (n == 1) {
+        TkwDesignatorItem &item = *FDItems[0];
+        // A script routine or host method known to have no var parameters
+        // (after its first call), with few arguments and no macro, takes the
+        // short way.
+        if (item.VarParams == 0 && item.Args.size() <= MaxFastArgs && !item.Ref->IsMacro())
+            return CallRoutine(item);
+        return Access(item, nullptr, v, FNeedResult, false, v);
+    }
     TkwCustomVariable *prev = nullptr;
     for (size_t i = 0; i < n; ++i) {
         TkwDesignatorItem &item = *FDItems[i];

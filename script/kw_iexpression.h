@@ -215,6 +215,11 @@ public:
             return true;
         return FRoot->EvalInt(V, Value);
     }
+    // The value when the compiled Integer program gives it; False (nothing
+    // evaluated that a second evaluation would notice: the program calls
+    // nothing) when the expression has no such program or the program gives
+    // up.
+    bool TryInt(int &V) { return Code() == TkwIntCode::ckInt && FCode.Run(V); }
     // Assigns through the root designator unless the expression is read-only.
     void SetValue(const Variant &Value) override;
 
@@ -280,6 +285,7 @@ struct TkwDesignatorItem
     TkwCustomHelper *Helper = nullptr; // Ref as a helper, when it is one
     TkwProcVariable *Proc = nullptr;   // Ref as a script routine, when it is one
     signed char VarParams = -1;        // the routine has var parameters (-1: not known yet)
+    bool FixedParams = false;          // a script routine or host method: its parameters never change
     std::unique_ptr<TkwCustomVariable> Owned; // a late-bound member made for this item
     std::vector<std::unique_ptr<TkwExpression>> Args;
 };
@@ -333,6 +339,11 @@ private:
     Variant Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, Variant &PrevValue, bool Need,
                    bool Write, const Variant &WriteValue);
 
+    // A call of a script routine or host method of up to MaxFastArgs
+    // arguments, none of them var parameters: what Access does for it,
+    // without the general cases.
+    static constexpr size_t MaxFastArgs = 4;
+    Variant CallRoutine(TkwDesignatorItem &Item);
     // "a[i]" (up to three indexes without calls) on an array variable:
     // the element is read and written where the variable keeps it. False
     // when the variable or its value does not allow it right now.

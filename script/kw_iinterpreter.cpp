@@ -472,11 +472,8 @@ Variant TkwProcVariable::GetValue()
         ~TRestore()
         {
             TkwScript *p = Proc->FProgram.get();
-            p->SetExitCalled(false);
-            p->SetTerminated(false);
             // A break or continue outside any loop must not stop the next call.
-            p->SetBreakCalled(false);
-            p->SetContinueCalled(false);
+            p->ClearStop();
             p->SetIsRunning(false);
             if (Root)
                 Root->SetRunningProgram(SavedRunning);
@@ -484,10 +481,7 @@ Variant TkwProcVariable::GetValue()
         }
     } restore{this, root, savedRunning, wasExecuting};
 
-    FProgram->SetExitCalled(false);
-    FProgram->SetTerminated(false);
-    FProgram->SetBreakCalled(false);
-    FProgram->SetContinueCalled(false);
+    FProgram->ClearStop();
     FProgram->SetIsRunning(true);
     FProgram->Statement()->Execute();
     if (!result)
@@ -512,11 +506,17 @@ void TkwStatement::Execute()
 
 void TkwStatement::ExecuteItems()
 {
+    // A terminate stops before the next statement, a break, continue or exit
+    // after the one that called it: one test of the flags serves both.
+    TkwScript *p = FProgram;
+    if (p->Terminated())
+        return;
+    // A list of one (a routine's or a branch's body) hands over to it.
+    if (FItems.size() == 1)
+        return static_cast<TkwStatement *>(FItems[0])->Execute();
     for (size_t i = 0; i < FItems.size(); ++i) {
-        if (FProgram->Terminated())
-            break;
         static_cast<TkwStatement *>(FItems[i])->Execute();
-        if (FProgram->BreakCalled() || FProgram->ContinueCalled() || FProgram->ExitCalled())
+        if (p->Stopping())
             break;
     }
 }

@@ -860,14 +860,17 @@ public:
     void SetIsExecutionRoot(bool Value) { FIsExecutionRoot = Value; }
     TkwScript *RunningProgram() const { return FRunningProgram; }
     void SetRunningProgram(TkwScript *Value) { FRunningProgram = Value; }
-    bool Terminated() const { return FTerminated; }
-    void SetTerminated(bool Value) { FTerminated = Value; }
-    bool ExitCalled() const { return FExitCalled; }
-    void SetExitCalled(bool Value) { FExitCalled = Value; }
-    bool BreakCalled() const { return FBreakCalled; }
-    void SetBreakCalled(bool Value) { FBreakCalled = Value; }
-    bool ContinueCalled() const { return FContinueCalled; }
-    void SetContinueCalled(bool Value) { FContinueCalled = Value; }
+    bool Terminated() const { return FStop & sfTerminated; }
+    void SetTerminated(bool Value) { SetStop(sfTerminated, Value); }
+    bool ExitCalled() const { return FStop & sfExit; }
+    void SetExitCalled(bool Value) { SetStop(sfExit, Value); }
+    bool BreakCalled() const { return FStop & sfBreak; }
+    void SetBreakCalled(bool Value) { SetStop(sfBreak, Value); }
+    bool ContinueCalled() const { return FStop & sfContinue; }
+    void SetContinueCalled(bool Value) { SetStop(sfContinue, Value); }
+    // Any of the four above: a statement list goes no further.
+    bool Stopping() const { return FStop != 0; }
+    void ClearStop() { FStop = 0; }
     // A member name that cannot be resolved while compiling (and the script
     // is not running) is left to be resolved when it is first evaluated.
     // Copied into the programs of the script's routines as they are built.
@@ -905,10 +908,11 @@ private:
     bool FIsRunning = false;
     bool FIsExecutionRoot = false;
     TkwScript *FRunningProgram = nullptr;
-    bool FTerminated = false;
-    bool FExitCalled = false;
-    bool FBreakCalled = false;
-    bool FContinueCalled = false;
+    // Terminated, exit, break and continue, one bit each: statements test
+    // them all at once after every statement.
+    enum : quint8 { sfTerminated = 1, sfExit = 2, sfBreak = 4, sfContinue = 8 };
+    void SetStop(quint8 Flag, bool Value) { FStop = Value ? quint8(FStop | Flag) : quint8(FStop & ~Flag); }
+    quint8 FStop = 0;
     bool FKeepUnresolved = false;
 };
 

@@ -23,18 +23,12 @@ void TkwScript::Execute()
         TkwScript *S;
         ~TCleanUp()
         {
-            S->FExitCalled = false;
-            S->FTerminated = false;
-            S->FIsRunning = false;
             // A break or continue outside any loop must not stop the next run.
-            S->FBreakCalled = false;
-            S->FContinueCalled = false;
+            S->ClearStop();
+            S->FIsRunning = false;
         }
     };
-    FExitCalled = false;
-    FTerminated = false;
-    FBreakCalled = false;
-    FContinueCalled = false;
+    ClearStop();
     FIsRunning = true;
     FIsExecutionRoot = true;
     TCleanUp cleanUp{this};
@@ -43,8 +37,8 @@ void TkwScript::Execute()
 
 void TkwScript::Terminate()
 {
-    FTerminated = true;
-    FExitCalled = true;
+    SetTerminated(true);
+    SetExitCalled(true);
     for (int i = 0; i < FItems.Count(); ++i)
         if (auto *proc = dynamic_cast<TkwProcVariable *>(FItems.Items(i)))
             proc->Program()->Terminate();

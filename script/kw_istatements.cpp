@@ -102,6 +102,11 @@ void TkwAssignmentStmt::Execute()
     if (RunAppend(false, false))
         return;
     int i;
+    // A pure Integer expression into a plain variable, without a Variant.
+    if (TkwCustomVariable *v = DirectTarget(); v && FSource->TryInt(i)) {
+        v->StoreInt(i);
+        return;
+    }
     Variant r;
     if (FSource->EvalInt(i, r)) {
         if (TkwCustomVariable *v = DirectTarget()) {
@@ -169,6 +174,8 @@ void TkwAssignPlusStmt::Execute()
         return;
     if (RunAppend(true, FStrCat))
         return;
+    if (QuickIntOp(IntAdd))
+        return;
     Variant t, s;
     if (RunIntOp(IntAdd, t, s)) {
         if (IntOpDone(t))
@@ -190,6 +197,8 @@ void TkwAssignMinusStmt::Execute()
 {
     if (!Announce(this))
         return;
+    if (QuickIntOp(IntSub))
+        return;
     Variant t, s;
     if (RunIntOp(IntSub, t, s)) {
         if (!IntOpDone(t))
@@ -203,6 +212,8 @@ void TkwAssignMinusStmt::Execute()
 void TkwAssignMulStmt::Execute()
 {
     if (!Announce(this))
+        return;
+    if (QuickIntOp(IntMul))
         return;
     Variant t, s;
     if (RunIntOp(IntMul, t, s)) {

@@ -3,6 +3,7 @@
 // BreakCalled, ContinueCalled) steer lists and loops.
 #pragma once
 #include "kw_iexpression.h"
+#include <climits>
 #include <memory>
 
 class TkwAssignmentStmt : public TkwStatement
@@ -49,6 +50,22 @@ protected:
     // the Variant arithmetic.
     template<class Op>
     bool RunIntOp(Op IntOp, Variant &L, Variant &R);
+    // "V op= X" done at once when V is a plain Integer variable and X a pure
+    // Integer expression whose result fits; False with nothing evaluated
+    // otherwise.
+    template<class Op>
+    bool QuickIntOp(Op IntOp)
+    {
+        TkwCustomVariable *t = DirectTarget();
+        if (!t || !t->DirectRead() || t->Value().VType() != varInteger)
+            return false;
+        int b;
+        qint64 x = 0;
+        if (!FSource->TryInt(b) || !IntOp(t->Value().AsInteger(), b, x) || x < INT_MIN || x > INT_MAX)
+            return false;
+        t->StoreInt(int(x));
+        return true;
+    }
 
     std::unique_ptr<TkwCustomVariable> FTarget;
     TkwDesignator *FTargetDesignator = nullptr;
