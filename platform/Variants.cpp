@@ -739,6 +739,11 @@ const Variant &VarArrayItem(const Variant &A, const int *Indices, int Count)
     return ArrayItem(A, Indices, Count);
 }
 
+void Variant::Replace(Variant &&Value)
+{
+    *this = std::move(Value);
+}
+
 const Variant *VarArrayItemPtr(const Variant &A, const int *Indices, int Count)
 {
     const TVarArrayData *a = IsArr(A) ? A::Arr(A) : nullptr;

@@ -129,7 +129,19 @@ public:
             FType = varInteger;
             FValue.I = v;
         } else {
-            *this = Variant(v);
+            Replace(Variant(v));
+        }
+    }
+
+    // Makes the value Empty; only the tag changes when no text or array is
+    // attached.
+    void Clear()
+    {
+        if (IsScalar()) {
+            FType = varEmpty;
+            FValue.I = 0;
+        } else {
+            Replace(Variant());
         }
     }
 
@@ -160,6 +172,8 @@ public:
 
 private:
     friend struct TVarAccess;
+    // The assignment out of line, so the scalar paths above stay small.
+    void Replace(Variant &&Value);
     int ToInteger() const;
     bool ToBoolean() const;
     TVarType FType;

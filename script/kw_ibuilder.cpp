@@ -830,11 +830,11 @@ void TkwBuilder::BuildStatement(TkwXMLItem *E, TkwScript *Prog, TkwStatement *Li
             if (target->IsReadOnly())
                 Fail(SLeftCantAssigned);
             CheckAssign(target.get(), value.get());
-            auto s = NewStmt<TkwAssignmentStmt>(E, Prog);
+            auto s = NewStmt<TkwReturnStmt>(E, Prog);
             s->SetTarget(target.release());
             s->SetSource(value.release());
             List->Add(s.release());
-            break;
+            return;
         }
         List->Add(NewStmt<TkwExitStmt>(E, Prog).release());
     } else if (n == QLatin1String("with")) {

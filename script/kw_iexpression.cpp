@@ -706,6 +706,12 @@ TkwIntCode::TKind TkwIntCode::Compile(TkwExpressionNode *Root)
     FShort = (FCode.size() == 2 && operand(0))
              || (FCode.size() == 3 && operand(0) && FCode[1].Op >= opAdd && FCode[1].Op != opNeg
                  && FCode[1].Op <= opNe && FCode[1].Right != rtStack);
+    if (FShort) {
+        FShortA = {FCode[0].Op == opVar ? FCode[0].Var : nullptr, FCode[0].Arg};
+        FShortOp = FCode.size() == 2 ? opEnd : FCode[1].Op;
+        if (FShortOp != opEnd)
+            FShortB = {FCode[1].Right == rtVar ? FCode[1].Var : nullptr, FCode[1].Arg};
+    }
     return FCode.empty() ? ckNone : k;
 }
 
@@ -741,20 +747,18 @@ inline bool IntOperand(TkwCustomVariable *Var, int Const, qint64 &V)
 
 } // namespace
 
-inline bool TkwIntCode::RunShort(int &Result) const
+bool TkwIntCode::RunShort(int &Result) const
 {
-    const TInstr &first = FCode[0];
     qint64 a, b, r;
-    if (!IntOperand(first.Op == opVar ? first.Var : nullptr, first.Arg, a))
+    if (!IntOperand(FShortA.Var, FShortA.Const, a))
         return false;
-    if (FCode.size() == 2) {
+    if (FShortOp == opEnd) {
         Result = int(a);
         return true;
     }
-    const TInstr &in = FCode[1];
-    if (!IntOperand(in.Right == rtVar ? in.Var : nullptr, in.Arg, b))
+    if (!IntOperand(FShortB.Var, FShortB.Const, b))
         return false;
-    switch (in.Op) {
+    switch (FShortOp) {
     case opAdd: r = a + b; break;
     case opSub: r = a - b; break;
     case opMul: r = a * b; break;
@@ -872,10 +876,8 @@ TkwIntCode::TKind TkwIntCode::Emit(TkwExpressionNode *N, int Depth)
     return result;
 }
 
-bool TkwIntCode::Run(int &Result) const
+bool TkwIntCode::RunLong(int &Result) const
 {
-    if (FShort)
-        return RunShort(Result);
     // Threaded: each instruction jumps to the next one's handler itself, so
     // the jumps are told apart when they are predicted.
     static const void *const handlers[] = {&&Const, &&Var, &&BoolVar, &&Elem, &&Add, &&Sub, &&Mul, &&Div, &&Mod,
@@ -1147,6 +1149,10 @@ bool TkwDesignator::IndexFast(int *Index, int &Count)
     // them is the same.
     for (int d = 0; d < Count; ++d) {
         int i;
+        if (args[size_t(d)]->TryInt(i)) {
+            Index[d] = i;
+            continue;
+        }
         Variant v;
         Index[d] = args[size_t(d)]->EvalInt(i, v) ? i : v.AsInteger();
     }
@@ -1218,10 +1224,16 @@ const char *StackLimit()
 
 } // namespace
 
-void kwFindStackLimit()
+void kwStackCheckFailed()
 {
-    kwStackLimit = StackLimit();
-    kwStackLimitKnown = true;
+    static thread_local bool known = false;
+    if (!known) {
+        known = true;
+        kwStackLimit = reinterpret_cast<quintptr>(StackLimit());
+        if (reinterpret_cast<quintptr>(__builtin_frame_address(0)) >= kwStackLimit)
+            return;
+    }
+    kwStackOverflow();
 }
 
 void kwStackOverflow()
@@ -1370,35 +1382,50 @@ Variant TkwDesignator::CallRoutine(TkwDesignatorItem &Item)
     const size_t argCount = Item.Args.size();
     // The arguments are read before the frame keeps a running routine's
     // values: they may read those values.
-    // Only the slots the call uses are made (and unmade).
+    // Integers stay plain; a slot for any other value is made (and unmade)
+    // only when it is used.
     struct TArgs
     {
         alignas(Variant) unsigned char Bytes[sizeof(Variant) * MaxFastArgs];
-        size_t Count = 0;
-        Variant &operator[](size_t I) { return reinterpret_cast<Variant *>(Bytes)[I]; }
+        int Ints[MaxFastArgs];
+        bool Made[MaxFastArgs] = {};
+        Variant &Make(size_t I)
+        {
+            Made[I] = true;
+            return *new (Bytes + I * sizeof(Variant)) Variant();
+        }
+        Variant &At(size_t I) { return *reinterpret_cast<Variant *>(Bytes + I * sizeof(Variant)); }
         ~TArgs()
         {
-            for (size_t i = 0; i < Count; ++i)
-                (*this)[i].~Variant();
+            for (size_t i = 0; i < MaxFastArgs; ++i)
+                if (Made[i])
+                    At(i).~Variant();
         }
     } args;
     for (size_t j = 0; j < argCount; ++j) {
-        new (&args[j]) Variant();
-        args.Count = j + 1;
-        int i;
-        if (Item.Args[j]->EvalInt(i, args[j]))
-            args[j].SetInteger(i);
+        TkwExpression *e = Item.Args[j].get();
+        if (e->TryInt(args.Ints[j]))
+            continue;
+        Variant &v = args.Make(j);
+        if (e->EvalInt(args.Ints[j], v)) {
+            args.Made[j] = false;
+            v.~Variant();
+        }
     }
     TkwCallFrame frame(Item.Proc);
     const int paramCount = ref->Count();
     for (int j = 0; j < paramCount; ++j) {
         TkwParamItem *p = ref->ParamAt(j);
-        const Variant &v = size_t(j) < argCount ? args[j] : p->DefValue();
-        // A parameter of a script routine takes an Integer as it is.
-        if (Item.Proc && v.VType() == varInteger && p->DirectIntWrite())
-            p->StoreInt(v.AsInteger());
-        else
-            p->SetValue(v);
+        if (size_t(j) >= argCount) {
+            p->SetValue(p->DefValue());
+        } else if (args.Made[j]) {
+            p->SetValue(args.At(size_t(j)));
+        } else if (Item.Proc && p->DirectIntWrite()) {
+            // A parameter of a script routine takes an Integer as it is.
+            p->StoreInt(args.Ints[j]);
+        } else {
+            p->SetValue(Variant(args.Ints[j]));
+        }
     }
     if (Item.Helper) {
         Item.Helper->SetParentRef(nullptr);
@@ -1416,11 +1443,6 @@ Variant TkwDesignator::GetValue()
         return FValue;
     if (FPlain)
         return FPlain->GetValue();
-    int index[3];
-    int count = 0;
-    if (FArrayVar && IndexFast(index, count))
-        return VarArrayItem(FArrayVar->Value(), index, count);
-    Variant v;
     const size_t n = FDItems.size();
     // A call of a routine: its value as it comes.
     if (n == 1) {
@@ -1430,8 +1452,14 @@ Variant TkwDesignator::GetValue()
         // short way.
         if (item.VarParams == 0 && item.Args.size() <= MaxFastArgs && !item.Ref->IsMacro())
             return CallRoutine(item);
+        Variant v;
         return Access(item, nullptr, v, FNeedResult, false, v);
     }
+    int index[3];
+    int count = 0;
+    if (FArrayVar && IndexFast(index, count))
+        return VarArrayItem(FArrayVar->Value(), index, count);
+    Variant v;
     TkwCustomVariable *prev = nullptr;
     for (size_t i = 0; i < n; ++i) {
         TkwDesignatorItem &item = *FDItems[i];

@@ -148,7 +148,7 @@ public:
     // Compiles the tree under Root; the kind of its value, ckNone (and no
     // program) when the tree has parts the program does not cover.
     TKind Compile(TkwExpressionNode *Root);
-    bool Run(int &Result) const;
+    bool Run(int &Result) const { return FShort ? RunShort(Result) : RunLong(Result); }
 
 private:
     enum TOp : char {
@@ -168,8 +168,18 @@ private:
     // A program of one operand, or of an operand and an operator taking
     // its right operand itself ("n - 1", "i <= 10"), runs without the loop.
     bool RunShort(int &Result) const;
+    bool RunLong(int &Result) const;
     std::vector<TInstr> FCode;
     bool FShort = false;
+    // The short program's operands and operator, held here so a run reads
+    // no vector.
+    struct TOperand
+    {
+        TkwCustomVariable *Var;
+        int Const;
+    };
+    TOperand FShortA{}, FShortB{};
+    TOp FShortOp = opEnd; // opEnd: a single operand
 };
 
 class TkwCustomExpression : public TkwCustomVariable

@@ -454,7 +454,7 @@ Variant TkwProcVariable::GetValue()
     FExecuting = true;
     TkwCustomVariable *result = ResultVariable();
     if (result)
-        result->StoreValue(Variant());
+        result->StoreEmpty();
 
     TkwScript *root = FProgram.get();
     while (root && !root->IsExecutionRoot())
@@ -504,16 +504,10 @@ void TkwStatement::Execute()
     ExecuteItems();
 }
 
-void TkwStatement::ExecuteItems()
+void TkwStatement::ExecuteList()
 {
-    // A terminate stops before the next statement, a break, continue or exit
-    // after the one that called it: one test of the flags serves both.
+    // One test of the flags after each statement serves all four.
     TkwScript *p = FProgram;
-    if (p->Terminated())
-        return;
-    // A list of one (a routine's or a branch's body) hands over to it.
-    if (FItems.size() == 1)
-        return static_cast<TkwStatement *>(FItems[0])->Execute();
     for (size_t i = 0; i < FItems.size(); ++i) {
         static_cast<TkwStatement *>(FItems[i])->Execute();
         if (p->Stopping())

@@ -176,14 +176,22 @@ public:
     TObject *AddedBy() const { return FAddedBy; }
     void SetAddedBy(TObject *Value) { FAddedBy = Value; }
     bool IsReadOnly() const { return FIsReadOnly; }
-    void SetIsReadOnly(bool Value) { FIsReadOnly = Value; }
+    void SetIsReadOnly(bool Value)
+    {
+        FIsReadOnly = Value;
+        UpdateDirect();
+    }
     // A macro routine receives the source text of its arguments.
     bool IsMacro() const { return FIsMacro; }
     void SetIsMacro(bool Value) { FIsMacro = Value; }
     const QString &Name() const { return FName; }
     const QString &UpperName() const { return FUpperName; }
     TkwVarType Typ() const { return FTyp; }
-    void SetTyp(TkwVarType Value) { FTyp = Value; }
+    void SetTyp(TkwVarType Value)
+    {
+        FTyp = Value;
+        UpdateDirect();
+    }
     const QString &TypeName() const { return FTypeName; }
     void SetTypeName(const QString &Value) { FTypeName = Value; }
     // The stored value as it is, and storing without conversion or checks
@@ -191,29 +199,44 @@ public:
     const Variant &Value() const { return FValue; }
     void StoreValue(const Variant &Value) { FValue = Value; }
     void StoreInt(int Value) { FValue.SetInteger(Value); }
+    void StoreEmpty() { FValue.Clear(); }
     const TkwGetVariableValueEvent &OnGetVarValue() const { return FOnGetVarValue; }
-    void SetOnGetVarValue(const TkwGetVariableValueEvent &Value) { FOnGetVarValue = Value; }
+    void SetOnGetVarValue(const TkwGetVariableValueEvent &Value)
+    {
+        FOnGetVarValue = Value;
+        UpdateDirect();
+    }
 
     // GetValue gives the stored value as it is (no provider, no routine):
     // the interpreter's fast paths read Value() instead.
-    bool DirectRead() const { return FDirect && !FOnGetVarValue.Assigned(); }
+    bool DirectRead() const { return FDirectRead; }
     // SetValue would store an Integer as it is: the fast paths store it with
     // StoreValue instead.
-    bool DirectIntWrite() const
-    {
-        return FDirect && !FIsReadOnly && FTyp != fvtBool && FTyp != fvtFloat && FTyp != fvtString;
-    }
+    bool DirectIntWrite() const { return FDirectIntWrite; }
 
 protected:
     // Set by the kinds whose GetValue and SetValue keep to the rules above.
-    void SetDirect(bool Value) { FDirect = Value; }
+    void SetDirect(bool Value)
+    {
+        FDirect = Value;
+        UpdateDirect();
+    }
 
     Variant FValue;
     TkwGetVariableValueEvent FOnGetVarValue;
 
 private:
     friend class TkwArrayHelper;
+    // The two answers above, kept up to date by the setters they depend on
+    // (the interpreter asks them on every fast read and write).
+    void UpdateDirect()
+    {
+        FDirectRead = FDirect && !FOnGetVarValue.Assigned();
+        FDirectIntWrite = FDirect && !FIsReadOnly && FTyp != fvtBool && FTyp != fvtFloat && FTyp != fvtString;
+    }
     bool FDirect = false;
+    bool FDirectRead = false;
+    bool FDirectIntWrite = false;
     TObject *FAddedBy = nullptr;
     bool FIsReadOnly = false;
     bool FIsMacro = false;
@@ -383,18 +406,17 @@ decltype(auto) kwScriptMemory(F &&Body)
 // Raises EStackOverflow when the machine stack of the running thread is
 // nearly used up: called where the interpreter recurses (calls, statement
 // lists, event handlers), so deep scripts fail before the stack does.
-// The lowest stack address of the running thread the interpreter may use
-// (nil when unknown), found on the thread's first check.
-inline thread_local const char *kwStackLimit = nullptr;
-inline thread_local bool kwStackLimitKnown = false;
-void kwFindStackLimit();
+// The lowest stack address of the running thread the interpreter may use:
+// all ones until the thread's first check finds it, 0 when it is unknown.
+// One comparison per check.
+inline thread_local quintptr kwStackLimit = ~quintptr(0);
+// Below the limit: finds it on the thread's first check, else raises.
+void kwStackCheckFailed();
 [[noreturn]] void kwStackOverflow();
 inline void kwCheckStack()
 {
-    if (!kwStackLimitKnown)
-        kwFindStackLimit();
-    if (kwStackLimit && reinterpret_cast<quintptr>(__builtin_frame_address(0)) < reinterpret_cast<quintptr>(kwStackLimit))
-        kwStackOverflow();
+    if (reinterpret_cast<quintptr>(__builtin_frame_address(0)) < kwStackLimit) [[unlikely]]
+        kwStackCheckFailed();
 }
 
 // One call of a script routine, from a script or from the host (an event,
@@ -723,13 +745,16 @@ public:
     virtual void Execute();
     // Execute without the stack check: for a loop that checked once before
     // its first round (each round runs at the same depth).
-    void ExecuteItems();
+    inline void ExecuteItems();
 
     TkwScript *Program() const { return FProgram; }
     const QString &UnitName() const { return FUnitName; }
     const QString &SourcePos() const { return FSourcePos; }
 
 private:
+    // ExecuteItems for two items or more.
+    void ExecuteList();
+
     TkwScript *FProgram;
     QString FUnitName;
     QString FSourcePos;
@@ -915,6 +940,19 @@ private:
     quint8 FStop = 0;
     bool FKeepUnresolved = false;
 };
+
+// A terminate stops before the next statement, a break, continue or exit
+// after the one that called it. A list of one (a routine's or a branch's
+// body) hands over to it.
+inline void TkwStatement::ExecuteItems()
+{
+    if (FProgram->Terminated())
+        return;
+    if (FItems.size() == 1)
+        static_cast<TkwStatement *>(FItems[0])->Execute();
+    else
+        ExecuteList();
+}
 
 inline bool TkwProcVariable::ItemsChanged() const
 {

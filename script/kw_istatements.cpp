@@ -118,6 +118,17 @@ void TkwAssignmentStmt::Execute()
     FTarget->SetValue(r);
 }
 
+void TkwReturnStmt::Execute()
+{
+    TkwAssignmentStmt::Execute();
+    // What would stop a statement list before the exit stops it here too.
+    TkwScript *p = Program();
+    if (p->Stopping())
+        return;
+    p->RunLine(UnitName(), SourcePos());
+    p->SetExitCalled(true);
+}
+
 template<class Op>
 bool TkwAssignmentStmt::RunIntOp(Op IntOp, Variant &L, Variant &R)
 {

@@ -80,6 +80,15 @@ private:
     bool FAppendStrCat = false;
 };
 
+// "return X": X into Result, then the routine ends; the exit announces the
+// line again, as a separate exit statement would.
+class TkwReturnStmt : public TkwAssignmentStmt
+{
+public:
+    using TkwAssignmentStmt::TkwAssignmentStmt;
+    void Execute() override;
+};
+
 // Target := Target op Source.
 class TkwAssignPlusStmt : public TkwAssignmentStmt
 {
