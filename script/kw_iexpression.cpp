@@ -1199,9 +1199,6 @@ void TkwDesignator::SetAddress(const QString &Name)
     FValue = Variant(Name);
 }
 
-// Script routines run on the machine's stack: an endless recursion raises
-// before it runs out.
-static int CallDepth = 0;
 
 namespace {
 
@@ -1277,17 +1274,8 @@ TSavedStack SavedStack;
 
 } // namespace
 
-TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
+void TkwCallFrame::Save(TkwProcVariable *Proc)
 {
-    if (!Proc)
-        return;
-    kwCheckStack();
-    if (CallDepth >= kwMaxCallDepth)
-        throw EStackOverflow(SStackOverflow);
-    ++CallDepth;
-    FCounted = true;
-    if (!Proc->Executing())
-        return;
     // The routine knows its locals (found once): a call only copies values.
     const std::vector<TkwLocal> &locals = Proc->Locals();
     FBase = SavedStack.Size();
@@ -1300,17 +1288,8 @@ TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
     }
 }
 
-TkwCallFrame::~TkwCallFrame()
+void TkwCallFrame::RestoreSaved()
 {
-    Restore();
-    if (FCounted)
-        --CallDepth;
-}
-
-void TkwCallFrame::Restore()
-{
-    if (!FSaving)
-        return;
     FSaving = false;
     const size_t top = SavedStack.Size();
     for (size_t i = FBase; i < top; ++i) {

@@ -12,8 +12,6 @@
 // endless recursion), before the machine's stack runs out.
 STATION_EXCEPTION(EStackOverflow, Exception)
 extern QString SStackOverflow; // "Stack overflow"
-// Script routine calls that may be active at once.
-constexpr int kwMaxCallDepth = 1000;
 // Levels of an expression tree (a flat chain of n operators has n + 1);
 // deeper ones are refused as "Nesting too deep".
 constexpr int kwMaxExpressionDepth = 1000;

@@ -483,7 +483,9 @@ Variant TkwProcVariable::GetValue()
 
     FProgram->ClearStop();
     FProgram->SetIsRunning(true);
-    FProgram->Statement()->Execute();
+    // The body is a plain statement list: its own Execute, without the
+    // virtual call.
+    FProgram->Statement()->TkwStatement::Execute();
     if (!result)
         return Null();
     return result->DirectRead() ? result->Value() : result->GetValue();

@@ -413,6 +413,8 @@ inline thread_local quintptr kwStackLimit = ~quintptr(0);
 // Below the limit: finds it on the thread's first check, else raises.
 void kwStackCheckFailed();
 [[noreturn]] void kwStackOverflow();
+// Script routine calls that may be active at once.
+constexpr int kwMaxCallDepth = 1000;
 inline void kwCheckStack()
 {
     if (reinterpret_cast<quintptr>(__builtin_frame_address(0)) < kwStackLimit) [[unlikely]]
@@ -427,15 +429,30 @@ inline void kwCheckStack()
 class TkwCallFrame
 {
 public:
-    explicit TkwCallFrame(TkwProcVariable *Proc);
-    ~TkwCallFrame();
+    inline explicit TkwCallFrame(TkwProcVariable *Proc);
+    ~TkwCallFrame()
+    {
+        Restore();
+        if (FCounted)
+            --Depth;
+    }
     TkwCallFrame(const TkwCallFrame &) = delete;
     TkwCallFrame &operator=(const TkwCallFrame &) = delete;
     // Puts the saved values back now (before var parameters are copied out
     // into the caller's variables, which may be the routine's own).
-    void Restore();
+    void Restore()
+    {
+        if (FSaving)
+            RestoreSaved();
+    }
 
 private:
+    void Save(TkwProcVariable *Proc);
+    void RestoreSaved();
+
+    // Script routines run on the machine's stack: an endless recursion
+    // raises before it runs out.
+    static inline int Depth = 0;
     bool FCounted = false;
     bool FSaving = false;
     size_t FBase = 0; // where this frame's values start on the saved stack
@@ -952,6 +969,19 @@ inline void TkwStatement::ExecuteItems()
         static_cast<TkwStatement *>(FItems[0])->Execute();
     else
         ExecuteList();
+}
+
+inline TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
+{
+    if (!Proc)
+        return;
+    kwCheckStack();
+    if (Depth >= kwMaxCallDepth)
+        kwStackOverflow();
+    ++Depth;
+    FCounted = true;
+    if (Proc->Executing())
+        Save(Proc);
 }
 
 inline bool TkwProcVariable::ItemsChanged() const

@@ -181,6 +181,18 @@ TEST(InterpHost, RunLineAndCodeLines)
     EXPECT_EQ(h.S.CodeLines(), (QList<int>{3, 5, 6}));
     h.S.Clear();
     EXPECT_TRUE(h.S.CodeLines().isEmpty());
+    // A return announces its line twice, storing the value and leaving.
+    TInterpHost j;
+    j.S.SetOnRunLine(TkwRunLineEvent(&w, &TLineWatch::RunLine));
+    w.Positions.clear();
+    EXPECT_EQ(j.Run(QStringLiteral("JScript"), QStringLiteral(
+        "function F(n) {\r\n"
+        "  if (n < 1)\r\n"
+        "    return 0;\r\n"
+        "  return n + F(n - 1);\r\n"
+        "}\r\n"
+        "Log(F(1));\r\n")), QStringLiteral("1"));
+    EXPECT_EQ(w.Positions.join(QLatin1Char(' ')), QStringLiteral("6:1 2:3 4:3 2:3 3:5 3:5 4:3"));
 }
 
 TEST(InterpHost, TerminateFromRunLineStopsLoopsAndRoutines)

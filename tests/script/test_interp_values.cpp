@@ -239,6 +239,13 @@ TEST(InterpValues, IntegerShortcutsKeepTheVariantRules)
          "var a: array[0..2] of Variant; i: Integer;\r\n"
          "begin a[0] := 'x'; a[1] := 2; a[2] := 2.5; i := 1; Log(a[i] + a[i + 1]); Log(a[0] + 'y'); end.",
          "4.5|xy"},
+        // Calls after the first take the short way: text arguments, string
+        // locals kept across the recursion.
+        {"PascalScript",
+         "function Grow(s: String; n: Integer): String; var t: String;\r\n"
+         "begin t := s; if n > 0 then Result := Grow(s + 'b', n - 1) + ' ' + t else Result := t; end;\r\n"
+         "var i: Integer; r: String; begin for i := 1 to 2 do r := Grow('a', 2); Log(r); end.",
+         "abb ab a"},
         // Var parameters are written back on every call from one place.
         {"PascalScript",
          "procedure Add2(var x: Integer; y: Integer); begin x := x + 2; y := 0; end;\r\n"
