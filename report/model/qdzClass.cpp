@@ -10,7 +10,6 @@
 #include "qdzXMLSerializer.h"
 
 #include <QMutexLocker>
-#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 
@@ -102,7 +101,12 @@ TqdzComponent::TqdzComponent(TComponent *AOwner)
 
 TqdzComponent::~TqdzComponent()
 {
-    if (TqdzReport *r = GetReport(); r && r != this && r->XMLSerializer())
+    TqdzReport *r = GetReport();
+    // A child freed with its parent has left the report's tree already; the
+    // report still owns it, and a read in progress must forget it too.
+    if (TqdzComponent *o = AsReportObject(Owner()); !r && o && o->FIsReport)
+        r = static_cast<TqdzReport *>(o);
+    if (r && r != this && r->XMLSerializer())
         r->XMLSerializer()->ForgetObject(this);
     FFont.SetOnChange(TNotifyEvent());
     SetParent(nullptr);
@@ -650,28 +654,6 @@ TqdzRect TqdzReportComponent::GetRect() const
 
 // --------------------------------------------------------------- TqdzReport
 
-TqdzReport::TNameKey::TNameKey(const QString &AName) : Name(AName)
-{
-    // Folded on the stack (names are short), hashed with the process's seed
-    // so that chosen names cannot pile up in one bucket.
-    QVarLengthArray<char16_t, 64> folded(AName.size());
-    const QChar *p = AName.constData();
-    for (qsizetype i = 0; i < AName.size(); ++i) {
-        const char16_t c = p[i].unicode();
-        folded[i] = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
-    }
-    Hash = qHash(QStringView(folded.constData(), folded.size()), QHashSeed::globalSeed());
-}
-
-bool TqdzReport::TNameKey::operator==(const TNameKey &Other) const
-{
-    // A name counted in both ways is looked up by the very string it was
-    // counted with: the same characters need no comparing.
-    return Hash == Other.Hash
-           && ((Name.constData() == Other.Name.constData() && Name.size() == Other.Name.size())
-               || StationRtti::SameName(Name, Other.Name));
-}
-
 void TqdzReport::ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName)
 {
     const bool owned = AComponent && AComponent->Owner() == this;
@@ -713,7 +695,7 @@ TComponent *TqdzReport::FindOwnedComponent(const QString &Name) const
 void TqdzReport::ReserveNames(qsizetype Count)
 {
     if (Count > 0 && !ComponentState().Contains(csDestroying))
-        FNames.reserve(FNames.size() + Count);
+        FNames.Reserve(Count);
 }
 
 void TqdzReport::CountName(const QString &Name, int TNameCounts::*Count, int Delta)
@@ -721,19 +703,7 @@ void TqdzReport::CountName(const QString &Name, int TNameCounts::*Count, int Del
     // While the report goes its index is gone (see the destructor).
     if (Name.isEmpty() || ComponentState().Contains(csDestroying))
         return;
-    TNameKey key(Name);
-    // A new name (the common case while reading) costs one look-up.
-    if (Delta > 0) {
-        FNames[std::move(key)].*Count += Delta;
-        return;
-    }
-    auto it = FNames.find(key);
-    if (it == FNames.end())
-        return;
-    int &n = (*it).*Count;
-    n = qMax(0, n + Delta);
-    if (it->Tree == 0 && it->Owned == 0)
-        FNames.erase(it);
+    FNames.Count(Name, Count, Delta);
 }
 
 bool TqdzReport::HasName(const QString &Name, int TNameCounts::*Count) const
@@ -742,8 +712,8 @@ bool TqdzReport::HasName(const QString &Name, int TNameCounts::*Count) const
     // that looks the name up for certain.
     if (ComponentState().Contains(csDestroying))
         return true;
-    auto it = FNames.constFind(TNameKey(Name));
-    return it != FNames.constEnd() && (*it).*Count > 0;
+    const TNameCounts *c = FNames.Find(Name);
+    return c && c->*Count > 0;
 }
 
 void TqdzReport::IndexName(const QString &Name, int Delta)

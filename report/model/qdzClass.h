@@ -17,6 +17,7 @@
 #include "platform/Graphics.h"
 #include "platform/Variants.h"
 #include "report/model/qdzClassEngine.h"
+#include "report/model/qdzNameIndex.h"
 #include "report/model/qdzUtils.h"
 
 #include <QByteArray>
@@ -477,23 +478,7 @@ private:
     void IndexNames(TqdzComponent *Root, int Delta);
     void IndexName(const QString &Name, int Delta);
     bool HasIndexedName(const QString &Name) const;
-    // A name with the hash of its ASCII upper-case form, computed once:
-    // neither a look-up nor growing the index folds or hashes it again.
-    struct TNameKey
-    {
-        explicit TNameKey(const QString &AName);
-        QString Name;
-        size_t Hash;
-        bool operator==(const TNameKey &Other) const;
-        friend size_t qHash(const TNameKey &Key, size_t = 0) { return Key.Hash; }
-    };
-    // How often a name is used in the report's tree (not counting the
-    // report's own name) and among the components the report owns.
-    struct TNameCounts
-    {
-        int Tree = 0;
-        int Owned = 0;
-    };
+    using TNameCounts = TqdzNameIndex::TCounts;
     void CountName(const QString &Name, int TNameCounts::*Count, int Delta);
     bool HasName(const QString &Name, int TNameCounts::*Count) const;
     // Raises EInvalidOperation while a build runs: Operation would free the
@@ -514,7 +499,7 @@ private:
     // Both counts of every name, in one index. A report owns thousands of
     // objects: an owned name found here is looked up for certain, a name
     // missing here is missing.
-    QHash<TNameKey, TNameCounts> FNames;
+    TqdzNameIndex FNames;
     std::unique_ptr<TStringList> FErrors;
     TqdzXMLSerializer *FXMLSerializer = nullptr;
     bool FStoreInDFM = true;

@@ -172,7 +172,7 @@ TqdzReport::~TqdzReport()
     Destroying();
     // Each object would take its names out one by one: the index goes at
     // once, and nothing is counted from here on.
-    FNames.clear();
+    FNames.Clear();
     FTimer->SetEnabled(false);
     // A preview still showing this report's pages goes with it; a preview
     // control of the application forgets it.

@@ -243,6 +243,7 @@ void TqdzXMLSerializer::ReadTemplateRoot(TqdzComponent *RootObject, TqdzXMLItem 
     }
     FLoaded.clear();
     FLoadedSet.clear();
+    FLoadedIndexed = false;
     if (FOwner->InheritsFrom(TqdzReport::StaticClass()))
         static_cast<TqdzReport *>(FOwner)->ReserveNames(CountItems(Item));
     try {
@@ -260,6 +261,7 @@ void TqdzXMLSerializer::FinishLoading()
     const std::vector<TqdzComponent *> loaded = std::move(FLoaded);
     FLoaded.clear();
     FLoadedSet.clear();
+    FLoadedIndexed = false;
     for (TqdzComponent *c : loaded)
         c->SetIsLoading(false);
     for (TqdzComponent *c : loaded) {
@@ -288,6 +290,7 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
     }
 
     TqdzComponent *obj = nullptr;
+    bool fresh = false;
     if (Parent) {
         // A report stands only at the root: one inside a page would take
         // its objects' names for the outer report's.
@@ -319,23 +322,51 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
                 AddError(e.Message());
                 return;
             }
+            fresh = true;
         }
     } else {
         obj = RootObject;
     }
 
     obj->SetIsLoading(true);
-    if (!FLoadedSet.contains(obj)) {
-        FLoadedSet.insert(obj);
-        FLoaded.push_back(obj);
-    }
+    AddLoaded(obj, fresh);
+    struct TReadingGuard
+    {
+        std::vector<TqdzComponent *> &Reading;
+        size_t Depth;
+        ~TReadingGuard() { Reading.resize(Depth); }
+    } guard{FReading, FReading.size()};
+    FReading.push_back(obj);
     ReadObjectAttributes(obj, Item->Text());
     for (int i = 0; i < Item->Count(); ++i) {
-        // An attribute setter may have freed the object; it then left FLoadedSet.
-        if (!FLoadedSet.contains(obj))
+        // An attribute setter may have freed the object (see ForgetObject).
+        if (!FReading[guard.Depth])
             return;
         ReadObjectElement(obj, RootObject, Item->GetItems(i));
     }
+}
+
+void TqdzXMLSerializer::AddLoaded(TqdzComponent *Obj, bool Fresh)
+{
+    // A fresh object cannot be listed yet: a freed one left the list.
+    if (!Fresh && !FLoaded.empty()) {
+        IndexLoaded();
+        if (FLoadedSet.contains(Obj))
+            return;
+    }
+    FLoaded.push_back(Obj);
+    if (FLoadedIndexed)
+        FLoadedSet.insert(Obj);
+}
+
+void TqdzXMLSerializer::IndexLoaded()
+{
+    if (FLoadedIndexed)
+        return;
+    FLoadedSet.reserve(qsizetype(FLoaded.size()));
+    for (TqdzComponent *c : FLoaded)
+        FLoadedSet.insert(c);
+    FLoadedIndexed = true;
 }
 
 void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text)
@@ -574,7 +605,16 @@ void TqdzXMLSerializer::ForgetObject(TPersistent *Obj)
     FFixups.erase(std::remove_if(FFixups.begin(), FFixups.end(),
                                  [Obj](const TFixupItem &f) { return f.Obj == Obj || f.Root == Obj; }),
                   FFixups.end());
-    if (auto *c = dynamic_cast<TqdzComponent *>(Obj); c && FLoadedSet.remove(c))
+    auto *c = dynamic_cast<TqdzComponent *>(Obj);
+    if (!c)
+        return;
+    for (TqdzComponent *&r : FReading)
+        if (r == c)
+            r = nullptr;
+    if (FLoaded.empty())
+        return;
+    IndexLoaded();
+    if (FLoadedSet.remove(c))
         FLoaded.erase(std::remove(FLoaded.begin(), FLoaded.end(), c), FLoaded.end());
 }
 

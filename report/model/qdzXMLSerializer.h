@@ -106,6 +106,9 @@ private:
     void FindInstance(TReader *Reader, const QString &Name, TComponent *&Instance);
     void AddError(const QString &Message);
     void FinishLoading();
+    // Adds Obj to FLoaded unless it is there; Fresh: made by this read just now.
+    void AddLoaded(TqdzComponent *Obj, bool Fresh);
+    void IndexLoaded();
 
     std::unique_ptr<TStringList> FErrors;
     std::vector<TFixupItem> FFixups;
@@ -139,7 +142,14 @@ private:
     // The element name that made a class last.
     QByteArray FLastClassName;
     TClass FLastClass = nullptr;
+    // Which objects FLoaded holds. Made from FLoaded only once an object is
+    // met a second time or freed during the read, which a plain template
+    // never does: a set of every object read costs a cache miss per object.
     QSet<TqdzComponent *> FLoadedSet;
+    bool FLoadedIndexed = false;
+    // The objects whose elements are being read, outermost first; one freed
+    // meanwhile is set to null, so its element stops reading children.
+    std::vector<TqdzComponent *> FReading;
 };
 
 // The 7-bit escape of strings kept in binary collection data: a character of

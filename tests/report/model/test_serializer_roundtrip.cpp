@@ -64,10 +64,37 @@ const QByteArray HandWritten =
     "  </TqdzTestPage>\r\n"
     "</TqdzTestReport>\r\n";
 
+// A memo whose FreeParent setter frees its parent, and so itself.
+class TqdzParentFreeingMemo : public TqdzTestMemoView
+{
+    STATION_CLASS(TqdzParentFreeingMemo, TqdzTestMemoView)
+public:
+    explicit TqdzParentFreeingMemo(TComponent *AOwner) : TqdzTestMemoView(AOwner) {}
+    bool FreeParent() const { return false; }
+    void SetFreeParent(bool Value)
+    {
+        if (Value && Parent())
+            Parent()->Free();
+    }
+};
+
+STATION_PUBLISHED(TqdzParentFreeingMemo)
+{
+    P.Prop("FreeParent", &TqdzParentFreeingMemo::FreeParent, &TqdzParentFreeingMemo::SetFreeParent);
+}
+
 class SerializerTemplates : public ::testing::Test
 {
 protected:
-    void SetUp() override { RegisterTestReportClasses(); }
+    void SetUp() override
+    {
+        RegisterTestReportClasses();
+        static const bool Done = [] {
+            RegisterClasses({TqdzParentFreeingMemo::StaticClass()});
+            return true;
+        }();
+        (void)Done;
+    }
 };
 
 TEST_F(SerializerTemplates, HandWrittenTemplateLoadsExactlyTheExpectedObjects)
@@ -340,9 +367,28 @@ TEST_F(SerializerTemplates, DuplicateNamesInATemplateReuseTheFirstObject)
                      "<TqdzTestBand Name=\"B\" Height=\"1\"/><TqdzTestBand Name=\"b\" Top=\"2\"/>"
                      "</TqdzTestPage></TqdzTestReport>");
     ASSERT_EQ(Names(&r), QStringList({"TqdzTestPage:P<>", "TqdzTestBand:b<P>"}));
-    auto *b = r.FindObject("B");
+    auto *b = dynamic_cast<TqdzTestBand *>(r.FindObject("B"));
+    ASSERT_TRUE(b);
     EXPECT_EQ(b->Height(), 1);
     EXPECT_EQ(b->Top(), 2);
+    // Met twice, loaded once.
+    EXPECT_EQ(b->LoadedCalls, 1);
+}
+
+TEST_F(SerializerTemplates, AnObjectFreedWhileReadReadsNoMoreChildren)
+{
+    // The memo's setter frees its band, and with it the memo: neither reads
+    // another child, the band's next sibling is read as usual.
+    TqdzTestReport r(nullptr);
+    LoadTemplate(&r, "<?xml version=\"1.0\"?><TqdzTestReport><TqdzTestPage Name=\"P\">"
+                     "<TqdzTestBand Name=\"B1\"><TqdzTestMemoView Name=\"Before\"/>"
+                     "<TqdzParentFreeingMemo Name=\"M\" FreeParent=\"True\">"
+                     "<TqdzTestMemoView Name=\"Lost1\"/></TqdzParentFreeingMemo>"
+                     "<TqdzTestMemoView Name=\"Lost2\"/></TqdzTestBand>"
+                     "<TqdzTestBand Name=\"B2\" Height=\"4\"/></TqdzTestPage></TqdzTestReport>");
+    EXPECT_EQ(Names(&r), QStringList({"TqdzTestPage:P<>", "TqdzTestBand:B2<P>"}));
+    EXPECT_EQ(r.FindObject("B2")->Height(), 4);
+    EXPECT_FALSE(AnyLoading(&r));
 }
 
 TEST_F(SerializerTemplates, LoadingAddsToTheReportErrorsAndClearsFirst)
