@@ -1294,13 +1294,13 @@ void TkwCallFrame::RestoreSaved()
     const size_t top = SavedStack.Size();
     for (size_t i = FBase; i < top; ++i) {
         TSavedValue *s = SavedStack.At(i);
-        if (s->Local.Str && !s->Local.Str->IsReadOnly())
+        // Moved back, so a slot keeps no text or array alive after its frame.
+        if (s->Local.Str && !s->Local.Str->IsReadOnly()) {
             s->Local.Str->SetValue(s->Value);
-        else
-            s->Local.Var->StoreValue(s->Value);
-        // A slot keeps no text or array alive after its frame.
-        if (!s->Value.IsScalar())
-            s->Value = Variant();
+            s->Value.Clear();
+        } else {
+            s->Local.Var->StoreValue(std::move(s->Value));
+        }
     }
     SavedStack.PopTo(FBase);
 }

@@ -198,6 +198,7 @@ public:
     // (the for statement's counter).
     const Variant &Value() const { return FValue; }
     void StoreValue(const Variant &Value) { FValue = Value; }
+    void StoreValue(Variant &&Value) { FValue = std::move(Value); }
     void StoreInt(int Value) { FValue.SetInteger(Value); }
     void StoreEmpty() { FValue.Clear(); }
     const TkwGetVariableValueEvent &OnGetVarValue() const { return FOnGetVarValue; }
@@ -960,14 +961,15 @@ private:
 
 // A terminate stops before the next statement, a break, continue or exit
 // after the one that called it. A list of one (a routine's or a branch's
-// body) hands over to it.
+// body) hands over to it; an empty one (an absent else) does nothing.
 inline void TkwStatement::ExecuteItems()
 {
     if (FProgram->Terminated())
         return;
-    if (FItems.size() == 1)
+    const size_t n = FItems.size();
+    if (n == 1)
         static_cast<TkwStatement *>(FItems[0])->Execute();
-    else
+    else if (n)
         ExecuteList();
 }
 

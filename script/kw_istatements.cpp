@@ -284,7 +284,7 @@ void TkwIfStmt::Execute()
     if (FCondition->EvalBool())
         TkwStatement::Execute();
     else
-        FElseStmt->Execute();
+        FElseStmt->TkwStatement::Execute(); // a plain list: no virtual call
 }
 
 TkwCaseStmt::TkwCaseStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos)
@@ -305,7 +305,7 @@ void TkwCaseStmt::Execute()
             return;
         }
     }
-    FElseStmt->Execute();
+    FElseStmt->TkwStatement::Execute();
 }
 
 void TkwRepeatStmt::Execute()
