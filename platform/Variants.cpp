@@ -744,6 +744,12 @@ void Variant::Replace(Variant &&Value)
     *this = std::move(Value);
 }
 
+void Variant::CopyPayload(const Variant &Other)
+{
+    FStr = Other.FStr;
+    FArray = Other.FArray;
+}
+
 const Variant *VarArrayItemPtr(const Variant &A, const int *Indices, int Count)
 {
     const TVarArrayData *a = IsArr(A) ? A::Arr(A) : nullptr;

@@ -96,7 +96,12 @@ public:
     Variant(std::nullptr_t) = delete;
     Variant(char) = delete;
 
-    Variant(const Variant &) = default;
+    // A scalar copies its tag and value alone; text and arrays out of line.
+    [[gnu::always_inline]] Variant(const Variant &Other) : FType(Other.FType), FValue(Other.FValue)
+    {
+        if (!Other.IsScalar())
+            CopyPayload(Other);
+    }
     Variant(Variant &&) noexcept = default;
     // Scalars over scalars copy the tag and the value alone: the script
     // engine assigns numbers all the time.
@@ -174,6 +179,7 @@ private:
     friend struct TVarAccess;
     // The assignment out of line, so the scalar paths above stay small.
     void Replace(Variant &&Value);
+    void CopyPayload(const Variant &Other);
     int ToInteger() const;
     bool ToBoolean() const;
     TVarType FType;

@@ -195,6 +195,15 @@ inline Variant LeftValue(TkwExpressionNode *N)
     return N ? N->GetValue() : Variant();
 }
 
+// An operator's Variant result: True with V when it is an Integer.
+inline bool IntResult(int &V, const Variant &Value)
+{
+    if (Value.VType() != varInteger)
+        return false;
+    V = Value.AsInteger();
+    return true;
+}
+
 // EvalInt of a child that may be missing (Empty then).
 inline bool ChildInt(TkwExpressionNode *N, int &V, Variant &Value)
 {
@@ -245,33 +254,41 @@ inline bool IntArith(TIntOp Op, int A, int B, qint64 &R)
         bool EvalInt(int &V, Variant &Value) override                                                         \
         {                                                                                                     \
             int a = 0, b = 0;                                                                                 \
-            if (ChildInt(FLeft, a, Value)) {                                                                  \
-                const bool ri = ChildInt(FRight, b, Value);                                                   \
-                qint64 x;                                                                                     \
-                if (ri && IntArith(IntOp, a, b, x)) {                                                         \
-                    if (x >= std::numeric_limits<int>::min() && x <= std::numeric_limits<int>::max()) {       \
-                        V = int(x);                                                                           \
-                        return true;                                                                          \
-                    }                                                                                         \
-                    Value = Variant(x);                                                                       \
-                    return false;                                                                             \
-                }                                                                                             \
-                if (ri)                                                                                       \
-                    Value = Variant(b);                                                                       \
-                else if (!FRight)                                                                             \
-                    Value = Variant();                                                                        \
-                Value = Fn(Variant(a), Value);                                                                \
-            } else {                                                                                          \
-                Variant l = std::move(Value);                                                                 \
-                Variant r;                                                                                    \
-                if (ChildInt(FRight, b, r))                                                                   \
-                    r = Variant(b);                                                                           \
-                Value = Fn(l, r);                                                                             \
+            if (!ChildInt(FLeft, a, Value))                                                                   \
+                return LeftNotInt(V, Value);                                                                  \
+            const bool ri = ChildInt(FRight, b, Value);                                                       \
+            qint64 x;                                                                                         \
+            if (ri && IntArith(IntOp, a, b, x) && x >= std::numeric_limits<int>::min()                        \
+                && x <= std::numeric_limits<int>::max()) {                                                    \
+                V = int(x);                                                                                   \
+                return true;                                                                                  \
             }                                                                                                 \
-            if (Value.VType() != varInteger)                                                                  \
+            return NotInt(a, b, ri, V, Value);                                                                \
+        }                                                                                                     \
+        /* The Variant ways, out of line so the Integer way keeps a small frame. */                          \
+        [[gnu::noinline]] bool NotInt(int a, int b, bool ri, int &V, Variant &Value)                          \
+        {                                                                                                     \
+            qint64 x;                                                                                         \
+            if (ri && IntArith(IntOp, a, b, x)) {                                                             \
+                Value = Variant(x);                                                                           \
                 return false;                                                                                 \
-            V = Value.AsInteger();                                                                            \
-            return true;                                                                                      \
+            }                                                                                                 \
+            if (ri)                                                                                           \
+                Value = Variant(b);                                                                           \
+            else if (!FRight)                                                                                 \
+                Value = Variant();                                                                            \
+            Value = Fn(Variant(a), Value);                                                                    \
+            return IntResult(V, Value);                                                                       \
+        }                                                                                                     \
+        [[gnu::noinline]] bool LeftNotInt(int &V, Variant &Value)                                             \
+        {                                                                                                     \
+            int b = 0;                                                                                        \
+            Variant l = std::move(Value);                                                                     \
+            Variant r;                                                                                        \
+            if (ChildInt(FRight, b, r))                                                                       \
+                r = Variant(b);                                                                               \
+            Value = Fn(l, r);                                                                                 \
+            return IntResult(V, Value);                                                                       \
         }                                                                                                     \
         Variant GetValue() override                                                                           \
         {                                                                                                     \
@@ -1360,58 +1377,32 @@ Variant TkwDesignator::CallRoutine(TkwDesignatorItem &Item)
     TkwCustomVariable *ref = Item.Ref;
     const size_t argCount = Item.Args.size();
     // The arguments are read before the frame keeps a running routine's
-    // values: they may read those values.
-    // Integers stay plain; a slot for any other value is made (and unmade)
-    // only when it is used.
-    struct TArgs
-    {
-        alignas(Variant) unsigned char Bytes[sizeof(Variant) * MaxFastArgs];
-        int Ints[MaxFastArgs];
-        bool Made[MaxFastArgs] = {};
-        Variant &Make(size_t I)
-        {
-            Made[I] = true;
-            return *new (Bytes + I * sizeof(Variant)) Variant();
+    // values: they may read those values. Arguments that are pure Integer
+    // programs are read here; any other takes the general way (nothing has
+    // been evaluated that it would notice).
+    int args[MaxFastArgs];
+    for (size_t j = 0; j < argCount; ++j)
+        if (!Item.Args[j]->TryInt(args[j])) {
+            Variant v;
+            return Access(Item, nullptr, v, FNeedResult, false, v);
         }
-        Variant &At(size_t I) { return *reinterpret_cast<Variant *>(Bytes + I * sizeof(Variant)); }
-        ~TArgs()
-        {
-            for (size_t i = 0; i < MaxFastArgs; ++i)
-                if (Made[i])
-                    At(i).~Variant();
-        }
-    } args;
-    for (size_t j = 0; j < argCount; ++j) {
-        TkwExpression *e = Item.Args[j].get();
-        if (e->TryInt(args.Ints[j]))
-            continue;
-        Variant &v = args.Make(j);
-        if (e->EvalInt(args.Ints[j], v)) {
-            args.Made[j] = false;
-            v.~Variant();
-        }
-    }
     TkwCallFrame frame(Item.Proc);
     const int paramCount = ref->Count();
     for (int j = 0; j < paramCount; ++j) {
         TkwParamItem *p = ref->ParamAt(j);
-        if (size_t(j) >= argCount) {
+        if (size_t(j) >= argCount)
             p->SetValue(p->DefValue());
-        } else if (args.Made[j]) {
-            p->SetValue(args.At(size_t(j)));
-        } else if (Item.Proc && p->DirectIntWrite()) {
-            // A parameter of a script routine takes an Integer as it is.
-            p->StoreInt(args.Ints[j]);
-        } else {
-            p->SetValue(Variant(args.Ints[j]));
-        }
+        else if (Item.Proc && p->DirectIntWrite())
+            p->StoreInt(args[j]); // a script routine's parameter takes an Integer as it is
+        else
+            p->SetValue(Variant(args[j]));
     }
     if (Item.Helper) {
         Item.Helper->SetParentRef(nullptr);
         Item.Helper->SetParentValue(Variant());
         Item.Helper->SetNeedResult(FNeedResult);
     }
-    return ref->GetValue();
+    return Item.Proc ? Item.Proc->Run() : ref->GetValue();
 }
 
 Variant TkwDesignator::GetValue()
@@ -1431,8 +1422,16 @@ Variant TkwDesignator::GetValue()
         // short way.
         if (item.VarParams == 0 && item.Args.size() <= MaxFastArgs && !item.Ref->IsMacro())
             return CallRoutine(item);
+    }
+    return GetGeneral();
+}
+
+Variant TkwDesignator::GetGeneral()
+{
+    const size_t n = FDItems.size();
+    if (n == 1) {
         Variant v;
-        return Access(item, nullptr, v, FNeedResult, false, v);
+        return Access(*FDItems[0], nullptr, v, FNeedResult, false, v);
     }
     int index[3];
     int count = 0;

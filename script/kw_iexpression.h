@@ -83,7 +83,7 @@ protected:
     TkwOperandNode(TkwVarType ATyp, const QString &ATypeName) : TkwExpressionNode(ATyp, ATypeName) {}
 };
 
-class TkwDesignatorNode : public TkwOperandNode
+class TkwDesignatorNode final : public TkwOperandNode
 {
 public:
     explicit TkwDesignatorNode(TkwDesignator *ADesignator);
@@ -300,7 +300,7 @@ struct TkwDesignatorItem
 
 // A name with its members, indexes and arguments, read and written at run
 // time through the items it resolved to while it was built.
-class TkwDesignator : public TkwCustomVariable
+class TkwDesignator final : public TkwCustomVariable
 {
 public:
     explicit TkwDesignator(TkwScript *AProgram);
@@ -349,9 +349,11 @@ private:
 
     // A call of a script routine or host method of up to MaxFastArgs
     // arguments, none of them var parameters: what Access does for it,
-    // without the general cases.
+    // without the general cases when every argument is an Integer.
     static constexpr size_t MaxFastArgs = 4;
     Variant CallRoutine(TkwDesignatorItem &Item);
+    // GetValue's general ways, out of line so a call keeps a small frame.
+    [[gnu::noinline]] Variant GetGeneral();
     // "a[i]" (up to three indexes without calls) on an array variable:
     // the element is read and written where the variable keeps it. False
     // when the variable or its value does not allow it right now.

@@ -450,45 +450,7 @@ void TkwProcVariable::LookUpItems()
 
 Variant TkwProcVariable::GetValue()
 {
-    const bool wasExecuting = FExecuting;
-    FExecuting = true;
-    TkwCustomVariable *result = ResultVariable();
-    if (result)
-        result->StoreEmpty();
-
-    TkwScript *root = FProgram.get();
-    while (root && !root->IsExecutionRoot())
-        root = root->Parent();
-    TkwScript *savedRunning = root ? root->RunningProgram() : nullptr;
-    if (root)
-        root->SetRunningProgram(FProgram.get());
-
-    struct TRestore
-    {
-        TkwProcVariable *Proc;
-        TkwScript *Root;
-        TkwScript *SavedRunning;
-        bool WasExecuting;
-        ~TRestore()
-        {
-            TkwScript *p = Proc->FProgram.get();
-            // A break or continue outside any loop must not stop the next call.
-            p->ClearStop();
-            p->SetIsRunning(false);
-            if (Root)
-                Root->SetRunningProgram(SavedRunning);
-            Proc->FExecuting = WasExecuting;
-        }
-    } restore{this, root, savedRunning, wasExecuting};
-
-    FProgram->ClearStop();
-    FProgram->SetIsRunning(true);
-    // The body is a plain statement list: its own Execute, without the
-    // virtual call.
-    FProgram->Statement()->TkwStatement::Execute();
-    if (!result)
-        return Null();
-    return result->DirectRead() ? result->Value() : result->GetValue();
+    return Run();
 }
 
 // ---------------------------------------------------------------------------
@@ -501,9 +463,7 @@ TkwStatement::TkwStatement(TkwScript *AProgram, const QString &AUnitName, const 
 
 void TkwStatement::Execute()
 {
-    // Nested statements recurse on the machine stack.
-    kwCheckStack();
-    ExecuteItems();
+    RunList();
 }
 
 void TkwStatement::ExecuteList()

@@ -332,7 +332,7 @@ struct TkwLocal
 // A procedure or function declared in a script. Its Program is a nested
 // script whose Parent is the enclosing one and whose items are the
 // parameters, the local declarations and, for a function, "Result".
-class TkwProcVariable : public TkwCustomVariable
+class TkwProcVariable final : public TkwCustomVariable
 {
 public:
     TkwProcVariable(const QString &AName, TkwVarType ATyp, const QString &ATypeName, TkwScript *AParent,
@@ -345,6 +345,8 @@ public:
     void AddParam(TkwParamItem *Param);
     // Runs the routine: the function's "Result", Null for a procedure.
     Variant GetValue() override;
+    // GetValue, inline for the interpreter's own calls.
+    inline Variant Run();
 
     bool IsFunc() const { return FIsFunc; }
     bool Executing() const { return FExecuting; }
@@ -764,6 +766,8 @@ public:
     // Execute without the stack check: for a loop that checked once before
     // its first round (each round runs at the same depth).
     inline void ExecuteItems();
+    // Execute of a plain list, without the virtual call.
+    inline void RunList();
 
     TkwScript *Program() const { return FProgram; }
     const QString &UnitName() const { return FUnitName; }
@@ -984,6 +988,55 @@ inline TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
     FCounted = true;
     if (Proc->Executing())
         Save(Proc);
+}
+
+// Nested statements recurse on the machine stack.
+inline void TkwStatement::RunList()
+{
+    kwCheckStack();
+    ExecuteItems();
+}
+
+inline Variant TkwProcVariable::Run()
+{
+    const bool wasExecuting = FExecuting;
+    FExecuting = true;
+    TkwCustomVariable *result = ResultVariable();
+    if (result)
+        result->StoreEmpty();
+
+    TkwScript *root = FProgram.get();
+    while (root && !root->IsExecutionRoot())
+        root = root->Parent();
+    TkwScript *savedRunning = root ? root->RunningProgram() : nullptr;
+    if (root)
+        root->SetRunningProgram(FProgram.get());
+
+    struct TRestore
+    {
+        TkwProcVariable *Proc;
+        TkwScript *Root;
+        TkwScript *SavedRunning;
+        bool WasExecuting;
+        ~TRestore()
+        {
+            TkwScript *p = Proc->FProgram.get();
+            // A break or continue outside any loop must not stop the next call.
+            p->ClearStop();
+            p->SetIsRunning(false);
+            if (Root)
+                Root->SetRunningProgram(SavedRunning);
+            Proc->FExecuting = WasExecuting;
+        }
+    } restore{this, root, savedRunning, wasExecuting};
+
+    FProgram->ClearStop();
+    FProgram->SetIsRunning(true);
+    // The body is a plain statement list: run without a virtual call.
+    FProgram->Statement()->RunList();
+    if (!result)
+        return Null();
+    return result->DirectRead() ? result->Value() : result->GetValue();
 }
 
 inline bool TkwProcVariable::ItemsChanged() const

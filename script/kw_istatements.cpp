@@ -282,9 +282,9 @@ void TkwIfStmt::Execute()
     if (!Announce(this))
         return;
     if (FCondition->EvalBool())
-        TkwStatement::Execute();
+        RunList();
     else
-        FElseStmt->TkwStatement::Execute(); // a plain list: no virtual call
+        FElseStmt->RunList();
 }
 
 TkwCaseStmt::TkwCaseStmt(TkwScript *AProgram, const QString &AUnitName, const QString &ASourcePos)
@@ -305,7 +305,7 @@ void TkwCaseStmt::Execute()
             return;
         }
     }
-    FElseStmt->TkwStatement::Execute();
+    FElseStmt->RunList();
 }
 
 void TkwRepeatStmt::Execute()
