@@ -113,13 +113,14 @@ TqdzComponent::~TqdzComponent()
     // Every child goes, ancestor objects too: a kept child would be left
     // pointing at a parent that no longer exists. Last first, the reverse of
     // loading, so each leaves the end of its owner's and parent's lists.
-    const int n = FObjects.Count();
-    std::vector<TqdzComponent *> children;
-    children.reserve(size_t(n));
-    for (int i = n - 1; i >= 0; --i)
-        children.push_back(static_cast<TqdzComponent *>(FObjects.Items(i)));
-    for (TqdzComponent *c : children)
-        c->Free();
+    // The list is read again after each: a child that frees a sibling on its
+    // way out takes that sibling off the list, so nothing is freed twice.
+    for (int n = FObjects.Count(); n > 0; n = FObjects.Count()) {
+        static_cast<TqdzComponent *>(FObjects.Items(n - 1))->Free();
+        // A freed child always leaves the list; never free one twice.
+        if (FObjects.Count() >= n)
+            FObjects.Delete(n - 1);
+    }
 }
 
 TqdzComponent *TqdzComponent::DesignCreate(TClass AClass, TComponent *AOwner, int Flags)

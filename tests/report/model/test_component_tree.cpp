@@ -539,3 +539,30 @@ TEST_F(ComponentTree, GetDescriptionIsTheClassName)
 }
 
 } // namespace
+
+namespace {
+
+// A view that frees another object of the tree as it goes.
+class TTakesAlong : public TqdzTestMemoView
+{
+public:
+    using TqdzTestMemoView::TqdzTestMemoView;
+    ~TTakesAlong() override { delete Other; }
+    TComponent *Other = nullptr;
+};
+
+} // namespace
+
+// Freed last first, a child that frees a sibling on its way out leaves the
+// parent nothing to free twice.
+TEST_F(ComponentTree, AChildFreeingASiblingFreesItOnce)
+{
+    auto *last = new TTakesAlong(Band);
+    last->Other = Memo;
+    auto *after = new TqdzTestMemoView(Band);
+    after->SetName("Memo3");
+    // "after" goes first, then "last", which takes Memo (the first child) along.
+    EXPECT_EQ(Band->Objects()->Count(), 3);
+    delete Band;
+    EXPECT_EQ(Page->Objects()->Count(), 0);
+}
