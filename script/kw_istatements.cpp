@@ -283,7 +283,7 @@ void TkwIfStmt::Execute()
         return;
     if (FCondition->EvalBool())
         RunList();
-    else
+    else if (FElseStmt->Count())
         FElseStmt->RunList();
 }
 
