@@ -875,6 +875,7 @@ TkwIntCode::TKind TkwIntCode::Emit(TkwExpressionNode *N, int Depth)
     case ocNonEq: o = opNe; result = ckBool; break;
     default: return ckNone;
     }
+    const size_t start = FCode.size();
     if (op->StrCat() || Emit(N->Left(), Depth + 1) != ckInt)
         return ckNone;
     // A constant or a plain variable on the right is taken by the operator
@@ -882,12 +883,21 @@ TkwIntCode::TKind TkwIntCode::Emit(TkwExpressionNode *N, int Depth)
     const size_t before = FCode.size();
     if (Emit(N->Right(), Depth + 1) != ckInt)
         return ckNone;
+    const auto operand = [this](size_t At) { return FCode[At].Op == opConst || FCode[At].Op == opVar; };
     TInstr in{o, rtStack, 0, nullptr};
-    if (FCode.size() == before + 1 && (FCode.back().Op == opConst || FCode.back().Op == opVar)) {
-        in.Right = FCode.back().Op == opConst ? rtConst : rtVar;
-        in.Arg = FCode.back().Arg;
-        in.Var = FCode.back().Var;
-        FCode.pop_back();
+    size_t taken = FCode.size();
+    if (FCode.size() == before + 1 && operand(before))
+        taken = before;
+    else if (before == start + 1 && operand(start) && (o == opAdd || o == opMul || o == opEq || o == opNe))
+        // So is one on the left of an operator whose operands may swap: the
+        // program reads nothing that its order could change, and an Integer
+        // part holds no jumps that the removal would move.
+        taken = start;
+    if (taken < FCode.size()) {
+        in.Right = FCode[taken].Op == opConst ? rtConst : rtVar;
+        in.Arg = FCode[taken].Arg;
+        in.Var = FCode[taken].Var;
+        FCode.erase(FCode.begin() + std::ptrdiff_t(taken));
     }
     FCode.push_back(in);
     return result;

@@ -239,6 +239,12 @@ TEST(InterpValues, IntegerShortcutsKeepTheVariantRules)
          "var a: array[0..2] of Variant; i: Integer;\r\n"
          "begin a[0] := 'x'; a[1] := 2; a[2] := 2.5; i := 1; Log(a[i] + a[i + 1]); Log(a[0] + 'y'); end.",
          "4.5|xy"},
+        // A lone left operand of + * = <> is read after the right side:
+        // results and fallbacks as in the written order.
+        {"PascalScript",
+         "var x, y, z, v: Variant; begin x := 5; y := 2147483647; z := y + (x * 1); Log(IntToStr(z));\r\n"
+         "  v := '3'; z := v + (x * 2); Log(z); if 1 = (x - 4) then Log('eq'); z := 3 * (x - 1); Log(z); end.",
+         "2147483652|13|eq|12"},
         // Calls after the first take the short way: text arguments, string
         // locals kept across the recursion.
         {"PascalScript",
