@@ -238,6 +238,22 @@ TqdzView::TqdzView(TComponent *AOwner) : TqdzReportComponent(AOwner)
 
 TqdzView::~TqdzView() = default;
 
+const QString &TqdzView::NoText()
+{
+    static const QString Empty;
+    return Empty;
+}
+
+void TqdzView::SetRareText(QString TRareText::*Member, const QString &Value)
+{
+    if (!FText) {
+        if (Value.isEmpty())
+            return;
+        FText = std::make_unique<TRareText>();
+    }
+    (*FText).*Member = Value;
+}
+
 void TqdzView::Notification(TComponent *AComponent, TOperation Operation)
 {
     TqdzReportComponent::Notification(AComponent, Operation);
@@ -567,8 +583,10 @@ void TqdzView::ExpandBracketedText(QString &S)
 void TqdzView::BeforePrint()
 {
     TqdzReportComponent::BeforePrint();
-    FSavedTagStr = FTagStr;
-    FSavedURL = FURL;
+    if (FText) {
+        FText->SavedTagStr = FText->TagStr;
+        FText->SavedURL = FText->URL;
+    }
     if (GetReport())
         qdzViewSetSelf(this);
 }
@@ -576,17 +594,21 @@ void TqdzView::BeforePrint()
 void TqdzView::GetData()
 {
     TqdzReportComponent::GetData();
-    if (FTagStr.contains(QLatin1Char('[')))
-        ExpandBracketedText(FTagStr);
-    if (FURL.contains(QLatin1Char('[')))
-        ExpandBracketedText(FURL);
+    if (!FText)
+        return;
+    if (FText->TagStr.contains(QLatin1Char('[')))
+        ExpandBracketedText(FText->TagStr);
+    if (FText->URL.contains(QLatin1Char('[')))
+        ExpandBracketedText(FText->URL);
 }
 
 void TqdzView::AfterPrint()
 {
     TqdzReportComponent::AfterPrint();
-    FTagStr = FSavedTagStr;
-    FURL = FSavedURL;
+    if (FText) {
+        FText->TagStr = FText->SavedTagStr;
+        FText->URL = FText->SavedURL;
+    }
 }
 
 void TqdzView::WriteFrameLineAttributes(TqdzFrameLine *Line, TqdzFrameLine *DefaultLine, const char *Path,
@@ -651,10 +673,10 @@ QByteArray TqdzView::DiffAttributes(TqdzComponent *DefaultObject)
         r += Attr("Cursor", QByteArray::number(FCursor));
     if (FPrintable != d->FPrintable)
         r += Attr("Printable", FPrintable ? "1" : "0");
-    if (FTagStr != d->FTagStr)
-        r += Attr("TagStr", StrToXML(StringToCodePage(FTagStr, CP_ACP)));
-    if (FURL != d->FURL)
-        r += Attr("URL", StrToXML(StringToCodePage(FURL, CP_ACP)));
+    if (TagStr() != d->TagStr())
+        r += Attr("TagStr", StrToXML(StringToCodePage(TagStr(), CP_ACP)));
+    if (URL() != d->URL())
+        r += Attr("URL", StrToXML(StringToCodePage(URL(), CP_ACP)));
     return r;
 }
 

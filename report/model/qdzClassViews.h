@@ -194,20 +194,20 @@ public:
     void SetShiftMode(TqdzShiftMode Value) { FShiftMode = Value; }
     int GroupIndex() const { return FGroupIndex; }
     void SetGroupIndex(int Value) { FGroupIndex = Value; }
-    const QString &Hint() const { return FHint; }
-    void SetHint(const QString &Value) { FHint = Value; }
+    const QString &Hint() const { return FText ? FText->Hint : NoText(); }
+    void SetHint(const QString &Value) { SetRareText(&TRareText::Hint, Value); }
     bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool Value) { FShowHint = Value; }
-    const QString &OnAfterData() const { return FOnAfterData; }
-    void SetOnAfterData(const QString &Value) { FOnAfterData = Value; }
-    const QString &OnAfterPrint() const { return FOnAfterPrint; }
-    void SetOnAfterPrint(const QString &Value) { FOnAfterPrint = Value; }
-    const QString &OnBeforePrint() const { return FOnBeforePrint; }
-    void SetOnBeforePrint(const QString &Value) { FOnBeforePrint = Value; }
-    const QString &OnPreviewClick() const { return FOnPreviewClick; }
-    void SetOnPreviewClick(const QString &Value) { FOnPreviewClick = Value; }
-    const QString &OnPreviewDblClick() const { return FOnPreviewDblClick; }
-    void SetOnPreviewDblClick(const QString &Value) { FOnPreviewDblClick = Value; }
+    const QString &OnAfterData() const { return FText ? FText->OnAfterData : NoText(); }
+    void SetOnAfterData(const QString &Value) { SetRareText(&TRareText::OnAfterData, Value); }
+    const QString &OnAfterPrint() const { return FText ? FText->OnAfterPrint : NoText(); }
+    void SetOnAfterPrint(const QString &Value) { SetRareText(&TRareText::OnAfterPrint, Value); }
+    const QString &OnBeforePrint() const { return FText ? FText->OnBeforePrint : NoText(); }
+    void SetOnBeforePrint(const QString &Value) { SetRareText(&TRareText::OnBeforePrint, Value); }
+    const QString &OnPreviewClick() const { return FText ? FText->OnPreviewClick : NoText(); }
+    void SetOnPreviewClick(const QString &Value) { SetRareText(&TRareText::OnPreviewClick, Value); }
+    const QString &OnPreviewDblClick() const { return FText ? FText->OnPreviewDblClick : NoText(); }
+    void SetOnPreviewDblClick(const QString &Value) { SetRareText(&TRareText::OnPreviewDblClick, Value); }
 
     TBrushStyle BrushStyle() const { return FBrushStyle; }
     void SetBrushStyle(TBrushStyle Value) { FBrushStyle = Value; }
@@ -223,10 +223,10 @@ public:
     void SetDataSetName(const QString &Value);
     TqdzFrame *Frame() const { return &FFrame; }
     void SetFrame(TqdzFrame *Value) { FFrame.Assign(Value); }
-    const QString &TagStr() const { return FTagStr; }
-    void SetTagStr(const QString &Value) { FTagStr = Value; }
-    const QString &URL() const { return FURL; }
-    void SetURL(const QString &Value) { FURL = Value; }
+    const QString &TagStr() const { return FText ? FText->TagStr : NoText(); }
+    void SetTagStr(const QString &Value) { SetRareText(&TRareText::TagStr, Value); }
+    const QString &URL() const { return FText ? FText->URL : NoText(); }
+    void SetURL(const QString &Value) { SetRareText(&TRareText::URL, Value); }
     // Bound to a field: a dataset and a field name.
     bool IsDataField() const { return FDataSet && !FDataField.isEmpty(); }
 
@@ -251,13 +251,22 @@ protected:
 private:
     void DrawFrameSide(TqdzFrameType Side);
 
+    // Texts most views leave empty, kept apart and made on the first one
+    // set: a report holds many views, and each is freed with it.
+    struct TRareText
+    {
+        QString Hint, OnAfterData, OnAfterPrint, OnBeforePrint, OnPreviewClick, OnPreviewDblClick;
+        QString TagStr, URL, SavedTagStr, SavedURL;
+    };
+    static const QString &NoText();
+    void SetRareText(QString TRareText::*Member, const QString &Value);
+
     TqdzAlign FAlign = baNone;
     bool FPrintable = true;
     TqdzShiftMode FShiftMode = smAlways;
     int FGroupIndex = 0;
-    QString FHint;
     bool FShowHint = false;
-    QString FOnAfterData, FOnAfterPrint, FOnBeforePrint, FOnPreviewClick, FOnPreviewDblClick;
+    std::unique_ptr<TRareText> FText;
     TBrushStyle FBrushStyle = bsSolid;
     TColor FColor = clTransparent;
     TCursor FCursor = 0;
@@ -265,9 +274,6 @@ private:
     TqdzDataSet *FDataSet = nullptr;
     QString FDataSetName;
     mutable TqdzFrame FFrame;
-    QString FTagStr;
-    QString FURL;
-    QString FSavedTagStr, FSavedURL;
     TCanvas *FCanvas = nullptr;
     double FScaleX = 1, FScaleY = 1, FOffsetX = 0, FOffsetY = 0;
 };
@@ -372,8 +378,9 @@ public:
     void SetHAlign(TqdzHAlign Value) { FHAlign = Value; }
     bool HideZeros() const { return FHideZeros; }
     void SetHideZeros(bool Value) { FHideZeros = Value; }
-    TqdzHighlight *Highlight() const { return &FHighlight; }
-    void SetHighlight(TqdzHighlight *Value) { FHighlight.Assign(Value); }
+    // Made on first use: most memos have none.
+    TqdzHighlight *Highlight() const;
+    void SetHighlight(TqdzHighlight *Value) { Highlight()->Assign(Value); }
     double LineSpacing() const { return FLineSpacing; }
     void SetLineSpacing(double Value) { FLineSpacing = Value; }
     double ParagraphGap() const { return FParagraphGap; }
@@ -460,7 +467,7 @@ private:
     double FGapY = 1;
     TqdzHAlign FHAlign = haLeft;
     bool FHideZeros = false;
-    mutable TqdzHighlight FHighlight;
+    mutable std::unique_ptr<TqdzHighlight> FHighlight;
     double FLineSpacing = 2;
     double FParagraphGap = 0;
     int FRotation = 0;

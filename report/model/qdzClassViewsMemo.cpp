@@ -183,9 +183,18 @@ void TqdzCustomMemoView::ApplyStyle(TqdzStyleItem *Style)
     Frame()->Assign(Style->Frame());
 }
 
+TqdzHighlight *TqdzCustomMemoView::Highlight() const
+{
+    if (!FHighlight)
+        FHighlight = std::make_unique<TqdzHighlight>();
+    return FHighlight.get();
+}
+
 bool TqdzCustomMemoView::IsHighlightStored() const
 {
-    return !Trim(FHighlight.Condition()).isEmpty();
+    if (!FHighlight)
+        return false;
+    return !Trim(FHighlight->Condition()).isEmpty();
 }
 
 bool TqdzCustomMemoView::ConvertsCharset() const
@@ -242,7 +251,7 @@ void TqdzCustomMemoView::PrepareDraw(TCanvas *Canvas, double ScaleX, double Scal
 void TqdzCustomMemoView::SetLayoutFont(TqdzDrawText *D)
 {
     D->SetUseDefaultCharset(FUseDefaultCharset);
-    D->SetFont(FHighlight.Active() ? FHighlight.Font() : Font());
+    D->SetFont(FHighlight && FHighlight->Active() ? FHighlight->Font() : Font());
     D->SetOptions(FWordWrap, FAllowHTMLTags, FRotation, FWysiwyg, FClipped, FWordBreak, FRTLReading);
     D->SetGaps(FLineSpacing, FCharSpacing, FParagraphGap);
 }
@@ -252,8 +261,8 @@ void TqdzCustomMemoView::SetDrawParams(TCanvas *Canvas, double ScaleX, double Sc
 {
     TqdzDrawText *D = DrawTextObject();
     SetLayoutFont(D);
-    if (FHighlight.Active())
-        SetColor(FHighlight.Color());
+    if (FHighlight && FHighlight->Active())
+        SetColor(FHighlight->Color());
     if (!IsDesigning() && FAutoWidth) {
         D->SetDimensions(1, 1, 1, Unbounded, Unbounded);
         D->SetText(&FMemo);
@@ -467,9 +476,11 @@ void TqdzCustomMemoView::GetData()
     }
     if (GetReport())
         qdzViewSetValue(this, FValue);
-    FHighlight.SetActive(false);
-    if (!FHighlight.Condition().isEmpty())
-        FHighlight.SetActive(qdzViewCalc(this, FHighlight.Condition()).AsBoolean());
+    if (FHighlight) {
+        FHighlight->SetActive(false);
+        if (!FHighlight->Condition().isEmpty())
+            FHighlight->SetActive(qdzViewCalc(this, FHighlight->Condition()).AsBoolean());
+    }
     if (FSuppressRepeated) {
         const QString s = Text();
         if (!VarIsEmpty(FLastValue) && VarToStr(FLastValue) == s)
@@ -623,8 +634,9 @@ QByteArray TqdzCustomMemoView::DiffAttributes(TqdzComponent *DefaultObject)
         r += Attr("GapY", FloatText(FGapY));
     if (FHAlign != d->FHAlign)
         r += Attr("HAlign", QByteArray::number(int(FHAlign)));
-    if (FHighlight.Active() != d->FHighlight.Active())
-        r += Attr("Highlight.Active", flag(FHighlight.Active()));
+    auto active = [](const TqdzCustomMemoView *M) { return M->FHighlight && M->FHighlight->Active(); };
+    if (active(this) != active(d))
+        r += Attr("Highlight.Active", flag(active(this)));
     if (Differ(FLineSpacing, d->FLineSpacing))
         r += Attr("LineSpacing", FloatText(FLineSpacing));
     if (FUseDefaultCharset != d->FUseDefaultCharset)

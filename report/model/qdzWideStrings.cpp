@@ -14,7 +14,7 @@ QString TWideStrings::Get(int Index) const
 {
     if (Index < 0 || Index >= Count())
         return QString();
-    return FList.at(Index).FString;
+    return Item(Index).FString;
 }
 
 void TWideStrings::Put(int Index, const QString &S)
@@ -24,20 +24,30 @@ void TWideStrings::Put(int Index, const QString &S)
     if (Index == Count())
         Add(S);
     else
-        FList[Index].FString = S;
+        Item(Index).FString = S;
 }
 
 TObject *TWideStrings::GetObject(int Index) const
 {
     if (Index < 0 || Index >= Count())
         return nullptr;
-    return FList.at(Index).FObject;
+    return Item(Index).FObject;
 }
 
 void TWideStrings::PutObject(int Index, TObject *AObject)
 {
     if (Index >= 0 && Index < Count())
-        FList[Index].FObject = AObject;
+        Item(Index).FObject = AObject;
+}
+
+void TWideStrings::Spill()
+{
+    if (!FHasOne)
+        return;
+    FList.reserve(2);
+    FList.append(std::move(FOne));
+    FOne = TWideStringItem();
+    FHasOne = false;
 }
 
 int TWideStrings::Add(const QString &S)
@@ -47,44 +57,65 @@ int TWideStrings::Add(const QString &S)
 
 int TWideStrings::AddObject(const QString &S, TObject *AObject)
 {
+    if (Count() == 0) {
+        FOne = {S, AObject};
+        FHasOne = true;
+        return 0;
+    }
+    Spill();
     FList.append({S, AObject});
     return Count() - 1;
 }
 
 void TWideStrings::AddStrings(const TWideStrings *List)
 {
+    const int N = List->Count();
     if (List == this) {
-        const QList<TWideStringItem> Copy = FList;
-        FList.append(Copy);
+        for (int I = 0; I < N; ++I) {
+            const TWideStringItem Copy = Item(I);
+            AddObject(Copy.FString, Copy.FObject);
+        }
         return;
     }
-    for (const TWideStringItem &Item : List->FList)
-        FList.append(Item);
+    for (int I = 0; I < N; ++I)
+        AddObject(List->Item(I).FString, List->Item(I).FObject);
 }
 
 void TWideStrings::Delete(int Index)
 {
     if (Index < 0 || Index >= Count())
         throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
-    FList.removeAt(Index);
+    if (FHasOne) {
+        FOne = TWideStringItem();
+        FHasOne = false;
+    } else {
+        FList.removeAt(Index);
+    }
 }
 
 void TWideStrings::Insert(int Index, const QString &S)
 {
     if (Index < 0 || Index > Count())
         throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+    if (Count() == 0) {
+        Add(S);
+        return;
+    }
+    Spill();
     FList.insert(Index, TWideStringItem{S, nullptr});
 }
 
 void TWideStrings::Clear()
 {
+    FOne = TWideStringItem();
+    FHasOne = false;
     FList.clear();
 }
 
 int TWideStrings::IndexOf(const QString &S) const
 {
     for (int I = 0; I < Count(); ++I)
-        if (FList.at(I).FString == S)
+        if (Item(I).FString == S)
             return I;
     return -1;
 }
@@ -115,8 +146,8 @@ void TWideStrings::AssignTo(TPersistent *Dest)
         Strings->BeginUpdate();
         try {
             Strings->Clear();
-            for (const TWideStringItem &Item : std::as_const(FList))
-                Strings->AddObject(Item.FString, Item.FObject);
+            for (int I = 0; I < Count(); ++I)
+                Strings->AddObject(Item(I).FString, Item(I).FObject);
         } catch (...) {
             Strings->EndUpdate();
             throw;
@@ -131,11 +162,11 @@ QString TWideStrings::GetText() const
 {
     QString Result;
     qsizetype Size = 0;
-    for (const TWideStringItem &Item : FList)
-        Size += Item.FString.size() + 2;
+    for (int I = 0; I < Count(); ++I)
+        Size += Item(I).FString.size() + 2;
     Result.reserve(Size);
-    for (const TWideStringItem &Item : FList) {
-        Result += Item.FString;
+    for (int I = 0; I < Count(); ++I) {
+        Result += Item(I).FString;
         Result += QLatin1String("\r\n");
     }
     return Result;
@@ -259,8 +290,8 @@ void TWideStrings::WriteDataUTF8(TWriter *Writer)
 {
     TUtf8Filer Utf8(Writer);
     Writer->WriteListBegin();
-    for (const TWideStringItem &Item : std::as_const(FList))
-        Writer->WriteString(Item.FString);
+    for (int I = 0; I < Count(); ++I)
+        Writer->WriteString(Item(I).FString);
     Writer->WriteListEnd();
 }
 

@@ -26,7 +26,7 @@ public:
     void Put(int Index, const QString &S);
     TObject *GetObject(int Index) const;
     void PutObject(int Index, TObject *AObject);
-    int Count() const { return int(FList.size()); }
+    int Count() const { return FList.isEmpty() ? int(FHasOne) : int(FList.size()); }
 
     int Add(const QString &S);
     int AddObject(const QString &S, TObject *AObject);
@@ -69,6 +69,15 @@ private:
         QString FString;
         TObject *FObject = nullptr;
     };
+    const TWideStringItem &Item(int Index) const { return FList.isEmpty() ? FOne : FList.at(Index); }
+    TWideStringItem &Item(int Index) { return FList.isEmpty() ? FOne : FList[Index]; }
+    // Moves a line kept in FOne into FList, so FList holds them all.
+    void Spill();
+
+    // Most memos have one line: it is kept here, in the object, and needs no
+    // list of its own. Two lines or more all live in FList (FOne then empty).
+    TWideStringItem FOne;
+    bool FHasOne = false;
     QList<TWideStringItem> FList;
 };
 
