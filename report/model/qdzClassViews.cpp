@@ -246,12 +246,12 @@ const QString &TqdzView::NoText()
 
 void TqdzView::SetRareText(QString TRareText::*Member, const QString &Value)
 {
-    if (!FText) {
+    if (!FRareText) {
         if (Value.isEmpty())
             return;
-        FText = std::make_unique<TRareText>();
+        FRareText = std::make_unique<TRareText>();
     }
-    (*FText).*Member = Value;
+    (*FRareText).*Member = Value;
 }
 
 void TqdzView::Notification(TComponent *AComponent, TOperation Operation)
@@ -583,9 +583,9 @@ void TqdzView::ExpandBracketedText(QString &S)
 void TqdzView::BeforePrint()
 {
     TqdzReportComponent::BeforePrint();
-    if (FText) {
-        FText->SavedTagStr = FText->TagStr;
-        FText->SavedURL = FText->URL;
+    if (FRareText) {
+        FRareText->SavedTagStr = FRareText->TagStr;
+        FRareText->SavedURL = FRareText->URL;
     }
     if (GetReport())
         qdzViewSetSelf(this);
@@ -594,20 +594,20 @@ void TqdzView::BeforePrint()
 void TqdzView::GetData()
 {
     TqdzReportComponent::GetData();
-    if (!FText)
+    if (!FRareText)
         return;
-    if (FText->TagStr.contains(QLatin1Char('[')))
-        ExpandBracketedText(FText->TagStr);
-    if (FText->URL.contains(QLatin1Char('[')))
-        ExpandBracketedText(FText->URL);
+    if (FRareText->TagStr.contains(QLatin1Char('[')))
+        ExpandBracketedText(FRareText->TagStr);
+    if (FRareText->URL.contains(QLatin1Char('[')))
+        ExpandBracketedText(FRareText->URL);
 }
 
 void TqdzView::AfterPrint()
 {
     TqdzReportComponent::AfterPrint();
-    if (FText) {
-        FText->TagStr = FText->SavedTagStr;
-        FText->URL = FText->SavedURL;
+    if (FRareText) {
+        FRareText->TagStr = FRareText->SavedTagStr;
+        FRareText->URL = FRareText->SavedURL;
     }
 }
 

@@ -194,19 +194,19 @@ public:
     void SetShiftMode(TqdzShiftMode Value) { FShiftMode = Value; }
     int GroupIndex() const { return FGroupIndex; }
     void SetGroupIndex(int Value) { FGroupIndex = Value; }
-    const QString &Hint() const { return FText ? FText->Hint : NoText(); }
+    const QString &Hint() const { return FRareText ? FRareText->Hint : NoText(); }
     void SetHint(const QString &Value) { SetRareText(&TRareText::Hint, Value); }
     bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool Value) { FShowHint = Value; }
-    const QString &OnAfterData() const { return FText ? FText->OnAfterData : NoText(); }
+    const QString &OnAfterData() const { return FRareText ? FRareText->OnAfterData : NoText(); }
     void SetOnAfterData(const QString &Value) { SetRareText(&TRareText::OnAfterData, Value); }
-    const QString &OnAfterPrint() const { return FText ? FText->OnAfterPrint : NoText(); }
+    const QString &OnAfterPrint() const { return FRareText ? FRareText->OnAfterPrint : NoText(); }
     void SetOnAfterPrint(const QString &Value) { SetRareText(&TRareText::OnAfterPrint, Value); }
-    const QString &OnBeforePrint() const { return FText ? FText->OnBeforePrint : NoText(); }
+    const QString &OnBeforePrint() const { return FRareText ? FRareText->OnBeforePrint : NoText(); }
     void SetOnBeforePrint(const QString &Value) { SetRareText(&TRareText::OnBeforePrint, Value); }
-    const QString &OnPreviewClick() const { return FText ? FText->OnPreviewClick : NoText(); }
+    const QString &OnPreviewClick() const { return FRareText ? FRareText->OnPreviewClick : NoText(); }
     void SetOnPreviewClick(const QString &Value) { SetRareText(&TRareText::OnPreviewClick, Value); }
-    const QString &OnPreviewDblClick() const { return FText ? FText->OnPreviewDblClick : NoText(); }
+    const QString &OnPreviewDblClick() const { return FRareText ? FRareText->OnPreviewDblClick : NoText(); }
     void SetOnPreviewDblClick(const QString &Value) { SetRareText(&TRareText::OnPreviewDblClick, Value); }
 
     TBrushStyle BrushStyle() const { return FBrushStyle; }
@@ -223,9 +223,9 @@ public:
     void SetDataSetName(const QString &Value);
     TqdzFrame *Frame() const { return &FFrame; }
     void SetFrame(TqdzFrame *Value) { FFrame.Assign(Value); }
-    const QString &TagStr() const { return FText ? FText->TagStr : NoText(); }
+    const QString &TagStr() const { return FRareText ? FRareText->TagStr : NoText(); }
     void SetTagStr(const QString &Value) { SetRareText(&TRareText::TagStr, Value); }
-    const QString &URL() const { return FText ? FText->URL : NoText(); }
+    const QString &URL() const { return FRareText ? FRareText->URL : NoText(); }
     void SetURL(const QString &Value) { SetRareText(&TRareText::URL, Value); }
     // Bound to a field: a dataset and a field name.
     bool IsDataField() const { return FDataSet && !FDataField.isEmpty(); }
@@ -266,7 +266,7 @@ private:
     TqdzShiftMode FShiftMode = smAlways;
     int FGroupIndex = 0;
     bool FShowHint = false;
-    std::unique_ptr<TRareText> FText;
+    std::unique_ptr<TRareText> FRareText;
     TBrushStyle FBrushStyle = bsSolid;
     TColor FColor = clTransparent;
     TCursor FCursor = 0;

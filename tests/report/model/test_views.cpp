@@ -136,6 +136,14 @@ TEST(ViewDiffAttributes, GoldenStrings)
              m.SetLastParaBreak(true);
          },
          " GapX=\"3\" HAlign=\"1\" u=\"\" Rotation=\"270\" LastParaBreak=\"1\""},
+        {"highlight active", [](TqdzMemoView &m) { m.Highlight()->SetActive(true); },
+         " Highlight.Active=\"1\" u=\"\""},
+        {"highlight made, inactive", [](TqdzMemoView &m) { m.Highlight()->SetColor(255); }, " u=\"\""},
+        {"tag and address", [](TqdzMemoView &m) {
+             m.SetTagStr(QStringLiteral("t"));
+             m.SetURL(QStringLiteral("u"));
+         },
+         " TagStr=\"t\" URL=\"u\" u=\"\""},
     };
     for (const TCase &c : cases) {
         TqdzMemoView m(nullptr);
@@ -592,6 +600,8 @@ TEST(View, DesignFlagsCaptionsAndCopies)
     m->DisplayFormat()->SetFormatStr(QStringLiteral("%2.2f"));
     m->Highlight()->SetCondition(QStringLiteral("Value > 5"));
     m->Frame()->SetTyp(TqdzFrameTypes::FromInt(3));
+    m->SetHint(QStringLiteral("tip"));
+    m->SetOnBeforePrint(QStringLiteral("Memo1OnBeforePrint"));
     TqdzMemoView copy(nullptr);
     copy.Assign(m);
     EXPECT_EQ(copy.Text(), m->Text());
@@ -601,6 +611,35 @@ TEST(View, DesignFlagsCaptionsAndCopies)
     EXPECT_EQ(copy.DisplayFormat()->FormatStr(), QStringLiteral("%2.2f"));
     EXPECT_EQ(copy.Highlight()->Condition(), QStringLiteral("Value > 5"));
     EXPECT_EQ(copy.Frame()->Typ().ToInt(), 3u);
+    EXPECT_EQ(copy.Hint(), QStringLiteral("tip"));
+    EXPECT_EQ(copy.OnBeforePrint(), QStringLiteral("Memo1OnBeforePrint"));
+    EXPECT_EQ(copy.URL(), QString());
+
+    // Each text a view seldom has is its own: setting one leaves the others empty.
+    struct TText
+    {
+        std::function<QString(const TqdzView &)> Get;
+        std::function<void(TqdzView &, const QString &)> Set;
+    };
+    const TText texts[] = {
+        {[](const TqdzView &v) { return v.Hint(); }, [](TqdzView &v, const QString &s) { v.SetHint(s); }},
+        {[](const TqdzView &v) { return v.OnAfterData(); }, [](TqdzView &v, const QString &s) { v.SetOnAfterData(s); }},
+        {[](const TqdzView &v) { return v.OnAfterPrint(); }, [](TqdzView &v, const QString &s) { v.SetOnAfterPrint(s); }},
+        {[](const TqdzView &v) { return v.OnBeforePrint(); }, [](TqdzView &v, const QString &s) { v.SetOnBeforePrint(s); }},
+        {[](const TqdzView &v) { return v.OnPreviewClick(); }, [](TqdzView &v, const QString &s) { v.SetOnPreviewClick(s); }},
+        {[](const TqdzView &v) { return v.OnPreviewDblClick(); }, [](TqdzView &v, const QString &s) { v.SetOnPreviewDblClick(s); }},
+        {[](const TqdzView &v) { return v.TagStr(); }, [](TqdzView &v, const QString &s) { v.SetTagStr(s); }},
+        {[](const TqdzView &v) { return v.URL(); }, [](TqdzView &v, const QString &s) { v.SetURL(s); }},
+    };
+    for (size_t i = 0; i < std::size(texts); ++i) {
+        TqdzMemoView v(nullptr);
+        texts[i].Set(v, QString());
+        texts[i].Set(v, QStringLiteral("x"));
+        for (size_t j = 0; j < std::size(texts); ++j)
+            EXPECT_EQ(texts[j].Get(v), i == j ? QStringLiteral("x") : QString()) << i << " " << j;
+        texts[i].Set(v, QString());
+        EXPECT_EQ(texts[i].Get(v), QString()) << i;
+    }
 }
 
 TEST(PictureView, FileLinksAndBuiltPageAttributes)

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +91,54 @@ TEST(WideStrings, BoundsAndObjects)
     W.Delete(0);
     EXPECT_EQ(Lines(W), QStringList({"y", "z"}));
     EXPECT_THROW(W.Delete(2), EListError);
+}
+
+// One line is kept apart from a list of several: every edit that crosses
+// between one and two lines keeps the lines, their order and their objects.
+TEST(WideStrings, EditsAcrossOneAndTwoLines)
+{
+    TObject A, B;
+    struct TCase
+    {
+        const char *Name;
+        std::function<void(TWideStrings &)> Edit;
+        QStringList Expected;
+        TObject *Object0;
+    };
+    const TCase Cases[] = {
+        {"add one", [&](TWideStrings &W) { W.AddObject("a", &A); }, {"a"}, &A},
+        {"add two", [&](TWideStrings &W) { W.AddObject("a", &A); W.Add("b"); }, {"a", "b"}, &A},
+        {"insert before one", [&](TWideStrings &W) { W.Add("b"); W.Insert(0, "a"); }, {"a", "b"}, nullptr},
+        {"insert after one", [&](TWideStrings &W) { W.AddObject("a", &A); W.Insert(1, "b"); }, {"a", "b"}, &A},
+        {"insert into none", [&](TWideStrings &W) { W.Insert(0, "a"); }, {"a"}, nullptr},
+        {"delete the only", [&](TWideStrings &W) { W.Add("a"); W.Delete(0); }, {}, nullptr},
+        {"delete to one, add", [&](TWideStrings &W) { W.Add("a"); W.AddObject("b", &B); W.Delete(0); W.Add("c"); },
+         {"b", "c"}, &B},
+        {"delete both, add", [&](TWideStrings &W) { W.Add("a"); W.Add("b"); W.Delete(1); W.Delete(0); W.Add("c"); },
+         {"c"}, nullptr},
+        {"put on one", [&](TWideStrings &W) { W.Add("a"); W.Put(0, "x"); W.PutObject(0, &B); }, {"x"}, &B},
+        {"put appends second", [&](TWideStrings &W) { W.Add("a"); W.Put(1, "b"); }, {"a", "b"}, nullptr},
+        {"self added to one", [&](TWideStrings &W) { W.AddObject("a", &A); W.AddStrings(&W); }, {"a", "a"}, &A},
+        {"clear and add", [&](TWideStrings &W) { W.Add("a"); W.Add("b"); W.Clear(); W.Add("c"); }, {"c"}, nullptr},
+        {"one line text then more", [&](TWideStrings &W) { W.SetText("a"); W.Add("b"); }, {"a", "b"}, nullptr},
+    };
+    for (const TCase &C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TWideStrings W;
+        C.Edit(W);
+        EXPECT_EQ(Lines(W), C.Expected);
+        EXPECT_EQ(W.GetObject(0), C.Object0);
+        EXPECT_EQ(W.Get(W.Count()), "");
+        EXPECT_EQ(W.IndexOf(C.Expected.value(0, "none")), C.Expected.isEmpty() ? -1 : 0);
+        TWideStrings Copy;
+        Copy.Assign(&W);
+        EXPECT_EQ(Lines(Copy), C.Expected);
+    }
+    TWideStrings W;
+    W.Add("a");
+    EXPECT_THROW(W.Delete(1), EListError);
+    EXPECT_THROW(W.Insert(2, "c"), EListError);
+    EXPECT_EQ(Lines(W), QStringList({"a"}));
 }
 
 TEST(WideStrings, AssignBothWaysWithStringLists)
