@@ -1297,7 +1297,8 @@ private:
     size_t FSize = 0;
 };
 
-TSavedStack SavedStack;
+// Per thread: scripts running on other threads keep their own frames.
+thread_local TSavedStack SavedStack;
 
 } // namespace
 

@@ -454,8 +454,8 @@ private:
     void RestoreSaved();
 
     // Script routines run on the machine's stack: an endless recursion
-    // raises before it runs out.
-    static inline int Depth = 0;
+    // raises before it runs out. Counted per thread, as the stack is.
+    static inline thread_local int Depth = 0;
     bool FCounted = false;
     bool FSaving = false;
     size_t FBase = 0; // where this frame's values start on the saved stack
@@ -918,6 +918,8 @@ public:
     // Any of the four above: a statement list goes no further.
     bool Stopping() const { return FStop != 0; }
     void ClearStop() { FStop = 0; }
+    // Clears the four, or sets Terminated and ExitCalled alone.
+    void ResetStop(bool Terminated) { FStop = Terminated ? quint8(sfTerminated | sfExit) : quint8(0); }
     // A member name that cannot be resolved while compiling (and the script
     // is not running) is left to be resolved when it is first evaluated.
     // Copied into the programs of the script's routines as they are built.
@@ -1009,6 +1011,11 @@ inline Variant TkwProcVariable::Run()
     while (root && !root->IsExecutionRoot())
         root = root->Parent();
     TkwScript *savedRunning = root ? root->RunningProgram() : nullptr;
+    // A routine called while its caller is being terminated (in a run)
+    // runs nothing.
+    const TkwScript *caller = savedRunning ? savedRunning : root;
+    const bool callerTerminated = caller && root->IsRunning() && caller->Terminated();
+    const bool rootTerminated = root && root->Terminated();
     if (root)
         root->SetRunningProgram(FProgram.get());
 
@@ -1018,19 +1025,24 @@ inline Variant TkwProcVariable::Run()
         TkwScript *Root;
         TkwScript *SavedRunning;
         bool WasExecuting;
+        bool CallerTerminated;
+        bool RootTerminated;
         ~TRestore()
         {
             TkwScript *p = Proc->FProgram.get();
             // A break or continue outside any loop must not stop the next call.
-            p->ClearStop();
+            // A Terminate stops the caller, also when it is this routine's own
+            // program (a recursion) whose flags the call shares.
+            p->ResetStop((SavedRunning == p && CallerTerminated)
+                         || (Root && Root->Terminated() && !RootTerminated));
             p->SetIsRunning(false);
             if (Root)
                 Root->SetRunningProgram(SavedRunning);
             Proc->FExecuting = WasExecuting;
         }
-    } restore{this, root, savedRunning, wasExecuting};
+    } restore{this, root, savedRunning, wasExecuting, callerTerminated, rootTerminated};
 
-    FProgram->ClearStop();
+    FProgram->ResetStop(callerTerminated);
     FProgram->SetIsRunning(true);
     // The body is a plain statement list: run without a virtual call.
     FProgram->Statement()->RunList();
