@@ -328,7 +328,7 @@ public:
     QString CalcAndFormat(const QString &Expression);
     QString FormatData(const Variant &Value, TqdzFormat *Format);
     // The next value prints even when it repeats the last one.
-    void ClearValue() { FLastValue = QString(); }
+    void ClearValue();
     void ExpandPreviewMacros();
     void ApplyStyle(TqdzStyleItem *Style);
     // Prepares the text layout for this memo (font, options, gaps, the
@@ -418,9 +418,9 @@ public:
     bool IsParagraphGapStored() const { return FParagraphGap != 0; }
 
     // Run-time values.
-    const Variant &Value() const { return FValue; }
-    void SetValue(const Variant &Value) { FValue = Value; }
-    const QString &PartText() const { return FPartText; }
+    const Variant &Value() const;
+    void SetValue(const Variant &Value) { Run().Value = Value; }
+    const QString &PartText() const;
     int TotalPages = 0;
     int CopyNo = 0;
     double PrintScale = 1;
@@ -446,9 +446,22 @@ private:
         QString Text;
         bool IsExpr;
     };
-    QString FPartsText, FPartsDelimiters;
-    std::vector<TExprPart> FParts;
-    // Cuts FPartsText into FParts.
+    // What a memo holds while a report is built, made on first use: a
+    // loaded template that is not built never needs it.
+    struct TRunState
+    {
+        QString PartsText, PartsDelimiters;
+        std::vector<TExprPart> Parts;
+        Variant Value;
+        Variant LastValue;
+        QString SavedText;
+        QString PartText;
+        // The last CutPart found no room for a line of PartText: the next
+        // one (on a fresh page) puts out at least one line even where none fits.
+        bool CutStalled = false;
+    };
+    TRunState &Run();
+    // Cuts PartsText into Parts.
     void CutIntoParts(const QString &Open, const QString &Close);
 
     // Parts of the object itself, as the frame: one allocation per object.
@@ -481,13 +494,7 @@ private:
     bool FWordWrap = true;
     bool FWysiwyg = true;
 
-    Variant FValue;
-    Variant FLastValue;
-    QString FSavedText;
-    QString FPartText;
-    // The last CutPart found no room for a line of FPartText: the next one
-    // (on a fresh page) puts out at least one line even where none fits.
-    bool FCutStalled = false;
+    std::unique_ptr<TRunState> FRun;
 };
 
 class TqdzMemoView : public TqdzCustomMemoView

@@ -347,10 +347,10 @@ double TqdzCustomMemoView::CalcWidth()
 
 void TqdzCustomMemoView::BeginParts()
 {
-    FPartText = Text();
+    Run().PartText = Text();
     FFirstParaBreak = false;
     FLastParaBreak = false;
-    FCutStalled = false;
+    Run().CutStalled = false;
 }
 
 double TqdzCustomMemoView::CutPart()
@@ -358,16 +358,16 @@ double TqdzCustomMemoView::CutPart()
     TqdzDrawText *D = DrawTextObject();
     TLayoutLock lock(D);
     TColorKeeper colour(this);
-    SetText(FPartText);
+    SetText(Run().PartText);
     SetDrawParams(nullptr, 1, 1, 0, 0);
     bool paraBreak = false;
     QString rest, fitting;
     D->GetOutBoundsText(paraBreak, rest);
     D->GetInBoundsText(fitting);
     const double unused = D->UnusedSpace();
-    const bool none = !FPartText.isEmpty() && (unused == 0 || fitting.isEmpty());
+    const bool none = !Run().PartText.isEmpty() && (unused == 0 || fitting.isEmpty());
     double result = none ? 0 : Height() - unused;
-    if (none && FCutStalled) {
+    if (none && Run().CutStalled) {
         // No line fitted on the last page and none fits on this one either:
         // one line goes out anyway, or the engine would turn pages for ever.
         const double step = D->LineHeight();
@@ -380,11 +380,11 @@ double TqdzCustomMemoView::CutPart()
         D->GetOutBoundsText(paraBreak, rest);
         D->GetInBoundsText(fitting);
         result = step + VerticalExtra();
-        FCutStalled = false;
+        Run().CutStalled = false;
     } else {
-        FCutStalled = none;
+        Run().CutStalled = none;
     }
-    FPartText = rest;
+    Run().PartText = rest;
     SetText(fitting);
     FLastParaBreak = paraBreak;
     return result;
@@ -392,27 +392,51 @@ double TqdzCustomMemoView::CutPart()
 
 bool TqdzCustomMemoView::HasMoreParts()
 {
-    return !FPartText.isEmpty();
+    return FRun && !FRun->PartText.isEmpty();
+}
+
+TqdzCustomMemoView::TRunState &TqdzCustomMemoView::Run()
+{
+    if (!FRun)
+        FRun = std::make_unique<TRunState>();
+    return *FRun;
+}
+
+void TqdzCustomMemoView::ClearValue()
+{
+    Run().LastValue = QString();
+}
+
+const Variant &TqdzCustomMemoView::Value() const
+{
+    static const Variant Empty;
+    return FRun ? FRun->Value : Empty;
+}
+
+const QString &TqdzCustomMemoView::PartText() const
+{
+    static const QString Empty;
+    return FRun ? FRun->PartText : Empty;
 }
 
 void TqdzCustomMemoView::BeforePrint()
 {
     TqdzStretcheable::BeforePrint();
     if (!IsDataField())
-        FSavedText = Text();
+        Run().SavedText = Text();
 }
 
 void TqdzCustomMemoView::AfterPrint()
 {
     if (!IsDataField())
-        SetText(FSavedText);
+        SetText(Run().SavedText);
     TqdzStretcheable::AfterPrint();
 }
 
 void TqdzCustomMemoView::CutIntoParts(const QString &Open, const QString &Close)
 {
-    FParts.clear();
-    const QString &s = FPartsText;
+    Run().Parts.clear();
+    const QString &s = Run().PartsText;
     int i = 0;
     while (i < s.size()) {
         const int at = s.indexOf(Open, i);
@@ -425,11 +449,11 @@ void TqdzCustomMemoView::CutIntoParts(const QString &Open, const QString &Close)
             break;
         // The part from the opening delimiter to the closing one's first
         // character is the expression's.
-        FParts.push_back({s.mid(i, start - 1 - i), false});
-        FParts.push_back({expr, true});
+        Run().Parts.push_back({s.mid(i, start - 1 - i), false});
+        Run().Parts.push_back({expr, true});
         i = end;
     }
-    FParts.push_back({s.mid(i), false});
+    Run().Parts.push_back({s.mid(i), false});
 }
 
 void TqdzCustomMemoView::GetData()
@@ -441,16 +465,16 @@ void TqdzCustomMemoView::GetData()
         if (ds->IsBlobField(DataField())) {
             ds->AssignBlobTo(DataField(), &FMemo);
         } else {
-            FValue = ds->GetValue(DataField());
+            Run().Value = ds->GetValue(DataField());
             QString s;
             if (FDisplayFormat.Kind() == fkText) {
                 s = ds->GetDisplayText(DataField());
                 if (convert)
                     s = ThroughCharset(s, Font()->Charset());
             } else {
-                s = FormatData(FValue, &FDisplayFormat);
+                s = FormatData(Run().Value, &FDisplayFormat);
             }
-            if (FHideZeros && IsZero(FValue))
+            if (FHideZeros && IsZero(Run().Value))
                 s.clear();
             SetText(s);
         }
@@ -461,21 +485,23 @@ void TqdzCustomMemoView::GetData()
         // Without both delimiters nothing can be found (and nothing loops).
         if (!open.isEmpty() && !close.isEmpty()) {
             const QString t = Text();
-            if (t != FPartsText || FExpressionDelimiters != FPartsDelimiters || (FParts.empty() && !t.isEmpty())) {
-                FPartsText = t;
-                FPartsDelimiters = FExpressionDelimiters;
+            TRunState &run = Run();
+            if (t != run.PartsText || FExpressionDelimiters != run.PartsDelimiters
+                || (run.Parts.empty() && !t.isEmpty())) {
+                run.PartsText = t;
+                run.PartsDelimiters = FExpressionDelimiters;
                 CutIntoParts(open, close);
             }
             // Each value is put in as it is: what it holds is not searched
             // for expressions again.
             QString s;
-            for (const TExprPart &P : FParts)
+            for (const TExprPart &P : Run().Parts)
                 s += P.IsExpr ? CalcAndFormat(P.Text) : P.Text;
             SetText(s);
         }
     }
     if (GetReport())
-        qdzViewSetValue(this, FValue);
+        qdzViewSetValue(this, Run().Value);
     if (FHighlight) {
         FHighlight->SetActive(false);
         if (!FHighlight->Condition().isEmpty())
@@ -483,15 +509,15 @@ void TqdzCustomMemoView::GetData()
     }
     if (FSuppressRepeated) {
         const QString s = Text();
-        if (!VarIsEmpty(FLastValue) && VarToStr(FLastValue) == s)
+        if (!VarIsEmpty(Run().LastValue) && VarToStr(Run().LastValue) == s)
             SetText(QString());
         else
-            FLastValue = s;
+            Run().LastValue = s;
     }
     if (FFlowTo) {
         BeginParts();
         CutPart();
-        FFlowTo->SetText(FPartText);
+        FFlowTo->SetText(Run().PartText);
         FFlowTo->SetAllowExpressions(false);
     }
 }
@@ -523,14 +549,14 @@ QString TqdzCustomMemoView::CalcAndFormat(const QString &Expression)
         }
     }
     if (expr.compare(QLatin1String("TOTALPAGES#"), Qt::CaseInsensitive) == 0)
-        FValue = QStringLiteral("[TotalPages#]");
+        Run().Value = QStringLiteral("[TotalPages#]");
     else if (expr.compare(QLatin1String("COPYNAME#"), Qt::CaseInsensitive) == 0)
-        FValue = QStringLiteral("[CopyName#]");
+        Run().Value = QStringLiteral("[CopyName#]");
     else
-        FValue = qdzViewCalc(this, expr);
-    if (FHideZeros && IsZero(FValue))
+        Run().Value = qdzViewCalc(this, expr);
+    if (FHideZeros && IsZero(Run().Value))
         return QString();
-    return FormatData(FValue, fmt ? fmt.get() : &FDisplayFormat);
+    return FormatData(Run().Value, fmt ? fmt.get() : &FDisplayFormat);
 }
 
 QString TqdzCustomMemoView::FormatData(const Variant &Value, TqdzFormat *Format)

@@ -287,6 +287,10 @@ TEST(MemoView, CutPartSplitsAndAlwaysProgressesOnAFreshPage)
     m.Font()->SetSize(10);
     m.SetBounds(0, 0, 300, 33); // two lines of 15.28 in 32 pixels of text room
     m.SetText(Lines(5));
+    // Nothing is left to print before the parts begin.
+    EXPECT_FALSE(m.HasMoreParts());
+    EXPECT_EQ(m.PartText(), QString());
+    EXPECT_TRUE(VarIsEmpty(m.Value()));
     m.BeginParts();
     const double part = m.CutPart();
     EXPECT_NEAR(part, 33 - (32 - 2 * 15.28), 0.01); // the two lines with the gaps above them
