@@ -732,68 +732,6 @@ TkwIntCode::TKind TkwIntCode::Compile(TkwExpressionNode *Root)
     return FCode.empty() ? ckNone : k;
 }
 
-namespace {
-
-// Quotient and remainder of two values inside 32 bits, by the 32-bit
-// division (much quicker than the 64-bit one); B is not 0.
-inline qint64 IntQuot(qint64 A, qint64 B)
-{
-    return B == -1 ? -A : qint64(int(A) / int(B));
-}
-
-inline qint64 IntRem(qint64 A, qint64 B)
-{
-    return B == -1 ? 0 : qint64(int(A) % int(B));
-}
-
-// An operand of a program: False when the variable holds no Integer now.
-inline bool IntOperand(TkwCustomVariable *Var, int Const, qint64 &V)
-{
-    if (!Var) {
-        V = Const;
-        return true;
-    }
-    if (!Var->DirectRead())
-        return false;
-    const Variant &v = Var->Value();
-    if (v.VType() != varInteger)
-        return false;
-    V = v.AsInteger();
-    return true;
-}
-
-} // namespace
-
-bool TkwIntCode::RunShort(int &Result) const
-{
-    qint64 a, b, r;
-    if (!IntOperand(FShortA.Var, FShortA.Const, a))
-        return false;
-    if (FShortOp == opEnd) {
-        Result = int(a);
-        return true;
-    }
-    if (!IntOperand(FShortB.Var, FShortB.Const, b))
-        return false;
-    switch (FShortOp) {
-    case opAdd: r = a + b; break;
-    case opSub: r = a - b; break;
-    case opMul: r = a * b; break;
-    case opDiv: if (!b) return false; r = IntQuot(a, b); break;
-    case opMod: if (!b) return false; r = IntRem(a, b); break;
-    case opLt: r = a < b; break;
-    case opLe: r = a <= b; break;
-    case opGt: r = a > b; break;
-    case opGe: r = a >= b; break;
-    case opEq: r = a == b; break;
-    default: r = a != b; break;
-    }
-    if (!FitsInt(r))
-        return false;
-    Result = int(r);
-    return true;
-}
-
 TkwIntCode::TKind TkwIntCode::Emit(TkwExpressionNode *N, int Depth)
 {
     if (!N || Depth > 32 || FCode.size() > MaxIntCode)
@@ -920,7 +858,7 @@ bool TkwIntCode::RunLong(int &Result) const
 #define KW_OPERANDS                                                                                           \
     if (pc->Right == rtStack)                                                                                 \
         b = st[--sp];                                                                                         \
-    else if (!IntOperand(pc->Right == rtVar ? pc->Var : nullptr, pc->Arg, b))                                 \
+    else if (!Operand(pc->Right == rtVar ? pc->Var : nullptr, pc->Arg, b))                                 \
         return false;                                                                                         \
     a = st[sp - 1]
 #define KW_RESULT                                                                                             \
@@ -933,7 +871,7 @@ Const:
     st[sp++] = pc->Arg;
     KW_NEXT;
 Var:
-    if (!IntOperand(pc->Var, 0, a))
+    if (!Operand(pc->Var, 0, a))
         return false;
     st[sp++] = a;
     KW_NEXT;
@@ -1297,8 +1235,24 @@ private:
     size_t FSize = 0;
 };
 
-// Per thread: scripts running on other threads keep their own frames.
-thread_local TSavedStack SavedStack;
+// Per thread: scripts running on other threads keep their own frames. A
+// plain pointer, so reaching it needs no first-use check; the stack itself
+// is made on the thread's first recursion and freed with the thread.
+thread_local TSavedStack *SavedStackOfThread = nullptr;
+
+[[gnu::noinline]] TSavedStack *NewSavedStack()
+{
+    static thread_local std::unique_ptr<TSavedStack> owner;
+    owner = std::make_unique<TSavedStack>();
+    return owner.get();
+}
+
+inline TSavedStack &Saved()
+{
+    if (!SavedStackOfThread) [[unlikely]]
+        SavedStackOfThread = NewSavedStack();
+    return *SavedStackOfThread;
+}
 
 } // namespace
 
@@ -1306,9 +1260,10 @@ void TkwCallFrame::Save(TkwProcVariable *Proc)
 {
     // The routine knows its locals (found once): a call only copies values.
     const std::vector<TkwLocal> &locals = Proc->Locals();
-    FBase = SavedStack.Size();
+    TSavedStack &saved = Saved();
+    FBase = saved.Size();
     FSaving = true;
-    TSavedValue *s = SavedStack.Push(locals.size());
+    TSavedValue *s = saved.Push(locals.size());
     for (const TkwLocal &l : locals) {
         s->Local = l;
         s->Value = l.Var->Value();
@@ -1319,18 +1274,20 @@ void TkwCallFrame::Save(TkwProcVariable *Proc)
 void TkwCallFrame::RestoreSaved()
 {
     FSaving = false;
-    const size_t top = SavedStack.Size();
+    TSavedStack &saved = Saved();
+    const size_t top = saved.Size();
     for (size_t i = FBase; i < top; ++i) {
-        TSavedValue *s = SavedStack.At(i);
-        // Moved back, so a slot keeps no text or array alive after its frame.
-        if (s->Local.Str && !s->Local.Str->IsReadOnly()) {
+        TSavedValue *s = saved.At(i);
+        if (s->Local.Str && !s->Local.Str->IsReadOnly())
             s->Local.Str->SetValue(s->Value);
-            s->Value.Clear();
-        } else {
+        else
             s->Local.Var->StoreValue(std::move(s->Value));
-        }
+        // A move may swap texts: a slot keeps no text or array alive after
+        // its frame.
+        if (!s->Value.IsScalar())
+            s->Value.Clear();
     }
-    SavedStack.PopTo(FBase);
+    saved.PopTo(FBase);
 }
 
 Variant TkwDesignator::Access(TkwDesignatorItem &Item, TkwCustomVariable *Prev, Variant &PrevValue, bool Need,

@@ -966,17 +966,22 @@ private:
 };
 
 // A terminate stops before the next statement, a break, continue or exit
-// after the one that called it. A list of one (a routine's or a branch's
-// body) hands over to it; an empty one (an absent else) does nothing.
+// after the one that called it. Lists of one or two (a routine's or a
+// branch's body) run here; an empty one (an absent else) does nothing.
 inline void TkwStatement::ExecuteItems()
 {
     if (FProgram->Terminated())
         return;
     const size_t n = FItems.size();
-    if (n == 1)
+    if (n == 1) {
         static_cast<TkwStatement *>(FItems[0])->Execute();
-    else if (n)
+    } else if (n == 2) {
+        static_cast<TkwStatement *>(FItems[0])->Execute();
+        if (!FProgram->Stopping())
+            static_cast<TkwStatement *>(FItems[1])->Execute();
+    } else if (n) {
         ExecuteList();
+    }
 }
 
 inline TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
