@@ -6,12 +6,7 @@
 
 namespace {
 
-struct TCase
-{
-    const char *Language;
-    const char *Text;
-    const char *Expected;
-};
+using TCase = TScriptCase;
 
 class TCallHost : public TInterpHost
 {

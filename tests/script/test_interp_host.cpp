@@ -166,33 +166,41 @@ public:
 
 TEST(InterpHost, RunLineAndCodeLines)
 {
-    TInterpHost h;
-    TLineWatch w;
-    h.S.SetOnRunLine(TkwRunLineEvent(&w, &TLineWatch::RunLine));
-    EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral(
-        "var i: Integer;\r\n"
-        "begin\r\n"
-        "  i := 1;\r\n"
-        "\r\n"
-        "  if i = 1 then\r\n"
-        "    Log(i);\r\n"
-        "end.")), QStringLiteral("1"));
-    EXPECT_EQ(w.Positions.join(QLatin1Char(' ')), QStringLiteral("3:3 5:3 6:5"));
-    EXPECT_EQ(h.S.CodeLines(), (QList<int>{3, 5, 6}));
-    h.S.Clear();
-    EXPECT_TRUE(h.S.CodeLines().isEmpty());
-    // A return announces its line twice, storing the value and leaving.
-    TInterpHost j;
-    j.S.SetOnRunLine(TkwRunLineEvent(&w, &TLineWatch::RunLine));
-    w.Positions.clear();
-    EXPECT_EQ(j.Run(QStringLiteral("JScript"), QStringLiteral(
-        "function F(n) {\r\n"
-        "  if (n < 1)\r\n"
-        "    return 0;\r\n"
-        "  return n + F(n - 1);\r\n"
-        "}\r\n"
-        "Log(F(1));\r\n")), QStringLiteral("1"));
-    EXPECT_EQ(w.Positions.join(QLatin1Char(' ')), QStringLiteral("6:1 2:3 4:3 2:3 3:5 3:5 4:3"));
+    // Each statement announces its line; a return twice (storing the value
+    // and leaving).
+    const struct
+    {
+        const char *Language, *Text, *Positions;
+        QList<int> Lines;
+    } cases[] = {
+        {"PascalScript",
+         "var i: Integer;\r\n"
+         "begin\r\n"
+         "  i := 1;\r\n"
+         "\r\n"
+         "  if i = 1 then\r\n"
+         "    Log(i);\r\n"
+         "end.",
+         "3:3 5:3 6:5", {3, 5, 6}},
+        {"JScript",
+         "function F(n) {\r\n"
+         "  if (n < 1)\r\n"
+         "    return 0;\r\n"
+         "  return n + F(n - 1);\r\n"
+         "}\r\n"
+         "Log(F(1));\r\n",
+         "6:1 2:3 4:3 2:3 3:5 3:5 4:3", {2, 3, 4, 6}},
+    };
+    for (const auto &c : cases) {
+        TInterpHost h;
+        TLineWatch w;
+        h.S.SetOnRunLine(TkwRunLineEvent(&w, &TLineWatch::RunLine));
+        EXPECT_EQ(h.Run(QString::fromLatin1(c.Language), QString::fromLatin1(c.Text)), QStringLiteral("1"));
+        EXPECT_EQ(w.Positions.join(QLatin1Char(' ')), QString::fromLatin1(c.Positions)) << c.Language;
+        EXPECT_EQ(h.S.CodeLines(), c.Lines) << c.Language;
+        h.S.Clear();
+        EXPECT_TRUE(h.S.CodeLines().isEmpty());
+    }
 }
 
 TEST(InterpHost, TerminateFromRunLineStopsLoopsAndRoutines)

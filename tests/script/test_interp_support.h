@@ -5,6 +5,14 @@
 #include "test_registration_host.h"
 #include <gtest/gtest.h>
 
+// A program in one of the languages and what it logs (entries joined by '|').
+struct TScriptCase
+{
+    const char *Language;
+    const char *Text;
+    const char *Expected;
+};
+
 class TInterpHost : public TObject
 {
 public:

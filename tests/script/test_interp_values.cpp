@@ -5,12 +5,7 @@
 
 namespace {
 
-struct TCase
-{
-    const char *Language;
-    const char *Text;
-    const char *Expected;
-};
+using TCase = TScriptCase;
 
 // IntToStr for the test programs.
 class TIntToStr : public TObject
