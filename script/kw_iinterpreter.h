@@ -991,10 +991,12 @@ inline TkwCallFrame::TkwCallFrame(TkwProcVariable *Proc)
     kwCheckStack();
     if (Depth >= kwMaxCallDepth)
         kwStackOverflow();
-    ++Depth;
-    FCounted = true;
+    // Saved before counted: a save that runs out of memory leaves no count
+    // behind (the frame's destructor does not run when its constructor fails).
     if (Proc->Executing())
         Save(Proc);
+    ++Depth;
+    FCounted = true;
 }
 
 // Nested statements recurse on the machine stack.
