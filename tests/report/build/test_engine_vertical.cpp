@@ -35,6 +35,39 @@ template <class B> B *VBand(EngineHarness &H, const QString &Name, double Left, 
     return V;
 }
 
+// Three vertical rows on a vertical band at Left with Width; a cell's [Val]
+// gives its row's number.
+TqdzMasterData *NumberedColumns(EngineHarness &H, double Left, double Width)
+{
+    auto *VDS = H.DataSet("VDS", 3);
+    H.Handlers.Values = [VDS](const QString &N) -> Variant {
+        return N == "Val" ? Variant(VDS->RecNo() + 1) : Variant();
+    };
+    auto *VD = VBand<TqdzMasterData>(H, "VD", Left, Width);
+    VD->SetDataSet(VDS);
+    return VD;
+}
+
+// Page and column headers and footers around a master band of Rows rows.
+struct TFramedBands
+{
+    TqdzPageHeader *PH;
+    TqdzColumnHeader *CH;
+    TqdzMasterData *MD;
+    TqdzColumnFooter *CF;
+    TqdzPageFooter *PF;
+};
+
+TFramedBands FramedBands(EngineHarness &H, int Rows)
+{
+    TFramedBands b{H.Band<TqdzPageHeader>("PH", 0, 20), H.Band<TqdzColumnHeader>("CH", 30, 20),
+                   H.Band<TqdzMasterData>("MD", 100, 20), nullptr, nullptr};
+    b.MD->SetRowCount(Rows);
+    b.CF = H.Band<TqdzColumnFooter>("CF", 900, 20);
+    b.PF = H.Band<TqdzPageFooter>("PF", 1000, 20);
+    return b;
+}
+
 } // namespace
 
 TEST(EngineVertical, CellsStartWhereTheVerticalBandsAre)
@@ -271,17 +304,8 @@ TEST(EngineVertical, HostileTemplatesEnd)
     {
         SCOPED_TRACE("page bands with cells wider than the page: one a page, each once");
         EngineHarness H;
-        auto *VDS = H.DataSet("VDS", 3);
-        H.Handlers.Values = [&](const QString &N) -> Variant {
-            return N == "Val" ? Variant(VDS->RecNo() + 1) : Variant();
-        };
-        auto *PH = H.Band<TqdzPageHeader>("PH", 0, 20);
-        auto *CH = H.Band<TqdzColumnHeader>("CH", 30, 20);
-        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
-        MD->SetRowCount(2);
-        auto *CF = H.Band<TqdzColumnFooter>("CF", 900, 20);
-        auto *PF = H.Band<TqdzPageFooter>("PF", 1000, 20);
-        VBand<TqdzMasterData>(H, "VD", 0, 2000)->SetDataSet(VDS);
+        const auto [PH, CH, MD, CF, PF] = FramedBands(H, 2);
+        NumberedColumns(H, 0, 2000);
         H.Memo(PH, "PHC", "p[Line]", 0, 0, 50);
         H.Memo(CH, "CHC", "h[Line]", 0, 0, 50);
         H.Memo(MD, "Cell", "[Val]", 0, 0, 50);
@@ -409,18 +433,8 @@ TEST(EngineVertical, PageAndColumnBandsHoldCellsOnEveryHorizontalPage)
     for (int Rows : {2, 50}) {
         SCOPED_TRACE(Rows);
         EngineHarness H;
-        auto *VDS = H.DataSet("VDS", 3);
-        H.Handlers.Values = [&](const QString &N) -> Variant {
-            return N == "Val" ? Variant(VDS->RecNo() + 1) : Variant();
-        };
-        auto *PH = H.Band<TqdzPageHeader>("PH", 0, 20);
-        auto *CH = H.Band<TqdzColumnHeader>("CH", 30, 20);
-        auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
-        MD->SetRowCount(Rows);
-        auto *CF = H.Band<TqdzColumnFooter>("CF", 900, 20);
-        auto *PF = H.Band<TqdzPageFooter>("PF", 1000, 20);
-        auto *VD = VBand<TqdzMasterData>(H, "VD", 100, 300);
-        VD->SetDataSet(VDS);
+        const auto [PH, CH, MD, CF, PF] = FramedBands(H, Rows);
+        NumberedColumns(H, 100, 300);
         H.Memo(PH, "PHM", "ph[Page#]", 0, 0, 50);
         H.Memo(PH, "PHC", "p[Line]", 100, 0, 50);
         H.Memo(CH, "CHC", "h[Line]", 100, 0, 50);
@@ -528,10 +542,6 @@ TEST(EngineVertical, AKeptBlockTakesItsCellsOnFurtherPagesAlong)
     // the third does not, so the kept group moves whole, its cells on the
     // further page too, and the page totals per column count it there.
     EngineHarness H;
-    auto *VDS = H.DataSet("VDS", 3);
-    H.Handlers.Values = [&](const QString &N) -> Variant {
-        return N == "Val" ? Variant(VDS->RecNo() + 1) : Variant();
-    };
     H.Memo(H.Band<TqdzReportTitle>("T", 0, 960), "TM", "title", 0, 0, 50);
     auto *GH = H.Band<TqdzGroupHeader>("GH", 970, 20);
     GH->SetCondition("1");
@@ -540,7 +550,7 @@ TEST(EngineVertical, AKeptBlockTakesItsCellsOnFurtherPagesAlong)
     MD->SetRowCount(3);
     auto *GF = H.Band<TqdzGroupFooter>("GF", 1030, 20);
     auto *PF = H.Band<TqdzPageFooter>("PF", 1100, 20);
-    VBand<TqdzMasterData>(H, "VD", 100, 300)->SetDataSet(VDS);
+    NumberedColumns(H, 100, 300);
     H.Memo(GH, "G", "g", 0, 0, 50);
     H.Memo(MD, "Own", "r[Line]", 0, 0, 50);
     H.Memo(MD, "Cell", "[Val]", 100, 0, 50);
