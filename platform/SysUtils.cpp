@@ -304,7 +304,7 @@ QString IntToHex64(quint64 Bits, int Digits)
 // The class library's Val: leading blanks, a sign, '$', 'x' or '0x' for
 // hexadecimal, then digits to the end. Hexadecimal may use the full unsigned
 // width (so '$FFFFFFFF' is -1 for a 32-bit result).
-static bool ParseInteger(const QString &S, bool Wide, qint64 &Value)
+static bool ParseInteger(QStringView S, bool Wide, qint64 &Value)
 {
     const qsizetype n = S.size();
     qsizetype i = 0;
@@ -384,6 +384,11 @@ int StrToIntDef(const QString &S, int Default)
 }
 
 bool TryStrToInt64(const QString &S, qint64 &Value)
+{
+    return ParseInteger(S, true, Value);
+}
+
+bool TryStrToInt64(QStringView S, qint64 &Value)
 {
     return ParseInteger(S, true, Value);
 }

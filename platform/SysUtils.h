@@ -130,6 +130,7 @@ bool TryStrToInt(const QString &S, int &Value);
 qint64 StrToInt64(const QString &S);
 qint64 StrToInt64Def(const QString &S, qint64 Default);
 bool TryStrToInt64(const QString &S, qint64 &Value);
+bool TryStrToInt64(QStringView S, qint64 &Value);
 QString BoolToStr(bool B, bool UseBoolStrs = false);
 bool StrToBool(const QString &S);
 bool TryStrToBool(const QString &S, bool &Value);

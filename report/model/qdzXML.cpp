@@ -294,6 +294,18 @@ QByteArray TqdzXMLItem::GetProp(const QByteArray &Name) const
     return Unescape(FText.mid(Start, End - Start));
 }
 
+QByteArray TqdzXMLItem::PropView(const QByteArray &Name) const
+{
+    qsizetype NameStart = 0;
+    const qsizetype Start = FindAttribute(FText, Name, NameStart);
+    if (Start < 0)
+        return QByteArray();
+    qsizetype End = FText.indexOf('"', Start);
+    if (End < 0)
+        End = FText.size();
+    return QByteArray::fromRawData(FText.constData() + Start, End - Start);
+}
+
 void TqdzXMLItem::SetProp(const QByteArray &Name, const QByteArray &Value)
 {
     qsizetype At = FText.size();

@@ -49,6 +49,9 @@ public:
     TqdzXMLItem *FindItem(const QByteArray &Name);
     // Attribute value from Text, unescaped; empty when absent.
     QByteArray GetProp(const QByteArray &Name) const;
+    // The attribute's value as it stands in Text, still escaped: a view into
+    // Text, valid while Text is unchanged; null when absent.
+    QByteArray PropView(const QByteArray &Name) const;
     // Sets or appends an attribute, escaping Value; attribute order is kept.
     void SetProp(const QByteArray &Name, const QByteArray &Value);
 

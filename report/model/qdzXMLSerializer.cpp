@@ -10,6 +10,7 @@
 #include "qdzWideStrings.h"
 #include "qdzXML.h"
 
+#include <QVarLengthArray>
 #include <QtEndian>
 #include <algorithm>
 #include <charconv>
@@ -72,6 +73,34 @@ QString WithTrailingBreak(QString S)
         S += QLatin1String("\r\n");
     return S;
 }
+
+// The same for a memo's lines: a text without a break is one line either
+// way, and kept as it is it is shared rather than copied.
+QString WithTrailingBreakIfLines(QString S)
+{
+    const bool lines = std::any_of(S.cbegin(), S.cend(), [](QChar C) {
+        return C == QLatin1Char('\r') || C == QLatin1Char('\n') || C.unicode() == 0x2028;
+    });
+    if (lines)
+        return WithTrailingBreak(std::move(S));
+    return S;
+}
+
+// Short Latin-1 attribute values widened on the stack, for the parsers that
+// read UTF-16: no heap string per number or enumeration name.
+class TLatin1Wide
+{
+public:
+    explicit TLatin1Wide(const QByteArray &Bytes) : FBuffer(Bytes.size())
+    {
+        for (qsizetype i = 0; i < Bytes.size(); ++i)
+            FBuffer[i] = static_cast<unsigned char>(Bytes[i]);
+    }
+    QStringView View() const { return QStringView(FBuffer.constData(), FBuffer.size()); }
+
+private:
+    QVarLengthArray<char16_t, 64> FBuffer;
+};
 
 bool SameAttrName(const QByteArray &A, const char *B)
 {
@@ -291,6 +320,8 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
 
     TqdzComponent *obj = nullptr;
     bool fresh = false;
+    FNameBytes.clear();
+    FNameDecoded.clear();
     if (Parent) {
         // A report stands only at the root: one inside a page would take
         // its objects' names for the outer report's.
@@ -299,9 +330,13 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
                      + QString::fromLatin1(elementName));
             return;
         }
+        static const QByteArray NameAttr("Name");
         QString name;
         try {
-            name = DecodeString(Item->GetProp("Name"));
+            const QByteArray raw = Item->PropView(NameAttr);
+            name = DecodeString(Unescape(raw));
+            FNameBytes = raw;
+            FNameDecoded = name;
         } catch (const Exception &) {
             name.clear();
         }
@@ -497,7 +532,7 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
     if (SameAttrName(last, "Text")) {
         // Memo views first, by the class registry: they carry most texts.
         if (obj->InheritsFrom(TqdzCustomMemoView::StaticClass())) {
-            static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreak(QString::fromUtf8(Unescape(Value))));
+            static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreakIfLines(QString::fromUtf8(Unescape(Value))));
             return;
         }
         if (auto *list = dynamic_cast<TStrings *>(obj)) {
@@ -522,11 +557,16 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
     case tkInteger:
     case tkChar:
     case tkWChar:
-    case tkSet:
-        p->SetOrd(obj, StrToInt64(QString::fromLatin1(Value)));
+    case tkSet: {
+        qint64 v;
+        if (!TryStrToInt64(TLatin1Wide(Value).View(), v))
+            v = StrToInt64(QString::fromLatin1(Value)); // raises the conversion error
+        p->SetOrd(obj, v);
         break;
+    }
     case tkEnumeration: {
-        const QString s = QString::fromLatin1(Unescape(Value));
+        const TLatin1Wide wide(Unescape(Value));
+        const QStringView s = wide.View();
         qint64 v;
         if (!TryStrToInt64(s, v)) {
             v = GetEnumValue(p->PropType(), s);
@@ -550,7 +590,11 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
     case tkString:
     case tkLString:
     case tkWString:
-        p->SetStr(obj, DecodeString(Unescape(Value)));
+        // The element's name was decoded when the object was looked up.
+        if (Value.constData() == FNameBytes.constData() && Value.size() == FNameBytes.size() && !Value.isNull())
+            p->SetStr(obj, FNameDecoded);
+        else
+            p->SetStr(obj, DecodeString(Unescape(Value)));
         break;
     case tkClass:
         if (IsComponentClass(p))

@@ -139,6 +139,11 @@ private:
     TClass FSlotsClass = nullptr;
     TPropSlots *FSlots = nullptr;
     QHash<QPair<TClass, QByteArray>, PPropInfo> FPropCache;
+    // The Name attribute of the element being read, decoded once: the bytes
+    // it was decoded from (a view into the element's text) and the result,
+    // which the object then shares instead of decoding them again.
+    QByteArray FNameBytes;
+    QString FNameDecoded;
     // The element name that made a class last.
     QByteArray FLastClassName;
     TClass FLastClass = nullptr;

@@ -305,6 +305,33 @@ TEST_F(SerializerFormat, ValuesThatDoNotConvertAreSkipped)
     EXPECT_EQ(m.HAlign(), thaLeft);
 }
 
+TEST_F(SerializerFormat, IntegerAndEnumerationForms)
+{
+    // Integers are read as written (no references); enumerations unescaped,
+    // by number or by name. Values that do not convert leave the old one.
+    const QByteArray longName(100, 'a');
+    const struct
+    {
+        QByteArray Text;
+        int Tag;
+        TqdzTestHAlign HAlign;
+    } cases[] = {
+        {" Tag=\"$1F\" HAlign=\"1\"", 31, thaRight},
+        {" Tag=\"x10\" HAlign=\"thaCenter\"", 16, thaCenter},
+        {" Tag=\" -0x10\" HAlign=\"&#116;haBlock\"", -16, thaBlock},
+        {" Tag=\"1&#48;\" HAlign=\"" + longName + "\"", -1, thaLeft},
+        {" Tag=\"99999999999999999999\" HAlign=\"-1\"", -1, thaLeft},
+        {" Tag=\"\" HAlign=\"\"", -1, thaLeft},
+    };
+    for (const auto &c : cases) {
+        TqdzTestMemoView m(Band);
+        m.SetTag(-1);
+        Apply(&m, c.Text);
+        EXPECT_EQ(m.Tag(), c.Tag) << c.Text.constData();
+        EXPECT_EQ(m.HAlign(), c.HAlign) << c.Text.constData();
+    }
+}
+
 TEST_F(SerializerFormat, NilClearsAReferenceUnknownNamesLeaveItAlone)
 {
     Memo->SetLink(Band);

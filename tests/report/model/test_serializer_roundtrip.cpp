@@ -375,6 +375,20 @@ TEST_F(SerializerTemplates, DuplicateNamesInATemplateReuseTheFirstObject)
     EXPECT_EQ(b->LoadedCalls, 1);
 }
 
+TEST_F(SerializerTemplates, AnElementsLastNameAttributeIsItsName)
+{
+    // The name found first is the one looked up; the attributes then apply
+    // in order, so a later Name renames, an escaped one is unescaped, and a
+    // name the object cannot take leaves the one it has.
+    TqdzTestReport r(nullptr);
+    LoadTemplate(&r, "<?xml version=\"1.0\"?><TqdzTestReport><TqdzTestPage Name=\"P\">"
+                     "<TqdzTestBand Name=\"B1\" Height=\"1\" Name=\"B2\"/>"
+                     "<TqdzTestBand Name=\"&#66;3\"/><TqdzTestBand Name=\"B4\" Name=\"4 x\"/>"
+                     "</TqdzTestPage></TqdzTestReport>");
+    EXPECT_EQ(Names(&r), QStringList({"TqdzTestPage:P<>", "TqdzTestBand:B2<P>", "TqdzTestBand:B3<P>",
+                                      "TqdzTestBand:B4<P>"}));
+}
+
 TEST_F(SerializerTemplates, AnObjectFreedWhileReadReadsNoMoreChildren)
 {
     // The memo's setter frees its band, and with it the memo: neither reads
