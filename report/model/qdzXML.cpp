@@ -284,14 +284,11 @@ TqdzXMLItem *TqdzXMLItem::FindItem(const QByteArray &Name)
 
 QByteArray TqdzXMLItem::GetProp(const QByteArray &Name) const
 {
-    qsizetype NameStart = 0;
-    const qsizetype Start = FindAttribute(FText, Name, NameStart);
-    if (Start < 0)
+    const QByteArray View = PropView(Name);
+    if (View.isNull())
         return QByteArray();
-    qsizetype End = FText.indexOf('"', Start);
-    if (End < 0)
-        End = FText.size();
-    return Unescape(FText.mid(Start, End - Start));
+    // A copy: the view would change with the text.
+    return Unescape(QByteArray(View.constData(), View.size()));
 }
 
 QByteArray TqdzXMLItem::PropView(const QByteArray &Name) const
