@@ -320,8 +320,8 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
 
     TqdzComponent *obj = nullptr;
     bool fresh = false;
-    FNameBytes.clear();
-    FNameDecoded.clear();
+    QByteArray nameBytes;
+    QString name;
     if (Parent) {
         // A report stands only at the root: one inside a page would take
         // its objects' names for the outer report's.
@@ -331,13 +331,11 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
             return;
         }
         static const QByteArray NameAttr("Name");
-        QString name;
         try {
-            const QByteArray raw = Item->PropView(NameAttr);
-            name = DecodeString(Unescape(raw));
-            FNameBytes = raw;
-            FNameDecoded = name;
+            nameBytes = Item->PropView(NameAttr);
+            name = DecodeString(Unescape(nameBytes));
         } catch (const Exception &) {
+            nameBytes.clear();
             name.clear();
         }
         if (FOwner && FOwner->InheritsFrom(TqdzReport::StaticClass()))
@@ -372,7 +370,22 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
         ~TReadingGuard() { Reading.resize(Depth); }
     } guard{FReading, FReading.size()};
     FReading.push_back(obj);
-    ReadObjectAttributes(obj, Item->Text());
+    {
+        // The name's bytes are a view into this element's text: good only
+        // while that text is read.
+        struct TNameScope
+        {
+            TqdzXMLSerializer *S;
+            ~TNameScope()
+            {
+                S->FNameBytes.clear();
+                S->FNameDecoded.clear();
+            }
+        } scope{this};
+        FNameBytes = nameBytes;
+        FNameDecoded = name;
+        ReadObjectAttributes(obj, Item->Text());
+    }
     for (int i = 0; i < Item->Count(); ++i) {
         // An attribute setter may have freed the object (see ForgetObject).
         if (!FReading[guard.Depth])
