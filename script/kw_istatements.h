@@ -51,8 +51,8 @@ protected:
     template<class Op>
     bool RunIntOp(Op IntOp, Variant &L, Variant &R);
     // "V op= X" done at once when V is a plain Integer variable and X a pure
-    // Integer expression whose result fits; False with nothing evaluated
-    // otherwise.
+    // Integer expression whose result fits; False with nothing changed
+    // otherwise (X may have been read, which calls nothing).
     template<class Op>
     bool QuickIntOp(Op IntOp)
     {
