@@ -4,7 +4,7 @@
 #include "Unit1.h"
 #include "AmountInWords.h"
 #include "datacenter_code.h"
-#include "report/build/qdzPrinter.h"
+#include "report/engine/qdzPrinter.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"
 #include "report/model/qdzVariables.h"

@@ -1,7 +1,7 @@
 // Benchmarks of the preview window: showing a page, Find across pages, building with the preview open.
-#include "report/build/qdzBuild.h"
-#include "report/build/qdzPreview.h"
-#include "report/build/qdzPreviewForm.h"
+#include "report/engine/qdzBuild.h"
+#include "report/preview/qdzPreview.h"
+#include "report/preview/qdzPreviewForm.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzVariables.h"

@@ -1,11 +1,11 @@
 // Benchmarks of the built-page store: page rebuild, built-report save and load, printing to PDF.
-#include "report/build/qdzPreviewPages.h"
-#include "report/build/qdzPrinter.h"
+#include "report/engine/qdzPreviewPages.h"
+#include "report/engine/qdzPrinter.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzVariables.h"
 #include "report/model/qdzXML.h"
 #include "report/model/qdzXMLSerializer.h"
-#include "tests/report/build/PrinterFakes.h"
+#include "tests/report/engine/PrinterFakes.h"
 
 #include "platform/Forms.h"
 #include "platform/Graphics.h"

@@ -5,8 +5,8 @@
 // counter us_per_page of the builds compares with it.
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
-#include "report/build/qdzBuild.h"
-#include "report/build/qdzPrinter.h"
+#include "report/engine/qdzBuild.h"
+#include "report/engine/qdzPrinter.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzDrawText.h"
@@ -54,7 +54,7 @@ struct ListReport
 
     explicit ListReport(int Rows)
     {
-        qdzBuildStartup();
+        qdzEngineStartup();
         Report = std::make_unique<TqdzReport>(nullptr);
         Report->SetOnGetValue(TqdzGetValueEvent(&Source, &ListSource::GetValue));
         auto *Page = new TqdzReportPage(Report.get());

@@ -3,8 +3,8 @@
 #include "Graphics.h"
 #include "Streams.h"
 #include "fuzz_support.h"
-#include "report/build/qdzPreviewPages.h"
-#include "report/build/qdzPrinter.h"
+#include "report/engine/qdzPreviewPages.h"
+#include "report/engine/qdzPrinter.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassViews.h"
 

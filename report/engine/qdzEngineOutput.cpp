@@ -1,0 +1,628 @@
+// The engine's band output: preparing a band (events, data, stretching and
+// shifting of its views), fitting it on the page, splitting it across
+// pages, keep-together, after-print and vertical bands.
+#include "report/engine/qdzEngine.h"
+
+#include "platform/Forms.h"
+#include "report/engine/qdzEngineStore.h"
+#include "report/model/qdzClassViews.h"
+#include "report/model/qdzUtils.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool Is(const TqdzComponent *C, TClass Class)
+{
+    return C && C->InheritsFrom(Class);
+}
+
+// Child chains are refused when circular; this bounds them all the same.
+constexpr int MaxChildDepth = 64;
+
+} // namespace
+
+std::shared_ptr<const TqdzEngine::TqdzBandViews> TqdzEngine::ViewsOf(TqdzBand *Band)
+{
+    std::shared_ptr<const TqdzBandViews> &Cached = FBandViews[Band];
+    TList *Children = Band->Objects();
+    const int N = Children->Count();
+    if (Cached && int(Cached->Children.size()) == N) {
+        bool Same = true;
+        for (int i = 0; Same && i < N; ++i) {
+            auto *O = static_cast<TObject *>(Children->Items(i));
+            Same = Cached->Children[size_t(i)] == O && Cached->Classes[size_t(i)] == O->ClassType();
+        }
+        if (Same)
+            return Cached;
+    }
+    auto C = std::make_shared<TqdzBandViews>();
+    C->Children.reserve(size_t(N));
+    C->Classes.reserve(size_t(N));
+    for (int i = 0; i < N; ++i) {
+        auto *O = static_cast<TObject *>(Children->Items(i));
+        C->Children.push_back(O);
+        C->Classes.push_back(O->ClassType());
+        if (auto *V = dynamic_cast<TqdzView *>(O)) {
+            C->Views.push_back(V);
+            C->Stretch.push_back(dynamic_cast<TqdzStretcheable *>(V));
+            auto *S = dynamic_cast<TqdzSubreport *>(V);
+            C->Subs.push_back(S);
+            C->AnySub = C->AnySub || S;
+        }
+    }
+    Cached = C;
+    return C;
+}
+
+// ------------------------------------------------------------- ShowBand
+
+void TqdzEngine::ShowBand(TqdzBand *Band)
+{
+    // Scripts may call it outside a run: there is no page to show it on.
+    if (!Band || !FCurPage || !Running())
+        return;
+    if (FShowDepth >= MaxChildDepth)
+        return;
+    ++FShowDepth;
+    struct Leave {
+        int &D;
+        ~Leave() { --D; }
+    } L{FShowDepth};
+
+    const bool Keep = Band->KeepChild();
+    if (Keep)
+        StartKeep(Band);
+    OutputBand(Band);
+    if (TqdzBand *C = Band->Child())
+        if (Band->Visible() || Band->PrintChildIfInvisible())
+            ShowBand(C);
+    if (Keep)
+        EndKeep(Band);
+    if (Is(Band, TqdzDataBand::StaticClass()))
+        FAggregateList->AddValue(Band, 0);
+}
+
+// ------------------------------------------------------------ shift tree
+
+void TqdzEngine::BuildShiftTree(TqdzBand *Band)
+{
+    if (FShiftLists.contains(Band))
+        return;
+    std::vector<TqdzView *> Views = OwnViews(Band);
+    std::stable_sort(Views.begin(), Views.end(), [](TqdzView *A, TqdzView *B) {
+        return QString::asprintf("%9.2f", A->Top()) < QString::asprintf("%9.2f", B->Top());
+    });
+    // Areas in band units; index 0 is the root just above the band.
+    std::vector<std::unique_ptr<TqdzRectArea>> Areas;
+    Areas.reserve(Views.size() + 1);
+    Areas.push_back(std::make_unique<TqdzRectArea>(0, -2, Band->Width(), -1));
+    for (TqdzView *V : Views)
+        Areas.push_back(
+            std::make_unique<TqdzRectArea>(V->Left(), V->Top(), V->Left() + V->Width(), V->Top() + V->Height()));
+    const int N = int(Areas.size());
+    auto Owner = [&](int I) -> const TqdzComponent * { return I == 0 ? static_cast<TqdzComponent *>(Band) : Views[I - 1]; };
+    for (int A = 0; A < N; ++A) {
+        std::vector<TqdzView *> &List = FShiftLists[Owner(A)];
+        List.clear();
+        for (int B = A + 1; B < N; ++B) {
+            const TqdzRectArea &RA = *Areas[A], &RB = *Areas[B];
+            if (RB.Y < RA.Y1 - 0.0001 || !RA.InterceptX(&RB))
+                continue;
+            auto Common = RA.Intersect(&RB);
+            bool Between = false;
+            for (int C = A + 1; C < B && !Between; ++C) {
+                const TqdzRectArea &RC = *Areas[C];
+                if (RC.Y >= RA.Y1 - 0.0001 && RC.Y1 <= RB.Y + 0.0001 && Common && Common->InterceptX(&RC))
+                    Between = true;
+            }
+            if (!Between)
+                List.push_back(Views[B - 1]);
+        }
+    }
+}
+
+void TqdzEngine::ShiftViews(TqdzComponent *From, double Amount, bool IsRoot)
+{
+    // A view below two stretched views moves by the larger push, not by
+    // their sum: each view remembers how far it was moved in this pass.
+    QHash<const TqdzView *, double> Moved;
+    std::function<void(TqdzComponent *, double, bool, int)> Shift = [&](TqdzComponent *X, double Amt, bool Root,
+                                                                         int Depth) {
+        if (Depth > 256)
+            return;
+        auto It = FShiftLists.find(X);
+        if (It == FShiftLists.end())
+            return;
+        const std::vector<TqdzView *> List = It.value();
+        for (TqdzView *V : List) {
+            const double Delta = FStretchDelta.value(V);
+            switch (V->ShiftMode()) {
+            case smAlways: {
+                const double Done = Moved.value(V, 0);
+                if (Amt > Done) {
+                    V->SetTop(V->Top() + Amt - Done);
+                    Moved[V] = Amt;
+                }
+                Shift(V, Amt + Delta, false, Depth + 1);
+                break;
+            }
+            case smWhenOverlapped: {
+                const double XBottom = Root ? 0 : X->Top() + X->Height();
+                if (Root || V->Top() >= XBottom) {
+                    Shift(V, Delta, false, Depth + 1);
+                } else {
+                    const double Dist = XBottom - V->Top();
+                    V->SetTop(XBottom);
+                    Shift(V, Dist + Delta, false, Depth + 1);
+                }
+                break;
+            }
+            default:
+                Shift(V, Delta, false, Depth + 1);
+                break;
+            }
+            FStretchDelta.remove(V);
+        }
+    };
+    Shift(From, Amount, IsRoot, 0);
+}
+
+// -------------------------------------------------------------- preparing
+
+void TqdzEngine::PrepareBand(TqdzBand *Band)
+{
+    TqdzReport *R = Report();
+    FCurBand = Band;
+    BuildShiftTree(Band);
+    if (!FOwnViewCount.contains(Band))
+        FOwnViewCount.insert(Band, Band->Objects()->Count());
+    Band->BeforePrint();
+    R->DoBeforePrint(Band);
+    // A copy: scripts run below may change the band's children.
+    const std::shared_ptr<const TqdzBandViews> Own = ViewsOf(Band);
+    const TqdzBandViews &BV = *Own;
+    const std::vector<TqdzView *> &Views = BV.Views;
+    bool OnParent = false;
+    for (size_t i = 0; i < Views.size(); ++i) {
+        TqdzView *V = Views[i];
+        V->BeforePrint();
+        R->DoBeforePrint(V);
+        if (Band->Visible() && V->Visible()) {
+            V->GetData();
+            R->DoNotifyEvent(V, V->OnAfterData());
+            if (TqdzSubreport *S = BV.Subs[i]; S && S->PrintOnParent())
+                OnParent = true;
+        }
+    }
+    bool Stretched = false;
+    for (TqdzStretcheable *S : BV.Stretch) {
+        if (!S || !S->Visible() || S->StretchMode() == smDontStretch)
+            continue;
+        const double H = S->CalcHeight();
+        if (H > S->Height()) {
+            FStretchDelta.insert(S, H - S->Height());
+            S->SetHeight(H);
+            Stretched = true;
+        } else {
+            FStretchDelta.remove(S);
+        }
+    }
+    if (!Band->Visible())
+        return;
+    if (Stretched)
+        ShiftViews(Band, 0, true);
+    if (OnParent)
+        RunSubreportsOnParent(Band);
+    double Bottom = 0;
+    const std::shared_ptr<const TqdzBandViews> AllViews = ViewsOf(Band);
+    const TqdzBandViews &All = *AllViews;
+    for (TqdzView *V : All.Views)
+        Bottom = std::max(Bottom, V->Top() + V->Height());
+    if (Band->Stretched())
+        Band->SetHeight(Bottom);
+    R->DoNotifyEvent(Band, Band->OnAfterCalcHeight());
+    for (TqdzStretcheable *S : All.Stretch)
+        if (S && S->StretchMode() == smMaxHeight)
+            S->SetHeight(Bottom - S->Top());
+}
+
+void TqdzEngine::AfterPrintBand(TqdzBand *Band)
+{
+    TqdzReport *R = Report();
+    const std::vector<TqdzView *> Views = OwnViews(Band);
+    if (Band->Visible())
+        for (TqdzView *V : Views)
+            R->DoAfterPrint(V);
+    for (TqdzView *V : Views)
+        V->AfterPrint();
+    if (Band->Visible())
+        R->DoAfterPrint(Band);
+    Band->AfterPrint();
+    // Views that subreports printed on the band were this output's only.
+    const int Own = FOwnViewCount.value(Band, -1);
+    if (Own >= 0) {
+        TList *Children = Band->Objects();
+        while (Children->Count() > Own) {
+            auto *C = static_cast<TqdzComponent *>(static_cast<TObject *>(Children->Items(Children->Count() - 1)));
+            FShiftLists.remove(C);
+            FStretchDelta.remove(static_cast<TqdzView *>(C));
+            delete C;
+        }
+    }
+}
+
+// --------------------------------------------------------------- keeping
+
+void TqdzEngine::StartKeep(TqdzBand *Band, int Position)
+{
+    if (FKeeping || FPageRunStart)
+        return;
+    TqdzCustomPreviewPages *Store = PreviewPages();
+    FKeepStartY = CurY();
+    FKeeping = true;
+    FKeepBand = Band;
+    FKeepPosition = Position >= 0 ? Position : Store->GetCurPosition();
+    FKeepOutline = Store->Outline() ? Store->Outline()->GetLastItem() : nullptr;
+    FKeepAnchor = Store->GetAnchorCurPosition();
+    // Where the block starts on each further horizontal page.
+    FKeepVPos.clear();
+    const int Page0 = Store->CurPage();
+    for (int P : FVPages) {
+        Store->SetCurPage(P);
+        FKeepVPos.push_back(Store->GetCurPosition());
+    }
+    Store->SetCurPage(Page0);
+    FAggregateList->StartKeep();
+}
+
+void TqdzEngine::EndKeep(TqdzBand *Band)
+{
+    if (!FKeeping || Band != FKeepBand)
+        return;
+    DropKeep();
+}
+
+void TqdzEngine::DropKeep()
+{
+    FKeepStartY = 0;
+    FKeeping = false;
+    FKeepBand = nullptr;
+    FAggregateList->EndKeep();
+    FKeepHeaderMark = false;
+    FKeepVPos.clear();
+}
+
+TqdzEngine::TqdzKeptCells TqdzEngine::HoldKeptCells()
+{
+    TqdzKeptCells K;
+    TqdzCustomPreviewPages *Store = PreviewPages();
+    K.Pages = FVPages;
+    K.Held.assign(FVPages.size(), false);
+    for (size_t i = 0; i < FVPages.size() && i < FKeepVPos.size(); ++i) {
+        double L = 0, T = 0;
+        if (!qdzStoreObjectPlace(Store, FVPages[i], FKeepVPos[i], L, T))
+            continue;
+        qdzStoreHoldObjects(Store, FVPages[i], FKeepVPos[i], int(i) + 1);
+        K.Held[i] = true;
+    }
+    return K;
+}
+
+void TqdzEngine::PlaceKeptCells(const TqdzKeptCells &Kept, double DX, double DY)
+{
+    TqdzCustomPreviewPages *Store = PreviewPages();
+    const int Page0 = Store->CurPage();
+    for (size_t i = 0; i < Kept.Pages.size(); ++i) {
+        if (!Kept.Held[i])
+            continue;
+        // Without a further page (the run stopped) they go back unmoved:
+        // nothing is lost.
+        const int P = VerticalPage(int(i) + 1);
+        if (P >= 0)
+            qdzStorePlaceHeld(Store, int(i) + 1, P, DX, DY);
+        else
+            qdzStorePlaceHeld(Store, int(i) + 1, Kept.Pages[i], 0, 0);
+    }
+    Store->SetCurPage(Page0);
+}
+
+// ---------------------------------------------------------------- output
+
+void TqdzEngine::AddToStore(TqdzBand *Band)
+{
+    PreviewPages()->AddObject(Band);
+}
+
+void TqdzEngine::OutputBand(TqdzBand *Band)
+{
+    if (Band->Vertical())
+        return; // vertical bands are shown through their horizontal host
+    const TqdzBandLinks *Links = FTree.Find(Band);
+    const bool HasVBands = Links && Links->HasVBands;
+    // The cells of the vertical bands, which the host carries.
+    TqdzCells Cells;
+    const TqdzCellsGuard FC{Cells};
+    const bool WithCells = HasVBands && !FOutputTarget;
+
+    if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FOutputTarget) {
+        const bool FirstRecord = (Is(Band, TqdzDataBand::StaticClass()) || Is(Band, TqdzGroupHeader::StaticClass())) &&
+                                 Links && Links->Line == 1;
+        if (!FirstRecord) {
+            FBreakBand = Band;
+            if (auto *G = dynamic_cast<TqdzGroupHeader *>(Band); G && G->ResetPageNumbers())
+                PreviewPages()->ResetLogicalPageNumber();
+            NewPage();
+            FBreakBand = nullptr;
+        }
+    }
+
+    PrepareBand(Band);
+    FLastOutputHeight.insert(Band, Band->Height());
+    try {
+        // Headers being reprinted never break for lack of space: a header
+        // taller than the page would start page after page.
+        if (Band->Visible() && !Is(Band, TqdzOverlay::StaticClass()) && !Is(Band, TqdzNullBand::StaticClass()) &&
+            !FOutputTarget && !FReprintingHeaders && FreeSpace() < Band->Height()) {
+            const bool FitsEmpty = Band->Height() <= PageHeight() - FooterHeight();
+            // A band with vertical cells is never split: it moves whole.
+            if (((!Band->AllowSplit() || FKeeping) && FitsEmpty) || HasVBands) {
+                if (!FKeeping) {
+                    bool Forgot = false;
+                    for (TqdzView *V : OwnViews(Band))
+                        if (auto *M = dynamic_cast<TqdzCustomMemoView *>(V); M && M->SuppressRepeated()) {
+                            M->ClearValue();
+                            Forgot = true;
+                        }
+                    if (Forgot && !HasVBands) {
+                        AfterPrintBand(Band);
+                        if (Links) {
+                            SetCurLine(Links->Line);
+                            SetCurLineThrough(Links->LineThrough);
+                        }
+                        SetSecondScriptCall(true);
+                        try {
+                            PrepareBand(Band);
+                        } catch (...) {
+                            SetSecondScriptCall(false);
+                            throw;
+                        }
+                        SetSecondScriptCall(false);
+                    }
+                }
+                if (!(Is(Band, TqdzChild::StaticClass()) && FPageHeaderInProgress))
+                    NewColumn();
+            } else {
+                if (!Band->AllowSplit() && Links && Links->LineThrough > 1 && !Band->StartNewPage())
+                    NewColumn();
+                // A band split across pages cannot be kept together.
+                if (FKeeping)
+                    DropKeep();
+                SplitBand(Band);
+                AfterPrintBand(Band);
+                FAggregateList->Reset(Band);
+                RunSubreports(Band);
+                return;
+            }
+        }
+        if (!Is(Band, TqdzNullBand::StaticClass()) && Band->Visible()) {
+            double Left = CurX();
+            if (auto *D = dynamic_cast<TqdzDataBand *>(Band); D && D->Columns() > 1)
+                Left += D->Left();
+            Band->SetLeft(Left);
+            Band->SetTop(CurY());
+            if (WithCells) {
+                // The cells are made where the host goes, once it no longer
+                // moves: a total per column counts them on that page.
+                Cells = BuildVerticalCells(Band, Left);
+                Band->SetLeft(Left);
+                Band->SetTop(CurY());
+                OutputWithCells(Band, Cells);
+            } else if (!FOutputTarget) {
+                if (!(FReprintingHeaders && PreviewPages()->BandExists(Band)))
+                    AddToStore(Band);
+            } else {
+                auto *Copy = static_cast<TqdzBand *>(Band->ClassType()->Create(FOutputTarget));
+                Copy->AssignAll(Band);
+                Copy->SetParent(FOutputTarget);
+            }
+            SetCurY(CurY() + Band->Height());
+        }
+    } catch (...) {
+        AfterPrintBand(Band);
+        throw;
+    }
+    AfterPrintBand(Band);
+    FAggregateList->Reset(Band);
+    RunSubreports(Band);
+}
+
+// -------------------------------------------------------------- splitting
+
+void TqdzEngine::SplitBand(TqdzBand *Band)
+{
+    struct Pending
+    {
+        TqdzView *V;
+        TqdzStretcheable *S; // text views, which can be cut into parts
+        double Top;          // where the view stands now, band units
+        double Height;       // what is left of it to print
+        double SavedTop;
+        bool Progress = false;
+    };
+    struct Piece
+    {
+        TqdzView *V;
+        TqdzStretcheable *S;
+        double Top;
+        double Height;
+    };
+    const std::vector<TqdzView *> Views = OwnViews(Band);
+    std::vector<Pending> Pend;
+    for (TqdzView *V : Views) {
+        if (!V->Visible())
+            continue;
+        // Only text is cut across pages; other views move whole.
+        TqdzStretcheable *S = dynamic_cast<TqdzCustomMemoView *>(V);
+        if (S)
+            S->BeginParts();
+        Pend.push_back({V, S, V->Top(), V->Height(), V->Top()});
+    }
+    const double PageRoom = PageHeight() - FooterHeight();
+    double Free = FreeSpace();
+    bool AfterBreak = false;
+    TqdzReport *R = Report();
+
+    // Pushes the pending views that lie below Bottom within [L, Rt) down by
+    // Dist, each once per page.
+    auto PushBelow = [](std::vector<Pending> &List, size_t Self, double Bottom, double L, double Rt, double Dist,
+                        std::vector<bool> &Pushed) {
+        for (size_t j = 0; j < List.size(); ++j) {
+            if (j == Self || Pushed[j])
+                continue;
+            TqdzView *W = List[j].V;
+            if (List[j].Top >= Bottom - 0.0001 && W->Left() < Rt - 0.0001 && W->Left() + W->Width() > L + 0.0001) {
+                List[j].Top += Dist;
+                Pushed[j] = true;
+            }
+        }
+    };
+
+    while (!Pend.empty() && !R->Terminated()) {
+        Application->ProcessMessages();
+        std::vector<Piece> Part;
+        std::vector<Pending> Rest;
+        std::vector<bool> Pushed(Pend.size(), false);
+        for (size_t i = 0; i < Pend.size(); ++i) {
+            Pending &P = Pend[i];
+            TqdzView *V = P.V;
+            P.Progress = false;
+            P.SavedTop = P.Top;
+            if (P.S) {
+                if (P.Top < Free) {
+                    // Cut what fits above the page end; the memo tells
+                    // whether text remains.
+                    V->SetTop(P.Top);
+                    V->SetHeight(Free - P.Top);
+                    const double Used = P.S->CutPart();
+                    if (!P.S->HasMoreParts()) {
+                        // The last part takes the height of its text.
+                        Part.push_back({V, P.S, P.Top, std::clamp(P.S->CalcHeight(), 0.0, std::max(Used, 0.0))});
+                        P.Height = -1; // done
+                        continue;
+                    }
+                    if (Used >= 0.0001) {
+                        Part.push_back({V, P.S, P.Top, Used});
+                        // The rest goes on at the next page's top; what lay
+                        // below the view follows it.
+                        const double OldBottom = P.Top + P.Height;
+                        P.Height = std::max(P.Height - Used, 1.0);
+                        PushBelow(Pend, i, OldBottom, V->Left(), V->Left() + V->Width(), Free - (P.Top + Used),
+                                  Pushed);
+                        P.Top = Free;
+                        P.Progress = true;
+                        continue;
+                    }
+                }
+                // Nothing of it fits here: it moves below the page end.
+                const double Dist = Free - P.Top;
+                if (Dist > 0) {
+                    PushBelow(Pend, i, P.Top + P.Height, V->Left(), V->Left() + V->Width(), Dist, Pushed);
+                    P.Top = Free;
+                }
+                continue;
+            }
+            if (P.Top + P.Height <= Free + 0.0001 || P.Height > PageRoom) {
+                // Fits, or is taller than a page and is printed as it is.
+                Part.push_back({V, nullptr, P.Top, P.Height});
+                P.Height = -1;
+                continue;
+            }
+            const double Dist = Free - P.Top;
+            if (Dist > 0) {
+                PushBelow(Pend, i, P.Top + P.Height, V->Left(), V->Left() + V->Width(), Dist, Pushed);
+                P.Top = Free;
+            }
+        }
+        for (Pending &P : Pend)
+            if (P.Height >= 0)
+                Rest.push_back(P);
+        if (Part.empty() && AfterBreak && !Rest.empty()) {
+            // Nothing went onto a fresh page: the first pending view goes
+            // in whole, or with at least one line, so the loop always ends.
+            Pending &P = Rest.front();
+            if (P.S) {
+                P.S->SetTop(0);
+                P.S->SetHeight(std::max(Free, 1.0));
+                double Used = P.S->CutPart();
+                // A view that cut nothing twice puts one line out.
+                if (Used < 0.0001 && P.S->HasMoreParts())
+                    Used = P.S->CutPart();
+                Used = std::max(Used, 1.0);
+                Part.push_back({P.V, P.S, 0, Used});
+                if (P.S->HasMoreParts()) {
+                    P.Height = std::max(P.Height - Used, 1.0);
+                    P.Top = Free;
+                    P.Progress = true;
+                } else {
+                    Rest.erase(Rest.begin());
+                }
+            } else {
+                Part.push_back({P.V, nullptr, 0, P.Height});
+                Rest.erase(Rest.begin());
+            }
+        }
+        if (!Part.empty()) {
+            // Output the part: only its views are shown.
+            double Bottom = 0;
+            for (const Piece &P : Part)
+                Bottom = std::max(Bottom, P.Top + P.Height);
+            const bool Last = Rest.empty();
+            std::vector<TqdzView *> Hidden;
+            for (TqdzView *V : Views) {
+                auto It = std::find_if(Part.begin(), Part.end(), [V](const Piece &P) { return P.V == V; });
+                if (It == Part.end()) {
+                    if (V->Visible()) {
+                        V->SetVisible(false);
+                        Hidden.push_back(V);
+                    }
+                    continue;
+                }
+                double T = It->Top, H = It->Height;
+                if (Last && V->Align() == baBottom)
+                    T = Bottom - H;
+                if (Last && It->S && It->S->StretchMode() == smMaxHeight)
+                    H = Bottom - T;
+                V->SetTop(T);
+                V->SetHeight(H);
+            }
+            Band->SetHeight(Bottom);
+            Band->SetLeft(CurX());
+            Band->SetTop(CurY());
+            try {
+                AddToStore(Band);
+            } catch (...) {
+                for (TqdzView *V : Hidden)
+                    V->SetVisible(true);
+                throw;
+            }
+            for (TqdzView *V : Hidden)
+                V->SetVisible(true);
+            SetCurY(CurY() + Bottom);
+        }
+        if (Rest.empty())
+            break;
+        NewColumn();
+        AfterBreak = true;
+        // What is left moves up by the page just filled.
+        for (Pending &P : Rest) {
+            double T = P.Top - Free;
+            if (P.S && !P.Progress && T < 0)
+                T = P.SavedTop - Free;
+            P.Top = std::max(T, 0.0);
+        }
+        Pend = std::move(Rest);
+        Free = FreeSpace();
+    }
+}
