@@ -91,8 +91,11 @@ TFunctions::TFunctions(TkwScript *AScript) : TkwRTTIModule(AScript)
         c->AddMethod(QStringLiteral("procedure Free"), call);
         c->AddMethod(QStringLiteral("function ClassName: String"), call);
     }
-    if (TkwClassVariable *c = s->AddClass(TPersistent::StaticClass(), QStringLiteral("TObject")))
-        c->AddMethod(QStringLiteral("procedure Assign(Source: TPersistent)"), call);
+    if (TkwClassVariable *c = s->AddClass(TPersistent::StaticClass(), QStringLiteral("TObject"))) {
+        // The class library's own answer to nil: an error, or an empty value.
+        c->AddMethod(QStringLiteral("procedure Assign(Source: TPersistent)"), call)
+            ->AllowNil(QStringLiteral("Source"));
+    }
     s->AddClass(TCollectionItem::StaticClass(), QStringLiteral("TPersistent"));
     if (TkwClassVariable *c = s->AddClass(TCollection::StaticClass(), QStringLiteral("TPersistent"))) {
         c->AddMethod(QStringLiteral("procedure Clear"), call);
@@ -100,26 +103,33 @@ TFunctions::TFunctions(TkwScript *AScript) : TkwRTTIModule(AScript)
         c->AddDefaultProperty(QStringLiteral("Items"), integer, QStringLiteral("TCollectionItem"), call, true);
     }
     if (TkwClassVariable *c = s->AddClass(TList::StaticClass(), QStringLiteral("TObject"))) {
-        c->AddMethod(QStringLiteral("function Add(Item: TObject): Integer"), call);
+        c->AddMethod(QStringLiteral("function Add(Item: TObject): Integer"), call)
+            ->AllowNil(QStringLiteral("Item"));
         c->AddMethod(QStringLiteral("procedure Clear"), call);
         c->AddMethod(QStringLiteral("procedure Delete(Index: Integer)"), call);
-        c->AddMethod(QStringLiteral("function IndexOf(Item: TObject): Integer"), call);
-        c->AddMethod(QStringLiteral("procedure Insert(Index: Integer; Item: TObject)"), call);
-        c->AddMethod(QStringLiteral("function Remove(Item: TObject): Integer"), call);
+        c->AddMethod(QStringLiteral("function IndexOf(Item: TObject): Integer"), call)
+            ->AllowNil(QStringLiteral("Item"));
+        c->AddMethod(QStringLiteral("procedure Insert(Index: Integer; Item: TObject)"), call)
+            ->AllowNil(QStringLiteral("Item"));
+        c->AddMethod(QStringLiteral("function Remove(Item: TObject): Integer"), call)
+            ->AllowNil(QStringLiteral("Item"));
         c->AddProperty(QStringLiteral("Count"), integer, get);
         c->AddDefaultProperty(QStringLiteral("Items"), integer, QStringLiteral("TObject"), call);
     }
     if (TkwClassVariable *c = s->AddClass(TStrings::StaticClass(), QStringLiteral("TPersistent"))) {
         c->AddMethod(QStringLiteral("function Add(const S: string): Integer"), call);
-        c->AddMethod(QStringLiteral("function AddObject(const S: string; AObject: TObject): Integer"), call);
+        c->AddMethod(QStringLiteral("function AddObject(const S: string; AObject: TObject): Integer"), call)
+            ->AllowNil(QStringLiteral("AObject"));
         c->AddMethod(QStringLiteral("procedure Clear"), call);
         c->AddMethod(QStringLiteral("procedure Delete(Index: Integer)"), call);
         c->AddMethod(QStringLiteral("function IndexOf(const S: string): Integer"), call);
         c->AddMethod(QStringLiteral("function IndexOfName(const Name: string): Integer"), call);
-        c->AddMethod(QStringLiteral("function IndexOfObject(AObject: TObject): Integer"), call);
+        c->AddMethod(QStringLiteral("function IndexOfObject(AObject: TObject): Integer"), call)
+            ->AllowNil(QStringLiteral("AObject"));
         c->AddMethod(QStringLiteral("procedure Insert(Index: Integer; const S: string)"), call);
         c->AddMethod(QStringLiteral("procedure InsertObject(Index: Integer; const S: string; AObject: TObject)"),
-                     call);
+                     call)
+            ->AllowNil(QStringLiteral("AObject"));
         c->AddMethod(QStringLiteral("procedure LoadFromFile(const FileName: string)"), call);
         c->AddMethod(QStringLiteral("procedure LoadFromStream(Stream: TStream)"), call);
         c->AddMethod(QStringLiteral("procedure SaveToFile(const FileName: string)"), call);
@@ -157,7 +167,8 @@ TFunctions::TFunctions(TkwScript *AScript) : TkwRTTIModule(AScript)
         c->AddMethod(QStringLiteral("procedure SaveToFile(Filename: String)"), call);
     }
     if (TkwClassVariable *c = s->AddClass(TComponent::StaticClass(), QStringLiteral("TPersistent"))) {
-        c->AddConstructor(QStringLiteral("constructor Create(AOwner: TComponent)"), call);
+        c->AddConstructor(QStringLiteral("constructor Create(AOwner: TComponent)"), call)
+            ->AllowNil(QStringLiteral("AOwner"));
         c->AddProperty(QStringLiteral("Owner"), QStringLiteral("TComponent"), get);
     }
     if (TkwClassVariable *c = s->AddClass(TkwXMLItem::StaticClass(), QStringLiteral("TObject"))) {
@@ -206,7 +217,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         }
     } else if (ClassType == TPersistent::StaticClass()) {
         if (is("ASSIGN"))
-            static_cast<TPersistent *>(Instance)->Assign(kwParamObject<TPersistent>(Caller, 0));
+            static_cast<TPersistent *>(Instance)->Assign(kwParamObjectOrNil<TPersistent>(Caller, 0));
     } else if (ClassType == TCollection::StaticClass()) {
         auto *c = static_cast<TCollection *>(Instance);
         if (is("CLEAR"))
@@ -321,7 +332,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
             TClass cls = Caller->NamedClass() ? Caller->NamedClass() : TComponent::StaticClass();
             if (!cls->InheritsFrom(TComponent::StaticClass()))
                 throw EInvalidCast(SInvalidCast);
-            r = kwObjectToVar(cls->Create(kwParamObject<TComponent>(Caller, 0)));
+            r = kwObjectToVar(cls->Create(kwParamObjectOrNil<TComponent>(Caller, 0)));
         }
     } else if (ClassType == TkwXMLItem::StaticClass()) {
         auto *x = static_cast<TkwXMLItem *>(Instance);

@@ -38,13 +38,16 @@ TFunctions::TFunctions(TkwScript *AScript) : TkwRTTIModule(AScript)
         c->AddConstructor(QStringLiteral("constructor Create"), call);
     if (TkwClassVariable *c = s->AddClass(TCanvas::StaticClass(), persistent)) {
         c->AddConstructor(QStringLiteral("constructor Create"), call);
-        c->AddMethod(QStringLiteral("procedure Draw(X, Y: Integer; Graphic: TGraphic)"), call);
+        // Drawing no graphic draws nothing, as in the class library.
+        c->AddMethod(QStringLiteral("procedure Draw(X, Y: Integer; Graphic: TGraphic)"), call)
+            ->AllowNil(QStringLiteral("Graphic"));
         c->AddMethod(QStringLiteral("procedure Ellipse(X1, Y1, X2, Y2: Integer)"), call);
         c->AddMethod(QStringLiteral("procedure LineTo(X, Y: Integer)"), call);
         c->AddMethod(QStringLiteral("procedure MoveTo(X, Y: Integer)"), call);
         c->AddMethod(QStringLiteral("procedure Rectangle(X1, Y1, X2, Y2: Integer)"), call);
         c->AddMethod(QStringLiteral("procedure RoundRect(X1, Y1, X2, Y2, X3, Y3: Integer)"), call);
-        c->AddMethod(QStringLiteral("procedure StretchDraw(X1, Y1, X2, Y2: Integer; Graphic: TGraphic)"), call);
+        c->AddMethod(QStringLiteral("procedure StretchDraw(X1, Y1, X2, Y2: Integer; Graphic: TGraphic)"), call)
+            ->AllowNil(QStringLiteral("Graphic"));
         c->AddMethod(QStringLiteral("function TextHeight(const Text: string): Integer"), call);
         c->AddMethod(QStringLiteral("procedure TextOut(X, Y: Integer; const Text: string)"), call);
         c->AddMethod(QStringLiteral("function TextWidth(const Text: string): Integer"), call);
@@ -93,7 +96,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         if (is("CREATE"))
             r = kwObjectToVar(new TCanvas);
         else if (is("DRAW"))
-            c->Draw(i(0), i(1), kwParamObject<TGraphic>(Caller, 2));
+            c->Draw(i(0), i(1), kwParamObjectOrNil<TGraphic>(Caller, 2));
         else if (is("ELLIPSE"))
             c->Ellipse(i(0), i(1), i(2), i(3));
         else if (is("LINETO"))
@@ -105,7 +108,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         else if (is("ROUNDRECT"))
             c->RoundRect(i(0), i(1), i(2), i(3), i(4), i(5));
         else if (is("STRETCHDRAW"))
-            c->StretchDraw(TRect{i(0), i(1), i(2), i(3)}, kwParamObject<TGraphic>(Caller, 4));
+            c->StretchDraw(TRect{i(0), i(1), i(2), i(3)}, kwParamObjectOrNil<TGraphic>(Caller, 4));
         else if (is("TEXTHEIGHT"))
             r = Variant(c->TextHeight(VarToStr(Caller->GetParam(0))));
         else if (is("TEXTOUT"))
@@ -137,10 +140,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
             p->SaveToFile(VarToStr(Caller->GetParam(0)));
     } else if (ClassType == TMetafileCanvas::StaticClass()) {
         if (is("CREATE")) {
-            auto *mf = kwParamObject<TMetafile>(Caller, 0);
-            if (!mf)
-                throw EInvalidPointer(SNilObject);
-            r = kwObjectToVar(new TMetafileCanvas(mf, i(1)));
+            r = kwObjectToVar(new TMetafileCanvas(kwParamObject<TMetafile>(Caller, 0), i(1)));
         }
     }
     return r;

@@ -115,14 +115,18 @@ TFunctions::TFunctions(TkwScript *AScript) : TkwRTTIModule(AScript)
         c->AddMethod(QStringLiteral("procedure Clear"), call);
         c->AddMethod(QStringLiteral("procedure GetStrings(List: TStrings)"), call);
         c->AddMethod(QStringLiteral("procedure SetStrings(List: TStrings)"), call);
-        c->AddMethod(QStringLiteral("procedure SaveIniFileToStream(oStream: TStream)"), call);
-        c->AddMethod(QStringLiteral("procedure LoadIniFileFromStream(oStream: TStream)"), call);
+        c->AddMethod(QStringLiteral("procedure SaveIniFileToStream(oStream: TStream)"), call)
+            ->AllowNil(QStringLiteral("oStream"));
+        c->AddMethod(QStringLiteral("procedure LoadIniFileFromStream(oStream: TStream)"), call)
+            ->AllowNil(QStringLiteral("oStream"));
     }
     if (TkwClassVariable *c = s->AddClass(TIniFile::StaticClass(), QStringLiteral("TCustomIniFile"))) {
         for (const char *d : shared)
             c->AddMethod(QString::fromLatin1(d), call);
-        c->AddMethod(QStringLiteral("procedure SaveIniFileToStream(oStream: TStream)"), call);
-        c->AddMethod(QStringLiteral("procedure LoadIniFileFromStream(oStream: TStream)"), call);
+        c->AddMethod(QStringLiteral("procedure SaveIniFileToStream(oStream: TStream)"), call)
+            ->AllowNil(QStringLiteral("oStream"));
+        c->AddMethod(QStringLiteral("procedure LoadIniFileFromStream(oStream: TStream)"), call)
+            ->AllowNil(QStringLiteral("oStream"));
     }
 }
 
@@ -172,15 +176,9 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         } else if (is("WRITETIME")) {
             ini->WriteTime(str(0), str(1), VarToDateTime(p(2)));
         } else if (is("READBINARYSTREAM")) {
-            TStream *st = kwParamObject<TStream>(Caller, 2);
-            if (!st)
-                throw EInvalidPointer(SNilObject);
-            r = Variant(ini->ReadBinaryStream(str(0), str(1), st));
+            r = Variant(ini->ReadBinaryStream(str(0), str(1), kwParamObject<TStream>(Caller, 2)));
         } else if (is("WRITEBINARYSTREAM")) {
-            TStream *st = kwParamObject<TStream>(Caller, 2);
-            if (!st)
-                throw EInvalidPointer(SNilObject);
-            ini->WriteBinaryStream(str(0), str(1), st);
+            ini->WriteBinaryStream(str(0), str(1), kwParamObject<TStream>(Caller, 2));
         } else if (is("SECTIONEXISTS")) {
             r = Variant(ini->SectionExists(str(0)));
         } else if (is("VALUEEXISTS")) {
@@ -192,12 +190,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         }
     } else if (ClassType == TMemIniFile::StaticClass() || ClassType == TIniFile::StaticClass()) {
         const bool memory = ClassType == TMemIniFile::StaticClass();
-        auto strings = [Caller](int I) {
-            TStrings *l = kwParamObject<TStrings>(Caller, I);
-            if (!l)
-                throw EInvalidPointer(SNilObject);
-            return l;
-        };
+        auto strings = [Caller](int I) { return kwParamObject<TStrings>(Caller, I); };
         if (is("CREATE") && memory)
             r = kwObjectToVar(new TMemIniFile(str(0)));
         else if (is("WRITESTRING"))
@@ -217,9 +210,9 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         else if (is("READSECTIONVALUESEX"))
             ReadSectionValuesEx(ini, str(0), strings(1));
         else if (is("SAVEINIFILETOSTREAM"))
-            SaveIniFileToStream(ini, kwParamObject<TStream>(Caller, 0));
+            SaveIniFileToStream(ini, kwParamObjectOrNil<TStream>(Caller, 0));
         else if (is("LOADINIFILEFROMSTREAM"))
-            LoadIniFileFromStream(ini, kwParamObject<TStream>(Caller, 0));
+            LoadIniFileFromStream(ini, kwParamObjectOrNil<TStream>(Caller, 0));
         else if (memory && is("CLEAR"))
             static_cast<TMemIniFile *>(ini)->Clear();
         else if (memory && is("GETSTRINGS"))

@@ -8,6 +8,7 @@
 
 QString SInvalidObject = QStringLiteral("Invalid object reference");
 QString SNilObject = QStringLiteral("Object reference is nil");
+QString SNilParam = QStringLiteral("Parameter '%1' of %2 must not be nil");
 QString SInvalidCast = QStringLiteral("Invalid class typecast");
 QString SRangeError = QStringLiteral("Range check error");
 QString SOutOfMemory = QStringLiteral("Out of memory");

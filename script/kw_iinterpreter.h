@@ -61,6 +61,7 @@ STATION_EVENT(TkwRunLineEvent, void(TkwScript *Sender, const QString &UnitName, 
 // Messages of the name space; variables so that a host may translate them.
 extern QString SInvalidObject; // "Invalid object reference"
 extern QString SNilObject;     // "Object reference is nil"
+extern QString SNilParam;      // "Parameter '%1' of %2 must not be nil"
 extern QString SInvalidCast;   // "Invalid class typecast"
 extern QString SRangeError;    // "Range check error"
 
@@ -560,9 +561,25 @@ public:
     const TkwCallMethodNewEvent &OnCallNew() const { return FOnCallNew; }
     void SetOnCallNew(const TkwCallMethodNewEvent &Value) { FOnCallNew = Value; }
 
+    // Object parameters (those typed by a registered class) must not be nil:
+    // a call with nil in one raises before the handler runs, naming it.
+    // AllowNil exempts the parameter of that name, for handlers that take
+    // nil as a value (a list item, an owner); it raises for an unknown name.
+    TkwMethodHelper *AllowNil(const QString &ParamName);
+    bool NilAllowed(int Index) const;
+    // Whether parameter Index is an object parameter.
+    bool ObjectParam(int Index) const;
+
 private:
     TkwMethodHelper(std::unique_ptr<TkwCustomVariable> Parsed, const QString &Syntax, TkwScript *AScript);
     Variant Call(const QString &MethodName);
+    void CheckObjectParams();
+
+    // Bit i: parameter i takes an object / may be nil. Found on first use,
+    // once the classes the declaration names are registered.
+    quint64 FObjectParams = 0;
+    quint64 FNilAllowed = 0;
+    bool FObjectParamsKnown = false;
 
     QString FSyntax;
     QString FCategory;
@@ -646,10 +663,11 @@ class TkwClassVariable : public TkwCustomVariable
 {
 public:
     // Adds a property helper for every published property that is no event.
-    TkwClassVariable(TClass AClass, const QString &AAncestor, TkwScript *AScript);
+    // The entry is named AName, the class's own name when empty.
+    TkwClassVariable(TClass AClass, const QString &AAncestor, TkwScript *AScript, const QString &AName = QString());
     ~TkwClassVariable() override;
 
-    void AddConstructor(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent);
+    TkwMethodHelper *AddConstructor(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent);
     TkwMethodHelper *AddMethod(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent);
     void AddEvent(const QString &Name, TkwEventClass AEvent);
     void AddProperty(const QString &Name, const QString &TypeName, const TkwGetValueEvent &GetEvent,
@@ -824,7 +842,9 @@ public:
     void ClearRTTI();
 
     // --- registration (a name already found is not registered again)
-    virtual TkwClassVariable *AddClass(TClass AClass, const QString &Ancestor);
+    // Under Name when given (a class known to scripts by another name; the
+    // class's own name can then be added as a descendant entry, an alias).
+    virtual TkwClassVariable *AddClass(TClass AClass, const QString &Ancestor, const QString &Name = QString());
     virtual void AddConst(const QString &Name, const QString &Typ, const Variant &Value);
     virtual void AddEnum(const QString &Typ, const QString &Names);
     virtual void AddEnumSet(const QString &Typ, const QString &Names);

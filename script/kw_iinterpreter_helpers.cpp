@@ -198,6 +198,8 @@ Variant TkwMethodHelper::Call(const QString &MethodName)
             }
         }
     }
+    if (!FObjectParamsKnown || FObjectParams)
+        CheckObjectParams();
     Variant r;
     if (FOnCallNew.Assigned()) {
         r = FOnCallNew(inst, ClassRef(), MethodName, this);
@@ -220,6 +222,57 @@ Variant TkwMethodHelper::Call(const QString &MethodName)
     if (VarType(r) == varObject)
         kwTrackObject(r.AsObject(), inst);
     return r;
+}
+
+// Nil as the scripts write it: nil (the integer 0), an empty or null
+// value, or a nil object.
+static bool IsNilValue(const Variant &V)
+{
+    const TVarType t = VarType(V);
+    if (t == varEmpty || t == varNull)
+        return true;
+    if (t == varObject)
+        return !V.AsObject();
+    return VarIsNumeric(V) && t != varBoolean && V.AsDouble() == 0;
+}
+
+bool TkwMethodHelper::ObjectParam(int Index) const
+{
+    if (Index < 0 || Index >= Count() || Index >= 64)
+        return false;
+    const TkwParamItem *p = ParamAt(Index);
+    // An optional parameter has its default for nil.
+    return p->Typ() == fvtClass && !p->IsOptional() && Script() && Script()->FindClass(p->TypeName());
+}
+
+TkwMethodHelper *TkwMethodHelper::AllowNil(const QString &ParamName)
+{
+    for (int i = 0; i < Count() && i < 64; ++i)
+        if (ParamAt(i)->Name().compare(ParamName, Qt::CaseInsensitive) == 0) {
+            FNilAllowed |= quint64(1) << i;
+            FObjectParams &= ~FNilAllowed;
+            return this;
+        }
+    throw EInvalidOperation(QStringLiteral("%1 has no parameter %2").arg(Name(), ParamName));
+}
+
+bool TkwMethodHelper::NilAllowed(int Index) const
+{
+    return Index >= 0 && Index < 64 && (FNilAllowed >> Index & 1);
+}
+
+void TkwMethodHelper::CheckObjectParams()
+{
+    if (!FObjectParamsKnown) {
+        for (int i = 0; i < Count() && i < 64; ++i)
+            if (ObjectParam(i))
+                FObjectParams |= quint64(1) << i;
+        FObjectParams &= ~FNilAllowed;
+        FObjectParamsKnown = true;
+    }
+    for (int i = 0; i < Count() && i < 64; ++i)
+        if ((FObjectParams >> i & 1) && IsNilValue(ParamAt(i)->GetValue()))
+            throw EInvalidPointer(SNilParam.arg(ParamAt(i)->Name(), Name()));
 }
 
 Variant TkwMethodHelper::GetValue()
@@ -485,8 +538,10 @@ void TkwCustomEvent::CallHandler(const QList<Variant> &Params)
 // ---------------------------------------------------------------------------
 // Class entries
 
-TkwClassVariable::TkwClassVariable(TClass AClass, const QString &AAncestor, TkwScript *AScript)
-    : TkwCustomVariable(AClass->ClassName(), fvtClass, AClass->ClassName()), FClassRef(AClass),
+TkwClassVariable::TkwClassVariable(TClass AClass, const QString &AAncestor, TkwScript *AScript, const QString &AName)
+    : TkwCustomVariable(AName.isEmpty() ? AClass->ClassName() : AName, fvtClass,
+                        AName.isEmpty() ? AClass->ClassName() : AName),
+      FClassRef(AClass),
       FAncestor(AAncestor), FScript(AScript)
 {
     for (PPropInfo prop : AClass->Properties()) {
@@ -551,13 +606,13 @@ TkwCustomHelper *TkwClassVariable::Members(int Index) const
     return static_cast<TkwCustomHelper *>(FMembers.Items(Index));
 }
 
-void TkwClassVariable::AddConstructor(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent)
+TkwMethodHelper *TkwClassVariable::AddConstructor(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent)
 {
     const QString s = Syntax.trimmed();
     qsizetype p = 0;
     while (p < s.size() && !s.at(p).isSpace())
         ++p;
-    AddMethod(QStringLiteral("function") + s.mid(p) + QStringLiteral(": Constructor"), CallEvent);
+    return AddMethod(QStringLiteral("function") + s.mid(p) + QStringLiteral(": Constructor"), CallEvent);
 }
 
 TkwMethodHelper *TkwClassVariable::AddMethod(const QString &Syntax, const TkwCallMethodNewEvent &CallEvent)

@@ -210,11 +210,11 @@ void TkwScript::AddType(const QString &TypeName, TkwVarType Typ)
     Add(TypeName, new TkwTypeVariable(TypeName, Typ));
 }
 
-TkwClassVariable *TkwScript::AddClass(TClass AClass, const QString &Ancestor)
+TkwClassVariable *TkwScript::AddClass(TClass AClass, const QString &Ancestor, const QString &Name)
 {
-    if (!AClass || Find(AClass->ClassName()))
+    if (!AClass || Find(Name.isEmpty() ? AClass->ClassName() : Name))
         return nullptr;
-    auto *cls = new TkwClassVariable(AClass, Ancestor, this);
+    auto *cls = new TkwClassVariable(AClass, Ancestor, this, Name);
     if (TkwClassVariable *anc = FindClass(Ancestor))
         cls->SetDefProp(anc->DefProp());
     Add(cls->Name(), cls);

@@ -4,12 +4,25 @@
 #pragma once
 #include "kw_iinterpreter.h"
 
-// Argument Index of the call as an object of class T (nil allowed); raises
+// Argument Index of the call as an object of class T, nil allowed; raises
 // for a stale reference or one of another class.
+template<class T>
+T *kwParamObjectOrNil(TkwMethodHelper *Caller, int Index)
+{
+    return static_cast<T *>(kwVarToObject(Caller->GetParam(Index), T::StaticClass()));
+}
+
+// Raises that parameter Index of the call is nil.
+[[noreturn]] void kwNilParam(TkwMethodHelper *Caller, int Index);
+
+// The same for a parameter that must hold an object: nil raises, naming it.
 template<class T>
 T *kwParamObject(TkwMethodHelper *Caller, int Index)
 {
-    return static_cast<T *>(kwVarToObject(Caller->GetParam(Index), T::StaticClass()));
+    T *obj = kwParamObjectOrNil<T>(Caller, Index);
+    if (!obj)
+        kwNilParam(Caller, Index);
+    return obj;
 }
 
 // A value as an object of class T (nil allowed), checked.

@@ -2,6 +2,7 @@
 #include "report/engine/qdzBuild.h"
 
 #include "report/engine/qdzEngine.h"
+#include "report/engine/qdzOutline.h"
 #include "report/engine/qdzPreviewPages.h"
 
 void qdzEngineStartup()
@@ -10,4 +11,7 @@ void qdzEngineStartup()
     qdzAddPreviewPagesFactories(F);
     qdzAddEngineFactories(F);
     qdzInstallBuildFactories(F);
+    // The script bridge finds the engine's and the outline's classes by name
+    // (the model cannot name them): "Engine" and "Outline" are typed by them.
+    RegisterClasses({TqdzEngine::StaticClass(), TqdzOutline::StaticClass()});
 }

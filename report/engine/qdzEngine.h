@@ -306,6 +306,16 @@ private:
     // Pages being run: a subreport naming one of them is refused.
     QSet<const TqdzReportPage *> FRunningPages;
     int FShowDepth = 0;
+    // Bands whose own events (or their views') are running, with a count of
+    // the nested runs: such a band is not shown again from them.
+    QHash<const TqdzBand *, int> FBandsInEvents;
+    struct TqdzInEvents
+    {
+        TqdzInEvents(QHash<const TqdzBand *, int> &AList, const TqdzBand *ABand);
+        ~TqdzInEvents();
+        QHash<const TqdzBand *, int> &List;
+        const TqdzBand *Band;
+    };
     // When the data-band loop last let pending messages through.
     QElapsedTimer FMessageClock;
     // Counts page and column breaks; the store position and Y where output

@@ -58,11 +58,29 @@ std::shared_ptr<const TqdzEngine::TqdzBandViews> TqdzEngine::ViewsOf(TqdzBand *B
 
 // ------------------------------------------------------------- ShowBand
 
+TqdzEngine::TqdzInEvents::TqdzInEvents(QHash<const TqdzBand *, int> &AList, const TqdzBand *ABand)
+    : List(AList), Band(ABand)
+{
+    ++List[Band];
+}
+
+TqdzEngine::TqdzInEvents::~TqdzInEvents()
+{
+    auto It = List.find(Band);
+    if (It != List.end() && --It.value() <= 0)
+        List.erase(It);
+}
+
 void TqdzEngine::ShowBand(TqdzBand *Band)
 {
     // Scripts may call it outside a run: there is no page to show it on.
     if (!Band || !FCurPage || !Running())
         return;
+    // Shown from its own events it would be shown again from the same
+    // events, without end.
+    if (FBandsInEvents.contains(Band))
+        throw EInvalidOperation(
+            QStringLiteral("%1 is being shown: it cannot be shown again from its own events").arg(Band->Name()));
     if (FShowDepth >= MaxChildDepth)
         return;
     ++FShowDepth;
@@ -174,6 +192,7 @@ void TqdzEngine::ShiftViews(TqdzComponent *From, double Amount, bool IsRoot)
 void TqdzEngine::PrepareBand(TqdzBand *Band)
 {
     TqdzReport *R = Report();
+    const TqdzInEvents InEvents(FBandsInEvents, Band);
     FCurBand = Band;
     BuildShiftTree(Band);
     if (!FOwnViewCount.contains(Band))
@@ -231,6 +250,7 @@ void TqdzEngine::PrepareBand(TqdzBand *Band)
 void TqdzEngine::AfterPrintBand(TqdzBand *Band)
 {
     TqdzReport *R = Report();
+    const TqdzInEvents InEvents(FBandsInEvents, Band);
     const std::vector<TqdzView *> Views = OwnViews(Band);
     if (Band->Visible())
         for (TqdzView *V : Views)

@@ -122,12 +122,16 @@ TFunctions::TFunctions(TkwScript *AScript) : TkwRTTIModule(AScript)
     };
 
     cls(TJPEGImage::StaticClass(), "TGraphic");
-    cls(TPngImage::StaticClass(), "TGraphic");
+    // Scripts know the PNG graphic as TPNGObject; the class's own name
+    // stays usable as an entry below it.
+    s->AddClass(TPngImage::StaticClass(), QStringLiteral("TGraphic"), QStringLiteral("TPNGObject"));
+    cls(TPngImage::StaticClass(), "TPNGObject");
     if (s->FindClass(QStringLiteral("TPersistent"))) {
         if (TkwClassVariable *c = cls(TWideStrings::StaticClass(), "TPersistent")) {
             c->AddConstructor(QStringLiteral("constructor Create"), call);
             c->AddMethod(QStringLiteral("function Add(const S: string): Integer"), call);
-            c->AddMethod(QStringLiteral("function AddObject(const S: string; AObject: TObject): Integer"), call);
+            c->AddMethod(QStringLiteral("function AddObject(const S: string; AObject: TObject): Integer"), call)
+                ->AllowNil(QStringLiteral("AObject"));
             c->AddMethod(QStringLiteral("procedure Clear"), call);
             c->AddMethod(QStringLiteral("procedure Delete(Index: Integer)"), call);
             c->AddMethod(QStringLiteral("function IndexOf(const S: string): Integer"), call);
@@ -232,7 +236,9 @@ TFunctions::TFunctions(TkwScript *AScript) : TkwRTTIModule(AScript)
     }
     cls(TqdzStyleItem::StaticClass(), "TCollectionItem");
     if (TkwClassVariable *c = cls(TqdzStyles::StaticClass(), "TCollection")) {
-        c->AddConstructor(QStringLiteral("constructor Create(AReport: TqdzReport)"), call);
+        // A style list of no report applies to nothing.
+        c->AddConstructor(QStringLiteral("constructor Create(AReport: TqdzReport)"), call)
+            ->AllowNil(QStringLiteral("AReport"));
         c->AddDefaultProperty(QStringLiteral("Items"), integer, QStringLiteral("TqdzStyleItem"), call, true);
         c->AddMethod(QStringLiteral("function Add: TqdzStyleItem"), call);
         c->AddMethod(QStringLiteral("function Find(const Name: String): TqdzStyleItem"), call);
@@ -450,7 +456,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
     } else if (ClassType == TqdzStyles::StaticClass()) {
         auto *st = static_cast<TqdzStyles *>(Instance);
         if (is("CREATE"))
-            r = kwObjectToVar(new TqdzStyles(kwParamObject<TqdzReport>(Caller, 0)));
+            r = kwObjectToVar(new TqdzStyles(kwParamObjectOrNil<TqdzReport>(Caller, 0)));
         else if (is("ITEMS.GET")) {
             kwCheckIndex(p(0).AsInteger(), st->Count());
             r = kwObjectToVar(st->Items(p(0).AsInteger()), st);

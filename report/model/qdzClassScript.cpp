@@ -321,6 +321,8 @@ void TqdzReport::SetLocalValue(const Variant &Value)
 
 void TqdzReport::SetSelfValue(TqdzView *Value)
 {
+    // Errors of the expressions evaluated for it name it.
+    FCurObject = Value ? Value->Name() : QString();
     if (FSelfValue)
         FSelfValue->SetValue(kwObjectToVar(static_cast<TObject *>(Value)));
 }

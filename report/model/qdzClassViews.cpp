@@ -714,6 +714,8 @@ Variant qdzViewCalc(TqdzComponent *View, const QString &Expression)
     TqdzReport *report = View ? View->GetReport() : nullptr;
     if (!report)
         throw Exception(QStringLiteral("Expression outside a report: ") + Expression);
+    // Its errors name this view, not the last object that set the name.
+    report->SetCurObject(View->Name());
     return report->Calc(Expression);
 }
 

@@ -232,5 +232,5 @@ TEST(RttiClasses, XmlItemsCannotFormLoops)
         "  R.Free;\r\n"
         "end.")),
         QStringLiteral("An XML item cannot be put under itself|An XML item cannot be put under itself|"
-                       "An XML item cannot be put under itself|Object reference is nil|index|1|0"));
+                       "An XML item cannot be put under itself|Parameter 'Item' of AddItem must not be nil|index|1|0"));
 }

@@ -123,7 +123,7 @@ TEST(RttiGraphics, GraphicCreateMakesTheNamedKind)
               QStringLiteral("Cannot create an instance of the abstract class TGraphic"));
     TGraphicsHost h2;
     EXPECT_EQ(h2.PasError(QStringLiteral("var C2: TMetafileCanvas; begin C2 := TMetafileCanvas.Create(nil, 0) end.")),
-              SNilObject);
+              QStringLiteral("Parameter 'AMetafile' of Create must not be nil"));
 }
 
 TEST(RttiGraphics, PictureErrorsReachTheScript)

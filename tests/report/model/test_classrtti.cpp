@@ -11,6 +11,9 @@
 #include "report/model/qdzWideStrings.h"
 #include "script/kw_irttiunits.h"
 
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cmath>
 
@@ -254,4 +257,27 @@ TEST_F(ClassRTTI, ScriptsCannotFreeWhatAViewHoldsInside)
         Memo->Frame()->SetWidth(2);
         EXPECT_EQ(Memo->Text(), QStringLiteral("first\r\n"));
     }
+}
+
+TEST_F(ClassRTTI, PngGraphicIsKnownAsTPNGObject)
+{
+    QTemporaryDir Dir;
+    const QString In = Dir.filePath(QStringLiteral("in.png"));
+    const QString Out = Dir.filePath(QStringLiteral("out.png"));
+    QImage Img(3, 2, QImage::Format_RGB32);
+    Img.fill(Qt::blue);
+    ASSERT_TRUE(Img.save(In, "PNG"));
+    // The class's own name stays an alias: either name types the other.
+    Run(QStringLiteral("var p: TPNGObject; q: TPngImage;\r\n"
+                       "begin\r\n"
+                       "  p := TPNGObject.Create; p.LoadFromFile('%1');\r\n"
+                       "  q := p; p := q;\r\n"
+                       "  Memo2.Text := IntToStr(p.Width) + 'x' + IntToStr(q.Height);\r\n"
+                       "  p.SaveToFile('%2'); p.Free;\r\n"
+                       "end.")
+            .arg(In, Out));
+    EXPECT_EQ(Memo2->Text(), QStringLiteral("3x2\r\n"));
+    QFile F(Out);
+    ASSERT_TRUE(F.open(QIODevice::ReadOnly));
+    EXPECT_EQ(F.read(4), QByteArray("\x89PNG"));
 }
