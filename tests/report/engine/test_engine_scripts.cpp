@@ -276,7 +276,8 @@ TEST_F(EngineScripts, NilForAnObjectParameterIsAScriptErrorNamingIt)
             QStringList Args;
             for (int j = 0; j < M->Count(); ++j)
                 Args << (j == i ? QStringLiteral("nil") : Argument(S, M->Params(j)));
-            const QString Call = Target + M->Name() + QLatin1Char('(') + Args.join(QStringLiteral(", ")) + QLatin1Char(')');
+            const QString Call =
+                Target + M->Name() + QLatin1Char('(') + Args.join(QStringLiteral(", ")) + QLatin1Char(')');
             Calls.push_back({Prefix + M->Name(), M->Params(i)->Name(), M->NilAllowed(i),
                              Var + QStringLiteral(" begin b := TBitmap.Create; ") + Set + Call +
                                  QStringLiteral("; end.")});
