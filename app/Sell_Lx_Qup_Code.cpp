@@ -84,7 +84,7 @@ void TSell_Lx_Qup::Button13Click(TObject *)
     double net, tare;
     try {
         tare = StrToInt(Lur_value->Text()) * WeightValue(ChosenUnitTare());
-        net = WrittenWeight(GrossValue(WeighingHost.m_zhongzl ? WeighingHost.m_zhongzl->Text() : QString()) - tare);
+        net = NetValue(WrittenWeight(GrossValue(WeighingHost.m_zhongzl ? WeighingHost.m_zhongzl->Text() : QString()) - tare));
     } catch (const EConvertError &) {
         WeighingWarning(QStringLiteral("总重量或去皮不对,本次操作失败,请重新操作!"));
         return;
