@@ -137,7 +137,7 @@ const TDownloadStep &CustomersDownloadStep()
 QString ChosenLineIds()
 {
     QString ids = QStringLiteral("0");
-    const QString file = QStringLiteral("db/tongbxlid.txt");
+    const QString file = TTongbu_Xianl::IdFile();
     if (!QFile::exists(file))
         return ids;
     TStringList lines;
@@ -619,6 +619,11 @@ void FullDownloadClick()
 
 void RefreshOrdersClick()
 {
+    // Without chosen lines the refresh could bring no order at all.
+    if (ChosenLineIds() == QLatin1String("0")) {
+        Warn(QStringLiteral("尚未选择发货线路,请先点击\"同步订单\"选择发货线路!"));
+        return;
+    }
     if (Application->MessageBox(QStringLiteral("您确认要更新服务器上新增订单数据吗?"), Tip, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
         Warn(QStringLiteral("用户中途取消,此次更新操作失败!"));
         return;

@@ -44,7 +44,7 @@ const QList<TDownloadStep> &MasterDownloadSteps();
 // The customers step (also run by the refresh).
 const TDownloadStep &CustomersDownloadStep();
 
-// "0" followed by ",id" for every line of db/tongbxlid.txt (current
+// "0" followed by ",id" for every line of db/tongbxlid.txt (program
 // directory); only whole numbers count, so the list is safe inside in(...).
 QString ChosenLineIds();
 

@@ -28,6 +28,16 @@ void LoadList(TListBox *List, const QString &File)
 
 } // namespace
 
+QString TTongbu_Xianl::IdFile()
+{
+    return ProgramDir() + QStringLiteral("db/tongbxlid.txt");
+}
+
+QString TTongbu_Xianl::NameFile()
+{
+    return ProgramDir() + QStringLiteral("db/tongbxlmc.txt");
+}
+
 TTongbu_Xianl::TTongbu_Xianl(TComponent *AOwner) : TForm(AOwner)
 {
     Tongbu_Xianl = this;

@@ -101,7 +101,8 @@ TEST(SyncLineChooser, DoubleClickRulesAndTheSavedFiles)
     station.Sql(QStringLiteral("insert into sys_khline (id,bianh,fenlmc) values (3,'B','西线'),(1,'A','东线'),(2,'C','南线')"));
     TDataCenter dc(nullptr);
     const QString old = QDir::currentPath();
-    QDir::setCurrent(station.Path());
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path());
     {
         QFile id(station.Db() + QStringLiteral("tongbxlid.txt")), mc(station.Db() + QStringLiteral("tongbxlmc.txt"));
         ASSERT_TRUE(id.open(QIODevice::WriteOnly) && mc.open(QIODevice::WriteOnly));
@@ -211,6 +212,8 @@ TEST_F(SyncTest, DownloadButtonAsksFirstAndEmptiesTheScratchRows)
     EXPECT_FALSE(Data->S_ADOConnection1->Connected());
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from sys_jhdh")), QStringLiteral("8"));
     EXPECT_TRUE(BusyGone());
+    // Nothing was written where the station was started from.
+    EXPECT_FALSE(QDir(Elsewhere.path() + QStringLiteral("/db")).exists());
     delete Tongbu_Xianl;
 }
 
@@ -269,6 +272,15 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
 TEST_F(SyncTest, RefreshAndUploadButtons)
 {
     MainStandIn main;
+    {
+        // No line chosen yet: nothing could come down, and the operator is told why.
+        DialogRecorder dialogs;
+        RefreshOrdersClick();
+        EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("尚未选择发货线路,请先点击\"同步订单\"选择发货线路!")});
+        EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("提示!"));
+        EXPECT_EQ(main.OrderReloads, 0);
+        EXPECT_FALSE(Data->S_ADOConnection1->Connected());
+    }
     WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1")});
     {
         DialogRecorder dialogs;
