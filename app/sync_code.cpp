@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Forms.h"
 #include "datacenter_code.h"
+#include "one_value_file.h"
 #include "proce.h"
 #include "tongbuxianl.h"
 #include <QFile>
@@ -137,11 +138,10 @@ const TDownloadStep &CustomersDownloadStep()
 QString ChosenLineIds()
 {
     QString ids = QStringLiteral("0");
-    const QString file = TTongbu_Xianl::IdFile();
-    if (!QFile::exists(file))
-        return ids;
+    // A file that is no file to read chooses no line either.
     TStringList lines;
-    lines.LoadFromFile(file, 936);
+    if (ReadOneValueFile(TTongbu_Xianl::IdFile(), &lines) != ovOk)
+        return ids;
     for (int i = 0; i < lines.Count(); ++i) {
         qint64 id;
         if (TryStrToInt64(Trim(lines.Strings(i)), id))
@@ -154,14 +154,12 @@ QString ReadServerAddress()
 {
     const QString file = ProgramDir() + QStringLiteral("db/ip.txt");
     TStringList lines;
-    try {
-        if (QFile::exists(file))
-            lines.LoadFromFile(file, 936);
-    } catch (const Exception &) {
+    QString why;
+    const TOneValueFileState state = ReadOneValueFile(file, &lines, &why);
+    if (state != ovOk)
         lines.Clear();
-    }
     if (lines.Count() == 0) {
-        Warn(QStringLiteral("ip.txt不存在或异常，请联系管理员!"));
+        Warn(QStringLiteral("ip.txt不存在或异常，请联系管理员!") + (state == ovUnfit ? QLatin1Char('\n') + why : QString()));
         return QString();
     }
     return lines.Strings(0);

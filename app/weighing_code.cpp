@@ -3,6 +3,7 @@
 #include "Sell_Dh_Qup_Code.h"
 #include "YbRadChk.h"
 #include "datacenter_code.h"
+#include "scale_code.h"
 #include "sell_dh_input_code.h"
 #include "SysUtils.h"
 #include <cmath>
@@ -25,6 +26,13 @@ double GrossValue(const QString &Reading)
     if (v < 0)
         throw EConvertError(QStringLiteral("'%1' is a negative gross weight").arg(Reading));
     return v;
+}
+
+double TareValue(const QString &Text)
+{
+    if (!ValidTare(Text))
+        throw EConvertError(QStringLiteral("'%1' is no tare the scale can weigh").arg(Text));
+    return WeightValue(Text.trimmed());
 }
 
 double NetValue(double Net)
@@ -76,7 +84,7 @@ TWeighing CrateWeighing(bool SameLoad, const QString &Reading, const QString &Cr
     TWeighing w;
     const double s = GrossValue(Reading);
     const int c = StrToInt(Crates);
-    const double u = WeightValue(UnitTare);
+    const double u = TareValue(UnitTare);
     const double tare = c * u;
     w.Tare = tare;
     if (SameLoad) {

@@ -110,6 +110,11 @@ TEST(WeighingArithmetic, TextsThatAreNotNumbersRaise)
                  EConvertError);
     EXPECT_THROW(CrateWeighing(false, QStringLiteral("10"), QString(), QStringLiteral("2"), QStringLiteral("0")),
                  EConvertError);
+    // A unit tare the scale could never weigh is no tare.
+    for (const char *tare : {"1e308", "-1", "10000"})
+        EXPECT_THROW(CrateWeighing(false, QStringLiteral("10"), QStringLiteral("1"), QString::fromLatin1(tare), QStringLiteral("0")),
+                     EConvertError)
+            << tare;
 }
 
 // ---- the dialogs ---------------------------------------------------------------
