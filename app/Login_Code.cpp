@@ -4,6 +4,7 @@
 #include "Md5.h"
 #include "Unit1.h"
 #include "datacenter_code.h"
+#include "one_value_file.h"
 #include "osk_toggle.h"
 #include <QFile>
 
@@ -121,9 +122,12 @@ QString TLogin::LastUserFile()
 
 void TLogin::LoadLastUser()
 {
-    if (QFile::exists(LastUserFile())) {
-        TStringList lines;
-        lines.LoadFromFile(LastUserFile(), 936);
+    TStringList lines;
+    QString why;
+    const TOneValueFileState state = ReadOneValueFile(LastUserFile(), &lines, &why);
+    if (state == ovUnfit)
+        Application->MessageBox(why + QStringLiteral(",上次登录的帐号未读取!"), QStringLiteral("提示!"), MB_ICONWARNING);
+    if (state == ovOk) {
         if (lines.Count() > 0)
             UID->SetText(lines.Strings(0));
         PWD->SetFocus();

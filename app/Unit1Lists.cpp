@@ -12,12 +12,41 @@
 #include "sell_dh_input_code.h"
 #include "weighing_code.h"
 #include "sync_code.h"
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
 constexpr int TilesPerRow = 7;
 constexpr int WholeOrdersPerRow = 6;
 const QChar CR = QLatin1Char('\r');
+
+// Decimals a tile shows for quantities: the scale gives two; a value typed
+// with a third keeps it.
+int ShownDecimals(std::initializer_list<QString> Values)
+{
+    for (const QString &v : Values) {
+        double x;
+        if (!TryStrToFloat(v, x) || !std::isfinite(x))
+            continue;
+        const double cents = x * 100;
+        if (std::abs(cents - std::round(cents)) > 1e-6 * std::max(1.0, std::abs(cents)))
+            return 3;
+    }
+    return 2;
+}
+
+// A quantity (or a difference, computed in floating point) as a tile shows
+// it: rounded to Decimals, without trailing zeros; a text that is no number
+// stays as it is.
+QString ShownQuantity(const QString &Value, int Decimals)
+{
+    double x;
+    if (!TryStrToFloat(Value, x) || !std::isfinite(x))
+        return Value;
+    const QString s = FormatFloat(Decimals > 2 ? QStringLiteral("0.###") : QStringLiteral("0.##"), x);
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
 
 bool IsSelected(const TPanel *Panel)
 {
@@ -542,8 +571,10 @@ void Tmain::LoadOrderLines()
     int n = 0;
     for (q->First(); !q->Eof(); q->Next(), ++n) {
         auto s = [&q](const char *Name) { return q->FieldByName(QString::fromLatin1(Name)).AsString(); };
-        const QString mc = s("mc"), sl = s("sl"), sldw = s("sldw"), songhl = s("songhl"), dinghl = s("dinghl"),
-                      dw = s("dw"), bz = s("bz"), chae = s("chae");
+        const int places = ShownDecimals({s("songhl"), s("dinghl")});
+        const QString mc = s("mc"), sl = s("sl"), sldw = s("sldw"), songhl = ShownQuantity(s("songhl"), places),
+                      dinghl = ShownQuantity(s("dinghl"), places), dw = s("dw"), bz = s("bz"),
+                      chae = ShownQuantity(s("chae"), places);
         const bool countOnly = !sl.isEmpty() && (dinghl.isEmpty() || dinghl == QLatin1String("0"));
         QString text;
         int state;
@@ -692,8 +723,10 @@ void Tmain::LoadProductOrderLines()
     int n = 0;
     for (q->First(); !q->Eof(); q->Next(), ++n) {
         auto s = [&q](const char *Name) { return q->FieldByName(QString::fromLatin1(Name)).AsString(); };
-        const QString sn = s("shortname"), sldw = s("sldw"), songhl = s("songhl"), dinghl = s("dinghl"),
-                      dw = s("dw"), bz = s("bz"), chae = s("chae");
+        const int places = ShownDecimals({s("songhl"), s("dinghl")});
+        const QString sn = s("shortname"), sldw = s("sldw"), songhl = ShownQuantity(s("songhl"), places),
+                      dinghl = ShownQuantity(s("dinghl"), places), dw = s("dw"), bz = s("bz"),
+                      chae = ShownQuantity(s("chae"), places);
         QString text;
         int state;
         if (!songhl.isEmpty()) {
@@ -750,8 +783,9 @@ void Tmain::LoadWholeOrders()
     for (q->First(); !q->Eof(); q->Next(), ++n) {
         auto s = [&q](const char *Name) { return q->FieldByName(QString::fromLatin1(Name)).AsString(); };
         const bool weighed = !s("zzl").isEmpty();
+        const QString zzl = weighed ? ShownQuantity(s("zzl"), ShownDecimals({s("zzl")})) : QString();
         PlaceTile(Lx_StringGrid1, LxTiles, n, WholeOrdersPerRow,
-                  s("dh") + CR + s("shortname") + CR + (weighed ? s("zzl") : s("bz")), weighed ? 1 : 2,
+                  s("dh") + CR + s("shortname") + CR + (weighed ? zzl : s("bz")), weighed ? 1 : 2,
                   q->FieldByName(QStringLiteral("id")).AsInteger());
     }
     auto c = DataCenter->LocalOpen(QStringLiteral("select sum(case when dh.zzl is null then 1 else 0 end) as aa,"

@@ -29,11 +29,14 @@ int NoteIndex(const QString &Name)
 }
 
 // A named text object of the template; a template without it is printed
-// without that text.
+// without that text. The texts are data (a customer may be called
+// 王记[2+3]店): they print as they are, whatever the template says.
 void SetMemoText(TqdzReport *Report, const char *Name, const QString &Text)
 {
-    if (auto *memo = dynamic_cast<TqdzCustomMemoView *>(Report->FindObject(QString::fromLatin1(Name))))
+    if (auto *memo = dynamic_cast<TqdzCustomMemoView *>(Report->FindObject(QString::fromLatin1(Name)))) {
+        memo->SetAllowExpressions(false);
         memo->SetText(Text);
+    }
 }
 
 void Warn(const QString &Text)

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <csignal>
 #include <sys/types.h>
 #include <unistd.h>
@@ -16,13 +17,69 @@ QString OnScreenKeyboardProgram()
 
 namespace {
 
-bool SameProgram(const QString &Entry, const QString &Program)
+// The file a program name stands for: a path as it is, a bare name through
+// PATH; resolved through links. '' when there is no such file.
+QString ProgramFile(const QString &Program)
 {
-    if (Entry.isEmpty())
-        return false;
-    const QString bare = QFileInfo(Program).fileName();
-    return Entry.compare(Program, Qt::CaseInsensitive) == 0
-        || QFileInfo(Entry).fileName().compare(bare, Qt::CaseInsensitive) == 0;
+    const QString file = Program.contains(QLatin1Char('/')) ? Program : QStandardPaths::findExecutable(Program);
+    return file.isEmpty() ? QString() : QFileInfo(file).canonicalFilePath();
+}
+
+// The interpreter named on a script's first line ("#!/bin/sh",
+// "#!/usr/bin/env python3"), resolved; '' for a program that is no script.
+QString ScriptInterpreter(const QString &Script)
+{
+    QFile f(Script);
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray first = f.readLine(256);
+    if (!first.startsWith("#!"))
+        return QString();
+    const QStringList words = QString::fromLocal8Bit(first.mid(2)).simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return QString();
+    if (QFileInfo(words[0]).fileName() == QLatin1String("env")) {
+        for (int i = 1; i < words.size(); ++i)
+            if (!words[i].startsWith(QLatin1Char('-')) && !words[i].contains(QLatin1Char('=')))
+                return ProgramFile(words[i]);
+        return QString();
+    }
+    return ProgramFile(words[0]);
+}
+
+QString ProcessExecutable(qint64 Pid)
+{
+    // The kernel's own link to the running image: an argument cannot fake it.
+    const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(Pid));
+    return exe.isEmpty() ? QString() : QFileInfo(exe).canonicalFilePath();
+}
+
+QStringList ProcessArguments(qint64 Pid)
+{
+    QStringList argv;
+    QFile cmd(QStringLiteral("/proc/%1/cmdline").arg(Pid));
+    if (cmd.open(QIODevice::ReadOnly))
+        for (const QByteArray &a : cmd.readAll().split('\0'))
+            if (!a.isEmpty())
+                argv << QString::fromLocal8Bit(a);
+    return argv;
+}
+
+// A script runs as its interpreter with the script's path among the first
+// arguments (after at most one interpreter option); a relative path counts
+// from the process's own current directory.
+bool RunsScript(qint64 Pid, const QString &Script)
+{
+    const QStringList argv = ProcessArguments(Pid);
+    const QString cwd = QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(Pid));
+    for (int i = 1; i < qMin(3, int(argv.size())); ++i) {
+        if (argv[i].startsWith(QLatin1Char('-')))
+            continue;
+        const QString path = QDir::isAbsolutePath(argv[i]) || cwd.isEmpty() ? argv[i] : cwd + QLatin1Char('/') + argv[i];
+        if (QFileInfo(path).canonicalFilePath() == Script)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -30,7 +87,10 @@ bool SameProgram(const QString &Entry, const QString &Program)
 QList<qint64> FindProcesses(const QString &Program)
 {
     QList<qint64> found;
-    const QString bare = QFileInfo(Program).fileName();
+    const QString file = ProgramFile(Program);
+    if (file.isEmpty())
+        return found;
+    const QString interpreter = ScriptInterpreter(file);
     const qint64 self = qint64(getpid());
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &e : entries) {
@@ -38,22 +98,10 @@ QList<qint64> FindProcesses(const QString &Program)
         const qint64 pid = e.toLongLong(&ok);
         if (!ok || pid == self)
             continue;
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-        QString name;
-        if (comm.open(QIODevice::ReadOnly))
-            name = QString::fromLocal8Bit(comm.readAll()).trimmed();
-        QStringList argv;
-        QFile cmd(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (cmd.open(QIODevice::ReadOnly))
-            for (const QByteArray &a : cmd.readAll().split('\0'))
-                if (!a.isEmpty())
-                    argv << QString::fromLocal8Bit(a);
-        // The kernel keeps only 15 characters of a program's name.
-        bool match = !name.isEmpty() && name.compare(bare.left(15), Qt::CaseInsensitive) == 0;
-        // Scripts run under their interpreter: the program is then the second entry.
-        for (int i = 0; i < qMin(2, int(argv.size())) && !match; ++i)
-            match = SameProgram(argv[i], Program);
-        if (match)
+        const QString exe = ProcessExecutable(pid);
+        if (exe.isEmpty())
+            continue;
+        if (exe == file || (!interpreter.isEmpty() && exe == interpreter && RunsScript(pid, file)))
             found << pid;
     }
     return found;

@@ -6,8 +6,9 @@
 #include <QList>
 
 QString OnScreenKeyboardProgram();
-// Process ids of running processes whose program name equals Program, ignoring
-// case, compared as the bare file name and as the full entry.
+// Process ids of running processes of Program (a path, or a name found
+// through PATH): those whose executable is that file, or, for a script, its
+// interpreter running that script. Names and arguments alone never match.
 QList<qint64> FindProcesses(const QString &Program);
 // Stops the running keyboard, or starts one. Returns true when it was started.
 bool ToggleOnScreenKeyboard();

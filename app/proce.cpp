@@ -1,6 +1,7 @@
 // Implementation of the busy window shown while a download runs.
 #include "proce.h"
 #include "datacenter_code.h"
+#include <QCoreApplication>
 
 TForm2 *Form2 = nullptr;
 
@@ -12,7 +13,7 @@ TForm2::TForm2(TComponent *AOwner) : TForm(AOwner)
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);
     SetClientWidth(520);
-    SetClientHeight(110);
+    SetClientHeight(140);
 
     Label1 = new TLabel(this);
     Label1->SetName(QStringLiteral("Label1"));
@@ -22,6 +23,14 @@ TForm2::TForm2(TComponent *AOwner) : TForm(AOwner)
     Label1->SetCaption(QStringLiteral("程序进入数据同步阶段,请耐心等待......."));
     Label1->SetLeft(133);
     Label1->SetTop(16);
+
+    Label2 = new TLabel(this);
+    Label2->SetName(QStringLiteral("Label2"));
+    Label2->SetParent(this);
+    Label2->SetAutoSize(false);
+    Label2->Font()->SetSize(11);
+    Label2->SetCaption(QString());
+    Label2->SetBounds(16, 102, 488, 24);
 
     panelpro = new TPanel(this);
     panelpro->SetName(QStringLiteral("panelpro"));
@@ -56,6 +65,15 @@ void TForm2::SetPercent(int Percent)
     YbProgressBar1->SetPercent(Word(qBound(0, Percent, 100)));
 }
 
+void TForm2::SetStatus(const QString &Text)
+{
+    Label2->SetCaption(Text);
+    if (Visible()) {
+        Repaint();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
 void TForm2::FormShow(TObject *)
 {
     Timer1->SetEnabled(true);
@@ -74,6 +92,7 @@ void TForm2::Timer1Timer(TObject *)
 
 void TForm2::FormClose(TObject *, TCloseAction &)
 {
+    Label2->SetCaption(QString());
     // A window closed before the bar is full (a cancelled download) stops ticking too.
     Timer1->SetEnabled(false);
     Label1->SetLeft(133);

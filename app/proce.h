@@ -14,12 +14,17 @@ public:
     ~TForm2() override;
 
     TLabel *Label1;
+    TLabel *Label2; // what is being done now
     TPanel *panelpro;
     TYbProgressBar *YbProgressBar1;
     TTimer *Timer1;
 
     // The bar's percent, kept within 0..100.
     void SetPercent(int Percent);
+    // Shows what is being done now and paints the window at once: the work
+    // runs on this thread, so nothing would be painted until it ends. Input
+    // waits meanwhile, so no button can start a second run.
+    void SetStatus(const QString &Text);
 
     void FormShow(TObject *Sender);
     void FormClose(TObject *Sender, TCloseAction &Action);

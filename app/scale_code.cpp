@@ -4,7 +4,9 @@
 #include "Forms.h"
 #include "SysUtils.h"
 #include "datacenter_code.h"
+#include "one_value_file.h"
 #include <QFile>
+#include <cmath>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -91,40 +93,63 @@ QString TareValueFile()
 
 QString ReadScaleType()
 {
-    QString type;
-    if (QFile::exists(ScaleTypeFile())) {
-        try {
-            TStringList lines;
-            lines.LoadFromFile(ScaleTypeFile(), 936);
-            int value = 0;
-            if (lines.Count() > 0 && TryStrToInt(lines.Strings(0).trimmed(), value))
-                type = lines.Strings(0).trimmed();
-        } catch (const Exception &) {
-            // unreadable: reported below like a missing file
-        }
+    QString type, why;
+    TStringList lines;
+    const TOneValueFileState state = ReadOneValueFile(ScaleTypeFile(), &lines, &why);
+    if (state == ovOk) {
+        int value = 0;
+        if (lines.Count() > 0 && TryStrToInt(lines.Strings(0).trimmed(), value))
+            type = lines.Strings(0).trimmed();
     }
     if (type.isEmpty()) {
-        Application->MessageBox(QStringLiteral("dianzc_type.txt不存在或异常，请联系管理员!"), QStringLiteral("提示!"),
+        // There, but no file to read (a pipe, a huge file): the administrator learns what it is.
+        const QString detail = state == ovUnfit ? QLatin1Char('\n') + why : QString();
+        Application->MessageBox(QStringLiteral("dianzc_type.txt不存在或异常，请联系管理员!") + detail, QStringLiteral("提示!"),
                                 MB_ICONWARNING);
         type = QStringLiteral("1");
     }
     return type;
 }
 
+bool ValidTare(const QString &Text)
+{
+    double v;
+    return TryStrToFloat(Text.trimmed(), v) && std::isfinite(v) && v >= 0 && v <= ScaleMaxWeight;
+}
+
 bool ReadTarePresets(TStrings *Names, TStrings *Values)
 {
-    if (!QFile::exists(TareNameFile()) || !QFile::exists(TareValueFile()))
-        return false;
     TStringList names, values;
-    names.LoadFromFile(TareNameFile(), 936);
-    values.LoadFromFile(TareValueFile(), 936);
+    QString whyNames, whyValues;
+    const TOneValueFileState n1 = ReadOneValueFile(TareNameFile(), &names, &whyNames);
+    const TOneValueFileState n2 = ReadOneValueFile(TareValueFile(), &values, &whyValues);
+    if (n1 == ovUnfit || n2 == ovUnfit) {
+        Application->MessageBox((n1 == ovUnfit ? whyNames : whyValues)
+                                    + QStringLiteral(",皮重设置未读取,请联系管理员!"),
+                                QStringLiteral("提示!"), MB_ICONWARNING);
+        return false;
+    }
+    if (n1 != ovOk || n2 != ovOk)
+        return false;
     Names->Clear();
     Values->Clear();
-    // A name without a value (or a value without a name) is no preset.
+    // A name without a value (or a value without a name) is no preset; an
+    // empty value is the typed tare; any other must be a weight the scale
+    // can show, or a crate would take away more than could lie on it.
+    QStringList refused;
     const int n = qMin(names.Count(), values.Count());
     for (int i = 0; i < n; ++i) {
-        Names->Add(names.Strings(i) + values.Strings(i));
-        Values->Add(values.Strings(i));
+        const QString v = values.Strings(i);
+        if (!v.trimmed().isEmpty() && !ValidTare(v)) {
+            refused << names.Strings(i) + v;
+            continue;
+        }
+        Names->Add(names.Strings(i) + v);
+        Values->Add(v);
     }
+    if (!refused.isEmpty())
+        Application->MessageBox(QStringLiteral("皮重必须是0到%1之间的数,以下皮重未采用: ").arg(FloatToStr(ScaleMaxWeight))
+                                    + refused.join(QStringLiteral(", ")),
+                                QStringLiteral("提示!"), MB_ICONWARNING);
     return true;
 }

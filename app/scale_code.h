@@ -40,6 +40,13 @@ QString TareValueFile();
 // whole number a warning says so and the type is "1".
 QString ReadScaleType();
 
+// The heaviest reading a frame's six digits can carry.
+constexpr double ScaleMaxWeight = 9999.99;
+// Whether Text is a tare the scale can weigh: a number from 0 to ScaleMaxWeight.
+bool ValidTare(const QString &Text);
+
 // The tare presets, paired by line: Names gets name + value (e.g. "大框3.5"),
-// Values the value. False, and nothing changed, when either file is missing.
+// Values the value. False, and nothing changed, when either file is missing
+// or is no file to read (a warning says which). A value that is no valid
+// tare is left out with a warning naming it.
 bool ReadTarePresets(TStrings *Names, TStrings *Values);

@@ -104,7 +104,7 @@ void Tsell_lx_input::Button13Click(TObject *)
     double net, tare;
     try {
         tare = WeightValue(Lur_value->Text());
-        net = WrittenWeight(GrossValue(WeighingHost.m_zhongzl ? WeighingHost.m_zhongzl->Text() : QString()) - tare);
+        net = NetValue(WrittenWeight(GrossValue(WeighingHost.m_zhongzl ? WeighingHost.m_zhongzl->Text() : QString()) - tare));
     } catch (const EConvertError &) {
         WeighingWarning(QStringLiteral("总重量或去皮不对,本次操作失败,请重新操作!"));
         return;

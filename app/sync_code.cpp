@@ -4,12 +4,15 @@
 #include "Dialogs.h"
 #include "Forms.h"
 #include "datacenter_code.h"
+#include "one_value_file.h"
 #include "proce.h"
 #include "tongbuxianl.h"
 #include <QFile>
 #include <cmath>
 
 TSyncHost SyncHost;
+int ServerConnectTimeout = 10;
+int ServerStatementTimeoutMs = 30000;
 
 namespace {
 
@@ -95,29 +98,29 @@ QList<TDownloadStep> BuildSteps()
     auto f = [](const char *Names) { return QString::fromLatin1(Names).split(QLatin1Char(',')); };
     return {
         {QStringLiteral("sys_user"), QStringLiteral("select empid,userid,passwd,name from sys_user where yn=1"),
-         QStringLiteral("select empid,userid,passwd,name from sys_user"), f("empid,userid,passwd,name")},
+         QStringLiteral("select empid,userid,passwd,name from sys_user"), f("empid,userid,passwd,name"), QStringLiteral("操作员")},
         {QStringLiteral("sys_cpfenl"), QStringLiteral("select id,bianh,fenlmc from sys_cpxfl where yn=1"),
-         QStringLiteral("select * from sys_cpfenl"), f("id,bianh,fenlmc")},
+         QStringLiteral("select * from sys_cpfenl"), f("id,bianh,fenlmc"), QStringLiteral("商品分类")},
         {QStringLiteral("sys_cp"), QStringLiteral("select id,bh,mc,dw,gg,typeb,piny,dfl from sys_cp where yn=1"),
-         QStringLiteral("select * from sys_cp"), f("id,bh,mc,dw,gg,typeb,piny,dfl")},
+         QStringLiteral("select * from sys_cp"), f("id,bh,mc,dw,gg,typeb,piny,dfl"), QStringLiteral("商品")},
         {QStringLiteral("sys_dytait"), QStringLiteral("select id,bianh,fenlmc from sys_dytait where yn=1"),
-         QStringLiteral("select * from sys_dytait"), f("id,bianh,fenlmc")},
+         QStringLiteral("select * from sys_dytait"), f("id,bianh,fenlmc"), QStringLiteral("打印抬头")},
         {QStringLiteral("sys_khline"), QStringLiteral("select id,bianh,fenlmc from sys_khxianl where yn=1"),
-         QStringLiteral("select * from sys_khline"), f("id,bianh,fenlmc")},
+         QStringLiteral("select * from sys_khline"), f("id,bianh,fenlmc"), QStringLiteral("发货线路")},
         {QStringLiteral("sys_khfenl"), QStringLiteral("select id,bianh,fenlmc from sys_khleix where yn=1"),
-         QStringLiteral("select * from  sys_khfenl"), f("id,bianh,fenlmc")},
+         QStringLiteral("select * from  sys_khfenl"), f("id,bianh,fenlmc"), QStringLiteral("客户分类")},
         {QStringLiteral("sys_unit"),
          QStringLiteral("select id,usercode,shortname,typea,typeb,typec,typed,dadj,dydw,mode,yn,piny,address,phone,linkman "
                         "from sys_unit where mode=2 and yn=1"),
          QStringLiteral("select * from sys_unit"),
-         f("id,usercode,shortname,typea,typeb,typec,typed,mode,dydw,dadj,yn,piny,address,phone,linkman")},
+         f("id,usercode,shortname,typea,typeb,typec,typed,mode,dydw,dadj,yn,piny,address,phone,linkman"), QStringLiteral("客户")},
         {QStringLiteral("sys_khpm"), QStringLiteral("select khid,cpid,bh,mc from sys_khpm"),
-         QStringLiteral("select * from sys_khpm"), f("khid,cpid,bh,mc")},
+         QStringLiteral("select * from sys_khpm"), f("khid,cpid,bh,mc"), QStringLiteral("客户商品编码")},
         // The date is compared with both ends of the validity period.
         {QStringLiteral("sys_selljg"),
          QStringLiteral("select unitid,lx,cpid,sellprice from sys_selljg dh,sys_selljgsj sj where dh.id=sj.dhid and "
                         "dh.brq<=? and dh.erq>=? and dh.lx in(31,33,35)"),
-         QStringLiteral("select unitid,lx,cpid,sellprice from sys_selljg"), f("unitid,lx,cpid,sellprice")},
+         QStringLiteral("select unitid,lx,cpid,sellprice from sys_selljg"), f("unitid,lx,cpid,sellprice"), QStringLiteral("商品价格")},
     };
 }
 
@@ -137,11 +140,10 @@ const TDownloadStep &CustomersDownloadStep()
 QString ChosenLineIds()
 {
     QString ids = QStringLiteral("0");
-    const QString file = QStringLiteral("db/tongbxlid.txt");
-    if (!QFile::exists(file))
-        return ids;
+    // A file that is no file to read chooses no line either.
     TStringList lines;
-    lines.LoadFromFile(file, 936);
+    if (ReadOneValueFile(TTongbu_Xianl::IdFile(), &lines) != ovOk)
+        return ids;
     for (int i = 0; i < lines.Count(); ++i) {
         qint64 id;
         if (TryStrToInt64(Trim(lines.Strings(i)), id))
@@ -154,14 +156,12 @@ QString ReadServerAddress()
 {
     const QString file = ProgramDir() + QStringLiteral("db/ip.txt");
     TStringList lines;
-    try {
-        if (QFile::exists(file))
-            lines.LoadFromFile(file, 936);
-    } catch (const Exception &) {
+    QString why;
+    const TOneValueFileState state = ReadOneValueFile(file, &lines, &why);
+    if (state != ovOk)
         lines.Clear();
-    }
     if (lines.Count() == 0) {
-        Warn(QStringLiteral("ip.txt不存在或异常，请联系管理员!"));
+        Warn(QStringLiteral("ip.txt不存在或异常，请联系管理员!") + (state == ovUnfit ? QLatin1Char('\n') + why : QString()));
         return QString();
     }
     return lines.Strings(0);
@@ -177,13 +177,42 @@ QString ServerConnectionString(const QString &Address)
         + Address;
 }
 
+QString FailureReason(const QString &DriverText)
+{
+    const QString text = DriverText.simplified();
+    const QString t = text.toLower();
+    QString reason;
+    if (t.contains(QLatin1String("statement timeout")) || t.contains(QLatin1String("lock timeout"))
+        || t.contains(QLatin1String("lock request time out")) || t.contains(QLatin1String("timeout expired"))
+        || t.contains(QLatin1String("canceling statement")))
+        reason = QStringLiteral("等待服务器超时(数据可能正被他人修改)");
+    else if (t.contains(QLatin1String("connection")) || t.contains(QLatin1String("terminat"))
+             || t.contains(QLatin1String("communication link")))
+        reason = QStringLiteral("与服务器的连接中断");
+    else if (t.contains(QLatin1String("not a valid")))
+        reason = QStringLiteral("数据不是有效的数字");
+    else if (t.contains(QLatin1String("violat")) || t.contains(QLatin1String("constraint")) || t.contains(QLatin1String("conflict")))
+        reason = QStringLiteral("服务器拒绝了数据");
+    else
+        reason = QStringLiteral("服务器执行出错");
+    return reason + QStringLiteral(": ") + (text.isEmpty() ? QStringLiteral("(驱动程序未说明原因)") : text);
+}
+
 bool ConnectServer()
 {
     TADOConnection *s = DataCenter->S_ADOConnection1;
     try {
         s->SetConnected(false);
         s->SetConnectionString(ServerConnectionString(ReadServerAddress()));
+        s->SetConnectionTimeout(ServerConnectTimeout);
         s->SetConnected(true);
+        // No statement may wait longer than this for a lock or a busy
+        // server. PostgreSQL knows a statement timeout, SQL Server a lock timeout.
+        try {
+            ServerRun(QStringLiteral("set statement_timeout = %1").arg(ServerStatementTimeoutMs));
+        } catch (const Exception &) {
+            ServerRun(QStringLiteral("set lock_timeout %1").arg(ServerStatementTimeoutMs));
+        }
         return true;
     } catch (const Exception &) {
         Warn(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!"));
@@ -287,15 +316,30 @@ void DownloadOrderLinesStep(const QString &D)
     });
 }
 
+namespace {
+
+void Say(TSyncProgress *Progress, const QString &Title, int N, int M)
+{
+    if (Progress)
+        Progress->SetText(QStringLiteral("正在下载%1 (第 %2 步, 共 %3 步)").arg(Title).arg(N).arg(M));
+}
+
+} // namespace
+
 void DownloadOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
 {
     const QString d = SqlDate(Date);
+    const int m = int(MasterDownloadSteps().size()) + 2;
+    int n = 0;
     for (const TDownloadStep &s : MasterDownloadSteps()) {
+        Say(Progress, s.Title, ++n, m);
         DownloadTable(s, d);
         Step(Counter, Progress);
     }
+    Say(Progress, QStringLiteral("订单"), ++n, m);
     DownloadOrdersStep(d, true);
     Step(Counter, Progress);
+    Say(Progress, QStringLiteral("订单明细"), ++n, m);
     DownloadOrderLinesStep(d);
     Report(Progress, 100);
 }
@@ -303,10 +347,13 @@ void DownloadOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
 void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
 {
     const QString d = SqlDate(Date);
+    Say(Progress, CustomersDownloadStep().Title, 1, 3);
     DownloadTable(CustomersDownloadStep(), d);
     Step(Counter, Progress);
+    Say(Progress, QStringLiteral("订单"), 2, 3);
     DownloadOrdersStep(d, false);
     Step(Counter, Progress);
+    Say(Progress, QStringLiteral("订单明细"), 3, 3);
     DownloadOrderLinesStep(d);
     Report(Progress, 100);
 }
@@ -472,11 +519,11 @@ QString EUploadFailed::FailureText(const QList<TUploadFailure> &Failures)
 {
     QStringList lines;
     for (const TUploadFailure &f : Failures)
-        lines << QStringLiteral("单号 %1: %2").arg(f.Dh, f.Message);
+        lines << QStringLiteral("单号 %1: %2").arg(f.Dh, FailureReason(f.Message));
     return lines.join(QLatin1Char('\n'));
 }
 
-void UploadDeliveries()
+void UploadDeliveries(TSyncProgress *Progress)
 {
     auto q = DataCenter->LocalOpen(
         QStringLiteral("select dh.has_upload,sj.has_upload as sjhas_upload,sj.local_jhsj,dh.id,dh.dh,dh.dhrq,dh.zzl,dh.xtlx,"
@@ -508,7 +555,14 @@ void UploadDeliveries()
     }
     // Each order on its own: one the server refuses (or whose row holds a
     // value that is no number) does not hold back the others.
+    const int m = int(orders.size());
+    int n = 0;
     for (std::vector<UploadRow> &order : orders) {
+        if (Progress) {
+            Progress->SetText(QStringLiteral("正在上传第 %1 单, 共 %2 单 (单号 %3)").arg(n + 1).arg(m).arg(order.front().Dh));
+            Progress->SetPercent(n * 100 / m);
+        }
+        ++n;
         try {
             for (UploadRow &r : order) {
                 r.Songhl = SqlValueOrNull(r.Songhl);
@@ -533,6 +587,7 @@ class TBusyProgress : public TSyncProgress
 public:
     explicit TBusyProgress(TForm2 *Busy) : FBusy(Busy) {}
     void SetPercent(int Percent) override { FBusy->SetPercent(Percent); }
+    void SetText(const QString &Text) override { FBusy->SetStatus(Text); }
 
 private:
     TForm2 *FBusy;
@@ -563,6 +618,7 @@ bool StartDownload(TForm2 *Busy, TDateTime &Day)
     }
     if (SyncHost.WorkDatePicker)
         SyncHost.WorkDatePicker->SetDate(Day);
+    Busy->SetStatus(QStringLiteral("正在连接服务器......"));
     if (!ConnectServer()) {
         Busy->Close();
         return false;
@@ -605,10 +661,10 @@ void FullDownloadClick()
     TBusyProgress progress(busy);
     try {
         DownloadOrders(day, SyncHost.Counter, &progress);
-    } catch (const Exception &) {
+    } catch (const Exception &E) {
         DataCenter->S_ADOConnection1->SetConnected(false);
         busy->Close();
-        ShowMessage(QStringLiteral("同步过程出现异常，请与系统开发商联系!"));
+        Warn(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n") + FailureReason(E.Message()));
         return;
     }
     DataCenter->S_ADOConnection1->SetConnected(false);
@@ -619,6 +675,11 @@ void FullDownloadClick()
 
 void RefreshOrdersClick()
 {
+    // Without chosen lines the refresh could bring no order at all.
+    if (ChosenLineIds() == QLatin1String("0")) {
+        Warn(QStringLiteral("尚未选择发货线路,请先点击\"同步订单\"选择发货线路!"));
+        return;
+    }
     if (Application->MessageBox(QStringLiteral("您确认要更新服务器上新增订单数据吗?"), Tip, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
         Warn(QStringLiteral("用户中途取消,此次更新操作失败!"));
         return;
@@ -630,10 +691,10 @@ void RefreshOrdersClick()
     TBusyProgress progress(busy);
     try {
         RefreshOrders(day, SyncHost.Counter, &progress);
-    } catch (const Exception &) {
+    } catch (const Exception &E) {
         DataCenter->S_ADOConnection1->SetConnected(false);
         busy->Close();
-        ShowMessage(QStringLiteral("同步过程出现异常，请与系统开发商联系!"));
+        Warn(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n") + FailureReason(E.Message()));
         return;
     }
     DataCenter->S_ADOConnection1->SetConnected(false);
@@ -648,16 +709,30 @@ void UploadDeliveriesClick()
         Warn(QStringLiteral("用户中途取消,此次操作失败!"));
         return;
     }
-    if (!ConnectServer())
+    TForm2 *busy = BusyWindow();
+    busy->SetPercent(0);
+    busy->Show();
+    busy->SetStatus(QStringLiteral("正在连接服务器......"));
+    if (!ConnectServer()) {
+        busy->Close();
         return;
+    }
+    TBusyProgress progress(busy);
+    QString failed;
     try {
-        UploadDeliveries();
-    } catch (const Exception &E) {
-        DataCenter->S_ADOConnection1->SetConnected(false);
+        UploadDeliveries(&progress);
+    } catch (const EUploadFailed &E) {
         // The operator learns which orders stayed behind and why; the others went up.
-        ShowMessage(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n") + E.Message());
+        failed = E.Message();
+    } catch (const Exception &E) {
+        failed = FailureReason(E.Message());
+    }
+    DataCenter->S_ADOConnection1->SetConnected(false);
+    busy->SetPercent(100);
+    busy->Close();
+    if (!failed.isEmpty()) {
+        Warn(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n") + failed);
         return;
     }
     Application->MessageBox(QStringLiteral("数据上传成功!"), DoneTip, MB_OK);
-    DataCenter->S_ADOConnection1->SetConnected(false);
 }

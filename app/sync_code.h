@@ -29,7 +29,19 @@ class TSyncProgress
 public:
     virtual ~TSyncProgress() = default;
     virtual void SetPercent(int Percent) = 0;
+    // What is being done now ("正在上传第 2 单, 共 5 单 ...").
+    virtual void SetText(const QString &) {}
 };
+
+// Limits on the central connection: how long connecting may take, and how
+// long one statement may run (a row locked on the server would otherwise
+// hold the station for good).
+extern int ServerConnectTimeout;     // seconds
+extern int ServerStatementTimeoutMs; // milliseconds
+
+// A server error as the operator reads it: one line saying what went wrong
+// in the station's words, then the driver's own text on the same line.
+QString FailureReason(const QString &DriverText);
 
 // One master-data step: the local table is emptied and refilled from the server.
 struct TDownloadStep {
@@ -37,6 +49,7 @@ struct TDownloadStep {
     QString ServerSelect; // may hold '?' for the date (bound once per mark)
     QString LocalTarget;  // local statement the rows are appended to
     QStringList Fields;   // copied by name
+    QString Title;        // what the progress window calls it
 };
 
 // The master-data steps of the full download, in order (users ... prices).
@@ -44,7 +57,7 @@ const QList<TDownloadStep> &MasterDownloadSteps();
 // The customers step (also run by the refresh).
 const TDownloadStep &CustomersDownloadStep();
 
-// "0" followed by ",id" for every line of db/tongbxlid.txt (current
+// "0" followed by ",id" for every line of db/tongbxlid.txt (program
 // directory); only whole numbers count, so the list is safe inside in(...).
 QString ChosenLineIds();
 
@@ -78,7 +91,7 @@ struct TUploadFailure {
 };
 
 // Raised by UploadDeliveries after every other order was sent; the message
-// holds one line "单号 <dh>: <reason>" per failed order.
+// holds one line "单号 <dh>: <reason>: <driver text>" per failed order.
 class EUploadFailed : public EDatabaseError
 {
 public:
@@ -95,7 +108,8 @@ private:
 // The server's ids of uploaded station orders and added lines are kept in
 // server_id, so a download never brings them back, and a resend finds what
 // the server already has. Raises EUploadFailed when any order failed.
-void UploadDeliveries();
+// Progress hears "order n of m" before each order.
+void UploadDeliveries(TSyncProgress *Progress = nullptr);
 
 // ---- the toolbar flows, with their confirmation and result boxes ----
 

@@ -1,6 +1,7 @@
 // Implementation of the line chooser: which delivery lines' orders the download brings down.
 #include "tongbuxianl.h"
 #include "datacenter_code.h"
+#include "one_value_file.h"
 #include "sync_code.h"
 #include <QFile>
 
@@ -22,11 +23,20 @@ TListBox *MakeList(TTongbu_Xianl *Form, const char *Name, int Left, bool Visible
 void LoadList(TListBox *List, const QString &File)
 {
     List->Items()->Clear();
-    if (QFile::exists(File))
-        List->Items()->LoadFromFile(File, 936);
+    ReadOneValueFile(File, List->Items());
 }
 
 } // namespace
+
+QString TTongbu_Xianl::IdFile()
+{
+    return ProgramDir() + QStringLiteral("db/tongbxlid.txt");
+}
+
+QString TTongbu_Xianl::NameFile()
+{
+    return ProgramDir() + QStringLiteral("db/tongbxlmc.txt");
+}
 
 TTongbu_Xianl::TTongbu_Xianl(TComponent *AOwner) : TForm(AOwner)
 {

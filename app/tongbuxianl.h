@@ -28,8 +28,9 @@ public:
     void Button1Click(TObject *Sender);
     void Button2Click(TObject *Sender);
 
-    static QString IdFile() { return QStringLiteral("db/tongbxlid.txt"); }
-    static QString NameFile() { return QStringLiteral("db/tongbxlmc.txt"); }
+    // The chosen lines' ids and names, beside the database.
+    static QString IdFile();
+    static QString NameFile();
 };
 
 extern TTongbu_Xianl *Tongbu_Xianl;

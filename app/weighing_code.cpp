@@ -3,6 +3,7 @@
 #include "Sell_Dh_Qup_Code.h"
 #include "YbRadChk.h"
 #include "datacenter_code.h"
+#include "scale_code.h"
 #include "sell_dh_input_code.h"
 #include "SysUtils.h"
 #include <cmath>
@@ -27,6 +28,22 @@ double GrossValue(const QString &Reading)
     return v;
 }
 
+double TareValue(const QString &Text)
+{
+    if (!ValidTare(Text))
+        throw EConvertError(QStringLiteral("'%1' is no tare the scale can weigh").arg(Text));
+    return WeightValue(Text.trimmed());
+}
+
+double NetValue(double Net)
+{
+    // A net below zero means the tare or the load memory exceeds what lies on
+    // the scale: such a weighing would take goods back from the customer.
+    if (Net < 0)
+        throw EConvertError(QStringLiteral("'%1' is a negative net weight").arg(FloatToStr(Net)));
+    return Net;
+}
+
 double WrittenWeight(double Value)
 {
     // The value goes to the database as the text the station shows for it.
@@ -38,7 +55,7 @@ TWeighing TypedWeighing(TWeighingMode Mode, const QString &Reading, const QStrin
     TWeighing w;
     const double t = WeightValue(Typed);
     if (Mode == wmManual) {
-        w.Net = t;
+        w.Net = NetValue(t);
         w.Gross = t;
         w.Tare = 0;
         w.LastGross = w.LastStep = QStringLiteral("0");
@@ -47,13 +64,13 @@ TWeighing TypedWeighing(TWeighingMode Mode, const QString &Reading, const QStrin
     const double s = GrossValue(Reading);
     if (Mode == wmSameLoad) {
         const double last = WeightValue(LastGross);
-        w.Net = WrittenWeight(s - t - last);
+        w.Net = NetValue(WrittenWeight(s - t - last));
         w.Gross = WrittenWeight(s - last);
         w.Tare = t;
         w.LastStep = FloatToStr(s - last);
         w.LastGross = Reading;
     } else {
-        w.Net = WrittenWeight(s - t);
+        w.Net = NetValue(WrittenWeight(s - t));
         w.Gross = s;
         w.Tare = t;
         w.LastGross = w.LastStep = QStringLiteral("0");
@@ -67,17 +84,17 @@ TWeighing CrateWeighing(bool SameLoad, const QString &Reading, const QString &Cr
     TWeighing w;
     const double s = GrossValue(Reading);
     const int c = StrToInt(Crates);
-    const double u = WeightValue(UnitTare);
+    const double u = TareValue(UnitTare);
     const double tare = c * u;
     w.Tare = tare;
     if (SameLoad) {
         const double last = WeightValue(LastGross);
-        w.Net = WrittenWeight(s - tare - last);
+        w.Net = NetValue(WrittenWeight(s - tare - last));
         w.Gross = WrittenWeight(s - last);
         w.LastStep = FloatToStr(s - last);
         w.LastGross = Reading;
     } else {
-        w.Net = WrittenWeight(s - tare);
+        w.Net = NetValue(WrittenWeight(s - tare));
         w.Gross = s;
         w.LastGross = w.LastStep = QStringLiteral("0");
     }

@@ -51,6 +51,12 @@ enum TWeighingMode { wmManual, wmSameLoad, wmSeparateLoads };
 double WeightValue(const QString &Text);
 // WeightValue of a scale reading; a negative one raises EConvertError too.
 double GrossValue(const QString &Reading);
+// A crate preset's unit tare: a number from 0 to the scale's largest reading;
+// anything else raises EConvertError.
+double TareValue(const QString &Text);
+// Net unchanged; a net below zero raises EConvertError, as a reading that
+// does not convert.
+double NetValue(double Net);
 // A computed weight as the station writes it: 15 significant digits.
 double WrittenWeight(double Value);
 

@@ -6,6 +6,7 @@
 #include "datacenter_code.h"
 #include "station_startup.h"
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
 
 using namespace FormHarness;
@@ -137,6 +138,32 @@ TEST(LoginLastUser, RemembersTheLastUserInGbk)
     EXPECT_EQ(Login->UID->Text(), QStringLiteral("张三"));
     EXPECT_TRUE(Login->PWD->Focused());
     DoneApplication();
+}
+
+TEST(LoginLastUser, AFileThatIsNoFileIsReportedNotWaitedFor)
+{
+    // A directory of that name and a huge file (the scale tests take the pipe).
+    for (bool huge : {false, true}) {
+        SCOPED_TRACE(huge);
+        StationFolder station;
+        const QString file = station.Db() + QStringLiteral("usertmp.txt");
+        if (huge) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(100000, 'a'));
+        } else {
+            ASSERT_TRUE(QDir().mkdir(file));
+        }
+        Application->Initialize();
+        TModalAnswerer answers;
+        ASSERT_TRUE(CreateStationForms());
+        ASSERT_TRUE(ShowMainAndWaitForLogin());
+        EXPECT_EQ(answers.Texts, QStringList{huge ? QStringLiteral("usertmp.txt过大(100000字节,最多65536字节),上次登录的帐号未读取!")
+                                                   : QStringLiteral("usertmp.txt不是普通文件,上次登录的帐号未读取!")});
+        EXPECT_EQ(Login->UID->Text(), QStringLiteral("填写帐号"));
+        EXPECT_TRUE(Login->UID->Focused());
+        DoneApplication();
+    }
 }
 
 TEST(StationStartup, MissingDatabaseStopsWithItsPath)

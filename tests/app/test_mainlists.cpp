@@ -648,3 +648,46 @@ TEST_F(MainListsTest, TilesAndButtonsOpenTheirDialogsWithTheWindowDisabled)
     EXPECT_FALSE(M->Enabled());
     EXPECT_TRUE(Sell_Mingx->Visible());
 }
+
+namespace {
+
+TEST_F(MainListsTest, TileQuantitiesAndDifferencesWithoutFloatNoise)
+{
+    // Sums computed by the database, as repeated weighings leave them.
+    Station.Sql(QStringLiteral(
+        "INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx, zzl) VALUES (9006, 'T-6', '2030-05-06', 102, 2, 50.1+0.2);"
+        "INSERT INTO sys_jhsj (id, dhid, mc, dinghl, songhl, sldw, bz, paix) VALUES "
+        "(9601, 9006, 203, 8, 8.2, NULL, 'p1', 1), (9602, 9006, 202, 1, 1.255, NULL, 'p2', 2),"
+        "(9603, 9006, 201, 0.1, 0.1+0.2, NULL, 'p3', 3), (9604, 9006, 204, 2.5, 5.25+0.1-0.1, '箱', 'p4', 4),"
+        "(9605, 9006, 205, 3.10, NULL, NULL, 'p5', 5), (9606, 9006, 206, 8.2, 8, NULL, 'p6', 6)"));
+    M->LoadOrders(QString());
+    TouchOrder(QStringLiteral("T-6"));
+    Click(M->Sell_Mx_All);
+    const QString expected[] = {
+        QStringLiteral("猪肉") + CR + "0.2" + CR + "p1",     // 8.2 - 8
+        QStringLiteral("土豆") + CR + "0.255" + CR + "p2",   // typed with three decimals
+        QStringLiteral("大白菜") + CR + "0.2" + CR + "p3",   // (0.1 + 0.2) - 0.1
+        QStringLiteral("黄瓜") + CR + "5.25" + CR + "p4",    // count unit: the weight
+        QStringLiteral("牛肉") + CR + "3.1斤" + CR + "p5",   // not weighed: the order
+        QStringLiteral("羊肉") + CR + "-0.2" + CR + "p6",    // 8 - 8.2
+    };
+    for (int c = 1; c <= 6; ++c)
+        EXPECT_EQ(M->Sell_StringGrid1->Cells(c, 1), expected[c - 1]) << c;
+    // The same on the product page.
+    M->PageControl1->SetActivePage(M->TabSheet2);
+    M->PageControl1Change(M->PageControl1);
+    Click(M->Sell_Cp_Dh_All);
+    TouchProduct(QStringLiteral("猪肉"));
+    Click(M->Sell_Cp_Mx_Over);
+    EXPECT_EQ(M->Sell_Cp_StringGrid1->Cells(1, 1), QStringLiteral("演示食堂") + CR + "0.2" + CR + "p1");
+    // And the weighed whole order.
+    TADOQuery *groups = DataCenter->L_Sell_Lx_Query;
+    groups->SQL()->SetText(QStringLiteral("select 1 as id,'西线' as fenlmc"));
+    groups->Open();
+    M->Sell_Lx_GrideCellClick(nullptr);
+    M->Sell_Lx_Over->SetChecked(true);
+    M->Sell_Lx_Cxtj->SetText(QStringLiteral("T-6"));
+    EXPECT_EQ(M->Lx_StringGrid1->Cells(1, 1), QStringLiteral("T-6") + CR + QStringLiteral("演示食堂") + CR + "50.3");
+}
+
+} // namespace

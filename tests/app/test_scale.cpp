@@ -4,8 +4,15 @@
 #include "PtyPair.h"
 #include "StationFixture.h"
 #include "Unit1.h"
+#include "one_value_file.h"
 #include "scale_code.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <QElapsedTimer>
 #include <QFile>
 #include <functional>
@@ -434,4 +441,101 @@ TEST_F(ScaleStation, WithoutPresetFilesTheBuiltInPresetsStay)
     EXPECT_EQ(Items(main_->m_qup_value),
               (QStringList{QString(), QStringLiteral("0"), QStringLiteral("3.5"), QStringLiteral("2.5"), QStringLiteral("1.0")}));
     EXPECT_EQ(main_->m_qup->ItemIndex(), 0);
+}
+
+namespace {
+
+// Unblocks a reader stuck on the pipe Path (the fault this guards against)
+// after a while, so a regression fails instead of hanging the run.
+class PipeRescue
+{
+public:
+    explicit PipeRescue(const QString &Path)
+        : FThread([Path, this] {
+              for (int i = 0; i < 100 && !FDone; ++i)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+              if (!FDone) {
+                  const int fd = ::open(QFile::encodeName(Path).constData(), O_WRONLY | O_NONBLOCK);
+                  if (fd >= 0)
+                      ::close(fd);
+              }
+          })
+    {
+    }
+    ~PipeRescue()
+    {
+        FDone = true;
+        FThread.join();
+    }
+
+private:
+    std::atomic<bool> FDone{false};
+    std::thread FThread;
+};
+
+} // namespace
+
+TEST_F(ScaleStation, OneValueFilesThatAreNoFilesToReadAreReportedNotWaitedFor)
+{
+    // A pipe as the scale type: start-up goes on with type 1 and says why.
+    QFile::remove(ScaleTypeFile());
+    ASSERT_EQ(mkfifo(QFile::encodeName(ScaleTypeFile()).constData(), 0600), 0);
+    {
+        PipeRescue rescue(ScaleTypeFile());
+        QElapsedTimer t;
+        t.start();
+        TModalAnswerer answers;
+        CreateMain();
+        EXPECT_LT(t.elapsed(), 4000) << "start-up waited on the pipe";
+        ASSERT_EQ(answers.Texts.size(), 1);
+        EXPECT_EQ(answers.Texts[0], TypeMessage + QStringLiteral("\ndianzc_type.txt不是普通文件"));
+        EXPECT_EQ(main_->m_zhongzl->Tag(), 1);
+        delete main_;
+        main_ = nullptr;
+    }
+    // One byte over the limit is too large; at the limit it reads.
+    QFile::remove(ScaleTypeFile());
+    SetType("4\r\n" + QByteArray(OneValueFileLimit - 3, ' '));
+    EXPECT_EQ(ReadScaleType(), QStringLiteral("4"));
+    SetType("4\r\n" + QByteArray(OneValueFileLimit - 2, ' '));
+    {
+        TModalAnswerer answers;
+        EXPECT_EQ(ReadScaleType(), QStringLiteral("1"));
+        EXPECT_EQ(answers.Texts, QStringList{TypeMessage + QStringLiteral("\ndianzc_type.txt过大(65537字节,最多65536字节)")});
+    }
+
+    // A million tare presets: refused as a whole, the built-in presets stay.
+    SetType("4");
+    {
+        QByteArray names, values;
+        for (int i = 0; i < 1000000; ++i) {
+            names += "框\r\n";
+            values += "1\r\n";
+        }
+        QFile n(TareNameFile()), v(TareValueFile());
+        ASSERT_TRUE(n.open(QIODevice::WriteOnly) && v.open(QIODevice::WriteOnly));
+        n.write(StringToCodePage(QString::fromUtf8(names), 936));
+        v.write(values);
+    }
+    {
+        TModalAnswerer answers;
+        CreateMain();
+        EXPECT_EQ(answers.Texts, QStringList{QStringLiteral("qup_name.txt过大(4000000字节,最多65536字节),皮重设置未读取,请联系管理员!")});
+        EXPECT_EQ(main_->m_qup->Items()->Count(), 5);
+        EXPECT_EQ(Items(main_->m_qup_value),
+                  (QStringList{QString(), QStringLiteral("0"), QStringLiteral("3.5"), QStringLiteral("2.5"), QStringLiteral("1.0")}));
+    }
+}
+
+TEST_F(ScaleStation, TarePresetsOutsideTheScalesRangeAreLeftOut)
+{
+    SetType("4");
+    WriteGbk(TareNameFile(), QStringLiteral("动态录入\r\n巨框\r\n负框\r\n坏框\r\n满框\r\n超框\r\n小框\r\n"));
+    WriteGbk(TareValueFile(), QStringLiteral("\r\n1e308\r\n-1\r\nnan\r\n9999.99\r\n10000\r\n0.8\r\n"));
+    TModalAnswerer answers;
+    CreateMain();
+    EXPECT_EQ(Items(main_->m_qup), (QStringList{QStringLiteral("动态录入"), QStringLiteral("满框9999.99"), QStringLiteral("小框0.8")}));
+    EXPECT_EQ(Items(main_->m_qup_value), (QStringList{QString(), QStringLiteral("9999.99"), QStringLiteral("0.8")}));
+    EXPECT_EQ(answers.Texts, QStringList{QStringLiteral("皮重必须是0到9999.99之间的数,以下皮重未采用: 巨框1e308, 负框-1, 坏框nan, 超框10000")});
+    EXPECT_EQ(answers.Captions, QStringList{QStringLiteral("提示!")});
 }

@@ -10,7 +10,9 @@ namespace {
 
 struct Recorded : TSyncProgress {
     QList<int> Percents;
+    QStringList Texts;
     void SetPercent(int P) override { Percents << P; }
+    void SetText(const QString &T) override { Texts << T; }
 };
 
 TDateTime Day() { return EncodeDate(2024, 3, 9); }
@@ -21,7 +23,9 @@ TEST(SyncFiles, ChosenLineIdsTakeOnlyNumbers)
 {
     StationFolder station(false);
     const QString old = QDir::currentPath();
-    QDir::setCurrent(station.Path());
+    // The file is found beside the database, not from the current directory.
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path());
     EXPECT_EQ(ChosenLineIds(), QStringLiteral("0")); // no file: no line chosen
     struct Case { QByteArray File; const char *Ids; };
     const Case cases[] = {
@@ -37,9 +41,6 @@ TEST(SyncFiles, ChosenLineIdsTakeOnlyNumbers)
         f.close();
         EXPECT_EQ(ChosenLineIds(), QString::fromLatin1(c.Ids)) << c.File.constData();
     }
-    // The file is found from the current directory, not the program's.
-    QDir::setCurrent(QDir::tempPath());
-    EXPECT_EQ(ChosenLineIds(), QStringLiteral("0"));
     QDir::setCurrent(old);
 }
 
@@ -98,6 +99,10 @@ TEST_P(SyncBothTest, FullDownloadCopiesEveryStepWithItsFields)
     DownloadOrders(Day(), counter, &progress);
     EXPECT_TRUE(dialogs.Dialogs.empty());
     EXPECT_EQ(progress.Percents, (QList<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100}));
+    ASSERT_EQ(progress.Texts.size(), 11);
+    EXPECT_EQ(progress.Texts.front(), QStringLiteral("正在下载操作员 (第 1 步, 共 11 步)"));
+    EXPECT_EQ(progress.Texts[6], QStringLiteral("正在下载客户 (第 7 步, 共 11 步)"));
+    EXPECT_EQ(progress.Texts.back(), QStringLiteral("正在下载订单明细 (第 11 步, 共 11 步)"));
     EXPECT_EQ(counter, 100);
 
     // Only rows in use (yn=1; customers also mode=2) come down.
@@ -190,6 +195,8 @@ TEST_P(SyncBothTest, RefreshBringsCustomersAndNewOrdersOnly)
     qint16 counter = 100; // kept from an earlier download
     RefreshOrders(Day(), counter, &progress);
     EXPECT_EQ(progress.Percents, (QList<int>{110, 120, 100}));
+    EXPECT_EQ(progress.Texts, (QStringList{QStringLiteral("正在下载客户 (第 1 步, 共 3 步)"), QStringLiteral("正在下载订单 (第 2 步, 共 3 步)"),
+                                           QStringLiteral("正在下载订单明细 (第 3 步, 共 3 步)")}));
     EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_unit")), 2);
     EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from sys_cp")), QStringLiteral("本地品"));
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from sys_jhdh")), QStringLiteral("8"));
@@ -243,8 +250,12 @@ TEST_P(SyncBothTest, UploadSendsEachRowOnceAndQuantitiesEveryTime)
     StationWork(this, *Station);
     DialogRecorder dialogs;
     ASSERT_TRUE(ConnectServer());
-    UploadDeliveries();
+    Recorded progress;
+    UploadDeliveries(&progress);
     EXPECT_TRUE(dialogs.Dialogs.empty());
+    EXPECT_EQ(progress.Texts, (QStringList{QStringLiteral("正在上传第 1 单, 共 2 单 (单号 CS240309001)"),
+                                           QStringLiteral("正在上传第 2 单, 共 2 单 (单号 D-7)")}));
+    EXPECT_EQ(progress.Percents, (QList<int>{0, 50}));
     // The station order, with the kind and flags the server expects.
     EXPECT_EQ(Central->Value(QStringLiteral("select dh||'|'||dhrq||'|'||unit||'|'||lury||'|'||zf||'|'||lx||'|'||zt from sys_jhdh where id>=900000")),
               QStringLiteral("CS240309001|2024-03-09|102|O'Neil|-1|2|0"));

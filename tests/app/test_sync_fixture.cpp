@@ -171,9 +171,11 @@ void SyncTest::SetUp()
     Central->FillSample();
     Data = std::make_unique<TDataCenter>(nullptr);
     WriteLines(QStringLiteral("ip.txt"), {ServerAddress()});
-    // The chosen-line files are found from the current directory.
+    // The station finds its files beside its database, whatever the
+    // current directory: the tests run from one that has no db/.
     OldDir = QDir::currentPath();
-    QDir::setCurrent(Station->Path());
+    ASSERT_TRUE(Elsewhere.isValid());
+    QDir::setCurrent(Elsewhere.path());
 }
 
 void SyncTest::TearDown()

@@ -9,6 +9,7 @@
 #include "sync_code.h"
 #include <gtest/gtest.h>
 #include <QList>
+#include <QTemporaryDir>
 #include <memory>
 #include <vector>
 
@@ -75,6 +76,7 @@ protected:
     std::unique_ptr<CentralDb> Central;
     std::unique_ptr<TDataCenter> Data;
     QString OldDir;
+    QTemporaryDir Elsewhere;
 };
 
 // The download and upload tests run twice: through Qt's PostgreSQL driver

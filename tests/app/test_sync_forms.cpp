@@ -7,7 +7,9 @@
 #include "test_sync_fixture.h"
 #include "tongbuxianl.h"
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 
 using namespace FormHarness;
 
@@ -101,7 +103,8 @@ TEST(SyncLineChooser, DoubleClickRulesAndTheSavedFiles)
     station.Sql(QStringLiteral("insert into sys_khline (id,bianh,fenlmc) values (3,'B','西线'),(1,'A','东线'),(2,'C','南线')"));
     TDataCenter dc(nullptr);
     const QString old = QDir::currentPath();
-    QDir::setCurrent(station.Path());
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path());
     {
         QFile id(station.Db() + QStringLiteral("tongbxlid.txt")), mc(station.Db() + QStringLiteral("tongbxlmc.txt"));
         ASSERT_TRUE(id.open(QIODevice::WriteOnly) && mc.open(QIODevice::WriteOnly));
@@ -211,6 +214,8 @@ TEST_F(SyncTest, DownloadButtonAsksFirstAndEmptiesTheScratchRows)
     EXPECT_FALSE(Data->S_ADOConnection1->Connected());
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from sys_jhdh")), QStringLiteral("8"));
     EXPECT_TRUE(BusyGone());
+    // Nothing was written where the station was started from.
+    EXPECT_FALSE(QDir(Elsewhere.path() + QStringLiteral("/db")).exists());
     delete Tongbu_Xianl;
 }
 
@@ -245,7 +250,14 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         DialogRecorder dialogs;
         dialogs.Inputs = {QStringLiteral("2024-03-09")};
         FullDownloadClick();
-        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("本次同步日期为:"), QStringLiteral("同步过程出现异常，请与系统开发商联系!")}));
+        // The station's box, with why in one line: the driver's text after the station's words.
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_EQ(dialogs.Texts()[0], QStringLiteral("本次同步日期为:"));
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n服务器执行出错: ")))
+            << dialogs.Texts()[1].toStdString();
+        EXPECT_TRUE(dialogs.Texts()[1].contains(QStringLiteral("sys_khxianl")));
+        EXPECT_EQ(dialogs.Texts()[1].count(QLatin1Char('\n')), 1);
+        EXPECT_EQ(dialogs.Dialogs[1].Caption, QStringLiteral("提示!"));
         EXPECT_EQ(main.OrderReloads, 0);
         EXPECT_EQ(main.Picker->Date(), EncodeDate(2024, 3, 9));
         EXPECT_FALSE(Data->S_ADOConnection1->Connected());
@@ -269,6 +281,15 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
 TEST_F(SyncTest, RefreshAndUploadButtons)
 {
     MainStandIn main;
+    {
+        // No line chosen yet: nothing could come down, and the operator is told why.
+        DialogRecorder dialogs;
+        RefreshOrdersClick();
+        EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("尚未选择发货线路,请先点击\"同步订单\"选择发货线路!")});
+        EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("提示!"));
+        EXPECT_EQ(main.OrderReloads, 0);
+        EXPECT_FALSE(Data->S_ADOConnection1->Connected());
+    }
     WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1")});
     {
         DialogRecorder dialogs;
@@ -305,8 +326,10 @@ TEST_F(SyncTest, RefreshAndUploadButtons)
         // The operator learns which order stayed behind.
         ASSERT_EQ(dialogs.Texts().size(), 2);
         EXPECT_EQ(dialogs.Texts()[0], QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"));
-        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n单号 D-7: ")))
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n单号 D-7: 服务器拒绝了数据: ")))
             << dialogs.Texts()[1].toStdString();
+        EXPECT_EQ(dialogs.Dialogs[1].Caption, QStringLiteral("提示!"));
+        EXPECT_TRUE(BusyGone());
         EXPECT_TRUE(dialogs.Texts()[1].contains(QStringLiteral("small")));
         EXPECT_FALSE(Data->S_ADOConnection1->Connected());
         Central->Sql(QStringLiteral("alter table sys_jhsj drop constraint small"));
@@ -319,4 +342,69 @@ TEST_F(SyncTest, RefreshAndUploadButtons)
         EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("9"));
         EXPECT_FALSE(Data->S_ADOConnection1->Connected());
     }
+}
+
+TEST_F(SyncTest, ARowLockedOnTheServerTimesOutOnlyItsOrderWhileTheProgressShows)
+{
+    MainStandIn main;
+    struct Restore {
+        int Old = ServerStatementTimeoutMs;
+        ~Restore() { ServerStatementTimeoutMs = Old; }
+    } restore;
+    ServerStatementTimeoutMs = 1000;
+    LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx) values (7,'D-7','2024-03-09',101,2),(8,'D-8','2024-03-09',102,2);"
+                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values (70,7,201,10.5,11,1.2,13.2),(80,8,201,5,6,1.1,6.6)"));
+    // Another session on the server holds D-7's line. The server ends that
+    // session after 8 s, so a station that waited for the lock would finish
+    // late (and fail here) rather than hang the run.
+    TADOConnection locker;
+    locker.SetConnectionString(Central->ConnectionString());
+    {
+        TADOQuery limit;
+        limit.SetConnection(&locker);
+        limit.SQL()->SetText(QStringLiteral("set idle_in_transaction_session_timeout = 8000"));
+        limit.ExecSQL();
+    }
+    locker.BeginTrans();
+    TADOQuery lock;
+    lock.SetConnection(&locker);
+    lock.SQL()->SetText(QStringLiteral("select id from sys_jhsj where id=70 for update"));
+    lock.Open();
+    // What the busy window shows whenever it lets events through.
+    QStringList shown;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&shown] {
+        if (Form2 && Form2->Visible() && (shown.isEmpty() || shown.back() != Form2->Label2->Caption()))
+            shown << Form2->Label2->Caption();
+    });
+    watch.start();
+    DialogRecorder dialogs;
+    QElapsedTimer took;
+    took.start();
+    UploadDeliveriesClick();
+    watch.stop();
+    EXPECT_LT(took.elapsed(), 6000);
+    try {
+        locker.RollbackTrans();
+    } catch (const Exception &) {
+        // the server already ended the session
+    }
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("正在连接服务器......"), QStringLiteral("正在上传第 1 单, 共 2 单 (单号 D-7)"),
+                                  QStringLiteral("正在上传第 2 单, 共 2 单 (单号 D-8)")}));
+    // One line per order that stayed behind: why, then the driver's words.
+    ASSERT_EQ(dialogs.Texts().size(), 2);
+    EXPECT_EQ(dialogs.Dialogs[1].Caption, QStringLiteral("提示!"));
+    const QStringList lines = dialogs.Texts()[1].split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << dialogs.Texts()[1].toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("单号 D-7: 等待服务器超时(数据可能正被他人修改): "))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("statement timeout"))) << lines[1].toStdString();
+    // The other order went up; the locked one is left to send again.
+    EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=80")), QStringLiteral("6"));
+    EXPECT_EQ(Central->Value(QStringLiteral("select coalesce(songhl::text,'N') from sys_jhsj where id=70")), QStringLiteral("N"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||ifnull(has_upload,'N')) from (select * from sys_jhsj order by id)")),
+              QStringLiteral("70:N,80:1"));
+    EXPECT_FALSE(Data->S_ADOConnection1->Connected());
+    EXPECT_TRUE(BusyGone());
 }

@@ -59,9 +59,17 @@ TEST(WeighingArithmetic, SeparateLoadsAndManualEntry)
     // Written with 15 significant digits: 0.3 - 0.1 is 0.2, not 0.19999999999999998.
     w = TypedWeighing(wmSeparateLoads, QStringLiteral("0.3"), QStringLiteral("0.1"), QStringLiteral("0"));
     EXPECT_EQ(w.Net, 0.2);
-    // A tare above the reading gives a negative net, as it always did.
-    w = TypedWeighing(wmSeparateLoads, QStringLiteral("1"), QStringLiteral("3.5"), QStringLiteral("0"));
-    EXPECT_DOUBLE_EQ(w.Net, -2.5);
+    // A tare equal to the reading nets zero; above it, the net would go below zero.
+    EXPECT_EQ(TypedWeighing(wmSeparateLoads, QStringLiteral("3.5"), QStringLiteral("3.5"), QStringLiteral("0")).Net, 0.0);
+    EXPECT_THROW(TypedWeighing(wmSeparateLoads, QStringLiteral("1"), QStringLiteral("3.5"), QStringLiteral("0")),
+                 EConvertError);
+    // The same load below its last reading, and crates heavier than the load.
+    EXPECT_THROW(TypedWeighing(wmSameLoad, QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("10.01")),
+                 EConvertError);
+    EXPECT_THROW(CrateWeighing(false, QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1.75"), QStringLiteral("0")),
+                 EConvertError);
+    EXPECT_THROW(CrateWeighing(true, QStringLiteral("12"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("11.5")),
+                 EConvertError);
 }
 
 TEST(WeighingArithmetic, CratesTimesUnitTare)
@@ -102,6 +110,11 @@ TEST(WeighingArithmetic, TextsThatAreNotNumbersRaise)
                  EConvertError);
     EXPECT_THROW(CrateWeighing(false, QStringLiteral("10"), QString(), QStringLiteral("2"), QStringLiteral("0")),
                  EConvertError);
+    // A unit tare the scale could never weigh is no tare.
+    for (const char *tare : {"1e308", "-1", "10000"})
+        EXPECT_THROW(CrateWeighing(false, QStringLiteral("10"), QStringLiteral("1"), QString::fromLatin1(tare), QStringLiteral("0")),
+                     EConvertError)
+            << tare;
 }
 
 // ---- the dialogs ---------------------------------------------------------------
@@ -704,6 +717,58 @@ TEST_F(WeighingDialogs, WholeOrderSums)
         EXPECT_EQ(boxes.Texts, QStringList{QStringLiteral("保存失败,本次操作失败,请重新操作!")});
     }
     EXPECT_EQ(Main->WholeReloads, 2);
+}
+
+TEST_F(WeighingDialogs, NetBelowZeroIsRefusedInAllFourKeypads)
+{
+    // 异榜, scale 3: a tare of 5 (typed or as crates) would deliver -2.
+    DataCenter->L_Sell_Dh_Query->SQL()->SetText(QStringLiteral("select id from sys_jhdh"));
+    DataCenter->L_Sell_Dh_Query->Open();
+    auto sums = [] {
+        auto q = DataCenter->LocalOpen(QStringLiteral("select zzl,zqp from sys_jhdh where id=1002"));
+        return q->FieldByName(QStringLiteral("zzl")).AsString() + QLatin1Char('/')
+               + q->FieldByName(QStringLiteral("zqp")).AsString();
+    };
+    const QString before = sums();
+    Main->Zhongzl->SetText(QStringLiteral("3"));
+    Main->Qup->SetItemIndex(3); // 中框2.5: two crates weigh 5
+    const struct {
+        TForm *Dialog;
+        TEdit *Value;
+        TButton *Commit;
+        const char *Typed;
+        bool WholeOrder;
+        const char *Warning;
+    } cases[] = {
+        {sell_dh_input, sell_dh_input->Lur_value, sell_dh_input->Button13, "5", false,
+         "总重量或去皮不对,本次操作失败,请重新操作!"},
+        {Sell_Dh_Qup, Sell_Dh_Qup->Lur_value, Sell_Dh_Qup->Button13, "2", false, "总重量不对,本次操作失败,请重新操作!"},
+        {sell_lx_input, sell_lx_input->Lur_value, sell_lx_input->Button13, "5", true,
+         "总重量或去皮不对,本次操作失败,请重新操作!"},
+        {Sell_Lx_Qup, Sell_Lx_Qup->Lur_value, Sell_Lx_Qup->Button13, "2", true, "总重量或去皮不对,本次操作失败,请重新操作!"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Dialog->Name().toStdString());
+        Open(c.Dialog, c.WholeOrder ? 1002 : 5001, c.WholeOrder);
+        c.Value->SetText(QString::fromLatin1(c.Typed));
+        TModalAnswerer boxes;
+        Click(c.Commit);
+        EXPECT_EQ(boxes.Texts, QStringList{QString::fromUtf8(c.Warning)});
+        EXPECT_EQ(boxes.Captions, QStringList{QStringLiteral("提示!")});
+        if (c.Dialog->Visible())
+            c.Dialog->Close();
+    }
+    EXPECT_TRUE(Line(5001).Songhl.isNull());
+    EXPECT_TRUE(Line(5001).Shisje.isNull());
+    EXPECT_TRUE(Records(5001).isEmpty());
+    EXPECT_EQ(sums(), before);
+    EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("0"));
+
+    // A tare equal to the reading is still a weighing of nothing.
+    Open(sell_dh_input, 5001);
+    sell_dh_input->Lur_value->SetText(QStringLiteral("3"));
+    Click(sell_dh_input->Button13);
+    EXPECT_EQ(Records(5001), QStringList{QStringLiteral("3/3")});
 }
 
 } // namespace

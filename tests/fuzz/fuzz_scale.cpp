@@ -1,7 +1,9 @@
-// Fuzzing the scale frame parser and the frame gatherer: any input gives an empty text or a weight (a minus below zero, digits with at most one point, no leading or trailing zeros).
+// Fuzzing the scale frame parser and the frame gatherer: any input gives an empty text or a weight (a minus below zero, digits with at most one point, no leading or trailing zeros); and the tare check: what it takes is a weight the scale can show.
 #include "fuzz_support.h"
 #include "app/scale_code.h"
+#include "platform/SysUtils.h"
 #include <QRegularExpression>
+#include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
@@ -16,6 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     for (qsizetype i = 0; i < frame.size(); i += step) {
         const QString f = frames.Feed(frame.mid(i, step));
         FUZZ_CHECK(f.isEmpty() || weight.match(f).hasMatch());
+    }
+    // A tare preset line: accepted only as a number from 0 to the scale's largest reading.
+    if (ValidTare(frame)) {
+        double v = -1;
+        FUZZ_CHECK(TryStrToFloat(frame.trimmed(), v));
+        FUZZ_CHECK(std::isfinite(v) && v >= 0 && v <= ScaleMaxWeight);
     }
     return 0;
 }
