@@ -70,6 +70,7 @@ void TqdzEngine::ForgetTemplate()
     FBreakBand = FBreakBand2 = nullptr;
     FKeepBand = nullptr;
     FKeepOutline = nullptr;
+    FKeepOutlineLevel = nullptr;
     FKeeping = false;
     FOutputTarget = nullptr;
     FHeaderList->Clear();

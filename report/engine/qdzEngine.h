@@ -147,6 +147,7 @@ private:
     void AddOutline(TqdzBand *Band, double Top);
     void AddPageOutline();
     void CloseOutlineLevel(TqdzBand *Band);
+    void ShiftKeptOutline(int NewTop);
     // Runs Body on Band between its preparation and finish (qdzEnginePages.cpp).
     template<class F>
     void InVisibleBand(TqdzBand *Band, F &&Body);
@@ -294,6 +295,9 @@ private:
     double FKeepStartY = 0;
     int FKeepPosition = 0;
     TqdzXMLItem *FKeepOutline = nullptr;
+    // The outline level the kept block adds to, for a block whose first
+    // entry opens that level (FKeepOutline is then nil).
+    TqdzXMLItem *FKeepOutlineLevel = nullptr;
     int FKeepAnchor = 0;
     bool FKeepHeaderMark = false;
     bool FFooterInProgress = false;

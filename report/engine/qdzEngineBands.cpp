@@ -346,8 +346,12 @@ void TqdzEngine::OpenGroups(TqdzDataBand *B, int Level, bool AfterBreak)
         EnterGroupHeader(G);
         if (G->KeepTogether())
             StartKeep(G);
-        const double Top = CurY();
+        double Top = CurY();
+        const int Breaks = FBreakSerial;
         ShowBand(G);
+        // A header moved to a new page is listed where it went.
+        if (FBreakSerial != Breaks)
+            Top = FBreakY;
         AddOutline(G, Top);
         AddToReprint(G);
     }

@@ -285,6 +285,7 @@ void TqdzEngine::StartKeep(TqdzBand *Band, int Position)
     FKeepBand = Band;
     FKeepPosition = Position >= 0 ? Position : Store->GetCurPosition();
     FKeepOutline = Store->Outline() ? Store->Outline()->GetLastItem() : nullptr;
+    FKeepOutlineLevel = Store->Outline() ? Store->Outline()->CurItem() : nullptr;
     FKeepAnchor = Store->GetAnchorCurPosition();
     // Where the block starts on each further horizontal page.
     FKeepVPos.clear();

@@ -4,6 +4,7 @@
 #include "report/engine/qdzEngine.h"
 
 #include "report/engine/qdzEngineStore.h"
+#include "report/engine/qdzOutline.h"
 #include "report/model/qdzUtils.h"
 
 #include <algorithm>
@@ -306,8 +307,7 @@ void TqdzEngine::NewPage()
         FAggregateList->EndKeep();
         PlaceKeptCells(Kept, CurX() - KeptLeft, CurY() - KeptTop);
         Store->PasteObjects(CurX(), CurY());
-        if (TqdzCustomOutline *O = Store->Outline())
-            O->ShiftItems(FKeepOutline, int(std::lround(CurY())));
+        ShiftKeptOutline(int(std::lround(CurY())));
         Store->ShiftAnchors(FKeepAnchor, int(std::lround(CurY())));
         SetCurY(Store->GetLastY(0));
         if (FFooterInProgress)
@@ -349,8 +349,7 @@ void TqdzEngine::NewColumn()
         FAggregateList->EndKeep();
         PlaceKeptCells(Kept, CurX() - KeptLeft, CurY() - KeptTop);
         Store->PasteObjects(CurX(), CurY());
-        if (TqdzCustomOutline *O = Store->Outline())
-            O->ShiftItems(FKeepOutline, int(std::lround(CurY())));
+        ShiftKeptOutline(int(std::lround(CurY())));
         Store->ShiftAnchors(FKeepAnchor, int(std::lround(CurY())));
         SetCurY(Store->GetLastY(CurX()));
         if (FFooterInProgress)
@@ -479,6 +478,18 @@ void TqdzEngine::AddOutline(TqdzBand *Band, double Top)
         return;
     O->AddItem(VarToStr(Report()->Calc(Band->OutlineText())), int(std::lround(Top)));
     FOutlineOpen.insert(Band);
+}
+
+// The outline entries of a kept block that moved go with it.
+void TqdzEngine::ShiftKeptOutline(int NewTop)
+{
+    TqdzCustomOutline *O = PreviewPages()->Outline();
+    if (!O)
+        return;
+    if (FKeepOutline)
+        O->ShiftItems(FKeepOutline, NewTop);
+    else if (auto *Own = dynamic_cast<TqdzOutline *>(O))
+        Own->ShiftFirstItem(FKeepOutlineLevel, NewTop);
 }
 
 void TqdzEngine::CloseOutlineLevel(TqdzBand *Band)

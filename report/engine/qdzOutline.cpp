@@ -112,6 +112,14 @@ void TqdzOutline::ShiftItems(TqdzXMLItem *From, int NewTop)
     ShiftTree(next, NewTop - IntProp(next, "top"));
 }
 
+void TqdzOutline::ShiftFirstItem(TqdzXMLItem *Level, int NewTop)
+{
+    if (!Level || Level->Count() == 0)
+        return;
+    TqdzXMLItem *first = Level->GetItems(0);
+    ShiftTree(first, NewTop - IntProp(first, "top"));
+}
+
 TqdzXMLItem *TqdzOutline::GetLastItem()
 {
     if (!CurItem() || CurItem()->Count() == 0)

@@ -18,6 +18,9 @@ public:
     void GetItem(int Index, QString &Text, int &Page, int &Top) override;
     void ShiftItems(TqdzXMLItem *From, int NewTop) override;
     TqdzXMLItem *GetLastItem() override;
+    // As ShiftItems for the first child of Level: a kept block whose first
+    // entry opened its level has no entry before it to shift from.
+    void ShiftFirstItem(TqdzXMLItem *Level, int NewTop);
 
 private:
     TqdzXMLItem *RootNode();

@@ -31,6 +31,15 @@ int PieceCount(double A, double B)
     return std::max(n, 1);
 }
 
+// How many pieces of length B lie whole within A: a page of a joined sheet
+// is never cut. Half a millimetre is let pass for sizes the device rounds.
+int WholeCount(double A, double B)
+{
+    if (B <= 0 || A <= 0)
+        return 1;
+    return std::max(int(std::floor((A + 0.5) / B)), 1);
+}
+
 bool SkippedByParity(TqdzPrintPages Pages, int Index)
 {
     return (Pages == ppOdd && (Index + 1) % 2 == 0) || (Pages == ppEven && (Index + 1) % 2 == 1);
@@ -50,6 +59,9 @@ struct TqdzPreviewPages::TPrintRun {
     int PageCount = 0;
     int Copies = 1;
     bool Collate = true;
+    // Uncollated copies the device does not make: each printed page goes
+    // out this many times in a row.
+    int OwnCopies = 1;
     double SheetWidth = 0, SheetHeight = 0;
     // The last page printed, to set the printer up only when it changes.
     bool First = true;
@@ -135,7 +147,7 @@ bool TqdzPreviewPages::PrintPage(TPrintRun &Run, int Index, bool ScaleMode)
     TqdzReportPage *page = hold.Page();
     if (!page)
         return true;
-    const int copies = Run.Collate ? 1 : Run.Copies;
+    const int copies = Run.Collate || Run.OwnCopies > 1 ? 1 : Run.Copies;
     if (Report()->OnPrintPage())
         Report()->OnPrintPage()(page, FCopyNo);
 
@@ -154,8 +166,6 @@ bool TqdzPreviewPages::PrintPage(TPrintRun &Run, int Index, bool ScaleMode)
         Run.SheetWidth = Run.Printer->PaperWidth();
         Run.SheetHeight = Run.Printer->PaperHeight();
     }
-    BeginPrintedPage(Run);
-
     const TPoint dpi = DPIOf(Run.Printer);
     double sx = 1, sy = 1;
     if (ScaleMode && page->PaperWidth() > 0 && page->PaperHeight() > 0) {
@@ -167,9 +177,12 @@ bool TqdzPreviewPages::PrintPage(TPrintRun &Run, int Index, bool ScaleMode)
     sy *= dpi.Y / 96.0;
     const double ox = -(dpi.X * Run.Printer->LeftMargin() / 25.4);
     const double oy = -(dpi.Y * Run.Printer->TopMargin() / 25.4);
-    DrawPage(Index, Run.Printer->Canvas(), sx, sy, ox, oy);
+    for (int c = 0; c < Run.OwnCopies; ++c) {
+        BeginPrintedPage(Run);
+        DrawPage(Index, Run.Printer->Canvas(), sx, sy, ox, oy);
+        Run.Printer->EndPage();
+    }
     Report()->DoProgress(ptPrinting, Index + 1);
-    Run.Printer->EndPage();
     Application->ProcessMessages();
 
     Run.First = false;
@@ -195,7 +208,7 @@ bool TqdzPreviewPages::PrintSplitPage(TPrintRun &Run, int Index)
     // A page without a size is not cut: it prints as it is.
     if (page->PaperWidth() <= 0 || page->PaperHeight() <= 0)
         return PrintPage(Run, Index, false);
-    const int copies = Run.Collate ? 1 : Run.Copies;
+    const int copies = Run.Collate || Run.OwnCopies > 1 ? 1 : Run.Copies;
     if (Report()->OnPrintPage())
         Report()->OnPrintPage()(page, FCopyNo);
     const int bin = PageBin(page, Index);
@@ -220,16 +233,17 @@ bool TqdzPreviewPages::PrintSplitPage(TPrintRun &Run, int Index)
     // A step of nothing would print the same corner over and over.
     const double stepX = std::max(printableW - overlap, 1.0), stepY = std::max(printableH - overlap, 1.0);
     for (int y = 0; y < ny; ++y)
-        for (int x = 0; x < nx; ++x) {
-            BeginPrintedPage(Run);
-            TCanvas *canvas = Run.Printer->Canvas();
-            const int saved = canvas->SaveDC();
-            canvas->IntersectClipRect(Rect(0, 0, Round(printableW * kx), Round(printableH * ky)));
-            DrawPage(Index, canvas, dpi.X / 96.0, dpi.Y / 96.0, -(Run.Printer->LeftMargin() + x * stepX) * kx,
-                     -(Run.Printer->TopMargin() + y * stepY) * ky);
-            canvas->RestoreDC(saved);
-            Run.Printer->EndPage();
-        }
+        for (int x = 0; x < nx; ++x)
+            for (int c = 0; c < Run.OwnCopies; ++c) {
+                BeginPrintedPage(Run);
+                TCanvas *canvas = Run.Printer->Canvas();
+                const int saved = canvas->SaveDC();
+                canvas->IntersectClipRect(Rect(0, 0, Round(printableW * kx), Round(printableH * ky)));
+                DrawPage(Index, canvas, dpi.X / 96.0, dpi.Y / 96.0, -(Run.Printer->LeftMargin() + x * stepX) * kx,
+                         -(Run.Printer->TopMargin() + y * stepY) * ky);
+                canvas->RestoreDC(saved);
+                Run.Printer->EndPage();
+            }
     Report()->DoProgress(ptPrinting, Index + 1);
     Application->ProcessMessages();
     Run.First = false;
@@ -242,9 +256,10 @@ bool TqdzPreviewPages::PrintSplitPage(TPrintRun &Run, int Index)
 
 void TqdzPreviewPages::PrintJoined(TPrintRun &Run)
 {
-    // The pages of the run in order, each repeated for collated copies.
+    // The pages of the run in order, each repeated for the copies: the sheet
+    // is set up for one copy, collated or not.
     std::vector<int> cells;
-    const int repeat = Run.Collate ? Run.Copies : 1;
+    const int repeat = Run.Copies;
     for (int n = 0; n < Run.Pages(); ++n) {
         const int i = Run.PageAt(n);
         if (i < 0 || SkippedByParity(Run.Options->PrintPages(), i))
@@ -265,12 +280,16 @@ void TqdzPreviewPages::PrintJoined(TPrintRun &Run)
         bin = PageBin(hold.Page(), cells.front());
         TrackDuplex(Run, hold.Page());
     }
-    Run.Printer->SetPrintParams(Report()->PrintOptions()->PrintOnSheet(), Run.SheetWidth, Run.SheetHeight, false,
+    // Only whole pages go on a sheet; the sheet turns when that holds more.
+    int across = WholeCount(Run.SheetWidth, pageW), down = WholeCount(Run.SheetHeight, pageH);
+    const int acrossT = WholeCount(Run.SheetHeight, pageW), downT = WholeCount(Run.SheetWidth, pageH);
+    const bool turned = acrossT * downT > across * down;
+    if (turned) {
+        across = acrossT;
+        down = downT;
+    }
+    Run.Printer->SetPrintParams(Report()->PrintOptions()->PrintOnSheet(), Run.SheetWidth, Run.SheetHeight, turned,
                                 bin, Run.Duplex, 1);
-    int across = PieceCount(Run.SheetWidth, pageW), down = PieceCount(Run.SheetHeight, pageH);
-    const int acrossT = PieceCount(Run.SheetWidth, pageH), downT = PieceCount(Run.SheetHeight, pageW);
-    if (acrossT * downT < across * down)
-        std::swap(across, down);
     const TPoint dpi = DPIOf(Run.Printer);
     const double kx = dpi.X / 25.4, ky = dpi.Y / 25.4;
     size_t next = 0;
@@ -318,6 +337,9 @@ bool TqdzPreviewPages::PrintRun(TPrintRun &Run, int Mode)
     Run.Printer->SetTitle(!name.isEmpty() ? name : Report()->FileName());
     Run.Copies = std::max(Run.Options->Copies(), 1);
     Run.Collate = Run.Options->Collate();
+    // A PDF file holds one copy whatever the count: the copies are printed here.
+    if (!Run.Collate && !Run.Printer->PrintsCopies())
+        Run.OwnCopies = Run.Copies;
     try {
         if (Run.Collate && Mode != pmJoin) {
             for (int copy = 1; copy <= Run.Copies; ++copy) {
@@ -411,10 +433,14 @@ bool TqdzPreviewPages::Print()
                 for (int i = 0; i < list.Count(); ++i)
                     run.List.push_back(StrToInt(list.Strings(i)));
                 ClearPageCache();
-                if (run.Printer->Initialized())
-                    printed = PrintRun(run, mode);
-                else
-                    qdzErrorMsg(QStringLiteral("Printer selected is not valid"));
+                // An empty list means every page: a text that names no page
+                // of the report prints none.
+                if (!run.List.empty() || options->PageNumbers().trimmed().isEmpty()) {
+                    if (run.Printer->Initialized())
+                        printed = PrintRun(run, mode);
+                    else
+                        qdzErrorMsg(QStringLiteral("Printer selected is not valid"));
+                }
             }
         }
     } catch (const Exception &e) {
@@ -502,7 +528,8 @@ bool TqdzPreviewPages::ExportRun(TqdzCustomExportFilter *Filter)
     TStringList list;
     qdzParsePageNumbers(Filter->PageNumbers(), &list, GetCount());
     std::vector<bool> listed;
-    if (list.Count() > 0) {
+    // A text that names no page of the report exports none.
+    if (!Filter->PageNumbers().trimmed().isEmpty()) {
         listed.assign(size_t(GetCount()), false);
         for (int i = 0; i < list.Count(); ++i) {
             const int n = list.Strings(i).toInt();

@@ -92,6 +92,9 @@ public:
     TPoint DPI() const { return FDPI; }
     const QString &FileName() const { return FFileName; }
     void SetFileName(const QString &Value) { FFileName = Value; }
+    // Whether the device makes the copies SetPrintParams asks for: the
+    // spooler does, a file (a PDF) holds one copy.
+    bool PrintsCopies() const { return FFileName.isEmpty(); }
     bool Initialized() const { return FInitialized; }
     const QString &Name() const { return FName; }
     const QString &Port() const { return FPort; }

@@ -286,7 +286,10 @@ void qdzParsePageNumbers(const QString &Text, TStrings *List, int PageCount)
                 for (int I = RangeStart; I <= Last; ++I)
                     List->Add(IntToStr(I));
             } else if (!Number.isEmpty()) {
-                List->Add(IntToStr(StrToInt(Number)));
+                // A page beyond the report is dropped, as range ends are.
+                const int Page = StrToInt(Number);
+                if (Page <= PageCount)
+                    List->Add(IntToStr(Page));
             }
             InRange = false;
             Number.clear();

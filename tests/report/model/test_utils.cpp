@@ -175,7 +175,10 @@ TEST(PageNumbers, ListsAndRanges)
     EXPECT_EQ(Pages("7-5", 10), QStringList());
     EXPECT_EQ(Pages(" 2 , 4 - 5 ", 10), QStringList({"2", "4", "5"}));
     EXPECT_EQ(Pages("", 10), QStringList());
-    EXPECT_EQ(Pages("12", 10), QStringList({"12"}));
+    // Pages beyond the count are dropped, single ones as range ends.
+    EXPECT_EQ(Pages("12", 10), QStringList());
+    EXPECT_EQ(Pages("12, 14-15", 10), QStringList());
+    EXPECT_EQ(Pages("10,11,3", 10), QStringList({"10", "3"}));
     EXPECT_EQ(Pages("9-12", 10), QStringList({"9", "10"}));
 }
 
