@@ -306,8 +306,6 @@ private:
     // Pages being run: a subreport naming one of them is refused.
     QSet<const TqdzReportPage *> FRunningPages;
     int FShowDepth = 0;
-    // When the data-band loop last let pending messages through.
-    QElapsedTimer FMessageClock;
     // Counts page and column breaks; the store position and Y where output
     // went on after the last one (a multi-column row restarts there).
     int FBreakSerial = 0;
