@@ -79,8 +79,8 @@ public:
     // bytes reach these: bands that never fill a page (no height, endless
     // data) end too, and a build never takes the machine's memory.
     // (Tests lower them to reach them cheaply.)
-    inline static qint64 MaxObjects = 2000000;
-    inline static qint64 MaxBytes = qint64(512) << 20;
+    inline static qint64 MaxObjects = 1000000;
+    inline static qint64 MaxBytes = qint64(256) << 20;
 
     explicit TqdzPreviewPages(TqdzReport *AReport);
     ~TqdzPreviewPages() override;

@@ -4,6 +4,7 @@
 // while it runs, or at the progress window's cancel, the stop event is no
 // second endless run, and running out of memory is a failed build.
 #include "platform/Forms.h"
+#include "platform/Streams.h"
 #include "platform/TypInfo.h"
 #include "report/engine/qdzBuild.h"
 #include "report/engine/qdzPreviewPages.h"
@@ -223,6 +224,8 @@ TEST_F(BuildLimits, RunningOutOfMemoryIsAFailedBuild)
     // Both the build (copying the template page) and the restore of the
     // template after it run out.
     TScopedValue<bool> Armed(TStarvedMemo::Armed, false);
+    TMemoryStream Template;
+    R->SaveToStream(&Template);
     TArmAtBegin Arm;
     R->SetOnBeginDoc(TNotifyEvent(&Arm, &TArmAtBegin::Arm));
     bool Result = true;
@@ -231,6 +234,11 @@ TEST_F(BuildLimits, RunningOutOfMemoryIsAFailedBuild)
     EXPECT_EQ(Errors(), "Out of memory");
     EXPECT_EQ(R->PreviewPages()->GetCount(), 0);
 
+    // The report is still of use: the template reads and builds again.
     TStarvedMemo::Armed = false;
-    EXPECT_TRUE(R->FindObject("Page1"));
+    R->SetOnBeginDoc(TNotifyEvent());
+    Template.SetPosition(0);
+    R->LoadFromStream(&Template);
+    EXPECT_TRUE(R->BuildReport()) << Errors().toStdString();
+    EXPECT_EQ(R->PreviewPages()->GetCount(), 1);
 }
