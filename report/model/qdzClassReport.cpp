@@ -128,8 +128,8 @@ void ScriptFreeGuard(TObject *X)
     if (auto *list = dynamic_cast<TqdzObjectList *>(X))
         throw EInvalidOperation(
             QStringLiteral("Cannot change the objects of %1 from a script").arg(NameOf(list->Component())));
+    auto *object = dynamic_cast<TqdzComponent *>(X);
     for (const TqdzReport *R : BuildingReports()) {
-        auto *object = dynamic_cast<TqdzComponent *>(X);
         if (FreesWith(X, R) || (object && FreesWith(R, object)) || UsedBy(X, R))
             throw EInvalidOperation(QStringLiteral("Cannot free %1 while the report is being built").arg(NameOf(X)));
     }
