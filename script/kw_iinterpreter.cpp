@@ -177,7 +177,7 @@ void kwCheckScriptFree(TObject *AObject)
 {
     if (!AObject)
         return;
-    // The running script and everything else belong to it.
+    // It owns the forms and what they own: the running script's host too.
     if (dynamic_cast<TApplication *>(AObject))
         throw EInvalidOperation(QStringLiteral("Cannot free the application from a script"));
     std::vector<TkwFreeGuard> guards;
