@@ -146,6 +146,9 @@ void Tmain::CreateNoteLists()
     qdzReport1 = new TqdzReport(this);
     qdzReport1->SetName(QStringLiteral("qdzReport1"));
     qdzReport1->SetOnGetValue(TqdzGetValueEvent(this, &Tmain::qdzReport1GetValue));
+    // The station builds without a progress window: a template whose script
+    // or data never ends gives up rather than freezing the station.
+    qdzReport1->SetMaxBuildTime(30000);
     qdzUserDataSet1 = new TqdzUserDataSet(this);
     qdzUserDataSet1->SetName(QStringLiteral("qdzUserDataSet1"));
 }

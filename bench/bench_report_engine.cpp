@@ -1,8 +1,9 @@
 // Building a list report (a data band of four text objects over a user
 // dataset, page header and footer with page numbers) at 1,000 and 10,000
-// rows, to pages and to a PDF file. Reference measured in the same run:
-// laying out the texts of one built page with the text layout alone; the
-// counter us_per_page of the builds compares with it.
+// rows, to pages (also with a script event on every row) and to a PDF
+// file. Reference measured in the same run: laying out the texts of one
+// built page with the text layout alone; the counter us_per_page of the
+// builds compares with it.
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
 #include "report/engine/qdzBuild.h"
@@ -52,7 +53,7 @@ struct ListReport
     ListSource Source;
     std::unique_ptr<TqdzReport> Report;
 
-    explicit ListReport(int Rows)
+    explicit ListReport(int Rows, bool Scripted = false)
     {
         qdzEngineStartup();
         Report = std::make_unique<TqdzReport>(nullptr);
@@ -95,6 +96,14 @@ struct ListReport
         Memo(MD, "Product", "[Product]", 60, 300);
         Memo(MD, "Weight", "[Weight]", 360, 150);
         Memo(MD, "Amount", "[Amount]", 510, 150);
+        if (Scripted) {
+            // A script event of a few dozen lines for every row.
+            TStringList S;
+            S.SetText("var t: Integer;\r\nprocedure Row(Sender: TObject);\r\nvar i: Integer;\r\nbegin\r\n"
+                      "  for i := 1 to 20 do t := t + i;\r\nend;\r\nbegin\r\nend.");
+            Report->SetScriptText(&S);
+            MD->SetOnBeforePrint("Row");
+        }
     }
 };
 
@@ -129,10 +138,10 @@ bool PrintToPdf(TqdzReport *Report, const QString &File)
     return Report->PrintReport();
 }
 
-void Build(benchmark::State &State, bool Pdf)
+void Build(benchmark::State &State, bool Pdf, bool Scripted = false)
 {
     const int Rows = int(State.range(0));
-    ListReport L(Rows);
+    ListReport L(Rows, Scripted);
     QTemporaryDir Dir;
     // A message box would wait for a click: a failure ends the benchmark.
     QStringList Messages;
@@ -165,6 +174,14 @@ void BM_ListReport(benchmark::State &State)
     Build(State, false);
 }
 BENCHMARK(BM_ListReport)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The same with a script event on every row: what a script costs per line
+// while a build watches it.
+void BM_ListReportScripted(benchmark::State &State)
+{
+    Build(State, false, true);
+}
+BENCHMARK(BM_ListReportScripted)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_ListReportToPdf(benchmark::State &State)
 {

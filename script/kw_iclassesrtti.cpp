@@ -47,6 +47,7 @@ TkwXMLItem *ChildItem(TkwXMLItem *Parent, TkwXMLItem *Item)
 // may go.
 void FreeObject(TObject *Obj)
 {
+    kwCheckScriptFree(Obj);
     if (auto *comp = dynamic_cast<TComponent *>(Obj)) {
         comp->Free();
         return;
@@ -226,6 +227,8 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
             r = kwObjectToVar(c->Items(p(0).AsInteger()), c);
     } else if (ClassType == TList::StaticClass()) {
         auto *l = static_cast<TList *>(Instance);
+        if (is("ADD") || is("CLEAR") || is("DELETE") || is("INSERT") || is("REMOVE") || is("ITEMS.SET"))
+            kwCheckScriptFree(l);
         if (is("ADD"))
             r = Variant(l->Add(kwVarToObject(p(0))));
         else if (is("CLEAR"))

@@ -2,6 +2,7 @@
 // routines, the statement list, the module list, and the register of objects
 // that script values may refer to.
 #include "kw_iinterpreter.h"
+#include "Forms.h"
 #include <QHash>
 #include <algorithm>
 #include <mutex>
@@ -147,6 +148,47 @@ void kwCheckObject(const Variant &V)
 {
     if (VarType(V) == varObject)
         kwVarToObject(V);
+}
+
+namespace {
+
+struct TkwFreeGuards
+{
+    std::mutex Lock;
+    std::vector<TkwFreeGuard> List;
+};
+
+TkwFreeGuards &FreeGuards()
+{
+    static TkwFreeGuards *guards = new TkwFreeGuards;
+    return *guards;
+}
+
+} // namespace
+
+void kwAddFreeGuard(TkwFreeGuard Guard)
+{
+    TkwFreeGuards &g = FreeGuards();
+    std::lock_guard<std::mutex> lock(g.Lock);
+    if (std::find(g.List.begin(), g.List.end(), Guard) == g.List.end())
+        g.List.push_back(Guard);
+}
+
+void kwCheckScriptFree(TObject *AObject)
+{
+    if (!AObject)
+        return;
+    // It owns the forms and what they own: the running script's host too.
+    if (dynamic_cast<TApplication *>(AObject))
+        throw EInvalidOperation(QStringLiteral("Cannot free the application from a script"));
+    std::vector<TkwFreeGuard> guards;
+    {
+        TkwFreeGuards &g = FreeGuards();
+        std::lock_guard<std::mutex> lock(g.Lock);
+        guards = g.List;
+    }
+    for (TkwFreeGuard guard : guards)
+        guard(AObject);
 }
 
 // ---------------------------------------------------------------------------

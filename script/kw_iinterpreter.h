@@ -88,6 +88,13 @@ TObject *kwVarToObject(const Variant &V, TClass AClass = nullptr);
 // Raises when V is an object reference that is not known to be alive.
 void kwCheckObject(const Variant &V);
 
+// Asked before a script frees AObject or changes the items of the list
+// AObject: each installed guard may raise to refuse (a host refuses for what
+// it is working on). The application object is never freed by a script.
+using TkwFreeGuard = void (*)(TObject *AObject);
+void kwAddFreeGuard(TkwFreeGuard Guard);
+void kwCheckScriptFree(TObject *AObject);
+
 // ---------------------------------------------------------------------------
 // Names
 

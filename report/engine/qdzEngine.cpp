@@ -185,7 +185,6 @@ bool TqdzEngine::Run()
     FKeepBand = nullptr;
     SetCurVColumn(0);
     ForgetTemplate();
-    FMessageClock.invalidate();
 
     struct Finally {
         TqdzEngine *E;
@@ -195,7 +194,12 @@ bool TqdzEngine::Run()
                 E->Report()->DataSets()->Finalize();
             } catch (...) {
             }
-            E->PreviewPages()->Finish();
+            // Also while an exception (out of memory among them) leaves the
+            // run: one more from here would end the program.
+            try {
+                E->PreviewPages()->Finish();
+            } catch (...) {
+            }
             E->SetRunning(false);
             // The report may reload its template after the run: nothing of
             // it is kept.

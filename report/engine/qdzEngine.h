@@ -320,8 +320,6 @@ private:
         QHash<const TqdzBand *, int> &List;
         const TqdzBand *Band;
     };
-    // When the data-band loop last let pending messages through.
-    QElapsedTimer FMessageClock;
     // Counts page and column breaks; the store position and Y where output
     // went on after the last one (a multi-column row restarts there).
     int FBreakSerial = 0;

@@ -100,12 +100,9 @@ void TqdzEngine::RemoveFromReprint(TqdzBand *Band)
 
 void TqdzEngine::ShowDataBands(const std::vector<TqdzBand *> &Bands)
 {
-    // Pending messages (the progress window's cancel) are looked at every
-    // few milliseconds rather than for every record.
-    if (!FMessageClock.isValid() || FMessageClock.elapsed() >= 10) {
-        Application->ProcessMessages();
-        FMessageClock.start();
-    }
+    // Pending messages (the progress window's cancel) and the build's time
+    // limit, looked at every few milliseconds.
+    Report()->CheckBuildStop();
     if (Report()->Terminated())
         return;
     for (TqdzBand *B : Bands) {

@@ -131,6 +131,8 @@ void TqdzPreviewPages::Initialize()
     FPictureCache->SetUseFileCache(Report()->PreviewOptions()->PictureCacheInFile());
     FPictureCache->SetTempDir(Report()->EngineOptions()->TempDir());
     FXMLDocument->SetTempDir(Report()->EngineOptions()->TempDir());
+    FBuildObjects = 0;
+    FBuildBytes = 0;
     Report()->DoProgressStart(ptRunning);
 }
 
@@ -266,7 +268,10 @@ void TqdzPreviewPages::AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj)
     }
     text = text.trimmed();
     item->SetText(text);
-    FAddedBytes += item->Name().size() + text.size() + qint64(sizeof(TqdzXMLItem)) + 16;
+    const qint64 bytes = item->Name().size() + text.size() + qint64(sizeof(TqdzXMLItem)) + 16;
+    FAddedBytes += bytes;
+    FBuildObjects += 1;
+    FBuildBytes += bytes;
 
     TList *children = Obj->Objects();
     for (int i = 0; i < children->Count(); ++i) {
@@ -284,6 +289,12 @@ void TqdzPreviewPages::AddObject(TqdzComponent *Obj)
     if (!page)
         return;
     AddObjectItem(page, Obj);
+    if ((FBuildObjects >= MaxObjects || FBuildBytes >= MaxBytes) && !Report()->Terminated()) {
+        Report()->Errors()->Add(FBuildObjects >= MaxObjects
+                                    ? QStringLiteral("The report reached %1 objects and was stopped").arg(MaxObjects)
+                                    : QStringLiteral("The report reached %1 bytes and was stopped").arg(MaxBytes));
+        Report()->SetTerminated(true);
+    }
 }
 
 void TqdzPreviewPages::BeginPass()
@@ -343,6 +354,8 @@ void TqdzPreviewPages::ClearFirstPassPages()
     ResetLogicalPageNumber();
     SetCurPage(FPassFirstPage);
     FAddedBytes = 0;
+    FBuildObjects = 0;
+    FBuildBytes = 0;
 }
 
 void TqdzPreviewPages::CutObjects(int FromIndex)

@@ -75,6 +75,13 @@ TqdzPreviewGoTo &qdzPreviewGoTo();
 class TqdzPreviewPages : public TqdzCustomPreviewPages
 {
 public:
+    // A build is stopped, with an error, when the objects it stored or their
+    // bytes reach these: bands that never fill a page (no height, endless
+    // data) end too, and a build never takes the machine's memory.
+    // (Tests lower them to reach them cheaply.)
+    inline static qint64 MaxObjects = 1000000;
+    inline static qint64 MaxBytes = qint64(256) << 20;
+
     explicit TqdzPreviewPages(TqdzReport *AReport);
     ~TqdzPreviewPages() override;
 
@@ -231,6 +238,9 @@ private:
     std::vector<std::unique_ptr<TqdzReportPage>> FSourcePages;
     std::unique_ptr<TqdzXMLDocument> FXMLDocument;
     qint64 FAddedBytes = 0;
+    // What the running build stored: objects and their bytes.
+    qint64 FBuildObjects = 0;
+    qint64 FBuildBytes = 0;
     int FCopyNo = 0;
     double FPrintScale = 1.0;
 };

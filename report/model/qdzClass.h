@@ -21,6 +21,7 @@
 #include "report/model/qdzUtils.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QRecursiveMutex>
 #include <QString>
@@ -84,6 +85,21 @@ QCursor qdzCursorResource(const QString &Name);
 // Component flags (TqdzComponent::Flags).
 constexpr quint16 qdzFlagShowInPrepared = 2; // the object is shown in built pages
 constexpr quint16 qdzFlagWriteFull = 4;      // the object is written to built pages in full
+
+class TqdzComponent;
+
+// A component's list of children (or of all its descendants). It knows
+// whose it is, so that scripts, which reach it as a plain list, are kept
+// from changing it behind the component's back.
+class TqdzObjectList : public TList
+{
+public:
+    explicit TqdzObjectList(const TqdzComponent *AComponent) : FComponent(AComponent) {}
+    const TqdzComponent *Component() const { return FComponent; }
+
+private:
+    const TqdzComponent *FComponent;
+};
 
 class TqdzComponent : public TComponent
 {
@@ -191,8 +207,8 @@ private:
 
     // Kept in the object itself: reports are read by the ten thousand objects.
     mutable TFont FFont;
-    mutable TList FObjects;
-    TList FAllObjects;
+    mutable TqdzObjectList FObjects{this};
+    TqdzObjectList FAllObjects{this};
     TqdzComponent *FParent = nullptr;
     double FLeft = 0;
     double FTop = 0;
@@ -327,9 +343,13 @@ public:
     // Saves with children, without default values; an absolute ParentReport
     // is written relative to FileName's folder.
     void SaveToFile(const QString &FileName);
-    // Sets up the script, runs it and the engine; True when pages were
-    // produced and no error was met. The template comes back afterwards
-    // (EngineOptions.RestoreAfterRun), the build's errors kept.
+    // Sets up the script, runs it and the engine; True when the engine ran
+    // the report pages and no error was met, also when they produced no page
+    // (a page with PrintIfEmpty off and no data builds nothing). False when
+    // the script does not compile, the main block stopped the build before
+    // the engine ran, a dialog page was cancelled or an error was met. The
+    // template comes back afterwards (EngineOptions.RestoreAfterRun), the
+    // build's errors kept.
     bool BuildReport(bool ClearLastReport = true);
     void ShowReport(bool ClearLastReport = true);
     void ShowBuiltReport();
@@ -399,6 +419,19 @@ public:
     void SetTerminated(bool Value);
     // While BuildReport runs.
     bool Building() const { return FBuilding; }
+    // The longest a build may run, in milliseconds (0: no limit). Past it
+    // the build stops, scripts included, with an error. The caller's choice,
+    // not kept in templates.
+    int MaxBuildTime() const { return FMaxBuildTime; }
+    void SetMaxBuildTime(int Value) { FMaxBuildTime = Value; }
+    // Called while a build runs (per record, and at the lines its scripts
+    // announce, every loop turn among them): lets pending messages through
+    // every few milliseconds, takes the progress window's cancel and stops
+    // the build past its time limit. Script code run after a stop (the stop
+    // event) is stopped once it has run StopGraceTime.
+    void CheckBuildStop();
+    // Milliseconds; tests lower it.
+    inline static int StopGraceTime = 1000;
     const QString &FileName() const { return FFileName; }
     void SetFileName(const QString &Value) { FFileName = Value; }
 
@@ -484,6 +517,8 @@ private:
     // Raises EInvalidOperation while a build runs: Operation would free the
     // objects the build works on.
     void CheckNotBuilding(const char *Operation) const;
+    // BuildReport, which turns an allocation failure into a failed build.
+    bool RunBuild(bool ClearLastReport);
     // Creates the engine and the store when the build layer has been
     // installed since; False when it has not.
     bool EnsureEngine();
@@ -541,6 +576,12 @@ private:
     QString FCurObject;
     bool FTerminated = false;
     bool FBuilding = false;
+    int FMaxBuildTime = 0;
+    // Since the build started, since pending messages were let through,
+    // since the build was stopped.
+    QElapsedTimer FBuildClock;
+    QElapsedTimer FMessageClock;
+    QElapsedTimer FStopClock;
     // Set while the template is read back after a build.
     bool FRestoring = false;
     // Ancestor files being loaded, outermost first.

@@ -55,7 +55,9 @@ public:
     // of Expression over Band (none: the band being shown).
     virtual Variant GetAggregateValue(const QString &Name, const QString &Expression, TqdzBand *Band,
                                       int Flags) = 0;
-    // Builds the report into the store; True when pages were produced.
+    // Builds the report into the store; True when the report pages were run
+    // (the preparation found no error and no dialog page was cancelled),
+    // also when they produced no page.
     virtual bool Run() = 0;
 
     // Sets the report's Terminated.

@@ -16,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -241,4 +242,32 @@ TEST_F(DeliveryNotePrint, EveryPageHasTheHeadingAndItsNumber)
     // The total and its words only once, on the last page.
     EXPECT_TRUE(pages.back().contains(QStringLiteral("合计(大写)")));
     EXPECT_FALSE(pages.front().contains(QStringLiteral("合计(大写)")));
+}
+
+TEST_F(DeliveryNotePrint, ATemplateThatNeverEndsGivesUpAndLeavesTheOrderUnprinted)
+{
+    // The template's main block loops for ever; the station builds without
+    // a progress window, so only its time limit ends the build.
+    QFile file(Station.Db() + QStringLiteral("p01.qd3"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    text.replace("<TqdzReport>",
+                 "<TqdzReport ScriptText.Text=\"begin&#13;&#10;while True do ;&#13;&#10;end.\">");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    M->qdzReport1->SetMaxBuildTime(200);
+    ASSERT_TRUE(Select(QStringLiteral("DEMO-0001")));
+    QElapsedTimer clock;
+    clock.start();
+    const QStringList boxes = F1();
+    EXPECT_LT(clock.elapsed(), 10000);
+    const QString shown = boxes.join(QLatin1Char('\n'));
+    EXPECT_TRUE(shown.contains(QStringLiteral("The report ran longer than 200 ms and was stopped")))
+        << shown.toStdString();
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_EQ(boxes.last(), QStringLiteral("提示!|送货单没有打印成功, 本单仍为未打印!"));
+    EXPECT_NE(PrintYes(1001), QStringLiteral("1"));
+    EXPECT_TRUE(M->LastNoteFile().isEmpty());
 }
