@@ -1,5 +1,6 @@
-// Five script programs (recursive calls, an integer loop, host calls, a string
-// built piece by piece, an insertion sort in a large array), each in
+// Six script programs (recursive calls, an integer loop, one whose products
+// pass 32 bits, host calls, a string built piece by piece, an insertion sort
+// in a large array), each in
 // PascalScript and JScript and, as the reference in the same process, in Lua
 // 5.4 through its C API; every program at 1x and 10x size, so a cost that
 // grows faster than the work shows as a ratio above 10. Compiling is measured
@@ -53,6 +54,14 @@ qint64 LoopResult(qint64 N)
     return s;
 }
 
+qint64 WideLoopResult(qint64 N)
+{
+    qint64 s = 0;
+    for (qint64 i = 1; i <= N; ++i)
+        s += (i * i) % 7;
+    return s;
+}
+
 constexpr int SortCount = 2000;
 
 // Smallest element after the sort plus the largest: a check that the whole
@@ -100,6 +109,21 @@ const TProgram Programs[] = {
      "for i = 1, %N do s = (s + i * 7) % 1000003 end\r\n"
      "r = s\r\n",
      1000000, 10000000, LoopResult, [](qint64 N) { return N; }},
+    // From i = 46,341 on, i * i is an Int64.
+    {"WideIntLoop",
+     "var r, i: Integer;\r\n"
+     "begin\r\n"
+     "  r := 0;\r\n"
+     "  for i := 1 to %N do r := r + (i * i) mod 7;\r\n"
+     "end.\r\n",
+     "var r = 0, i;\r\n"
+     "r = 0;\r\n"
+     "for (i = 1; i <= %N; i++) r = r + (i * i) % 7;\r\n",
+     "",
+     "local s = 0\r\n"
+     "for i = 1, %N do s = s + (i * i) % 7 end\r\n"
+     "r = s\r\n",
+     1000000, 10000000, WideLoopResult, [](qint64 N) { return N; }},
     {"HostCall",
      "var r, i: Integer;\r\n"
      "begin\r\n"

@@ -406,7 +406,7 @@ int Variant::ToInteger() const
     return int(ToIntRange(*this, varInteger, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-qint64 Variant::AsInt64() const
+qint64 Variant::ToInt64() const
 {
     return ToIntRange(*this, varInt64, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
 }

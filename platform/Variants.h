@@ -138,6 +138,17 @@ public:
         }
     }
 
+    // The same for an Int64.
+    void SetInt64(qint64 v)
+    {
+        if (IsScalar()) {
+            FType = varInt64;
+            FValue.I = v;
+        } else {
+            Replace(Variant(v));
+        }
+    }
+
     // Makes the value Empty; only the tag changes when no text or array is
     // attached.
     void Clear()
@@ -160,7 +171,7 @@ public:
     // Conversions with the library's rules; raise EVariantError when impossible
     // (Null converts to nothing but itself: use VarToStr for Null -> '').
     int AsInteger() const { return FType == varInteger ? int(FValue.I) : ToInteger(); }
-    qint64 AsInt64() const;
+    qint64 AsInt64() const { return FType == varInteger || FType == varInt64 ? FValue.I : ToInt64(); }
     double AsDouble() const;
     bool AsBoolean() const { return FType == varBoolean ? FValue.I != 0 : ToBoolean(); }
     QString AsString() const;
@@ -181,6 +192,7 @@ private:
     void Replace(Variant &&Value);
     void CopyPayload(const Variant &Other);
     int ToInteger() const;
+    qint64 ToInt64() const;
     bool ToBoolean() const;
     TVarType FType;
     union {

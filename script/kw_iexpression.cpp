@@ -972,6 +972,137 @@ End:
 #undef KW_RESULT
 }
 
+bool TkwIntCode::RunWide(qint64 &Result, bool &Wide) const
+{
+    // Threaded: each instruction jumps to the next one's handler itself, so
+    // the jumps are told apart when they are predicted.
+    static const void *const handlers[] = {&&Const, &&Var, &&BoolVar, &&Elem, &&Add, &&Sub, &&Mul, &&Div, &&Mod,
+                                           &&Neg, &&Lt, &&Le, &&Gt, &&Ge, &&Eq, &&Ne, &&AndJump, &&OrJump, &&End};
+    static_assert(sizeof(handlers) / sizeof(handlers[0]) == opEnd + 1);
+    // Each value with its Int64 mark.
+    qint64 st[MaxIntCode + 1];
+    bool wd[MaxIntCode + 1];
+    int sp = 0;
+    const TInstr *const base = FCode.data();
+    const TInstr *pc = base;
+    qint64 a = 0, b = 0, r = 0;
+    bool wb = false;
+#define KW_NEXT goto *handlers[(++pc)->Op]
+// The operands of a binary operator into a and b, the right one's mark into wb.
+#define KW_OPERANDS                                                                                           \
+    if (pc->Right == rtStack) {                                                                               \
+        --sp;                                                                                                 \
+        b = st[sp];                                                                                           \
+        wb = wd[sp];                                                                                          \
+    } else if (!WideOperand(pc->Right == rtVar ? pc->Var : nullptr, pc->Arg, b, wb))                          \
+        return false;                                                                                         \
+    a = st[sp - 1]
+// An arithmetic operator's result over its left operand.
+#define KW_ARITH(Op)                                                                                          \
+    KW_OPERANDS;                                                                                              \
+    if (!Arith(Op, a, b, r))                                                                                  \
+        return false;                                                                                         \
+    st[sp - 1] = r;                                                                                           \
+    wd[sp - 1] = wd[sp - 1] || wb || !FitsInt(r);                                                             \
+    KW_NEXT
+#define KW_CMP(Cmp)                                                                                           \
+    KW_OPERANDS;                                                                                              \
+    st[sp - 1] = a Cmp b;                                                                                     \
+    wd[sp - 1] = false;                                                                                       \
+    KW_NEXT
+    goto *handlers[pc->Op];
+Const:
+    st[sp] = pc->Arg;
+    wd[sp++] = false;
+    KW_NEXT;
+Var:
+    if (!WideOperand(pc->Var, 0, a, wb))
+        return false;
+    st[sp] = a;
+    wd[sp++] = wb;
+    KW_NEXT;
+BoolVar: {
+    if (!pc->Var->DirectRead())
+        return false;
+    const Variant &v = pc->Var->Value();
+    if (v.VType() != varBoolean)
+        return false;
+    st[sp] = v.AsBoolean();
+    wd[sp++] = false;
+    KW_NEXT;
+}
+Elem: {
+    if (!pc->Var->DirectRead())
+        return false;
+    int index[3];
+    sp -= pc->Arg;
+    for (int d = 0; d < pc->Arg; ++d) {
+        if (!FitsInt(st[sp + d]))
+            return false;
+        index[d] = int(st[sp + d]);
+    }
+    const Variant *e = VarArrayItemPtr(pc->Var->Value(), index, pc->Arg);
+    if (!e || (e->VType() != varInteger && e->VType() != varInt64))
+        return false;
+    const bool wide = e->VType() == varInt64;
+    st[sp] = wide ? e->AsInt64() : e->AsInteger();
+    wd[sp++] = wide;
+    KW_NEXT;
+}
+Add:
+    KW_ARITH(opAdd);
+Sub:
+    KW_ARITH(opSub);
+Mul:
+    KW_ARITH(opMul);
+Div:
+    KW_ARITH(opDiv);
+Mod:
+    KW_ARITH(opMod);
+Neg:
+    // The lowest Int64 negated is a Double; the lowest Integer an Int64.
+    if (st[sp - 1] == std::numeric_limits<qint64>::min())
+        return false;
+    st[sp - 1] = -st[sp - 1];
+    wd[sp - 1] = wd[sp - 1] || !FitsInt(st[sp - 1]);
+    KW_NEXT;
+Lt:
+    KW_CMP(<);
+Le:
+    KW_CMP(<=);
+Gt:
+    KW_CMP(>);
+Ge:
+    KW_CMP(>=);
+Eq:
+    KW_CMP(==);
+Ne:
+    KW_CMP(!=);
+AndJump:
+    if (st[sp - 1] == 0) {
+        pc = base + pc->Arg;
+        goto *handlers[pc->Op];
+    }
+    --sp;
+    KW_NEXT;
+OrJump:
+    if (st[sp - 1] != 0) {
+        pc = base + pc->Arg;
+        goto *handlers[pc->Op];
+    }
+    --sp;
+    KW_NEXT;
+End:
+    Result = st[0];
+    Wide = wd[0];
+    FWideFirst = Wide;
+    return true;
+#undef KW_NEXT
+#undef KW_OPERANDS
+#undef KW_ARITH
+#undef KW_CMP
+}
+
 // ---------------------------------------------------------------------------
 // Sets
 

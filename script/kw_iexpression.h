@@ -6,6 +6,7 @@
 #include "kw_iinterpreter.h"
 #include "kw_ixml.h"
 #include <climits>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -136,10 +137,14 @@ private:
 // elements of array variables with such indexes, + - * div mod, unary minus,
 // the comparisons, and/or of Booleans) compiled to a short program over a
 // stack of numbers, so evaluating it makes no Variant and no virtual call per
-// node. Run answers False when a value is not what the program expects (no
-// Integer or Boolean, a result outside 32 bits, a zero divisor, an index
-// outside the array): the caller then evaluates the tree, which reads the
-// same values (the program calls nothing) and applies the Variant rules.
+// node. Integer values that leave 32 bits, or are read from Int64s, are
+// taken by a second program run over 64 bits that marks the values the
+// Variant rules make Int64s, so a loop whose products pass 2^31 stays here.
+// Run answers False when a value is not what the program expects (no
+// Integer, Int64 or Boolean, a result the Variant rules make a Double, a
+// zero divisor, an index outside the array): the caller then evaluates the
+// tree, which reads the same values (the program calls nothing) and applies
+// the Variant rules.
 class TkwIntCode
 {
 public:
@@ -147,7 +152,19 @@ public:
     // Compiles the tree under Root; the kind of its value, ckNone (and no
     // program) when the tree has parts the program does not cover.
     TKind Compile(TkwExpressionNode *Root);
-    bool Run(int &Result) const { return FShort ? RunShort(Result) : RunLong(Result); }
+    // The value; Wide when the Variant rules make it an Int64 (never for a
+    // Boolean). A value that is not Wide fits in 32 bits.
+    bool Run(qint64 &Result, bool &Wide) const
+    {
+        int v;
+        // The 32-bit run first, unless the last value was an Int64.
+        if (!FWideFirst && (FShort ? RunShort(v) : RunLong(v))) {
+            Result = v;
+            Wide = false;
+            return true;
+        }
+        return RunWide(Result, Wide);
+    }
 
 private:
     enum TOp : char {
@@ -168,6 +185,35 @@ private:
     // its right operand itself ("n - 1", "i <= 10"), runs without the loop.
     inline bool RunShort(int &Result) const;
     bool RunLong(int &Result) const;
+    // The program over 64 bits with the Int64 marks.
+    bool RunWide(qint64 &Result, bool &Wide) const;
+    // A binary operator on two numbers with the Variant rules for Integers
+    // and Int64s; False when the rules give no integer (an Int64 overflow
+    // gives a Double) or raise (a zero divisor).
+    [[gnu::always_inline]] static inline bool Arith(TOp Op, qint64 A, qint64 B, qint64 &R);
+    // The operand of RunWide: False when the variable holds no Integer or
+    // Int64 now; Wide for an Int64.
+    static bool WideOperand(TkwCustomVariable *Var, int Const, qint64 &V, bool &Wide)
+    {
+        if (!Var) {
+            V = Const;
+            Wide = false;
+            return true;
+        }
+        if (!Var->DirectRead())
+            return false;
+        const Variant &v = Var->Value();
+        if (v.VType() == varInteger) {
+            V = v.AsInteger();
+            Wide = false;
+            return true;
+        }
+        if (v.VType() != varInt64)
+            return false;
+        V = v.AsInt64();
+        Wide = true;
+        return true;
+    }
     // Quotient and remainder of two values inside 32 bits, by the 32-bit
     // division (much quicker than the 64-bit one); B is not 0.
     static qint64 IntQuot(qint64 A, qint64 B) { return B == -1 ? -A : qint64(int(A) / int(B)); }
@@ -195,7 +241,29 @@ private:
     };
     TOperand FShortA{}, FShortB{};
     TOp FShortOp = opEnd; // opEnd: a single operand
+    // The last run's value was an Int64: the next one starts over 64 bits.
+    mutable bool FWideFirst = false;
 };
+
+inline bool TkwIntCode::Arith(TOp Op, qint64 A, qint64 B, qint64 &R)
+{
+    switch (Op) {
+    case opAdd: return !__builtin_add_overflow(A, B, &R);
+    case opSub: return !__builtin_sub_overflow(A, B, &R);
+    case opMul: return !__builtin_mul_overflow(A, B, &R);
+    case opDiv:
+        // The lowest Int64 divided by -1 is a Double.
+        if (!B || (B == -1 && A == std::numeric_limits<qint64>::min()))
+            return false;
+        R = A / B;
+        return true;
+    default: // opMod
+        if (!B)
+            return false;
+        R = B == -1 ? 0 : A % B;
+        return true;
+    }
+}
 
 // Inline: most conditions and arguments are one of these.
 inline bool TkwIntCode::RunShort(int &Result) const
@@ -251,15 +319,20 @@ public:
 
     Variant GetValue() override
     {
-        int v;
-        if (Code() != TkwIntCode::ckNone && FCode.Run(v))
-            return FCodeKind == TkwIntCode::ckInt ? Variant(v) : Variant(v != 0);
+        qint64 v;
+        bool wide;
+        if (Code() != TkwIntCode::ckNone && FCode.Run(v, wide)) {
+            if (FCodeKind == TkwIntCode::ckBool)
+                return Variant(v != 0);
+            return wide ? Variant(v) : Variant(int(v));
+        }
         return FRoot->GetValue();
     }
     bool EvalBool()
     {
-        int v;
-        if (Code() == TkwIntCode::ckBool && FCode.Run(v))
+        qint64 v;
+        bool wide;
+        if (Code() == TkwIntCode::ckBool && FCode.Run(v, wide))
             return v != 0;
         return FRoot->EvalBool();
     }
@@ -267,15 +340,33 @@ public:
     // Value.
     bool EvalInt(int &V, Variant &Value)
     {
-        if (Code() == TkwIntCode::ckInt && FCode.Run(V))
-            return true;
+        qint64 v;
+        bool wide;
+        if (Code() == TkwIntCode::ckInt && FCode.Run(v, wide)) {
+            if (!wide) {
+                V = int(v);
+                return true;
+            }
+            Value = Variant(v);
+            return false;
+        }
         return FRoot->EvalInt(V, Value);
     }
     // The value when the compiled Integer program gives it; False (nothing
     // evaluated that a second evaluation would notice: the program calls
     // nothing) when the expression has no such program or the program gives
-    // up.
-    bool TryInt(int &V) { return Code() == TkwIntCode::ckInt && FCode.Run(V); }
+    // up. Wide: the value is an Int64 by the Variant rules.
+    bool TryInt64(qint64 &V, bool &Wide) { return Code() == TkwIntCode::ckInt && FCode.Run(V, Wide); }
+    // The same for a value that is an Integer.
+    bool TryInt(int &V)
+    {
+        qint64 v;
+        bool wide;
+        if (!TryInt64(v, wide) || wide)
+            return false;
+        V = int(v);
+        return true;
+    }
     // Assigns through the root designator unless the expression is read-only.
     void SetValue(const Variant &Value) override;
 

@@ -21,6 +21,7 @@
 #include <QList>
 #include <QString>
 #include <atomic>
+#include <climits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -208,6 +209,22 @@ public:
     void StoreValue(const Variant &Value) { FValue = Value; }
     void StoreValue(Variant &&Value) { FValue = std::move(Value); }
     void StoreInt(int Value) { FValue.SetInteger(Value); }
+    // Stores an Int64 result as SetValue would when that is plain (see
+    // DirectIntWrite, which must hold): a Variant keeps it, a typed Integer
+    // variable takes one that fits in 32 bits as an Integer. False, with
+    // nothing stored, otherwise.
+    bool StoreInt64(qint64 Value)
+    {
+        if (FTyp == fvtVariant) {
+            FValue.SetInt64(Value);
+            return true;
+        }
+        if (FTyp == fvtInt && FConvertsToType && Value >= INT_MIN && Value <= INT_MAX) {
+            FValue.SetInteger(int(Value));
+            return true;
+        }
+        return false;
+    }
     void StoreEmpty() { FValue.Clear(); }
     const TkwGetVariableValueEvent &OnGetVarValue() const { return FOnGetVarValue; }
     void SetOnGetVarValue(const TkwGetVariableValueEvent &Value)
@@ -230,6 +247,8 @@ protected:
         FDirect = Value;
         UpdateDirect();
     }
+    // Set by the kinds whose SetValue converts to the declared type.
+    void SetConvertsToType(bool Value) { FConvertsToType = Value; }
 
     Variant FValue;
     TkwGetVariableValueEvent FOnGetVarValue;
@@ -244,6 +263,7 @@ private:
         FDirectIntWrite = FDirect && !FIsReadOnly && FTyp != fvtBool && FTyp != fvtFloat && FTyp != fvtString;
     }
     bool FDirect = false;
+    bool FConvertsToType = false;
     bool FDirectRead = false;
     bool FDirectIntWrite = false;
     TObject *FAddedBy = nullptr;
@@ -263,6 +283,7 @@ public:
         : TkwCustomVariable(AName, ATyp, ATypeName)
     {
         SetDirect(true);
+        SetConvertsToType(true);
     }
     void SetValue(const Variant &Value) override;
     // The stored value, or what OnGetVarValue answers unless that is Null.

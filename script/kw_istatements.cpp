@@ -74,6 +74,8 @@ bool TkwAssignmentStmt::RunAppendForm(bool Plus, bool StrCat)
     TkwCustomVariable *v = FAppendVar;
     if (v->IsReadOnly() || v->OnGetVarValue().Assigned())
         return false;
+    if (v->DirectRead() && v->Value().VType() != varString)
+        return false;
     // Evaluated in the statement's own order: the variable, then the tail.
     Variant left = v->GetValue();
     const Variant tail = FAppendTail->GetValue();
@@ -102,9 +104,15 @@ void TkwAssignmentStmt::Execute()
     if (RunAppend(false, false))
         return;
     int i;
-    // A pure Integer expression into a plain variable, without a Variant.
-    if (TkwCustomVariable *v = DirectTarget(); v && FSource->TryInt(i)) {
-        v->StoreInt(i);
+    // A pure Integer expression into a plain variable, without a Variant;
+    // an Int64 result goes through the variable's own conversion.
+    qint64 x;
+    bool wide;
+    if (TkwCustomVariable *v = DirectTarget(); v && FSource->TryInt64(x, wide)) {
+        if (!wide)
+            v->StoreInt(int(x));
+        else if (!v->StoreInt64(x))
+            FTarget->SetValue(Variant(x));
         return;
     }
     Variant r;
@@ -159,22 +167,19 @@ inline bool IntOpDone(const Variant &L)
     return L.VType() == varEmpty;
 }
 
-inline bool IntAdd(int A, int B, qint64 &R)
+inline bool IntAdd(qint64 A, qint64 B, qint64 &R)
 {
-    R = qint64(A) + B;
-    return true;
+    return !__builtin_add_overflow(A, B, &R);
 }
 
-inline bool IntSub(int A, int B, qint64 &R)
+inline bool IntSub(qint64 A, qint64 B, qint64 &R)
 {
-    R = qint64(A) - B;
-    return true;
+    return !__builtin_sub_overflow(A, B, &R);
 }
 
-inline bool IntMul(int A, int B, qint64 &R)
+inline bool IntMul(qint64 A, qint64 B, qint64 &R)
 {
-    R = qint64(A) * B;
-    return true;
+    return !__builtin_mul_overflow(A, B, &R);
 }
 
 } // namespace

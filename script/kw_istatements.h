@@ -33,8 +33,13 @@ protected:
     // Plus is the "+=" form; StrCat joins as strings whenever V holds one.
     bool RunAppend(bool Plus, bool StrCat)
     {
-        // Most assignments are known after their first run to have no such form.
-        return FAppend != TAppend::No && RunAppendForm(Plus, StrCat);
+        // Most assignments are known after their first run to have no such
+        // form; only a String is appended to in place, a number takes the
+        // plain way, where an Integer sum stays out of Variants.
+        if (FAppend == TAppend::No
+            || (FAppend == TAppend::Yes && FAppendVar->DirectRead() && FAppendVar->Value().VType() != varString))
+            return false;
+        return RunAppendForm(Plus, StrCat);
     }
     // The plain variable the target designator names when an Integer can be
     // stored into it directly (see DirectIntWrite); else nil.
@@ -50,20 +55,30 @@ protected:
     // the Variant arithmetic.
     template<class Op>
     bool RunIntOp(Op IntOp, Variant &L, Variant &R);
-    // "V op= X" done at once when V is a plain Integer variable and X a pure
-    // Integer expression whose result fits; False with nothing changed
-    // otherwise (X may have been read, which calls nothing).
+    // "V op= X" done at once when V is a plain variable holding an Integer
+    // or Int64 and X a pure Integer expression, with the Variant rules: an
+    // Integer result is stored directly, an Int64 one through the variable's
+    // own conversion. False with nothing changed otherwise, or when the
+    // result would be a Double (X may have been read, which calls nothing).
+    // IntOp gives A op B, False when it leaves 64 bits.
     template<class Op>
     bool QuickIntOp(Op IntOp)
     {
         TkwCustomVariable *t = DirectTarget();
-        if (!t || !t->DirectRead() || t->Value().VType() != varInteger)
+        if (!t || !t->DirectRead())
             return false;
-        int b;
-        qint64 x = 0;
-        if (!FSource->TryInt(b) || !IntOp(t->Value().AsInteger(), b, x) || x < INT_MIN || x > INT_MAX)
+        const Variant &tv = t->Value();
+        const bool wa = tv.VType() == varInt64;
+        if (!wa && tv.VType() != varInteger)
             return false;
-        t->StoreInt(int(x));
+        qint64 b, x;
+        bool wb;
+        if (!FSource->TryInt64(b, wb) || !IntOp(wa ? tv.AsInt64() : qint64(tv.AsInteger()), b, x))
+            return false;
+        if (!wa && !wb && x >= INT_MIN && x <= INT_MAX)
+            t->StoreInt(int(x));
+        else if (!t->StoreInt64(x))
+            FTarget->SetValue(Variant(x));
         return true;
     }
 

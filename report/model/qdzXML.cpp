@@ -27,7 +27,15 @@ qsizetype IndexOfLowered(const QByteArray &S, const char *Needle)
 {
     const qsizetype N = qsizetype(std::strlen(Needle));
     const char *P = S.constData();
+    // A first character without a case is found by memchr.
+    const bool Caseless = N > 0 && !(Needle[0] >= 'a' && Needle[0] <= 'z');
     for (qsizetype I = 0; I + N <= S.size(); ++I) {
+        if (Caseless) {
+            const auto *At = static_cast<const char *>(std::memchr(P + I, Needle[0], size_t(S.size() - N - I + 1)));
+            if (!At)
+                return -1;
+            I = At - P;
+        }
         qsizetype K = 0;
         while (K < N && AsciiLower(P[I + K]) == Needle[K])
             ++K;
@@ -379,9 +387,10 @@ void TqdzXMLReader::ReadTag(QByteArray &Name, QByteArray &Text)
             }
         } else if (State == InTag && FTag.size() >= 3) {
             // Past the comment check: collect up to the next '<' or '>' at once.
-            int N = 0;
-            while (N < Avail && Start[N] != '>' && Start[N] != '<')
-                ++N;
+            const char *Gt = static_cast<const char *>(std::memchr(Start, '>', size_t(Avail)));
+            int N = Gt ? int(Gt - Start) : Avail;
+            if (const char *Lt = static_cast<const char *>(std::memchr(Start, '<', size_t(N))))
+                N = int(Lt - Start);
             FTag.append(Start, N);
             FBufPos += N;
             FPosition += quint64(N);

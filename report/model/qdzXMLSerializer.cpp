@@ -421,35 +421,43 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
 {
     TPersistent *savedRoot = FCurrentRoot;
     FCurrentRoot = Obj;
-    const qsizetype n = Text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        while (i < n && Text[i] == ' ')
-            ++i;
-        const qsizetype eq = Text.indexOf('=', i);
-        if (eq < 0)
+    // One pass over the text: each attribute's name and value are views
+    // into Text, which outlives them (no copy per attribute).
+    const char *const base = Text.constData();
+    const char *const end = base + Text.size();
+    const char *p = base;
+    while (p < end) {
+        while (p < end && *p == ' ')
+            ++p;
+        // Names are short and the value's quote mostly follows the '=':
+        // stepped over in place; a value may be long.
+        const char *eq = p;
+        while (eq < end && *eq != '=')
+            ++eq;
+        if (eq == end)
             break;
-        qsizetype nameEnd = eq;
-        while (nameEnd > i && Text[nameEnd - 1] == ' ')
+        const char *nameEnd = eq;
+        while (nameEnd > p && nameEnd[-1] == ' ')
             --nameEnd;
-        if (nameEnd == i)
+        if (nameEnd == p)
             break;
-        const qsizetype q1 = Text.indexOf('"', eq + 1);
-        if (q1 < 0)
+        const char *q1 = eq + 1;
+        while (q1 < end && *q1 != '"')
+            ++q1;
+        if (q1 == end)
             break;
-        const qsizetype q2 = Text.indexOf('"', q1 + 1);
-        if (q2 < 0)
+        const char *q2 = static_cast<const char *>(std::memchr(q1 + 1, '"', size_t(end - q1 - 1)));
+        if (!q2)
             break;
-        // Views into Text, which outlives them: no copy per attribute.
-        QByteArray name = QByteArray::fromRawData(Text.constData() + i, nameEnd - i);
         // A bare word before the name (a class name in a built page's
         // text) is no attribute: skip it.
-        if (const qsizetype blank = name.lastIndexOf(' '); blank >= 0)
-            name = QByteArray::fromRawData(name.constData() + blank + 1, name.size() - blank - 1);
-        const QByteArray value = QByteArray::fromRawData(Text.constData() + q1 + 1, q2 - q1 - 1);
-        i = q2 + 1;
+        const char *name = nameEnd;
+        while (name > p && name[-1] != ' ')
+            --name;
+        p = q2 + 1;
         try {
-            ReadAttribute(Obj, name, value);
+            ReadAttribute(Obj, QByteArray::fromRawData(name, nameEnd - name),
+                          QByteArray::fromRawData(q1 + 1, q2 - q1 - 1));
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }
@@ -457,13 +465,13 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
     FCurrentRoot = savedRoot;
 }
 
-PPropInfo TqdzXMLSerializer::FindProp(TClass Class, const QByteArray &Name)
+TqdzXMLSerializer::TAttrSlot &TqdzXMLSerializer::FindSlot(TClass Class, const QByteArray &Name)
 {
     if (Class != FSlotsClass || !FSlots) {
         FSlots = &FPropSlots[Class];
         FSlotsClass = Class;
     }
-    std::vector<TPropSlot> &entries = FSlots->Slots;
+    std::vector<TAttrSlot> &entries = FSlots->Slots;
     const size_t n = entries.size();
     for (size_t k = 0, i = FSlots->Cursor; k < n; ++k, ++i) {
         if (i >= n)
@@ -471,35 +479,68 @@ PPropInfo TqdzXMLSerializer::FindProp(TClass Class, const QByteArray &Name)
         const QByteArray &s = entries[i].Name;
         if (s.size() == Name.size() && std::memcmp(s.constData(), Name.constData(), size_t(s.size())) == 0) {
             FSlots->Cursor = i + 1;
-            return entries[i].Prop;
+            return entries[i];
         }
     }
     if (n < MaxPropSlots) {
+        // Room for all: a slot handed out stays where it is.
+        if (entries.capacity() < MaxPropSlots)
+            entries.reserve(MaxPropSlots);
         // The name may be a view into element text: the slot keeps a copy.
-        PPropInfo p = Class->FindProp(QString::fromLatin1(Name));
-        entries.push_back({QByteArray(Name.constData(), Name.size()), p});
+        entries.push_back({QByteArray(Name.constData(), Name.size()), Class->FindProp(QString::fromLatin1(Name))});
         FSlots->Cursor = n + 1;
-        return p;
+        return entries.back();
     }
-    const auto key = qMakePair(Class, Name);
-    auto it = FPropCache.constFind(key);
-    if (it != FPropCache.constEnd())
-        return *it;
-    PPropInfo p = Class->FindProp(QString::fromLatin1(Name));
-    // The name may be a view into element text: the cache keeps a copy.
-    FPropCache.insert(qMakePair(Class, QByteArray(Name.constData(), Name.size())), p);
-    return p;
+    auto &names = FPropCache[Class];
+    const std::string key(Name.constData(), size_t(Name.size()));
+    auto it = names.find(key);
+    if (it == names.end())
+        it = names.emplace(key, TAttrSlot{QByteArray(Name.constData(), Name.size()),
+                                          Class->FindProp(QString::fromLatin1(Name))}).first;
+    return it->second;
+}
+
+// Decided on the first object of a class, from its class alone (the class
+// registry and the casts answer the same for every object of the class).
+TqdzXMLSerializer::TAttrAction TqdzXMLSerializer::ResolveAction(TPersistent *Obj, const QByteArray &Name,
+                                                                PPropInfo Prop)
+{
+    if (Name.size() == 1) {
+        const char c = Name[0];
+        if ((c == 'l' || c == 't' || c == 'w' || c == 'h') && Obj->InheritsFrom(TqdzComponent::StaticClass()))
+            return c == 'l' ? TAttrAction::Left
+                 : c == 't' ? TAttrAction::Top
+                 : c == 'w' ? TAttrAction::Width
+                            : TAttrAction::Height;
+        if ((c == 'u' || c == 'x') && Obj->InheritsFrom(TqdzCustomMemoView::StaticClass()))
+            return c == 'u' ? TAttrAction::MemoUtf8 : TAttrAction::MemoAnsi;
+    }
+    if (SameAttrName(Name, "Text")) {
+        if (Obj->InheritsFrom(TqdzCustomMemoView::StaticClass()))
+            return TAttrAction::MemoText;
+        if (dynamic_cast<TStrings *>(Obj))
+            return TAttrAction::StringsText;
+        if (dynamic_cast<TWideStrings *>(Obj))
+            return TAttrAction::WideText;
+    } else if (SameAttrName(Name, "PropData")) {
+        return TAttrAction::PropData;
+    } else if (SameAttrName(Name, "Name") && Obj->InheritsFrom(TqdzReport::StaticClass())) {
+        return TAttrAction::Skip;
+    }
+    return Prop && Prop->IsWritable() ? TAttrAction::Prop : TAttrAction::Skip;
 }
 
 void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, const QByteArray &Value)
 {
     TPersistent *obj = Obj;
+    const char *const name = Name.constData();
+    const qsizetype n = Name.size();
     qsizetype start = 0;
     for (;;) {
-        const qsizetype dot = Name.indexOf('.', start);
-        if (dot < 0)
+        const auto *dot = static_cast<const char *>(std::memchr(name + start, '.', size_t(n - start)));
+        if (!dot)
             break;
-        PPropInfo p = FindProp(obj->ClassType(), QByteArray::fromRawData(Name.constData() + start, dot - start));
+        PPropInfo p = FindProp(obj->ClassType(), QByteArray::fromRawData(name + start, dot - (name + start)));
         if (!p)
             break;
         // Only nested objects are walked into; a path never reaches through
@@ -510,62 +551,59 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         if (!next || dynamic_cast<TComponent *>(next))
             return;
         obj = next;
-        start = dot + 1;
+        start = dot - name + 1;
     }
-    const QByteArray last = start ? Name.mid(start) : Name;
+    const QByteArray last = start ? QByteArray::fromRawData(name + start, n - start) : Name;
 
-    // The class registry answers the class checks of the short attributes:
-    // a dynamic_cast per attribute costs more than applying it.
-    if (last.size() == 1) {
-        const char c = last[0];
-        if (c == 'l' || c == 't' || c == 'w' || c == 'h') {
-            if (obj->InheritsFrom(TqdzComponent::StaticClass())) {
-                auto *comp = static_cast<TqdzComponent *>(obj);
-                double v;
-                if (!PlainDecimal(Value, v))
-                    v = qdzStrToFloat(QString::fromLatin1(Unescape(Value)));
-                switch (c) {
-                case 'l': comp->SetLeft(v); break;
-                case 't': comp->SetTop(v); break;
-                case 'w': comp->SetWidth(v); break;
-                default: comp->SetHeight(v); break;
-                }
-                return;
-            }
-        } else if (c == 'u' || c == 'x') {
-            if (obj->InheritsFrom(TqdzCustomMemoView::StaticClass())) {
-                auto *memo = static_cast<TqdzCustomMemoView *>(obj);
-                const QByteArray bytes = Unescape(Value);
-                memo->SetText(c == 'u' ? QString::fromUtf8(bytes) : CodePageToString(bytes, CP_ACP));
-                return;
-            }
+    // The slot's action, taken out of it: applying the value may read
+    // more attributes.
+    TAttrSlot &slot = FindSlot(obj->ClassType(), last);
+    if (slot.Action == TAttrAction::Unresolved)
+        slot.Action = ResolveAction(obj, last, slot.Prop);
+    const TAttrAction action = slot.Action;
+    PPropInfo p = slot.Prop;
+    switch (action) {
+    case TAttrAction::Left:
+    case TAttrAction::Top:
+    case TAttrAction::Width:
+    case TAttrAction::Height: {
+        auto *comp = static_cast<TqdzComponent *>(obj);
+        double v;
+        if (!PlainDecimal(Value, v))
+            v = qdzStrToFloat(QString::fromLatin1(Unescape(Value)));
+        switch (action) {
+        case TAttrAction::Left: comp->SetLeft(v); break;
+        case TAttrAction::Top: comp->SetTop(v); break;
+        case TAttrAction::Width: comp->SetWidth(v); break;
+        default: comp->SetHeight(v); break;
         }
+        return;
     }
-
-    if (SameAttrName(last, "Text")) {
-        // Memo views first, by the class registry: they carry most texts.
-        if (obj->InheritsFrom(TqdzCustomMemoView::StaticClass())) {
-            static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreakIfLines(QString::fromUtf8(Unescape(Value))));
-            return;
-        }
-        if (auto *list = dynamic_cast<TStrings *>(obj)) {
-            list->SetText(WithTrailingBreak(DecodeString(Unescape(Value))));
-            return;
-        }
-        if (auto *wide = dynamic_cast<TWideStrings *>(obj)) {
-            wide->SetText(CodePageToString(Unescape(Value), CP_ACP));
-            return;
-        }
-    } else if (SameAttrName(last, "PropData")) {
+    case TAttrAction::MemoUtf8:
+    case TAttrAction::MemoAnsi: {
+        const QByteArray bytes = Unescape(Value);
+        static_cast<TqdzCustomMemoView *>(obj)->SetText(
+            action == TAttrAction::MemoUtf8 ? QString::fromUtf8(bytes) : CodePageToString(bytes, CP_ACP));
+        return;
+    }
+    case TAttrAction::MemoText:
+        static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreakIfLines(QString::fromUtf8(Unescape(Value))));
+        return;
+    case TAttrAction::StringsText:
+        dynamic_cast<TStrings *>(obj)->SetText(WithTrailingBreak(DecodeString(Unescape(Value))));
+        return;
+    case TAttrAction::WideText:
+        dynamic_cast<TWideStrings *>(obj)->SetText(CodePageToString(Unescape(Value), CP_ACP));
+        return;
+    case TAttrAction::PropData:
         ReadPropData(obj, Value);
         return;
-    } else if (SameAttrName(last, "Name") && obj->InheritsFrom(TqdzReport::StaticClass())) {
+    case TAttrAction::Prop:
+        break;
+    default:
         return;
     }
 
-    PPropInfo p = FindProp(obj->ClassType(), last);
-    if (!p || !p->IsWritable())
-        return;
     switch (p->Kind()) {
     case tkInteger:
     case tkChar:

@@ -21,6 +21,7 @@
 #include <QSet>
 #include <QString>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -96,9 +97,23 @@ private:
     void WriteObjectElement(TqdzComponent *Obj, TqdzXMLItem *Item, bool IsRoot, bool SaveChildren,
                             bool KeepAncestors);
     void ReadAttribute(TPersistent *Obj, const QByteArray &Name, const QByteArray &Value);
-    // The class's property of that attribute name (exact bytes), looked up
-    // once per class and name while reading.
-    PPropInfo FindProp(TClass Class, const QByteArray &Name);
+    // What an attribute of one name does to the objects of one class: the
+    // short names of position and text, the texts of memos and string
+    // lists, defined data, or a published property (none: skipped).
+    enum class TAttrAction : char { Unresolved, Left, Top, Width, Height, MemoUtf8, MemoAnsi, MemoText,
+                                    StringsText, WideText, PropData, Skip, Prop };
+    struct TAttrSlot
+    {
+        QByteArray Name;
+        PPropInfo Prop = nullptr;
+        TAttrAction Action = TAttrAction::Unresolved;
+    };
+    // The slot of that attribute name (exact bytes) for the class of Obj,
+    // made once per class and name while reading; its action is resolved
+    // when first asked for (a dotted path asks only for the property).
+    TAttrSlot &FindSlot(TClass Class, const QByteArray &Name);
+    PPropInfo FindProp(TClass Class, const QByteArray &Name) { return FindSlot(Class, Name).Prop; }
+    static TAttrAction ResolveAction(TPersistent *Obj, const QByteArray &Name, PPropInfo Prop);
     void ReadPropData(TPersistent *Obj, const QByteArray &Value);
     QByteArray DefinedData(TPersistent *Obj, TPersistent *Ancestor);
     TClass FindComponentClass(const QByteArray &Name);
@@ -124,21 +139,17 @@ private:
     // usually carry their attributes in the same order, so the next one is
     // mostly found at the cursor. Names past the first MaxPropSlots of a
     // class go to FPropCache.
-    struct TPropSlot
-    {
-        QByteArray Name;
-        PPropInfo Prop;
-    };
     struct TPropSlots
     {
-        std::vector<TPropSlot> Slots;
+        std::vector<TAttrSlot> Slots;
         size_t Cursor = 0;
     };
     static constexpr size_t MaxPropSlots = 48;
     std::unordered_map<TClass, TPropSlots> FPropSlots;
     TClass FSlotsClass = nullptr;
     TPropSlots *FSlots = nullptr;
-    QHash<QPair<TClass, QByteArray>, PPropInfo> FPropCache;
+    // Values stay where they are when the hash grows (nodes).
+    std::unordered_map<TClass, std::unordered_map<std::string, TAttrSlot>> FPropCache;
     // The Name attribute of the element being read, decoded once: the bytes
     // it was decoded from (a view into the element's text) and the result,
     // which the object then shares instead of decoding them again.

@@ -17,13 +17,26 @@ public:
     }
 };
 
+// Kind(V): the value's type and text, "Int64 5".
+class TKindOf : public TObject
+{
+public:
+    Variant Call(TObject *, TClass, const QString &, TkwMethodHelper *Caller)
+    {
+        const Variant v = Caller->GetParam(0);
+        return Variant(VarTypeAsText(VarType(v)) + QLatin1Char(' ') + VarToStr(v));
+    }
+};
+
 void RunCases(const std::vector<TCase> &Cases)
 {
     TIntToStr intToStr;
+    TKindOf kindOf;
     for (const TCase &c : Cases) {
         TInterpHost h;
         h.S.AddMethod(QStringLiteral("function IntToStr(V: Variant): String"),
                       TkwCallMethodNewEvent(&intToStr, &TIntToStr::Call));
+        h.S.AddMethod(QStringLiteral("function Kind(V: Variant): String"), TkwCallMethodNewEvent(&kindOf, &TKindOf::Call));
         // Indexing of Variant values, as the system library registers it.
         h.S.Add(QStringLiteral("__ArrayHelper"),
                 new TkwArrayHelper(QStringLiteral("__ArrayHelper"), 3, fvtVariant, QStringLiteral("Variant"), 1));
@@ -274,4 +287,91 @@ TEST(InterpValues, IntegerShortcutsKeepTheVariantRules)
     ASSERT_TRUE(e.Compile(QStringLiteral("PascalScript"),
                           QStringLiteral("var a, b: Integer; begin a := 7; b := 0; while a mod b > 0 do a := 0; end.")));
     EXPECT_THROW(e.S.Execute(), EDivByZero);
+}
+
+// Integer arithmetic whose values leave 32 bits stays off the Variant
+// arithmetic; its results, their kinds and its errors must still be the
+// Variant rules' at the edges of 32 and 64 bits, in every syntax.
+TEST(InterpValues, WideIntegerArithmeticKeepsTheVariantRules)
+{
+    RunCases({
+        // Products passing 2^31 inside a loop, summed into a typed Integer
+        // and into a Variant.
+        {"PascalScript",
+         "var i, r: Integer; v: Variant;\r\n"
+         "begin r := 0; v := 0;\r\n"
+         "  for i := 46339 to 46342 do begin r := r + (i * i) mod 7; v := v + (i * i) mod 7; end;\r\n"
+         "  Log(Kind(r)); Log(Kind(v)); end.",
+         "Integer 6|Int64 6"},
+        // The edges of 32 bits; an Int64 operand makes an Int64 even when
+        // the value fits.
+        {"PascalScript",
+         "var i, j: Integer; v, w: Variant;\r\n"
+         "begin i := 2147483647; j := -2147483647 - 1;\r\n"
+         "  v := i + 1; Log(Kind(v)); v := i + 0; Log(Kind(v)); v := j - 1; Log(Kind(v)); v := -j; Log(Kind(v));\r\n"
+         "  v := j div (-1); Log(Kind(v)); v := j mod (-1); Log(Kind(v)); v := j div 2; Log(Kind(v));\r\n"
+         "  v := i * i; Log(Kind(v)); w := v div v; Log(Kind(w)); w := v - v; Log(Kind(w));\r\n"
+         "  w := v - v + 5 > 4; Log(Kind(w)); if v > i then Log('gt'); end.",
+         "Int64 2147483648|Integer 2147483647|Int64 -2147483649|Int64 2147483648|Int64 2147483648|Integer 0|"
+         "Integer -1073741824|Int64 4611686014132420609|Int64 1|Int64 0|Boolean True|gt"},
+        // The edges of 64 bits: overflow gives a Double, as do the lowest
+        // Int64 negated and divided by -1.
+        {"PascalScript",
+         "var i: Integer; v, m, n, w: Variant;\r\n"
+         "begin i := 2147483647; v := i * i; m := v * 2 + i * 4 + 1; Log(Kind(m)); n := -m - 1; Log(Kind(n));\r\n"
+         "  w := m + 1; Log(Kind(w)); w := m * 2; Log(Kind(w)); w := n - 1; Log(Kind(w)); w := -n; Log(Kind(w));\r\n"
+         "  w := n div (-1); Log(Kind(w)); w := n mod (-1); Log(Kind(w)); w := n div 2; Log(Kind(w));\r\n"
+         "  w := m; w := w + 1; Log(Kind(w)); w := n; w := w - i; Log(Kind(w)); end.",
+         "Int64 9223372036854775807|Int64 -9223372036854775808|Double 9.22337203685478E18|"
+         "Double 1.84467440737096E19|Double -9.22337203685478E18|Double 9.22337203685478E18|"
+         "Double 9.22337203685478E18|Int64 0|Int64 -4611686018427387904|Double 9.22337203685478E18|"
+         "Double -9.22337203900226E18"},
+        // Errors, and Int64s mixed with Doubles, strings and array elements.
+        {"PascalScript",
+         "var i, k: Integer; v, w, f, s: Variant; a: array[0..2] of Variant;\r\n"
+         "begin i := 65536; v := i * i;\r\n"
+         "  try w := v div (i - i); except Log(ExceptionMessage); end;\r\n"
+         "  try w := v mod 0; except Log(ExceptionMessage); end;\r\n"
+         "  try k := v - 1; except Log(ExceptionMessage); end;\r\n"
+         "  k := 1; try k := k + v; except Log(ExceptionMessage); end; Log(Kind(k));\r\n"
+         "  k := v div i; Log(Kind(k)); f := 0.5; w := v + f; Log(Kind(w)); s := '3'; w := v + s; Log(Kind(w));\r\n"
+         "  a[0] := v; a[1] := 1; w := a[0] + a[1]; Log(Kind(w)); w := a[v div v]; Log(Kind(w)); end.",
+         "Division by zero|Division by zero|Overflow while converting variant of type (Int64) into type (Integer)|"
+         "Overflow while converting variant of type (Int64) into type (Integer)|Integer 1|Integer 65536|"
+         "Double 4294967296.5|Double 4294967299|Int64 4294967297|Integer 1"},
+        {"C++Script",
+         "int i, r; Variant v, m, w;\r\n"
+         "{ r = 0; v = 0; for (i = 46339; i <= 46342; i++) { r = r + (i * i) % 7; v += (i * i) % 7; }\r\n"
+         "  Log(Kind(r)); Log(Kind(v)); i = 2147483647; v = i + 1; Log(Kind(v)); v = i * i;\r\n"
+         "  m = v * 2 + i * 4 + 1; Log(Kind(m)); w = m + 1; Log(Kind(w)); w = -(-m - 1); Log(Kind(w));\r\n"
+         "  try { w = v div (i - i); } except { Log(ExceptionMessage); } }\r\n",
+         "Integer 6|Int64 6|Int64 2147483648|Int64 9223372036854775807|Double 9.22337203685478E18|"
+         "Double 9.22337203685478E18|Division by zero"},
+        {"BasicScript",
+         "Dim i, r, v, m, w\r\n"
+         "r = 0\r\n"
+         "For i = 46339 To 46342\r\n"
+         "  r = r + (i * i) Mod 7\r\n"
+         "Next\r\n"
+         "Log(Kind(r))\r\n"
+         "i = 2147483647: v = i + 1: Log(Kind(v))\r\n"
+         "v = i * i: m = v * 2 + i * 4 + 1: Log(Kind(m))\r\n"
+         "w = m + 1: Log(Kind(w))\r\n"
+         "w = (-m - 1) \\ (-1): Log(Kind(w))\r\n"
+         "Try\r\n"
+         "  w = v Mod (i - i)\r\n"
+         "Catch\r\n"
+         "  Log(ExceptionMessage)\r\n"
+         "End Try\r\n",
+         "Int64 6|Int64 2147483648|Int64 9223372036854775807|Double 9.22337203685478E18|"
+         "Double 9.22337203685478E18|Division by zero"},
+        {"JScript",
+         "var i, r = 0, v, m, w;\r\n"
+         "for (i = 46339; i <= 46342; i++) r = r + (i * i) % 7;\r\n"
+         "Log(Kind(r)); i = 2147483647; v = i + 1; Log(Kind(v)); v = i * i; m = v * 2 + i * 4 + 1; Log(Kind(m));\r\n"
+         "w = m + 1; Log(Kind(w)); w = -m - 1; Log(Kind(w)); w = w - 1; Log(Kind(w));\r\n"
+         "try { w = v % (i - i); } except { Log(ExceptionMessage); }\r\n",
+         "Int64 6|Int64 2147483648|Int64 9223372036854775807|Double 9.22337203685478E18|"
+         "Int64 -9223372036854775808|Double -9.22337203685478E18|Division by zero"},
+    });
 }

@@ -261,6 +261,42 @@ TEST_F(SerializerFormat, ShortFormsOfBuiltPages)
     EXPECT_EQ(Band->Top(), 5);
 }
 
+// One read decides what each attribute name does once per class: the same
+// names on objects of other classes, in other orders and cases, and past
+// the names a class keeps at hand, still mean what they mean there.
+TEST_F(SerializerFormat, AttributeNamesMeanWhatTheirClassSays)
+{
+    TqdzXMLSerializer s(nullptr);
+    s.SetOwner(Report.get());
+    TqdzTestMemoView a(Band), b(Band);
+    s.ReadObjectAttributes(&a, " u=\"x\" l=\"1\" Text=\"m\" Name=\"MemoA\"");
+    s.ReadObjectAttributes(Band, " Text=\"b\" u=\"y\" l=\"2\" h=\"3\"");
+    s.ReadObjectAttributes(&b, " TEXT=\"p&#13;&#10;q\" h=\"4\" Lines.Text=\"r&#13;&#10;s\" l=\"5\"");
+    s.ReadObjectAttributes(b.Lines(), " Text=\"t\"");
+    s.ReadObjectAttributes(Report.get(), " Name=\"Other\" Title=\"T\"");
+    EXPECT_EQ(a.Text(), QStringLiteral("m\r\n"));
+    EXPECT_EQ(a.Left(), 1);
+    EXPECT_EQ(a.Name(), QStringLiteral("MemoA"));
+    EXPECT_EQ(Band->Left(), 2);
+    EXPECT_EQ(Band->Height(), 3);
+    EXPECT_EQ(b.Text(), QStringLiteral("p\r\nq\r\n"));
+    EXPECT_EQ(b.Height(), 4);
+    EXPECT_EQ(b.Left(), 5);
+    EXPECT_EQ(b.Lines()->Text(), QStringLiteral("t\r\n"));
+    EXPECT_EQ(Report->Name(), QString());
+    EXPECT_EQ(Report->Title(), QStringLiteral("T"));
+
+    // Sixty names no class has, then known ones: read alike by two objects.
+    QByteArray many;
+    for (int i = 0; i < 60; ++i)
+        many += " Unknown" + QByteArray::number(i) + "=\"1\"";
+    for (TqdzTestMemoView *m : {&a, &b}) {
+        s.ReadObjectAttributes(m, many + " Top=\"7\" Unknown59=\"2\" Tag=\"8\"");
+        EXPECT_EQ(m->Top(), 7);
+        EXPECT_EQ(m->Tag(), 8);
+    }
+}
+
 TEST_F(SerializerFormat, ShortNumbersReadAsTheGeneralConversion)
 {
     // Plain decimals are read straight from the bytes; every other form goes
