@@ -153,6 +153,10 @@ const FreeCase FreeCases[] = {
     {"ReportsOwner", "MasterData1", "OnBeforePrint", "Report.Owner.Free",
      "Cannot free Owner1 while the report is being built"},
     {"Application", "MasterData1", "OnBeforePrint", "Application.Free", "Cannot free the application from a script"},
+    {"Engine", "MasterData1", "OnBeforePrint", "Engine.Free",
+     "Cannot free TqdzEngine while the report is being built"},
+    {"Outline", "MasterData1", "OnBeforePrint", "Outline.Free",
+     "Cannot free TqdzOutline while the report is being built"},
     {"DatasetBeingWalked", "MasterData1", "OnBeforePrint", "Report.GetDataset('Lines').Free",
      "Cannot free Lines while the report is being built"},
 };
