@@ -117,6 +117,8 @@ int TqdzPreviewPages::GetCount()
 void TqdzPreviewPages::Clear()
 {
     ClearPageCache();
+    FTemplateTexts.clear();
+    FItemNames.clear();
     FSourcePages.clear();
     FXMLDocument->Clear();
     ResetOutline();
@@ -250,10 +252,16 @@ void TqdzPreviewPages::AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj)
 {
     TqdzXMLItem *item = Parent->Add();
     QByteArray text;
+    TqdzCustomEngine *engine = Engine();
+    const bool finalPass = !engine || engine->FinalPass();
     if (TqdzComponent *templ = Obj->SourceLink()) {
-        item->SetName(Obj->DictName().toLatin1());
-        TqdzCustomEngine *engine = Engine();
-        const bool finalPass = !engine || engine->FinalPass();
+        // The short name's bytes, made once per object rather than per copy.
+        TItemName &name = FItemNames[Obj];
+        if (name.Bytes.isNull() || name.Dict != Obj->DictName()) {
+            name.Dict = Obj->DictName();
+            name.Bytes = name.Dict.toLatin1();
+        }
+        item->SetName(name.Bytes);
         if (!finalPass)
             text = Obj->TqdzComponent::DiffAttributes(templ);
         else if (Obj->Flags() & qdzFlagWriteFull)
@@ -264,7 +272,7 @@ void TqdzPreviewPages::AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj)
         item->SetName(Obj->ClassName().toLatin1());
         Obj->WriteToPreparedItem(nullptr, text);
     }
-    text = text.trimmed();
+    text = std::move(text).trimmed();
     item->SetText(text);
     FAddedBytes += item->Name().size() + text.size() + qint64(sizeof(TqdzXMLItem)) + 16;
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 int qdzRoundPx(double Value);
 
@@ -22,7 +23,16 @@ bool Differ(double A, double B)
 
 QByteArray Attr(const char *Name, const QByteArray &Value)
 {
-    return QByteArray(" ") + Name + "=\"" + Value + '"';
+    // Made for every attribute of every built object: one allocation.
+    const qsizetype n = qsizetype(std::strlen(Name));
+    QByteArray r;
+    r.reserve(n + Value.size() + 4);
+    r += ' ';
+    r.append(Name, n);
+    r += "=\"";
+    r += Value;
+    r += '"';
+    return r;
 }
 
 QByteArray FloatText(double Value)
@@ -479,9 +489,12 @@ void TqdzCustomMemoView::GetData()
             SetText(s);
         }
     } else if (FAllowExpressions) {
-        const int comma = FExpressionDelimiters.indexOf(QLatin1Char(','));
-        const QString open = comma < 0 ? FExpressionDelimiters : FExpressionDelimiters.left(comma);
-        const QString close = comma < 0 ? QString() : FExpressionDelimiters.mid(comma + 1);
+        // Views: this runs for every memo on every row, the split text is
+        // needed only when the text changed.
+        const QStringView delimiters(FExpressionDelimiters);
+        const int comma = int(delimiters.indexOf(QLatin1Char(',')));
+        const QStringView open = comma < 0 ? delimiters : delimiters.left(comma);
+        const QStringView close = comma < 0 ? QStringView() : delimiters.mid(comma + 1);
         // Without both delimiters nothing can be found (and nothing loops).
         if (!open.isEmpty() && !close.isEmpty()) {
             const QString t = Text();
@@ -490,7 +503,7 @@ void TqdzCustomMemoView::GetData()
                 || (run.Parts.empty() && !t.isEmpty())) {
                 run.PartsText = t;
                 run.PartsDelimiters = FExpressionDelimiters;
-                CutIntoParts(open, close);
+                CutIntoParts(open.toString(), close.toString());
             }
             // Each value is put in as it is: what it holds is not searched
             // for expressions again.
