@@ -933,8 +933,10 @@ template<class F>
 bool DrawGlyphRuns(QPainter &P, F &Font, int Ascent, const QString &Text, const std::vector<int> &Adv)
 {
     const QPaintDevice *d = P.device();
+    // A PDF writer is a device of no particular type: known by its engine.
+    const bool pdf = P.paintEngine() && P.paintEngine()->type() == QPaintEngine::Pdf;
     if (!d || (d->devType() != QInternal::Image && d->devType() != QInternal::Pixmap && d->devType() != QInternal::Widget &&
-               d->devType() != QInternal::Printer))
+               d->devType() != QInternal::Printer && !pdf))
         return false;
     for (QChar c : Text)
         if (c.isSurrogate())

@@ -419,9 +419,16 @@ void TqdzView::DrawFrame()
         else
             brush->SetColor(FColor);
     }
+    // One painter state for all sides: a PDF writes the state out again on
+    // every restore, and solid sides share their pen.
+    QPainter *p = FCanvas->Handle();
+    if (p)
+        p->save();
     for (TqdzFrameType side : {ftLeft, ftRight, ftTop, ftBottom})
         if (FFrame.Typ().Contains(side))
             DrawFrameSide(side);
+    if (p)
+        p->restore();
 }
 
 namespace {
@@ -494,11 +501,10 @@ void TqdzView::DrawFrameSide(TqdzFrameType Side)
             if (!startN) x += cut;
             if (!endN) x1 -= cut;
         }
-        p->save();
+        // The frame's own save keeps this from what is drawn after it.
         p->setRenderHint(QPainter::Antialiasing, false);
         QPen qp(QBrush(ink), ww, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
         StrokeSide(p, qp, x, y, x1, y1, ww);
-        p->restore();
         break;
     }
     case fsDouble: {
