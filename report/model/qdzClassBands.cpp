@@ -33,7 +33,8 @@ bool OnDotMatrixPage(const TqdzComponent *C)
 {
     // The page by the class registry: a dynamic_cast per level costs more
     // than the move itself.
-    for (const TqdzComponent *p = C; p; p = p->Parent())
+    // A band is no page: the search starts at its parent.
+    for (const TqdzComponent *p = C->Parent(); p; p = p->Parent())
         if (p->InheritsFrom(TqdzPage::StaticClass()))
             return IsDotMatrixPageClass(p->ClassType());
     return false;
