@@ -12,6 +12,9 @@
 #include "report/model/qdzXML.h"
 #include "report/model/qdzXMLSerializer.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 // A float attribute of an item; 0 when missing or not a number.
@@ -443,14 +446,20 @@ bool TqdzPreviewPages::BandExists(TqdzBand *Band)
     TqdzXMLItem *page = CurPageItem();
     if (!page || !Band)
         return false;
-    const bool pageFooter = dynamic_cast<TqdzPageFooter *>(Band) != nullptr;
-    const bool columnFooter = dynamic_cast<TqdzColumnFooter *>(Band) != nullptr;
+    const bool pageFooter = Band->InheritsFrom(TqdzPageFooter::StaticClass());
+    const bool columnFooter = Band->InheritsFrom(TqdzColumnFooter::StaticClass());
+    // Asked on every page: the few names its bands have are looked up once.
+    std::vector<std::pair<QByteArray, TqdzComponent *>> seen;
     for (int i = 0; i < page->Count(); ++i) {
-        TqdzComponent *templ = TemplateOf(page->GetItems(i));
+        TqdzXMLItem *item = page->GetItems(i);
+        auto known = std::find_if(seen.begin(), seen.end(), [item](const auto &S) { return S.first == item->Name(); });
+        if (known == seen.end())
+            known = seen.insert(seen.end(), {item->Name(), TemplateOf(item)});
+        TqdzComponent *templ = known->second;
         if (!templ)
             continue;
-        if (templ->SourceLink() == Band || (pageFooter && dynamic_cast<TqdzPageFooter *>(templ))
-            || (columnFooter && dynamic_cast<TqdzColumnFooter *>(templ)))
+        if (templ->SourceLink() == Band || (pageFooter && templ->InheritsFrom(TqdzPageFooter::StaticClass()))
+            || (columnFooter && templ->InheritsFrom(TqdzColumnFooter::StaticClass())))
             return true;
     }
     return false;
