@@ -1,9 +1,10 @@
 // Building a list report (a data band of four text objects over a user
-// dataset, page header and footer with page numbers) at 1,000 and 10,000
-// rows, to pages (also with a script event on every row) and to a PDF
-// file. Reference measured in the same run: laying out the texts of one
-// built page with the text layout alone; the counter us_per_page of the
-// builds compares with it.
+// dataset, page header and a footer "Page N of M" over two passes) at 1,000
+// and 10,000 rows, to pages (also with a script event on every row) and to
+// a PDF file. References measured in the
+// same run: laying out the texts of one built page with the text layout
+// alone (the counter time_per_page of the builds compares with it), and the
+// same texts drawn straight into a PDF by QPainter (the floor of printing).
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
 #include "report/engine/qdzBuild.h"
@@ -19,6 +20,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <memory>
@@ -58,6 +61,7 @@ struct ListReport
         qdzEngineStartup();
         Report = std::make_unique<TqdzReport>(nullptr);
         Report->SetOnGetValue(TqdzGetValueEvent(&Source, &ListSource::GetValue));
+        Report->EngineOptions()->SetDoublePass(true);
         auto *Page = new TqdzReportPage(Report.get());
         Page->SetName("Page1");
         // A4, whether or not a paper table is installed.
@@ -89,7 +93,7 @@ struct ListReport
         TqdzBand *PH = Band(new TqdzPageHeader(Page), "PageHeader1", 0);
         Memo(PH, "Title", "Delivered goods, page [Page#]", 0, 400);
         TqdzBand *PF = Band(new TqdzPageFooter(Page), "PageFooter1", 1000);
-        Memo(PF, "PageNo", "Page [Page#]", 500, 200);
+        Memo(PF, "PageNo", "Page [Page#] of [TotalPages#]", 500, 200);
         auto *MD = static_cast<TqdzMasterData *>(Band(new TqdzMasterData(Page), "MasterData1", 100));
         MD->SetDataSet(DS);
         Memo(MD, "No", "[No]", 0, 60);
@@ -188,6 +192,71 @@ void BM_ListReportToPdf(benchmark::State &State)
     Build(State, true);
 }
 BENCHMARK(BM_ListReportToPdf)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Printing alone: the pages built once, printed to the PDF file each time.
+void BM_ListReportPrintOnly(benchmark::State &State)
+{
+    ListReport L(int(State.range(0)));
+    QTemporaryDir Dir;
+    TScopedDialogHook Answer([&](TDialogRequest &) { return int(IDOK); });
+    if (!L.Report->BuildReport()) {
+        State.SkipWithError("the report did not build");
+        return;
+    }
+    const int Pages = L.Report->PreviewPages()->GetCount();
+    for (auto _ : State)
+        if (!PrintToPdf(L.Report.get(), Dir.filePath("list.pdf"))) {
+            State.SkipWithError("the report did not print");
+            return;
+        }
+    State.counters["pages"] = Pages;
+    State.counters["time_per_page"] = benchmark::Counter(double(Pages) * State.iterations(),
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ListReportPrintOnly)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The floor of printing: the texts the list report prints (50 rows a page,
+// header and footer) drawn by QPainter straight into a 600 dpi A4 PDF in the
+// report's font, without the engine.
+void BM_ListTextsQPainterPdf(benchmark::State &State)
+{
+    const int Rows = int(State.range(0)), PerPage = 50;
+    const int Pages = (Rows + PerPage - 1) / PerPage;
+    QTemporaryDir Dir;
+    const QString File = Dir.filePath("floor.pdf");
+    const double K = 600 / 96.0;
+    for (auto _ : State) {
+        QPdfWriter W(File);
+        W.setResolution(600);
+        W.setPageSize(QPageSize(QPageSize::A4));
+        W.setPageMargins(QMarginsF(4, 4, 4, 4), QPageLayout::Millimeter);
+        QPainter P(&W);
+        QFont F(QStringLiteral("Arial"));
+        F.setPixelSize(int(13 * K));
+        P.setFont(F);
+        auto Text = [&](double X, double Y, const QString &T) {
+            P.drawText(QRectF(X * K, Y * K, 300 * K, 18 * K), Qt::AlignLeft | Qt::AlignVCenter, T);
+        };
+        for (int Pg = 0; Pg < Pages; ++Pg) {
+            if (Pg > 0)
+                W.newPage();
+            Text(40, 40, QStringLiteral("Delivered goods, page %1").arg(Pg + 1));
+            for (int I = 0; I < PerPage && Pg * PerPage + I < Rows; ++I) {
+                const int R = Pg * PerPage + I;
+                const double Y = 60 + I * 20;
+                Text(40, Y, QString::number(R + 1));
+                Text(100, Y, QString::fromUtf8(Products[R % 5]));
+                Text(400, Y, QString::number(10.0 + (R % 97) * 0.25));
+                Text(550, Y, QString::number(32.5 + (R % 89) * 1.5));
+            }
+            Text(540, 1060, QStringLiteral("Page %1 of %2").arg(Pg + 1).arg(Pages));
+        }
+    }
+    State.counters["pages"] = Pages;
+    State.counters["time_per_page"] = benchmark::Counter(double(Pages) * State.iterations(),
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ListTextsQPainterPdf)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // The texts of one page (header, 50 rows of four, footer) through the text
 // layout alone: set up and measured as a memo does, without the engine.

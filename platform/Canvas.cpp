@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGlyphRun>
+#include <QHash>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
@@ -17,6 +18,7 @@
 #include <QRawFont>
 #include <QWidget>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 // ------------------------------------------------------------------ pens and brushes
@@ -789,33 +791,124 @@ void TCanvas::SetPixels(int X, int Y, TColor Value)
 
 // ------------------------------------------------------------------ text
 
-QFont TCanvas::CurrentQFont()
+// What text drawing asks of one font, kept with it: asking Qt for a font's
+// key, metrics or advances on every call costs more than drawing a short text.
+struct TCanvas::TFontState
+{
+    QString Name;
+    int Height, Style, Pitch;
+    QFont Font;
+    QFontMetrics Metrics;
+    int Ascent, LineHeight;
+    std::array<int, 128> Ascii;
+    QHash<char16_t, int> Other;
+    QRawFont Raw;
+    bool RawMade = false;
+
+    TFontState(TFont *F)
+        : Name(F->Name()), Height(F->Height()), Style(int(F->Style().ToInt())), Pitch(int(F->Pitch())),
+          Font(FontToQFont(F)), Metrics(Font), Ascent(Metrics.ascent()), LineHeight(Metrics.height())
+    {
+        Ascii.fill(-1);
+    }
+    bool Matches(TFont *F) const
+    {
+        return F->Height() == Height && int(F->Style().ToInt()) == Style && int(F->Pitch()) == Pitch && F->Name() == Name;
+    }
+    // What QFontMetrics::horizontalAdvance says of C, asked once.
+    int Advance(QChar C)
+    {
+        const char16_t u = C.unicode();
+        if (u < 128) {
+            int &a = Ascii[u];
+            if (a < 0)
+                a = Metrics.horizontalAdvance(C);
+            return a;
+        }
+        auto it = Other.constFind(u);
+        if (it == Other.constEnd())
+            it = Other.insert(u, Metrics.horizontalAdvance(C));
+        return *it;
+    }
+    const QRawFont &RawFont()
+    {
+        if (!RawMade) {
+            Raw = QRawFont::fromFont(Font);
+            RawMade = true;
+        }
+        return Raw;
+    }
+    // The glyph of a character the font lacks, in the font Qt falls back
+    // to for it alone (as drawing the character as text would find it);
+    // Glyph 0 when there is no such single glyph.
+    struct TFallback
+    {
+        QRawFont Raw;
+        quint32 Glyph = 0;
+        qreal X = 0;
+    };
+    QHash<char16_t, TFallback> Fallbacks;
+    const TFallback &Fallback(QChar C)
+    {
+        auto it = Fallbacks.constFind(C.unicode());
+        if (it != Fallbacks.constEnd())
+            return *it;
+        TFallback f;
+        QFont plain(Font);
+        plain.setUnderline(false);
+        plain.setStrikeOut(false);
+        QTextLayout layout(QString(C), plain);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        if (runs.size() == 1 && runs[0].glyphIndexes().size() == 1 && runs[0].glyphIndexes()[0] != 0) {
+            f.Raw = runs[0].rawFont();
+            f.Glyph = runs[0].glyphIndexes()[0];
+            f.X = runs[0].positions()[0].x();
+        }
+        return *Fallbacks.insert(C.unicode(), f);
+    }
+};
+
+TCanvas::TFontState *TCanvas::CurrentFont()
 {
     TFont *f = FFont.get();
-    const QString key = f->Name() + QLatin1Char('|') + QString::number(f->Height()) + QLatin1Char('|')
-                        + QString::number(f->Style().ToInt()) + QLatin1Char('|')
-                        + QString::number(int(f->Pitch()));
-    if (key != FFontKey) {
-        FQFont = FontToQFont(f);
-        FFontKey = key;
-    }
-    return FQFont;
+    if (!FFonts.empty() && FFonts.back()->Matches(f))
+        return FFonts.back().get();
+    for (size_t i = 0; i + 1 < FFonts.size(); ++i)
+        if (FFonts[i]->Matches(f)) {
+            // Most recent last.
+            std::rotate(FFonts.begin() + qsizetype(i), FFonts.begin() + qsizetype(i) + 1, FFonts.end());
+            return FFonts.back().get();
+        }
+    constexpr size_t MaxFonts = 8;
+    if (FFonts.size() >= MaxFonts)
+        FFonts.erase(FFonts.begin());
+    FFonts.push_back(std::make_shared<TFontState>(f));
+    return FFonts.back().get();
+}
+
+QFont TCanvas::CurrentQFont()
+{
+    return CurrentFont()->Font;
 }
 
 namespace {
 
 // Advance of each UTF-16 unit: a surrogate pair's first unit carries the width.
-void UnitAdvances(const QFontMetrics &Fm, const QString &Text, std::vector<int> &Adv)
+template<class F>
+void UnitAdvances(F &Font, const QString &Text, std::vector<int> &Adv)
 {
     Adv.assign(size_t(Text.size()), 0);
     for (int i = 0; i < Text.size(); ++i) {
         if (Text[i].isHighSurrogate() && i + 1 < Text.size() && Text[i + 1].isLowSurrogate()) {
-            Adv[size_t(i)] = Fm.horizontalAdvance(Text.mid(i, 2));
+            Adv[size_t(i)] = Font.Metrics.horizontalAdvance(Text.mid(i, 2));
             ++i;
         } else if (Text[i].isLowSurrogate()) {
             Adv[size_t(i)] = 0;
         } else {
-            Adv[size_t(i)] = Fm.horizontalAdvance(Text[i]);
+            Adv[size_t(i)] = Font.Advance(Text[i]);
         }
     }
 }
@@ -836,22 +929,19 @@ namespace {
 // through the painter one by one (which finds a fallback font). Only on
 // raster and printer (PDF) devices, and only for text without surrogate
 // pairs; False, and nothing drawn, otherwise.
-bool DrawGlyphRuns(QPainter &P, const QFont &Font, int Ascent, const QString &Text, const std::vector<int> &Adv)
+template<class F>
+bool DrawGlyphRuns(QPainter &P, F &Font, int Ascent, const QString &Text, const std::vector<int> &Adv)
 {
     const QPaintDevice *d = P.device();
+    // A PDF writer is a device of no particular type: known by its engine.
+    const bool pdf = P.paintEngine() && P.paintEngine()->type() == QPaintEngine::Pdf;
     if (!d || (d->devType() != QInternal::Image && d->devType() != QInternal::Pixmap && d->devType() != QInternal::Widget &&
-               d->devType() != QInternal::Printer))
+               d->devType() != QInternal::Printer && !pdf))
         return false;
     for (QChar c : Text)
         if (c.isSurrogate())
             return false;
-    thread_local QString cachedKey;
-    thread_local QRawFont cachedRaw;
-    const QString key = Font.key();
-    if (key != cachedKey) {
-        cachedRaw = QRawFont::fromFont(Font);
-        cachedKey = key;
-    }
+    const QRawFont &cachedRaw = Font.RawFont();
     if (!cachedRaw.isValid())
         return false;
     const QList<quint32> glyphs = cachedRaw.glyphIndexesForString(Text);
@@ -861,6 +951,14 @@ bool DrawGlyphRuns(QPainter &P, const QFont &Font, int Ascent, const QString &Te
     QList<QPointF> runPositions;
     runGlyphs.reserve(Text.size());
     runPositions.reserve(Text.size());
+    // Characters of fallback fonts, a run per font.
+    struct TFallbackRun
+    {
+        QRawFont Raw;
+        QList<quint32> Glyphs;
+        QList<QPointF> Positions;
+    };
+    std::vector<TFallbackRun> fallbackRuns;
     int x = 0;
     for (int i = 0; i < Text.size(); ++i) {
         const QChar c = Text[i];
@@ -869,11 +967,25 @@ bool DrawGlyphRuns(QPainter &P, const QFont &Font, int Ascent, const QString &Te
             if (glyphs[i] != 0) {
                 runGlyphs.append(glyphs[i]);
                 runPositions.append(QPointF(x, Ascent));
+            } else if (const auto &f = Font.Fallback(c); f.Glyph != 0) {
+                auto run = std::find_if(fallbackRuns.begin(), fallbackRuns.end(),
+                                        [&f](const TFallbackRun &R) { return R.Raw == f.Raw; });
+                if (run == fallbackRuns.end())
+                    run = fallbackRuns.insert(fallbackRuns.end(), TFallbackRun{f.Raw, {}, {}});
+                run->Glyphs.append(f.Glyph);
+                run->Positions.append(QPointF(x + f.X, Ascent));
             } else {
                 P.drawText(QPoint(x, Ascent), QString(c));
             }
         }
         x += Adv[size_t(i)];
+    }
+    for (const TFallbackRun &f : fallbackRuns) {
+        QGlyphRun run;
+        run.setRawFont(f.Raw);
+        run.setGlyphIndexes(f.Glyphs);
+        run.setPositions(f.Positions);
+        P.drawGlyphRun(QPointF(0, 0), run);
     }
     if (!runGlyphs.isEmpty()) {
         QGlyphRun run;
@@ -893,13 +1005,14 @@ bool DrawGlyphRuns(QPainter &P, const QFont &Font, int Ascent, const QString &Te
 // reading lets Qt shape and order the run in its cell, flush right.
 void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const int *Dx, bool RightToLeft)
 {
-    const QFont font = CurrentQFont();
-    const QFontMetrics fm(font);
+    TFontState &state = *CurrentFont();
+    const QFont &font = state.Font;
+    const QFontMetrics &fm = state.Metrics;
     std::vector<int> adv;
     if (Dx)
         adv.assign(Dx, Dx + Text.size());
     else
-        UnitAdvances(fm, Text, adv);
+        UnitAdvances(state, Text, adv);
     int total = 0;
     for (int a : adv)
         total += a;
@@ -972,7 +1085,7 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
                 P.save();
                 P.translate(x, 0);
                 // Words without right-to-left letters look as they do left to right.
-                if (rtlChars || !DrawGlyphRuns(P, font, fm.ascent(), word, wordAdv)) {
+                if (rtlChars || !DrawGlyphRuns(P, state, state.Ascent, word, wordAdv)) {
                     QTextOption wordOpt = opt;
                     wordOpt.setAlignment((word.isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
                     P.drawText(QRectF(0, 0, w, fm.height()), word, wordOpt);
@@ -981,7 +1094,7 @@ void TCanvas::DrawTextRun(QPainter &P, int X, int Y, const QString &Text, const 
             }
             x += w;
         }
-    } else if (!DrawGlyphRuns(P, font, fm.ascent(), Text, adv)) {
+    } else if (!DrawGlyphRuns(P, state, state.Ascent, Text, adv)) {
         int x = 0;
         for (int i = 0; i < Text.size(); ++i) {
             int n = 1;
@@ -1037,8 +1150,7 @@ void TCanvas::TextRect(const TRect &R, int X, int Y, const QString &Text)
 
 void TCanvas::GetTextExtents(const QString &Text, std::vector<int> &Extents)
 {
-    const QFontMetrics fm(CurrentQFont());
-    UnitAdvances(fm, Text, Extents);
+    UnitAdvances(*CurrentFont(), Text, Extents);
     int sum = 0;
     for (int &e : Extents) {
         sum += e;
@@ -1048,13 +1160,13 @@ void TCanvas::GetTextExtents(const QString &Text, std::vector<int> &Extents)
 
 TSize TCanvas::TextExtent(const QString &Text)
 {
-    const QFontMetrics fm(CurrentQFont());
+    TFontState &state = *CurrentFont();
     std::vector<int> adv;
-    UnitAdvances(fm, Text, adv);
+    UnitAdvances(state, Text, adv);
     int w = 0;
     for (int a : adv)
         w += a;
-    return {w, fm.height()};
+    return {w, state.LineHeight};
 }
 
 int TCanvas::TextWidth(const QString &Text)
@@ -1100,8 +1212,8 @@ bool IsBlank(QChar C)
 
 int TCanvas::DrawText(const QString &Text, TRect &R, unsigned Format)
 {
-    const QFont font = CurrentQFont();
-    const QFontMetrics fm(font);
+    TFontState &state = *CurrentFont();
+    const QFontMetrics &fm = state.Metrics;
     const int lineH = fm.height() + ((Format & DT_EXTERNALLEADING) ? std::max(0, fm.leading()) : 0);
     const bool single = Format & DT_SINGLELINE;
 
@@ -1128,7 +1240,7 @@ int TCanvas::DrawText(const QString &Text, TRect &R, unsigned Format)
     }
 
     std::vector<int> adv;
-    UnitAdvances(fm, s, adv);
+    UnitAdvances(state, s, adv);
     const int tabW = 8 * std::max(1, fm.averageCharWidth());
 
     // Paragraphs: [start, end) ranges of s. No text is no line at all.
@@ -1241,7 +1353,7 @@ int TCanvas::DrawText(const QString &Text, TRect &R, unsigned Format)
             && !(Format & DT_CALCRECT)) {
             const QString dots = QStringLiteral("...");
             std::vector<int> dotAdv;
-            UnitAdvances(fm, dots, dotAdv);
+            UnitAdvances(state, dots, dotAdv);
             const int dotsW = dotAdv[0] + dotAdv[1] + dotAdv[2];
             while (!ln.Text.isEmpty() && ln.Width + dotsW > maxW) {
                 ln.Width -= ln.Adv.back();

@@ -319,9 +319,12 @@ private:
     std::vector<TSavedState> FSaved;
     TNotifyEvent FOnChange;
     TNotifyEvent FOnChanging;
-    // Font cache: the TFont state a QFont was built from.
-    QString FFontKey;
-    QFont FQFont;
+    // Fonts drawn lately, each with what text drawing asks of it on every
+    // call (metrics, the raw font of its glyph runs, character advances);
+    // found by the TFont state they were made from.
+    struct TFontState;
+    TFontState *CurrentFont();
+    std::vector<std::shared_ptr<TFontState>> FFonts;
 };
 
 // Qt font of a TFont at the fixed 96 pixels per inch: the family as named

@@ -12,6 +12,9 @@
 #include "report/model/qdzXML.h"
 #include "report/model/qdzXMLSerializer.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 // A float attribute of an item; 0 when missing or not a number.
@@ -117,6 +120,8 @@ int TqdzPreviewPages::GetCount()
 void TqdzPreviewPages::Clear()
 {
     ClearPageCache();
+    FTemplateTexts.clear();
+    FItemNames.clear();
     FSourcePages.clear();
     FXMLDocument->Clear();
     ResetOutline();
@@ -252,10 +257,16 @@ void TqdzPreviewPages::AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj)
 {
     TqdzXMLItem *item = Parent->Add();
     QByteArray text;
+    TqdzCustomEngine *engine = Engine();
+    const bool finalPass = !engine || engine->FinalPass();
     if (TqdzComponent *templ = Obj->SourceLink()) {
-        item->SetName(Obj->DictName().toLatin1());
-        TqdzCustomEngine *engine = Engine();
-        const bool finalPass = !engine || engine->FinalPass();
+        // The short name's bytes, made once per object rather than per copy.
+        TItemName &name = FItemNames[Obj];
+        if (name.Bytes.isNull() || name.Dict != Obj->DictName()) {
+            name.Dict = Obj->DictName();
+            name.Bytes = name.Dict.toLatin1();
+        }
+        item->SetName(name.Bytes);
         if (!finalPass)
             text = Obj->TqdzComponent::DiffAttributes(templ);
         else if (Obj->Flags() & qdzFlagWriteFull)
@@ -266,7 +277,7 @@ void TqdzPreviewPages::AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj)
         item->SetName(Obj->ClassName().toLatin1());
         Obj->WriteToPreparedItem(nullptr, text);
     }
-    text = text.trimmed();
+    text = std::move(text).trimmed();
     item->SetText(text);
     const qint64 bytes = item->Name().size() + text.size() + qint64(sizeof(TqdzXMLItem)) + 16;
     FAddedBytes += bytes;
@@ -448,14 +459,20 @@ bool TqdzPreviewPages::BandExists(TqdzBand *Band)
     TqdzXMLItem *page = CurPageItem();
     if (!page || !Band)
         return false;
-    const bool pageFooter = dynamic_cast<TqdzPageFooter *>(Band) != nullptr;
-    const bool columnFooter = dynamic_cast<TqdzColumnFooter *>(Band) != nullptr;
+    const bool pageFooter = Band->InheritsFrom(TqdzPageFooter::StaticClass());
+    const bool columnFooter = Band->InheritsFrom(TqdzColumnFooter::StaticClass());
+    // Asked on every page: the few names its bands have are looked up once.
+    std::vector<std::pair<QByteArray, TqdzComponent *>> seen;
     for (int i = 0; i < page->Count(); ++i) {
-        TqdzComponent *templ = TemplateOf(page->GetItems(i));
+        TqdzXMLItem *item = page->GetItems(i);
+        auto known = std::find_if(seen.begin(), seen.end(), [item](const auto &S) { return S.first == item->Name(); });
+        if (known == seen.end())
+            known = seen.insert(seen.end(), {item->Name(), TemplateOf(item)});
+        TqdzComponent *templ = known->second;
         if (!templ)
             continue;
-        if (templ->SourceLink() == Band || (pageFooter && dynamic_cast<TqdzPageFooter *>(templ))
-            || (columnFooter && dynamic_cast<TqdzColumnFooter *>(templ)))
+        if (templ->SourceLink() == Band || (pageFooter && templ->InheritsFrom(TqdzPageFooter::StaticClass()))
+            || (columnFooter && templ->InheritsFrom(TqdzColumnFooter::StaticClass())))
             return true;
     }
     return false;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TqdzDictionary;
@@ -222,6 +223,14 @@ private:
     bool ExportRun(TqdzCustomExportFilter *Filter);
     void ExportPage(TqdzCustomExportFilter *Filter, int Index);
 
+    struct TItemName
+    {
+        QString Dict;
+        QByteArray Bytes;
+    };
+    std::unordered_map<const TqdzComponent *, TItemName> FItemNames;
+    struct TTemplateText;
+    std::unordered_map<const TqdzComponent *, std::shared_ptr<TTemplateText>> FTemplateTexts;
     int FAddPageAction = 0;
     std::map<int, std::unique_ptr<TqdzXMLItem>> FHeld;
     std::unique_ptr<TqdzDictionary> FDictionary;

@@ -98,6 +98,7 @@ void TqdzPreviewPages::ReadBuiltReport()
     if (report->Count() > 0)
         serializer.ReadObjectAttributes(Report(), report->GetItems(0)->Text());
 
+    FTemplateTexts.clear();
     FSourcePages.clear();
     TqdzXMLItem *sources = root->FindItem("sourcepages");
     for (int i = 0; i < sources->Count(); ++i) {

@@ -92,6 +92,14 @@ void TqdzPreviewPages::InsertIntoCache(int Index, TqdzReportPage *Page)
 
 // ------------------------------------------------------------ rebuilding
 
+// A stored template object's description, split once for all the built
+// objects read from it.
+struct TqdzPreviewPages::TTemplateText
+{
+    QString BaseName;
+    TqdzXMLSerializer::TSplitText Split;
+};
+
 void TqdzPreviewPages::ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent *Parent, TqdzXMLItem *Item)
 {
     for (int i = 0; i < Item->Count(); ++i) {
@@ -99,12 +107,19 @@ void TqdzPreviewPages::ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent 
         TqdzComponent *templ = TemplateOf(child);
         // The template's description goes first, so that what the built
         // object changed is read after it and wins.
-        QByteArray text;
-        if (templ)
-            text = templ->BaseName().toLatin1() + ' ' + child->Text();
-        else
-            text = child->Name() + ' ' + child->Text();
-        TqdzComponent *obj = Serializer.ReadObjectFromItem(Parent, text, true);
+        TqdzComponent *obj;
+        if (templ) {
+            std::shared_ptr<TTemplateText> &t = FTemplateTexts[templ];
+            const QString base = templ->BaseName();
+            if (!t || t->BaseName != base) {
+                t = std::make_shared<TTemplateText>();
+                t->BaseName = base;
+                TqdzXMLSerializer::SplitObjectText(base.toLatin1(), t->Split);
+            }
+            obj = Serializer.ReadObjectFromSplit(Parent, t->Split, child->Text(), true);
+        } else {
+            obj = Serializer.ReadObjectFromItem(Parent, child->Name() + ' ' + child->Text(), true);
+        }
         if (!obj)
             continue;
         if (templ) {

@@ -12,6 +12,7 @@
 #include <QMutexLocker>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -70,7 +71,16 @@ QByteArray FloatText(double Value)
 
 QByteArray ShortAttr(const char *Name, const QByteArray &Value)
 {
-    return QByteArray(" ") + Name + "=\"" + Value + '"';
+    // Made for every attribute of every built object: one allocation.
+    const qsizetype n = qsizetype(std::strlen(Name));
+    QByteArray r;
+    r.reserve(n + Value.size() + 4);
+    r += ' ';
+    r.append(Name, n);
+    r += "=\"";
+    r += Value;
+    r += '"';
+    return r;
 }
 
 } // namespace
@@ -440,9 +450,10 @@ QByteArray TqdzComponent::DiffAttributes(TqdzComponent *DefaultObject)
     TqdzComponent *d = DefaultObject;
     if (Differ(FLeft, d->FLeft))
         r += ShortAttr("l", FloatText(FLeft));
-    if (Differ(FTop, d->FTop) || dynamic_cast<TqdzBand *>(this))
+    // The class registry's checks: asked for every built object.
+    if (Differ(FTop, d->FTop) || InheritsFrom(TqdzBand::StaticClass()))
         r += ShortAttr("t", FloatText(FTop));
-    auto *memo = dynamic_cast<TqdzCustomMemoView *>(this);
+    auto *memo = InheritsFrom(TqdzCustomMemoView::StaticClass()) ? static_cast<TqdzCustomMemoView *>(this) : nullptr;
     if (Differ(FWidth, d->FWidth) && !(memo && memo->AutoWidth()))
         r += ShortAttr("w", FloatText(FWidth));
     if (Differ(FHeight, d->FHeight))
@@ -496,16 +507,18 @@ TqdzReport *TqdzComponent::GetReport() const
     return nullptr;
 }
 
+// Asked for every view drawn: the class registry's check, not a dynamic_cast
+// per level.
 double TqdzComponent::AbsLeft() const
 {
-    if (FParent && !dynamic_cast<TqdzDialogPage *>(FParent))
+    if (FParent && !FParent->InheritsFrom(TqdzDialogPage::StaticClass()))
         return FLeft + FParent->AbsLeft();
     return FLeft;
 }
 
 double TqdzComponent::AbsTop() const
 {
-    if (FParent && !dynamic_cast<TqdzDialogPage *>(FParent))
+    if (FParent && !FParent->InheritsFrom(TqdzDialogPage::StaticClass()))
         return FTop + FParent->AbsTop();
     return FTop;
 }

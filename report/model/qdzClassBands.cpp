@@ -13,15 +13,30 @@ namespace {
 constexpr double CharX = 9.6;
 constexpr double CharY = 17;
 
+// The dot-matrix page lives in a unit of its own: known by class name. The
+// answer depends on the page's class alone and is asked on every move of a
+// band while building: kept for the class last asked about.
+bool IsDotMatrixPageClass(TClass Class)
+{
+    static TClass lastClass = nullptr;
+    static bool lastAnswer = false;
+    if (Class != lastClass) {
+        lastAnswer = false;
+        for (TClass c = Class; c && !lastAnswer; c = c->ClassParent())
+            lastAnswer = c->ClassName() == QLatin1String("TqdzDMPPage");
+        lastClass = Class;
+    }
+    return lastAnswer;
+}
+
 bool OnDotMatrixPage(const TqdzComponent *C)
 {
-    TqdzPage *page = C->GetPage();
-    if (!page)
-        return false;
-    // The dot-matrix page lives in a unit of its own: known by class name.
-    for (TClass c = page->ClassType(); c; c = c->ClassParent())
-        if (c->ClassName() == QLatin1String("TqdzDMPPage"))
-            return true;
+    // The page by the class registry: a dynamic_cast per level costs more
+    // than the move itself.
+    // A band is no page: the search starts at its parent.
+    for (const TqdzComponent *p = C->Parent(); p; p = p->Parent())
+        if (p->InheritsFrom(TqdzPage::StaticClass()))
+            return IsDotMatrixPageClass(p->ClassType());
     return false;
 }
 

@@ -7,6 +7,9 @@
 #include "qdzVariables.h"
 #include "script/kw_iinterpreter.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 bool IsDivisionByZero(const QString &Message)
@@ -29,7 +32,24 @@ QString ScriptEventName(TObject *Obj, const char *PropName)
 {
     if (!Obj)
         return QString();
-    PPropInfo prop = GetPropInfo(Obj, QString::fromLatin1(PropName));
+    // Asked for every view on every row: the property is looked up once per
+    // class and event (classes and the event names here live as long as the
+    // program).
+    struct TSlot
+    {
+        TClass Class;
+        const char *Name;
+        PPropInfo Prop;
+    };
+    static std::vector<TSlot> table;
+    const TClass cls = Obj->ClassType();
+    PPropInfo prop = nullptr;
+    auto it = std::find_if(table.begin(), table.end(),
+                           [cls, PropName](const TSlot &S) { return S.Class == cls && S.Name == PropName; });
+    if (it != table.end())
+        prop = it->Prop;
+    else
+        table.push_back({cls, PropName, prop = GetPropInfo(Obj, QString::fromLatin1(PropName))});
     if (!prop || (prop->Kind() != tkString && prop->Kind() != tkLString && prop->Kind() != tkWString))
         return QString();
     return GetStrProp(Obj, prop).trimmed();

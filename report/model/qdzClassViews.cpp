@@ -10,6 +10,7 @@
 #include <QPaintDevice>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -20,7 +21,16 @@ bool Differ(double A, double B)
 
 QByteArray Attr(const char *Name, const QByteArray &Value)
 {
-    return QByteArray(" ") + Name + "=\"" + Value + '"';
+    // Made for every attribute of every built object: one allocation.
+    const qsizetype n = qsizetype(std::strlen(Name));
+    QByteArray r;
+    r.reserve(n + Value.size() + 4);
+    r += ' ';
+    r.append(Name, n);
+    r += "=\"";
+    r += Value;
+    r += '"';
+    return r;
 }
 
 QByteArray FloatText(double Value)
@@ -409,9 +419,16 @@ void TqdzView::DrawFrame()
         else
             brush->SetColor(FColor);
     }
+    // One painter state for all sides: a PDF writes the state out again on
+    // every restore, and solid sides share their pen.
+    QPainter *p = FCanvas->Handle();
+    if (p)
+        p->save();
     for (TqdzFrameType side : {ftLeft, ftRight, ftTop, ftBottom})
         if (FFrame.Typ().Contains(side))
             DrawFrameSide(side);
+    if (p)
+        p->restore();
 }
 
 namespace {
@@ -484,11 +501,10 @@ void TqdzView::DrawFrameSide(TqdzFrameType Side)
             if (!startN) x += cut;
             if (!endN) x1 -= cut;
         }
-        p->save();
+        // The frame's own save keeps this from what is drawn after it.
         p->setRenderHint(QPainter::Antialiasing, false);
         QPen qp(QBrush(ink), ww, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
         StrokeSide(p, qp, x, y, x1, y1, ww);
-        p->restore();
         break;
     }
     case fsDouble: {
@@ -616,19 +632,21 @@ void TqdzView::WriteFrameLineAttributes(TqdzFrameLine *Line, TqdzFrameLine *Defa
                                         bool FrameColorDiffers)
 {
     TqdzFrame *frame = Line->Frame();
-    const QByteArray path(Path);
+    // Written for every built view, mostly with nothing to write: the
+    // attribute names are made only when one is.
+    auto path = [Path]() { return QByteArray(Path); };
     const bool colour = FrameColorDiffers && frame ? Line->Color() != frame->Color()
                                                    : Line->Color() != DefaultLine->Color();
     if (colour)
-        Text += Attr((path + ".Color").constData(), QByteArray::number(qint32(Line->Color())));
+        Text += Attr((path() + ".Color").constData(), QByteArray::number(qint32(Line->Color())));
     const bool style = FrameStyleDiffers && frame ? Line->Style() != frame->Style()
                                                   : Line->Style() != DefaultLine->Style();
     if (style)
-        Text += Attr((path + ".Style").constData(), QByteArray::number(int(Line->Style())));
+        Text += Attr((path() + ".Style").constData(), QByteArray::number(int(Line->Style())));
     const bool width = FrameWidthDiffers && frame ? Differ(Line->Width(), frame->Width())
                                                   : Differ(Line->Width(), DefaultLine->Width());
     if (width)
-        Text += Attr((path + ".Width").constData(), FloatText(Line->Width()));
+        Text += Attr((path() + ".Width").constData(), FloatText(Line->Width()));
 }
 
 void TqdzView::WriteFrameAttributes(TqdzFrame *F, TqdzFrame *D, QByteArray &Text)
@@ -722,7 +740,7 @@ Variant qdzViewCalc(TqdzComponent *View, const QString &Expression)
 void qdzViewSetSelf(TqdzComponent *View)
 {
     if (TqdzReport *report = View ? View->GetReport() : nullptr)
-        report->SetSelfValue(dynamic_cast<TqdzView *>(View));
+        report->SetSelfValue(View->InheritsFrom(TqdzView::StaticClass()) ? static_cast<TqdzView *>(View) : nullptr);
 }
 
 void qdzViewSetValue(TqdzComponent *View, const Variant &Value)

@@ -455,6 +455,8 @@ private:
         Variant Value;
         Variant LastValue;
         QString SavedText;
+        // A text of one plain line is kept as that line (no copy is made).
+        bool SavedOneLine = false;
         QString PartText;
         // The last CutPart found no room for a line of PartText: the next
         // one (on a fresh page) puts out at least one line even where none fits.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 int qdzRoundPx(double Value);
 
@@ -22,7 +23,16 @@ bool Differ(double A, double B)
 
 QByteArray Attr(const char *Name, const QByteArray &Value)
 {
-    return QByteArray(" ") + Name + "=\"" + Value + '"';
+    // Made for every attribute of every built object: one allocation.
+    const qsizetype n = qsizetype(std::strlen(Name));
+    QByteArray r;
+    r.reserve(n + Value.size() + 4);
+    r += ' ';
+    r.append(Name, n);
+    r += "=\"";
+    r += Value;
+    r += '"';
+    return r;
 }
 
 QByteArray FloatText(double Value)
@@ -422,14 +432,37 @@ const QString &TqdzCustomMemoView::PartText() const
 void TqdzCustomMemoView::BeforePrint()
 {
     TqdzStretcheable::BeforePrint();
-    if (!IsDataField())
-        Run().SavedText = Text();
+    if (IsDataField())
+        return;
+    // Saved and put back for every memo on every row: a single line that
+    // the text would give back unchanged is kept as it is.
+    TRunState &run = Run();
+    run.SavedOneLine = false;
+    if (FMemo.Count() == 1) {
+        const QString line = FMemo.Get(0);
+        bool plain = true;
+        for (QChar c : line)
+            plain = plain && c != QLatin1Char('\r') && c != QLatin1Char('\n') && c != QChar(0x2028) && c != QChar(0);
+        if (plain) {
+            run.SavedText = line;
+            run.SavedOneLine = true;
+            return;
+        }
+    }
+    run.SavedText = Text();
 }
 
 void TqdzCustomMemoView::AfterPrint()
 {
-    if (!IsDataField())
-        SetText(Run().SavedText);
+    if (!IsDataField()) {
+        TRunState &run = Run();
+        if (run.SavedOneLine) {
+            FMemo.Clear();
+            FMemo.Add(run.SavedText);
+        } else {
+            SetText(run.SavedText);
+        }
+    }
     TqdzStretcheable::AfterPrint();
 }
 
@@ -479,18 +512,32 @@ void TqdzCustomMemoView::GetData()
             SetText(s);
         }
     } else if (FAllowExpressions) {
-        const int comma = FExpressionDelimiters.indexOf(QLatin1Char(','));
-        const QString open = comma < 0 ? FExpressionDelimiters : FExpressionDelimiters.left(comma);
-        const QString close = comma < 0 ? QString() : FExpressionDelimiters.mid(comma + 1);
+        // Views: this runs for every memo on every row, the split text is
+        // needed only when the text changed.
+        const QStringView delimiters(FExpressionDelimiters);
+        const int comma = int(delimiters.indexOf(QLatin1Char(',')));
+        const QStringView open = comma < 0 ? delimiters : delimiters.left(comma);
+        const QStringView close = comma < 0 ? QStringView() : delimiters.mid(comma + 1);
         // Without both delimiters nothing can be found (and nothing loops).
         if (!open.isEmpty() && !close.isEmpty()) {
-            const QString t = Text();
             TRunState &run = Run();
-            if (t != run.PartsText || FExpressionDelimiters != run.PartsDelimiters
-                || (run.Parts.empty() && !t.isEmpty())) {
-                run.PartsText = t;
+            // The text as Text() gives it (each line and a line break),
+            // compared line by line: mostly the same as on the last row.
+            auto sameText = [this](const QString &Parts) {
+                QStringView rest(Parts);
+                for (int i = 0; i < FMemo.Count(); ++i) {
+                    const QString line = FMemo.Get(i);
+                    if (!rest.startsWith(line) || rest.mid(line.size(), 2) != QLatin1String("\r\n"))
+                        return false;
+                    rest = rest.mid(line.size() + 2);
+                }
+                return rest.isEmpty();
+            };
+            if (!sameText(run.PartsText) || FExpressionDelimiters != run.PartsDelimiters
+                || (run.Parts.empty() && FMemo.Count() > 0)) {
+                run.PartsText = Text();
                 run.PartsDelimiters = FExpressionDelimiters;
-                CutIntoParts(open, close);
+                CutIntoParts(open.toString(), close.toString());
             }
             // Each value is put in as it is: what it holds is not searched
             // for expressions again.

@@ -828,7 +828,16 @@ void TqdzDrawText::DrawTextLine(TCanvas *Canvas, int Index, double X, double Y, 
         const double at = FRTLReading ? shift + lineW - (adv - shift) - runW : adv;
         const double x = X + at * dx + down * px;
         const double y = Y + at * dy + down * py;
-        Canvas->ExtTextOut(Round(x), Round(y), FOptions, &FScaledRect, QStringView(S).mid(i, j - i).toString(),
+        // A clip is drawn into the output for every run: only a run whose
+        // cells leave the box needs one.
+        unsigned options = FOptions;
+        if ((options & ETO_CLIPPED) && FRotation == 0) {
+            const int l = Round(x), t = Round(y);
+            if (l >= FScaledRect.Left && t >= FScaledRect.Top && l + runW <= FScaledRect.Right
+                && t + Canvas->TextHeight(QString()) <= FScaledRect.Bottom)
+                options &= ~unsigned(ETO_CLIPPED);
+        }
+        Canvas->ExtTextOut(Round(x), Round(y), options, &FScaledRect, QStringView(S).mid(i, j - i).toString(),
                            FCanvasWidths.data() + i);
         adv += runW;
         i = j;

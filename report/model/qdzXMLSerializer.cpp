@@ -102,9 +102,10 @@ private:
     QVarLengthArray<char16_t, 64> FBuffer;
 };
 
-bool SameAttrName(const QByteArray &A, const char *B)
+template<size_t N>
+bool SameAttrName(const QByteArray &A, const char (&B)[N])
 {
-    return A.size() == qsizetype(std::strlen(B)) && A.compare(B, Qt::CaseInsensitive) == 0;
+    return A.size() == qsizetype(N - 1) && qstrnicmp(A.constData(), B, N - 1) == 0;
 }
 
 // Elements in the tree of Item, Item included: each may make a named object.
@@ -417,12 +418,14 @@ void TqdzXMLSerializer::IndexLoaded()
     FLoadedIndexed = true;
 }
 
-void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text)
+namespace {
+
+// Calls Each(name, value) for the attributes of Text in order; name and
+// value are views into Text.
+template<class F>
+void ForEachAttribute(const QByteArray &Text, F &&Each)
 {
-    TPersistent *savedRoot = FCurrentRoot;
-    FCurrentRoot = Obj;
-    // One pass over the text: each attribute's name and value are views
-    // into Text, which outlives them (no copy per attribute).
+    // One pass over the text; names and values are views into Text.
     const char *const base = Text.constData();
     const char *const end = base + Text.size();
     const char *p = base;
@@ -455,14 +458,74 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
         while (name > p && name[-1] != ' ')
             --name;
         p = q2 + 1;
+        Each(QByteArray::fromRawData(name, nameEnd - name), QByteArray::fromRawData(q1 + 1, q2 - q1 - 1));
+    }
+}
+
+} // namespace
+
+void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text)
+{
+    TPersistent *savedRoot = FCurrentRoot;
+    FCurrentRoot = Obj;
+    ForEachAttribute(Text, [this, Obj](const QByteArray &Name, const QByteArray &Value) {
         try {
-            ReadAttribute(Obj, QByteArray::fromRawData(name, nameEnd - name),
-                          QByteArray::fromRawData(q1 + 1, q2 - q1 - 1));
+            ReadAttribute(Obj, Name, Value);
+        } catch (const Exception &) {
+            // An attribute that cannot be applied is skipped.
+        }
+    });
+    FCurrentRoot = savedRoot;
+}
+
+void TqdzXMLSerializer::SplitObjectText(const QByteArray &Text, TSplitText &Split)
+{
+    Split.Text = Text;
+    Split.Attributes.clear();
+    const qsizetype space = Split.Text.indexOf(' ');
+    Split.ClassName = space < 0 ? Split.Text : Split.Text.left(space);
+    if (space < 0)
+        return;
+    const QByteArray &all = Split.Text;
+    // Views into the list's own copy of the text.
+    const QByteArray attributes = QByteArray::fromRawData(all.constData() + space + 1, all.size() - space - 1);
+    ForEachAttribute(attributes, [&Split](const QByteArray &Name, const QByteArray &Value) {
+        Split.Attributes.emplace_back(Name, Value);
+    });
+}
+
+TqdzComponent *TqdzXMLSerializer::ReadObjectFromSplit(TComponent *Owner, const TSplitText &Base,
+                                                      const QByteArray &More, bool SkipFixups)
+{
+    TClass cls = FindComponentClass(Base.ClassName);
+    if (!cls) {
+        AddError(qdzResources()->ResourceText(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ')
+                 + QString::fromLatin1(Base.ClassName));
+        return nullptr;
+    }
+    TqdzComponent *obj;
+    try {
+        obj = static_cast<TqdzComponent *>(cls->Create(Owner));
+    } catch (const Exception &e) {
+        AddError(e.Message());
+        return nullptr;
+    }
+    obj->SetIsLoading(true);
+    TPersistent *savedRoot = FCurrentRoot;
+    FCurrentRoot = obj;
+    for (const auto &[name, value] : Base.Attributes) {
+        try {
+            ReadAttribute(obj, name, value);
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }
     }
     FCurrentRoot = savedRoot;
+    ReadObjectAttributes(obj, More);
+    obj->SetIsLoading(false);
+    if (!SkipFixups)
+        ResolveFixups();
+    return obj;
 }
 
 TqdzXMLSerializer::TAttrSlot &TqdzXMLSerializer::FindSlot(TClass Class, const QByteArray &Name)
@@ -547,11 +610,13 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         // a reference into another component.
         if (p->Kind() != tkClass || IsComponentClass(p))
             return;
-        auto *next = dynamic_cast<TPersistent *>(p->GetObject(obj));
-        if (!next || dynamic_cast<TComponent *>(next))
+        // By the class registry: fonts and frames are walked into for
+        // almost every attribute of a stored template object.
+        TObject *next = p->GetObject(obj);
+        if (!next || !next->InheritsFrom(TPersistent::StaticClass()) || next->InheritsFrom(TComponent::StaticClass()))
             return;
-        obj = next;
-        start = dot - name + 1;
+        obj = static_cast<TPersistent *>(next);
+        start = dot + 1;
     }
     const QByteArray last = start ? QByteArray::fromRawData(name + start, n - start) : Name;
 

@@ -60,6 +60,21 @@ public:
     // Applies an attribute text to an existing object; references are kept
     // as fixups until ResolveFixups.
     void ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text);
+
+    // "ClassName attributes" split once, for a text read into many objects:
+    // the class name and each attribute's name and value (views into Text).
+    struct TSplitText
+    {
+        QByteArray Text;
+        QByteArray ClassName;
+        std::vector<std::pair<QByteArray, QByteArray>> Attributes;
+    };
+    static void SplitObjectText(const QByteArray &Text, TSplitText &Split);
+    // As ReadObjectFromItem with the text Base followed by the attributes
+    // More: the object is made of Base's class and reads Base's attributes,
+    // then those of More.
+    TqdzComponent *ReadObjectFromSplit(TComponent *Owner, const TSplitText &Base, const QByteArray &More,
+                                       bool SkipFixups);
     // The attributes of Obj, each preceded by a space; Prefix goes before
     // every name, Ancestor is the object compared with (none: declared
     // defaults).

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <gtest/gtest.h>
 #include <cstdlib>
 
@@ -75,6 +76,42 @@ TEST_F(TextTest, WidthsAddUpCharacterByCharacter)
     c->Font()->SetSize(20);
     EXPECT_EQ(FontToQFont(c->Font()).pixelSize(), 27);
     EXPECT_GT(c->TextWidth(s), sum);
+}
+
+// The canvas keeps the fonts it drew lately with their advances: each
+// change of name, size, style or pitch measures with that font, also when it
+// comes back after others (more than the canvas keeps) were used between.
+TEST_F(TextTest, FontsComingBackMeasureAsTheyDidFirst)
+{
+    const QString s = QStringLiteral("Weigh 12.5 kg 西红柿");
+    auto measure = [&](const char *Name, int Size, bool Bold, TFontPitch Pitch) {
+        c->Font()->SetName(Name);
+        c->Font()->SetSize(Size);
+        c->Font()->SetStyle(Bold ? TFontStyles{fsBold} : TFontStyles{});
+        c->Font()->SetPitch(Pitch);
+        return std::make_pair(c->TextWidth(s), c->TextHeight(s));
+    };
+    const auto plain = measure("Arial", 10, false, fpDefault);
+    const auto bold = measure("Arial", 10, true, fpDefault);
+    const auto big = measure("Arial", 20, false, fpDefault);
+    const auto mono = measure("Courier New", 10, false, fpDefault);
+    EXPECT_NE(bold.first, plain.first);
+    EXPECT_GT(big.first, plain.first);
+    EXPECT_GT(big.second, plain.second);
+    EXPECT_NE(mono.first, plain.first);
+    for (int size = 11; size < 21; ++size)
+        measure("Tahoma", size, false, fpDefault);
+    EXPECT_EQ(measure("Arial", 10, false, fpDefault), plain);
+    EXPECT_EQ(measure("Arial", 10, true, fpDefault), bold);
+    EXPECT_EQ(measure("Courier New", 10, false, fpDefault), mono);
+    EXPECT_EQ(measure("Arial", 20, false, fpDefault), big);
+    // Each width is the sum of the font's own character advances.
+    measure("Arial", 10, true, fpDefault);
+    const QFontMetrics fm(FontToQFont(c->Font()));
+    int sum = 0;
+    for (QChar ch : s)
+        sum += fm.horizontalAdvance(ch);
+    EXPECT_EQ(c->TextWidth(s), sum);
 }
 
 TEST_F(TextTest, TextOutStartsAtTheTopLeftOfTheCell)

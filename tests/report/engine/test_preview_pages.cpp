@@ -230,6 +230,36 @@ TEST(PreviewPages, RebuiltPageTakesTheBuiltPositions)
     }
 }
 
+// A template object's description is read once for all the pages rebuilt
+// from it, and again when it changed.
+TEST(PreviewPages, RebuiltPagesFollowTheStoredDescription)
+{
+    TStoreReport r;
+    r.Build({7, 8});
+    auto view2 = [&r](int Index) {
+        r.Store->ClearPageCache();
+        TqdzReportPage *page = r.Store->GetPage(Index);
+        return page ? dynamic_cast<TTestView *>(page->FindObject(QStringLiteral("View2"))) : nullptr;
+    };
+    for (int i : {0, 1, 0}) {
+        TTestView *v = view2(i);
+        ASSERT_NE(v, nullptr);
+        EXPECT_DOUBLE_EQ(v->Width(), 50);
+        EXPECT_EQ(v->FillColor(), TColor(0x00FF00));
+    }
+    TqdzComponent *copy = r.Store->SourcePages(0)->FindObject(QStringLiteral("View2"));
+    ASSERT_NE(copy, nullptr);
+    QString text = copy->BaseName();
+    ASSERT_TRUE(text.contains(QStringLiteral("Width=\"50\""))) << text.toStdString();
+    copy->SetBaseName(text.replace(QStringLiteral("Width=\"50\""), QStringLiteral("Width=\"70\"")));
+    for (int i : {1, 0}) {
+        TTestView *v = view2(i);
+        ASSERT_NE(v, nullptr);
+        EXPECT_DOUBLE_EQ(v->Width(), 70);
+        EXPECT_EQ(v->FillColor(), TColor(0x00FF00));
+    }
+}
+
 TEST(PreviewPages, ReaderSkipsABareClassNameToken)
 {
     TTestView v(nullptr);
