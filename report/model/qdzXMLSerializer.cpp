@@ -616,7 +616,7 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         if (!next || !next->InheritsFrom(TPersistent::StaticClass()) || next->InheritsFrom(TComponent::StaticClass()))
             return;
         obj = static_cast<TPersistent *>(next);
-        start = dot + 1;
+        start = dot - name + 1;
     }
     const QByteArray last = start ? QByteArray::fromRawData(name + start, n - start) : Name;
 
