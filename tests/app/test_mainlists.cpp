@@ -1,6 +1,7 @@
 // The main window's order lists over a day of made-up orders: counts,
 // filters, the tile texts and colours, same-load reset, wrapping, the
 // warning of the function keys and the mouse wheel on the grids.
+#include "Dialogs.h"
 #include "FormHarness.h"
 #include "Sell_Dh_Qup_Code.h"
 #include "Sell_Mingx_Code.h"
@@ -493,9 +494,11 @@ TEST_F(MainListsTest, FunctionKeysWarnWithoutAnOrder)
     M->Sell_DhCellClick(nullptr);
     EXPECT_EQ(M->SellTiles.Id(1, 1), 0);
     TModalAnswerer answers;
-    Key(Qt::Key_F5);
-    Key(Qt::Key_F3);
-    Key(Qt::Key_F1);
+    // Each box takes the window's focus; the next key goes to the window again.
+    for (int key : {Qt::Key_F5, Qt::Key_F3, Qt::Key_F1}) {
+        ASSERT_TRUE(ShowAndActivate(M));
+        Key(key);
+    }
     M->Button5Click(M->Button5);
     ASSERT_EQ(answers.Texts.size(), 4);
     for (int i = 0; i < 4; ++i) {
@@ -647,4 +650,30 @@ TEST_F(MainListsTest, TilesAndButtonsOpenTheirDialogsWithTheWindowDisabled)
     M->Button4Click(M->Button4);
     EXPECT_FALSE(M->Enabled());
     EXPECT_TRUE(Sell_Mingx->Visible());
+}
+
+TEST_F(MainListsTest, OneFunctionKeyPressRunsItsActionOnceAfterAModalBoxTookTheFocus)
+{
+    M->DateTimePicker1->SetDate(EncodeDate(2031, 1, 1));
+    M->DateTimePicker1Change(M->DateTimePicker1);
+    // The grid sits several widgets deep: a key it ignores travels up to each
+    // of its parents, while the real box has the focus.
+    for (TWinControl *at : {static_cast<TWinControl *>(M->Sell_Dh), static_cast<TWinControl *>(M->Sell_Dh_Cxtj)}) {
+        ASSERT_TRUE(Focus(at));
+        TModalAnswerer answers;
+        Key(Qt::Key_F5);
+        ProcessEvents(30);
+        EXPECT_EQ(answers.Texts.join(QLatin1Char('|')), QStringLiteral("请选择本次操作的对应客户单号!")) << at->Name().toStdString();
+        ASSERT_TRUE(ShowAndActivate(M));
+    }
+    // Through the dialog hook too, and a second press is a press of its own.
+    QStringList boxes;
+    TScopedDialogHook hook([&boxes](TDialogRequest &R) {
+        boxes << R.Text;
+        return IDOK;
+    });
+    ASSERT_TRUE(Focus(M->Sell_Dh));
+    Key(Qt::Key_F3);
+    Key(Qt::Key_F3);
+    EXPECT_EQ(boxes.size(), 2);
 }
