@@ -560,6 +560,15 @@ void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
         const TGridCoord cell = MouseCoord(X, Y);
         if (cell.X >= FFixedCols && cell.Y >= FFixedRows)
             FocusCell(cell.X, cell.Y, !Shift.Contains(ssShift));
+    } else if (Button == mbRight && PopupMenu()) {
+        // The pop-up menu acts on the current cell: the one under the pointer
+        // becomes current before the menu opens.
+        if (CanFocus() && !Focused())
+            if (QWidget *w = Widget())
+                w->setFocus(Qt::MouseFocusReason);
+        const TGridCoord cell = MouseCoord(X, Y);
+        if (IsLiveControl(this) && cell.X >= FFixedCols && cell.Y >= FFixedRows)
+            MoveCurrent(cell.X, cell.Y, true, true);
     }
     if (IsLiveControl(this))
         TWinControl::MouseDown(Button, Shift, X, Y);
