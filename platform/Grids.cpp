@@ -714,6 +714,13 @@ void TCustomGrid::Paint()
     for (int r : rows) {
         for (int col : cols) {
             const TRect where = CellRect(col, r);
+            if (r >= FFixedRows && !CellHoldsData(col, r)) {
+                // Nothing there: no cell, no selection, no lines.
+                c->Brush()->SetStyle(bsSolid);
+                c->Brush()->SetColor(Color());
+                c->FillRect(Rect(where.Left, where.Top, where.Right + LineWidthCol(col), where.Bottom + LineWidthRow(r)));
+                continue;
+            }
             TGridDrawState state;
             const bool fixed = col < FFixedCols || r < FFixedRows;
             if (fixed)

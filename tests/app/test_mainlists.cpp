@@ -507,6 +507,40 @@ TEST_F(MainListsTest, FunctionKeysWarnWithoutAnOrder)
     }
 }
 
+TEST_F(MainListsTest, AnEmptyListShowsNoRow)
+{
+    // Pixels of a selected row: the grid's highlight or the station's lime.
+    auto selectedPixels = [](const QImage &Img) {
+        const QColor navy = Rgb(clHighlight), lime(0, 255, 0);
+        int n = 0;
+        for (int y = 0; y < Img.height(); ++y)
+            for (int x = 0; x < Img.width(); ++x)
+                n += Img.pixelColor(x, y) == navy || Img.pixelColor(x, y) == lime ? 1 : 0;
+        return n;
+    };
+    for (TDBGrid *g : {M->Sell_Dh, M->Sell_Cp_Dh}) {
+        M->DateTimePicker1->SetDate(EncodeDate(2030, 5, 6));
+        M->DateTimePicker1Change(M->DateTimePicker1);
+        M->PageControl1->SetActivePage(g == M->Sell_Dh ? M->TabSheet1 : M->TabSheet2);
+        ProcessEvents(10);
+        ASSERT_TRUE(Focus(g));
+        EXPECT_GT(selectedPixels(Grab(g)), 100) << g->Name().toStdString();
+        M->DateTimePicker1->SetDate(EncodeDate(2031, 1, 1));
+        M->DateTimePicker1Change(M->DateTimePicker1);
+        ProcessEvents(10);
+        const QImage empty = Grab(g);
+        GrabToFile(g, QStringLiteral("/tmp/mainlists_empty_%1.png").arg(g->Name()));
+        EXPECT_EQ(selectedPixels(empty), 0) << g->Name().toStdString();
+        // Below the titles only the grid's own colour: no blank row, no lines.
+        const QColor back = Rgb(g->Color());
+        int other = 0;
+        for (int y = g->CellRect(1, 0).Bottom + 4; y < empty.height() - 4; ++y)
+            for (int x = 4; x < empty.width() - 4; ++x)
+                other += empty.pixelColor(x, y) != back ? 1 : 0;
+        EXPECT_EQ(other, 0) << g->Name().toStdString();
+    }
+}
+
 TEST_F(MainListsTest, MouseWheelScrollsTheFocusedGridOnly)
 {
     ASSERT_TRUE(Focus(M->Sell_Dh));
