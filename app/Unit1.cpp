@@ -224,6 +224,20 @@ void ScaleGridCells(TControl *Control, double XScale, double YScale, int DesignW
         grid->SetRowHeights(int(i), Round(heights[i] * YScale));
 }
 
+namespace {
+
+// Text smaller than this cannot be read on the station's screens.
+constexpr int MinFontSize = 9;
+
+} // namespace
+
+int Tmain::ScaledFontSize(int Designed) const
+{
+    if (FXScale == 1.0 && FYScale == 1.0)
+        return Designed;
+    return std::max(MinFontSize, Round(Designed * std::min(FXScale, FYScale)));
+}
+
 void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
 {
     if (FAdapted)
@@ -251,7 +265,7 @@ void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
             PPropInfo prop = GetPropInfo(c, u"Font");
             if (prop && prop->Kind() == tkClass)
                 if (auto *font = dynamic_cast<TFont *>(GetObjectProp(c, prop)))
-                    font->SetSize(Round(font->Size() * fontScale));
+                    font->SetSize(std::max(MinFontSize, Round(font->Size() * fontScale)));
         }
         auto scaled = [this](const TRect &R, TControl *C) {
             const int l = Round(R.Left * FXScale), t = Round(R.Top * FYScale), r = Round(R.Right * FXScale),
