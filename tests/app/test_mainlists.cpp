@@ -666,6 +666,23 @@ TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
         c.Font()->Assign(M->Label_Blue->Font());
         EXPECT_GE(M->Label_Blue->Width(), c.TextWidth(M->Label_Blue->Caption()));
     }
+    // The top row's texts are whole at their fonts, and its controls do not overlap.
+    {
+        QImage scratch(1, 1, QImage::Format_RGB32);
+        TCanvas c(&scratch);
+        auto text = [&c](TFont *Font, const QString &S) {
+            c.Font()->Assign(Font);
+            return c.TextWidth(S);
+        };
+        for (TToolButton *b : {M->ToolButton1, M->ToolButton2, M->ToolButton4, M->ToolButton6})
+            EXPECT_GE(b->Width(), text(b->Font(), b->Caption())) << b->Name().toStdString();
+        EXPECT_GE(M->ToolBar1->Width(), M->ToolButton6->Left() + M->ToolButton6->Width());
+        EXPECT_GE(M->m_stopread->Width(), text(M->m_stopread->Font(), M->m_stopread->Caption()));
+        EXPECT_GE(M->m_qup->Width(), text(M->m_qup->Font(), M->m_qup->Items()->Strings(0)) + 20);
+        const std::vector<TControl *> row{M->Label_Date, M->DateTimePicker1, M->Label_Caozy, M->caozy};
+        for (size_t i = 0; i + 1 < row.size(); ++i)
+            EXPECT_LE(row[i]->Left() + row[i]->Width(), row[i + 1]->Left()) << row[i]->Name().toStdString() << i;
+    }
     // Grid rows scale with the grid.
     EXPECT_EQ(M->Sell_StringGrid1->RowHeights(1), Round(120 * y));
     // A second call changes nothing.
