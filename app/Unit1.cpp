@@ -5,6 +5,7 @@
 #include "sync_code.h"
 #include "TypInfo.h"
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 Tmain *main_ = nullptr;
@@ -224,6 +225,91 @@ void ScaleGridCells(TControl *Control, double XScale, double YScale, int DesignW
         grid->SetRowHeights(int(i), Round(heights[i] * YScale));
 }
 
+namespace {
+
+// Text smaller than this cannot be read on the station's screens.
+constexpr int MinFontSize = 9;
+
+// The width a control's text needs at its font; 0 for controls without one.
+int TextRoom(TControl *Control)
+{
+    static QImage scratch(1, 1, QImage::Format_RGB32);
+    TCanvas c(&scratch);
+    auto width = [&c](TFont *Font, const QString &Text) {
+        c.Font()->Assign(Font);
+        QString t = Text;
+        return c.TextWidth(t.remove(QLatin1Char('&')));
+    };
+    if (auto *bar = dynamic_cast<TToolBar *>(Control)) {
+        int room = 0;
+        for (int i = 0; i < bar->ButtonCount(); ++i)
+            if (bar->Buttons(i)->Visible())
+                room += bar->Buttons(i)->Width();
+        return room;
+    }
+    if (auto *label = dynamic_cast<TLabel *>(Control))
+        return label->AutoSize() ? 0 : width(label->Font(), label->Caption()) + 2;
+    if (auto *button = dynamic_cast<TButton *>(Control))
+        return width(button->Font(), button->Caption()) + 12;
+    if (auto *combo = dynamic_cast<TComboBox *>(Control)) {
+        int widest = 0;
+        for (int i = 0; i < combo->Items()->Count(); ++i)
+            widest = std::max(widest, width(combo->Font(), combo->Items()->Strings(i)));
+        return widest > 0 ? widest + 30 : 0;
+    }
+    if (auto *picker = dynamic_cast<TDateTimePicker *>(Control))
+        return width(picker->Font(), QStringLiteral("0000-00-00")) + 34;
+    return 0;
+}
+
+// A control whose text needs more room than its scaled box gives it grows to
+// its text; the controls to its right on the same row move along.
+void FitTexts(const std::vector<TControl *> &Controls)
+{
+    std::vector<TControl *> sorted(Controls);
+    std::stable_sort(sorted.begin(), sorted.end(), [](TControl *A, TControl *B) { return A->Left() < B->Left(); });
+    for (TControl *c : sorted) {
+        if (c->Align() != alNone || !c->Visible())
+            continue;
+        auto onRowRightOf = [c](TControl *Other, int From) {
+            return Other != c && Other->Parent() == c->Parent() && Other->Align() == alNone && Other->Left() >= From
+                   && Other->Top() < c->Top() + c->Height() && c->Top() < Other->Top() + Other->Height();
+        };
+        auto *label = dynamic_cast<TLabel *>(c);
+        if (label && label->AutoSize()) {
+            // An auto-sized label already has its text's width: its neighbour
+            // keeps a small gap from it.
+            int next = INT_MAX;
+            for (TControl *other : sorted)
+                if (onRowRightOf(other, c->Left() + 1))
+                    next = std::min(next, other->Left());
+            const int overlap = c->Left() + c->Width() + 4 - next;
+            if (next != INT_MAX && overlap > 0)
+                for (TControl *other : sorted)
+                    if (onRowRightOf(other, c->Left() + 1))
+                        other->SetLeft(other->Left() + overlap);
+            continue;
+        }
+        const int grow = TextRoom(c) - c->Width();
+        if (grow <= 0)
+            continue;
+        const int right = c->Left() + c->Width();
+        for (TControl *other : sorted)
+            if (onRowRightOf(other, right - 1))
+                other->SetLeft(other->Left() + grow);
+        c->SetWidth(c->Width() + grow);
+    }
+}
+
+} // namespace
+
+int Tmain::ScaledFontSize(int Designed) const
+{
+    if (FXScale == 1.0 && FYScale == 1.0)
+        return Designed;
+    return std::max(MinFontSize, Round(Designed * std::min(FXScale, FYScale)));
+}
+
 void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
 {
     if (FAdapted)
@@ -251,7 +337,7 @@ void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
             PPropInfo prop = GetPropInfo(c, u"Font");
             if (prop && prop->Kind() == tkClass)
                 if (auto *font = dynamic_cast<TFont *>(GetObjectProp(c, prop)))
-                    font->SetSize(Round(font->Size() * fontScale));
+                    font->SetSize(std::max(MinFontSize, Round(font->Size() * fontScale)));
         }
         auto scaled = [this](const TRect &R, TControl *C) {
             const int l = Round(R.Left * FXScale), t = Round(R.Top * FYScale), r = Round(R.Right * FXScale),
@@ -270,6 +356,10 @@ void Tmain::AdaptToScreen(int ScreenWidth, int ScreenHeight)
         // Grid cells shrink with their grids, so no tile or column falls off the screen.
         for (size_t i = 0; i < controls.size(); ++i)
             ScaleGridCells(controls[i], FXScale, FYScale, FDesignBounds[i + 1].Width());
+        // Tool buttons are laid out by their bar, as wide as its scaled font needs.
+        ToolBar1->SetButtonWidth(Round(ToolBar1->ButtonWidth() * FXScale));
+        ToolBar1->SetButtonHeight(Round(ToolBar1->ButtonHeight() * FYScale));
+        FitTexts(controls);
     } catch (const Exception &E) {
         throw Exception(QStringLiteral("进行屏幕分辨率自适应调整时出现错误") + E.Message());
     }

@@ -155,6 +155,9 @@ public:
     // Client-aligned controls follow their parent. Errors come back as
     // Exception "进行屏幕分辨率自适应调整时出现错误" + the first message.
     void AdaptToScreen(int ScreenWidth, int ScreenHeight);
+    // A designed font size as this screen shows it: scaled like every other
+    // font of the window, never below the smallest readable size.
+    int ScaledFontSize(int Designed) const;
     // Design-time bounds (left, top, right, bottom): entry 0 the window,
     // then each control in the order collected.
     const std::vector<TRect> &DesignBounds() const { return FDesignBounds; }

@@ -937,7 +937,7 @@ void Tmain::DrawTile(TStringGrid *Grid, const TTileTable &Tiles, int FontSize, i
     c->Brush()->SetColor(TileColor(Tiles.State(ACol, ARow)));
     c->FillRect(Rect);
     c->Font()->Assign(Grid->Font());
-    c->Font()->SetSize(FontSize);
+    c->Font()->SetSize(ScaledFontSize(FontSize));
     c->Font()->SetColor(clBlack);
     c->Brush()->SetStyle(bsClear);
     QString text = Grid->Cells(ACol, ARow);

@@ -136,8 +136,7 @@ void Tsell_dh_input::FormShow(TObject *)
         Label1->SetCaption(QString());
         ProductName->SetCaption(QString());
     }
-    Lur_value->SelectAll();
-    Lur_value->SetFocus();
+    SelectKeypadValue(Lur_value);
 }
 
 void Tsell_dh_input::FormClose(TObject *, TCloseAction &Action)
@@ -157,7 +156,7 @@ void Tsell_dh_input::DigitClick(TObject *Sender)
 
 void Tsell_dh_input::Button12Click(TObject *)
 {
-    Lur_value->SetText(Lur_value->Text() + QLatin1Char('.'));
+    AppendKeypadPoint(Lur_value);
 }
 
 void Tsell_dh_input::Button10Click(TObject *)

@@ -51,8 +51,7 @@ Tsell_lx_input::~Tsell_lx_input()
 void Tsell_lx_input::FormShow(TObject *)
 {
     Lur_value->SetText(QStringLiteral("0"));
-    Lur_value->SelectAll();
-    Lur_value->SetFocus();
+    SelectKeypadValue(Lur_value);
 }
 
 void Tsell_lx_input::FormClose(TObject *, TCloseAction &Action)
@@ -72,7 +71,7 @@ void Tsell_lx_input::DigitClick(TObject *Sender)
 
 void Tsell_lx_input::Button12Click(TObject *)
 {
-    Lur_value->SetText(Lur_value->Text() + QLatin1Char('.'));
+    AppendKeypadPoint(Lur_value);
 }
 
 void Tsell_lx_input::Button10Click(TObject *)

@@ -1,5 +1,6 @@
 // Implementation of start-up of the station.
 #include "station_startup.h"
+#include "Language.h"
 #include "Login_Code.h"
 #include "Unit1.h"
 #include "datacenter_code.h"
@@ -19,8 +20,19 @@
 #include "sell_lx_input_code.h"
 #include "tongbuxianl.h"
 
+void InstallStationLanguage()
+{
+    // The station speaks Chinese whatever the desktop's locale: Qt's standard
+    // buttons and texts, and the class library's own boxes and errors.
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    SetResourceLanguage(chinese);
+    InstallQtTranslations(chinese);
+}
+
 bool CreateStationForms()
 {
+    // The caption of the station's own boxes.
+    Application->SetTitle(QStringLiteral("电子秤配货系统"));
     Application->CreateForm(main_);
     try {
         Application->CreateForm(DataCenter);
@@ -47,8 +59,7 @@ bool CreateStationForms()
 int StationMain()
 {
     Application->Initialize();
-    // Standard dialog buttons in the desktop's language.
-    InstallQtTranslations(QLocale::system());
+    InstallStationLanguage();
     // Scripts of the report engine see the built-in library and the class
     // library's units from the start.
     kwRegisterRTTIUnits();
@@ -58,7 +69,6 @@ int StationMain()
     qdzBuildStartup();
     // Templates may hold dot-matrix pages and objects.
     qdzRegisterDMPObjects();
-    Application->SetTitle(QStringLiteral("电子秤配货系统"));
     const bool ok = CreateStationForms();
     if (ok)
         Application->Run();

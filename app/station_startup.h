@@ -6,6 +6,9 @@
 // window in the station's order. When the local database cannot be opened a message box names its
 // path and false is returned: the station does not run without it.
 bool CreateStationForms();
+// The station's language, Chinese, for Qt's standard texts and the class
+// library's boxes and errors; before any window is made.
+void InstallStationLanguage();
 // Initialises the application, creates the windows and runs the message loop.
 // Returns the process exit code.
 int StationMain();

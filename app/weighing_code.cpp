@@ -246,10 +246,41 @@ void KeypadDigits(TForm *Form, TButton **Digits[9], int Left, int Top, TNotifyEv
     }
 }
 
+namespace {
+
+// The text the keypad selected on opening, kept on the edit until a key is
+// touched; a text changed since (typed on the keyboard) is no longer selected.
+const char *const SelectedValue = "keypadSelectedValue";
+
+bool TakeSelectedValue(TEdit *Field)
+{
+    QWidget *w = Field->Widget();
+    if (!w)
+        return false;
+    const QVariant v = w->property(SelectedValue);
+    w->setProperty(SelectedValue, QVariant());
+    return v.isValid() && v.toString() == Field->Text();
+}
+
+} // namespace
+
+void SelectKeypadValue(TEdit *Field)
+{
+    Field->SelectAll();
+    Field->SetFocus();
+    if (QWidget *w = Field->Widget())
+        w->setProperty(SelectedValue, Field->Text());
+}
+
+void AppendKeypadPoint(TEdit *Field)
+{
+    Field->SetText(TakeSelectedValue(Field) ? QStringLiteral(".") : Field->Text() + QLatin1Char('.'));
+}
+
 void AppendKeypadDigit(TEdit *Field, TObject *DigitButton)
 {
     const QString d = static_cast<TButton *>(DigitButton)->Caption();
-    if (Field->Text() == QLatin1String("0"))
+    if (TakeSelectedValue(Field) || Field->Text() == QLatin1String("0"))
         Field->SetText(d);
     else
         Field->SetText(Field->Text() + d);

@@ -97,8 +97,13 @@ TButton *KeypadButton(TForm *Form, const char *Name, const QString &Caption, int
                       int Height, TNotifyEvent OnClick);
 // The digit buttons 1 to 9 of a keypad, three to a row from (Left, Top).
 void KeypadDigits(TForm *Form, TButton **Digits[9], int Left, int Top, TNotifyEvent OnClick);
-// A typed keypad's digit: it replaces a lone "0", otherwise it is appended.
+// A typed keypad's digit: it replaces a lone "0" or the value shown selected,
+// otherwise it is appended.
 void AppendKeypadDigit(TEdit *Field, TObject *DigitButton);
+// The keypad's value shown selected when the dialog opens, focused: the first
+// digit or point touched replaces it, as typing into the selected edit would.
+void SelectKeypadValue(TEdit *Field);
+void AppendKeypadPoint(TEdit *Field);
 // Esc closes the keypad, F1 commits it.
 void KeypadKeyDown(TForm *Keypad, Word &Key, TNotifyEvent Commit);
 // A keypad closes by hiding, and gives the main window back.

@@ -35,7 +35,9 @@ constexpr TColor SysPalette[COLOR_ENDCOLORS + 1] = {
     RGB(0, 0, 128),     // hot-tracked item
     RGB(166, 202, 240), // gradient of the active caption
     RGB(192, 192, 192), // gradient of the inactive caption
-    RGB(10, 36, 106),   // menu highlight
+    // The menu highlight of the desktops the station ran on: a light blue under
+    // which black text stays legible (the classic navy would hide it).
+    RGB(51, 153, 255),  // menu highlight
     RGB(212, 208, 200), // menu bar
 };
 

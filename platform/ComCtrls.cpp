@@ -2,6 +2,7 @@
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "Language.h"
 #include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QIcon>
@@ -801,6 +802,9 @@ TDateTimePicker::TDateTimePicker(TComponent *AOwner) : TWinControl(AOwner)
     FEdit = w;
     InitWidget(w, w);
     w->setCalendarPopup(true);
+    // The calendar's month and day names in the program's language.
+    if (ResourceChinese())
+        w->setLocale(ResourceLanguage());
     w->setTimeSpec(Qt::LocalTime);
     ++FSetting;
     w->setMinimumDateTime(QDateTime(QDate(1752, 9, 14), QTime(0, 0)));

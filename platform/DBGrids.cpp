@@ -250,6 +250,11 @@ void TDBGrid::DrawCell(int ACol, int ARow, const TRect &ARect, TGridDrawState AS
         FOnDrawColumnCell(this, ARect, dataCol, column, AState);
 }
 
+bool TDBGrid::CellHoldsData(int, int ARow) const
+{
+    return DataSetActive() && ARow >= 1 && ARow <= DataSet()->RecordCount();
+}
+
 void TDBGrid::DefaultDrawColumnCell(const TRect &Rect, int, TColumn *Column, TGridDrawState)
 {
     TField *f = Column ? Column->Field() : nullptr;

@@ -90,6 +90,8 @@ public:
 protected:
     bool SelectCell(int ACol, int ARow) override;
     void DrawCell(int ACol, int ARow, const TRect &ARect, TGridDrawState AState) override;
+    // The blank row an empty or closed data set shows is no record.
+    bool CellHoldsData(int ACol, int ARow) const override;
     void KeyDown(Word &Key, TShiftState Shift) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;

@@ -1,6 +1,8 @@
 // Implementation of message and input boxes and the common dialogs.
 #include "Dialogs.h"
+#include "Forms.h"
 #include "Graphics.h"
+#include "Language.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -34,8 +36,8 @@ QWidget *DialogParent()
 
 QString AppTitle()
 {
-    const QString t = QGuiApplication::applicationDisplayName();
-    return t.isEmpty() ? QCoreApplication::applicationName() : t;
+    // The program's own title, as the application object's boxes show it.
+    return Application->Title();
 }
 
 } // namespace
@@ -77,25 +79,36 @@ namespace {
 struct TButtonInfo {
     TMsgDlgBtn Btn;
     const char *Caption;
+    const char16_t *Chinese;
     int Result;
 };
 
 constexpr TButtonInfo ButtonInfos[] = {
-    {mbYes, "&Yes", mrYes},           {mbNo, "&No", mrNo},
-    {mbOK, "OK", mrOk},               {mbCancel, "Cancel", mrCancel},
-    {mbAbort, "&Abort", mrAbort},     {mbRetry, "&Retry", mrRetry},
-    {mbIgnore, "&Ignore", mrIgnore},  {mbAll, "&All", mrAll},
-    {mbNoToAll, "N&o to All", mrNoToAll}, {mbYesToAll, "Yes to &All", mrYesToAll},
-    {mbHelp, "&Help", mrNone},
+    {mbYes, "&Yes", u"是(&Y)", mrYes},
+    {mbNo, "&No", u"否(&N)", mrNo},
+    {mbOK, "OK", u"确定", mrOk},
+    {mbCancel, "Cancel", u"取消", mrCancel},
+    {mbAbort, "&Abort", u"中止(&A)", mrAbort},
+    {mbRetry, "&Retry", u"重试(&R)", mrRetry},
+    {mbIgnore, "&Ignore", u"忽略(&I)", mrIgnore},
+    {mbAll, "&All", u"全部(&A)", mrAll},
+    {mbNoToAll, "N&o to All", u"全否(&O)", mrNoToAll},
+    {mbYesToAll, "Yes to &All", u"全是(&A)", mrYesToAll},
+    {mbHelp, "&Help", u"帮助(&H)", mrNone},
 };
+
+QString ButtonCaption(const TButtonInfo &B)
+{
+    return ResourceText(QString::fromLatin1(B.Caption), QString::fromUtf16(B.Chinese));
+}
 
 QString DlgTypeCaption(TMsgDlgType T)
 {
     switch (T) {
-    case mtWarning: return QStringLiteral("Warning");
-    case mtError: return QStringLiteral("Error");
-    case mtInformation: return QStringLiteral("Information");
-    case mtConfirmation: return QStringLiteral("Confirm");
+    case mtWarning: return ResourceText(QStringLiteral("Warning"), QStringLiteral("警告"));
+    case mtError: return ResourceText(QStringLiteral("Error"), QStringLiteral("错误"));
+    case mtInformation: return ResourceText(QStringLiteral("Information"), QStringLiteral("信息"));
+    case mtConfirmation: return ResourceText(QStringLiteral("Confirm"), QStringLiteral("确认"));
     default: return AppTitle();
     }
 }
@@ -135,7 +148,7 @@ int RunMessageDlg(const QString &Caption, const QString &Msg, TMsgDlgType DlgTyp
     for (const TButtonInfo &b : ButtonInfos) {
         if (!Buttons.Contains(b.Btn) || b.Btn == mbHelp)
             continue;
-        QPushButton *btn = box.addButton(QString::fromLatin1(b.Caption), QMessageBox::ActionRole);
+        QPushButton *btn = box.addButton(ButtonCaption(b), QMessageBox::ActionRole);
         results.push_back({btn, b.Result});
         // The default button: OK, else Yes, else Retry.
         const TMsgDlgBtn wanted = Buttons.Contains(mbOK) ? mbOK : Buttons.Contains(mbYes) ? mbYes : mbRetry;
@@ -145,7 +158,7 @@ int RunMessageDlg(const QString &Caption, const QString &Msg, TMsgDlgType DlgTyp
             esc = btn;
     }
     if (results.empty()) {
-        QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::ActionRole);
+        QPushButton *ok = box.addButton(ResourceText(QStringLiteral("OK"), QStringLiteral("确定")), QMessageBox::ActionRole);
         results.push_back({ok, mrOk});
         esc = ok;
     }
@@ -206,8 +219,8 @@ bool InputQuery(const QString &ACaption, const QString &APrompt, QString &Value)
     dlg.setWindowTitle(ACaption);
     dlg.setLabelText(APrompt);
     dlg.setTextValue(Value);
-    dlg.setOkButtonText(QStringLiteral("OK"));
-    dlg.setCancelButtonText(QStringLiteral("Cancel"));
+    dlg.setOkButtonText(ResourceText(QStringLiteral("OK"), QStringLiteral("确定")));
+    dlg.setCancelButtonText(ResourceText(QStringLiteral("Cancel"), QStringLiteral("取消")));
     if (dlg.exec() != QDialog::Accepted)
         return false;
     Value = dlg.textValue();

@@ -1148,6 +1148,11 @@ bool TApplication::FilterEvent(QObject *Receiver, QEvent *Event)
     auto *w = static_cast<QWidget *>(Receiver);
     const QEvent::Type type = Event->type();
     switch (type) {
+    case QEvent::ShortcutOverride:
+        // Every new key press is announced by one: a later press built at the
+        // address of an earlier one is not taken for its copy.
+        FLastKeyEvent = nullptr;
+        return false;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         // A key travels up to the parents when the focused widget leaves it;
@@ -1155,6 +1160,15 @@ bool TApplication::FilterEvent(QObject *Receiver, QEvent *Event)
         QWidget *focus = QApplication::focusWidget();
         if (focus && w != focus && w->isAncestorOf(focus))
             return false;
+        // The handler may have moved the focus (a modal box took it, say)
+        // before Qt passes the unaccepted event on to the parents: the
+        // event itself tells it was handled already.
+        if (Event == FLastKeyEvent && type == FLastKeyType && FLastKeyWidget && w != FLastKeyWidget
+            && w->isAncestorOf(FLastKeyWidget))
+            return false;
+        FLastKeyEvent = Event;
+        FLastKeyType = type;
+        FLastKeyWidget = w;
         auto *ke = static_cast<QKeyEvent *>(Event);
         if (FOnMessage) {
             TMsg msg;

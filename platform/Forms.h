@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QHash>
 #include <QLocale>
+#include <QPointer>
 #include "Controls.h"
 #include <QPointF>
 #include <QString>
@@ -346,6 +347,11 @@ private:
     int FLastMouseType = 0;
     quint64 FLastMouseTime = 0;
     QPointF FLastMousePos;
+    // The key event last handed to the class library and the widget it went to:
+    // Qt offers the same event to each parent when it is not accepted.
+    const QEvent *FLastKeyEvent = nullptr;
+    int FLastKeyType = 0;
+    QPointer<QWidget> FLastKeyWidget;
     std::vector<QWidget *> FMinimizedWindows;
     TMessageEvent FOnMessage;
     TExceptionEvent FOnException;

@@ -560,6 +560,15 @@ void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
         const TGridCoord cell = MouseCoord(X, Y);
         if (cell.X >= FFixedCols && cell.Y >= FFixedRows)
             FocusCell(cell.X, cell.Y, !Shift.Contains(ssShift));
+    } else if (Button == mbRight && PopupMenu()) {
+        // The pop-up menu acts on the current cell: the one under the pointer
+        // becomes current before the menu opens.
+        if (CanFocus() && !Focused())
+            if (QWidget *w = Widget())
+                w->setFocus(Qt::MouseFocusReason);
+        const TGridCoord cell = MouseCoord(X, Y);
+        if (IsLiveControl(this) && cell.X >= FFixedCols && cell.Y >= FFixedRows)
+            MoveCurrent(cell.X, cell.Y, true, true);
     }
     if (IsLiveControl(this))
         TWinControl::MouseDown(Button, Shift, X, Y);
@@ -705,6 +714,13 @@ void TCustomGrid::Paint()
     for (int r : rows) {
         for (int col : cols) {
             const TRect where = CellRect(col, r);
+            if (r >= FFixedRows && !CellHoldsData(col, r)) {
+                // Nothing there: no cell, no selection, no lines.
+                c->Brush()->SetStyle(bsSolid);
+                c->Brush()->SetColor(Color());
+                c->FillRect(Rect(where.Left, where.Top, where.Right + LineWidthCol(col), where.Bottom + LineWidthRow(r)));
+                continue;
+            }
             TGridDrawState state;
             const bool fixed = col < FFixedCols || r < FFixedRows;
             if (fixed)

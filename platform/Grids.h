@@ -105,6 +105,9 @@ public:
 protected:
     virtual bool SelectCell(int ACol, int ARow);
     virtual void DrawCell(int ACol, int ARow, const TRect &ARect, TGridDrawState AState);
+    // False for a cell of a scrolled row that holds nothing: it is left blank,
+    // never drawn selected.
+    virtual bool CellHoldsData(int, int) const { return true; }
     virtual void SizeChanged(int OldColCount, int OldRowCount);
     virtual void TopLeftChanged();
     void KeyDown(Word &Key, TShiftState Shift) override;

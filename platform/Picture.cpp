@@ -545,14 +545,22 @@ struct TMetafile::TRecording {
 
 namespace {
 
+// Reads through the array's own pointer only: an empty array's shared one-byte
+// placeholder is never read past, which the optimiser otherwise cannot rule out.
 qint32 Le32(const QByteArray &B, int Offset)
 {
-    return qFromLittleEndian<qint32>(B.constData() + Offset);
+    const char *P = const_cast<QByteArray &>(B).data_ptr().data();
+    if (!P || Offset < 0 || Offset > B.size() - 4)
+        return 0;
+    return qFromLittleEndian<qint32>(P + Offset);
 }
 
 qint16 Le16(const QByteArray &B, int Offset)
 {
-    return qFromLittleEndian<qint16>(B.constData() + Offset);
+    const char *P = const_cast<QByteArray &>(B).data_ptr().data();
+    if (!P || Offset < 0 || Offset > B.size() - 2)
+        return 0;
+    return qFromLittleEndian<qint16>(P + Offset);
 }
 
 bool IsEmf(const QByteArray &B)

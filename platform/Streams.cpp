@@ -2,6 +2,7 @@
 #include "Streams.h"
 #include "CodePages.h"
 #include "Exceptions.h"
+#include "Language.h"
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -18,6 +19,23 @@ constexpr qint64 MaxMemoryStreamSize = qint64(1) << 40;
 
 QString SystemReason(int Error)
 {
+    if (ResourceChinese()) {
+        // The reasons a station meets, as a Chinese desktop words them.
+        switch (Error) {
+        case ENOENT: return QStringLiteral("没有那个文件或目录");
+        case EACCES:
+        case EPERM: return QStringLiteral("权限不够");
+        case EISDIR: return QStringLiteral("是一个目录");
+        case ENOTDIR: return QStringLiteral("不是目录");
+        case ENOSPC: return QStringLiteral("设备上没有空间");
+        case EROFS: return QStringLiteral("只读文件系统");
+        case EEXIST: return QStringLiteral("文件已存在");
+        case EMFILE:
+        case ENFILE: return QStringLiteral("打开的文件过多");
+        case ENAMETOOLONG: return QStringLiteral("文件名过长");
+        default: break;
+        }
+    }
     return QString::fromLocal8Bit(std::strerror(Error));
 }
 
@@ -218,8 +236,12 @@ TFileStream::TFileStream(const QString &AFileName, quint16 Mode) : FFileName(AFi
     if (FHandle < 0) {
         const QString Shown = AFileName.isEmpty() ? AFileName : QFileInfo(AFileName).absoluteFilePath();
         if (Create)
-            throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(Shown, SystemReason(Error)));
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(Shown, SystemReason(Error)));
+            throw EFCreateError(ResourceText(QStringLiteral("Cannot create file \"%1\". %2"),
+                                             QStringLiteral("无法创建文件 \"%1\"。%2"))
+                                    .arg(Shown, SystemReason(Error)));
+        throw EFOpenError(ResourceText(QStringLiteral("Cannot open file \"%1\". %2"),
+                                       QStringLiteral("无法打开文件 \"%1\"。%2"))
+                              .arg(Shown, SystemReason(Error)));
     }
 }
 

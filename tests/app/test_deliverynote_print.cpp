@@ -120,6 +120,20 @@ TEST_F(DeliveryNotePrint, WritesThePdfBesideTheDatabaseTellsTheOperatorAndMarksT
         EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s << "\n" << text.toStdString();
 }
 
+TEST_F(DeliveryNotePrint, TheF1KeyWritesTheNoteOnceThoughItsBoxTookTheFocus)
+{
+    ASSERT_TRUE(Select(QStringLiteral("DEMO-0001")));
+    M->Sell_Dh->SyncWithDataSet();
+    ASSERT_TRUE(Focus(M->Sell_Dh));
+    // Every note written tells the operator in a real box of its own.
+    TModalAnswerer answers;
+    Key(Qt::Key_F1);
+    ProcessEvents(30);
+    const QString file = M->LastNoteFile();
+    ASSERT_FALSE(file.isEmpty());
+    EXPECT_EQ(answers.Texts, QStringList{QStringLiteral("没有可用的打印机, 送货单已保存为文件: ") + file});
+}
+
 TEST_F(DeliveryNotePrint, EachCustomersOwnCodesOnConsecutiveNotes)
 {
     ASSERT_TRUE(Select(QStringLiteral("DEMO-0001")));

@@ -1,6 +1,7 @@
 // The main window's order lists over a day of made-up orders: counts,
 // filters, the tile texts and colours, same-load reset, wrapping, the
 // warning of the function keys and the mouse wheel on the grids.
+#include "Dialogs.h"
 #include "FormHarness.h"
 #include "Sell_Dh_Qup_Code.h"
 #include "Sell_Mingx_Code.h"
@@ -12,6 +13,13 @@
 #include "sync_code.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 using namespace FormHarness;
 
@@ -493,14 +501,50 @@ TEST_F(MainListsTest, FunctionKeysWarnWithoutAnOrder)
     M->Sell_DhCellClick(nullptr);
     EXPECT_EQ(M->SellTiles.Id(1, 1), 0);
     TModalAnswerer answers;
-    Key(Qt::Key_F5);
-    Key(Qt::Key_F3);
-    Key(Qt::Key_F1);
+    // Each box takes the window's focus; the next key goes to the window again.
+    for (int key : {Qt::Key_F5, Qt::Key_F3, Qt::Key_F1}) {
+        ASSERT_TRUE(ShowAndActivate(M));
+        Key(key);
+    }
     M->Button5Click(M->Button5);
     ASSERT_EQ(answers.Texts.size(), 4);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(answers.Texts[i], QStringLiteral("请选择本次操作的对应客户单号!"));
         EXPECT_EQ(answers.Captions[i], QStringLiteral("提示!"));
+    }
+}
+
+TEST_F(MainListsTest, AnEmptyListShowsNoRow)
+{
+    // Pixels of a selected row: the grid's highlight or the station's lime.
+    auto selectedPixels = [](const QImage &Img) {
+        const QColor navy = Rgb(clHighlight), lime(0, 255, 0);
+        int n = 0;
+        for (int y = 0; y < Img.height(); ++y)
+            for (int x = 0; x < Img.width(); ++x)
+                n += Img.pixelColor(x, y) == navy || Img.pixelColor(x, y) == lime ? 1 : 0;
+        return n;
+    };
+    for (TDBGrid *g : {M->Sell_Dh, M->Sell_Cp_Dh}) {
+        M->DateTimePicker1->SetDate(EncodeDate(2030, 5, 6));
+        M->DateTimePicker1Change(M->DateTimePicker1);
+        M->PageControl1->SetActivePage(g == M->Sell_Dh ? M->TabSheet1 : M->TabSheet2);
+        ProcessEvents(10);
+        ASSERT_TRUE(Focus(g));
+        EXPECT_GT(selectedPixels(Grab(g)), 100) << g->Name().toStdString();
+        M->DateTimePicker1->SetDate(EncodeDate(2031, 1, 1));
+        M->DateTimePicker1Change(M->DateTimePicker1);
+        ProcessEvents(10);
+        const QImage empty = Grab(g);
+        GrabToFile(g, QStringLiteral("/tmp/mainlists_empty_%1.png").arg(g->Name()));
+        EXPECT_EQ(selectedPixels(empty), 0) << g->Name().toStdString();
+        // Below the titles only the grid's own colour: no blank row, no lines.
+        const QColor back = Rgb(g->Color());
+        int other = 0;
+        for (int y = g->CellRect(1, 0).Bottom + 4; y < empty.height() - 4; ++y)
+            for (int x = 4; x < empty.width() - 4; ++x)
+                other += empty.pixelColor(x, y) != back ? 1 : 0;
+        EXPECT_EQ(other, 0) << g->Name().toStdString();
     }
 }
 
@@ -575,6 +619,19 @@ TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
 {
     const int w = Screen->Width(), h = Screen->Height();
     ASSERT_GT(w, 0);
+    if (const char *asked = std::getenv("STATION_TEST_SCREEN")) {
+        ASSERT_EQ(QStringLiteral("%1x%2").arg(w).arg(h), QString::fromLatin1(asked));
+    }
+    // Whatever the screen, no text of the window is below 9 points.
+    for (int i = 0; i < M->ComponentCount(); ++i) {
+        TComponent *c = M->Components(i);
+        PPropInfo prop = GetPropInfo(c, u"Font");
+        if (!prop || prop->Kind() != tkClass)
+            continue;
+        if (auto *font = dynamic_cast<TFont *>(GetObjectProp(c, prop))) {
+            EXPECT_GE(font->Size(), 9) << c->Name().toStdString();
+        }
+    }
     if (w == 1680 && h == 1050) {
         EXPECT_EQ(M->XScale(), 1.0);
         EXPECT_EQ(M->YScale(), 1.0);
@@ -586,9 +643,11 @@ TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
     EXPECT_DOUBLE_EQ(M->XScale(), x);
     EXPECT_DOUBLE_EQ(M->YScale(), y);
     EXPECT_FALSE(M->Scaled());
-    EXPECT_EQ(M->m_zhongzl->Font()->Size(), Round(18 * f));
-    EXPECT_EQ(M->Sell_Dh->Font()->Size(), Round(12 * f));
-    EXPECT_EQ(M->Label_Blue->Font()->Size(), Round(11 * f));
+    // One factor for every font, none below 9 points.
+    EXPECT_EQ(M->m_zhongzl->Font()->Size(), std::max(9, Round(18 * f)));
+    EXPECT_EQ(M->Sell_Dh->Font()->Size(), std::max(9, Round(12 * f)));
+    EXPECT_EQ(M->Label_Blue->Font()->Size(), std::max(9, Round(11 * f)));
+    EXPECT_EQ(M->ScaledFontSize(14), std::max(9, Round(14 * f)));
     // The client-aligned page control fills what is left of the window.
     EXPECT_EQ(M->PageControl1->Width(), M->ClientWidth());
     EXPECT_EQ(M->PageControl1->Top(), M->TopPanel->Height());
@@ -607,6 +666,23 @@ TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
         c.Font()->Assign(M->Label_Blue->Font());
         EXPECT_GE(M->Label_Blue->Width(), c.TextWidth(M->Label_Blue->Caption()));
     }
+    // The top row's texts are whole at their fonts, and its controls do not overlap.
+    {
+        QImage scratch(1, 1, QImage::Format_RGB32);
+        TCanvas c(&scratch);
+        auto text = [&c](TFont *Font, const QString &S) {
+            c.Font()->Assign(Font);
+            return c.TextWidth(S);
+        };
+        for (TToolButton *b : {M->ToolButton1, M->ToolButton2, M->ToolButton4, M->ToolButton6})
+            EXPECT_GE(b->Width(), text(b->Font(), b->Caption())) << b->Name().toStdString();
+        EXPECT_GE(M->ToolBar1->Width(), M->ToolButton6->Left() + M->ToolButton6->Width());
+        EXPECT_GE(M->m_stopread->Width(), text(M->m_stopread->Font(), M->m_stopread->Caption()));
+        EXPECT_GE(M->m_qup->Width(), text(M->m_qup->Font(), M->m_qup->Items()->Strings(0)) + 20);
+        const std::vector<TControl *> row{M->Label_Date, M->DateTimePicker1, M->Label_Caozy, M->caozy};
+        for (size_t i = 0; i + 1 < row.size(); ++i)
+            EXPECT_LE(row[i]->Left() + row[i]->Width(), row[i + 1]->Left()) << row[i]->Name().toStdString() << i;
+    }
     // Grid rows scale with the grid.
     EXPECT_EQ(M->Sell_StringGrid1->RowHeights(1), Round(120 * y));
     // A second call changes nothing.
@@ -614,6 +690,80 @@ TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
     M->AdaptToScreen(1280, 1024);
     EXPECT_EQ(M->Sell_Dh->Left(), left);
     EXPECT_DOUBLE_EQ(M->XScale(), x);
+}
+
+TEST_F(MainListsTest, TilesAreScaledLikeTheOtherTextsAndReadable)
+{
+    TouchOrder(QStringLiteral("T-1"));
+    ASSERT_EQ(M->SellTiles.State(1, 1), 2);
+    ProcessEvents(10);
+    TStringGrid *g = M->Sell_StringGrid1;
+    const QImage shot = Grab(g);
+    GrabToFile(M, QStringLiteral("/tmp/mainlists_tiles_%1x%2.png").arg(Screen->Width()).arg(Screen->Height()));
+    const TRect r = g->CellRect(1, 1);
+    ASSERT_FALSE(r.IsEmpty());
+    // Grab and cell coordinates differ by the grid's frame.
+    const QPoint frame = static_cast<QAbstractScrollArea *>(g->Widget())->viewport()->mapTo(g->Widget(), QPoint());
+    const QRect tile(r.Left + frame.x(), r.Top + frame.y(), r.Width(), r.Height());
+    // An unweighed tile is light blue, its text black and legible on it.
+    EXPECT_EQ(shot.pixelColor(tile.left() + 3, tile.top() + 3), QColor(51, 153, 255));
+    auto luminance = [](QColor C) {
+        auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(C.redF()) + 0.7152 * lin(C.greenF()) + 0.0722 * lin(C.blueF());
+    };
+    double darkest = 1;
+    int left = tile.right(), right = tile.left(), top = tile.bottom();
+    for (int y = tile.top(); y < tile.bottom(); ++y)
+        for (int x = tile.left(); x < tile.right(); ++x) {
+            const QColor p = shot.pixelColor(x, y);
+            darkest = std::min(darkest, luminance(p));
+            if (Darkish(p) && y <= top + 30) {
+                top = std::min(top, y);
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    EXPECT_GE((luminance(QColor(51, 153, 255)) + 0.05) / (darkest + 0.05), 7.0);
+    // The first line (the product's name) is as wide as the scaled font makes it.
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    TCanvas c(&scratch);
+    c.Font()->Assign(g->Font());
+    c.Font()->SetSize(M->ScaledFontSize(14));
+    const int want = c.TextWidth(QStringLiteral("大白菜"));
+    EXPECT_NEAR(right - left + 1, want, 3) << "font " << M->ScaledFontSize(14);
+}
+
+// The screen adaptation at the sizes the station meets, each in a process
+// of its own on a virtual screen of that size.
+TEST(ScreenAdaptation, AtTheStationsScreenSizes)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const QSize size : {QSize(1680, 1050), QSize(1280, 1024), QSize(1024, 768)}) {
+        const QString name = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+        QFile config(dir.filePath(name + QStringLiteral(".json")));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write(QStringLiteral(R"({"screens":[{"name":"station","x":0,"y":0,"width":%1,"height":%2,)"
+                                    R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})")
+                         .arg(size.width())
+                         .arg(size.height())
+                         .toUtf8());
+        config.close();
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config.fileName());
+        env.insert(QStringLiteral("STATION_TEST_SCREEN"), name);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=MainListsTest.WindowRescaledOnceToTheScreen:"
+                                    "MainListsTest.TilesAreScaledLikeTheOtherTextsAndReadable:"
+                                    "StationTiles.EveryTileAndColumnStaysOnTheScaledScreen")});
+        ASSERT_TRUE(child.waitForFinished(180000)) << name.toStdString();
+        const QString out = QString::fromUtf8(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << name.toStdString() << "\n" << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 3 tests."))) << name.toStdString();
+    }
 }
 
 TEST_F(MainListsTest, TilesAndButtonsOpenTheirDialogsWithTheWindowDisabled)
@@ -691,3 +841,29 @@ TEST_F(MainListsTest, TileQuantitiesAndDifferencesWithoutFloatNoise)
 }
 
 } // namespace
+
+TEST_F(MainListsTest, OneFunctionKeyPressRunsItsActionOnceAfterAModalBoxTookTheFocus)
+{
+    M->DateTimePicker1->SetDate(EncodeDate(2031, 1, 1));
+    M->DateTimePicker1Change(M->DateTimePicker1);
+    // The grid sits several widgets deep: a key it ignores travels up to each
+    // of its parents, while the real box has the focus.
+    for (TWinControl *at : {static_cast<TWinControl *>(M->Sell_Dh), static_cast<TWinControl *>(M->Sell_Dh_Cxtj)}) {
+        ASSERT_TRUE(Focus(at));
+        TModalAnswerer answers;
+        Key(Qt::Key_F5);
+        ProcessEvents(30);
+        EXPECT_EQ(answers.Texts.join(QLatin1Char('|')), QStringLiteral("请选择本次操作的对应客户单号!")) << at->Name().toStdString();
+        ASSERT_TRUE(ShowAndActivate(M));
+    }
+    // Through the dialog hook too, and a second press is a press of its own.
+    QStringList boxes;
+    TScopedDialogHook hook([&boxes](TDialogRequest &R) {
+        boxes << R.Text;
+        return IDOK;
+    });
+    ASSERT_TRUE(Focus(M->Sell_Dh));
+    Key(Qt::Key_F3);
+    Key(Qt::Key_F3);
+    EXPECT_EQ(boxes.size(), 2);
+}

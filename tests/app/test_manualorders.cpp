@@ -11,6 +11,10 @@
 #include "datacenter_code.h"
 #include <gtest/gtest.h>
 #include <memory>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
 
 using namespace FormHarness;
 
@@ -470,6 +474,44 @@ TEST_F(ManualOrdersTest, DeletingARecordTakesItsNetOffTheLine)
     EXPECT_EQ(Local(QStringLiteral("select songhl from sys_jhsj where id=7101")), QStringLiteral("9"));
     // The record deleted earlier (3, 40 kg) never shows and is never taken off.
     EXPECT_FALSE(DetailRows(q).join(QLatin1Char(';')).contains(QStringLiteral("|40|")));
+}
+
+TEST_F(ManualOrdersTest, ARightClickChoosesTheRowItsMenuDeletes)
+{
+    TSell_Mingx dialog(nullptr);
+    Open(&dialog);
+    TADOQuery *q = Data->L_Sell_Tmp_Query;
+    TDBGrid *g = dialog.Sell_Mingx_DBGrid1;
+    ASSERT_EQ(q->RecNo(), 6);
+    // Picks the menu entry as the operator would, once the menu is open.
+    QStringList menus;
+    auto choose = [&menus](const QString &Entry) {
+        Later([&menus, Entry] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            QAction *pick = nullptr;
+            for (QAction *a : menu->actions()) {
+                menus << a->text();
+                if (a->text() == Entry)
+                    pick = a;
+            }
+            if (pick)
+                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(pick).center());
+        });
+    };
+    Boxes boxes;
+    // The record of 土豆 (row 2), with the cursor on 猪肉's line below.
+    choose(QStringLiteral("删除所选行配货数据"));
+    const TRect r = g->CellRect(1, 2);
+    RightClick(g, Point(r.Left + 5, (r.Top + r.Bottom) / 2));
+    ProcessEvents(20);
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("删除所选行配货数据"), QStringLiteral("删除所选新增品种")}));
+    EXPECT_EQ(boxes.Texts, QStringList{QStringLiteral("您确认要删除所选行吗?")});
+    EXPECT_EQ(Local(QStringLiteral("select delete_yes from sys_jhsj_mx where id=4")), QStringLiteral("1"));
+    EXPECT_EQ(Row(QStringLiteral("select dinghl,songhl from sys_jhsj where id=7099")), QStringLiteral("0|0"));
+    EXPECT_EQ(Row(QStringLiteral("select songhl from sys_jhsj where id=7101")), QStringLiteral("23"));
+    EXPECT_EQ(Local(QStringLiteral("select count(*) from sys_jhsj_mx where delete_yes=1")), QStringLiteral("2"));
 }
 
 TEST_F(ManualOrdersTest, DeletingAnAddedLineHidesItFromItsOrder)

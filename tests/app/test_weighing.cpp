@@ -424,6 +424,38 @@ TEST_F(WeighingDialogs, KeypadKeys)
     EXPECT_EQ(Sell_Dh_Qup->Lur_value->Text(), QStringLiteral("120"));
 }
 
+TEST_F(WeighingDialogs, TheFirstKeyTouchedReplacesTheValueShownSelected)
+{
+    // Typed weighing: the ordered 20 is shown selected; touching 2 then 5 is 25.
+    Main->StopRead->SetCaption(QStringLiteral("开启读秤"));
+    Open(sell_dh_input, 5001);
+    TEdit *v = sell_dh_input->Lur_value;
+    EXPECT_EQ(v->Text(), QStringLiteral("20"));
+    EXPECT_EQ(v->SelLength(), 2);
+    Press({sell_dh_input->Button2, sell_dh_input->Button5});
+    EXPECT_EQ(v->Text(), QStringLiteral("25"));
+    // The point replaces it too, as typing it would.
+    Click(sell_dh_input->Button14);
+    Open(sell_dh_input, 5001);
+    Press({sell_dh_input->Button12, sell_dh_input->Button5});
+    EXPECT_EQ(v->Text(), QStringLiteral(".5"));
+    // Typed on the keyboard first: the typed text stays and keys add to it.
+    Click(sell_dh_input->Button14);
+    Open(sell_dh_input, 5001);
+    ASSERT_TRUE(Focus(v));
+    Type(QStringLiteral("3"));
+    Click(sell_dh_input->Button1);
+    EXPECT_EQ(v->Text(), QStringLiteral("31"));
+    Click(sell_dh_input->Button14);
+    Main->StopRead->SetCaption(QStringLiteral("停止读秤"));
+    // The whole-order keypad: its 0 is replaced, the next digits add.
+    sell_lx_input->Lur_value->SetText(QStringLiteral("9"));
+    Open(sell_lx_input, 1002, true);
+    Press({sell_lx_input->Button3, sell_lx_input->Button12, sell_lx_input->Button5});
+    EXPECT_EQ(sell_lx_input->Lur_value->Text(), QStringLiteral("3.5"));
+    Click(sell_lx_input->Button14);
+}
+
 TEST_F(WeighingDialogs, EnterCommitsAndEscapeCloses)
 {
     Main->Zhongzl->SetText(QStringLiteral("3"));

@@ -36,6 +36,7 @@ TEST(Colors, SystemColoursResolveThroughTheClassicPalette)
         {cl3DLight, RGB(212, 208, 200)},   {clGrayText, RGB(128, 128, 128)},
         {clInfoBk, RGB(255, 255, 225)},    {clHotLight, RGB(0, 0, 128)},
         {clBtnText, RGB(0, 0, 0)},         {clActiveCaption, RGB(10, 36, 106)},
+        {clMenuHighlight, RGB(51, 153, 255)}, {clMenuBar, RGB(212, 208, 200)},
     };
     for (const auto &c : cases)
         EXPECT_EQ(ColorToRGB(c.c), c.rgb) << ColorToString(c.c).toStdString();

@@ -3,6 +3,8 @@
 #include "FormHarness.h"
 #include "Forms.h"
 #include "Grids.h"
+#include "Menus.h"
+#include <QApplication>
 #include <gtest/gtest.h>
 
 using namespace FormHarness;
@@ -130,6 +132,37 @@ TEST(Grid, OnSelectCellFiresOnEveryTouchAndCanRefuse)
     ev.Log.clear();
     g->SetRow(3);
     EXPECT_EQ(ev.Log, QStringList({"Select 2,3", "Click"}));
+}
+
+TEST(Grid, ARightClickMakesTheCellCurrentBeforeThePopupMenuOpens)
+{
+    TGridEvents ev;
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 640, 480);
+    TStringGrid *g = TileGrid(form);
+    g->SetOnSelectCell(TSelectCellEvent(&ev, &TGridEvents::SelectCell));
+    g->SetOnClick(TNotifyEvent(&ev, &TGridEvents::Click));
+    ASSERT_TRUE(ShowAndActivate(&form));
+    // Without a menu a right click leaves the current cell alone.
+    RightClick(g, Point(10, 250));
+    EXPECT_EQ(g->Row(), 1);
+    EXPECT_TRUE(ev.Log.isEmpty());
+    // With one, the menu sees the cell under the pointer; no click is made.
+    auto *menu = new TPopupMenu(&form);
+    auto *item = new TMenuItem(&form);
+    item->SetCaption(QStringLiteral("x"));
+    menu->Items()->Add(item);
+    g->SetPopupMenu(menu);
+    QString seen;
+    menu->SetOnPopup(TNotifyEvent(&ev, &TGridEvents::Click));
+    Later([&] {
+        seen = QStringLiteral("%1,%2").arg(g->Col()).arg(g->Row());
+        if (QWidget *open = QApplication::activePopupWidget())
+            open->close();
+    });
+    RightClick(g, Point(160, 250));
+    EXPECT_EQ(seen, QStringLiteral("3,3"));
+    EXPECT_EQ(ev.Log, QStringList({"Select 3,3", "Click"}));
 }
 
 TEST(Grid, OnDrawCellPaintsOverTheDefaultDrawing)

@@ -1,5 +1,8 @@
 // Tests of dialogs (platform).
 #include "Dialogs.h"
+#include "Forms.h"
+#include "Language.h"
+#include "Streams.h"
 
 #include <QApplication>
 #include <QDir>
@@ -97,6 +100,70 @@ TEST(Dialogs, RealMessageDlgShowsTheButtonsAndEscapeGivesNo)
     });
     EXPECT_EQ(MessageDlg("x", mtInformation, TMsgDlgButtons{mbYes, mbOK, mbCancel}), mrOk);
     EXPECT_EQ(def, "OK");
+}
+
+TEST(Dialogs, BoxesAndFileErrorsSpeakTheProgramsLanguage)
+{
+    struct Restore {
+        ~Restore()
+        {
+            SetResourceLanguage(QLocale::c());
+            Application->SetTitle(QString());
+        }
+    } restore;
+    SetResourceLanguage(QLocale(QLocale::Chinese, QLocale::China));
+    Application->SetTitle(QStringLiteral("电子秤配货系统"));
+    struct Seen {
+        QString Title;
+        QStringList Buttons;
+    };
+    auto look = [](Seen &S, const QString &Press) {
+        WhenModal<QMessageBox>([&S, Press](QMessageBox *box) {
+            S.Title = box->windowTitle();
+            QAbstractButton *press = nullptr;
+            for (QAbstractButton *b : box->buttons()) {
+                S.Buttons << b->text();
+                if (b->text() == Press)
+                    press = b;
+            }
+            if (press)
+                press->click();
+        });
+    };
+    Seen plain, asked, warned;
+    look(plain, QStringLiteral("确定"));
+    ShowMessage(QStringLiteral("上传数据失败"));
+    EXPECT_EQ(plain.Title, QStringLiteral("电子秤配货系统"));
+    EXPECT_EQ(plain.Buttons, QStringList{QStringLiteral("确定")});
+    look(asked, QStringLiteral("否(&N)"));
+    EXPECT_EQ(MessageDlg("?", mtConfirmation, TMsgDlgButtons{mbYes, mbNo}), mrNo);
+    EXPECT_EQ(asked.Title, QStringLiteral("确认"));
+    asked.Buttons.sort();
+    EXPECT_EQ(asked.Buttons, (QStringList{QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")}));
+    look(warned, QStringLiteral("取消"));
+    EXPECT_EQ(MessageDlg("!", mtWarning, mbOKCancel), mrCancel);
+    EXPECT_EQ(warned.Title, QStringLiteral("警告"));
+    // The file errors the station shows.
+    const QString missing = QDir::temp().filePath(QStringLiteral("no-such-folder-%1/tongbxlid.txt").arg(QCoreApplication::applicationPid()));
+    try {
+        TFileStream f(missing, fmCreate);
+        ADD_FAILURE() << "created";
+    } catch (const EFCreateError &E) {
+        EXPECT_EQ(E.Message(), QStringLiteral("无法创建文件 \"%1\"。没有那个文件或目录").arg(missing));
+    }
+    try {
+        TFileStream f(missing, fmOpenRead);
+        ADD_FAILURE() << "opened";
+    } catch (const EFOpenError &E) {
+        EXPECT_EQ(E.Message(), QStringLiteral("无法打开文件 \"%1\"。没有那个文件或目录").arg(missing));
+    }
+    // English again once the program says so.
+    SetResourceLanguage(QLocale::c());
+    try {
+        TFileStream f(missing, fmOpenRead);
+    } catch (const EFOpenError &E) {
+        EXPECT_TRUE(E.Message().startsWith(QStringLiteral("Cannot open file"))) << E.Message().toStdString();
+    }
 }
 
 TEST(Dialogs, InputQueryAndInputBox)

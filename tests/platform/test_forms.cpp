@@ -3,6 +3,7 @@
 // activation events, the application object and its exception box.
 #include "FormHarness.h"
 #include "Dialogs.h"
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "Grids.h"
 #include "StdCtrls.h"
@@ -298,6 +299,50 @@ TEST(Forms, KeyPreviewSeesKeysFirstAndKeyZeroSwallows)
     log.Log.clear();
     Key(Qt::Key_F5, Qt::ControlModifier);
     EXPECT_TRUE(log.Log.contains("FormKeyDown 116 ctrl"));
+}
+
+TEST(Forms, AKeyWhoseHandlerShowsAModalBoxIsHandledOnce)
+{
+    // The edit sits three widgets deep; the form's handler opens a real box,
+    // which takes the focus while Qt offers the unaccepted key to the parents.
+    TDialogForm form(nullptr);
+    auto *outer = new TPanel(&form);
+    outer->SetParent(&form);
+    outer->SetBounds(0, 40, 280, 60);
+    auto *inner = new TPanel(&form);
+    inner->SetParent(outer);
+    inner->SetBounds(5, 5, 260, 40);
+    auto *edit = new TEdit(&form);
+    edit->SetParent(inner);
+    edit->SetBounds(5, 5, 100, 21);
+    TLogger log;
+    struct TBoxOnF2 : TObject {
+        int Down = 0;
+        void KeyDown(TObject *, Word &Key, TShiftState)
+        {
+            if (Key == VK_F2) {
+                ++Down;
+                Application->MessageBox(QStringLiteral("box"), QStringLiteral("caption"));
+            }
+        }
+    } onF2;
+    form.SetKeyPreview(true);
+    form.SetOnKeyDown(TKeyEvent(&onF2, &TBoxOnF2::KeyDown));
+    edit->SetOnKeyDown(TKeyEvent(&log, &TLogger::EditKeyDown));
+    edit->SetOnKeyUp(TKeyEvent(&log, &TLogger::EditKeyUp));
+    ASSERT_TRUE(ShowAndActivate(&form));
+    ASSERT_TRUE(Focus(edit));
+    TModalAnswerer answers;
+    Key(Qt::Key_F2);
+    ProcessEvents(30);
+    EXPECT_EQ(onF2.Down, 1);
+    EXPECT_EQ(answers.Texts, QStringList{"box"});
+    EXPECT_EQ(log.Log, QStringList({"EditKeyDown 113", "EditKeyUp 113"}));
+    // The next press is a press of its own, wherever the focus went.
+    ASSERT_TRUE(ShowAndActivate(&form));
+    Key(Qt::Key_F2);
+    ProcessEvents(30);
+    EXPECT_EQ(onF2.Down, 2);
 }
 
 TEST(Forms, EnterAndEscapeReachTheDefaultAndCancelButtons)

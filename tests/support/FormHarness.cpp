@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -95,6 +97,20 @@ void MouseUp(TControl *Control, const TPoint &P, Qt::MouseButton Button)
              ? QPoint(P.X, P.Y)
              : w->mapFrom(Control->Widget(), QPoint(P.X, P.Y));
     QTest::mouseRelease(w, Button, Qt::NoModifier, at);
+}
+
+void RightClick(TControl *Control, const TPoint &P)
+{
+    QPoint at;
+    QWidget *w = Target(Control, P, at);
+    QPointer<QWidget> alive(w);
+    QTest::mousePress(w, Qt::RightButton, Qt::NoModifier, at);
+    if (!alive)
+        return;
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
+    QCoreApplication::sendEvent(w, &menu);
+    if (alive)
+        QTest::mouseRelease(w, Qt::RightButton, Qt::NoModifier, at);
 }
 
 void MouseMove(TControl *Control, const TPoint &P)

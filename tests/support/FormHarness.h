@@ -29,6 +29,9 @@ void DblClick(TControl *Control, const TPoint &P);
 void MouseDown(TControl *Control, const TPoint &P, Qt::MouseButton Button = Qt::LeftButton);
 void MouseUp(TControl *Control, const TPoint &P, Qt::MouseButton Button = Qt::LeftButton);
 void MouseMove(TControl *Control, const TPoint &P);
+// A right click as the desktop delivers it: press, the context-menu request
+// (a pop-up menu opens there), release.
+void RightClick(TControl *Control, const TPoint &P);
 
 // Keys go to the widget that has the focus (the active window when none).
 void Key(int QtKey, Qt::KeyboardModifiers Modifiers = Qt::NoModifier);
