@@ -312,10 +312,12 @@ TEST(BuiltPagesKept, AbsurdSizesAreBoundedAndEveryScaleDraws)
     const QByteArray xml =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
         "<TqdzReport>\r\n"
-        "  <TqdzReportPage Name=\"Page1\" PaperWidth=\"1e9\" PaperHeight=\"297\">\r\n"
+        "  <TqdzReportPage Name=\"Page1\" PaperWidth=\"1e9\" PaperHeight=\"297\" LeftMargin=\"1e9\" TopMargin=\"-1e300\">\r\n"
         "    <TqdzReportTitle Name=\"ReportTitle1\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"80\">\r\n"
         "      <TqdzMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"100\" Height=\"18\" Font.Height=\"-2147483648\" Text=\"a\"/>\r\n"
         "      <TqdzMemoView Name=\"Memo2\" Left=\"0\" Top=\"20\" Width=\"100\" Height=\"18\" CharSpacing=\"1e9\" Text=\"bb\"/>\r\n"
+        "      <TqdzMemoView Name=\"Memo3\" Left=\"1e300\" Top=\"-1e300\" Width=\"1e300\" Height=\"1e12\" Font.Size=\"2147483647\" LineSpacing=\"1e300\" Text=\"cc\"/>\r\n"
+        "      <TqdzShapeView Name=\"Shape1\" Left=\"0\" Top=\"40\" Width=\"1e12\" Height=\"1e12\" Frame.Width=\"1e9\"/>\r\n"
         "    </TqdzReportTitle>\r\n"
         "  </TqdzReportPage>\r\n"
         "</TqdzReport>\r\n";
