@@ -1,10 +1,11 @@
 // Building a list report (a data band of four text objects over a user
 // dataset, page header and a footer "Page N of M" over two passes) at 1,000
 // and 10,000 rows, to pages (also with a script event on every row) and to
-// a PDF file. References measured in the
-// same run: laying out the texts of one built page with the text layout
-// alone (the counter time_per_page of the builds compares with it), and the
-// same texts drawn straight into a PDF by QPainter (the floor of printing).
+// a PDF file. References measured in the same run: laying out the texts of
+// one built page with the text layout alone (the counter time_per_page of
+// the builds compares with it), and the same texts drawn straight into a
+// PDF by QPainter (the floor of printing). Building a template of 1,000 and
+// 10,000 objects, with copying its objects alone as reference.
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
 #include "report/engine/qdzBuild.h"
@@ -23,6 +24,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include "BenchQtMain.h"
@@ -293,6 +295,77 @@ void BM_PageTextsLayoutOnly(benchmark::State &State)
         benchmark::Counter(double(State.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_PageTextsLayoutOnly)->Unit(benchmark::kMicrosecond);
+
+// A template of N text objects spread over pages of 100 (a title band each),
+// built once: every object gets a short name in the built report's
+// dictionary. Reference in the same run: the same objects copied alone, as
+// the store copies each template object, without building.
+struct ObjectsReport
+{
+    std::unique_ptr<TqdzReport> Report;
+
+    explicit ObjectsReport(int Objects)
+    {
+        qdzEngineStartup();
+        Report = std::make_unique<TqdzReport>(nullptr);
+        Report->EngineOptions()->SetSilentMode(true);
+        Report->EngineOptions()->SetRestoreAfterRun(false);
+        for (int p = 0; p * 100 < Objects; ++p) {
+            auto *Page = new TqdzReportPage(Report.get());
+            Page->SetName(QStringLiteral("Page%1").arg(p + 1));
+            Page->SetPaperWidth(210);
+            Page->SetPaperHeight(297);
+            auto *Title = new TqdzReportTitle(Page);
+            Title->SetName(QStringLiteral("ReportTitle%1").arg(p + 1));
+            Title->SetBounds(0, 0, 700, 1000);
+            for (int i = p * 100; i < std::min(Objects, (p + 1) * 100); ++i) {
+                auto *M = new TqdzMemoView(Title);
+                M->SetName(QStringLiteral("Memo%1").arg(i + 1));
+                M->SetBounds((i % 4) * 170, (i % 100 / 4) * 20, 160, 18);
+                M->SetText(QStringLiteral("Text %1").arg(i + 1));
+            }
+        }
+    }
+};
+
+void ObjectsCounter(benchmark::State &State, int Objects)
+{
+    State.counters["time_per_object"] = benchmark::Counter(double(Objects) * State.iterations(),
+                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_TemplateObjectsBuild(benchmark::State &State)
+{
+    const int Objects = int(State.range(0));
+    ObjectsReport R(Objects);
+    for (auto _ : State) {
+        if (!R.Report->BuildReport()) {
+            State.SkipWithError("the report did not build");
+            return;
+        }
+        benchmark::DoNotOptimize(R.Report->PreviewPages()->GetCount());
+    }
+    ObjectsCounter(State, Objects);
+}
+BENCHMARK(BM_TemplateObjectsBuild)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_TemplateObjectsCopyOnly(benchmark::State &State)
+{
+    const int Objects = int(State.range(0));
+    ObjectsReport R(Objects);
+    TList *All = R.Report->AllObjects();
+    for (auto _ : State) {
+        TqdzReportPage Copies(nullptr);
+        for (int i = 0; i < All->Count(); ++i)
+            if (auto *M = dynamic_cast<TqdzMemoView *>(static_cast<TObject *>(All->Items(i)))) {
+                auto *C = new TqdzMemoView(&Copies);
+                C->Assign(M);
+            }
+        benchmark::DoNotOptimize(Copies.Objects()->Count());
+    }
+    ObjectsCounter(State, Objects);
+}
+BENCHMARK(BM_TemplateObjectsCopyOnly)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -2,6 +2,8 @@
 #include "Font.h"
 #include "SysUtils.h"
 
+#include <algorithm>
+
 STATION_PUBLISHED(TFont)
 {
     P.Prop("Charset", &TFont::Charset, &TFont::SetCharset);
@@ -51,6 +53,7 @@ void TFont::SetColor(TColor Value)
 
 void TFont::SetHeight(int Value)
 {
+    Value = std::clamp(Value, -MaxHeight, MaxHeight);
     if (FHeight == Value)
         return;
     FHeight = Value;

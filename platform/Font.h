@@ -22,6 +22,9 @@ public:
     void SetCharset(TFontCharset Value);
     TColor Color() const { return FColor; }
     void SetColor(TColor Value);
+    // Character heights beyond this many pixels either way are taken as
+    // this many: no device draws them, and sizes derived from them overflow.
+    static constexpr int MaxHeight = 10000;
     int Height() const { return FHeight; }
     void SetHeight(int Value);
     const QString &Name() const { return FName; }

@@ -599,7 +599,14 @@ public:
     TNotifyEvent OnChange() const { return FOnChange; }
     void SetOnChange(const TNotifyEvent &Value) { FOnChange = Value; }
 
+protected:
+    // "Data": the graphic's class name as a short string, then its bytes
+    // (bitmaps and JPEG images with a 32-bit length first).
+    void DefineProperties(TFiler *Filer) override;
+
 private:
+    void ReadData(TStream *Stream);
+    void WriteData(TStream *Stream);
     void Take(std::unique_ptr<TGraphic> G);
     void Changed();
     void GraphicChanged(TObject *Sender);

@@ -1,6 +1,8 @@
 // Graphics over QImage: TGraphic, TBitmap, the encoded formats and TPicture.
 #include "Graphics.h"
 
+#include "Filer.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -816,6 +818,65 @@ void TPicture::SaveToStream(TStream *Stream)
 {
     if (FGraphic)
         FGraphic->SaveToStream(Stream);
+}
+
+void TPicture::DefineProperties(TFiler *Filer)
+{
+    Filer->DefineBinaryProperty(
+        QStringLiteral("Data"), [this](TStream *Stream) { ReadData(Stream); },
+        [this](TStream *Stream) { WriteData(Stream); }, FGraphic && !FGraphic->Empty());
+}
+
+namespace {
+
+bool HasLengthPrefix(const QByteArray &ClassName)
+{
+    return ClassName.compare("TBitmap", Qt::CaseInsensitive) == 0
+           || ClassName.compare("TJPEGImage", Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void TPicture::WriteData(TStream *Stream)
+{
+    const QByteArray name = FGraphic ? FGraphic->ClassName().toLatin1().left(255) : QByteArray();
+    const quint8 length = quint8(name.size());
+    Stream->WriteBuffer(&length, 1);
+    Stream->WriteBuffer(name.constData(), name.size());
+    if (!FGraphic)
+        return;
+    const QByteArray bytes = FGraphic->SaveToBytes();
+    if (HasLengthPrefix(name)) {
+        const quint32 size = qToLittleEndian(quint32(bytes.size()));
+        Stream->WriteBuffer(&size, 4);
+    }
+    if (!bytes.isEmpty())
+        Stream->WriteBuffer(bytes.constData(), bytes.size());
+}
+
+void TPicture::ReadData(TStream *Stream)
+{
+    quint8 length = 0;
+    Stream->ReadBuffer(&length, 1);
+    QByteArray name(length, '\0');
+    if (length)
+        Stream->ReadBuffer(name.data(), length);
+    if (name.isEmpty()) {
+        SetGraphic(nullptr);
+        return;
+    }
+    QByteArray bytes = ReadRest(Stream);
+    // The length before the bytes of some classes is taken only when it fits.
+    if (bytes.size() >= 4 && qFromLittleEndian<quint32>(bytes.constData()) == quint32(bytes.size() - 4)
+        && (HasLengthPrefix(name) || !GraphicForContent(bytes)))
+        bytes.remove(0, 4);
+    // The bytes say what they are; the class name of another system's
+    // graphic (a PNG class by another name) needs no registry here.
+    std::unique_ptr<TGraphic> g = GraphicForContent(bytes);
+    if (!g)
+        throw EInvalidGraphic(QStringLiteral("Unknown picture format of %1").arg(QString::fromLatin1(name)));
+    g->LoadFromBytes(bytes);
+    Take(std::move(g));
 }
 
 // ------------------------------------------------------------------ published

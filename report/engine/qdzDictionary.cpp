@@ -3,26 +3,50 @@
 
 #include "platform/Classes.h"
 
+#include <algorithm>
+
 namespace {
 
-TObject *IndexObject(int Index)
+// The key under which names compare equal exactly when the string lists'
+// case-insensitive comparison finds them equal.
+QString Folded(const QString &Name)
 {
-    return reinterpret_cast<TObject *>(quintptr(Index));
+    QString r;
+    r.reserve(Name.size());
+    for (qsizetype i = 0; i < Name.size();) {
+        char32_t c = Name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < Name.size() && Name[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(Name[i], Name[i + 1]);
+            i += 2;
+        } else {
+            ++i;
+        }
+        c = QChar::toUpper(c);
+        if (QChar::requiresSurrogates(c)) {
+            r.append(QChar(QChar::highSurrogate(c)));
+            r.append(QChar(QChar::lowSurrogate(c)));
+        } else {
+            r.append(QChar(char16_t(c)));
+        }
+    }
+    return r;
 }
 
 } // namespace
 
-TqdzDictionary::TqdzDictionary() : FNames(std::make_unique<TStringList>())
-{
-    FNames->SetSorted(true);
-}
+TqdzDictionary::TqdzDictionary() = default;
 
 TqdzDictionary::~TqdzDictionary() = default;
 
 void TqdzDictionary::Add(const QString &Name, const QString &SourceName, TqdzComponent *Obj)
 {
     FSources.emplace_back(SourceName, Obj);
-    FNames->AddObject(Name, IndexObject(int(FSources.size()) - 1));
+    const QString key = Folded(Name);
+    if (FIndex.contains(key))
+        return;
+    FIndex.insert(key, int(FSources.size()) - 1);
+    FNames.push_back(Name);
+    FSortedValid = false;
 }
 
 QString TqdzDictionary::AddUnique(const QString &Prefix, const QString &SourceName, TqdzComponent *Obj)
@@ -34,32 +58,19 @@ QString TqdzDictionary::AddUnique(const QString &Prefix, const QString &SourceNa
 
 QString TqdzDictionary::CreateUniqueName(const QString &Prefix) const
 {
-    // Probe downwards by halves for a number in use, then count up from it:
-    // names are handed out in sequence, so this skips the used run quickly.
-    int i = 10000;
-    int start = 1;
-    while (i >= 2) {
-        int index;
-        if (FNames->Find(Prefix + QString::number(i), index)) {
-            start = i;
-            break;
-        }
-        i /= 2;
-    }
-    for (int n = start;; ++n) {
-        int index;
-        if (!FNames->Find(Prefix + QString::number(n), index))
-            return Prefix + QString::number(n);
-    }
+    int &next = FNext[Prefix];
+    if (next < 1)
+        next = 1;
+    const QString key = Folded(Prefix);
+    while (FIndex.contains(key + QString::number(next)))
+        ++next;
+    return Prefix + QString::number(next);
 }
 
 int TqdzDictionary::SourceIndex(const QString &Name) const
 {
-    int index;
-    if (!FNames->Find(Name, index))
-        return -1;
-    const int source = int(reinterpret_cast<quintptr>(FNames->Objects(index)));
-    return source >= 0 && source < int(FSources.size()) ? source : -1;
+    const auto it = FIndex.constFind(Folded(Name));
+    return it == FIndex.constEnd() ? -1 : *it;
 }
 
 TqdzComponent *TqdzDictionary::GetObject(const QString &Name) const
@@ -76,16 +87,28 @@ QString TqdzDictionary::GetSourceName(const QString &Name) const
 
 void TqdzDictionary::Clear()
 {
-    FNames->Clear();
+    FIndex.clear();
+    FNames.clear();
     FSources.clear();
+    FNext.clear();
+    FSorted.clear();
+    FSortedValid = true;
 }
 
 int TqdzDictionary::Count() const
 {
-    return FNames->Count();
+    return int(FNames.size());
 }
 
 QString TqdzDictionary::Names(int Index) const
 {
-    return FNames->Strings(Index);
+    if (!FSortedValid) {
+        FSorted.resize(FNames.size());
+        for (size_t i = 0; i < FSorted.size(); ++i)
+            FSorted[i] = int(i);
+        std::sort(FSorted.begin(), FSorted.end(),
+                  [this](int A, int B) { return CompareTextOrdinal(FNames[size_t(A)], FNames[size_t(B)]) < 0; });
+        FSortedValid = true;
+    }
+    return FNames.at(size_t(FSorted.at(size_t(Index))));
 }

@@ -5,6 +5,8 @@
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzXML.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -176,23 +178,47 @@ QByteArray TqdzPictureCache::PictureBytes(int Index)
     return bytes;
 }
 
-bool TqdzPictureCache::GetPicture(int Index, TPicture *Picture)
+const TGraphic *TqdzPictureCache::Decoded(int Index, TqdzPictureView *View)
 {
-    if (!Picture)
-        return false;
+    for (size_t i = 0; i < FDecoded.size(); ++i)
+        if (FDecoded[i].Index == Index) {
+            std::rotate(FDecoded.begin(), FDecoded.begin() + qsizetype(i), FDecoded.begin() + qsizetype(i) + 1);
+            return FDecoded.front().Graphic.get();
+        }
+    std::unique_ptr<TGraphic> graphic;
     const QByteArray bytes = PictureBytes(Index);
     if (!bytes.isEmpty()) {
         try {
             TStringStream stream(bytes);
-            Picture->LoadFromStream(&stream);
-            return true;
+            // A view reads with its own format-detecting loader.
+            TPicture plain;
+            TPicture *into = View ? View->Picture() : &plain;
+            if (View)
+                View->LoadPictureFromStream(&stream, true);
+            else
+                plain.LoadFromStream(&stream);
+            if (TGraphic *g = into->Graphic(); g && !g->Empty()) {
+                graphic = g->NewOfSameClass();
+                graphic->Assign(g);
+            }
         } catch (const Exception &) {
-            // Bytes that are no picture leave it empty, so it is not tried on
-            // every repaint of the page.
+            // Unreadable bytes leave the picture empty, not retried on every repaint.
         }
     }
-    Picture->SetGraphic(nullptr);
-    return false;
+    constexpr size_t MaxDecoded = 16;
+    FDecoded.insert(FDecoded.begin(), TDecoded{Index, std::move(graphic)});
+    if (FDecoded.size() > MaxDecoded)
+        FDecoded.pop_back();
+    return FDecoded.front().Graphic.get();
+}
+
+bool TqdzPictureCache::GetPicture(int Index, TPicture *Picture)
+{
+    if (!Picture)
+        return false;
+    const TGraphic *g = Index >= 1 && Index <= Count() ? Decoded(Index, nullptr) : nullptr;
+    Picture->SetGraphic(const_cast<TGraphic *>(g));
+    return g != nullptr;
 }
 
 void TqdzPictureCache::AddPicture(TqdzPictureView *View)
@@ -205,17 +231,9 @@ void TqdzPictureCache::GetPicture(TqdzPictureView *View)
 {
     if (!View)
         return;
-    const QByteArray bytes = PictureBytes(View->ImageIndex());
-    if (!bytes.isEmpty()) {
-        try {
-            TStringStream stream(bytes);
-            View->LoadPictureFromStream(&stream, true);
-            return;
-        } catch (const Exception &) {
-            // Unreadable bytes leave the picture empty, not retried on every repaint.
-        }
-    }
-    View->Picture()->SetGraphic(nullptr);
+    const int index = View->ImageIndex();
+    const TGraphic *g = index >= 1 && index <= Count() ? Decoded(index, View) : nullptr;
+    View->Picture()->SetGraphic(const_cast<TGraphic *>(g));
 }
 
 void TqdzPictureCache::Clear()
@@ -228,6 +246,7 @@ void TqdzPictureCache::Clear()
     }
     FBlocks.clear();
     FCacheList.clear();
+    FDecoded.clear();
 }
 
 void TqdzPictureCache::SaveToXML(TqdzXMLItem *Node)

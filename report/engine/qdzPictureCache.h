@@ -93,7 +93,17 @@ private:
     qint64 PictureLength(int Index);
     static void SetLimit(TStream *Block, qint64 Limit);
 
+    // The graphic of picture Index decoded once and shared (its pixels are
+    // implicitly shared) by every view that shows it; nullptr when unreadable.
+    const TGraphic *Decoded(int Index, TqdzPictureView *View);
+
     std::vector<TqdzCacheItem> FCacheList;
+    // Recently decoded pictures, the most recent first, a few at most.
+    struct TDecoded {
+        int Index;
+        std::unique_ptr<TGraphic> Graphic;
+    };
+    std::vector<TDecoded> FDecoded;
     std::vector<std::unique_ptr<TStream>> FBlocks;
     QStringList FTempFiles;
     QString FTempDir;

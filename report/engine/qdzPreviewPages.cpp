@@ -213,7 +213,7 @@ void TqdzPreviewPages::AddToSourcePage(TqdzComponent *Obj)
         return;
     TqdzReportPage *page = FSourcePages.back().get();
     auto *copy = static_cast<TqdzComponent *>(Obj->ClassType()->Create(page));
-    copy->Assign(Obj);
+    AssignSourceCopy(copy, Obj);
     copy->CreateUniqueName();
     RegisterSourceObject(Obj, copy, SourcePageCount() - 1);
 }

@@ -11,6 +11,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+int qdzRoundPx(double Value);
+
 namespace {
 
 TqdzUrlOpener GUrlOpener = nullptr;
@@ -74,12 +76,22 @@ void TqdzPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
         return;
     TMirror mirror(page, page->MirrorMargins() && Index % 2 == 1);
     const bool printing = dynamic_cast<TqdzPrinterCanvas *>(Canvas) != nullptr;
-    int saved = 0;
+    // The canvas is given back as it came, whatever a view does.
+    struct TSavedDC {
+        TCanvas *Canvas = nullptr;
+        int Level = 0;
+        ~TSavedDC()
+        {
+            if (Canvas)
+                Canvas->RestoreDC(Level);
+        }
+    } saved;
     if (!printing) {
-        saved = Canvas->SaveDC();
-        Canvas->IntersectClipRect(Rect(Round(OffsetX), Round(OffsetY),
-                                        Round(OffsetX + page->PaperWidth() * qdzPixelsPerMM * ScaleX) - 1,
-                                        Round(OffsetY + page->PaperHeight() * qdzPixelsPerMM * ScaleY) - 1));
+        saved.Level = Canvas->SaveDC();
+        saved.Canvas = Canvas;
+        Canvas->IntersectClipRect(Rect(qdzRoundPx(OffsetX), qdzRoundPx(OffsetY),
+                                        qdzRoundPx(OffsetX + page->PaperWidth() * qdzPixelsPerMM * ScaleX) - 1,
+                                        qdzRoundPx(OffsetY + page->PaperHeight() * qdzPixelsPerMM * ScaleY) - 1));
     }
     PaintPageBackground(page, Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
     OffsetX += page->LeftMargin() * qdzPixelsPerMM * ScaleX;
@@ -104,8 +116,6 @@ void TqdzPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
         v->Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
         FinishViewDraw(v);
     }
-    if (!printing)
-        Canvas->RestoreDC(saved);
 }
 
 void TqdzPreviewPages::ObjectAtPoint(int Index, int X, int Y, bool Click, TCursor &Cursor, double Scale,

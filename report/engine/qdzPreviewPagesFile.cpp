@@ -79,7 +79,8 @@ void TqdzPreviewPages::WriteDocument(TStream *Stream)
         const QString name = FDictionary->Names(i);
         TqdzXMLItem *item = dictionary->Add();
         item->SetName(name.toLatin1());
-        item->SetText("name=\"" + FDictionary->GetSourceName(name).toUtf8() + '"');
+        // Object names may hold any character: escaped like every attribute.
+        item->SetText("name=\"" + StrToXML(FDictionary->GetSourceName(name).toUtf8()) + '"');
     }
 
     FPictureCache->SaveToXML(root->FindItem("picturecache"));

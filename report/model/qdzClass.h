@@ -642,6 +642,9 @@ TqdzPaperHooks &qdzPaperHooks();
 
 // The most columns a report page divides into.
 constexpr int qdzMaxColumns = 1000;
+// The largest paper side in millimetres: a page of any size a template asks
+// for stays drawable at every scale.
+constexpr double qdzMaxPaperSize = 100000;
 
 // Report units (screen pixels at 96 per inch) per millimetre.
 constexpr double qdzPixelsPerMM = 3.77953;

@@ -104,16 +104,27 @@ void TqdzReportPage::SetPaperDimensions(double Width, double Height)
     UpdateDimensions();
 }
 
+namespace {
+
+double PaperSide(double Value)
+{
+    if (!std::isfinite(Value))
+        return 0;
+    return std::round(std::clamp(Value, 0.0, qdzMaxPaperSize) * 1e8) / 1e8;
+}
+
+} // namespace
+
 void TqdzReportPage::SetPaperHeight(double Value)
 {
-    FPaperHeight = std::round(Value * 1e8) / 1e8;
+    FPaperHeight = PaperSide(Value);
     FPaperSize = 256;
     UpdateDimensions();
 }
 
 void TqdzReportPage::SetPaperWidth(double Value)
 {
-    FPaperWidth = std::round(Value * 1e8) / 1e8;
+    FPaperWidth = PaperSide(Value);
     FPaperSize = 256;
     UpdateDimensions();
 }

@@ -832,7 +832,16 @@ bool TqdzReport::RunBuild(bool ClearLastReport)
             } else {
                 saved = std::make_unique<TMemoryStream>();
             }
-            SaveToStream(saved.get(), true, true, false);
+            // Written in full, not as differences from the ancestor: the
+            // copy is read back without loading the ancestor again.
+            std::unique_ptr<TqdzReport> ancestor = std::move(FParentReportObject);
+            try {
+                SaveToStream(saved.get(), true, true, false);
+            } catch (...) {
+                FParentReportObject = std::move(ancestor);
+                throw;
+            }
+            FParentReportObject = std::move(ancestor);
         }
         {
             TFlagGuard building(FBuilding, true);

@@ -168,6 +168,9 @@ void TqdzFrame::SetWidth(double Value)
 STATION_PUBLISHED(TqdzHighlight)
 {
     using C = TqdzHighlight;
+    // Published so that a built page, which stores the condition's result,
+    // reads it back.
+    P.Prop("Active", &C::Active, &C::SetActive).Default(false);
     P.Prop("Font", &C::Font, &C::SetFont);
     P.Prop("Color", &C::Color, &C::SetColor).Type(TypeInfoTColor()).Default(clTransparent);
     P.Prop("Condition", &C::Condition, &C::SetCondition);

@@ -302,6 +302,9 @@ private:
 
 // ---------------------------------------------------------------- memo views
 
+// The widest gap between characters a text object keeps, in pixels.
+constexpr double qdzMaxCharSpacing = 1000;
+
 class TqdzCustomMemoView : public TqdzStretcheable
 {
     STATION_CLASS(TqdzCustomMemoView, TqdzStretcheable)
@@ -356,7 +359,8 @@ public:
     bool AutoWidth() const { return FAutoWidth; }
     void SetAutoWidth(bool Value) { FAutoWidth = Value; }
     double CharSpacing() const { return FCharSpacing; }
-    void SetCharSpacing(double Value) { FCharSpacing = Value; }
+    // Bounded by qdzMaxCharSpacing.
+    void SetCharSpacing(double Value);
     bool Clipped() const { return FClipped; }
     void SetClipped(bool Value) { FClipped = Value; }
     TqdzFormat *DisplayFormat() const { return &FDisplayFormat; }

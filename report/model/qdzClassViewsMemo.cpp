@@ -193,6 +193,11 @@ void TqdzCustomMemoView::ApplyStyle(TqdzStyleItem *Style)
     Frame()->Assign(Style->Frame());
 }
 
+void TqdzCustomMemoView::SetCharSpacing(double Value)
+{
+    FCharSpacing = std::isfinite(Value) ? std::clamp(Value, -qdzMaxCharSpacing, qdzMaxCharSpacing) : 0;
+}
+
 TqdzHighlight *TqdzCustomMemoView::Highlight() const
 {
     if (!FHighlight)

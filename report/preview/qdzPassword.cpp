@@ -176,6 +176,13 @@ void TqdzDialogForm::Resize()
 
 bool TqdzDialogForm::HostEvent(QEvent *Event)
 {
+    if (Event->type() == QEvent::Close && !Parent()) {
+        // The close box does not end a dialog page: its controls do, by
+        // their modal result. The page's OnCloseQuery hears of it all the same.
+        Event->ignore();
+        Guard([this] { CloseQuery(); });
+        return true;
+    }
     const bool r = TForm::HostEvent(Event);
     if (FOnMoved && !Parent() && (Event->type() == QEvent::NonClientAreaMouseButtonRelease))
         Guard([this] { FOnMoved(this); });

@@ -36,9 +36,10 @@ public:
 
     TqdzDialogPage *Page() const { return FPage; }
     int WantKeys() const override { return DLGC_WANTARROWS | DLGC_WANTTAB; }
-    // The page's OnCloseQuery procedure decides; without one, or when it
-    // does not refuse, the form closes (a modal one with Cancel unless a
-    // button gave a result).
+    // A close with a modal result (a button's, or Close, which gives Cancel)
+    // asks the page's OnCloseQuery procedure; without one, or when it does
+    // not refuse, the form closes. The window's close box is refused by the
+    // form itself.
     bool CloseQuery() override;
 
     // Called when the user has moved or sized the form.

@@ -1,5 +1,7 @@
 // Tests of graphics picture (platform).
+#include "Filer.h"
 #include "Graphics.h"
+#include "Streams.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -308,3 +310,41 @@ TEST(Metafile, FilesKeepTheirBytesAndSize)
 }
 
 } // namespace
+
+TEST(PictureData, WrittenAsClassNameAndBytesAndReadBack)
+{
+    TBitmap bmp;
+    bmp.SetImage(Sample(5, 4));
+    const QByteArray bmpBytes = bmp.SaveToBytes();
+    TPicture picture;
+    picture.SetGraphic(&bmp);
+    TMemoryStream s;
+    {
+        TWriter w(&s);
+        w.WriteDefinedProperties(&picture);
+    }
+    const QByteArray data(static_cast<const char *>(s.Memory()), qsizetype(s.Size()));
+    // "Data", the binary tag and count, the class name, the bitmap's length, its bytes.
+    QByteArray expected("\x04" "Data" "\x0A", 6);
+    const quint32 count = qToLittleEndian(quint32(1 + 7 + 4 + bmpBytes.size()));
+    expected.append(reinterpret_cast<const char *>(&count), 4);
+    expected.append("\x07" "TBitmap");
+    const quint32 size = qToLittleEndian(quint32(bmpBytes.size()));
+    expected.append(reinterpret_cast<const char *>(&size), 4);
+    expected.append(bmpBytes);
+    EXPECT_EQ(data, expected);
+
+    TPicture back;
+    s.SetPosition(0);
+    TReader r(&s);
+    r.ReadProperty(&back);
+    ASSERT_NE(dynamic_cast<TBitmap *>(back.Graphic()), nullptr);
+    EXPECT_EQ(back.Graphic()->SaveToBytes(), bmpBytes);
+
+    // An empty picture writes nothing.
+    TPicture empty;
+    TMemoryStream none;
+    TWriter w(&none);
+    w.WriteDefinedProperties(&empty);
+    EXPECT_EQ(none.Size(), 0);
+}

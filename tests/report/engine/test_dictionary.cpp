@@ -2,6 +2,8 @@
 #include "report/engine/qdzDictionary.h"
 #include "report/model/qdzClass.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 TEST(Dictionary, CreateUniqueNameProbesAndCountsUp)
@@ -38,4 +40,26 @@ TEST(Dictionary, LooksUpObjectsAndSourceNames)
     d.Clear();
     EXPECT_EQ(d.Count(), 0);
     EXPECT_EQ(d.GetObject(QStringLiteral("m1")), nullptr);
+}
+
+TEST(Dictionary, NamesCompareWithoutCaseAndSortAsTheStringLists)
+{
+    TqdzComponent a(nullptr), b(nullptr);
+    TqdzDictionary d;
+    for (const char *n : {"m2", "M1", "m10", "b1"})
+        d.Add(QString::fromLatin1(n), QStringLiteral("Page0.X"), &a);
+    // A name in use in another case keeps its first entry.
+    d.Add(QStringLiteral("m1"), QStringLiteral("Page0.Y"), &b);
+    EXPECT_EQ(d.GetObject(QStringLiteral("m1")), &a);
+    EXPECT_EQ(d.GetSourceName(QStringLiteral("M1")), QStringLiteral("Page0.X"));
+    ASSERT_EQ(d.Count(), 4);
+    QStringList sorted;
+    for (int i = 0; i < d.Count(); ++i)
+        sorted << d.Names(i);
+    EXPECT_EQ(sorted, QStringList({"b1", "M1", "m10", "m2"}));
+    EXPECT_EQ(d.CreateUniqueName(QStringLiteral("m")), QStringLiteral("m3"));
+    EXPECT_EQ(d.AddUnique(QStringLiteral("M"), QStringLiteral("Page0.Z"), nullptr), QStringLiteral("M3"));
+    // Counting goes on from the last number given, past names added meanwhile.
+    d.Add(QStringLiteral("m4"), QStringLiteral("Page0.W"), nullptr);
+    EXPECT_EQ(d.AddUnique(QStringLiteral("m"), QStringLiteral("Page0.V"), nullptr), QStringLiteral("m5"));
 }

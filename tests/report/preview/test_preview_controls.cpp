@@ -14,6 +14,7 @@
 #include "script/kw_isysrtti.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QScrollBar>
 #include <gtest/gtest.h>
@@ -282,6 +283,41 @@ TEST(DialogForm, FormEventsRunTheScriptProcedures)
         EXPECT_EQ(VarToStr(r.Variables()->Variables("Asked")), "2");
         r.Engine()->SetRunning(false);
     }
+}
+
+TEST(DialogForm, CloseBoxIsRefusedAndAButtonResultEndsTheDialog)
+{
+    InitScripts();
+    TPromptInstalled installed;
+    TFakeBuild fakes;
+    TqdzReport r(nullptr);
+    auto *page = new TqdzDialogPage(&r);
+    page->SetName("Dlg");
+    page->SetOnCloseQuery("DlgCloseQuery");
+    r.ScriptText()->SetText("var N: Integer;\n"
+                            "procedure DlgCloseQuery(Sender: TObject; var CanClose: Boolean);\nbegin\n"
+                            "  N := N + 1;\n  Set('Asked', N);\n  CanClose := True;\nend;\n"
+                            "begin\nend.");
+    ASSERT_TRUE(r.SetupScript()) << r.Errors()->Text().toStdString();
+    r.Engine()->SetRunning(true);
+    auto *ok = new TButton(page->Form());
+    ok->SetParent(page->Form());
+    ok->SetModalResult(mrOk);
+    bool stayed = false;
+    FormHarness::Later([&] {
+        // The window's close box, twice: the page hears of it, the form stays.
+        for (int i = 0; i < 2; ++i) {
+            QCloseEvent close;
+            QCoreApplication::sendEvent(page->Form()->Widget(), &close);
+            QCoreApplication::processEvents();
+        }
+        stayed = page->Form()->Visible() && page->Form()->ModalResult() == mrNone;
+        ok->Click();
+    });
+    EXPECT_EQ(page->ShowModal(), mrOk);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(VarToStr(r.Variables()->Variables("Asked")), "3");
+    r.Engine()->SetRunning(false);
 }
 
 // -------------------------------------------------------------- print dialog
