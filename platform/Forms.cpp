@@ -1148,11 +1148,6 @@ bool TApplication::FilterEvent(QObject *Receiver, QEvent *Event)
     auto *w = static_cast<QWidget *>(Receiver);
     const QEvent::Type type = Event->type();
     switch (type) {
-    case QEvent::ShortcutOverride:
-        // Every new key press is announced by one: a later press built at the
-        // address of an earlier one is not taken for its copy.
-        FLastKeyEvent = nullptr;
-        return false;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         // A key travels up to the parents when the focused widget leaves it;
@@ -1163,13 +1158,23 @@ bool TApplication::FilterEvent(QObject *Receiver, QEvent *Event)
         // The handler may have moved the focus (a modal box took it, say)
         // before Qt passes the unaccepted event on to the parents: the
         // event itself tells it was handled already.
-        if (Event == FLastKeyEvent && type == FLastKeyType && FLastKeyWidget && w != FLastKeyWidget
-            && w->isAncestorOf(FLastKeyWidget))
-            return false;
-        FLastKeyEvent = Event;
-        FLastKeyType = type;
-        FLastKeyWidget = w;
+        // A copy reaches an ancestor of the widget that had it; a new press
+        // always reaches the focused widget first, so an address reused by a
+        // later press is not taken for a copy.
         auto *ke = static_cast<QKeyEvent *>(Event);
+        for (THandledKey &h : FHandledKeys)
+            if (h.Event == Event && h.Type == type && h.Key == ke->key() && h.Time == ke->timestamp() && h.Widget
+                && w != h.Widget && w->isAncestorOf(h.Widget))
+                return false;
+        THandledKey *slot = nullptr;
+        for (THandledKey &h : FHandledKeys)
+            if (h.Event == Event)
+                slot = &h;
+        if (!slot) {
+            slot = &FHandledKeys[FNextHandledKey];
+            FNextHandledKey = (FNextHandledKey + 1) % FHandledKeys.size();
+        }
+        *slot = THandledKey{Event, int(type), ke->key(), ke->timestamp(), w};
         if (FOnMessage) {
             TMsg msg;
             TWinControl *c = FindWinControl(w);

@@ -15,6 +15,7 @@
 #include <QString>
 #include <functional>
 #include <new>
+#include <array>
 #include <vector>
 
 class QKeyEvent;
@@ -347,11 +348,19 @@ private:
     int FLastMouseType = 0;
     quint64 FLastMouseTime = 0;
     QPointF FLastMousePos;
-    // The key event last handed to the class library and the widget it went to:
-    // Qt offers the same event to each parent when it is not accepted.
-    const QEvent *FLastKeyEvent = nullptr;
-    int FLastKeyType = 0;
-    QPointer<QWidget> FLastKeyWidget;
+    // The key events last handed to the class library and the widgets they
+    // went to: Qt offers the same event to each parent when it is not
+    // accepted, possibly only after a modal box the handler opened has taken
+    // other keys of its own (so one entry is not enough).
+    struct THandledKey {
+        const QEvent *Event = nullptr;
+        int Type = 0;
+        int Key = 0;
+        quint64 Time = 0;
+        QPointer<QWidget> Widget;
+    };
+    std::array<THandledKey, 8> FHandledKeys;
+    size_t FNextHandledKey = 0;
     std::vector<QWidget *> FMinimizedWindows;
     TMessageEvent FOnMessage;
     TExceptionEvent FOnException;

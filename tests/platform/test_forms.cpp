@@ -332,17 +332,29 @@ TEST(Forms, AKeyWhoseHandlerShowsAModalBoxIsHandledOnce)
     edit->SetOnKeyUp(TKeyEvent(&log, &TLogger::EditKeyUp));
     ASSERT_TRUE(ShowAndActivate(&form));
     ASSERT_TRUE(Focus(edit));
-    TModalAnswerer answers;
+    auto answers = std::make_unique<TModalAnswerer>();
     Key(Qt::Key_F2);
     ProcessEvents(30);
     EXPECT_EQ(onF2.Down, 1);
-    EXPECT_EQ(answers.Texts, QStringList{"box"});
+    EXPECT_EQ(answers->Texts, QStringList{"box"});
     EXPECT_EQ(log.Log, QStringList({"EditKeyDown 113", "EditKeyUp 113"}));
     // The next press is a press of its own, wherever the focus went.
     ASSERT_TRUE(ShowAndActivate(&form));
     Key(Qt::Key_F2);
     ProcessEvents(30);
     EXPECT_EQ(onF2.Down, 2);
+    // Closed with Enter: the box's own keys pass the filter while the F2 is
+    // still on its way to the parents.
+    answers.reset();
+    {
+        TModalAnswerer byKey({QStringLiteral("<Return>")});
+        ASSERT_TRUE(ShowAndActivate(&form));
+        ASSERT_TRUE(Focus(edit));
+        Key(Qt::Key_F2);
+        ProcessEvents(30);
+        EXPECT_EQ(onF2.Down, 3);
+        EXPECT_EQ(byKey.Texts, QStringList{"box"});
+    }
 }
 
 TEST(Forms, EnterAndEscapeReachTheDefaultAndCancelButtons)

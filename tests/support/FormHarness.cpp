@@ -187,6 +187,12 @@ void TModalAnswerer::Poll()
     Texts << box->text();
     Captions << box->windowTitle();
     QAbstractButton *press = nullptr;
+    if (!FAnswers.isEmpty() && FAnswers.first() == QLatin1String("<Return>")) {
+        FAnswers.removeFirst();
+        QWidget *focus = QApplication::focusWidget();
+        QTest::keyClick(focus && box->isAncestorOf(focus) ? focus : box, Qt::Key_Return);
+        return;
+    }
     if (!FAnswers.isEmpty()) {
         const QString want = FAnswers.takeFirst();
         for (QAbstractButton *b : box->buttons())

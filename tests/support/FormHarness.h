@@ -50,6 +50,9 @@ void Later(std::function<void()> Proc);
 // While it lives, every modal message box that opens is answered: with the
 // next button text from Answers (e.g. "取消"), or the box's default button
 // when the list is used up. The texts and captions seen are recorded.
+// Answers each message box shown with the button of the next answer's text
+// (the default button when none is left); the answer "<Return>" presses Enter
+// on the box's focused control instead, as an operator's keyboard does.
 class TModalAnswerer
 {
 public:
