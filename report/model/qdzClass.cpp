@@ -69,20 +69,6 @@ QByteArray FloatText(double Value)
     return FloatToStr(Value).toLatin1();
 }
 
-QByteArray ShortAttr(const char *Name, const QByteArray &Value)
-{
-    // Made for every attribute of every built object: one allocation.
-    const qsizetype n = qsizetype(std::strlen(Name));
-    QByteArray r;
-    r.reserve(n + Value.size() + 4);
-    r += ' ';
-    r.append(Name, n);
-    r += "=\"";
-    r += Value;
-    r += '"';
-    return r;
-}
-
 } // namespace
 
 QRecursiveMutex *qdzEngineLock()
@@ -449,35 +435,35 @@ QByteArray TqdzComponent::DiffAttributes(TqdzComponent *DefaultObject)
         return r;
     TqdzComponent *d = DefaultObject;
     if (Differ(FLeft, d->FLeft))
-        r += ShortAttr("l", FloatText(FLeft));
+        r += qdzAttrText("l", FloatText(FLeft));
     // The class registry's checks: asked for every built object.
     if (Differ(FTop, d->FTop) || InheritsFrom(TqdzBand::StaticClass()))
-        r += ShortAttr("t", FloatText(FTop));
+        r += qdzAttrText("t", FloatText(FTop));
     auto *memo = InheritsFrom(TqdzCustomMemoView::StaticClass()) ? static_cast<TqdzCustomMemoView *>(this) : nullptr;
     if (Differ(FWidth, d->FWidth) && !(memo && memo->AutoWidth()))
-        r += ShortAttr("w", FloatText(FWidth));
+        r += qdzAttrText("w", FloatText(FWidth));
     if (Differ(FHeight, d->FHeight))
-        r += ShortAttr("h", FloatText(FHeight));
+        r += qdzAttrText("h", FloatText(FHeight));
     if (FVisible != d->FVisible)
-        r += ShortAttr("Visible", FVisible ? "1" : "0");
+        r += qdzAttrText("Visible", FVisible ? "1" : "0");
     if (!FParentFont) {
         TFont *f = &FFont;
         TFont *df = d->Font();
         if (f->Name() != df->Name())
-            r += ShortAttr("Font.Name", StrToXML(StringToCodePage(f->Name(), CP_ACP)));
+            r += qdzAttrText("Font.Name", StrToXML(StringToCodePage(f->Name(), CP_ACP)));
         if (f->Size() != df->Size())
-            r += ShortAttr("Font.Size", QByteArray::number(f->Size()));
+            r += qdzAttrText("Font.Size", QByteArray::number(f->Size()));
         if (f->Color() != df->Color())
-            r += ShortAttr("Font.Color", QByteArray::number(f->Color()));
+            r += qdzAttrText("Font.Color", QByteArray::number(f->Color()));
         if (f->Style() != df->Style())
-            r += ShortAttr("Font.Style", QByteArray::number(f->Style().ToInt()));
+            r += qdzAttrText("Font.Style", QByteArray::number(f->Style().ToInt()));
         if (f->Charset() != df->Charset())
-            r += ShortAttr("Font.Charset", QByteArray::number(f->Charset()));
+            r += qdzAttrText("Font.Charset", QByteArray::number(f->Charset()));
     }
     if (FParentFont != d->FParentFont)
-        r += ShortAttr("ParentFont", FParentFont ? "1" : "0");
+        r += qdzAttrText("ParentFont", FParentFont ? "1" : "0");
     if (Tag() != d->Tag())
-        r += ShortAttr("Tag", QByteArray::number(Tag()));
+        r += qdzAttrText("Tag", QByteArray::number(Tag()));
     return r;
 }
 
@@ -598,7 +584,7 @@ void TqdzComponent::WriteToPreparedItem(TqdzComponent *DefaultObject, QByteArray
     if (DefaultObject)
         Text += ' ' + DiffAttributes(DefaultObject);
     if (dynamic_cast<TqdzNullBand *>(this))
-        Text += ShortAttr("l", FloatText(FLeft)) + ShortAttr("t", FloatText(FTop));
+        Text += qdzAttrText("l", FloatText(FLeft)) + qdzAttrText("t", FloatText(FTop));
 }
 
 bool TqdzComponent::IsLoading() const

@@ -19,20 +19,6 @@ bool Differ(double A, double B)
     return std::abs(A - B) > 0.0001;
 }
 
-QByteArray Attr(const char *Name, const QByteArray &Value)
-{
-    // Made for every attribute of every built object: one allocation.
-    const qsizetype n = qsizetype(std::strlen(Name));
-    QByteArray r;
-    r.reserve(n + Value.size() + 4);
-    r += ' ';
-    r.append(Name, n);
-    r += "=\"";
-    r += Value;
-    r += '"';
-    return r;
-}
-
 QByteArray FloatText(double Value)
 {
     return FloatToStr(Value).toLatin1();
@@ -641,15 +627,15 @@ void TqdzView::WriteFrameLineAttributes(TqdzFrameLine *Line, TqdzFrameLine *Defa
     const bool colour = FrameColorDiffers && frame ? Line->Color() != frame->Color()
                                                    : Line->Color() != DefaultLine->Color();
     if (colour)
-        Text += Attr((path() + ".Color").constData(), QByteArray::number(qint32(Line->Color())));
+        Text += qdzAttrText((path() + ".Color").constData(), QByteArray::number(qint32(Line->Color())));
     const bool style = FrameStyleDiffers && frame ? Line->Style() != frame->Style()
                                                   : Line->Style() != DefaultLine->Style();
     if (style)
-        Text += Attr((path() + ".Style").constData(), QByteArray::number(int(Line->Style())));
+        Text += qdzAttrText((path() + ".Style").constData(), QByteArray::number(int(Line->Style())));
     const bool width = FrameWidthDiffers && frame ? Differ(Line->Width(), frame->Width())
                                                   : Differ(Line->Width(), DefaultLine->Width());
     if (width)
-        Text += Attr((path() + ".Width").constData(), FloatText(Line->Width()));
+        Text += qdzAttrText((path() + ".Width").constData(), FloatText(Line->Width()));
 }
 
 void TqdzView::WriteFrameAttributes(TqdzFrame *F, TqdzFrame *D, QByteArray &Text)
@@ -658,19 +644,19 @@ void TqdzView::WriteFrameAttributes(TqdzFrame *F, TqdzFrame *D, QByteArray &Text
     const bool style = F->Style() != D->Style();
     const bool width = Differ(F->Width(), D->Width());
     if (colour)
-        Text += Attr("Frame.Color", QByteArray::number(qint32(F->Color())));
+        Text += qdzAttrText("Frame.Color", QByteArray::number(qint32(F->Color())));
     if (F->DropShadow() != D->DropShadow())
-        Text += Attr("Frame.DropShadow", F->DropShadow() ? "1" : "0");
+        Text += qdzAttrText("Frame.DropShadow", F->DropShadow() ? "1" : "0");
     if (F->ShadowColor() != D->ShadowColor())
-        Text += Attr("Frame.ShadowColor", QByteArray::number(qint32(F->ShadowColor())));
+        Text += qdzAttrText("Frame.ShadowColor", QByteArray::number(qint32(F->ShadowColor())));
     if (Differ(F->ShadowWidth(), D->ShadowWidth()))
-        Text += Attr("Frame.ShadowWidth", FloatText(F->ShadowWidth()));
+        Text += qdzAttrText("Frame.ShadowWidth", FloatText(F->ShadowWidth()));
     if (style)
-        Text += Attr("Frame.Style", QByteArray::number(int(F->Style())));
+        Text += qdzAttrText("Frame.Style", QByteArray::number(int(F->Style())));
     if (F->Typ() != D->Typ())
-        Text += Attr("Frame.Typ", QByteArray::number(F->Typ().ToInt()));
+        Text += qdzAttrText("Frame.Typ", QByteArray::number(F->Typ().ToInt()));
     if (width)
-        Text += Attr("Frame.Width", FloatText(F->Width()));
+        Text += qdzAttrText("Frame.Width", FloatText(F->Width()));
     WriteFrameLineAttributes(F->LeftLine(), D->LeftLine(), "Frame.LeftLine", Text, width, style, colour);
     WriteFrameLineAttributes(F->TopLine(), D->TopLine(), "Frame.TopLine", Text, width, style, colour);
     WriteFrameLineAttributes(F->RightLine(), D->RightLine(), "Frame.RightLine", Text, width, style, colour);
@@ -684,20 +670,20 @@ QByteArray TqdzView::DiffAttributes(TqdzComponent *DefaultObject)
     if (!d)
         return r;
     if (FBrushStyle != d->FBrushStyle)
-        r += Attr("BrushStyle", QByteArray::number(int(FBrushStyle)));
+        r += qdzAttrText("BrushStyle", QByteArray::number(int(FBrushStyle)));
     if (FAlign != d->FAlign)
-        r += Attr("Align", QByteArray::number(int(FAlign)));
+        r += qdzAttrText("Align", QByteArray::number(int(FAlign)));
     if (FColor != d->FColor)
-        r += Attr("Color", QByteArray::number(qint32(FColor)));
+        r += qdzAttrText("Color", QByteArray::number(qint32(FColor)));
     WriteFrameAttributes(&FFrame, &d->FFrame, r);
     if (FCursor != d->FCursor)
-        r += Attr("Cursor", QByteArray::number(FCursor));
+        r += qdzAttrText("Cursor", QByteArray::number(FCursor));
     if (FPrintable != d->FPrintable)
-        r += Attr("Printable", FPrintable ? "1" : "0");
+        r += qdzAttrText("Printable", FPrintable ? "1" : "0");
     if (TagStr() != d->TagStr())
-        r += Attr("TagStr", StrToXML(StringToCodePage(TagStr(), CP_ACP)));
+        r += qdzAttrText("TagStr", StrToXML(StringToCodePage(TagStr(), CP_ACP)));
     if (URL() != d->URL())
-        r += Attr("URL", StrToXML(StringToCodePage(URL(), CP_ACP)));
+        r += qdzAttrText("URL", StrToXML(StringToCodePage(URL(), CP_ACP)));
     return r;
 }
 

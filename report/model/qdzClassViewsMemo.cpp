@@ -21,20 +21,6 @@ bool Differ(double A, double B)
     return std::abs(A - B) > 0.0001;
 }
 
-QByteArray Attr(const char *Name, const QByteArray &Value)
-{
-    // Made for every attribute of every built object: one allocation.
-    const qsizetype n = qsizetype(std::strlen(Name));
-    QByteArray r;
-    r.reserve(n + Value.size() + 4);
-    r += ' ';
-    r.append(Name, n);
-    r += "=\"";
-    r += Value;
-    r += '"';
-    return r;
-}
-
 QByteArray FloatText(double Value)
 {
     return FloatToStr(Value).toLatin1();
@@ -703,22 +689,22 @@ QByteArray TqdzCustomMemoView::DiffAttributes(TqdzComponent *DefaultObject)
         return r;
     auto flag = [](bool B) { return QByteArray(B ? "1" : "0"); };
     if (FAutoWidth != d->FAutoWidth)
-        r += Attr("AutoWidth", flag(FAutoWidth));
+        r += qdzAttrText("AutoWidth", flag(FAutoWidth));
     if (Differ(FCharSpacing, d->FCharSpacing))
-        r += Attr("CharSpacing", FloatText(FCharSpacing));
+        r += qdzAttrText("CharSpacing", FloatText(FCharSpacing));
     if (Differ(FGapX, d->FGapX))
-        r += Attr("GapX", FloatText(FGapX));
+        r += qdzAttrText("GapX", FloatText(FGapX));
     if (Differ(FGapY, d->FGapY))
-        r += Attr("GapY", FloatText(FGapY));
+        r += qdzAttrText("GapY", FloatText(FGapY));
     if (FHAlign != d->FHAlign)
-        r += Attr("HAlign", QByteArray::number(int(FHAlign)));
+        r += qdzAttrText("HAlign", QByteArray::number(int(FHAlign)));
     auto active = [](const TqdzCustomMemoView *M) { return M->FHighlight && M->FHighlight->Active(); };
     if (active(this) != active(d))
-        r += Attr("Highlight.Active", flag(active(this)));
+        r += qdzAttrText("Highlight.Active", flag(active(this)));
     if (Differ(FLineSpacing, d->FLineSpacing))
-        r += Attr("LineSpacing", FloatText(FLineSpacing));
+        r += qdzAttrText("LineSpacing", FloatText(FLineSpacing));
     if (FUseDefaultCharset != d->FUseDefaultCharset)
-        r += Attr("UseDefaultCharset", flag(FUseDefaultCharset));
+        r += qdzAttrText("UseDefaultCharset", flag(FUseDefaultCharset));
     QString text;
     if (FMemo.Count() == 1)
         text = FMemo.Get(0);
@@ -726,32 +712,32 @@ QByteArray TqdzCustomMemoView::DiffAttributes(TqdzComponent *DefaultObject)
         text = FMemo.GetText();
         text.chop(2);
     }
-    r += Attr("u", StrToXML(text.toUtf8()));
+    r += qdzAttrText("u", StrToXML(text.toUtf8()));
     if (Differ(FParagraphGap, d->FParagraphGap))
-        r += Attr("ParagraphGap", FloatText(FParagraphGap));
+        r += qdzAttrText("ParagraphGap", FloatText(FParagraphGap));
     if (FRotation != d->FRotation)
-        r += Attr("Rotation", QByteArray::number(FRotation));
+        r += qdzAttrText("Rotation", QByteArray::number(FRotation));
     if (FRTLReading != d->FRTLReading)
-        r += Attr("RTLReading", flag(FRTLReading));
+        r += qdzAttrText("RTLReading", flag(FRTLReading));
     if (FUnderlines != d->FUnderlines)
-        r += Attr("Underlines", flag(FUnderlines));
+        r += qdzAttrText("Underlines", flag(FUnderlines));
     if (FVAlign != d->FVAlign)
-        r += Attr("VAlign", QByteArray::number(int(FVAlign)));
+        r += qdzAttrText("VAlign", QByteArray::number(int(FVAlign)));
     if (FWordWrap != d->FWordWrap)
-        r += Attr("WordWrap", flag(FWordWrap));
+        r += qdzAttrText("WordWrap", flag(FWordWrap));
     TqdzFormat *f = &FDisplayFormat, *df = &d->FDisplayFormat;
     if (f->Kind() != df->Kind())
-        r += Attr("DisplayFormat.Kind", QByteArray::number(int(f->Kind())));
+        r += qdzAttrText("DisplayFormat.Kind", QByteArray::number(int(f->Kind())));
     if (f->DecimalSeparator() != df->DecimalSeparator())
-        r += Attr("DisplayFormat.DecimalSeparator", StrToXML(f->DecimalSeparator().toUtf8()));
+        r += qdzAttrText("DisplayFormat.DecimalSeparator", StrToXML(f->DecimalSeparator().toUtf8()));
     if (f->ThousandSeparator() != df->ThousandSeparator())
-        r += Attr("DisplayFormat.ThousandSeparator", StrToXML(f->ThousandSeparator().toUtf8()));
+        r += qdzAttrText("DisplayFormat.ThousandSeparator", StrToXML(f->ThousandSeparator().toUtf8()));
     if (f->FormatStr() != df->FormatStr())
-        r += Attr("DisplayFormat.FormatStr", StrToXML(f->FormatStr().toUtf8()));
+        r += qdzAttrText("DisplayFormat.FormatStr", StrToXML(f->FormatStr().toUtf8()));
     if (FFirstParaBreak)
-        r += Attr("FirstParaBreak", "1");
+        r += qdzAttrText("FirstParaBreak", "1");
     if (FLastParaBreak)
-        r += Attr("LastParaBreak", "1");
+        r += qdzAttrText("LastParaBreak", "1");
     return r;
 }
 

@@ -734,3 +734,17 @@ void TqdzXMLDocument::UnloadItem(TqdzXMLItem *Item)
     }
     Item->Clear();
 }
+
+QByteArray qdzAttrText(const char *Name, const QByteArray &Value)
+{
+    // Made for every attribute of every built object: one allocation.
+    const qsizetype n = qsizetype(std::strlen(Name));
+    QByteArray r;
+    r.reserve(n + Value.size() + 4);
+    r += ' ';
+    r.append(Name, n);
+    r += "=\"";
+    r += Value;
+    r += '"';
+    return r;
+}

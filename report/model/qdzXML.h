@@ -198,6 +198,8 @@ private:
 
 // Escapes LF, CR, '"', '&', '<' and '>' as decimal character references.
 QByteArray StrToXML(const QByteArray &S);
+// One attribute of a built object's text: ' Name="Value"' (Value already escaped).
+QByteArray qdzAttrText(const char *Name, const QByteArray &Value);
 // Decodes decimal character references and the entities quot, amp, lt, gt.
 QByteArray Unescape(const QByteArray &S);
 // Attribute text of a value: Booleans as 1/0, integers, floats as the

@@ -497,20 +497,9 @@ void TqdzXMLSerializer::SplitObjectText(const QByteArray &Text, TSplitText &Spli
 TqdzComponent *TqdzXMLSerializer::ReadObjectFromSplit(TComponent *Owner, const TSplitText &Base,
                                                       const QByteArray &More, bool SkipFixups)
 {
-    TClass cls = FindComponentClass(Base.ClassName);
-    if (!cls) {
-        AddError(qdzResources()->ResourceText(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ')
-                 + QString::fromLatin1(Base.ClassName));
+    TqdzComponent *obj = CreateForRead(Owner, Base.ClassName);
+    if (!obj)
         return nullptr;
-    }
-    TqdzComponent *obj;
-    try {
-        obj = static_cast<TqdzComponent *>(cls->Create(Owner));
-    } catch (const Exception &e) {
-        AddError(e.Message());
-        return nullptr;
-    }
-    obj->SetIsLoading(true);
     TPersistent *savedRoot = FCurrentRoot;
     FCurrentRoot = obj;
     for (const auto &[name, value] : Base.Attributes) {
@@ -778,15 +767,12 @@ void TqdzXMLSerializer::ForgetObject(TPersistent *Obj)
         FLoaded.erase(std::remove(FLoaded.begin(), FLoaded.end(), c), FLoaded.end());
 }
 
-TqdzComponent *TqdzXMLSerializer::ReadObjectFromItem(TComponent *Owner, const QByteArray &Text, bool SkipFixups)
+TqdzComponent *TqdzXMLSerializer::CreateForRead(TComponent *Owner, const QByteArray &ClassName)
 {
-    const qsizetype space = Text.indexOf(' ');
-    const QByteArray className = space < 0 ? Text : Text.left(space);
-    const QByteArray attributes = space < 0 ? QByteArray() : Text.mid(space + 1);
-    TClass cls = FindComponentClass(className);
+    TClass cls = FindComponentClass(ClassName);
     if (!cls) {
         AddError(qdzResources()->ResourceText(QStringLiteral("xrCantFindClass")) + QLatin1Char(' ')
-                 + QString::fromLatin1(className));
+                 + QString::fromLatin1(ClassName));
         return nullptr;
     }
     TqdzComponent *obj;
@@ -797,6 +783,17 @@ TqdzComponent *TqdzXMLSerializer::ReadObjectFromItem(TComponent *Owner, const QB
         return nullptr;
     }
     obj->SetIsLoading(true);
+    return obj;
+}
+
+TqdzComponent *TqdzXMLSerializer::ReadObjectFromItem(TComponent *Owner, const QByteArray &Text, bool SkipFixups)
+{
+    const qsizetype space = Text.indexOf(' ');
+    const QByteArray className = space < 0 ? Text : Text.left(space);
+    const QByteArray attributes = space < 0 ? QByteArray() : Text.mid(space + 1);
+    TqdzComponent *obj = CreateForRead(Owner, className);
+    if (!obj)
+        return nullptr;
     ReadObjectAttributes(obj, attributes);
     obj->SetIsLoading(false);
     if (!SkipFixups)

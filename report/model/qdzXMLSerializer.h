@@ -100,6 +100,9 @@ public:
     QString DecodeString(const QByteArray &Value) const;
 
 private:
+    // An object of the named class made for reading (loading set), or nil
+    // with the error added when the class is unknown or cannot be made.
+    TqdzComponent *CreateForRead(TComponent *Owner, const QByteArray &ClassName);
     struct TFixupItem
     {
         TPersistent *Obj;
