@@ -330,6 +330,7 @@ void TqdzEngine::EnterGroupHeader(TqdzGroupHeader *G)
 {
     SetCurLine(FTree.Links(G).Line);
     SetCurLineThrough(FTree.Links(G).LineThrough);
+    Report()->SetCurObject(G->Name());
     FTree.Links(G).LastValue = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
 }
 
@@ -360,6 +361,7 @@ bool TqdzEngine::CheckGroups(TqdzDataBand *B, TqdzDataSet *DS, int &RowStartPos,
     const std::vector<TqdzBand *> Run = GroupRun(B);
     for (int Lvl = 0; Lvl < int(Run.size()); ++Lvl) {
         auto *G = static_cast<TqdzGroupHeader *>(Run[Lvl]);
+        Report()->SetCurObject(G->Name());
         const Variant V = G->Condition().trimmed().isEmpty() ? Null() : Report()->Calc(G->Condition());
         if (qdzSameGroupValue(V, FTree.Links(G).LastValue))
             continue;

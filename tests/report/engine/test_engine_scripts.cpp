@@ -162,6 +162,18 @@ TEST_F(EngineScripts, ExpressionErrorsNameTheirObject)
     ASSERT_FALSE(C.Errors().isEmpty());
     EXPECT_TRUE(C.Errors().first().startsWith(QStringLiteral("Lit: Error in expression 'Value >': ")))
         << C.Errors().join('|').toStdString();
+
+    // A group header's condition names the header, not the view before it.
+    EngineHarness G;
+    auto *GH = G.Band<TqdzGroupHeader>("GroupHeader1", 60, 20);
+    GH->SetCondition(QStringLiteral("1+"));
+    auto *GD = G.Band<TqdzMasterData>("MasterData1", 100, 20);
+    GD->SetRowCount(2);
+    G.Memo(GD, "Row", "[2*3]");
+    EXPECT_FALSE(G.Build());
+    ASSERT_FALSE(G.Errors().isEmpty());
+    EXPECT_TRUE(G.Errors().first().startsWith(QStringLiteral("GroupHeader1: Error in expression '1+': ")))
+        << G.Errors().join('|').toStdString();
 }
 
 namespace {
