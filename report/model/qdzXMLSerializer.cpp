@@ -685,7 +685,8 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         return;
     }
     case TAttrAction::MemoText:
-        static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreakIfLines(QString::fromUtf8(Unescape(Value))));
+        UnescapeInto(Value, FUnescaped);
+        static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreakIfLines(QString::fromUtf8(FUnescaped)));
         return;
     case TAttrAction::StringsText:
         dynamic_cast<TStrings *>(obj)->SetText(WithTrailingBreak(DecodeString(Unescape(Value))));

@@ -81,6 +81,15 @@ TEST(XmlEscape, UnescapeReferencesAndEntities)
     };
     for (const Case &C : Cases)
         EXPECT_EQ(Unescape(C.In), C.Out) << C.In.constData();
+    // One buffer used for all in turn, longer values before shorter, a
+    // failed one in between: each comes out whole and nothing of the last.
+    QByteArray Buffer = "left over from before";
+    for (int Round = 0; Round < 2; ++Round)
+        for (const Case &C : Cases) {
+            UnescapeInto(C.In, Buffer);
+            EXPECT_EQ(Buffer, C.Out) << C.In.constData();
+            EXPECT_THROW(UnescapeInto("a long value that breaks &#12x; at the end", Buffer), EConvertError);
+        }
     // Many references without any ';' after them are left as they are, in
     // one pass over the value.
     QByteArray Many;
