@@ -549,3 +549,25 @@ TEST(XmlReader, FuzzedDocumentsOnlyRaiseInvalidFormat)
     EXPECT_GT(Runs, 1000);
     EXPECT_GT(Parsed, 0);
 }
+
+TEST(XmlUnload, MarkerFoundOnlyAsItsOwnAttribute)
+{
+    // The element's text as read, and what is left of it with the marker
+    // taken out; without a marker the text stays and nothing is unloadable.
+    struct Case { QByteArray Text, Left; bool Marked; } Cases[] = {
+        {" a=\"0\" ld=\"0\" b=\"1\"", " a=\"0\" b=\"1\"", true},
+        {" LD=\"0\"", "", true},                              // name without case
+        {" Ld=\"0\" ld=\"0\"", " ld=\"0\"", true},              // the first one only
+        {" a=\"0\" xld=\"0\"", " a=\"0\" xld=\"0\"", false},
+        {" ld=\"1\" old=\"0\"", " ld=\"1\" old=\"0\"", false},
+        {" l=\"0\" d=\"0\"", " l=\"0\" d=\"0\"", false},
+        {" a=\"0\"=\"0\"", " a=\"0\"=\"0\"", false},
+    };
+    for (const Case &C : Cases) {
+        auto Doc = Parse(Header + "<r><p" + C.Text + "/></r>");
+        TqdzXMLItem *P = Doc->Root()->GetItems(0);
+        EXPECT_EQ(P->Text(), C.Left) << C.Text.constData();
+        auto Partial = Parse(Header + "<r><p" + C.Text + "/></r>", true);
+        EXPECT_EQ(Partial->Root()->GetItems(0)->Unloadable(), C.Marked) << C.Text.constData();
+    }
+}
