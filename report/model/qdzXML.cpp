@@ -21,21 +21,26 @@ char AsciiLower(char C)
     return (C >= 'A' && C <= 'Z') ? char(C + 32) : C;
 }
 
-// First offset of the unloading marker ' ld="0"' in S, the name read
-// without case, or -1. The part without letters is looked for in one pass,
-// the name before it only where that part stands.
-qsizetype IndexOfUnloadMarker(const QByteArray &S)
+// First offset of Needle (lower-case) in S read in lower case, or -1;
+// compared in place.
+qsizetype IndexOfLowered(const QByteArray &S, const char *Needle)
 {
-    const char *const P = S.constData();
-    const qsizetype N = S.size();
-    for (qsizetype From = 3; From + 4 <= N;) {
-        const auto *At = static_cast<const char *>(memmem(P + From, size_t(N - From), "=\"0\"", 4));
-        if (!At)
-            return -1;
-        const qsizetype I = At - P;
-        if (P[I - 3] == ' ' && AsciiLower(P[I - 2]) == 'l' && AsciiLower(P[I - 1]) == 'd')
-            return I - 3;
-        From = I + 1;
+    const qsizetype N = qsizetype(std::strlen(Needle));
+    const char *P = S.constData();
+    // A first character without a case is found by memchr.
+    const bool Caseless = N > 0 && !(Needle[0] >= 'a' && Needle[0] <= 'z');
+    for (qsizetype I = 0; I + N <= S.size(); ++I) {
+        if (Caseless) {
+            const auto *At = static_cast<const char *>(std::memchr(P + I, Needle[0], size_t(S.size() - N - I + 1)));
+            if (!At)
+                return -1;
+            I = At - P;
+        }
+        qsizetype K = 0;
+        while (K < N && AsciiLower(P[I + K]) == Needle[K])
+            ++K;
+        if (K == N)
+            return I;
     }
     return -1;
 }
@@ -533,7 +538,7 @@ bool TqdzXMLReader::ReadItemAt(TqdzXMLItem *Item, bool AllowUnloading, int Depth
                 || qstrnicmp(FLastName.constData() + 1, Name.constData(), Name.size()) != 0))
             throw TqdzInvalidXMLException();
     }
-    const qsizetype Marker = IndexOfUnloadMarker(Text);
+    const qsizetype Marker = IndexOfLowered(Text, " ld=\"0\"");
     if (Marker >= 0) {
         Text.remove(Marker, 7);
         Item->SetText(Text);
