@@ -99,7 +99,9 @@ TqdzCustomMemoView::TqdzCustomMemoView(TComponent *AOwner)
     : TqdzStretcheable(AOwner)
 {
     SetFlags(Flags() & ~qdzFlagWriteFull);
-    SetParentFont(true);
+    // Taking its parent's font made it so already.
+    if (!ParentFont())
+        SetParentFont(true);
 }
 
 TqdzCustomMemoView::~TqdzCustomMemoView() = default;

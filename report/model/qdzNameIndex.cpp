@@ -7,8 +7,12 @@
 #include <QVarLengthArray>
 #include <algorithm>
 
-quint32 TqdzNameIndex::TagOf(const QString &Name)
+quint32 TqdzNameIndex::TagOf(const QString &Name) const
 {
+    // The kept string holds its data: the same address and size is the same
+    // text. A string over foreign bytes (no data of its own) is never kept.
+    if (IsLastName(Name))
+        return FLastTag;
     // Folded on the stack (names are short), hashed with the process's seed
     // so that chosen names cannot pile up in one run of slots.
     QVarLengthArray<char16_t, 64> folded(Name.size());
@@ -18,22 +22,37 @@ quint32 TqdzNameIndex::TagOf(const QString &Name)
         folded[i] = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
     }
     const size_t h = qHash(QStringView(folded.constData(), folded.size()), QHashSeed::globalSeed());
-    return quint32(h ^ (quint64(h) >> 32));
+    const quint32 tag = quint32(h ^ (quint64(h) >> 32));
+    if (Name.data_ptr().isMutable()) {
+        FLastName = Name;
+        FLastTag = tag;
+        FLastSlotKnown = false;
+    }
+    return tag;
 }
 
 size_t TqdzNameIndex::Probe(const QString &Name, quint32 Tag) const
 {
-    for (size_t i = Tag & FMask;; i = (i + 1) & FMask) {
+    const bool last = IsLastName(Name);
+    if (last && FLastSlotKnown)
+        return FLastSlot;
+    size_t i = Tag & FMask;
+    for (;; i = (i + 1) & FMask) {
         const TSlot &s = FSlots[i];
         if (s.Entry < 0)
-            return i;
+            break;
         if (s.Tag != Tag)
             continue;
         // A name counted twice in a row is mostly the very same string.
         const QString &n = FEntries[size_t(s.Entry)].Name;
         if ((n.constData() == Name.constData() && n.size() == Name.size()) || StationRtti::SameName(n, Name))
-            return i;
+            break;
     }
+    if (last) {
+        FLastSlot = i;
+        FLastSlotKnown = true;
+    }
+    return i;
 }
 
 const TqdzNameIndex::TCounts *TqdzNameIndex::Find(const QString &Name) const
@@ -52,6 +71,9 @@ void TqdzNameIndex::Count(const QString &Name, int TCounts::*Which, int Delta)
             Rehash(std::max<size_t>(16, FSlots.size() * 2));
         TSlot &s = FSlots[Probe(Name, tag)];
         if (s.Entry < 0) {
+            // The slot filled may be where the kept name's probe ended.
+            if (!IsLastName(Name))
+                FLastSlotKnown = false;
             s = {tag, qint32(FEntries.size())};
             FEntries.push_back({Name, tag, {}});
         }
@@ -84,6 +106,7 @@ void TqdzNameIndex::Reserve(qsizetype Names)
 
 void TqdzNameIndex::Clear()
 {
+    FLastSlotKnown = false;
     FEntries = {};
     FSlots = {};
     FMask = 0;
@@ -91,6 +114,7 @@ void TqdzNameIndex::Clear()
 
 void TqdzNameIndex::Rehash(size_t Slots)
 {
+    FLastSlotKnown = false;
     FSlots.assign(Slots, TSlot());
     FMask = Slots - 1;
     for (size_t e = 0; e < FEntries.size(); ++e) {
@@ -103,6 +127,7 @@ void TqdzNameIndex::Rehash(size_t Slots)
 
 void TqdzNameIndex::RemoveAt(size_t Slot)
 {
+    FLastSlotKnown = false;
     const qint32 entry = FSlots[Slot].Entry;
     // Later slots of the run move back into the gap unless that would put
     // them before their home slot: no tombstones, so probes stay short.

@@ -41,7 +41,9 @@ private:
         quint32 Tag = 0;
         qint32 Entry = -1; // into FEntries; -1: empty
     };
-    static quint32 TagOf(const QString &Name);
+    // Naming one object looks its name up and counts it several times in a
+    // row, mostly through the very same string: its tag is kept.
+    quint32 TagOf(const QString &Name) const;
     // The slot holding Name, or the empty slot where it would go.
     size_t Probe(const QString &Name, quint32 Tag) const;
     void Rehash(size_t Slots);
@@ -50,4 +52,13 @@ private:
     std::vector<TEntry> FEntries;
     std::vector<TSlot> FSlots; // a power of two, at most half used
     size_t FMask = 0;
+    mutable QString FLastName; // shares the data of the last name tagged
+    mutable quint32 FLastTag = 0;
+    // Where that name's probe ended, until a slot is filled or moved.
+    mutable size_t FLastSlot = 0;
+    mutable bool FLastSlotKnown = false;
+    bool IsLastName(const QString &Name) const
+    {
+        return !Name.isEmpty() && Name.constData() == FLastName.constData() && Name.size() == FLastName.size();
+    }
 };

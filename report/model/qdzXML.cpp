@@ -129,6 +129,15 @@ QByteArray Unescape(const QByteArray &S)
     if (!Amp)
         return S;
     QByteArray Out;
+    UnescapeInto(S, Out);
+    return Out;
+}
+
+void UnescapeInto(const QByteArray &S, QByteArray &Out)
+{
+    const qsizetype Len = S.size();
+    const char *P = S.constData();
+    Out.resize(0);
     Out.reserve(Len);
     qsizetype I = 0;
     // The ';' that ends a character reference, found once for every
@@ -193,7 +202,6 @@ QByteArray Unescape(const QByteArray &S)
         Out += '&';
         ++I;
     }
-    return Out;
 }
 
 QByteArray ValueToXML(const Variant &Value)

@@ -202,6 +202,8 @@ QByteArray StrToXML(const QByteArray &S);
 QByteArray qdzAttrText(const char *Name, const QByteArray &Value);
 // Decodes decimal character references and the entities quot, amp, lt, gt.
 QByteArray Unescape(const QByteArray &S);
+// The same into Out, whose room is kept from one call to the next.
+void UnescapeInto(const QByteArray &S, QByteArray &Out);
 // Attribute text of a value: Booleans as 1/0, integers, floats as the
 // shortest general text, dates by the short date format, strings escaped as
 // 8-bit text in the system code page; anything else as ''.

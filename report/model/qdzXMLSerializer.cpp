@@ -50,6 +50,27 @@ bool PlainDecimal(const QByteArray &V, double &Out)
     }
     if (digits == 0 || buf[0] == '.' || buf[b - 1] == '.')
         return false;
+    // Up to 15 digits with at most 15 after the separator: the digits as a
+    // whole number and the power of ten are both exact doubles, so one
+    // division is correctly rounded, the same as the full conversion.
+    if (digits <= 15) {
+        static constexpr double Pow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        qint64 m = 0;
+        int scale = 0;
+        bool after = false;
+        for (int k = 0; k < b; ++k) {
+            if (buf[k] == '.') {
+                after = true;
+                continue;
+            }
+            m = m * 10 + (buf[k] - '0');
+            scale += after;
+        }
+        const double v = double(m) / Pow10[scale];
+        Out = negative ? -v : v;
+        return true;
+    }
     double v = 0;
     const auto r = std::from_chars(buf, buf + b, v);
     if (r.ec != std::errc() || r.ptr != buf + b)
@@ -106,6 +127,15 @@ template<size_t N>
 bool SameAttrName(const QByteArray &A, const char (&B)[N])
 {
     return A.size() == qsizetype(N - 1) && qstrnicmp(A.constData(), B, N - 1) == 0;
+}
+
+// Short names compared in place; the slot looked at first mostly matches.
+inline bool SameBytes(const char *A, const char *B, qsizetype N)
+{
+    for (qsizetype i = 0; i < N; ++i)
+        if (A[i] != B[i])
+            return false;
+    return true;
 }
 
 // Elements in the tree of Item, Item included: each may make a named object.
@@ -529,7 +559,7 @@ TqdzXMLSerializer::TAttrSlot &TqdzXMLSerializer::FindSlot(TClass Class, const QB
         if (i >= n)
             i = 0;
         const QByteArray &s = entries[i].Name;
-        if (s.size() == Name.size() && std::memcmp(s.constData(), Name.constData(), size_t(s.size())) == 0) {
+        if (s.size() == Name.size() && SameBytes(s.constData(), Name.constData(), s.size())) {
             FSlots->Cursor = i + 1;
             return entries[i];
         }
@@ -589,8 +619,11 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
     const qsizetype n = Name.size();
     qsizetype start = 0;
     for (;;) {
-        const auto *dot = static_cast<const char *>(std::memchr(name + start, '.', size_t(n - start)));
-        if (!dot)
+        // Names are a few bytes long: stepped over in place.
+        const char *dot = name + start;
+        while (dot < name + n && *dot != '.')
+            ++dot;
+        if (dot == name + n)
             break;
         PPropInfo p = FindProp(obj->ClassType(), QByteArray::fromRawData(name + start, dot - (name + start)));
         if (!p)
@@ -641,7 +674,8 @@ void TqdzXMLSerializer::ReadAttribute(TPersistent *Obj, const QByteArray &Name, 
         return;
     }
     case TAttrAction::MemoText:
-        static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreakIfLines(QString::fromUtf8(Unescape(Value))));
+        UnescapeInto(Value, FUnescaped);
+        static_cast<TqdzCustomMemoView *>(obj)->SetText(WithTrailingBreakIfLines(QString::fromUtf8(FUnescaped)));
         return;
     case TAttrAction::StringsText:
         dynamic_cast<TStrings *>(obj)->SetText(WithTrailingBreak(DecodeString(Unescape(Value))));

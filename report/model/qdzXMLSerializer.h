@@ -173,6 +173,8 @@ private:
     // which the object then shares instead of decoding them again.
     QByteArray FNameBytes;
     QString FNameDecoded;
+    // A memo's text unescaped, decoded at once: the room stays for the next.
+    QByteArray FUnescaped;
     // The element name that made a class last.
     QByteArray FLastClassName;
     TClass FLastClass = nullptr;

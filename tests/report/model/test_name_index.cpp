@@ -112,3 +112,78 @@ TEST(NameIndex, AgreesWithAMapThroughGrowthAndRemovals)
         EXPECT_EQ(index.Find(QStringLiteral("Memo1")), nullptr);
     }
 }
+
+TEST(NameIndex, OneStringCountedAndAskedInARowWhileOthersComeAndGo)
+{
+    // Naming an object passes one string several times in a row: the index
+    // keeps what it found for it, and must forget that whenever another name
+    // fills a slot, one leaves (slots move back) or the table grows.
+    QRandomGenerator random(11);
+    std::vector<QString> pool;
+    std::vector<QString> lowered;
+    for (int i = 0; i < 60; ++i) {
+        pool.push_back(QStringLiteral("Memo%1").arg(i));
+        lowered.push_back(pool.back().toLower());
+    }
+    TqdzNameIndex index;
+    std::map<QString, TCounts> expected;
+    auto check = [&](const QString &Name) {
+        const TCounts *found = index.Find(Name);
+        auto it = expected.find(Upper(Name));
+        ASSERT_EQ(found != nullptr, it != expected.end()) << Name.toStdString();
+        if (found) {
+            ASSERT_EQ(found->Tree, it->second.Tree) << Name.toStdString();
+            ASSERT_EQ(found->Owned, it->second.Owned) << Name.toStdString();
+        }
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const QString &name = pool[size_t(random.bounded(int(pool.size())))];
+        // The same string object, asked, counted and asked again.
+        for (int k = 0; k < 3; ++k) {
+            check(name);
+            int TCounts::*which = random.bounded(2) ? &TCounts::Tree : &TCounts::Owned;
+            const int delta = random.bounded(5) - 2;
+            index.Count(name, which, delta);
+            if (delta > 0) {
+                expected[Upper(name)].*which += delta;
+            } else if (auto it = expected.find(Upper(name)); it != expected.end()) {
+                it->second.*which = std::max(0, it->second.*which + delta);
+                if (it->second.Tree == 0 && it->second.Owned == 0)
+                    expected.erase(it);
+            }
+            check(name);
+            // Another name in between, by an equal string of its own or
+            // over bytes the index may not keep.
+            const QString &o = lowered[size_t(random.bounded(int(lowered.size())))];
+            const QString other = random.bounded(2) ? QString::fromRawData(o.constData(), o.size()) : o.toUpper();
+            const int otherDelta = random.bounded(2) ? 1 : -1;
+            index.Count(other, &TCounts::Tree, otherDelta);
+            if (otherDelta > 0) {
+                expected[Upper(other)].Tree += 1;
+            } else if (auto it = expected.find(Upper(other)); it != expected.end()) {
+                it->second.Tree = std::max(0, it->second.Tree - 1);
+                if (it->second.Tree == 0 && it->second.Owned == 0)
+                    expected.erase(it);
+            }
+            check(other);
+        }
+    }
+    ASSERT_EQ(index.Size(), qsizetype(expected.size()));
+    for (const QString &name : pool)
+        check(name);
+
+    // A name not there, asked again after each of a few others arrives in a
+    // small table: one of them takes the slot where its search ended.
+    for (int trial = 0; trial < 500; ++trial) {
+        SCOPED_TRACE(trial);
+        TqdzNameIndex small;
+        small.Count(QStringLiteral("First"), &TCounts::Tree, 1);
+        const QString absent = QStringLiteral("Absent%1").arg(trial);
+        ASSERT_EQ(small.Find(absent), nullptr);
+        for (int k = 0; k < 7; ++k) {
+            const QString &o = lowered[size_t((trial * 7 + k) % int(lowered.size()))];
+            small.Count(QString::fromRawData(o.constData(), o.size()), &TCounts::Owned, 1);
+            ASSERT_EQ(small.Find(absent), nullptr) << k;
+        }
+    }
+}

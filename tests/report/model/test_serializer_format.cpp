@@ -303,7 +303,10 @@ TEST_F(SerializerFormat, ShortNumbersReadAsTheGeneralConversion)
     // through qdzStrToFloat: both give the same, or skip the same.
     const char *texts[] = {"0",   "-0",   "12",        "-3,75",      "0.1",  "007.50", "1e2",  " 4",
                            "5 ",  "1.2.3", "1,2,3",    ".5",         "5.",   "-",      "",     "+2",
-                           "1&#46;5", "123456789012345678901234567890.125", "2.2250738585072014e-308"};
+                           "1&#46;5", "123456789012345678901234567890.125", "2.2250738585072014e-308",
+                           // around the 15 digits read as a whole number over a power of ten
+                           "37.8", "-718.11", "999999999999999", "9999999999999999", "0.000000000000001",
+                           "0.0000000000000001", "1.00000000000001", "8.123456789012345", "-0.30000000000000004"};
     for (const char *t : texts) {
         TqdzTestMemoView m(Band);
         m.SetLeft(-99);

@@ -81,6 +81,15 @@ TEST(XmlEscape, UnescapeReferencesAndEntities)
     };
     for (const Case &C : Cases)
         EXPECT_EQ(Unescape(C.In), C.Out) << C.In.constData();
+    // One buffer used for all in turn, longer values before shorter, a
+    // failed one in between: each comes out whole and nothing of the last.
+    QByteArray Buffer = "left over from before";
+    for (int Round = 0; Round < 2; ++Round)
+        for (const Case &C : Cases) {
+            UnescapeInto(C.In, Buffer);
+            EXPECT_EQ(Buffer, C.Out) << C.In.constData();
+            EXPECT_THROW(UnescapeInto("a long value that breaks &#12x; at the end", Buffer), EConvertError);
+        }
     // Many references without any ';' after them are left as they are, in
     // one pass over the value.
     QByteArray Many;
@@ -539,4 +548,26 @@ TEST(XmlReader, FuzzedDocumentsOnlyRaiseInvalidFormat)
     }
     EXPECT_GT(Runs, 1000);
     EXPECT_GT(Parsed, 0);
+}
+
+TEST(XmlUnload, MarkerFoundOnlyAsItsOwnAttribute)
+{
+    // The element's text as read, and what is left of it with the marker
+    // taken out; without a marker the text stays and nothing is unloadable.
+    struct Case { QByteArray Text, Left; bool Marked; } Cases[] = {
+        {" a=\"0\" ld=\"0\" b=\"1\"", " a=\"0\" b=\"1\"", true},
+        {" LD=\"0\"", "", true},                              // name without case
+        {" Ld=\"0\" ld=\"0\"", " ld=\"0\"", true},              // the first one only
+        {" a=\"0\" xld=\"0\"", " a=\"0\" xld=\"0\"", false},
+        {" ld=\"1\" old=\"0\"", " ld=\"1\" old=\"0\"", false},
+        {" l=\"0\" d=\"0\"", " l=\"0\" d=\"0\"", false},
+        {" a=\"0\"=\"0\"", " a=\"0\"=\"0\"", false},
+    };
+    for (const Case &C : Cases) {
+        auto Doc = Parse(Header + "<r><p" + C.Text + "/></r>");
+        TqdzXMLItem *P = Doc->Root()->GetItems(0);
+        EXPECT_EQ(P->Text(), C.Left) << C.Text.constData();
+        auto Partial = Parse(Header + "<r><p" + C.Text + "/></r>", true);
+        EXPECT_EQ(Partial->Root()->GetItems(0)->Unloadable(), C.Marked) << C.Text.constData();
+    }
 }
