@@ -13,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
 #include "platform/Printers.h"
+#include "tests/report/engine/PrinterFakes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,17 +36,6 @@ QString SourceRoot()
 {
     return QStringLiteral(STATION_BENCH_SOURCE_DIR);
 }
-
-// A machine without print queues: notes go to PDF files.
-class TNoQueues : public TPrinterSpooler
-{
-public:
-    QStringList PrinterNames() override { return {}; }
-    QString DefaultPrinterName() override { return QString(); }
-    bool Describe(const QString &, TPrinterDescription &) override { return false; }
-    bool CanPrint(const QString &) override { return false; }
-    bool SubmitRaw(const QString &, const QString &, const QByteArray &) override { return false; }
-};
 
 void RunSqlFile(QSqlDatabase &Db, const QString &File)
 {
@@ -121,7 +111,8 @@ Tmain *Station()
 {
     static TBenchStation folder;
     static Tmain *main = [] {
-        SetSpooler(std::make_unique<TNoQueues>());
+        // A machine without print queues: notes go to PDF files.
+        SetSpooler(std::make_unique<TFakeSpooler>());
         Application->Initialize();
         kwRegisterRTTIUnits();
         qdzRegisterClassRTTI();

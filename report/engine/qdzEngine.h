@@ -8,7 +8,6 @@
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <QString>

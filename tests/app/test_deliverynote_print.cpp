@@ -15,6 +15,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
+#include "tests/report/engine/PrinterFakes.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,16 +25,6 @@
 using namespace FormHarness;
 
 namespace {
-
-class TNoQueues : public TPrinterSpooler
-{
-public:
-    QStringList PrinterNames() override { return {}; }
-    QString DefaultPrinterName() override { return QString(); }
-    bool Describe(const QString &, TPrinterDescription &) override { return false; }
-    bool CanPrint(const QString &) override { return false; }
-    bool SubmitRaw(const QString &, const QString &, const QByteArray &) override { return false; }
-};
 
 // The text of a PDF file, as pdftotext reads it.
 QString PdfText(const QString &File)
@@ -54,7 +45,7 @@ class DeliveryNotePrint : public ::testing::Test
 protected:
     void SetUp() override
     {
-        FOldSpooler = SetSpooler(std::make_unique<TNoQueues>());
+        FOldSpooler = SetSpooler(std::make_unique<TFakeSpooler>());
         ASSERT_TRUE(QFile::copy(QStringLiteral(STATION_SOURCE_DIR "/app/db/p01.qd3"),
                                 Station.Db() + QStringLiteral("p01.qd3")));
         Application->Initialize();

@@ -15,25 +15,12 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
+#include "tests/report/engine/PrinterFakes.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
 
 using namespace FormHarness;
-
-namespace {
-
-class TNoQueues : public TPrinterSpooler
-{
-public:
-    QStringList PrinterNames() override { return {}; }
-    QString DefaultPrinterName() override { return QString(); }
-    bool Describe(const QString &, TPrinterDescription &) override { return false; }
-    bool CanPrint(const QString &) override { return false; }
-    bool SubmitRaw(const QString &, const QString &, const QByteArray &) override { return false; }
-};
-
-} // namespace
 
 TEST(DeliveryNoteUnchanged, FortyFiveLinesTextAndLook)
 {
@@ -53,7 +40,7 @@ TEST(DeliveryNoteUnchanged, FortyFiveLinesTextAndLook)
                    .arg((i - 0.5) * 1.25);
     station.Sql(sql);
     ASSERT_TRUE(QFile::copy(QStringLiteral(STATION_SOURCE_DIR "/app/db/p01.qd3"), station.Db() + "p01.qd3"));
-    auto oldSpooler = SetSpooler(std::make_unique<TNoQueues>());
+    auto oldSpooler = SetSpooler(std::make_unique<TFakeSpooler>());
     Application->Initialize();
     kwRegisterRTTIUnits();
     qdzRegisterClassRTTI();
