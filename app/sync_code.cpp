@@ -204,18 +204,23 @@ bool ConnectServer()
     try {
         s->SetConnected(false);
         s->SetConnectionString(ServerConnectionString(ReadServerAddress()));
-        s->SetConnectionTimeout(ServerConnectTimeout);
-        s->SetConnected(true);
-        // No statement may wait longer than this for a lock or a busy
-        // server. PostgreSQL knows a statement timeout, SQL Server a lock timeout.
-        try {
-            ServerRun(QStringLiteral("set statement_timeout = %1").arg(ServerStatementTimeoutMs));
-        } catch (const Exception &) {
-            ServerRun(QStringLiteral("set lock_timeout %1").arg(ServerStatementTimeoutMs));
+        // A key the station would pass over (an ODBC "Server=" for "Data
+        // Source=") would send it to another server, or to none.
+        const QStringList unused = s->UnusedKeys();
+        if (!unused.isEmpty()) {
+            Warn(QStringLiteral("ip.txt中的连接项 %1 本站不使用,请改用 Data Source、Port、Initial Catalog、User ID、Password、Driver!")
+                     .arg(unused.join(QStringLiteral("、"))));
+            return false;
         }
+        s->SetConnectionTimeout(ServerConnectTimeout);
+        // No statement may wait longer than this for a lock or a busy server;
+        // a server that cannot be told so is still used (the log says so).
+        s->SetStatementTimeout(ServerStatementTimeoutMs);
+        s->SetConnected(true);
         return true;
-    } catch (const Exception &) {
-        Warn(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!"));
+    } catch (const Exception &E) {
+        const QString why = E.Message().simplified();
+        Warn(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n") + (why.isEmpty() ? QStringLiteral("(驱动程序未说明原因)") : why));
         return false;
     }
 }

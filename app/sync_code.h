@@ -35,7 +35,8 @@ public:
 
 // Limits on the central connection: how long connecting may take, and how
 // long one statement may run (a row locked on the server would otherwise
-// hold the station for good).
+// hold the station for good; on SQL Server only the wait for a lock is
+// bounded, and a server that takes no limit is used without one).
 extern int ServerConnectTimeout;     // seconds
 extern int ServerStatementTimeoutMs; // milliseconds
 
@@ -66,7 +67,9 @@ QString ChosenLineIds();
 QString ReadServerAddress();
 // The connection string for a server address (see above).
 QString ServerConnectionString(const QString &Address);
-// Connects DataCenter->S_ADOConnection1 afresh; false (after the warning) when it fails.
+// Connects DataCenter->S_ADOConnection1 afresh; false (after the warning,
+// which carries the driver's own text) when it fails. A key of the string
+// that the connection would not read is named and nothing is connected.
 bool ConnectServer();
 
 // Appends one destination row per source row, copying the named fields, and

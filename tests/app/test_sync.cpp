@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -70,20 +71,40 @@ TEST(SyncServer, MissingAddressFileAndFailingConnectionAreReported)
     {
         DialogRecorder dialogs;
         EXPECT_FALSE(ConnectServer());
-        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("ip.txt不存在或异常，请联系管理员!"),
-                                                QStringLiteral("服务器连接失败,请检查电脑是否可以上网!")}));
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_EQ(dialogs.Texts()[0], QStringLiteral("ip.txt不存在或异常，请联系管理员!"));
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n")));
         EXPECT_FALSE(dc.S_ADOConnection1->Connected());
     }
-    {
+    // The driver's own words follow the station's sentence; a key the station
+    // would pass over is named, and nothing is connected.
+    const QString ignored = QStringLiteral("ip.txt中的连接项 %1 本站不使用,请改用 Data Source、Port、Initial Catalog、User ID、Password、Driver!");
+    struct Case { QString Line, Text; };
+    const Case cases[] = {
+        {QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password="),
+         QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n*port 1 failed: Connection refused*")},
+        {QStringLiteral("Provider=MSDASQL;Driver={SQLite3};Initial Catalog=%1/no/such/dir/c.db").arg(station.Path()),
+         QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n*connect failed*")},
+        {QStringLiteral("Provider=MSDASQL;Driver={FreeTDS};Server=127.0.0.1;Uid=sa;Pwd=x;Persist Security Info=False"),
+         ignored.arg(QStringLiteral("Server、Uid、Pwd"))},
+        {QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Data Source=127.0.0.1;Port=1"), ignored.arg(QStringLiteral("Host"))},
+    };
+    for (const Case &c : cases) {
         QFile f(station.Db() + QStringLiteral("ip.txt"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=\r\nignored\r\n");
+        f.write(c.Line.toUtf8() + "\r\nignored\r\n");
         f.close();
         DialogRecorder dialogs;
-        EXPECT_EQ(ReadServerAddress(), QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password="));
+        EXPECT_EQ(ReadServerAddress(), c.Line);
         EXPECT_FALSE(ConnectServer());
-        EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("服务器连接失败,请检查电脑是否可以上网!")});
+        ASSERT_EQ(dialogs.Texts().size(), 1) << c.Line.toStdString();
+        const QString &text = dialogs.Texts()[0];
+        EXPECT_TRUE(QRegularExpression::fromWildcard(c.Text, Qt::CaseSensitive, QRegularExpression::NonPathWildcardConversion)
+                        .match(text).hasMatch())
+            << text.toStdString();
+        EXPECT_EQ(text.count(QLatin1Char('\n')), c.Text.count(QLatin1Char('\n'))) << text.toStdString();
         EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("提示!"));
+        EXPECT_FALSE(dc.S_ADOConnection1->Connected());
     }
 }
 
