@@ -69,7 +69,9 @@ QList<QPair<QString, QString>> ConnectionPairs(const QString &s)
         int eq = s.indexOf(QLatin1Char('='), i);
         if (eq < 0)
             break;
-        const QString k = s.mid(i, eq - i).trimmed();
+        // Empty entries (";;") and words without '=' before the key are no part of it.
+        QString k = s.mid(i, eq - i);
+        k = k.mid(k.lastIndexOf(QLatin1Char(';')) + 1).trimmed();
         int j = eq + 1;
         while (j < s.size() && s[j] == QLatin1Char(' '))
             ++j;

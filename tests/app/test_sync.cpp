@@ -3,7 +3,6 @@
 #include "Forms.h"
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -79,15 +78,17 @@ TEST(SyncServer, MissingAddressFileAndFailingConnectionAreReported)
     // The driver's own words follow the station's sentence; a key the station
     // would pass over is named, and nothing is connected.
     const QString ignored = QStringLiteral("ip.txt中的连接项 %1 本站不使用,请改用 Data Source、Port、Initial Catalog、User ID、Password、Driver!");
-    struct Case { QString Line, Text; };
+    // Text is the whole box, or its start when Driver (the driver's words after it) is given.
+    const QString failed = QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n");
+    struct Case { QString Line, Text, Driver; };
     const Case cases[] = {
         {QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password="),
-         QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n*port 1 failed: Connection refused*")},
+         failed, QStringLiteral("port 1 failed: Connection refused")},
         {QStringLiteral("Provider=MSDASQL;Driver={SQLite3};Initial Catalog=%1/no/such/dir/c.db").arg(station.Path()),
-         QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n*connect failed*")},
+         failed, QStringLiteral("connect failed")},
         {QStringLiteral("Provider=MSDASQL;Driver={FreeTDS};Server=127.0.0.1;Uid=sa;Pwd=x;Persist Security Info=False"),
-         ignored.arg(QStringLiteral("Server、Uid、Pwd"))},
-        {QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Data Source=127.0.0.1;Port=1"), ignored.arg(QStringLiteral("Host"))},
+         ignored.arg(QStringLiteral("Server、Uid、Pwd")), {}},
+        {QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Data Source=127.0.0.1;Port=1"), ignored.arg(QStringLiteral("Host")), {}},
     };
     for (const Case &c : cases) {
         QFile f(station.Db() + QStringLiteral("ip.txt"));
@@ -98,11 +99,12 @@ TEST(SyncServer, MissingAddressFileAndFailingConnectionAreReported)
         EXPECT_EQ(ReadServerAddress(), c.Line);
         EXPECT_FALSE(ConnectServer());
         ASSERT_EQ(dialogs.Texts().size(), 1) << c.Line.toStdString();
-        const QString &text = dialogs.Texts()[0];
-        EXPECT_TRUE(QRegularExpression::fromWildcard(c.Text, Qt::CaseSensitive, QRegularExpression::NonPathWildcardConversion)
-                        .match(text).hasMatch())
-            << text.toStdString();
-        EXPECT_EQ(text.count(QLatin1Char('\n')), c.Text.count(QLatin1Char('\n'))) << text.toStdString();
+        const QString text = dialogs.Texts()[0];
+        if (c.Driver.isEmpty())
+            EXPECT_EQ(text, c.Text);
+        else
+            EXPECT_TRUE(text.startsWith(c.Text) && text.indexOf(c.Driver) >= c.Text.size() && text.count(QLatin1Char('\n')) == 1)
+                << text.toStdString();
         EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("提示!"));
         EXPECT_FALSE(dc.S_ADOConnection1->Connected());
     }
