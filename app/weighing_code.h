@@ -1,5 +1,6 @@
-// The weighing arithmetic shared by the four weighing keypads, what they need
-// from the main window, and the local writes of one weighing.
+// The weighing arithmetic shared by the four weighing keypads (and the nets
+// of the add-product dialog), what the keypads need from the main window,
+// and the local writes of one weighing.
 //
 // A weighing turns the scale reading into a net quantity: the reading less
 // the tare, and, when several lines share one load on the scale, less the

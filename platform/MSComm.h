@@ -1,7 +1,7 @@
 // The serial-port control: a COM port chosen by number, its line settings as
 // the text "baud,parity,data,stop", a receive buffer read through Input, and
-// OnComm when enough characters have arrived. Runs over QSerialPort on the
-// GUI thread. COMn is /dev/ttyS<n-1> unless the environment variable
+// OnComm when enough characters have arrived (or fewer, once the line has
+// been quiet for a while). Runs over QSerialPort on the GUI thread. COMn is /dev/ttyS<n-1> unless the environment variable
 // STATION_COMn names another device (a pseudo-terminal, say).
 #pragma once
 #include "Component.h"
