@@ -3,6 +3,7 @@
 #include "Sell_Host.h"
 #include "SysUtils.h"
 #include "datacenter_code.h"
+#include "weighing_code.h"
 
 TSell_Add_Cp *Sell_Add_Cp = nullptr;
 
@@ -191,12 +192,13 @@ void TSell_Add_Cp::Timer1Timer(TObject *)
     double g, t, p;
     if (zzl->Text().isEmpty() || qp->Text().isEmpty() || !ToNumber(zzl->Text(), g) || !ToNumber(qp->Text(), t))
         return;
-    const QString net = FloatToStr(g - t);
+    const double n = RoundedNet(g, t);
+    const QString net = FloatToStr(n);
     if (jz->Text() != net)
         jz->SetText(net);
     if (dj->Text().isEmpty() || !ToNumber(dj->Text(), p))
         return;
-    const QString amount = FloatToStr((g - t) * p);
+    const QString amount = FloatToStr(n * p);
     if (je->Text() != amount)
         je->SetText(amount);
 }
@@ -256,9 +258,19 @@ void TSell_Add_Cp::Button1Click(TObject *)
     // The figures as the timer would show them now, so a price typed just
     // before Enter is in the amount.
     Timer1Timer(Timer1);
-    double gross, tare, net, price;
-    if (!ToNumber(zzl->Text(), gross) || !ToNumber(qp->Text(), tare) || !ToNumber(jz->Text(), net)
-        || !ToNumber(dj->Text(), price) || gross < 0) {
+    double gross, tare, net = 0, price;
+    bool weighed = ToNumber(zzl->Text(), gross) && ToNumber(qp->Text(), tare) && ToNumber(dj->Text(), price) && gross >= 0;
+    if (weighed) {
+        // A net below zero would take goods back, as the keypads refuse it.
+        try {
+            net = NetWeight(gross, tare);
+            gross = WrittenWeight(gross);
+            tare = WrittenWeight(tare);
+        } catch (const EConvertError &) {
+            weighed = false;
+        }
+    }
+    if (!weighed) {
         SellWarning(QStringLiteral("总重量或去皮不对,本次操作失败,请重新操作!"));
         return;
     }
