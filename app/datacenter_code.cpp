@@ -137,18 +137,21 @@ void TDataCenter::CheckLocalSchema()
                                      .arg(path, QString::fromLatin1(t[0]), E.Message()));
         }
     }
-    // Databases made before the server ids and upload keys were kept get the columns now.
-    for (const auto &c : {std::pair{"sys_jhdh", "server_id INTEGER"}, std::pair{"sys_jhsj", "server_id INTEGER"},
-                          std::pair{"sys_jhsj", "upload_key TEXT"}}) {
-        const QString name = QString::fromLatin1(c.first);
-        const QString column = QString::fromLatin1(c.second);
-        const QString columnName = column.section(QLatin1Char(' '), 0, 0);
-        auto cols = LocalOpen(QStringLiteral("select name from pragma_table_info('%1') where name='%2'").arg(name, columnName));
-        if (cols->IsEmpty() && !LocalExec(QStringLiteral("alter table %1 add column %2").arg(name, column)))
-            throw EDatabaseError(QStringLiteral("'%1' cannot be updated: %2.%3").arg(path, name, columnName));
+    // Databases made before the server ids were kept get the columns now.
+    for (const char *table : {"sys_jhdh", "sys_jhsj"}) {
+        const QString name = QString::fromLatin1(table);
+        auto cols = LocalOpen(QStringLiteral("select name from pragma_table_info('%1') where name='server_id'").arg(name));
+        if (cols->IsEmpty() && !LocalExec(QStringLiteral("alter table %1 add column server_id INTEGER").arg(name)))
+            throw EDatabaseError(QStringLiteral("'%1' cannot be updated: %2.server_id").arg(path, name));
     }
-    if (!LocalTransaction([this] { MoveStationIdsBelowZero(); }))
-        throw EDatabaseError(QStringLiteral("'%1' 中本机新增的订单无法改为负编号,请关闭其他使用该文件的程序后重新启动").arg(path));
+    // Databases made before the upload keys may hold station orders and lines
+    // under positive ids: they get the column and lose those ids together.
+    auto keys = LocalOpen(QStringLiteral("select name from pragma_table_info('sys_jhsj') where name='upload_key'"));
+    if (keys->IsEmpty() && !LocalTransaction([this] {
+            MakeQuery(L_ADOConnection1, QStringLiteral("alter table sys_jhsj add column upload_key TEXT"), {})->ExecSQL();
+            MoveStationIdsBelowZero();
+        }))
+        throw EDatabaseError(QStringLiteral("'%1' 无法更新(本机新增的订单改为负编号),请关闭其他使用该文件的程序后重新启动").arg(path));
 }
 
 namespace {
@@ -178,17 +181,20 @@ void MoveBelowZero(const QString &Table, const QString &Filter, const QList<std:
 
 void TDataCenter::MoveStationIdsBelowZero()
 {
+    auto todo = LocalOpen(QStringLiteral(
+        "select (select count(*) from sys_jhsj where local_jhsj is not null and dhid<>0 and dhid not in (select id from sys_jhdh)),"
+        "(select count(*) from sys_jhdh where local_dh=1 and id>=0),"
+        "(select count(*) from sys_jhsj where local_jhsj is not null and id>=0)"));
     // A deleted added line leaves every order: with ids of both signs in use,
     // a negated order id could name another order.
-    RunOrRaise(QStringLiteral("update sys_jhsj set dhid=0 where local_jhsj is not null and dhid<>0 "
-                              "and dhid not in (select id from sys_jhdh)"));
+    if (todo->Fields(0).AsLargeInt() > 0)
+        RunOrRaise(QStringLiteral("update sys_jhsj set dhid=0 where local_jhsj is not null and dhid<>0 "
+                                  "and dhid not in (select id from sys_jhdh)"));
     // Station orders and lines of older databases may hold positive ids, which
     // a download can meet; all of them move below zero, in their order.
-    auto positive = LocalOpen(QStringLiteral("select (select count(*) from sys_jhdh where local_dh=1 and id>=0),"
-                                             "(select count(*) from sys_jhsj where local_jhsj is not null and id>=0)"));
-    if (positive->Fields(0).AsLargeInt() > 0)
+    if (todo->Fields(1).AsLargeInt() > 0)
         MoveBelowZero(QStringLiteral("sys_jhdh"), QStringLiteral("local_dh=1"), {{QStringLiteral("sys_jhsj"), QStringLiteral("dhid")}});
-    if (positive->Fields(1).AsLargeInt() > 0)
+    if (todo->Fields(2).AsLargeInt() > 0)
         MoveBelowZero(QStringLiteral("sys_jhsj"), QStringLiteral("local_jhsj is not null"),
                       {{QStringLiteral("sys_jhsj_mx"), QStringLiteral("jhsj_id")}});
 }

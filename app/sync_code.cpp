@@ -594,7 +594,7 @@ QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
                 if (!r.LocalLine) {
                     // Downloaded lines carry their quantity on every upload.
                     if (ServerRun(QStringLiteral("update sys_jhsj set songhl=%1 where id=%2").arg(r.Songhl).arg(r.SjId)) == 0) {
-                        missing.append({r.Dh, LineGone, r.Product});
+                        missing.append({r.Dh, LineGone, r.Product, false});
                         continue;
                     }
                     LocalMark(QStringLiteral("update sys_jhsj set has_upload=1 where id=?"), {Variant(r.SjId)});
@@ -603,7 +603,7 @@ QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
                 if (!ToSend(r))
                     continue;
                 if (serverOrder == 0) {
-                    missing.append({r.Dh, OrderGone, r.Product});
+                    missing.append({r.Dh, OrderGone, r.Product, false});
                     continue;
                 }
                 qint64 line = FindServerLine(serverOrder, r);
@@ -714,9 +714,7 @@ void UploadDeliveries(TSyncProgress *Progress)
             }
             failures.append(UploadOrder(order));
         } catch (const Exception &E) {
-            TUploadFailure f{order.front().Dh, E.Message()};
-            f.Local = dynamic_cast<const ELocalDatabaseError *>(&E) != nullptr;
-            failures.append(f);
+            failures.append({order.front().Dh, E.Message(), QString(), dynamic_cast<const ELocalDatabaseError *>(&E) != nullptr});
         }
     }
     if (!failures.isEmpty())

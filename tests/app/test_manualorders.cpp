@@ -284,7 +284,7 @@ TEST_F(ManualOrdersTest, AddProductTakesTheScalePriceAndAddsLineAndRecord)
     EXPECT_FALSE(dialog.Visible());
     EXPECT_FALSE(dialog.Timer1->Enabled());
     EXPECT_TRUE(Main->Enabled());
-    // Below zero, though the demo's line ids are all larger; with a key of its own.
+    // Below zero, though the other line ids are all larger; with a key of its own.
     EXPECT_EQ(Row(QStringLiteral("select dhid,mc,dinghl,songhl,dj,local_jhsj,length(upload_key) from sys_jhsj where id=-1")),
               QStringLiteral("7001|202|12.2|12.2|1.5|1|12"));
     EXPECT_NEAR(Local(QStringLiteral("select shisje from sys_jhsj where id=-1")).toDouble(), 18.3, 1e-9);

@@ -488,13 +488,13 @@ TEST_P(SyncBothTest, StationIdsNeverMeetTheServersOldOrNew)
     ASSERT_TRUE(ConnectServer());
     qint16 counter = 0;
     DownloadOrders(Day(), counter, nullptr);
-    // A database from before: a station order and lines under positive ids
-    // (one under the downloaded order 7), with records, without upload keys.
+    // A database from before the upload keys: a station order and lines under
+    // positive ids (one under the downloaded order 7), with records.
     LocalSql(QStringLiteral(
         "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (6,'CS240309001','2024-03-09',102,2,'op',1);"
-        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj,upload_key) values (69,6,201,3,3,2,6,1,null),"
-        "  (68,7,203,4,4,13.5,54,1,null);"
-        "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (69,3,0),(68,4,0)"));
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (69,6,201,3,3,2,6,1),(68,7,203,4,4,13.5,54,1);"
+        "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (69,3,0),(68,4,0);"
+        "alter table sys_jhsj drop column upload_key"));
     Data.reset();
     Data = std::make_unique<TDataCenter>(nullptr);
     // Opened, they are below zero with their records.
