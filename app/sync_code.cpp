@@ -521,7 +521,8 @@ bool ServerOrderExists(qint64 Id)
 // another station's order of the same number, and then takes its real one.
 qint64 InsertServerOrder(const UploadRow &Head)
 {
-    const QString provisional = QStringLiteral("#%1").arg(QRandomGenerator::system()->generate64() & 0xFFFFFFFFFFFFull, 12, 16,
+    // As long as the station's own numbers, so any column that holds those holds it.
+    const QString provisional = QStringLiteral("#%1").arg(QRandomGenerator::system()->generate64() & 0xFFFFFFFFFFull, 10, 16,
                                                           QLatin1Char('0'));
     if (ServerRun(QStringLiteral("insert into sys_jhdh(dh,dhrq,unit,lury,zf,lx,zt) values(?,?,%1,?,-1,2,0)").arg(Head.Unit),
                   {Variant(provisional), Variant(Head.Dhrq), Variant(Head.Lury)})
