@@ -11,10 +11,12 @@ int AddStationLine(int OrderId, int ProductId, double Gross, double Tare, double
 {
     qint64 id = 0;
     const bool ok = LocalTransaction([&] {
-        auto q = DataCenter->LocalOpen(QStringLiteral("select min(id) as id from sys_jhsj"));
-        const TField f = q->FieldByName(QStringLiteral("id"));
-        id = f.IsNull() ? 1000 : f.AsLargeInt() - 1;
-        LocalRun(QStringLiteral("insert into sys_jhsj(id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values(?,?,?,?,?,?,?,1)"),
+        // Negative, below every id: no downloaded line can meet it. The key
+        // lets the upload tell this line's server copy from any other.
+        auto q = DataCenter->LocalOpen(QStringLiteral("select min(coalesce(min(id),0),0)-1 as id from sys_jhsj"));
+        id = q->FieldByName(QStringLiteral("id")).AsLargeInt();
+        LocalRun(QStringLiteral("insert into sys_jhsj(id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj,upload_key) "
+                                "values(?,?,?,?,?,?,?,1,lower(hex(randomblob(6))))"),
                  {Variant(id), Variant(OrderId), Variant(ProductId), Variant(Net), Variant(Net), Variant(Price),
                   Variant(Amount)});
         // The record belongs to the line just made, by its id.

@@ -167,7 +167,7 @@ bool LineIsLive(int LineId)
 {
     if (!DataCenter || LineId == 0)
         return false;
-    // A deleted added line keeps its row under a negated order id: no order has it.
+    // A deleted added line keeps its row under order id 0: no order has it.
     auto q = DataCenter->LocalOpen(
         QStringLiteral("select sj.id from sys_jhsj sj,sys_jhdh dh where sj.dhid=dh.id and sj.id=?"), {Variant(LineId)});
     return !q->IsEmpty();

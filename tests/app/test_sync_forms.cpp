@@ -245,6 +245,25 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         EXPECT_TRUE(BusyGone());
     }
     {
+        // The station's own database fails in the orders step (an order of
+        // another day holds the id of the server's order of this day): it is
+        // said so, and nothing of the download stays, the master tables neither.
+        WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
+        LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,lx) values (8,'taken','2024-03-20',2)"));
+        DialogRecorder dialogs;
+        dialogs.Inputs = {QStringLiteral("2024-03-09")};
+        FullDownloadClick();
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n本机数据库出错: ")))
+            << dialogs.Texts()[1].toStdString();
+        EXPECT_TRUE(dialogs.Texts()[1].endsWith(QStringLiteral("UNIQUE constraint failed: sys_jhdh.id")));
+        EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from sys_cp")), QStringLiteral("旧品"));
+        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 2);
+        EXPECT_EQ(main.OrderReloads, 0);
+        EXPECT_TRUE(BusyGone());
+        LocalSql(QStringLiteral("delete from sys_jhdh where id=8"));
+    }
+    {
         // A failing step: the error message, no success, no reload, busy window gone.
         Central->Sql(QStringLiteral("alter table sys_khxianl rename to gone"));
         DialogRecorder dialogs;
@@ -262,8 +281,8 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         EXPECT_EQ(main.Picker->Date(), EncodeDate(2024, 3, 9));
         EXPECT_FALSE(Data->S_ADOConnection1->Connected());
         EXPECT_TRUE(BusyGone());
-        // The steps before it came down; the failing one and the rest did not.
-        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_cp")), 2);
+        // Nothing came down, not even the steps before it.
+        EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from sys_cp")), QStringLiteral("旧品"));
         EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 1);
     }
     {
