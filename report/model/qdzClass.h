@@ -855,9 +855,10 @@ public:
 
 private:
     std::unique_ptr<TForm> FForm;
-    // The client size when there is no form to hold it.
-    int FClientWidth = 0;
-    int FClientHeight = 0;
+    // The client size when there is no form to hold it (the form's own at
+    // first).
+    int FClientWidth = 115;
+    int FClientHeight = 59;
     TFormBorderStyle FBorderStyle = bsSizeable;
     QString FCaption;
     TColor FColor = clBtnFace;

@@ -2,6 +2,7 @@
 #include "qdzXMLSerializer.h"
 
 #include "platform/CodePages.h"
+#include "platform/Graphics.h"
 #include "platform/SysUtils.h"
 #include "platform/Variants.h"
 #include "qdzClass.h"
@@ -494,6 +495,15 @@ void ForEachAttribute(const QByteArray &Text, F &&Each)
 
 } // namespace
 
+void TqdzXMLSerializer::PictureError(TPersistent *Obj, const Exception &E)
+{
+    // The picture stays empty; unlike other attributes, the loss is told:
+    // data that cannot be decoded (cut short, too large) is no choice of
+    // the template's.
+    auto *c = dynamic_cast<TComponent *>(Obj);
+    AddError(QStringLiteral("%1: %2").arg(c && !c->Name().isEmpty() ? c->Name() : Obj->ClassName(), E.Message()));
+}
+
 void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text)
 {
     TPersistent *savedRoot = FCurrentRoot;
@@ -501,6 +511,8 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
     ForEachAttribute(Text, [this, Obj](const QByteArray &Name, const QByteArray &Value) {
         try {
             ReadAttribute(Obj, Name, Value);
+        } catch (const EInvalidGraphic &e) {
+            PictureError(Obj, e);
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }
@@ -535,6 +547,8 @@ TqdzComponent *TqdzXMLSerializer::ReadObjectFromSplit(TComponent *Owner, const T
     for (const auto &[name, value] : Base.Attributes) {
         try {
             ReadAttribute(obj, name, value);
+        } catch (const EInvalidGraphic &e) {
+            PictureError(obj, e);
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }
