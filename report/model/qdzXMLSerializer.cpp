@@ -495,14 +495,15 @@ void ForEachAttribute(const QByteArray &Text, F &&Each)
 
 } // namespace
 
-void TqdzXMLSerializer::PictureError(TPersistent *Obj, const Exception &E)
+namespace {
+
+QString ObjectName(TPersistent *Obj)
 {
-    // The picture stays empty; unlike other attributes, the loss is told:
-    // data that cannot be decoded (cut short, too large) is no choice of
-    // the template's.
     auto *c = dynamic_cast<TComponent *>(Obj);
-    AddError(QStringLiteral("%1: %2").arg(c && !c->Name().isEmpty() ? c->Name() : Obj->ClassName(), E.Message()));
+    return c && !c->Name().isEmpty() ? c->Name() : Obj->ClassName();
 }
+
+} // namespace
 
 void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text)
 {
@@ -512,7 +513,9 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
         try {
             ReadAttribute(Obj, Name, Value);
         } catch (const EInvalidGraphic &e) {
-            PictureError(Obj, e);
+            // Unlike an attribute the reader does not know, picture data
+            // that cannot be decoded is a loss the template did not ask for.
+            AddError(QStringLiteral("%1: %2").arg(ObjectName(Obj), e.Message()));
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }
@@ -548,7 +551,7 @@ TqdzComponent *TqdzXMLSerializer::ReadObjectFromSplit(TComponent *Owner, const T
         try {
             ReadAttribute(obj, name, value);
         } catch (const EInvalidGraphic &e) {
-            PictureError(obj, e);
+            AddError(QStringLiteral("%1: %2").arg(ObjectName(obj), e.Message()));
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }

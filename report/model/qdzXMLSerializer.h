@@ -138,8 +138,6 @@ private:
     TComponent *FindReference(const QString &Name);
     void FindInstance(TReader *Reader, const QString &Name, TComponent *&Instance);
     void AddError(const QString &Message);
-    // Picture data of Obj that could not be decoded.
-    void PictureError(TPersistent *Obj, const Exception &E);
     void FinishLoading();
     // Adds Obj to FLoaded unless it is there; Fresh: made by this read just now.
     void AddLoaded(TqdzComponent *Obj, bool Fresh);

@@ -231,7 +231,7 @@ TEST_F(ClassRTTI, ScriptsMayNotReloadShowOrClearTheReportWhileItIsBuilt)
     } cases[] = {
         {"begin Report.LoadFromFile('/nonexistent/x.qd3'); end.", "Cannot load a template"},
         {"begin Report.ShowReport; end.", "Cannot show the report"},
-        {"begin Report.Clear; end.", "Cannot clear the report"},
+        {"begin Report.Clear; end.", "Cannot change TqdzReport"},
         {"begin MasterData1.Clear; end.", "Cannot change MasterData1"},
         {"begin Page1.Clear; end.", "Cannot change Page1"},
         // An object without a name is named by its class.

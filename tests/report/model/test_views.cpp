@@ -723,7 +723,7 @@ TEST(PictureView, DataThatCannotBeDecodedIsALoadErrorNamingThePicture)
         QStringList errors;
         for (int i = 0; i < back.Errors()->Count(); ++i)
             errors << back.Errors()->Strings(i);
-        EXPECT_EQ(errors, c.Errors);
+        EXPECT_EQ(errors.join('|').toStdString(), c.Errors.join('|').toStdString());
         auto *loaded = dynamic_cast<TqdzPictureView *>(back.FindObject(QStringLiteral("Picture1")));
         ASSERT_NE(loaded, nullptr);
         EXPECT_EQ(loaded->Picture()->Graphic() != nullptr, c.Errors.isEmpty());
