@@ -682,50 +682,29 @@ TEST(PictureView, FileLinksAndBuiltPageAttributes)
 
 TEST(PictureView, DataThatCannotBeDecodedIsALoadErrorNamingThePicture)
 {
-    // A PNG whose bytes are kept but cannot become a picture: the rest of the
-    // data zeroed (as when cut short), or a header claiming 60000 x 60000.
     QImage small(4, 4, QImage::Format_RGB32);
     small.fill(Qt::red);
     TPngImage png;
     png.SetImage(small);
     const QByteArray good = png.SaveToBytes();
-    ASSERT_GT(good.size(), 40);
-    auto withSize = [&good](quint32 W, quint32 H) {
-        QByteArray b = good;
-        qToBigEndian(W, b.data() + 16);
-        qToBigEndian(H, b.data() + 20);
-        qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef *>(b.constData() + 12), 17)), b.data() + 29);
-        return b;
-    };
-    QByteArray cut = good;
+    // The same number of bytes: the data after the header zeroed (as when
+    // cut short), or a header (with its checksum) claiming 60000 x 60000.
+    QByteArray cut = good, large = good;
     std::fill(cut.begin() + 33, cut.end(), '\0');
-    const struct {
-        const char *Name;
-        QByteArray Bytes;
-        QStringList Errors;
-    } cases[] = {
-        {"whole", withSize(4, 4), {}},
-        {"cut short", cut, {"Picture1: PNG image is not valid"}},
-        {"too large", withSize(60000, 60000), {"Picture1: PNG image is not valid"}},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.Name);
+    qToBigEndian(quint32(60000), large.data() + 16);
+    qToBigEndian(quint32(60000), large.data() + 20);
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef *>(large.constData() + 12), 17)), large.data() + 29);
+    for (const QByteArray &bytes : {good, cut, large}) {
         TReportFixture a;
         auto *pic = new TqdzPictureView(a.Band);
         pic->SetName(QStringLiteral("Picture1"));
         pic->Picture()->SetGraphic(&png);
-        QByteArray text = SaveTemplate(&a.Report);
-        const QByteArray hex = good.toHex().toUpper();
-        ASSERT_TRUE(text.contains(hex));
-        text.replace(hex, c.Bytes.toHex().toUpper());
         TqdzReport back(nullptr);
-        LoadTemplate(&back, text);
-        QStringList errors;
-        for (int i = 0; i < back.Errors()->Count(); ++i)
-            errors << back.Errors()->Strings(i);
-        EXPECT_EQ(errors.join('|').toStdString(), c.Errors.join('|').toStdString());
+        LoadTemplate(&back, SaveTemplate(&a.Report).replace(good.toHex().toUpper(), bytes.toHex().toUpper()));
+        const bool whole = bytes == good;
+        EXPECT_EQ(back.Errors()->Text(), whole ? QString() : QStringLiteral("Picture1: PNG image is not valid\r\n"));
         auto *loaded = dynamic_cast<TqdzPictureView *>(back.FindObject(QStringLiteral("Picture1")));
         ASSERT_NE(loaded, nullptr);
-        EXPECT_EQ(loaded->Picture()->Graphic() != nullptr, c.Errors.isEmpty());
+        EXPECT_EQ(loaded->Picture()->Graphic() != nullptr, whole);
     }
 }

@@ -26,11 +26,10 @@ TqdzDialogForm *ShownDialog()
 TEST(DialogPageDuringBuild, TheCloseBoxOrTheBuildsStopEndsIt)
 {
     const struct {
-        const char *Name;
-        const char *Script; // the main block
-        bool Button;        // a button that ends the page (never clicked)
+        const char *Name, *Script; // the main block
+        bool Button;               // a button that ends the page (never clicked)
         int MaxBuildTime;
-        bool Cancel;        // the build is cancelled meanwhile
+        bool Cancel; // the build is cancelled meanwhile
         bool Built;
         QString Error;
     } cases[] = {
@@ -61,14 +60,11 @@ TEST(DialogPageDuringBuild, TheCloseBoxOrTheBuildsStopEndsIt)
         // Each shown dialog gets its close box pressed, or the cancel.
         QTimer act;
         QObject::connect(&act, &QTimer::timeout, [&] {
-            if (TqdzDialogForm *f = ShownDialog()) {
-                if (c.Cancel) {
-                    H.Report->SetTerminated(true);
-                } else {
-                    QCloseEvent close;
-                    QCoreApplication::sendEvent(f->Widget(), &close);
-                }
-            }
+            QCloseEvent close;
+            if (TqdzDialogForm *f = ShownDialog(); f && c.Cancel)
+                H.Report->SetTerminated(true);
+            else if (f)
+                QCoreApplication::sendEvent(f->Widget(), &close);
         });
         act.start(50);
         // Whatever still waits after 5 s is closed for good, and counted.
