@@ -816,10 +816,12 @@ public:
     QString GetDescription() const override;
     void FontChanged(TObject *Sender) override;
 
-    // Shows the form modally; the result is its modal result.
+    // Shows the form modally; the result is its modal result. Without the
+    // windows layer the page has no form and this raises NoWindowsError.
     int ShowModal();
     int GetModalResult() const;
     TForm *Form() const { return FForm.get(); }
+    QString NoWindowsError() const;
 
     TFormBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TFormBorderStyle Value);
@@ -853,6 +855,10 @@ public:
 
 private:
     std::unique_ptr<TForm> FForm;
+    // The client size when there is no form to hold it (the form's own at
+    // first).
+    int FClientWidth = 115;
+    int FClientHeight = 59;
     TFormBorderStyle FBorderStyle = bsSizeable;
     QString FCaption;
     TColor FColor = clBtnFace;

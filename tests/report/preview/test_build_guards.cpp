@@ -9,7 +9,7 @@
 #include "platform/Forms.h"
 #include "platform/Streams.h"
 #include "platform/TypInfo.h"
-#include "report/engine/qdzBuild.h"
+#include "report/preview/qdzPreviewSetup.h"
 #include "report/engine/qdzPreviewPages.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassRTTI.h"
