@@ -55,12 +55,22 @@ void TqdzPreviewPages::ReleasePage(TqdzReportPage *Page)
         FreePage(Page);
 }
 
-void TqdzPreviewPages::ClearPageCache()
+void TqdzPreviewPages::DropCached(const TCacheEntry &Entry, bool Unload)
+{
+    // What was loaded to rebuild a page goes back to the file with the page:
+    // printing or exporting every page keeps no more loaded than the cache.
+    if (Unload && Report()->EngineOptions()->UseFileCache())
+        if (TqdzXMLItem *item = PageItem(Entry.Index); item && item->Unloadable())
+            FXMLDocument->UnloadItem(item);
+    ReleasePage(Entry.Page);
+}
+
+void TqdzPreviewPages::DropPageCache(bool Unload)
 {
     std::vector<TCacheEntry> entries = std::move(FPageCache);
     FPageCache.clear();
     for (TCacheEntry &e : entries)
-        ReleasePage(e.Page);
+        DropCached(e, Unload);
 }
 
 TqdzPreviewPages::TPageHold::TPageHold(TqdzPreviewPages *Store, int Index)
@@ -83,10 +93,7 @@ void TqdzPreviewPages::InsertIntoCache(int Index, TqdzReportPage *Page)
     if (FPageCache.size() > 1 && int(FPageCache.size()) > limit) {
         TCacheEntry last = FPageCache.back();
         FPageCache.pop_back();
-        if (Report()->EngineOptions()->UseFileCache())
-            if (TqdzXMLItem *item = PageItem(last.Index); item && item->Unloadable())
-                FXMLDocument->UnloadItem(item);
-        ReleasePage(last.Page);
+        DropCached(last, true);
     }
 }
 
@@ -202,10 +209,11 @@ void TqdzPreviewPages::AddEmptyPage(int Index)
     TqdzXMLItem *source = PageItem(Index);
     if (!source)
         return;
+    // Emptied first: the cached pages' indices are right until the insert.
+    ClearPageCache();
     auto *item = new TqdzXMLItem;
     item->SetName(source->Name());
     PagesNode()->InsertItem(Index, item);
-    ClearPageCache();
 }
 
 void TqdzPreviewPages::DeletePage(int Index)
@@ -215,8 +223,8 @@ void TqdzPreviewPages::DeletePage(int Index)
     TqdzXMLItem *item = PageItem(Index);
     if (!item)
         return;
-    delete item;
     ClearPageCache();
+    delete item;
 }
 
 void TqdzPreviewPages::ModifyPage(int Index, TqdzReportPage *Page)
