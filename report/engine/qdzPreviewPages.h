@@ -187,7 +187,8 @@ private:
     void InsertIntoCache(int Index, TqdzReportPage *Page);
     // Unload false: the items stay as they are (about to be freed).
     void DropPageCache(bool Unload);
-    void DropCached(const TCacheEntry &Entry, bool Unload);
+    // With the file cache, an unloadable page item back to the file.
+    void UnloadPageItem(int Index);
     void ReleasePage(TqdzReportPage *Page);
     // What the store needs of particular views: a built picture view left
     // without a picture takes it from the cache; a view is drawn with its

@@ -55,14 +55,13 @@ void TqdzPreviewPages::ReleasePage(TqdzReportPage *Page)
         FreePage(Page);
 }
 
-void TqdzPreviewPages::DropCached(const TCacheEntry &Entry, bool Unload)
+void TqdzPreviewPages::UnloadPageItem(int Index)
 {
     // What was loaded to rebuild a page goes back to the file with the page:
     // printing or exporting every page keeps no more loaded than the cache.
-    if (Unload && Report()->EngineOptions()->UseFileCache())
-        if (TqdzXMLItem *item = PageItem(Entry.Index); item && item->Unloadable())
+    if (Report()->EngineOptions()->UseFileCache())
+        if (TqdzXMLItem *item = PageItem(Index); item && item->Unloadable())
             FXMLDocument->UnloadItem(item);
-    ReleasePage(Entry.Page);
 }
 
 void TqdzPreviewPages::DropPageCache(bool Unload)
@@ -70,7 +69,12 @@ void TqdzPreviewPages::DropPageCache(bool Unload)
     std::vector<TCacheEntry> entries = std::move(FPageCache);
     FPageCache.clear();
     for (TCacheEntry &e : entries)
-        DropCached(e, Unload);
+        ReleasePage(e.Page);
+    // After the pages: a file that cannot be written leaves items loaded,
+    // no page behind.
+    if (Unload)
+        for (TCacheEntry &e : entries)
+            UnloadPageItem(e.Index);
 }
 
 TqdzPreviewPages::TPageHold::TPageHold(TqdzPreviewPages *Store, int Index)
@@ -93,7 +97,8 @@ void TqdzPreviewPages::InsertIntoCache(int Index, TqdzReportPage *Page)
     if (FPageCache.size() > 1 && int(FPageCache.size()) > limit) {
         TCacheEntry last = FPageCache.back();
         FPageCache.pop_back();
-        DropCached(last, true);
+        ReleasePage(last.Page);
+        UnloadPageItem(last.Index);
     }
 }
 
