@@ -172,6 +172,10 @@ struct TPromptInstalled
         TqdzBuildFactories f = qdzBuildFactories();
         f.PasswordPrompt = &qdzAskPassword;
         f.CreateDialogForm = &qdzCreateDialogForm;
+        // The wrong password's error box comes from the windows layer too.
+        TqdzBuildFactories windows;
+        qdzAddPreviewFactories(windows);
+        f.ShowErrorMessage = windows.ShowErrorMessage;
         qdzInstallBuildFactories(f);
     }
     ~TPromptInstalled()
@@ -179,6 +183,7 @@ struct TPromptInstalled
         TqdzBuildFactories f = qdzBuildFactories();
         f.PasswordPrompt = nullptr;
         f.CreateDialogForm = nullptr;
+        f.ShowErrorMessage = nullptr;
         qdzInstallBuildFactories(f);
     }
 };
