@@ -414,9 +414,23 @@ void Tmain::FormActivate(TObject *)
 {
     if (Tag() != 0)
         return;
+    FLoginPending = true;
     SetEnabled(false);
     Login->Show();
     SetTag(1);
+}
+
+void Tmain::SetEnabled(bool Value)
+{
+    TForm::SetEnabled(Value && !FLoginPending);
+}
+
+void Tmain::LoggedIn(const QString &OperatorName)
+{
+    caozy->SetCaption(OperatorName);
+    FLoginPending = false;
+    SetTag(1);
+    SetEnabled(true);
 }
 
 void Tmain::ToolButton1Click(TObject *)
