@@ -558,9 +558,10 @@ void UploadDeliveries(TSyncProgress *Progress)
     const int m = int(orders.size());
     int n = 0;
     for (std::vector<UploadRow> &order : orders) {
+        // The bar first: setting the text paints the window at once.
         if (Progress) {
-            Progress->SetText(QStringLiteral("正在上传第 %1 单, 共 %2 单 (单号 %3)").arg(n + 1).arg(m).arg(order.front().Dh));
             Progress->SetPercent(n * 100 / m);
+            Progress->SetText(QStringLiteral("正在上传第 %1 单, 共 %2 单 (单号 %3)").arg(n + 1).arg(m).arg(order.front().Dh));
         }
         ++n;
         try {

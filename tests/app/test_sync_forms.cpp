@@ -408,3 +408,28 @@ TEST_F(SyncTest, ARowLockedOnTheServerTimesOutOnlyItsOrderWhileTheProgressShows)
     EXPECT_FALSE(Data->S_ADOConnection1->Connected());
     EXPECT_TRUE(BusyGone());
 }
+
+TEST_F(SyncTest, UploadProgressBarFollowsItsLabel)
+{
+    MainStandIn main;
+    LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx) values (7,'D-7','2024-03-09',101,2),(8,'D-8','2024-03-09',102,2),"
+                            "(9,'D-9','2024-03-10',101,2);"
+                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl) values (70,7,201,10.5,11),(80,8,201,5,6),(90,9,201,3,3)"));
+    // The label and the bar whenever the busy window lets events through
+    // (that is when it is painted).
+    QStringList seen;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&seen] {
+        if (!Form2 || !Form2->Label2->Caption().startsWith(QStringLiteral("正在上传")))
+            return;
+        const QString s = Form2->Label2->Caption().section(QLatin1Char(' '), 0, 5) + QStringLiteral(" %1%").arg(Form2->YbProgressBar1->Percent());
+        if (seen.isEmpty() || seen.back() != s)
+            seen << s;
+    });
+    watch.start();
+    DialogRecorder dialogs;
+    UploadDeliveriesClick();
+    EXPECT_EQ(dialogs.Texts().value(1), QStringLiteral("数据上传成功!"));
+    EXPECT_EQ(seen.join(QLatin1Char('|')).toStdString(), "正在上传第 1 单, 共 3 单 0%|正在上传第 2 单, 共 3 单 33%|正在上传第 3 单, 共 3 单 66%");
+}
