@@ -733,6 +733,25 @@ TEST_F(MainListsTest, TilesAreScaledLikeTheOtherTextsAndReadable)
     EXPECT_NEAR(right - left + 1, want, 3) << "font " << M->ScaledFontSize(14);
 }
 
+TEST_F(MainListsTest, EveryListHeaderFitsItsColumn)
+{
+    ProcessEvents(10);
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    TCanvas c(&scratch);
+    for (TDBGrid *g : {M->Sell_Dh, M->Sell_Cp_Dh, M->Sell_Lx_Gride}) {
+        c.Font()->Assign(g->Font());
+        int right = g->ColWidths(0);
+        for (int i = 0; i < g->Columns()->Count(); ++i) {
+            TColumn *col = g->Columns()->Items(i);
+            // The title is drawn 2 pixels in and needs as much room on its right.
+            EXPECT_LE(c.TextWidth(col->Title()->Caption()) + 4, col->Width()) << g->Name().toStdString() << ' ' << i;
+            right += col->Width();
+        }
+        // And the columns stay inside the grid.
+        EXPECT_LE(right, g->ClientWidth()) << g->Name().toStdString();
+    }
+}
+
 // The screen adaptation at the sizes the station meets, each in a process
 // of its own on a virtual screen of that size.
 TEST(ScreenAdaptation, AtTheStationsScreenSizes)
@@ -758,11 +777,12 @@ TEST(ScreenAdaptation, AtTheStationsScreenSizes)
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_filter=MainListsTest.WindowRescaledOnceToTheScreen:"
                                     "MainListsTest.TilesAreScaledLikeTheOtherTextsAndReadable:"
+                                    "MainListsTest.EveryListHeaderFitsItsColumn:"
                                     "StationTiles.EveryTileAndColumnStaysOnTheScaledScreen")});
         ASSERT_TRUE(child.waitForFinished(180000)) << name.toStdString();
         const QString out = QString::fromUtf8(child.readAll());
         EXPECT_EQ(child.exitCode(), 0) << name.toStdString() << "\n" << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 3 tests."))) << name.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 4 tests."))) << name.toStdString();
     }
 }
 
