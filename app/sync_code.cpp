@@ -189,7 +189,7 @@ QString FailureReason(const QString &DriverText)
     else if (t.contains(QLatin1String("connection")) || t.contains(QLatin1String("terminat"))
              || t.contains(QLatin1String("communication link")))
         reason = QStringLiteral("与服务器的连接中断");
-    else if (t.contains(QLatin1String("not a valid")))
+    else if (t.contains(QLatin1String("not a valid")) || t.contains(QStringLiteral("不是有效的")))
         reason = QStringLiteral("数据不是有效的数字");
     else if (t.contains(QLatin1String("violat")) || t.contains(QLatin1String("constraint")) || t.contains(QLatin1String("conflict")))
         reason = QStringLiteral("服务器拒绝了数据");
@@ -467,7 +467,7 @@ void UploadOrder(const std::vector<UploadRow> &Rows)
                               {Variant(head.Dh), Variant(head.Dhrq), Variant(head.Lury)});
                     serverOrder = FindServerOrder(head);
                     if (serverOrder == 0)
-                        throw EDatabaseError(QStringLiteral("The order inserted on the server was not found"));
+                        throw EDatabaseError(QStringLiteral("服务器上找不到刚写入的订单"));
                 }
                 LocalRun(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"),
                          {Variant(serverOrder), Variant(head.Id)});
@@ -483,7 +483,7 @@ void UploadOrder(const std::vector<UploadRow> &Rows)
                 if (r.LineUploaded || (r.LocalDh != 1 && r.LocalLineFlag != 1))
                     continue;
                 if (serverOrder == 0)
-                    throw EDatabaseError(QStringLiteral("The order of line %1 is not on the server").arg(r.SjId));
+                    throw EDatabaseError(QStringLiteral("明细 %1 所属的订单不在服务器上").arg(r.SjId));
                 qint64 line = FindServerLine(serverOrder, r, claimed);
                 if (line == 0)
                     line = InsertServerLine(serverOrder, r);
@@ -613,7 +613,7 @@ bool StartDownload(TForm2 *Busy, TDateTime &Day)
     }
     if (!TryStrToDate(Trim(typed), Day)) {
         Busy->Close();
-        EConvertError e(QStringLiteral("'%1' is not a valid date").arg(typed));
+        EConvertError e(QStringLiteral("'%1' 不是有效的日期!").arg(typed));
         Application->ShowException(&e);
         return false;
     }
