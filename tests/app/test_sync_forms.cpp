@@ -1,4 +1,5 @@
 // The line chooser, the busy window and the toolbar flows with their boxes.
+#include "TestFiles.h"
 #include "ComCtrls.h"
 #include "CodePages.h"
 #include "FormHarness.h"
@@ -79,7 +80,7 @@ TEST(SyncBusyWindow, ScrollsItsTextAndClosesAtOneHundred)
     EXPECT_EQ(busy.YbProgressBar1->Percent(), 0);
     busy.SetPercent(40);
     busy.Label1->SetLeft(133);
-    GrabToFile(&busy, QStringLiteral("/tmp/station_busy.png"));
+    GrabToFile(&busy, TestFile(QStringLiteral("station_busy.png")));
     busy.SetPercent(99);
     busy.Timer1->SetEnabled(true);
     busy.Timer1Timer(nullptr);
@@ -148,7 +149,7 @@ TEST(SyncLineChooser, DoubleClickRulesAndTheSavedFiles)
     EXPECT_EQ(chooser.select_khfl_id->Items()->Text(), QStringLiteral("1\r\n3\r\n2\r\n"));
     chooser.select_khfl->SetItemIndex(2);
     chooser.select_khflDblClick(chooser.select_khfl);
-    GrabToFile(&chooser, QStringLiteral("/tmp/station_lines.png"));
+    GrabToFile(&chooser, TestFile(QStringLiteral("station_lines.png")));
 
     // "开始同步" saves the choice, gives the main window back and starts the download.
     DialogRecorder dialogs; // the date box is cancelled
@@ -236,12 +237,12 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         EXPECT_TRUE(BusyGone());
     }
     {
-        // A typed date that is no date ends with the class library's error box.
+        // A typed date that is no date ends with the error box.
         DialogRecorder dialogs;
         dialogs.Inputs = {QStringLiteral("2024-13-45")};
         FullDownloadClick();
         ASSERT_EQ(dialogs.Dialogs.size(), 2u);
-        EXPECT_EQ(dialogs.Dialogs[1].Text, QStringLiteral("'2024-13-45' is not a valid date."));
+        EXPECT_EQ(dialogs.Dialogs[1].Text, QStringLiteral("'2024-13-45' 不是有效的日期!"));
         EXPECT_TRUE(BusyGone());
     }
     {
