@@ -166,7 +166,6 @@ public:
     // disabled: a dialog closing cannot give it back, and a disabled window
     // takes no clicks or keys.
     void SetEnabled(bool Value) override;
-    bool LoginPending() const { return FLoginPending; }
     // The login window's success: the operator's name, the window enabled.
     void LoggedIn(const QString &OperatorName);
 
