@@ -3,6 +3,7 @@
 #include "Sell_Host.h"
 #include "SysUtils.h"
 #include "datacenter_code.h"
+#include "weighing_code.h"
 
 TSell_Add_Cp *Sell_Add_Cp = nullptr;
 
@@ -10,10 +11,12 @@ int AddStationLine(int OrderId, int ProductId, double Gross, double Tare, double
 {
     qint64 id = 0;
     const bool ok = LocalTransaction([&] {
-        auto q = DataCenter->LocalOpen(QStringLiteral("select min(id) as id from sys_jhsj"));
-        const TField f = q->FieldByName(QStringLiteral("id"));
-        id = f.IsNull() ? 1000 : f.AsLargeInt() - 1;
-        LocalRun(QStringLiteral("insert into sys_jhsj(id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values(?,?,?,?,?,?,?,1)"),
+        // Negative, below every id: no downloaded line can meet it. The key
+        // lets the upload tell this line's server copy from any other.
+        auto q = DataCenter->LocalOpen(QStringLiteral("select min(coalesce(min(id),0),0)-1 as id from sys_jhsj"));
+        id = q->FieldByName(QStringLiteral("id")).AsLargeInt();
+        LocalRun(QStringLiteral("insert into sys_jhsj(id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj,upload_key) "
+                                "values(?,?,?,?,?,?,?,1,lower(hex(randomblob(6))))"),
                  {Variant(id), Variant(OrderId), Variant(ProductId), Variant(Net), Variant(Net), Variant(Price),
                   Variant(Amount)});
         // The record belongs to the line just made, by its id.
@@ -191,12 +194,13 @@ void TSell_Add_Cp::Timer1Timer(TObject *)
     double g, t, p;
     if (zzl->Text().isEmpty() || qp->Text().isEmpty() || !ToNumber(zzl->Text(), g) || !ToNumber(qp->Text(), t))
         return;
-    const QString net = FloatToStr(g - t);
+    const double n = RoundedNet(g, t);
+    const QString net = FloatToStr(n);
     if (jz->Text() != net)
         jz->SetText(net);
     if (dj->Text().isEmpty() || !ToNumber(dj->Text(), p))
         return;
-    const QString amount = FloatToStr((g - t) * p);
+    const QString amount = FloatToStr(n * p);
     if (je->Text() != amount)
         je->SetText(amount);
 }
@@ -256,9 +260,19 @@ void TSell_Add_Cp::Button1Click(TObject *)
     // The figures as the timer would show them now, so a price typed just
     // before Enter is in the amount.
     Timer1Timer(Timer1);
-    double gross, tare, net, price;
-    if (!ToNumber(zzl->Text(), gross) || !ToNumber(qp->Text(), tare) || !ToNumber(jz->Text(), net)
-        || !ToNumber(dj->Text(), price) || gross < 0) {
+    double gross, tare, net = 0, price;
+    bool weighed = ToNumber(zzl->Text(), gross) && ToNumber(qp->Text(), tare) && ToNumber(dj->Text(), price) && gross >= 0;
+    if (weighed) {
+        // A net below zero would take goods back, as the keypads refuse it.
+        try {
+            net = NetWeight(gross, tare);
+            gross = WrittenWeight(gross);
+            tare = WrittenWeight(tare);
+        } catch (const EConvertError &) {
+            weighed = false;
+        }
+    }
+    if (!weighed) {
         SellWarning(QStringLiteral("总重量或去皮不对,本次操作失败,请重新操作!"));
         return;
     }

@@ -9,8 +9,8 @@
 
 // Adds the line (ordered and delivered quantity Net, price, amount, made
 // locally) and its first weighing record (Gross, Tare) in one local
-// transaction. The line id is one below the smallest line id (1000 on an
-// empty table). Returns the new line id, 0 when nothing was written.
+// transaction. The line id is one below the smallest line id and below zero
+// (-1 on an empty table). Returns the new line id, 0 when nothing was written.
 int AddStationLine(int OrderId, int ProductId, double Gross, double Tare, double Net, double Price, double Amount);
 
 class TSell_Add_Cp : public TForm

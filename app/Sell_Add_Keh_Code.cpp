@@ -27,18 +27,10 @@ bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &
         auto seq = DataCenter->LocalOpen(QStringLiteral(
             "select substr(dh,-3) as dh from sys_jhdh where id=(select min(id) as id from sys_jhdh where lx=2 and local_dh=1)"));
         number = StationOrderNumber(WorkDate, seq->IsEmpty() ? QString() : seq->FieldByName(QStringLiteral("dh")).AsString());
-        auto ids = DataCenter->LocalOpen(QStringLiteral(
-            "select count(*) as num,min(id) as allmin,(select min(id) from sys_jhdh where lx=2) as kindmin from sys_jhdh"));
-        qint64 id = 1000;
-        if (ids->FieldByName(QStringLiteral("num")).AsInteger() != 0) {
-            // One below the smallest kind-2 id; when that id is taken by an order
-            // of another kind (or there is no kind-2 order), one below all ids.
-            const TField kindMin = ids->FieldByName(QStringLiteral("kindmin"));
-            id = kindMin.IsNull() ? ids->FieldByName(QStringLiteral("allmin")).AsLargeInt() - 1 : kindMin.AsLargeInt() - 1;
-            auto taken = DataCenter->LocalOpen(QStringLiteral("select id from sys_jhdh where id=?"), {Variant(id)});
-            if (!taken->IsEmpty())
-                id = ids->FieldByName(QStringLiteral("allmin")).AsLargeInt() - 1;
-        }
+        // Below every id and below zero: the server's ids are positive, so an
+        // order that comes down later never meets one made here.
+        auto ids = DataCenter->LocalOpen(QStringLiteral("select min(coalesce(min(id),0),0)-1 as id from sys_jhdh"));
+        const qint64 id = ids->FieldByName(QStringLiteral("id")).AsLargeInt();
         LocalRun(QStringLiteral("insert into sys_jhdh(id,dh,dhrq,unit,lx,lury,local_dh) values(?,?,?,?,2,?,1)"),
                  {Variant(id), Variant(number), Variant(WorkDate), Variant(CustomerId), Variant(Operator)});
     });

@@ -13,7 +13,7 @@ QString StationOrderNumber(const QString &WorkDate, const QString &LastSeq);
 
 // Makes a station order (kind 2, entered by Operator, made locally) for the
 // customer on the work date in one local transaction: the number as above,
-// the id one below the smallest kind-2 order id (1000 on an empty table).
+// the id one below the smallest order id and below zero (-1 on an empty table).
 // False when nothing was written; Dh receives the new number.
 bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &Operator, QString &Dh);
 

@@ -83,8 +83,8 @@ void TSell_Lx_Qup::Button13Click(TObject *)
     const int orderId = WeighingHost.Lx_StringGrid1 ? WeighingHost.Lx_StringGrid1->Tag() : 0;
     double net, tare;
     try {
-        tare = StrToInt(Lur_value->Text()) * TareValue(ChosenUnitTare());
-        net = NetValue(WrittenWeight(GrossValue(WeighingHost.m_zhongzl ? WeighingHost.m_zhongzl->Text() : QString()) - tare));
+        tare = WrittenWeight(StrToInt(Lur_value->Text()) * TareValue(ChosenUnitTare()));
+        net = NetWeight(GrossValue(WeighingHost.m_zhongzl ? WeighingHost.m_zhongzl->Text() : QString()), tare);
     } catch (const EConvertError &) {
         WeighingWarning(QStringLiteral("总重量或去皮不对,本次操作失败,请重新操作!"));
         return;

@@ -73,7 +73,9 @@ bool DeleteAddedLine(int LineId)
         added = !q->IsEmpty();
         if (!added)
             return;
-        LocalRun(QStringLiteral("update sys_jhsj set dhid=-1*dhid where id=?"), {Variant(LineId)});
+        // Order id 0 hides the line from every order: with station orders below
+        // zero, a negated id could name another order.
+        LocalRun(QStringLiteral("update sys_jhsj set dhid=0 where id=?"), {Variant(LineId)});
         LocalRun(QStringLiteral("update sys_jhsj_mx set  delete_yes=1  where jhsj_id=?"), {Variant(LineId)});
     });
     return ok && added;

@@ -19,7 +19,7 @@ void FillDetailsRows(TADOQuery *Details, TADOQuery *Source);
 // the station), in one local transaction. A record already deleted or
 // missing changes nothing. False when nothing was written because of a failure.
 bool DeleteWeighingRecord(int RecordId);
-// Hides a line added at the station from its order (negated order id) and
+// Hides a line added at the station from its order (order id 0) and
 // marks its records deleted, in one local transaction. Downloaded lines are
 // left alone (false).
 bool DeleteAddedLine(int LineId);

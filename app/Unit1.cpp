@@ -514,6 +514,9 @@ void Tmain::OpenScalePort(int ScaleType)
     MSComm1->SetInBufferCount(0);
     MSComm1->SetOutBufferCount(0);
     MSComm1->SetRThreshold(18);
+    // A scale that sends one frame when it settles sends fewer bytes than
+    // the threshold: what waits is read once the line has been quiet.
+    MSComm1->SetRQuietTime(ScaleQuietTime);
     MSComm1->SetInputMode(comInputModeText);
     FScaleFrames.Clear();
     MSComm1->SetPortOpen(true);
@@ -543,7 +546,8 @@ void Tmain::MSComm1Comm(TObject *)
 
 void Tmain::ParseScaleInput()
 {
-    if (MSComm1->CommEvent() != comEvReceive)
+    const int event = MSComm1->CommEvent();
+    if (event != comEvReceive && event != comEvQuiet)
         return;
     // Everything that arrived, so a burst shows its newest frame.
     QString text;
@@ -551,7 +555,7 @@ void Tmain::ParseScaleInput()
         text += MSComm1->Input();
     MSComm1->SetInBufferCount(0);
     MSComm1->SetOutBufferCount(0);
-    const QString weight = FScaleFrames.Feed(text);
+    const QString weight = FScaleFrames.Feed(text, event == comEvQuiet);
     if (!weight.isEmpty())
         m_zhongzl->SetText(weight);
 }

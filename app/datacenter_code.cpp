@@ -144,6 +144,59 @@ void TDataCenter::CheckLocalSchema()
         if (cols->IsEmpty() && !LocalExec(QStringLiteral("alter table %1 add column server_id INTEGER").arg(name)))
             throw EDatabaseError(QStringLiteral("'%1' 无法升级: 表 %2 加不上 server_id 列").arg(path, name));
     }
+    // Databases made before the upload keys may hold station orders and lines
+    // under positive ids: they get the column and lose those ids together.
+    auto keys = LocalOpen(QStringLiteral("select name from pragma_table_info('sys_jhsj') where name='upload_key'"));
+    if (keys->IsEmpty() && !LocalTransaction([this] {
+            MakeQuery(L_ADOConnection1, QStringLiteral("alter table sys_jhsj add column upload_key TEXT"), {})->ExecSQL();
+            MoveStationIdsBelowZero();
+        }))
+        throw EDatabaseError(QStringLiteral("'%1' 无法更新(本机新增的订单改为负编号),请关闭其他使用该文件的程序后重新启动").arg(path));
+}
+
+namespace {
+
+void RunOrRaise(const QString &Sql, const QList<Variant> &Params = {})
+{
+    MakeQuery(DataCenter->L_ADOConnection1, Sql, Params)->ExecSQL();
+}
+
+// Gives every row of Table that the filter picks a new id below all others,
+// largest id first (so the newest, which had the smallest id, keeps the
+// smallest), and makes the references follow: {table, column} pairs.
+void MoveBelowZero(const QString &Table, const QString &Filter, const QList<std::pair<QString, QString>> &References)
+{
+    auto rows = DataCenter->LocalOpen(QStringLiteral("select id from %1 where %2 order by id desc").arg(Table, Filter));
+    for (rows->First(); !rows->Eof(); rows->Next()) {
+        const qint64 old = rows->Fields(0).AsLargeInt();
+        auto next = DataCenter->LocalOpen(QStringLiteral("select min(coalesce(min(id),0),0)-1 from %1").arg(Table));
+        const qint64 id = next->Fields(0).AsLargeInt();
+        RunOrRaise(QStringLiteral("update %1 set id=? where id=?").arg(Table), {Variant(id), Variant(old)});
+        for (const auto &r : References)
+            RunOrRaise(QStringLiteral("update %1 set %2=? where %2=?").arg(r.first, r.second), {Variant(id), Variant(old)});
+    }
+}
+
+} // namespace
+
+void TDataCenter::MoveStationIdsBelowZero()
+{
+    auto todo = LocalOpen(QStringLiteral(
+        "select (select count(*) from sys_jhsj where local_jhsj is not null and dhid<>0 and dhid not in (select id from sys_jhdh)),"
+        "(select count(*) from sys_jhdh where local_dh=1 and id>=0),"
+        "(select count(*) from sys_jhsj where local_jhsj is not null and id>=0)"));
+    // A deleted added line leaves every order: with ids of both signs in use,
+    // a negated order id could name another order.
+    if (todo->Fields(0).AsLargeInt() > 0)
+        RunOrRaise(QStringLiteral("update sys_jhsj set dhid=0 where local_jhsj is not null and dhid<>0 "
+                                  "and dhid not in (select id from sys_jhdh)"));
+    // Station orders and lines of older databases may hold positive ids, which
+    // a download can meet; all of them move below zero, in their order.
+    if (todo->Fields(1).AsLargeInt() > 0)
+        MoveBelowZero(QStringLiteral("sys_jhdh"), QStringLiteral("local_dh=1"), {{QStringLiteral("sys_jhsj"), QStringLiteral("dhid")}});
+    if (todo->Fields(2).AsLargeInt() > 0)
+        MoveBelowZero(QStringLiteral("sys_jhsj"), QStringLiteral("local_jhsj is not null"),
+                      {{QStringLiteral("sys_jhsj_mx"), QStringLiteral("jhsj_id")}});
 }
 
 void TDataCenter::DataModuleDestroy()

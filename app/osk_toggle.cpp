@@ -25,28 +25,6 @@ QString ProgramFile(const QString &Program)
     return file.isEmpty() ? QString() : QFileInfo(file).canonicalFilePath();
 }
 
-// The interpreter named on a script's first line ("#!/bin/sh",
-// "#!/usr/bin/env python3"), resolved; '' for a program that is no script.
-QString ScriptInterpreter(const QString &Script)
-{
-    QFile f(Script);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray first = f.readLine(256);
-    if (!first.startsWith("#!"))
-        return QString();
-    const QStringList words = QString::fromLocal8Bit(first.mid(2)).simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.isEmpty())
-        return QString();
-    if (QFileInfo(words[0]).fileName() == QLatin1String("env")) {
-        for (int i = 1; i < words.size(); ++i)
-            if (!words[i].startsWith(QLatin1Char('-')) && !words[i].contains(QLatin1Char('=')))
-                return ProgramFile(words[i]);
-        return QString();
-    }
-    return ProgramFile(words[0]);
-}
-
 QString ProcessExecutable(qint64 Pid)
 {
     // The kernel's own link to the running image: an argument cannot fake it.
@@ -54,33 +32,28 @@ QString ProcessExecutable(qint64 Pid)
     return exe.isEmpty() ? QString() : QFileInfo(exe).canonicalFilePath();
 }
 
-QStringList ProcessArguments(qint64 Pid)
+// When the process began (clock ticks since boot), '' for no live process: a
+// process id alone may be given to another process once the first has ended.
+QByteArray ProcessStart(qint64 Pid)
 {
-    QStringList argv;
-    QFile cmd(QStringLiteral("/proc/%1/cmdline").arg(Pid));
-    if (cmd.open(QIODevice::ReadOnly))
-        for (const QByteArray &a : cmd.readAll().split('\0'))
-            if (!a.isEmpty())
-                argv << QString::fromLocal8Bit(a);
-    return argv;
+    QFile f(QStringLiteral("/proc/%1/stat").arg(Pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray stat = f.readAll();
+    // The command name in parentheses may hold spaces: the fields follow its last ')'.
+    const int close = stat.lastIndexOf(')');
+    const QList<QByteArray> fields = stat.mid(close + 1).simplified().split(' ');
+    // fields[0] is the state (Z: ended, not yet reaped), fields[19] the start time.
+    if (close < 0 || fields.size() < 20 || fields[0] == "Z")
+        return QByteArray();
+    return fields[19];
 }
 
-// A script runs as its interpreter with the script's path among the first
-// arguments (after at most one interpreter option); a relative path counts
-// from the process's own current directory.
-bool RunsScript(qint64 Pid, const QString &Script)
-{
-    const QStringList argv = ProcessArguments(Pid);
-    const QString cwd = QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(Pid));
-    for (int i = 1; i < qMin(3, int(argv.size())); ++i) {
-        if (argv[i].startsWith(QLatin1Char('-')))
-            continue;
-        const QString path = QDir::isAbsolutePath(argv[i]) || cwd.isEmpty() ? argv[i] : cwd + QLatin1Char('/') + argv[i];
-        if (QFileInfo(path).canonicalFilePath() == Script)
-            return true;
-    }
-    return false;
-}
+// The keyboard this station started: its process id and start.
+struct StartedKeyboard {
+    qint64 Pid = 0;
+    QByteArray Start;
+} Started;
 
 } // namespace
 
@@ -90,18 +63,12 @@ QList<qint64> FindProcesses(const QString &Program)
     const QString file = ProgramFile(Program);
     if (file.isEmpty())
         return found;
-    const QString interpreter = ScriptInterpreter(file);
     const qint64 self = qint64(getpid());
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &e : entries) {
         bool ok = false;
         const qint64 pid = e.toLongLong(&ok);
-        if (!ok || pid == self)
-            continue;
-        const QString exe = ProcessExecutable(pid);
-        if (exe.isEmpty())
-            continue;
-        if (exe == file || (!interpreter.isEmpty() && exe == interpreter && RunsScript(pid, file)))
+        if (ok && pid != self && ProcessExecutable(pid) == file)
             found << pid;
     }
     return found;
@@ -110,11 +77,18 @@ QList<qint64> FindProcesses(const QString &Program)
 bool ToggleOnScreenKeyboard()
 {
     const QString program = OnScreenKeyboardProgram();
-    const QList<qint64> running = FindProcesses(program);
+    QList<qint64> running = FindProcesses(program);
+    if (!Started.Start.isEmpty() && !running.contains(Started.Pid) && ProcessStart(Started.Pid) == Started.Start)
+        running << Started.Pid;
+    Started = StartedKeyboard();
     if (!running.isEmpty()) {
         for (qint64 pid : running)
             ::kill(pid_t(pid), SIGTERM);
         return false;
     }
-    return QProcess::startDetached(program, {});
+    qint64 pid = 0;
+    if (!QProcess::startDetached(program, {}, QString(), &pid))
+        return false;
+    Started = {pid, ProcessStart(pid)};
+    return true;
 }

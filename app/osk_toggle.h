@@ -6,9 +6,12 @@
 #include <QList>
 
 QString OnScreenKeyboardProgram();
-// Process ids of running processes of Program (a path, or a name found
-// through PATH): those whose executable is that file, or, for a script, its
-// interpreter running that script. Names and arguments alone never match.
+// Process ids of running processes whose executable (/proc/<pid>/exe) is
+// Program's file (a path, or a name found through PATH). Names and arguments
+// never match, so a keyboard that is a script is found only by
+// ToggleOnScreenKeyboard, through the process id it started.
 QList<qint64> FindProcesses(const QString &Program);
-// Stops the running keyboard, or starts one. Returns true when it was started.
+// Stops the keyboard this station started and any process running the
+// keyboard's executable, or starts one when none runs. Returns true when it
+// was started.
 bool ToggleOnScreenKeyboard();

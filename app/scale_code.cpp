@@ -41,7 +41,7 @@ QString ParseScaleFrame(const QString &Frame)
     return weight;
 }
 
-QString TScaleFrames::Feed(const QString &Text)
+QString TScaleFrames::Feed(const QString &Text, bool Quiet)
 {
     FPending += Text;
     int end = -1;
@@ -51,7 +51,7 @@ QString TScaleFrames::Feed(const QString &Text)
     if (end < 0) {
         // No line end yet: a scale that ends no frame sends one 16-character
         // frame at a time; a longer run is a partial frame that never ended.
-        if (FPending.size() < 16)
+        if (FPending.size() < 16 && !Quiet)
             return QString();
         const QString weight = ParseScaleFrame(FPending);
         FPending.clear();
@@ -61,6 +61,13 @@ QString TScaleFrames::Feed(const QString &Text)
     FPending = FPending.mid(end + 1);
     if (FPending.size() > 64)
         FPending.clear();
+    if (Quiet && !FPending.isEmpty()) {
+        // Nothing follows the unended tail: it is the newest frame, or a cut one.
+        const QString tail = ParseScaleFrame(FPending);
+        FPending.clear();
+        if (!tail.isEmpty())
+            return tail;
+    }
     // The newest complete frame that reads counts; a frame cut at the start
     // of the buffer does not read and gives way to the one before it.
     for (int i = int(lines.size()) - 1; i >= 0; --i) {

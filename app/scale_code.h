@@ -18,15 +18,20 @@ QString ParseScaleFrame(const QString &Frame);
 // Feed takes the text read and returns the weight of the newest complete
 // frame that reads ('' when none did); a frame not yet ended waits for the
 // rest of it. Text without any line end is read as one frame, as before.
+// Quiet says the line has been quiet since Text arrived: the scale sent all
+// it will for now, so a frame not ended is read as it stands (and dropped).
 class TScaleFrames
 {
 public:
-    QString Feed(const QString &Text);
+    QString Feed(const QString &Text, bool Quiet = false);
     void Clear() { FPending.clear(); }
 
 private:
     QString FPending;
 };
+
+// Milliseconds of silence on the scale's line after which what waits is read.
+constexpr int ScaleQuietTime = 100;
 
 // The warning when the scale's port fails while it is read.
 QString ScaleLostMessage();

@@ -102,8 +102,8 @@ void Tsell_lx_input::Button13Click(TObject *)
     const int orderId = WeighingHost.Lx_StringGrid1 ? WeighingHost.Lx_StringGrid1->Tag() : 0;
     double net, tare;
     try {
-        tare = WeightValue(Lur_value->Text());
-        net = NetValue(WrittenWeight(GrossValue(WeighingHost.m_zhongzl ? WeighingHost.m_zhongzl->Text() : QString()) - tare));
+        tare = WrittenWeight(WeightValue(Lur_value->Text()));
+        net = NetWeight(GrossValue(WeighingHost.m_zhongzl ? WeighingHost.m_zhongzl->Text() : QString()), tare);
     } catch (const EConvertError &) {
         WeighingWarning(QStringLiteral("总重量或去皮不对,本次操作失败,请重新操作!"));
         return;

@@ -8,7 +8,8 @@
 #include "proce.h"
 #include "tongbuxianl.h"
 #include <QFile>
-#include <cmath>
+#include <QRandomGenerator>
+#include <algorithm>
 
 TSyncHost SyncHost;
 int ServerConnectTimeout = 10;
@@ -34,23 +35,77 @@ std::unique_ptr<TADOQuery> MakeQuery(TADOConnection *Conn, const QString &Sql, c
     return q;
 }
 
-// Statements here must not fail quietly: they raise, and the step rolls back.
-void LocalRun(const QString &Sql, const QList<Variant> &Params = {})
+// Work on the station's own database: what fails there is the station's
+// fault, not the server's, and is reported so.
+template <class F>
+auto OnStation(F &&Work) -> decltype(Work())
 {
-    MakeQuery(DataCenter->L_ADOConnection1, Sql, Params)->ExecSQL();
+    try {
+        return Work();
+    } catch (const ELocalDatabaseError &) {
+        throw;
+    } catch (const Exception &E) {
+        throw ELocalDatabaseError(E.Message());
+    }
 }
 
-void ServerRun(const QString &Sql, const QList<Variant> &Params = {})
+// Statements here must not fail quietly: they raise, and the step rolls back.
+// Both return the number of rows the statement reached.
+int LocalRun(const QString &Sql, const QList<Variant> &Params = {})
 {
-    MakeQuery(DataCenter->S_ADOConnection1, Sql, Params)->ExecSQL();
+    return OnStation([&] { return MakeQuery(DataCenter->L_ADOConnection1, Sql, Params)->ExecSQL(); });
+}
+
+int ServerRun(const QString &Sql, const QList<Variant> &Params = {})
+{
+    return MakeQuery(DataCenter->S_ADOConnection1, Sql, Params)->ExecSQL();
+}
+
+// A local mark that must reach exactly one row.
+void LocalMark(const QString &Sql, const QList<Variant> &Params)
+{
+    if (LocalRun(Sql, Params) != 1)
+        throw ELocalDatabaseError(QStringLiteral("本机数据中找不到要标记的记录"));
+}
+
+std::unique_ptr<TADOQuery> LocalRead(const QString &Sql, const QList<Variant> &Params = {})
+{
+    return OnStation([&] { return DataCenter->LocalOpen(Sql, Params); });
 }
 
 std::unique_ptr<TADOQuery> OpenForAppend(const QString &Sql)
 {
-    auto q = MakeQuery(DataCenter->L_ADOConnection1, Sql, {});
-    q->SetLockType(ltBatchOptimistic);
-    q->Open();
-    return q;
+    return OnStation([&] {
+        auto q = MakeQuery(DataCenter->L_ADOConnection1, Sql, {});
+        q->SetLockType(ltBatchOptimistic);
+        q->Open();
+        return q;
+    });
+}
+
+// The work lands in the station's database whole or not at all; inside a
+// transaction already open it becomes part of that one (a download is one).
+void LocalAtomically(const std::function<void()> &Work)
+{
+    TADOConnection *local = DataCenter->L_ADOConnection1;
+    if (local->InTransaction()) {
+        Work();
+        return;
+    }
+    OnStation([&] { local->BeginTrans(); });
+    try {
+        Work();
+        OnStation([&] { local->CommitTrans(); });
+    } catch (...) {
+        if (local->InTransaction()) {
+            try {
+                local->RollbackTrans();
+            } catch (const Exception &) {
+                // The transaction is gone either way; the first error is the one to report.
+            }
+        }
+        throw;
+    }
 }
 
 // "0" then ",id" for each row: the ids are read as numbers, so the list can
@@ -198,24 +253,40 @@ QString FailureReason(const QString &DriverText)
     return reason + QStringLiteral(": ") + (text.isEmpty() ? QStringLiteral("(驱动程序未说明原因)") : text);
 }
 
+QString LocalFailureReason(const QString &DriverText)
+{
+    const QString text = DriverText.simplified();
+    return QStringLiteral("本机数据库出错: ") + (text.isEmpty() ? QStringLiteral("(驱动程序未说明原因)") : text);
+}
+
+QString SyncFailureReason(const Exception &E)
+{
+    return dynamic_cast<const ELocalDatabaseError *>(&E) ? LocalFailureReason(E.Message()) : FailureReason(E.Message());
+}
+
 bool ConnectServer()
 {
     TADOConnection *s = DataCenter->S_ADOConnection1;
     try {
         s->SetConnected(false);
         s->SetConnectionString(ServerConnectionString(ReadServerAddress()));
-        s->SetConnectionTimeout(ServerConnectTimeout);
-        s->SetConnected(true);
-        // No statement may wait longer than this for a lock or a busy
-        // server. PostgreSQL knows a statement timeout, SQL Server a lock timeout.
-        try {
-            ServerRun(QStringLiteral("set statement_timeout = %1").arg(ServerStatementTimeoutMs));
-        } catch (const Exception &) {
-            ServerRun(QStringLiteral("set lock_timeout %1").arg(ServerStatementTimeoutMs));
+        // A key the station would pass over (an ODBC "Server=" for "Data
+        // Source=") would send it to another server, or to none.
+        const QStringList unused = s->UnusedKeys();
+        if (!unused.isEmpty()) {
+            Warn(QStringLiteral("ip.txt中的连接项 %1 本站不使用,请改用 Data Source、Port、Initial Catalog、User ID、Password、Driver!")
+                     .arg(unused.join(QStringLiteral("、"))));
+            return false;
         }
+        s->SetConnectionTimeout(ServerConnectTimeout);
+        // No statement may wait longer than this for a lock or a busy server;
+        // a server that cannot be told so is still used (the log says so).
+        s->SetStatementTimeout(ServerStatementTimeoutMs);
+        s->SetConnected(true);
         return true;
-    } catch (const Exception &) {
-        Warn(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!"));
+    } catch (const Exception &E) {
+        const QString why = E.Message().simplified();
+        Warn(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n") + (why.isEmpty() ? QStringLiteral("(驱动程序未说明原因)") : why));
         return false;
     }
 }
@@ -247,17 +318,17 @@ void DownloadTable(const TDownloadStep &Step, const QString &D)
             params << Variant(D);
     // Read the server first: a failing select leaves the local table untouched.
     auto source = DataCenter->ServerOpen(Step.ServerSelect, params);
-    DataCenter->L_ADOConnection1->RunInTransaction([&] {
+    LocalAtomically([&] {
         LocalRun(QStringLiteral("delete from ") + Step.Table);
         auto target = OpenForAppend(Step.LocalTarget);
-        CopyDataset(Step.Fields, source.get(), target.get());
+        OnStation([&] { CopyDataset(Step.Fields, source.get(), target.get()); });
     });
 }
 
 void DownloadOrdersStep(const QString &D, bool Purge)
 {
     const QString lines = ChosenLineIds();
-    DataCenter->L_ADOConnection1->RunInTransaction([&] {
+    LocalAtomically([&] {
         if (Purge) {
             // Orders from the day before D on stay.
             LocalRun(QStringLiteral("delete from sys_jhdh where dhrq<date(?,'-1 day')"), {Variant(D)});
@@ -266,7 +337,7 @@ void DownloadOrdersStep(const QString &D, bool Purge)
         }
         // Downloaded orders of the day, and the server's copies of the orders
         // this station uploaded: neither may come down again.
-        auto local = DataCenter->LocalOpen(
+        auto local = LocalRead(
             QStringLiteral("select id from sys_jhdh where lx=2 and dhrq=? and local_dh is null "
                            "union select server_id from sys_jhdh where server_id is not null"),
             {Variant(D)});
@@ -277,22 +348,24 @@ void DownloadOrdersStep(const QString &D, bool Purge)
                 .arg(lines, have),
             {Variant(D)});
         auto target = OpenForAppend(QStringLiteral("select id,dh,dhrq,unit,lx,lury from sys_jhdh"));
-        for (source->First(); !source->Eof(); source->Next()) {
-            target->Append();
-            for (const char *f : {"id", "dh", "dhrq", "unit", "lury"})
-                CopyField(source->FieldByName(QString::fromLatin1(f)), target->FieldByName(QString::fromLatin1(f)));
-            target->FieldByName(QStringLiteral("lx")).SetAsInteger(2);
-            target->Post();
-        }
-        target->UpdateBatch();
+        OnStation([&] {
+            for (source->First(); !source->Eof(); source->Next()) {
+                target->Append();
+                for (const char *f : {"id", "dh", "dhrq", "unit", "lury"})
+                    CopyField(source->FieldByName(QString::fromLatin1(f)), target->FieldByName(QString::fromLatin1(f)));
+                target->FieldByName(QStringLiteral("lx")).SetAsInteger(2);
+                target->Post();
+            }
+            target->UpdateBatch();
+        });
     });
 }
 
 void DownloadOrderLinesStep(const QString &D)
 {
     const QString lines = ChosenLineIds();
-    DataCenter->L_ADOConnection1->RunInTransaction([&] {
-        auto local = DataCenter->LocalOpen(
+    LocalAtomically([&] {
+        auto local = LocalRead(
             QStringLiteral("select sj.id from sys_jhdh dh,sys_jhsj sj where dh.id=sj.dhid and dh.lx=2 and dh.dhrq=? "
                            "and dh.local_dh is null and sj.local_jhsj is null "
                            "union select server_id from sys_jhsj where server_id is not null order by 1"),
@@ -312,7 +385,7 @@ void DownloadOrderLinesStep(const QString &D)
             {QStringLiteral("dinghl"), QStringLiteral("dinghl")}, {QStringLiteral("dj"), QStringLiteral("dj")},
             {QStringLiteral("bz"), QStringLiteral("bz1")},
         };
-        CopyDataset(map, source.get(), target.get());
+        OnStation([&] { CopyDataset(map, source.get(), target.get()); });
     });
 }
 
@@ -326,35 +399,41 @@ void Say(TSyncProgress *Progress, const QString &Title, int N, int M)
 
 } // namespace
 
+// Both run every step inside one local transaction: the station's data
+// changes only when all of them succeeded.
 void DownloadOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
 {
     const QString d = SqlDate(Date);
     const int m = int(MasterDownloadSteps().size()) + 2;
     int n = 0;
-    for (const TDownloadStep &s : MasterDownloadSteps()) {
-        Say(Progress, s.Title, ++n, m);
-        DownloadTable(s, d);
+    LocalAtomically([&] {
+        for (const TDownloadStep &s : MasterDownloadSteps()) {
+            Say(Progress, s.Title, ++n, m);
+            DownloadTable(s, d);
+            Step(Counter, Progress);
+        }
+        Say(Progress, QStringLiteral("订单"), ++n, m);
+        DownloadOrdersStep(d, true);
         Step(Counter, Progress);
-    }
-    Say(Progress, QStringLiteral("订单"), ++n, m);
-    DownloadOrdersStep(d, true);
-    Step(Counter, Progress);
-    Say(Progress, QStringLiteral("订单明细"), ++n, m);
-    DownloadOrderLinesStep(d);
+        Say(Progress, QStringLiteral("订单明细"), ++n, m);
+        DownloadOrderLinesStep(d);
+    });
     Report(Progress, 100);
 }
 
 void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
 {
     const QString d = SqlDate(Date);
-    Say(Progress, CustomersDownloadStep().Title, 1, 3);
-    DownloadTable(CustomersDownloadStep(), d);
-    Step(Counter, Progress);
-    Say(Progress, QStringLiteral("订单"), 2, 3);
-    DownloadOrdersStep(d, false);
-    Step(Counter, Progress);
-    Say(Progress, QStringLiteral("订单明细"), 3, 3);
-    DownloadOrderLinesStep(d);
+    LocalAtomically([&] {
+        Say(Progress, CustomersDownloadStep().Title, 1, 3);
+        DownloadTable(CustomersDownloadStep(), d);
+        Step(Counter, Progress);
+        Say(Progress, QStringLiteral("订单"), 2, 3);
+        DownloadOrdersStep(d, false);
+        Step(Counter, Progress);
+        Say(Progress, QStringLiteral("订单明细"), 3, 3);
+        DownloadOrderLinesStep(d);
+    });
     Report(Progress, 100);
 }
 
@@ -374,6 +453,8 @@ struct UploadRow {
     qint64 OrderServerId; // dh.server_id, 0 when not known
     qint64 SjId;
     qint64 Mc;
+    QString Product;      // the product's name, for the operator
+    QString Key;          // sj.upload_key
     QString Songhl, Dj, Shisje;
 };
 
@@ -389,107 +470,153 @@ std::unique_ptr<TADOQuery> ServerQuery(const QString &Sql, const QList<Variant> 
     return q;
 }
 
-// The server's copy of a station order: a resend after a lost local commit
-// finds the copy it made the first time instead of inserting a second one.
-qint64 FindServerOrder(const UploadRow &Head)
+// What the server copy of an added line carries in its note: the line's key.
+QString LineMarker(const QString &Key)
 {
-    auto q = ServerQuery(QStringLiteral("select id from sys_jhdh where dh=? and dhrq=? and unit=? and lx=2 order by id"),
-                         {Variant(Head.Dh), Variant(Head.Dhrq), Variant(Head.Unit)});
+    return QStringLiteral("CS#") + Key;
+}
+
+// A line this station sends that is not yet marked uploaded.
+bool ToSend(const UploadRow &R)
+{
+    return R.LocalLine && !R.LineUploaded && (R.LocalDh == 1 || R.LocalLineFlag == 1);
+}
+
+// The server's copy of a station order that a resend after a lost local
+// commit finds: same number, date and customer, and holding a line that
+// carries the key of one of the order's own lines. 0 when there is none.
+qint64 FindOwnServerOrder(const std::vector<UploadRow> &Rows)
+{
+    const UploadRow &head = Rows.front();
+    QList<Variant> params{Variant(head.Dh), Variant(head.Dhrq), Variant(head.Unit)};
+    QStringList marks;
+    for (const UploadRow &r : Rows)
+        if (r.LocalLine && !r.Key.isEmpty()) {
+            marks << QStringLiteral("?");
+            params << Variant(LineMarker(r.Key));
+        }
+    if (marks.isEmpty())
+        return 0;
+    auto q = ServerQuery(QStringLiteral("select dh.id from sys_jhdh dh where dh.dh=? and dh.dhrq=? and dh.unit=? and dh.lx=2 "
+                                        "and exists (select 1 from sys_jhsj sj where sj.dhid=dh.id and sj.bz1 in (%1)) "
+                                        "order by dh.id")
+                             .arg(marks.join(QLatin1Char(','))),
+                         params);
     return q->IsEmpty() ? 0 : q->Fields(0).AsLargeInt();
 }
 
-bool SameNumber(const QString &SqlText, const TField &F)
+// An order uploaded by a station that did not yet keep server ids: the one
+// server order of its number, date and customer; 0 when there is none.
+qint64 FindEarlierServerOrder(const UploadRow &Head)
 {
-    if (SqlText == QLatin1String("null"))
-        return F.IsNull();
-    return !F.IsNull() && std::abs(StrToFloat(SqlText) - F.AsFloat()) < 0.0005;
+    auto q = ServerQuery(QStringLiteral("select id from sys_jhdh where dh=? and dhrq=? and unit=? and lx=2 order by id"),
+                         {Variant(Head.Dh), Variant(Head.Dhrq), Variant(Head.Unit)});
+    if (q->RecordCount() > 1)
+        throw EDatabaseError(QStringLiteral("服务器上有 %1 张单号、日期、客户都相同的订单,无法确定哪一张是本机上传的").arg(q->RecordCount()));
+    return q->IsEmpty() ? 0 : q->Fields(0).AsLargeInt();
 }
 
-// A line this station inserted under server order ServerOrder earlier but
-// never recorded (the local commit failed): same product, quantity and price,
-// and not yet claimed by another line of the order. 0 when there is none.
-qint64 FindServerLine(qint64 ServerOrder, const UploadRow &R, const QList<qint64> &Claimed)
+bool ServerOrderExists(qint64 Id)
 {
-    auto q = ServerQuery(QStringLiteral("select id,songhl,dj from sys_jhsj where dhid=? and mc=? order by id"),
-                         {Variant(ServerOrder), Variant(R.Mc)});
-    for (q->First(); !q->Eof(); q->Next()) {
-        const qint64 id = q->FieldByName(QStringLiteral("id")).AsLargeInt();
-        if (!Claimed.contains(id) && SameNumber(R.Songhl, q->FieldByName(QStringLiteral("songhl")))
-            && SameNumber(R.Dj, q->FieldByName(QStringLiteral("dj"))))
-            return id;
-    }
-    return 0;
+    return !ServerQuery(QStringLiteral("select id from sys_jhdh where id=?"), {Variant(Id)})->IsEmpty();
+}
+
+// Inserts the station order and returns its server id. It goes in under a
+// number of its own first, so that the row found is this insert and never
+// another station's order of the same number, and then takes its real one.
+qint64 InsertServerOrder(const UploadRow &Head)
+{
+    // As long as the station's own numbers, so any column that holds those holds it.
+    const QString provisional = QStringLiteral("#%1").arg(QRandomGenerator::system()->generate64() & 0xFFFFFFFFFFull, 10, 16,
+                                                          QLatin1Char('0'));
+    if (ServerRun(QStringLiteral("insert into sys_jhdh(dh,dhrq,unit,lury,zf,lx,zt) values(?,?,%1,?,-1,2,0)").arg(Head.Unit),
+                  {Variant(provisional), Variant(Head.Dhrq), Variant(Head.Lury)})
+        != 1)
+        throw EDatabaseError(QStringLiteral("服务器未插入订单"));
+    auto q = ServerQuery(QStringLiteral("select id from sys_jhdh where dh=?"), {Variant(provisional)});
+    if (q->RecordCount() != 1)
+        throw EDatabaseError(QStringLiteral("服务器上找不到刚插入的订单"));
+    const qint64 id = q->Fields(0).AsLargeInt();
+    if (ServerRun(QStringLiteral("update sys_jhdh set dh=? where id=?"), {Variant(Head.Dh), Variant(id)}) != 1)
+        throw EDatabaseError(QStringLiteral("服务器未写入订单号"));
+    return id;
+}
+
+// The server copy of an added line under ServerOrder, found by its key; 0 when there is none.
+qint64 FindServerLine(qint64 ServerOrder, const UploadRow &R)
+{
+    if (R.Key.isEmpty())
+        return 0;
+    auto q = ServerQuery(QStringLiteral("select id from sys_jhsj where dhid=? and bz1=? order by id"),
+                         {Variant(ServerOrder), Variant(LineMarker(R.Key))});
+    return q->IsEmpty() ? 0 : q->Fields(0).AsLargeInt();
 }
 
 qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
 {
-    ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje) values(%1,%2,%3,%3,%4,%5)")
-                  .arg(ServerOrder)
-                  .arg(R.Mc)
-                  .arg(R.Songhl, R.Dj, R.Shisje));
-    auto q = ServerQuery(QStringLiteral("select max(id) from sys_jhsj where dhid=? and mc=?"),
-                         {Variant(ServerOrder), Variant(R.Mc)});
-    return q->Fields(0).AsLargeInt();
+    if (ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje,bz1) values(%1,%2,%3,%3,%4,%5,?)")
+                      .arg(ServerOrder)
+                      .arg(R.Mc)
+                      .arg(R.Songhl, R.Dj, R.Shisje),
+                  {Variant(LineMarker(R.Key))})
+        != 1)
+        throw EDatabaseError(QStringLiteral("服务器未插入订单明细"));
+    const qint64 id = FindServerLine(ServerOrder, R);
+    if (id == 0)
+        throw EDatabaseError(QStringLiteral("服务器上找不到刚插入的订单明细"));
+    return id;
 }
 
-// Server line ids already taken by local lines of the order: downloaded lines
-// carry the server's id, uploaded added lines the id they were given.
-QList<qint64> ClaimedServerLines(qint64 LocalOrder)
+// One order's rows: the server and the local marks change together or not
+// at all. Lines that reached no server row are returned, left unmarked.
+QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
 {
-    QList<qint64> ids;
-    auto q = DataCenter->LocalOpen(QStringLiteral("select case when local_jhsj is null then id else server_id end "
-                                                  "from sys_jhsj where dhid=?"),
-                                   {Variant(LocalOrder)});
-    for (q->First(); !q->Eof(); q->Next())
-        if (!q->Fields(0).IsNull())
-            ids << q->Fields(0).AsLargeInt();
-    return ids;
-}
-
-// One order's rows: the server and the local marks change together or not at all.
-void UploadOrder(const std::vector<UploadRow> &Rows)
-{
+    static const QString LineGone = QStringLiteral("服务器上已没有这一订单明细,数量未上传");
+    static const QString OrderGone = QStringLiteral("服务器上已没有这张订单,数量未上传");
     TADOConnection *server = DataCenter->S_ADOConnection1;
     TADOConnection *local = DataCenter->L_ADOConnection1;
     const UploadRow &head = Rows.front();
+    const bool sending = std::any_of(Rows.begin(), Rows.end(), ToSend);
+    QList<TUploadFailure> missing;
     server->BeginTrans();
     try {
-        local->BeginTrans();
+        OnStation([&] { local->BeginTrans(); });
         try {
-            // The server id the station order's lines go under.
+            // The server id the order's added lines go under; 0 when it has none.
             qint64 serverOrder = head.LocalDh == 1 ? head.OrderServerId : head.Id;
             if (head.LocalDh == 1 && serverOrder == 0)
-                serverOrder = FindServerOrder(head);
+                serverOrder = FindOwnServerOrder(Rows);
+            if (head.LocalDh == 1 && serverOrder == 0 && head.OrderUploaded)
+                serverOrder = FindEarlierServerOrder(head);
             if (head.LocalDh == 1 && !head.OrderUploaded) {
-                if (serverOrder == 0) {
-                    ServerRun(QStringLiteral("insert into sys_jhdh(dh,dhrq,unit,lury,zf,lx,zt) values(?,?,%1,?,-1,2,0)")
-                                  .arg(head.Unit),
-                              {Variant(head.Dh), Variant(head.Dhrq), Variant(head.Lury)});
-                    serverOrder = FindServerOrder(head);
-                    if (serverOrder == 0)
-                        throw EDatabaseError(QStringLiteral("服务器上找不到刚写入的订单"));
-                }
-                LocalRun(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"),
-                         {Variant(serverOrder), Variant(head.Id)});
+                if (serverOrder == 0)
+                    serverOrder = InsertServerOrder(head);
+                LocalMark(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"),
+                          {Variant(serverOrder), Variant(head.Id)});
+            } else if (sending && serverOrder != 0 && !ServerOrderExists(serverOrder)) {
+                serverOrder = 0;
             }
-            QList<qint64> claimed = ClaimedServerLines(head.Id);
             for (const UploadRow &r : Rows) {
                 if (!r.LocalLine) {
                     // Downloaded lines carry their quantity on every upload.
-                    ServerRun(QStringLiteral("update sys_jhsj set songhl=%1 where id=%2").arg(r.Songhl).arg(r.SjId));
-                    LocalRun(QStringLiteral("update sys_jhsj set has_upload=1 where id=?"), {Variant(r.SjId)});
+                    if (ServerRun(QStringLiteral("update sys_jhsj set songhl=%1 where id=%2").arg(r.Songhl).arg(r.SjId)) == 0) {
+                        missing.append({r.Dh, LineGone, r.Product, false});
+                        continue;
+                    }
+                    LocalMark(QStringLiteral("update sys_jhsj set has_upload=1 where id=?"), {Variant(r.SjId)});
                     continue;
                 }
-                if (r.LineUploaded || (r.LocalDh != 1 && r.LocalLineFlag != 1))
+                if (!ToSend(r))
                     continue;
-                if (serverOrder == 0)
-                    throw EDatabaseError(QStringLiteral("明细 %1 所属的订单不在服务器上").arg(r.SjId));
-                qint64 line = FindServerLine(serverOrder, r, claimed);
+                if (serverOrder == 0) {
+                    missing.append({r.Dh, OrderGone, r.Product, false});
+                    continue;
+                }
+                qint64 line = FindServerLine(serverOrder, r);
                 if (line == 0)
                     line = InsertServerLine(serverOrder, r);
-                claimed << line;
-                LocalRun(QStringLiteral("update sys_jhsj set has_upload=1,server_id=? where id=?"),
-                         {Variant(line), Variant(r.SjId)});
+                LocalMark(QStringLiteral("update sys_jhsj set has_upload=1,server_id=? where id=?"),
+                          {Variant(line), Variant(r.SjId)});
             }
         } catch (...) {
             local->RollbackTrans();
@@ -498,7 +625,7 @@ void UploadOrder(const std::vector<UploadRow> &Rows)
         // The server first: should the local commit fail, the resend finds
         // what the server already has, so nothing is lost and nothing doubled.
         server->CommitTrans();
-        local->CommitTrans();
+        OnStation([&] { local->CommitTrans(); });
     } catch (...) {
         if (server->InTransaction())
             server->RollbackTrans();
@@ -506,6 +633,7 @@ void UploadOrder(const std::vector<UploadRow> &Rows)
             local->RollbackTrans();
         throw;
     }
+    return missing;
 }
 
 } // namespace
@@ -517,18 +645,35 @@ EUploadFailed::EUploadFailed(const QList<TUploadFailure> &Failures)
 
 QString EUploadFailed::FailureText(const QList<TUploadFailure> &Failures)
 {
+    // A box with thousands of lines would not fit any screen.
+    const int shown = 20;
     QStringList lines;
-    for (const TUploadFailure &f : Failures)
-        lines << QStringLiteral("单号 %1: %2").arg(f.Dh, FailureReason(f.Message));
+    for (const TUploadFailure &f : Failures.mid(0, shown)) {
+        if (!f.Product.isEmpty())
+            lines << QStringLiteral("单号 %1 品名 %2: %3").arg(f.Dh, f.Product, f.Message);
+        else
+            lines << QStringLiteral("单号 %1: %2").arg(f.Dh, f.Local ? LocalFailureReason(f.Message) : FailureReason(f.Message));
+    }
+    if (Failures.size() > shown)
+        lines << QStringLiteral("……另有 %1 项未上传").arg(Failures.size() - shown);
     return lines.join(QLatin1Char('\n'));
 }
 
 void UploadDeliveries(TSyncProgress *Progress)
 {
-    auto q = DataCenter->LocalOpen(
-        QStringLiteral("select dh.has_upload,sj.has_upload as sjhas_upload,sj.local_jhsj,dh.id,dh.dh,dh.dhrq,dh.zzl,dh.xtlx,"
-                       "dh.unit,dh.local_dh,dh.lury,dh.server_id,sj.id as sjid,sj.mc,sj.songhl,sj.dj,sj.bz,sj.shisje"
-                       " from sys_jhdh dh,sys_jhsj sj where dh.lx=2 and dh.id=sj.dhid and sj.songhl is not null order by dh.id"));
+    // Every line made here has its key before anything is sent: a key made
+    // in a transaction that is then lost could not find the copy it sent.
+    if (LocalRead(QStringLiteral("select count(*) from sys_jhsj where local_jhsj is not null and upload_key is null"))
+            ->Fields(0)
+            .AsLargeInt()
+        > 0)
+        LocalRun(QStringLiteral("update sys_jhsj set upload_key=lower(hex(randomblob(6))) "
+                                "where local_jhsj is not null and upload_key is null"));
+    auto q = LocalRead(QStringLiteral(
+        "select dh.has_upload,sj.has_upload as sjhas_upload,sj.local_jhsj,dh.id,dh.dh,dh.dhrq,dh.zzl,dh.xtlx,"
+        "dh.unit,dh.local_dh,dh.lury,dh.server_id,sj.id as sjid,sj.mc,sj.songhl,sj.dj,sj.bz,sj.shisje,sj.upload_key,"
+        "(select cp.mc from sys_cp cp where cp.id=sj.mc) as cpmc"
+        " from sys_jhdh dh,sys_jhsj sj where dh.lx=2 and dh.id=sj.dhid and sj.songhl is not null order by dh.id,sj.id"));
     std::vector<std::vector<UploadRow>> orders;
     QList<TUploadFailure> failures;
     for (q->First(); !q->Eof(); q->Next()) {
@@ -546,6 +691,10 @@ void UploadDeliveries(TSyncProgress *Progress)
         r.OrderServerId = q->FieldByName(QStringLiteral("server_id")).AsLargeInt();
         r.SjId = q->FieldByName(QStringLiteral("sjid")).AsLargeInt();
         r.Mc = q->FieldByName(QStringLiteral("mc")).AsLargeInt();
+        r.Product = q->FieldByName(QStringLiteral("cpmc")).AsString();
+        if (r.Product.isEmpty())
+            r.Product = QString::number(r.Mc);
+        r.Key = q->FieldByName(QStringLiteral("upload_key")).AsString();
         r.Songhl = q->FieldByName(QStringLiteral("songhl")).AsString();
         r.Dj = q->FieldByName(QStringLiteral("dj")).AsString();
         r.Shisje = q->FieldByName(QStringLiteral("shisje")).AsString();
@@ -570,9 +719,9 @@ void UploadDeliveries(TSyncProgress *Progress)
                 r.Dj = SqlValueOrNull(r.Dj);
                 r.Shisje = SqlValueOrNull(r.Shisje);
             }
-            UploadOrder(order);
+            failures.append(UploadOrder(order));
         } catch (const Exception &E) {
-            failures.append({order.front().Dh, E.Message()});
+            failures.append({order.front().Dh, E.Message(), QString(), dynamic_cast<const ELocalDatabaseError *>(&E) != nullptr});
         }
     }
     if (!failures.isEmpty())
@@ -665,7 +814,7 @@ void FullDownloadClick()
     } catch (const Exception &E) {
         DataCenter->S_ADOConnection1->SetConnected(false);
         busy->Close();
-        Warn(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n") + FailureReason(E.Message()));
+        Warn(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n") + SyncFailureReason(E));
         return;
     }
     DataCenter->S_ADOConnection1->SetConnected(false);
@@ -695,7 +844,7 @@ void RefreshOrdersClick()
     } catch (const Exception &E) {
         DataCenter->S_ADOConnection1->SetConnected(false);
         busy->Close();
-        Warn(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n") + FailureReason(E.Message()));
+        Warn(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n") + SyncFailureReason(E));
         return;
     }
     DataCenter->S_ADOConnection1->SetConnected(false);
@@ -726,7 +875,7 @@ void UploadDeliveriesClick()
         // The operator learns which orders stayed behind and why; the others went up.
         failed = E.Message();
     } catch (const Exception &E) {
-        failed = FailureReason(E.Message());
+        failed = SyncFailureReason(E);
     }
     DataCenter->S_ADOConnection1->SetConnected(false);
     busy->SetPercent(100);

@@ -2,10 +2,11 @@
 //
 // The routines below the toolbar flows need no window: they take the work
 // date and report progress through TSyncProgress, and raise Exception on the
-// first statement that fails. Each download step replaces its local table
-// inside one local transaction, so a failing step leaves the table as it was.
-// The upload sends one order at a time inside one server and one local
-// transaction, and marks rows uploaded only once the server has them.
+// first statement that fails (ELocalDatabaseError when the station's own
+// database failed). A download runs inside one local transaction, so a
+// failing step leaves every table as it was. The upload sends one order at
+// a time inside one server and one local transaction, and marks rows
+// uploaded only once a server row took them.
 //
 // The server connection string: line 0 of db/ip.txt is the SQL Server's
 // address, completed with the station's fixed login. When that line is
@@ -35,13 +36,21 @@ public:
 
 // Limits on the central connection: how long connecting may take, and how
 // long one statement may run (a row locked on the server would otherwise
-// hold the station for good).
+// hold the station for good; on SQL Server only the wait for a lock is
+// bounded, and a server that takes no limit is used without one).
 extern int ServerConnectTimeout;     // seconds
 extern int ServerStatementTimeoutMs; // milliseconds
 
 // A server error as the operator reads it: one line saying what went wrong
 // in the station's words, then the driver's own text on the same line.
 QString FailureReason(const QString &DriverText);
+
+// A failure of the station's own database during a download or upload.
+STATION_EXCEPTION(ELocalDatabaseError, EDatabaseError)
+// Its line for the operator: the station's words, then the driver's text.
+QString LocalFailureReason(const QString &DriverText);
+// The line for any failure of a download or upload.
+QString SyncFailureReason(const Exception &E);
 
 // One master-data step: the local table is emptied and refilled from the server.
 struct TDownloadStep {
@@ -66,7 +75,9 @@ QString ChosenLineIds();
 QString ReadServerAddress();
 // The connection string for a server address (see above).
 QString ServerConnectionString(const QString &Address);
-// Connects DataCenter->S_ADOConnection1 afresh; false (after the warning) when it fails.
+// Connects DataCenter->S_ADOConnection1 afresh; false (after the warning,
+// which carries the driver's own text) when it fails. A key of the string
+// that the connection would not read is named and nothing is connected.
 bool ConnectServer();
 
 // Appends one destination row per source row, copying the named fields, and
@@ -84,14 +95,18 @@ void DownloadOrderLinesStep(const QString &D);
 // master or order step adds 10 and shows it; the lines step shows 100.
 void DownloadOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress);
 void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress);
-// An order the upload could not send, and why.
+// An order, or one line of it (Product set), that the upload could not send.
 struct TUploadFailure {
     QString Dh;
-    QString Message;
+    QString Message;  // the driver's text, or why the line reached no server row
+    QString Product;  // the line's product; empty when the whole order failed
+    bool Local = false; // the station's own database failed
 };
 
-// Raised by UploadDeliveries after every other order was sent; the message
-// holds one line "单号 <dh>: <reason>: <driver text>" per failed order.
+// Raised by UploadDeliveries after everything else was sent; the message
+// holds one line "单号 <dh>: <reason>: <driver text>" per failed order and
+// "单号 <dh> 品名 <product>: <reason>" per line that reached no server row
+// (the first 20 of them, then how many more).
 class EUploadFailed : public EDatabaseError
 {
 public:
@@ -105,9 +120,12 @@ private:
 
 // Sends delivered quantities, station orders and added lines, each order in
 // its own pair of transactions (an order that fails is left wholly unsent).
-// The server's ids of uploaded station orders and added lines are kept in
-// server_id, so a download never brings them back, and a resend finds what
-// the server already has. Raises EUploadFailed when any order failed.
+// A line whose server row (or order) is gone is left unmarked and reported,
+// the rest of its order goes. The server's ids of uploaded station orders
+// and added lines are kept in server_id, so a download never brings them
+// back. Each added line carries its upload key in the server copy's note
+// (bz1), so a resend after a lost local commit finds that copy, and never
+// one another station made. Raises EUploadFailed when anything stayed behind.
 // Progress hears "order n of m" before each order.
 void UploadDeliveries(TSyncProgress *Progress = nullptr);
 

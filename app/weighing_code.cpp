@@ -35,19 +35,31 @@ double TareValue(const QString &Text)
     return WeightValue(Text.trimmed());
 }
 
-double NetValue(double Net)
-{
-    // A net below zero means the tare or the load memory exceeds what lies on
-    // the scale: such a weighing would take goods back from the customer.
-    if (Net < 0)
-        throw EConvertError(QStringLiteral("'%1' 是负的净重!").arg(FloatToStr(Net)));
-    return Net;
-}
-
 double WrittenWeight(double Value)
 {
-    // The value goes to the database as the text the station shows for it.
-    return StrToFloat(FloatToStr(Value));
+    // Fifteen significant digits first, so the rounding to three decimals is
+    // decimal; a zero that was -1E-16 is written as 0, not -0.
+    if (!std::isfinite(Value))
+        return Value;
+    const double v = StrToFloat(FloatToStrF(Value, ffFixed, 15, 3));
+    return v == 0 ? 0.0 : v;
+}
+
+double RoundedNet(double Gross, double Tare, double Last)
+{
+    return WrittenWeight(WrittenWeight(Gross) - WrittenWeight(Tare) - WrittenWeight(Last));
+}
+
+double NetWeight(double Gross, double Tare, double Last)
+{
+    const double net = RoundedNet(Gross, Tare, Last);
+    // A net below zero means the tare or the load memory exceeds what lies on
+    // the scale: such a weighing would take goods back from the customer.
+    if (net < 0)
+        throw EConvertError(QStringLiteral("'%1' 是负的净重!").arg(FloatToStr(net)));
+    if (!std::isfinite(net))
+        throw EConvertError(QStringLiteral("'%1' 不是有效的重量!").arg(FloatToStr(net)));
+    return net;
 }
 
 TWeighing TypedWeighing(TWeighingMode Mode, const QString &Reading, const QString &Typed, const QString &LastGross)
@@ -55,24 +67,23 @@ TWeighing TypedWeighing(TWeighingMode Mode, const QString &Reading, const QStrin
     TWeighing w;
     const double t = WeightValue(Typed);
     if (Mode == wmManual) {
-        w.Net = NetValue(t);
-        w.Gross = t;
+        w.Net = NetWeight(t, 0);
+        w.Gross = w.Net;
         w.Tare = 0;
         w.LastGross = w.LastStep = QStringLiteral("0");
         return w;
     }
     const double s = GrossValue(Reading);
+    w.Tare = WrittenWeight(t);
     if (Mode == wmSameLoad) {
         const double last = WeightValue(LastGross);
-        w.Net = NetValue(WrittenWeight(s - t - last));
-        w.Gross = WrittenWeight(s - last);
-        w.Tare = t;
-        w.LastStep = FloatToStr(s - last);
+        w.Net = NetWeight(s, t, last);
+        w.Gross = RoundedNet(s, 0, last);
+        w.LastStep = FloatToStr(w.Gross);
         w.LastGross = Reading;
     } else {
-        w.Net = NetValue(WrittenWeight(s - t));
-        w.Gross = s;
-        w.Tare = t;
+        w.Net = NetWeight(s, t);
+        w.Gross = WrittenWeight(s);
         w.LastGross = w.LastStep = QStringLiteral("0");
     }
     return w;
@@ -85,17 +96,16 @@ TWeighing CrateWeighing(bool SameLoad, const QString &Reading, const QString &Cr
     const double s = GrossValue(Reading);
     const int c = StrToInt(Crates);
     const double u = TareValue(UnitTare);
-    const double tare = c * u;
-    w.Tare = tare;
+    w.Tare = WrittenWeight(c * u);
     if (SameLoad) {
         const double last = WeightValue(LastGross);
-        w.Net = NetValue(WrittenWeight(s - tare - last));
-        w.Gross = WrittenWeight(s - last);
-        w.LastStep = FloatToStr(s - last);
+        w.Net = NetWeight(s, w.Tare, last);
+        w.Gross = RoundedNet(s, 0, last);
+        w.LastStep = FloatToStr(w.Gross);
         w.LastGross = Reading;
     } else {
-        w.Net = NetValue(WrittenWeight(s - tare));
-        w.Gross = s;
+        w.Net = NetWeight(s, w.Tare);
+        w.Gross = WrittenWeight(s);
         w.LastGross = w.LastStep = QStringLiteral("0");
     }
     return w;
@@ -157,7 +167,7 @@ bool LineIsLive(int LineId)
 {
     if (!DataCenter || LineId == 0)
         return false;
-    // A deleted added line keeps its row under a negated order id: no order has it.
+    // A deleted added line keeps its row under order id 0: no order has it.
     auto q = DataCenter->LocalOpen(
         QStringLiteral("select sj.id from sys_jhsj sj,sys_jhdh dh where sj.dhid=dh.id and sj.id=?"), {Variant(LineId)});
     return !q->IsEmpty();

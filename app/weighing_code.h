@@ -1,5 +1,6 @@
-// The weighing arithmetic shared by the four weighing keypads, what they need
-// from the main window, and the local writes of one weighing.
+// The weighing arithmetic shared by the four weighing keypads (and the nets
+// of the add-product dialog), what the keypads need from the main window,
+// and the local writes of one weighing.
 //
 // A weighing turns the scale reading into a net quantity: the reading less
 // the tare, and, when several lines share one load on the scale, less the
@@ -54,11 +55,17 @@ double GrossValue(const QString &Reading);
 // A crate preset's unit tare: a number from 0 to the scale's largest reading;
 // anything else raises EConvertError.
 double TareValue(const QString &Text);
-// Net unchanged; a net below zero raises EConvertError, as a reading that
-// does not convert.
-double NetValue(double Net);
-// A computed weight as the station writes it: 15 significant digits.
+// A weight as the station checks and writes it: rounded to three decimals,
+// the most a weight carries (the scale shows two, typed values and crate
+// presets have at most three), which drops the binary noise of the
+// arithmetic: 0.6 - 3 x 0.2 is 0, not -1.1E-16.
 double WrittenWeight(double Value);
+// Gross less Tare less Last, each and the result as WrittenWeight gives
+// them: every net the station shows or writes comes from here.
+double RoundedNet(double Gross, double Tare, double Last = 0);
+// RoundedNet for a weighing: below zero it raises EConvertError, as a
+// reading that does not convert.
+double NetWeight(double Gross, double Tare, double Last = 0);
 
 // Typed tare (or, by hand, the whole quantity). Reading is the scale text,
 // Typed the keypad text. Raises EConvertError when a text does not convert.

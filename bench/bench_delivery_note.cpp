@@ -4,7 +4,7 @@
 #include "Unit1.h"
 #include "datacenter_code.h"
 #include "station_startup.h"
-#include "report/engine/qdzBuild.h"
+#include "report/preview/qdzPreviewSetup.h"
 #include "report/engine/qdzPrinter.h"
 #include "report/model/qdzClassRTTI.h"
 #include "report/model/qdzDMPClass.h"

@@ -1,5 +1,5 @@
 // Benchmarks of the preview window: showing a page, Find across pages, building with the preview open.
-#include "report/engine/qdzBuild.h"
+#include "report/preview/qdzPreviewSetup.h"
 #include "report/preview/qdzPreview.h"
 #include "report/preview/qdzPreviewForm.h"
 #include "report/model/qdzClass.h"

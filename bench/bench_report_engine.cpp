@@ -5,7 +5,8 @@
 // one built page with the text layout alone (the counter time_per_page of
 // the builds compares with it), and the same texts drawn straight into a
 // PDF by QPainter (the floor of printing). Building a template of 1,000 and
-// 10,000 objects, with copying its objects alone as reference.
+// 10,000 objects, with copying its objects alone as reference. A list of a
+// million rows, once, for the memory it holds.
 #include "platform/Dialogs.h"
 #include "platform/Printers.h"
 #include "report/engine/qdzBuild.h"
@@ -13,6 +14,7 @@
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzDrawText.h"
+#include "report/model/qdzMemoryMeter.h"
 #include "report/model/qdzVariables.h"
 #include "report/model/qdzWideStrings.h"
 #include "script/kw_irttiunits.h"
@@ -21,6 +23,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
@@ -194,6 +197,38 @@ void BM_ListReportToPdf(benchmark::State &State)
     Build(State, true);
 }
 BENCHMARK(BM_ListReportToPdf)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A million rows with the default options, built once: within the default
+// memory limit. held_mb is what the process grew by over the build (the
+// measure the limit takes), peak_mb the process's highest resident memory.
+void BM_ListReportMillion(benchmark::State &State)
+{
+    int Pages = 0;
+    qint64 Held = 0;
+    for (auto _ : State) {
+        ListReport L(int(State.range(0)));
+        L.Report->EngineOptions()->SetDoublePass(false);
+        TScopedDialogHook Answer([&](TDialogRequest &) { return int(IDOK); });
+        const qint64 Before = qdzMemoryInUse();
+        if (!L.Report->BuildReport()) {
+            State.SkipWithError("the report did not build");
+            return;
+        }
+        Held = qdzMemoryInUse() - Before;
+        Pages = L.Report->PreviewPages()->GetCount();
+    }
+    QFile Status(QStringLiteral("/proc/self/status"));
+    qint64 PeakKB = 0;
+    if (Status.open(QIODevice::ReadOnly))
+        for (const QByteArray &Line : Status.readAll().split('\n'))
+            if (Line.startsWith("VmHWM:"))
+                PeakKB = Line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    State.counters["pages"] = Pages;
+    State.counters["held_mb"] = double(Held >> 20);
+    State.counters["limit_mb"] = TqdzEngineOptions().MaxBuildMemSize();
+    State.counters["peak_mb"] = double(PeakKB >> 10);
+}
+BENCHMARK(BM_ListReportMillion)->Arg(1000000)->Iterations(1)->Unit(benchmark::kSecond);
 
 // Printing alone: the pages built once, printed to the PDF file each time.
 void BM_ListReportPrintOnly(benchmark::State &State)

@@ -3,6 +3,7 @@
 #include "Language.h"
 #include "SysUtils.h"
 #include <QAtomicInt>
+#include <QDebug>
 #include <QDate>
 #include <QDateTime>
 #include <QFileInfo>
@@ -57,6 +58,45 @@ QString DatabaseErrorText(const QSqlError &E)
     if (!d.isEmpty() && !s.contains(d))
         s = d + QStringLiteral(": ") + s;
     return s;
+}
+
+// The key=value pairs of a connection string, separated by ';'; a value may
+// be quoted with " or '.
+QList<QPair<QString, QString>> ConnectionPairs(const QString &s)
+{
+    QList<QPair<QString, QString>> pairs;
+    int i = 0;
+    while (i < s.size()) {
+        int eq = s.indexOf(QLatin1Char('='), i);
+        if (eq < 0)
+            break;
+        // Empty entries (";;") and words without '=' before the key are no part of it.
+        QString k = s.mid(i, eq - i);
+        k = k.mid(k.lastIndexOf(QLatin1Char(';')) + 1).trimmed();
+        int j = eq + 1;
+        while (j < s.size() && s[j] == QLatin1Char(' '))
+            ++j;
+        QString v;
+        if (j < s.size() && (s[j] == QLatin1Char('"') || s[j] == QLatin1Char('\''))) {
+            const QChar q = s[j];
+            int end = s.indexOf(q, j + 1);
+            if (end < 0)
+                end = s.size();
+            v = s.mid(j + 1, end - j - 1);
+            j = s.indexOf(QLatin1Char(';'), end);
+            if (j < 0)
+                j = s.size();
+        } else {
+            int end = s.indexOf(QLatin1Char(';'), j);
+            if (end < 0)
+                end = s.size();
+            v = s.mid(j, end - j).trimmed();
+            j = end;
+        }
+        pairs.append({k, v});
+        i = j + 1;
+    }
+    return pairs;
 }
 
 // SQLite reports declared REAL columns holding whole numbers as integers and the
@@ -116,39 +156,28 @@ void TADOConnection::SetConnectionString(const QString &Value)
 
 QString TADOConnection::ConnectionParam(const QString &Key) const
 {
-    // key=value pairs separated by ';'; a value may be quoted with " or '.
-    const QString &s = FConnectionString;
-    int i = 0;
-    while (i < s.size()) {
-        int eq = s.indexOf(QLatin1Char('='), i);
-        if (eq < 0)
-            break;
-        const QString k = s.mid(i, eq - i).trimmed();
-        int j = eq + 1;
-        while (j < s.size() && s[j] == QLatin1Char(' '))
-            ++j;
-        QString v;
-        if (j < s.size() && (s[j] == QLatin1Char('"') || s[j] == QLatin1Char('\''))) {
-            const QChar q = s[j];
-            int end = s.indexOf(q, j + 1);
-            if (end < 0)
-                end = s.size();
-            v = s.mid(j + 1, end - j - 1);
-            j = s.indexOf(QLatin1Char(';'), end);
-            if (j < 0)
-                j = s.size();
-        } else {
-            int end = s.indexOf(QLatin1Char(';'), j);
-            if (end < 0)
-                end = s.size();
-            v = s.mid(j, end - j).trimmed();
-            j = end;
-        }
-        if (k.compare(Key, Qt::CaseInsensitive) == 0)
-            return v;
-        i = j + 1;
-    }
+    for (const auto &kv : ConnectionPairs(FConnectionString))
+        if (kv.first.compare(Key, Qt::CaseInsensitive) == 0)
+            return kv.second;
     return QString();
+}
+
+QStringList TADOConnection::UnusedKeys() const
+{
+    const QString driver = DriverName();
+    if (driver.isEmpty())
+        return {};
+    // Persist Security Info only tells ADO whether to keep the password: nothing to do here.
+    QStringList used = {QStringLiteral("Provider"), QStringLiteral("Data Source"), QStringLiteral("Persist Security Info")};
+    if (driver != QLatin1String("QSQLITE"))
+        used << QStringLiteral("Port") << QStringLiteral("Initial Catalog") << QStringLiteral("User ID") << QStringLiteral("Password");
+    if (driver == QLatin1String("QODBC"))
+        used << QStringLiteral("Driver");
+    QStringList unused;
+    for (const auto &kv : ConnectionPairs(FConnectionString))
+        if (!used.contains(kv.first, Qt::CaseInsensitive))
+            unused << kv.first;
+    return unused;
 }
 
 QString TADOConnection::DriverName() const
@@ -215,8 +244,13 @@ void TADOConnection::Open()
             db.setDatabaseName(catalog);
             db.setUserName(user);
             db.setPassword(password);
+            // libpq takes both when connecting: the statement limit as a server setting.
+            QStringList options;
             if (FConnectionTimeout > 0)
-                db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(FConnectionTimeout));
+                options << QStringLiteral("connect_timeout=%1").arg(FConnectionTimeout);
+            if (FStatementTimeout > 0)
+                options << QStringLiteral("options='-c statement_timeout=%1'").arg(FStatementTimeout);
+            db.setConnectOptions(options.join(QLatin1Char(';')));
         } else {
             // An ODBC driver named in the string ("Driver=PostgreSQL Unicode") is used as
             // it is; otherwise FreeTDS reaches a SQL Server.
@@ -238,6 +272,35 @@ void TADOConnection::Open()
         QSqlDatabase::removeDatabase(FQtName);
         throw EDatabaseError(msg.isEmpty() ? QStringLiteral("Cannot connect to the database") : msg);
     }
+    if (FStatementTimeout > 0 && driver != QLatin1String("QPSQL"))
+        LimitStatements();
+}
+
+void TADOConnection::LimitStatements()
+{
+    // ODBC has no connection option for it, so the server's own setting is
+    // asked for: PostgreSQL bounds whole statements, SQL Server lock waits
+    // only. A server that knows neither is used without a limit.
+    QSqlDatabase db = Database();
+    QStringList tries;
+    if (DriverName() == QLatin1String("QODBC")) {
+        const QSqlDriver::DbmsType dbms = db.driver()->dbmsType();
+        if (dbms != QSqlDriver::MSSqlServer)
+            tries << QStringLiteral("set statement_timeout = %1").arg(FStatementTimeout);
+        if (dbms != QSqlDriver::PostgreSQL)
+            tries << QStringLiteral("set lock_timeout %1").arg(FStatementTimeout);
+    }
+    QStringList refused;
+    for (const QString &sql : tries) {
+        QSqlQuery q(db);
+        if (q.exec(sql))
+            return;
+        refused << sql + QStringLiteral(": ") + DatabaseErrorText(q.lastError()).simplified();
+    }
+    qWarning().noquote() << QStringLiteral("%1: statements on this server run without the %2 ms limit%3")
+                                .arg(Name().isEmpty() ? ConnectionParam(QStringLiteral("Provider")) : Name())
+                                .arg(FStatementTimeout)
+                                .arg(refused.isEmpty() ? QString() : QStringLiteral(" (") + refused.join(QStringLiteral("; ")) + QLatin1Char(')'));
 }
 
 void TADOConnection::Close()

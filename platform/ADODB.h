@@ -14,6 +14,7 @@
 #include "TypInfo.h"
 #include "Variants.h"
 #include <QSqlDatabase>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 #include <functional>
@@ -35,6 +36,13 @@ public:
     // Seconds to wait for the server when connecting; 0 leaves the driver's default.
     int ConnectionTimeout() const { return FConnectionTimeout; }
     void SetConnectionTimeout(int Value) { FConnectionTimeout = Value; }
+    // Milliseconds one server statement may run; 0 leaves the server's
+    // default. PostgreSQL takes it when connecting; through ODBC the server's
+    // own setting is asked for after connecting (on SQL Server it bounds only
+    // lock waits). A connection that cannot take it opens all the same, and
+    // the log says so.
+    int StatementTimeout() const { return FStatementTimeout; }
+    void SetStatementTimeout(int Value) { FStatementTimeout = Value; }
 
     void Open();
     void Close();
@@ -48,14 +56,20 @@ public:
 
     // Value of one key of the connection string ('' when absent), keys compared without case.
     QString ConnectionParam(const QString &Key) const;
+    // Keys of the connection string that opening does not read for its
+    // provider, as written ("Server", "Uid"); none for an unknown provider.
+    QStringList UnusedKeys() const;
     // The Qt driver name the provider maps to (QSQLITE, QPSQL, QODBC).
     QString DriverName() const;
     QSqlDatabase Database() const;
 
 private:
+    void LimitStatements();
+
     QString FConnectionString;
     bool FLoginPrompt = true;
     int FConnectionTimeout = 15;
+    int FStatementTimeout = 0;
     bool FInTransaction = false;
     QString FQtName; // name of this connection in Qt's connection registry
 };

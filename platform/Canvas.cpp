@@ -4,6 +4,7 @@
 
 #include <QBitmap>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
@@ -279,6 +280,15 @@ QPainter::CompositionMode CopyModeComposition(TCopyMode Mode, bool &Supported)
     }
 }
 
+// Qt measures and draws text only with the font database of a
+// QGuiApplication; without one it aborts the process. A program that has
+// none gets this error instead.
+void RequireFontDatabase()
+{
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        throw Exception(QStringLiteral("Text cannot be measured or drawn without a QGuiApplication"));
+}
+
 } // namespace
 
 QFont FontToQFont(TFont *Font)
@@ -296,6 +306,7 @@ QFont FontToQFont(TFont *Font)
     if (h < 0) {
         f.setPixelSize(-h);
     } else if (h > 0) {
+        RequireFontDatabase();
         QFont probe(f);
         probe.setPixelSize(100);
         const QFontMetricsF m(probe);
@@ -807,9 +818,14 @@ struct TCanvas::TFontState
 
     TFontState(TFont *F)
         : Name(F->Name()), Height(F->Height()), Style(int(F->Style().ToInt())), Pitch(int(F->Pitch())),
-          Font(FontToQFont(F)), Metrics(Font), Ascent(Metrics.ascent()), LineHeight(Metrics.height())
+          Font(MeasurableFont(F)), Metrics(Font), Ascent(Metrics.ascent()), LineHeight(Metrics.height())
     {
         Ascii.fill(-1);
+    }
+    static QFont MeasurableFont(TFont *F)
+    {
+        RequireFontDatabase();
+        return FontToQFont(F);
     }
     bool Matches(TFont *F) const
     {

@@ -56,10 +56,19 @@ bool AskDialogHook(TDialogRequest &Request, int &Result)
 {
     // A copy, so a hook may replace itself while it answers.
     const TDialogHook hook = HookSlot();
-    if (!hook)
-        return false;
-    Result = hook(Request);
-    return Result != mrNone;
+    if (hook) {
+        Result = hook(Request);
+        if (Result != mrNone)
+            return true;
+    }
+    // Without a QApplication no dialog can be created (Qt aborts on the
+    // first widget): the dialog counts as cancelled, its text goes to the log.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        qWarning("%s: %s", qUtf8Printable(Request.Caption), qUtf8Printable(Request.Text));
+        Result = mrCancel;
+        return true;
+    }
+    return false;
 }
 
 TScopedDialogHook::TScopedDialogHook(TDialogHook Hook) : FPrevious(DialogHook())

@@ -67,7 +67,9 @@ struct TDialogRequest {
 using TDialogHook = std::function<int(TDialogRequest &Request)>;
 void SetDialogHook(TDialogHook Hook);
 TDialogHook DialogHook();
-// Asks the hook; false when there is none or it did not answer.
+// Asks the hook; false when there is none or it did not answer. Without a
+// QApplication (a program with a QCoreApplication or QGuiApplication) every
+// dialog is answered mrCancel, as no widget can be created there.
 bool AskDialogHook(TDialogRequest &Request, int &Result);
 
 class TScopedDialogHook

@@ -4,6 +4,7 @@
 #include "Collection.h"
 #include "Component.h"
 #include "Exceptions.h"
+#include "Graphics.h"
 #include "Variants.h"
 #include <QtEndian>
 #include <algorithm>
@@ -992,6 +993,11 @@ void TReader::ReadProperty(TPersistent *AInstance)
                 name = c->Name();
             if (name.isEmpty())
                 name = AInstance->ClassName();
+            // Picture data that cannot be decoded keeps its kind and text:
+            // the caller tells it from a property it merely does not know,
+            // and names the object that owns the picture.
+            if (dynamic_cast<const EInvalidGraphic *>(&e))
+                throw EInvalidGraphic(e.Message());
             throw EReadError(QStringLiteral("Error reading %1.%2: %3").arg(name, propPath, e.Message()));
         }
     } catch (const Exception &e) {

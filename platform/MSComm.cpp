@@ -3,6 +3,7 @@
 #include "CodePages.h"
 #include "Forms.h"
 #include <QSerialPort>
+#include <QTimer>
 
 namespace {
 
@@ -29,12 +30,15 @@ STATION_PUBLISHED(TMSComm)
     P.Prop("InputMode", &TMSComm::InputMode, &TMSComm::SetInputMode).Default(0);
     P.Prop("InBufferSize", &TMSComm::InBufferSize, &TMSComm::SetInBufferSize).Default(1024);
     P.Prop("RThreshold", &TMSComm::RThreshold, &TMSComm::SetRThreshold).Default(0);
+    P.Prop("RQuietTime", &TMSComm::RQuietTime, &TMSComm::SetRQuietTime).Default(0);
     P.Prop("Handshaking", &TMSComm::Handshaking, &TMSComm::SetHandshaking).Default(0);
     P.Prop("OnComm", &TMSComm::OnComm, &TMSComm::SetOnComm);
 }
 
-TMSComm::TMSComm(TComponent *AOwner) : TComponent(AOwner), FPort(new QSerialPort)
+TMSComm::TMSComm(TComponent *AOwner) : TComponent(AOwner), FPort(new QSerialPort), FQuietTimer(new QTimer)
 {
+    FQuietTimer->setSingleShot(true);
+    QObject::connect(FQuietTimer.get(), &QTimer::timeout, FQuietTimer.get(), [this] { LineQuiet(); });
     QObject::connect(FPort.get(), &QSerialPort::readyRead, FPort.get(), [this] { DataArrived(); });
     QObject::connect(FPort.get(), &QSerialPort::errorOccurred, FPort.get(), [this](QSerialPort::SerialPortError E) {
         // The device went away (a USB adapter pulled, the peer of a
@@ -154,6 +158,7 @@ bool TMSComm::PortOpen() const
 
 void TMSComm::SetPortOpen(bool Value)
 {
+    FQuietTimer->stop();
     if (!Value) {
         if (FPort->isOpen())
             FPort->close();
@@ -266,6 +271,15 @@ void TMSComm::SetRThreshold(int Value)
     FRThreshold = Value;
 }
 
+void TMSComm::SetRQuietTime(int Value)
+{
+    if (Value < 0)
+        throw InvalidValue();
+    FRQuietTime = Value;
+    if (Value == 0)
+        FQuietTimer->stop();
+}
+
 void TMSComm::SetHandshaking(int Value)
 {
     if (Value < comNone || Value > comRTSXOnXOff)
@@ -282,8 +296,26 @@ void TMSComm::DataArrived()
         FRxOver = false;
         Fire(comEventRxOver);
     }
-    if (FPort->isOpen() && FRThreshold > 0 && FInBuffer.size() >= FRThreshold)
+    if (!FPort->isOpen() || FRThreshold <= 0)
+        return;
+    if (FInBuffer.size() >= FRThreshold) {
+        FQuietTimer->stop();
         Fire(comEvReceive);
+    } else if (FRQuietTime > 0 && !FInBuffer.isEmpty()) {
+        // Every arrival starts the silence over.
+        FQuietTimer->start(FRQuietTime);
+    }
+}
+
+void TMSComm::LineQuiet()
+{
+    if (!FPort->isOpen() || FRThreshold <= 0 || FRQuietTime <= 0)
+        return;
+    Pull();
+    if (FInBuffer.size() >= FRThreshold)
+        Fire(comEvReceive);
+    else if (!FInBuffer.isEmpty())
+        Fire(comEvQuiet);
 }
 
 void TMSComm::PortFailed()
@@ -293,6 +325,7 @@ void TMSComm::PortFailed()
         FPort->close();
     FPort->clearError();
     FInBuffer.clear();
+    FQuietTimer->stop();
     // Reported once the port's own signal has returned: the handler may show a box.
     if (wasOpen)
         QMetaObject::invokeMethod(FPort.get(), [this] { Fire(comEventDeviceLost); }, Qt::QueuedConnection);

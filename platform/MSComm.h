@@ -1,7 +1,7 @@
 // The serial-port control: a COM port chosen by number, its line settings as
 // the text "baud,parity,data,stop", a receive buffer read through Input, and
-// OnComm when enough characters have arrived. Runs over QSerialPort on the
-// GUI thread. COMn is /dev/ttyS<n-1> unless the environment variable
+// OnComm when enough characters have arrived (or fewer, once the line has
+// been quiet for a while). Runs over QSerialPort on the GUI thread. COMn is /dev/ttyS<n-1> unless the environment variable
 // STATION_COMn names another device (a pseudo-terminal, say).
 #pragma once
 #include "Component.h"
@@ -10,6 +10,7 @@
 #include <memory>
 
 class QSerialPort;
+class QTimer;
 
 // CommEvent values.
 enum : int {
@@ -27,6 +28,8 @@ enum : int {
     comEventRxParity = 1009,
     // The device failed while open (unplugged, peer gone): the port is closed.
     comEventDeviceLost = 1100,
+    // Fewer than RThreshold bytes wait and nothing more arrived for RQuietTime.
+    comEvQuiet = 1101,
 };
 // Handshaking values.
 enum : int { comNone = 0, comXOnXoff = 1, comRTS = 2, comRTSXOnXOff = 3 };
@@ -104,6 +107,12 @@ public:
     // bytes wait; 0 turns the event off.
     int RThreshold() const { return FRThreshold; }
     void SetRThreshold(int Value);
+    // Milliseconds of silence after which bytes below RThreshold are
+    // reported (comEvQuiet), so a message shorter than the threshold is not
+    // left waiting for the next one; 0 (the default) or RThreshold 0 turns
+    // the event off.
+    int RQuietTime() const { return FRQuietTime; }
+    void SetRQuietTime(int Value);
     // comNone, comXOnXoff, comRTS, comRTSXOnXOff. Serial ports here know one
     // flow control at a time: comRTSXOnXOff uses RTS/CTS.
     int Handshaking() const { return FHandshaking; }
@@ -120,10 +129,12 @@ private:
     void ApplySettings();
     void Pull();
     void DataArrived();
+    void LineQuiet();
     void PortFailed();
     void Fire(int Event);
 
     std::unique_ptr<QSerialPort> FPort;
+    std::unique_ptr<QTimer> FQuietTimer;
     QByteArray FInBuffer;
     int FCommPort = 1;
     QString FSettings = QStringLiteral("9600,N,8,1");
@@ -131,6 +142,7 @@ private:
     int FInputMode = comInputModeText;
     int FInBufferSize = 1024;
     int FRThreshold = 0;
+    int FRQuietTime = 0;
     int FHandshaking = comNone;
     int FCommEvent = 0;
     bool FRxOver = false;

@@ -22,7 +22,8 @@ CREATE TABLE IF NOT EXISTS sys_jhdh (
 CREATE INDEX IF NOT EXISTS sys_jhdh_dhrq ON sys_jhdh (dhrq, lx);
 CREATE INDEX IF NOT EXISTS sys_jhdh_unit ON sys_jhdh (unit);
 
--- Order lines.
+-- Order lines. Lines made at the station have negative ids; a deleted added
+-- line keeps its row with order id 0.
 CREATE TABLE IF NOT EXISTS sys_jhsj (
   id         INTEGER PRIMARY KEY,
   dhid       INTEGER,
@@ -37,7 +38,10 @@ CREATE TABLE IF NOT EXISTS sys_jhsj (
   paix       INTEGER,
   local_jhsj INTEGER,
   has_upload INTEGER,
-  server_id  INTEGER  -- id the server gave the uploaded added line
+  server_id  INTEGER, -- id the server gave the uploaded added line
+  -- Random key of a line made here, carried in the server copy's note, so a
+  -- resend finds this line's copy and never another station's.
+  upload_key TEXT DEFAULT (lower(hex(randomblob(6))))
 );
 CREATE INDEX IF NOT EXISTS sys_jhsj_dhid ON sys_jhsj (dhid);
 CREATE INDEX IF NOT EXISTS sys_jhsj_mc ON sys_jhsj (mc);

@@ -1,13 +1,9 @@
-// The build layer's start-up calls: the engine and built-page store alone, or
-// with the windows the report model creates through its factory table.
+// The engine layer's start-up call: the engine and built-page store without
+// windows (the preview layer's qdzBuildStartup adds them).
 #pragma once
 
-// Installs the engine and the built-page store: enough to build, store and
-// print reports without a screen (no progress window, password prompt,
-// dialog-page form or preview). Headless programs call this one.
+// Installs the engine and the built-page store and registers the report
+// classes for scripts: enough to build, store and print reports without a
+// screen (no progress window, password prompt, dialog-page form, error box or
+// preview). Headless programs call this one.
 void qdzEngineStartup();
-
-// Installs everything qdzEngineStartup does plus the preview layer's windows.
-// Defined by report_preview; the station and the tests call it once before
-// they create reports.
-void qdzBuildStartup();

@@ -151,8 +151,19 @@ bool TqdzEngine::RunDialogs()
     TList *Children = R->Objects();
     for (int i = 0; i < Children->Count(); ++i) {
         auto *D = dynamic_cast<TqdzDialogPage *>(static_cast<TObject *>(Children->Items(i)));
-        if (!D || !D->Visible() || !D->Form())
+        if (!D || !D->Visible())
             continue;
+        if (!D->Form()) {
+            // Without the windows layer nobody could answer the page: a
+            // page with controls ends the build instead of being skipped.
+            bool HasControls = false;
+            for (int j = 0; j < D->Objects()->Count() && !HasControls; ++j)
+                HasControls = dynamic_cast<TqdzDialogControl *>(static_cast<TObject *>(D->Objects()->Items(j)));
+            if (!HasControls)
+                continue;
+            AddError(D->NoWindowsError());
+            return false;
+        }
         D->Form()->SetBorderStyle(D->BorderStyle());
         if (D->Form()->ControlCount() == 0)
             continue;

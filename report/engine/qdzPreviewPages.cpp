@@ -119,7 +119,7 @@ int TqdzPreviewPages::GetCount()
 
 void TqdzPreviewPages::Clear()
 {
-    ClearPageCache();
+    DropPageCache(false);
     FTemplateTexts.clear();
     FItemNames.clear();
     FSourcePages.clear();
@@ -136,8 +136,6 @@ void TqdzPreviewPages::Initialize()
     FPictureCache->SetUseFileCache(Report()->PreviewOptions()->PictureCacheInFile());
     FPictureCache->SetTempDir(Report()->EngineOptions()->TempDir());
     FXMLDocument->SetTempDir(Report()->EngineOptions()->TempDir());
-    FBuildObjects = 0;
-    FBuildBytes = 0;
     Report()->DoProgressStart(ptRunning);
 }
 
@@ -279,10 +277,7 @@ void TqdzPreviewPages::AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj)
     }
     text = std::move(text).trimmed();
     item->SetText(text);
-    const qint64 bytes = item->Name().size() + text.size() + qint64(sizeof(TqdzXMLItem)) + 16;
-    FAddedBytes += bytes;
-    FBuildObjects += 1;
-    FBuildBytes += bytes;
+    FAddedBytes += item->Name().size() + text.size() + qint64(sizeof(TqdzXMLItem)) + 16;
 
     TList *children = Obj->Objects();
     for (int i = 0; i < children->Count(); ++i) {
@@ -300,12 +295,6 @@ void TqdzPreviewPages::AddObject(TqdzComponent *Obj)
     if (!page)
         return;
     AddObjectItem(page, Obj);
-    if ((FBuildObjects >= MaxObjects || FBuildBytes >= MaxBytes) && !Report()->Terminated()) {
-        Report()->Errors()->Add(FBuildObjects >= MaxObjects
-                                    ? QStringLiteral("The report reached %1 objects and was stopped").arg(MaxObjects)
-                                    : QStringLiteral("The report reached %1 bytes and was stopped").arg(MaxBytes));
-        Report()->SetTerminated(true);
-    }
 }
 
 void TqdzPreviewPages::BeginPass()
@@ -332,7 +321,8 @@ bool Contains(const TqdzXMLItem *Root, const TqdzXMLItem *Item)
 
 void TqdzPreviewPages::ClearFirstPassPages()
 {
-    ClearPageCache();
+    // The pass's pages are about to go, and the first of them is built on.
+    DropPageCache(false);
     TqdzXMLItem *root = FXMLDocument->Root();
     TqdzXMLItem *outlineItem = Outline() ? Outline()->CurItem() : nullptr;
     bool outlineFreed = false;
@@ -365,8 +355,6 @@ void TqdzPreviewPages::ClearFirstPassPages()
     ResetLogicalPageNumber();
     SetCurPage(FPassFirstPage);
     FAddedBytes = 0;
-    FBuildObjects = 0;
-    FBuildBytes = 0;
 }
 
 void TqdzPreviewPages::CutObjects(int FromIndex)

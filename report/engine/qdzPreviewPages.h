@@ -76,13 +76,6 @@ TqdzPreviewGoTo &qdzPreviewGoTo();
 class TqdzPreviewPages : public TqdzCustomPreviewPages
 {
 public:
-    // A build is stopped, with an error, when the objects it stored or their
-    // bytes reach these: bands that never fill a page (no height, endless
-    // data) end too, and a build never takes the machine's memory.
-    // (Tests lower them to reach them cheaply.)
-    inline static qint64 MaxObjects = 1000000;
-    inline static qint64 MaxBytes = qint64(256) << 20;
-
     explicit TqdzPreviewPages(TqdzReport *AReport);
     ~TqdzPreviewPages() override;
 
@@ -141,8 +134,9 @@ public:
     // Copies a template object for the source pages (a picture view without
     // its picture: built pages take it from the picture cache).
     static void AssignSourceCopy(TqdzComponent *Copy, TqdzComponent *Source);
-    // Frees every rebuilt page that no one holds.
-    void ClearPageCache();
+    // Empties the page cache: frees every rebuilt page that no one holds,
+    // and with the file cache sends their page items back to the file.
+    void ClearPageCache() { DropPageCache(true); }
 
     // Keeps a rebuilt page alive while held, even when the cache drops it
     // (a print loop or a click handler may rebuild other pages meanwhile).
@@ -191,6 +185,10 @@ private:
     TqdzReportPage *BuildPage(int Index);
     void ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent *Parent, TqdzXMLItem *Item);
     void InsertIntoCache(int Index, TqdzReportPage *Page);
+    // Unload false: the items stay as they are (about to be freed).
+    void DropPageCache(bool Unload);
+    // With the file cache, an unloadable page item back to the file.
+    void UnloadPageItem(int Index);
     void ReleasePage(TqdzReportPage *Page);
     // What the store needs of particular views: a built picture view left
     // without a picture takes it from the cache; a view is drawn with its
@@ -247,9 +245,6 @@ private:
     std::vector<std::unique_ptr<TqdzReportPage>> FSourcePages;
     std::unique_ptr<TqdzXMLDocument> FXMLDocument;
     qint64 FAddedBytes = 0;
-    // What the running build stored: objects and their bytes.
-    qint64 FBuildObjects = 0;
-    qint64 FBuildBytes = 0;
     int FCopyNo = 0;
     double FPrintScale = 1.0;
 };

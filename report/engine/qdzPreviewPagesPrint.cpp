@@ -381,7 +381,7 @@ bool TqdzPreviewPages::Print()
 {
     TqdzPrinters *printers = qdzPrinters();
     if (!printers->HasPhysicalPrinter()) {
-        qdzErrorMsg(qdzResources()->ResourceText(QStringLiteral("clNoPrinters")));
+        qdzErrorMsg(qdzResources()->ResourceText(QStringLiteral("clNoPrinters")), Report()->Errors());
         return false;
     }
     FPrintScale = 1.0;
@@ -439,7 +439,7 @@ bool TqdzPreviewPages::Print()
                     if (run.Printer->Initialized())
                         printed = PrintRun(run, mode);
                     else
-                        qdzErrorMsg(QStringLiteral("Printer selected is not valid"));
+                        qdzErrorMsg(QStringLiteral("Printer selected is not valid"), Report()->Errors());
                 }
             }
         }
@@ -514,8 +514,11 @@ bool TqdzPreviewPages::ExportRun(TqdzCustomExportFilter *Filter)
     if (!Filter)
         return false;
     Filter->SetReport(Report());
-    if (Filter->ShowDialog() && Filter->ShowModal() != mrOk)
-        return false;
+    // The filter's dialog is a window: without the windows layer the
+    // filter runs with the settings it has.
+    if (Filter->ShowDialog())
+        if (auto show = qdzBuildFactories().ShowExportDialog; show && show(Filter) != mrOk)
+            return false;
     TqdzCustomPreview *preview = Report()->Preview();
     if (Filter->CurPage()) {
         QString current;

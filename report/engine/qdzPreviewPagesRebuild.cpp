@@ -55,12 +55,26 @@ void TqdzPreviewPages::ReleasePage(TqdzReportPage *Page)
         FreePage(Page);
 }
 
-void TqdzPreviewPages::ClearPageCache()
+void TqdzPreviewPages::UnloadPageItem(int Index)
+{
+    // What was loaded to rebuild a page goes back to the file with the page:
+    // printing or exporting every page keeps no more loaded than the cache.
+    if (Report()->EngineOptions()->UseFileCache())
+        if (TqdzXMLItem *item = PageItem(Index); item && item->Unloadable())
+            FXMLDocument->UnloadItem(item);
+}
+
+void TqdzPreviewPages::DropPageCache(bool Unload)
 {
     std::vector<TCacheEntry> entries = std::move(FPageCache);
     FPageCache.clear();
     for (TCacheEntry &e : entries)
         ReleasePage(e.Page);
+    // After the pages: a file that cannot be written leaves items loaded,
+    // no page behind.
+    if (Unload)
+        for (TCacheEntry &e : entries)
+            UnloadPageItem(e.Index);
 }
 
 TqdzPreviewPages::TPageHold::TPageHold(TqdzPreviewPages *Store, int Index)
@@ -83,10 +97,8 @@ void TqdzPreviewPages::InsertIntoCache(int Index, TqdzReportPage *Page)
     if (FPageCache.size() > 1 && int(FPageCache.size()) > limit) {
         TCacheEntry last = FPageCache.back();
         FPageCache.pop_back();
-        if (Report()->EngineOptions()->UseFileCache())
-            if (TqdzXMLItem *item = PageItem(last.Index); item && item->Unloadable())
-                FXMLDocument->UnloadItem(item);
         ReleasePage(last.Page);
+        UnloadPageItem(last.Index);
     }
 }
 
@@ -202,10 +214,11 @@ void TqdzPreviewPages::AddEmptyPage(int Index)
     TqdzXMLItem *source = PageItem(Index);
     if (!source)
         return;
+    // Emptied first: the cached pages' indices are right until the insert.
+    ClearPageCache();
     auto *item = new TqdzXMLItem;
     item->SetName(source->Name());
     PagesNode()->InsertItem(Index, item);
-    ClearPageCache();
 }
 
 void TqdzPreviewPages::DeletePage(int Index)
@@ -215,8 +228,8 @@ void TqdzPreviewPages::DeletePage(int Index)
     TqdzXMLItem *item = PageItem(Index);
     if (!item)
         return;
-    delete item;
     ClearPageCache();
+    delete item;
 }
 
 void TqdzPreviewPages::ModifyPage(int Index, TqdzReportPage *Page)

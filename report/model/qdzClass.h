@@ -17,6 +17,7 @@
 #include "platform/Graphics.h"
 #include "platform/Variants.h"
 #include "report/model/qdzClassEngine.h"
+#include "report/model/qdzMemoryMeter.h"
 #include "report/model/qdzNameIndex.h"
 #include "report/model/qdzUtils.h"
 
@@ -427,7 +428,8 @@ public:
     // Called while a build runs (per record, and at the lines its scripts
     // announce, every loop turn among them): lets pending messages through
     // every few milliseconds, takes the progress window's cancel and stops
-    // the build past its time limit. Script code run after a stop (the stop
+    // the build past its time limit or its memory limit
+    // (EngineOptions.MaxBuildMemSize). Script code run after a stop (the stop
     // event) is stopped once it has run StopGraceTime.
     void CheckBuildStop();
     // Milliseconds; tests lower it.
@@ -582,6 +584,7 @@ private:
     QElapsedTimer FBuildClock;
     QElapsedTimer FMessageClock;
     QElapsedTimer FStopClock;
+    TqdzMemoryMeter FBuildMemory;
     // Set while the template is read back after a build.
     bool FRestoring = false;
     // Ancestor files being loaded, outermost first.
@@ -816,10 +819,12 @@ public:
     QString GetDescription() const override;
     void FontChanged(TObject *Sender) override;
 
-    // Shows the form modally; the result is its modal result.
+    // Shows the form modally; the result is its modal result. Without the
+    // windows layer the page has no form and this raises NoWindowsError.
     int ShowModal();
     int GetModalResult() const;
     TForm *Form() const { return FForm.get(); }
+    QString NoWindowsError() const;
 
     TFormBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TFormBorderStyle Value);
@@ -853,6 +858,10 @@ public:
 
 private:
     std::unique_ptr<TForm> FForm;
+    // The client size when there is no form to hold it (the form's own at
+    // first).
+    int FClientWidth = 115;
+    int FClientHeight = 59;
     TFormBorderStyle FBorderStyle = bsSizeable;
     QString FCaption;
     TColor FColor = clBtnFace;

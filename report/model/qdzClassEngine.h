@@ -314,8 +314,15 @@ struct TqdzBuildFactories
     // report.
     TqdzCustomPreviewForm *(*CreatePreviewForm)(TComponent *AOwner) = nullptr;
     TqdzPasswordPrompt PasswordPrompt = nullptr;
-    // The form a dialog page shows (a plain form when none is installed).
+    // The form a dialog page shows. Without it a dialog page has no form and
+    // a build that would show one ends with an error.
     TForm *(*CreateDialogForm)(TqdzDialogPage *Page) = nullptr;
+    // Shows an error to the user. Without it nothing is shown: the error
+    // stays in the report's Errors.
+    void (*ShowErrorMessage)(const QString &Text) = nullptr;
+    // Shows an export filter's own dialog. Without it the filter runs
+    // without its dialog.
+    TModalResult (*ShowExportDialog)(TqdzCustomExportFilter *Filter) = nullptr;
     // Makes the printer of that name current when the printer list knows it.
     void (*SelectPrinter)(const QString &Name) = nullptr;
 };

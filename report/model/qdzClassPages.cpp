@@ -349,17 +349,23 @@ namespace {
 
 std::unique_ptr<TForm> NewDialogForm(TqdzDialogPage *Page)
 {
+    // Without the windows layer the page has no form: the engine alone
+    // creates no widget.
     if (auto create = qdzBuildFactories().CreateDialogForm)
         return std::unique_ptr<TForm>(create(Page));
-    return std::make_unique<TForm>(nullptr);
+    return nullptr;
 }
 
 } // namespace
 
 TqdzDialogPage::TqdzDialogPage(TComponent *AOwner) : TqdzPage(AOwner), FForm(NewDialogForm(this))
 {
-    FForm->SetBorderStyle(FBorderStyle);
-    FForm->SetColor(FColor);
+    if (FForm) {
+        FForm->SetBorderStyle(FBorderStyle);
+        FForm->SetColor(FColor);
+        FClientWidth = FForm->ClientWidth();
+        FClientHeight = FForm->ClientHeight();
+    }
     Font()->SetName(QStringLiteral("Tahoma"));
     Font()->SetSize(8);
 }
@@ -384,8 +390,15 @@ void TqdzDialogPage::FontChanged(TObject *Sender)
         FForm->SetFont(Font());
 }
 
+QString TqdzDialogPage::NoWindowsError() const
+{
+    return QStringLiteral("The dialog page %1 cannot be shown: the report has no windows").arg(Name());
+}
+
 int TqdzDialogPage::ShowModal()
 {
+    if (!FForm)
+        throw Exception(NoWindowsError());
     FForm->SetPosition(FPosition);
     FForm->SetWindowState(FWindowState);
     FForm->SetBorderStyle(FBorderStyle);
@@ -395,45 +408,52 @@ int TqdzDialogPage::ShowModal()
 
 int TqdzDialogPage::GetModalResult() const
 {
-    return FForm->ModalResult();
+    return FForm ? FForm->ModalResult() : int(mrNone);
 }
 
 void TqdzDialogPage::SetBorderStyle(TFormBorderStyle Value)
 {
     FBorderStyle = Value;
-    FForm->SetBorderStyle(Value);
+    if (FForm)
+        FForm->SetBorderStyle(Value);
 }
 
 void TqdzDialogPage::SetCaption(const QString &Value)
 {
     FCaption = Value;
-    FForm->SetCaption(Value);
+    if (FForm)
+        FForm->SetCaption(Value);
 }
 
 void TqdzDialogPage::SetColor(TColor Value)
 {
     FColor = Value;
-    FForm->SetColor(Value);
+    if (FForm)
+        FForm->SetColor(Value);
 }
 
 int TqdzDialogPage::ClientWidth() const
 {
-    return FForm->ClientWidth();
+    return FForm ? FForm->ClientWidth() : FClientWidth;
 }
 
 void TqdzDialogPage::SetClientWidth(int Value)
 {
-    FForm->SetClientWidth(Value);
+    FClientWidth = Value;
+    if (FForm)
+        FForm->SetClientWidth(Value);
 }
 
 int TqdzDialogPage::ClientHeight() const
 {
-    return FForm->ClientHeight();
+    return FForm ? FForm->ClientHeight() : FClientHeight;
 }
 
 void TqdzDialogPage::SetClientHeight(int Value)
 {
-    FForm->SetClientHeight(Value);
+    FClientHeight = Value;
+    if (FForm)
+        FForm->SetClientHeight(Value);
 }
 
 // -------------------------------------------------------------- TqdzDataPage

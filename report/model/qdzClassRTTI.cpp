@@ -26,7 +26,8 @@ void CheckNotBuilding(TqdzComponent *Object)
     if (!report)
         report = Object->GetReport();
     if (report && report->Building())
-        throw EInvalidOperation(QStringLiteral("Cannot change %1 while the report is being built").arg(Object->Name()));
+        throw EInvalidOperation(QStringLiteral("Cannot change %1 while the report is being built")
+                                    .arg(Object->Name().isEmpty() ? Object->ClassName() : Object->Name()));
 }
 
 TqdzCustomPreviewPages *StoreOf(TqdzCustomEngine *Engine)

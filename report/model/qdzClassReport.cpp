@@ -533,6 +533,11 @@ void TqdzReport::CheckBuildStop()
         FErrors->Add(QStringLiteral("The report ran longer than %1 ms and was stopped").arg(FMaxBuildTime));
         SetTerminated(true);
     }
+    if (!FTerminated && FBuildMemory.Exceeded()) {
+        FErrors->Add(QStringLiteral("The report used more than %1 MB of memory and was stopped")
+                         .arg(FBuildMemory.Limit() >> 20));
+        SetTerminated(true);
+    }
 }
 
 TqdzDataSet *TqdzReport::GetDataset(const QString &Alias)
@@ -812,6 +817,9 @@ bool TqdzReport::RunBuild(bool ClearLastReport)
     }
     if (ClearLastReport)
         FPreviewPages->Clear();
+    // Measured from here: the last build's pages are gone, this one's
+    // template copy is its own.
+    FBuildMemory.Start(qint64(std::max(FEngineOptions->MaxBuildMemSize(), 0)) << 20);
     FPrintOptions->SetPrinted(false);
 
     for (int i = 0; i < FDataSets->Count(); ++i) {

@@ -1,6 +1,7 @@
 // Implementation of small shared routines of the report engine.
 #include "qdzUtils.h"
 #include "qdzClass.h"
+#include "qdzClassEngine.h"
 #include "qdzRes.h"
 
 #include "platform/CodePages.h"
@@ -301,10 +302,14 @@ void qdzParsePageNumbers(const QString &Text, TStrings *List, int PageCount)
 
 // ---------------------------------------------------------------- messages
 
-void qdzErrorMsg(const QString &Message)
+void qdzErrorMsg(const QString &Message, TStrings *Errors)
 {
-    Application->MessageBox(Message, qdzResources()->ResourceText(QStringLiteral("mbError")),
-                            MB_OK | MB_ICONERROR);
+    // Only the windows layer shows anything: a program with the engine alone
+    // must not create a widget, nor wait for a click nobody gives.
+    if (auto show = qdzBuildFactories().ShowErrorMessage)
+        show(Message);
+    else if (Errors)
+        Errors->Add(Message);
 }
 
 // ---------------------------------------------------------------- pictures

@@ -86,8 +86,11 @@ QString qdzFloatToStr(double X);
 void qdzGetBracketedExpression(const QString &Text, const QString &Open, const QString &Close,
                                QString &Expr, int &EndPos, int &StartPos);
 
-// A message box with the text and the title "Error" of the string table.
-void qdzErrorMsg(const QString &Message);
+// Shows the message through the windows layer's error box (titled "Error"
+// from the string table). Without the windows nothing is shown: the message
+// is added to Errors when given (callers whose message is already there
+// pass none).
+void qdzErrorMsg(const QString &Message, TStrings *Errors = nullptr);
 
 // Cuts Bitmap into W x H tiles from the top down and adds each to ListA, and
 // the tile to its right to ListB when given, masked with the bitmap's

@@ -179,6 +179,12 @@ public:
     // Run time, for scripts: whether dialog pages free their forms after a run.
     bool DestroyForms() const { return FDestroyForms; }
     void SetDestroyForms(bool Value) { FDestroyForms = Value; }
+    // The most memory a build may take, in megabytes (0: no limit): what its
+    // pages and scripts hold, not what the file cache keeps on disk. Past it
+    // the build stops with an error. The caller's bound, so not kept in
+    // templates.
+    int MaxBuildMemSize() const { return FMaxBuildMemSize; }
+    void SetMaxBuildMemSize(int Value) { FMaxBuildMemSize = Value; }
 
 private:
     bool FDestroyForms = true;
@@ -193,6 +199,7 @@ private:
     bool FRestoreAfterRun = true;
     bool FThreadSafe = false;
     bool FUseGlobalDataSetList = true;
+    int FMaxBuildMemSize = 1024;
 };
 
 class TqdzPrintOptions : public TPersistent

@@ -2,6 +2,7 @@
 #include "qdzXMLSerializer.h"
 
 #include "platform/CodePages.h"
+#include "platform/Graphics.h"
 #include "platform/SysUtils.h"
 #include "platform/Variants.h"
 #include "qdzClass.h"
@@ -494,6 +495,16 @@ void ForEachAttribute(const QByteArray &Text, F &&Each)
 
 } // namespace
 
+namespace {
+
+QString ObjectName(TPersistent *Obj)
+{
+    auto *c = dynamic_cast<TComponent *>(Obj);
+    return c && !c->Name().isEmpty() ? c->Name() : Obj->ClassName();
+}
+
+} // namespace
+
 void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray &Text)
 {
     TPersistent *savedRoot = FCurrentRoot;
@@ -501,6 +512,10 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
     ForEachAttribute(Text, [this, Obj](const QByteArray &Name, const QByteArray &Value) {
         try {
             ReadAttribute(Obj, Name, Value);
+        } catch (const EInvalidGraphic &e) {
+            // Unlike an attribute the reader does not know, picture data
+            // that cannot be decoded is a loss the template did not ask for.
+            AddError(QStringLiteral("%1: %2").arg(ObjectName(Obj), e.Message()));
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }
@@ -535,6 +550,8 @@ TqdzComponent *TqdzXMLSerializer::ReadObjectFromSplit(TComponent *Owner, const T
     for (const auto &[name, value] : Base.Attributes) {
         try {
             ReadAttribute(obj, name, value);
+        } catch (const EInvalidGraphic &e) {
+            AddError(QStringLiteral("%1: %2").arg(ObjectName(obj), e.Message()));
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }

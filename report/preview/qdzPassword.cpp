@@ -70,6 +70,59 @@ TqdzDialogForm::TqdzDialogForm(TComponent *AOwner, TqdzDialogPage *Page) : TForm
     SetOnKeyDown(TKeyEvent(this, &TqdzDialogForm::FormKeyDown));
     SetOnKeyUp(TKeyEvent(this, &TqdzDialogForm::FormKeyUp));
     SetOnKeyPress(TKeyPressEvent(this, &TqdzDialogForm::FormKeyPress));
+    FBuildWatch = new TTimer(this);
+    FBuildWatch->SetEnabled(false);
+    FBuildWatch->SetInterval(50);
+    FBuildWatch->SetOnTimer(TNotifyEvent(this, &TqdzDialogForm::WatchBuild));
+}
+
+void TqdzDialogForm::WatchBuild(TObject *)
+{
+    TqdzReport *r = FPage ? FPage->GetReport() : nullptr;
+    if (!r || !r->Building() || FWatching || FStopped)
+        return;
+    // The check lets messages through, this timer's among them.
+    FWatching = true;
+    struct TReset {
+        bool &Flag;
+        ~TReset() { Flag = false; }
+    } reset{FWatching};
+    r->CheckBuildStop();
+    if (r->Terminated()) {
+        FStopped = true;
+        SetModalResult(mrCancel);
+    }
+}
+
+namespace {
+
+bool ControlCanEnd(TControl *C)
+{
+    if (!C->Visible() || !C->Enabled())
+        return false;
+    if (auto *b = dynamic_cast<TButton *>(C); b && b->ModalResult() != mrNone)
+        return true;
+    if (C->OnClick().Assigned())
+        return true;
+    if (auto *w = dynamic_cast<TWinControl *>(C))
+        for (int i = 0; i < w->ControlCount(); ++i)
+            if (ControlCanEnd(w->Controls(i)))
+                return true;
+    return false;
+}
+
+} // namespace
+
+bool TqdzDialogForm::CanBeEnded() const
+{
+    if (FPage)
+        for (const QString &e : {FPage->OnClick(), FPage->OnKeyDown(), FPage->OnKeyUp(), FPage->OnKeyPress()})
+            if (!e.trimmed().isEmpty())
+                return true;
+    for (int i = 0; i < ControlCount(); ++i)
+        if (ControlCanEnd(Controls(i)))
+            return true;
+    return false;
 }
 
 void TqdzDialogForm::Notify(const QString &EventName)
@@ -125,6 +178,9 @@ void TqdzDialogForm::FormKeyPress(TObject *, QChar &Key)
 
 bool TqdzDialogForm::CloseQuery()
 {
+    // A stopped build takes the dialog down with it.
+    if (FStopped)
+        return true;
     bool canClose = TForm::CloseQuery();
     if (!canClose || !FPage || !FShown || FPage->OnCloseQuery().trimmed().isEmpty())
         return canClose;
@@ -141,6 +197,8 @@ void TqdzDialogForm::DoShow()
     // The page is whole only once it shows its form; events before are
     // the page's own set-up.
     FShown = true;
+    FStopped = false;
+    FBuildWatch->SetEnabled(true);
     TForm::DoShow();
     if (FPage)
         Notify(FPage->OnShow());
@@ -148,6 +206,7 @@ void TqdzDialogForm::DoShow()
 
 void TqdzDialogForm::DoHide()
 {
+    FBuildWatch->SetEnabled(false);
     TForm::DoHide();
     if (FPage)
         Notify(FPage->OnHide());
@@ -178,9 +237,13 @@ bool TqdzDialogForm::HostEvent(QEvent *Event)
 {
     if (Event->type() == QEvent::Close && !Parent()) {
         // The close box does not end a dialog page: its controls do, by
-        // their modal result. The page's OnCloseQuery hears of it all the same.
+        // their modal result. The page's OnCloseQuery hears of it all the
+        // same. A page nothing else could end closes by it, as cancelled.
         Event->ignore();
-        Guard([this] { CloseQuery(); });
+        if (CanBeEnded())
+            Guard([this] { CloseQuery(); });
+        else
+            Guard([this] { Close(); });
         return true;
     }
     const bool r = TForm::HostEvent(Event);

@@ -61,9 +61,19 @@ private:
     void FormKeyUp(TObject *Sender, Word &Key, TShiftState Shift);
     void FormKeyPress(TObject *Sender, QChar &Key);
     void KeyEvent(const QString &EventName, Word &Key, TShiftState Shift);
+    // True when some control (a button with a modal result, anything with
+    // a click handler) or a click or key event of the page could end the
+    // dialog; otherwise only the close box can.
+    bool CanBeEnded() const;
+    // While shown during a build: the build's stop (its time limit, a
+    // cancel) ends the dialog as cancelled, whatever its page says.
+    void WatchBuild(TObject *Sender);
 
     TqdzDialogPage *FPage;
     bool FShown = false;
+    bool FStopped = false;
+    bool FWatching = false;
+    TTimer *FBuildWatch;
     TNotifyEvent FOnMoved;
 };
 

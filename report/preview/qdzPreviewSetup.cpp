@@ -10,11 +10,18 @@
 #include "report/preview/qdzPreviewForm.h"
 #include "report/engine/qdzPreviewPages.h"
 #include "report/preview/qdzPrintDialog.h"
+#include "report/model/qdzExportFilter.h"
+#include "report/model/qdzRes.h"
+#include "platform/Forms.h"
 
 void qdzAddPreviewFactories(TqdzBuildFactories &Factories)
 {
     Factories.PasswordPrompt = &qdzAskPassword;
     Factories.CreateDialogForm = &qdzCreateDialogForm;
+    Factories.ShowErrorMessage = [](const QString &Text) {
+        Application->MessageBox(Text, qdzResources()->ResourceText(QStringLiteral("mbError")), MB_OK | MB_ICONERROR);
+    };
+    Factories.ShowExportDialog = [](TqdzCustomExportFilter *Filter) { return Filter->ShowModal(); };
     Factories.CreatePreviewForm = [](TComponent *AOwner) -> TqdzCustomPreviewForm * {
         return new TqdzPreviewForm(AOwner);
     };

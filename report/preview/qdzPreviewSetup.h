@@ -5,3 +5,7 @@
 #include "report/model/qdzClassEngine.h"
 
 void qdzAddPreviewFactories(TqdzBuildFactories &Factories);
+
+// Installs everything qdzEngineStartup does plus the preview layer's windows.
+// The station and the tests call it once before they create reports.
+void qdzBuildStartup();

@@ -150,17 +150,17 @@ TEST(StationOrderNumber, DateAndSequence)
             << c.Date << " " << c.Last;
 }
 
-TEST_F(EmptyStationTest, FirstOrderOnAnEmptyTableIs1000ThenCountsDown)
+TEST_F(EmptyStationTest, FirstOrderOnAnEmptyTableIsMinusOneThenCountsDown)
 {
     QString dh;
     ASSERT_TRUE(CreateStationOrder(QStringLiteral("2024-05-01"), 101, QStringLiteral("O'Neil"), dh));
     EXPECT_EQ(dh, QStringLiteral("CS240501001"));
     EXPECT_EQ(Local(QStringLiteral("select id||'|'||dh||'|'||dhrq||'|'||unit||'|'||lx||'|'||lury||'|'||local_dh from sys_jhdh")),
-              QStringLiteral("1000|CS240501001|2024-05-01|101|2|O'Neil|1"));
+              QStringLiteral("-1|CS240501001|2024-05-01|101|2|O'Neil|1"));
     // The sequence runs on from the newest station order, whatever its date.
     ASSERT_TRUE(CreateStationOrder(QStringLiteral("2024-05-02"), 102, QStringLiteral("x"), dh));
     EXPECT_EQ(dh, QStringLiteral("CS240502002"));
-    EXPECT_EQ(Local(QStringLiteral("select id from sys_jhdh where dh=?"), {Variant(dh)}), QStringLiteral("999"));
+    EXPECT_EQ(Local(QStringLiteral("select id from sys_jhdh where dh=?"), {Variant(dh)}), QStringLiteral("-2"));
 }
 
 TEST_F(ManualOrdersTest, StationOrderIdsAndSequenceFollowTheTable)
@@ -224,9 +224,9 @@ TEST_F(ManualOrdersTest, NewOrderDialogListsSearchesAndCreates)
     dialog.Keh_mc->SetItemIndex(0);
     dialog.Keh_mcDblClick(dialog.Keh_mc);
     ASSERT_EQ(NewOrders, QStringList{QStringLiteral("CS240501001")});
-    // Smallest kind-2 id in the demo and day rows is 1001.
+    // Below zero, though the downloaded orders' ids are all larger.
     EXPECT_EQ(Local(QStringLiteral("select id||'|'||unit||'|'||lury||'|'||local_dh||'|'||dhrq from sys_jhdh where dh='CS240501001'")),
-              QStringLiteral("1000|101|O'Neil 张|1|2024-05-01"));
+              QStringLiteral("-1|101|O'Neil 张|1|2024-05-01"));
     EXPECT_FALSE(dialog.Visible());
     EXPECT_TRUE(Main->Enabled());
 }
@@ -284,13 +284,13 @@ TEST_F(ManualOrdersTest, AddProductTakesTheScalePriceAndAddsLineAndRecord)
     EXPECT_FALSE(dialog.Visible());
     EXPECT_FALSE(dialog.Timer1->Enabled());
     EXPECT_TRUE(Main->Enabled());
-    // The demo's smallest line id is 5001.
-    EXPECT_EQ(Row(QStringLiteral("select dhid,mc,dinghl,songhl,dj,local_jhsj from sys_jhsj where id=5000")),
-              QStringLiteral("7001|202|12.2|12.2|1.5|1"));
-    EXPECT_NEAR(Local(QStringLiteral("select shisje from sys_jhsj where id=5000")).toDouble(), 18.3, 1e-9);
+    // Below zero, though the other line ids are all larger; with a key of its own.
+    EXPECT_EQ(Row(QStringLiteral("select dhid,mc,dinghl,songhl,dj,local_jhsj,length(upload_key) from sys_jhsj where id=-1")),
+              QStringLiteral("7001|202|12.2|12.2|1.5|1|12"));
+    EXPECT_NEAR(Local(QStringLiteral("select shisje from sys_jhsj where id=-1")).toDouble(), 18.3, 1e-9);
     EXPECT_EQ(Row(QStringLiteral("select jhsj_id,zhongzl,qup,ifnull(delete_yes,'-') from sys_jhsj_mx "
                                  "where id=(select max(id) from sys_jhsj_mx)")),
-              QStringLiteral("5000|12.7|0.5|-"));
+              QStringLiteral("-1|12.7|0.5|-"));
 }
 
 TEST_F(ManualOrdersTest, AddProductWarningsAndTypedWeighing)
@@ -335,9 +335,9 @@ TEST_F(ManualOrdersTest, AddProductWarningsAndTypedWeighing)
     Key(Qt::Key_Return);
     ProcessEvents();
     EXPECT_FALSE(dialog.Visible());
-    EXPECT_EQ(Row(QStringLiteral("select dhid,mc,dinghl,songhl,dj,shisje from sys_jhsj where id=5000")),
+    EXPECT_EQ(Row(QStringLiteral("select dhid,mc,dinghl,songhl,dj,shisje from sys_jhsj where id=-1")),
               QStringLiteral("7002|203|8|8|2|16"));
-    EXPECT_EQ(Row(QStringLiteral("select zhongzl,qup from sys_jhsj_mx where jhsj_id=5000")), QStringLiteral("8.5|0.5"));
+    EXPECT_EQ(Row(QStringLiteral("select zhongzl,qup from sys_jhsj_mx where jhsj_id=-1")), QStringLiteral("8.5|0.5"));
 }
 
 TEST_F(ManualOrdersTest, AddProductFailureLeavesNoHalfWrittenLine)
@@ -351,7 +351,7 @@ TEST_F(ManualOrdersTest, AddProductFailureLeavesNoHalfWrittenLine)
     Boxes boxes;
     dialog.Button1Click(dialog.Button1);
     EXPECT_EQ(boxes.Texts, QStringList{QStringLiteral("加品种失败,请重新操作!")});
-    EXPECT_EQ(Local(QStringLiteral("select count(*) from sys_jhsj where id=5000")), QStringLiteral("0"));
+    EXPECT_EQ(Local(QStringLiteral("select count(*) from sys_jhsj where id<0")), QStringLiteral("0"));
     EXPECT_TRUE(dialog.Visible());
     EXPECT_EQ(AllocatedShown, 0);
     // Closing gives the main window back.
@@ -516,6 +516,8 @@ TEST_F(ManualOrdersTest, ARightClickChoosesTheRowItsMenuDeletes)
 
 TEST_F(ManualOrdersTest, DeletingAnAddedLineHidesItFromItsOrder)
 {
+    // A station order whose id is the negated id of the line's order.
+    Station->Sql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx,local_dh) values (-7001,'CS240501001','2024-05-01',101,2,1)"));
     TSell_Mingx dialog(nullptr);
     Open(&dialog);
     TADOQuery *q = Data->L_Sell_Tmp_Query;
@@ -535,7 +537,9 @@ TEST_F(ManualOrdersTest, DeletingAnAddedLineHidesItFromItsOrder)
 
     q->SetRecNo(1);
     dialog.N2Click(dialog.N2);
-    EXPECT_EQ(Local(QStringLiteral("select dhid from sys_jhsj where id=7099")), QStringLiteral("-7001"));
+    // Hidden from every order, that one too.
+    EXPECT_EQ(Local(QStringLiteral("select count(*) from sys_jhsj sj,sys_jhdh dh where sj.dhid=dh.id and sj.id=7099")),
+              QStringLiteral("0"));
     EXPECT_EQ(Local(QStringLiteral("select delete_yes from sys_jhsj_mx where id=4")), QStringLiteral("1"));
     EXPECT_EQ(ListReloads, 1);
     EXPECT_EQ(DetailRows(q).size(), 4);

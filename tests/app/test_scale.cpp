@@ -4,6 +4,9 @@
 #include "PtyPair.h"
 #include "StationFixture.h"
 #include "Unit1.h"
+#include "datacenter_code.h"
+#include "sell_dh_input_code.h"
+#include "weighing_code.h"
 #include "one_value_file.h"
 #include "scale_code.h"
 #include <gtest/gtest.h>
@@ -151,6 +154,8 @@ protected:
 
     void TearDown() override
     {
+        delete sell_dh_input;
+        delete DataCenter;
         delete main_;
         main_ = nullptr;
         if (FOldCom.isEmpty())
@@ -248,6 +253,33 @@ TEST_F(ScaleStation, BurstsAndCutFramesShowTheNewestWeight)
     ASSERT_TRUE(Pty.WriteFar(f.mid(45)));
     ASSERT_TRUE(Send("000300", '-'));
     EXPECT_TRUE(Shows(QStringLiteral("-3")));
+}
+
+TEST_F(ScaleStation, ALoneFrameShorterThanTheThresholdShowsOnceTheLineIsQuiet)
+{
+    // A scale that sends one 15-byte frame when it settles; the port reports
+    // every 18 bytes. The weighing after it must store that frame's weight.
+    SetType("1");
+    Station.Sql(QStringLiteral("INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx) VALUES (1, 'T-1', '2024-05-01', 1, 2);"
+                               "INSERT INTO sys_jhsj (id, dhid, mc, dinghl, dj) VALUES (11, 1, 1, 30, 2)"));
+    CreateMain();
+    Application->CreateForm(DataCenter);
+    Application->CreateForm(sell_dh_input);
+    ASSERT_TRUE(Send("000888"));
+    ASSERT_TRUE(Shows(QStringLiteral("8.88")));
+    const struct {
+        const char *Frame, *Weight;
+    } frames[] = {{"ST,GS +000999\r\n", "9.99"}, {"ST,GS +001234kg", "12.34"}};
+    for (const auto &f : frames) {
+        ASSERT_TRUE(Pty.WriteFar(f.Frame));
+        EXPECT_TRUE(WaitFor([&] { return main_->m_zhongzl->Text() == QLatin1String(f.Weight); }, 200)) << f.Weight;
+        main_->Sell_StringGrid1->SetTag(11);
+        OpenLineWeighing();
+        ASSERT_TRUE(sell_dh_input->Visible());
+        Click(sell_dh_input->Button13);
+    }
+    auto q = DataCenter->LocalOpen(QStringLiteral("select group_concat(zhongzl,' ') from sys_jhsj_mx where jhsj_id=11"));
+    EXPECT_EQ(q->Fields(0).AsString(), QStringLiteral("9.99 12.34"));
 }
 
 TEST_F(ScaleStation, LostDeviceClearsTheWeightAndSaysSo)

@@ -1,6 +1,8 @@
 // Download steps, refresh and upload against a real central database.
 #include "test_sync_fixture.h"
 #include "Forms.h"
+#include "Sell_Add_Cp_Code.h"
+#include "Sell_Add_Keh_Code.h"
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
@@ -70,20 +72,43 @@ TEST(SyncServer, MissingAddressFileAndFailingConnectionAreReported)
     {
         DialogRecorder dialogs;
         EXPECT_FALSE(ConnectServer());
-        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("ip.txt不存在或异常，请联系管理员!"),
-                                                QStringLiteral("服务器连接失败,请检查电脑是否可以上网!")}));
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_EQ(dialogs.Texts()[0], QStringLiteral("ip.txt不存在或异常，请联系管理员!"));
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n")));
         EXPECT_FALSE(dc.S_ADOConnection1->Connected());
     }
-    {
+    // The driver's own words follow the station's sentence; a key the station
+    // would pass over is named, and nothing is connected.
+    const QString ignored = QStringLiteral("ip.txt中的连接项 %1 本站不使用,请改用 Data Source、Port、Initial Catalog、User ID、Password、Driver!");
+    // Text is the whole box, or its start when Driver (the driver's words after it) is given.
+    const QString failed = QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n");
+    struct Case { QString Line, Text, Driver; };
+    const Case cases[] = {
+        {QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password="),
+         failed, QStringLiteral("port 1 failed: Connection refused")},
+        {QStringLiteral("Provider=MSDASQL;Driver={SQLite3};Initial Catalog=%1/no/such/dir/c.db").arg(station.Path()),
+         failed, QStringLiteral("connect failed")},
+        {QStringLiteral("Provider=MSDASQL;Driver={FreeTDS};Server=127.0.0.1;Uid=sa;Pwd=x;Persist Security Info=False"),
+         ignored.arg(QStringLiteral("Server、Uid、Pwd")), {}},
+        {QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Data Source=127.0.0.1;Port=1"), ignored.arg(QStringLiteral("Host")), {}},
+    };
+    for (const Case &c : cases) {
         QFile f(station.Db() + QStringLiteral("ip.txt"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password=\r\nignored\r\n");
+        f.write(c.Line.toUtf8() + "\r\nignored\r\n");
         f.close();
         DialogRecorder dialogs;
-        EXPECT_EQ(ReadServerAddress(), QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Port=1;Initial Catalog=x;User ID=u;Password="));
+        EXPECT_EQ(ReadServerAddress(), c.Line);
         EXPECT_FALSE(ConnectServer());
-        EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("服务器连接失败,请检查电脑是否可以上网!")});
+        ASSERT_EQ(dialogs.Texts().size(), 1) << c.Line.toStdString();
+        const QString text = dialogs.Texts()[0];
+        if (c.Driver.isEmpty())
+            EXPECT_EQ(text, c.Text);
+        else
+            EXPECT_TRUE(text.startsWith(c.Text) && text.indexOf(c.Driver) >= c.Text.size() && text.count(QLatin1Char('\n')) == 1)
+                << text.toStdString();
         EXPECT_EQ(dialogs.Dialogs[0].Caption, QStringLiteral("提示!"));
+        EXPECT_FALSE(dc.S_ADOConnection1->Connected());
     }
 }
 
@@ -217,13 +242,16 @@ TEST_P(SyncBothTest, AFailingStepLeavesItsTableAsItWas)
     EXPECT_THROW(DownloadOrders(Day(), counter, &progress), EDatabaseError);
     EXPECT_EQ(progress.Percents, (QList<int>{10, 20})); // users and classes came down, then it stopped
     EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_cp")), 2);
+    // ... and went again with the rest: a download lands whole or not at all.
+    EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_user")), 0);
+    EXPECT_FALSE(Data->L_ADOConnection1->InTransaction());
 
     // The local side fails half-way (an id taken by an order of another day):
     // the purge and the rows already appended are undone together.
     WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
     LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,lx) values (1,'old','2024-03-01',2),(8,'taken','2024-03-20',2);"
                             "insert into sys_jhsj (id,dhid,mc) values (11,1,201)"));
-    EXPECT_THROW(DownloadOrdersStep(TestDay(), true), EDatabaseError);
+    EXPECT_THROW(DownloadOrdersStep(TestDay(), true), ELocalDatabaseError);
     EXPECT_EQ(Local(QStringLiteral("select group_concat(dh) from (select dh from sys_jhdh order by id)")), QStringLiteral("old,taken"));
     EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj")), 1);
     EXPECT_FALSE(Data->L_ADOConnection1->InTransaction());
@@ -344,8 +372,10 @@ TEST_P(SyncBothTest, AResendAfterALostLocalCommitSendsNothingTwice)
     LocalSql(QStringLiteral(
         "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (-1,'CS240309001','2024-03-09',102,2,'op',1);"
         "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1)"));
-    // An order with the same number made elsewhere must not take the station's lines.
-    Central->Sql(QStringLiteral("insert into sys_jhdh (dh,dhrq,unit,lx,lury) values ('CS240309001','2024-03-09',101,2,'x')"));
+    // Another station's walk-in order, uploaded first: same number, day and
+    // customer, the same line. It is never taken for this station's copy.
+    Central->Sql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx,lury) values (50,'CS240309001','2024-03-09',102,2,'op');"
+                                "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,bz1) values (500,50,201,3.5,3.5,2,7,'CS#0123456789ab')"));
     DialogRecorder dialogs;
     ASSERT_TRUE(ConnectServer());
     {
@@ -366,7 +396,8 @@ TEST_P(SyncBothTest, AResendAfterALostLocalCommitSendsNothingTwice)
             } catch (const EUploadFailed &e) {
                 ASSERT_EQ(e.Failures().size(), 1);
                 EXPECT_EQ(e.Failures()[0].Dh, QStringLiteral("CS240309001"));
-                EXPECT_TRUE(e.Message().startsWith(QStringLiteral("单号 CS240309001: "))) << e.Message().toStdString();
+                // The station's own database failed, not the server.
+                EXPECT_TRUE(e.Message().startsWith(QStringLiteral("单号 CS240309001: 本机数据库出错: "))) << e.Message().toStdString();
             }
             q.finish();
             ASSERT_TRUE(q.exec(QStringLiteral("commit")));
@@ -377,10 +408,11 @@ TEST_P(SyncBothTest, AResendAfterALostLocalCommitSendsNothingTwice)
     EXPECT_EQ(Local(QStringLiteral("select ifnull(has_upload,'N') from sys_jhdh where id=-1")), QStringLiteral("N"));
     UploadDeliveries();
     UploadDeliveries();
-    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001' and unit=102")), 1);
-    EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(mc||'|'||songhl, ';') from sys_jhsj where dhid in "
-                                            "(select id from sys_jhdh where dh='CS240309001')")),
-              QStringLiteral("201|3.500"));
+    // The other station's order and this one's, each with its own line, once.
+    EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(dh.id||':'||sj.mc||'|'||sj.songhl, ';' order by dh.id) "
+                                            "from sys_jhdh dh,sys_jhsj sj where sj.dhid=dh.id and dh.dh='CS240309001'")),
+              QStringLiteral("50:201|3.500;900000:201|3.500"));
+    EXPECT_EQ(Local(QStringLiteral("select has_upload||':'||server_id from sys_jhdh where id=-1")), QStringLiteral("1:900000"));
     EXPECT_EQ(Local(QStringLiteral("select has_upload||':'||server_id from sys_jhsj where id=-1")),
               QStringLiteral("1:") + Central->Value(QStringLiteral("select id from sys_jhsj where mc=201 and id>=900000")));
 }
@@ -419,6 +451,147 @@ TEST_P(SyncBothTest, AnOrderTheServerRefusesHoldsBackNoOther)
     UploadDeliveries();
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 1);
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where id>=900000")), 2);
+}
+
+namespace {
+
+// A walk-in order for customer 102 with 20.5 of product 201, and 4 of
+// product 203 added to the downloaded order 7, made with the station's own routines.
+void WalkIn()
+{
+    QString dh;
+    ASSERT_TRUE(CreateStationOrder(TestDay(), 102, QStringLiteral("op"), dh));
+    EXPECT_EQ(dh, QStringLiteral("CS240309001"));
+    const int order = DataCenter->LocalOpen(QStringLiteral("select id from sys_jhdh where dh=?"), {Variant(dh)})->Fields(0).AsInteger();
+    EXPECT_LT(order, 0);
+    EXPECT_LT(AddStationLine(order, 201, 21, 0.5, 20.5, 2, 41), 0);
+    EXPECT_LT(AddStationLine(7, 203, 4, 0, 4, 13.5, 54), 0);
+}
+
+} // namespace
+
+TEST_P(SyncBothTest, TwoStationsWalkInOrdersForOneCustomerBothArrive)
+{
+    DialogRecorder dialogs;
+    std::unique_ptr<StationFolder> first;
+    for (int station = 0; station < 2; ++station) {
+        if (station == 1) {
+            // The second station: a database of its own, the same server.
+            Data.reset();
+            first = std::move(Station);
+            Station = std::make_unique<StationFolder>(false);
+            WriteLines(QStringLiteral("ip.txt"), {ServerAddress()});
+            Data = std::make_unique<TDataCenter>(nullptr);
+        }
+        WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
+        ASSERT_TRUE(ConnectServer());
+        qint16 counter = 0;
+        DownloadOrders(Day(), counter, nullptr);
+        WalkIn();
+        UploadDeliveries();
+    }
+    // Both deliveries are there, each under its own copy.
+    EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(sj.mc||'|'||sj.songhl, ';' order by dh.id) from sys_jhdh dh,sys_jhsj sj "
+                                            "where sj.dhid=dh.id and dh.dh='CS240309001' and dh.unit=102")),
+              QStringLiteral("201|20.500;201|20.500"));
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 2);
+    EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(songhl::text, ';') from sys_jhsj where dhid=7 and mc=203 and id>=900000")),
+              QStringLiteral("4.000;4.000"));
+    EXPECT_TRUE(dialogs.Dialogs.empty());
+    Data.reset();
+    Station.reset();
+}
+
+TEST_P(SyncBothTest, StationIdsNeverMeetTheServersOldOrNew)
+{
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    qint16 counter = 0;
+    DownloadOrders(Day(), counter, nullptr);
+    // A database from before the upload keys: a station order and lines under
+    // positive ids (one under the downloaded order 7), with records.
+    LocalSql(QStringLiteral(
+        "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (6,'CS240309001','2024-03-09',102,2,'op',1);"
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (69,6,201,3,3,2,6,1),(68,7,203,4,4,13.5,54,1);"
+        "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (69,3,0),(68,4,0);"
+        "alter table sys_jhsj drop column upload_key"));
+    Data.reset();
+    Data = std::make_unique<TDataCenter>(nullptr);
+    // Opened, they are below zero with their records.
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||dhid||':'||mc, ';') from (select * from sys_jhsj where local_jhsj=1 order by id)")),
+              QStringLiteral("-2:7:203;-1:-1:201"));
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(jhsj_id) from (select jhsj_id from sys_jhsj_mx order by id)")), QStringLiteral("-1,-2"));
+    // New work goes on below them, with the next number.
+    QString dh;
+    ASSERT_TRUE(CreateStationOrder(TestDay(), 101, QStringLiteral("op"), dh));
+    EXPECT_EQ(dh, QStringLiteral("CS240309002"));
+    EXPECT_EQ(Local(QStringLiteral("select id from sys_jhdh where dh='CS240309002'")), QStringLiteral("-2"));
+    EXPECT_EQ(AddStationLine(-2, 201, 5, 0, 5, 1.2, 6), -3);
+    // The server's own order 6 and line 69 come down beside them.
+    Central->Sql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx,lury) values (6,'D-6','2024-03-09',101,2,'x');"
+                                "insert into sys_jhsj (id,dhid,mc,dinghl,dj,shisje) values (69,6,203,1,13.5,13.5)"));
+    ASSERT_TRUE(ConnectServer());
+    RefreshOrders(Day(), counter, nullptr);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||dh, ';') from (select * from sys_jhdh order by id)")),
+              QStringLiteral("-2:CS240309002;-1:CS240309001;6:D-6;7:D-7;8:D-8"));
+    EXPECT_EQ(Local(QStringLiteral("select dhid||':'||mc from sys_jhsj where id=69")), QStringLiteral("6:203"));
+    // Old and new station work goes up.
+    UploadDeliveries();
+    EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(dh.dh||':'||sj.mc||'|'||sj.songhl, ';' order by dh.dh) "
+                                            "from sys_jhdh dh,sys_jhsj sj where sj.dhid=dh.id and dh.dh like 'CS%'")),
+              QStringLiteral("CS240309001:201|3.000;CS240309002:201|5.000"));
+    EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(songhl::text, ';') from sys_jhsj where dhid=7 and id>=900000")),
+              QStringLiteral("4.000"));
+    EXPECT_TRUE(dialogs.Dialogs.empty());
+}
+
+TEST_P(SyncBothTest, AQuantityThatReachesNoServerRowIsNotMarkedAndGoesAgain)
+{
+    StationWork(this, *Station);
+    LocalSql(QStringLiteral("insert into sys_cp (id,mc) values (201,'大白菜'),(203,'猪肉');"
+                            "insert into sys_jhdh (id,dh,dhrq,unit,lx) values (8,'D-8','2024-03-09',102,2);"
+                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values (80,8,201,5,6,1.1,6.6);"
+                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-4,8,203,2,2,13.5,27,1)"));
+    // On the server, D-7's weighed line and the whole of D-8 were deleted.
+    Central->Sql(QStringLiteral("delete from sys_jhsj where id in (70,80); delete from sys_jhdh where id=8"));
+    {
+        DialogRecorder dialogs;
+        UploadDeliveriesClick();
+        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"),
+                                                QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n"
+                                                               "单号 D-7 品名 大白菜: 服务器上已没有这一订单明细,数量未上传\n"
+                                                               "单号 D-8 品名 猪肉: 服务器上已没有这张订单,数量未上传\n"
+                                                               "单号 D-8 品名 大白菜: 服务器上已没有这一订单明细,数量未上传")}));
+    }
+    // What reached nothing stays unmarked, and no line was left without its order; the rest went up.
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||ifnull(has_upload,'N')) from (select * from sys_jhsj order by id)")),
+              QStringLiteral("-4:N,-3:1,-2:N,-1:1,70:N,72:N,80:N"));
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where dhid=8")), 0);
+    // The line back on the server, the next upload sends it.
+    Central->Sql(QStringLiteral("insert into sys_jhsj (id,dhid,mc,dinghl,dj,shisje) values (70,7,201,10.5,1.2,12.6)"));
+    try {
+        UploadDeliveries();
+        ADD_FAILURE() << "the upload reported success";
+    } catch (const EUploadFailed &e) {
+        EXPECT_EQ(e.Failures().size(), 2);
+    }
+    EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("11"));
+    EXPECT_EQ(Local(QStringLiteral("select has_upload from sys_jhsj where id=70")), QStringLiteral("1"));
+    // Thousands of them: the box names the first 20 and counts the rest.
+    QStringList rows;
+    for (int i = 0; i < 22; ++i)
+        rows << QStringLiteral("(%1,8,201,1,1,1,1)").arg(800 + i);
+    LocalSql(QStringLiteral("insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values ") + rows.join(QLatin1Char(',')));
+    try {
+        UploadDeliveries();
+        ADD_FAILURE() << "the upload reported success";
+    } catch (const EUploadFailed &e) {
+        EXPECT_EQ(e.Failures().size(), 24);
+        const QStringList lines = e.Message().split(QLatin1Char('\n'));
+        ASSERT_EQ(lines.size(), 21);
+        EXPECT_EQ(lines.back(), QStringLiteral("……另有 4 项未上传"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Central, SyncBothTest, ::testing::Bool(),

@@ -246,6 +246,25 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         EXPECT_TRUE(BusyGone());
     }
     {
+        // The station's own database fails in the orders step (an order of
+        // another day holds the id of the server's order of this day): it is
+        // said so, and nothing of the download stays, the master tables neither.
+        WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
+        LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,lx) values (8,'taken','2024-03-20',2)"));
+        DialogRecorder dialogs;
+        dialogs.Inputs = {QStringLiteral("2024-03-09")};
+        FullDownloadClick();
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("同步过程出现异常，请与系统开发商联系!\n本机数据库出错: ")))
+            << dialogs.Texts()[1].toStdString();
+        EXPECT_TRUE(dialogs.Texts()[1].endsWith(QStringLiteral("UNIQUE constraint failed: sys_jhdh.id")));
+        EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from sys_cp")), QStringLiteral("旧品"));
+        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 2);
+        EXPECT_EQ(main.OrderReloads, 0);
+        EXPECT_TRUE(BusyGone());
+        LocalSql(QStringLiteral("delete from sys_jhdh where id=8"));
+    }
+    {
         // A failing step: the error message, no success, no reload, busy window gone.
         Central->Sql(QStringLiteral("alter table sys_khxianl rename to gone"));
         DialogRecorder dialogs;
@@ -263,8 +282,8 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         EXPECT_EQ(main.Picker->Date(), EncodeDate(2024, 3, 9));
         EXPECT_FALSE(Data->S_ADOConnection1->Connected());
         EXPECT_TRUE(BusyGone());
-        // The steps before it came down; the failing one and the rest did not.
-        EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_cp")), 2);
+        // Nothing came down, not even the steps before it.
+        EXPECT_EQ(Local(QStringLiteral("select group_concat(mc) from sys_cp")), QStringLiteral("旧品"));
         EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 1);
     }
     {
@@ -273,7 +292,9 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         DialogRecorder dialogs;
         dialogs.Inputs = {QStringLiteral("2024-03-10")};
         FullDownloadClick();
-        EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("本次同步日期为:"), QStringLiteral("服务器连接失败,请检查电脑是否可以上网!")}));
+        ASSERT_EQ(dialogs.Texts().size(), 2);
+        EXPECT_EQ(dialogs.Texts()[0], QStringLiteral("本次同步日期为:"));
+        EXPECT_TRUE(dialogs.Texts()[1].startsWith(QStringLiteral("服务器连接失败,请检查电脑是否可以上网!\n"))) << dialogs.Texts()[1].toStdString();
         EXPECT_EQ(main.Picker->Date(), EncodeDate(2024, 3, 10));
         EXPECT_TRUE(BusyGone());
     }
@@ -345,7 +366,8 @@ TEST_F(SyncTest, RefreshAndUploadButtons)
     }
 }
 
-TEST_F(SyncTest, ARowLockedOnTheServerTimesOutOnlyItsOrderWhileTheProgressShows)
+// Through ODBC as well: there the server is told the limit after connecting.
+TEST_P(SyncBothTest, ARowLockedOnTheServerTimesOutOnlyItsOrderWhileTheProgressShows)
 {
     MainStandIn main;
     struct Restore {
@@ -433,4 +455,80 @@ TEST_F(SyncTest, UploadProgressBarFollowsItsLabel)
     UploadDeliveriesClick();
     EXPECT_EQ(dialogs.Texts().value(1), QStringLiteral("数据上传成功!"));
     EXPECT_EQ(seen.join(QLatin1Char('|')).toStdString(), "正在上传第 1 单, 共 3 单 0%|正在上传第 2 单, 共 3 单 33%|正在上传第 3 单, 共 3 单 66%");
+}
+
+namespace {
+
+QStringList *GLogged = nullptr;
+
+void KeepMessage(QtMsgType, const QMessageLogContext &, const QString &Text)
+{
+    GLogged->append(Text);
+}
+
+} // namespace
+
+// Another ODBC driver as the central server: SQLite's, which takes no
+// statement limit. The station connects (the log says the limit is missing),
+// orders come down through the refresh and the quantity goes up.
+TEST(SyncOtherOdbcDriver, ASqliteCentralDatabaseServesTheRefreshAndTheUpload)
+{
+    Application->Initialize();
+    StationFolder station(false);
+    TDataCenter dc(nullptr);
+    QTemporaryDir central;
+    const QString file = central.filePath(QStringLiteral("central.db"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    auto centralSql = [&file](const QString &Sql) {
+        TADOConnection c;
+        c.SetConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + file);
+        TADOQuery q;
+        q.SetConnection(&c);
+        q.SQL()->SetText(Sql);
+        if (!Sql.startsWith(QLatin1String("select"))) {
+            q.ExecSQL();
+            return QString();
+        }
+        q.Open();
+        return q.Fields(0).AsString();
+    };
+    for (const char *sql : {
+             "create table sys_unit (id integer primary key, usercode text, shortname text, typea integer, typeb integer,"
+             " typec integer, typed integer, dadj integer, dydw integer, mode integer, yn integer, piny text, address text,"
+             " phone text, linkman text)",
+             "create table sys_jhdh (id integer primary key, dh text, dhrq date, unit integer, lx integer, lury text, zf integer, zt integer)",
+             "create table sys_jhsj (id integer primary key, dhid integer, mc integer, dinghl numeric, songhl numeric, dj numeric,"
+             " shisje numeric, dhsl numeric, fudw text, bz1 text)",
+             "insert into sys_unit (id,usercode,shortname,typec,dadj,dydw,mode,yn) values (101,'K1','东饭店',1,1,0,2,1)",
+             "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury) values (7,'D-7','2024-03-09',101,2,'录入员')",
+             "insert into sys_jhsj (id,dhid,mc,dinghl,dj,shisje) values (70,7,201,10.5,1.2,12.6)"})
+        centralSql(QString::fromUtf8(sql));
+    for (const auto &[name, line] : {std::pair{"ip.txt", QStringLiteral("Provider=MSDASQL;Driver={SQLite3};Initial Catalog=") + file},
+                                     std::pair{"tongbxlid.txt", QStringLiteral("1")}}) {
+        QFile f(station.Db() + QString::fromLatin1(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(line.toUtf8() + "\r\n");
+    }
+    MainStandIn main;
+    QStringList logged;
+    GLogged = &logged;
+    const QtMessageHandler old = qInstallMessageHandler(KeepMessage);
+    DialogRecorder dialogs;
+    dialogs.Inputs = {QStringLiteral("2024-03-09")};
+    RefreshOrdersClick();
+    dc.LocalExec(QStringLiteral("update sys_jhsj set songhl=9.5 where id=70"));
+    UploadDeliveriesClick();
+    qInstallMessageHandler(old);
+    EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认要更新服务器上新增订单数据吗?"), QStringLiteral("本次同步日期为:"),
+                                            QStringLiteral("数据更新成功!"), QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"),
+                                            QStringLiteral("数据上传成功!")}));
+    auto local = dc.LocalOpen(QStringLiteral("select dh||':'||shortname from sys_jhdh dh, sys_unit u where u.id=dh.unit"));
+    EXPECT_EQ(local->Fields(0).AsString(), QStringLiteral("D-7:东饭店"));
+    EXPECT_EQ(centralSql(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("9.5"));
+    // The refresh's connection and the upload's each noted that statements run unbounded.
+    EXPECT_EQ(logged.filter(QStringLiteral("S_ADOConnection1: statements on this server run without the 30000 ms limit")).size(), 2)
+        << logged.join(QLatin1Char('\n')).toStdString();
 }

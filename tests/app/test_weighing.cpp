@@ -3,7 +3,9 @@
 // its weighing record, the keypad keys, closing without a commit, and the
 // warning texts.
 #include "FormHarness.h"
+#include "Sell_Add_Cp_Code.h"
 #include "Sell_Dh_Qup_Code.h"
+#include "Sell_Host.h"
 #include "Sell_Lx_Qup_Code.h"
 #include "StationFixture.h"
 #include "YbRadChk.h"
@@ -56,7 +58,7 @@ TEST(WeighingArithmetic, SeparateLoadsAndManualEntry)
     EXPECT_DOUBLE_EQ(w.Tare, 0);
     EXPECT_EQ(w.LastGross, QStringLiteral("0"));
 
-    // Written with 15 significant digits: 0.3 - 0.1 is 0.2, not 0.19999999999999998.
+    // Written rounded: 0.3 - 0.1 is 0.2, not 0.19999999999999998.
     w = TypedWeighing(wmSeparateLoads, QStringLiteral("0.3"), QStringLiteral("0.1"), QStringLiteral("0"));
     EXPECT_EQ(w.Net, 0.2);
     // A tare equal to the reading nets zero; above it, the net would go below zero.
@@ -801,6 +803,69 @@ TEST_F(WeighingDialogs, NetBelowZeroIsRefusedInAllFourKeypads)
     sell_dh_input->Lur_value->SetText(QStringLiteral("3"));
     Click(sell_dh_input->Button13);
     EXPECT_EQ(Records(5001), QStringList{QStringLiteral("3/3")});
+}
+
+TEST_F(WeighingDialogs, NetsAreRoundedToTheDecimalsOfTheWeights)
+{
+    // Binary noise is neither refused as below zero nor stored, in every
+    // dialog that computes a net; a true shortfall is refused, nothing written.
+    for (const char *v : {"0.2", "0.3"}) { // presets 4 and 5
+        Main->Qup->Items()->Add(QStringLiteral("小框") + QLatin1String(v));
+        Main->QupValue->Items()->Add(QLatin1String(v));
+    }
+    SellHost.MainForm = Main->Form;
+    SellHost.ScaleRead = [] { return true; };
+    SellHost.ScaleWeight = [this] { return Main->Zhongzl->Text(); };
+    SellHost.CurrentOrderId = [] { return 1001; };
+    TSell_Add_Cp add(nullptr);
+    // Whole orders "zzl/zqp", else the newest record's line "songhl gross/tare".
+    auto stored = [](bool Whole, int Order) {
+        auto q = Whole ? DataCenter->LocalOpen(QStringLiteral("select zzl,zqp,null from sys_jhdh where id=?"), {Variant(Order)})
+                       : DataCenter->LocalOpen(QStringLiteral("select mx.zhongzl,mx.qup,sj.songhl from sys_jhsj_mx mx,sys_jhsj sj "
+                                                              "where sj.id=mx.jhsj_id order by mx.id desc limit 1"));
+        if (q->IsEmpty())
+            return std::string();
+        const QString net = q->Fields(2).AsString();
+        return ((net.isEmpty() ? net : net + QLatin1Char(' ')) + q->Fields(0).AsString() + QLatin1Char('/')
+                + q->Fields(1).AsString()).toStdString();
+    };
+    const struct {
+        TForm *Dialog;
+        int Target;
+        const char *Reading, *LastGross, *Typed;
+        int Preset;
+        const char *Stored; // nullptr: refused
+    } cases[] = {
+        {Sell_Dh_Qup, 5001, "0.6", "0", "3", 4, "0 0.6/0.6"},        {sell_dh_input, 5002, "0.3", "0.2", "0.1", 0, "0 0.1/0.1"},
+        {Sell_Lx_Qup, 1002, "0.9", "0", "3", 5, "0/0.9"},            {sell_dh_input, 5003, "12.3", "12.2", "0.1", 0, "0 0.1/0.1"},
+        {sell_lx_input, 1001, "1000.01", "0", "1000", 0, "0.01/1000"}, {&add, 1001, "1000.01", "0", "1000", 0, "0.01 1000.01/1000"},
+        {sell_dh_input, 6002, "0.3", "0.2", "0.101", 0, nullptr},    {&add, 1001, "5.8", "0", "9", 0, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Dialog->Name().toStdString() + " " + c.Reading + " " + c.Typed);
+        const bool whole = c.Dialog == sell_lx_input || c.Dialog == Sell_Lx_Qup;
+        Main->Zhongzl->SetText(QLatin1String(c.Reading));
+        Main->LastGross->SetText(QLatin1String(c.LastGross));
+        (qstrcmp(c.LastGross, "0") ? Main->Same : Main->Different)->SetChecked(true);
+        Main->Qup->SetItemIndex(c.Preset);
+        const std::string before = stored(false, 1);
+        TModalAnswerer boxes;
+        Open(c.Dialog, c.Target, whole);
+        if (c.Dialog == &add) {
+            add.Cp_mc->SetItemIndex(0);
+            add.Cp_mcClick(add.Cp_mc);
+            add.qp->SetText(QLatin1String(c.Typed));
+            Click(add.Button1);
+        } else {
+            static_cast<TEdit *>(c.Dialog->FindComponent(QStringLiteral("Lur_value")))->SetText(QLatin1String(c.Typed));
+            Click(static_cast<TButton *>(c.Dialog->FindComponent(QStringLiteral("Button13"))));
+        }
+        EXPECT_EQ(boxes.Texts.join(QString()).toStdString(), c.Stored ? "" : "总重量或去皮不对,本次操作失败,请重新操作!");
+        EXPECT_EQ(stored(whole, c.Target), c.Stored ? c.Stored : before);
+        if (c.Dialog->Visible())
+            c.Dialog->Close();
+    }
+    SellHost = TSellHost();
 }
 
 } // namespace

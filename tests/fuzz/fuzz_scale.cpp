@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     TScaleFrames frames;
     const qsizetype step = Size > 0 ? 1 + Data[0] % 23 : 1;
     for (qsizetype i = 0; i < frame.size(); i += step) {
-        const QString f = frames.Feed(frame.mid(i, step));
+        // Now and then the line goes quiet after a piece.
+        const QString f = frames.Feed(frame.mid(i, step), (Data[i] & 0x40) != 0);
         FUZZ_CHECK(f.isEmpty() || weight.match(f).hasMatch());
     }
     // A tare preset line: accepted only as a number from 0 to the scale's largest reading.

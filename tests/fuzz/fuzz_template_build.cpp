@@ -79,6 +79,8 @@ void Bound(TqdzReport &Report)
     o->SetSilentMode(true);
     o->SetUseFileCache(false);
     o->SetTempDir(QString());
+    // A script that keeps taking memory stops well inside the fuzzer's limit.
+    o->SetMaxBuildMemSize(256);
 }
 
 void Draw(TqdzCustomPreviewPages *Store)

@@ -4,6 +4,9 @@
 #include "FakePreviewPages.h"
 #include "platform/Classes.h"
 #include "report/engine/qdzBuild.h"
+#ifdef STATION_TEST_WINDOWS
+#include "report/preview/qdzPreviewSetup.h"
+#endif
 #include "report/engine/qdzEngine.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassViews.h"

@@ -80,15 +80,23 @@ TEST(ExportPages, PagesListsDialogsAndStart)
         TModalResult Result;
         bool Start;
         QStringList Log;
+        bool Windows = true; // the windows layer shows export dialogs
     } cases[] = {
         {"", false, mrOk, true, {"start", "page1", "page2", "page3", "finish"}},
         {"3,2,9", false, mrOk, true, {"start", "page2", "page3", "finish"}},
         {"2", true, mrOk, true, {"dialog", "start", "page2", "finish"}},
         {"", true, mrCancel, true, {"dialog"}},
         {"", false, mrOk, false, {"start"}},
+        // Without the windows layer the filter runs without its dialog.
+        {"1", true, mrCancel, true, {"start", "page1", "finish"}, false},
     };
+    const TqdzBuildFactories saved = qdzBuildFactories();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Pages);
+        TqdzBuildFactories windows = saved;
+        if (c.Windows)
+            windows.ShowExportDialog = [](TqdzCustomExportFilter *F) { return F->ShowModal(); };
+        qdzInstallBuildFactories(windows);
         TRecordingFilter f;
         f.SetPageNumbers(QString::fromLatin1(c.Pages));
         f.SetShowDialog(c.Dialog);
@@ -98,6 +106,7 @@ TEST(ExportPages, PagesListsDialogsAndStart)
         EXPECT_EQ(f.Log, c.Log);
         EXPECT_EQ(f.Report(), &r.Report);
     }
+    qdzInstallBuildFactories(saved);
 
     // Page 2 (index 1) has its margins mirrored: the right one on the left.
     TRecordingFilter f;
@@ -154,7 +163,8 @@ TEST(ExportPages, DotMatrixReportsPrintThroughTheirFilter)
     events.Log.clear();
     r.Store->Export(&other);
     EXPECT_TRUE(events.Log.isEmpty());
-    EXPECT_EQ(other.Log, (QStringList{"dialog", "start", "page1", "page2", "finish"}));
+    // Headless: the filter's dialog is not shown.
+    EXPECT_EQ(other.Log, (QStringList{"start", "page1", "page2", "finish"}));
 
     qdzExportFilters()->Delete(item2->Index());
     qdzExportFilters()->Delete(item1->Index());

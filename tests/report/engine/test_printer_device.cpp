@@ -2,6 +2,7 @@
 // documents to PDF files and raw jobs.
 #include "PrinterFakes.h"
 #include "report/engine/qdzPrinter.h"
+#include "report/model/qdzClassEngine.h"
 
 #include "platform/Classes.h"
 #include "platform/Dialogs.h"
@@ -17,7 +18,8 @@
 
 namespace {
 
-// Records the message boxes shown meanwhile, answering OK.
+// Records the message boxes shown meanwhile, answering OK; errors are shown
+// in a box as the windows layer shows them.
 struct TMessages {
     QStringList Texts;
     TScopedDialogHook Hook{[this](TDialogRequest &R) {
@@ -26,6 +28,14 @@ struct TMessages {
         Texts << R.Text;
         return int(IDOK);
     }};
+    const TqdzBuildFactories Saved = qdzBuildFactories();
+    TMessages()
+    {
+        TqdzBuildFactories f = Saved;
+        f.ShowErrorMessage = [](const QString &Text) { Application->MessageBox(Text, QString(), MB_OK); };
+        qdzInstallBuildFactories(f);
+    }
+    ~TMessages() { qdzInstallBuildFactories(Saved); }
 };
 
 QString RunTool(const QString &Program, const QStringList &Args)

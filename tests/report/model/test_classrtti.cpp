@@ -226,12 +226,23 @@ TEST_F(ClassRTTI, ObjectReferencesAreCheckedNeverTrusted)
 
 TEST_F(ClassRTTI, ScriptsMayNotReloadShowOrClearTheReportWhileItIsBuilt)
 {
-    for (const char *script : {"begin Report.LoadFromFile('/nonexistent/x.qd3'); end.",
-                               "begin Report.ShowReport; end.", "begin Report.Clear; end.",
-                               "begin MasterData1.Clear; end.", "begin Page1.Clear; end."}) {
+    const struct {
+        const char *Script, *Refused;
+    } cases[] = {
+        {"begin Report.LoadFromFile('/nonexistent/x.qd3'); end.", "Cannot load a template"},
+        {"begin Report.ShowReport; end.", "Cannot show the report"},
+        {"begin Report.Clear; end.", "Cannot change TqdzReport"},
+        {"begin MasterData1.Clear; end.", "Cannot change MasterData1"},
+        {"begin Page1.Clear; end.", "Cannot change Page1"},
+        // An object without a name is named by its class.
+        {"var m: TqdzMemoView; begin m := TqdzMemoView.Create(MasterData1); m.Clear; end.",
+         "Cannot change TqdzMemoView"},
+    };
+    for (const auto &c : cases) {
+        const char *script = c.Script;
         R->ScriptText()->SetText(QString::fromLatin1(script));
         EXPECT_FALSE(R->BuildReport()) << script;
-        EXPECT_TRUE(R->Errors()->Text().contains(QStringLiteral("while the report is being built")))
+        EXPECT_TRUE(R->Errors()->Text().contains(QLatin1String(c.Refused) + QLatin1String(" while the report is being built")))
             << script << R->Errors()->Text().toStdString();
         // Everything is still there.
         ASSERT_NE(R->FindObject(QStringLiteral("MasterData1")), nullptr) << script;

@@ -8,6 +8,7 @@
 #include "platform/StdCtrls.h"
 #include "platform/SysUtils.h"
 #include "report/model/qdzRes.h"
+#include "report/model/qdzClassEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,19 @@ public:
 };
 
 STATION_PUBLISHED(TqdzTestButtonControl) {}
+
+// Stands in for the windows layer's dialog-page form.
+struct TPlainDialogForm
+{
+    const TqdzBuildFactories Saved = qdzBuildFactories();
+    TPlainDialogForm()
+    {
+        TqdzBuildFactories f = Saved;
+        f.CreateDialogForm = [](TqdzDialogPage *) { return new TForm(nullptr); };
+        qdzInstallBuildFactories(f);
+    }
+    ~TPlainDialogForm() { qdzInstallBuildFactories(Saved); }
+};
 
 QByteArray Line(const QByteArray &Text, const QByteArray &Start)
 {
@@ -260,6 +274,19 @@ TEST_F(Pages, DataPageIsMadeAndGathersTheDataSets)
 
 TEST_F(Pages, DialogPagePassesItsSettingsToTheForm)
 {
+    {
+        // Without the windows layer a page has no form: it keeps its size
+        // itself and cannot be shown.
+        TqdzReport report(nullptr);
+        auto *dlg = new TqdzDialogPage(&report);
+        dlg->SetName("DialogPage1");
+        dlg->SetClientWidth(300);
+        EXPECT_EQ(dlg->Form(), nullptr);
+        EXPECT_EQ(dlg->ClientWidth(), 300);
+        EXPECT_EQ(dlg->ClientHeight(), 59);
+        EXPECT_THROW(dlg->ShowModal(), Exception);
+    }
+    TPlainDialogForm windows;
     TqdzReport report(nullptr);
     auto *dlg = new TqdzDialogPage(&report);
     EXPECT_EQ(dlg->Font()->Name(), "Tahoma");
@@ -367,6 +394,6 @@ TEST_F(Pages, PagesInTemplates)
     EXPECT_EQ(p2->PaperWidth(), 100.5);
     auto *d = dynamic_cast<TqdzDialogPage *>(copy.FindObject("DialogPage1"));
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->Form()->Caption(), "Pick");
+    EXPECT_EQ(d->Caption(), "Pick");
     EXPECT_EQ(SaveTemplate(&copy), text);
 }

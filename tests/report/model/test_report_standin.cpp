@@ -1,6 +1,7 @@
 // The stand-in build layer of the report object's tests, and the test binary's answer to message boxes.
 #include "test_report_standin.h"
 
+#include "platform/Forms.h"
 #include "script/kw_iclassesrtti.h"
 #include "script/kw_isysrtti.h"
 
@@ -124,6 +125,8 @@ TStandInBuild::TStandInBuild()
     f.CreateEngine = &NewEngine;
     f.CreatePreviewPages = &NewPages;
     f.CreateOutline = &NewOutline;
+    // Error boxes as the windows layer shows them, answered by the hook.
+    f.ShowErrorMessage = [](const QString &Text) { Application->MessageBox(Text, QString(), MB_OK); };
     qdzInstallBuildFactories(f);
 }
 

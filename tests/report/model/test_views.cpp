@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "report/model/qdzClassViews.h"
 
+#include "platform/Graphics.h"
 #include "platform/Streams.h"
 #include "platform/SysUtils.h"
 #include "report/model/qdzVariables.h"
@@ -14,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QtEndian>
+#include <zlib.h>
 
 namespace {
 
@@ -676,4 +679,33 @@ TEST(PictureView, FileLinksAndBuiltPageAttributes)
     TqdzShapeView s(nullptr), sd(nullptr);
     s.SetShape(skEllipse);
     EXPECT_EQ(s.DiffAttributes(&sd), QByteArray(" Shape=\"2\""));
+}
+
+TEST(PictureView, DataThatCannotBeDecodedIsALoadErrorNamingThePicture)
+{
+    QImage small(4, 4, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    TPngImage png;
+    png.SetImage(small);
+    const QByteArray good = png.SaveToBytes();
+    // The same number of bytes: the data after the header zeroed (as when
+    // cut short), or a header (with its checksum) claiming 60000 x 60000.
+    QByteArray cut = good, large = good;
+    std::fill(cut.begin() + 33, cut.end(), '\0');
+    qToBigEndian(quint32(60000), large.data() + 16);
+    qToBigEndian(quint32(60000), large.data() + 20);
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef *>(large.constData() + 12), 17)), large.data() + 29);
+    for (const QByteArray &bytes : {good, cut, large}) {
+        TReportFixture a;
+        auto *pic = new TqdzPictureView(a.Band);
+        pic->SetName(QStringLiteral("Picture1"));
+        pic->Picture()->SetGraphic(&png);
+        TqdzReport back(nullptr);
+        LoadTemplate(&back, SaveTemplate(&a.Report).replace(good.toHex().toUpper(), bytes.toHex().toUpper()));
+        const bool whole = bytes == good;
+        EXPECT_EQ(back.Errors()->Text(), whole ? QString() : QStringLiteral("Picture1: PNG image is not valid\r\n"));
+        auto *loaded = dynamic_cast<TqdzPictureView *>(back.FindObject(QStringLiteral("Picture1")));
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->Picture()->Graphic() != nullptr, whole);
+    }
 }

@@ -3,13 +3,13 @@
 // their lists of children, the datasets it walks, the report's owner, the
 // application): each attempt is refused, the build fails with the message,
 // and the template comes back whole. Builds that would never end stop: at
-// the stored objects or bytes, at the caller's time limit, at Terminated or
+// the caller's memory limit, at the caller's time limit, at Terminated or
 // the progress window's cancel, the stop event included; running out of
 // memory is a failed build.
 #include "platform/Forms.h"
 #include "platform/Streams.h"
 #include "platform/TypInfo.h"
-#include "report/engine/qdzBuild.h"
+#include "report/preview/qdzPreviewSetup.h"
 #include "report/engine/qdzPreviewPages.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassRTTI.h"
@@ -21,6 +21,8 @@
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
+#include <utility>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
@@ -224,34 +226,46 @@ TEST_F(BuildGuard, OnlyTheRunningBuildIsGuarded)
     EXPECT_TRUE(R->BuildReport()) << Errors().toStdString();
 }
 
-TEST_F(BuildGuard, BandsWithoutHeightStopAtTheStoredObjectsOrBytes)
+// Bands that never fill a page and scripts that never stop taking memory
+// end at the caller's memory limit, quickly and with the reason.
+TEST_F(BuildGuard, BuildsStopAtTheirMemoryLimit)
 {
-    TScopedValue<qint64> Objects(TqdzPreviewPages::MaxObjects, 3000);
-    // Endless data: a user dataset that never reaches its end.
-    MD->SetHeight(0);
-    MD->SetRowCount(0);
-    auto *Endless = new TqdzUserDataSet(R);
-    Endless->SetName("Endless");
-    R->DataSets()->Add()->SetDataSet(Endless);
-    MD->SetDataSet(Endless);
-    EXPECT_FALSE(R->BuildReport());
-    EXPECT_EQ(Errors(), "The report reached 3000 objects and was stopped");
-    EXPECT_EQ(R->PreviewPages()->GetCount(), 1);
-
-    // The most rows a band may ask for.
-    MakeReport();
-    MD->SetHeight(0);
-    MD->SetRowCount(std::numeric_limits<int>::max());
-    EXPECT_FALSE(R->BuildReport());
-    EXPECT_EQ(Errors(), "The report reached 3000 objects and was stopped");
-
-    // A few large objects reach the bytes first.
-    TScopedValue<qint64> Bytes(TqdzPreviewPages::MaxBytes, 200000);
-    MakeReport();
-    MD->SetRowCount(std::numeric_limits<int>::max());
-    static_cast<TqdzMemoView *>(R->FindObject("Memo1"))->SetText(QString(5000, QLatin1Char('x')));
-    EXPECT_FALSE(R->BuildReport());
-    EXPECT_EQ(Errors(), "The report reached 200000 bytes and was stopped");
+    const char *const Runaway = "  L := TStringList.Create;\r\n  while True do L.Add('one more line that is never freed');\r\n";
+    const std::pair<const char *, std::function<void()>> Cases[] = {
+        {"EndlessDataWithoutHeight",
+         [this] {
+             MD->SetHeight(0);
+             MD->SetRowCount(0);
+             auto *Endless = new TqdzUserDataSet(R);
+             Endless->SetName("Endless");
+             R->DataSets()->Add()->SetDataSet(Endless);
+             MD->SetDataSet(Endless);
+         }},
+        {"MostRowsWithoutHeight",
+         [this] {
+             MD->SetHeight(0);
+             MD->SetRowCount(std::numeric_limits<int>::max());
+         }},
+        {"MainBlock", [&] { SetScript(QStringLiteral("var L: TStringList;\r\nbegin\r\n%1end.").arg(Runaway)); }},
+        {"BandEvent",
+         [&] {
+             SetScript(QStringLiteral("var L: TStringList;\r\nprocedure P(Sender: TObject);\r\nbegin\r\n%1end;\r\n"
+                                      "begin\r\nend.")
+                           .arg(Runaway));
+             MD->SetOnBeforePrint("P");
+         }},
+    };
+    for (const auto &[Name, Make] : Cases) {
+        SCOPED_TRACE(Name);
+        MakeReport();
+        R->EngineOptions()->SetMaxBuildMemSize(8);
+        Make();
+        QElapsedTimer T;
+        T.start();
+        EXPECT_FALSE(R->BuildReport());
+        EXPECT_LT(T.elapsed(), 20000);
+        EXPECT_EQ(Errors(), "The report used more than 8 MB of memory and was stopped");
+    }
 }
 
 TEST_F(BuildGuard, AnEndlessMainBlockStops)

@@ -5,6 +5,8 @@
 #include "report/preview/qdzCtrls.h"
 #include "report/preview/qdzPassword.h"
 #include "report/preview/qdzPrintDialog.h"
+#include "report/preview/qdzPreviewSetup.h"
+#include "report/model/qdzUtils.h"
 #include "report/engine/qdzPrinter.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzClassEngine.h"
@@ -16,6 +18,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QMessageBox>
+#include <QTimer>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -318,6 +322,28 @@ TEST(DialogForm, CloseBoxIsRefusedAndAButtonResultEndsTheDialog)
     EXPECT_TRUE(stayed);
     EXPECT_EQ(VarToStr(r.Variables()->Variables("Asked")), "3");
     r.Engine()->SetRunning(false);
+}
+
+TEST(ErrorBox, TheWindowsShowErrorsWithTheTableTitle)
+{
+    const TqdzBuildFactories saved = qdzBuildFactories();
+    TqdzBuildFactories windows = saved;
+    qdzAddPreviewFactories(windows);
+    qdzInstallBuildFactories(windows);
+    QString Title, Text;
+    // The real box, not the binary's answer to boxes.
+    TScopedDialogHook none(nullptr);
+    QTimer::singleShot(0, [&] {
+        if (auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            Title = Box->windowTitle();
+            Text = Box->text();
+            Box->done(0);
+        }
+    });
+    qdzErrorMsg("Field not found: X");
+    qdzInstallBuildFactories(saved);
+    EXPECT_EQ(Title, "Error");
+    EXPECT_EQ(Text, "Field not found: X");
 }
 
 // -------------------------------------------------------------- print dialog
