@@ -172,5 +172,5 @@ QString AmountInWords(const QString &Amount)
     case TParse::Invalid:
         break;
     }
-    throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(Amount));
+    throw EConvertError(QStringLiteral("'%1' 不是有效的金额!").arg(Amount));
 }

@@ -155,9 +155,7 @@ void TLogin::Image2Click(TObject *)
                                    {Variant(UID->Text()), Variant(PasswordDigest(PWD->Text()))});
     if (q->RecordCount() > 0) {
         SaveLastUser();
-        main_->caozy->SetCaption(q->FieldByName(QStringLiteral("name")).AsString());
-        main_->SetTag(1);
-        main_->SetEnabled(true);
+        main_->LoggedIn(q->FieldByName(QStringLiteral("name")).AsString());
         Close();
     } else {
         Application->MessageBox(QStringLiteral("用户名或密码输入错误,为安全起见请重新输入!"), QStringLiteral("提示!"),

@@ -25,5 +25,5 @@ bool SellConfirm(const QString &Text)
 void LocalRun(const QString &Sql, const QList<Variant> &Params)
 {
     if (!DataCenter->LocalExec(Sql, Params))
-        throw EDatabaseError(QStringLiteral("statement failed: ") + Sql);
+        throw EDatabaseError(QStringLiteral("本地数据库语句执行失败: ") + Sql);
 }

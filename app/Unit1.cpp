@@ -167,8 +167,10 @@ namespace {
 
 // Widths scaled by Scale, then narrowed together where needed so that they
 // fit Available (what the scaled grid leaves beside its unscaled scroll bar
-// and borders).
-std::vector<int> FittedWidths(const std::vector<int> &Designed, double Scale, int Available)
+// and borders). A column below its Minimum (its title, say) grows to it,
+// and the columns with room to spare give up the difference.
+std::vector<int> FittedWidths(const std::vector<int> &Designed, double Scale, int Available,
+                              const std::vector<int> &Minimum = {})
 {
     std::vector<int> w;
     int sum = 0;
@@ -181,7 +183,41 @@ std::vector<int> FittedWidths(const std::vector<int> &Designed, double Scale, in
         for (int &x : w)
             x = int(std::floor(x * f));
     }
+    if (Minimum.size() != w.size())
+        return w;
+    int missing = 0, spare = 0;
+    for (size_t i = 0; i < w.size(); ++i) {
+        missing += std::max(0, Minimum[i] - w[i]);
+        spare += std::max(0, w[i] - Minimum[i]);
+    }
+    if (missing == 0 || spare == 0)
+        return w;
+    const int taken = std::min(missing, spare);
+    int given = 0;
+    for (size_t i = 0; i < w.size(); ++i)
+        if (w[i] > Minimum[i]) {
+            const int part = int(std::ceil(double(w[i] - Minimum[i]) * taken / spare));
+            const int cut = std::min({part, w[i] - Minimum[i], taken - given});
+            w[i] -= cut;
+            given += cut;
+        }
+    for (size_t i = 0; i < w.size() && given > 0; ++i)
+        if (w[i] < Minimum[i]) {
+            const int add = std::min(Minimum[i] - w[i], given);
+            w[i] += add;
+            given -= add;
+        }
     return w;
+}
+
+// The room a data grid's column title needs: drawn 2 pixels in, with as
+// much to spare on its right.
+int TitleRoom(TDBGrid *Grid, TColumn *Column)
+{
+    static QImage scratch(1, 1, QImage::Format_RGB32);
+    TCanvas c(&scratch);
+    c.Font()->Assign(Grid->Font());
+    return c.TextWidth(Column->Title()->Caption()) + 4;
 }
 
 } // namespace
@@ -193,15 +229,16 @@ void ScaleGridCells(TControl *Control, double XScale, double YScale, int DesignW
         return;
     if (auto *db = dynamic_cast<TDBGrid *>(grid)) {
         // Its cells follow its columns; the indicator column keeps its width.
-        std::vector<int> designed;
+        std::vector<int> designed, titles;
         int used = grid->ColCount() > 0 ? grid->ColWidths(0) : 0;
         for (int i = 0; i < db->Columns()->Count(); ++i) {
             designed.push_back(db->Columns()->Items(i)->Width());
+            titles.push_back(TitleRoom(db, db->Columns()->Items(i)));
             used += designed.back();
         }
         const int slack = std::max(0, DesignWidth - used);
-        const std::vector<int> w =
-            FittedWidths(designed, XScale, Control->Width() - slack - (grid->ColCount() > 0 ? grid->ColWidths(0) : 0));
+        const std::vector<int> w = FittedWidths(
+            designed, XScale, Control->Width() - slack - (grid->ColCount() > 0 ? grid->ColWidths(0) : 0), titles);
         for (int i = 0; i < db->Columns()->Count(); ++i)
             db->Columns()->Items(i)->SetWidth(w[size_t(i)]);
         db->SetDefaultRowHeight(Round(db->DefaultRowHeight() * YScale));
@@ -414,9 +451,23 @@ void Tmain::FormActivate(TObject *)
 {
     if (Tag() != 0)
         return;
+    FLoginPending = true;
     SetEnabled(false);
     Login->Show();
     SetTag(1);
+}
+
+void Tmain::SetEnabled(bool Value)
+{
+    TForm::SetEnabled(Value && !FLoginPending);
+}
+
+void Tmain::LoggedIn(const QString &OperatorName)
+{
+    caozy->SetCaption(OperatorName);
+    FLoginPending = false;
+    SetTag(1);
+    SetEnabled(true);
 }
 
 void Tmain::ToolButton1Click(TObject *)

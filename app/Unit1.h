@@ -162,6 +162,13 @@ public:
     // then each control in the order collected.
     const std::vector<TRect> &DesignBounds() const { return FDesignBounds; }
 
+    // From the first activation until a login succeeds the window stays
+    // disabled: a dialog closing cannot give it back, and a disabled window
+    // takes no clicks or keys.
+    void SetEnabled(bool Value) override;
+    // The login window's success: the operator's name, the window enabled.
+    void LoggedIn(const QString &OperatorName);
+
     void FormCreate(TObject *Sender);
     void FormActivate(TObject *Sender);
     void FormClose(TObject *Sender, TCloseAction &Action);
@@ -285,6 +292,7 @@ private:
     double FXScale = 1.0;
     double FYScale = 1.0;
     bool FAdapted = false;
+    bool FLoginPending = false;
     std::vector<TRect> FDesignBounds;
     QString FFinishedOrders = QStringLiteral("0");
     QString FPartlyOrders = QStringLiteral("0");

@@ -133,7 +133,7 @@ void TDataCenter::CheckLocalSchema()
         try {
             LocalOpen(QStringLiteral("select %1 from %2 limit 0").arg(QString::fromLatin1(t[1]), QString::fromLatin1(t[0])));
         } catch (const Exception &E) {
-            throw EDatabaseError(QStringLiteral("'%1' is not a usable station database (%2): %3")
+            throw EDatabaseError(QStringLiteral("'%1' 不是可用的配货站数据库(表 %2 无法读取): %3")
                                      .arg(path, QString::fromLatin1(t[0]), E.Message()));
         }
     }
@@ -142,7 +142,7 @@ void TDataCenter::CheckLocalSchema()
         const QString name = QString::fromLatin1(table);
         auto cols = LocalOpen(QStringLiteral("select name from pragma_table_info('%1') where name='server_id'").arg(name));
         if (cols->IsEmpty() && !LocalExec(QStringLiteral("alter table %1 add column server_id INTEGER").arg(name)))
-            throw EDatabaseError(QStringLiteral("'%1' cannot be updated: %2.server_id").arg(path, name));
+            throw EDatabaseError(QStringLiteral("'%1' 无法升级: 表 %2 加不上 server_id 列").arg(path, name));
     }
     // Databases made before the upload keys may hold station orders and lines
     // under positive ids: they get the column and lose those ids together.
@@ -244,7 +244,7 @@ QString SqlValueOrNull(const QString &Value)
     static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
     double d;
     if (!number.match(t).hasMatch() || !TryStrToFloat(t, d) || !std::isfinite(d))
-        throw EConvertError(QStringLiteral("'%1' is not a valid number").arg(t));
+        throw EConvertError(QStringLiteral("'%1' 不是有效的数字").arg(t));
     return t;
 }
 

@@ -244,7 +244,7 @@ QString FailureReason(const QString &DriverText)
     else if (t.contains(QLatin1String("connection")) || t.contains(QLatin1String("terminat"))
              || t.contains(QLatin1String("communication link")))
         reason = QStringLiteral("与服务器的连接中断");
-    else if (t.contains(QLatin1String("not a valid")))
+    else if (t.contains(QLatin1String("not a valid")) || t.contains(QStringLiteral("不是有效的")))
         reason = QStringLiteral("数据不是有效的数字");
     else if (t.contains(QLatin1String("violat")) || t.contains(QLatin1String("constraint")) || t.contains(QLatin1String("conflict")))
         reason = QStringLiteral("服务器拒绝了数据");
@@ -707,9 +707,10 @@ void UploadDeliveries(TSyncProgress *Progress)
     const int m = int(orders.size());
     int n = 0;
     for (std::vector<UploadRow> &order : orders) {
+        // The bar first: setting the text paints the window at once.
         if (Progress) {
-            Progress->SetText(QStringLiteral("正在上传第 %1 单, 共 %2 单 (单号 %3)").arg(n + 1).arg(m).arg(order.front().Dh));
             Progress->SetPercent(n * 100 / m);
+            Progress->SetText(QStringLiteral("正在上传第 %1 单, 共 %2 单 (单号 %3)").arg(n + 1).arg(m).arg(order.front().Dh));
         }
         ++n;
         try {
@@ -761,7 +762,7 @@ bool StartDownload(TForm2 *Busy, TDateTime &Day)
     }
     if (!TryStrToDate(Trim(typed), Day)) {
         Busy->Close();
-        EConvertError e(QStringLiteral("'%1' is not a valid date").arg(typed));
+        EConvertError e(QStringLiteral("'%1' 不是有效的日期!").arg(typed));
         Application->ShowException(&e);
         return false;
     }

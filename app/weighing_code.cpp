@@ -14,7 +14,7 @@ double WeightValue(const QString &Text)
 {
     double v;
     if (!TryStrToFloat(Text, v) || !std::isfinite(v))
-        throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(Text));
+        throw EConvertError(QStringLiteral("'%1' 不是有效的重量!").arg(Text));
     return v;
 }
 
@@ -24,14 +24,14 @@ double GrossValue(const QString &Reading)
 {
     const double v = WeightValue(Reading);
     if (v < 0)
-        throw EConvertError(QStringLiteral("'%1' is a negative gross weight").arg(Reading));
+        throw EConvertError(QStringLiteral("'%1' 是负的毛重!").arg(Reading));
     return v;
 }
 
 double TareValue(const QString &Text)
 {
     if (!ValidTare(Text))
-        throw EConvertError(QStringLiteral("'%1' is no tare the scale can weigh").arg(Text));
+        throw EConvertError(QStringLiteral("'%1' 不是秤能称出的皮重!").arg(Text));
     return WeightValue(Text.trimmed());
 }
 
@@ -56,9 +56,9 @@ double NetWeight(double Gross, double Tare, double Last)
     // A net below zero means the tare or the load memory exceeds what lies on
     // the scale: such a weighing would take goods back from the customer.
     if (net < 0)
-        throw EConvertError(QStringLiteral("'%1' is a negative net weight").arg(FloatToStr(net)));
+        throw EConvertError(QStringLiteral("'%1' 是负的净重!").arg(FloatToStr(net)));
     if (!std::isfinite(net))
-        throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(FloatToStr(net)));
+        throw EConvertError(QStringLiteral("'%1' 不是有效的重量!").arg(FloatToStr(net)));
     return net;
 }
 
@@ -122,7 +122,7 @@ void ExecOneRow(const QString &Sql, const QList<Variant> &Params)
     for (int i = 0; i < Params.size(); ++i)
         q.Parameters().AddParameter(QStringLiteral("p%1").arg(i + 1), Params[i]);
     if (q.ExecSQL() != 1)
-        throw EDatabaseError(QStringLiteral("The row to update was not found"));
+        throw EDatabaseError(QStringLiteral("找不到要更新的记录!"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Implementation of database access components over Qt SQL.
 #include "ADODB.h"
+#include "Language.h"
 #include "SysUtils.h"
 #include <QAtomicInt>
 #include <QDebug>
@@ -220,9 +221,9 @@ void TADOConnection::Open()
         // Opening a missing file would silently create an empty database.
         const QFileInfo fi(source);
         if (source.isEmpty() || !fi.exists() || !fi.isFile())
-            throw EDatabaseError(QStringLiteral("Could not find file '%1'.").arg(source));
+            throw EDatabaseError(ResourceText(QStringLiteral("Could not find file '%1'."), QStringLiteral("找不到文件 '%1'")).arg(source));
         if (!fi.isReadable())
-            throw EDatabaseError(QStringLiteral("Cannot open file '%1'.").arg(source));
+            throw EDatabaseError(ResourceText(QStringLiteral("Cannot open file '%1'."), QStringLiteral("无法打开文件 '%1'")).arg(source));
         db.setDatabaseName(source);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     } else {

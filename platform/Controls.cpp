@@ -250,6 +250,27 @@ bool IsAccel(QChar VK, const QString &Str)
     return false;
 }
 
+bool IsUserInputEvent(const QEvent *Event)
+{
+    switch (Event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
 TControl *FindControl(const QWidget *Widget)
 {
     for (const QWidget *w = Widget; w; w = w->parentWidget()) {

@@ -591,6 +591,9 @@ private:
 
 // --- Widget host ---------------------------------------------------------------
 
+// Mouse, wheel, key and context-menu events: what a user does to a control.
+bool IsUserInputEvent(const QEvent *Event);
+
 // A Qt widget class with its events routed through its control first.
 template <class W>
 class TWidgetHost : public W, public TWidgetLink
@@ -603,6 +606,10 @@ protected:
     bool event(QEvent *e) override
     {
         TControl *c = LinkedControl;
+        // A disabled control, or one on a disabled parent, takes no input:
+        // its handlers never see it, owner-drawn or not.
+        if (c && IsUserInputEvent(e) && !this->isEnabled())
+            return W::event(e);
         if (c && c->HostEvent(e))
             return true;
         const bool r = W::event(e);
@@ -632,7 +639,7 @@ protected:
     bool viewportEvent(QEvent *e) override
     {
         TControl *c = this->LinkedControl;
-        if (!c)
+        if (!c || !this->isEnabled())
             return W::viewportEvent(e);
         switch (e->type()) {
         case QEvent::MouseButtonPress:

@@ -1146,6 +1146,9 @@ bool TApplication::FilterEvent(QObject *Receiver, QEvent *Event)
     if (FResending || !Receiver->isWidgetType())
         return false;
     auto *w = static_cast<QWidget *>(Receiver);
+    // A disabled window gets no input, so the message hook never sees any.
+    if (!w->isEnabled() && IsUserInputEvent(Event))
+        return false;
     const QEvent::Type type = Event->type();
     switch (type) {
     case QEvent::KeyPress:

@@ -1,6 +1,7 @@
 // The main window's order lists over a day of made-up orders: counts,
 // filters, the tile texts and colours, same-load reset, wrapping, the
 // warning of the function keys and the mouse wheel on the grids.
+#include "TestFiles.h"
 #include "Dialogs.h"
 #include "FormHarness.h"
 #include "Sell_Dh_Qup_Code.h"
@@ -267,7 +268,7 @@ TEST_F(MainListsTest, AllocatedTilesAreYellowAtOrAboveTheOrderAndRedBelow)
     EXPECT_EQ(M->SellTiles.State(6, 1), 6);
 
     const QImage img = Grab(M->Sell_StringGrid1);
-    img.save(QStringLiteral("/tmp/mainlists_tiles.png"));
+    img.save(TestFile(QStringLiteral("mainlists_tiles.png")));
     for (const Tile &t : tiles) {
         const TRect r = M->Sell_StringGrid1->CellRect(t.Col, 1);
         EXPECT_EQ(img.pixelColor(r.Left + 3, r.Top + 3), Rgb(TileColor(t.State))) << t.Col;
@@ -418,7 +419,7 @@ TEST_F(MainListsTest, ProductTiles)
     EXPECT_EQ(M->Sell_Cp_Dh_All->Caption(), QStringLiteral("所有(5)"));
     M->LoadProducts(QStringLiteral("999"));
     EXPECT_EQ(Products()->RecNo(), 1);
-    GrabToFile(M, QStringLiteral("/tmp/mainlists_products.png"));
+    GrabToFile(M, TestFile(QStringLiteral("mainlists_products.png")));
 }
 
 TEST_F(MainListsTest, TouchingATileGivesItsLineToTheWeighing)
@@ -442,7 +443,7 @@ TEST_F(MainListsTest, OrderRowsAreRedWhenFinishedGreenWhenPartlyBlackOtherwise)
     M->Sell_Dh->Font()->SetSize(12);
     ProcessEvents(10);
     const QImage img = Grab(M->Sell_Dh);
-    img.save(QStringLiteral("/tmp/mainlists_orders.png"));
+    img.save(TestFile(QStringLiteral("mainlists_orders.png")));
     const TRect bounds = Rect(0, 0, img.width(), img.height());
     auto visible = [&bounds](TRect R) {
         R.Left += 1; // beside the indicator column's dark edge
@@ -536,7 +537,7 @@ TEST_F(MainListsTest, AnEmptyListShowsNoRow)
         M->DateTimePicker1Change(M->DateTimePicker1);
         ProcessEvents(10);
         const QImage empty = Grab(g);
-        GrabToFile(g, QStringLiteral("/tmp/mainlists_empty_%1.png").arg(g->Name()));
+        GrabToFile(g, TestFile(QStringLiteral("mainlists_empty_%1.png").arg(g->Name())));
         EXPECT_EQ(selectedPixels(empty), 0) << g->Name().toStdString();
         // Below the titles only the grid's own colour: no blank row, no lines.
         const QColor back = Rgb(g->Color());
@@ -612,7 +613,7 @@ TEST_F(MainListsTest, DownloadReloadsTheListsThroughTheSyncHost)
     ASSERT_TRUE(bool(SyncHost.ReloadProducts));
     SyncHost.ReloadOrders();
     EXPECT_EQ(M->Sell_Dh_All->Caption(), QStringLiteral("所有(5)"));
-    GrabToFile(M, QStringLiteral("/tmp/mainlists_main.png"));
+    GrabToFile(M, TestFile(QStringLiteral("mainlists_main.png")));
 }
 
 TEST_F(MainListsTest, WindowRescaledOnceToTheScreen)
@@ -699,7 +700,7 @@ TEST_F(MainListsTest, TilesAreScaledLikeTheOtherTextsAndReadable)
     ProcessEvents(10);
     TStringGrid *g = M->Sell_StringGrid1;
     const QImage shot = Grab(g);
-    GrabToFile(M, QStringLiteral("/tmp/mainlists_tiles_%1x%2.png").arg(Screen->Width()).arg(Screen->Height()));
+    GrabToFile(M, TestFile(QStringLiteral("mainlists_tiles_%1x%2.png").arg(Screen->Width()).arg(Screen->Height())));
     const TRect r = g->CellRect(1, 1);
     ASSERT_FALSE(r.IsEmpty());
     // Grab and cell coordinates differ by the grid's frame.
@@ -733,6 +734,25 @@ TEST_F(MainListsTest, TilesAreScaledLikeTheOtherTextsAndReadable)
     EXPECT_NEAR(right - left + 1, want, 3) << "font " << M->ScaledFontSize(14);
 }
 
+TEST_F(MainListsTest, EveryListHeaderFitsItsColumn)
+{
+    ProcessEvents(10);
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    TCanvas c(&scratch);
+    for (TDBGrid *g : {M->Sell_Dh, M->Sell_Cp_Dh, M->Sell_Lx_Gride}) {
+        c.Font()->Assign(g->Font());
+        int right = g->ColWidths(0);
+        for (int i = 0; i < g->Columns()->Count(); ++i) {
+            TColumn *col = g->Columns()->Items(i);
+            // The title is drawn 2 pixels in and needs as much room on its right.
+            EXPECT_LE(c.TextWidth(col->Title()->Caption()) + 4, col->Width()) << g->Name().toStdString() << ' ' << i;
+            right += col->Width();
+        }
+        // And the columns stay inside the grid.
+        EXPECT_LE(right, g->ClientWidth()) << g->Name().toStdString();
+    }
+}
+
 // The screen adaptation at the sizes the station meets, each in a process
 // of its own on a virtual screen of that size.
 TEST(ScreenAdaptation, AtTheStationsScreenSizes)
@@ -758,11 +778,12 @@ TEST(ScreenAdaptation, AtTheStationsScreenSizes)
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_filter=MainListsTest.WindowRescaledOnceToTheScreen:"
                                     "MainListsTest.TilesAreScaledLikeTheOtherTextsAndReadable:"
+                                    "MainListsTest.EveryListHeaderFitsItsColumn:"
                                     "StationTiles.EveryTileAndColumnStaysOnTheScaledScreen")});
         ASSERT_TRUE(child.waitForFinished(180000)) << name.toStdString();
         const QString out = QString::fromUtf8(child.readAll());
         EXPECT_EQ(child.exitCode(), 0) << name.toStdString() << "\n" << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 3 tests."))) << name.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 4 tests."))) << name.toStdString();
     }
 }
 

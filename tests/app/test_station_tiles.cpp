@@ -1,5 +1,6 @@
 // The main window's tiles and grids after the data under them changed: a
 // deleted added line, a reload with as many rows as before, small screens.
+#include "TestFiles.h"
 #include "FormHarness.h"
 #include "Sell_Host.h"
 #include "Sell_Mingx_Code.h"
@@ -147,8 +148,8 @@ TEST_F(StationTiles, AReloadWithAsManyRowsRepaintsTheGrid)
     ASSERT_EQ(DataCenter->L_Sell_Dh_Query->RecordCount(), 2);
     const QImage after = OnScreen(M->Sell_Dh);
     const QImage fresh = Grab(M->Sell_Dh).convertToFormat(after.format());
-    GrabToFile(M->Sell_Dh, QStringLiteral("/tmp/station_tiles_reloaded_grid.png"));
-    after.save(QStringLiteral("/tmp/station_tiles_reloaded_screen.png"));
+    GrabToFile(M->Sell_Dh, TestFile(QStringLiteral("station_tiles_reloaded_grid.png")));
+    after.save(TestFile(QStringLiteral("station_tiles_reloaded_screen.png")));
     EXPECT_NE(after, before);
     EXPECT_EQ(after, fresh);
 }
@@ -178,7 +179,7 @@ TEST_F(StationTiles, EveryTileAndColumnStaysOnTheScaledScreen)
     TDBGrid *orders = M->Sell_Dh;
     const int last = orders->ColCount() - 1;
     EXPECT_LE(orders->CellRect(last, 0).Right, ViewportWidth(orders));
-    GrabToFile(M, QStringLiteral("/tmp/station_tiles_scaled.png"));
+    GrabToFile(M, TestFile(QStringLiteral("station_tiles_scaled.png")));
 
     // The same rule at the sizes the station meets: 1280 x 1024 and 1024 x 768.
     for (const QSize screen : {QSize(1280, 1024), QSize(1024, 768), QSize(1680, 1050)}) {

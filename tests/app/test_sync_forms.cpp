@@ -1,4 +1,5 @@
 // The line chooser, the busy window and the toolbar flows with their boxes.
+#include "TestFiles.h"
 #include "ComCtrls.h"
 #include "CodePages.h"
 #include "FormHarness.h"
@@ -79,7 +80,7 @@ TEST(SyncBusyWindow, ScrollsItsTextAndClosesAtOneHundred)
     EXPECT_EQ(busy.YbProgressBar1->Percent(), 0);
     busy.SetPercent(40);
     busy.Label1->SetLeft(133);
-    GrabToFile(&busy, QStringLiteral("/tmp/station_busy.png"));
+    GrabToFile(&busy, TestFile(QStringLiteral("station_busy.png")));
     busy.SetPercent(99);
     busy.Timer1->SetEnabled(true);
     busy.Timer1Timer(nullptr);
@@ -148,7 +149,7 @@ TEST(SyncLineChooser, DoubleClickRulesAndTheSavedFiles)
     EXPECT_EQ(chooser.select_khfl_id->Items()->Text(), QStringLiteral("1\r\n3\r\n2\r\n"));
     chooser.select_khfl->SetItemIndex(2);
     chooser.select_khflDblClick(chooser.select_khfl);
-    GrabToFile(&chooser, QStringLiteral("/tmp/station_lines.png"));
+    GrabToFile(&chooser, TestFile(QStringLiteral("station_lines.png")));
 
     // "开始同步" saves the choice, gives the main window back and starts the download.
     DialogRecorder dialogs; // the date box is cancelled
@@ -236,12 +237,12 @@ TEST_F(SyncTest, FullDownloadFlowEndings)
         EXPECT_TRUE(BusyGone());
     }
     {
-        // A typed date that is no date ends with the class library's error box.
+        // A typed date that is no date ends with the error box.
         DialogRecorder dialogs;
         dialogs.Inputs = {QStringLiteral("2024-13-45")};
         FullDownloadClick();
         ASSERT_EQ(dialogs.Dialogs.size(), 2u);
-        EXPECT_EQ(dialogs.Dialogs[1].Text, QStringLiteral("'2024-13-45' is not a valid date."));
+        EXPECT_EQ(dialogs.Dialogs[1].Text, QStringLiteral("'2024-13-45' 不是有效的日期!"));
         EXPECT_TRUE(BusyGone());
     }
     {
@@ -429,6 +430,31 @@ TEST_P(SyncBothTest, ARowLockedOnTheServerTimesOutOnlyItsOrderWhileTheProgressSh
               QStringLiteral("70:N,80:1"));
     EXPECT_FALSE(Data->S_ADOConnection1->Connected());
     EXPECT_TRUE(BusyGone());
+}
+
+TEST_F(SyncTest, UploadProgressBarFollowsItsLabel)
+{
+    MainStandIn main;
+    LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx) values (7,'D-7','2024-03-09',101,2),(8,'D-8','2024-03-09',102,2),"
+                            "(9,'D-9','2024-03-10',101,2);"
+                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl) values (70,7,201,10.5,11),(80,8,201,5,6),(90,9,201,3,3)"));
+    // The label and the bar whenever the busy window lets events through
+    // (that is when it is painted).
+    QStringList seen;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&seen] {
+        if (!Form2 || !Form2->Label2->Caption().startsWith(QStringLiteral("正在上传")))
+            return;
+        const QString s = Form2->Label2->Caption().section(QLatin1Char(' '), 0, 5) + QStringLiteral(" %1%").arg(Form2->YbProgressBar1->Percent());
+        if (seen.isEmpty() || seen.back() != s)
+            seen << s;
+    });
+    watch.start();
+    DialogRecorder dialogs;
+    UploadDeliveriesClick();
+    EXPECT_EQ(dialogs.Texts().value(1), QStringLiteral("数据上传成功!"));
+    EXPECT_EQ(seen.join(QLatin1Char('|')).toStdString(), "正在上传第 1 单, 共 3 单 0%|正在上传第 2 单, 共 3 单 33%|正在上传第 3 单, 共 3 单 66%");
 }
 
 namespace {

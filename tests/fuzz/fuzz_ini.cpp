@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <unistd.h>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -80,7 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     const QByteArray file = in.Rest();
     if (!PlainName(section) || !PlainName(key) || !PlainValue(value))
         return 0;
-    static const QString path = QDir::tempPath() + QStringLiteral("/fuzz_ini_%1.ini").arg(getpid());
+    // A folder of the run's own, removed when the fuzzer exits.
+    static const QTemporaryDir dir;
+    static const QString path = dir.filePath(QStringLiteral("fuzz.ini"));
     for (int round = 0; round < 2; ++round) {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -1,5 +1,6 @@
 // Actions and their links to controls, and the right-to-left modes of
 // controls and of canvas text.
+#include "TestFiles.h"
 #include "ActnList.h"
 #include "Controls.h"
 #include "ExtCtrls.h"
@@ -187,8 +188,8 @@ TEST(BiDi, RightToLeftReadingShapesAndOrdersText)
     const QImage rtl = TextImage(mixed, DT_RTLREADING);
     const QImage ltr = TextImage(mixed, 0);
     const QImage digits = TextImage(QStringLiteral("123"), DT_RTLREADING);
-    rtl.scaled(800, 120).save("/tmp/bidi_rtl_reading.png");
-    ltr.scaled(800, 120).save("/tmp/bidi_ltr_reading.png");
+    rtl.scaled(800, 120).save(TestFile("bidi_rtl_reading.png"));
+    ltr.scaled(800, 120).save(TestFile("bidi_ltr_reading.png"));
     const std::vector<int> r = Ink(rtl), l = Ink(ltr), d = Ink(digits);
     ASSERT_FALSE(r.empty());
     ASSERT_FALSE(d.empty());

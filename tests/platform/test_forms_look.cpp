@@ -1,6 +1,7 @@
 // How forms look: a form with Chinese captions and a demo form with one of
 // each control, rendered offscreen into PNG files under /tmp and checked by
 // their pixels.
+#include "TestFiles.h"
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "FormHarness.h"
@@ -43,7 +44,7 @@ struct TCrossPainter : TObject
 
 QString TempPng(const QString &Name)
 {
-    return QDir::temp().filePath(Name);
+    return TestFile(Name);
 }
 
 // The station's keypad dialog, in small.

@@ -1,4 +1,5 @@
 // Tests of graphics text (platform).
+#include "TestFiles.h"
 #include "Graphics.h"
 
 #include <QDir>
@@ -305,8 +306,8 @@ TEST(FontMapping, ChineseTextIsDrawnInFullWidthGlyphs)
         }
         x += w;
     }
-    b.SaveToFile(QDir::tempPath() + "/station_text_zh.bmp");
-    const QString png = QDir::tempPath() + "/station_text_zh.png";
+    b.SaveToFile(TestFile("station_text_zh.bmp"));
+    const QString png = TestFile("station_text_zh.png");
     EXPECT_TRUE(b.ToImage().save(png));
 }
 

@@ -1,4 +1,5 @@
 // Reference comparison of printed PDFs through poppler's text and image tools.
+#include "TestFiles.h"
 #include "PdfGolden.h"
 
 #include <QDir>
@@ -144,7 +145,7 @@ QStringList Compare(const QString &File, const QString &Dir, const QString &Name
             continue;
         }
         if (const QString d = ImageDifference(got, want.convertToFormat(QImage::Format_Grayscale8)); !d.isEmpty()) {
-            got.save(QDir::temp().filePath(Name + QStringLiteral(".p%1.got.png").arg(page)));
+            got.save(TestFile(Name + QStringLiteral(".p%1.got.png").arg(page)));
             diffs << QStringLiteral("page %1 image: %2").arg(page).arg(d);
         }
     }

@@ -1,5 +1,6 @@
 // The suite's push button: looks, mouse and key clicks, groups, default and
 // cancel keys, hot tracking.
+#include "TestFiles.h"
 #include "YbButton.h"
 
 #include "FormHarness.h"
@@ -26,7 +27,7 @@ public:
 // Writes the look, six times enlarged, for a person to inspect.
 void SaveLook(const QImage &Img, const char *File)
 {
-    Img.scaled(Img.width() * 6, Img.height() * 6).save(QString::fromLatin1(File));
+    Img.scaled(Img.width() * 6, Img.height() * 6).save(TestFile(QString::fromLatin1(File)));
 }
 
 TColor At(const QImage &Img, int X, int Y)
@@ -114,7 +115,7 @@ TEST(YbButton, FramedLookUpAndPressed)
     ASSERT_TRUE(Focus(other));
     QImage img = Grab(b);
     ASSERT_EQ(img.size(), QSize(75, 25));
-    SaveLook(img, "/tmp/ybbutton_up.png");
+    SaveLook(img, "ybbutton_up.png");
     // Button-up edges: highlight and dark shadow outside, light and shadow inside.
     EXPECT_EQ(At(img, 0, 12), clWhite);
     EXPECT_EQ(At(img, 74, 12), RGB(64, 64, 64));
@@ -125,7 +126,7 @@ TEST(YbButton, FramedLookUpAndPressed)
     // The focused button gets the window-frame line and the dotted focus.
     ASSERT_TRUE(Focus(b));
     img = Grab(b);
-    SaveLook(img, "/tmp/ybbutton_focused.png");
+    SaveLook(img, "ybbutton_focused.png");
     EXPECT_EQ(At(img, 0, 12), clBlack);
     EXPECT_EQ(At(img, 1, 12), clWhite);
     EXPECT_EQ(At(img, 4, 5), clBlack);   // focus dots on x = 4 at odd offsets from the top
@@ -134,7 +135,7 @@ TEST(YbButton, FramedLookUpAndPressed)
     MouseDown(b, Point(30, 12));
     EXPECT_TRUE(b->Pressed());
     img = Grab(b);
-    SaveLook(img, "/tmp/ybbutton_pressed.png");
+    SaveLook(img, "ybbutton_pressed.png");
     // Pressed: the button-down table, no window-frame line.
     EXPECT_EQ(At(img, 0, 12), clBlack);
     EXPECT_EQ(At(img, 1, 12), RGB(128, 128, 128));
@@ -200,7 +201,7 @@ TEST(YbButton, GroupsToggleAndAllowAllUp)
     // The down pattern: silver on pixels of equal parity, the face elsewhere.
     b->SetDown(true);
     const QImage img = Grab(b);
-    SaveLook(img, "/tmp/ybbutton_down.png");
+    SaveLook(img, "ybbutton_down.png");
     EXPECT_EQ(At(img, 10, 10), clSilver);
     EXPECT_EQ(At(img, 11, 11), clSilver);
     EXPECT_EQ(At(img, 10, 11), RGB(212, 208, 200));
@@ -284,7 +285,7 @@ TEST(YbButton, HotTrackIsTransparentAndTracksTheMouse)
 
     const QImage normal = Grab(b);
     QImage img = normal;
-    SaveLook(img, "/tmp/ybbutton_hot_normal.png");
+    SaveLook(img, "ybbutton_hot_normal.png");
     // Corners outside the rounded outline show the parent.
     EXPECT_EQ(At(img, 0, 0), clRed);
     EXPECT_EQ(At(img, 74, 24), clRed);
@@ -300,7 +301,7 @@ TEST(YbButton, HotTrackIsTransparentAndTracksTheMouse)
     Enter(b);
     EXPECT_TRUE(b->MouseOver());
     img = Grab(b);
-    SaveLook(img, "/tmp/ybbutton_hot_over.png");
+    SaveLook(img, "ybbutton_hot_over.png");
     // Two pixels of the hot gradient inside the frame; the face inside them.
     EXPECT_EQ(At(img, 10, 22), MixColors(clWhite, RGB(240, 155, 20), 190));
     EXPECT_EQ(At(img, 3, 12), At(img, 2, 12));
@@ -326,8 +327,8 @@ TEST(YbButton, DisabledCaptionColour)
     face->SetEnabled(false);
     ASSERT_TRUE(ShowAndActivate(&f.Form));
     const QImage g = Grab(grey), n = Grab(face);
-    SaveLook(g, "/tmp/ybbutton_disabled_grey.png");
-    SaveLook(n, "/tmp/ybbutton_disabled_face.png");
+    SaveLook(g, "ybbutton_disabled_grey.png");
+    SaveLook(n, "ybbutton_disabled_face.png");
     const TRect text = Rect(15, 6, 60, 19);
     EXPECT_GT(CountColour(g, text, RGB(64, 64, 64), 12), 10);
     EXPECT_GT(CountColour(n, text, RGB(128, 128, 128), 12), 10);
@@ -346,7 +347,7 @@ TEST(YbButton, TextStylesDrawOffsetCopies)
     b->SetTextShadowColor(clBlue);
     b->SetTextStyle(tsRaised);
     QImage img = Grab(b);
-    SaveLook(img, "/tmp/ybbutton_raised.png");
+    SaveLook(img, "ybbutton_raised.png");
     EXPECT_GT(CountColour(img, area, clYellow, 40), 3);
     EXPECT_GT(CountColour(img, area, clBlue, 40), 3);
     b->SetLightTextStyle(true);
@@ -380,17 +381,17 @@ TEST(YbButton, HotTrackedDefaultComplementAndDisabledLooks)
 
     // The default button: a gradient border from the highlight colour.
     QImage img = Grab(def);
-    SaveLook(img, "/tmp/ybbutton_hot_default.png");
+    SaveLook(img, "ybbutton_hot_default.png");
     const TColor l = ShadeUp(clBtnFace, 30);
     EXPECT_EQ(At(img, 10, 22), MixColors(clHighlight, l, 60));
 
     Enter(comp);
     img = Grab(comp);
-    SaveLook(img, "/tmp/ybbutton_hot_complement.png");
+    SaveLook(img, "ybbutton_hot_complement.png");
     EXPECT_EQ(At(img, 10, 22), OppositeHue(RGB(240, 155, 20), 180));
 
     img = Grab(off);
-    SaveLook(img, "/tmp/ybbutton_hot_disabled.png");
+    SaveLook(img, "ybbutton_hot_disabled.png");
     EXPECT_EQ(At(img, 0, 12), RGB(212, 208, 200));
     EXPECT_EQ(At(img, 1, 12), ShadeUp(clBtnShadow, 30));
     EXPECT_EQ(At(img, 2, 12), RGB(212, 208, 200));

@@ -1,5 +1,6 @@
 // The suite's progress bar: percentages and parts, frames, the three bar
 // styles, text in inverse colours, frame controller settings.
+#include "TestFiles.h"
 #include "YbPrgres.h"
 
 #include "FormHarness.h"
@@ -18,7 +19,7 @@ TColor At(const QImage &Img, int X, int Y)
 
 void SaveLook(const QImage &Img, const char *File)
 {
-    Img.scaled(Img.width() * 4, Img.height() * 4).save(QString::fromLatin1(File));
+    Img.scaled(Img.width() * 4, Img.height() * 4).save(TestFile(QString::fromLatin1(File)));
 }
 
 // Pixels within Tolerance of C on every channel (text edges are smoothed).
@@ -134,13 +135,13 @@ TEST(YbProgressBar, TraditionalBarFrameAndText)
     b->SetShowPercent(true);
     b->SetPercent(0);
     img = Grab(b);
-    SaveLook(img, "/tmp/ybprogress_0.png");
+    SaveLook(img, "ybprogress_0.png");
     EXPECT_GT(Count(img, Rect(2, 2, 198, 22), kBar, 70), 10); // "0%" in the bar colour
     EXPECT_EQ(Count(img, Rect(2, 2, 80, 22), kBar), 0);
 
     b->SetPercent(50);
     img = Grab(b);
-    SaveLook(img, "/tmp/ybprogress_50.png");
+    SaveLook(img, "ybprogress_50.png");
     // The text: white on the bar, bar-coloured on white.
     EXPECT_GT(Count(img, Rect(80, 2, 100, 22), clWhite, 70), 5);
     EXPECT_GT(Count(img, Rect(100, 2, 120, 22), kBar, 70), 5);
@@ -164,7 +165,7 @@ TEST(YbProgressBar, LedSegments)
     b->SetPercent(50);
     ASSERT_TRUE(ShowAndActivate(&f.Form));
     QImage img = Grab(b);
-    SaveLook(img, "/tmp/ybprogress_led.png");
+    SaveLook(img, "ybprogress_led.png");
     // Ten segments of 8 pixels, five lit, each outlined in the back colour.
     for (int i = 0; i < 10; ++i) {
         const int x = 3 + 8 * i;
@@ -183,7 +184,7 @@ TEST(YbProgressBar, LedSegments)
     b->SetBounds(10, 10, 200, 20);
     b->SetPercent(100);
     img = Grab(b);
-    SaveLook(img, "/tmp/ybprogress_led_long.png");
+    SaveLook(img, "ybprogress_led_long.png");
     EXPECT_EQ(Count(img, Rect(3, 10, 197, 11), kBar), 21 * 7);
     EXPECT_EQ(At(img, 3 + 1, 10), clWhite);
     EXPECT_EQ(At(img, 3 + 2 + 4, 10), kBar);
@@ -204,7 +205,7 @@ TEST(YbProgressBar, GradientAndFlatFrames)
     b->SetPercent(50);
     ASSERT_TRUE(ShowAndActivate(&f.Form));
     QImage img = Grab(b);
-    SaveLook(img, "/tmp/ybprogress_gradient.png");
+    SaveLook(img, "ybprogress_gradient.png");
     EXPECT_EQ(At(img, 0, 0), ShadeBy(clBtnShadow, 30));
     // Filled part from red at the left to black at its right end.
     EXPECT_GT(GetRValue(At(img, 1, 12)), 240);
@@ -257,7 +258,7 @@ TEST(YbProgressBar, VerticalLedFromTheBottom)
     b->SetPercent(40);
     ASSERT_TRUE(ShowAndActivate(&f.Form));
     const QImage img = Grab(b);
-    SaveLook(img, "/tmp/ybprogress_led_vertical.png");
+    SaveLook(img, "ybprogress_led_vertical.png");
     EXPECT_EQ(At(img, 10, 3 + 50 - 5), kBar);
     EXPECT_EQ(At(img, 10, 3 + 50 - 15), kBar);
     EXPECT_EQ(At(img, 10, 3 + 50 - 25), clWhite);

@@ -1,4 +1,5 @@
 // The suite's radio button: checking, read-only, glyphs, auto size, looks.
+#include "TestFiles.h"
 #include "YbRadChk.h"
 
 #include "ExtCtrls.h"
@@ -27,7 +28,7 @@ TColor At(const QImage &Img, int X, int Y)
 
 void SaveLook(const QImage &Img, const char *File)
 {
-    Img.scaled(Img.width() * 6, Img.height() * 6).save(QString::fromLatin1(File));
+    Img.scaled(Img.width() * 6, Img.height() * 6).save(TestFile(QString::fromLatin1(File)));
 }
 
 void Enter(TControl *C)
@@ -227,7 +228,7 @@ TEST(YbRadioButton, Looks)
     ASSERT_TRUE(Focus(focus));
 
     QImage img = Grab(plain);
-    SaveLook(img, "/tmp/ybradio_plain_checked.png");
+    SaveLook(img, "ybradio_plain_checked.png");
     // The classic glyph at the left: sunken ring, window inside, dot in the middle.
     EXPECT_EQ(At(img, 6, 1 + 6), clBlack);
     EXPECT_EQ(At(img, 6, 1 + 3), clWhite);
@@ -236,13 +237,13 @@ TEST(YbRadioButton, Looks)
     EXPECT_EQ(At(img, 0, 1), RGB(212, 208, 200)); // outside the circle: the face, in the form's colour
 
     img = Grab(hot);
-    SaveLook(img, "/tmp/ybradio_hot.png");
+    SaveLook(img, "ybradio_hot.png");
     EXPECT_EQ(At(img, 6, 1), clBlack);
     EXPECT_EQ(At(img, 6, 1 + 6), clWhite);
     hot->SetChecked(true);
     Enter(hot);
     img = Grab(hot);
-    SaveLook(img, "/tmp/ybradio_hot_checked_over.png");
+    SaveLook(img, "ybradio_hot_checked_over.png");
     EXPECT_EQ(At(img, 6, 1 + 6), ColorToRGB(clHighlight));
     EXPECT_EQ(At(img, 6, 1 + 2), MixColors(clWhite, RGB(240, 155, 20), 190));
     EXPECT_EQ(At(img, 6, 1 + 1), RGB(240, 155, 20));
@@ -261,7 +262,7 @@ TEST(YbRadioButton, TransparentRightGlyphAndWordWrapAfterLoading)
     r->SetChecked(true);
     ASSERT_TRUE(ShowAndActivate(&f.Form));
     const QImage img = Grab(r);
-    SaveLook(img, "/tmp/ybradio_transparent_right.png");
+    SaveLook(img, "ybradio_transparent_right.png");
     const int w = r->Width();
     // The parent shows around the glyph and behind the caption.
     EXPECT_EQ(At(img, w - 13, 1), clRed);

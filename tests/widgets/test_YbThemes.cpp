@@ -1,5 +1,6 @@
 // The suite's themed look (the desktop's Qt style) against the classic one,
 // right-to-left captions and glyphs, action links and scaled glyphs.
+#include "TestFiles.h"
 #include "YbButton.h"
 #include "YbPrgres.h"
 #include "YbRadChk.h"
@@ -32,7 +33,7 @@ int Luma(TColor C)
 
 void SaveLook(const QImage &Img, const char *File)
 {
-    Img.scaled(Img.width() * 4, Img.height() * 4).save(QString::fromLatin1(File));
+    Img.scaled(Img.width() * 4, Img.height() * 4).save(TestFile(QString::fromLatin1(File)));
 }
 
 void Enter(TControl *C)
@@ -130,7 +131,7 @@ TEST(YbThemes, PushButtonDrawsTheStylesPartByState)
             x += 75;
         }
     }
-    SaveLook(sheet, "/tmp/ybthemes_buttons.png");
+    SaveLook(sheet, "ybthemes_buttons.png");
 
     // ThemeAware off keeps the classic look, pixel for pixel.
     EXPECT_EQ(c, classicBefore);
@@ -180,7 +181,7 @@ TEST(YbThemes, RadioGlyphInItsEightStates)
         for (int i = 0; i < 8; ++i)
             painter.drawImage(13 * i, 0, glyphs[size_t(i)]);
     }
-    SaveLook(sheet, "/tmp/ybthemes_radio_states.png");
+    SaveLook(sheet, "ybthemes_radio_states.png");
     // Checked glyphs carry a dot in the middle; unchecked ones do not.
     EXPECT_LT(Luma(At(glyphs[4], 6, 6)) + 40, Luma(At(glyphs[0], 6, 6)));
     // Pressed and disabled are parts of their own.
@@ -215,8 +216,8 @@ TEST(YbThemes, ProgressBarTrackAndChunk)
 
     TStyle fusion("fusion");
     const QImage hi = Grab(h), vi = Grab(v), ci = Grab(classic);
-    SaveLook(hi, "/tmp/ybthemes_progress_h.png");
-    SaveLook(vi, "/tmp/ybthemes_progress_v.png");
+    SaveLook(hi, "ybthemes_progress_h.png");
+    SaveLook(vi, "ybthemes_progress_v.png");
     // The chunk covers the first half, the track the rest.
     const TColor chunk = At(hi, 50, 12), track = At(hi, 150, 12);
     EXPECT_NE(chunk, track);
@@ -256,8 +257,8 @@ TEST(YbBiDi, CaptionAlignmentAndGlyphMirrored)
     EXPECT_EQ(b->BiDiMode(), bdRightToLeft);
     EXPECT_EQ(b->Widget()->layoutDirection(), Qt::RightToLeft);
     QImage bi = Grab(b), ri = Grab(r);
-    SaveLook(bi, "/tmp/ybbidi_button_rtl.png");
-    SaveLook(ri, "/tmp/ybbidi_radio_rtl.png");
+    SaveLook(bi, "ybbidi_button_rtl.png");
+    SaveLook(ri, "ybbidi_radio_rtl.png");
     // Left-justified reads as right-justified: the caption ends at the text rectangle's right edge.
     const std::vector<int> rtlInk = InkColumns(bi, Rect(5, 5, 115, 20));
     ASSERT_FALSE(rtlInk.empty());
@@ -355,7 +356,7 @@ TEST(YbScale, GlyphsScaleWithTheForm)
     EXPECT_GE(r->Height(), 27);
     ASSERT_TRUE(ShowAndActivate(&form));
     const QImage img = Grab(r);
-    SaveLook(img, "/tmp/ybscale_custom_glyph.png");
+    SaveLook(img, "ybscale_custom_glyph.png");
     // The unchecked cell, stretched over the whole scaled glyph.
     const int top = (r->Height() - 25) / 2;
     EXPECT_EQ(At(img, 1, top + 1), clBlue);

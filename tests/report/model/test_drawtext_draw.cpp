@@ -1,6 +1,7 @@
 // Drawing through the text layout: alignment, rotation, justification,
 // paragraph indent, tag colours and weights, clipping, and agreement of the
 // drawn width with the measured one, checked by pixels.
+#include "TestFiles.h"
 #include "report/model/qdzDrawText.h"
 
 #include "platform/Graphics.h"
@@ -348,7 +349,7 @@ TEST(DrawTextDraw, ChineseAndLatinMemoPicture)
         "单价 3.20 元/kg 金额 38.08 元\n"
         "<b>合计</b> <font color=red>叁拾捌元零捌分</font> 签收：________");
     const QImage img = t.Run(text, &d);
-    const QString path = QDir::temp().filePath(QStringLiteral("drawtext_memo.png"));
+    const QString path = TestFile(QStringLiteral("drawtext_memo.png"));
     img.save(path);
     ASSERT_GT(d.Text()->Count(), 4);
     // Every line is drawn in its own band: a 10-point font at 192 per inch
@@ -367,7 +368,7 @@ TEST(DrawTextDraw, PrinterCanvasTakesThePrinterResolution)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QDir::temp().filePath(QStringLiteral("drawtext_printer.pdf")));
+    printer.setOutputFileName(TestFile(QStringLiteral("drawtext_printer.pdf")));
     const int res = printer.resolution();
     ASSERT_GT(res, 96);
     TqdzDrawText d;
@@ -401,7 +402,7 @@ TEST(DrawTextDraw, RightToLeftReadingOrdersTheLine)
     const QImage digits = t.Run(QStringLiteral("2026"));
     t.RTL = false;
     const QImage ltr = t.Run(mixed);
-    rtl.save(QStringLiteral("/tmp/drawtext_rtl.png"));
+    rtl.save(TestFile(QStringLiteral("drawtext_rtl.png")));
     const TInk r = InkOf(rtl), d = InkOf(digits), l = InkOf(ltr);
     ASSERT_FALSE(r.Box.isNull());
     ASSERT_FALSE(d.Box.isNull());

@@ -1,5 +1,6 @@
 // View model: frame storage, compact built-page attributes, formats, memo measuring and splitting,
 // flows, subreport links, page columns and style sheets.
+#include "TestFiles.h"
 #include "report/model/qdzClassViews.h"
 
 #include "platform/Graphics.h"
@@ -654,12 +655,12 @@ TEST(PictureView, FileLinksAndBuiltPageAttributes)
     TqdzPictureView p(nullptr);
     QImage img(4, 3, QImage::Format_RGB32);
     img.fill(Qt::red);
-    const QString file = QDir::temp().filePath(QStringLiteral("qd_view_test.png"));
+    const QString file = TestFile(QStringLiteral("qd_view_test.png"));
     ASSERT_TRUE(img.save(file));
     p.SetFileLink(file);
     p.GetData();
     EXPECT_EQ(p.Picture()->Width(), 4);
-    p.SetFileLink(QDir::temp().filePath(QStringLiteral("qd_no_such_file.png")));
+    p.SetFileLink(TestFile(QStringLiteral("qd_no_such_file.png")));
     p.GetData();
     EXPECT_EQ(p.Picture()->Graphic(), nullptr);
     QFile::remove(file);

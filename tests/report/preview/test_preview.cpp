@@ -1,4 +1,5 @@
 // Preview control and window: layout, zoom, navigation, keys, wheel, find, clicks, save and open, building.
+#include "TestFiles.h"
 #include "FormHarness.h"
 #include "PreviewFakes.h"
 #include "platform/Dialogs.h"
@@ -417,7 +418,7 @@ TEST(Preview, LooksRightAtSeveralZooms)
         f.Pages()->Pages[size_t(i)].Texts = {{80, 80, QString("Page %1 heading").arg(i + 1)},
                                              {80, 140, "Apple 12.50 kg"}};
     f.Report.PreviewOptions()->SetButtons(TqdzPreviewOptions::DefaultButtons());
-    const QString dir = QDir::tempPath() + "/preview-shots";
+    const QString dir = TestFile("preview-shots");
     QDir().mkpath(dir);
     for (double z : {0.25, 0.5, 1.0}) {
         f.P()->SetZoom(z);

@@ -1,4 +1,5 @@
 // Preview window: export buttons and menu, right-click and hidden menus, drill-down, outline menu, page settings.
+#include "TestFiles.h"
 #include "EngineHarness.h"
 #include "FormHarness.h"
 #include "PreviewFakes.h"
@@ -201,7 +202,7 @@ TEST(PreviewForm, LooksRightWithEveryButton)
     TFormFixture f(4);
     f.Form.ToolBar->SetShowCaptions(false);
     FormHarness::ProcessEvents(20);
-    const QString dir = QDir::tempPath() + "/preview-shots";
+    const QString dir = TestFile("preview-shots");
     QDir().mkpath(dir);
     const QImage img = FormHarness::Grab(&f.Form);
     ASSERT_FALSE(img.isNull());
@@ -303,7 +304,7 @@ TEST(PreviewOutline, PopupCollapsesAndExpandsTheTree)
         menu->Items()->Items(1)->Click();
         if (round == 0) {
             FormHarness::ProcessEvents(20);
-            const QString dir = QDir::tempPath() + "/preview-shots";
+            const QString dir = TestFile("preview-shots");
             QDir().mkpath(dir);
             FormHarness::Grab(&f.Form).save(dir + "/outline-items.png");
         }
@@ -344,7 +345,7 @@ TEST(PreviewForm, CollapseAndExpandAllDrillDownGroups)
     EXPECT_TRUE(Captions(form.RightMenu).join('|').endsWith("|Last|-|Collapse all|Expand all"));
     form.ExpandAllClick(nullptr);
     FormHarness::ProcessEvents(20);
-    const QString dir = QDir::tempPath() + "/preview-shots";
+    const QString dir = TestFile("preview-shots");
     QDir().mkpath(dir);
     FormHarness::Grab(&form).save(dir + "/drill-expanded.png");
     EXPECT_EQ(h.AllTexts().size(), 153);
@@ -569,7 +570,7 @@ TEST(PageSettings, LooksRight)
     d.SetPage(&page);
     d.Show();
     FormHarness::ProcessEvents(20);
-    const QString dir = QDir::tempPath() + "/preview-shots";
+    const QString dir = TestFile("preview-shots");
     QDir().mkpath(dir);
     const QImage img = FormHarness::Grab(&d);
     ASSERT_FALSE(img.isNull());

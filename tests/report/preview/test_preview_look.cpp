@@ -1,4 +1,5 @@
 // The preview window as a user sees it: a real report shown without waiting, grabbed at several zooms.
+#include "TestFiles.h"
 #include "EngineHarness.h"
 #include "FormHarness.h"
 #include "report/preview/qdzPreview.h"
@@ -65,7 +66,7 @@ TEST(PreviewLook, ShownReportAtZoomsWithOutlineAndThumbnails)
     FormHarness::ProcessEvents(20);
     EXPECT_EQ(form->StatusBar->Panels()->Items(0)->Text(), QString("Page 1 of %1").arg(pages));
 
-    const QString dir = QDir::tempPath() + "/preview-look";
+    const QString dir = TestFile("preview-look");
     QDir().mkpath(dir);
     auto shot = [&](const QString &Name) {
         FormHarness::ProcessEvents(20);
