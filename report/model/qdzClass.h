@@ -1092,11 +1092,13 @@ public:
     QString GetDescription() const override;
 
     int Columns() const { return FColumns; }
-    void SetColumns(int Value) { FColumns = Value; }
+    // 0 to qdzMaxColumns, as a page's.
+    void SetColumns(int Value);
     double ColumnWidth() const { return FColumnWidth; }
-    void SetColumnWidth(double Value) { FColumnWidth = Value; }
+    // Within the largest page, either way; 0 for what is no number.
+    void SetColumnWidth(double Value);
     double ColumnGap() const { return FColumnGap; }
-    void SetColumnGap(double Value) { FColumnGap = Value; }
+    void SetColumnGap(double Value);
     TqdzDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TqdzDataSet *Value);
     // The dataset's UserName while one is set, else the stored name.

@@ -186,6 +186,11 @@ void TqdzCustomMemoView::SetCharSpacing(double Value)
     FCharSpacing = std::isfinite(Value) ? std::clamp(Value, -qdzMaxCharSpacing, qdzMaxCharSpacing) : 0;
 }
 
+void TqdzCustomMemoView::SetLineSpacing(double Value)
+{
+    FLineSpacing = std::isfinite(Value) ? std::clamp(Value, -qdzMaxLineSpacing, qdzMaxLineSpacing) : 2;
+}
+
 TqdzHighlight *TqdzCustomMemoView::Highlight() const
 {
     if (!FHighlight)
