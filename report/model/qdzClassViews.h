@@ -464,7 +464,9 @@ private:
         QString SavedText;
         // A text of one plain line is kept as that line (no copy is made).
         bool SavedOneLine = false;
+        // What is left to print: PartText from PartFrom on.
         QString PartText;
+        qsizetype PartFrom = 0;
         // The last CutPart found no room for a line of PartText: the next
         // one (on a fresh page) puts out at least one line even where none fits.
         bool CutStalled = false;
