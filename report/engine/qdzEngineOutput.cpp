@@ -314,13 +314,36 @@ void TqdzEngine::ShiftViews(TqdzComponent *From, double Amount, bool IsRoot)
     // A view below two stretched views moves by the larger push, not by
     // their sum: each view remembers how far it was moved in this pass.
     QHash<const TqdzView *, double> Moved;
+    // A view reached again by another way, not moved since and pushed no
+    // further, moves nothing below it: without this a lattice of views
+    // would be walked once for every path through it.
+    struct TVisit
+    {
+        double Amt;
+        int Depth;
+        double Bottom;
+    };
+    QHash<const TqdzComponent *, TVisit> Visits;
+    TqdzReport *R = Report();
+    size_t Work = 0;
     std::function<void(TqdzComponent *, double, bool, int)> Shift = [&](TqdzComponent *X, double Amt, bool Root,
                                                                          int Depth) {
-        if (Depth > 256)
+        if (Depth > 256 || R->Terminated())
             return;
+        if (++Work % 4096 == 0)
+            R->CheckBuildStop();
         auto It = FShiftLists.find(X);
         if (It == FShiftLists.end())
             return;
+        if (!Root) {
+            const double Bottom = X->Top() + X->Height();
+            auto Seen = Visits.find(X);
+            if (Seen != Visits.end() && Seen->Bottom == Bottom && Seen->Amt >= Amt && Seen->Depth <= Depth)
+                return;
+            if (Seen == Visits.end() || Seen->Bottom != Bottom || Amt > Seen->Amt
+                || (Amt == Seen->Amt && Depth < Seen->Depth))
+                Visits.insert(X, {Amt, Depth, Bottom});
+        }
         const std::vector<TqdzView *> List = It.value();
         for (TqdzView *V : List) {
             const double Delta = FStretchDelta.value(V);
@@ -678,8 +701,11 @@ void TqdzEngine::SplitBand(TqdzBand *Band)
         }
     };
 
-    while (!Pend.empty() && !R->Terminated()) {
-        Application->ProcessMessages();
+    while (!Pend.empty()) {
+        // A page of a long text at a time: the caller's limit holds here too.
+        R->CheckBuildStop();
+        if (R->Terminated())
+            break;
         std::vector<Piece> Part;
         std::vector<Pending> Rest;
         std::vector<bool> Pushed(Pend.size(), false);
