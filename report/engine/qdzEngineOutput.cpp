@@ -221,9 +221,12 @@ void TqdzEngine::BuildShiftTree(TqdzBand *Band)
     // Areas in band units; index 0 is the root just above the band.
     std::vector<TArea> Areas;
     Areas.reserve(Views.size() + 1);
-    Areas.push_back({0, -2, Band->Width(), -1});
+    // What is no number stands at 0: the sorted structures below need an order.
+    auto Finite = [](double X) { return std::isfinite(X) ? X : 0.0; };
+    Areas.push_back({0, -2, Finite(Band->Width()), -1});
     for (TqdzView *V : Views)
-        Areas.push_back({V->Left(), V->Top(), V->Left() + V->Width(), V->Top() + V->Height()});
+        Areas.push_back({Finite(V->Left()), Finite(V->Top()), Finite(V->Left() + V->Width()),
+                         Finite(V->Top() + V->Height())});
     const size_t N = Areas.size();
     auto Owner = [&](size_t I) -> const TqdzComponent * {
         return I == 0 ? static_cast<TqdzComponent *>(Band) : Views[I - 1];

@@ -69,6 +69,14 @@ TEST(EngineHostile, NumbersAtTheEndsOfTheirRangeBuildDrawAndPrint)
              MD->SetColumnGap(-1e308);
              H.Memo(MD, "M", "[Line]");
          }},
+        {"PageColumns", [](EngineHarness &H) {
+             H.Page->SetColumns(INT_MAX);
+             H.Page->SetColumns(3);
+             H.Page->SetColumnWidth(1e308);
+             auto *MD = H.Band<TqdzMasterData>("MD", 0, 20);
+             MD->SetRowCount(300);
+             H.Memo(MD, "M", "[Line]");
+         }},
         {"MetafileFrame", [](EngineHarness &H) {
              auto *T = H.Band<TqdzReportTitle>("T", 0, 100);
              auto *P = new TqdzPictureView(T);
