@@ -713,6 +713,13 @@ void TqdzEngine::SplitBand(TqdzBand *Band)
         std::vector<Pending> Rest;
         std::vector<bool> Pushed(Pend.size(), false);
         for (size_t i = 0; i < Pend.size(); ++i) {
+            // Views that move push the others below them: a band of many
+            // views takes the stop within a page too.
+            if (i % 256 == 255) {
+                R->CheckBuildStop();
+                if (R->Terminated())
+                    return;
+            }
             Pending &P = Pend[i];
             TqdzView *V = P.V;
             P.Progress = false;
@@ -798,8 +805,13 @@ void TqdzEngine::SplitBand(TqdzBand *Band)
                 Bottom = std::max(Bottom, P.Top + P.Height);
             const bool Last = Rest.empty();
             std::vector<TqdzView *> Hidden;
+            QHash<const TqdzView *, size_t> InPart;
+            InPart.reserve(qsizetype(Part.size()));
+            for (size_t i = 0; i < Part.size(); ++i)
+                InPart.insert(Part[i].V, i);
             for (TqdzView *V : Views) {
-                auto It = std::find_if(Part.begin(), Part.end(), [V](const Piece &P) { return P.V == V; });
+                const auto Found = InPart.constFind(V);
+                auto It = Found == InPart.cend() ? Part.end() : Part.begin() + qsizetype(*Found);
                 if (It == Part.end()) {
                     if (V->Visible()) {
                         V->SetVisible(false);
