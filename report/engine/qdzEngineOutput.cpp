@@ -3,7 +3,6 @@
 // pages, keep-together, after-print and vertical bands.
 #include "report/engine/qdzEngine.h"
 
-#include "platform/Forms.h"
 #include "report/engine/qdzEngineStore.h"
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzUtils.h"
