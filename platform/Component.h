@@ -56,6 +56,11 @@ public:
 
 protected:
     virtual void Notification(TComponent *AComponent, TOperation Operation);
+    // For an owner that tells only some of its components.
+    static void Notify(TComponent *Target, TComponent *AComponent, TOperation Operation)
+    {
+        Target->Notification(AComponent, Operation);
+    }
     virtual void ValidateRename(TComponent *AComponent, const QString &CurName, const QString &NewName);
     void ChangeName(const QString &NewName);
     void SetDesigning(bool Value, bool SetChildren = true);

@@ -10,6 +10,9 @@
 #include <QPicture>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
+
 // ------------------------------------------------------------------ TGraphic
 
 void TGraphic::SetTransparent(bool Value)
@@ -634,19 +637,31 @@ void TMetafile::Assign(TPersistent *Source)
     TGraphic::Assign(Source);
 }
 
+namespace {
+
+// A side of the header's frame in pixels: the frame's corners are any
+// 32-bit numbers, the picture's size stays one a canvas can take.
+int MetafileSide(qint64 From, qint64 To, double PixelsPerUnit)
+{
+    constexpr double Most = 32767;
+    return int(std::lround(std::min(std::abs(double(To - From)) * PixelsPerUnit, Most)));
+}
+
+} // namespace
+
 void TMetafile::LoadFromBytes(const QByteArray &Bytes)
 {
     int w = 0, h = 0;
     bool enhanced = true;
     if (IsEmf(Bytes)) {
         // The frame, in hundredths of a millimetre, at 96 pixels per inch.
-        w = int(std::lround((Le32(Bytes, 32) - Le32(Bytes, 24)) * 96.0 / 2540.0));
-        h = int(std::lround((Le32(Bytes, 36) - Le32(Bytes, 28)) * 96.0 / 2540.0));
+        w = MetafileSide(Le32(Bytes, 24), Le32(Bytes, 32), 96.0 / 2540.0);
+        h = MetafileSide(Le32(Bytes, 28), Le32(Bytes, 36), 96.0 / 2540.0);
     } else if (IsPlaceableWmf(Bytes)) {
         const int inch = quint16(Le16(Bytes, 14));
         if (inch > 0) {
-            w = int(std::lround((Le16(Bytes, 10) - Le16(Bytes, 6)) * 96.0 / inch));
-            h = int(std::lround((Le16(Bytes, 12) - Le16(Bytes, 8)) * 96.0 / inch));
+            w = MetafileSide(Le16(Bytes, 6), Le16(Bytes, 10), 96.0 / inch);
+            h = MetafileSide(Le16(Bytes, 8), Le16(Bytes, 12), 96.0 / inch);
         }
         enhanced = false;
     } else if (IsPlainWmf(Bytes)) {
@@ -656,8 +671,8 @@ void TMetafile::LoadFromBytes(const QByteArray &Bytes)
     }
     FRecording.reset();
     FFileBytes = Bytes;
-    FWidth = std::abs(w);
-    FHeight = std::abs(h);
+    FWidth = w;
+    FHeight = h;
     FEnhanced = enhanced;
     Changed();
 }

@@ -261,7 +261,7 @@ void TqdzEngine::ColumnStep(TqdzDataBand *B, int RowStartPos, double RowStartY)
         FTree.Links(B).ColumnMaxY = CurY();
     }
     if (B->Visible())
-        B->SetCurColumn(B->CurColumn() + 1);
+        B->SetCurColumn(B->CurColumn() >= B->Columns() ? 1 : B->CurColumn() + 1);
 }
 
 void TqdzEngine::WorkOutDrillDown(TqdzDataBand *B)

@@ -3,13 +3,14 @@
 // pages, keep-together, after-print and vertical bands.
 #include "report/engine/qdzEngine.h"
 
-#include "platform/Forms.h"
 #include "report/engine/qdzEngineStore.h"
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzUtils.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 
 namespace {
 
@@ -104,39 +105,208 @@ void TqdzEngine::ShowBand(TqdzBand *Band)
 
 // ------------------------------------------------------------ shift tree
 
+namespace {
+
+constexpr double Eps = 0.0001;
+
+struct TArea
+{
+    double X, Y, X1, Y1;
+};
+
+// Intervals along X, kept disjoint and sorted by their start.
+class TSpans
+{
+public:
+    // Open intervals: ones that only touch stay apart.
+    void AddOpen(double A, double B) { Add(A, B, false); }
+    // Closed ones: touching ones merge.
+    void AddClosed(double A, double B) { Add(A, B, true); }
+    // Some interval meets the open interval (A, B).
+    bool Meets(double A, double B) const
+    {
+        auto It = FSpans.lower_bound(B);
+        return It != FSpans.begin() && std::prev(It)->second > A;
+    }
+    // One interval holds [A, B].
+    bool Holds(double A, double B) const
+    {
+        auto It = FSpans.upper_bound(A);
+        return It != FSpans.begin() && std::prev(It)->second >= B;
+    }
+
+private:
+    void Add(double A, double B, bool Touching)
+    {
+        auto It = FSpans.upper_bound(A);
+        if (It != FSpans.begin()) {
+            auto Prev = std::prev(It);
+            if (Touching ? Prev->second >= A : Prev->second > A) {
+                A = Prev->first;
+                B = std::max(B, Prev->second);
+                It = FSpans.erase(Prev);
+            }
+        }
+        while (It != FSpans.end() && (Touching ? It->first <= B : It->first < B)) {
+            B = std::max(B, It->second);
+            It = FSpans.erase(It);
+        }
+        FSpans.emplace(A, B);
+    }
+    std::map<double, double> FSpans;
+};
+
+// The largest Y of ranges of areas, to find the first one at or below a
+// height without walking those above it.
+class TMaxY
+{
+public:
+    explicit TMaxY(const std::vector<TArea> &Areas) : FN(Areas.size())
+    {
+        while (FLeaves < FN)
+            FLeaves *= 2;
+        FMax.assign(2 * FLeaves, -std::numeric_limits<double>::infinity());
+        for (size_t i = 0; i < FN; ++i)
+            FMax[FLeaves + i] = Areas[i].Y;
+        for (size_t i = FLeaves; i-- > 1;)
+            FMax[i] = std::max(FMax[2 * i], FMax[2 * i + 1]);
+    }
+    // The first index from From on whose Y is at least Y; the count if none.
+    size_t FirstAtLeast(size_t From, double Y) const
+    {
+        if (From >= FN)
+            return FN;
+        size_t Node = FLeaves + From;
+        if (FMax[Node] >= Y)
+            return From;
+        // Up to the first right neighbour holding one, then down its left edge.
+        for (;;) {
+            if (Node <= 1)
+                return FN;
+            if (!(Node & 1) && FMax[Node + 1] >= Y) {
+                ++Node;
+                break;
+            }
+            Node >>= 1;
+        }
+        while (Node < FLeaves)
+            Node = FMax[2 * Node] >= Y ? 2 * Node : 2 * Node + 1;
+        return std::min(Node - FLeaves, FN);
+    }
+
+private:
+    size_t FN;
+    size_t FLeaves = 1;
+    std::vector<double> FMax;
+};
+
+} // namespace
+
 void TqdzEngine::BuildShiftTree(TqdzBand *Band)
 {
     if (FShiftLists.contains(Band))
         return;
-    std::vector<TqdzView *> Views = OwnViews(Band);
-    std::stable_sort(Views.begin(), Views.end(), [](TqdzView *A, TqdzView *B) {
-        return QString::asprintf("%9.2f", A->Top()) < QString::asprintf("%9.2f", B->Top());
-    });
+    const std::vector<TqdzView *> Own = OwnViews(Band);
+    // By the top as the template lists it, ties in object order.
+    std::vector<std::pair<QString, TqdzView *>> Keyed;
+    Keyed.reserve(Own.size());
+    for (TqdzView *V : Own)
+        Keyed.emplace_back(QString::asprintf("%9.2f", V->Top()), V);
+    std::stable_sort(Keyed.begin(), Keyed.end(), [](const auto &A, const auto &B) { return A.first < B.first; });
+    std::vector<TqdzView *> Views;
+    Views.reserve(Keyed.size());
+    for (auto &K : Keyed)
+        Views.push_back(K.second);
     // Areas in band units; index 0 is the root just above the band.
-    std::vector<std::unique_ptr<TqdzRectArea>> Areas;
+    std::vector<TArea> Areas;
     Areas.reserve(Views.size() + 1);
-    Areas.push_back(std::make_unique<TqdzRectArea>(0, -2, Band->Width(), -1));
+    // What is no number stands at 0: the sorted structures below need an order.
+    auto Finite = [](double X) { return std::isfinite(X) ? X : 0.0; };
+    Areas.push_back({0, -2, Finite(Band->Width()), -1});
     for (TqdzView *V : Views)
-        Areas.push_back(
-            std::make_unique<TqdzRectArea>(V->Left(), V->Top(), V->Left() + V->Width(), V->Top() + V->Height()));
-    const int N = int(Areas.size());
-    auto Owner = [&](int I) -> const TqdzComponent * { return I == 0 ? static_cast<TqdzComponent *>(Band) : Views[I - 1]; };
-    for (int A = 0; A < N; ++A) {
+        Areas.push_back({Finite(V->Left()), Finite(V->Top()), Finite(V->Left() + V->Width()),
+                         Finite(V->Top() + V->Height())});
+    const size_t N = Areas.size();
+    auto Owner = [&](size_t I) -> const TqdzComponent * {
+        return I == 0 ? static_cast<TqdzComponent *>(Band) : Views[I - 1];
+    };
+    for (size_t A = 0; A < N; ++A)
+        FShiftLists[Owner(A)].clear();
+
+    // A view B goes on the list of A when it lies below A, overlaps it
+    // across, and no view between them in that order lies wholly between
+    // A's bottom and B's top over their common width. Each A looks only at
+    // the views from A's bottom down and stops once views it has passed
+    // close its whole width, or no view further on reaches into it; so a
+    // band of rows costs in proportion to its views, not their square.
+    std::vector<double> LowestYFrom(N + 1, std::numeric_limits<double>::infinity());
+    std::vector<double> LeftmostFrom(N + 1, std::numeric_limits<double>::infinity());
+    std::vector<double> RightmostFrom(N + 1, -std::numeric_limits<double>::infinity());
+    for (size_t I = N; I-- > 0;) {
+        LowestYFrom[I] = std::min(LowestYFrom[I + 1], Areas[I].Y);
+        LeftmostFrom[I] = std::min(LeftmostFrom[I + 1], Areas[I].X);
+        RightmostFrom[I] = std::max(RightmostFrom[I + 1], Areas[I].X1);
+    }
+    const TMaxY MaxY(Areas);
+    TqdzReport *R = Report();
+    size_t Work = 0;
+    for (size_t A = 0; A < N; ++A) {
+        const TArea &RA = Areas[A];
+        const double From = RA.Y1 - Eps;
         std::vector<TqdzView *> &List = FShiftLists[Owner(A)];
-        List.clear();
-        for (int B = A + 1; B < N; ++B) {
-            const TqdzRectArea &RA = *Areas[A], &RB = *Areas[B];
-            if (RB.Y < RA.Y1 - 0.0001 || !RA.InterceptX(&RB))
-                continue;
-            auto Common = RA.Intersect(&RB);
-            bool Between = false;
-            for (int C = A + 1; C < B && !Between; ++C) {
-                const TqdzRectArea &RC = *Areas[C];
-                if (RC.Y >= RA.Y1 - 0.0001 && RC.Y1 <= RB.Y + 0.0001 && Common && Common->InterceptX(&RC))
-                    Between = true;
+        // Views passed that may stand between A and a later one: open ones
+        // until every later view lies below their bottom, closed after.
+        std::multimap<double, size_t> Open;
+        std::vector<size_t> Closed;
+        TSpans ClosedSpans, Cover;
+        std::vector<size_t> Odd; // closed ones of no width
+        const bool Wide = RA.X1 - RA.X > 2 * Eps;
+        for (size_t B = MaxY.FirstAtLeast(A + 1, From); B < N; ++B) {
+            if (++Work % 4096 == 0) {
+                R->CheckBuildStop();
+                if (R->Terminated())
+                    return;
             }
-            if (!Between)
-                List.push_back(Views[B - 1]);
+            const TArea &RB = Areas[B];
+            if (RB.Y < From)
+                continue;
+            bool Closing = false;
+            while (!Open.empty() && Open.begin()->first <= LowestYFrom[B] + Eps) {
+                const TArea &C = Areas[Open.begin()->second];
+                Closed.push_back(Open.begin()->second);
+                if (C.X1 > C.X) {
+                    ClosedSpans.AddOpen(C.X, C.X1);
+                    if (C.X1 - C.X > Eps)
+                        Cover.AddClosed(C.X + Eps / 2, C.X1 - Eps / 2);
+                } else {
+                    Odd.push_back(Open.begin()->second);
+                }
+                Open.erase(Open.begin());
+                Closing = true;
+            }
+            const bool Across = RB.X < RA.X1 - Eps && RB.X1 > RA.X + Eps;
+            if (Across) {
+                const TArea Common{std::max(RA.X, RB.X), 0, std::min(RA.X1, RB.X1), 0};
+                auto Blocks = [&](const TArea &C) { return C.X < Common.X1 - Eps && C.X1 > Common.X + Eps; };
+                bool Between = false;
+                if (Common.X1 - Common.X > 2 * Eps) {
+                    Between = ClosedSpans.Meets(Common.X + Eps, Common.X1 - Eps);
+                    for (size_t i = 0; !Between && i < Odd.size(); ++i)
+                        Between = Blocks(Areas[Odd[i]]);
+                } else {
+                    for (size_t i = 0; !Between && i < Closed.size(); ++i)
+                        Between = Blocks(Areas[Closed[i]]);
+                }
+                for (auto It = Open.begin(); !Between && It != Open.end() && It->first <= RB.Y + Eps; ++It)
+                    Between = Blocks(Areas[It->second]);
+                if (!Between)
+                    List.push_back(Views[B - 1]);
+                Open.emplace(RB.Y1, B);
+            }
+            if (Closing && Wide && Cover.Holds(RA.X + Eps / 2, RA.X1 - Eps / 2))
+                break;
+            if (LeftmostFrom[B + 1] >= RA.X1 - Eps || RightmostFrom[B + 1] <= RA.X + Eps)
+                break;
         }
     }
 }
@@ -146,13 +316,36 @@ void TqdzEngine::ShiftViews(TqdzComponent *From, double Amount, bool IsRoot)
     // A view below two stretched views moves by the larger push, not by
     // their sum: each view remembers how far it was moved in this pass.
     QHash<const TqdzView *, double> Moved;
+    // A view reached again by another way, not moved since and pushed no
+    // further, moves nothing below it: without this a lattice of views
+    // would be walked once for every path through it.
+    struct TVisit
+    {
+        double Amt;
+        int Depth;
+        double Bottom;
+    };
+    QHash<const TqdzComponent *, TVisit> Visits;
+    TqdzReport *R = Report();
+    size_t Work = 0;
     std::function<void(TqdzComponent *, double, bool, int)> Shift = [&](TqdzComponent *X, double Amt, bool Root,
                                                                          int Depth) {
-        if (Depth > 256)
+        if (Depth > 256 || R->Terminated())
             return;
+        if (++Work % 4096 == 0)
+            R->CheckBuildStop();
         auto It = FShiftLists.find(X);
         if (It == FShiftLists.end())
             return;
+        if (!Root) {
+            const double Bottom = X->Top() + X->Height();
+            auto Seen = Visits.find(X);
+            if (Seen != Visits.end() && Seen->Bottom == Bottom && Seen->Amt >= Amt && Seen->Depth <= Depth)
+                return;
+            if (Seen == Visits.end() || Seen->Bottom != Bottom || Amt > Seen->Amt
+                || (Amt == Seen->Amt && Depth < Seen->Depth))
+                Visits.insert(X, {Amt, Depth, Bottom});
+        }
         const std::vector<TqdzView *> List = It.value();
         for (TqdzView *V : List) {
             const double Delta = FStretchDelta.value(V);
@@ -510,12 +703,22 @@ void TqdzEngine::SplitBand(TqdzBand *Band)
         }
     };
 
-    while (!Pend.empty() && !R->Terminated()) {
-        Application->ProcessMessages();
+    while (!Pend.empty()) {
+        // A page of a long text at a time: the caller's limit holds here too.
+        R->CheckBuildStop();
+        if (R->Terminated())
+            break;
         std::vector<Piece> Part;
         std::vector<Pending> Rest;
         std::vector<bool> Pushed(Pend.size(), false);
         for (size_t i = 0; i < Pend.size(); ++i) {
+            // Views that move push the others below them: a band of many
+            // views takes the stop within a page too.
+            if (i % 256 == 255) {
+                R->CheckBuildStop();
+                if (R->Terminated())
+                    return;
+            }
             Pending &P = Pend[i];
             TqdzView *V = P.V;
             P.Progress = false;
@@ -601,8 +804,13 @@ void TqdzEngine::SplitBand(TqdzBand *Band)
                 Bottom = std::max(Bottom, P.Top + P.Height);
             const bool Last = Rest.empty();
             std::vector<TqdzView *> Hidden;
+            QHash<const TqdzView *, size_t> InPart;
+            InPart.reserve(qsizetype(Part.size()));
+            for (size_t i = 0; i < Part.size(); ++i)
+                InPart.insert(Part[i].V, i);
             for (TqdzView *V : Views) {
-                auto It = std::find_if(Part.begin(), Part.end(), [V](const Piece &P) { return P.V == V; });
+                const auto Found = InPart.constFind(V);
+                auto It = Found == InPart.cend() ? Part.end() : Part.begin() + qsizetype(*Found);
                 if (It == Part.end()) {
                     if (V->Visible()) {
                         V->SetVisible(false);

@@ -111,12 +111,18 @@ TqdzComponent::~TqdzComponent()
     // loading, so each leaves the end of its owner's and parent's lists.
     // The list is read again after each: a child that frees a sibling on its
     // way out takes that sibling off the list, so nothing is freed twice.
+    std::vector<TqdzComponent *> Children;
+    for (int i = 0; i < FObjects.Count(); ++i)
+        Children.push_back(static_cast<TqdzComponent *>(FObjects.Items(i)));
+    const bool Freeing = r && r != this && r->BeginFreeing(Children);
     for (int n = FObjects.Count(); n > 0; n = FObjects.Count()) {
         static_cast<TqdzComponent *>(FObjects.Items(n - 1))->Free();
         // A freed child always leaves the list; never free one twice.
         if (FObjects.Count() >= n)
             FObjects.Delete(n - 1);
     }
+    if (Freeing)
+        r->EndFreeing();
 }
 
 TqdzComponent *TqdzComponent::DesignCreate(TClass AClass, TComponent *AOwner, int Flags)
@@ -373,15 +379,28 @@ void TqdzComponent::AlignChildren()
 void TqdzComponent::Clear()
 {
     // Last first, as in the destructor.
-    std::vector<TqdzComponent *> children;
-    for (int i = FObjects.Count() - 1; i >= 0; --i)
+    std::vector<TqdzComponent *> children, going;
+    for (int i = FObjects.Count() - 1; i >= 0; --i) {
         children.push_back(static_cast<TqdzComponent *>(FObjects.Items(i)));
-    for (TqdzComponent *c : children) {
-        if (c->ComponentState().Contains(csAncestor))
-            c->Clear();
-        else
-            c->Free();
+        if (!children.back()->ComponentState().Contains(csAncestor))
+            going.push_back(children.back());
     }
+    TqdzReport *r = GetReport();
+    const bool freeing = r && r->BeginFreeing(going);
+    try {
+        for (TqdzComponent *c : children) {
+            if (c->ComponentState().Contains(csAncestor))
+                c->Clear();
+            else
+                c->Free();
+        }
+    } catch (...) {
+        if (freeing)
+            r->EndFreeing();
+        throw;
+    }
+    if (freeing)
+        r->EndFreeing();
 }
 
 void TqdzComponent::LoadFromStream(TStream *Stream)

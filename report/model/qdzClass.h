@@ -25,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QRecursiveMutex>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -532,11 +533,22 @@ private:
     void ResetSysVariables();
     // After the template is read back: objects the ancestor copy has.
     void MarkAncestorObjects();
+    // While Roots and everything below them are freed together, a removal
+    // is told only to the owned components that stay: told to all, freeing
+    // the tree would cost the square of its size. False (nothing begun)
+    // while another such free runs or the report itself goes.
+    bool BeginFreeing(const std::vector<TqdzComponent *> &Roots);
+    void EndFreeing();
 
     // Both counts of every name, in one index. A report owns thousands of
     // objects: an owned name found here is looked up for certain, a name
     // missing here is missing.
     TqdzNameIndex FNames;
+    // The owned components that stay while a part of the tree is freed;
+    // one that goes meanwhile leaves the set, not the list.
+    bool FFreeing = false;
+    std::vector<TComponent *> FStaying;
+    QSet<const TComponent *> FStayingSet;
     std::unique_ptr<TStringList> FErrors;
     TqdzXMLSerializer *FXMLSerializer = nullptr;
     bool FStoreInDFM = true;
@@ -1101,11 +1113,13 @@ public:
     QString GetDescription() const override;
 
     int Columns() const { return FColumns; }
-    void SetColumns(int Value) { FColumns = Value; }
+    // 0 to qdzMaxColumns, as a page's.
+    void SetColumns(int Value);
     double ColumnWidth() const { return FColumnWidth; }
-    void SetColumnWidth(double Value) { FColumnWidth = Value; }
+    // Within the largest page, either way; 0 for what is no number.
+    void SetColumnWidth(double Value);
     double ColumnGap() const { return FColumnGap; }
-    void SetColumnGap(double Value) { FColumnGap = Value; }
+    void SetColumnGap(double Value);
     TqdzDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TqdzDataSet *Value);
     // The dataset's UserName while one is set, else the stored name.

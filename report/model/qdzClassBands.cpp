@@ -7,6 +7,9 @@
 #include "qdzRes.h"
 #include "qdzXML.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // Character cell of dot-matrix pages.
@@ -334,6 +337,31 @@ void TqdzDataBand::SetRowCount(int Value)
 {
     FRowCount = Value;
     FVirtualDataSet->SetRangeEndCount(Value);
+}
+
+namespace {
+
+double ColumnMeasure(double Value)
+{
+    constexpr double Most = qdzMaxPaperSize * qdzPixelsPerMM;
+    return std::isfinite(Value) ? std::clamp(Value, -Most, Most) : 0;
+}
+
+} // namespace
+
+void TqdzDataBand::SetColumns(int Value)
+{
+    FColumns = std::clamp(Value, 0, qdzMaxColumns);
+}
+
+void TqdzDataBand::SetColumnWidth(double Value)
+{
+    FColumnWidth = ColumnMeasure(Value);
+}
+
+void TqdzDataBand::SetColumnGap(double Value)
+{
+    FColumnGap = ColumnMeasure(Value);
 }
 
 void TqdzDataBand::SetCurColumn(int N)

@@ -415,7 +415,48 @@ void TqdzReport::Notification(TComponent *AComponent, TOperation Operation)
             RemoveFreeNotification(AComponent);
         return;
     }
+    if (FFreeing) {
+        RemoveFreeNotification(AComponent);
+        FStayingSet.remove(AComponent);
+        for (size_t i = FStaying.size(); i-- > 0;)
+            if (FStayingSet.contains(FStaying[i]))
+                Notify(FStaying[i], AComponent, Operation);
+        return;
+    }
     TqdzComponent::Notification(AComponent, Operation);
+}
+
+bool TqdzReport::BeginFreeing(const std::vector<TqdzComponent *> &Roots)
+{
+    if (FFreeing || Roots.empty() || ComponentState().Contains(csDestroying))
+        return false;
+    std::vector<TqdzComponent *> Pending(Roots);
+    while (!Pending.empty()) {
+        TqdzComponent *C = Pending.back();
+        Pending.pop_back();
+        C->Destroying();
+        TList *Children = C->Objects();
+        for (int i = 0; i < Children->Count(); ++i)
+            Pending.push_back(static_cast<TqdzComponent *>(Children->Items(i)));
+    }
+    FStaying.clear();
+    FStayingSet.clear();
+    for (int i = 0; i < ComponentCount(); ++i) {
+        TComponent *C = Components(i);
+        if (!C->ComponentState().Contains(csDestroying)) {
+            FStaying.push_back(C);
+            FStayingSet.insert(C);
+        }
+    }
+    FFreeing = true;
+    return true;
+}
+
+void TqdzReport::EndFreeing()
+{
+    FFreeing = false;
+    FStaying.clear();
+    FStayingSet.clear();
 }
 
 // ---------------------------------------------------------------- properties

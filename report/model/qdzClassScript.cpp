@@ -70,12 +70,18 @@ bool TqdzReport::SetupScript()
     FScript->SetAddedBy(this);
     FScript->AddRTTI();
     TList *all = AllObjects();
+    // The script keeps its names sorted: given in that order, each goes in
+    // near the end instead of moving half the list, for any number of them.
+    std::vector<std::pair<QString, TqdzComponent *>> named;
     for (int i = 0; i < all->Count(); ++i) {
         auto *obj = static_cast<TqdzComponent *>(all->Items(i));
         obj->SetIsDesigning(false);
         if (!obj->Name().isEmpty())
-            FScript->AddObject(obj->Name(), obj);
+            named.emplace_back(kwUpperCase(obj->Name()), obj);
     }
+    std::stable_sort(named.begin(), named.end(), [](const auto &A, const auto &B) { return A.first < B.first; });
+    for (const auto &[key, obj] : named)
+        FScript->AddObject(obj->Name(), obj);
     FScript->AddObject(QStringLiteral("Report"), this);
     if (FEngine)
         FScript->AddObject(QStringLiteral("Engine"), FEngine.get());

@@ -304,6 +304,8 @@ private:
 
 // The widest gap between characters a text object keeps, in pixels.
 constexpr double qdzMaxCharSpacing = 1000;
+// The widest gap between lines, either way, in pixels.
+constexpr double qdzMaxLineSpacing = 1000;
 
 class TqdzCustomMemoView : public TqdzStretcheable
 {
@@ -386,7 +388,8 @@ public:
     TqdzHighlight *Highlight() const;
     void SetHighlight(TqdzHighlight *Value) { Highlight()->Assign(Value); }
     double LineSpacing() const { return FLineSpacing; }
-    void SetLineSpacing(double Value) { FLineSpacing = Value; }
+    // Bounded by qdzMaxLineSpacing; the default for what is no number.
+    void SetLineSpacing(double Value);
     double ParagraphGap() const { return FParagraphGap; }
     void SetParagraphGap(double Value) { FParagraphGap = Value; }
     int Rotation() const { return FRotation; }
@@ -461,7 +464,9 @@ private:
         QString SavedText;
         // A text of one plain line is kept as that line (no copy is made).
         bool SavedOneLine = false;
+        // What is left to print: PartText from PartFrom on.
         QString PartText;
+        qsizetype PartFrom = 0;
         // The last CutPart found no room for a line of PartText: the next
         // one (on a fresh page) puts out at least one line even where none fits.
         bool CutStalled = false;

@@ -186,6 +186,11 @@ void TqdzCustomMemoView::SetCharSpacing(double Value)
     FCharSpacing = std::isfinite(Value) ? std::clamp(Value, -qdzMaxCharSpacing, qdzMaxCharSpacing) : 0;
 }
 
+void TqdzCustomMemoView::SetLineSpacing(double Value)
+{
+    FLineSpacing = std::isfinite(Value) ? std::clamp(Value, -qdzMaxLineSpacing, qdzMaxLineSpacing) : 2;
+}
+
 TqdzHighlight *TqdzCustomMemoView::Highlight() const
 {
     if (!FHighlight)
@@ -351,26 +356,68 @@ double TqdzCustomMemoView::CalcWidth()
 void TqdzCustomMemoView::BeginParts()
 {
     Run().PartText = Text();
+    Run().PartFrom = 0;
     FFirstParaBreak = false;
     FLastParaBreak = false;
     Run().CutStalled = false;
 }
+
+namespace {
+
+// Where the text after Count lines from From starts, lines broken as a
+// memo's text is; the text's end when it has no more lines (or ends early,
+// at a zero character).
+qsizetype AfterLines(const QString &Text, qsizetype From, qsizetype Count)
+{
+    const QChar *P = Text.constData() + From;
+    const QChar *End = Text.constData() + Text.size();
+    const QChar LineSeparator(0x2028);
+    for (qsizetype Line = 0; Line < Count && P < End; ++Line) {
+        while (P < End && P->unicode() != 0 && *P != QLatin1Char('\n') && *P != QLatin1Char('\r') && *P != LineSeparator)
+            ++P;
+        if (P < End && P->unicode() == 0)
+            return Text.size();
+        if (P < End && *P == QLatin1Char('\r'))
+            ++P;
+        if (P < End && *P == QLatin1Char('\n'))
+            ++P;
+        if (P < End && *P == LineSeparator)
+            ++P;
+    }
+    return P - Text.constData();
+}
+
+} // namespace
 
 double TqdzCustomMemoView::CutPart()
 {
     TqdzDrawText *D = DrawTextObject();
     TLayoutLock lock(D);
     TColorKeeper colour(this);
-    SetText(Run().PartText);
-    SetDrawParams(nullptr, 1, 1, 0, 0);
+    TRunState &R = Run();
+    // Only the first lines of what is left are laid out, more of them until
+    // the page's part ends among them: laying out the whole rest for every
+    // page would cost the square of a long text. A memo that takes its
+    // width from its widest line lays out all of it.
     bool paraBreak = false;
     QString rest, fitting;
-    D->GetOutBoundsText(paraBreak, rest);
-    D->GetInBoundsText(fitting);
+    qsizetype tail = R.PartText.size();
+    for (qsizetype lines = 64;; lines *= 2) {
+        tail = FAutoWidth ? R.PartText.size() : AfterLines(R.PartText, R.PartFrom, lines);
+        SetText(R.PartFrom == 0 && tail == R.PartText.size() ? R.PartText
+                                                             : R.PartText.mid(R.PartFrom, tail - R.PartFrom));
+        SetDrawParams(nullptr, 1, 1, 0, 0);
+        rest.clear();
+        fitting.clear();
+        D->GetOutBoundsText(paraBreak, rest);
+        D->GetInBoundsText(fitting);
+        if (!rest.isEmpty() || tail >= R.PartText.size())
+            break;
+    }
     const double unused = D->UnusedSpace();
-    const bool none = !Run().PartText.isEmpty() && (unused == 0 || fitting.isEmpty());
+    const bool none = R.PartFrom < R.PartText.size() && (unused == 0 || fitting.isEmpty());
     double result = none ? 0 : Height() - unused;
-    if (none && Run().CutStalled) {
+    if (none && R.CutStalled) {
         // No line fitted on the last page and none fits on this one either:
         // one line goes out anyway, or the engine would turn pages for ever.
         const double step = D->LineHeight();
@@ -383,11 +430,22 @@ double TqdzCustomMemoView::CutPart()
         D->GetOutBoundsText(paraBreak, rest);
         D->GetInBoundsText(fitting);
         result = step + VerticalExtra();
-        Run().CutStalled = false;
+        R.CutStalled = false;
     } else {
-        Run().CutStalled = none;
+        R.CutStalled = none;
     }
-    Run().PartText = rest;
+    // What is left: the rest of the lines laid out, then the text after
+    // them as it stands, written over the part just taken where it fits.
+    if (tail >= R.PartText.size()) {
+        R.PartText = rest;
+        R.PartFrom = 0;
+    } else if (rest.size() <= tail - R.PartFrom) {
+        R.PartFrom = tail - rest.size();
+        std::copy(rest.cbegin(), rest.cend(), R.PartText.data() + R.PartFrom);
+    } else {
+        R.PartText = rest + R.PartText.mid(tail);
+        R.PartFrom = 0;
+    }
     SetText(fitting);
     FLastParaBreak = paraBreak;
     return result;
@@ -395,7 +453,7 @@ double TqdzCustomMemoView::CutPart()
 
 bool TqdzCustomMemoView::HasMoreParts()
 {
-    return FRun && !FRun->PartText.isEmpty();
+    return FRun && FRun->PartFrom < FRun->PartText.size();
 }
 
 TqdzCustomMemoView::TRunState &TqdzCustomMemoView::Run()
@@ -419,7 +477,13 @@ const Variant &TqdzCustomMemoView::Value() const
 const QString &TqdzCustomMemoView::PartText() const
 {
     static const QString Empty;
-    return FRun ? FRun->PartText : Empty;
+    if (!FRun)
+        return Empty;
+    if (FRun->PartFrom > 0) {
+        FRun->PartText.remove(0, FRun->PartFrom);
+        FRun->PartFrom = 0;
+    }
+    return FRun->PartText;
 }
 
 void TqdzCustomMemoView::BeforePrint()
@@ -557,7 +621,7 @@ void TqdzCustomMemoView::GetData()
     if (FFlowTo) {
         BeginParts();
         CutPart();
-        FFlowTo->SetText(Run().PartText);
+        FFlowTo->SetText(PartText());
         FFlowTo->SetAllowExpressions(false);
     }
 }

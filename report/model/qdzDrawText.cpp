@@ -28,6 +28,14 @@ bool IsBlank(QChar C)
     return C == QLatin1Char(' ') || C.unicode() == 160;
 }
 
+// Positions on a canvas stay well inside int, whatever a text adds up to.
+constexpr double MaxCanvasCoord = 1e9;
+
+int CanvasRound(double X)
+{
+    return std::isfinite(X) ? Round(std::clamp(X, -MaxCanvasCoord, MaxCanvasCoord)) : 0;
+}
+
 quint8 StyleBits(TFontStyles S)
 {
     return quint8(S.ToInt() & 0x0F);
@@ -832,13 +840,13 @@ void TqdzDrawText::DrawTextLine(TCanvas *Canvas, int Index, double X, double Y, 
         // cells leave the box needs one.
         unsigned options = FOptions;
         if ((options & ETO_CLIPPED) && FRotation == 0) {
-            const int l = Round(x), t = Round(y);
+            const int l = CanvasRound(x), t = CanvasRound(y);
             if (l >= FScaledRect.Left && t >= FScaledRect.Top && l + runW <= FScaledRect.Right
                 && t + Canvas->TextHeight(QString()) <= FScaledRect.Bottom)
                 options &= ~unsigned(ETO_CLIPPED);
         }
-        Canvas->ExtTextOut(Round(x), Round(y), options, &FScaledRect, QStringView(S).mid(i, j - i).toString(),
-                           FCanvasWidths.data() + i);
+        Canvas->ExtTextOut(CanvasRound(x), CanvasRound(y), options, &FScaledRect,
+                           QStringView(S).mid(i, j - i).toString(), FCanvasWidths.data() + i);
         adv += runW;
         i = j;
     }
@@ -915,6 +923,9 @@ void TqdzDrawText::DrawText(TCanvas *Canvas, TqdzHAlign HAlign, TqdzVAlign VAlig
             indent = gap;
         const double lx = ox + i * step * px + indent * dx;
         const double ly = oy + i * step * py + indent * dy;
+        // A line this far off any canvas is never seen.
+        if (std::abs(lx) > MaxCanvasCoord || std::abs(ly) > MaxCanvasCoord)
+            continue;
         DrawTextLine(Canvas, i, lx, ly, avail - indent, a);
     }
     Canvas->SetTextEscapement(savedEscapement);

@@ -277,8 +277,12 @@ TClass TqdzXMLSerializer::FindComponentClass(const QByteArray &Name)
 TComponent *TqdzXMLSerializer::FindReference(const QString &Name)
 {
     TComponent *c = nullptr;
-    if (auto *o = dynamic_cast<TqdzComponent *>(FOwner))
+    if (FTreeNamesOn) {
+        auto It = FTreeNames.find(Name);
+        c = It == FTreeNames.end() ? nullptr : It->second;
+    } else if (auto *o = dynamic_cast<TqdzComponent *>(FOwner)) {
         c = o->FindObject(Name);
+    }
     if (!c)
         c = FindComponentByPath(FOwner, Name);
     return c;
@@ -788,6 +792,36 @@ void TqdzXMLSerializer::ResolveFixups()
 {
     const std::vector<TFixupItem> fixups = std::move(FFixups);
     FFixups.clear();
+    // Each reference looked up by a walk of the tree would cost the square
+    // of a large template: the names are taken once. Setting a reference
+    // neither names nor moves objects, so the table holds throughout.
+    auto *owner = dynamic_cast<TqdzComponent *>(FOwner);
+    FTreeNamesOn = owner && fixups.size() > 16;
+    struct TNamesOff
+    {
+        TqdzXMLSerializer *S;
+        ~TNamesOff()
+        {
+            S->FTreeNamesOn = false;
+            S->FTreeNames.clear();
+        }
+    } namesOff{this};
+    if (FTreeNamesOn) {
+        // Depth first, parents before children, as FindObject looks.
+        std::vector<std::pair<TqdzComponent *, int>> path{{owner, 0}};
+        while (!path.empty()) {
+            auto &[parent, next] = path.back();
+            TList *children = parent->Objects();
+            if (next >= children->Count()) {
+                path.pop_back();
+                continue;
+            }
+            auto *c = static_cast<TqdzComponent *>(children->Items(next++));
+            if (!c->Name().isEmpty())
+                FTreeNames.emplace(c->Name(), c);
+            path.push_back({c, 0});
+        }
+    }
     for (const TFixupItem &f : fixups) {
         try {
             if (TComponent *c = FindReference(f.Value))

@@ -136,6 +136,18 @@ private:
     QByteArray DefinedData(TPersistent *Obj, TPersistent *Ancestor);
     TClass FindComponentClass(const QByteArray &Name);
     TComponent *FindReference(const QString &Name);
+    // While many references are resolved at once: the first object of each
+    // name in the owner's tree, in the order FindObject walks it.
+    struct TNameHash
+    {
+        size_t operator()(const QString &S) const { return StationRtti::NameHash(S); }
+    };
+    struct TNameEqual
+    {
+        bool operator()(const QString &A, const QString &B) const { return StationRtti::SameName(A, B); }
+    };
+    std::unordered_map<QString, TqdzComponent *, TNameHash, TNameEqual> FTreeNames;
+    bool FTreeNamesOn = false;
     void FindInstance(TReader *Reader, const QString &Name, TComponent *&Instance);
     void AddError(const QString &Message);
     void FinishLoading();

@@ -1,0 +1,187 @@
+// Hostile templates: numbers at the ends of their range build, draw and
+// print without undefined behaviour or an exception; work far beyond the
+// caller's time limit ends near it with an error. Either way the template
+// loaded stays as it was.
+#include "EngineHarness.h"
+#include "PrinterFakes.h"
+#include "platform/Dialogs.h"
+#include "platform/Graphics.h"
+#include "platform/Streams.h"
+#include "report/engine/qdzPrinter.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <climits>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct HostileCase
+{
+    const char *Name;
+    std::function<void(EngineHarness &)> Make;
+};
+
+// An enhanced metafile header whose frame runs from INT_MIN to INT_MAX.
+QByteArray WideEmf()
+{
+    QByteArray emf(108, '\0');
+    auto put32 = [&](int off, qint32 v) { qToLittleEndian(v, emf.data() + off); };
+    put32(0, 1);
+    put32(4, 108);
+    put32(24, INT_MIN);
+    put32(28, INT_MIN);
+    put32(32, INT_MAX);
+    put32(36, INT_MAX);
+    put32(40, 0x464D4520);
+    return emf;
+}
+
+// The template as text, read back into the report: what the station loads.
+QString Saved(TqdzReport *R)
+{
+    TMemoryStream S;
+    R->SaveToStream(&S);
+    return QString::fromUtf8(static_cast<const char *>(S.Memory()), int(S.Size()));
+}
+
+void Load(TqdzReport *R, const QString &Text)
+{
+    const QByteArray Bytes = Text.toUtf8();
+    TMemoryStream S;
+    S.WriteBuffer(Bytes.constData(), Bytes.size());
+    S.SetPosition(0);
+    R->LoadFromStream(&S);
+}
+
+} // namespace
+
+TEST(EngineHostile, NumbersAtTheEndsOfTheirRangeBuildDrawAndPrint)
+{
+    const std::vector<HostileCase> Cases = {
+        {"Columns", [](EngineHarness &H) {
+             auto *MD = H.Band<TqdzMasterData>("MD", 0, 20);
+             MD->SetRowCount(3);
+             MD->SetColumns(INT_MAX);
+             MD->SetColumnWidth(1e308);
+             MD->SetColumnGap(-1e308);
+             H.Memo(MD, "M", "[Line]");
+         }},
+        {"PageColumns", [](EngineHarness &H) {
+             H.Page->SetColumns(INT_MAX);
+             H.Page->SetColumns(3);
+             H.Page->SetColumnWidth(1e308);
+             auto *MD = H.Band<TqdzMasterData>("MD", 0, 20);
+             MD->SetRowCount(300);
+             H.Memo(MD, "M", "[Line]");
+         }},
+        {"MetafileFrame", [](EngineHarness &H) {
+             auto *T = H.Band<TqdzReportTitle>("T", 0, 100);
+             auto *P = new TqdzPictureView(T);
+             P->SetName("Pic");
+             P->SetBounds(0, 0, 100, 80);
+             const QByteArray Emf = WideEmf();
+             TMemoryStream S;
+             S.WriteBuffer(Emf.constData(), Emf.size());
+             P->LoadPictureFromStream(&S, true);
+         }},
+        {"LineSpacingHigh", [](EngineHarness &H) {
+             auto *T = H.Band<TqdzReportTitle>("T", 0, 100);
+             H.Memo(T, "M", "one\r\ntwo\r\nthree", 0, 0, 200, 60)->SetLineSpacing(1e9);
+         }},
+        {"LineSpacingLow", [](EngineHarness &H) {
+             auto *T = H.Band<TqdzReportTitle>("T", 0, 100);
+             H.Memo(T, "M", "one\r\ntwo\r\nthree", 0, 0, 200, 60)->SetLineSpacing(-1e9);
+         }},
+    };
+    QStringList Messages;
+    TScopedDialogHook Hook{[&](TDialogRequest &R) {
+        Messages << R.Text;
+        return int(IDOK);
+    }};
+    TScopedSpooler Spooler;
+    Spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
+    Spooler->Default = QStringLiteral("Laser");
+    qdzFreePrinters();
+    QTemporaryDir Dir;
+    for (const HostileCase &C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EngineHarness H;
+        C.Make(H);
+        H.Report->EngineOptions()->SetRestoreAfterRun(true);
+        Load(H.Report.get(), Saved(H.Report.get()));
+        H.Report->PrintOptions()->SetShowDialog(false);
+        const QString Template = Saved(H.Report.get());
+        for (int Run = 0; Run < 2; ++Run) {
+            Messages.clear();
+            ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+            ASSERT_GE(H.PageCount(), 1);
+            TBitmap Bmp;
+            Bmp.SetSize(800, 1100);
+            for (int i = 0; i < std::min(H.PageCount(), 3); ++i)
+                EXPECT_NO_THROW(H.Store()->DrawPage(i, Bmp.Canvas(), 1, 1, 0, 0));
+            H.Report->PrintOptions()->SetOutputFileName(Dir.filePath(QStringLiteral("%1.pdf").arg(C.Name)));
+            EXPECT_TRUE(H.Report->PrintReport()) << Messages.join('|').toStdString();
+            EXPECT_EQ(Messages.join('|').toStdString(), "");
+            EXPECT_TRUE(Saved(H.Report.get()) == Template) << "the template changed";
+        }
+    }
+    qdzFreePrinters();
+}
+
+TEST(EngineHostile, WorkFarBeyondTheTimeLimitEndsNearIt)
+{
+    const int Limit = 300;
+    const std::vector<HostileCase> Cases = {
+        // Two rows of views over the band's width: every view of the first
+        // row shifts every view of the second.
+        {"ViewsOnOneBand", [](EngineHarness &H) {
+             auto *T = H.Band<TqdzReportTitle>("T", 0, 60);
+             for (int i = 0; i < 4000; ++i)
+                 H.Memo(T, QStringLiteral("M%1").arg(i), "x", 0, i < 2000 ? 0 : 30, 700, 18);
+         }},
+        {"MemoOfLines", [](EngineHarness &H) {
+             auto *MD = H.Band<TqdzMasterData>("MD", 0, 20);
+             MD->SetRowCount(1);
+             MD->SetStretched(true);
+             MD->SetAllowSplit(true);
+             QStringList Lines;
+             for (int i = 0; i < 50000; ++i)
+                 Lines << QStringLiteral("Line %1").arg(i);
+             H.Memo(MD, "M", Lines.join("\r\n"), 0, 0, 300, 20)->SetStretchMode(smActualHeight);
+         }},
+    };
+    // Rows of one view and of two halves in turn below a view that grows:
+    // shifting reaches the last row by ever more ways, and is done at once.
+    const HostileCase Lattice{"Lattice", [](EngineHarness &H) {
+        auto *T = H.Band<TqdzReportTitle>("T", 0, 2000);
+        H.Memo(T, "Top", "one\r\ntwo\r\nthree", 0, 0, 700, 18)->SetStretchMode(smActualHeight);
+        for (int Row = 1; Row < 90; ++Row)
+            for (int Half = 0; Half < (Row % 2 ? 2 : 1); ++Half)
+                H.Memo(T, QStringLiteral("M%1_%2").arg(Row).arg(Half), "x", Row % 2 ? Half * 350 : 0, Row * 20,
+                       Row % 2 ? 350 : 700, 18);
+    }};
+    std::vector<HostileCase> All = Cases;
+    All.push_back(Lattice);
+    for (const HostileCase &C : All) {
+        SCOPED_TRACE(C.Name);
+        const bool Stops = &C != &All.back();
+        EngineHarness H;
+        C.Make(H);
+        H.Report->EngineOptions()->SetRestoreAfterRun(true);
+        H.Report->SetMaxBuildTime(Limit);
+        Load(H.Report.get(), Saved(H.Report.get()));
+        const QString Template = Saved(H.Report.get());
+        for (int Run = 0; Run < 2; ++Run) {
+            QElapsedTimer T;
+            T.start();
+            EXPECT_EQ(H.Build(), !Stops);
+            EXPECT_LT(T.elapsed(), Limit + 3000);
+            EXPECT_EQ(H.Errors().join('|').toStdString(),
+                      Stops ? "The report ran longer than 300 ms and was stopped" : "");
+            EXPECT_TRUE(Saved(H.Report.get()) == Template) << "the template changed";
+        }
+    }
+}
