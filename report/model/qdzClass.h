@@ -415,23 +415,23 @@ public:
 
     // --- state
     bool Terminated() const { return FTerminated; }
-    // True also terminates the running script.
+    // True also terminates the running script; during a build it is a
+    // cancel (the build fails with "The report was cancelled").
     void SetTerminated(bool Value);
+    // Sets Terminated for Reason: during a build the session records why.
+    void StopBuild(TqdzStopReason Reason);
     // While BuildReport runs.
-    bool Building() const { return FBuilding; }
+    bool Building() const { return Session() != nullptr; }
+    // The build under way, none between builds.
+    TqdzBuildSession *Session() const;
     // The longest a build may run, in milliseconds (0: no limit). Past it
     // the build stops, scripts included, with an error. The caller's choice,
     // not kept in templates.
     int MaxBuildTime() const { return FMaxBuildTime; }
     void SetMaxBuildTime(int Value) { FMaxBuildTime = Value; }
     // Called while a build runs (per record, and at the lines its scripts
-    // announce, every loop turn among them): lets pending messages through
-    // every few milliseconds, takes the progress window's cancel and stops
-    // the build past its time limit. Script code run after a stop (the stop
-    // event) is stopped once it has run StopGraceTime.
+    // announce, every loop turn among them): TqdzBuildSession::CheckStop.
     void CheckBuildStop();
-    // Milliseconds; tests lower it.
-    inline static int StopGraceTime = 1000;
     const QString &FileName() const { return FFileName; }
     void SetFileName(const QString &Value) { FFileName = Value; }
 
@@ -506,6 +506,7 @@ protected:
 private:
     friend class TqdzComponent;
     friend class TqdzExpressionCache;
+    friend class TqdzBuildSession;
     // Names in the report's tree, counted by their ASCII upper-case form, so
     // that a new name is checked without walking the whole tree.
     void IndexNames(TqdzComponent *Root, int Delta);
@@ -517,8 +518,8 @@ private:
     // Raises EInvalidOperation while a build runs: Operation would free the
     // objects the build works on.
     void CheckNotBuilding(const char *Operation) const;
-    // BuildReport, which turns an allocation failure into a failed build.
-    bool RunBuild(bool ClearLastReport);
+    // The run of a build within its session: the script and the engine.
+    bool RunBuild();
     // Creates the engine and the store when the build layer has been
     // installed since; False when it has not.
     bool EnsureEngine();
@@ -575,13 +576,7 @@ private:
     QString FFileName;
     QString FCurObject;
     bool FTerminated = false;
-    bool FBuilding = false;
     int FMaxBuildTime = 0;
-    // Since the build started, since pending messages were let through,
-    // since the build was stopped.
-    QElapsedTimer FBuildClock;
-    QElapsedTimer FMessageClock;
-    QElapsedTimer FStopClock;
     // Set while the template is read back after a build.
     bool FRestoring = false;
     // Ancestor files being loaded, outermost first.
