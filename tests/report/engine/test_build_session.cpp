@@ -28,8 +28,7 @@ struct TSessionReport : EngineHarness
         MD->SetRowCount(3);
         Memo(MD, "Memo1", "[Line]");
         Memo(Band<TqdzReportTitle>("ReportTitle1", 0, 20, NewPage("Page2")), "Memo2", "second");
-        static const bool Classes = (qdzRegisterClassRTTI(), true);
-        (void)Classes;
+        qdzRegisterClassRTTI();
         // Loaded, as the station's templates are.
         TMemoryStream S;
         Report->SaveToStream(&S);
@@ -51,6 +50,7 @@ struct TSessionReport : EngineHarness
         if (*Object)
             SetStrProp(Report->FindObject(QString::fromLatin1(Object)), QString::fromLatin1(Event), Proc);
     }
+    ~TSessionReport() { qdzUnregisterClassRTTI(); }
     int Objects() { return Report->AllObjects()->Count(); }
 };
 
