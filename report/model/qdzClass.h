@@ -347,9 +347,11 @@ public:
     // the report pages and no error was met, also when they produced no page
     // (a page with PrintIfEmpty off and no data builds nothing). False when
     // the script does not compile, the main block stopped the build before
-    // the engine ran, a dialog page was cancelled or an error was met. The
-    // template comes back afterwards (EngineOptions.RestoreAfterRun), the
-    // build's errors kept.
+    // the engine ran, a dialog page was cancelled or an error was met, the
+    // build was cancelled or ran past its time limit (the reason in Errors;
+    // a stop the report asks for itself is a normal end). The template comes
+    // back afterwards (EngineOptions.RestoreAfterRun), the build's errors
+    // kept. The build's state lives in its session (qdzBuildSession.h).
     bool BuildReport(bool ClearLastReport = true);
     void ShowReport(bool ClearLastReport = true);
     void ShowBuiltReport();

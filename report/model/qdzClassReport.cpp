@@ -18,10 +18,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
-#include <algorithm>
-#include <mutex>
-#include <vector>
 
 namespace {
 
