@@ -364,7 +364,8 @@ void TqdzReport::CallScriptEvent(const QString &EventName, Variant &Params, bool
     if (EventName.trimmed().isEmpty() || !(RunAlways || (FEngine && FEngine->Running())))
         return;
     TObject *sender = nullptr;
-    if (VarIsArray(Params) && VarArrayDimCount(Params) == 1 && VarArrayHighBound(Params, 1) >= VarArrayLowBound(Params, 1))
+    if (VarIsArray(Params) && VarArrayDimCount(Params) == 1
+        && VarArrayHighBound(Params, 1) >= VarArrayLowBound(Params, 1))
         if (const Variant first = VarArrayGet(Params, {VarArrayLowBound(Params, 1)}); VarType(first) == varObject)
             sender = first.AsObject();
     const TqdzBuildSession::TEvent event(Session(), sender);
