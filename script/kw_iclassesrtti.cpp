@@ -47,7 +47,10 @@ TkwXMLItem *ChildItem(TkwXMLItem *Parent, TkwXMLItem *Item)
 // may go.
 void FreeObject(TObject *Obj)
 {
-    kwCheckScriptFree(Obj);
+    if (kwCheckScriptFree(Obj)) {
+        kwForgetObject(Obj);
+        return;
+    }
     if (auto *comp = dynamic_cast<TComponent *>(Obj)) {
         comp->Free();
         return;

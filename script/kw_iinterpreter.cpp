@@ -38,6 +38,8 @@ public:
         bool IsComponent;
         // Reached through another object that owns it: not the script's to free.
         bool Owned;
+        // Made by a script's constructor: its number (see kwCreatedSerial).
+        quint64 Created = 0;
     };
 
     TkwObjectWatch() { SetObjectDestroyHook(&Destroyed); }
@@ -54,6 +56,20 @@ public:
         if (comp && comp->ComponentState().Contains(csDestroying))
             return;
         FObjects.insert(AObject, TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject});
+    }
+
+    void MarkCreated(TObject *AObject)
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        auto it = FObjects.find(AObject);
+        if (it != FObjects.end() && it->Created == 0)
+            it->Created = ++FCreated;
+    }
+
+    quint64 LastCreated()
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FCreated;
     }
 
     void Forget(const TObject *AObject)
@@ -77,6 +93,7 @@ private:
 
     std::mutex FLock;
     QHash<const TObject *, TEntry> FObjects;
+    quint64 FCreated = 0;
 };
 
 // Never destroyed: objects freed during shutdown still report to it.
@@ -129,6 +146,42 @@ bool kwObjectOwned(const TObject *AObject)
     return AObject && Watch().Find(AObject, entry) && entry.Owned;
 }
 
+quint64 kwCreatedSerial(const TObject *AObject)
+{
+    TkwObjectWatch::TEntry entry;
+    return AObject && Watch().Find(AObject, entry) ? entry.Created : 0;
+}
+
+quint64 kwCreationSerial()
+{
+    return Watch().LastCreated();
+}
+
+void kwMarkCreated(TObject *AObject)
+{
+    if (AObject)
+        Watch().MarkCreated(AObject);
+}
+
+namespace {
+thread_local std::vector<TkwScript *> GRunningScripts;
+}
+
+TkwRunningScript::TkwRunningScript(TkwScript *AScript)
+{
+    GRunningScripts.push_back(AScript);
+}
+
+TkwRunningScript::~TkwRunningScript()
+{
+    GRunningScripts.pop_back();
+}
+
+const std::vector<TkwScript *> &TkwRunningScript::Scripts()
+{
+    return GRunningScripts;
+}
+
 TObject *kwVarToObject(const Variant &V, TClass AClass)
 {
     TObject *obj = V.AsObject();
@@ -174,10 +227,10 @@ void kwAddFreeGuard(TkwFreeGuard Guard)
         g.List.push_back(Guard);
 }
 
-void kwCheckScriptFree(TObject *AObject)
+bool kwCheckScriptFree(TObject *AObject)
 {
     if (!AObject)
-        return;
+        return false;
     // It owns the forms and what they own: the running script's host too.
     if (dynamic_cast<TApplication *>(AObject))
         throw EInvalidOperation(QStringLiteral("Cannot free the application from a script"));
@@ -188,7 +241,9 @@ void kwCheckScriptFree(TObject *AObject)
         guards = g.List;
     }
     for (TkwFreeGuard guard : guards)
-        guard(AObject);
+        if (guard(AObject))
+            return true;
+    return false;
 }
 
 // ---------------------------------------------------------------------------

@@ -91,10 +91,33 @@ void kwCheckObject(const Variant &V);
 
 // Asked before a script frees AObject or changes the items of the list
 // AObject: each installed guard may raise to refuse (a host refuses for what
-// it is working on). The application object is never freed by a script.
-using TkwFreeGuard = void (*)(TObject *AObject);
+// it is working on), or answer True when it takes the object over and frees
+// it itself later; the script then no longer reaches it. The application
+// object is never freed by a script.
+using TkwFreeGuard = bool (*)(TObject *AObject);
 void kwAddFreeGuard(TkwFreeGuard Guard);
-void kwCheckScriptFree(TObject *AObject);
+// True when a guard took AObject over: the caller must not free it.
+bool kwCheckScriptFree(TObject *AObject);
+
+// Objects a script's constructor made are numbered as they are made; 0 for
+// any other object. kwCreationSerial is the last number given, so an object
+// numbered above a value taken earlier was made since.
+quint64 kwCreatedSerial(const TObject *AObject);
+quint64 kwCreationSerial();
+void kwMarkCreated(TObject *AObject);
+
+// The scripts running on this thread, outermost first: a run of the main
+// block or a call from the host enters its script for its length, so a host
+// can tell whose script asks it for something.
+class TkwRunningScript
+{
+public:
+    explicit TkwRunningScript(TkwScript *AScript);
+    ~TkwRunningScript();
+    TkwRunningScript(const TkwRunningScript &) = delete;
+    TkwRunningScript &operator=(const TkwRunningScript &) = delete;
+    static const std::vector<TkwScript *> &Scripts();
+};
 
 // ---------------------------------------------------------------------------
 // Names

@@ -219,8 +219,11 @@ Variant TkwMethodHelper::Call(const QString &MethodName)
                     Params(i)->SetValue(VarArrayGet(arr, {lo + i}));
         }
     }
-    if (VarType(r) == varObject)
+    if (VarType(r) == varObject) {
         kwTrackObject(r.AsObject(), inst);
+        if (!inst && NamedClass() && Typ() == fvtConstructor)
+            kwMarkCreated(r.AsObject());
+    }
     return r;
 }
 

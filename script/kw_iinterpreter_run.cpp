@@ -32,6 +32,7 @@ void TkwScript::Execute()
     FIsRunning = true;
     FIsExecutionRoot = true;
     TCleanUp cleanUp{this};
+    const TkwRunningScript running(this);
     kwScriptMemory([this] { FStatement->Execute(); });
 }
 

@@ -355,6 +355,7 @@ Variant TkwScript::Call(const QString &Name, Variant &Params, bool ByRef)
     // A routine the script is running (the host called back into it) is a
     // recursive call.
     TkwCallFrame frame(proc);
+    const TkwRunningScript running(this);
     // Parameters without an argument get their default (or nothing), never
     // what a previous call left in them.
     for (int i = 0; i < proc->Count(); ++i) {

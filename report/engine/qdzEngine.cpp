@@ -59,7 +59,7 @@ void TqdzEngine::CheckPageLimit()
 {
     if (StorePageCount() >= MaxPages && !Report()->Terminated()) {
         AddError(QStringLiteral("The report reached %1 pages and was stopped").arg(MaxPages));
-        Report()->SetTerminated(true);
+        Report()->StopBuild(TqdzStopReason::Limit);
     }
 }
 

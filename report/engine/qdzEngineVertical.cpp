@@ -207,10 +207,10 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells,
         if (!R->Terminated()) {
             if (StorePageCount() + FVCellPage >= MaxPages) {
                 AddError(QStringLiteral("The report reached %1 pages and was stopped").arg(MaxPages));
-                R->SetTerminated(true);
+                R->StopBuild(TqdzStopReason::Limit);
             } else if (CurVColumn() > MaxPages) {
                 AddError(QStringLiteral("The report reached %1 vertical columns and was stopped").arg(MaxPages));
-                R->SetTerminated(true);
+                R->StopBuild(TqdzStopReason::Limit);
             }
         }
     }

@@ -17,7 +17,6 @@
 #include "platform/Graphics.h"
 #include "platform/Variants.h"
 #include "report/model/qdzClassEngine.h"
-#include "report/model/qdzMemoryMeter.h"
 #include "report/model/qdzNameIndex.h"
 #include "report/model/qdzUtils.h"
 
@@ -349,9 +348,11 @@ public:
     // the report pages and no error was met, also when they produced no page
     // (a page with PrintIfEmpty off and no data builds nothing). False when
     // the script does not compile, the main block stopped the build before
-    // the engine ran, a dialog page was cancelled or an error was met. The
-    // template comes back afterwards (EngineOptions.RestoreAfterRun), the
-    // build's errors kept.
+    // the engine ran, a dialog page was cancelled or an error was met, the
+    // build was cancelled or ran past its time limit (the reason in Errors;
+    // a stop the report asks for itself is a normal end). The template comes
+    // back afterwards (EngineOptions.RestoreAfterRun), the build's errors
+    // kept. The build's state lives in its session (qdzBuildSession.h).
     bool BuildReport(bool ClearLastReport = true);
     void ShowReport(bool ClearLastReport = true);
     void ShowBuiltReport();
@@ -417,24 +418,23 @@ public:
 
     // --- state
     bool Terminated() const { return FTerminated; }
-    // True also terminates the running script.
+    // True also terminates the running script; during a build it is a
+    // cancel (the build fails with "The report was cancelled").
     void SetTerminated(bool Value);
+    // Sets Terminated for Reason: during a build the session records why.
+    void StopBuild(TqdzStopReason Reason);
     // While BuildReport runs.
-    bool Building() const { return FBuilding; }
+    bool Building() const { return Session() != nullptr; }
+    // The build under way, none between builds.
+    TqdzBuildSession *Session() const;
     // The longest a build may run, in milliseconds (0: no limit). Past it
     // the build stops, scripts included, with an error. The caller's choice,
     // not kept in templates.
     int MaxBuildTime() const { return FMaxBuildTime; }
     void SetMaxBuildTime(int Value) { FMaxBuildTime = Value; }
     // Called while a build runs (per record, and at the lines its scripts
-    // announce, every loop turn among them): lets pending messages through
-    // every few milliseconds, takes the progress window's cancel and stops
-    // the build past its time limit or its memory limit
-    // (EngineOptions.MaxBuildMemSize). Script code run after a stop (the stop
-    // event) is stopped once it has run StopGraceTime.
+    // announce, every loop turn among them): TqdzBuildSession::CheckStop.
     void CheckBuildStop();
-    // Milliseconds; tests lower it.
-    inline static int StopGraceTime = 1000;
     const QString &FileName() const { return FFileName; }
     void SetFileName(const QString &Value) { FFileName = Value; }
 
@@ -509,6 +509,7 @@ protected:
 private:
     friend class TqdzComponent;
     friend class TqdzExpressionCache;
+    friend class TqdzBuildSession;
     // Names in the report's tree, counted by their ASCII upper-case form, so
     // that a new name is checked without walking the whole tree.
     void IndexNames(TqdzComponent *Root, int Delta);
@@ -520,8 +521,8 @@ private:
     // Raises EInvalidOperation while a build runs: Operation would free the
     // objects the build works on.
     void CheckNotBuilding(const char *Operation) const;
-    // BuildReport, which turns an allocation failure into a failed build.
-    bool RunBuild(bool ClearLastReport);
+    // The run of a build within its session: the script and the engine.
+    bool RunBuild();
     // Creates the engine and the store when the build layer has been
     // installed since; False when it has not.
     bool EnsureEngine();
@@ -589,14 +590,7 @@ private:
     QString FFileName;
     QString FCurObject;
     bool FTerminated = false;
-    bool FBuilding = false;
     int FMaxBuildTime = 0;
-    // Since the build started, since pending messages were let through,
-    // since the build was stopped.
-    QElapsedTimer FBuildClock;
-    QElapsedTimer FMessageClock;
-    QElapsedTimer FStopClock;
-    TqdzMemoryMeter FBuildMemory;
     // Set while the template is read back after a build.
     bool FRestoring = false;
     // Ancestor files being loaded, outermost first.

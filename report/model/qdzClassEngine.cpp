@@ -61,7 +61,20 @@ void TqdzCustomEngine::Initialize() {}
 void TqdzCustomEngine::StopReport()
 {
     if (FReport)
-        FReport->SetTerminated(true);
+        FReport->StopBuild(TqdzStopReason::Requested);
+}
+
+bool TqdzCustomEngine::RunSession(const TqdzBuildLimits &Limits, const std::function<bool()> &Body)
+{
+    if (FSession)
+        throw EInvalidOperation(QStringLiteral("Cannot build the report while the report is being built"));
+    FSession = std::make_unique<TqdzBuildSession>(FReport, Limits);
+    struct TEnd
+    {
+        std::unique_ptr<TqdzBuildSession> &Session;
+        ~TEnd() { Session.reset(); }
+    } end{FSession};
+    return FSession->Run(Body);
 }
 
 bool TqdzCustomEngine::DoublePass() const

@@ -10,6 +10,7 @@
 #include "platform/SysUtils.h"
 #include "platform/Types.h"
 #include "platform/Variants.h"
+#include "report/model/qdzBuildSession.h"
 
 #include <QString>
 #include <memory>
@@ -60,8 +61,15 @@ public:
     // also when they produced no page.
     virtual bool Run() = 0;
 
-    // Sets the report's Terminated.
+    // Sets the report's Terminated: a stop the report asks for itself.
     void StopReport();
+
+    // Runs Body as one build of the report under the caller's Limits: the
+    // engine owns the build's session from its set-up to its end
+    // (TqdzBuildSession::Run). Body's result.
+    bool RunSession(const TqdzBuildLimits &Limits, const std::function<bool()> &Body);
+    // The build under way, none between builds.
+    TqdzBuildSession *Session() const { return FSession.get(); }
 
     // --- published
     int CurColumn() const { return FCurColumn; }
@@ -127,6 +135,7 @@ private:
     TqdzCustomPreviewPages *FPreviewPages = nullptr;
     TqdzReport *FReport;
     bool FRunning = false;
+    std::unique_ptr<TqdzBuildSession> FSession;
 };
 
 // ----------------------------------------------------------- built-page store

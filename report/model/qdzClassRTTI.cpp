@@ -552,8 +552,13 @@ void TFunctions::SetProp(TObject *Instance, TClass ClassType, const QString &Pro
         if (is("TEXT"))
             static_cast<TWideStrings *>(Instance)->SetText(VarToStr(Value));
     } else if (ClassType == TqdzComponent::StaticClass()) {
-        if (is("PARENT"))
-            static_cast<TqdzComponent *>(Instance)->SetParent(kwVarAs<TqdzComponent>(Value));
+        if (is("PARENT")) {
+            auto *c = static_cast<TqdzComponent *>(Instance);
+            TqdzComponent *parent = kwVarAs<TqdzComponent>(Value);
+            if (parent != c->Parent())
+                qdzCheckScriptParent(c, parent);
+            c->SetParent(parent);
+        }
     } else if (ClassType == TqdzView::StaticClass()) {
         if (is("TAGSTR"))
             static_cast<TqdzView *>(Instance)->SetTagStr(VarToStr(Value));
@@ -573,8 +578,14 @@ void TFunctions::SetProp(TObject *Instance, TClass ClassType, const QString &Pro
             if (TForm *f = static_cast<TqdzDialogPage *>(Instance)->Form())
                 f->SetModalResult(Value.AsInteger());
     } else if (ClassType == TqdzReport::StaticClass()) {
-        if (is("TERMINATED"))
-            static_cast<TqdzReport *>(Instance)->SetTerminated(Value.AsBoolean());
+        // The report's own script asks for the stop: a normal end.
+        if (is("TERMINATED")) {
+            auto *rep = static_cast<TqdzReport *>(Instance);
+            if (Value.AsBoolean())
+                rep->StopBuild(TqdzStopReason::Requested);
+            else
+                rep->SetTerminated(false);
+        }
     } else if (ClassType == TqdzEngineOptions::StaticClass()) {
         if (is("DESTROYFORMS"))
             static_cast<TqdzEngineOptions *>(Instance)->SetDestroyForms(Value.AsBoolean());

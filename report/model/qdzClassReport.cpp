@@ -18,10 +18,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
-#include <algorithm>
-#include <mutex>
-#include <vector>
 
 namespace {
 
@@ -44,126 +40,6 @@ bool IsAbsolutePath(const QString &Path)
         return true;
     return s.size() >= 2 && s.at(1) == QLatin1Char(':') && s.at(0).isLetter();
 }
-
-// Reports being built, for the script free guard.
-std::mutex GBuildingLock;
-std::vector<const TqdzReport *> GBuilding;
-
-std::vector<const TqdzReport *> BuildingReports()
-{
-    std::lock_guard<std::mutex> lock(GBuildingLock);
-    return GBuilding;
-}
-
-// Whether freeing X frees Target too: X is Target, or Target's owner, a
-// control's parent or a report object's parent, or one of theirs, and so on.
-bool FreesWith(const TObject *X, const TComponent *Target)
-{
-    std::vector<const TComponent *> pending{Target};
-    QSet<const TComponent *> seen;
-    while (!pending.empty()) {
-        const TComponent *c = pending.back();
-        pending.pop_back();
-        if (!c || seen.contains(c))
-            continue;
-        if (c == X)
-            return true;
-        seen.insert(c);
-        pending.push_back(c->Owner());
-        if (auto *control = dynamic_cast<const TControl *>(c))
-            pending.push_back(control->Parent());
-        if (auto *object = dynamic_cast<const TqdzComponent *>(c))
-            pending.push_back(object->Parent());
-    }
-    return false;
-}
-
-// What a running build uses besides its own objects: the datasets it walks,
-// and the engine, built pages and outline that scripts reach.
-bool UsedBy(const TObject *X, const TqdzReport *R)
-{
-    if (R->Engine() && X == R->Engine())
-        return true;
-    if (TqdzCustomPreviewPages *pages = R->PreviewPages())
-        if (X == pages || (pages->Outline() && X == pages->Outline()))
-            return true;
-    // Only a component can be or own a dataset.
-    if (!dynamic_cast<const TComponent *>(X))
-        return false;
-    std::vector<const TqdzDataSet *> datasets{R->DataSet()};
-    for (TqdzReportDataSets *list : {R->DataSets(), R->EnabledDataSets()})
-        for (int i = 0; i < list->Count(); ++i)
-            datasets.push_back(list->Items(i)->DataSet());
-    std::vector<const TqdzComponent *> pending{R};
-    while (!pending.empty()) {
-        const TqdzComponent *c = pending.back();
-        pending.pop_back();
-        if (auto *band = dynamic_cast<const TqdzDataBand *>(c))
-            datasets.push_back(band->DataSet());
-        else if (auto *page = dynamic_cast<const TqdzReportPage *>(c))
-            datasets.push_back(page->DataSet());
-        for (int i = 0; i < c->Objects()->Count(); ++i)
-            pending.push_back(static_cast<const TqdzComponent *>(c->Objects()->Items(i)));
-    }
-    for (const TqdzDataSet *d : datasets)
-        if (d && FreesWith(X, d))
-            return true;
-    return false;
-}
-
-QString NameOf(const TObject *X)
-{
-    if (auto *c = dynamic_cast<const TComponent *>(X); c && !c->Name().isEmpty())
-        return c->Name();
-    return X->ClassName();
-}
-
-// A script may neither free nor empty what a running build works on: the
-// report, its objects and the lists of their children, the datasets it
-// walks, or anything that would take one of them along (an owner, a parent).
-// A component's list of children is never the script's to change: the tree
-// would keep children that no longer know their place.
-void ScriptFreeGuard(TObject *X)
-{
-    if (auto *list = dynamic_cast<TqdzObjectList *>(X))
-        throw EInvalidOperation(
-            QStringLiteral("Cannot change the objects of %1 from a script").arg(NameOf(list->Component())));
-    auto *object = dynamic_cast<TqdzComponent *>(X);
-    for (const TqdzReport *R : BuildingReports()) {
-        if (FreesWith(X, R) || (object && FreesWith(R, object)) || UsedBy(X, R))
-            throw EInvalidOperation(QStringLiteral("Cannot free %1 while the report is being built").arg(NameOf(X)));
-    }
-}
-
-// While a build runs, the report hears every line its scripts announce (a
-// loop turn announces one even with an empty body), so that a script never
-// runs beyond the build's stop. A handler the host set still hears them.
-class TBuildLineWatch : public TObject
-{
-public:
-    explicit TBuildLineWatch(TqdzReport *AReport) : FReport(AReport), FSaved(AReport->Script()->OnRunLine())
-    {
-        FReport->Script()->SetOnRunLine(TkwRunLineEvent(this, &TBuildLineWatch::RunLine));
-    }
-    ~TBuildLineWatch() override { FReport->Script()->SetOnRunLine(FSaved); }
-    TBuildLineWatch(const TBuildLineWatch &) = delete;
-    TBuildLineWatch &operator=(const TBuildLineWatch &) = delete;
-
-private:
-    void RunLine(TkwScript *Sender, const QString &UnitName, const QString &SourcePos)
-    {
-        if (FSaved.Assigned())
-            FSaved(Sender, UnitName, SourcePos);
-        // The clock is read every few hundred lines, and at every line
-        // once the build is stopped.
-        if ((++FLines & 255) == 0 || FReport->Terminated())
-            FReport->CheckBuildStop();
-    }
-
-    TqdzReport *FReport;
-    TkwRunLineEvent FSaved;
-    quint32 FLines = 0;
-};
 
 // An INI-like view of a registry key, so that GetIniFile has one result type.
 class TqdzRegistryIniFile : public TCustomIniFile
@@ -200,17 +76,6 @@ QStringList ListOf(TStrings *Strings)
         r.append(Strings->Strings(i));
     return r;
 }
-
-// Restores a flag when a scope ends, however it ends.
-struct TFlagGuard
-{
-    bool &Flag;
-    bool Saved;
-    TFlagGuard(bool &AFlag, bool Value) : Flag(AFlag), Saved(AFlag) { Flag = Value; }
-    ~TFlagGuard() { Flag = Saved; }
-    TFlagGuard(const TFlagGuard &) = delete;
-    TFlagGuard &operator=(const TFlagGuard &) = delete;
-};
 
 } // namespace
 
@@ -284,8 +149,6 @@ TqdzReport::TqdzReport(TComponent *AOwner)
     FTimer->SetEnabled(false);
     FTimer->SetInterval(50);
     FTimer->SetOnTimer(TNotifyEvent(this, &TqdzReport::TimerTick));
-    static const bool guarded = (kwAddFreeGuard(&ScriptFreeGuard), true);
-    (void)guarded;
     EnsureEngine();
     TqdzReport::Clear();
 }
@@ -344,7 +207,7 @@ bool TqdzReport::EnsureEngine()
 
 void TqdzReport::CheckNotBuilding(const char *Operation) const
 {
-    if (FBuilding && !FRestoring)
+    if (Building() && !FRestoring)
         throw EInvalidOperation(QStringLiteral("Cannot %1 while the report is being built")
                                     .arg(QString::fromLatin1(Operation)));
 }
@@ -548,37 +411,32 @@ void TqdzReport::SetPreview(TqdzCustomPreview *Value)
 
 void TqdzReport::SetTerminated(bool Value)
 {
-    if (Value && !FTerminated)
-        FStopClock.start();
-    else if (!Value)
-        FStopClock.invalidate();
-    FTerminated = Value;
-    if (Value)
-        FScript->Terminate();
+    if (Value) {
+        StopBuild(TqdzStopReason::Cancelled);
+        return;
+    }
+    FTerminated = false;
+    if (TqdzBuildSession *s = Session())
+        s->Resume();
+}
+
+void TqdzReport::StopBuild(TqdzStopReason Reason)
+{
+    if (TqdzBuildSession *s = Session())
+        s->Stop(Reason);
+    FTerminated = true;
+    FScript->Terminate();
+}
+
+TqdzBuildSession *TqdzReport::Session() const
+{
+    return FEngine ? FEngine->Session() : nullptr;
 }
 
 void TqdzReport::CheckBuildStop()
 {
-    if (FTerminated) {
-        if (FStopClock.isValid() && FStopClock.elapsed() >= StopGraceTime)
-            FScript->Terminate();
-        return;
-    }
-    if (!FMessageClock.isValid() || FMessageClock.elapsed() >= 10) {
-        Application->ProcessMessages();
-        FMessageClock.start();
-        if (FProgress && FProgress->Terminated())
-            SetTerminated(true);
-    }
-    if (!FTerminated && FMaxBuildTime > 0 && FBuildClock.isValid() && FBuildClock.elapsed() >= FMaxBuildTime) {
-        FErrors->Add(QStringLiteral("The report ran longer than %1 ms and was stopped").arg(FMaxBuildTime));
-        SetTerminated(true);
-    }
-    if (!FTerminated && FBuildMemory.Exceeded()) {
-        FErrors->Add(QStringLiteral("The report used more than %1 MB of memory and was stopped")
-                         .arg(FBuildMemory.Limit() >> 20));
-        SetTerminated(true);
-    }
+    if (TqdzBuildSession *s = Session())
+        s->CheckStop();
 }
 
 TqdzDataSet *TqdzReport::GetDataset(const QString &Alias)
@@ -828,29 +686,9 @@ void TqdzReport::ShowErrors()
 bool TqdzReport::BuildReport(bool ClearLastReport)
 {
     CheckNotBuilding("build the report");
-    // Running out of memory anywhere, the restore of the template included,
-    // is a failed build: the caller hears of it as of any other error.
-    try {
-        return RunBuild(ClearLastReport);
-    } catch (const std::bad_alloc &) {
-        if (FPreviewPages)
-            FPreviewPages->Clear();
-        try {
-            FErrors->Add(QStringLiteral("Out of memory"));
-            ShowErrors();
-        } catch (const std::bad_alloc &) {
-        }
-        return false;
-    }
-}
-
-bool TqdzReport::RunBuild(bool ClearLastReport)
-{
     FTimer->SetEnabled(false);
     FErrors->Clear();
     SetTerminated(false);
-    FBuildClock.start();
-    FMessageClock.invalidate();
     if (!EnsureEngine()) {
         FErrors->Add(QStringLiteral("The report engine is not installed"));
         ShowErrors();
@@ -858,9 +696,6 @@ bool TqdzReport::RunBuild(bool ClearLastReport)
     }
     if (ClearLastReport)
         FPreviewPages->Clear();
-    // Measured from here: the last build's pages are gone, this one's
-    // template copy is its own.
-    FBuildMemory.Start(qint64(std::max(FEngineOptions->MaxBuildMemSize(), 0)) << 20);
     FPrintOptions->SetPrinted(false);
 
     for (int i = 0; i < FDataSets->Count(); ++i) {
@@ -872,106 +707,45 @@ bool TqdzReport::RunBuild(bool ClearLastReport)
 
     bool result = false;
     if (FErrors->Count() == 0) {
-        std::unique_ptr<TStream> saved;
-        QString tempFile;
-        if (FEngineOptions->RestoreAfterRun()) {
-            if (FEngineOptions->UseFileCache()) {
-                tempFile = GetTempFile(FEngineOptions->TempDir());
-                saved = std::make_unique<TFileStream>(tempFile, fmCreate);
-            } else {
-                saved = std::make_unique<TMemoryStream>();
-            }
-            // Written in full, not as differences from the ancestor: the
-            // copy is read back without loading the ancestor again.
-            std::unique_ptr<TqdzReport> ancestor = std::move(FParentReportObject);
-            try {
-                SaveToStream(saved.get(), true, true, false);
-            } catch (...) {
-                FParentReportObject = std::move(ancestor);
-                throw;
-            }
-            FParentReportObject = std::move(ancestor);
-        }
-        {
-            TFlagGuard building(FBuilding, true);
-            struct TListed
-            {
-                const TqdzReport *R;
-                explicit TListed(const TqdzReport *AReport) : R(AReport)
-                {
-                    std::lock_guard<std::mutex> lock(GBuildingLock);
-                    GBuilding.push_back(R);
-                }
-                ~TListed()
-                {
-                    std::lock_guard<std::mutex> lock(GBuildingLock);
-                    GBuilding.erase(std::find(GBuilding.begin(), GBuilding.end(), R));
-                }
-            } listed(this);
-            TBuildLineWatch watch(this);
-            try {
-                if (FOnBeginDoc)
-                    FOnBeginDoc(this);
-                if (SetupScript()) {
-                    if (FOnAfterScriptCompile)
-                        FOnAfterScriptCompile(this);
-                    if (FScript->Statement() && FScript->Statement()->Count() > 0)
-                        FScript->Execute();
-                    if (!FTerminated)
-                        result = FEngine->Run();
-                    if (result) {
-                        if (FOnEndDoc)
-                            FOnEndDoc(this);
-                    } else if (FPreviewForm) {
-                        TqdzCustomPreviewForm *form = FPreviewForm;
-                        FPreviewForm = nullptr;
-                        form->RemoveFreeNotification(this);
-                        form->Release();
-                    }
-                }
-            } catch (const Exception &E) {
-                FErrors->Add(E.Message());
-                result = false;
-            } catch (const std::bad_alloc &) {
-                // What was built goes, so that the template can come back.
-                FPreviewPages->Clear();
-                FErrors->Add(QStringLiteral("Out of memory"));
-                result = false;
-            } catch (const std::exception &E) {
-                FErrors->Add(QString::fromLocal8Bit(E.what()));
-                result = false;
-            }
-            FEngine->SetRunning(false);
-
-            // The template comes back as it was before the scripts changed it;
-            // reading it clears the errors, which are the build's result.
-            if (saved) {
-                const QStringList errors = ListOf(FErrors.get());
-                TFlagGuard restoring(FRestoring, true);
-                try {
-                    saved->SetPosition(0);
-                    LoadFromStream(saved.get());
-                } catch (const Exception &E) {
-                    FErrors->Add(E.Message());
-                } catch (const std::bad_alloc &) {
-                    FPreviewPages->Clear();
-                    FErrors->Add(QStringLiteral("Out of memory"));
-                } catch (const std::exception &E) {
-                    FErrors->Add(QString::fromLocal8Bit(E.what()));
-                }
-                for (const QString &e : errors)
-                    FErrors->Add(e);
-                MarkAncestorObjects();
-            }
-        }
-        saved.reset();
-        if (!tempFile.isEmpty())
-            QFile::remove(tempFile);
+        TqdzBuildLimits limits;
+        limits.MaxBuildTime = FMaxBuildTime;
+        limits.MaxMemory = qint64(std::max(FEngineOptions->MaxBuildMemSize(), 0)) << 20;
+        result = FEngine->RunSession(limits, [this] { return RunBuild(); });
     }
-
     if (FErrors->Count() > 0) {
         result = false;
-        ShowErrors();
+        // The one who cancelled needs no message box to hear of it.
+        const bool cancelOnly = FErrors->Count() == 1 && FErrors->Strings(0) == TqdzBuildSession::CancelledText();
+        try {
+            if (!cancelOnly)
+                ShowErrors();
+        } catch (const std::bad_alloc &) {
+        }
+    }
+    return result;
+}
+
+bool TqdzReport::RunBuild()
+{
+    bool result = false;
+    if (FOnBeginDoc)
+        FOnBeginDoc(this);
+    if (!SetupScript())
+        return false;
+    if (FOnAfterScriptCompile)
+        FOnAfterScriptCompile(this);
+    if (FScript->Statement() && FScript->Statement()->Count() > 0)
+        FScript->Execute();
+    if (!FTerminated)
+        result = FEngine->Run();
+    if (result) {
+        if (FOnEndDoc)
+            FOnEndDoc(this);
+    } else if (FPreviewForm) {
+        TqdzCustomPreviewForm *form = FPreviewForm;
+        FPreviewForm = nullptr;
+        form->RemoveFreeNotification(this);
+        form->Release();
     }
     return result;
 }

@@ -67,6 +67,8 @@ bool TqdzReport::SetupScript()
     FLocalValue = nullptr;
     FSelfValue = nullptr;
 
+    // From here on the script reaches the report's objects.
+    qdzInstallScriptGuard();
     FScript->SetAddedBy(this);
     FScript->AddRTTI();
     TList *all = AllObjects();
@@ -359,6 +361,7 @@ void TqdzReport::DoNotifyEvent(TObject *Obj, const QString &EventName, bool RunA
 {
     if (EventName.trimmed().isEmpty() || !(RunAlways || (FEngine && FEngine->Running())))
         return;
+    const TqdzBuildSession::TEvent event(Session(), Obj);
     FScript->CallFunction(EventName.trimmed(), VarArrayOf({kwObjectToVar(Obj)}));
 }
 
@@ -366,6 +369,12 @@ void TqdzReport::CallScriptEvent(const QString &EventName, Variant &Params, bool
 {
     if (EventName.trimmed().isEmpty() || !(RunAlways || (FEngine && FEngine->Running())))
         return;
+    TObject *sender = nullptr;
+    if (VarIsArray(Params) && VarArrayDimCount(Params) == 1
+        && VarArrayHighBound(Params, 1) >= VarArrayLowBound(Params, 1))
+        if (const Variant first = VarArrayGet(Params, {VarArrayLowBound(Params, 1)}); VarType(first) == varObject)
+            sender = first.AsObject();
+    const TqdzBuildSession::TEvent event(Session(), sender);
     FScript->CallFunctionByRef(EventName.trimmed(), Params);
 }
 

@@ -104,6 +104,9 @@ void TqdzExpressionCache::Calc(const QString &Expression, QString &ErrorMsg, Var
     } restore{FMainScript, FMainScript && FMainScript->KeepUnresolved()};
     if (FMainScript)
         FMainScript->SetKeepUnresolved(false);
+    // The expression runs as part of the script it was given (the main one
+    // when none): guards judge its calls by that script's host.
+    const TkwRunningScript running(AScript ? AScript : FMainScript);
     try {
         Result = func->GetValue();
     } catch (const Exception &E) {

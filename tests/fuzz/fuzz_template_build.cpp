@@ -1,4 +1,4 @@
-// Fuzzing a template end to end as the station uses one: any document loads or is refused with an exception, and what loads builds with the real engine (scripts and events included) and every built page draws, at the preview's and at the printer's scale.
+// Fuzzing a template end to end as the station uses one: any document loads or is refused with an exception, and what loads builds twice with the real engine (scripts and events included) to the same template, and every built page draws, at the preview's and at the printer's scale.
 #include "Dialogs.h"
 #include "Graphics.h"
 #include "Streams.h"
@@ -136,10 +136,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     report.SetOnBeforePrint(TqdzBeforePrintEvent(&budget, &TBudget::BeforePrint));
     report.SetOnGetValue(TqdzGetValueEvent(&budget, &TBudget::GetValue));
     report.Script()->SetOnRunLine(TkwRunLineEvent(&budget, &TBudget::RunLine));
-    try {
-        report.BuildReport();
-    } catch (const Exception &) {
-        // A failed build is an answer; what it left must still draw.
+    // Built twice: whatever its scripts free or move, the template comes
+    // back the same after each build.
+    int objects = -1;
+    for (int build = 0; build < 2; ++build) {
+        budget.Events = budget.Lines = 0;
+        budget.Clock.restart();
+        try {
+            report.BuildReport();
+        } catch (const Exception &) {
+            // A failed build is an answer; what it left must still draw.
+        }
+        const int now = report.AllObjects()->Count();
+        FUZZ_CHECK(objects < 0 || now == objects);
+        objects = now;
     }
     TqdzCustomPreviewPages *store = report.PreviewPages();
     FUZZ_CHECK(store);

@@ -227,7 +227,9 @@ TEST(EngineRun, CancelInTheFirstPassKeepsItsPages)
             H.Report->SetTerminated(true);
     };
     DS->SetOnNext(TNotifyEvent(&H.Handlers, &EngineHandlers::Next));
-    EXPECT_TRUE(H.Build()) << H.Errors().join("|").toStdString();
+    // A cancel fails the build and says so; what was built stays.
+    EXPECT_FALSE(H.Build());
+    EXPECT_EQ(H.Errors().join("|"), "The report was cancelled");
     EXPECT_EQ(H.Engine()->TotalPages(), 0); // the second pass did not run
     EXPECT_FALSE(H.Engine()->FinalPass());
     EXPECT_EQ(H.PageCount(), 3);

@@ -289,12 +289,12 @@ TEST_F(BuildGuard, AnEndlessMainBlockStops)
     T.restart();
     EXPECT_FALSE(R->BuildReport());
     EXPECT_LT(T.elapsed(), 5000);
-    EXPECT_EQ(Errors(), "");
+    EXPECT_EQ(Errors(), "The report was cancelled");
 }
 
 TEST_F(BuildGuard, TheProgressWindowsCancelStopsAnEndlessEventAndTheStopEvent)
 {
-    TScopedValue<int> Grace(TqdzReport::StopGraceTime, 50);
+    TScopedValue<int> Grace(TqdzBuildSession::StopGraceTime, 50);
     R->SetOldStyleProgress(true);
     R->SetShowProgress(true);
     SetScript(QString::fromLatin1(EndlessProc) + "begin\r\nend.");
@@ -321,7 +321,7 @@ TEST_F(BuildGuard, TheProgressWindowsCancelStopsAnEndlessEventAndTheStopEvent)
 
 TEST_F(BuildGuard, AfterTheTimeLimitTheStopEventIsNoSecondEndlessRun)
 {
-    TScopedValue<int> Grace(TqdzReport::StopGraceTime, 50);
+    TScopedValue<int> Grace(TqdzBuildSession::StopGraceTime, 50);
     SetScript(QString::fromLatin1(EndlessProc) +
               "procedure Stopped(Sender: TObject);\r\nbegin\r\n  Endless(Sender);\r\nend;\r\nbegin\r\nend.");
     MD->SetOnBeforePrint("Endless");

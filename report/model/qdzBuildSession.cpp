@@ -1,0 +1,561 @@
+// One build of a report: limits, clocks and stop, the script guard and the template's save and restore.
+#include "qdzBuildSession.h"
+#include "qdzClass.h"
+#include "qdzUtils.h"
+#include "qdzVariables.h"
+
+#include "platform/Controls.h"
+#include "platform/Forms.h"
+#include "platform/Streams.h"
+#include "script/kw_iinterpreter.h"
+
+#include <QFile>
+#include <QSet>
+#include <algorithm>
+#include <mutex>
+#include <new>
+#include <thread>
+
+namespace {
+
+// The builds under way, with the thread each runs on.
+std::mutex GSessionsLock;
+std::vector<std::pair<TqdzBuildSession *, std::thread::id>> GSessions;
+
+QStringList ListOf(TStrings *Strings)
+{
+    QStringList r;
+    for (int i = 0; i < Strings->Count(); ++i)
+        r.append(Strings->Strings(i));
+    return r;
+}
+
+QString NameOf(const TObject *X)
+{
+    if (auto *c = dynamic_cast<const TComponent *>(X); c && !c->Name().isEmpty())
+        return c->Name();
+    return X->ClassName();
+}
+
+// Whether freeing X frees Target too: X is Target, or Target's owner, a
+// control's parent or a report object's parent, or one of theirs, and so on.
+bool FreesWith(const TObject *X, const TComponent *Target)
+{
+    std::vector<const TComponent *> pending{Target};
+    QSet<const TComponent *> seen;
+    while (!pending.empty()) {
+        const TComponent *c = pending.back();
+        pending.pop_back();
+        if (!c || seen.contains(c))
+            continue;
+        if (c == X)
+            return true;
+        seen.insert(c);
+        pending.push_back(c->Owner());
+        if (auto *control = dynamic_cast<const TControl *>(c))
+            pending.push_back(control->Parent());
+        if (auto *object = dynamic_cast<const TqdzComponent *>(c))
+            pending.push_back(object->Parent());
+    }
+    return false;
+}
+
+// What the report's scripts reach besides its objects: the engine, the
+// built pages, their outline and the variables. While it builds, also the
+// datasets it walks.
+bool UsedBy(const TObject *X, const TqdzReport *R, bool Building)
+{
+    if (R->Engine() && X == R->Engine())
+        return true;
+    if (TqdzCustomPreviewPages *pages = R->PreviewPages())
+        if (X == pages || (pages->Outline() && X == pages->Outline()))
+            return true;
+    if (X == R->Variables())
+        return true;
+    // Only a component can be or own a dataset.
+    if (!Building || !dynamic_cast<const TComponent *>(X))
+        return false;
+    std::vector<const TqdzDataSet *> datasets{R->DataSet()};
+    for (TqdzReportDataSets *list : {R->DataSets(), R->EnabledDataSets()})
+        for (int i = 0; i < list->Count(); ++i)
+            datasets.push_back(list->Items(i)->DataSet());
+    std::vector<const TqdzComponent *> pending{R};
+    while (!pending.empty()) {
+        const TqdzComponent *c = pending.back();
+        pending.pop_back();
+        if (auto *band = dynamic_cast<const TqdzDataBand *>(c))
+            datasets.push_back(band->DataSet());
+        else if (auto *page = dynamic_cast<const TqdzReportPage *>(c))
+            datasets.push_back(page->DataSet());
+        for (int i = 0; i < c->Objects()->Count(); ++i)
+            pending.push_back(static_cast<const TqdzComponent *>(c->Objects()->Items(i)));
+    }
+    for (const TqdzDataSet *d : datasets)
+        if (d && FreesWith(X, d))
+            return true;
+    return false;
+}
+
+// The reports whose scripts are running on this thread: a script belongs
+// to the report that set it up, an expression's script to the script it
+// runs in.
+std::vector<TqdzReport *> RunningReports()
+{
+    std::vector<TqdzReport *> r;
+    for (TkwScript *script : TkwRunningScript::Scripts())
+        for (TkwScript *s = script; s; s = s->Parent())
+            if (auto *report = dynamic_cast<TqdzReport *>(s->AddedBy());
+                report && std::find(r.begin(), r.end(), report) == r.end())
+                r.push_back(report);
+    return r;
+}
+
+// An object of R: in its tree or owned by it.
+bool BelongsTo(const TObject *X, const TqdzReport *R)
+{
+    auto *c = dynamic_cast<const TComponent *>(X);
+    if (!c)
+        return false;
+    if (c == R || c->Owner() == R)
+        return true;
+    auto *object = dynamic_cast<const TqdzComponent *>(c);
+    return object && object->GetReport() == R;
+}
+
+// Everything freeing X frees: X, what it owns and what it parents, and
+// theirs. Each with whether it was reached as a child only.
+struct TTaken
+{
+    std::vector<std::pair<TComponent *, bool>> Items;
+    QSet<const TObject *> Set;
+    bool HasReportObject = false;
+
+    explicit TTaken(TObject *X)
+    {
+        auto *root = dynamic_cast<TComponent *>(X);
+        if (!root) {
+            Set.insert(X);
+            return;
+        }
+        Add(root, false);
+        for (size_t i = 0; i < Items.size(); ++i) {
+            TComponent *c = Items[i].first;
+            for (int k = 0; k < c->ComponentCount(); ++k)
+                Add(c->Components(k), false);
+            if (auto *object = dynamic_cast<TqdzComponent *>(c)) {
+                HasReportObject = true;
+                for (int k = 0; k < object->Objects()->Count(); ++k)
+                    Add(static_cast<TqdzComponent *>(object->Objects()->Items(k)), true);
+            }
+            if (auto *control = dynamic_cast<TWinControl *>(c))
+                for (int k = 0; k < control->ControlCount(); ++k)
+                    Add(control->Controls(k), true);
+        }
+    }
+    void Add(TComponent *C, bool ViaParent)
+    {
+        if (C && !Set.contains(C)) {
+            Set.insert(C);
+            Items.emplace_back(C, ViaParent);
+        }
+    }
+};
+
+[[noreturn]] void Refuse(const TObject *X, bool Building)
+{
+    throw EInvalidOperation(Building ? QStringLiteral("Cannot free %1 while the report is being built").arg(NameOf(X))
+                                     : QStringLiteral("Cannot free %1 while the report's script is running")
+                                           .arg(NameOf(X)));
+}
+
+bool IsBuilding(const TqdzReport *R, const std::vector<TqdzBuildSession *> &Sessions)
+{
+    return std::any_of(Sessions.begin(), Sessions.end(), [R](TqdzBuildSession *s) { return s->Report() == R; });
+}
+
+// A component's list of children is never the script's to change: the tree
+// would keep children that no longer know their place. Anything else is
+// judged by all it takes along: nothing the running reports or their builds
+// work on, nothing of the host, nothing whose event runs. What a build's
+// script may free but takes report objects along is let go when the build
+// ends, as the engine may hold it until then.
+bool ScriptFreeGuard(TObject *X)
+{
+    if (auto *list = dynamic_cast<TqdzObjectList *>(X))
+        throw EInvalidOperation(
+            QStringLiteral("Cannot change the objects of %1 from a script").arg(NameOf(list->Component())));
+    const std::vector<TqdzBuildSession *> sessions = TqdzBuildSession::Active();
+    const std::vector<TqdzReport *> running = RunningReports();
+    if (sessions.empty() && running.empty())
+        return false;
+    for (TqdzBuildSession *s : sessions)
+        if (s->Deferred(X))
+            return true;
+
+    std::vector<TqdzReport *> reports = running;
+    for (TqdzBuildSession *s : sessions)
+        if (std::find(reports.begin(), reports.end(), s->Report()) == reports.end())
+            reports.push_back(s->Report());
+    for (TqdzReport *R : reports) {
+        const bool building = IsBuilding(R, sessions);
+        if (FreesWith(X, R) || UsedBy(X, R, building))
+            Refuse(X, building);
+    }
+
+    const TTaken taken(X);
+    for (TqdzBuildSession *s : sessions)
+        for (const TObject *y : taken.Set)
+            if (s->IsTemplateObject(y) || s->InUse(y))
+                Refuse(X, true);
+
+    // What the host owns stays the host's: the script frees what it made
+    // and what belongs to its report.
+    for (TqdzReport *R : running) {
+        auto mine = [R](const TObject *Y) { return kwCreatedSerial(Y) > 0 || BelongsTo(Y, R); };
+        const bool ownedItem = !dynamic_cast<TComponent *>(X) && kwObjectOwned(X);
+        if (!ownedItem && !mine(X))
+            Refuse(X, IsBuilding(R, sessions));
+        for (const auto &[y, viaParent] : taken.Items)
+            if (viaParent && !mine(y) && !taken.Set.contains(y->Owner()))
+                Refuse(X, IsBuilding(R, sessions));
+    }
+
+    if (!taken.HasReportObject)
+        return false;
+    const std::thread::id here = std::this_thread::get_id();
+    std::lock_guard<std::mutex> lock(GSessionsLock);
+    for (auto it = GSessions.rbegin(); it != GSessions.rend(); ++it)
+        if (it->second == here) {
+            it->first->Defer(static_cast<TComponent *>(X));
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+void qdzInstallScriptGuard()
+{
+    static const bool installed = (kwAddFreeGuard(&ScriptFreeGuard), true);
+    (void)installed;
+}
+
+void qdzCheckScriptParent(TqdzComponent *Object, TqdzComponent *)
+{
+    if (!Object)
+        return;
+    for (TqdzBuildSession *s : TqdzBuildSession::Active())
+        if (s->IsTemplateObject(Object) || s->Deferred(Object))
+            throw EInvalidOperation(
+                QStringLiteral("Cannot change the parent of %1 while the report is being built").arg(NameOf(Object)));
+    const std::vector<TqdzReport *> running = RunningReports();
+    if (running.empty() || kwCreatedSerial(Object) > 0)
+        return;
+    for (TqdzReport *R : running)
+        if (BelongsTo(Object, R))
+            return;
+    throw EInvalidOperation(
+        QStringLiteral("Cannot change the parent of %1 from the report's script").arg(NameOf(Object)));
+}
+
+// ------------------------------------------------------------- line watch
+
+// While a build runs, the session hears every line its scripts announce (a
+// loop turn announces one even with an empty body), so that a script never
+// runs beyond the build's stop. A handler the host set still hears them.
+class TqdzBuildSession::TLineWatch : public TObject
+{
+public:
+    explicit TLineWatch(TqdzBuildSession *ASession)
+        : FSession(ASession), FScript(ASession->Report()->Script()), FSaved(FScript->OnRunLine())
+    {
+        FScript->SetOnRunLine(TkwRunLineEvent(this, &TLineWatch::RunLine));
+    }
+    ~TLineWatch() override { FScript->SetOnRunLine(FSaved); }
+    TLineWatch(const TLineWatch &) = delete;
+    TLineWatch &operator=(const TLineWatch &) = delete;
+
+private:
+    void RunLine(TkwScript *Sender, const QString &UnitName, const QString &SourcePos)
+    {
+        if (FSaved.Assigned())
+            FSaved(Sender, UnitName, SourcePos);
+        // The clock is read every few hundred lines, and at every line
+        // once the build is stopped.
+        if ((++FLines & 255) == 0 || FSession->Report()->Terminated())
+            FSession->CheckStop();
+    }
+
+    TqdzBuildSession *FSession;
+    TkwScript *FScript;
+    TkwRunLineEvent FSaved;
+    quint32 FLines = 0;
+};
+
+// ---------------------------------------------------------------- session
+
+TqdzBuildSession::TqdzBuildSession(TqdzReport *AReport, const TqdzBuildLimits &ALimits)
+    : FReport(AReport), FLimits(ALimits), FStartSerial(kwCreationSerial())
+{
+    FBuildClock.start();
+    // Measured from here: the last build's pages are gone, this one's
+    // template copy is its own.
+    FMemory.Start(FLimits.MaxMemory);
+    std::lock_guard<std::mutex> lock(GSessionsLock);
+    GSessions.emplace_back(this, std::this_thread::get_id());
+}
+
+TqdzBuildSession::~TqdzBuildSession()
+{
+    {
+        std::lock_guard<std::mutex> lock(GSessionsLock);
+        GSessions.erase(std::find_if(GSessions.begin(), GSessions.end(),
+                                     [this](const auto &Entry) { return Entry.first == this; }));
+    }
+    FLineWatch.reset();
+    for (TComponent *c : FDeferred)
+        c->Free();
+    FSaved.reset();
+    if (!FTempFile.isEmpty())
+        QFile::remove(FTempFile);
+}
+
+std::vector<TqdzBuildSession *> TqdzBuildSession::Active()
+{
+    std::vector<TqdzBuildSession *> r;
+    std::lock_guard<std::mutex> lock(GSessionsLock);
+    for (const auto &entry : GSessions)
+        r.push_back(entry.first);
+    return r;
+}
+
+bool TqdzBuildSession::Run(const std::function<bool()> &Body)
+{
+    TqdzReport *R = FReport;
+    try {
+        SaveTemplate();
+    } catch (const std::bad_alloc &) {
+        FSaved.reset();
+        OutOfMemory();
+        return false;
+    }
+    bool result = false;
+    FLineWatch = std::make_unique<TLineWatch>(this);
+    try {
+        result = Body();
+    } catch (const Exception &E) {
+        R->Errors()->Add(E.Message());
+        result = false;
+    } catch (const std::bad_alloc &) {
+        // What was built goes, so that the template can come back.
+        OutOfMemory();
+        result = false;
+    } catch (const std::exception &E) {
+        R->Errors()->Add(QString::fromLocal8Bit(E.what()));
+        result = false;
+    }
+    if (R->Engine())
+        R->Engine()->SetRunning(false);
+    FreeLetGo();
+    RestoreTemplate();
+    FLineWatch.reset();
+    if (FReason == TqdzStopReason::Cancelled && FCancelMessage)
+        R->Errors()->Add(CancelledText());
+    return result;
+}
+
+void TqdzBuildSession::OutOfMemory()
+{
+    try {
+        if (FReport->PreviewPages())
+            FReport->PreviewPages()->Clear();
+        FReport->Errors()->Add(QStringLiteral("Out of memory"));
+    } catch (const std::bad_alloc &) {
+    }
+}
+
+void TqdzBuildSession::SaveTemplate()
+{
+    TqdzReport *R = FReport;
+    if (!R->EngineOptions()->RestoreAfterRun())
+        return;
+    if (R->EngineOptions()->UseFileCache()) {
+        FTempFile = GetTempFile(R->EngineOptions()->TempDir());
+        FSaved = std::make_unique<TFileStream>(FTempFile, fmCreate);
+    } else {
+        FSaved = std::make_unique<TMemoryStream>();
+    }
+    // Written in full, not as differences from the ancestor: the copy is
+    // read back without loading the ancestor again.
+    std::unique_ptr<TqdzReport> ancestor = std::move(R->FParentReportObject);
+    try {
+        R->SaveToStream(FSaved.get(), true, true, false);
+    } catch (...) {
+        R->FParentReportObject = std::move(ancestor);
+        throw;
+    }
+    R->FParentReportObject = std::move(ancestor);
+}
+
+// The template comes back as it was before the scripts changed it; reading
+// it clears the errors, which are the build's result.
+void TqdzBuildSession::RestoreTemplate()
+{
+    if (!FSaved)
+        return;
+    TqdzReport *R = FReport;
+    const QStringList errors = ListOf(R->Errors());
+    const bool restoring = R->FRestoring;
+    R->FRestoring = true;
+    try {
+        FSaved->SetPosition(0);
+        R->LoadFromStream(FSaved.get());
+    } catch (const Exception &E) {
+        R->Errors()->Add(E.Message());
+    } catch (const std::bad_alloc &) {
+        OutOfMemory();
+    } catch (const std::exception &E) {
+        R->Errors()->Add(QString::fromLocal8Bit(E.what()));
+    }
+    R->FRestoring = restoring;
+    for (const QString &e : errors)
+        R->Errors()->Add(e);
+    R->MarkAncestorObjects();
+}
+
+// What the scripts let go goes now that the engine holds nothing of it: the
+// objects they freed, and those they made and took out of the tree, which
+// the report would otherwise keep beside its template.
+void TqdzBuildSession::FreeLetGo()
+{
+    std::vector<TComponent *> deferred;
+    deferred.swap(FDeferred);
+    for (TComponent *c : deferred)
+        c->Free();
+    TqdzReport *R = FReport;
+    std::vector<TqdzComponent *> orphans;
+    for (int i = 0; i < R->ComponentCount(); ++i)
+        if (auto *c = dynamic_cast<TqdzComponent *>(R->Components(i));
+            c && c != R && c->GetReport() != R && CreatedHere(c))
+            orphans.push_back(c);
+    // Apart first, so that freeing one frees no other.
+    for (TqdzComponent *c : orphans)
+        c->SetParent(nullptr);
+    for (TqdzComponent *c : orphans)
+        c->Free();
+}
+
+// ------------------------------------------------------------------- stop
+
+void TqdzBuildSession::Stop(TqdzStopReason Reason)
+{
+    if (Reason == TqdzStopReason::None)
+        return;
+    if (FReason != TqdzStopReason::None && !(FReason == TqdzStopReason::Requested && Reason != FReason))
+        return;
+    FReason = Reason;
+    FStopClock.start();
+    if (Reason == TqdzStopReason::TimeLimit)
+        FReport->Errors()->Add(
+            QStringLiteral("The report ran longer than %1 ms and was stopped").arg(FLimits.MaxBuildTime));
+    else if (Reason == TqdzStopReason::Cancelled)
+        FCancelMessage = FReport->Errors()->Count() == 0;
+}
+
+void TqdzBuildSession::Resume()
+{
+    FReason = TqdzStopReason::None;
+    FCancelMessage = false;
+    FStopClock.invalidate();
+}
+
+void TqdzBuildSession::CutScript()
+{
+    FReport->Script()->Terminate();
+}
+
+void TqdzBuildSession::CheckMemory()
+{
+    if (FReason != TqdzStopReason::None && FReason != TqdzStopReason::Requested)
+        return;
+    if (FMemory.Exceeded()) {
+        FReport->Errors()->Add(QStringLiteral("The report used more than %1 MB of memory and was stopped")
+                                   .arg(FMemory.Limit() >> 20));
+        FReport->StopBuild(TqdzStopReason::Limit);
+    }
+}
+
+void TqdzBuildSession::CheckStop()
+{
+    const bool open = FReason == TqdzStopReason::None || FReason == TqdzStopReason::Requested;
+    if (!FMessageClock.isValid() || FMessageClock.elapsed() >= 10) {
+        Application->ProcessMessages();
+        FMessageClock.start();
+        // A cancel counts once: clicked again, it would cut the stop event
+        // before its grace time.
+        if (open && FReport->FProgress && FReport->FProgress->Terminated())
+            FReport->SetTerminated(true);
+    }
+    CheckMemory();
+    switch (FReason) {
+    case TqdzStopReason::None:
+    case TqdzStopReason::Requested:
+        // The report's own stop lets its stop event run to its end, bounded
+        // by the caller's limit only.
+        if (FLimits.MaxBuildTime > 0 && FBuildClock.elapsed() >= FLimits.MaxBuildTime)
+            FReport->StopBuild(TqdzStopReason::TimeLimit);
+        break;
+    default:
+        if (FStopClock.isValid() && FStopClock.elapsed() >= StopGraceTime)
+            CutScript();
+        break;
+    }
+}
+
+// ------------------------------------------------------- scripts' objects
+
+bool TqdzBuildSession::CreatedHere(const TObject *AObject) const
+{
+    return kwCreatedSerial(AObject) > FStartSerial;
+}
+
+bool TqdzBuildSession::IsTemplateObject(const TObject *AObject) const
+{
+    return BelongsTo(AObject, FReport) && (AObject == FReport || !CreatedHere(AObject));
+}
+
+bool TqdzBuildSession::InUse(const TObject *AObject) const
+{
+    return std::find(FEvents.begin(), FEvents.end(), AObject) != FEvents.end();
+}
+
+bool TqdzBuildSession::Deferred(const TObject *AObject) const
+{
+    return std::find(FDeferred.begin(), FDeferred.end(), AObject) != FDeferred.end();
+}
+
+void TqdzBuildSession::Defer(TComponent *AObject)
+{
+    // The report objects it takes along leave the tree with it.
+    const TTaken taken(AObject);
+    for (const auto &[c, viaParent] : taken.Items)
+        if (auto *object = dynamic_cast<TqdzComponent *>(c); object && !taken.Set.contains(object->Parent()))
+            object->SetParent(nullptr);
+    if (auto *control = dynamic_cast<TControl *>(AObject))
+        control->SetParent(nullptr);
+    if (TComponent *owner = AObject->Owner())
+        owner->RemoveComponent(AObject);
+    FDeferred.push_back(AObject);
+}
+
+TqdzBuildSession::TEvent::TEvent(TqdzBuildSession *ASession, TObject *ASender) : FSession(ASession)
+{
+    if (FSession)
+        FSession->FEvents.push_back(ASender);
+}
+
+TqdzBuildSession::TEvent::~TEvent()
+{
+    if (FSession)
+        FSession->FEvents.pop_back();
+}
