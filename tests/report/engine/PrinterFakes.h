@@ -1,10 +1,14 @@
-// A spooler of made-up printers for tests: no CUPS needed, drawn pages go to
-// files, raw jobs are recorded.
+// A spooler of made-up printers for tests (no CUPS needed, drawn pages go to
+// files, raw jobs are recorded) and a default laser printer to print to file with.
 #pragma once
+#include "platform/Dialogs.h"
+#include "platform/Forms.h"
 #include "platform/Printers.h"
+#include "report/engine/qdzPrinter.h"
 
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 #include <memory>
 
 class TFakeSpooler : public TPrinterSpooler
@@ -82,4 +86,23 @@ public:
 private:
     TFakeSpooler *FFake;
     std::unique_ptr<TPrinterSpooler> FOld;
+};
+
+// One laser printer as the default queue, the boxes shown recorded instead of
+// shown, and a folder of the test's own for what is printed to file.
+struct TLaserPrinting
+{
+    QStringList Messages;
+    TScopedDialogHook Hook{[this](TDialogRequest &R) {
+        Messages << R.Text;
+        return int(IDOK);
+    }};
+    TScopedSpooler Spooler;
+    QTemporaryDir Dir;
+    TLaserPrinting()
+    {
+        Spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
+        Spooler->Default = QStringLiteral("Laser");
+        qdzFreePrinters();
+    }
 };

@@ -268,16 +268,8 @@ class ScriptsOutsideBuilds : public ::testing::TestWithParam<OutsideCase>
 TEST_P(ScriptsOutsideBuilds, FreeRefused)
 {
     const OutsideCase &C = GetParam();
-    QStringList Messages;
-    TScopedDialogHook Hook{[&](TDialogRequest &R) {
-        Messages << R.Text;
-        return int(IDOK);
-    }};
-    TScopedSpooler Spooler;
-    Spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
-    Spooler->Default = QStringLiteral("Laser");
-    qdzFreePrinters();
-    QTemporaryDir Dir;
+    TLaserPrinting Printing;
+    QTemporaryDir &Dir = Printing.Dir;
     // The report sits on the host's window, as the station's does, and uses
     // a dataset of the host's.
     TComponent Host(nullptr);

@@ -120,16 +120,9 @@ TEST(EngineDeliveryNote, PrintsToPdf)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         GTEST_SKIP() << "poppler-utils missing (scripts/setup installs it)";
-    QStringList Messages;
-    TScopedDialogHook Hook{[&](TDialogRequest &R) {
-        Messages << R.Text;
-        return int(IDOK);
-    }};
-    TScopedSpooler Spooler;
-    Spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
-    Spooler->Default = QStringLiteral("Laser");
-    qdzFreePrinters();
-    QTemporaryDir Dir;
+    TLaserPrinting Printing;
+    QStringList &Messages = Printing.Messages;
+    QTemporaryDir &Dir = Printing.Dir;
     const QString File = Dir.filePath(QStringLiteral("note.pdf"));
     {
         DeliveryNote N(200);

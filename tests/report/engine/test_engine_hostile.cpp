@@ -96,16 +96,9 @@ TEST(EngineHostile, NumbersAtTheEndsOfTheirRangeBuildDrawAndPrint)
              H.Memo(T, "M", "one\r\ntwo\r\nthree", 0, 0, 200, 60)->SetLineSpacing(-1e9);
          }},
     };
-    QStringList Messages;
-    TScopedDialogHook Hook{[&](TDialogRequest &R) {
-        Messages << R.Text;
-        return int(IDOK);
-    }};
-    TScopedSpooler Spooler;
-    Spooler->Printers = {TFakeSpooler::Laser(QStringLiteral("Laser"))};
-    Spooler->Default = QStringLiteral("Laser");
-    qdzFreePrinters();
-    QTemporaryDir Dir;
+    TLaserPrinting Printing;
+    QStringList &Messages = Printing.Messages;
+    QTemporaryDir &Dir = Printing.Dir;
     for (const HostileCase &C : Cases) {
         SCOPED_TRACE(C.Name);
         EngineHarness H;
