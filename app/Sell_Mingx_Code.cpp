@@ -3,6 +3,7 @@
 #include "Sell_Host.h"
 #include "SysUtils.h"
 #include "datacenter_code.h"
+#include "weighing_code.h"
 
 TSell_Mingx *Sell_Mingx = nullptr;
 
@@ -50,16 +51,22 @@ bool DeleteWeighingRecord(int RecordId)
 {
     return LocalTransaction([&] {
         auto q = DataCenter->LocalOpen(
-            QStringLiteral("select jhsj_id,zhongzl-qup as jz from sys_jhsj_mx where id=? and delete_yes is null"),
+            QStringLiteral("select mx.jhsj_id,mx.zhongzl,mx.qup,sj.songhl from sys_jhsj_mx mx left join sys_jhsj sj "
+                           "on sj.id=mx.jhsj_id where mx.id=? and mx.delete_yes is null"),
             {Variant(RecordId)});
         if (q->IsEmpty())
             return;
         const int line = q->FieldByName(QStringLiteral("jhsj_id")).AsInteger();
-        const double net = q->FieldByName(QStringLiteral("jz")).AsFloat();
-        // Every right-hand side sees the line as it was.
-        LocalRun(QStringLiteral("update sys_jhsj set dinghl=case when local_jhsj is null then dinghl else songhl-? end,"
-                                "songhl=songhl-?,shisje=dj*(songhl-?) where id=?"),
-                 {Variant(net), Variant(net), Variant(net), Variant(line)});
+        const double net = RoundedNet(q->FieldByName(QStringLiteral("zhongzl")).AsFloat(),
+                                      q->FieldByName(QStringLiteral("qup")).AsFloat());
+        // Rounded as a weighing is, so taking off the only record leaves 0,
+        // not the binary remainder of two subtractions.
+        const Variant left = q->FieldByName(QStringLiteral("songhl")).IsNull()
+                                 ? Null()
+                                 : Variant(WrittenWeight(q->FieldByName(QStringLiteral("songhl")).AsFloat() - net));
+        LocalRun(QStringLiteral("update sys_jhsj set dinghl=case when local_jhsj is null then dinghl else ? end,"
+                                "songhl=?,shisje=dj*? where id=?"),
+                 {left, left, left, Variant(line)});
         LocalRun(QStringLiteral("update sys_jhsj_mx set delete_yes=1 where id=?"), {Variant(RecordId)});
     });
 }

@@ -476,6 +476,29 @@ TEST_F(ManualOrdersTest, DeletingARecordTakesItsNetOffTheLine)
     EXPECT_FALSE(DetailRows(q).join(QLatin1Char(';')).contains(QStringLiteral("|40|")));
 }
 
+TEST_F(ManualOrdersTest, DeletingTheOnlyRecordLeavesAnExactZero)
+{
+    // Gross less tare is binary noise away from the net the weighing stored.
+    const struct { const char *Gross, *Tare, *Net; } cases[] = {
+        {"0.3", "0.1", "0.2"}, {"12.3", "0.1", "12.2"}, {"1.1", "0.9", "0.2"}};
+    for (const auto &c : cases)
+        for (const int record : {4, 5}) { // the added line 7099, the downloaded line 7201
+            Station->Sql(QStringLiteral("update sys_jhsj_mx set zhongzl=%1,qup=%2 where id=%3;"
+                                        "update sys_jhsj set dinghl=%4,songhl=%4 "
+                                        "where id=(select jhsj_id from sys_jhsj_mx where id=%3)")
+                             .arg(QString::fromLatin1(c.Gross), QString::fromLatin1(c.Tare))
+                             .arg(record)
+                             .arg(QString::fromLatin1(c.Net)));
+            ASSERT_TRUE(DeleteWeighingRecord(record));
+            EXPECT_EQ(Row(QStringLiteral("select songhl=0,shisje=0,local_jhsj is null or dinghl=0 from sys_jhsj "
+                                         "where id=(select jhsj_id from sys_jhsj_mx where id=?)"),
+                          {Variant(record)}),
+                      QStringLiteral("1|1|1"))
+                << c.Gross << " - " << c.Tare << ", record " << record;
+            Station->Sql(QStringLiteral("update sys_jhsj_mx set delete_yes=null where id=%1").arg(record));
+        }
+}
+
 TEST_F(ManualOrdersTest, ARightClickChoosesTheRowItsMenuDeletes)
 {
     TSell_Mingx dialog(nullptr);
