@@ -38,7 +38,7 @@ TEST(DialogPageDuringBuild, TheCloseBoxOrTheBuildsStopEndsIt)
         // A page waiting for its button, and nobody clicks.
         {"time limit", "begin\nend.", true, 300, false, false,
          QStringLiteral("The report ran longer than 300 ms and was stopped")},
-        {"cancel", "begin\nend.", true, 0, true, false, QString()},
+        {"cancel", "begin\nend.", true, 0, true, false, QStringLiteral("The report was cancelled")},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Name);
