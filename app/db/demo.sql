@@ -23,18 +23,20 @@ INSERT INTO sys_selljg (unitid, lx, cpid, sellprice) VALUES
   (101, 2, 201, 1.2), (101, 2, 202, 1.5), (101, 2, 203, 13.8),
   (102, 2, 201, 1.1), (102, 2, 202, 1.4), (102, 2, 203, 13.5);
 
+-- Ids below zero, as rows made at a station have: no server's order or line
+-- shares one, so demo rows never reach a server. Rows made here go below them.
 INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx, lury, local_dh, has_upload, print_yes, zzl, zqp, xtlx, bz) VALUES
-  (1001, 'DEMO-0001', date('now', 'localtime'),             101, 2, '演示', NULL, NULL, NULL, NULL, NULL, 0, '演示订单'),
-  (1002, 'DEMO-0002', date('now', 'localtime'),             102, 2, '演示', NULL, NULL, NULL, NULL, NULL, 0, '演示订单'),
-  (1003, 'DEMO-0003', date('now', 'localtime', '+1 day'),   101, 2, '演示', NULL, NULL, NULL, NULL, NULL, 0, '演示订单'),
-  (1004, 'DEMO-0004', date('now', 'localtime', '+1 day'),   102, 2, '演示', NULL, NULL, NULL, NULL, NULL, 0, '演示订单');
+  (-8999, 'DEMO-0001', date('now', 'localtime'),             101, 2, '演示', NULL, NULL, NULL, NULL, NULL, 0, '演示订单'),
+  (-8998, 'DEMO-0002', date('now', 'localtime'),             102, 2, '演示', NULL, NULL, NULL, NULL, NULL, 0, '演示订单'),
+  (-8997, 'DEMO-0003', date('now', 'localtime', '+1 day'),   101, 2, '演示', NULL, NULL, NULL, NULL, NULL, 0, '演示订单'),
+  (-8996, 'DEMO-0004', date('now', 'localtime', '+1 day'),   102, 2, '演示', NULL, NULL, NULL, NULL, NULL, 0, '演示订单');
 
 INSERT INTO sys_jhsj (id, dhid, mc, dinghl, songhl, dj, shisje, sl, sldw, bz, paix, local_jhsj, has_upload) VALUES
-  (5001, 1001, 201, 20, NULL, 1.2,  NULL, NULL, NULL, '', 1, NULL, NULL),
-  (5002, 1001, 203, 10, NULL, 13.8, NULL, NULL, NULL, '', 2, NULL, NULL),
-  (5003, 1002, 202, 30, NULL, 1.4,  NULL, NULL, NULL, '', 1, NULL, NULL),
-  (5004, 1002, 203,  8, NULL, 13.5, NULL, NULL, NULL, '', 2, NULL, NULL),
-  (5005, 1003, 201, 25, NULL, 1.2,  NULL, NULL, NULL, '', 1, NULL, NULL),
-  (5006, 1003, 202, 15, NULL, 1.5,  NULL, NULL, NULL, '', 2, NULL, NULL),
-  (5007, 1004, 201, 40, NULL, 1.1,  NULL, NULL, NULL, '', 1, NULL, NULL),
-  (5008, 1004, 203, 12, NULL, 13.5, NULL, NULL, NULL, '', 2, NULL, NULL);
+  (-4999, -8999, 201, 20, NULL, 1.2,  NULL, NULL, NULL, '', 1, NULL, NULL),
+  (-4998, -8999, 203, 10, NULL, 13.8, NULL, NULL, NULL, '', 2, NULL, NULL),
+  (-4997, -8998, 202, 30, NULL, 1.4,  NULL, NULL, NULL, '', 1, NULL, NULL),
+  (-4996, -8998, 203,  8, NULL, 13.5, NULL, NULL, NULL, '', 2, NULL, NULL),
+  (-4995, -8997, 201, 25, NULL, 1.2,  NULL, NULL, NULL, '', 1, NULL, NULL),
+  (-4994, -8997, 202, 15, NULL, 1.5,  NULL, NULL, NULL, '', 2, NULL, NULL),
+  (-4993, -8996, 201, 40, NULL, 1.1,  NULL, NULL, NULL, '', 1, NULL, NULL),
+  (-4992, -8996, 203, 12, NULL, 13.5, NULL, NULL, NULL, '', 2, NULL, NULL);

@@ -32,8 +32,8 @@ TEST(DataCenter, OpensTheLocalDatabaseAndRunsStatements)
     EXPECT_FALSE(dc.L_ADOConnection1->LoginPrompt());
 
     // An empty quantity is written as SQL null, never 0 or ''.
-    EXPECT_TRUE(dc.LocalExec(QStringLiteral("update sys_jhsj set songhl=") + SqlValueOrNull(QString()) + QStringLiteral(" where id=5001")));
-    auto q = dc.LocalOpen(QStringLiteral("select songhl from sys_jhsj where id=?"), {Variant(5001)});
+    EXPECT_TRUE(dc.LocalExec(QStringLiteral("update sys_jhsj set songhl=") + SqlValueOrNull(QString()) + QStringLiteral(" where id=-4999")));
+    auto q = dc.LocalOpen(QStringLiteral("select songhl from sys_jhsj where id=?"), {Variant(-4999)});
     ASSERT_EQ(q->RecordCount(), 1);
     EXPECT_TRUE(q->FieldByName(QStringLiteral("songhl")).IsNull());
 

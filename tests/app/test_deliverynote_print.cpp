@@ -105,7 +105,7 @@ TEST_F(DeliveryNotePrint, WritesThePdfBesideTheDatabaseTellsTheOperatorAndMarksT
     EXPECT_TRUE(file.startsWith(Station.Db() + QStringLiteral("notes/")));
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0], QStringLiteral("提示!|没有可用的打印机, 送货单已保存为文件: ") + file);
-    EXPECT_EQ(PrintYes(1001), QStringLiteral("1"));
+    EXPECT_EQ(PrintYes(-8999), QStringLiteral("1"));
     const QString text = PdfText(file);
     for (const char *s : {"演示饭店", "DEMO-0001", "大白菜", "后腿肉", "R-01", "20斤", "10斤", "1.2", "13.8"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s << "\n" << text.toStdString();
@@ -201,7 +201,7 @@ TEST_F(DeliveryNotePrint, HeaderTextsPrintAsTheyAreInTheTemplateAndWhenFilled)
         for (const auto &c : cases) {
             SCOPED_TRACE(c.Customer);
             Station.Sql(QStringLiteral("update sys_unit set shortname='%1' where id=101; "
-                                       "update sys_jhdh set lury='%2', dh='%3' where id=1001")
+                                       "update sys_jhdh set lury='%2', dh='%3' where id=-8999")
                             .arg(QString::fromUtf8(c.Customer), QString::fromUtf8(c.Operator), QString::fromUtf8(c.Dh)));
             M->LoadOrders(QString());
             ASSERT_TRUE(Select(QString::fromUtf8(c.Dh)));
@@ -210,8 +210,8 @@ TEST_F(DeliveryNotePrint, HeaderTextsPrintAsTheyAreInTheTemplateAndWhenFilled)
             const QString text = PdfText(M->LastNoteFile());
             for (const char *s : {c.Customer, c.Operator, c.Dh, "演示配送中心送货单"})
                 EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s << "\n" << text.toStdString();
-            EXPECT_EQ(PrintYes(1001), QStringLiteral("1"));
-            Station.Sql(QStringLiteral("update sys_jhdh set print_yes=null where id=1001"));
+            EXPECT_EQ(PrintYes(-8999), QStringLiteral("1"));
+            Station.Sql(QStringLiteral("update sys_jhdh set print_yes=null where id=-8999"));
         }
     }
 }
@@ -221,7 +221,7 @@ TEST_F(DeliveryNotePrint, EveryPageHasTheHeadingAndItsNumber)
     // 100 lines: three pages of about forty.
     QStringList rows;
     for (int i = 0; i < 100; ++i)
-        rows << QStringLiteral("(%1, 1001, %2, %3, %3, 1.5, %4)").arg(7000 + i).arg(i % 2 ? 201 : 202).arg(i + 1).arg((i + 1) * 1.5);
+        rows << QStringLiteral("(%1, -8999, %2, %3, %3, 1.5, %4)").arg(7000 + i).arg(i % 2 ? 201 : 202).arg(i + 1).arg((i + 1) * 1.5);
     Station.Sql(QStringLiteral("INSERT INTO sys_jhsj (id, dhid, mc, dinghl, songhl, dj, shisje) VALUES ") + rows.join(QLatin1Char(',')));
     M->LoadOrders(QString());
     ASSERT_TRUE(Select(QStringLiteral("DEMO-0001")));
@@ -273,6 +273,6 @@ TEST_F(DeliveryNotePrint, ATemplateThatNeverEndsGivesUpAndLeavesTheOrderUnprinte
         << shown.toStdString();
     ASSERT_FALSE(boxes.isEmpty());
     EXPECT_EQ(boxes.last(), QStringLiteral("提示!|送货单没有打印成功, 本单仍为未打印!"));
-    EXPECT_NE(PrintYes(1001), QStringLiteral("1"));
+    EXPECT_NE(PrintYes(-8999), QStringLiteral("1"));
     EXPECT_TRUE(M->LastNoteFile().isEmpty());
 }

@@ -23,8 +23,10 @@ namespace {
 // 2024-05-01: order 7001 (customer 101) with a downloaded line 7101 weighed
 // twice (10/1 and 15/1, a third record deleted), a downloaded line 7102 not
 // weighed and a line 7099 added at the station (5/0.5); order 7002 (customer
-// 102) with line 7201 of product 201 weighed once (8/0).
+// 102) with line 7201 of product 201 weighed once (8/0). The demo orders go:
+// the ids made here then start at -1.
 const char *DayRows = R"SQL(
+DELETE FROM sys_jhsj; DELETE FROM sys_jhdh;
 INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx) VALUES (7001, 'T-1', '2024-05-01', 101, 2), (7002, 'T-2', '2024-05-01', 102, 2),
   (7003, 'T-3', '2024-05-01', 102, 2);
 INSERT INTO sys_jhsj (id, dhid, mc, dinghl, songhl, dj, shisje, bz, paix, local_jhsj) VALUES

@@ -594,5 +594,36 @@ TEST_P(SyncBothTest, AQuantityThatReachesNoServerRowIsNotMarkedAndGoesAgain)
     }
 }
 
+TEST_F(SyncTest, TheDemoDataNeverMeetsTheServersOrdersOrLines)
+{
+    QFile demo(QStringLiteral(STATION_SOURCE_DIR "/app/db/demo.sql"));
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    LocalSql(QString::fromUtf8(demo.readAll()) + QStringLiteral("\nupdate sys_jhsj set songhl=19 where paix=1 and "
+                                                                  "dhid=(select id from sys_jhdh where dh='DEMO-0001')"));
+    // The server holds an order and a line of the same day under ids a demo row once had.
+    const QString today = Local(QStringLiteral("select date('now','localtime')"));
+    Central->Sql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx,lury) values (1001,'D-1001','%1',101,2,'x');"
+                                "insert into sys_jhsj (id,dhid,mc,dinghl,dj,shisje) values (5001,1001,203,2,13.5,27)")
+                     .arg(today));
+    const QString server = QStringLiteral("select string_agg(id||':'||coalesce(songhl::text,'N'), ';' order by id) from sys_jhsj");
+    const QString before = Central->Value(server);
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1")});
+    DialogRecorder dialogs;
+    ASSERT_TRUE(ConnectServer());
+    try {
+        UploadDeliveries();
+        ADD_FAILURE() << "the upload reported success";
+    } catch (const EUploadFailed &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("单号 DEMO-0001 品名 大白菜: 服务器上已没有这一订单明细,数量未上传"));
+    }
+    EXPECT_EQ(Central->Value(server), before);
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh")), 5);
+    EXPECT_EQ(Local(QStringLiteral("select count(*) from sys_jhsj where has_upload is not null")), QStringLiteral("0"));
+    qint16 counter = 0;
+    RefreshOrders(Date(), counter, nullptr);
+    EXPECT_EQ(Local(QStringLiteral("select group_concat(sj.id||':'||dh.dh) from sys_jhsj sj,sys_jhdh dh where sj.dhid=dh.id and dh.id>0")),
+              QStringLiteral("5001:D-1001"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Central, SyncBothTest, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool> &I) { return I.param ? "Odbc" : "Postgres"; });

@@ -197,10 +197,10 @@ protected:
         // An added line and lines with counts and count units for the labels.
         Station.Sql(QStringLiteral(
             "INSERT INTO sys_jhsj (id, dhid, mc, dinghl, songhl, dj, shisje, sl, sldw, bz, paix, local_jhsj) VALUES "
-            "(6001, 1001, 202, 4, NULL, 2, NULL, NULL, NULL, NULL, 3, 1),"
-            "(6002, 1001, 202, NULL, NULL, 2, NULL, 3, '箱', '早', 4, NULL),"
-            "(6003, 1001, 202, 6, NULL, 2, NULL, NULL, '袋', '晚', 5, NULL),"
-            "(6004, 1001, 202, 6, 8, 2, 16, NULL, NULL, '补', 6, NULL)"));
+            "(6001, -8999, 202, 4, NULL, 2, NULL, NULL, NULL, NULL, 3, 1),"
+            "(6002, -8999, 202, NULL, NULL, 2, NULL, 3, '箱', '早', 4, NULL),"
+            "(6003, -8999, 202, 6, NULL, 2, NULL, NULL, '袋', '晚', 5, NULL),"
+            "(6004, -8999, 202, 6, 8, 2, 16, NULL, NULL, '补', 6, NULL)"));
         Application->Initialize();
         Application->CreateForm(DataCenter);
         Main = std::make_unique<MainStandIn>();
@@ -269,7 +269,7 @@ TEST_F(WeighingDialogs, CreationClearsTheLoadMemory)
 TEST_F(WeighingDialogs, TypedTareSeparateLoadWritesLineAndRecord)
 {
     Main->Zhongzl->SetText(QStringLiteral("12.5"));
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     EXPECT_EQ(sell_dh_input->YbButton1->Caption(), QStringLiteral("开启状态"));
     EXPECT_FALSE(sell_dh_input->Label2->Visible());
     EXPECT_EQ(sell_dh_input->Lur_value->Text(), QStringLiteral("0"));
@@ -280,20 +280,20 @@ TEST_F(WeighingDialogs, TypedTareSeparateLoadWritesLineAndRecord)
     Click(sell_dh_input->Button13);
     EXPECT_FALSE(sell_dh_input->Visible());
     EXPECT_TRUE(Main->Form->Enabled());
-    LineRow r = Line(5001);
+    LineRow r = Line(-4999);
     EXPECT_DOUBLE_EQ(r.Songhl.toDouble(), 11);
     EXPECT_DOUBLE_EQ(r.Shisje.toDouble(), 11 * 1.2);
-    EXPECT_EQ(Records(5001), QStringList{QStringLiteral("12.5/1.5")});
+    EXPECT_EQ(Records(-4999), QStringList{QStringLiteral("12.5/1.5")});
 
     // The second weighing adds to quantity and amount.
     Main->Zhongzl->SetText(QStringLiteral("5"));
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     EXPECT_EQ(sell_dh_input->ProductName->Caption(), QStringLiteral("大白菜 -9 "));
     Click(sell_dh_input->Button13);
-    r = Line(5001);
+    r = Line(-4999);
     EXPECT_DOUBLE_EQ(r.Songhl.toDouble(), 16);
     EXPECT_DOUBLE_EQ(r.Shisje.toDouble(), 11 * 1.2 + 5 * 1.2);
-    EXPECT_EQ(Records(5001), (QStringList{QStringLiteral("12.5/1.5"), QStringLiteral("5/0")}));
+    EXPECT_EQ(Records(-4999), (QStringList{QStringLiteral("12.5/1.5"), QStringLiteral("5/0")}));
     EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("0"));
     EXPECT_TRUE(Main->Different->Checked());
 }
@@ -304,7 +304,7 @@ TEST_F(WeighingDialogs, SameLoadAcrossLines)
     const struct {
         int Line;
         const char *Reading, *Tare;
-    } steps[] = {{5001, "10", "1"}, {5002, "25", "1"}, {6001, "31", "0"}};
+    } steps[] = {{-4999, "10", "1"}, {-4998, "25", "1"}, {6001, "31", "0"}};
     for (const auto &s : steps) {
         Main->Zhongzl->SetText(QString::fromLatin1(s.Reading));
         Open(sell_dh_input, s.Line);
@@ -312,14 +312,14 @@ TEST_F(WeighingDialogs, SameLoadAcrossLines)
         Key(Qt::Key_F1);
         EXPECT_FALSE(sell_dh_input->Visible());
     }
-    EXPECT_DOUBLE_EQ(Line(5001).Songhl.toDouble(), 9);
-    EXPECT_DOUBLE_EQ(Line(5002).Songhl.toDouble(), 14);
-    EXPECT_DOUBLE_EQ(Line(5002).Shisje.toDouble(), 14 * 13.8);
+    EXPECT_DOUBLE_EQ(Line(-4999).Songhl.toDouble(), 9);
+    EXPECT_DOUBLE_EQ(Line(-4998).Songhl.toDouble(), 14);
+    EXPECT_DOUBLE_EQ(Line(-4998).Shisje.toDouble(), 14 * 13.8);
     EXPECT_DOUBLE_EQ(Line(6001).Songhl.toDouble(), 6);
     // The typed keypad leaves an added line's ordered quantity alone.
     EXPECT_DOUBLE_EQ(Line(6001).Dinghl.toDouble(), 4);
-    EXPECT_EQ(Records(5001), QStringList{QStringLiteral("10/1")});
-    EXPECT_EQ(Records(5002), QStringList{QStringLiteral("15/1")});
+    EXPECT_EQ(Records(-4999), QStringList{QStringLiteral("10/1")});
+    EXPECT_EQ(Records(-4998), QStringList{QStringLiteral("15/1")});
     EXPECT_EQ(Records(6001), QStringList{QStringLiteral("6/0")});
     EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("31"));
     EXPECT_EQ(Main->LastStep->Text(), QStringLiteral("6"));
@@ -342,7 +342,7 @@ TEST_F(WeighingDialogs, ReloadsKeepTheLoadOnTheScale)
     };
     Main->Same->SetChecked(true);
     Main->Zhongzl->SetText(QStringLiteral("10"));
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     Click(sell_dh_input->Button13);
     EXPECT_EQ(Main->LineReloads, 1);
     EXPECT_EQ(Main->ProductReloads, 1);
@@ -350,14 +350,14 @@ TEST_F(WeighingDialogs, ReloadsKeepTheLoadOnTheScale)
     EXPECT_EQ(Main->LastStep->Text(), QStringLiteral("10"));
     EXPECT_TRUE(Main->Same->Checked());
     Main->Zhongzl->SetText(QStringLiteral("16"));
-    Open(sell_dh_input, 5002);
+    Open(sell_dh_input, -4998);
     Click(sell_dh_input->Button13);
-    EXPECT_DOUBLE_EQ(Line(5002).Songhl.toDouble(), 6);
+    EXPECT_DOUBLE_EQ(Line(-4998).Songhl.toDouble(), 6);
 }
 
 TEST_F(WeighingDialogs, TouchedTileOpensTheKeypadOfThePreset)
 {
-    Main->Grid->SetTag(5001);
+    Main->Grid->SetTag(-4999);
     OpenLineWeighing();
     EXPECT_FALSE(Main->Form->Enabled());
     EXPECT_TRUE(sell_dh_input->Visible());
@@ -379,7 +379,7 @@ TEST_F(WeighingDialogs, LabelsOfTheLine)
     const struct {
         int Line;
         const char *Text;
-    } rows[] = {{6002, "土豆 3箱 早"}, {6003, "土豆 6袋 晚"}, {6004, "土豆 2 补"}, {5003, "土豆 30 "}};
+    } rows[] = {{6002, "土豆 3箱 早"}, {6003, "土豆 6袋 晚"}, {6004, "土豆 2 补"}, {-4997, "土豆 30 "}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.Line);
         Open(sell_dh_input, r.Line);
@@ -391,7 +391,7 @@ TEST_F(WeighingDialogs, LabelsOfTheLine)
 
 TEST_F(WeighingDialogs, KeypadKeys)
 {
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     TEdit *v = sell_dh_input->Lur_value;
     Press({sell_dh_input->Button11, sell_dh_input->Button5});
     EXPECT_EQ(v->Text(), QStringLiteral("5"));
@@ -416,7 +416,7 @@ TEST_F(WeighingDialogs, KeypadKeys)
     // The crate keypad: a button is the whole count; no decimal point.
     Click(sell_dh_input->Button14);
     Main->Qup->SetItemIndex(2);
-    Open(Sell_Dh_Qup, 5001);
+    Open(Sell_Dh_Qup, -4999);
     EXPECT_EQ(Sell_Dh_Qup->Lur_value->Text(), QStringLiteral("1"));
     Press({Sell_Dh_Qup->Button2, Sell_Dh_Qup->Button7});
     EXPECT_EQ(Sell_Dh_Qup->Lur_value->Text(), QStringLiteral("7"));
@@ -430,7 +430,7 @@ TEST_F(WeighingDialogs, TheFirstKeyTouchedReplacesTheValueShownSelected)
 {
     // Typed weighing: the ordered 20 is shown selected; touching 2 then 5 is 25.
     Main->StopRead->SetCaption(QStringLiteral("开启读秤"));
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     TEdit *v = sell_dh_input->Lur_value;
     EXPECT_EQ(v->Text(), QStringLiteral("20"));
     EXPECT_EQ(v->SelLength(), 2);
@@ -438,12 +438,12 @@ TEST_F(WeighingDialogs, TheFirstKeyTouchedReplacesTheValueShownSelected)
     EXPECT_EQ(v->Text(), QStringLiteral("25"));
     // The point replaces it too, as typing it would.
     Click(sell_dh_input->Button14);
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     Press({sell_dh_input->Button12, sell_dh_input->Button5});
     EXPECT_EQ(v->Text(), QStringLiteral(".5"));
     // Typed on the keyboard first: the typed text stays and keys add to it.
     Click(sell_dh_input->Button14);
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     ASSERT_TRUE(Focus(v));
     Type(QStringLiteral("3"));
     Click(sell_dh_input->Button1);
@@ -452,7 +452,7 @@ TEST_F(WeighingDialogs, TheFirstKeyTouchedReplacesTheValueShownSelected)
     Main->StopRead->SetCaption(QStringLiteral("停止读秤"));
     // The whole-order keypad: its 0 is replaced, the next digits add.
     sell_lx_input->Lur_value->SetText(QStringLiteral("9"));
-    Open(sell_lx_input, 1002, true);
+    Open(sell_lx_input, -8998, true);
     Press({sell_lx_input->Button3, sell_lx_input->Button12, sell_lx_input->Button5});
     EXPECT_EQ(sell_lx_input->Lur_value->Text(), QStringLiteral("3.5"));
     Click(sell_lx_input->Button14);
@@ -461,17 +461,17 @@ TEST_F(WeighingDialogs, TheFirstKeyTouchedReplacesTheValueShownSelected)
 TEST_F(WeighingDialogs, EnterCommitsAndEscapeCloses)
 {
     Main->Zhongzl->SetText(QStringLiteral("3"));
-    Open(sell_dh_input, 5003);
+    Open(sell_dh_input, -4997);
     Key(Qt::Key_Escape);
     EXPECT_FALSE(sell_dh_input->Visible());
     EXPECT_TRUE(Main->Form->Enabled());
-    EXPECT_TRUE(Line(5003).Songhl.isNull());
+    EXPECT_TRUE(Line(-4997).Songhl.isNull());
 
-    Open(sell_dh_input, 5003);
+    Open(sell_dh_input, -4997);
     ASSERT_TRUE(Focus(sell_dh_input->Lur_value));
     Key(Qt::Key_Return);
     EXPECT_FALSE(sell_dh_input->Visible());
-    EXPECT_DOUBLE_EQ(Line(5003).Songhl.toDouble(), 3);
+    EXPECT_DOUBLE_EQ(Line(-4997).Songhl.toDouble(), 3);
 }
 
 TEST_F(WeighingDialogs, ClosingLeavesDataAndMemoryAlone)
@@ -481,19 +481,19 @@ TEST_F(WeighingDialogs, ClosingLeavesDataAndMemoryAlone)
     Main->LastStep->SetText(QStringLiteral("10"));
     Main->Zhongzl->SetText(QStringLiteral("30"));
     for (TForm *dialog : {static_cast<TForm *>(sell_dh_input), static_cast<TForm *>(Sell_Dh_Qup)}) {
-        Open(dialog, 5001);
+        Open(dialog, -4999);
         Click(dialog == sell_dh_input ? sell_dh_input->Button14 : Sell_Dh_Qup->Button14);
         EXPECT_FALSE(dialog->Visible());
         EXPECT_TRUE(Main->Form->Enabled());
     }
-    Open(sell_lx_input, 1001, true);
+    Open(sell_lx_input, -8999, true);
     Click(sell_lx_input->Button14);
-    Open(Sell_Lx_Qup, 1001, true);
+    Open(Sell_Lx_Qup, -8999, true);
     Click(Sell_Lx_Qup->Button14);
     EXPECT_TRUE(Main->Form->Enabled());
-    EXPECT_TRUE(Line(5001).Songhl.isNull());
-    EXPECT_TRUE(Records(5001).isEmpty());
-    auto q = DataCenter->LocalOpen(QStringLiteral("select zzl from sys_jhdh where id=1001"));
+    EXPECT_TRUE(Line(-4999).Songhl.isNull());
+    EXPECT_TRUE(Records(-4999).isEmpty());
+    auto q = DataCenter->LocalOpen(QStringLiteral("select zzl from sys_jhdh where id=-8999"));
     EXPECT_TRUE(q->FieldByName(QStringLiteral("zzl")).IsNull());
     EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("10"));
     EXPECT_EQ(Main->LastStep->Text(), QStringLiteral("10"));
@@ -505,7 +505,7 @@ TEST_F(WeighingDialogs, ManualEntryTypesTheQuantity)
     Main->StopRead->SetCaption(QStringLiteral("开启读秤"));
     Main->Same->SetChecked(true);
     Main->LastGross->SetText(QStringLiteral("10"));
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     EXPECT_EQ(sell_dh_input->YbButton1->Caption(), QStringLiteral("关闭状态"));
     EXPECT_TRUE(sell_dh_input->Label2->Visible());
     EXPECT_EQ(sell_dh_input->Label2->Caption(), QStringLiteral("请手动输入"));
@@ -513,9 +513,9 @@ TEST_F(WeighingDialogs, ManualEntryTypesTheQuantity)
     // Preset with the ordered quantity.
     EXPECT_EQ(sell_dh_input->Lur_value->Text(), QStringLiteral("20"));
     Click(sell_dh_input->Button13);
-    EXPECT_DOUBLE_EQ(Line(5001).Songhl.toDouble(), 20);
-    EXPECT_DOUBLE_EQ(Line(5001).Shisje.toDouble(), 24);
-    EXPECT_EQ(Records(5001), QStringList{QStringLiteral("20/0")});
+    EXPECT_DOUBLE_EQ(Line(-4999).Songhl.toDouble(), 20);
+    EXPECT_DOUBLE_EQ(Line(-4999).Shisje.toDouble(), 24);
+    EXPECT_EQ(Records(-4999), QStringList{QStringLiteral("20/0")});
     EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("0"));
 }
 
@@ -525,7 +525,7 @@ TEST_F(WeighingDialogs, ToggleSwitchesScaleReading)
     Main->LastStep->SetText(QStringLiteral("8"));
     Main->Zhongzl->SetText(QStringLiteral("12.34"));
     Main->Same->SetChecked(true);
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     Click(sell_dh_input->YbButton1);
     EXPECT_EQ(sell_dh_input->YbButton1->Caption(), QStringLiteral("关闭状态"));
     EXPECT_TRUE(sell_dh_input->Label2->Visible());
@@ -543,7 +543,7 @@ TEST_F(WeighingDialogs, ToggleSwitchesScaleReading)
     EXPECT_EQ(Main->StopRead->Caption(), QStringLiteral("停止读秤"));
     EXPECT_TRUE(Main->Zhongzl->ReadOnly());
     EXPECT_EQ(sell_dh_input->Lur_value->Text(), QStringLiteral("0"));
-    EXPECT_TRUE(Line(5001).Songhl.isNull());
+    EXPECT_TRUE(Line(-4999).Songhl.isNull());
 }
 
 TEST_F(WeighingDialogs, BadReadingWarnsAndWritesNothing)
@@ -555,7 +555,7 @@ TEST_F(WeighingDialogs, BadReadingWarnsAndWritesNothing)
     Main->LastGross->SetText(QStringLiteral("4"));
     for (const char *reading : {"abc", "", "-3"}) {
         Main->Zhongzl->SetText(QString::fromLatin1(reading));
-        Open(sell_dh_input, 5001);
+        Open(sell_dh_input, -4999);
         TModalAnswerer boxes;
         Click(sell_dh_input->Button13);
         EXPECT_EQ(boxes.Texts, QStringList{QStringLiteral("总重量或去皮不对,本次操作失败,请重新操作!")});
@@ -565,29 +565,29 @@ TEST_F(WeighingDialogs, BadReadingWarnsAndWritesNothing)
     }
     EXPECT_EQ(Main->LineReloads, 3);
     EXPECT_EQ(Main->ProductReloads, 0);
-    EXPECT_TRUE(Line(5001).Songhl.isNull());
-    EXPECT_TRUE(Records(5001).isEmpty());
+    EXPECT_TRUE(Line(-4999).Songhl.isNull());
+    EXPECT_TRUE(Records(-4999).isEmpty());
     EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("4"));
 
     // A typed tare of a lone point is refused the same way.
     Main->Zhongzl->SetText(QStringLiteral("10"));
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     sell_dh_input->Lur_value->SetText(QStringLiteral("."));
     TModalAnswerer boxes;
     Click(sell_dh_input->Button13);
     EXPECT_EQ(boxes.Texts.size(), 1);
-    EXPECT_TRUE(Records(5001).isEmpty());
+    EXPECT_TRUE(Records(-4999).isEmpty());
 }
 
 TEST_F(WeighingDialogs, BadManualNumberRaisesAndWritesNothing)
 {
     Main->StopRead->SetCaption(QStringLiteral("开启读秤"));
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     sell_dh_input->Lur_value->SetText(QStringLiteral("1..2"));
     EXPECT_THROW(sell_dh_input->Button13Click(nullptr), EConvertError);
     EXPECT_TRUE(sell_dh_input->Visible());
-    EXPECT_TRUE(Line(5001).Songhl.isNull());
-    EXPECT_TRUE(Records(5001).isEmpty());
+    EXPECT_TRUE(Line(-4999).Songhl.isNull());
+    EXPECT_TRUE(Records(-4999).isEmpty());
 }
 
 TEST_F(WeighingDialogs, FailedWriteLeavesNothingHalfDone)
@@ -596,15 +596,15 @@ TEST_F(WeighingDialogs, FailedWriteLeavesNothingHalfDone)
     Station.Sql(QStringLiteral("DROP TABLE sys_jhsj_mx"));
     Main->Same->SetChecked(true);
     Main->Zhongzl->SetText(QStringLiteral("10"));
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     {
         TModalAnswerer boxes;
         Click(sell_dh_input->Button13);
         EXPECT_EQ(boxes.Texts, QStringList{QStringLiteral("保存失败,本次操作失败,请重新操作!")});
         EXPECT_EQ(boxes.Captions, QStringList{QStringLiteral("提示!")});
     }
-    EXPECT_TRUE(Line(5001).Songhl.isNull());
-    EXPECT_TRUE(Line(5001).Shisje.isNull());
+    EXPECT_TRUE(Line(-4999).Songhl.isNull());
+    EXPECT_TRUE(Line(-4999).Shisje.isNull());
     EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("0"));
     EXPECT_FALSE(DataCenter->L_ADOConnection1->InTransaction());
 
@@ -667,15 +667,15 @@ TEST_F(WeighingDialogs, CratesSameLoad)
     Main->Qup->SetItemIndex(3);
     Main->Same->SetChecked(true);
     Main->Zhongzl->SetText(QStringLiteral("12"));
-    Open(Sell_Dh_Qup, 5001);
+    Open(Sell_Dh_Qup, -4999);
     Click(Sell_Dh_Qup->Button13); // one crate
     Main->Zhongzl->SetText(QStringLiteral("30"));
-    Open(Sell_Dh_Qup, 5003);
+    Open(Sell_Dh_Qup, -4997);
     Click(Sell_Dh_Qup->Button2);
     Click(Sell_Dh_Qup->Button13);
-    EXPECT_DOUBLE_EQ(Line(5001).Songhl.toDouble(), 9.5);
-    EXPECT_DOUBLE_EQ(Line(5003).Songhl.toDouble(), 13);
-    EXPECT_EQ(Records(5003), QStringList{QStringLiteral("18/5")});
+    EXPECT_DOUBLE_EQ(Line(-4999).Songhl.toDouble(), 9.5);
+    EXPECT_DOUBLE_EQ(Line(-4997).Songhl.toDouble(), 13);
+    EXPECT_EQ(Records(-4997), QStringList{QStringLiteral("18/5")});
     EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("30"));
     EXPECT_EQ(Main->LastStep->Text(), QStringLiteral("18"));
 }
@@ -684,25 +684,25 @@ TEST_F(WeighingDialogs, CratesBadReadingWarns)
 {
     Main->Qup->SetItemIndex(2);
     Main->Zhongzl->SetText(QStringLiteral("x1"));
-    Open(Sell_Dh_Qup, 5001);
+    Open(Sell_Dh_Qup, -4999);
     TModalAnswerer boxes;
     Click(Sell_Dh_Qup->Button13);
     EXPECT_EQ(boxes.Texts, QStringList{QStringLiteral("总重量不对,本次操作失败,请重新操作!")});
     EXPECT_EQ(boxes.Captions, QStringList{QStringLiteral("提示!")});
-    EXPECT_TRUE(Line(5001).Songhl.isNull());
-    EXPECT_TRUE(Records(5001).isEmpty());
+    EXPECT_TRUE(Line(-4999).Songhl.isNull());
+    EXPECT_TRUE(Records(-4999).isEmpty());
 }
 
 TEST_F(WeighingDialogs, WholeOrderSums)
 {
     auto sums = [] {
-        auto q = DataCenter->LocalOpen(QStringLiteral("select zzl,zqp from sys_jhdh where id=1002"));
+        auto q = DataCenter->LocalOpen(QStringLiteral("select zzl,zqp from sys_jhdh where id=-8998"));
         return q->FieldByName(QStringLiteral("zzl")).AsString() + QLatin1Char('/')
                + q->FieldByName(QStringLiteral("zqp")).AsString();
     };
     Main->Zhongzl->SetText(QStringLiteral("50"));
     sell_lx_input->Lur_value->SetText(QStringLiteral("9"));
-    Open(sell_lx_input, 1002, true);
+    Open(sell_lx_input, -8998, true);
     EXPECT_EQ(sell_lx_input->Lur_value->Text(), QStringLiteral("0"));
     Press({sell_lx_input->Button2, sell_lx_input->Button12, sell_lx_input->Button5});
     Click(sell_lx_input->Button13);
@@ -713,7 +713,7 @@ TEST_F(WeighingDialogs, WholeOrderSums)
 
     Main->Qup->SetItemIndex(3);
     Main->Zhongzl->SetText(QStringLiteral("20"));
-    Open(Sell_Lx_Qup, 1002, true);
+    Open(Sell_Lx_Qup, -8998, true);
     Sell_Lx_Qup->Lur_value->SetText(QStringLiteral("1"));
     Click(Sell_Lx_Qup->Button2);
     Click(Sell_Lx_Qup->Button13);
@@ -722,7 +722,7 @@ TEST_F(WeighingDialogs, WholeOrderSums)
     EXPECT_EQ(Main->WholeReloads, 2);
 
     // 清空 empties; a bad number is refused with the warning.
-    Open(sell_lx_input, 1002, true);
+    Open(sell_lx_input, -8998, true);
     Click(sell_lx_input->Button10);
     EXPECT_EQ(sell_lx_input->Lur_value->Text(), QString());
     {
@@ -735,7 +735,7 @@ TEST_F(WeighingDialogs, WholeOrderSums)
     Key(Qt::Key_Escape);
     EXPECT_FALSE(sell_lx_input->Visible());
     Main->Zhongzl->SetText(QStringLiteral("?"));
-    Open(Sell_Lx_Qup, 1002, true);
+    Open(Sell_Lx_Qup, -8998, true);
     {
         TModalAnswerer boxes;
         Click(Sell_Lx_Qup->Button13);
@@ -759,7 +759,7 @@ TEST_F(WeighingDialogs, NetBelowZeroIsRefusedInAllFourKeypads)
     DataCenter->L_Sell_Dh_Query->SQL()->SetText(QStringLiteral("select id from sys_jhdh"));
     DataCenter->L_Sell_Dh_Query->Open();
     auto sums = [] {
-        auto q = DataCenter->LocalOpen(QStringLiteral("select zzl,zqp from sys_jhdh where id=1002"));
+        auto q = DataCenter->LocalOpen(QStringLiteral("select zzl,zqp from sys_jhdh where id=-8998"));
         return q->FieldByName(QStringLiteral("zzl")).AsString() + QLatin1Char('/')
                + q->FieldByName(QStringLiteral("zqp")).AsString();
     };
@@ -783,7 +783,7 @@ TEST_F(WeighingDialogs, NetBelowZeroIsRefusedInAllFourKeypads)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Dialog->Name().toStdString());
-        Open(c.Dialog, c.WholeOrder ? 1002 : 5001, c.WholeOrder);
+        Open(c.Dialog, c.WholeOrder ? -8998 : -4999, c.WholeOrder);
         c.Value->SetText(QString::fromLatin1(c.Typed));
         TModalAnswerer boxes;
         Click(c.Commit);
@@ -792,17 +792,17 @@ TEST_F(WeighingDialogs, NetBelowZeroIsRefusedInAllFourKeypads)
         if (c.Dialog->Visible())
             c.Dialog->Close();
     }
-    EXPECT_TRUE(Line(5001).Songhl.isNull());
-    EXPECT_TRUE(Line(5001).Shisje.isNull());
-    EXPECT_TRUE(Records(5001).isEmpty());
+    EXPECT_TRUE(Line(-4999).Songhl.isNull());
+    EXPECT_TRUE(Line(-4999).Shisje.isNull());
+    EXPECT_TRUE(Records(-4999).isEmpty());
     EXPECT_EQ(sums(), before);
     EXPECT_EQ(Main->LastGross->Text(), QStringLiteral("0"));
 
     // A tare equal to the reading is still a weighing of nothing.
-    Open(sell_dh_input, 5001);
+    Open(sell_dh_input, -4999);
     sell_dh_input->Lur_value->SetText(QStringLiteral("3"));
     Click(sell_dh_input->Button13);
-    EXPECT_EQ(Records(5001), QStringList{QStringLiteral("3/3")});
+    EXPECT_EQ(Records(-4999), QStringList{QStringLiteral("3/3")});
 }
 
 TEST_F(WeighingDialogs, NetsAreRoundedToTheDecimalsOfTheWeights)
@@ -816,7 +816,7 @@ TEST_F(WeighingDialogs, NetsAreRoundedToTheDecimalsOfTheWeights)
     SellHost.MainForm = Main->Form;
     SellHost.ScaleRead = [] { return true; };
     SellHost.ScaleWeight = [this] { return Main->Zhongzl->Text(); };
-    SellHost.CurrentOrderId = [] { return 1001; };
+    SellHost.CurrentOrderId = [] { return -8999; };
     TSell_Add_Cp add(nullptr);
     // Whole orders "zzl/zqp", else the newest record's line "songhl gross/tare".
     auto stored = [](bool Whole, int Order) {
@@ -836,10 +836,10 @@ TEST_F(WeighingDialogs, NetsAreRoundedToTheDecimalsOfTheWeights)
         int Preset;
         const char *Stored; // nullptr: refused
     } cases[] = {
-        {Sell_Dh_Qup, 5001, "0.6", "0", "3", 4, "0 0.6/0.6"},        {sell_dh_input, 5002, "0.3", "0.2", "0.1", 0, "0 0.1/0.1"},
-        {Sell_Lx_Qup, 1002, "0.9", "0", "3", 5, "0/0.9"},            {sell_dh_input, 5003, "12.3", "12.2", "0.1", 0, "0 0.1/0.1"},
-        {sell_lx_input, 1001, "1000.01", "0", "1000", 0, "0.01/1000"}, {&add, 1001, "1000.01", "0", "1000", 0, "0.01 1000.01/1000"},
-        {sell_dh_input, 6002, "0.3", "0.2", "0.101", 0, nullptr},    {&add, 1001, "5.8", "0", "9", 0, nullptr},
+        {Sell_Dh_Qup, -4999, "0.6", "0", "3", 4, "0 0.6/0.6"},        {sell_dh_input, -4998, "0.3", "0.2", "0.1", 0, "0 0.1/0.1"},
+        {Sell_Lx_Qup, -8998, "0.9", "0", "3", 5, "0/0.9"},            {sell_dh_input, -4997, "12.3", "12.2", "0.1", 0, "0 0.1/0.1"},
+        {sell_lx_input, -8999, "1000.01", "0", "1000", 0, "0.01/1000"}, {&add, -8999, "1000.01", "0", "1000", 0, "0.01 1000.01/1000"},
+        {sell_dh_input, 6002, "0.3", "0.2", "0.101", 0, nullptr},    {&add, -8999, "5.8", "0", "9", 0, nullptr},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Dialog->Name().toStdString() + " " + c.Reading + " " + c.Typed);
