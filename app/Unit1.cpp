@@ -220,6 +220,24 @@ int TitleRoom(TDBGrid *Grid, TColumn *Column)
     return c.TextWidth(Column->Title()->Caption()) + 4;
 }
 
+// The room a column needs for the widest value it may hold, drawn like its
+// title; 0 for a column whose values may be cut. An order number is how
+// the operator tells two orders of one customer apart, so it keeps room for
+// the station's own numbers ("CS", six date digits, three of sequence) in
+// the font's widest digit, which downloaded numbers as long fit as well.
+int ValueRoom(TDBGrid *Grid, TColumn *Column)
+{
+    if (Column->FieldName().compare(QLatin1String("dh"), Qt::CaseInsensitive) != 0)
+        return 0;
+    static QImage scratch(1, 1, QImage::Format_RGB32);
+    TCanvas c(&scratch);
+    c.Font()->Assign(Grid->Font());
+    int digit = 0;
+    for (char d = '0'; d <= '9'; ++d)
+        digit = std::max(digit, c.TextWidth(QString(QLatin1Char(d))));
+    return c.TextWidth(QStringLiteral("CS")) + 9 * digit + 4;
+}
+
 } // namespace
 
 void ScaleGridCells(TControl *Control, double XScale, double YScale, int DesignWidth)
@@ -229,16 +247,20 @@ void ScaleGridCells(TControl *Control, double XScale, double YScale, int DesignW
         return;
     if (auto *db = dynamic_cast<TDBGrid *>(grid)) {
         // Its cells follow its columns; the indicator column keeps its width.
-        std::vector<int> designed, titles;
-        int used = grid->ColCount() > 0 ? grid->ColWidths(0) : 0;
+        // Each column keeps room for its title and any key it shows whole;
+        // on a screen too small for both, for its title.
+        std::vector<int> designed, titles, least;
+        int used = grid->ColCount() > 0 ? grid->ColWidths(0) : 0, needed = 0;
         for (int i = 0; i < db->Columns()->Count(); ++i) {
             designed.push_back(db->Columns()->Items(i)->Width());
             titles.push_back(TitleRoom(db, db->Columns()->Items(i)));
+            least.push_back(std::max(titles.back(), ValueRoom(db, db->Columns()->Items(i))));
             used += designed.back();
+            needed += least.back();
         }
         const int slack = std::max(0, DesignWidth - used);
-        const std::vector<int> w = FittedWidths(
-            designed, XScale, Control->Width() - slack - (grid->ColCount() > 0 ? grid->ColWidths(0) : 0), titles);
+        const int available = Control->Width() - slack - (grid->ColCount() > 0 ? grid->ColWidths(0) : 0);
+        const std::vector<int> w = FittedWidths(designed, XScale, available, needed <= available ? least : titles);
         for (int i = 0; i < db->Columns()->Count(); ++i)
             db->Columns()->Items(i)->SetWidth(w[size_t(i)]);
         db->SetDefaultRowHeight(Round(db->DefaultRowHeight() * YScale));

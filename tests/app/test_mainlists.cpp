@@ -4,7 +4,9 @@
 #include "TestFiles.h"
 #include "Dialogs.h"
 #include "FormHarness.h"
+#include "Sell_Add_Keh_Code.h"
 #include "Sell_Dh_Qup_Code.h"
+#include "Sell_Host.h"
 #include "Sell_Mingx_Code.h"
 #include "sell_dh_input_code.h"
 #include "StationFixture.h"
@@ -736,7 +738,17 @@ TEST_F(MainListsTest, TilesAreScaledLikeTheOtherTextsAndReadable)
 
 TEST_F(MainListsTest, EveryListHeaderFitsItsColumn)
 {
+    // Two walk-in orders of one customer and the demo data's downloaded ones
+    // among the day's orders: the operator tells them apart by number.
+    QString dh;
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(CreateStationOrder(QStringLiteral("2030-05-06"), 101, QStringLiteral("演示"), dh));
+    ASSERT_EQ(dh, QStringLiteral("CS300506002"));
+    LocalRun(QStringLiteral("update sys_jhdh set dhrq='2030-05-06' where dh like 'DEMO-%'"), {});
+    M->LoadOrders(QString());
+    ASSERT_TRUE(OrderNumbers().contains(QStringLiteral("DEMO-0001")));
     ProcessEvents(10);
+    GrabToFile(M, TestFile(QStringLiteral("mainlists_orders_%1x%2.png").arg(Screen->Width()).arg(Screen->Height())));
     QImage scratch(1, 1, QImage::Format_RGB32);
     TCanvas c(&scratch);
     for (TDBGrid *g : {M->Sell_Dh, M->Sell_Cp_Dh, M->Sell_Lx_Gride}) {
@@ -746,6 +758,15 @@ TEST_F(MainListsTest, EveryListHeaderFitsItsColumn)
             TColumn *col = g->Columns()->Items(i);
             // The title is drawn 2 pixels in and needs as much room on its right.
             EXPECT_LE(c.TextWidth(col->Title()->Caption()) + 4, col->Width()) << g->Name().toStdString() << ' ' << i;
+            // So does every order number in its cell, on the station's screens.
+            if (col->FieldName() == QStringLiteral("dh") && Screen->Width() >= 1024) {
+                TADOQuery *q = g->DataSource()->DataSet();
+                ASSERT_GE(q->RecordCount(), 7);
+                for (q->First(); !q->Eof(); q->Next()) {
+                    const QString text = q->FieldByName(QStringLiteral("dh")).AsString();
+                    EXPECT_LE(c.TextWidth(text) + 4, col->Width()) << text.toStdString();
+                }
+            }
             right += col->Width();
         }
         // And the columns stay inside the grid.
