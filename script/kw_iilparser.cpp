@@ -6,6 +6,7 @@
 #include "kw_iconst.h"
 #include <QFileInfo>
 #include <QHash>
+#include <mutex>
 #include <utility>
 
 // --- language registry -------------------------------------------------------
@@ -18,8 +19,17 @@ std::vector<std::pair<QString, QString>> &LanguageList()
     return list;
 }
 
+// Scripts on several threads may reach the registry first at once: it is
+// filled and read under one lock (held again while the built-ins register).
+std::recursive_mutex &LanguageLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 // The built-in definitions are registered before the registry is first
-// used; calling their units from here also keeps them in the link.
+// used; calling their units from here also keeps them in the link. The
+// caller holds LanguageLock.
 void EnsureBuiltinLanguages()
 {
     static bool registered = false;
@@ -36,6 +46,7 @@ void EnsureBuiltinLanguages()
 
 void RegisterLanguage(const QString &Name, const QString &Definition)
 {
+    std::lock_guard<std::recursive_mutex> guard(LanguageLock());
     EnsureBuiltinLanguages();
     for (auto &entry : LanguageList())
         if (entry.first.compare(Name, Qt::CaseInsensitive) == 0) {
@@ -47,6 +58,7 @@ void RegisterLanguage(const QString &Name, const QString &Definition)
 
 QString GetLanguage(const QString &Name)
 {
+    std::lock_guard<std::recursive_mutex> guard(LanguageLock());
     EnsureBuiltinLanguages();
     for (const auto &entry : LanguageList())
         if (entry.first.compare(Name, Qt::CaseInsensitive) == 0)

@@ -371,18 +371,11 @@ qsizetype AfterLines(const QString &Text, qsizetype From, qsizetype Count)
 {
     const QChar *P = Text.constData() + From;
     const QChar *End = Text.constData() + Text.size();
-    const QChar LineSeparator(0x2028);
     for (qsizetype Line = 0; Line < Count && P < End; ++Line) {
-        while (P < End && P->unicode() != 0 && *P != QLatin1Char('\n') && *P != QLatin1Char('\r') && *P != LineSeparator)
-            ++P;
+        P = qdzLineEnd(P, End);
         if (P < End && P->unicode() == 0)
             return Text.size();
-        if (P < End && *P == QLatin1Char('\r'))
-            ++P;
-        if (P < End && *P == QLatin1Char('\n'))
-            ++P;
-        if (P < End && *P == LineSeparator)
-            ++P;
+        P = qdzSkipLineBreak(P, End);
     }
     return P - Text.constData();
 }

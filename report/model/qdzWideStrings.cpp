@@ -172,29 +172,40 @@ QString TWideStrings::GetText() const
     return Result;
 }
 
+const QChar *qdzLineEnd(const QChar *P, const QChar *End)
+{
+    const QChar LineSeparator(0x2028);
+    while (P < End && P->unicode() != 0 && *P != QLatin1Char('\n') && *P != QLatin1Char('\r') && *P != LineSeparator)
+        ++P;
+    return P;
+}
+
+const QChar *qdzSkipLineBreak(const QChar *P, const QChar *End)
+{
+    if (P < End && *P == QLatin1Char('\r'))
+        ++P;
+    if (P < End && *P == QLatin1Char('\n'))
+        ++P;
+    if (P < End && *P == QChar(0x2028))
+        ++P;
+    return P;
+}
+
 void TWideStrings::SetText(const QString &Value)
 {
     Clear();
     const QChar *P = Value.constData();
     const QChar *End = P + Value.size();
-    const QChar LineSeparator(0x2028);
     // The text ends at its first zero character, as a zero-terminated one would.
     while (P < End && P->unicode() != 0) {
         const QChar *Start = P;
-        while (P < End && P->unicode() != 0 && *P != QLatin1Char('\n') && *P != QLatin1Char('\r')
-               && *P != LineSeparator)
-            ++P;
+        P = qdzLineEnd(P, End);
         // A text of one line is shared, not copied, when its characters are its own.
         if (Start == Value.constData() && P == End && Value.isDetached())
             Add(Value);
         else
             Add(QString(Start, P - Start));
-        if (P < End && *P == QLatin1Char('\r'))
-            ++P;
-        if (P < End && *P == QLatin1Char('\n'))
-            ++P;
-        if (P < End && *P == LineSeparator)
-            ++P;
+        P = qdzSkipLineBreak(P, End);
     }
 }
 

@@ -81,6 +81,13 @@ private:
     QList<TWideStringItem> FList;
 };
 
+// Memo text is broken into lines at CR, LF, CR LF and the line separator
+// U+2028, and ends at a zero character. The end of the line starting at P
+// (its break, a zero character or End), and the start of the next line
+// after the break at P.
+const QChar *qdzLineEnd(const QChar *P, const QChar *End);
+const QChar *qdzSkipLineBreak(const QChar *P, const QChar *End);
+
 // Font charsets.
 constexpr int ANSI_CHARSET = 0;
 constexpr int DEFAULT_CHARSET = 1;
