@@ -21,6 +21,14 @@ TDateTime Day() { return EncodeDate(2024, 3, 9); }
 
 } // namespace
 
+void SyncBothTest::DownloadBothLines()
+{
+    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
+    ASSERT_TRUE(ConnectServer());
+    qint16 counter = 0;
+    DownloadOrders(Day(), counter, nullptr);
+}
+
 TEST(SyncFiles, ChosenLineIdsTakeOnlyNumbers)
 {
     StationFolder station(false);
@@ -172,18 +180,15 @@ TEST_P(SyncBothTest, WithoutALineFileNoOrdersComeDown)
 
 TEST_P(SyncBothTest, AnOrderAlreadyHereIsNotDownloadedTwice)
 {
-    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
     DialogRecorder dialogs;
-    ASSERT_TRUE(ConnectServer());
-    qint16 counter = 0;
-    DownloadOrders(Day(), counter, nullptr);
+    ASSERT_NO_FATAL_FAILURE(DownloadBothLines());
     EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhdh")), 2);
     EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj")), 3);
     // Weighing done at the station survives the next download.
     LocalSql(QStringLiteral("update sys_jhsj set songhl=11 where id=70; insert into sys_jhsj_mx(jhsj_id,zhongzl,qup) values (70,12,1)"));
     // A new line on the server joins an order that is already here.
     Central->Sql(QStringLiteral("insert into sys_jhsj (id,dhid,mc,dinghl,dj,shisje) values (73,7,203,2,13.5,27)"));
-    counter = 0;
+    qint16 counter = 0;
     DownloadOrders(Day(), counter, nullptr);
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from (select id from sys_jhdh order by id)")), QStringLiteral("7,8"));
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id) from (select id from sys_jhsj order by id)")), QStringLiteral("70,72,73,80"));
@@ -332,11 +337,8 @@ TEST_P(SyncBothTest, AFailedUploadMarksNothingItDidNotSend)
 
 TEST_P(SyncBothTest, WhatThisStationUploadedNeverComesBack)
 {
-    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
     DialogRecorder dialogs;
-    ASSERT_TRUE(ConnectServer());
-    qint16 counter = 0;
-    DownloadOrders(Day(), counter, nullptr);
+    ASSERT_NO_FATAL_FAILURE(DownloadBothLines());
     // A station order for a customer of line 2, and a line added to order 7.
     LocalSql(QStringLiteral(
         "update sys_jhsj set songhl=11 where id=70;"
@@ -354,6 +356,7 @@ TEST_P(SyncBothTest, WhatThisStationUploadedNeverComesBack)
     const QString lines = QStringLiteral("select group_concat(id||':'||dhid||':'||mc) from (select * from sys_jhsj order by id)");
     const QString beforeOrders = Local(orders), beforeLines = Local(lines);
     EXPECT_EQ(beforeOrders, QStringLiteral("-1:CS240309001,7:D-7,8:D-8"));
+    qint16 counter = 0;
     RefreshOrders(Day(), counter, nullptr);
     EXPECT_EQ(Local(orders), beforeOrders);
     EXPECT_EQ(Local(lines), beforeLines);
@@ -483,10 +486,7 @@ TEST_P(SyncBothTest, TwoStationsWalkInOrdersForOneCustomerBothArrive)
             WriteLines(QStringLiteral("ip.txt"), {ServerAddress()});
             Data = std::make_unique<TDataCenter>(nullptr);
         }
-        WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
-        ASSERT_TRUE(ConnectServer());
-        qint16 counter = 0;
-        DownloadOrders(Day(), counter, nullptr);
+        ASSERT_NO_FATAL_FAILURE(DownloadBothLines());
         WalkIn();
         UploadDeliveries();
     }
@@ -504,11 +504,8 @@ TEST_P(SyncBothTest, TwoStationsWalkInOrdersForOneCustomerBothArrive)
 
 TEST_P(SyncBothTest, StationIdsNeverMeetTheServersOldOrNew)
 {
-    WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
     DialogRecorder dialogs;
-    ASSERT_TRUE(ConnectServer());
-    qint16 counter = 0;
-    DownloadOrders(Day(), counter, nullptr);
+    ASSERT_NO_FATAL_FAILURE(DownloadBothLines());
     // A database from before the upload keys: a station order and lines under
     // positive ids (one under the downloaded order 7), with records.
     LocalSql(QStringLiteral(
@@ -532,6 +529,7 @@ TEST_P(SyncBothTest, StationIdsNeverMeetTheServersOldOrNew)
     Central->Sql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx,lury) values (6,'D-6','2024-03-09',101,2,'x');"
                                 "insert into sys_jhsj (id,dhid,mc,dinghl,dj,shisje) values (69,6,203,1,13.5,13.5)"));
     ASSERT_TRUE(ConnectServer());
+    qint16 counter = 0;
     RefreshOrders(Day(), counter, nullptr);
     EXPECT_EQ(Local(QStringLiteral("select group_concat(id||':'||dh, ';') from (select * from sys_jhdh order by id)")),
               QStringLiteral("-2:CS240309002;-1:CS240309001;6:D-6;7:D-7;8:D-8"));

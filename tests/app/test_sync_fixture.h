@@ -88,6 +88,8 @@ protected:
     {
         return GetParam() ? Central->OdbcConnectionString() : Central->ConnectionString();
     }
+    // Connects and downloads the test day's orders of lines 1 and 2.
+    void DownloadBothLines();
 };
 
 // The test day.
