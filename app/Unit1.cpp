@@ -210,14 +210,20 @@ std::vector<int> FittedWidths(const std::vector<int> &Designed, double Scale, in
     return w;
 }
 
+// The width Text takes in Font.
+int FontTextWidth(TFont *Font, const QString &Text)
+{
+    static QImage scratch(1, 1, QImage::Format_RGB32);
+    TCanvas c(&scratch);
+    c.Font()->Assign(Font);
+    return c.TextWidth(Text);
+}
+
 // The room a data grid's column title needs: drawn 2 pixels in, with as
 // much to spare on its right.
 int TitleRoom(TDBGrid *Grid, TColumn *Column)
 {
-    static QImage scratch(1, 1, QImage::Format_RGB32);
-    TCanvas c(&scratch);
-    c.Font()->Assign(Grid->Font());
-    return c.TextWidth(Column->Title()->Caption()) + 4;
+    return FontTextWidth(Grid->Font(), Column->Title()->Caption()) + 4;
 }
 
 // The room a column needs for the widest value it may hold, drawn like its
@@ -229,13 +235,10 @@ int ValueRoom(TDBGrid *Grid, TColumn *Column)
 {
     if (Column->FieldName().compare(QLatin1String("dh"), Qt::CaseInsensitive) != 0)
         return 0;
-    static QImage scratch(1, 1, QImage::Format_RGB32);
-    TCanvas c(&scratch);
-    c.Font()->Assign(Grid->Font());
     int digit = 0;
     for (char d = '0'; d <= '9'; ++d)
-        digit = std::max(digit, c.TextWidth(QString(QLatin1Char(d))));
-    return c.TextWidth(QStringLiteral("CS")) + 9 * digit + 4;
+        digit = std::max(digit, FontTextWidth(Grid->Font(), QString(QLatin1Char(d))));
+    return FontTextWidth(Grid->Font(), QStringLiteral("CS")) + 9 * digit + 4;
 }
 
 } // namespace
@@ -292,12 +295,8 @@ constexpr int MinFontSize = 9;
 // The width a control's text needs at its font; 0 for controls without one.
 int TextRoom(TControl *Control)
 {
-    static QImage scratch(1, 1, QImage::Format_RGB32);
-    TCanvas c(&scratch);
-    auto width = [&c](TFont *Font, const QString &Text) {
-        c.Font()->Assign(Font);
-        QString t = Text;
-        return c.TextWidth(t.remove(QLatin1Char('&')));
+    auto width = [](TFont *Font, const QString &Text) {
+        return FontTextWidth(Font, QString(Text).remove(QLatin1Char('&')));
     };
     if (auto *bar = dynamic_cast<TToolBar *>(Control)) {
         int room = 0;
