@@ -44,6 +44,15 @@ QImage Grab(TControl *Control);
 // Grabs into a PNG file; false when writing failed.
 bool GrabToFile(TControl *Control, const QString &FileName);
 
+// The first visible form of type T (nullptr when none is shown).
+template <class T> T *ShownForm()
+{
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (auto *f = dynamic_cast<T *>(Screen->Forms(i)); f && f->Visible())
+            return f;
+    return nullptr;
+}
+
 // Runs Proc as soon as the event loop runs again (inside a ShowModal, say).
 void Later(std::function<void()> Proc);
 

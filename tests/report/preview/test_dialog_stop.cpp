@@ -11,18 +11,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
-
-TqdzDialogForm *ShownDialog()
-{
-    for (int i = 0; i < Screen->FormCount(); ++i)
-        if (auto *f = dynamic_cast<TqdzDialogForm *>(Screen->Forms(i)); f && f->Visible())
-            return f;
-    return nullptr;
-}
-
-} // namespace
-
 TEST(DialogPageDuringBuild, TheCloseBoxOrTheBuildsStopEndsIt)
 {
     const struct {
@@ -61,7 +49,7 @@ TEST(DialogPageDuringBuild, TheCloseBoxOrTheBuildsStopEndsIt)
         QTimer act;
         QObject::connect(&act, &QTimer::timeout, [&] {
             QCloseEvent close;
-            if (TqdzDialogForm *f = ShownDialog(); f && c.Cancel)
+            if (TqdzDialogForm *f = FormHarness::ShownForm<TqdzDialogForm>(); f && c.Cancel)
                 H.Report->SetTerminated(true);
             else if (f)
                 QCoreApplication::sendEvent(f->Widget(), &close);
@@ -72,7 +60,7 @@ TEST(DialogPageDuringBuild, TheCloseBoxOrTheBuildsStopEndsIt)
         QTimer guard;
         guard.setSingleShot(true);
         QObject::connect(&guard, &QTimer::timeout, [&forced, page] {
-            if (TqdzDialogForm *f = ShownDialog()) {
+            if (TqdzDialogForm *f = FormHarness::ShownForm<TqdzDialogForm>()) {
                 forced = true;
                 page->SetOnCloseQuery(QString());
                 f->SetModalResult(mrOk);
@@ -86,6 +74,6 @@ TEST(DialogPageDuringBuild, TheCloseBoxOrTheBuildsStopEndsIt)
         EXPECT_FALSE(forced);
         EXPECT_LT(clock.elapsed(), 3000);
         EXPECT_EQ(H.Errors().value(0), c.Error) << H.Errors().join('|').toStdString();
-        EXPECT_EQ(ShownDialog(), nullptr);
+        EXPECT_EQ(FormHarness::ShownForm<TqdzDialogForm>(), nullptr);
     }
 }

@@ -353,18 +353,6 @@ TEST(ErrorBox, TheWindowsShowErrorsWithTheTableTitle)
 
 // -------------------------------------------------------------- print dialog
 
-namespace {
-
-TqdzPrintDialog *OpenPrintDialog()
-{
-    for (int i = 0; i < Screen->FormCount(); ++i)
-        if (auto *d = dynamic_cast<TqdzPrintDialog *>(Screen->Forms(i)); d && d->Visible())
-            return d;
-    return nullptr;
-}
-
-} // namespace
-
 TEST(PrintDialog, OkWritesEveryChoiceIntoPrintOptions)
 {
     TqdzReport r(nullptr);
@@ -372,7 +360,7 @@ TEST(PrintDialog, OkWritesEveryChoiceIntoPrintOptions)
     o->SetCopies(2);
     o->SetPageNumbers("1,3");
     FormHarness::Later([] {
-        TqdzPrintDialog *d = OpenPrintDialog();
+        TqdzPrintDialog *d = FormHarness::ShownForm<TqdzPrintDialog>();
         ASSERT_NE(d, nullptr);
         // The dialog shows the options as they are.
         EXPECT_EQ(d->CopiesE->Text(), "2");
@@ -400,7 +388,7 @@ TEST(PrintDialog, OkWritesEveryChoiceIntoPrintOptions)
     EXPECT_EQ(o->PrintOnSheet(), 256);
 
     FormHarness::Later([] {
-        TqdzPrintDialog *d = OpenPrintDialog();
+        TqdzPrintDialog *d = FormHarness::ShownForm<TqdzPrintDialog>();
         ASSERT_NE(d, nullptr);
         d->AllRB->SetChecked(true);
         d->OkB->Click();
@@ -419,7 +407,7 @@ TEST(PrintDialog, CancelLeavesPrintOptionsUnchanged)
     before.Assign(o);
     const int printer = qdzPrinters()->PrinterIndex();
     FormHarness::Later([] {
-        TqdzPrintDialog *d = OpenPrintDialog();
+        TqdzPrintDialog *d = FormHarness::ShownForm<TqdzPrintDialog>();
         ASSERT_NE(d, nullptr);
         d->CopiesE->SetText("9");
         d->OrderCB->SetItemIndex(0);
@@ -452,7 +440,7 @@ TEST(PrintDialog, PrintToFileKeepsThePrnName)
     });
     TqdzPrintDialog *seen = nullptr;
     FormHarness::Later([&] {
-        seen = OpenPrintDialog();
+        seen = FormHarness::ShownForm<TqdzPrintDialog>();
         ASSERT_NE(seen, nullptr);
         seen->FileCB->SetChecked(true);
         seen->OkB->Click();
@@ -473,7 +461,7 @@ TEST(PrintDialog, CancelledFileDialogCancelsPrinting)
     r.PrintOptions()->SetCopies(1);
     TScopedDialogHook hook([](TDialogRequest &R) { return R.Kind == TDialogKind::SaveDialog ? int(mrCancel) : 0; });
     FormHarness::Later([] {
-        TqdzPrintDialog *d = OpenPrintDialog();
+        TqdzPrintDialog *d = FormHarness::ShownForm<TqdzPrintDialog>();
         ASSERT_NE(d, nullptr);
         d->CopiesE->SetText("5");
         d->FileCB->SetChecked(true);

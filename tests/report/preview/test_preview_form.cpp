@@ -114,14 +114,6 @@ void ClosePopupSoon()
     });
 }
 
-TqdzPageSettingsForm *OpenSettings()
-{
-    for (int i = 0; i < Screen->FormCount(); ++i)
-        if (auto *d = dynamic_cast<TqdzPageSettingsForm *>(Screen->Forms(i)); d && d->Visible())
-            return d;
-    return nullptr;
-}
-
 } // namespace
 
 TEST(PreviewForm, ExportFiltersDecideTheExportButtons)
@@ -503,7 +495,7 @@ TEST(PageSettings, OkChangesTheTemplatePagesAndBuildsAgain)
         form.Preview->SetPageNo(2);
         bool seen = false;
         FormHarness::Later([&] {
-            TqdzPageSettingsForm *d = OpenSettings();
+            TqdzPageSettingsForm *d = FormHarness::ShownForm<TqdzPageSettingsForm>();
             ASSERT_NE(d, nullptr);
             seen = true;
             // The dialog shows the current built page.
@@ -549,7 +541,7 @@ TEST(PageSettings, CancelChangesNothing)
     form.Init();
     form.Preview->Init();
     FormHarness::Later([] {
-        TqdzPageSettingsForm *d = OpenSettings();
+        TqdzPageSettingsForm *d = FormHarness::ShownForm<TqdzPageSettingsForm>();
         ASSERT_NE(d, nullptr);
         d->SizeCB->SetItemIndex(11);
         d->SizeCBClick(nullptr);

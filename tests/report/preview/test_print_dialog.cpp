@@ -4,18 +4,6 @@
 
 #include "report/preview/qdzPrintDialog.h"
 
-namespace {
-
-TqdzPrintDialog *ShownPrintDialog()
-{
-    for (int i = 0; i < Screen->FormCount(); ++i)
-        if (auto *d = dynamic_cast<TqdzPrintDialog *>(Screen->Forms(i)); d && d->Visible())
-            return d;
-    return nullptr;
-}
-
-} // namespace
-
 // The print dialog as a user drives it: print to file names "out.txt", the
 // pages go as PDF to "out.prn"; Cancel prints nothing and changes nothing.
 TEST_F(PrintPages, PrintDialogToFileWritesPdfUnderThePrnName)
@@ -39,7 +27,7 @@ TEST_F(PrintPages, PrintDialogToFileWritesPdfUnderThePrnName)
         return int(mrOk);
     });
     FormHarness::Later([] {
-        TqdzPrintDialog *d = ShownPrintDialog();
+        TqdzPrintDialog *d = FormHarness::ShownForm<TqdzPrintDialog>();
         ASSERT_NE(d, nullptr);
         d->FileCB->SetChecked(true);
         d->OkB->Click();
@@ -64,7 +52,7 @@ TEST_F(PrintPages, PrintDialogToFileWritesPdfUnderThePrnName)
     TqdzPrintOptions before;
     before.Assign(Options());
     FormHarness::Later([] {
-        TqdzPrintDialog *d = ShownPrintDialog();
+        TqdzPrintDialog *d = FormHarness::ShownForm<TqdzPrintDialog>();
         ASSERT_NE(d, nullptr);
         d->FileCB->SetChecked(true);
         d->CopiesE->SetText(QStringLiteral("7"));
