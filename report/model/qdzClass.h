@@ -519,7 +519,7 @@ private:
     void CountName(const QString &Name, int TNameCounts::*Count, int Delta);
     bool HasName(const QString &Name, int TNameCounts::*Count) const;
     // Raises EInvalidOperation while a build runs: Operation would free the
-    // objects the build works on.
+    // objects the build works on; so too while the report's script runs.
     void CheckNotBuilding(const char *Operation) const;
     // The run of a build within its session: the script and the engine.
     bool RunBuild();

@@ -207,8 +207,15 @@ bool TqdzReport::EnsureEngine()
 
 void TqdzReport::CheckNotBuilding(const char *Operation) const
 {
-    if (Building() && !FRestoring)
+    if (FRestoring)
+        return;
+    if (Building())
         throw EInvalidOperation(QStringLiteral("Cannot %1 while the report is being built")
+                                    .arg(QString::fromLatin1(Operation)));
+    // Printing, a click or the caller's run: a new build or template would
+    // clear the script that runs and the pages it may be printing.
+    if (qdzScriptRunning(this))
+        throw EInvalidOperation(QStringLiteral("Cannot %1 while the report's script is running")
                                     .arg(QString::fromLatin1(Operation)));
 }
 
