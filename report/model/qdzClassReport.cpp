@@ -207,13 +207,15 @@ bool TqdzReport::EnsureEngine()
 
 void TqdzReport::CheckNotBuilding(const char *Operation) const
 {
-    if (FRestoring)
-        return;
-    if (Building())
+    if (Building() && !FRestoring)
         throw EInvalidOperation(QStringLiteral("Cannot %1 while the report is being built")
                                     .arg(QString::fromLatin1(Operation)));
-    // Printing, a click or the caller's run: a new build or template would
-    // clear the script that runs and the pages it may be printing.
+}
+
+void TqdzReport::CheckScriptNotRunning(const char *Operation) const
+{
+    // Printing, a click or the caller's run: a new build would clear the
+    // script that runs and the pages it may be printing.
     if (qdzScriptRunning(this))
         throw EInvalidOperation(QStringLiteral("Cannot %1 while the report's script is running")
                                     .arg(QString::fromLatin1(Operation)));
@@ -693,6 +695,7 @@ void TqdzReport::ShowErrors()
 bool TqdzReport::BuildReport(bool ClearLastReport)
 {
     CheckNotBuilding("build the report");
+    CheckScriptNotRunning("build the report");
     FTimer->SetEnabled(false);
     FErrors->Clear();
     SetTerminated(false);
@@ -766,6 +769,7 @@ void TqdzReport::TimerTick(TObject *)
 void TqdzReport::ShowReport(bool ClearLastReport)
 {
     CheckNotBuilding("show the report");
+    CheckScriptNotRunning("show the report");
     if (ClearLastReport && EnsureEngine())
         FPreviewPages->Clear();
     if (!FOldStyleProgress) {

@@ -258,8 +258,6 @@ const OutsideCase OutsideCases[] = {
     {"PrintBuildsAgain", "print", "Report.ShowReport", "Cannot show the report while the report's script is running"},
     {"ClickBuildsAgain", "click", "Report.ShowReport", "Cannot show the report while the report's script is running"},
     {"RunBuildsAgain", "run", "Report.ShowReport", "Cannot show the report while the report's script is running"},
-    {"ClickLoadsATemplate", "click", "Report.LoadFromFile('none.qd3')",
-     "Cannot load a template while the report's script is running"},
 };
 
 class ScriptsOutsideBuilds : public ::testing::TestWithParam<OutsideCase>
