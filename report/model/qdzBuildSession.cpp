@@ -240,6 +240,12 @@ void qdzInstallScriptGuard()
     (void)installed;
 }
 
+bool qdzScriptRunning(const TqdzReport *Report)
+{
+    const std::vector<TqdzReport *> running = RunningReports();
+    return std::find(running.begin(), running.end(), Report) != running.end();
+}
+
 void qdzCheckScriptParent(TqdzComponent *Object, TqdzComponent *)
 {
     if (!Object)

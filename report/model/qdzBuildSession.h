@@ -137,6 +137,9 @@ private:
 // variables, nor what the host owns; during a build, nothing of the
 // template, the datasets the build walks or an object whose event runs.
 void qdzInstallScriptGuard();
+// Whether a script of Report runs on this thread: its main block, an event
+// or an expression.
+bool qdzScriptRunning(const TqdzReport *Report);
 // Raises when a script may not make NewParent Object's parent: during a
 // build a template object stays where it is (as its parent's list of
 // children does), and no object of the host moves.

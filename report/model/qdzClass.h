@@ -521,6 +521,8 @@ private:
     // Raises EInvalidOperation while a build runs: Operation would free the
     // objects the build works on.
     void CheckNotBuilding(const char *Operation) const;
+    // Raises EInvalidOperation while the report's own script runs.
+    void CheckScriptNotRunning(const char *Operation) const;
     // The run of a build within its session: the script and the engine.
     bool RunBuild();
     // Creates the engine and the store when the build layer has been

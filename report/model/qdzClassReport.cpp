@@ -212,6 +212,15 @@ void TqdzReport::CheckNotBuilding(const char *Operation) const
                                     .arg(QString::fromLatin1(Operation)));
 }
 
+void TqdzReport::CheckScriptNotRunning(const char *Operation) const
+{
+    // Printing, a click or the caller's run: a new build would clear the
+    // script that runs and the pages it may be printing.
+    if (qdzScriptRunning(this))
+        throw EInvalidOperation(QStringLiteral("Cannot %1 while the report's script is running")
+                                    .arg(QString::fromLatin1(Operation)));
+}
+
 void TqdzReport::ResetSysVariables()
 {
     FSysVariables->Clear();
@@ -686,6 +695,7 @@ void TqdzReport::ShowErrors()
 bool TqdzReport::BuildReport(bool ClearLastReport)
 {
     CheckNotBuilding("build the report");
+    CheckScriptNotRunning("build the report");
     FTimer->SetEnabled(false);
     FErrors->Clear();
     SetTerminated(false);
@@ -759,6 +769,7 @@ void TqdzReport::TimerTick(TObject *)
 void TqdzReport::ShowReport(bool ClearLastReport)
 {
     CheckNotBuilding("show the report");
+    CheckScriptNotRunning("show the report");
     if (ClearLastReport && EnsureEngine())
         FPreviewPages->Clear();
     if (!FOldStyleProgress) {

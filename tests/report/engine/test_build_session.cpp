@@ -254,6 +254,10 @@ const OutsideCase OutsideCases[] = {
      "Cannot free Memo1 while the report's script is running"},
     {"RunFreesTheReport", "run", "Report.Free", "Cannot free qdzReport1 while the report's script is running"},
     {"RunFreesTheReportsOwner", "run", "Report.Owner.Free", "Cannot free Host while the report's script is running"},
+    // A new build would clear the script that runs it and the pages being printed.
+    {"PrintBuildsAgain", "print", "Report.ShowReport", "Cannot show the report while the report's script is running"},
+    {"ClickBuildsAgain", "click", "Report.ShowReport", "Cannot show the report while the report's script is running"},
+    {"RunBuildsAgain", "run", "Report.ShowReport", "Cannot show the report while the report's script is running"},
 };
 
 class ScriptsOutsideBuilds : public ::testing::TestWithParam<OutsideCase>
