@@ -12,16 +12,18 @@
 
 QString ParseScaleFrame(const QString &Frame)
 {
-    // The marker P is 1-based; the digits sit at P+2..P+7.
-    int p = 16;
-    for (int i = 0; i < qMin(15, int(Frame.size())); ++i) {
+    // The marker P is 1-based: the first blank, at the latest at position 16
+    // (fifteen leading characters); the digits sit at P+2..P+7. A line
+    // without that blank is no weight frame, whatever digits it holds.
+    int p = 0;
+    for (int i = 0; i < qMin(16, int(Frame.size())); ++i) {
         if (Frame[i] == QLatin1Char(' ')) {
             p = i + 1;
             break;
         }
     }
     const int first = p + 1; // 0-based index of d1
-    if (Frame.size() < first + 6)
+    if (p == 0 || Frame.size() < first + 6)
         return QString();
     const QString digits = Frame.mid(first, 6);
     for (QChar c : digits)

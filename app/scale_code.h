@@ -8,10 +8,10 @@ class TStrings;
 // The weight in a frame of the scale, as the weight field shows it:
 // d1d2d3d4.d5d6 without leading zeros in the whole part and without trailing
 // zeros in the decimals ("12.34", "1.5", "1200", "0.05", "0"). The digits
-// follow the first blank among the first 15 characters (or position 16 when
-// there is none) after one more character, the sign: "-" gives a negative
-// weight ("-3"). An empty text when the six digits are missing or not all
-// digits: a garbled frame shows nothing.
+// follow the marker, the first blank among the first 16 characters, after one
+// more character, the sign: "-" gives a negative weight ("-3"). An empty text
+// when the marker is missing, or the six digits are missing or not all
+// digits: a frame that is not a weight shows nothing.
 QString ParseScaleFrame(const QString &Frame);
 
 // What arrived from the port, gathered into frames ended by CR and/or LF.

@@ -84,9 +84,11 @@ TEST(ScaleFrame, MarkerSignAndUnreadableFrames)
         {" +001234 kg     ", "12.34"},
         {"ABCDEFGH +001234", "12.34"},
         {"A B +001234", ""}, // marked by the first blank, the digits would start at the second
-        // No blank among the first 15: the marker is position 16.
-        {"ABCDEFGHIJKLMNOP+001234", "12.34"},
+        // Fifteen leading characters at most: the marker at 16, else no weight.
         {"ABCDEFGHIJKLMNO +001234", "12.34"},
+        {"ABCDEFGHIJKLMNOP+005678", ""},
+        {"ABCDEFGHIJKLMNOP +005678", ""},
+        {"99999999999999999999999999", ""},
         {"ABCDEFGHI +001234", "12.34"},
         // Too short for the six digits: nothing to show.
         {"ABCDEFGHIJKLMNOP", ""},

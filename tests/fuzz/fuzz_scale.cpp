@@ -1,4 +1,4 @@
-// Fuzzing the scale frame parser and the frame gatherer: any input gives an empty text or a weight (a minus below zero, digits with at most one point, no leading or trailing zeros); and the tare check: what it takes is a weight the scale can show.
+// Fuzzing the scale frame parser and the frame gatherer: any input gives an empty text or a weight (a minus below zero, digits with at most one point, no leading or trailing zeros; none without the marker blank); and the tare check: what it takes is a weight the scale can show.
 #include "fuzz_support.h"
 #include "app/scale_code.h"
 #include "platform/SysUtils.h"
@@ -12,6 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     const QString w = ParseScaleFrame(frame);
     static const QRegularExpression weight(QStringLiteral("^(?!-0$)-?(0|[1-9][0-9]{0,3})(\\.[0-9]?[1-9])?$"));
     FUZZ_CHECK(w.isEmpty() || weight.match(w).hasMatch());
+    // Only a frame with its marker blank is a weight.
+    FUZZ_CHECK(w.isEmpty() || frame.left(16).contains(QLatin1Char(' ')));
     // The same bytes arriving in pieces, as the port delivers them.
     TScaleFrames frames;
     const qsizetype step = Size > 0 ? 1 + Data[0] % 23 : 1;
