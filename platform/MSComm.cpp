@@ -146,7 +146,7 @@ void TMSComm::ApplySettings()
         flow = QSerialPort::HardwareControl;
     if (!FPort->setBaudRate(s.Baud) || !FPort->setParity(s.Parity) || !FPort->setDataBits(s.DataBits)
         || !FPort->setStopBits(s.StopBits) || !FPort->setFlowControl(flow))
-        throw EMSCommError(comSetCommStateFailed, QStringLiteral("COM%1 (%2): the settings %3 cannot be set: %4")
+        throw EMSCommError(comSetCommStateFailed, QStringLiteral("串口COM%1 (%2) 无法设为 %3: %4")
                                                       .arg(FCommPort)
                                                       .arg(FPort->portName(), FSettings, FPort->errorString()));
 }
@@ -173,7 +173,7 @@ void TMSComm::SetPortOpen(bool Value)
         const int code = FPort->error() == QSerialPort::DeviceNotFoundError ? comInvalidPortNumber : comPortInUse;
         const QString reason = FPort->errorString();
         FPort->clearError();
-        throw EMSCommError(code, QStringLiteral("COM%1 (%2) cannot be opened: %3").arg(FCommPort).arg(device, reason));
+        throw EMSCommError(code, QStringLiteral("串口COM%1 (%2) 无法打开: %3").arg(FCommPort).arg(device, reason));
     }
     try {
         ApplySettings();

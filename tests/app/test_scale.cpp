@@ -415,7 +415,9 @@ TEST_F(ScaleStation, StartUpWithoutTheDeviceShowsTheErrorAndGoesOn)
     CreateMain();
     ASSERT_NE(main_, nullptr);
     ASSERT_EQ(answers.Texts.size(), 1);
-    EXPECT_TRUE(answers.Texts[0].contains(QStringLiteral("/nonexistent/ttyScale"))) << answers.Texts[0].toStdString();
+    // The operator's language, then the system's reason.
+    EXPECT_TRUE(answers.Texts[0].startsWith(QStringLiteral("串口COM1 (/nonexistent/ttyScale) 无法打开: ")))
+        << answers.Texts[0].toStdString();
     EXPECT_FALSE(main_->MSComm1->PortOpen());
     EXPECT_EQ(main_->m_zhongzl->Tag(), 1);
     EXPECT_EQ(main_->DateTimePicker1->Date(), WorkDateFor(Now()));
