@@ -18,7 +18,7 @@ int AddStationLine(int OrderId, int ProductId, double Gross, double Tare, double
         LocalRun(QStringLiteral("insert into sys_jhsj(id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj,upload_key) "
                                 "values(?,?,?,?,?,?,?,1,lower(hex(randomblob(6))))"),
                  {Variant(id), Variant(OrderId), Variant(ProductId), Variant(Net), Variant(Net), Variant(Price),
-                  Variant(Amount)});
+                  Variant(WrittenAmount(Amount))});
         // The record belongs to the line just made, by its id.
         LocalRun(QStringLiteral("insert into sys_jhsj_mx(jhsj_id,zhongzl,qup) values(?,?,?)"),
                  {Variant(id), Variant(Gross), Variant(Tare)});

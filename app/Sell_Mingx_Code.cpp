@@ -51,7 +51,7 @@ bool DeleteWeighingRecord(int RecordId)
 {
     return LocalTransaction([&] {
         auto q = DataCenter->LocalOpen(
-            QStringLiteral("select mx.jhsj_id,mx.zhongzl,mx.qup,sj.songhl from sys_jhsj_mx mx left join sys_jhsj sj "
+            QStringLiteral("select mx.jhsj_id,mx.zhongzl,mx.qup,sj.songhl,sj.dj from sys_jhsj_mx mx left join sys_jhsj sj "
                            "on sj.id=mx.jhsj_id where mx.id=? and mx.delete_yes is null"),
             {Variant(RecordId)});
         if (q->IsEmpty())
@@ -64,9 +64,12 @@ bool DeleteWeighingRecord(int RecordId)
         const Variant left = q->FieldByName(QStringLiteral("songhl")).IsNull()
                                  ? Null()
                                  : Variant(WrittenWeight(q->FieldByName(QStringLiteral("songhl")).AsFloat() - net));
+        const TField dj = q->FieldByName(QStringLiteral("dj"));
+        const Variant amount =
+            VarIsNull(left) || dj.IsNull() ? Null() : Variant(WrittenAmount(left.AsDouble() * dj.AsFloat()));
         LocalRun(QStringLiteral("update sys_jhsj set dinghl=case when local_jhsj is null then dinghl else ? end,"
-                                "songhl=?,shisje=dj*? where id=?"),
-                 {left, left, left, Variant(line)});
+                                "songhl=?,shisje=? where id=?"),
+                 {left, left, amount, Variant(line)});
         LocalRun(QStringLiteral("update sys_jhsj_mx set delete_yes=1 where id=?"), {Variant(RecordId)});
     });
 }

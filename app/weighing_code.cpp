@@ -35,14 +35,28 @@ double TareValue(const QString &Text)
     return WeightValue(Text.trimmed());
 }
 
-double WrittenWeight(double Value)
+namespace {
+
+// Value rounded to Decimals decimals in decimal, not binary: fifteen
+// significant digits first; a zero that was -1E-16 is written as 0, not -0.
+double RoundedTo(double Value, int Decimals)
 {
-    // Fifteen significant digits first, so the rounding to three decimals is
-    // decimal; a zero that was -1E-16 is written as 0, not -0.
     if (!std::isfinite(Value))
         return Value;
-    const double v = StrToFloat(FloatToStrF(Value, ffFixed, 15, 3));
+    const double v = StrToFloat(FloatToStrF(Value, ffFixed, 15, Decimals));
     return v == 0 ? 0.0 : v;
+}
+
+} // namespace
+
+double WrittenWeight(double Value)
+{
+    return RoundedTo(Value, 3);
+}
+
+double WrittenAmount(double Value)
+{
+    return RoundedTo(Value, 6);
 }
 
 double RoundedNet(double Gross, double Tare, double Last)
@@ -131,21 +145,29 @@ bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows)
 {
     if (!DataCenter)
         return false;
-    const Variant n(W.Net);
     return LocalTransaction([&] {
-        // Every right-hand side reads the row as it was before the update.
-        if (OrderedFollows)
-            ExecOneRow(QStringLiteral("update sys_jhsj set dinghl=case when local_jhsj is null then dinghl "
-                                      "else case when songhl is null then ? else songhl+? end end,"
-                                      "songhl=case when songhl is null then ? else songhl+? end,"
-                                      "shisje=case when songhl is null then ?*dj else shisje+?*dj end where id=? "
-                                      "and dhid in (select id from sys_jhdh)"),
-                       {n, n, n, n, n, n, Variant(LineId)});
+        // The running totals are summed here and rounded as the nets are:
+        // summed by the database, 0.3 + 7.9 + 1.8 would be stored as 10.000000000000002.
+        auto q = DataCenter->LocalOpen(QStringLiteral("select songhl,shisje,dj,local_jhsj from sys_jhsj where id=? "
+                                                      "and dhid in (select id from sys_jhdh)"),
+                                       {Variant(LineId)});
+        if (q->IsEmpty())
+            throw EDatabaseError(QStringLiteral("找不到要更新的记录!"));
+        const TField songhl = q->FieldByName(QStringLiteral("songhl")), shisje = q->FieldByName(QStringLiteral("shisje")),
+                     dj = q->FieldByName(QStringLiteral("dj"));
+        const bool first = songhl.IsNull();
+        const Variant delivered(first ? W.Net : WrittenWeight(songhl.AsFloat() + W.Net));
+        // No price, or an amount already unknown, stays unknown.
+        const Variant amount = dj.IsNull() || (!first && shisje.IsNull())
+                                   ? Null()
+                                   : Variant(WrittenAmount((first ? 0 : shisje.AsFloat()) + W.Net * dj.AsFloat()));
+        const bool follows = OrderedFollows && !q->FieldByName(QStringLiteral("local_jhsj")).IsNull();
+        if (follows)
+            ExecOneRow(QStringLiteral("update sys_jhsj set dinghl=?,songhl=?,shisje=? where id=?"),
+                       {delivered, delivered, amount, Variant(LineId)});
         else
-            ExecOneRow(QStringLiteral("update sys_jhsj set songhl=case when songhl is null then ? else songhl+? end,"
-                                      "shisje=case when songhl is null then ?*dj else shisje+?*dj end where id=? "
-                                      "and dhid in (select id from sys_jhdh)"),
-                       {n, n, n, n, Variant(LineId)});
+            ExecOneRow(QStringLiteral("update sys_jhsj set songhl=?,shisje=? where id=?"),
+                       {delivered, amount, Variant(LineId)});
         ExecOneRow(QStringLiteral("insert into sys_jhsj_mx(jhsj_id,zhongzl,qup) values(?,?,?)"),
                    {Variant(LineId), Variant(W.Gross), Variant(W.Tare)});
     });
@@ -155,11 +177,16 @@ bool SaveOrderWeighing(int OrderId, double Net, double Tare)
 {
     if (!DataCenter)
         return false;
-    const Variant n(Net), t(Tare);
     return LocalTransaction([&] {
-        ExecOneRow(QStringLiteral("update sys_jhdh set zzl=case when zzl is null then ? else zzl+? end,"
-                                  "zqp=case when zqp is null then ? else zqp+? end where id=?"),
-                   {n, n, t, t, Variant(OrderId)});
+        // Summed here and rounded, as a line's running total is.
+        auto q = DataCenter->LocalOpen(QStringLiteral("select zzl,zqp from sys_jhdh where id=?"), {Variant(OrderId)});
+        if (q->IsEmpty())
+            throw EDatabaseError(QStringLiteral("找不到要更新的记录!"));
+        const TField zzl = q->FieldByName(QStringLiteral("zzl")), zqp = q->FieldByName(QStringLiteral("zqp"));
+        const double net = zzl.IsNull() ? Net : WrittenWeight(zzl.AsFloat() + Net);
+        const double tare = zqp.IsNull() ? Tare : WrittenWeight(zqp.AsFloat() + Tare);
+        ExecOneRow(QStringLiteral("update sys_jhdh set zzl=?,zqp=? where id=?"),
+                   {Variant(net), Variant(tare), Variant(OrderId)});
     });
 }
 

@@ -60,6 +60,10 @@ double TareValue(const QString &Text);
 // presets have at most three), which drops the binary noise of the
 // arithmetic: 0.6 - 3 x 0.2 is 0, not -1.1E-16.
 double WrittenWeight(double Value);
+// An amount (a weight times a price, or a sum of such) as the station writes
+// it: rounded to six decimals, which keeps every product of a weight and a
+// price of up to three decimals and drops the noise: 1.4 x 20.7 is 28.98.
+double WrittenAmount(double Value);
 // Gross less Tare less Last, each and the result as WrittenWeight gives
 // them: every net the station shows or writes comes from here.
 double RoundedNet(double Gross, double Tare, double Last = 0);

@@ -7,6 +7,7 @@
 #include "Sell_Dh_Qup_Code.h"
 #include "Sell_Host.h"
 #include "Sell_Lx_Qup_Code.h"
+#include "Sell_Mingx_Code.h"
 #include "StationFixture.h"
 #include "YbRadChk.h"
 #include "datacenter_code.h"
@@ -246,6 +247,8 @@ protected:
         for (TButton *b : Buttons)
             Click(b);
     }
+
+    int Count(const QString &Select) { return DataCenter->LocalOpen(Select)->Fields(0).AsInteger(); }
 
     StationFolder Station;
     std::unique_ptr<MainStandIn> Main;
@@ -866,6 +869,43 @@ TEST_F(WeighingDialogs, NetsAreRoundedToTheDecimalsOfTheWeights)
             c.Dialog->Close();
     }
     SellHost = TSellHost();
+}
+
+TEST_F(WeighingDialogs, RunningTotalsAreStoredWithoutBinaryNoise)
+{
+    // Summed as doubles, 0.3 + 7.9 + 1.8 is 10.000000000000002, the amounts
+    // at 1.1 come to 11.000000000000002: stored so, songhl > dinghl would hold.
+    Station.Sql(QStringLiteral("INSERT INTO sys_jhsj (id, dhid, mc, dinghl, dj, local_jhsj) VALUES "
+                               "(6101, -8999, 202, 10, 1.1, NULL), (6102, -8999, 202, NULL, 1.1, 1), (6103, -8999, 202, 10, 0.3, NULL)"));
+    const struct {
+        TForm *Dialog;
+        int Target;
+        bool TakeFirstOff; // the first record deleted afterwards (F5)
+        const char *Exact; // the row with its totals exactly as written
+    } cases[] = {
+        {sell_dh_input, 6101, false, "sys_jhsj where id=6101 and songhl=10 and shisje=11 and not songhl>dinghl"},
+        {Sell_Dh_Qup, 6102, false, "sys_jhsj where id=6102 and songhl=10 and shisje=11 and dinghl=10"},
+        {sell_lx_input, -8999, false, "sys_jhdh where id=-8999 and zzl=10 and zqp=0"},
+        {sell_dh_input, 6103, true, "sys_jhsj where id=6103 and songhl=9.7 and shisje=2.91"},
+    };
+    Main->Qup->SetItemIndex(1); // the crates weigh "默认皮重0"
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Target);
+        for (const char *reading : {"0.3", "7.9", "1.8"}) {
+            Main->Zhongzl->SetText(QLatin1String(reading));
+            Open(c.Dialog, c.Target, c.Dialog == sell_lx_input);
+            Click(static_cast<TButton *>(c.Dialog->FindComponent(QStringLiteral("Button13"))));
+            ASSERT_FALSE(c.Dialog->Visible());
+        }
+        if (c.TakeFirstOff) {
+            const int first = Count(QStringLiteral("select min(id) from sys_jhsj_mx where jhsj_id=%1").arg(c.Target));
+            ASSERT_TRUE(DeleteWeighingRecord(first));
+        }
+        EXPECT_EQ(Count(QStringLiteral("select count(*) from ") + QLatin1String(c.Exact)), 1);
+    }
+    // A line added with its first weighing: 20.7 x 1.4 is 28.979999999999997 as doubles.
+    const int added = AddStationLine(-8999, 202, 20.7, 0, 20.7, 1.4, 20.7 * 1.4);
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from sys_jhsj where shisje=28.98 and id=%1").arg(added)), 1);
 }
 
 } // namespace
