@@ -19,9 +19,10 @@ QString StationOrderNumber(const QString &WorkDate, const QString &LastSeq)
     return prefix + (QStringLiteral("000") + QString::number(n + 1)).right(3);
 }
 
-bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &Operator, QString &Dh)
+bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &Operator, QString &Dh, qint64 *Id)
 {
     QString number;
+    qint64 id = 0;
     const bool ok = LocalTransaction([&] {
         // The newest station order has the smallest id.
         auto seq = DataCenter->LocalOpen(QStringLiteral(
@@ -30,12 +31,15 @@ bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &
         // Below every id and below zero: the server's ids are positive, so an
         // order that comes down later never meets one made here.
         auto ids = DataCenter->LocalOpen(QStringLiteral("select min(coalesce(min(id),0),0)-1 as id from sys_jhdh"));
-        const qint64 id = ids->FieldByName(QStringLiteral("id")).AsLargeInt();
+        id = ids->FieldByName(QStringLiteral("id")).AsLargeInt();
         LocalRun(QStringLiteral("insert into sys_jhdh(id,dh,dhrq,unit,lx,lury,local_dh) values(?,?,?,?,2,?,1)"),
                  {Variant(id), Variant(number), Variant(WorkDate), Variant(CustomerId), Variant(Operator)});
     });
-    if (ok)
+    if (ok) {
         Dh = number;
+        if (Id)
+            *Id = id;
+    }
     return ok;
 }
 
@@ -155,11 +159,12 @@ void TSell_Add_Keh::Keh_mcDblClick(TObject *)
     if (customer == 0)
         return;
     QString dh;
-    if (!CreateStationOrder(SellHost.GetWorkDate(), customer, SellHost.GetOperatorName(), dh)) {
+    qint64 id = 0;
+    if (!CreateStationOrder(SellHost.GetWorkDate(), customer, SellHost.GetOperatorName(), dh, &id)) {
         SellWarning(QStringLiteral("新增单失败,请重新操作!"));
         return;
     }
-    SellHost.DoShowNewOrder(dh);
+    SellHost.DoShowNewOrder(id);
     Close();
 }
 

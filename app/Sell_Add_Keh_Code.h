@@ -14,8 +14,9 @@ QString StationOrderNumber(const QString &WorkDate, const QString &LastSeq);
 // Makes a station order (kind 2, entered by Operator, made locally) for the
 // customer on the work date in one local transaction: the number as above,
 // the id one below the smallest order id and below zero (-1 on an empty table).
-// False when nothing was written; Dh receives the new number.
-bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &Operator, QString &Dh);
+// False when nothing was written; Dh receives the new number, Id (if given) its id.
+bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &Operator, QString &Dh,
+                        qint64 *Id = nullptr);
 
 class TSell_Add_Keh : public TForm
 {

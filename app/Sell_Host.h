@@ -17,11 +17,11 @@ struct TSellHost {
     std::function<QString()> OperatorName;    // the logged-in operator (caozy)
     std::function<int()> CurrentOrderId;      // current row of the order list, 0 when none
     std::function<int()> CurrentProductId;    // current row of the product list, 0 when none
-    std::function<bool()> ScaleRead;          // true while the scale is read (m_zhongzl read-only)
+    std::function<bool()> ScaleRead;          // true while the scale is read (reading on and the port open)
     std::function<QString()> ScaleWeight;     // the weight shown (m_zhongzl)
     // The order filter "not finished" selected and the order list reloaded
-    // with this order number current.
-    std::function<void(const QString &Dh)> ShowNewOrder;
+    // with the order of this id current (numbers repeat across stations).
+    std::function<void(qint64 Id)> ShowNewOrder;
     // The line filter "allocated" selected and the current order's tiles reloaded.
     std::function<void()> ShowAllocatedLines;
     // The tiles of both pages reloaded (where their list has rows).
@@ -36,7 +36,7 @@ struct TSellHost {
     int GetCurrentProductId() const { return CurrentProductId ? CurrentProductId() : 0; }
     bool GetScaleRead() const { return ScaleRead ? ScaleRead() : false; }
     QString GetScaleWeight() const { return ScaleWeight ? ScaleWeight() : QString(); }
-    void DoShowNewOrder(const QString &Dh) const { if (ShowNewOrder) ShowNewOrder(Dh); }
+    void DoShowNewOrder(qint64 Id) const { if (ShowNewOrder) ShowNewOrder(Id); }
     void DoShowAllocatedLines() const { if (ShowAllocatedLines) ShowAllocatedLines(); }
     void DoReloadTiles() const { if (ReloadTiles) ReloadTiles(); }
     void DoReloadLists() const { if (ReloadLists) ReloadLists(); }

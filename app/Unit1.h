@@ -189,8 +189,8 @@ public:
     void m_stopreadClick(TObject *Sender);
     void YbButton1Click(TObject *Sender);
 
-    // The lists. Dh keeps that order selected, ProductId that product.
-    void LoadOrders(const QString &Dh);
+    // The lists. OrderId keeps that order selected, ProductId that product.
+    void LoadOrders(const QString &OrderId);
     void LoadOrderLines();
     void LoadProducts(const QString &ProductId);
     void LoadProductOrderLines();

@@ -386,11 +386,13 @@ void Tmain::FillDialogHosts()
     SellHost.OperatorName = [this] { return caozy->Caption(); };
     SellHost.CurrentOrderId = [currentId] { return currentId(&TDataCenter::L_Sell_Dh_Query); };
     SellHost.CurrentProductId = [currentId] { return currentId(&TDataCenter::L_Sell_Cp_Dh_Query); };
-    SellHost.ScaleRead = [this] { return m_zhongzl->ReadOnly(); };
+    // Read only when frames can arrive: reading on, a parsing scale type and an
+    // open port. Without a scale the weight shown stays "0" and is no reading.
+    SellHost.ScaleRead = [this] { return m_zhongzl->ReadOnly() && m_zhongzl->Tag() == 1 && MSComm1->PortOpen(); };
     SellHost.ScaleWeight = [this] { return m_zhongzl->Text(); };
-    SellHost.ShowNewOrder = [this](const QString &Dh) {
+    SellHost.ShowNewOrder = [this](qint64 Id) {
         SelectPanel(Sell_Dh_No, {Sell_Dh_No, Sell_Dh_Over, Sell_Dh_All});
-        LoadOrders(Dh);
+        LoadOrders(QString::number(Id));
     };
     SellHost.ShowAllocatedLines = [this] {
         SelectPanel(Sell_Mx_Over, {Sell_Mx_No, Sell_Mx_Over, Sell_Mx_All});
@@ -404,9 +406,9 @@ void Tmain::FillDialogHosts()
     };
     SellHost.ReloadLists = [this] {
         TADOQuery *orders = DataCenter->L_Sell_Dh_Query, *products = DataCenter->L_Sell_Cp_Dh_Query;
-        const QString dh = HasCurrentRow(orders) ? orders->FieldByName(QStringLiteral("dh")).AsString() : QString();
+        const QString order = HasCurrentRow(orders) ? orders->FieldByName(QStringLiteral("id")).AsString() : QString();
         const QString id = HasCurrentRow(products) ? products->FieldByName(QStringLiteral("id")).AsString() : QString();
-        LoadOrders(dh);
+        LoadOrders(order);
         LoadProducts(id);
         SellHost.DoReloadTiles();
     };
@@ -468,7 +470,7 @@ void Tmain::FillCustomerClasses()
     Sell_Dh_Fenl->SetItemIndex(0);
 }
 
-void Tmain::LoadOrders(const QString &Dh)
+void Tmain::LoadOrders(const QString &OrderId)
 {
     const QString d = WorkDateText();
     qint64 total;
@@ -524,8 +526,8 @@ void Tmain::LoadOrders(const QString &Dh)
                           "from sys_jhdh dh,sys_unit unit where dh.unit=unit.id and dh.dhrq=? and dh.lx=2 ")
                + f + QStringLiteral(" order by unit.typea,unit.usercode"),
            params);
-    if (!Dh.isEmpty())
-        list->Locate(QStringLiteral("dh"), Variant(Dh));
+    if (!OrderId.isEmpty())
+        list->Locate(QStringLiteral("id"), Variant(OrderId));
     Sell_Dh->SyncWithDataSet();
     Sell_Dh->Invalidate();
 

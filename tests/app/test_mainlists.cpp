@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "Dialogs.h"
 #include "FormHarness.h"
+#include "Sell_Add_Cp_Code.h"
 #include "Sell_Add_Keh_Code.h"
 #include "Sell_Dh_Qup_Code.h"
 #include "Sell_Host.h"
@@ -908,4 +909,38 @@ TEST_F(MainListsTest, OneFunctionKeyPressRunsItsActionOnceAfterAModalBoxTookTheF
     Key(Qt::Key_F3);
     Key(Qt::Key_F3);
     EXPECT_EQ(boxes.size(), 2);
+}
+
+TEST_F(MainListsTest, AWalkInOrderIsSelectedByItsIdThoughADownloadedOrderHasItsNumber)
+{
+    // Another station's walk-in came down with the number this station gives
+    // its own next: F2 then F3 must book to the new order, not to that one.
+    Station.Sql(QStringLiteral("INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx) VALUES (9007, 'CS300506001', '2030-05-06', 101, 2);"
+                               "INSERT INTO sys_jhsj (id, dhid, mc, dinghl, paix) VALUES (9701, 9007, 201, 1, 1)"));
+    M->Button2Click(M->Button2);
+    ASSERT_TRUE(Sell_Add_Keh->Visible());
+    int customer = 0;
+    while (Sell_Add_Keh->CustomerIdAt(customer) != 102)
+        ASSERT_LT(++customer, Sell_Add_Keh->Keh_mc->Items()->Count());
+    Sell_Add_Keh->Keh_mc->SetItemIndex(customer);
+    Sell_Add_Keh->Keh_mcDblClick(Sell_Add_Keh->Keh_mc);
+    const QString mine = DataCenter->LocalOpen(QStringLiteral("select id from sys_jhdh where unit=102 and local_dh=1"))
+                             ->Fields(0).AsString();
+    const Variant mineId(mine.toLongLong());
+    ASSERT_EQ(DataCenter->LocalOpen(QStringLiteral("select dh from sys_jhdh where id=?"), {mineId})->Fields(0).AsString(),
+              QStringLiteral("CS300506001"));
+    EXPECT_EQ(Orders()->FieldByName(QStringLiteral("id")).AsString(), mine);
+
+    ASSERT_TRUE(ShowAndActivate(M));
+    M->Button3Click(M->Button3);
+    ASSERT_TRUE(Sell_Add_Cp->Visible());
+    Sell_Add_Cp->Cp_mc->SetItemIndex(1);
+    Sell_Add_Cp->Cp_mcClick(Sell_Add_Cp->Cp_mc);
+    Sell_Add_Cp->zzl->SetText(QStringLiteral("1.5"));
+    Sell_Add_Cp->Button1Click(Sell_Add_Cp->Button1);
+    EXPECT_EQ(DataCenter->LocalOpen(QStringLiteral("select group_concat(dhid||':'||mc||':'||ifnull(songhl,'-'),' ') from "
+                                                   "(select * from sys_jhsj where dhid in (9007,?) order by id)"),
+                                    {mineId})
+                  ->Fields(0).AsString(),
+              mine + QStringLiteral(":202:1.5 9007:201:-"));
 }

@@ -66,7 +66,7 @@ protected:
         SellHost.CurrentProductId = [this] { return ProductId; };
         SellHost.ScaleRead = [this] { return ScaleOn; };
         SellHost.ScaleWeight = [this] { return Weight; };
-        SellHost.ShowNewOrder = [this](const QString &Dh) { NewOrders << Dh; };
+        SellHost.ShowNewOrder = [this](qint64 Id) { NewOrders << QString::number(Id); };
         SellHost.ShowAllocatedLines = [this] { ++AllocatedShown; };
         SellHost.ReloadTiles = [this] { ++TileReloads; };
         SellHost.ReloadLists = [this] { ++ListReloads; };
@@ -225,7 +225,7 @@ TEST_F(ManualOrdersTest, NewOrderDialogListsSearchesAndCreates)
 
     dialog.Keh_mc->SetItemIndex(0);
     dialog.Keh_mcDblClick(dialog.Keh_mc);
-    ASSERT_EQ(NewOrders, QStringList{QStringLiteral("CS240501001")});
+    ASSERT_EQ(NewOrders, QStringList{QStringLiteral("-1")});
     // Below zero, though the downloaded orders' ids are all larger.
     EXPECT_EQ(Local(QStringLiteral("select id||'|'||unit||'|'||lury||'|'||local_dh||'|'||dhrq from sys_jhdh where dh='CS240501001'")),
               QStringLiteral("-1|101|O'Neil 张|1|2024-05-01"));

@@ -3,6 +3,7 @@
 #include "FormHarness.h"
 #include "PtyPair.h"
 #include "StationFixture.h"
+#include "Sell_Add_Cp_Code.h"
 #include "Unit1.h"
 #include "datacenter_code.h"
 #include "sell_dh_input_code.h"
@@ -327,6 +328,46 @@ TEST_F(ScaleStation, StopReadingForTypedWeightsAndStartAgain)
     EXPECT_EQ(main_->MSComm1->InBufferCount(), 0);
     ASSERT_TRUE(Send("000900"));
     EXPECT_TRUE(Shows(QStringLiteral("9")));
+}
+
+TEST_F(ScaleStation, TheAddProductDialogTakesTheWeightOnlyWhileTheScaleIsRead)
+{
+    Station.Sql(QStringLiteral("INSERT INTO sys_unit (id, usercode, shortname) VALUES (1, 'K1', '东饭店');"
+                               "INSERT INTO sys_cp (id, bh, mc, dw) VALUES (1, 'C1', '土豆', '斤');"
+                               "INSERT INTO sys_jhdh (id, dh, dhrq, unit, lx) VALUES (1, 'T-1', '2024-05-01', 1, 2)"));
+    Application->CreateForm(DataCenter);
+    const struct {
+        const char *Type;
+        bool Reading;
+        const char *Saved;
+    } cases[] = {
+        {"4", true, "1.5"},   // no scale: what is typed is the gross
+        {"1", false, "1.5"},  // reading stopped
+        {"1", true, "12.34"}, // the scale's weight
+    };
+    for (const auto &c : cases) {
+        SetType(c.Type);
+        CreateMain();
+        main_->DateTimePicker1->SetDate(EncodeDate(2024, 5, 1));
+        main_->LoadOrders(QString());
+        if (!c.Reading)
+            main_->m_stopreadClick(main_->m_stopread);
+        ASSERT_TRUE(Send("001234"));
+        if (c.Reading && main_->MSComm1->PortOpen()) {
+            ASSERT_TRUE(Shows(QStringLiteral("12.34")));
+        }
+        TSell_Add_Cp dialog(nullptr);
+        ASSERT_TRUE(ShowAndActivate(&dialog));
+        dialog.Cp_mc->SetItemIndex(0);
+        dialog.Cp_mcClick(dialog.Cp_mc);
+        dialog.zzl->SetText(QStringLiteral("1.5"));
+        dialog.Timer1Timer(dialog.Timer1);
+        dialog.Button1Click(dialog.Button1);
+        auto q = DataCenter->LocalOpen(QStringLiteral("select songhl from sys_jhsj where id=(select min(id) from sys_jhsj)"));
+        EXPECT_EQ(q->Fields(0).AsString(), QString::fromLatin1(c.Saved)) << c.Type << c.Reading;
+        delete main_;
+        main_ = nullptr;
+    }
 }
 
 TEST_F(ScaleStation, OtherTypesOpenThePortButOnlyTypeOneReadsIt)
