@@ -298,6 +298,9 @@ private:
     QString FPartlyOrders = QStringLiteral("0");
     QString FLastOrderId;
     QString FLastProductId;
+    // Whether the tiles show the current order's / product's lines.
+    bool FSellLinesShown = false;
+    bool FCpLinesShown = false;
     std::vector<int> FCustomerClassIds;
     std::vector<int> FProductClassIds;
     void CreateNoteLists();

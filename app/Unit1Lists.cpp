@@ -472,6 +472,7 @@ void Tmain::FillCustomerClasses()
 
 void Tmain::LoadOrders(const QString &OrderId)
 {
+    FSellLinesShown = false;
     const QString d = WorkDateText();
     qint64 total;
     {
@@ -548,6 +549,7 @@ void Tmain::LoadOrderLines()
     ClearTiles(Sell_StringGrid1, SellTiles, 7);
     if (!HasCurrentRow(list))
         return;
+    FSellLinesShown = true;
     const QString id = list->FieldByName(QStringLiteral("id")).AsString();
     if (id != FLastOrderId) {
         ResetSameLoad();
@@ -629,6 +631,7 @@ void Tmain::FillProductClasses()
 
 void Tmain::LoadProducts(const QString &ProductId)
 {
+    FCpLinesShown = false;
     const QString d = WorkDateText();
     qint64 total, open = 0;
     QStringList openIds{QStringLiteral("0")};
@@ -698,6 +701,7 @@ void Tmain::LoadProductOrderLines()
     ClearTiles(Sell_Cp_StringGrid1, CpTiles, 7);
     if (!HasCurrentRow(list))
         return;
+    FCpLinesShown = true;
     const QString id = list->FieldByName(QStringLiteral("id")).AsString();
     if (id != FLastProductId) {
         ResetSameLoad();
@@ -829,6 +833,27 @@ void Tmain::PageControl1Change(TObject *)
     TTabSheet *active = PageControl1->ActivePage();
     for (TTabSheet *t : {TabSheet1, TabSheet2, TabSheet3, TabSheet4})
         t->SetHighlighted(t == active);
+    // Weighings on the other page changed what this one lists: it shows what
+    // the database holds, on the same order or product and its tiles.
+    if (!DataCenter)
+        return;
+    TADOQuery *orders = DataCenter->L_Sell_Dh_Query, *products = DataCenter->L_Sell_Cp_Dh_Query;
+    auto currentId = [](TADOQuery *List) {
+        return HasCurrentRow(List) ? List->FieldByName(QStringLiteral("id")).AsString() : QString();
+    };
+    if (active == TabSheet1 && orders->Active()) {
+        const QString id = currentId(orders);
+        const bool lines = FSellLinesShown;
+        LoadOrders(id);
+        if (lines && !id.isEmpty() && currentId(orders) == id)
+            LoadOrderLines();
+    } else if (active == TabSheet2 && products->Active()) {
+        const QString id = currentId(products);
+        const bool lines = FCpLinesShown;
+        LoadProducts(id);
+        if (lines && !id.isEmpty() && currentId(products) == id)
+            LoadProductOrderLines();
+    }
 }
 
 void Tmain::DateTimePicker1Change(TObject *)

@@ -10,6 +10,7 @@
 #include "Sell_Host.h"
 #include "Sell_Mingx_Code.h"
 #include "sell_dh_input_code.h"
+#include "weighing_code.h"
 #include "StationFixture.h"
 #include "Unit1.h"
 #include "datacenter_code.h"
@@ -943,4 +944,27 @@ TEST_F(MainListsTest, AWalkInOrderIsSelectedByItsIdThoughADownloadedOrderHasItsN
                                     {mineId})
                   ->Fields(0).AsString(),
               mine + QStringLiteral(":202:1.5 9007:201:-"));
+}
+
+TEST_F(MainListsTest, TheByProductPageShowsWhatTheDatabaseHoldsWhenSwitchedTo)
+{
+    M->PageControl1->SetActivePage(M->TabSheet2);
+    M->PageControl1Change(M->PageControl1);
+    TouchProduct(QStringLiteral("土豆"));
+    EXPECT_EQ(M->Sell_Cp_Mx_No->Caption(), QStringLiteral("未配(4)"));
+    EXPECT_EQ(Products()->FieldByName(QStringLiteral("songhl")).AsString(), QStringLiteral("8"));
+    // Back to the customers' page (as Ctrl+Tab does), where a line of 土豆 is weighed.
+    M->PageControl1->SelectNextPage(false);
+    ASSERT_EQ(M->PageControl1->ActivePage(), M->TabSheet1);
+    TouchOrder(QStringLiteral("T-2"));
+    M->m_zhongzl->SetText(QStringLiteral("2.5"));
+    M->Sell_StringGrid1->SetTag(9202);
+    OpenLineWeighing();
+    ASSERT_TRUE(sell_dh_input->Visible());
+    Click(sell_dh_input->Button13);
+    M->PageControl1->SelectNextPage(true);
+    ASSERT_EQ(M->PageControl1->ActivePage(), M->TabSheet2);
+    EXPECT_EQ(Products()->FieldByName(QStringLiteral("mc")).AsString(), QStringLiteral("土豆"));
+    EXPECT_EQ(Products()->FieldByName(QStringLiteral("songhl")).AsString(), QStringLiteral("10.5"));
+    EXPECT_EQ(M->Sell_Cp_Mx_No->Caption(), QStringLiteral("未配(3)"));
 }
