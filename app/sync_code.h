@@ -112,6 +112,8 @@ class EUploadFailed : public EDatabaseError
 public:
     explicit EUploadFailed(const QList<TUploadFailure> &Failures);
     const QList<TUploadFailure> &Failures() const { return FFailures; }
+    // Only the station's own database failed (besides lines the server had no row for or kept).
+    bool LocalOnly() const;
 
 private:
     static QString FailureText(const QList<TUploadFailure> &Failures);
@@ -119,14 +121,17 @@ private:
 };
 
 // Sends delivered quantities, station orders and added lines, each order in
-// its own pair of transactions (an order that fails is left wholly unsent).
-// A line whose server row (or order) is gone is left unmarked and reported,
-// the rest of its order goes. The server's ids of uploaded station orders
-// and added lines are kept in server_id, so a download never brings them
-// back. Each added line carries its upload key in the server copy's note
-// (bz1), so a resend after a lost local commit finds that copy, and never
-// one another station made. Raises EUploadFailed when anything stayed behind.
-// Progress hears "order n of m" before each order.
+// its own server transaction (an order that fails is left wholly unsent).
+// A line goes when it is new, or when its quantity differs from what the
+// server held when this station last read or wrote it (server_songhl); the
+// server row is then written only while it still holds that, so another
+// station's work is never replaced: such a line, and one whose server row
+// is gone, is left unmarked and reported, the rest of its order goes. An
+// added line deleted whole sets its server row to nothing delivered. The
+// server ids of new rows are kept locally before the server commits, so a
+// resend after a lost local commit finds its rows by id. Orders below zero
+// not made here (the demo data) are passed over. Raises EUploadFailed when
+// anything stayed behind. Progress hears "order n of m" before each order.
 void UploadDeliveries(TSyncProgress *Progress = nullptr);
 
 // ---- the toolbar flows, with their confirmation and result boxes ----
