@@ -105,13 +105,14 @@ protected:
         Data = std::make_unique<TDataCenter>(nullptr);
         FAt = Which;
     }
+    void Run(const Scenario &C);
+    // The line a step names; 0 when there is none.
     int Line(const Step &S)
     {
-        return Data->LocalOpen(QStringLiteral("select sj.id from sys_jhsj sj,sys_jhdh dh where sj.dhid=dh.id and dh.dh=? "
+        auto q = Data->LocalOpen(QStringLiteral("select sj.id from sys_jhsj sj,sys_jhdh dh where sj.dhid=dh.id and dh.dh=? "
                                               "and dh.unit=? and sj.mc=?"),
-                               {Variant(QString::fromUtf8(S.Text)), Variant(S.Unit), Variant(S.Product)})
-            ->Fields(0)
-            .AsInteger();
+                                 {Variant(QString::fromUtf8(S.Text)), Variant(S.Unit), Variant(S.Product)});
+        return q->IsEmpty() ? 0 : q->Fields(0).AsInteger();
     }
     void TearDown() override
     {
@@ -125,7 +126,7 @@ protected:
     int FAt = -1;
 };
 
-TEST_P(SyncStationsTest, AfterTheUploadAndBetweenStations)
+void SyncStationsTest::Run(const Scenario &C)
 {
     const QString serverLines = QStringLiteral(
         "select coalesce(string_agg(u.shortname||' '||dh.dh||' '||sj.mc||'='||sj.songhl, ';' order by u.shortname,dh.dh,sj.mc),'') "
@@ -134,60 +135,61 @@ TEST_P(SyncStationsTest, AfterTheUploadAndBetweenStations)
         "select ifnull(group_concat(x,';'),'') from (select dh.dh||'/'||dh.unit||'/'||sj.mc||'='||ifnull(sj.songhl,'N')||"
         "case when sj.has_upload is null then '*' else '' end as x from sys_jhsj sj,sys_jhdh dh "
         "where sj.dhid=dh.id and dh.dh<>'D-7' order by dh.dh,dh.unit,sj.mc)");
+    Fresh();
+    int at = 0;
+    for (const Step &s : C.Steps) {
+        SCOPED_TRACE(::testing::Message() << "step " << ++at);
+        Use(s.Station);
+        DialogRecorder dialogs;
+        TWeighing w;
+        w.Net = w.Gross = s.Net;
+        switch (s.Action) {
+        case 'W': {
+            QString dh;
+            ASSERT_TRUE(CreateStationOrder(TestDay(), s.Unit, QStringLiteral("op"), dh));
+            const int order = Data->LocalOpen(QStringLiteral("select min(id) from sys_jhdh"))->Fields(0).AsInteger();
+            ASSERT_LT(AddStationLine(order, s.Product, s.Net, 0, s.Net, 2, s.Net * 2), 0);
+            break;
+        }
+        case 'G':
+            ASSERT_TRUE(SaveLineWeighing(Line(s), w, true));
+            break;
+        case 'F':
+            ASSERT_TRUE(DeleteWeighingRecord(
+                Data->LocalOpen(QStringLiteral("select max(id) from sys_jhsj_mx where jhsj_id=? and delete_yes is null"), {Variant(Line(s))})
+                    ->Fields(0)
+                    .AsInteger()));
+            break;
+        case 'D':
+            ASSERT_TRUE(DeleteAddedLine(Line(s)));
+            break;
+        case 'S':
+            Central->Sql(QString::fromUtf8(s.Text));
+            break;
+        case 'Q':
+            ASSERT_TRUE(Data->LocalExec(QString::fromUtf8(s.Text)));
+            break;
+        default:
+            dialogs.Inputs = {TestDay()};
+            if (s.Action == 'R')
+                RefreshOrdersClick();
+            else if (s.Action == 'Y')
+                FullDownloadClick();
+            else
+                UploadDeliveriesClick();
+            ASSERT_FALSE(dialogs.Texts().isEmpty());
+            EXPECT_TRUE(dialogs.Texts().back().contains(QString::fromUtf8(s.Text))) << dialogs.Texts().back().toStdString();
+        }
+    }
+    EXPECT_EQ(Central->Value(serverLines).toStdString(), C.Server);
+    EXPECT_EQ(Data->LocalOpen(localLines)->Fields(0).AsString().toStdString(), C.LocalAtEnd);
+}
+
+TEST_P(SyncStationsTest, AfterTheUploadAndBetweenStations)
+{
     for (const Scenario &c : Scenarios) {
         SCOPED_TRACE(c.Name);
-        Fresh();
-        int at = 0;
-        for (const Step &s : c.Steps) {
-            SCOPED_TRACE(::testing::Message() << "step " << ++at);
-            Use(s.Station);
-            DialogRecorder dialogs;
-            TWeighing w;
-            w.Net = w.Gross = s.Net;
-            switch (s.Action) {
-            case 'W': {
-                QString dh;
-                ASSERT_TRUE(CreateStationOrder(TestDay(), s.Unit, QStringLiteral("op"), dh));
-                const int order = Data->LocalOpen(QStringLiteral("select min(id) from sys_jhdh"))->Fields(0).AsInteger();
-                ASSERT_LT(AddStationLine(order, s.Product, s.Net, 0, s.Net, 2, s.Net * 2), 0);
-                break;
-            }
-            case 'G':
-                ASSERT_TRUE(SaveLineWeighing(Line(s), w, true));
-                break;
-            case 'F':
-                ASSERT_TRUE(DeleteWeighingRecord(Data->LocalOpen(QStringLiteral("select max(id) from sys_jhsj_mx where jhsj_id=? "
-                                                                                "and delete_yes is null"),
-                                                                 {Variant(Line(s))})
-                                                     ->Fields(0)
-                                                     .AsInteger()));
-                break;
-            case 'D':
-                ASSERT_TRUE(DeleteAddedLine(Line(s)));
-                break;
-            case 'S':
-                Central->Sql(QString::fromUtf8(s.Text));
-                break;
-            case 'Q':
-                ASSERT_TRUE(Data->LocalExec(QString::fromUtf8(s.Text)));
-                break;
-            case 'R':
-            case 'Y':
-            case 'U':
-                dialogs.Inputs = {TestDay()};
-                if (s.Action == 'R')
-                    RefreshOrdersClick();
-                else if (s.Action == 'Y')
-                    FullDownloadClick();
-                else
-                    UploadDeliveriesClick();
-                ASSERT_FALSE(dialogs.Texts().isEmpty());
-                EXPECT_TRUE(dialogs.Texts().back().contains(QString::fromUtf8(s.Text))) << dialogs.Texts().back().toStdString();
-                break;
-            }
-        }
-        EXPECT_EQ(Central->Value(serverLines).toStdString(), c.Server);
-        EXPECT_EQ(Data->LocalOpen(localLines)->Fields(0).AsString().toStdString(), c.LocalAtEnd);
+        Run(c);
     }
 }
 
