@@ -624,9 +624,11 @@ public:
             return;
         qint64 line = R.LineServerId;
         QString expected = R.ServerSonghl;
-        if (!R.LineUploaded && line != 0) {
-            // Given its id by a send whose local commit was lost: the row is
-            // there only if that send reached the server's commit.
+        // An added line's server row always holds a quantity: none kept means it is not known here.
+        if (line != 0 && (!R.LineUploaded || expected.isEmpty())) {
+            // Given its id by a send whose local commit was lost (the row is
+            // there only if that send reached the server's commit), or marked
+            // uploaded by a build that kept no server quantity.
             qint64 order = 0;
             if (!ServerLine(line, expected, order) || (!R.Deleted && order != ServerOrder))
                 line = 0;

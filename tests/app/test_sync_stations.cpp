@@ -11,7 +11,7 @@ namespace {
 struct Step {
     int Station;
     char Action; // W walk-in, G weigh again, F F5-delete the last record, D delete the added line,
-                 // R 刷新订单, Y 同步订单, U 上传数据, S server SQL, Q station SQL
+                 // R 刷新订单, Y 同步订单, U 上传数据, S server SQL, Q station SQL, O restart
     int Unit = 0;
     int Product = 0;
     double Net = 0;
@@ -71,6 +71,10 @@ const Scenario Scenarios[] = {
       {0, 'U', 0, 0, 0, "上传数据失败,本机数据库出错,请关闭其他使用本机数据库的程序后重新上传或与管理员联系!\n单号 CS240309001: 本机数据库出错: "},
       {0, 'S', 0, 0, 0, "update sys_jhsj set bz1='改过'"}, {0, 'Q', 0, 0, 0, "drop trigger lose"},
       {0, 'G', 102, 201, 1.5, "CS240309001"}, {0, 'U', 0, 0, 0, Done}, {0, 'U', 0, 0, 0, Done}},
+     "西食堂 CS240309001 201=22.000", "CS240309001/102/201=22.0"},
+    {"re-weighed after its upload by a build that kept no server quantity",
+     {{0, 'W', 102, 201, 20.5}, {0, 'U', 0, 0, 0, Done}, {0, 'G', 102, 201, 1.5, "CS240309001"},
+      {0, 'Q', 0, 0, 0, "alter table sys_jhsj drop column server_songhl"}, {0, 'O'}, {0, 'U', 0, 0, 0, Done}},
      "西食堂 CS240309001 201=22.000", "CS240309001/102/201=22.0"},
 };
 
@@ -168,6 +172,10 @@ void SyncStationsTest::Run(const Scenario &C)
             break;
         case 'Q':
             ASSERT_TRUE(Data->LocalExec(QString::fromUtf8(s.Text)));
+            break;
+        case 'O': // the station started again
+            FAt = -1;
+            Use(s.Station);
             break;
         default:
             dialogs.Inputs = {TestDay()};
