@@ -641,7 +641,12 @@ public:
                 Missing.append({R.Dh, QStringLiteral("服务器上已没有这张订单,数量未上传"), R.Product, false});
                 return;
             }
-            Marks.append({R.SjId, InsertServerLine(ServerOrder, R), R.Songhl, true});
+            // What the server stored (its column may round), not what was sent.
+            const qint64 made = InsertServerLine(ServerOrder, R);
+            QString stored;
+            qint64 order = 0;
+            ServerLine(made, stored, order);
+            Marks.append({R.SjId, made, stored, true});
             return;
         }
         // A line deleted whole leaves its server row with nothing delivered.
