@@ -150,7 +150,9 @@ void TDataCenter::CheckLocalSchema()
     auto qty = LocalOpen(QStringLiteral("select name from pragma_table_info('sys_jhsj') where name='server_songhl'"));
     if (qty->IsEmpty() && !LocalTransaction([this] {
             MakeQuery(L_ADOConnection1, QStringLiteral("alter table sys_jhsj add column server_songhl REAL"), {})->ExecSQL();
-            MakeQuery(L_ADOConnection1, QStringLiteral("update sys_jhsj set server_songhl=songhl where has_upload is not null and local_jhsj is null"), {})
+            MakeQuery(L_ADOConnection1,
+                      QStringLiteral("update sys_jhsj set server_songhl=songhl where has_upload is not null and local_jhsj is null"),
+                      {})
                 ->ExecSQL();
         }))
         throw EDatabaseError(QStringLiteral("'%1' 无法升级: 表 sys_jhsj 加不上 server_songhl 列").arg(path));

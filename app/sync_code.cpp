@@ -666,7 +666,8 @@ private:
     // last read or wrote there: another station's work is never replaced.
     void Set(const UploadRow &R, qint64 Id, qint64 ServerId, const QString &Expected, const QString &Values)
     {
-        const QString held = Expected.isEmpty() ? QStringLiteral("songhl is null") : QStringLiteral("songhl=") + SqlValueOrNull(Expected);
+        const QString held =
+            Expected.isEmpty() ? QStringLiteral("songhl is null") : QStringLiteral("songhl=") + SqlValueOrNull(Expected);
         const int took = ServerRun(QStringLiteral("update sys_jhsj set %1 where id=%2 and %3").arg(Values).arg(Id).arg(held));
         QString now;
         qint64 order = 0;
@@ -704,7 +705,8 @@ QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
             serverOrder = station ? head.OrderServerId : head.Id;
             if (station && !head.OrderUploaded) {
                 if (serverOrder != 0
-                    && ServerQuery(QStringLiteral("select id from sys_jhdh where id=? and unit=?"), {Variant(serverOrder), Variant(head.Unit)})
+                    && ServerQuery(QStringLiteral("select id from sys_jhdh where id=? and unit=?"),
+                                   {Variant(serverOrder), Variant(head.Unit)})
                            ->IsEmpty())
                     serverOrder = 0;
                 if (serverOrder == 0) {
@@ -720,14 +722,16 @@ QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
         }
         for (const UploadRow &r : Rows)
             sender.Send(r, serverOrder);
-        const bool made = orderNew || std::any_of(sender.Marks.begin(), sender.Marks.end(), [](const LineMark &m) { return m.Inserted; });
+        const bool made = orderNew || std::any_of(sender.Marks.begin(), sender.Marks.end(),
+                                                  [](const LineMark &m) { return m.Inserted; });
         if (made)
             LocalAtomically([&] {
                 if (orderNew)
                     LocalMark(QStringLiteral("update sys_jhdh set server_id=? where id=?"), {Variant(serverOrder), Variant(head.Id)});
                 for (const LineMark &m : sender.Marks)
                     if (m.Inserted)
-                        LocalMark(QStringLiteral("update sys_jhsj set server_id=? where id=?"), {Variant(m.ServerId), Variant(m.SjId)});
+                        LocalMark(QStringLiteral("update sys_jhsj set server_id=? where id=?"),
+                                  {Variant(m.ServerId), Variant(m.SjId)});
             });
         server->CommitTrans();
     } catch (...) {
@@ -738,7 +742,8 @@ QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
     if ((station && !head.OrderUploaded) || !sender.Marks.isEmpty())
         LocalAtomically([&] {
             if (station && !head.OrderUploaded)
-                LocalMark(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"), {Variant(serverOrder), Variant(head.Id)});
+                LocalMark(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"),
+                          {Variant(serverOrder), Variant(head.Id)});
             for (const LineMark &m : sender.Marks) {
                 const Variant held = m.Songhl.isEmpty() ? Null() : Variant(m.Songhl);
                 if (m.ServerId != 0)
