@@ -144,6 +144,18 @@ void TDataCenter::CheckLocalSchema()
         if (cols->IsEmpty() && !LocalExec(QStringLiteral("alter table %1 add column server_id INTEGER").arg(name)))
             throw EDatabaseError(QStringLiteral("'%1' 无法升级: 表 %2 加不上 server_id 列").arg(path, name));
     }
+    // Databases made before the server's quantity was kept: a downloaded line
+    // is taken to hold on the server what the station last marked uploaded
+    // (nothing when not yet sent); an added line's is read at its next upload.
+    auto qty = LocalOpen(QStringLiteral("select name from pragma_table_info('sys_jhsj') where name='server_songhl'"));
+    if (qty->IsEmpty() && !LocalTransaction([this] {
+            MakeQuery(L_ADOConnection1, QStringLiteral("alter table sys_jhsj add column server_songhl REAL"), {})->ExecSQL();
+            MakeQuery(L_ADOConnection1,
+                      QStringLiteral("update sys_jhsj set server_songhl=songhl where has_upload is not null and local_jhsj is null"),
+                      {})
+                ->ExecSQL();
+        }))
+        throw EDatabaseError(QStringLiteral("'%1' 无法升级: 表 sys_jhsj 加不上 server_songhl 列").arg(path));
     // Databases made before the upload keys may hold station orders and lines
     // under positive ids: they get the column and lose those ids together.
     auto keys = LocalOpen(QStringLiteral("select name from pragma_table_info('sys_jhsj') where name='upload_key'"));

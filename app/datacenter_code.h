@@ -39,8 +39,8 @@ public:
 private:
     void DataModuleCreate();
     // Raises EDatabaseError naming the file when a table or column is missing
-    // or the file is no database; adds the server_id and upload_key columns
-    // when missing (with the upload keys, station-made ids move below zero).
+    // or the file is no database; adds the server_id, server_songhl and upload_key
+    // columns when missing (with the upload keys, station-made ids move below zero).
     void CheckLocalSchema();
     // Station orders and lines get negative ids: rows of older databases that
     // hold positive ones are renumbered, with their lines and records, and

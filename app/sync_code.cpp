@@ -8,6 +8,8 @@
 #include "proce.h"
 #include "tongbuxianl.h"
 #include <QFile>
+#include <QHash>
+#include <QSet>
 #include <QRandomGenerator>
 #include <algorithm>
 
@@ -365,27 +367,59 @@ void DownloadOrderLinesStep(const QString &D)
 {
     const QString lines = ChosenLineIds();
     LocalAtomically([&] {
+        // Lines stored under the server id of a station order (by an older
+        // build) join that order.
+        LocalRun(QStringLiteral("update sys_jhsj set dhid=(select min(dh.id) from sys_jhdh dh where dh.server_id=sys_jhsj.dhid) "
+                                "where dhid>0 and dhid not in (select id from sys_jhdh) "
+                                "and dhid in (select server_id from sys_jhdh where server_id is not null)"));
         auto local = LocalRead(
             QStringLiteral("select sj.id from sys_jhdh dh,sys_jhsj sj where dh.id=sj.dhid and dh.lx=2 and dh.dhrq=? "
-                           "and dh.local_dh is null and sj.local_jhsj is null "
+                           "and sj.local_jhsj is null "
                            "union select server_id from sys_jhsj where server_id is not null order by 1"),
             {Variant(D)});
         const QString have = IdList(local.get(), QStringLiteral("id"));
         auto source = DataCenter->ServerOpen(
-            QStringLiteral("select sj.id,sj.fudw,sj.shisje,sj.dhid,sj.mc,sj.dhsl,sj.dinghl,sj.dj,sj.bz1 "
+            QStringLiteral("select sj.id,sj.fudw,sj.shisje,sj.dhid,sj.mc,sj.dhsl,sj.dinghl,sj.dj,sj.bz1,sj.songhl "
                            "from sys_jhdh dh,sys_jhsj sj,sys_unit unit where dh.id=sj.dhid and dh.unit=unit.id "
                            "and sj.mc>0 and dh.dhrq=? and dh.lx=2 and unit.typec in(%1) and sj.id not in(%2)")
                 .arg(lines, have),
             {Variant(D)});
-        auto target = OpenForAppend(QStringLiteral("select id,sldw,shisje,dhid,mc,sl,dinghl,dj,bz from sys_jhsj"));
+        // A line of an order this station uploaded goes into the station's
+        // own order; a line already here under any order, or as the server
+        // copy of a line made here, is not brought again.
+        QHash<qint64, qint64> ownOrders;
+        QSet<qint64> here;
+        auto known = LocalRead(QStringLiteral("select server_id,id from sys_jhdh where server_id is not null"));
+        for (known->First(); !known->Eof(); known->Next())
+            ownOrders.insert(known->Fields(0).AsLargeInt(), known->Fields(1).AsLargeInt());
+        auto ids = LocalRead(QStringLiteral("select id from sys_jhsj where id>0 union select server_id from sys_jhsj "
+                                            "where server_id is not null"));
+        for (ids->First(); !ids->Eof(); ids->Next())
+            here.insert(ids->Fields(0).AsLargeInt());
+        auto target = OpenForAppend(
+            QStringLiteral("select id,sldw,shisje,dhid,mc,sl,dinghl,dj,bz,songhl,server_songhl from sys_jhsj"));
         const QList<QPair<QString, QString>> map = {
-            {QStringLiteral("id"), QStringLiteral("id")},         {QStringLiteral("dhid"), QStringLiteral("dhid")},
-            {QStringLiteral("mc"), QStringLiteral("mc")},         {QStringLiteral("sldw"), QStringLiteral("fudw")},
-            {QStringLiteral("shisje"), QStringLiteral("shisje")}, {QStringLiteral("sl"), QStringLiteral("dhsl")},
-            {QStringLiteral("dinghl"), QStringLiteral("dinghl")}, {QStringLiteral("dj"), QStringLiteral("dj")},
-            {QStringLiteral("bz"), QStringLiteral("bz1")},
+            {QStringLiteral("id"), QStringLiteral("id")},         {QStringLiteral("mc"), QStringLiteral("mc")},
+            {QStringLiteral("sldw"), QStringLiteral("fudw")},     {QStringLiteral("shisje"), QStringLiteral("shisje")},
+            {QStringLiteral("sl"), QStringLiteral("dhsl")},       {QStringLiteral("dinghl"), QStringLiteral("dinghl")},
+            {QStringLiteral("dj"), QStringLiteral("dj")},         {QStringLiteral("bz"), QStringLiteral("bz1")},
+            // What another station already delivered comes down as delivered,
+            // and is what this station's upload compares against.
+            {QStringLiteral("songhl"), QStringLiteral("songhl")}, {QStringLiteral("server_songhl"), QStringLiteral("songhl")},
         };
-        OnStation([&] { CopyDataset(map, source.get(), target.get()); });
+        OnStation([&] {
+            for (source->First(); !source->Eof(); source->Next()) {
+                if (here.contains(source->FieldByName(QStringLiteral("id")).AsLargeInt()))
+                    continue;
+                target->Append();
+                for (const auto &f : map)
+                    CopyField(source->FieldByName(f.second), target->FieldByName(f.first));
+                const qint64 order = source->FieldByName(QStringLiteral("dhid")).AsLargeInt();
+                target->FieldByName(QStringLiteral("dhid")).SetAsString(QString::number(ownOrders.value(order, order)));
+                target->Post();
+            }
+            target->UpdateBatch();
+        });
     });
 }
 
@@ -440,21 +474,24 @@ void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
 namespace {
 
 struct UploadRow {
-    bool OrderUploaded;   // dh.has_upload set
-    bool LineUploaded;    // sj.has_upload set
-    bool LocalLine;       // sj.local_jhsj set
-    int LocalLineFlag;    // its value
-    qint64 Id;
+    bool OrderUploaded = false; // dh.has_upload set
+    bool LineUploaded = false;  // sj.has_upload set
+    bool LocalLine = false;     // sj.local_jhsj set
+    int LocalLineFlag = 0;      // its value
+    bool Deleted = false;       // an added line deleted whole (it has no order any more)
+    qint64 Id = 0;              // the order; 0 for a deleted line
     QString Dh;
     QString Dhrq;
-    qint64 Unit;
-    int LocalDh;
+    qint64 Unit = 0;
+    int LocalDh = 0;
     QString Lury;
-    qint64 OrderServerId; // dh.server_id, 0 when not known
-    qint64 SjId;
-    qint64 Mc;
-    QString Product;      // the product's name, for the operator
-    QString Key;          // sj.upload_key
+    qint64 OrderServerId = 0;   // dh.server_id, 0 when not known
+    qint64 SjId = 0;
+    qint64 LineServerId = 0;    // sj.server_id, 0 when not known
+    QString ServerSonghl;       // sj.server_songhl, '' for null
+    qint64 Mc = 0;
+    QString Product;            // the product's name, for the operator
+    QString Key;                // sj.upload_key
     QString Songhl, Dj, Shisje;
 };
 
@@ -476,33 +513,33 @@ QString LineMarker(const QString &Key)
     return QStringLiteral("CS#") + Key;
 }
 
-// A line this station sends that is not yet marked uploaded.
+// An added line that has no server row of its own yet.
 bool ToSend(const UploadRow &R)
 {
-    return R.LocalLine && !R.LineUploaded && (R.LocalDh == 1 || R.LocalLineFlag == 1);
+    return R.LocalLine && !R.Deleted && !R.LineUploaded && (R.LocalDh == 1 || R.LocalLineFlag == 1);
 }
 
-// The server's copy of a station order that a resend after a lost local
-// commit finds: same number, date and customer, and holding a line that
-// carries the key of one of the order's own lines. 0 when there is none.
-qint64 FindOwnServerOrder(const std::vector<UploadRow> &Rows)
+// Two quantities as the server keeps them (thousandths); '' and "null" are no quantity.
+bool SameQuantity(const QString &A, const QString &B)
 {
-    const UploadRow &head = Rows.front();
-    QList<Variant> params{Variant(head.Dh), Variant(head.Dhrq), Variant(head.Unit)};
-    QStringList marks;
-    for (const UploadRow &r : Rows)
-        if (r.LocalLine && !r.Key.isEmpty()) {
-            marks << QStringLiteral("?");
-            params << Variant(LineMarker(r.Key));
-        }
-    if (marks.isEmpty())
-        return 0;
-    auto q = ServerQuery(QStringLiteral("select dh.id from sys_jhdh dh where dh.dh=? and dh.dhrq=? and dh.unit=? and dh.lx=2 "
-                                        "and exists (select 1 from sys_jhsj sj where sj.dhid=dh.id and sj.bz1 in (%1)) "
-                                        "order by dh.id")
-                             .arg(marks.join(QLatin1Char(','))),
-                         params);
-    return q->IsEmpty() ? 0 : q->Fields(0).AsLargeInt();
+    auto value = [](const QString &T, double &V) {
+        const QString t = T.trimmed();
+        return !t.isEmpty() && t != QLatin1String("null") && TryStrToFloat(t, V);
+    };
+    double a = 0, b = 0;
+    const bool hasA = value(A, a), hasB = value(B, b);
+    return hasA == hasB && (!hasA || qRound64(a * 1000) == qRound64(b * 1000));
+}
+
+// The server line's quantity ('' for null) and order; false when the line is gone.
+bool ServerLine(qint64 Id, QString &Songhl, qint64 &Order)
+{
+    auto q = ServerQuery(QStringLiteral("select songhl,dhid from sys_jhsj where id=?"), {Variant(Id)});
+    if (q->IsEmpty())
+        return false;
+    Songhl = q->Fields(0).IsNull() ? QString() : q->Fields(0).AsString();
+    Order = q->Fields(1).AsLargeInt();
+    return true;
 }
 
 // An order uploaded by a station that did not yet keep server ids: the one
@@ -542,16 +579,8 @@ qint64 InsertServerOrder(const UploadRow &Head)
     return id;
 }
 
-// The server copy of an added line under ServerOrder, found by its key; 0 when there is none.
-qint64 FindServerLine(qint64 ServerOrder, const UploadRow &R)
-{
-    if (R.Key.isEmpty())
-        return 0;
-    auto q = ServerQuery(QStringLiteral("select id from sys_jhsj where dhid=? and bz1=? order by id"),
-                         {Variant(ServerOrder), Variant(LineMarker(R.Key))});
-    return q->IsEmpty() ? 0 : q->Fields(0).AsLargeInt();
-}
-
+// Inserts an added line under ServerOrder and returns its server id. Inside
+// the open transaction nobody else sees the new row, so its random key finds it.
 qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
 {
     if (ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje,bz1) values(%1,%2,%3,%3,%4,%5,?)")
@@ -561,79 +590,192 @@ qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
                   {Variant(LineMarker(R.Key))})
         != 1)
         throw EDatabaseError(QStringLiteral("服务器未插入订单明细"));
-    const qint64 id = FindServerLine(ServerOrder, R);
-    if (id == 0)
+    auto q = ServerQuery(QStringLiteral("select id from sys_jhsj where dhid=? and bz1=? order by id desc"),
+                         {Variant(ServerOrder), Variant(LineMarker(R.Key))});
+    if (q->IsEmpty())
         throw EDatabaseError(QStringLiteral("服务器上找不到刚插入的订单明细"));
-    return id;
+    return q->Fields(0).AsLargeInt();
 }
 
-// One order's rows: the server and the local marks change together or not
-// at all. Lines that reached no server row are returned, left unmarked.
+// What a line's server row holds once the server commits.
+struct LineMark {
+    qint64 SjId;
+    qint64 ServerId; // the added line's server row; 0 for a downloaded line (its own id)
+    QString Songhl;  // the server's quantity, '' for null
+    bool Inserted;
+};
+
+// One order's lines on the server, inside its open transaction.
+class TOrderSender
+{
+public:
+    QList<LineMark> Marks;
+    QList<TUploadFailure> Missing;
+
+    void Send(const UploadRow &R, qint64 ServerOrder)
+    {
+        if (!R.LocalLine) {
+            // A downloaded line goes when it changed since the server was last read or written.
+            if (!SameQuantity(R.Songhl, R.ServerSonghl))
+                Set(R, R.SjId, 0, R.ServerSonghl, QStringLiteral("songhl=%1").arg(R.Songhl));
+            return;
+        }
+        if (!R.Deleted && R.LocalDh != 1 && R.LocalLineFlag != 1)
+            return;
+        qint64 line = R.LineServerId;
+        QString expected = R.ServerSonghl;
+        // An added line's server row always holds a quantity: none kept means it is not known here.
+        if (line != 0 && (!R.LineUploaded || expected.isEmpty())) {
+            // Given its id by a send whose local commit was lost (the row is
+            // there only if that send reached the server's commit), or marked
+            // uploaded by a build that kept no server quantity.
+            qint64 order = 0;
+            if (!ServerLine(line, expected, order) || (!R.Deleted && order != ServerOrder))
+                line = 0;
+        }
+        if (line == 0) {
+            // Uploaded by a build that kept no server ids, or deleted before it went: nothing to address.
+            if (R.LineUploaded || R.Deleted)
+                return;
+            if (ServerOrder == 0) {
+                Missing.append({R.Dh, QStringLiteral("服务器上已没有这张订单,数量未上传"), R.Product, false});
+                return;
+            }
+            // What the server stored (its column may round), not what was sent.
+            const qint64 made = InsertServerLine(ServerOrder, R);
+            QString stored;
+            qint64 order = 0;
+            ServerLine(made, stored, order);
+            Marks.append({R.SjId, made, stored, true});
+            return;
+        }
+        // A line deleted whole leaves its server row with nothing delivered.
+        const QString target = R.Deleted ? QStringLiteral("0") : R.Songhl;
+        if (SameQuantity(target, expected)) {
+            if (!R.LineUploaded)
+                Marks.append({R.SjId, line, expected, false});
+            return;
+        }
+        Set(R, line, line, expected,
+            R.Deleted ? QStringLiteral("dinghl=0,songhl=0,shisje=0")
+                      : QStringLiteral("dinghl=%1,songhl=%1,shisje=%2").arg(R.Songhl, R.Shisje));
+    }
+
+private:
+    // Writes the line only while the server still holds what this station
+    // last read or wrote there: another station's work is never replaced.
+    void Set(const UploadRow &R, qint64 Id, qint64 ServerId, const QString &Expected, const QString &Values)
+    {
+        const QString held =
+            Expected.isEmpty() ? QStringLiteral("songhl is null") : QStringLiteral("songhl=") + SqlValueOrNull(Expected);
+        const int took = ServerRun(QStringLiteral("update sys_jhsj set %1 where id=%2 and %3").arg(Values).arg(Id).arg(held));
+        QString now;
+        qint64 order = 0;
+        const bool there = ServerLine(Id, now, order);
+        if (took == 1 && there) {
+            Marks.append({R.SjId, ServerId, now, false});
+        } else if (!there) {
+            Missing.append({R.Dh, QStringLiteral("服务器上已没有这一订单明细,数量未上传"), R.Product, false});
+        } else {
+            Missing.append({R.Dh,
+                            QStringLiteral("服务器上的数量已被他人改为 %1,本机的 %2 未上传(服务器上的数量保留)")
+                                .arg(now.isEmpty() ? QStringLiteral("空") : now, R.Deleted ? QStringLiteral("0") : R.Songhl),
+                            R.Product, false});
+        }
+    }
+};
+
+// One order's rows (or the deleted lines'): the server takes them in one
+// transaction. Before it commits, the station keeps the ids of the rows the
+// server made, so a resend after a lost local commit finds them by id;
+// the marks follow the server's commit. Lines that reached no server row,
+// or whose server quantity someone else changed, are returned unmarked.
 QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
 {
-    static const QString LineGone = QStringLiteral("服务器上已没有这一订单明细,数量未上传");
-    static const QString OrderGone = QStringLiteral("服务器上已没有这张订单,数量未上传");
     TADOConnection *server = DataCenter->S_ADOConnection1;
-    TADOConnection *local = DataCenter->L_ADOConnection1;
     const UploadRow &head = Rows.front();
-    const bool sending = std::any_of(Rows.begin(), Rows.end(), ToSend);
-    QList<TUploadFailure> missing;
+    const bool station = !head.Deleted && head.LocalDh == 1;
+    TOrderSender sender;
+    qint64 serverOrder = 0;
+    bool orderNew = false;
     server->BeginTrans();
     try {
-        OnStation([&] { local->BeginTrans(); });
-        try {
+        if (!head.Deleted) {
             // The server id the order's added lines go under; 0 when it has none.
-            qint64 serverOrder = head.LocalDh == 1 ? head.OrderServerId : head.Id;
-            if (head.LocalDh == 1 && serverOrder == 0)
-                serverOrder = FindOwnServerOrder(Rows);
-            if (head.LocalDh == 1 && serverOrder == 0 && head.OrderUploaded)
-                serverOrder = FindEarlierServerOrder(head);
-            if (head.LocalDh == 1 && !head.OrderUploaded) {
-                if (serverOrder == 0)
-                    serverOrder = InsertServerOrder(head);
-                LocalMark(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"),
-                          {Variant(serverOrder), Variant(head.Id)});
-            } else if (sending && serverOrder != 0 && !ServerOrderExists(serverOrder)) {
-                serverOrder = 0;
-            }
-            for (const UploadRow &r : Rows) {
-                if (!r.LocalLine) {
-                    // Downloaded lines carry their quantity on every upload.
-                    if (ServerRun(QStringLiteral("update sys_jhsj set songhl=%1 where id=%2").arg(r.Songhl).arg(r.SjId)) == 0) {
-                        missing.append({r.Dh, LineGone, r.Product, false});
-                        continue;
-                    }
-                    LocalMark(QStringLiteral("update sys_jhsj set has_upload=1 where id=?"), {Variant(r.SjId)});
-                    continue;
-                }
-                if (!ToSend(r))
-                    continue;
+            serverOrder = station ? head.OrderServerId : head.Id;
+            if (station && !head.OrderUploaded) {
+                if (serverOrder != 0
+                    && ServerQuery(QStringLiteral("select id from sys_jhdh where id=? and unit=?"),
+                                   {Variant(serverOrder), Variant(head.Unit)})
+                           ->IsEmpty())
+                    serverOrder = 0;
                 if (serverOrder == 0) {
-                    missing.append({r.Dh, OrderGone, r.Product, false});
-                    continue;
+                    serverOrder = InsertServerOrder(head);
+                    orderNew = true;
                 }
-                qint64 line = FindServerLine(serverOrder, r);
-                if (line == 0)
-                    line = InsertServerLine(serverOrder, r);
-                LocalMark(QStringLiteral("update sys_jhsj set has_upload=1,server_id=? where id=?"),
-                          {Variant(line), Variant(r.SjId)});
+            } else {
+                if (station && serverOrder == 0)
+                    serverOrder = FindEarlierServerOrder(head);
+                if (serverOrder != 0 && std::any_of(Rows.begin(), Rows.end(), ToSend) && !ServerOrderExists(serverOrder))
+                    serverOrder = 0;
             }
-        } catch (...) {
-            local->RollbackTrans();
-            throw;
         }
-        // The server first: should the local commit fail, the resend finds
-        // what the server already has, so nothing is lost and nothing doubled.
+        for (const UploadRow &r : Rows)
+            sender.Send(r, serverOrder);
+        const bool made = orderNew || std::any_of(sender.Marks.begin(), sender.Marks.end(),
+                                                  [](const LineMark &m) { return m.Inserted; });
+        if (made)
+            LocalAtomically([&] {
+                if (orderNew)
+                    LocalMark(QStringLiteral("update sys_jhdh set server_id=? where id=?"), {Variant(serverOrder), Variant(head.Id)});
+                for (const LineMark &m : sender.Marks)
+                    if (m.Inserted)
+                        LocalMark(QStringLiteral("update sys_jhsj set server_id=? where id=?"),
+                                  {Variant(m.ServerId), Variant(m.SjId)});
+            });
         server->CommitTrans();
-        OnStation([&] { local->CommitTrans(); });
     } catch (...) {
         if (server->InTransaction())
             server->RollbackTrans();
-        if (local->InTransaction())
-            local->RollbackTrans();
         throw;
     }
-    return missing;
+    if ((station && !head.OrderUploaded) || !sender.Marks.isEmpty())
+        LocalAtomically([&] {
+            if (station && !head.OrderUploaded)
+                LocalMark(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"),
+                          {Variant(serverOrder), Variant(head.Id)});
+            for (const LineMark &m : sender.Marks) {
+                const Variant held = m.Songhl.isEmpty() ? Null() : Variant(m.Songhl);
+                if (m.ServerId != 0)
+                    LocalMark(QStringLiteral("update sys_jhsj set has_upload=1,server_id=?,server_songhl=? where id=?"),
+                              {Variant(m.ServerId), held, Variant(m.SjId)});
+                else
+                    LocalMark(QStringLiteral("update sys_jhsj set has_upload=1,server_songhl=? where id=?"), {held, Variant(m.SjId)});
+            }
+        });
+    return sender.Missing;
+}
+
+UploadRow ReadUploadRow(TADOQuery *Q)
+{
+    auto text = [Q](const char *F) { return Q->FieldByName(QString::fromLatin1(F)).AsString(); };
+    auto number = [Q](const char *F) { return Q->FieldByName(QString::fromLatin1(F)).AsLargeInt(); };
+    UploadRow r;
+    r.LineUploaded = Filled(Q, "sjhas_upload");
+    r.LocalLine = Filled(Q, "local_jhsj");
+    r.LocalLineFlag = r.LocalLine ? int(number("local_jhsj")) : 0;
+    r.SjId = number("sjid");
+    r.LineServerId = number("sj_server_id");
+    r.ServerSonghl = text("server_songhl");
+    r.Mc = number("mc");
+    r.Product = text("cpmc");
+    if (r.Product.isEmpty())
+        r.Product = QString::number(r.Mc);
+    r.Key = text("upload_key");
+    r.Songhl = text("songhl");
+    r.Dj = text("dj");
+    r.Shisje = text("shisje");
+    return r;
 }
 
 } // namespace
@@ -659,29 +801,40 @@ QString EUploadFailed::FailureText(const QList<TUploadFailure> &Failures)
     return lines.join(QLatin1Char('\n'));
 }
 
+bool EUploadFailed::LocalOnly() const
+{
+    bool local = false;
+    for (const TUploadFailure &f : FFailures) {
+        if (f.Product.isEmpty() && !f.Local)
+            return false;
+        local = local || f.Local;
+    }
+    return local;
+}
+
 void UploadDeliveries(TSyncProgress *Progress)
 {
-    // Every line made here has its key before anything is sent: a key made
-    // in a transaction that is then lost could not find the copy it sent.
+    // Every line made here has its key before anything is sent.
     if (LocalRead(QStringLiteral("select count(*) from sys_jhsj where local_jhsj is not null and upload_key is null"))
             ->Fields(0)
             .AsLargeInt()
         > 0)
         LocalRun(QStringLiteral("update sys_jhsj set upload_key=lower(hex(randomblob(6))) "
                                 "where local_jhsj is not null and upload_key is null"));
+    const QString lineColumns = QStringLiteral(
+        "sj.has_upload as sjhas_upload,sj.local_jhsj,sj.id as sjid,sj.server_id as sj_server_id,sj.server_songhl,sj.mc,"
+        "sj.songhl,sj.dj,sj.bz,sj.shisje,sj.upload_key,(select cp.mc from sys_cp cp where cp.id=sj.mc) as cpmc");
+    // Orders below zero that were not made here came from no server (the
+    // demo data): they have nothing to send.
     auto q = LocalRead(QStringLiteral(
-        "select dh.has_upload,sj.has_upload as sjhas_upload,sj.local_jhsj,dh.id,dh.dh,dh.dhrq,dh.zzl,dh.xtlx,"
-        "dh.unit,dh.local_dh,dh.lury,dh.server_id,sj.id as sjid,sj.mc,sj.songhl,sj.dj,sj.bz,sj.shisje,sj.upload_key,"
-        "(select cp.mc from sys_cp cp where cp.id=sj.mc) as cpmc"
-        " from sys_jhdh dh,sys_jhsj sj where dh.lx=2 and dh.id=sj.dhid and sj.songhl is not null order by dh.id,sj.id"));
+        "select dh.has_upload,dh.id,dh.dh,dh.dhrq,dh.zzl,dh.xtlx,dh.unit,dh.local_dh,dh.lury,dh.server_id,%1"
+        " from sys_jhdh dh,sys_jhsj sj where dh.lx=2 and dh.id=sj.dhid and sj.songhl is not null"
+        " and (dh.id>0 or dh.local_dh=1) order by dh.id,sj.id").arg(lineColumns));
     std::vector<std::vector<UploadRow>> orders;
     QList<TUploadFailure> failures;
     for (q->First(); !q->Eof(); q->Next()) {
-        UploadRow r;
+        UploadRow r = ReadUploadRow(q.get());
         r.OrderUploaded = Filled(q.get(), "has_upload");
-        r.LineUploaded = Filled(q.get(), "sjhas_upload");
-        r.LocalLine = Filled(q.get(), "local_jhsj");
-        r.LocalLineFlag = r.LocalLine ? q->FieldByName(QStringLiteral("local_jhsj")).AsInteger() : 0;
         r.Id = q->FieldByName(QStringLiteral("id")).AsLargeInt();
         r.Dh = q->FieldByName(QStringLiteral("dh")).AsString();
         r.Dhrq = q->FieldByName(QStringLiteral("dhrq")).AsString();
@@ -689,17 +842,23 @@ void UploadDeliveries(TSyncProgress *Progress)
         r.LocalDh = q->FieldByName(QStringLiteral("local_dh")).AsInteger();
         r.Lury = q->FieldByName(QStringLiteral("lury")).AsString();
         r.OrderServerId = q->FieldByName(QStringLiteral("server_id")).AsLargeInt();
-        r.SjId = q->FieldByName(QStringLiteral("sjid")).AsLargeInt();
-        r.Mc = q->FieldByName(QStringLiteral("mc")).AsLargeInt();
-        r.Product = q->FieldByName(QStringLiteral("cpmc")).AsString();
-        if (r.Product.isEmpty())
-            r.Product = QString::number(r.Mc);
-        r.Key = q->FieldByName(QStringLiteral("upload_key")).AsString();
-        r.Songhl = q->FieldByName(QStringLiteral("songhl")).AsString();
-        r.Dj = q->FieldByName(QStringLiteral("dj")).AsString();
-        r.Shisje = q->FieldByName(QStringLiteral("shisje")).AsString();
         if (orders.empty() || orders.back().front().Id != r.Id)
             orders.emplace_back();
+        orders.back().push_back(std::move(r));
+    }
+    // Added lines deleted whole after the server had them: their server rows
+    // are set to nothing delivered.
+    auto gone = LocalRead(QStringLiteral("select %1 from sys_jhsj sj where sj.dhid=0 and sj.local_jhsj is not null "
+                                         "and sj.server_id is not null and (sj.has_upload is null or sj.server_songhl is null "
+                                         "or sj.server_songhl<>0) order by sj.id")
+                              .arg(lineColumns));
+    if (!gone->IsEmpty())
+        orders.emplace_back();
+    for (gone->First(); !gone->Eof(); gone->Next()) {
+        UploadRow r = ReadUploadRow(gone.get());
+        r.Deleted = true;
+        r.Dh = QStringLiteral("-");
+        r.Product += QStringLiteral("(已删除)");
         orders.back().push_back(std::move(r));
     }
     // Each order on its own: one the server refuses (or whose row holds a
@@ -869,19 +1028,25 @@ void UploadDeliveriesClick()
     }
     TBusyProgress progress(busy);
     QString failed;
+    bool local = false;
     try {
         UploadDeliveries(&progress);
     } catch (const EUploadFailed &E) {
         // The operator learns which orders stayed behind and why; the others went up.
         failed = E.Message();
+        local = E.LocalOnly();
     } catch (const Exception &E) {
         failed = SyncFailureReason(E);
+        local = dynamic_cast<const ELocalDatabaseError *>(&E) != nullptr;
     }
     DataCenter->S_ADOConnection1->SetConnected(false);
     busy->SetPercent(100);
     busy->Close();
     if (!failed.isEmpty()) {
-        Warn(QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n") + failed);
+        // The network is not what failed when only the station's own database did.
+        Warn((local ? QStringLiteral("上传数据失败,本机数据库出错,请关闭其他使用本机数据库的程序后重新上传或与管理员联系!\n")
+                    : QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n"))
+             + failed);
         return;
     }
     Application->MessageBox(QStringLiteral("数据上传成功!"), DoneTip, MB_OK);

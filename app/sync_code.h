@@ -5,8 +5,8 @@
 // first statement that fails (ELocalDatabaseError when the station's own
 // database failed). A download runs inside one local transaction, so a
 // failing step leaves every table as it was. The upload sends one order at
-// a time inside one server and one local transaction, and marks rows
-// uploaded only once a server row took them.
+// a time inside one server transaction, and marks rows uploaded only once
+// the server committed what it took.
 //
 // The server connection string: line 0 of db/ip.txt is the SQL Server's
 // address, completed with the station's fixed login. When that line is
@@ -88,6 +88,9 @@ void CopyDataset(const QList<QPair<QString, QString>> &Fields, TADOQuery *Source
 // The steps; D is the date as 'yyyy-MM-dd'. The server must be connected.
 void DownloadTable(const TDownloadStep &Step, const QString &D);
 void DownloadOrdersStep(const QString &D, bool Purge);
+// Lines the server holds under an order this station uploaded come into the
+// station's own order; a line already here is never brought again, and a
+// line another station already delivered comes down with its quantity.
 void DownloadOrderLinesStep(const QString &D);
 
 // Full download (every step, with the purge) and refresh (customers, new
@@ -112,6 +115,8 @@ class EUploadFailed : public EDatabaseError
 public:
     explicit EUploadFailed(const QList<TUploadFailure> &Failures);
     const QList<TUploadFailure> &Failures() const { return FFailures; }
+    // Only the station's own database failed (besides lines the server had no row for or kept).
+    bool LocalOnly() const;
 
 private:
     static QString FailureText(const QList<TUploadFailure> &Failures);
@@ -119,14 +124,18 @@ private:
 };
 
 // Sends delivered quantities, station orders and added lines, each order in
-// its own pair of transactions (an order that fails is left wholly unsent).
-// A line whose server row (or order) is gone is left unmarked and reported,
-// the rest of its order goes. The server's ids of uploaded station orders
-// and added lines are kept in server_id, so a download never brings them
-// back. Each added line carries its upload key in the server copy's note
-// (bz1), so a resend after a lost local commit finds that copy, and never
-// one another station made. Raises EUploadFailed when anything stayed behind.
-// Progress hears "order n of m" before each order.
+// its own server transaction (an order that fails is left wholly unsent).
+// A line goes when it is new, or when its quantity differs from what the
+// server held when this station last read or wrote it (server_songhl); the
+// server row is then written only while it still holds that, so another
+// station's work is never replaced: such a line, and one whose server row
+// is gone, is left unmarked and reported, the rest of its order goes. An
+// added line deleted whole sets its server row to nothing delivered. The
+// server ids of new rows are kept locally (server_id) before the server
+// commits, so a resend after a lost local commit finds its rows by id, and a
+// download never brings them back. Orders below zero
+// not made here (the demo data) are passed over. Raises EUploadFailed when
+// anything stayed behind. Progress hears "order n of m" before each order.
 void UploadDeliveries(TSyncProgress *Progress = nullptr);
 
 // ---- the toolbar flows, with their confirmation and result boxes ----

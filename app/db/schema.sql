@@ -38,7 +38,8 @@ CREATE TABLE IF NOT EXISTS sys_jhsj (
   paix       INTEGER,
   local_jhsj INTEGER,
   has_upload INTEGER,
-  server_id  INTEGER, -- id the server gave the uploaded added line
+  server_id  INTEGER, -- id the server gave the added line (kept before the server commits)
+  server_songhl REAL, -- songhl on the server as this station last read or wrote it
   -- Random key of a line made here, carried in the server copy's note, so a
   -- resend finds this line's copy and never another station's.
   upload_key TEXT DEFAULT (lower(hex(randomblob(6))))
