@@ -96,7 +96,7 @@ public:
         TqdzBuildSession *FSession;
     };
 
-    // The builds under way on any thread.
+    // The builds under way on this thread.
     static std::vector<TqdzBuildSession *> Active();
 
 private:
