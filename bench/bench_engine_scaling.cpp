@@ -1,10 +1,11 @@
 // Engine work that grows with one template's size, each at 1x and 10x so a
 // cost that grows faster than the size shows as a ratio: one band of N text
 // objects (a grid and all at one place), one memo of N lines split across
-// pages, and a chain of N subreport pages loaded and freed, and built. The
-// references measured in the same run do the same amount of work in shapes
-// known to be linear: N objects spread over bands of 100, N one-line rows,
-// and the same pages with their subreports unlinked.
+// pages, a chain of N subreport pages loaded and freed, and built, and a
+// script's frees beside N template objects. The references measured in the
+// same run do the same amount of work in shapes known to be linear: N objects
+// spread over bands of 100, N one-line rows, the same pages with their
+// subreports unlinked, and the script's loop without the frees.
 #include "platform/Streams.h"
 #include "report/engine/qdzBuild.h"
 #include "report/model/qdzClass.h"
@@ -201,6 +202,49 @@ void BM_PagesWithoutSubreports(benchmark::State &State)
     LoadFree(State, false);
 }
 BENCHMARK(BM_PagesWithoutSubreports)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A template of N views that no band prints, and a main block that makes
+// and frees 2,000 objects while the report builds: a free's cost must not
+// grow with the template. Frees: components of no owner, and views made on
+// a band (report objects, told to the report's owned objects as they go).
+// Reference: the same template and loop, making nothing.
+void ScriptFrees(benchmark::State &State, const char *Loop)
+{
+    const int N = int(State.range(0));
+    auto R = NewReport();
+    auto *P = NewPage(R.get(), 1);
+    auto *MD = NewBand<TqdzMasterData>(P, "MasterData1", 0, 20);
+    MD->SetRowCount(1);
+    for (int b = 0; b * 100 < N; ++b) {
+        auto *C = NewBand<TqdzChild>(P, QStringLiteral("Child%1").arg(b + 1), 0, 20);
+        for (int i = b * 100; i < std::min(N, (b + 1) * 100); ++i)
+            NewMemo(C, i + 1, (i % 10) * 70, 0, 65, QStringLiteral("T%1").arg(i));
+    }
+    TStringList S;
+    S.SetText(QStringLiteral("var o: TComponent; m: TqdzMemoView; i: Integer;\r\n"
+                             "begin for i := 1 to 2000 do begin %1 end; end.")
+                  .arg(QString::fromLatin1(Loop)));
+    R->SetScriptText(&S);
+    Run(State, R.get(), N);
+}
+
+void BM_ScriptFreesComponents(benchmark::State &State)
+{
+    ScriptFrees(State, "o := TComponent.Create(nil); o.Free;");
+}
+BENCHMARK(BM_ScriptFreesComponents)->Arg(400)->Arg(4000)->Unit(benchmark::kMillisecond);
+
+void BM_ScriptFreesViews(benchmark::State &State)
+{
+    ScriptFrees(State, "m := TqdzMemoView.Create(MasterData1); m.Free;");
+}
+BENCHMARK(BM_ScriptFreesViews)->Arg(400)->Arg(4000)->Unit(benchmark::kMillisecond);
+
+void BM_ScriptLoopsWithoutObjects(benchmark::State &State)
+{
+    ScriptFrees(State, "o := nil;");
+}
+BENCHMARK(BM_ScriptLoopsWithoutObjects)->Arg(400)->Arg(4000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

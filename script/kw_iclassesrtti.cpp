@@ -220,8 +220,11 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
             r = Variant(Instance->ClassName());
         }
     } else if (ClassType == TPersistent::StaticClass()) {
-        if (is("ASSIGN"))
+        if (is("ASSIGN")) {
+            // An object's Assign may replace what it holds.
+            kwCheckScriptClear(Instance);
             static_cast<TPersistent *>(Instance)->Assign(kwParamObjectOrNil<TPersistent>(Caller, 0));
+        }
     } else if (ClassType == TCollection::StaticClass()) {
         auto *c = static_cast<TCollection *>(Instance);
         if (is("CLEAR"))

@@ -209,6 +209,7 @@ struct TkwFreeGuards
 {
     std::mutex Lock;
     std::vector<TkwFreeGuard> List;
+    std::vector<TkwClearGuard> ClearList;
 };
 
 TkwFreeGuards &FreeGuards()
@@ -244,6 +245,28 @@ bool kwCheckScriptFree(TObject *AObject)
         if (guard(AObject))
             return true;
     return false;
+}
+
+void kwAddClearGuard(TkwClearGuard Guard)
+{
+    TkwFreeGuards &g = FreeGuards();
+    std::lock_guard<std::mutex> lock(g.Lock);
+    if (std::find(g.ClearList.begin(), g.ClearList.end(), Guard) == g.ClearList.end())
+        g.ClearList.push_back(Guard);
+}
+
+void kwCheckScriptClear(TObject *AObject)
+{
+    if (!AObject)
+        return;
+    std::vector<TkwClearGuard> guards;
+    {
+        TkwFreeGuards &g = FreeGuards();
+        std::lock_guard<std::mutex> lock(g.Lock);
+        guards = g.ClearList;
+    }
+    for (TkwClearGuard guard : guards)
+        guard(AObject);
 }
 
 // ---------------------------------------------------------------------------

@@ -98,6 +98,12 @@ using TkwFreeGuard = bool (*)(TObject *AObject);
 void kwAddFreeGuard(TkwFreeGuard Guard);
 // True when a guard took AObject over: the caller must not free it.
 bool kwCheckScriptFree(TObject *AObject);
+// Asked before a script empties or replaces what AObject holds (Assign,
+// Clear, LoadFromStream): each installed guard may raise to refuse, as it
+// would for freeing what goes.
+using TkwClearGuard = void (*)(TObject *AObject);
+void kwAddClearGuard(TkwClearGuard Guard);
+void kwCheckScriptClear(TObject *AObject);
 
 // Objects a script's constructor made are numbered as they are made; 0 for
 // any other object. kwCreationSerial is the last number given, so an object

@@ -12,15 +12,14 @@
 #include <QFile>
 #include <QSet>
 #include <algorithm>
-#include <mutex>
 #include <new>
-#include <thread>
 
 namespace {
 
-// The builds under way, with the thread each runs on.
-std::mutex GSessionsLock;
-std::vector<std::pair<TqdzBuildSession *, std::thread::id>> GSessions;
+// The builds under way on this thread: a script is judged against the
+// builds of its own thread only, never against trees that other threads
+// change or free.
+thread_local std::vector<TqdzBuildSession *> GSessions;
 
 QStringList ListOf(TStrings *Strings)
 {
@@ -58,68 +57,6 @@ bool FreesWith(const TObject *X, const TComponent *Target)
             pending.push_back(object->Parent());
     }
     return false;
-}
-
-// What the report's scripts reach besides its objects: the engine, the
-// built pages, their outline and the variables. While it builds, also the
-// datasets it walks.
-bool UsedBy(const TObject *X, const TqdzReport *R, bool Building)
-{
-    if (R->Engine() && X == R->Engine())
-        return true;
-    if (TqdzCustomPreviewPages *pages = R->PreviewPages())
-        if (X == pages || (pages->Outline() && X == pages->Outline()))
-            return true;
-    if (X == R->Variables())
-        return true;
-    // Only a component can be or own a dataset.
-    if (!Building || !dynamic_cast<const TComponent *>(X))
-        return false;
-    std::vector<const TqdzDataSet *> datasets{R->DataSet()};
-    for (TqdzReportDataSets *list : {R->DataSets(), R->EnabledDataSets()})
-        for (int i = 0; i < list->Count(); ++i)
-            datasets.push_back(list->Items(i)->DataSet());
-    std::vector<const TqdzComponent *> pending{R};
-    while (!pending.empty()) {
-        const TqdzComponent *c = pending.back();
-        pending.pop_back();
-        if (auto *band = dynamic_cast<const TqdzDataBand *>(c))
-            datasets.push_back(band->DataSet());
-        else if (auto *page = dynamic_cast<const TqdzReportPage *>(c))
-            datasets.push_back(page->DataSet());
-        for (int i = 0; i < c->Objects()->Count(); ++i)
-            pending.push_back(static_cast<const TqdzComponent *>(c->Objects()->Items(i)));
-    }
-    for (const TqdzDataSet *d : datasets)
-        if (d && FreesWith(X, d))
-            return true;
-    return false;
-}
-
-// The reports whose scripts are running on this thread: a script belongs
-// to the report that set it up, an expression's script to the script it
-// runs in.
-std::vector<TqdzReport *> RunningReports()
-{
-    std::vector<TqdzReport *> r;
-    for (TkwScript *script : TkwRunningScript::Scripts())
-        for (TkwScript *s = script; s; s = s->Parent())
-            if (auto *report = dynamic_cast<TqdzReport *>(s->AddedBy());
-                report && std::find(r.begin(), r.end(), report) == r.end())
-                r.push_back(report);
-    return r;
-}
-
-// An object of R: in its tree or owned by it.
-bool BelongsTo(const TObject *X, const TqdzReport *R)
-{
-    auto *c = dynamic_cast<const TComponent *>(X);
-    if (!c)
-        return false;
-    if (c == R || c->Owner() == R)
-        return true;
-    auto *object = dynamic_cast<const TqdzComponent *>(c);
-    return object && object->GetReport() == R;
 }
 
 // Everything freeing X frees: X, what it owns and what it parents, and
@@ -161,6 +98,77 @@ struct TTaken
     }
 };
 
+// Whether R's build walks D: the report's own dataset, its lists, or the
+// dataset of one of its data bands or pages.
+bool Walks(const TqdzReport *R, const TqdzDataSet *D)
+{
+    if (D == R->DataSet())
+        return true;
+    for (TqdzReportDataSets *list : {R->DataSets(), R->EnabledDataSets()})
+        for (int i = 0; i < list->Count(); ++i)
+            if (list->Items(i)->DataSet() == D)
+                return true;
+    std::vector<const TqdzComponent *> pending{R};
+    while (!pending.empty()) {
+        const TqdzComponent *c = pending.back();
+        pending.pop_back();
+        if (auto *band = dynamic_cast<const TqdzDataBand *>(c); band && band->DataSet() == D)
+            return true;
+        if (auto *page = dynamic_cast<const TqdzReportPage *>(c); page && page->DataSet() == D)
+            return true;
+        for (int i = 0; i < c->Objects()->Count(); ++i)
+            pending.push_back(static_cast<const TqdzComponent *>(c->Objects()->Items(i)));
+    }
+    return false;
+}
+
+// What the report's scripts reach besides its objects: the engine, the
+// built pages, their outline and the variables. While it builds, also the
+// datasets it walks, looked for only among what the free takes along, so
+// that a free costs what it frees and not the size of the template.
+bool UsedBy(const TObject *X, const TTaken &Taken, const TqdzReport *R, bool Building)
+{
+    if (R->Engine() && X == R->Engine())
+        return true;
+    if (TqdzCustomPreviewPages *pages = R->PreviewPages())
+        if (X == pages || (pages->Outline() && X == pages->Outline()))
+            return true;
+    if (X == R->Variables())
+        return true;
+    if (!Building)
+        return false;
+    for (const auto &[c, viaParent] : Taken.Items)
+        if (auto *d = dynamic_cast<const TqdzDataSet *>(c); d && Walks(R, d))
+            return true;
+    return false;
+}
+
+// The reports whose scripts are running on this thread: a script belongs
+// to the report that set it up, an expression's script to the script it
+// runs in.
+std::vector<TqdzReport *> RunningReports()
+{
+    std::vector<TqdzReport *> r;
+    for (TkwScript *script : TkwRunningScript::Scripts())
+        for (TkwScript *s = script; s; s = s->Parent())
+            if (auto *report = dynamic_cast<TqdzReport *>(s->AddedBy());
+                report && std::find(r.begin(), r.end(), report) == r.end())
+                r.push_back(report);
+    return r;
+}
+
+// An object of R: in its tree or owned by it.
+bool BelongsTo(const TObject *X, const TqdzReport *R)
+{
+    auto *c = dynamic_cast<const TComponent *>(X);
+    if (!c)
+        return false;
+    if (c == R || c->Owner() == R)
+        return true;
+    auto *object = dynamic_cast<const TqdzComponent *>(c);
+    return object && object->GetReport() == R;
+}
+
 [[noreturn]] void Refuse(const TObject *X, bool Building)
 {
     throw EInvalidOperation(Building ? QStringLiteral("Cannot free %1 while the report is being built").arg(NameOf(X))
@@ -173,36 +181,42 @@ bool IsBuilding(const TqdzReport *R, const std::vector<TqdzBuildSession *> &Sess
     return std::any_of(Sessions.begin(), Sessions.end(), [R](TqdzBuildSession *s) { return s->Report() == R; });
 }
 
+// What becomes of an object a script frees: freed now; already taken over
+// by a build; or to be taken over by this thread's build, which frees it
+// when it ends.
+enum class TVerdict { Free, Taken, Defer };
+
 // A component's list of children is never the script's to change: the tree
 // would keep children that no longer know their place. Anything else is
 // judged by all it takes along: nothing the running reports or their builds
 // work on, nothing of the host, nothing whose event runs. What a build's
 // script may free but takes report objects along is let go when the build
-// ends, as the engine may hold it until then.
-bool ScriptFreeGuard(TObject *X)
+// ends, as the engine may hold it until then. Raises to refuse; changes
+// nothing.
+TVerdict Judge(TObject *X)
 {
     if (auto *list = dynamic_cast<TqdzObjectList *>(X))
         throw EInvalidOperation(
             QStringLiteral("Cannot change the objects of %1 from a script").arg(NameOf(list->Component())));
-    const std::vector<TqdzBuildSession *> sessions = TqdzBuildSession::Active();
+    const std::vector<TqdzBuildSession *> &sessions = GSessions;
     const std::vector<TqdzReport *> running = RunningReports();
     if (sessions.empty() && running.empty())
-        return false;
+        return TVerdict::Free;
     for (TqdzBuildSession *s : sessions)
         if (s->Deferred(X))
-            return true;
+            return TVerdict::Taken;
 
+    const TTaken taken(X);
     std::vector<TqdzReport *> reports = running;
     for (TqdzBuildSession *s : sessions)
         if (std::find(reports.begin(), reports.end(), s->Report()) == reports.end())
             reports.push_back(s->Report());
     for (TqdzReport *R : reports) {
         const bool building = IsBuilding(R, sessions);
-        if (FreesWith(X, R) || UsedBy(X, R, building))
+        if (FreesWith(X, R) || UsedBy(X, taken, R, building))
             Refuse(X, building);
     }
 
-    const TTaken taken(X);
     for (TqdzBuildSession *s : sessions)
         for (const TObject *y : taken.Set)
             if (s->IsTemplateObject(y) || s->InUse(y))
@@ -220,23 +234,53 @@ bool ScriptFreeGuard(TObject *X)
                 Refuse(X, IsBuilding(R, sessions));
     }
 
-    if (!taken.HasReportObject)
+    return taken.HasReportObject && !sessions.empty() ? TVerdict::Defer : TVerdict::Free;
+}
+
+bool ScriptFreeGuard(TObject *X)
+{
+    switch (Judge(X)) {
+    case TVerdict::Free:
         return false;
-    const std::thread::id here = std::this_thread::get_id();
-    std::lock_guard<std::mutex> lock(GSessionsLock);
-    for (auto it = GSessions.rbegin(); it != GSessions.rend(); ++it)
-        if (it->second == here) {
-            it->first->Defer(static_cast<TComponent *>(X));
-            return true;
-        }
+    case TVerdict::Taken:
+        return true;
+    case TVerdict::Defer:
+        GSessions.back()->Defer(static_cast<TComponent *>(X));
+        return true;
+    }
     return false;
+}
+
+// Clear, Assign and LoadFromStream free a report object's children (those
+// from an ancestor report are emptied instead): each is judged as its free
+// is, all before any goes, so that a refusal leaves the object whole.
+void ScriptClearGuard(TObject *X)
+{
+    auto *root = dynamic_cast<TqdzComponent *>(X);
+    if (!root)
+        return;
+    std::vector<TComponent *> deferred;
+    std::vector<const TqdzComponent *> pending{root};
+    while (!pending.empty()) {
+        const TqdzComponent *c = pending.back();
+        pending.pop_back();
+        for (int i = 0; i < c->Objects()->Count(); ++i) {
+            auto *child = static_cast<TqdzComponent *>(c->Objects()->Items(i));
+            if (child->ComponentState().Contains(csAncestor))
+                pending.push_back(child);
+            else if (Judge(child) == TVerdict::Defer)
+                deferred.push_back(child);
+        }
+    }
+    for (TComponent *c : deferred)
+        GSessions.back()->Defer(c);
 }
 
 } // namespace
 
 void qdzInstallScriptGuard()
 {
-    static const bool installed = (kwAddFreeGuard(&ScriptFreeGuard), true);
+    static const bool installed = (kwAddFreeGuard(&ScriptFreeGuard), kwAddClearGuard(&ScriptClearGuard), true);
     (void)installed;
 }
 
@@ -307,17 +351,13 @@ TqdzBuildSession::TqdzBuildSession(TqdzReport *AReport, const TqdzBuildLimits &A
     // Measured from here: the last build's pages are gone, this one's
     // template copy is its own.
     FMemory.Start(FLimits.MaxMemory);
-    std::lock_guard<std::mutex> lock(GSessionsLock);
-    GSessions.emplace_back(this, std::this_thread::get_id());
+    GSessions.push_back(this);
 }
 
 TqdzBuildSession::~TqdzBuildSession()
 {
-    {
-        std::lock_guard<std::mutex> lock(GSessionsLock);
-        GSessions.erase(std::find_if(GSessions.begin(), GSessions.end(),
-                                     [this](const auto &Entry) { return Entry.first == this; }));
-    }
+    if (auto it = std::find(GSessions.begin(), GSessions.end(), this); it != GSessions.end())
+        GSessions.erase(it);
     FLineWatch.reset();
     for (TComponent *c : FDeferred)
         c->Free();
@@ -328,11 +368,7 @@ TqdzBuildSession::~TqdzBuildSession()
 
 std::vector<TqdzBuildSession *> TqdzBuildSession::Active()
 {
-    std::vector<TqdzBuildSession *> r;
-    std::lock_guard<std::mutex> lock(GSessionsLock);
-    for (const auto &entry : GSessions)
-        r.push_back(entry.first);
-    return r;
+    return GSessions;
 }
 
 bool TqdzBuildSession::Run(const std::function<bool()> &Body)

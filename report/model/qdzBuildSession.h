@@ -96,7 +96,7 @@ public:
         TqdzBuildSession *FSession;
     };
 
-    // The builds under way on any thread.
+    // The builds under way on this thread.
     static std::vector<TqdzBuildSession *> Active();
 
 private:
@@ -131,7 +131,9 @@ private:
     std::unique_ptr<TLineWatch> FLineWatch;
 };
 
-// Installs the guard that judges every free a script asks for (once).
+// Installs the guard that judges every free a script asks for, and every
+// Assign, Clear or LoadFromStream of a report object by the children it
+// would free (once).
 // Outside builds too, a script may not free the report whose script is
 // running, what takes it along (its owners), its engine, store, outline or
 // variables, nor what the host owns; during a build, nothing of the

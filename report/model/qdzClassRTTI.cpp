@@ -18,18 +18,6 @@ namespace qdzClassRTTI {
 
 namespace {
 
-// Clearing or reloading objects of a report while it is being built would
-// free what the engine walks (the report object guards its own operations).
-void CheckNotBuilding(TqdzComponent *Object)
-{
-    TqdzReport *report = dynamic_cast<TqdzReport *>(Object);
-    if (!report)
-        report = Object->GetReport();
-    if (report && report->Building())
-        throw EInvalidOperation(QStringLiteral("Cannot change %1 while the report is being built")
-                                    .arg(Object->Name().isEmpty() ? Object->ClassName() : Object->Name()));
-}
-
 TqdzCustomPreviewPages *StoreOf(TqdzCustomEngine *Engine)
 {
     if (!Engine->PreviewPages())
@@ -371,12 +359,13 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
     } else if (ClassType == TqdzComponent::StaticClass()) {
         auto *c = static_cast<TqdzComponent *>(Instance);
         if (is("CLEAR")) {
-            CheckNotBuilding(c);
+            // Judged as freeing the children that go.
+            kwCheckScriptClear(c);
             c->Clear();
         } else if (is("FINDOBJECT")) {
             r = kwObjectToVar(c->FindObject(VarToStr(p(0))));
         } else if (is("LOADFROMSTREAM")) {
-            CheckNotBuilding(c);
+            kwCheckScriptClear(c);
             c->LoadFromStream(kwParamObject<TStream>(Caller, 0));
         } else if (is("SAVETOSTREAM")) {
             c->SaveToStream(kwParamObject<TStream>(Caller, 0), p(1).AsBoolean(), false, false);

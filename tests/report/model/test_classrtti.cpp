@@ -231,12 +231,13 @@ TEST_F(ClassRTTI, ScriptsMayNotReloadShowOrClearTheReportWhileItIsBuilt)
     } cases[] = {
         {"begin Report.LoadFromFile('/nonexistent/x.qd3'); end.", "Cannot load a template"},
         {"begin Report.ShowReport; end.", "Cannot show the report"},
-        {"begin Report.Clear; end.", "Cannot change TqdzReport"},
-        {"begin MasterData1.Clear; end.", "Cannot change MasterData1"},
-        {"begin Page1.Clear; end.", "Cannot change Page1"},
-        // An object without a name is named by its class.
-        {"var m: TqdzMemoView; begin m := TqdzMemoView.Create(MasterData1); m.Clear; end.",
-         "Cannot change TqdzMemoView"},
+        // Judged by the children they would free.
+        {"begin Report.Clear; end.", "Cannot free Page1"},
+        {"begin MasterData1.Clear; end.", "Cannot free Memo1"},
+        {"begin Page1.Clear; end.", "Cannot free MasterData1"},
+        {"var s: TMemoryStream; begin s := TMemoryStream.Create; Memo2.SaveToStream(s); s.Position := 0; "
+         "MasterData1.LoadFromStream(s); end.",
+         "Cannot free Memo1"},
     };
     for (const auto &c : cases) {
         const char *script = c.Script;
