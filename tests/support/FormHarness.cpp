@@ -146,7 +146,7 @@ bool Focus(TWinControl *Control)
     Control->SetFocus();
     QElapsedTimer t;
     t.start();
-    while (!Control->Focused() && t.elapsed() < 2000)
+    while (!Control->Focused() && t.elapsed() < 20000)
         ProcessEvents(5);
     return Control->Focused();
 }
