@@ -56,7 +56,7 @@ bool ShowAndActivate(TCustomForm *Form)
     if (!w)
         return false;
     w->activateWindow();
-    const bool active = QTest::qWaitForWindowActive(w, 2000);
+    const bool active = QTest::qWaitForWindowActive(w, 20000);
     ProcessEvents();
     return active;
 }
