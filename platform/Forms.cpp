@@ -24,11 +24,19 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
 TApplication *GApplication = nullptr;
 TScreen *GScreen = nullptr;
+
+// A script on a worker thread may be the first to ask for either.
+std::recursive_mutex &GlobalsLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
 
 class TAppEventFilter : public QObject
 {
@@ -98,6 +106,7 @@ bool InstallQtTranslations(const QLocale &Locale)
 
 TApplication *GetApplication()
 {
+    std::lock_guard<std::recursive_mutex> guard(GlobalsLock());
     if (!GApplication)
         GApplication = new TApplication(nullptr);
     return GApplication;
@@ -105,6 +114,7 @@ TApplication *GetApplication()
 
 TScreen *GetScreen()
 {
+    std::lock_guard<std::recursive_mutex> guard(GlobalsLock());
     if (!GScreen)
         GScreen = new TScreen(nullptr);
     return GScreen;
@@ -112,6 +122,7 @@ TScreen *GetScreen()
 
 void DoneApplication()
 {
+    std::lock_guard<std::recursive_mutex> guard(GlobalsLock());
     TApplication *app = GApplication;
     delete app;
     GApplication = nullptr;

@@ -5,6 +5,8 @@
 #include "Variants.h"
 #include <QHash>
 #include <limits>
+#include <mutex>
+#include <shared_mutex>
 
 // ---------------------------------------------------------------------------
 // Names
@@ -431,8 +433,11 @@ PPropInfo TClassInfo::FindProp(QStringView Name) const
 
 namespace {
 
+// Read by builds and scripts on any thread; classes register at start-up
+// and when a unit is first used.
 struct TRegistry
 {
+    std::shared_mutex Lock;
     QHash<QString, TClass> ByName; // key: upper-cased name
 };
 
@@ -455,6 +460,7 @@ QString RegistryKey(QStringView Name)
 
 void RegisterClass(TClass AClass)
 {
+    std::unique_lock<std::shared_mutex> lock(Registry().Lock);
     for (TClass c = AClass; c && c != TObject::StaticClass(); c = c->ClassParent()) {
         const QString key = RegistryKey(c->ClassName());
         auto it = Registry().ByName.constFind(key);
@@ -480,6 +486,7 @@ void UnRegisterClass(TClass AClass)
     if (!AClass)
         return;
     const QString key = RegistryKey(AClass->ClassName());
+    std::unique_lock<std::shared_mutex> lock(Registry().Lock);
     auto it = Registry().ByName.find(key);
     if (it != Registry().ByName.end() && it.value() == AClass)
         Registry().ByName.erase(it);
@@ -487,7 +494,9 @@ void UnRegisterClass(TClass AClass)
 
 TClass GetClass(QStringView ClassName)
 {
-    return Registry().ByName.value(RegistryKey(ClassName), nullptr);
+    const QString key = RegistryKey(ClassName);
+    std::shared_lock<std::shared_mutex> lock(Registry().Lock);
+    return Registry().ByName.value(key, nullptr);
 }
 
 TClass FindClass(QStringView ClassName)

@@ -232,18 +232,33 @@ std::shared_ptr<const TkwGrammar> GrammarFor(const QString &Definition)
         QString Text;
         std::shared_ptr<const TkwGrammar> Grammar;
     };
+    // Scripts compile on several threads; a compiled grammar is only read
+    // afterwards, so only the cache itself needs the lock. Compiling is done
+    // outside it: two threads may compile one text, the first one kept.
+    static std::mutex lock;
     static std::vector<TEntry> cache;
-    for (const TEntry &e : cache)
-        if (e.Text.constData() == Definition.constData() && e.Text.size() == Definition.size())
-            return e.Grammar;
-    for (const TEntry &e : cache)
-        if (e.Text == Definition)
-            return e.Grammar;
-    auto g = CompileGrammar(Definition);
+    const auto find = [&]() -> std::shared_ptr<const TkwGrammar> {
+        for (const TEntry &e : cache)
+            if (e.Text.constData() == Definition.constData() && e.Text.size() == Definition.size())
+                return e.Grammar;
+        for (const TEntry &e : cache)
+            if (e.Text == Definition)
+                return e.Grammar;
+        return nullptr;
+    };
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (auto g = find())
+            return g;
+    }
+    auto compiled = CompileGrammar(Definition);
+    std::lock_guard<std::mutex> guard(lock);
+    if (auto g = find())
+        return g;
     if (cache.size() >= 16)
         cache.clear();
-    cache.push_back({Definition, g});
-    return g;
+    cache.push_back({Definition, compiled});
+    return compiled;
 }
 
 // How deep the walk may recurse: far beyond any real script, well within

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <random>
 
 namespace {
@@ -13,6 +14,14 @@ using TCall = Variant (TkwSysFunctions::*)(TObject *, TClass, const QString &, T
 const char *const SFloatInvalid = "Invalid floating point operation";
 const char *const SFloatZeroDivide = "Floating point division by zero";
 const char *const SFloatOverflow = "Floating point overflow";
+
+// One sequence for the process, as scripts expect; scripts on several
+// threads draw from it in turn.
+std::mutex &RandomLock()
+{
+    static std::mutex lock;
+    return lock;
+}
 
 std::mt19937_64 &RandomEngine()
 {
@@ -432,11 +441,14 @@ Variant TkwSysFunctions::CallOther(TObject *, TClass, const QString &MethodName,
         return Variant();
     }
     if (MethodName == QLatin1String("RANDOMIZE")) {
+        std::lock_guard<std::mutex> guard(RandomLock());
         RandomEngine().seed(quint64(QDateTime::currentMSecsSinceEpoch()));
         return Variant();
     }
-    if (MethodName == QLatin1String("RANDOM"))
+    if (MethodName == QLatin1String("RANDOM")) {
+        std::lock_guard<std::mutex> guard(RandomLock());
         return std::uniform_real_distribution<double>(0.0, 1.0)(RandomEngine());
+    }
     if (MethodName == QLatin1String("VALIDINT")) {
         int v;
         return TryStrToInt(ParamStr(Caller, 0), v);

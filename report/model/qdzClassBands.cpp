@@ -18,11 +18,12 @@ constexpr double CharY = 17;
 
 // The dot-matrix page lives in a unit of its own: known by class name. The
 // answer depends on the page's class alone and is asked on every move of a
-// band while building: kept for the class last asked about.
+// band while building: kept for the class last asked about, per thread, as
+// builds on several threads ask at once.
 bool IsDotMatrixPageClass(TClass Class)
 {
-    static TClass lastClass = nullptr;
-    static bool lastAnswer = false;
+    static thread_local TClass lastClass = nullptr;
+    static thread_local bool lastAnswer = false;
     if (Class != lastClass) {
         lastAnswer = false;
         for (TClass c = Class; c && !lastAnswer; c = c->ClassParent())

@@ -8,6 +8,7 @@
 #include "script/kw_iinterpreter.h"
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -41,15 +42,20 @@ QString ScriptEventName(TObject *Obj, const char *PropName)
         const char *Name;
         PPropInfo Prop;
     };
+    // Builds on several threads share the table.
+    static std::mutex lock;
     static std::vector<TSlot> table;
     const TClass cls = Obj->ClassType();
     PPropInfo prop = nullptr;
-    auto it = std::find_if(table.begin(), table.end(),
-                           [cls, PropName](const TSlot &S) { return S.Class == cls && S.Name == PropName; });
-    if (it != table.end())
-        prop = it->Prop;
-    else
-        table.push_back({cls, PropName, prop = GetPropInfo(Obj, QString::fromLatin1(PropName))});
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        auto it = std::find_if(table.begin(), table.end(),
+                               [cls, PropName](const TSlot &S) { return S.Class == cls && S.Name == PropName; });
+        if (it != table.end())
+            prop = it->Prop;
+        else
+            table.push_back({cls, PropName, prop = GetPropInfo(Obj, QString::fromLatin1(PropName))});
+    }
     if (!prop || (prop->Kind() != tkString && prop->Kind() != tkLString && prop->Kind() != tkWString))
         return QString();
     return GetStrProp(Obj, prop).trimmed();

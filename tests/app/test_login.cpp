@@ -156,7 +156,7 @@ TMainActs ActOnMain()
     ProcessEvents(20);
     out.Keypad = sell_dh_input->Visible();
     if (out.Keypad) {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(sell_dh_input->Widget(), 2000));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(sell_dh_input->Widget(), 20000));
         Key(Qt::Key_F1);
         ProcessEvents(20);
     }

@@ -23,7 +23,7 @@ bool WaitFor(const std::function<bool()> &Done)
 {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 5000) {
+    while (t.elapsed() < 30000) {
         if (Done())
             return true;
         QThread::msleep(20);

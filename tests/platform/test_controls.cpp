@@ -436,7 +436,7 @@ TEST(Controls, TimerRunsItsEventAndStops)
     timer.SetInterval(5);
     timer.SetOnTimer(TNotifyEvent(&ev, &TEvents::Click));
     // A loaded machine may be slow to deliver: wait for two ticks, not for a fixed time.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ev.Log.size() >= 2; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ev.Log.size() >= 2; }, 30000));
     timer.SetEnabled(false);
     const auto n = ev.Log.size();
     QTest::qWait(30);

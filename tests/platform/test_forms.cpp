@@ -242,7 +242,7 @@ TEST(Forms, ShowHideAndActivationEvents)
     EXPECT_EQ(log.Log.last(), "Deactivate");
     b.Hide();
     a.Widget()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(a.Widget(), 2000));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(a.Widget(), 20000));
     ProcessEvents();
     // A later activation fires OnActivate again.
     EXPECT_EQ(log.Log, QStringList({"Show", "Activate", "Deactivate", "Activate"}));

@@ -11,7 +11,7 @@ using namespace FormHarness;
 
 namespace {
 
-bool WaitFor(const std::function<bool()> &Done, int Ms = 3000)
+bool WaitFor(const std::function<bool()> &Done, int Ms = 30000)
 {
     QElapsedTimer t;
     t.start();

@@ -6,7 +6,9 @@
 #include "Font.h"
 #include "TypInfo.h"
 #include <gtest/gtest.h>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 // ---------------------------------------------------------------------------
 // The example: a small view class registering its published properties.
@@ -626,4 +628,31 @@ TEST(Rtti, StringListPropertyNestsAsLinesText)
     TObject *list = ResolvePropPath(&m, u"Lines.Text", text);
     ASSERT_NE(text, nullptr);
     EXPECT_FALSE(IsStoredProp(list, text));
+}
+
+// Builds on other threads look classes up while a unit registers its own.
+TEST(RttiThreads, LookUpsWhileClassesRegister)
+{
+    RegisterClass(TRttiPlain::StaticClass()); // and its parents, for good
+    std::atomic<bool> Started{false};
+    int Wrong = 0;
+    std::thread Reader([&] {
+        Started = true;
+        for (int i = 0; i < 20000; ++i) {
+            const TClass Plain = GetClass(u"TRttiPlain");
+            if (GetClass(u"TPersistent") != TPersistent::StaticClass() ||
+                (Plain && Plain != TRttiPlain::StaticClass()))
+                ++Wrong;
+        }
+    });
+    while (!Started)
+        std::this_thread::yield();
+    for (int i = 0; i < 2000; ++i) {
+        UnRegisterClass(TRttiPlain::StaticClass());
+        RegisterClass(TRttiPlain::StaticClass());
+    }
+    Reader.join();
+    UnRegisterClass(TRttiPlain::StaticClass());
+    EXPECT_EQ(Wrong, 0);
+    EXPECT_EQ(GetClass(u"TRttiPlain"), nullptr);
 }

@@ -241,7 +241,7 @@ TEST(InterpCalls, EndlessRecursionRaisesAndLaterCallsStillRun)
 
 // Separate scripts on separate threads keep their own call depths and saved
 // locals.
-TEST(InterpCalls, ScriptsOnTwoThreadsKeepTheirOwnRecursion)
+TEST(InterpCallThreads, ScriptsOnTwoThreadsKeepTheirOwnRecursion)
 {
     const QString text = QStringLiteral(
         "function W(n: Integer): String; var s: String;\r\n"

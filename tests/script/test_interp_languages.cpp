@@ -1,5 +1,8 @@
 // The same kinds of programs in C++Script, BasicScript and JScript.
 #include "test_interp_support.h"
+#include "kw_iilparser.h"
+#include <thread>
+#include <vector>
 
 TEST(InterpCpp, Program)
 {
@@ -138,4 +141,42 @@ TEST(InterpLanguage, DirectiveOnTheFirstLineSelectsTheLanguage)
     // BasicScript needs no declarations, PascalScript would reject x.
     EXPECT_EQ(h.Run(QStringLiteral("PascalScript"), QStringLiteral("#language BasicScript\r\nx = 3\r\nLog(x * 2)\r\n")),
               QStringLiteral("6"));
+}
+
+// Scripts in every language compiled and run on their own threads at once,
+// each also under fresh copies of its language, so the threads fill the
+// shared grammar cache together.
+TEST(InterpLanguageThreads, EveryLanguageCompilesOnItsOwnThread)
+{
+    const struct
+    {
+        const char *Language;
+        const char *Text;
+    } cases[] = {
+        {"PascalScript", "var i: Integer; begin for i := 1 to 3 do Log(i * 2); end."},
+        {"C++Script", "{ for (int i = 1; i <= 3; i++) Log(i * 2); }"},
+        {"BasicScript", "For i = 1 To 3\r\n  Log(i * 2)\r\nNext\r\n"},
+        {"JScript", "for (i = 1; i <= 3; i++) Log(i * 2);"},
+    };
+    const int Rounds = 6;
+    QString results[std::size(cases)][Rounds];
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < std::size(cases); ++t)
+        threads.emplace_back([&, t] {
+            const QString base = QString::fromLatin1(cases[t].Language);
+            for (int r = 0; r < Rounds; ++r) {
+                QString language = base;
+                if (r > 0) {
+                    language = base + QStringLiteral("_thread%1_%2").arg(t).arg(r);
+                    RegisterLanguage(language, GetLanguage(base) + QString(r, QLatin1Char('\n')));
+                }
+                TInterpHost h;
+                results[t][r] = h.Run(language, QString::fromLatin1(cases[t].Text));
+            }
+        });
+    for (std::thread &t : threads)
+        t.join();
+    for (size_t t = 0; t < std::size(cases); ++t)
+        for (int r = 0; r < Rounds; ++r)
+            EXPECT_EQ(results[t][r], QStringLiteral("2|4|6")) << cases[t].Language << " round " << r;
 }

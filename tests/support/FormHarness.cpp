@@ -56,7 +56,7 @@ bool ShowAndActivate(TCustomForm *Form)
     if (!w)
         return false;
     w->activateWindow();
-    const bool active = QTest::qWaitForWindowActive(w, 2000);
+    const bool active = QTest::qWaitForWindowActive(w, 20000);
     ProcessEvents();
     return active;
 }
@@ -146,7 +146,7 @@ bool Focus(TWinControl *Control)
     Control->SetFocus();
     QElapsedTimer t;
     t.start();
-    while (!Control->Focused() && t.elapsed() < 2000)
+    while (!Control->Focused() && t.elapsed() < 20000)
         ProcessEvents(5);
     return Control->Focused();
 }

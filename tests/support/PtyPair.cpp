@@ -33,7 +33,7 @@ TPtyPair::TPtyPair()
     }
     QElapsedTimer t;
     t.start();
-    while (!(QFileInfo::exists(FNear) && QFileInfo::exists(FFar)) && t.elapsed() < 5000) {
+    while (!(QFileInfo::exists(FNear) && QFileInfo::exists(FFar)) && t.elapsed() < 30000) {
         if (FSocat.state() == QProcess::NotRunning)
             break;
         QThread::msleep(10);
@@ -77,7 +77,7 @@ bool TPtyPair::WriteFar(const QByteArray &Bytes)
     qsizetype done = 0;
     QElapsedTimer t;
     t.start();
-    while (done < Bytes.size() && t.elapsed() < 3000) {
+    while (done < Bytes.size() && t.elapsed() < 30000) {
         const ssize_t n = ::write(FFarFd, Bytes.constData() + done, size_t(Bytes.size() - done));
         if (n > 0)
             done += n;

@@ -386,7 +386,7 @@ TEST(DrawTextHyphen, Points)
         EXPECT_EQ(TqdzDrawText::HyphenPoints(c.Word), c.Points) << c.Word.toStdString();
 }
 
-TEST(DrawTextLock, SharedInstanceAndCriticalSection)
+TEST(DrawTextLockThreads, SharedInstanceAndCriticalSection)
 {
     TqdzDrawText *d = qdzDrawText();
     ASSERT_NE(d, nullptr);

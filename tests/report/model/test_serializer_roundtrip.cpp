@@ -7,7 +7,6 @@
 #include "platform/Exceptions.h"
 #include "report/model/qdzXML.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -517,10 +516,8 @@ TEST_F(SerializerTemplates, FuzzedTemplatesNeverCrashOrHang)
                                  "<TqdzTestBand>", "<TqdzTestMemoView Name=\"M\">", "</TqdzTestPage>", "\xff",
                                  "HAlign=\"", "-", "99999999999999999999", "1,5,5", "nil"};
     QRandomGenerator rng(20261207);
-    QElapsedTimer clock;
-    clock.start();
-    int runs = 0;
-    for (; runs < 8000 && clock.elapsed() < 20000; ++runs) {
+    // A fixed number of runs: the same inputs on any machine.
+    for (int runs = 0; runs < 8000; ++runs) {
         QByteArray t = corpus[int(rng.bounded(corpus.size()))];
         const int edits = 1 + int(rng.bounded(8));
         for (int e = 0; e < edits && !t.isEmpty(); ++e) {
@@ -555,7 +552,6 @@ TEST_F(SerializerTemplates, FuzzedTemplatesNeverCrashOrHang)
         if (runs % 50 == 0)
             corpus.append(t);
     }
-    EXPECT_GT(runs, 100);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "platform/Variants.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QFile>
 #include <QTemporaryDir>
@@ -514,10 +513,9 @@ TEST(XmlReader, FuzzedDocumentsOnlyRaiseInvalidFormat)
                                      "<q x=\"&amp;&lt;\">text</q><e/></r>";
     const QByteArray Alphabet = "<>/!-\"= ?xmlld0&#;ab\r\n";
     QRandomGenerator Rng(4242);
-    QElapsedTimer Timer;
-    Timer.start();
-    int Runs = 0, Parsed = 0;
-    while (Timer.elapsed() < 2000) {
+    // A fixed number of runs: the same inputs on any machine.
+    int Parsed = 0;
+    for (int Run = 0; Run < 20000; ++Run) {
         QByteArray Doc = Seed;
         const int Edits = 1 + int(Rng.bounded(6));
         for (int E = 0; E < Edits; ++E) {
@@ -544,9 +542,7 @@ TEST(XmlReader, FuzzedDocumentsOnlyRaiseInvalidFormat)
         } catch (const TqdzInvalidXMLException &) {
         } catch (const EConvertError &) {               // a bad numeric reference
         }
-        ++Runs;
     }
-    EXPECT_GT(Runs, 1000);
     EXPECT_GT(Parsed, 0);
 }
 

