@@ -4,7 +4,8 @@
 // pages, and a chain of N subreport pages loaded and freed, and built. The
 // references measured in the same run do the same amount of work in shapes
 // known to be linear: N objects spread over bands of 100, N one-line rows,
-// and the same pages with their subreports unlinked.
+// and the same pages with their subreports unlinked. Objects the engine
+// does not print, with and without the copy of the template a build keeps.
 #include "platform/Streams.h"
 #include "report/engine/qdzBuild.h"
 #include "report/model/qdzClass.h"
@@ -201,6 +202,40 @@ void BM_PagesWithoutSubreports(benchmark::State &State)
     LoadFree(State, false);
 }
 BENCHMARK(BM_PagesWithoutSubreports)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// N text objects on the data page, where the engine does not print them:
+// the build's cost that grows with them is the copy of the template it
+// keeps and puts back.
+void TemplateCopy(benchmark::State &State, bool Restore)
+{
+    const int N = int(State.range(0));
+    auto R = NewReport();
+    NewPage(R.get(), 1);
+    auto *Data = new TqdzDataPage(R.get());
+    Data->SetName(QStringLiteral("Data"));
+    for (int i = 0; i < N; ++i) {
+        auto *M = new TqdzMemoView(Data);
+        M->SetName(QStringLiteral("Memo%1").arg(i + 1));
+        M->SetBounds((i % 10) * 70, (i / 10) * 20, 65, 18);
+        M->SetText(QStringLiteral("T%1").arg(i));
+    }
+    R->EngineOptions()->SetRestoreAfterRun(Restore);
+    Run(State, R.get(), N);
+}
+
+void BM_TemplateSavedAndPutBack(benchmark::State &State)
+{
+    TemplateCopy(State, true);
+}
+BENCHMARK(BM_TemplateSavedAndPutBack)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// Reference: the same builds keeping no copy (the script's set-up names
+// every object, so they are linear in N too).
+void BM_TemplateNotKept(benchmark::State &State)
+{
+    TemplateCopy(State, false);
+}
+BENCHMARK(BM_TemplateNotKept)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
