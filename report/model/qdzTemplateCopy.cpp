@@ -331,7 +331,12 @@ bool TqdzTemplateCopy::Save(const std::function<bool()> &Stopped)
         if (first == index)
             entry.Values.reserve(items.size());
         for (size_t i = 0; i < items.size(); ++i) {
-            TValue v = Get(items[i]);
+            // A value that cannot be read is not put back.
+            TValue v;
+            try {
+                v = Get(items[i]);
+            } catch (const Exception &) {
+            }
             if (first != index && SameValue(FEntries[size_t(first)].Values[i].second, v))
                 continue;
             entry.Values.emplace_back(quint32(i), std::move(v));
@@ -374,8 +379,13 @@ bool TqdzTemplateCopy::PutBack(TEntry &Entry)
     size_t cursor = 0;
     for (size_t i = 0; i < items.size(); ++i) {
         const TValue &saved = Saved(Entry, i, cursor);
-        if (!items[i].Holder || std::holds_alternative<std::monostate>(saved) || SameValue(Get(items[i]), saved))
+        if (!items[i].Holder || std::holds_alternative<std::monostate>(saved))
             continue;
+        try {
+            if (SameValue(Get(items[i]), saved))
+                continue;
+        } catch (const Exception &) {
+        }
         const TObject *const *ref = std::get_if<TObject *>(&saved);
         if (ref && *ref && (FIndex.contains(*ref) ? !FEntries[size_t(FIndex.value(*ref))].Alive : FWatch->Gone(*ref)))
             continue;

@@ -469,21 +469,21 @@ INSTANTIATE_TEST_SUITE_P(Session, NamesAfterBuilds, ::testing::ValuesIn(NamedCas
                          [](const ::testing::TestParamInfo<NamedCase> &I) { return std::string(I.param.Name); });
 
 // A template of many objects is saved and put back in a small share of the
-// build: a build stopped at its time limit takes not much longer than the
-// same build that keeps no copy of its template.
+// build, and its saving heeds the time limit: the build takes not much
+// longer than the same build that keeps no copy of its template. (Unnamed,
+// the objects cost the script's set-up nothing.)
 TEST(BuildSession, ALargeTemplateEndsNearTheTimeLimit)
 {
     TSessionReport H;
     auto *Data = dynamic_cast<TqdzDataPage *>(H.Report->FindObject("Data"));
     ASSERT_TRUE(Data);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 50000; ++i) {
         auto *M = new TqdzMemoView(Data);
-        M->SetName(QStringLiteral("Many%1").arg(i));
         M->SetBounds(i % 10 * 70, i / 10 * 20, 65, 18);
         M->SetText(QStringLiteral("T%1").arg(i));
     }
     H.SetScript("while True do ;", "");
-    H.Report->SetMaxBuildTime(300);
+    H.Report->SetMaxBuildTime(100);
     const int Objects = H.Objects();
     qint64 Elapsed[2];
     for (bool Restore : {false, true}) {
@@ -492,7 +492,7 @@ TEST(BuildSession, ALargeTemplateEndsNearTheTimeLimit)
         T.start();
         EXPECT_FALSE(H.Build());
         Elapsed[Restore] = T.elapsed();
-        EXPECT_EQ(H.Errors().join('|'), "The report ran longer than 300 ms and was stopped");
+        EXPECT_EQ(H.Errors().join('|'), "The report ran longer than 100 ms and was stopped");
     }
     EXPECT_LT(Elapsed[1], 10 * Elapsed[0]);
     EXPECT_EQ(H.Objects(), Objects);
