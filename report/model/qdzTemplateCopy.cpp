@@ -10,7 +10,6 @@
 
 #include <QSet>
 #include <cmath>
-#include <cstring>
 
 // One value of an object: a property of the object or of an object it
 // holds (Font, Frame), the memo text, or the defined data.
@@ -433,9 +432,10 @@ void TqdzTemplateCopy::RestoreTree()
         TList *children = e.Parent->Objects();
         int &at = next[e.Parent];
         if (at < children->Count() && children->Items(at) != e.Object) {
-            const int from = children->IndexOf(e.Object);
-            children->SetItems(from, children->Items(at));
-            children->SetItems(at, e.Object);
+            if (const int from = children->IndexOf(e.Object); from > at) {
+                children->SetItems(from, children->Items(at));
+                children->SetItems(at, e.Object);
+            }
         }
         ++at;
     }
