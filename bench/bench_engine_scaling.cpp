@@ -1,11 +1,13 @@
 // Engine work that grows with one template's size, each at 1x and 10x so a
 // cost that grows faster than the size shows as a ratio: one band of N text
 // objects (a grid and all at one place), one memo of N lines split across
-// pages, a chain of N subreport pages loaded and freed, and built, and a
-// script's frees beside N template objects. The references measured in the
+// pages, a chain of N subreport pages loaded and freed, and built, a script's
+// frees beside N template objects, and N objects the engine does not print
+// (the copy of the template a build keeps). The references measured in the
 // same run do the same amount of work in shapes known to be linear: N objects
 // spread over bands of 100, N one-line rows, the same pages with their
-// subreports unlinked, and the script's loop without the frees.
+// subreports unlinked, the script's loop without the frees, and the builds
+// keeping no copy.
 #include "platform/Streams.h"
 #include "report/engine/qdzBuild.h"
 #include "report/model/qdzClass.h"
@@ -245,6 +247,39 @@ void BM_ScriptLoopsWithoutObjects(benchmark::State &State)
     ScriptFrees(State, "o := nil;");
 }
 BENCHMARK(BM_ScriptLoopsWithoutObjects)->Arg(400)->Arg(4000)->Unit(benchmark::kMillisecond);
+// N text objects on the data page, where the engine does not print them:
+// the build's cost that grows with them is the copy of the template it
+// keeps and puts back.
+void TemplateCopy(benchmark::State &State, bool Restore)
+{
+    const int N = int(State.range(0));
+    auto R = NewReport();
+    NewPage(R.get(), 1);
+    auto *Data = new TqdzDataPage(R.get());
+    Data->SetName(QStringLiteral("Data"));
+    for (int i = 0; i < N; ++i) {
+        auto *M = new TqdzMemoView(Data);
+        M->SetName(QStringLiteral("Memo%1").arg(i + 1));
+        M->SetBounds((i % 10) * 70, (i / 10) * 20, 65, 18);
+        M->SetText(QStringLiteral("T%1").arg(i));
+    }
+    R->EngineOptions()->SetRestoreAfterRun(Restore);
+    Run(State, R.get(), N);
+}
+
+void BM_TemplateSavedAndPutBack(benchmark::State &State)
+{
+    TemplateCopy(State, true);
+}
+BENCHMARK(BM_TemplateSavedAndPutBack)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// Reference: the same builds keeping no copy (the script's set-up names
+// every object, so they are linear in N too).
+void BM_TemplateNotKept(benchmark::State &State)
+{
+    TemplateCopy(State, false);
+}
+BENCHMARK(BM_TemplateNotKept)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

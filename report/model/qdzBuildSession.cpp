@@ -1,15 +1,14 @@
 // One build of a report: limits, clocks and stop, the script guard and the template's save and restore.
 #include "qdzBuildSession.h"
 #include "qdzClass.h"
+#include "qdzTemplateCopy.h"
 #include "qdzUtils.h"
 #include "qdzVariables.h"
 
 #include "platform/Controls.h"
 #include "platform/Forms.h"
-#include "platform/Streams.h"
 #include "script/kw_iinterpreter.h"
 
-#include <QFile>
 #include <QSet>
 #include <algorithm>
 #include <new>
@@ -20,14 +19,6 @@ namespace {
 // builds of its own thread only, never against trees that other threads
 // change or free.
 thread_local std::vector<TqdzBuildSession *> GSessions;
-
-QStringList ListOf(TStrings *Strings)
-{
-    QStringList r;
-    for (int i = 0; i < Strings->Count(); ++i)
-        r.append(Strings->Strings(i));
-    return r;
-}
 
 QString NameOf(const TObject *X)
 {
@@ -361,9 +352,7 @@ TqdzBuildSession::~TqdzBuildSession()
     FLineWatch.reset();
     for (TComponent *c : FDeferred)
         c->Free();
-    FSaved.reset();
-    if (!FTempFile.isEmpty())
-        QFile::remove(FTempFile);
+    FCopy.reset();
 }
 
 std::vector<TqdzBuildSession *> TqdzBuildSession::Active()
@@ -375,9 +364,10 @@ bool TqdzBuildSession::Run(const std::function<bool()> &Body)
 {
     TqdzReport *R = FReport;
     try {
-        SaveTemplate();
+        if (!SaveTemplate())
+            return false;
     } catch (const std::bad_alloc &) {
-        FSaved.reset();
+        FCopy.reset();
         OutOfMemory();
         return false;
     }
@@ -416,42 +406,32 @@ void TqdzBuildSession::OutOfMemory()
     }
 }
 
-void TqdzBuildSession::SaveTemplate()
+bool TqdzBuildSession::SaveTemplate()
 {
-    TqdzReport *R = FReport;
-    if (!R->EngineOptions()->RestoreAfterRun())
-        return;
-    if (R->EngineOptions()->UseFileCache()) {
-        FTempFile = GetTempFile(R->EngineOptions()->TempDir());
-        FSaved = std::make_unique<TFileStream>(FTempFile, fmCreate);
-    } else {
-        FSaved = std::make_unique<TMemoryStream>();
-    }
-    // Written in full, not as differences from the ancestor: the copy is
-    // read back without loading the ancestor again.
-    std::unique_ptr<TqdzReport> ancestor = std::move(R->FParentReportObject);
-    try {
-        R->SaveToStream(FSaved.get(), true, true, false);
-    } catch (...) {
-        R->FParentReportObject = std::move(ancestor);
-        throw;
-    }
-    R->FParentReportObject = std::move(ancestor);
+    if (!FReport->EngineOptions()->RestoreAfterRun())
+        return true;
+    FCopy = std::make_unique<TqdzTemplateCopy>(FReport);
+    // A template too large to save within the time limit is not built.
+    if (FCopy->Save([this] {
+            CheckStop();
+            return FReason != TqdzStopReason::None && FReason != TqdzStopReason::Requested;
+        }))
+        return true;
+    FCopy.reset();
+    return false;
 }
 
-// The template comes back as it was before the scripts changed it; reading
-// it clears the errors, which are the build's result.
+// The template comes back into its own objects as it was before the build
+// changed it; the errors are the build's result.
 void TqdzBuildSession::RestoreTemplate()
 {
-    if (!FSaved)
+    if (!FCopy)
         return;
     TqdzReport *R = FReport;
-    const QStringList errors = ListOf(R->Errors());
     const bool restoring = R->FRestoring;
     R->FRestoring = true;
     try {
-        FSaved->SetPosition(0);
-        R->LoadFromStream(FSaved.get());
+        FCopy->Restore();
     } catch (const Exception &E) {
         R->Errors()->Add(E.Message());
     } catch (const std::bad_alloc &) {
@@ -460,9 +440,7 @@ void TqdzBuildSession::RestoreTemplate()
         R->Errors()->Add(QString::fromLocal8Bit(E.what()));
     }
     R->FRestoring = restoring;
-    for (const QString &e : errors)
-        R->Errors()->Add(e);
-    R->MarkAncestorObjects();
+    FCopy.reset();
 }
 
 // What the scripts let go goes now that the engine holds nothing of it: the
@@ -574,6 +552,12 @@ bool TqdzBuildSession::InUse(const TObject *AObject) const
 bool TqdzBuildSession::Deferred(const TObject *AObject) const
 {
     return std::find(FDeferred.begin(), FDeferred.end(), AObject) != FDeferred.end();
+}
+
+void TqdzBuildSession::Forget(const TObject *AObject)
+{
+    if (FCopy)
+        FCopy->Forget(AObject);
 }
 
 void TqdzBuildSession::Defer(TComponent *AObject)

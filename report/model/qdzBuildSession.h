@@ -13,6 +13,7 @@ class TComponent;
 class TStream;
 class TqdzComponent;
 class TqdzReport;
+class TqdzTemplateCopy;
 
 // Why a build stopped before its end. Requested: the report asked for it
 // (Engine.StopReport, Report.Terminated := True), a normal end. Cancelled:
@@ -83,6 +84,8 @@ public:
     // the engine may still hold it.
     void Defer(TComponent *AObject);
     bool Deferred(const TObject *AObject) const;
+    // AObject leaves the report: the template's restore leaves it alone.
+    void Forget(const TObject *AObject);
     // Marks Sender's script event as running while it lives.
     class TEvent
     {
@@ -100,7 +103,8 @@ public:
     static std::vector<TqdzBuildSession *> Active();
 
 private:
-    void SaveTemplate();
+    // False when the build stopped while the template was saved.
+    bool SaveTemplate();
     void RestoreTemplate();
     void FreeLetGo();
     void OutOfMemory();
@@ -123,8 +127,7 @@ private:
     // A cancel that no error explains yet gets its own.
     bool FCancelMessage = false;
 
-    std::unique_ptr<TStream> FSaved;
-    QString FTempFile;
+    std::unique_ptr<TqdzTemplateCopy> FCopy;
     std::vector<TComponent *> FDeferred;
     std::vector<TObject *> FEvents;
     class TLineWatch;

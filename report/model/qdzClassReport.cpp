@@ -267,6 +267,8 @@ void TqdzReport::Notification(TComponent *AComponent, TOperation Operation)
     // It is told so from the class library's destructor, when it is no
     // longer known as a dataset: the lists compare by address.
     if (Operation == opRemove && AComponent) {
+        if (TqdzBuildSession *s = Session())
+            s->Forget(AComponent);
         FDataSets->RemoveDataSet(AComponent);
         FEnabledDataSets->RemoveDataSet(AComponent);
         if (AComponent == FDataSet)

@@ -772,7 +772,11 @@ void TqdzXMLSerializer::ReadPropData(TPersistent *Obj, const QByteArray &Value)
 {
     // A reader of its own for each PropData: defined data may hold objects
     // whose attributes carry PropData again (collections).
-    const QByteArray bytes = HexToBin(QString::fromLatin1(Value));
+    ReadDefinedData(Obj, HexToBin(QString::fromLatin1(Value)));
+}
+
+void TqdzXMLSerializer::ReadDefinedData(TPersistent *Obj, const QByteArray &bytes)
+{
     TMemoryStream stream;
     stream.WriteBuffer(bytes.constData(), bytes.size());
     stream.SetPosition(0);

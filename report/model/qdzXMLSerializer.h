@@ -81,6 +81,10 @@ public:
     QByteArray WriteObjectAttributes(TPersistent *Obj, const QByteArray &Prefix = QByteArray(),
                                      TPersistent *Ancestor = nullptr);
     void ResolveFixups();
+    // The bytes of the binary property writer for Obj's defined properties
+    // (compared with Ancestor's), and reading them back.
+    QByteArray DefinedData(TPersistent *Obj, TPersistent *Ancestor);
+    void ReadDefinedData(TPersistent *Obj, const QByteArray &Bytes);
     // Drops what is pending for an object that goes away during a read.
     void ForgetObject(TPersistent *Obj);
 
@@ -133,7 +137,6 @@ private:
     PPropInfo FindProp(TClass Class, const QByteArray &Name) { return FindSlot(Class, Name).Prop; }
     static TAttrAction ResolveAction(TPersistent *Obj, const QByteArray &Name, PPropInfo Prop);
     void ReadPropData(TPersistent *Obj, const QByteArray &Value);
-    QByteArray DefinedData(TPersistent *Obj, TPersistent *Ancestor);
     TClass FindComponentClass(const QByteArray &Name);
     TComponent *FindReference(const QString &Name);
     // While many references are resolved at once: the first object of each

@@ -57,6 +57,12 @@ struct TSessionReport : EngineHarness
     }
     ~TSessionReport() { qdzUnregisterClassRTTI(); }
     int Objects() { return Report->AllObjects()->Count(); }
+    QByteArray Saved()
+    {
+        TMemoryStream S;
+        Report->SaveToStream(&S);
+        return QByteArray(static_cast<const char *>(S.Memory()), int(S.Size()));
+    }
 };
 
 struct TemplateCase
@@ -170,6 +176,59 @@ TEST_P(TemplateScripts, BuildTwiceTheSame)
 
 INSTANTIATE_TEST_SUITE_P(Session, TemplateScripts, ::testing::ValuesIn(TemplateCases),
                          [](const ::testing::TestParamInfo<TemplateCase> &I) { return std::string(I.param.Name); });
+
+namespace {
+
+struct ChangeCase
+{
+    const char *Name;
+    const char *Main;
+};
+
+void PrintTo(const ChangeCase &C, std::ostream *Os)
+{
+    *Os << C.Name;
+}
+
+const ChangeCase ChangeCases[] = {
+    {"TextAndFont", "Memo1.Text := 'changed'; Memo1.Font.Size := 20; Memo1.Font.Color := clRed; "
+                    "MasterData1.Font.Name := 'Courier New'"},
+    {"FontGivenBackToTheParent", "Memo2.ParentFont := False; ReportTitle1.Font.Size := 30"},
+    {"PaperSizeSetsTheWidth", "Page2.LeftMargin := 33; Page2.PaperSize := 256; Page2.PaperWidth := 100"},
+    {"NamesSwapped", "Memo1.Name := 'Swap'; Memo2.Name := 'Memo1'; MasterData1.Name := 'Memo2'"},
+    {"VariablesAndLists", "Set('A', 5); Report.ScriptText.Add('// more'); Memo1.Highlight.Condition := 'Value > 1'"},
+    {"BandsAndObjectsAdded", "MasterData1.Height := 99; MasterData1.RowCount := 2; "
+                             "m := TqdzMemoView.Create(MasterData1); m.Name := 'Made1'; "
+                             "x := TqdzMemoView.Create(Page2); Memo1.Tag := 7"},
+};
+
+class TemplateChanges : public ::testing::TestWithParam<ChangeCase>
+{
+};
+
+} // namespace
+
+// What a build's script changes, the template's own objects take back: the
+// same objects, the same template text, twice.
+TEST_P(TemplateChanges, PutBackIntoTheSameObjects)
+{
+    TSessionReport H;
+    H.SetScript(QString::fromLatin1(GetParam().Main), "");
+    const QByteArray Template = H.Saved();
+    const std::vector<TqdzComponent *> Before = {H.Report->FindObject("Memo1"), H.Report->FindObject("Memo2"),
+                                                 H.Report->FindObject("MasterData1"), H.Report->FindObject("Page2")};
+    for (int build = 0; build < 2; ++build) {
+        SCOPED_TRACE(build);
+        EXPECT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        EXPECT_EQ(H.Saved(), Template);
+        EXPECT_EQ((std::vector<TqdzComponent *>{H.Report->FindObject("Memo1"), H.Report->FindObject("Memo2"),
+                                                H.Report->FindObject("MasterData1"), H.Report->FindObject("Page2")}),
+                  Before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Session, TemplateChanges, ::testing::ValuesIn(ChangeCases),
+                         [](const ::testing::TestParamInfo<ChangeCase> &I) { return std::string(I.param.Name); });
 
 // What a freed made object takes along leaves the pages at once.
 TEST(BuildSession, FreedMadeObjectsLeaveThePages)
@@ -430,4 +489,103 @@ TEST(BuildSessionThreads, AScriptFreesWhileAnotherThreadBuilds)
     EXPECT_EQ(builds, 20);
     EXPECT_GT(runs, 0);
     EXPECT_EQ(failures.join('\n'), QString());
+namespace {
+
+struct NamedCase
+{
+    const char *Name;
+    const char *Where; // "print" or "click"
+    const char *Body;
+    const char *Memo1; // Memo1's text in the template afterwards
+};
+
+void PrintTo(const NamedCase &C, std::ostream *Os)
+{
+    *Os << C.Name;
+}
+
+const NamedCase NamedCases[] = {
+    {"PrintSetsAMemo", "print", "Memo1.Text := 'printed'", "printed"},
+    {"PrintNamesABandAndAPage", "print", "Memo1.Text := MasterData1.Name + ' ' + Page2.Name",
+     "MasterData1 Page2"},
+    {"ClickSetsAMemo", "click", "Memo1.Text := 'clicked'", "clicked"},
+    {"ClickMovesAMemoOfTheTemplate", "click", "Memo2.Left := 123; Memo1.Text := FloatToStr(Memo2.Left)", "123"},
+};
+
+class NamesAfterBuilds : public ::testing::TestWithParam<NamedCase>
+{
+};
+
+} // namespace
+
+// After each of two builds, a script run by printing or by a click names
+// the template's objects and changes them; the next build starts from the
+// template as it then stands, and what its own script changes goes again.
+TEST_P(NamesAfterBuilds, ScriptsSeeTheTemplate)
+{
+    const NamedCase &C = GetParam();
+    TLaserPrinting Printing;
+    TSessionReport H;
+    TqdzReport *R = H.Report.get();
+    const QString Body = QString::fromLatin1(C.Body);
+    H.SetScript("", "Memo2.Text := 'during the build'",
+                "procedure PC(Sender: TObject; Button, Shift: Integer; var Modified: Boolean);\r\nbegin\r\n" + Body +
+                    "\r\nend;\r\nprocedure PR(Sender: TObject);\r\nbegin\r\n" + Body + "\r\nend;\r\n");
+    H.SetEvent("Memo1", "OnPreviewClick", "PC");
+    H.SetEvent("ReportTitle1", "OnAfterPrint");
+    R->SetOnReportPrint("PR");
+    R->PrintOptions()->SetShowDialog(false);
+    R->PrintOptions()->SetOutputFileName(Printing.Dir.filePath("out.pdf"));
+    auto *Memo1 = static_cast<TqdzMemoView *>(R->FindObject("Memo1"));
+    auto *Memo2 = static_cast<TqdzMemoView *>(R->FindObject("Memo2"));
+    for (int build = 0; build < 2; ++build) {
+        SCOPED_TRACE(build);
+        ASSERT_TRUE(R->BuildReport()) << H.Errors().join('|').toStdString();
+        // The template's own objects, as they were.
+        ASSERT_EQ(R->FindObject("Memo1"), Memo1);
+        EXPECT_EQ(Memo2->Text(), "second\r\n");
+        if (QString::fromLatin1(C.Where) == "print") {
+            EXPECT_TRUE(R->PrintReport()) << H.Errors().join('|').toStdString();
+        } else {
+            auto *Clicked = dynamic_cast<TqdzView *>(R->PreviewPages()->GetPage(0)->FindObject("Memo1"));
+            ASSERT_TRUE(Clicked);
+            bool Modified = false;
+            R->DoPreviewClick(Clicked, mbLeft, TShiftState(), Modified, false);
+        }
+        EXPECT_EQ(H.Errors().join('|'), "");
+        EXPECT_EQ(Memo1->Text().trimmed(), QString::fromLatin1(C.Memo1));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Session, NamesAfterBuilds, ::testing::ValuesIn(NamedCases),
+                         [](const ::testing::TestParamInfo<NamedCase> &I) { return std::string(I.param.Name); });
+
+// A template of many objects is saved and put back in a small share of the
+// build, and its saving heeds the time limit: the build takes not much
+// longer than the same build that keeps no copy of its template. (Unnamed,
+// the objects cost the script's set-up nothing.)
+TEST(BuildSession, ALargeTemplateEndsNearTheTimeLimit)
+{
+    TSessionReport H;
+    auto *Data = dynamic_cast<TqdzDataPage *>(H.Report->FindObject("Data"));
+    ASSERT_TRUE(Data);
+    for (int i = 0; i < 50000; ++i) {
+        auto *M = new TqdzMemoView(Data);
+        M->SetBounds(i % 10 * 70, i / 10 * 20, 65, 18);
+        M->SetText(QStringLiteral("T%1").arg(i));
+    }
+    H.SetScript("while True do ;", "");
+    H.Report->SetMaxBuildTime(100);
+    const int Objects = H.Objects();
+    qint64 Elapsed[2];
+    for (bool Restore : {false, true}) {
+        H.Report->EngineOptions()->SetRestoreAfterRun(Restore);
+        QElapsedTimer T;
+        T.start();
+        EXPECT_FALSE(H.Build());
+        Elapsed[Restore] = T.elapsed();
+        EXPECT_EQ(H.Errors().join('|'), "The report ran longer than 100 ms and was stopped");
+    }
+    EXPECT_LT(Elapsed[1], 10 * Elapsed[0]);
+    EXPECT_EQ(H.Objects(), Objects);
 }
