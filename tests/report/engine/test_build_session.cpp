@@ -489,6 +489,8 @@ TEST(BuildSessionThreads, AScriptFreesWhileAnotherThreadBuilds)
     EXPECT_EQ(builds, 20);
     EXPECT_GT(runs, 0);
     EXPECT_EQ(failures.join('\n'), QString());
+}
+
 namespace {
 
 struct NamedCase
