@@ -6,6 +6,7 @@
 #include <QHash>
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 QString SInvalidObject = QStringLiteral("Invalid object reference");
 QString SNilObject = QStringLiteral("Object reference is nil");
@@ -38,8 +39,10 @@ public:
         bool IsComponent;
         // Reached through another object that owns it: not the script's to free.
         bool Owned;
-        // Made by a script's constructor: its number (see kwCreatedSerial).
+        // Made by a script's constructor: its number (see kwCreatedSerial)
+        // and the thread that made it.
         quint64 Created = 0;
+        std::thread::id Thread;
     };
 
     TkwObjectWatch() { SetObjectDestroyHook(&Destroyed); }
@@ -55,15 +58,30 @@ public:
         auto *comp = dynamic_cast<TComponent *>(AObject);
         if (comp && comp->ComponentState().Contains(csDestroying))
             return;
-        FObjects.insert(AObject, TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject});
+        FObjects.insert(AObject,
+                        TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject, 0, {}});
     }
 
     void MarkCreated(TObject *AObject)
     {
         std::lock_guard<std::mutex> lock(FLock);
         auto it = FObjects.find(AObject);
-        if (it != FObjects.end() && it->Created == 0)
+        if (it != FObjects.end() && it->Created == 0) {
             it->Created = ++FCreated;
+            it->Thread = std::this_thread::get_id();
+        }
+    }
+
+    std::vector<std::pair<TObject *, quint64>> CreatedSince(quint64 Serial)
+    {
+        std::vector<std::pair<TObject *, quint64>> r;
+        const std::thread::id here = std::this_thread::get_id();
+        std::lock_guard<std::mutex> lock(FLock);
+        for (auto it = FObjects.constBegin(); it != FObjects.constEnd(); ++it)
+            if (it->Created > Serial && it->Thread == here)
+                r.emplace_back(const_cast<TObject *>(it.key()), it->Created);
+        std::sort(r.begin(), r.end(), [](const auto &A, const auto &B) { return A.second < B.second; });
+        return r;
     }
 
     quint64 LastCreated()
@@ -161,6 +179,11 @@ void kwMarkCreated(TObject *AObject)
 {
     if (AObject)
         Watch().MarkCreated(AObject);
+}
+
+std::vector<std::pair<TObject *, quint64>> kwCreatedSince(quint64 Serial)
+{
+    return Watch().CreatedSince(Serial);
 }
 
 namespace {

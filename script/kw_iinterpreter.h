@@ -24,6 +24,7 @@
 #include <climits>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 STATION_DECLARE_ENUM(TkwVarType, fvtInt, fvtBool, fvtFloat, fvtChar, fvtString, fvtClass, fvtArray, fvtVariant,
@@ -105,6 +106,9 @@ bool kwCheckScriptFree(TObject *AObject);
 quint64 kwCreatedSerial(const TObject *AObject);
 quint64 kwCreationSerial();
 void kwMarkCreated(TObject *AObject);
+// The objects this thread's scripts made after Serial and not yet freed,
+// oldest first, with their numbers.
+std::vector<std::pair<TObject *, quint64>> kwCreatedSince(quint64 Serial);
 
 // The scripts running on this thread, outermost first: a run of the main
 // block or a call from the host enters its script for its length, so a host

@@ -418,22 +418,31 @@ void TqdzReport::SetPreview(TqdzCustomPreview *Value)
         FPreview->FreeNotification(this);
 }
 
+bool TqdzReport::Terminated() const
+{
+    if (TqdzBuildSession *s = Session())
+        return s->StopReason() != TqdzStopReason::None;
+    return FTerminated;
+}
+
 void TqdzReport::SetTerminated(bool Value)
 {
     if (Value) {
         StopBuild(TqdzStopReason::Cancelled);
         return;
     }
-    FTerminated = false;
     if (TqdzBuildSession *s = Session())
         s->Resume();
+    else
+        FTerminated = false;
 }
 
 void TqdzReport::StopBuild(TqdzStopReason Reason)
 {
     if (TqdzBuildSession *s = Session())
         s->Stop(Reason);
-    FTerminated = true;
+    else
+        FTerminated = true;
     FScript->Terminate();
 }
 
@@ -717,8 +726,7 @@ bool TqdzReport::BuildReport(bool ClearLastReport)
 
     bool result = false;
     if (FErrors->Count() == 0) {
-        TqdzBuildLimits limits;
-        limits.MaxBuildTime = FMaxBuildTime;
+        TqdzBuildLimits limits = FBuildLimits;
         limits.MaxMemory = qint64(std::max(FEngineOptions->MaxBuildMemSize(), 0)) << 20;
         result = FEngine->RunSession(limits, [this] { return RunBuild(); });
     }
@@ -746,7 +754,7 @@ bool TqdzReport::RunBuild()
         FOnAfterScriptCompile(this);
     if (FScript->Statement() && FScript->Statement()->Count() > 0)
         FScript->Execute();
-    if (!FTerminated)
+    if (!Terminated())
         result = FEngine->Run();
     if (result) {
         if (FOnEndDoc)

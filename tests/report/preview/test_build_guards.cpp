@@ -294,7 +294,7 @@ TEST_F(BuildGuard, AnEndlessMainBlockStops)
 
 TEST_F(BuildGuard, TheProgressWindowsCancelStopsAnEndlessEventAndTheStopEvent)
 {
-    TScopedValue<int> Grace(TqdzBuildSession::StopGraceTime, 50);
+    R->BuildLimits().StopGraceTime = 50;
     R->SetOldStyleProgress(true);
     R->SetShowProgress(true);
     SetScript(QString::fromLatin1(EndlessProc) + "begin\r\nend.");
@@ -321,7 +321,7 @@ TEST_F(BuildGuard, TheProgressWindowsCancelStopsAnEndlessEventAndTheStopEvent)
 
 TEST_F(BuildGuard, AfterTheTimeLimitTheStopEventIsNoSecondEndlessRun)
 {
-    TScopedValue<int> Grace(TqdzBuildSession::StopGraceTime, 50);
+    R->BuildLimits().StopGraceTime = 50;
     SetScript(QString::fromLatin1(EndlessProc) +
               "procedure Stopped(Sender: TObject);\r\nbegin\r\n  Endless(Sender);\r\nend;\r\nbegin\r\nend.");
     MD->SetOnBeforePrint("Endless");
