@@ -463,7 +463,9 @@ public:
     TqdzCustomPreview *Preview() const { return FPreview; }
     void SetPreview(TqdzCustomPreview *Value);
     const QString &ScriptLanguage() const { return FScriptLanguage; }
-    void SetScriptLanguage(const QString &Value) { FScriptLanguage = Value; }
+    // Empty is the default language: a template cannot hold an empty one
+    // (an empty text is never written).
+    void SetScriptLanguage(const QString &Value);
     TStrings *ScriptText() const { return FScriptText.get(); }
     void SetScriptText(TStrings *Value);
     bool ShowProgress() const { return FShowProgress; }

@@ -418,6 +418,11 @@ void TqdzReport::SetPreview(TqdzCustomPreview *Value)
         FPreview->FreeNotification(this);
 }
 
+void TqdzReport::SetScriptLanguage(const QString &Value)
+{
+    FScriptLanguage = Value.isEmpty() ? QStringLiteral("PascalScript") : Value;
+}
+
 bool TqdzReport::Terminated() const
 {
     if (TqdzBuildSession *s = Session())
@@ -554,6 +559,8 @@ void TqdzReport::LoadFromStream(TStream *Stream)
         && !FReportOptions->CheckPassword()) {
         const QStringList errors = ListOf(FErrors.get());
         Clear();
+        // Cleared, it is still a report: with its data page.
+        qdzCheckDataPage(this);
         FErrors->Add(QStringLiteral("Invalid password"));
         for (const QString &e : errors)
             FErrors->Add(e);
