@@ -39,10 +39,11 @@ public:
         bool IsComponent;
         // Reached through another object that owns it: not the script's to free.
         bool Owned;
-        // Made by a script's constructor: its number (see kwCreatedSerial)
-        // and the thread that made it.
+        // Made by a script's constructor: its number (see kwCreatedSerial),
+        // the thread and the script that made it.
         quint64 Created = 0;
         std::thread::id Thread;
+        const TkwScript *Script = nullptr;
     };
 
     TkwObjectWatch() { SetObjectDestroyHook(&Destroyed); }
@@ -59,28 +60,29 @@ public:
         if (comp && comp->ComponentState().Contains(csDestroying))
             return;
         FObjects.insert(AObject,
-                        TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject, 0, {}});
+                        TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject, 0, {}, nullptr});
     }
 
-    void MarkCreated(TObject *AObject)
+    void MarkCreated(TObject *AObject, const TkwScript *AScript)
     {
         std::lock_guard<std::mutex> lock(FLock);
         auto it = FObjects.find(AObject);
         if (it != FObjects.end() && it->Created == 0) {
             it->Created = ++FCreated;
             it->Thread = std::this_thread::get_id();
+            it->Script = AScript;
         }
     }
 
-    std::vector<std::pair<TObject *, quint64>> CreatedSince(quint64 Serial)
+    std::vector<TkwCreatedObject> CreatedSince(quint64 Serial)
     {
-        std::vector<std::pair<TObject *, quint64>> r;
+        std::vector<TkwCreatedObject> r;
         const std::thread::id here = std::this_thread::get_id();
         std::lock_guard<std::mutex> lock(FLock);
         for (auto it = FObjects.constBegin(); it != FObjects.constEnd(); ++it)
             if (it->Created > Serial && it->Thread == here)
-                r.emplace_back(const_cast<TObject *>(it.key()), it->Created);
-        std::sort(r.begin(), r.end(), [](const auto &A, const auto &B) { return A.second < B.second; });
+                r.push_back(TkwCreatedObject{const_cast<TObject *>(it.key()), it->Created, it->Script});
+        std::sort(r.begin(), r.end(), [](const auto &A, const auto &B) { return A.Serial < B.Serial; });
         return r;
     }
 
@@ -175,19 +177,19 @@ quint64 kwCreationSerial()
     return Watch().LastCreated();
 }
 
+namespace {
+thread_local std::vector<TkwScript *> GRunningScripts;
+}
+
 void kwMarkCreated(TObject *AObject)
 {
     if (AObject)
-        Watch().MarkCreated(AObject);
+        Watch().MarkCreated(AObject, GRunningScripts.empty() ? nullptr : GRunningScripts.back());
 }
 
-std::vector<std::pair<TObject *, quint64>> kwCreatedSince(quint64 Serial)
+std::vector<TkwCreatedObject> kwCreatedSince(quint64 Serial)
 {
     return Watch().CreatedSince(Serial);
-}
-
-namespace {
-thread_local std::vector<TkwScript *> GRunningScripts;
 }
 
 TkwRunningScript::TkwRunningScript(TkwScript *AScript)

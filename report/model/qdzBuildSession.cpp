@@ -1,6 +1,7 @@
 // One build of a report: limits, clocks and stop, the script guard and the template's save and restore.
 #include "qdzBuildSession.h"
 #include "qdzClass.h"
+#include "qdzExpressionCache.h"
 #include "qdzUtils.h"
 #include "qdzVariables.h"
 
@@ -496,9 +497,14 @@ void TqdzBuildSession::FreeLetGo()
 // with that, and a report object still in the tree with the template.
 void TqdzBuildSession::FreeScriptsLeftovers()
 {
-    for (const auto &[object, serial] : kwCreatedSince(FStartSerial)) {
+    // The build's scripts: the report's and that of its expressions. What a
+    // script of another report or of the host made meanwhile is theirs.
+    const TkwScript *script = FReport->Script();
+    const TkwScript *expressions = FReport->ExpressionCache() ? FReport->ExpressionCache()->Script() : nullptr;
+    for (const TkwCreatedObject &made : kwCreatedSince(FStartSerial)) {
+        TObject *object = made.Object;
         // Gone with one freed before, or a new object at its address.
-        if (kwCreatedSerial(object) != serial)
+        if ((made.Script != script && made.Script != expressions) || kwCreatedSerial(object) != made.Serial)
             continue;
         if (auto *c = dynamic_cast<TComponent *>(object)) {
             if (c->Owner() || c->ComponentState().Contains(csDestroying))
