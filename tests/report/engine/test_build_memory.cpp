@@ -110,63 +110,41 @@ TEST(BuildMemory, TheLimitHoldsAfterAnEarlierBuild)
     EXPECT_EQ(L.Errors().join('|'), "The report used more than 8 MB of memory and was stopped");
 }
 
-namespace {
-
-struct ReadBackCase
-{
-    const char *Name;
-    bool Print; // else drawn
-};
-
-void PrintTo(const ReadBackCase &C, std::ostream *Os)
-{
-    *Os << C.Name;
-}
-
-const ReadBackCase ReadBackCases[] = {{"Printed", true}, {"Drawn", false}};
-
-class PageTooBig : public ::testing::TestWithParam<ReadBackCase>
-{
-};
-
-} // namespace
-
 // A band of no height that never ends fills one page until the build's
 // memory limit stops it. Read back, that page would take many times as
 // much: the print or the drawing ends with the reason, within the limit.
-TEST_P(PageTooBig, ReadingItBackEndsWithTheReason)
+TEST(BuildMemory, APageTooBigToReadBackFailsItsPrintOrDrawing)
 {
-    const ReadBackCase &C = GetParam();
-    TLaserPrinting Printing;
-    EngineHarness H;
-    auto *MD = H.Band<TqdzMasterData>("MasterData1", 100, 0);
-    MD->SetRowCount(2147483647);
-    H.Memo(MD, "Memo1", "row", 0, 0, 100, 18);
-    H.Report->EngineOptions()->SetMaxBuildMemSize(8);
-    H.Report->PrintOptions()->SetShowDialog(false);
-    H.Report->PrintOptions()->SetOutputFileName(Printing.Dir.filePath("big.pdf"));
-    const QString Stopped = "The report used more than 8 MB of memory and was stopped";
-    const QString TooBig = "Page 1 needs more than 8 MB of memory to be read back";
-    for (int build = 0; build < 2; ++build) {
-        EXPECT_FALSE(H.Build());
-        ASSERT_EQ(H.Errors().join('|'), Stopped);
-        ASSERT_EQ(H.PageCount(), 1);
-        const qint64 Before = qdzMemoryInUse();
-        if (C.Print) {
-            EXPECT_FALSE(H.Report->PrintReport());
-            EXPECT_FALSE(QFile::exists(Printing.Dir.filePath("big.pdf")));
-        } else {
-            TBitmap Bmp;
-            Bmp.SetSize(800, 1100);
-            EXPECT_NO_THROW(H.Store()->DrawPage(0, Bmp.Canvas(), 1, 1, 0, 0));
+    for (const bool Print : {true, false}) {
+        SCOPED_TRACE(Print ? "printed" : "drawn");
+        TLaserPrinting Printing;
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MasterData1", 100, 0);
+        MD->SetRowCount(2147483647);
+        H.Memo(MD, "Memo1", "row", 0, 0, 100, 18);
+        H.Report->EngineOptions()->SetMaxBuildMemSize(8);
+        H.Report->PrintOptions()->SetShowDialog(false);
+        H.Report->PrintOptions()->SetOutputFileName(Printing.Dir.filePath("big.pdf"));
+        const QString Stopped = "The report used more than 8 MB of memory and was stopped";
+        const QString TooBig = "Page 1 needs more than 8 MB of memory to be read back";
+        for (int build = 0; build < 2; ++build) {
+            EXPECT_FALSE(H.Build());
+            ASSERT_EQ(H.Errors().join('|'), Stopped);
+            ASSERT_EQ(H.PageCount(), 1);
+            const qint64 Before = qdzMemoryInUse();
+            if (Print) {
+                EXPECT_FALSE(H.Report->PrintReport());
+                EXPECT_FALSE(QFile::exists(Printing.Dir.filePath("big.pdf")));
+            } else {
+                TBitmap Bmp;
+                Bmp.SetSize(800, 1100);
+                EXPECT_NO_THROW(H.Store()->DrawPage(0, Bmp.Canvas(), 1, 1, 0, 0));
+            }
+            EXPECT_EQ(H.Errors().join('|').toStdString(), (TooBig + '|' + Stopped).toStdString());
+            // The read stopped near the limit (read whole, the page takes some
+            // ten times as much).
+            EXPECT_LT(qdzMemoryInUse() - Before, 3 * (8 << 20));
         }
-        EXPECT_EQ(H.Errors().join('|').toStdString(), (TooBig + '|' + Stopped).toStdString());
-        // The read stopped near the limit (read whole, the page takes some
-        // ten times as much).
-        EXPECT_LT(qdzMemoryInUse() - Before, 3 * (8 << 20));
+        qdzFreePrinters();
     }
-    qdzFreePrinters();
 }
-
-INSTANTIATE_TEST_SUITE_P(BuildMemory, PageTooBig, ::testing::ValuesIn(ReadBackCases),
-                         [](const ::testing::TestParamInfo<ReadBackCase> &I) { return std::string(I.param.Name); });

@@ -338,73 +338,53 @@ TEST_P(ScriptsOutsideBuilds, FreeRefused)
 INSTANTIATE_TEST_SUITE_P(Session, ScriptsOutsideBuilds, ::testing::ValuesIn(OutsideCases),
                          [](const ::testing::TestParamInfo<OutsideCase> &I) { return std::string(I.param.Name); });
 
-namespace {
-
-struct NestedCase
-{
-    const char *Name;
-    int MaxBuildTime;
-    int CancelAfter; // ms; 0: no cancel
-    const char *Error;
-};
-
-void PrintTo(const NestedCase &C, std::ostream *Os)
-{
-    *Os << C.Name;
-}
-
-const NestedCase NestedCases[] = {
-    {"TheCallersTimeLimit", 1000, 0, "The report ran longer than 1000 ms and was stopped"},
-    {"TheCallersCancel", 0, 300, "The report was cancelled"},
-};
-
-class NestedBuilds : public ::testing::TestWithParam<NestedCase>
-{
-};
-
-} // namespace
-
 // A report the script builds from its own, whose script never ends, stops
 // with the caller's build: by its time limit or its cancel. The script waits
 // long enough for the second report's build to start.
-TEST_P(NestedBuilds, StopWithTheirCaller)
+TEST(BuildSession, ABuildStartedFromABuildStopsWithIt)
 {
-    const NestedCase &C = GetParam();
-    QTemporaryDir Dir;
-    const QString Started = Dir.filePath("started.txt"), Child = Dir.filePath("child.qdz");
+    const struct
     {
-        TqdzReport R(nullptr);
-        (new TqdzReportPage(&R))->SetName("Page1");
-        TStringList S;
-        S.SetText("var L: TStringList;\r\nbegin\r\n  L := TStringList.Create; L.SaveToFile('" + Started +
-                  "');\r\n  while True do ;\r\nend.");
-        R.SetScriptText(&S);
-        R.SaveToFile(Child);
-    }
-    TSessionReport H;
-    H.SetScript("R := TqdzReport.Create(nil); R.LoadFromFile('" + Child +
-                    "'); R.ShowReport;\r\n  t := Now; while Now < t + 60 / 86400 do ;",
-                "", "  R: TqdzReport;\r\n");
-    H.Report->SetMaxBuildTime(C.MaxBuildTime);
-    for (int build = 0; build < 2; ++build) {
-        QFile::remove(Started);
-        QTimer Cancel;
-        Cancel.setSingleShot(true);
-        QObject::connect(&Cancel, &QTimer::timeout, [&H] { H.Report->SetTerminated(true); });
-        if (C.CancelAfter)
-            Cancel.start(C.CancelAfter);
-        QElapsedTimer T;
-        T.start();
-        EXPECT_FALSE(H.Build());
-        EXPECT_LT(T.elapsed(), 30000);
-        EXPECT_EQ(H.Errors().join('|'), QString::fromLatin1(C.Error));
-        EXPECT_TRUE(QFile::exists(Started)) << "build " << build;
-        EXPECT_TRUE(H.Report->Terminated());
+        int MaxBuildTime;
+        int CancelAfter; // ms; 0: no cancel
+        const char *Error;
+    } Cases[] = {{1000, 0, "The report ran longer than 1000 ms and was stopped"},
+                 {0, 300, "The report was cancelled"}};
+    for (const auto &C : Cases) {
+        SCOPED_TRACE(C.Error);
+        QTemporaryDir Dir;
+        const QString Started = Dir.filePath("started.txt"), Child = Dir.filePath("child.qdz");
+        {
+            TqdzReport R(nullptr);
+            (new TqdzReportPage(&R))->SetName("Page1");
+            TStringList S;
+            S.SetText("var L: TStringList;\r\nbegin\r\n  L := TStringList.Create; L.SaveToFile('" + Started +
+                      "');\r\n  while True do ;\r\nend.");
+            R.SetScriptText(&S);
+            R.SaveToFile(Child);
+        }
+        TSessionReport H;
+        H.SetScript("R := TqdzReport.Create(nil); R.LoadFromFile('" + Child +
+                        "'); R.ShowReport;\r\n  t := Now; while Now < t + 60 / 86400 do ;",
+                    "", "  R: TqdzReport;\r\n");
+        H.Report->SetMaxBuildTime(C.MaxBuildTime);
+        for (int build = 0; build < 2; ++build) {
+            QFile::remove(Started);
+            QTimer Cancel;
+            Cancel.setSingleShot(true);
+            QObject::connect(&Cancel, &QTimer::timeout, [&H] { H.Report->SetTerminated(true); });
+            if (C.CancelAfter)
+                Cancel.start(C.CancelAfter);
+            QElapsedTimer T;
+            T.start();
+            EXPECT_FALSE(H.Build());
+            EXPECT_LT(T.elapsed(), 30000);
+            EXPECT_EQ(H.Errors().join('|'), QString::fromLatin1(C.Error));
+            EXPECT_TRUE(QFile::exists(Started)) << "build " << build;
+            EXPECT_TRUE(H.Report->Terminated());
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Session, NestedBuilds, ::testing::ValuesIn(NestedCases),
-                         [](const ::testing::TestParamInfo<NestedCase> &I) { return std::string(I.param.Name); });
 
 // A build started inside another keeps within what is left of its time and
 // within its memory, whatever its own caller allowed.
