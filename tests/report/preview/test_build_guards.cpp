@@ -7,6 +7,7 @@
 // the progress window's cancel, the stop event included; running out of
 // memory is a failed build.
 #include "platform/Forms.h"
+#include "platform/Graphics.h"
 #include "platform/Streams.h"
 #include "platform/TypInfo.h"
 #include "report/preview/qdzPreviewSetup.h"
@@ -376,4 +377,13 @@ TEST_F(BuildGuard, RunningOutOfMemoryIsAFailedBuild)
     R->LoadFromStream(&Template);
     EXPECT_TRUE(R->BuildReport()) << Errors().toStdString();
     EXPECT_EQ(R->PreviewPages()->GetCount(), 1);
+
+    // Read back for drawing, the page runs out too: an error, not the end.
+    TStarvedMemo::Armed = true;
+    auto *Pages = static_cast<TqdzPreviewPages *>(R->PreviewPages());
+    Pages->ClearPageCache();
+    TBitmap Bmp;
+    Bmp.SetSize(100, 100);
+    EXPECT_NO_THROW(Pages->DrawPage(0, Bmp.Canvas(), 1, 1, 0, 0));
+    EXPECT_EQ(Errors(), "Out of memory reading page 1 back");
 }
