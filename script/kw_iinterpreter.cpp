@@ -6,6 +6,7 @@
 #include <QHash>
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 QString SInvalidObject = QStringLiteral("Invalid object reference");
 QString SNilObject = QStringLiteral("Object reference is nil");
@@ -38,8 +39,11 @@ public:
         bool IsComponent;
         // Reached through another object that owns it: not the script's to free.
         bool Owned;
-        // Made by a script's constructor: its number (see kwCreatedSerial).
+        // Made by a script's constructor: its number (see kwCreatedSerial),
+        // the thread and the script that made it.
         quint64 Created = 0;
+        std::thread::id Thread;
+        const TkwScript *Script = nullptr;
     };
 
     TkwObjectWatch() { SetObjectDestroyHook(&Destroyed); }
@@ -55,15 +59,31 @@ public:
         auto *comp = dynamic_cast<TComponent *>(AObject);
         if (comp && comp->ComponentState().Contains(csDestroying))
             return;
-        FObjects.insert(AObject, TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject});
+        FObjects.insert(AObject,
+                        TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject, 0, {}, nullptr});
     }
 
-    void MarkCreated(TObject *AObject)
+    void MarkCreated(TObject *AObject, const TkwScript *AScript)
     {
         std::lock_guard<std::mutex> lock(FLock);
         auto it = FObjects.find(AObject);
-        if (it != FObjects.end() && it->Created == 0)
+        if (it != FObjects.end() && it->Created == 0) {
             it->Created = ++FCreated;
+            it->Thread = std::this_thread::get_id();
+            it->Script = AScript;
+        }
+    }
+
+    std::vector<TkwCreatedObject> CreatedSince(quint64 Serial)
+    {
+        std::vector<TkwCreatedObject> r;
+        const std::thread::id here = std::this_thread::get_id();
+        std::lock_guard<std::mutex> lock(FLock);
+        for (auto it = FObjects.constBegin(); it != FObjects.constEnd(); ++it)
+            if (it->Created > Serial && it->Thread == here)
+                r.push_back(TkwCreatedObject{const_cast<TObject *>(it.key()), it->Created, it->Script});
+        std::sort(r.begin(), r.end(), [](const auto &A, const auto &B) { return A.Serial < B.Serial; });
+        return r;
     }
 
     quint64 LastCreated()
@@ -157,14 +177,19 @@ quint64 kwCreationSerial()
     return Watch().LastCreated();
 }
 
+namespace {
+thread_local std::vector<TkwScript *> GRunningScripts;
+}
+
 void kwMarkCreated(TObject *AObject)
 {
     if (AObject)
-        Watch().MarkCreated(AObject);
+        Watch().MarkCreated(AObject, GRunningScripts.empty() ? nullptr : GRunningScripts.back());
 }
 
-namespace {
-thread_local std::vector<TkwScript *> GRunningScripts;
+std::vector<TkwCreatedObject> kwCreatedSince(quint64 Serial)
+{
+    return Watch().CreatedSince(Serial);
 }
 
 TkwRunningScript::TkwRunningScript(TkwScript *AScript)

@@ -111,6 +111,16 @@ void kwCheckScriptClear(TObject *AObject);
 quint64 kwCreatedSerial(const TObject *AObject);
 quint64 kwCreationSerial();
 void kwMarkCreated(TObject *AObject);
+// The objects this thread's scripts made after Serial and not yet freed,
+// oldest first, with their numbers and the script that ran (its address
+// only: it may be gone).
+struct TkwCreatedObject
+{
+    TObject *Object;
+    quint64 Serial;
+    const TkwScript *Script;
+};
+std::vector<TkwCreatedObject> kwCreatedSince(quint64 Serial);
 
 // The scripts running on this thread, outermost first: a run of the main
 // block or a call from the host enters its script for its length, so a host

@@ -55,10 +55,16 @@ int TqdzEngine::StorePageCount()
     return PreviewPages() ? PreviewPages()->GetCount() : 0;
 }
 
+int TqdzEngine::MaxPages() const
+{
+    TqdzBuildSession *s = Report()->Session();
+    return s ? s->Limits().MaxPages : TqdzBuildLimits().MaxPages;
+}
+
 void TqdzEngine::CheckPageLimit()
 {
-    if (StorePageCount() >= MaxPages && !Report()->Terminated()) {
-        AddError(QStringLiteral("The report reached %1 pages and was stopped").arg(MaxPages));
+    if (StorePageCount() >= MaxPages() && !Report()->Terminated()) {
+        AddError(QStringLiteral("The report reached %1 pages and was stopped").arg(MaxPages()));
         Report()->StopBuild(TqdzStopReason::Limit);
     }
 }

@@ -52,10 +52,8 @@ class TqdzEngine : public TqdzCustomEngine
 {
     STATION_CLASS(TqdzEngine, TqdzCustomEngine)
 public:
-    // The engine gives up a run that reaches this many built pages: a
-    // template whose data never ends still ends.
-    // (Tests lower it to reach it cheaply.)
-    inline static int MaxPages = 100000;
+    // The built pages at which the engine gives up (the build's limits).
+    int MaxPages() const;
 
     // Cells of vertical bands, one list per horizontal page.
     using TqdzCells = std::vector<std::vector<TqdzComponent *>>;

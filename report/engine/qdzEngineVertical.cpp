@@ -205,11 +205,11 @@ void TqdzEngine::ShowVerticalCell(TqdzBand *Host, TqdzBand *V, TqdzCells &Cells,
         // does: by the horizontal pages it would take, or, for cells too
         // narrow to take any, by its count.
         if (!R->Terminated()) {
-            if (StorePageCount() + FVCellPage >= MaxPages) {
-                AddError(QStringLiteral("The report reached %1 pages and was stopped").arg(MaxPages));
+            if (StorePageCount() + FVCellPage >= MaxPages()) {
+                AddError(QStringLiteral("The report reached %1 pages and was stopped").arg(MaxPages()));
                 R->StopBuild(TqdzStopReason::Limit);
-            } else if (CurVColumn() > MaxPages) {
-                AddError(QStringLiteral("The report reached %1 vertical columns and was stopped").arg(MaxPages));
+            } else if (CurVColumn() > MaxPages()) {
+                AddError(QStringLiteral("The report reached %1 vertical columns and was stopped").arg(MaxPages()));
                 R->StopBuild(TqdzStopReason::Limit);
             }
         }

@@ -1,6 +1,7 @@
 // The built-page store: built pages kept as differences from stored template objects, rebuilt on demand.
 #pragma once
 #include "report/model/qdzClassEngine.h"
+#include "report/model/qdzMemoryMeter.h"
 
 #include <QByteArray>
 #include <QString>
@@ -140,10 +141,12 @@ public:
 
     // Keeps a rebuilt page alive while held, even when the cache drops it
     // (a print loop or a click handler may rebuild other pages meanwhile).
+    // A page that cannot be read back raises, or with Quiet holds none and
+    // leaves the reason in the report's errors (drawing, clicks).
     class TPageHold
     {
     public:
-        TPageHold(TqdzPreviewPages *Store, int Index);
+        TPageHold(TqdzPreviewPages *Store, int Index, bool Quiet = false);
         ~TPageHold();
         TPageHold(const TPageHold &) = delete;
         TPageHold &operator=(const TPageHold &) = delete;
@@ -182,7 +185,10 @@ private:
     void AddObjectItem(TqdzXMLItem *Parent, TqdzComponent *Obj);
     void RegisterSourceObject(TqdzComponent *Template, TqdzComponent *Copy, int PageIndex);
     TqdzComponent *TemplateOf(const TqdzXMLItem *Item) const;
+    // Raises when the page would take more memory than a build may hold,
+    // or more than there is.
     TqdzReportPage *BuildPage(int Index);
+    TqdzReportPage *ReadPage(int Index);
     void ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent *Parent, TqdzXMLItem *Item);
     void InsertIntoCache(int Index, TqdzReportPage *Page);
     // Unload false: the items stay as they are (about to be freed).
@@ -245,6 +251,9 @@ private:
     std::vector<std::unique_ptr<TqdzReportPage>> FSourcePages;
     std::unique_ptr<TqdzXMLDocument> FXMLDocument;
     qint64 FAddedBytes = 0;
+    // What reading a page back takes, against the build's memory limit.
+    TqdzMemoryMeter FReadMemory;
+    int FReadIndex = 0;
     int FCopyNo = 0;
     double FPrintScale = 1.0;
 };

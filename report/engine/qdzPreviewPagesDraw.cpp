@@ -70,7 +70,7 @@ void TqdzPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
 {
     if (!Canvas)
         return;
-    TPageHold hold(this, Index);
+    TPageHold hold(this, Index, true);
     TqdzReportPage *page = hold.Page();
     if (!page)
         return;
@@ -125,7 +125,7 @@ void TqdzPreviewPages::ObjectAtPoint(int Index, int X, int Y, bool Click, TCurso
     if ((Engine() && Engine()->Running()) || Index < 0 || Index >= GetCount())
         return;
     // Held: the click handler may rebuild or modify pages meanwhile.
-    TPageHold hold(this, Index);
+    TPageHold hold(this, Index, true);
     TqdzReportPage *page = hold.Page();
     if (!page)
         return;

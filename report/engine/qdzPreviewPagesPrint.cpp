@@ -447,6 +447,9 @@ bool TqdzPreviewPages::Print()
         Report()->Errors()->Add(e.Message());
         qdzErrorMsg(e.Message());
         printed = false;
+    } catch (const std::bad_alloc &) {
+        Report()->Errors()->Add(QStringLiteral("Out of memory"));
+        printed = false;
     }
     if (locked)
         preview->Unlock();
@@ -579,5 +582,15 @@ bool TqdzPreviewPages::ExportRun(TqdzCustomExportFilter *Filter)
 
 void TqdzPreviewPages::Export(TqdzCustomExportFilter *Filter)
 {
-    ExportRun(Filter);
+    QString error;
+    try {
+        ExportRun(Filter);
+        return;
+    } catch (const Exception &e) {
+        error = e.Message();
+    } catch (const std::bad_alloc &) {
+        error = QStringLiteral("Out of memory");
+    }
+    Report()->Errors()->Add(error);
+    qdzErrorMsg(error);
 }

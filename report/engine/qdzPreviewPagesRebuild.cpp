@@ -8,6 +8,7 @@
 #include "report/model/qdzVariables.h"
 #include "report/model/qdzXML.h"
 #include "report/model/qdzXMLSerializer.h"
+#include "script/kw_iinterpreter.h"
 
 #include <algorithm>
 #include <functional>
@@ -77,9 +78,17 @@ void TqdzPreviewPages::DropPageCache(bool Unload)
             UnloadPageItem(e.Index);
 }
 
-TqdzPreviewPages::TPageHold::TPageHold(TqdzPreviewPages *Store, int Index)
-    : FStore(Store), FPage(Store->GetPage(Index))
+TqdzPreviewPages::TPageHold::TPageHold(TqdzPreviewPages *Store, int Index, bool Quiet) : FStore(Store), FPage(nullptr)
 {
+    try {
+        FPage = Store->GetPage(Index);
+    } catch (const Exception &E) {
+        if (!Quiet)
+            throw;
+        TStrings *errors = Store->Report()->Errors();
+        if (errors->IndexOf(E.Message()) < 0)
+            errors->Add(E.Message());
+    }
     if (FPage)
         FStore->Hold(FPage);
 }
@@ -134,6 +143,10 @@ void TqdzPreviewPages::ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent 
         }
         if (!obj)
             continue;
+        if (FReadMemory.Exceeded())
+            throw EOutOfMemory(QStringLiteral("Page %1 needs more than %2 MB of memory to be read back")
+                                   .arg(FReadIndex + 1)
+                                   .arg(FReadMemory.Limit() >> 20));
         if (templ) {
             obj->SetName(templ->Name());
             RestorePicture(obj);
@@ -143,6 +156,18 @@ void TqdzPreviewPages::ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent 
 }
 
 TqdzReportPage *TqdzPreviewPages::BuildPage(int Index)
+{
+    // A page of the engine's stays within what its build could hold.
+    FReadMemory.Start(qint64(std::max(Report()->EngineOptions()->MaxBuildMemSize(), 0)) << 20, false);
+    FReadIndex = Index;
+    try {
+        return ReadPage(Index);
+    } catch (const std::bad_alloc &) {
+        throw EOutOfMemory(QStringLiteral("Out of memory reading page %1 back").arg(Index + 1));
+    }
+}
+
+TqdzReportPage *TqdzPreviewPages::ReadPage(int Index)
 {
     TqdzXMLItem *item = PageItem(Index);
     FXMLDocument->LoadItem(item);
@@ -198,9 +223,10 @@ TPoint TqdzPreviewPages::GetPageSize(int Index)
     if (!item)
         return Point(0, 0);
     TqdzReportPage *page = nullptr;
-    if (item->Name() == "TqdzReportPage" || item->Name() == "TqdzDMPPage")
-        page = GetPage(Index);
-    else
+    if (item->Name() == "TqdzReportPage" || item->Name() == "TqdzDMPPage") {
+        TPageHold hold(this, Index, true);
+        page = hold.Page();
+    } else
         page = SourcePages(SourceIndexOf(item));
     if (!page)
         return Point(0, 0);

@@ -1,6 +1,7 @@
 // One build of a report: limits, clocks and stop, the script guard and the template's save and restore.
 #include "qdzBuildSession.h"
 #include "qdzClass.h"
+#include "qdzExpressionCache.h"
 #include "qdzTemplateCopy.h"
 #include "qdzUtils.h"
 #include "qdzVariables.h"
@@ -8,6 +9,7 @@
 #include "platform/Controls.h"
 #include "platform/Forms.h"
 #include "script/kw_iinterpreter.h"
+#include "script/kw_ixml.h"
 
 #include <QSet>
 #include <algorithm>
@@ -335,13 +337,38 @@ private:
 
 // ---------------------------------------------------------------- session
 
-TqdzBuildSession::TqdzBuildSession(TqdzReport *AReport, const TqdzBuildLimits &ALimits)
-    : FReport(AReport), FLimits(ALimits), FStartSerial(kwCreationSerial())
+namespace {
+// The innermost build on this thread.
+thread_local TqdzBuildSession *GCurrent = nullptr;
+
+// The smaller of two limits where 0 is none.
+template <class T> T Tighter(T Own, T Outer)
 {
-    FBuildClock.start();
+    return Own > 0 && (Outer <= 0 || Own < Outer) ? Own : Outer;
+}
+} // namespace
+
+TqdzBuildSession::TqdzBuildSession(TqdzReport *AReport, const TqdzBuildLimits &ALimits)
+    : FReport(AReport), FLimits(ALimits), FParent(GCurrent), FNamedTime(ALimits.MaxBuildTime),
+      FStartSerial(kwCreationSerial())
+{
+    if (FParent) {
+        // What is left of the outer build's time, at least a millisecond.
+        const TqdzBuildLimits &outer = FParent->FLimits;
+        if (outer.MaxBuildTime > 0) {
+            const int left = int(std::max<qint64>(outer.MaxBuildTime - FParent->FBuildClock.elapsed(), 1));
+            if (Tighter(FLimits.MaxBuildTime, left) == left) {
+                FLimits.MaxBuildTime = left;
+                FNamedTime = FParent->FNamedTime;
+            }
+        }
+        FLimits.MaxMemory = Tighter(FLimits.MaxMemory, outer.MaxMemory);
+    }
+    GCurrent = this;
     // Measured from here: the last build's pages are gone, this one's
     // template copy is its own.
     FMemory.Start(FLimits.MaxMemory);
+    FBuildClock.start();
     GSessions.push_back(this);
 }
 
@@ -349,6 +376,7 @@ TqdzBuildSession::~TqdzBuildSession()
 {
     if (auto it = std::find(GSessions.begin(), GSessions.end(), this); it != GSessions.end())
         GSessions.erase(it);
+    GCurrent = FParent;
     FLineWatch.reset();
     for (TComponent *c : FDeferred)
         c->Free();
@@ -363,12 +391,23 @@ std::vector<TqdzBuildSession *> TqdzBuildSession::Active()
 bool TqdzBuildSession::Run(const std::function<bool()> &Body)
 {
     TqdzReport *R = FReport;
+    // How the build ended stays with the report once the session is gone.
+    struct THandOver
+    {
+        TqdzBuildSession *Session;
+        ~THandOver() { Session->FReport->FTerminated = Session->FReason != TqdzStopReason::None; }
+    } handOver{this};
     try {
         if (!SaveTemplate())
             return false;
     } catch (const std::bad_alloc &) {
         FCopy.reset();
         OutOfMemory();
+        return false;
+    } catch (const Exception &E) {
+        // A file cache whose folder cannot be used fails the build.
+        FCopy.reset();
+        R->Errors()->Add(E.Message());
         return false;
     }
     bool result = false;
@@ -389,6 +428,7 @@ bool TqdzBuildSession::Run(const std::function<bool()> &Body)
     if (R->Engine())
         R->Engine()->SetRunning(false);
     FreeLetGo();
+    FreeScriptsLeftovers();
     RestoreTemplate();
     FLineWatch.reset();
     if (FReason == TqdzStopReason::Cancelled && FCancelMessage)
@@ -465,6 +505,41 @@ void TqdzBuildSession::FreeLetGo()
         c->Free();
 }
 
+// What the build's scripts made and left to no one (lists, objects, reports
+// of their own) would stay for the life of the process, beyond the next
+// build's memory limit. What something else owns or holds as a child goes
+// with that, and a report object still in the tree with the template.
+void TqdzBuildSession::FreeScriptsLeftovers()
+{
+    // The build's scripts: the report's and that of its expressions. What a
+    // script of another report or of the host made meanwhile is theirs.
+    const TkwScript *script = FReport->Script();
+    const TkwScript *expressions = FReport->ExpressionCache() ? FReport->ExpressionCache()->Script() : nullptr;
+    for (const TkwCreatedObject &made : kwCreatedSince(FStartSerial)) {
+        TObject *object = made.Object;
+        // Gone with one freed before, or a new object at its address.
+        if ((made.Script != script && made.Script != expressions) || kwCreatedSerial(object) != made.Serial)
+            continue;
+        if (auto *c = dynamic_cast<TComponent *>(object)) {
+            if (c->Owner() || c->ComponentState().Contains(csDestroying))
+                continue;
+            if (auto *control = dynamic_cast<TControl *>(c); control && control->Parent())
+                continue;
+            if (auto *view = dynamic_cast<TqdzComponent *>(c); view && view->Parent())
+                continue;
+            c->Free();
+        } else if (auto *item = dynamic_cast<TkwXMLItem *>(object)) {
+            if (!item->Parent())
+                delete item;
+        } else if (auto *item = dynamic_cast<TCollectionItem *>(object)) {
+            if (!item->Collection())
+                delete item;
+        } else {
+            delete object;
+        }
+    }
+}
+
 // ------------------------------------------------------------------- stop
 
 void TqdzBuildSession::Stop(TqdzStopReason Reason)
@@ -477,7 +552,7 @@ void TqdzBuildSession::Stop(TqdzStopReason Reason)
     FStopClock.start();
     if (Reason == TqdzStopReason::TimeLimit)
         FReport->Errors()->Add(
-            QStringLiteral("The report ran longer than %1 ms and was stopped").arg(FLimits.MaxBuildTime));
+            QStringLiteral("The report ran longer than %1 ms and was stopped").arg(FNamedTime));
     else if (Reason == TqdzStopReason::Cancelled)
         FCancelMessage = FReport->Errors()->Count() == 0;
 }
@@ -526,9 +601,17 @@ void TqdzBuildSession::CheckStop()
             FReport->StopBuild(TqdzStopReason::TimeLimit);
         break;
     default:
-        if (FStopClock.isValid() && FStopClock.elapsed() >= StopGraceTime)
+        if (FStopClock.isValid() && FStopClock.elapsed() >= FLimits.StopGraceTime)
             CutScript();
         break;
+    }
+    // The build that started this one decides for it too.
+    if (FParent) {
+        FParent->CheckStop();
+        const TqdzStopReason outer = FParent->FReason;
+        if (outer != TqdzStopReason::None && outer != TqdzStopReason::Requested
+            && (FReason == TqdzStopReason::None || FReason == TqdzStopReason::Requested))
+            FReport->StopBuild(TqdzStopReason::Cancelled);
     }
 }
 

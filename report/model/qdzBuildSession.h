@@ -28,6 +28,12 @@ struct TqdzBuildLimits
     int MaxBuildTime = 0;
     // Bytes the build may hold; 0: no limit.
     qint64 MaxMemory = 0;
+    // Built pages at which the engine gives up: a template whose data never
+    // ends still ends.
+    int MaxPages = 100000;
+    // Milliseconds script code may run on after a stop that was not the
+    // report's own request (the stop event) before it is cut.
+    int StopGraceTime = 1000;
 };
 
 // The state of one build, owned by the report's engine from the set-up of
@@ -37,6 +43,8 @@ struct TqdzBuildLimits
 class TqdzBuildSession
 {
 public:
+    // A build started while another runs on this thread (from its script)
+    // stays within that one's time and memory and stops with it.
     TqdzBuildSession(TqdzReport *AReport, const TqdzBuildLimits &ALimits);
     ~TqdzBuildSession();
     TqdzBuildSession(const TqdzBuildSession &) = delete;
@@ -64,10 +72,9 @@ public:
     // announce): lets pending messages through every few milliseconds, takes
     // the progress window's cancel and stops the build past its time limit.
     // Script code run after a stop that was not the report's own request
-    // (the stop event) is cut once it has run StopGraceTime.
+    // (the stop event) is cut once it has run Limits().StopGraceTime.
+    // A build started from a running one stops when that one does.
     void CheckStop();
-    // Milliseconds; tests lower it.
-    inline static int StopGraceTime = 1000;
     // The error of a cancel that no other error explains.
     static QString CancelledText() { return QStringLiteral("The report was cancelled"); }
 
@@ -107,6 +114,8 @@ private:
     bool SaveTemplate();
     void RestoreTemplate();
     void FreeLetGo();
+    // Frees what the build's scripts made and left to no owner.
+    void FreeScriptsLeftovers();
     void OutOfMemory();
     // The build's memory against Limits().MaxMemory.
     void CheckMemory();
@@ -114,6 +123,11 @@ private:
 
     TqdzReport *FReport;
     TqdzBuildLimits FLimits;
+    // The build whose script started this one, on this thread.
+    TqdzBuildSession *FParent;
+    // The time limit the error names: the outer build's when that one ends
+    // this one.
+    int FNamedTime;
     // Objects made by scripts before the build have serials up to this.
     quint64 FStartSerial = 0;
 

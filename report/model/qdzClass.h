@@ -417,7 +417,9 @@ public:
     TqdzCustomPreviewForm *PreviewForm() const { return FPreviewForm; }
 
     // --- state
-    bool Terminated() const { return FTerminated; }
+    // During a build its session holds the stop; between builds the report
+    // does (printing, exporting, and how the last build ended).
+    bool Terminated() const;
     // True also terminates the running script; during a build it is a
     // cancel (the build fails with "The report was cancelled").
     void SetTerminated(bool Value);
@@ -430,8 +432,11 @@ public:
     // The longest a build may run, in milliseconds (0: no limit). Past it
     // the build stops, scripts included, with an error. The caller's choice,
     // not kept in templates.
-    int MaxBuildTime() const { return FMaxBuildTime; }
-    void SetMaxBuildTime(int Value) { FMaxBuildTime = Value; }
+    int MaxBuildTime() const { return FBuildLimits.MaxBuildTime; }
+    void SetMaxBuildTime(int Value) { FBuildLimits.MaxBuildTime = Value; }
+    // What the caller allows each build (its memory is taken from
+    // EngineOptions.MaxBuildMemSize when the build starts).
+    TqdzBuildLimits &BuildLimits() { return FBuildLimits; }
     // Called while a build runs (per record, and at the lines its scripts
     // announce, every loop turn among them): TqdzBuildSession::CheckStop.
     void CheckBuildStop();
@@ -458,7 +463,9 @@ public:
     TqdzCustomPreview *Preview() const { return FPreview; }
     void SetPreview(TqdzCustomPreview *Value);
     const QString &ScriptLanguage() const { return FScriptLanguage; }
-    void SetScriptLanguage(const QString &Value) { FScriptLanguage = Value; }
+    // Empty is the default language: a template cannot hold an empty one
+    // (an empty text is never written).
+    void SetScriptLanguage(const QString &Value);
     TStrings *ScriptText() const { return FScriptText.get(); }
     void SetScriptText(TStrings *Value);
     bool ShowProgress() const { return FShowProgress; }
@@ -592,7 +599,7 @@ private:
     QString FFileName;
     QString FCurObject;
     bool FTerminated = false;
-    int FMaxBuildTime = 0;
+    TqdzBuildLimits FBuildLimits;
     // Set while the template is read back after a build.
     bool FRestoring = false;
     // Ancestor files being loaded, outermost first.

@@ -420,22 +420,36 @@ void TqdzReport::SetPreview(TqdzCustomPreview *Value)
         FPreview->FreeNotification(this);
 }
 
+void TqdzReport::SetScriptLanguage(const QString &Value)
+{
+    FScriptLanguage = Value.isEmpty() ? QStringLiteral("PascalScript") : Value;
+}
+
+bool TqdzReport::Terminated() const
+{
+    if (TqdzBuildSession *s = Session())
+        return s->StopReason() != TqdzStopReason::None;
+    return FTerminated;
+}
+
 void TqdzReport::SetTerminated(bool Value)
 {
     if (Value) {
         StopBuild(TqdzStopReason::Cancelled);
         return;
     }
-    FTerminated = false;
     if (TqdzBuildSession *s = Session())
         s->Resume();
+    else
+        FTerminated = false;
 }
 
 void TqdzReport::StopBuild(TqdzStopReason Reason)
 {
     if (TqdzBuildSession *s = Session())
         s->Stop(Reason);
-    FTerminated = true;
+    else
+        FTerminated = true;
     FScript->Terminate();
 }
 
@@ -547,6 +561,8 @@ void TqdzReport::LoadFromStream(TStream *Stream)
         && !FReportOptions->CheckPassword()) {
         const QStringList errors = ListOf(FErrors.get());
         Clear();
+        // Cleared, it is still a report: with its data page.
+        qdzCheckDataPage(this);
         FErrors->Add(QStringLiteral("Invalid password"));
         for (const QString &e : errors)
             FErrors->Add(e);
@@ -719,8 +735,7 @@ bool TqdzReport::BuildReport(bool ClearLastReport)
 
     bool result = false;
     if (FErrors->Count() == 0) {
-        TqdzBuildLimits limits;
-        limits.MaxBuildTime = FMaxBuildTime;
+        TqdzBuildLimits limits = FBuildLimits;
         limits.MaxMemory = qint64(std::max(FEngineOptions->MaxBuildMemSize(), 0)) << 20;
         result = FEngine->RunSession(limits, [this] { return RunBuild(); });
     }
@@ -748,7 +763,7 @@ bool TqdzReport::RunBuild()
         FOnAfterScriptCompile(this);
     if (FScript->Statement() && FScript->Statement()->Count() > 0)
         FScript->Execute();
-    if (!FTerminated)
+    if (!Terminated())
         result = FEngine->Run();
     if (result) {
         if (FOnEndDoc)

@@ -16,6 +16,7 @@
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #elif defined(Q_OS_LINUX)
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 #endif
 
@@ -38,9 +39,18 @@ qint64 qdzMemoryInUse()
 #endif
 }
 
-void TqdzMemoryMeter::Start(qint64 Limit)
+void TqdzMemoryMeter::Start(qint64 Limit, bool GiveBack)
 {
     FLimit = Limit;
+#if !defined(QDZ_ASAN) && defined(Q_OS_LINUX)
+    // Memory freed before (an earlier build's pages and objects) goes back
+    // to the system first: resident memory then grows with what this build
+    // holds, whether or not it reuses what was freed.
+    if (Limit > 0 && GiveBack)
+        malloc_trim(0);
+#else
+    (void)GiveBack;
+#endif
     FBase = Limit > 0 ? qdzMemoryInUse() : 0;
     FClock.invalidate();
 }

@@ -14,8 +14,10 @@ qint64 qdzMemoryInUse();
 class TqdzMemoryMeter
 {
 public:
-    // Measures from now on; Limit in bytes, 0 for none.
-    void Start(qint64 Limit);
+    // Measures from now on; Limit in bytes, 0 for none. With GiveBack what
+    // was freed before goes back to the system first (a build's start: not
+    // for frequent short measures, it walks the free memory).
+    void Start(qint64 Limit, bool GiveBack = true);
     // True once the memory held grew by more than the limit since Start.
     bool Exceeded();
     qint64 Limit() const { return FLimit; }

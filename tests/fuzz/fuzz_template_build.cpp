@@ -110,7 +110,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     qdzInstallPaperHooks();
     qdzEngineStartup();
     qdzRegisterDMPObjects();
-    TqdzEngine::MaxPages = MaxPages;
     for (TClass c : {TqdzReportPage::StaticClass(), TqdzDataBand::StaticClass(), TqdzMemoView::StaticClass(),
                      TqdzGroupHeader::StaticClass(), TqdzGroupFooter::StaticClass(), TqdzOverlay::StaticClass(),
                      TqdzPictureView::StaticClass(), TqdzShapeView::StaticClass(), TqdzLineView::StaticClass(),
@@ -130,6 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
         return 0;
     }
     Bound(report);
+    report.BuildLimits().MaxPages = MaxPages;
     TBudget budget;
     budget.Report = &report;
     budget.Clock.start();

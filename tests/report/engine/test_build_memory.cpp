@@ -1,4 +1,4 @@
-// What a long list holds: it builds within the default memory limit, and printing it with the file cache keeps its pages on disk.
+// What a long list holds: it builds within the default memory limit, whatever ran before, printing it with the file cache keeps its pages on disk, and a page too big to read back fails its print or draw.
 #include "EngineHarness.h"
 #include "PrinterFakes.h"
 
@@ -6,6 +6,7 @@
 #include "report/engine/qdzPrinter.h"
 #include "report/model/qdzMemoryMeter.h"
 #include "report/model/qdzXML.h"
+#include "platform/Graphics.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -95,4 +96,55 @@ TEST(BuildMemory, PrintingWithTheFileCacheUnloadsWhatItLoaded)
     EXPECT_LE(Watch.Most, Built + 1);
     EXPECT_LE(L.LoadedPages(), Built);
     EXPECT_EQ(L.Texts(20).at(1).Text, FirstRow);
+}
+
+// The limit bounds what this build holds: memory an earlier build freed
+// and this one reuses counts too.
+TEST(BuildMemory, TheLimitHoldsAfterAnEarlierBuild)
+{
+    ListReport L(30000);
+    L.Report->EngineOptions()->SetMaxBuildMemSize(0);
+    ASSERT_TRUE(L.Build()) << L.Errors().join('|').toStdString();
+    L.Report->EngineOptions()->SetMaxBuildMemSize(8);
+    EXPECT_FALSE(L.Build());
+    EXPECT_EQ(L.Errors().join('|'), "The report used more than 8 MB of memory and was stopped");
+}
+
+// A band of no height that never ends fills one page until the build's
+// memory limit stops it. Read back, that page would take many times as
+// much: the print or the drawing ends with the reason, within the limit.
+TEST(BuildMemory, APageTooBigToReadBackFailsItsPrintOrDrawing)
+{
+    for (const bool Print : {true, false}) {
+        SCOPED_TRACE(Print ? "printed" : "drawn");
+        TLaserPrinting Printing;
+        EngineHarness H;
+        auto *MD = H.Band<TqdzMasterData>("MasterData1", 100, 0);
+        MD->SetRowCount(2147483647);
+        H.Memo(MD, "Memo1", "row", 0, 0, 100, 18);
+        H.Report->EngineOptions()->SetMaxBuildMemSize(8);
+        H.Report->PrintOptions()->SetShowDialog(false);
+        H.Report->PrintOptions()->SetOutputFileName(Printing.Dir.filePath("big.pdf"));
+        const QString Stopped = "The report used more than 8 MB of memory and was stopped";
+        const QString TooBig = "Page 1 needs more than 8 MB of memory to be read back";
+        for (int build = 0; build < 2; ++build) {
+            EXPECT_FALSE(H.Build());
+            ASSERT_EQ(H.Errors().join('|'), Stopped);
+            ASSERT_EQ(H.PageCount(), 1);
+            const qint64 Before = qdzMemoryInUse();
+            if (Print) {
+                EXPECT_FALSE(H.Report->PrintReport());
+                EXPECT_FALSE(QFile::exists(Printing.Dir.filePath("big.pdf")));
+            } else {
+                TBitmap Bmp;
+                Bmp.SetSize(800, 1100);
+                EXPECT_NO_THROW(H.Store()->DrawPage(0, Bmp.Canvas(), 1, 1, 0, 0));
+            }
+            EXPECT_EQ(H.Errors().join('|').toStdString(), (TooBig + '|' + Stopped).toStdString());
+            // The read stopped near the limit (read whole, the page takes some
+            // ten times as much).
+            EXPECT_LT(qdzMemoryInUse() - Before, 3 * (8 << 20));
+        }
+        qdzFreePrinters();
+    }
 }

@@ -1,5 +1,6 @@
 // A build's session through the real engine: what scripts free and move during builds and outside them, how a
-// build stops and says why, and a template that builds the same after any number of builds.
+// build stops and says why (builds started from a build with it), and a template that builds the same and holds
+// the same memory after any number of builds.
 #include "EngineHarness.h"
 #include "PrinterFakes.h"
 
@@ -7,6 +8,7 @@
 #include "report/engine/qdzPrinter.h"
 #include "report/model/qdzBuildSession.h"
 #include "report/model/qdzClassRTTI.h"
+#include "report/model/qdzMemoryMeter.h"
 #include "platform/Streams.h"
 #include "script/kw_iinterpreter.h"
 
@@ -315,11 +317,10 @@ class BuildStops : public ::testing::TestWithParam<StopCase>
 TEST_P(BuildStops, ResultAndReason)
 {
     const StopCase &C = GetParam();
-    const int grace = TqdzBuildSession::StopGraceTime;
-    TqdzBuildSession::StopGraceTime = 50;
     QTemporaryDir Dir;
     const QString File = Dir.filePath("stopped.txt");
     TSessionReport H;
+    H.Report->BuildLimits().StopGraceTime = 50;
     H.SetScript("", QString::fromLatin1(C.Band),
                 "procedure Stopped(Sender: TObject);\r\nbegin\r\n" + QString::fromLatin1(C.Stopped) +
                     "\r\n  L := TStringList.Create; L.Add('done'); L.SaveToFile('" + File +
@@ -339,7 +340,6 @@ TEST_P(BuildStops, ResultAndReason)
     EXPECT_LT(T.elapsed(), 60000);
     EXPECT_EQ(H.Errors().join('|'), QString::fromLatin1(C.Error));
     EXPECT_EQ(QFile::exists(File), C.Written);
-    TqdzBuildSession::StopGraceTime = grace;
 }
 
 INSTANTIATE_TEST_SUITE_P(Session, BuildStops, ::testing::ValuesIn(StopCases),
@@ -590,4 +590,110 @@ TEST(BuildSession, ALargeTemplateEndsNearTheTimeLimit)
     }
     EXPECT_LT(Elapsed[1], 10 * Elapsed[0]);
     EXPECT_EQ(H.Objects(), Objects);
+}
+
+// A report the script builds from its own, whose script never ends, stops
+// with the caller's build: by its time limit or its cancel. The script waits
+// long enough for the second report's build to start.
+TEST(BuildSession, ABuildStartedFromABuildStopsWithIt)
+{
+    const struct
+    {
+        int MaxBuildTime;
+        int CancelAfter; // ms; 0: no cancel
+        const char *Error;
+    } Cases[] = {{1000, 0, "The report ran longer than 1000 ms and was stopped"},
+                 {0, 300, "The report was cancelled"}};
+    for (const auto &C : Cases) {
+        SCOPED_TRACE(C.Error);
+        QTemporaryDir Dir;
+        const QString Started = Dir.filePath("started.txt"), Child = Dir.filePath("child.qdz");
+        {
+            TqdzReport R(nullptr);
+            (new TqdzReportPage(&R))->SetName("Page1");
+            TStringList S;
+            S.SetText("var L: TStringList;\r\nbegin\r\n  L := TStringList.Create; L.SaveToFile('" + Started +
+                      "');\r\n  while True do ;\r\nend.");
+            R.SetScriptText(&S);
+            R.SaveToFile(Child);
+        }
+        TSessionReport H;
+        H.SetScript("R := TqdzReport.Create(nil); R.LoadFromFile('" + Child +
+                        "'); R.ShowReport;\r\n  t := Now; while Now < t + 60 / 86400 do ;",
+                    "", "  R: TqdzReport;\r\n");
+        H.Report->SetMaxBuildTime(C.MaxBuildTime);
+        for (int build = 0; build < 2; ++build) {
+            QFile::remove(Started);
+            QTimer Cancel;
+            Cancel.setSingleShot(true);
+            QObject::connect(&Cancel, &QTimer::timeout, [&H] { H.Report->SetTerminated(true); });
+            if (C.CancelAfter)
+                Cancel.start(C.CancelAfter);
+            QElapsedTimer T;
+            T.start();
+            EXPECT_FALSE(H.Build());
+            EXPECT_LT(T.elapsed(), 30000);
+            EXPECT_EQ(H.Errors().join('|'), QString::fromLatin1(C.Error));
+            EXPECT_TRUE(QFile::exists(Started)) << "build " << build;
+            EXPECT_TRUE(H.Report->Terminated());
+        }
+    }
+}
+
+// A build started inside another keeps within what is left of its time and
+// within its memory, whatever its own caller allowed.
+TEST(BuildSession, AnInnerBuildTakesTheOuterLimits)
+{
+    TqdzReport Outer(nullptr), Inner(nullptr);
+    TqdzBuildLimits OuterLimits, InnerLimits;
+    OuterLimits.MaxBuildTime = 60000;
+    OuterLimits.MaxMemory = 20 << 20;
+    InnerLimits.MaxMemory = qint64(1) << 30;
+    TqdzBuildSession O(&Outer, OuterLimits);
+    {
+        TqdzBuildSession I(&Inner, InnerLimits);
+        EXPECT_GT(I.Limits().MaxBuildTime, 0);
+        EXPECT_LE(I.Limits().MaxBuildTime, 60000);
+        EXPECT_EQ(I.Limits().MaxMemory, 20 << 20);
+    }
+    TqdzBuildSession Next(&Inner, InnerLimits);
+    EXPECT_EQ(Next.Limits().MaxMemory, 20 << 20);
+}
+
+// What a build's scripts made and left to no one is freed when it ends: a
+// template built over and over holds steady. What they handed to an owner or
+// a parent goes with that, once.
+TEST(BuildSession, WhatScriptsLeftIsFreedWithTheirBuild)
+{
+    TSessionReport H;
+    H.SetScript("for n := 1 to 300 do begin\r\n    L := TStringList.Create;\r\n"
+                "    for j := 1 to 20 do L.Add('" +
+                    QString(200, QLatin1Char('x')) +
+                    "' + IntToStr(j));\r\n  end;\r\n"
+                    "  o := TComponent.Create(nil); x := TqdzMemoView.Create(o);\r\n"
+                    "  m := TqdzMemoView.Create(nil); m.Parent := MasterData1; m.Left := 300;",
+                "", "  j: Integer;\r\n");
+    const int Objects = H.Objects();
+    qint64 After5 = 0;
+    for (int build = 1; build <= 20; ++build) {
+        ASSERT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        EXPECT_EQ(H.Objects(), Objects);
+        if (build == 5)
+            After5 = qdzMemoryInUse();
+    }
+    // Kept, fifteen builds would hold some 40 MB more.
+    EXPECT_LT(qdzMemoryInUse() - After5, 10 << 20);
+}
+
+// A file cache whose folder cannot be used never escapes as an exception:
+// the template's copy is kept in memory, so the build goes on without it.
+TEST(BuildSession, AFileCacheThatCannotBeWrittenFailsNoBuild)
+{
+    TSessionReport H;
+    H.Report->EngineOptions()->SetUseFileCache(true);
+    H.Report->EngineOptions()->SetTempDir("/proc/");
+    for (int build = 0; build < 2; ++build) {
+        EXPECT_TRUE(H.Build()) << H.Errors().join('|').toStdString();
+        EXPECT_EQ(H.AllTexts().join('|'), "1|2|3|second");
+    }
 }

@@ -370,12 +370,6 @@ TEST(EngineVertical, VerticalDataWithoutEndStops)
         const char *Error;
     };
     // A lower limit keeps the run short; the limit itself is tested below.
-    struct Limit
-    {
-        int Saved = TqdzEngine::MaxPages;
-        ~Limit() { TqdzEngine::MaxPages = Saved; }
-    } L;
-    TqdzEngine::MaxPages = 300;
     const Case Cases[] = {
         {700, 1, 1, "The report reached 300 pages and was stopped"},
         {0, 1, 301, "The report reached 300 vertical columns and was stopped"},
@@ -383,6 +377,7 @@ TEST(EngineVertical, VerticalDataWithoutEndStops)
     for (const Case &C : Cases) {
         SCOPED_TRACE(C.Width);
         EngineHarness H;
+        H.Report->BuildLimits().MaxPages = 300;
         auto *MD = H.Band<TqdzMasterData>("MD", 100, 20);
         MD->SetRowCount(3);
         auto *VDS = H.DataSet("VDS", 0);
@@ -400,6 +395,7 @@ TEST(EngineVertical, VerticalDataWithoutEndStops)
     {
         SCOPED_TRACE("only page bands carry the endless cells");
         EngineHarness H;
+        H.Report->BuildLimits().MaxPages = 300;
         auto *VDS = H.DataSet("VDS", 0);
         VDS->SetRangeEnd(reLast);
         H.Memo(H.Band<TqdzPageHeader>("PH", 0, 20), "PHC", "p", 0, 0, 50);
@@ -416,8 +412,8 @@ TEST(EngineVertical, ARunStopsAtThePageLimit)
 {
     // A page whose dataset never ends: one empty page a record, until the
     // limit ends the run as failed, keeping its pages.
-    ASSERT_EQ(TqdzEngine::MaxPages, 100000);
     EngineHarness H;
+    ASSERT_EQ(H.Report->BuildLimits().MaxPages, 100000);
     auto *DS = H.DataSet("DS", 0);
     DS->SetRangeEnd(reLast); // only its end event could end it
     H.Page->SetDataSet(DS);

@@ -288,12 +288,35 @@ TEST_F(Report, APasswordMustBeAnsweredOrTheReportIsCleared)
     TqdzReport r(nullptr);
     Answer = QStringLiteral("wrong");
     LoadText(&r, text);
-    EXPECT_EQ(r.GetPagesCount(), 0);
+    // Cleared, it keeps the data page every loaded report has.
+    ASSERT_EQ(r.GetPagesCount(), 1);
+    EXPECT_TRUE(dynamic_cast<TqdzDataPage *>(r.GetPages(0)));
     EXPECT_EQ(r.ReportOptions()->Password(), QString());
     Answer = QStringLiteral("pw");
     LoadText(&r, text);
     EXPECT_GE(r.GetPagesCount(), 1);
     EXPECT_EQ(r.ReportOptions()->Password(), QStringLiteral("pw"));
+}
+
+// What a report saves loads back to the same report: an empty script
+// language, a password no prompt answered.
+TEST_F(Report, SavedTemplatesLoadBackTheSame)
+{
+    const char *const Templates[] = {
+        "<TqdzReport ScriptLanguage=\"\"><TqdzReportPage Name=\"Page1\"/></TqdzReport>",
+        "<TqdzReport ReportOptions.Password=\"pw\"><TqdzReportPage Name=\"Page1\"/></TqdzReport>",
+    };
+    for (const char *Template : Templates) {
+        SCOPED_TRACE(Template);
+        TqdzReport a(nullptr);
+        LoadText(&a, QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>") + Template);
+        const QByteArray first = SaveText(&a);
+        TqdzReport b(nullptr);
+        LoadText(&b, first);
+        EXPECT_EQ(SaveText(&b), first);
+        EXPECT_EQ(b.ScriptLanguage(), a.ScriptLanguage());
+        EXPECT_EQ(b.GetPagesCount(), a.GetPagesCount());
+    }
 }
 
 // ---------------------------------------------------------------- ancestors

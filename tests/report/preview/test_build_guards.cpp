@@ -7,6 +7,7 @@
 // the progress window's cancel, the stop event included; running out of
 // memory is a failed build.
 #include "platform/Forms.h"
+#include "platform/Graphics.h"
 #include "platform/Streams.h"
 #include "platform/TypInfo.h"
 #include "report/preview/qdzPreviewSetup.h"
@@ -294,7 +295,7 @@ TEST_F(BuildGuard, AnEndlessMainBlockStops)
 
 TEST_F(BuildGuard, TheProgressWindowsCancelStopsAnEndlessEventAndTheStopEvent)
 {
-    TScopedValue<int> Grace(TqdzBuildSession::StopGraceTime, 50);
+    R->BuildLimits().StopGraceTime = 50;
     R->SetOldStyleProgress(true);
     R->SetShowProgress(true);
     SetScript(QString::fromLatin1(EndlessProc) + "begin\r\nend.");
@@ -321,7 +322,7 @@ TEST_F(BuildGuard, TheProgressWindowsCancelStopsAnEndlessEventAndTheStopEvent)
 
 TEST_F(BuildGuard, AfterTheTimeLimitTheStopEventIsNoSecondEndlessRun)
 {
-    TScopedValue<int> Grace(TqdzBuildSession::StopGraceTime, 50);
+    R->BuildLimits().StopGraceTime = 50;
     SetScript(QString::fromLatin1(EndlessProc) +
               "procedure Stopped(Sender: TObject);\r\nbegin\r\n  Endless(Sender);\r\nend;\r\nbegin\r\nend.");
     MD->SetOnBeforePrint("Endless");
@@ -376,4 +377,13 @@ TEST_F(BuildGuard, RunningOutOfMemoryIsAFailedBuild)
     R->LoadFromStream(&Template);
     EXPECT_TRUE(R->BuildReport()) << Errors().toStdString();
     EXPECT_EQ(R->PreviewPages()->GetCount(), 1);
+
+    // Read back for drawing, the page runs out too: an error, not the end.
+    TStarvedMemo::Armed = true;
+    auto *Pages = static_cast<TqdzPreviewPages *>(R->PreviewPages());
+    Pages->ClearPageCache();
+    TBitmap Bmp;
+    Bmp.SetSize(100, 100);
+    EXPECT_NO_THROW(Pages->DrawPage(0, Bmp.Canvas(), 1, 1, 0, 0));
+    EXPECT_EQ(Errors(), "Out of memory reading page 1 back");
 }
