@@ -25,14 +25,15 @@ const char *const Invalid = "Invalid object reference";
 
 const StaleCase StaleCases[] = {
     {"ListKeepsAMemoAcrossBuilds", "",
-     "L := TWideStrings.Create; L.AddObject('m', Memo1); qdzGlobalVariables['L'] := L;",
+     "x := TqdzMemoView.Create(MasterData1); L := TWideStrings.Create; L.AddObject('m', x);"
+     " qdzGlobalVariables['L'] := L;",
      "L := qdzGlobalVariables['L']; try x := L.Objects[0]; x.Text := 'again'; finally L.Free; end;", "", false,
      {"", Invalid}},
     {"ListKeepsAMemoTheBandDropped", "OnBeforePrint", "", "",
      "n := n + 1; if n = 1 then begin x := TqdzMemoView.Create(MasterData1); L := TWideStrings.Create;"
      " L.AddObject('m', x); end else try x := L.Objects[0]; x.Text := 'again'; finally L.Free; end;",
      false, {Invalid, Invalid}},
-    {"VariableKeepsAMemoAcrossBuilds", "", "qdzGlobalVariables['m'] := Memo1;",
+    {"VariableKeepsAMemoAcrossBuilds", "", "qdzGlobalVariables['m'] := TqdzMemoView.Create(MasterData1);",
      "x := qdzGlobalVariables['m']; x.Text := 'again';", "", false, {"", Invalid}},
     {"VariableKeepsAClickSender", "", "", "x := qdzGlobalVariables['m']; x.Text := 'again';",
      "qdzGlobalVariables['m'] := Sender;", true, {"", Invalid}},
