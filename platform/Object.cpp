@@ -1,4 +1,4 @@
-// Implementation of root classes of the class library: TObject and TPersistent.
+// Implementation of root classes of the class library (TObject, TPersistent) and of the register of live objects.
 #include "Object.h"
 #include "Exceptions.h"
 #include "TypInfo.h"

@@ -1,4 +1,4 @@
-// Root classes of the class library: TObject and TPersistent.
+// Root classes of the class library: TObject and TPersistent, and the register of live objects.
 // The run-time type information (class references, published properties)
 // hangs off these two; TypInfo.h, included at the end, declares it.
 #pragma once
