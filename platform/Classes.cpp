@@ -710,6 +710,12 @@ TObject *TStrings::GetObject(int) const
     return nullptr;
 }
 
+TObjectRef TStrings::ObjectRef(int Index) const
+{
+    TObject *o = GetObject(Index);
+    return {o, LiveSerial(o)};
+}
+
 void TStrings::Put(int Index, const QString &S)
 {
     TObject *TempObject = GetObject(Index);
@@ -826,7 +832,7 @@ void TStringList::InsertObject(int Index, const QString &S, TObject *AObject)
 void TStringList::InsertItem(int Index, const QString &S, TObject *AObject)
 {
     Changing();
-    FList.insert(Index, TStringItem{S, AObject});
+    FList.insert(Index, TStringItem{S, AObject, LiveSerial(AObject)});
     Changed();
 }
 
@@ -951,6 +957,12 @@ TObject *TStringList::GetObject(int Index) const
     return FList[Index].FObject;
 }
 
+TObjectRef TStringList::ObjectRef(int Index) const
+{
+    CheckIndex(Index);
+    return {FList[Index].FObject, FList[Index].FSerial};
+}
+
 void TStringList::Put(int Index, const QString &S)
 {
     if (FSorted)
@@ -966,5 +978,6 @@ void TStringList::PutObject(int Index, TObject *AObject)
     CheckIndex(Index);
     Changing();
     FList[Index].FObject = AObject;
+    FList[Index].FSerial = LiveSerial(AObject);
     Changed();
 }

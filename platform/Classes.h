@@ -98,6 +98,8 @@ public:
     void SetStrings(int Index, const QString &S) { Put(Index, S); }
     TObject *Objects(int Index) const { return GetObject(Index); }
     void SetObjects(int Index, TObject *AObject) { PutObject(Index, AObject); }
+    // The object of a line as it was stored: it may have been freed since.
+    virtual TObjectRef ObjectRef(int Index) const;
     // The text before the first NameValueSeparator; '' when the line has none.
     QString Names(int Index) const;
     // The text after the separator of the first line named Name.
@@ -233,11 +235,15 @@ protected:
     virtual void Changed();
     virtual void Changing();
 
+public:
+    TObjectRef ObjectRef(int Index) const override;
+
 private:
     struct TStringItem
     {
         QString FString;
         TObject *FObject = nullptr;
+        quint64 FSerial = 0;
     };
     void CheckIndex(int Index) const;
     void InsertItem(int Index, const QString &S, TObject *AObject);

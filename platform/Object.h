@@ -1,4 +1,4 @@
-// Root classes of the class library: TObject and TPersistent.
+// Root classes of the class library: TObject and TPersistent, and the register of live objects.
 // The run-time type information (class references, published properties)
 // hangs off these two; TypInfo.h, included at the end, declares it.
 #pragma once
@@ -13,7 +13,7 @@ class TWriter;
 class TObject
 {
 public:
-    TObject() = default;
+    TObject();
     virtual ~TObject();
     TObject(const TObject &) = delete;
     TObject &operator=(const TObject &) = delete;
@@ -24,6 +24,28 @@ public:
     QString ClassName() const;
     TClass ClassParent() const;
     bool InheritsFrom(TClass AClass) const;
+
+    // Unique in the process: tells this object from an earlier one that lived
+    // at the same address.
+    quint64 Serial() const { return FSerial; }
+
+private:
+    quint64 FSerial;
+};
+
+// Every object is in a register of live objects from its construction to the
+// end of its destruction, so that a pointer kept somewhere (a list, a
+// Variant) can be checked without touching what it points to: True when
+// AObject is alive and is the object that had Serial.
+bool ObjectIsLive(const TObject *AObject, quint64 Serial);
+// The serial of the live object at AObject; 0 when none lives there.
+quint64 LiveSerial(const TObject *AObject);
+
+// A pointer a list keeps, with the serial of the object it was stored as.
+struct TObjectRef
+{
+    TObject *Object = nullptr;
+    quint64 Serial = 0;
 };
 
 // Called with every object at the end of its destruction, from any thread,

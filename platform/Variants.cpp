@@ -562,7 +562,8 @@ Variant VarAsType(const Variant &V, TVarType Type)
     case varString: case varOleStr:
         return A::MakeS(Type, ToStrValue(V, Type));
     case varObject:
-        return Variant(V.AsObject());
+        // The reference as it is: its object may be gone.
+        return V.VType() == varObject ? V : Variant(V.AsObject());
     default:
         InvalidCast();
     }
@@ -1166,12 +1167,13 @@ TVariantRelationship Rel(T a, T b)
     return a < b ? vrLessThan : b < a ? vrGreaterThan : vrEqual;
 }
 
-// Object references: equal only to themselves, and a nil one to Empty and 0.
+// Object references: equal only to themselves (a freed object is not the one
+// made later at its address), and a nil one to Empty and 0.
 TVariantRelationship CompareObject(const Variant &obj, const Variant &other)
 {
     TObject *o = A::O(obj);
     if (other.VType() == varObject)
-        return o == A::O(other) ? vrEqual : vrNotEqual;
+        return o == A::O(other) && obj.ObjectSerial() == other.ObjectSerial() ? vrEqual : vrNotEqual;
     if (VarIsEmpty(other) || (IsIntType(other.VType()) && A::I(other) == 0))
         return o == nullptr ? vrEqual : vrNotEqual;
     return vrNotEqual;

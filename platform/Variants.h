@@ -17,7 +17,9 @@
 //   by zero raise EDivByZero; results are never infinite or NaN.
 // - An object reference is its own kind (varObject), never an integer: it
 //   converts to nothing else, compares only for (in)equality, and equals the
-//   integer 0 or Empty only when it is nil.
+//   integer 0 or Empty only when it is nil. It keeps the serial of the object
+//   it was made from, so a user can tell whether that object still lives
+//   (ObjectIsLive) without touching it.
 #pragma once
 #include "Object.h"
 #include <QList>
@@ -85,7 +87,10 @@ public:
     Variant(QString &&v) : FType(varString), FStr(std::move(v)) { FValue.I = 0; }
     Variant(const char *v) : FType(varString), FStr(QString::fromUtf8(v)) { FValue.I = 0; }
     Variant(QChar v) : FType(varString), FStr(v) { FValue.I = 0; }
-    Variant(TObject *v) : FType(varObject) { FValue.O = v; }
+    // v must be alive (its serial is read); a pointer kept since it was
+    // alive comes with the serial it had then.
+    Variant(TObject *v) : FType(varObject), FSerial(v ? v->Serial() : 0) { FValue.O = v; }
+    Variant(TObject *v, quint64 Serial) : FType(varObject), FSerial(v ? Serial : 0) { FValue.O = v; }
     template <class T>
         requires std::is_base_of_v<TObject, T>
     Variant(T *v) : Variant(static_cast<TObject *>(v)) {}
@@ -97,7 +102,8 @@ public:
     Variant(char) = delete;
 
     // A scalar copies its tag and value alone; text and arrays out of line.
-    [[gnu::always_inline]] Variant(const Variant &Other) : FType(Other.FType), FValue(Other.FValue)
+    [[gnu::always_inline]] Variant(const Variant &Other)
+        : FType(Other.FType), FSerial(Other.FSerial), FValue(Other.FValue)
     {
         if (!Other.IsScalar())
             CopyPayload(Other);
@@ -112,6 +118,7 @@ public:
             FArray = Other.FArray;
         }
         FType = Other.FType;
+        FSerial = Other.FSerial;
         FValue = Other.FValue;
         return *this;
     }
@@ -122,6 +129,7 @@ public:
             FArray = std::move(Other.FArray);
         }
         FType = Other.FType;
+        FSerial = Other.FSerial;
         FValue = Other.FValue;
         return *this;
     }
@@ -179,6 +187,9 @@ public:
     // nil for Empty, Null and the integer 0 (the scripts' nil); raises for
     // any other non-object value.
     TObject *AsObject() const;
+    // The serial of the object an object reference was made from; 0 for any
+    // other value.
+    quint64 ObjectSerial() const { return FType == varObject ? FSerial : 0; }
     // Empty -> invalid QVariant, Null -> a null QVariant, byte arrays ->
     // QByteArray, other one-dimensional arrays -> QVariantList.
     QVariant ToQVariant() const;
@@ -195,6 +206,7 @@ private:
     qint64 ToInt64() const;
     bool ToBoolean() const;
     TVarType FType;
+    quint64 FSerial = 0; // varObject: the object's serial
     union {
         qint64 I;   // integers, Boolean (0/1), Currency (value * 10000)
         double D;   // Single, Double, Date

@@ -658,7 +658,7 @@ bool TkwBuilder::ResolveMember(TkwDesignator *D, const QString &Name, int ArgCou
             return useArrayHelper();
         } else {
             TkwClassVariable *cls = nullptr;
-            if (VarType(cur) == varObject && kwObjectAlive(cur.AsObject()))
+            if (VarType(cur) == varObject && ObjectIsLive(cur.AsObject(), cur.ObjectSerial()))
                 for (TClass c = cur.AsObject()->ClassType(); c && !cls; c = c->ClassParent())
                     cls = Prog->FindClass(c->ClassName());
             if (cls) {

@@ -248,8 +248,12 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         else if (is("REMOVE"))
             r = Variant(l->Remove(kwVarToObject(p(0))));
         else if (is("ITEMS.GET"))
-            // The list only refers to its items: one may have been freed.
-            r = kwKnownObjectToVar(static_cast<TObject *>(l->Items(p(0).AsInteger())));
+        {
+            // The list only refers to its items: one may have been freed. It
+            // keeps no serials, so only the address is checked.
+            auto *item = static_cast<TObject *>(l->Items(p(0).AsInteger()));
+            r = kwObjectRefToVar({item, LiveSerial(item)});
+        }
         else if (is("ITEMS.SET"))
             l->SetItems(p(0).AsInteger(), kwVarToObject(p(1)));
     } else if (ClassType == TStrings::StaticClass()) {
@@ -285,7 +289,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         else if (is("NAMES.GET"))
             r = Variant(l->Names(p(0).AsInteger()));
         else if (is("OBJECTS.GET"))
-            r = kwKnownObjectToVar(l->Objects(p(0).AsInteger()));
+            r = kwObjectRefToVar(l->ObjectRef(p(0).AsInteger()));
         else if (is("OBJECTS.SET"))
             l->SetObjects(p(0).AsInteger(), kwVarToObject(p(1)));
         else if (is("VALUES.GET"))

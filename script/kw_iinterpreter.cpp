@@ -36,6 +36,8 @@ public:
     struct TEntry
     {
         TClass Class;
+        // Tells the object from a later one at the same address.
+        quint64 Serial;
         bool IsComponent;
         // Reached through another object that owns it: not the script's to free.
         bool Owned;
@@ -48,19 +50,25 @@ public:
 
     TkwObjectWatch() { SetObjectDestroyHook(&Destroyed); }
 
-    // AObject must be alive: the caller just received it from its owner.
-    void Track(TObject *AObject, TObject *AAnchor)
+    // The serial of AObject, known from now on; 0 when no object lives at
+    // that address (a pointer kept after its object was freed), which is
+    // then left untouched.
+    quint64 Track(TObject *AObject, TObject *AAnchor)
     {
         if (!AObject)
-            return;
+            return 0;
         std::lock_guard<std::mutex> lock(FLock);
-        if (FObjects.contains(AObject))
-            return;
+        if (auto it = FObjects.constFind(AObject); it != FObjects.constEnd())
+            return it->Serial;
+        const quint64 serial = LiveSerial(AObject);
+        if (!serial)
+            return 0;
         auto *comp = dynamic_cast<TComponent *>(AObject);
         if (comp && comp->ComponentState().Contains(csDestroying))
-            return;
-        FObjects.insert(AObject,
-                        TEntry{AObject->ClassType(), comp != nullptr, !comp && AAnchor && AAnchor != AObject, 0, {}, nullptr});
+            return serial;
+        FObjects.insert(AObject, TEntry{AObject->ClassType(), serial, comp != nullptr,
+                                        !comp && AAnchor && AAnchor != AObject, 0, {}, nullptr});
+        return serial;
     }
 
     void MarkCreated(TObject *AObject, const TkwScript *AScript)
@@ -135,18 +143,33 @@ void kwTrackObject(TObject *AObject, TObject *Anchor)
     Watch().Track(AObject, Anchor);
 }
 
-Variant kwObjectToVar(TObject *AObject, TObject *Anchor)
+void kwTrackValue(const Variant &V, TObject *Anchor)
 {
-    Watch().Track(AObject, Anchor);
-    return Variant(AObject);
+    if (VarType(V) != varObject)
+        return;
+    // A reference kept since its object lived is checked before it is
+    // touched; a stale one stays unknown and raises where it is used.
+    TObject *obj = V.AsObject();
+    if (obj && ObjectIsLive(obj, V.ObjectSerial()))
+        Watch().Track(obj, Anchor);
 }
 
-Variant kwKnownObjectToVar(TObject *AObject)
+Variant kwObjectToVar(TObject *AObject, TObject *Anchor)
 {
-    TkwObjectWatch::TEntry entry;
-    if (AObject && !Watch().Find(AObject, entry))
+    const quint64 serial = Watch().Track(AObject, Anchor);
+    if (AObject && !serial)
         throw EInvalidPointer(SInvalidObject);
-    return Variant(AObject);
+    return Variant(AObject, serial);
+}
+
+Variant kwObjectRefToVar(const TObjectRef &Ref, TObject *Anchor)
+{
+    if (!Ref.Object)
+        return Variant(static_cast<TObject *>(nullptr));
+    if (!ObjectIsLive(Ref.Object, Ref.Serial))
+        throw EInvalidPointer(SInvalidObject);
+    Watch().Track(Ref.Object, Anchor);
+    return Variant(Ref.Object, Ref.Serial);
 }
 
 void kwForgetObject(TObject *AObject)
@@ -213,7 +236,7 @@ TObject *kwVarToObject(const Variant &V, TClass AClass)
     if (!obj)
         return nullptr;
     TkwObjectWatch::TEntry entry;
-    if (!Watch().Find(obj, entry))
+    if (!Watch().Find(obj, entry) || entry.Serial != V.ObjectSerial())
         throw EInvalidPointer(SInvalidObject);
     if (entry.IsComponent && static_cast<TComponent *>(obj)->ComponentState().Contains(csDestroying))
         throw EInvalidPointer(SInvalidObject);
@@ -469,7 +492,7 @@ static bool AskProvider(const TkwGetVariableValueEvent &Event, const QString &Na
     if (VarIsNull(Result))
         return false;
     if (VarType(Result) == varObject)
-        kwTrackObject(Result.AsObject());
+        kwTrackValue(Result);
     return true;
 }
 

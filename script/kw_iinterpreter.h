@@ -9,6 +9,8 @@
 // registration operations, which use it) and is checked against the objects
 // known to be alive whenever a script value is used as an object
 // (kwVarToObject); a stale or foreign reference raises, it never crashes.
+// A reference is its address and the object's serial, so a reference to a
+// freed object never reaches a new object made at the same address.
 #pragma once
 #include "Classes.h"
 #include "Component.h"
@@ -69,15 +71,19 @@ extern QString SRangeError;    // "Range check error"
 // ---------------------------------------------------------------------------
 // Objects in script values
 
-// Makes AObject (which must be alive) known as alive and returns it as a
-// script value. It stays known until it is destroyed, by whatever frees it,
+// Makes AObject known as alive and returns it as a script value; raises,
+// without touching it, when no object lives at that address. It stays known until it is destroyed, by whatever frees it,
 // or until kwForgetObject. An object first reached through an Anchor (its
 // owner) counts as owned by it. Nil gives a nil reference.
 Variant kwObjectToVar(TObject *AObject, TObject *Anchor = nullptr);
 void kwTrackObject(TObject *AObject, TObject *Anchor = nullptr);
+// The same for a value that may hold a reference kept from earlier (a stored
+// variable, a host's result): tracked only while it is the same live object
+// it was made from, so a stale one raises when it is used.
+void kwTrackValue(const Variant &V, TObject *Anchor = nullptr);
 // A pointer that a list only refers to (it may be stale): the script value
-// when the object is known to be alive; raises otherwise, without touching it.
-Variant kwKnownObjectToVar(TObject *AObject);
+// when it is still the object stored; raises otherwise, without touching it.
+Variant kwObjectRefToVar(const TObjectRef &Ref, TObject *Anchor = nullptr);
 void kwForgetObject(TObject *AObject);
 bool kwObjectAlive(const TObject *AObject);
 // Known to be alive and owned by the object it was reached through.
@@ -801,6 +807,7 @@ private:
 
     TkwProcVariable *FHandler;
     TObject *FSender;
+    quint64 FSenderSerial; // tells FSender from a later object at its address
     PPropInfo FProp = nullptr;
     TMethod FInstalled;
     QList<Variant> FParamsAfter;

@@ -138,7 +138,7 @@ Variant TkwPropertyHelper::GetValue()
     else if (FOnGetValue.Assigned())
         r = FOnGetValue(inst, ClassRef(), UpperName());
     if (VarType(r) == varObject)
-        kwTrackObject(r.AsObject(), inst);
+        kwTrackValue(r, inst);
     if (Typ() == fvtBool && !VarIsEmpty(r) && !VarIsNull(r))
         r = Variant(r.AsBoolean());
     return r;
@@ -220,7 +220,7 @@ Variant TkwMethodHelper::Call(const QString &MethodName)
         }
     }
     if (VarType(r) == varObject) {
-        kwTrackObject(r.AsObject(), inst);
+        kwTrackValue(r, inst);
         if (!inst && NamedClass() && Typ() == fvtConstructor)
             kwMarkCreated(r.AsObject());
     }
@@ -473,7 +473,7 @@ void TkwEventHelper::SetValue(const Variant &Value)
     }
 }
 
-TkwCustomEvent::TkwCustomEvent(TObject *AObject, TkwProcVariable *AHandler) : FHandler(AHandler), FSender(AObject)
+TkwCustomEvent::TkwCustomEvent(TObject *AObject, TkwProcVariable *AHandler) : FHandler(AHandler), FSender(AObject), FSenderSerial(LiveSerial(AObject))
 {
     if (FHandler)
         FHandler->FEvents.push_back(this);
@@ -500,7 +500,7 @@ void TkwCustomEvent::Uninstall()
 {
     PPropInfo prop = FProp;
     FProp = nullptr;
-    if (!prop || !kwObjectAlive(FSender))
+    if (!prop || !ObjectIsLive(FSender, FSenderSerial))
         return;
     try {
         if (GetMethodProp(FSender, prop) == FInstalled)
@@ -527,7 +527,7 @@ void TkwCustomEvent::CallHandler(const QList<Variant> &Params)
     for (int i = 0; i < n; ++i) {
         const Variant &v = Params[i];
         if (VarType(v) == varObject)
-            kwTrackObject(v.AsObject());
+            kwTrackValue(v);
         FHandler->Params(i)->SetValue(v);
     }
     kwScriptMemory([this] { FHandler->GetValue(); });

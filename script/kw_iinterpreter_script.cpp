@@ -79,7 +79,7 @@ TkwClassVariable *TkwScript::FindClass(const QString &Name) const
 void TkwScript::SetVariable(const QString &Name, const Variant &Value)
 {
     if (VarType(Value) == varObject)
-        kwTrackObject(Value.AsObject());
+        kwTrackValue(Value);
     if (TkwCustomVariable *v = Find(Name))
         v->SetValue(Value);
     else
@@ -226,7 +226,7 @@ void TkwScript::AddConst(const QString &Name, const QString &Typ, const Variant 
     if (Find(Name))
         return;
     if (VarType(Value) == varObject)
-        kwTrackObject(Value.AsObject());
+        kwTrackValue(Value);
     auto v = std::make_unique<TkwVariable>(Name, StrToVarType(Typ, this), Typ);
     v->SetValue(Value);
     v->SetIsReadOnly(true);
@@ -266,7 +266,7 @@ void TkwScript::AddVariable(const QString &Name, const QString &Typ, const Varia
     if (Find(Name))
         return;
     if (VarType(Value) == varObject)
-        kwTrackObject(Value.AsObject());
+        kwTrackValue(Value);
     auto v = std::make_unique<TkwVariable>(Name, StrToVarType(Typ, this), Typ);
     v->SetOnGetVarValue(FOnGetVarValue);
     v->SetValue(Value);
@@ -363,7 +363,7 @@ Variant TkwScript::Call(const QString &Name, Variant &Params, bool ByRef)
         if (i < n) {
             const Variant v = VarArrayGet(Params, {lo + i});
             if (VarType(v) == varObject)
-                kwTrackObject(v.AsObject());
+                kwTrackValue(v);
             p->SetValue(v);
         } else {
             p->SetValue(p->DefValue());

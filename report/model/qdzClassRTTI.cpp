@@ -317,7 +317,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
             l->SaveToStream(kwParamObject<TStream>(Caller, 0));
         else if (is("OBJECTS.GET")) {
             kwCheckIndex(p(0).AsInteger(), l->Count());
-            r = kwObjectToVar(l->GetObject(p(0).AsInteger()), l);
+            r = kwObjectRefToVar(l->ObjectRef(p(0).AsInteger()), l);
         } else if (is("OBJECTS.SET"))
             l->PutObject(p(0).AsInteger(), kwVarToObject(p(1)));
         else if (is("STRINGS.GET"))

@@ -31,13 +31,20 @@ TObject *TWideStrings::GetObject(int Index) const
 {
     if (Index < 0 || Index >= Count())
         return nullptr;
+    return Item(Index).FObject.Object;
+}
+
+TObjectRef TWideStrings::ObjectRef(int Index) const
+{
+    if (Index < 0 || Index >= Count())
+        return {};
     return Item(Index).FObject;
 }
 
 void TWideStrings::PutObject(int Index, TObject *AObject)
 {
     if (Index >= 0 && Index < Count())
-        Item(Index).FObject = AObject;
+        Item(Index).FObject = {AObject, LiveSerial(AObject)};
 }
 
 void TWideStrings::Spill()
@@ -57,13 +64,18 @@ int TWideStrings::Add(const QString &S)
 
 int TWideStrings::AddObject(const QString &S, TObject *AObject)
 {
+    return AddRef(S, {AObject, LiveSerial(AObject)});
+}
+
+int TWideStrings::AddRef(const QString &S, const TObjectRef &Ref)
+{
     if (Count() == 0) {
-        FOne = {S, AObject};
+        FOne = {S, Ref};
         FHasOne = true;
         return 0;
     }
     Spill();
-    FList.append({S, AObject});
+    FList.append({S, Ref});
     return Count() - 1;
 }
 
@@ -73,12 +85,12 @@ void TWideStrings::AddStrings(const TWideStrings *List)
     if (List == this) {
         for (int I = 0; I < N; ++I) {
             const TWideStringItem Copy = Item(I);
-            AddObject(Copy.FString, Copy.FObject);
+            AddRef(Copy.FString, Copy.FObject);
         }
         return;
     }
     for (int I = 0; I < N; ++I)
-        AddObject(List->Item(I).FString, List->Item(I).FObject);
+        AddRef(List->Item(I).FString, List->Item(I).FObject);
 }
 
 void TWideStrings::Delete(int Index)
@@ -132,7 +144,7 @@ void TWideStrings::Assign(TPersistent *Source)
         // involved.
         Clear();
         for (int I = 0; I < Strings->Count(); ++I)
-            AddObject(Strings->Strings(I), Strings->Objects(I));
+            AddRef(Strings->Strings(I), Strings->ObjectRef(I));
     } else {
         TPersistent::Assign(Source);
     }
@@ -147,7 +159,7 @@ void TWideStrings::AssignTo(TPersistent *Dest)
         try {
             Strings->Clear();
             for (int I = 0; I < Count(); ++I)
-                Strings->AddObject(Item(I).FString, Item(I).FObject);
+                Strings->AddObject(Item(I).FString, Item(I).FObject.Object);
         } catch (...) {
             Strings->EndUpdate();
             throw;

@@ -25,6 +25,8 @@ public:
     // "Wide String Out of Bounds".
     void Put(int Index, const QString &S);
     TObject *GetObject(int Index) const;
+    // The object of a line as it was stored: it may have been freed since.
+    TObjectRef ObjectRef(int Index) const;
     void PutObject(int Index, TObject *AObject);
     int Count() const { return FList.isEmpty() ? int(FHasOne) : int(FList.size()); }
 
@@ -67,8 +69,9 @@ private:
     struct TWideStringItem
     {
         QString FString;
-        TObject *FObject = nullptr;
+        TObjectRef FObject;
     };
+    int AddRef(const QString &S, const TObjectRef &Ref);
     const TWideStringItem &Item(int Index) const { return FList.isEmpty() ? FOne : FList.at(Index); }
     TWideStringItem &Item(int Index) { return FList.isEmpty() ? FOne : FList[Index]; }
     // Moves a line kept in FOne into FList, so FList holds them all.

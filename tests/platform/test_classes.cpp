@@ -4,6 +4,7 @@
 #include "Filer.h"
 #include <gtest/gtest.h>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -715,4 +716,29 @@ TEST(StringListEditing, LinesTravelAsTheStringsProperty)
         W.WriteDefinedProperties(&L);
     }
     EXPECT_EQ(Out.Size(), S.Size());
+}
+
+// The register of live objects under many objects side by side, freed in an
+// order unlike the one they were made in.
+TEST(TObject, RegisterKnowsEveryLiveObjectByItsSerial)
+{
+    std::vector<std::unique_ptr<TObject>> objects;
+    std::vector<std::pair<const TObject *, quint64>> made;
+    for (int i = 0; i < 20000; ++i) {
+        objects.push_back(std::make_unique<TObject>());
+        made.emplace_back(objects.back().get(), objects.back()->Serial());
+    }
+    for (size_t i = 0; i < objects.size(); i += (i % 3 == 0) ? 1 : 2)
+        objects[i].reset();
+    for (size_t i = 0; i < objects.size(); ++i) {
+        const auto [object, serial] = made[i];
+        const bool live = objects[i] != nullptr;
+        ASSERT_EQ(ObjectIsLive(object, serial), live) << i;
+        ASSERT_EQ(LiveSerial(object), live ? serial : 0) << i;
+        if (live) {
+            ASSERT_FALSE(ObjectIsLive(object, serial + 1)) << i;
+        }
+    }
+    EXPECT_FALSE(ObjectIsLive(nullptr, 0));
+    EXPECT_FALSE(ObjectIsLive(made[1].first, 0));
 }

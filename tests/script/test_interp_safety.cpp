@@ -139,6 +139,39 @@ TEST(InterpSafety, ObjectsReachedThroughAFreedObjectRaise)
     });
 }
 
+// A reference kept past its object (in a variable, a list's Objects) never
+// reaches the new object made at the same address.
+TEST(InterpSafety, KeptReferencesMissANewObjectAtTheSameAddress)
+{
+    const struct
+    {
+        // M: the reference kept; L: a list holding it as its first object; N: the new object
+        const char *Script;
+        const char *Expected;
+    } cases[] = {
+        {"begin M.Add('x'); end.", "!EInvalidPointer: Invalid object reference"},
+        {"var o: Variant; begin o := L.Objects(0); o.Add('x'); end.", "!EInvalidPointer: Invalid object reference"},
+        {"var o: Variant; begin o := L.Objects(0); end.", "!EInvalidPointer: Invalid object reference"},
+        {"begin Log(M = N); Log(N = N); end.", "False|True"},
+    };
+    for (const auto &c : cases) {
+        alignas(TStringList) unsigned char place[sizeof(TStringList)];
+        auto *first = new (place) TStringList;
+        TStringList list;
+        list.AddObject(QStringLiteral("a"), first);
+        TSafetyHost h;
+        h.S.AddVariable(QStringLiteral("M"), QStringLiteral("Variant"), kwObjectToVar(first));
+        h.S.AddVariable(QStringLiteral("L"), QStringLiteral("Variant"), kwObjectToVar(&list));
+        first->~TStringList();
+        auto *second = new (place) TStringList;
+        ASSERT_EQ(static_cast<void *>(second), static_cast<void *>(first));
+        h.S.AddVariable(QStringLiteral("N"), QStringLiteral("Variant"), kwObjectToVar(second));
+        EXPECT_EQ(h.Try(Pas, QString::fromUtf8(c.Script)), QString::fromUtf8(c.Expected)) << c.Script;
+        EXPECT_EQ(second->Count(), 0) << c.Script;
+        second->~TStringList();
+    }
+}
+
 TEST(InterpSafety, BreakAndContinueInsideTryFinallyRunTheWholeFinallyPart)
 {
     RunCases({
