@@ -383,13 +383,16 @@ KW_OPERATOR(TRightBracketNode, ocRightBracket, 5, return LeftValue(FLeft);)
 KW_OPERATOR(TNotNode, ocNot, 1, return VarNot(LeftValue(FLeft));)
 KW_OPERATOR(TUnMinusNode, ocUnMinus, 1, return VarNeg(LeftValue(FLeft));)
 
-// Right is a set constructor, or the value of a set held in a variable: a
-// zero-based array in which a Null element between two values marks a range.
+// Right is a set constructor, the value of a set held in a variable (a
+// zero-based array in which a Null element between two values marks a
+// range), or a set read from a property: its member bits.
 KW_OPERATOR(TInNode, ocIn, 4, {
     const Variant l = LeftValue(FLeft);
     if (auto *set = dynamic_cast<TkwSetNode *>(FRight))
         return Variant(set->SetExpression()->Contains(l));
     const Variant a = LeftValue(FRight);
+    if (!VarIsArray(a))
+        return Variant((l.AsInt64() & a.AsInt64()) != 0);
     const int lo = VarArrayLowBound(a, 1);
     const int hi = VarArrayHighBound(a, 1);
     for (int i = lo; i <= hi; ++i) {

@@ -89,12 +89,38 @@ static Variant ReadPublished(TObject *Instance, PPropInfo Prop)
     }
 }
 
+// A set as it crosses into a property: its member bits, or a set
+// constructor's array of member bits in which low, Null, high stands for
+// every bit from low to high.
+static qint64 SetBits(const Variant &Value)
+{
+    if (!VarIsArray(Value))
+        return Value.AsInt64();
+    qint64 bits = 0;
+    const int hi = VarArrayHighBound(Value, 1);
+    for (int i = VarArrayLowBound(Value, 1); i <= hi; ++i) {
+        const qint64 item = VarArrayGet(Value, {i}).AsInt64();
+        if (i + 2 <= hi && VarIsNull(VarArrayGet(Value, {i + 1}))) {
+            const qint64 high = VarArrayGet(Value, {i + 2}).AsInt64();
+            for (int b = 0; b < 63; ++b)
+                if ((qint64(1) << b) >= item && (qint64(1) << b) <= high)
+                    bits |= qint64(1) << b;
+            i += 2;
+        } else {
+            bits |= item;
+        }
+    }
+    return bits;
+}
+
 static void WritePublished(TObject *Instance, PPropInfo Prop, TkwVarType Typ, const Variant &Value)
 {
     switch (Prop->Kind()) {
+    case tkSet:
+        SetOrdProp(Instance, Prop, SetBits(Value));
+        return;
     case tkInteger:
     case tkEnumeration:
-    case tkSet:
     case tkInt64:
         if (Typ == fvtBool)
             SetOrdProp(Instance, Prop, Value.AsBoolean() ? 1 : 0);

@@ -153,7 +153,7 @@ bool TqdzPreviewPages::PrintPage(TPrintRun &Run, int Index, bool ScaleMode)
 
     const int bin = PageBin(page, Index);
     TrackDuplex(Run, page);
-    const bool landscape = page->Orientation() == TqdzPrinterOrientation::poLandscape;
+    const bool landscape = page->Orientation() == poLandscape;
     if (!ScaleMode) {
         if (Run.First || page->PaperSize() != Run.LastPaper || Round(page->PaperWidth()) != Run.LastWidth
             || Round(page->PaperHeight()) != Run.LastHeight || bin != Run.LastBin || landscape != Run.LastLandscape

@@ -15,6 +15,7 @@
 #include "platform/Font.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
+#include "platform/Printers.h" // TPrinterOrientation, also the pages' orientation
 #include "platform/Variants.h"
 #include "report/model/qdzClassEngine.h"
 #include "report/model/qdzNameIndex.h"
@@ -642,10 +643,6 @@ public:
 };
 
 STATION_DECLARE_ENUM(TqdzDuplexMode, dmNone, dmVertical, dmHorizontal, dmSimplex)
-// The paper's orientation, poPortrait or poLandscape in templates; scoped,
-// as the printer unit declares the same identifiers for its printers.
-enum class TqdzPrinterOrientation { poPortrait, poLandscape };
-STATION_ENUM(TqdzPrinterOrientation, poPortrait, poLandscape)
 
 // The printer layer's paper table and current printer, installed by that
 // layer (the report model sits below it). PaperSize gives the portrait size
@@ -694,9 +691,9 @@ public:
     TqdzComponent *SubReport() const { return FSubReport; }
     void SetSubReport(TqdzComponent *Value) { FSubReport = Value; }
 
-    TqdzPrinterOrientation Orientation() const { return FOrientation; }
+    TPrinterOrientation Orientation() const { return FOrientation; }
     // Turns the paper and the margins with it.
-    void SetOrientation(TqdzPrinterOrientation Value);
+    void SetOrientation(TPrinterOrientation Value);
     double PaperWidth() const { return FPaperWidth; }
     double PaperHeight() const { return FPaperHeight; }
     int PaperSize() const { return FPaperSize; }
@@ -783,7 +780,7 @@ private:
     // Width and Height in pixels from the paper size.
     void UpdateDimensions();
 
-    TqdzPrinterOrientation FOrientation = TqdzPrinterOrientation::poPortrait;
+    TPrinterOrientation FOrientation = poPortrait;
     double FPaperWidth = 0;
     double FPaperHeight = 0;
     int FPaperSize = 0;

@@ -28,7 +28,7 @@ TqdzPaperHooks &qdzPaperHooks()
 STATION_PUBLISHED(TqdzReportPage)
 {
     using C = TqdzReportPage;
-    P.Prop("Orientation", &C::Orientation, &C::SetOrientation).Default(TqdzPrinterOrientation::poPortrait);
+    P.Prop("Orientation", &C::Orientation, &C::SetOrientation).Default(poPortrait);
     P.Prop("PaperWidth", &C::PaperWidth, &C::SetPaperWidth).Type(TypeInfoExtended());
     P.Prop("PaperHeight", &C::PaperHeight, &C::SetPaperHeight).Type(TypeInfoExtended());
     // Always written: it comes after the width and height, which make the
@@ -134,7 +134,7 @@ void TqdzReportPage::SetPaperSize(int Value)
     FPaperSize = Value;
     double w = 0, h = 0;
     if (Value < 256 && qdzPaperHooks().PaperSize && qdzPaperHooks().PaperSize(Value, w, h)) {
-        if (FOrientation == TqdzPrinterOrientation::poLandscape)
+        if (FOrientation == poLandscape)
             std::swap(w, h);
         FPaperWidth = w;
         FPaperHeight = h;
@@ -152,19 +152,19 @@ void TqdzReportPage::SetDefaults()
         FPaperSize = size;
         FPaperWidth = w;
         FPaperHeight = h;
-        FOrientation = landscape ? TqdzPrinterOrientation::poLandscape : TqdzPrinterOrientation::poPortrait;
+        FOrientation = landscape ? poLandscape : poPortrait;
     }
     UpdateDimensions();
 }
 
-void TqdzReportPage::SetOrientation(TqdzPrinterOrientation Value)
+void TqdzReportPage::SetOrientation(TPrinterOrientation Value)
 {
     if (Value == FOrientation)
         return;
     FOrientation = Value;
     std::swap(FPaperWidth, FPaperHeight);
     const double l = FLeftMargin, r = FRightMargin, t = FTopMargin, b = FBottomMargin;
-    if (Value == TqdzPrinterOrientation::poLandscape) {
+    if (Value == poLandscape) {
         FLeftMargin = t;
         FRightMargin = b;
         FTopMargin = r;

@@ -944,7 +944,7 @@ void TqdzPageSettingsForm::SetPage(TqdzReportPage *Page)
     if (!Page)
         return;
     FUpdating = true;
-    const bool landscape = Page->Orientation() == TqdzPrinterOrientation::poLandscape;
+    const bool landscape = Page->Orientation() == poLandscape;
     PortraitRB->SetChecked(!landscape);
     LandscapeRB->SetChecked(landscape);
     int index = 0;
@@ -1018,8 +1018,8 @@ void TqdzPageSettingsForm::ApplyTo(TqdzReportPage *Page) const
 {
     if (!Page)
         return;
-    Page->SetOrientation(LandscapeRB->Checked() ? TqdzPrinterOrientation::poLandscape
-                                                : TqdzPrinterOrientation::poPortrait);
+    Page->SetOrientation(LandscapeRB->Checked() ? poLandscape
+                                                : poPortrait);
     Page->SetPaperWidth(PaperWidth());
     Page->SetPaperHeight(PaperHeight());
     if (PaperSize() != DMPAPER_USER)

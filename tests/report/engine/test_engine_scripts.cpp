@@ -1,7 +1,7 @@
 // Scripts and expressions in a real build: the engine and the outline as
 // scripts see them, a band shown from its own events, expression errors that
-// name their object, and nil handed to every registered method that takes an
-// object.
+// name their object, nil handed to every registered method that takes an
+// object, and enumeration and set properties set from scripts.
 #include "EngineHarness.h"
 
 #include "report/engine/qdzPreviewPages.h"
@@ -174,6 +174,55 @@ TEST_F(EngineScripts, ExpressionErrorsNameTheirObject)
     ASSERT_FALSE(G.Errors().isEmpty());
     EXPECT_TRUE(G.Errors().first().startsWith(QStringLiteral("GroupHeader1: Error in expression '1+': ")))
         << G.Errors().join('|').toStdString();
+}
+
+// Enumeration and set properties set from a build's script, and read back.
+TEST_F(EngineScripts, EnumerationAndSetPropertiesTakeTheirConstants)
+{
+    const struct
+    {
+        const char *Script; // between begin and end
+        const char *Property; // an object's, by dotted path
+        int Value;
+        const char *Text; // Memo1's as built, or the build's error
+    } Cases[] = {
+        {"Page2.Orientation := poLandscape; if Page2.Orientation = poLandscape then Memo1.Text := 'landscape'",
+         "Page2.Orientation", 1, "landscape"},
+        {"Page2.Orientation := poLandscape; Page2.Orientation := poPortrait", "Page2.Orientation", 0, "x"},
+        {"Memo1.Font.Style := [fsBold]; if fsBold in Memo1.Font.Style then Memo1.Text := 'bold'", "Memo1.Font.Style",
+         1, "bold"},
+        {"Memo1.Font.Style := [fsBold, fsUnderline]; if not (fsItalic in Memo1.Font.Style) then Memo1.Text := 'no'",
+         "Memo1.Font.Style", 5, "no"},
+        {"Memo1.Font.Style := [2..8]", "Memo1.Font.Style", 14, "x"},
+        {"Memo1.Font.Style := [fsBold]; Memo1.Font.Style := [fsItalic]", "Memo1.Font.Style", 2, "x"},
+        {"Memo1.Frame.Typ := [ftLeft, ftTop]; if ftTop in Memo1.Frame.Typ then Memo1.Text := 'top'",
+         "Memo1.Frame.Typ", 5, "top"},
+        // Two different enumerations still do not mix.
+        {"Page2.Orientation := dmVertical", "Page2.Orientation", 0,
+         "Incompatible types: 'TPrinterOrientation', 'TqdzDuplexMode'"},
+    };
+    for (const auto &C : Cases) {
+        SCOPED_TRACE(C.Script);
+        EngineHarness E;
+        E.NewPage("Page2");
+        auto *MD = E.Band<TqdzMasterData>("MasterData1", 100, 20);
+        MD->SetRowCount(1);
+        E.Memo(MD, "Memo1", "x");
+        E.Report->ScriptText()->SetText(QStringLiteral("begin ") + QString::fromLatin1(C.Script) +
+                                        QStringLiteral(" end."));
+        const bool Built = E.Build();
+        const QString Text = QString::fromLatin1(C.Text);
+        if (Text.startsWith(QStringLiteral("Incompatible"))) {
+            EXPECT_FALSE(Built);
+            EXPECT_TRUE(E.Errors().join('|').contains(Text)) << E.Errors().join('|').toStdString();
+        } else {
+            EXPECT_TRUE(Built) << E.Errors().join('|').toStdString();
+            EXPECT_EQ(E.AllTexts(), QStringList{Text});
+        }
+        const QString Path = QString::fromLatin1(C.Property);
+        const int Dot = Path.indexOf(QLatin1Char('.'));
+        EXPECT_EQ(GetOrdProp(E.Report->FindObject(Path.left(Dot)), Path.mid(Dot + 1)), C.Value);
+    }
 }
 
 namespace {

@@ -96,7 +96,7 @@ TEST_F(Pages, NewReportPageIsA4Portrait)
     EXPECT_EQ(page.PaperHeight(), 297);
     EXPECT_EQ(page.Width(), 794);
     EXPECT_EQ(page.Height(), 1123);
-    EXPECT_EQ(page.Orientation(), TqdzPrinterOrientation::poPortrait);
+    EXPECT_EQ(page.Orientation(), poPortrait);
     EXPECT_EQ(page.LeftMargin(), 0);
     EXPECT_EQ(page.Bin(), 7);
     EXPECT_EQ(page.BinOtherPages(), 7);
@@ -125,7 +125,7 @@ TEST_F(Pages, OrientationTurnsPaperAndMargins)
     page.SetTopMargin(20);
     page.SetRightMargin(30);
     page.SetBottomMargin(40);
-    page.SetOrientation(TqdzPrinterOrientation::poLandscape);
+    page.SetOrientation(poLandscape);
     EXPECT_EQ(page.LeftMargin(), 20);
     EXPECT_EQ(page.RightMargin(), 40);
     EXPECT_EQ(page.TopMargin(), 30);
@@ -135,16 +135,16 @@ TEST_F(Pages, OrientationTurnsPaperAndMargins)
     EXPECT_EQ(page.Width(), 1123);
     EXPECT_EQ(page.Height(), 794);
     // Setting the same orientation again changes nothing.
-    page.SetOrientation(TqdzPrinterOrientation::poLandscape);
+    page.SetOrientation(poLandscape);
     EXPECT_EQ(page.LeftMargin(), 20);
-    page.SetOrientation(TqdzPrinterOrientation::poPortrait);
+    page.SetOrientation(poPortrait);
     EXPECT_EQ(page.LeftMargin(), 10);
     EXPECT_EQ(page.TopMargin(), 20);
     EXPECT_EQ(page.RightMargin(), 30);
     EXPECT_EQ(page.BottomMargin(), 40);
     EXPECT_EQ(page.PaperWidth(), 210);
     // A known paper on a landscape page comes turned.
-    page.SetOrientation(TqdzPrinterOrientation::poLandscape);
+    page.SetOrientation(poLandscape);
     page.SetPaperSize(1);
     EXPECT_DOUBLE_EQ(page.PaperWidth(), 279.4);
     EXPECT_DOUBLE_EQ(page.PaperHeight(), 215.9);
@@ -243,7 +243,7 @@ TEST_F(Pages, SetDefaultsTakesTheCurrentPrinter)
     qdzPaperHooks().DefaultPaper = &LetterLandscapePrinter;
     page.SetDefaults();
     EXPECT_EQ(page.PaperSize(), 1);
-    EXPECT_EQ(page.Orientation(), TqdzPrinterOrientation::poLandscape);
+    EXPECT_EQ(page.Orientation(), poLandscape);
     EXPECT_DOUBLE_EQ(page.PaperWidth(), 279.4);
     EXPECT_EQ(page.Width(), 1056);
 }
@@ -344,7 +344,7 @@ TEST_F(Pages, PagesInTemplates)
     auto *page = new TqdzReportPage(&report);
     page->SetName("Page1");
     page->SetLeftMargin(10);
-    page->SetOrientation(TqdzPrinterOrientation::poLandscape);
+    page->SetOrientation(poLandscape);
     page->SetColumns(2);
     page->SetPrintIfEmpty(false);
     page->SetDuplex(dmVertical);
@@ -383,7 +383,7 @@ TEST_F(Pages, PagesInTemplates)
     EXPECT_EQ(copy.Errors()->Count(), 0);
     auto *p1 = dynamic_cast<TqdzReportPage *>(copy.FindObject("Page1"));
     ASSERT_NE(p1, nullptr);
-    EXPECT_EQ(p1->Orientation(), TqdzPrinterOrientation::poLandscape);
+    EXPECT_EQ(p1->Orientation(), poLandscape);
     EXPECT_EQ(p1->PaperSize(), 9);
     EXPECT_EQ(p1->PaperWidth(), 297);
     EXPECT_EQ(p1->BottomMargin(), 10);

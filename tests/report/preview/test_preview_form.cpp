@@ -514,7 +514,7 @@ TEST(PageSettings, OkChangesTheTemplatePagesAndBuildsAgain)
         // The current page's template (or each one) is A5 landscape in millimetres.
         for (TqdzReportPage *p : {h.Page, page2}) {
             const bool changed = all || p == page2;
-            EXPECT_EQ(p->Orientation() == TqdzPrinterOrientation::poLandscape, changed) << p->Name().toStdString();
+            EXPECT_EQ(p->Orientation() == poLandscape, changed) << p->Name().toStdString();
             EXPECT_EQ(p->PaperSize(), changed ? 11 : 9) << p->Name().toStdString();
             EXPECT_DOUBLE_EQ(p->PaperWidth(), 210) << p->Name().toStdString();
             EXPECT_DOUBLE_EQ(p->PaperHeight(), changed ? 148 : 297) << p->Name().toStdString();
