@@ -174,8 +174,8 @@ void TqdzPreviewPages::RegisterSourceObject(TqdzComponent *Template, TqdzCompone
 
 namespace {
 
-// Whether the build stopped for a reason the report cannot take back: its
-// own request still builds what it may resume.
+// Whether the build stopped for good: a stop the report asked for itself may
+// be taken back, and the pages built after all.
 bool CopyStopped(TqdzReport *R)
 {
     TqdzBuildSession *s = R->Session();
