@@ -7,6 +7,7 @@
 
 #include "platform/SysUtils.h"
 #include "platform/TypInfo.h"
+#include "report/model/qdzBuildSession.h"
 #include "report/model/qdzClass.h"
 #include "report/model/qdzVariables.h"
 #include "report/model/qdzXML.h"
@@ -173,20 +174,36 @@ void TqdzPreviewPages::RegisterSourceObject(TqdzComponent *Template, TqdzCompone
 
 namespace {
 
-void CopyTree(TqdzComponent *Source, TqdzComponent *ParentCopy, std::vector<TqdzComponent *> &Templates,
-              std::vector<TqdzComponent *> &Copies)
+// Whether the build stopped for good: a stop the report asked for itself may
+// be taken back, and the pages built after all.
+bool CopyStopped(TqdzReport *R)
 {
+    TqdzBuildSession *s = R->Session();
+    if (!s)
+        return false;
+    s->CheckStop();
+    return s->StopReason() != TqdzStopReason::None && s->StopReason() != TqdzStopReason::Requested;
+}
+
+// Copies Source's tree under ParentCopy, taking the build's stop every few
+// dozen objects; false when it stopped (the copy is then incomplete).
+bool CopyTree(TqdzReport *R, TqdzComponent *Source, TqdzComponent *ParentCopy,
+              std::vector<TqdzComponent *> &Templates, std::vector<TqdzComponent *> &Copies)
+{
+    if (Copies.size() % 32 == 0 && CopyStopped(R))
+        return false;
     auto *copy = static_cast<TqdzComponent *>(Source->ClassType()->Create(ParentCopy));
-    TqdzPreviewPages::AssignSourceCopy(copy, Source);
-    copy->SetName(Source->Name());
     Templates.push_back(Source);
     Copies.push_back(copy);
+    TqdzPreviewPages::AssignSourceCopy(copy, Source);
+    copy->SetName(Source->Name());
     TList *children = Source->Objects();
     for (int i = 0; i < children->Count(); ++i) {
         auto *child = static_cast<TqdzComponent *>(children->Items(i));
-        if (child->Flags() & qdzFlagShowInPrepared)
-            CopyTree(child, copy, Templates, Copies);
+        if ((child->Flags() & qdzFlagShowInPrepared) && !CopyTree(R, child, copy, Templates, Copies))
+            return false;
     }
+    return true;
 }
 
 } // namespace
@@ -196,10 +213,28 @@ void TqdzPreviewPages::AddSourcePage(TqdzReportPage *Page)
     if (!Page)
         return;
     std::vector<TqdzComponent *> templates, copies;
-    CopyTree(Page, nullptr, templates, copies);
+    // A page copied in part goes whole, and its template objects keep no
+    // link to a copy of an earlier build: they are stored in full.
+    struct TDropPart
+    {
+        std::vector<TqdzComponent *> &Copies;
+        bool Keep = false;
+        ~TDropPart()
+        {
+            if (!Keep && !Copies.empty())
+                delete Copies.front();
+        }
+    } drop{copies};
+    if (!CopyTree(Report(), Page, nullptr, templates, copies)) {
+        TList *all = Page->AllObjects();
+        for (int i = 0; i < all->Count(); ++i)
+            static_cast<TqdzComponent *>(all->Items(i))->SetSourceLink(nullptr);
+        return;
+    }
     auto *pageCopy = static_cast<TqdzReportPage *>(copies.front());
     pageCopy->SetSourceLink(Page);
     FSourcePages.emplace_back(pageCopy);
+    drop.Keep = true;
     const int pageIndex = SourcePageCount() - 1;
     for (size_t i = 1; i < copies.size(); ++i)
         RegisterSourceObject(templates[i], copies[i], pageIndex);
