@@ -57,6 +57,26 @@ struct TSessionReport : EngineHarness
         if (*Object)
             SetStrProp(Report->FindObject(QString::fromLatin1(Object)), QString::fromLatin1(Event), Proc);
     }
+    // Body runs when the report prints (PR) and when Memo1 is clicked (PC).
+    void SetPrintAndClick(const QString &Body, const QString &P = QString())
+    {
+        SetScript("", P,
+                  "procedure PC(Sender: TObject; Button, Shift: Integer; var Modified: Boolean);\r\nbegin\r\n" + Body +
+                      "\r\nend;\r\nprocedure PR(Sender: TObject);\r\nbegin\r\n" + Body + "\r\nend;\r\n");
+        SetEvent("Memo1", "OnPreviewClick", "PC");
+        Report->SetOnReportPrint("PR");
+    }
+    // Clicks Memo1 on the first built page; false when it is not there.
+    bool ClickMemo1()
+    {
+        TqdzReportPage *Page = Report->PreviewPages()->GetPage(0);
+        auto *Memo = Page ? dynamic_cast<TqdzView *>(Page->FindObject("Memo1")) : nullptr;
+        if (!Memo)
+            return false;
+        bool Modified = false;
+        Report->DoPreviewClick(Memo, mbLeft, TShiftState(), Modified, false);
+        return true;
+    }
     ~TSessionReport() { qdzUnregisterClassRTTI(); }
     int Objects() { return Report->AllObjects()->Count(); }
     QByteArray Saved()
@@ -402,10 +422,7 @@ TEST_P(ScriptsOutsideBuilds, FreeRefused)
     Host.InsertComponent(R);
     R->DataSets()->Add()->SetDataSet(&DataSet);
     const QString Body = QString::fromLatin1(C.Body);
-    H.SetScript("", "", "procedure PC(Sender: TObject; Button, Shift: Integer; var Modified: Boolean);\r\nbegin\r\n" +
-                            Body + "\r\nend;\r\nprocedure PR(Sender: TObject);\r\nbegin\r\n" + Body + "\r\nend;\r\n");
-    H.SetEvent("Memo1", "OnPreviewClick", "PC");
-    R->SetOnReportPrint("PR");
+    H.SetPrintAndClick(Body);
     ASSERT_TRUE(R->BuildReport()) << H.Errors().join('|').toStdString();
     ASSERT_EQ(R->PreviewPages()->GetCount(), 2);
 
@@ -418,13 +435,8 @@ TEST_P(ScriptsOutsideBuilds, FreeRefused)
         EXPECT_FALSE(R->PrintReport());
         Error = H.Errors().join('|');
     } else if (Where == "click") {
-        TqdzReportPage *Page = R->PreviewPages()->GetPage(0);
-        ASSERT_TRUE(Page);
-        auto *Memo = dynamic_cast<TqdzView *>(Page->FindObject("Memo1"));
-        ASSERT_TRUE(Memo);
-        bool Modified = false;
         try {
-            R->DoPreviewClick(Memo, mbLeft, TShiftState(), Modified, false);
+            EXPECT_TRUE(H.ClickMemo1());
         } catch (const Exception &E) {
             Error = E.Message();
         }
@@ -530,12 +542,8 @@ TEST_P(NamesAfterBuilds, ScriptsSeeTheTemplate)
     TSessionReport H;
     TqdzReport *R = H.Report.get();
     const QString Body = QString::fromLatin1(C.Body);
-    H.SetScript("", "Memo2.Text := 'during the build'",
-                "procedure PC(Sender: TObject; Button, Shift: Integer; var Modified: Boolean);\r\nbegin\r\n" + Body +
-                    "\r\nend;\r\nprocedure PR(Sender: TObject);\r\nbegin\r\n" + Body + "\r\nend;\r\n");
-    H.SetEvent("Memo1", "OnPreviewClick", "PC");
+    H.SetPrintAndClick(Body, "Memo2.Text := 'during the build'");
     H.SetEvent("ReportTitle1", "OnAfterPrint");
-    R->SetOnReportPrint("PR");
     R->PrintOptions()->SetShowDialog(false);
     R->PrintOptions()->SetOutputFileName(Printing.Dir.filePath("out.pdf"));
     auto *Memo1 = static_cast<TqdzMemoView *>(R->FindObject("Memo1"));
@@ -549,10 +557,7 @@ TEST_P(NamesAfterBuilds, ScriptsSeeTheTemplate)
         if (QString::fromLatin1(C.Where) == "print") {
             EXPECT_TRUE(R->PrintReport()) << H.Errors().join('|').toStdString();
         } else {
-            auto *Clicked = dynamic_cast<TqdzView *>(R->PreviewPages()->GetPage(0)->FindObject("Memo1"));
-            ASSERT_TRUE(Clicked);
-            bool Modified = false;
-            R->DoPreviewClick(Clicked, mbLeft, TShiftState(), Modified, false);
+            ASSERT_TRUE(H.ClickMemo1());
         }
         EXPECT_EQ(H.Errors().join('|'), "");
         EXPECT_EQ(Memo1->Text().trimmed(), QString::fromLatin1(C.Memo1));
