@@ -266,14 +266,30 @@ TkwFreeGuards &FreeGuards()
     return *guards;
 }
 
+template <class T>
+void AddGuard(std::vector<T> TkwFreeGuards::*List, T Guard)
+{
+    TkwFreeGuards &g = FreeGuards();
+    std::lock_guard<std::mutex> lock(g.Lock);
+    std::vector<T> &list = g.*List;
+    if (std::find(list.begin(), list.end(), Guard) == list.end())
+        list.push_back(Guard);
+}
+
+// A copy, so that a guard may run while another thread adds one.
+template <class T>
+std::vector<T> Guards(std::vector<T> TkwFreeGuards::*List)
+{
+    TkwFreeGuards &g = FreeGuards();
+    std::lock_guard<std::mutex> lock(g.Lock);
+    return g.*List;
+}
+
 } // namespace
 
 void kwAddFreeGuard(TkwFreeGuard Guard)
 {
-    TkwFreeGuards &g = FreeGuards();
-    std::lock_guard<std::mutex> lock(g.Lock);
-    if (std::find(g.List.begin(), g.List.end(), Guard) == g.List.end())
-        g.List.push_back(Guard);
+    AddGuard(&TkwFreeGuards::List, Guard);
 }
 
 bool kwCheckScriptFree(TObject *AObject)
@@ -283,13 +299,7 @@ bool kwCheckScriptFree(TObject *AObject)
     // It owns the forms and what they own: the running script's host too.
     if (dynamic_cast<TApplication *>(AObject))
         throw EInvalidOperation(QStringLiteral("Cannot free the application from a script"));
-    std::vector<TkwFreeGuard> guards;
-    {
-        TkwFreeGuards &g = FreeGuards();
-        std::lock_guard<std::mutex> lock(g.Lock);
-        guards = g.List;
-    }
-    for (TkwFreeGuard guard : guards)
+    for (TkwFreeGuard guard : Guards(&TkwFreeGuards::List))
         if (guard(AObject))
             return true;
     return false;
@@ -297,23 +307,14 @@ bool kwCheckScriptFree(TObject *AObject)
 
 void kwAddClearGuard(TkwClearGuard Guard)
 {
-    TkwFreeGuards &g = FreeGuards();
-    std::lock_guard<std::mutex> lock(g.Lock);
-    if (std::find(g.ClearList.begin(), g.ClearList.end(), Guard) == g.ClearList.end())
-        g.ClearList.push_back(Guard);
+    AddGuard(&TkwFreeGuards::ClearList, Guard);
 }
 
 void kwCheckScriptClear(TObject *AObject)
 {
     if (!AObject)
         return;
-    std::vector<TkwClearGuard> guards;
-    {
-        TkwFreeGuards &g = FreeGuards();
-        std::lock_guard<std::mutex> lock(g.Lock);
-        guards = g.ClearList;
-    }
-    for (TkwClearGuard guard : guards)
+    for (TkwClearGuard guard : Guards(&TkwFreeGuards::ClearList))
         guard(AObject);
 }
 
