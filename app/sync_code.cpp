@@ -14,10 +14,17 @@
 #include <algorithm>
 
 TSyncHost SyncHost;
+std::function<void(TSyncPoint)> SyncFaultHook;
 int ServerConnectTimeout = 10;
 int ServerStatementTimeoutMs = 30000;
 
 namespace {
+
+void Fault(TSyncPoint Point)
+{
+    if (SyncFaultHook)
+        SyncFaultHook(Point);
+}
 
 const QString Tip = QStringLiteral("提示!");
 const QString DoneTip = QStringLiteral("  提示!");
@@ -451,6 +458,7 @@ void DownloadOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
         Step(Counter, Progress);
         Say(Progress, QStringLiteral("订单明细"), ++n, m);
         DownloadOrderLinesStep(d);
+        Fault(TSyncPoint::DownloadSave);
     });
     Report(Progress, 100);
 }
@@ -467,6 +475,7 @@ void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
         Step(Counter, Progress);
         Say(Progress, QStringLiteral("订单明细"), 3, 3);
         DownloadOrderLinesStep(d);
+        Fault(TSyncPoint::DownloadSave);
     });
     Report(Progress, 100);
 }
@@ -733,12 +742,14 @@ QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
                         LocalMark(QStringLiteral("update sys_jhsj set server_id=? where id=?"),
                                   {Variant(m.ServerId), Variant(m.SjId)});
             });
+        Fault(TSyncPoint::ServerCommit);
         server->CommitTrans();
     } catch (...) {
         if (server->InTransaction())
             server->RollbackTrans();
         throw;
     }
+    Fault(TSyncPoint::LocalSave);
     if ((station && !head.OrderUploaded) || !sender.Marks.isEmpty())
         LocalAtomically([&] {
             if (station && !head.OrderUploaded)

@@ -138,6 +138,15 @@ private:
 // anything stayed behind. Progress hears "order n of m" before each order.
 void UploadDeliveries(TSyncProgress *Progress = nullptr);
 
+// Points of a download or upload where a test injects a failure: the hook,
+// when set, is called there and may throw (an Exception, as a failing
+// statement would). ServerCommit: just before an upload's server commit.
+// LocalSave: after the server committed, before the station saves what it
+// learnt (a throw there is a failed local save, or a station killed between
+// the two). DownloadSave: just before a download's local commit.
+enum class TSyncPoint { ServerCommit, LocalSave, DownloadSave };
+extern std::function<void(TSyncPoint)> SyncFaultHook;
+
 // ---- the toolbar flows, with their confirmation and result boxes ----
 
 // What the flows need from the main window; the main window fills it once.
