@@ -58,6 +58,24 @@ void RaiseWindow(QWidget *W)
         W->raise();
 }
 
+// A press on a window that is not the active one makes it active, as a
+// click does on a desktop. Without a window manager (a kiosk) nothing else
+// does after a modal window closed, and the press would only move the focus.
+void ActivateOnPress(QWidget *W)
+{
+    QWidget *window = W->window();
+    if (window->isActiveWindow() || QApplication::activePopupWidget() || !window->isVisible()
+        || window->testAttribute(Qt::WA_ShowWithoutActivating) || window->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        return;
+    const Qt::WindowType kind = window->windowType();
+    if (kind == Qt::Popup || kind == Qt::ToolTip || kind == Qt::SplashScreen)
+        return;
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != window)
+        return;
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+}
+
 void WakeEventLoop()
 {
     if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance())
@@ -1211,6 +1229,8 @@ bool TApplication::FilterEvent(QObject *Receiver, QEvent *Event)
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
     case QEvent::Wheel: {
+        if (type == QEvent::MouseButtonPress && Event->spontaneous())
+            ActivateOnPress(w);
         if (!FOnMessage)
             return false;
         auto *ie = static_cast<QSinglePointEvent *>(Event);

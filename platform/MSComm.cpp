@@ -2,6 +2,7 @@
 #include "MSComm.h"
 #include "CodePages.h"
 #include "Forms.h"
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QTimer>
 
@@ -10,6 +11,39 @@ namespace {
 EMSCommError InvalidValue()
 {
     return EMSCommError(comInvalidPropertyValue, QStringLiteral("Invalid property value"));
+}
+
+// Why the port failed, in the operator's language: the system's own words
+// are English. Opening (Device given) tells "not a serial port" apart from a
+// setting the device refuses.
+QString PortFailure(const QSerialPort &Port, const QString &Device = QString())
+{
+    const bool opening = !Device.isEmpty();
+    if (opening && QFileInfo(Device).isDir())
+        return QStringLiteral("该设备不是串口");
+    switch (Port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("设备不存在");
+    case QSerialPort::PermissionError:
+        return QStringLiteral("没有权限, 或设备正被其他程序使用");
+    case QSerialPort::OpenError:
+        return QStringLiteral("端口已经打开");
+    case QSerialPort::NotOpenError:
+        return QStringLiteral("端口没有打开");
+    case QSerialPort::UnsupportedOperationError:
+        return opening ? QStringLiteral("该设备不是串口") : QStringLiteral("设备不支持该设置");
+    case QSerialPort::ResourceError:
+        return QStringLiteral("设备不可用, 可能已被拔出");
+    case QSerialPort::ReadError:
+        return QStringLiteral("读取设备出错");
+    case QSerialPort::WriteError:
+        return QStringLiteral("写入设备出错");
+    case QSerialPort::TimeoutError:
+        return QStringLiteral("设备没有响应");
+    default:
+        // No kind to name: the system's reason helps the administrator.
+        return QStringLiteral("设备无法使用 (%1)").arg(Port.errorString());
+    }
 }
 
 } // namespace
@@ -148,7 +182,7 @@ void TMSComm::ApplySettings()
         || !FPort->setStopBits(s.StopBits) || !FPort->setFlowControl(flow))
         throw EMSCommError(comSetCommStateFailed, QStringLiteral("串口COM%1 (%2) 无法设为 %3: %4")
                                                       .arg(FCommPort)
-                                                      .arg(FPort->portName(), FSettings, FPort->errorString()));
+                                                      .arg(FPort->portName(), FSettings, PortFailure(*FPort)));
 }
 
 bool TMSComm::PortOpen() const
@@ -171,7 +205,7 @@ void TMSComm::SetPortOpen(bool Value)
     FPort->setPortName(device);
     if (!FPort->open(QIODevice::ReadWrite)) {
         const int code = FPort->error() == QSerialPort::DeviceNotFoundError ? comInvalidPortNumber : comPortInUse;
-        const QString reason = FPort->errorString();
+        const QString reason = PortFailure(*FPort, device);
         FPort->clearError();
         throw EMSCommError(code, QStringLiteral("串口COM%1 (%2) 无法打开: %3").arg(FCommPort).arg(device, reason));
     }

@@ -618,3 +618,62 @@ TEST_F(ScaleStation, TarePresetsOutsideTheScalesRangeAreLeftOut)
     EXPECT_EQ(answers.Texts, QStringList{QStringLiteral("皮重必须是0到9999.99之间的数,以下皮重未采用: 巨框1e308, 负框-1, 坏框nan, 超框10000")});
     EXPECT_EQ(answers.Captions, QStringList{QStringLiteral("提示!")});
 }
+
+TEST_F(ScaleStation, APortThatCannotBeOpenedIsExplainedInChineseWithItsDevice)
+{
+    SetType("1");
+    const struct { QString Device; const char *Reason; } cases[] = {
+        {QStringLiteral("/nonexistent/ttyScale"), "设备不存在"},
+        {QStringLiteral("/dev/null"), "该设备不是串口"},
+        {Station.Db(), "该设备不是串口"},
+    };
+    for (const auto &c : cases) {
+        qputenv("STATION_COM1", c.Device.toLocal8Bit());
+        TModalAnswerer answers;
+        CreateMain();
+        ASSERT_EQ(answers.Texts.size(), 1) << c.Reason;
+        EXPECT_EQ(answers.Texts[0], QStringLiteral("串口COM1 (%1) 无法打开: %2.").arg(c.Device, QString::fromUtf8(c.Reason)));
+        delete main_;
+        main_ = nullptr;
+    }
+}
+
+TEST_F(ScaleStation, TheFirstTapAfterABoxOrKeypadClosedActs)
+{
+    // Without a window manager nothing gives the window back its activation
+    // when a modal window closes: the tap itself must.
+    SetType("4");
+    CreateMain();
+    ASSERT_TRUE(ShowAndActivate(main_));
+    enum Closing { Box, Keypad };
+    const struct { Closing Before; TControl *Target; std::function<bool()> Acted; } cases[] = {
+        {Box, main_->SameBang, [&] { return main_->SameBang->Checked(); }},
+        {Keypad, main_->DifferentBang, [&] { return main_->DifferentBang->Checked(); }},
+        {Box, main_->DifferentBang, [&] { return main_->DifferentBang->Checked(); }},
+        {Keypad, main_->SameBang, [&] { return main_->SameBang->Checked(); }},
+        {Keypad, main_->YbButton1, nullptr},
+        {Box, main_->YbButton1, nullptr},
+    };
+    for (const auto &c : cases) {
+        main_->DifferentBang->SetChecked(c.Target == main_->SameBang);
+        main_->SameBang->SetChecked(c.Target != main_->SameBang);
+        if (c.Before == Box) {
+            TModalAnswerer closes;
+            Application->MessageBox(QStringLiteral("提示"), QStringLiteral("提示!"), MB_ICONWARNING);
+        } else {
+            TForm *keypad = nullptr;
+            Application->CreateForm(keypad);
+            Later([keypad] { keypad->SetModalResult(mrOk); });
+            keypad->ShowModal();
+            delete keypad;
+        }
+        ProcessEvents(10);
+        TModalAnswerer answers;
+        Click(c.Target);
+        ProcessEvents(10);
+        if (c.Acted)
+            EXPECT_TRUE(c.Acted()) << int(c.Before) << ' ' << c.Target->Name().toStdString();
+        else
+            EXPECT_EQ(answers.Texts, QStringList{QStringLiteral("校秤成功")}) << int(c.Before);
+    }
+}
