@@ -264,8 +264,8 @@ TEST(FontMapping, WindowsNamesMapToInstalledFonts)
     struct { const char *name; const char *family; } cases[] = {
         {"Arial", "Liberation Sans"},     {"Courier New", "Liberation Mono"},
         {"Times New Roman", "Liberation Serif"}, {"Tahoma", "DejaVu Sans"},
-        {"MS Sans Serif", "DejaVu Sans"}, {"SimSun", "Noto Sans CJK SC"},
-        {"宋体", "Noto Sans CJK SC"},     {"黑体", "Noto Sans CJK SC"},
+        {"MS Sans Serif", "DejaVu Sans"}, {"SimSun", "WenQuanYi Zen Hei"},
+        {"宋体", "WenQuanYi Zen Hei"},    {"黑体", "WenQuanYi Zen Hei"},
     };
     TFont f;
     for (const auto &c : cases) {
