@@ -729,12 +729,23 @@ TEST_F(MainListsTest, TilesAreScaledLikeTheOtherTextsAndReadable)
             }
         }
     EXPECT_GE((luminance(QColor(51, 153, 255)) + 0.05) / (darkest + 0.05), 7.0);
-    // The first line (the product's name) is as wide as the scaled font makes it.
-    QImage scratch(1, 1, QImage::Format_RGB32);
+    // The first line (the product's name) is as wide as the scaled font inks it
+    // on the tile's colour.
+    QImage scratch(200, 60, QImage::Format_RGB32);
+    scratch.fill(QColor(51, 153, 255));
     TCanvas c(&scratch);
     c.Font()->Assign(g->Font());
     c.Font()->SetSize(M->ScaledFontSize(14));
-    const int want = c.TextWidth(QStringLiteral("大白菜"));
+    c.Brush()->SetStyle(bsClear);
+    c.TextOut(10, 10, QStringLiteral("大白菜"));
+    int inkLeft = scratch.width(), inkRight = 0;
+    for (int y = 0; y < scratch.height(); ++y)
+        for (int x = 0; x < scratch.width(); ++x)
+            if (Darkish(scratch.pixelColor(x, y))) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+            }
+    const int want = inkRight - inkLeft + 1;
     EXPECT_NEAR(right - left + 1, want, 3) << "font " << M->ScaledFontSize(14);
 }
 
