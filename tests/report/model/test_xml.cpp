@@ -77,6 +77,7 @@ TEST(XmlEscape, UnescapeReferencesAndEntities)
         {"&#&#x", "&#&#x"},                              // no ';' after either
         {"&#", "&#"},
         {"a&#65", "a&#65"},
+        {"&#x41;&#X4a;&#x0000004e2d;", "AJ\xe4\xb8\xad"},    // hexadecimal, either case
     };
     for (const Case &C : Cases)
         EXPECT_EQ(Unescape(C.In), C.Out) << C.In.constData();
@@ -103,6 +104,8 @@ TEST(XmlEscape, UnescapeBadReferenceRaisesConversionError)
     EXPECT_THROW(Unescape("x&#12 3;"), EConvertError);
     EXPECT_THROW(Unescape("&#99999999999999999999;"), EConvertError);
     EXPECT_THROW(Unescape("ok &#1114112; beyond the last code point"), EConvertError);
+    for (const char *Bad : {"&#xZZ;", "&#x;", "&#x110000;", "&#xDFFF;", "&#55296;"})
+        EXPECT_THROW(Unescape(Bad), EqdzInvalidReference) << Bad;
     try {
         Unescape("a&#12x;");
         FAIL() << "no exception";
