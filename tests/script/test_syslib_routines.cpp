@@ -252,35 +252,24 @@ TEST(SysLibLanguages, JScript)
         QStringLiteral("-2|3/3|1.41|b|True"));
 }
 
-// Booleans are ordinals: False is 0 and True is 1 in every syntax, whether
-// written, held in a variable or made by a comparison.
+// Booleans are ordinals: False is 0 and True is 1 in every syntax, written,
+// held in a variable or made by a comparison.
 TEST(SysLibStrings, OrdinalsOfBooleans)
 {
-    struct Case { const char *Language, *Program, *Logged; } cases[] = {
-        {"PascalScript",
-         "var b: Boolean; v: Variant;\r\n"
-         "begin\r\n"
-         "  b := True; v := False;\r\n"
-         "  Log(Ord(True)); Log(Ord(False)); Log(Ord(b)); Log(Ord(v)); Log(Ord(1 < 2)); Log(Ord(not b));\r\n"
-         "  Log(Ord(Chr(True))); Log(Ord(Chr(False))); Log(Ord(Chr(Ord(True) + 64))); Log(Ord('T'));\r\n"
-         "end.",
-         "1|0|1|0|1|0|1|0|65|84"},
+    const char *Cases[][3] = {
+        {"PascalScript", "var b: Boolean; begin b := True; Log(Ord(True)); Log(Ord(False)); Log(Ord(b)); "
+                         "Log(Ord(1 > 2)); Log(Ord(Chr(True))); Log(Ord(Chr(Ord(True) + 64))); Log(Ord('T')); end.",
+         "1|0|1|0|1|65|84"},
         {"C++Script",
-         "bool b = true;\r\n"
-         "{ Log(Ord(true)); Log(Ord(false)); Log(Ord(b)); Log(Ord(1 == 2)); Log(Ord(!b)); Log(Ord(Chr(true))); }\r\n",
-         "1|0|1|0|0|1"},
-        {"JScript",
-         "var b = true;\r\n"
-         "Log(Ord(true)); Log(Ord(false)); Log(Ord(b)); Log(Ord(1 != 2)); Log(Ord(Chr(b)));\r\n",
+         "bool b = true; { Log(Ord(true)); Log(Ord(false)); Log(Ord(b)); Log(Ord(1 == 2)); Log(Ord(Chr(!b))); }",
+         "1|0|1|0|0"},
+        {"JScript", "var b = true; Log(Ord(true)); Log(Ord(false)); Log(Ord(b)); Log(Ord(1 != 2)); Log(Ord(Chr(b)));",
          "1|0|1|1|1"},
         {"BasicScript",
-         "Dim b\r\n"
-         "b = False\r\n"
-         "Log(Ord(True)): Log(Ord(False)): Log(Ord(b)): Log(Ord(1 < 2)): Log(Ord(Chr(True)))\r\n",
+         "Dim b\r\nb = False\r\nLog(Ord(True)): Log(Ord(False)): Log(Ord(b)): Log(Ord(1 < 2)): Log(Ord(Chr(True)))",
          "1|0|0|1|1"},
     };
     TSysLibHost h;
-    for (const Case &c : cases)
-        EXPECT_EQ(h.Run(QString::fromUtf8(c.Program), QString::fromLatin1(c.Language)), QString::fromLatin1(c.Logged))
-            << c.Language;
+    for (const auto &c : Cases)
+        EXPECT_EQ(h.Run(QString::fromLatin1(c[1]), QString::fromLatin1(c[0])).toStdString(), c[2]) << c[0];
 }

@@ -104,8 +104,6 @@ TEST(XmlEscape, UnescapeBadReferenceRaisesConversionError)
     EXPECT_THROW(Unescape("x&#12 3;"), EConvertError);
     EXPECT_THROW(Unescape("&#99999999999999999999;"), EConvertError);
     EXPECT_THROW(Unescape("ok &#1114112; beyond the last code point"), EConvertError);
-    for (const char *Bad : {"&#xZZ;", "&#x;", "&#x110000;", "&#xDFFF;", "&#55296;"})
-        EXPECT_THROW(Unescape(Bad), EqdzInvalidReference) << Bad;
     try {
         Unescape("a&#12x;");
         FAIL() << "no exception";
