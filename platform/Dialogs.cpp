@@ -18,6 +18,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <mutex>
 
 // ------------------------------------------------------------------ the hook
 
@@ -460,10 +461,22 @@ std::function<QPrinter *()> &PrinterProvider()
     return provider;
 }
 
+// The provider may be set from a thread that builds a report.
+std::mutex &PrinterProviderLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 QPrinter *DialogPrinter()
 {
-    if (PrinterProvider())
-        if (QPrinter *p = PrinterProvider()())
+    std::function<QPrinter *()> provider;
+    {
+        std::lock_guard<std::mutex> hold(PrinterProviderLock());
+        provider = PrinterProvider();
+    }
+    if (provider)
+        if (QPrinter *p = provider())
             return p;
     static QPrinter own;
     return &own;
@@ -473,6 +486,7 @@ QPrinter *DialogPrinter()
 
 void SetDialogPrinterProvider(std::function<QPrinter *()> Provider)
 {
+    std::lock_guard<std::mutex> hold(PrinterProviderLock());
     PrinterProvider() = std::move(Provider);
 }
 

@@ -12,6 +12,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <mutex>
 
 STATION_PUBLISHED(TPrinter) {}
 
@@ -147,10 +148,18 @@ std::unique_ptr<TPrinterSpooler> &SpoolerSlot()
     return spooler;
 }
 
+// The spooler is made by whichever thread first asks for it.
+std::mutex &SpoolerLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 } // namespace
 
 TPrinterSpooler *Spooler()
 {
+    std::lock_guard<std::mutex> hold(SpoolerLock());
     auto &slot = SpoolerSlot();
     if (!slot)
         slot = std::make_unique<TCupsSpooler>();
@@ -159,6 +168,7 @@ TPrinterSpooler *Spooler()
 
 std::unique_ptr<TPrinterSpooler> SetSpooler(std::unique_ptr<TPrinterSpooler> Value)
 {
+    std::lock_guard<std::mutex> hold(SpoolerLock());
     auto old = std::move(SpoolerSlot());
     SpoolerSlot() = std::move(Value);
     return old;

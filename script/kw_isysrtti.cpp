@@ -39,6 +39,17 @@ int ParamInt(TkwMethodHelper *Caller, int Index)
     return Caller->GetParam(Index).AsInteger();
 }
 
+// A Boolean as an ordinal counts 0 and 1, not the -1 the integer
+// conversion gives, nor the code of the first letter of its text.
+bool ParamBooleanOrdinal(TkwMethodHelper *Caller, int Index, int &Ordinal)
+{
+    const Variant v = Caller->GetParam(Index);
+    if ((VarType(v) & varTypeMask) != varBoolean)
+        return false;
+    Ordinal = v.AsBoolean() ? 1 : 0;
+    return true;
+}
+
 double ParamFloat(TkwMethodHelper *Caller, int Index)
 {
     return Caller->GetParam(Index).AsDouble();
@@ -348,9 +359,16 @@ Variant TkwSysFunctions::CallString(TObject *, TClass, const QString &MethodName
         return NameCase(ParamStr(Caller, 0));
     if (MethodName == QLatin1String("COMPARETEXT"))
         return AnsiCompareText(ParamStr(Caller, 0), ParamStr(Caller, 1));
-    if (MethodName == QLatin1String("CHR"))
-        return QString(QChar(char16_t(ParamInt(Caller, 0) & 0xFF)));
+    if (MethodName == QLatin1String("CHR")) {
+        int code = 0;
+        if (!ParamBooleanOrdinal(Caller, 0, code))
+            code = ParamInt(Caller, 0);
+        return QString(QChar(char16_t(code & 0xFF)));
+    }
     if (MethodName == QLatin1String("ORD")) {
+        int ordinal = 0;
+        if (ParamBooleanOrdinal(Caller, 0, ordinal))
+            return ordinal;
         // The empty string has no first character; it reads as its
         // terminating zero.
         const QString s = ParamStr(Caller, 0);

@@ -47,11 +47,23 @@ QString kwXMLToStr(const QString &S)
         const QChar c = S[i];
         if (c == QLatin1Char('&')) {
             if (i + 1 < n && S[i + 1] == QLatin1Char('#')) {
-                int j = i + 2;
+                const bool hex = i + 2 < n && (S[i + 2] == QLatin1Char('x') || S[i + 2] == QLatin1Char('X'));
+                const int first = i + (hex ? 3 : 2);
+                int j = first;
                 qint64 code = 0;
-                while (j < n && j - i < 10 && S[j] >= QLatin1Char('0') && S[j] <= QLatin1Char('9'))
-                    code = code * 10 + (S[j++].unicode() - '0');
-                if (j > i + 2 && j < n && S[j] == QLatin1Char(';') && code <= 0x10FFFF) {
+                for (; j < n && j - i < 10; ++j) {
+                    const char16_t d = S[j].unicode();
+                    int digit = -1;
+                    if (d >= '0' && d <= '9')
+                        digit = d - '0';
+                    else if (hex && ((d >= 'a' && d <= 'f') || (d >= 'A' && d <= 'F')))
+                        digit = (d | 0x20) - 'a' + 10;
+                    if (digit < 0)
+                        break;
+                    code = code * (hex ? 16 : 10) + digit;
+                }
+                if (j > first && j < n && S[j] == QLatin1Char(';') && code <= 0x10FFFF
+                    && (code < 0xD800 || code > 0xDFFF)) {
                     if (code > 0xFFFF) {
                         const char32_t cp = char32_t(code);
                         r += QString::fromUcs4(&cp, 1);

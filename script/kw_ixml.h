@@ -14,7 +14,8 @@ class TStream;
 // ">" become "&#<code>;". An ampersand stays as it is, except where it would
 // read back as an escape ("&#..." or "&quot;"): there it becomes "&#38;".
 QString kwStrToXML(const QString &S);
-// Decodes "&#<decimal>;" and "&quot;"; nothing else.
+// Decodes "&#<decimal>;", "&#x<hex>;" and "&quot;"; nothing else. A reference
+// that is no character stays as it is.
 QString kwXMLToStr(const QString &S);
 
 class TkwXMLItem : public TObject

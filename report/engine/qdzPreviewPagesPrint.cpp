@@ -379,6 +379,11 @@ bool TqdzPreviewPages::PrintRun(TPrintRun &Run, int Mode)
 
 bool TqdzPreviewPages::Print()
 {
+    if (!qdzCanPrintHere()) {
+        // No box either: a window belongs to the main thread as well.
+        Report()->Errors()->Add(QStringLiteral("Printing is possible on the program's main thread only"));
+        return false;
+    }
     TqdzPrinters *printers = qdzPrinters();
     if (!printers->HasPhysicalPrinter()) {
         qdzErrorMsg(qdzResources()->ResourceText(QStringLiteral("clNoPrinters")), Report()->Errors());

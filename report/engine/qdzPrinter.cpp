@@ -11,6 +11,8 @@
 
 #include <QCoreApplication>
 #include <QPrinter>
+#include <QThread>
+#include <mutex>
 
 STATION_PUBLISHED(TqdzPrinterCanvas) {}
 STATION_PUBLISHED(TqdzCustomPrinter) {}
@@ -535,14 +537,15 @@ void TqdzPrinters::SetPrinterIndex(int Value)
     // An index past the list would select nothing that exists.
     if (Value < -1 || Value >= int(FPrinters.size()))
         return;
-    FPrinterIndex = Value;
-    if (FPrinterIndex != -1)
-        FPrinters[FPrinterIndex]->Init();
+    if (Value != -1)
+        FPrinters[Value]->Init();
+    FPrinterIndex.store(Value, std::memory_order_release);
 }
 
 TqdzCustomPrinter *TqdzPrinters::GetCurrentPrinter() const
 {
-    return FPrinterIndex >= 0 ? FPrinters[FPrinterIndex].get() : nullptr;
+    const int i = FPrinterIndex.load(std::memory_order_acquire);
+    return i >= 0 ? FPrinters[i].get() : nullptr;
 }
 
 QString TqdzPrinters::GetDefaultPrinterName() const
@@ -558,8 +561,16 @@ std::unique_ptr<TqdzPrinters> &PrintersSlot()
     return printers;
 }
 
+// Guards the slot: the first page of a build on any thread asks for the list.
+std::recursive_mutex &PrintersLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 QPrinter *CurrentQPrinter()
 {
+    std::lock_guard<std::recursive_mutex> hold(PrintersLock());
     auto &slot = PrintersSlot();
     if (!slot)
         return nullptr;
@@ -582,6 +593,7 @@ TqdzPrinterSetupHook &qdzPrinterSetupHook()
 
 TqdzPrinters *qdzPrinters()
 {
+    std::lock_guard<std::recursive_mutex> hold(PrintersLock());
     auto &slot = PrintersSlot();
     if (!slot) {
         static bool registered = false;
@@ -590,15 +602,24 @@ TqdzPrinters *qdzPrinters()
             registered = true;
         }
         slot = std::make_unique<TqdzPrinters>();
+        // Once for the list's life: the provider reads the current printer
+        // when a dialog opens.
+        InstallDialogPrinter();
     }
-    InstallDialogPrinter();
     return slot.get();
 }
 
 void qdzFreePrinters()
 {
+    std::lock_guard<std::recursive_mutex> hold(PrintersLock());
     SetDialogPrinterProvider(nullptr);
     PrintersSlot().reset();
+}
+
+bool qdzCanPrintHere()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
 }
 
 namespace {

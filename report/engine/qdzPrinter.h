@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -217,7 +218,7 @@ public:
     bool HasPhysicalPrinter() const { return FHasPhysicalPrinter; }
     const std::vector<std::unique_ptr<TqdzCustomPrinter>> &Printers() const { return FPrinters; }
     TStringList *PrinterNames() const { return FPrinterNames.get(); }
-    int PrinterIndex() const { return FPrinterIndex; }
+    int PrinterIndex() const { return FPrinterIndex.load(std::memory_order_acquire); }
 
 private:
     void FillPrinters();
@@ -225,12 +226,17 @@ private:
     bool FHasPhysicalPrinter = false;
     std::vector<std::unique_ptr<TqdzCustomPrinter>> FPrinters;
     std::unique_ptr<TStringList> FPrinterNames;
-    int FPrinterIndex = -1;
+    // Builds on other threads read the current printer's default paper: a
+    // printer is made ready before it becomes current.
+    std::atomic<int> FPrinterIndex{-1};
 };
 
-// The shared printer list, created on first use; the print and printer
-// set-up dialogs work on its current printer.
+// The shared printer list, created on first use by whichever thread comes
+// first; the print and printer set-up dialogs work on its current printer.
 TqdzPrinters *qdzPrinters();
+// Whether this thread may print: printing drives the one current printer of
+// the shared list, so it is done on the application's main thread only.
+bool qdzCanPrintHere();
 // Gives the report model the paper table and the current printer's default
 // paper (the model cannot reach this layer itself). Call once at start-up.
 void qdzInstallPaperHooks();

@@ -161,17 +161,27 @@ void UnescapeInto(const QByteArray &S, QByteArray &Out)
             if (Semi >= 0) {
                 const qsizetype DigitsAt = I + 2;
                 const qsizetype DigitsLen = Semi - DigitsAt;
-                bool Ok = DigitsLen > 0;
+                const bool Hex = P[DigitsAt] == 'x' || P[DigitsAt] == 'X';
+                bool Ok = DigitsLen > (Hex ? 1 : 0);
                 long long Code = 0;
-                for (qsizetype K = DigitsAt; K < Semi && Ok; ++K) {
+                for (qsizetype K = DigitsAt + (Hex ? 1 : 0); K < Semi && Ok; ++K) {
                     const char D = P[K];
-                    Ok = D >= '0' && D <= '9';
+                    int Digit = -1;
+                    if (D >= '0' && D <= '9')
+                        Digit = D - '0';
+                    else if (Hex && ((D >= 'a' && D <= 'f') || (D >= 'A' && D <= 'F')))
+                        Digit = (D | 0x20) - 'a' + 10;
+                    Ok = Digit >= 0;
                     if (Code <= 0x10FFFF)
-                        Code = Code * 10 + (D - '0');
+                        Code = Code * (Hex ? 16 : 10) + Digit;
                 }
-                if (!Ok || Code > 0x10FFFF)
-                    throw EConvertError(QStringLiteral("'%1' is not a valid integer value")
-                                            .arg(QString::fromLatin1(P + DigitsAt, DigitsLen)));
+                // Quoted at most 40 long: a stray "&#" may run far to a ';'.
+                const QString Quoted = QString::fromLatin1(P + DigitsAt, qMin<qsizetype>(DigitsLen, 40));
+                if (!Ok)
+                    throw EqdzInvalidReference(QStringLiteral("'%1' is not a valid integer value").arg(Quoted));
+                // Surrogate halves are no characters and have no UTF-8 form.
+                if (Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF))
+                    throw EqdzInvalidReference(QStringLiteral("'%1' is not a valid character code").arg(Quoted));
                 if (Code < 256) {
                     Out += char(Code);
                 } else {

@@ -23,6 +23,15 @@ public:
     const char *ClassName() const override { return "TqdzInvalidXMLException"; }
 };
 
+// A character reference that is no character: not a number, or beyond the
+// last code point, or a surrogate half.
+class EqdzInvalidReference : public EConvertError
+{
+public:
+    using EConvertError::EConvertError;
+    const char *ClassName() const override { return "EqdzInvalidReference"; }
+};
+
 class TqdzXMLItem
 {
 public:
@@ -200,7 +209,8 @@ private:
 QByteArray StrToXML(const QByteArray &S);
 // One attribute of a built object's text: ' Name="Value"' (Value already escaped).
 QByteArray qdzAttrText(const char *Name, const QByteArray &Value);
-// Decodes decimal character references and the entities quot, amp, lt, gt.
+// Decodes decimal and hexadecimal ("&#x", "&#X") character references and
+// the entities quot, amp, lt, gt. A bad reference raises EqdzInvalidReference.
 QByteArray Unescape(const QByteArray &S);
 // The same into Out, whose room is kept from one call to the next.
 void UnescapeInto(const QByteArray &S, QByteArray &Out);

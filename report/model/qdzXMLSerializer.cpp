@@ -371,6 +371,7 @@ void TqdzXMLSerializer::ReadObjectElement(TqdzComponent *Parent, TqdzComponent *
             nameBytes = Item->PropView(NameAttr);
             name = DecodeString(Unescape(nameBytes));
         } catch (const Exception &) {
+            // Said when the attribute itself is read.
             nameBytes.clear();
             name.clear();
         }
@@ -520,11 +521,19 @@ void TqdzXMLSerializer::ReadObjectAttributes(TPersistent *Obj, const QByteArray 
             // Unlike an attribute the reader does not know, picture data
             // that cannot be decoded is a loss the template did not ask for.
             AddError(QStringLiteral("%1: %2").arg(ObjectName(Obj), e.Message()));
+        } catch (const EqdzInvalidReference &e) {
+            // So is a value the document itself garbled (a script lost whole).
+            AddReferenceError(Obj, Name, e);
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }
     });
     FCurrentRoot = savedRoot;
+}
+
+void TqdzXMLSerializer::AddReferenceError(TPersistent *Obj, const QByteArray &Name, const Exception &E)
+{
+    AddError(QStringLiteral("%1.%2: %3").arg(ObjectName(Obj), QString::fromLatin1(Name), E.Message()));
 }
 
 void TqdzXMLSerializer::SplitObjectText(const QByteArray &Text, TSplitText &Split)
@@ -556,6 +565,8 @@ TqdzComponent *TqdzXMLSerializer::ReadObjectFromSplit(TComponent *Owner, const T
             ReadAttribute(obj, name, value);
         } catch (const EInvalidGraphic &e) {
             AddError(QStringLiteral("%1: %2").arg(ObjectName(obj), e.Message()));
+        } catch (const EqdzInvalidReference &e) {
+            AddReferenceError(obj, name, e);
         } catch (const Exception &) {
             // An attribute that cannot be applied is skipped.
         }

@@ -153,6 +153,9 @@ private:
     bool FTreeNamesOn = false;
     void FindInstance(TReader *Reader, const QString &Name, TComponent *&Instance);
     void AddError(const QString &Message);
+    // An attribute whose value holds a bad character reference: said, so a
+    // template read in part does not pass for a whole one.
+    void AddReferenceError(TPersistent *Obj, const QByteArray &Name, const Exception &E);
     void FinishLoading();
     // Adds Obj to FLoaded unless it is there; Fresh: made by this read just now.
     void AddLoaded(TqdzComponent *Obj, bool Fresh);

@@ -52,8 +52,8 @@ TEST(KwXml, UnescapeDecodesOnlyNumericCodesAndQuot)
     EXPECT_EQ(kwXMLToStr("&#34;x&quot;"), "\"x\"");
     EXPECT_EQ(kwXMLToStr("&amp;&lt;&gt;"), "&amp;&lt;&gt;");
     EXPECT_EQ(kwXMLToStr("&#20013;"), QString(QChar(0x4E2D)));
-    EXPECT_EQ(kwXMLToStr("&#;&#x41;&#65"), "&#;&#x41;&#65"); // malformed codes stay
-    EXPECT_EQ(kwXMLToStr("&#99999999999;"), "&#99999999999;");
+    EXPECT_EQ(kwXMLToStr("&#;&#x41;&#X4e2D;&#65"), "&#;A" + QString(QChar(0x4E2D)) + "&#65"); // malformed codes stay
+    EXPECT_EQ(kwXMLToStr("&#99999999999;&#xZZ;&#x;&#x110000;&#xD800;"), "&#99999999999;&#xZZ;&#x;&#x110000;&#xD800;");
 }
 
 TEST(KwXml, PropReadsAttributesIgnoringCase)

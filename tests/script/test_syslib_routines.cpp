@@ -251,3 +251,25 @@ TEST(SysLibLanguages, JScript)
         "Log(VarType(Null) == varNull);\r\n"), QStringLiteral("JScript")),
         QStringLiteral("-2|3/3|1.41|b|True"));
 }
+
+// Booleans are ordinals: False is 0 and True is 1 in every syntax, written,
+// held in a variable or made by a comparison.
+TEST(SysLibStrings, OrdinalsOfBooleans)
+{
+    const char *Cases[][3] = {
+        {"PascalScript", "var b: Boolean; begin b := True; Log(Ord(True)); Log(Ord(False)); Log(Ord(b)); "
+                         "Log(Ord(1 > 2)); Log(Ord(Chr(True))); Log(Ord(Chr(Ord(True) + 64))); Log(Ord('T')); end.",
+         "1|0|1|0|1|65|84"},
+        {"C++Script",
+         "bool b = true; { Log(Ord(true)); Log(Ord(false)); Log(Ord(b)); Log(Ord(1 == 2)); Log(Ord(Chr(!b))); }",
+         "1|0|1|0|0"},
+        {"JScript", "var b = true; Log(Ord(true)); Log(Ord(false)); Log(Ord(b)); Log(Ord(1 != 2)); Log(Ord(Chr(b)));",
+         "1|0|1|1|1"},
+        {"BasicScript",
+         "Dim b\r\nb = False\r\nLog(Ord(True)): Log(Ord(False)): Log(Ord(b)): Log(Ord(1 < 2)): Log(Ord(Chr(True)))",
+         "1|0|0|1|1"},
+    };
+    TSysLibHost h;
+    for (const auto &c : Cases)
+        EXPECT_EQ(h.Run(QString::fromLatin1(c[1]), QString::fromLatin1(c[0])).toStdString(), c[2]) << c[0];
+}

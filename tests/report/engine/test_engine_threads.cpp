@@ -1,9 +1,11 @@
 // Reports with scripts built on several threads at once: each build sees its
 // own rows and script results, and the shared state they reach is locked.
 #include "EngineHarness.h"
+#include "PrinterFakes.h"
 
 #include "report/model/qdzClassRTTI.h"
 
+#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -57,4 +59,42 @@ TEST(EngineThreads, ReportsWithScriptsBuildOnFourThreadsAtOnce)
     }
     H[0].reset();
     qdzUnregisterClassRTTI();
+}
+
+// Printing drives the one current printer, so threads are refused and told
+// why; meanwhile their builds share the printer list, made once on demand.
+TEST(EngineThreads, PrintingOffTheMainThreadIsRefusedWhileBuildsShareThePrinterList)
+{
+    TLaserPrinting Printing;
+    const int Threads = 4;
+    std::unique_ptr<EngineHarness> H[Threads];
+    for (int t = 0; t < Threads; ++t) {
+        H[t] = std::make_unique<EngineHarness>();
+        H[t]->Report->EngineOptions()->SetThreadSafe(true);
+        H[t]->Memo(H[t]->Band<TqdzMasterData>("MasterData1", 0, 20), "Row", "[Line]");
+        H[t]->Report->PrintOptions()->SetShowDialog(false);
+        H[t]->Report->PrintOptions()->SetOutputFileName(Printing.Dir.filePath(QStringLiteral("%1.pdf").arg(t)));
+    }
+    qdzFreePrinters();
+    TqdzPrinters *Lists[Threads] = {};
+    bool Printed[Threads] = {};
+    std::vector<std::thread> Workers;
+    for (int t = 0; t < Threads; ++t)
+        Workers.emplace_back([&, t] {
+            Lists[t] = qdzPrinters();
+            H[t]->Build();
+            Printed[t] = H[t]->Store()->Print();
+        });
+    for (std::thread &W : Workers)
+        W.join();
+    for (int t = 0; t < Threads; ++t) {
+        EXPECT_EQ(Lists[t], qdzPrinters());
+        EXPECT_FALSE(Printed[t]);
+        EXPECT_EQ(H[t]->Errors().join('|').toStdString(), "Printing is possible on the program's main thread only");
+    }
+    EXPECT_EQ(Printing.Messages, QStringList());
+    // The main thread prints the same report.
+    EXPECT_TRUE(H[0]->Store()->Print());
+    EXPECT_TRUE(QFileInfo(Printing.Dir.filePath(QStringLiteral("0.pdf"))).size() > 0);
+    qdzFreePrinters();
 }

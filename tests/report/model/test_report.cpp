@@ -319,6 +319,35 @@ TEST_F(Report, SavedTemplatesLoadBackTheSame)
     }
 }
 
+// Character references in a template's script, hexadecimal as XML writes them
+// too; one that is no character is an error, never a script silently lost.
+TEST_F(Report, ScriptCharacterReferencesLoadOrSayWhyNot)
+{
+    struct Case { const char *Script, *Lines, *Error; } Cases[] = {
+        {"s := &#x27;a&#X27;;&#xa;&#39;&#x3b;", "s := 'a';|';", ""},
+        {"s := &#xZZ;", "begin||end.", "TqdzReport.ScriptText.Text: 'xZZ' is not a valid integer value"},
+        {"s := &#x;", "begin||end.", "TqdzReport.ScriptText.Text: 'x' is not a valid integer value"},
+        {"&#x110000;", "begin||end.", "TqdzReport.ScriptText.Text: 'x110000' is not a valid character code"},
+        {"&#xD800;", "begin||end.", "TqdzReport.ScriptText.Text: 'xD800' is not a valid character code"},
+        {"a &#x27 b; c", "begin||end.", "TqdzReport.ScriptText.Text: 'x27 b' is not a valid integer value"},
+        {"a &#x27", "a &#x27", ""},   // no ';' after it anywhere: no reference
+    };
+    for (const Case &C : Cases) {
+        SCOPED_TRACE(C.Script);
+        TqdzReport r(nullptr);
+        r.EngineOptions()->SetNewSilentMode(simSilent);
+        LoadText(&r, QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><TqdzReport ScriptText.Text=\"")
+                         + C.Script + "\"/>");
+        EXPECT_EQ(Lines(r.ScriptText()).join('|').toStdString(), C.Lines);
+        EXPECT_EQ(Lines(r.Errors()).join('|').toStdString(), C.Error);
+        // What loaded saves and loads back the same.
+        TqdzReport b(nullptr);
+        LoadText(&b, SaveText(&r));
+        EXPECT_EQ(Lines(b.ScriptText()), Lines(r.ScriptText()));
+        EXPECT_EQ(b.Errors()->Count(), 0);
+    }
+}
+
 // ---------------------------------------------------------------- ancestors
 
 class Ancestors : public Report

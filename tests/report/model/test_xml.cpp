@@ -77,6 +77,7 @@ TEST(XmlEscape, UnescapeReferencesAndEntities)
         {"&#&#x", "&#&#x"},                              // no ';' after either
         {"&#", "&#"},
         {"a&#65", "a&#65"},
+        {"&#x41;&#X4a;&#x0000004e2d;", "AJ\xe4\xb8\xad"},    // hexadecimal, either case
     };
     for (const Case &C : Cases)
         EXPECT_EQ(Unescape(C.In), C.Out) << C.In.constData();
