@@ -3,9 +3,8 @@
 #include "Exceptions.h"
 #include "TypInfo.h"
 #include <atomic>
-#include <cstdlib>
-#include <mutex>
 #include <new>
+#include <sys/mman.h>
 
 static std::atomic<TObjectDestroyHook> DestroyHook{nullptr};
 
@@ -27,132 +26,112 @@ quint64 NewSerial()
     return tNextSerial++;
 }
 
-// The register of live objects, split by address (64 KB regions) so that
-// threads making and freeing objects seldom wait for each other. Each part is an open-addressed
-// table (linear probing, deletion by shifting back): one cache line touched
-// for most insertions and removals.
-constexpr quintptr ShardCount = 64;
+// The register of live objects is a map of the address space with one bit
+// per 8 bytes (an object's alignment): set while an object starts there. Its
+// serial is kept in the object and read only once the bit says it lives. No
+// table is searched, so the cost per object does not depend on how many live,
+// and neighbours in memory share the map's cache lines.
+// Three levels: 2 MB of address space per leaf of bits (32 KB), 16 GB per
+// middle table, and a top table over 48-bit addresses. Tables are mapped on
+// first use, only the pages touched take memory, and they are never freed:
+// objects are made and freed during shutdown too.
+constexpr int GrainShift = 3;
+constexpr int LeafShift = 21;
+constexpr int MidShift = 34;
+constexpr int AddressBits = 48;
+constexpr quintptr LeafWords = (quintptr(1) << (LeafShift - GrainShift)) / 64;
+constexpr quintptr MidSize = quintptr(1) << (MidShift - LeafShift);
+constexpr quintptr TopSize = quintptr(1) << (AddressBits - MidShift);
 
-struct alignas(64) TLiveShard
+struct TLeaf
 {
-    struct TSlot
-    {
-        const TObject *Object;
-        quint64 Serial;
-    };
-    std::mutex Lock;
-    TSlot *Slots = nullptr;
-    quintptr Mask = 0;
-    quintptr Count = 0;
-
-    // Objects made one after another lie side by side, and so do their
-    // slots: the table's cache lines are shared as the heap's are.
-    static quintptr Home(const TObject *AObject)
-    {
-        const quintptr a = quintptr(AObject);
-        return (a >> 4) ^ (a >> 22);
-    }
-
-    void Grow()
-    {
-        const quintptr cap = Slots ? (Mask + 1) * 2 : 256;
-        auto *fresh = static_cast<TSlot *>(calloc(cap, sizeof(TSlot)));
-        if (!fresh)
-            throw std::bad_alloc();
-        TSlot *old = Slots;
-        const quintptr oldCap = Slots ? Mask + 1 : 0;
-        Slots = fresh;
-        Mask = cap - 1;
-        for (quintptr i = 0; i < oldCap; ++i)
-            if (old[i].Object)
-                Slots[Find(old[i].Object)] = old[i];
-        free(old);
-    }
-
-    // The slot of AObject, or the empty one where it would go.
-    quintptr Find(const TObject *AObject) const
-    {
-        quintptr i = Home(AObject) & Mask;
-        while (Slots[i].Object && Slots[i].Object != AObject)
-            i = (i + 1) & Mask;
-        return i;
-    }
-
-    void Insert(const TObject *AObject, quint64 Serial)
-    {
-        if ((Count + 1) * 2 > (Slots ? Mask + 1 : 0))
-            Grow();
-        Slots[Find(AObject)] = {AObject, Serial};
-        ++Count;
-    }
-
-    quint64 SerialOf(const TObject *AObject) const
-    {
-        if (!Slots)
-            return 0;
-        const TSlot &slot = Slots[Find(AObject)];
-        return slot.Object ? slot.Serial : 0;
-    }
-
-    void Remove(const TObject *AObject)
-    {
-        if (!Slots)
-            return;
-        quintptr i = Find(AObject);
-        if (!Slots[i].Object)
-            return;
-        --Count;
-        // Entries after the hole that may not stay behind it move into it.
-        for (quintptr j = i;;) {
-            j = (j + 1) & Mask;
-            if (!Slots[j].Object)
-                break;
-            const quintptr home = Home(Slots[j].Object) & Mask;
-            if (((j - home) & Mask) >= ((j - i) & Mask)) {
-                Slots[i] = Slots[j];
-                i = j;
-            }
-        }
-        Slots[i] = {nullptr, 0};
-    }
+    std::atomic<quint64> Bits[LeafWords];
 };
-
-// Never destroyed: objects are freed during shutdown too.
-TLiveShard &ShardOf(const TObject *AObject)
+struct TMid
 {
-    static TLiveShard *shards = new TLiveShard[ShardCount];
+    std::atomic<TLeaf *> Leaves[MidSize];
+};
+std::atomic<TMid *> Top[TopSize];
+
+// Zeroed memory straight from the system: pages never touched cost nothing.
+void *MapZeroed(std::size_t Size)
+{
+    void *p = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    return p;
+}
+
+template <typename T> T *Table(std::atomic<T *> &Slot, bool Make)
+{
+    T *t = Slot.load(std::memory_order_acquire);
+    if (t || !Make)
+        return t;
+    auto *fresh = static_cast<T *>(MapZeroed(sizeof(T)));
+    if (Slot.compare_exchange_strong(t, fresh, std::memory_order_acq_rel))
+        return fresh;
+    munmap(fresh, sizeof(T)); // another thread mapped it first
+    return t;
+}
+
+// The word holding AObject's bit, nil when no object was ever registered in
+// its 2 MB; Bit is set to the bit's mask.
+std::atomic<quint64> *Word(const TObject *AObject, quint64 &Bit, bool Make)
+{
     const quintptr a = quintptr(AObject);
-    return shards[((a >> 16) ^ (a >> 28)) % ShardCount];
+    if (a >> AddressBits) {
+        // User space on our targets ends below 2^48; nothing we made lives above.
+        if (Make)
+            qFatal("object at an address beyond 48 bits");
+        return nullptr;
+    }
+    TMid *mid = Table(Top[a >> MidShift], Make);
+    if (!mid)
+        return nullptr;
+    TLeaf *leaf = Table(mid->Leaves[(a >> LeafShift) & (MidSize - 1)], Make);
+    if (!leaf)
+        return nullptr;
+    const quintptr grain = (a >> GrainShift) & ((quintptr(1) << (LeafShift - GrainShift)) - 1);
+    Bit = quint64(1) << (grain & 63);
+    return &leaf->Bits[grain >> 6];
 }
 
 } // namespace
 
 TObject::TObject() : FSerial(NewSerial())
 {
-    TLiveShard &s = ShardOf(this);
-    std::lock_guard<std::mutex> lock(s.Lock);
-    s.Insert(this, FSerial);
+    quint64 bit = 0;
+    std::atomic<quint64> *w = Word(this, bit, true);
+    // Release: whoever sees the bit sees the serial.
+    w->fetch_or(bit, std::memory_order_release);
 }
 
 TObject::~TObject()
 {
-    {
-        TLiveShard &s = ShardOf(this);
-        std::lock_guard<std::mutex> lock(s.Lock);
-        s.Remove(this);
-    }
+    quint64 bit = 0;
+    std::atomic<quint64> *w = Word(this, bit, true);
+    w->fetch_and(~bit, std::memory_order_relaxed);
     if (TObjectDestroyHook hook = DestroyHook.load(std::memory_order_acquire))
         hook(this);
+}
+
+quint64 LiveSerial(const TObject *AObject)
+{
+    // Only an aligned address can hold an object; its memory is read only
+    // once the register says an object lives there.
+    if (!AObject || (quintptr(AObject) & ((quintptr(1) << GrainShift) - 1)))
+        return 0;
+    quint64 bit = 0;
+    std::atomic<quint64> *w = Word(AObject, bit, false);
+    if (!w || !(w->load(std::memory_order_acquire) & bit))
+        return 0;
+    return AObject->Serial();
 }
 
 bool ObjectIsLive(const TObject *AObject, quint64 Serial)
 {
     // Serials start at 1: 0 is what an absent object answers.
-    if (!AObject || !Serial)
-        return false;
-    TLiveShard &s = ShardOf(AObject);
-    std::lock_guard<std::mutex> lock(s.Lock);
-    return s.SerialOf(AObject) == Serial;
+    return Serial && LiveSerial(AObject) == Serial;
 }
 
 void SetObjectDestroyHook(TObjectDestroyHook Hook)
@@ -234,12 +213,3 @@ TPersistent *TPersistent::GetOwner() const
 }
 
 void TPersistent::DefineProperties(TFiler *) {}
-
-quint64 LiveSerial(const TObject *AObject)
-{
-    if (!AObject)
-        return 0;
-    TLiveShard &s = ShardOf(AObject);
-    std::lock_guard<std::mutex> lock(s.Lock);
-    return s.SerialOf(AObject);
-}
