@@ -10,22 +10,6 @@ static std::atomic<TObjectDestroyHook> DestroyHook{nullptr};
 
 namespace {
 
-// Serials are handed to each thread in blocks, so making objects on several
-// threads does not contend for one counter.
-constexpr quint64 SerialBlock = 4096;
-std::atomic<quint64> NextSerialBlock{1};
-thread_local quint64 tNextSerial = 0;
-thread_local quint64 tSerialEnd = 0;
-
-quint64 NewSerial()
-{
-    if (tNextSerial == tSerialEnd) {
-        tNextSerial = NextSerialBlock.fetch_add(SerialBlock, std::memory_order_relaxed);
-        tSerialEnd = tNextSerial + SerialBlock;
-    }
-    return tNextSerial++;
-}
-
 // The register of live objects is a map of the address space with one bit
 // per 8 bytes (an object's alignment): set while an object starts there. Its
 // serial is kept in the object and read only once the bit says it lives. No
@@ -74,43 +58,72 @@ template <typename T> T *Table(std::atomic<T *> &Slot, bool Make)
     return t;
 }
 
-// The word holding AObject's bit, nil when no object was ever registered in
-// its 2 MB; Bit is set to the bit's mask.
-std::atomic<quint64> *Word(const TObject *AObject, quint64 &Bit, bool Make)
+// The leaf covering address A; nil when no object was ever made in its 2 MB
+// and Make is false.
+TLeaf *LeafOf(quintptr A, bool Make)
 {
-    const quintptr a = quintptr(AObject);
-    if (a >> AddressBits) {
+    if (A >> AddressBits) {
         // User space on our targets ends below 2^48; nothing we made lives above.
         if (Make)
             qFatal("object at an address beyond 48 bits");
         return nullptr;
     }
-    TMid *mid = Table(Top[a >> MidShift], Make);
-    if (!mid)
-        return nullptr;
-    TLeaf *leaf = Table(mid->Leaves[(a >> LeafShift) & (MidSize - 1)], Make);
-    if (!leaf)
-        return nullptr;
-    const quintptr grain = (a >> GrainShift) & ((quintptr(1) << (LeafShift - GrainShift)) - 1);
-    Bit = quint64(1) << (grain & 63);
-    return &leaf->Bits[grain >> 6];
+    TMid *mid = Table(Top[A >> MidShift], Make);
+    return mid ? Table(mid->Leaves[(A >> LeafShift) & (MidSize - 1)], Make) : nullptr;
+}
+
+std::atomic<quint64> &WordIn(TLeaf *Leaf, quintptr A)
+{
+    return Leaf->Bits[(A >> (GrainShift + 6)) & (LeafWords - 1)];
+}
+
+quint64 BitOf(quintptr A)
+{
+    return quint64(1) << ((A >> GrainShift) & 63);
+}
+
+// Each thread keeps the leaf it last used (objects made together lie
+// together) and a block of serials, so making objects on several threads
+// does not contend for one counter.
+struct TThreadRegister
+{
+    quintptr Chunk = ~quintptr(0);
+    TLeaf *Leaf = nullptr;
+    quint64 NextSerial = 0;
+    quint64 SerialEnd = 0;
+};
+constexpr quint64 SerialBlock = 4096;
+std::atomic<quint64> NextSerialBlock{1};
+thread_local TThreadRegister tRegister;
+
+TLeaf *OwnLeaf(TThreadRegister &R, quintptr A)
+{
+    if ((A >> LeafShift) != R.Chunk) {
+        R.Leaf = LeafOf(A, true);
+        R.Chunk = A >> LeafShift;
+    }
+    return R.Leaf;
 }
 
 } // namespace
 
-TObject::TObject() : FSerial(NewSerial())
+TObject::TObject()
 {
-    quint64 bit = 0;
-    std::atomic<quint64> *w = Word(this, bit, true);
+    TThreadRegister &r = tRegister;
+    if (r.NextSerial == r.SerialEnd) {
+        r.NextSerial = NextSerialBlock.fetch_add(SerialBlock, std::memory_order_relaxed);
+        r.SerialEnd = r.NextSerial + SerialBlock;
+    }
+    FSerial = r.NextSerial++;
+    const quintptr a = quintptr(this);
     // Release: whoever sees the bit sees the serial.
-    w->fetch_or(bit, std::memory_order_release);
+    WordIn(OwnLeaf(r, a), a).fetch_or(BitOf(a), std::memory_order_release);
 }
 
 TObject::~TObject()
 {
-    quint64 bit = 0;
-    std::atomic<quint64> *w = Word(this, bit, true);
-    w->fetch_and(~bit, std::memory_order_relaxed);
+    const quintptr a = quintptr(this);
+    WordIn(OwnLeaf(tRegister, a), a).fetch_and(~BitOf(a), std::memory_order_relaxed);
     if (TObjectDestroyHook hook = DestroyHook.load(std::memory_order_acquire))
         hook(this);
 }
@@ -119,11 +132,11 @@ quint64 LiveSerial(const TObject *AObject)
 {
     // Only an aligned address can hold an object; its memory is read only
     // once the register says an object lives there.
-    if (!AObject || (quintptr(AObject) & ((quintptr(1) << GrainShift) - 1)))
+    const quintptr a = quintptr(AObject);
+    if (!a || (a & ((quintptr(1) << GrainShift) - 1)))
         return 0;
-    quint64 bit = 0;
-    std::atomic<quint64> *w = Word(AObject, bit, false);
-    if (!w || !(w->load(std::memory_order_acquire) & bit))
+    TLeaf *leaf = LeafOf(a, false);
+    if (!leaf || !(WordIn(leaf, a).load(std::memory_order_acquire) & BitOf(a)))
         return 0;
     return AObject->Serial();
 }
