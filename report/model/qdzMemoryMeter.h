@@ -13,7 +13,8 @@ qint64 qdzMemoryInUse();
 // most once a millisecond however often Exceeded is asked. It bounds the
 // process, not the build alone: what the whole process came to hold since
 // Start (other threads' builds and allocations included), and with
-// CountReuse also the free memory kept from before that it used again. The
+// CountReuse also the free memory kept from before that it used again, as
+// often as the allocator can be asked without slowing the build. The
 // allocator keeps no account per thread, and memory freed on another thread
 // than the one that made it could not be charged soundly to either build.
 class TqdzMemoryMeter
