@@ -96,13 +96,22 @@ constexpr quint64 SerialBlock = 4096;
 std::atomic<quint64> NextSerialBlock{1};
 thread_local TThreadRegister tRegister;
 
-TLeaf *OwnLeaf(TThreadRegister &R, quintptr A)
+// Out of line, so that the common path of making and freeing an object
+// stays a few instructions with no call.
+[[gnu::noinline]] void SwitchLeaf(TThreadRegister &R, quintptr A)
 {
-    if ((A >> LeafShift) != R.Chunk) {
-        R.Leaf = LeafOf(A, true);
-        R.Chunk = A >> LeafShift;
+    R.Leaf = LeafOf(A, true);
+    R.Chunk = A >> LeafShift;
+}
+
+[[gnu::noinline]] void Refill(TThreadRegister &R, quintptr A)
+{
+    if (R.NextSerial == R.SerialEnd) {
+        R.NextSerial = NextSerialBlock.fetch_add(SerialBlock, std::memory_order_relaxed);
+        R.SerialEnd = R.NextSerial + SerialBlock;
     }
-    return R.Leaf;
+    if ((A >> LeafShift) != R.Chunk)
+        SwitchLeaf(R, A);
 }
 
 } // namespace
@@ -110,20 +119,21 @@ TLeaf *OwnLeaf(TThreadRegister &R, quintptr A)
 TObject::TObject()
 {
     TThreadRegister &r = tRegister;
-    if (r.NextSerial == r.SerialEnd) {
-        r.NextSerial = NextSerialBlock.fetch_add(SerialBlock, std::memory_order_relaxed);
-        r.SerialEnd = r.NextSerial + SerialBlock;
-    }
-    FSerial = r.NextSerial++;
     const quintptr a = quintptr(this);
+    if (Q_UNLIKELY(r.NextSerial == r.SerialEnd || (a >> LeafShift) != r.Chunk))
+        Refill(r, a);
+    FSerial = r.NextSerial++;
     // Release: whoever sees the bit sees the serial.
-    WordIn(OwnLeaf(r, a), a).fetch_or(BitOf(a), std::memory_order_release);
+    WordIn(r.Leaf, a).fetch_or(BitOf(a), std::memory_order_release);
 }
 
 TObject::~TObject()
 {
+    TThreadRegister &r = tRegister;
     const quintptr a = quintptr(this);
-    WordIn(OwnLeaf(tRegister, a), a).fetch_and(~BitOf(a), std::memory_order_relaxed);
+    if (Q_UNLIKELY((a >> LeafShift) != r.Chunk))
+        SwitchLeaf(r, a);
+    WordIn(r.Leaf, a).fetch_and(~BitOf(a), std::memory_order_relaxed);
     if (TObjectDestroyHook hook = DestroyHook.load(std::memory_order_acquire))
         hook(this);
 }

@@ -4,8 +4,10 @@
 #include "Filer.h"
 #include <gtest/gtest.h>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -784,4 +786,37 @@ TEST(TObject, RegisterTellsANewObjectFromTheFreedOneAtItsAddress)
     for (size_t i = 0; i < N; ++i)
         if (i % 2 || i % 4 == 0)
             at(i)->~TObject();
+}
+
+// Threads making and freeing objects side by side: neighbours share a word
+// of the register, and no thread's change may undo another's.
+TEST(TObjectThreads, NeighboursMadeOnOtherThreadsStayKnown)
+{
+    constexpr int Threads = 4, PerThread = 2000, Rounds = 50;
+    struct alignas(TObject) TRoom
+    {
+        unsigned char Bytes[sizeof(TObject)];
+    };
+    std::vector<TRoom> rooms(Threads * PerThread);
+    std::atomic<int> wrong{0};
+    auto work = [&](int t) {
+        std::vector<quint64> serials(PerThread);
+        for (int round = 0; round < Rounds; ++round) {
+            for (int i = 0; i < PerThread; ++i)
+                serials[i] = (new (rooms[i * Threads + t].Bytes) TObject)->Serial();
+            for (int i = 0; i < PerThread; ++i) {
+                auto *o = reinterpret_cast<TObject *>(rooms[i * Threads + t].Bytes);
+                wrong += !ObjectIsLive(o, serials[i]);
+                o->~TObject();
+            }
+            for (int i = 0; i < PerThread; ++i)
+                wrong += LiveSerial(reinterpret_cast<TObject *>(rooms[i * Threads + t].Bytes)) != 0;
+        }
+    };
+    std::vector<std::thread> running;
+    for (int t = 0; t < Threads; ++t)
+        running.emplace_back(work, t);
+    for (auto &th : running)
+        th.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
