@@ -3,156 +3,158 @@
 #include "Exceptions.h"
 #include "TypInfo.h"
 #include <atomic>
-#include <cstdlib>
-#include <mutex>
 #include <new>
+#include <sys/mman.h>
 
 static std::atomic<TObjectDestroyHook> DestroyHook{nullptr};
 
 namespace {
 
-// Serials are handed to each thread in blocks, so making objects on several
-// threads does not contend for one counter.
-constexpr quint64 SerialBlock = 4096;
-std::atomic<quint64> NextSerialBlock{1};
-thread_local quint64 tNextSerial = 0;
-thread_local quint64 tSerialEnd = 0;
+// The register of live objects is a map of the address space with one bit
+// per 8 bytes (an object's alignment): set while an object starts there. Its
+// serial is kept in the object and read only once the bit says it lives. No
+// table is searched, so the cost per object does not depend on how many live,
+// and neighbours in memory share the map's cache lines.
+// Three levels: 2 MB of address space per leaf of bits (32 KB), 16 GB per
+// middle table, and a top table over 48-bit addresses. Tables are mapped on
+// first use, only the pages touched take memory, and they are never freed:
+// objects are made and freed during shutdown too.
+constexpr int GrainShift = 3;
+constexpr int LeafShift = 21;
+constexpr int MidShift = 34;
+constexpr int AddressBits = 48;
+constexpr quintptr LeafWords = (quintptr(1) << (LeafShift - GrainShift)) / 64;
+constexpr quintptr MidSize = quintptr(1) << (MidShift - LeafShift);
+constexpr quintptr TopSize = quintptr(1) << (AddressBits - MidShift);
 
-quint64 NewSerial()
+struct TLeaf
 {
-    if (tNextSerial == tSerialEnd) {
-        tNextSerial = NextSerialBlock.fetch_add(SerialBlock, std::memory_order_relaxed);
-        tSerialEnd = tNextSerial + SerialBlock;
-    }
-    return tNextSerial++;
+    std::atomic<quint64> Bits[LeafWords];
+};
+struct TMid
+{
+    std::atomic<TLeaf *> Leaves[MidSize];
+};
+std::atomic<TMid *> Top[TopSize];
+
+// Zeroed memory straight from the system: pages never touched cost nothing.
+void *MapZeroed(std::size_t Size)
+{
+    void *p = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    return p;
 }
 
-// The register of live objects, split by address (64 KB regions) so that
-// threads making and freeing objects seldom wait for each other. Each part is an open-addressed
-// table (linear probing, deletion by shifting back): one cache line touched
-// for most insertions and removals.
-constexpr quintptr ShardCount = 64;
-
-struct alignas(64) TLiveShard
+template <typename T> T *Table(std::atomic<T *> &Slot, bool Make)
 {
-    struct TSlot
-    {
-        const TObject *Object;
-        quint64 Serial;
-    };
-    std::mutex Lock;
-    TSlot *Slots = nullptr;
-    quintptr Mask = 0;
-    quintptr Count = 0;
+    T *t = Slot.load(std::memory_order_acquire);
+    if (t || !Make)
+        return t;
+    auto *fresh = static_cast<T *>(MapZeroed(sizeof(T)));
+    if (Slot.compare_exchange_strong(t, fresh, std::memory_order_acq_rel))
+        return fresh;
+    munmap(fresh, sizeof(T)); // another thread mapped it first
+    return t;
+}
 
-    // Objects made one after another lie side by side, and so do their
-    // slots: the table's cache lines are shared as the heap's are.
-    static quintptr Home(const TObject *AObject)
-    {
-        const quintptr a = quintptr(AObject);
-        return (a >> 4) ^ (a >> 22);
+// The leaf covering address A; nil when no object was ever made in its 2 MB
+// and Make is false.
+TLeaf *LeafOf(quintptr A, bool Make)
+{
+    if (A >> AddressBits) {
+        // User space on our targets ends below 2^48; nothing we made lives above.
+        if (Make)
+            qFatal("object at an address beyond 48 bits");
+        return nullptr;
     }
+    TMid *mid = Table(Top[A >> MidShift], Make);
+    return mid ? Table(mid->Leaves[(A >> LeafShift) & (MidSize - 1)], Make) : nullptr;
+}
 
-    void Grow()
-    {
-        const quintptr cap = Slots ? (Mask + 1) * 2 : 256;
-        auto *fresh = static_cast<TSlot *>(calloc(cap, sizeof(TSlot)));
-        if (!fresh)
-            throw std::bad_alloc();
-        TSlot *old = Slots;
-        const quintptr oldCap = Slots ? Mask + 1 : 0;
-        Slots = fresh;
-        Mask = cap - 1;
-        for (quintptr i = 0; i < oldCap; ++i)
-            if (old[i].Object)
-                Slots[Find(old[i].Object)] = old[i];
-        free(old);
-    }
+std::atomic<quint64> &WordIn(TLeaf *Leaf, quintptr A)
+{
+    return Leaf->Bits[(A >> (GrainShift + 6)) & (LeafWords - 1)];
+}
 
-    // The slot of AObject, or the empty one where it would go.
-    quintptr Find(const TObject *AObject) const
-    {
-        quintptr i = Home(AObject) & Mask;
-        while (Slots[i].Object && Slots[i].Object != AObject)
-            i = (i + 1) & Mask;
-        return i;
-    }
+quint64 BitOf(quintptr A)
+{
+    return quint64(1) << ((A >> GrainShift) & 63);
+}
 
-    void Insert(const TObject *AObject, quint64 Serial)
-    {
-        if ((Count + 1) * 2 > (Slots ? Mask + 1 : 0))
-            Grow();
-        Slots[Find(AObject)] = {AObject, Serial};
-        ++Count;
-    }
-
-    quint64 SerialOf(const TObject *AObject) const
-    {
-        if (!Slots)
-            return 0;
-        const TSlot &slot = Slots[Find(AObject)];
-        return slot.Object ? slot.Serial : 0;
-    }
-
-    void Remove(const TObject *AObject)
-    {
-        if (!Slots)
-            return;
-        quintptr i = Find(AObject);
-        if (!Slots[i].Object)
-            return;
-        --Count;
-        // Entries after the hole that may not stay behind it move into it.
-        for (quintptr j = i;;) {
-            j = (j + 1) & Mask;
-            if (!Slots[j].Object)
-                break;
-            const quintptr home = Home(Slots[j].Object) & Mask;
-            if (((j - home) & Mask) >= ((j - i) & Mask)) {
-                Slots[i] = Slots[j];
-                i = j;
-            }
-        }
-        Slots[i] = {nullptr, 0};
-    }
+// Each thread keeps the leaf it last used (objects made together lie
+// together) and a block of serials, so making objects on several threads
+// does not contend for one counter.
+struct TThreadRegister
+{
+    quintptr Chunk = ~quintptr(0);
+    TLeaf *Leaf = nullptr;
+    quint64 NextSerial = 0;
+    quint64 SerialEnd = 0;
 };
+constexpr quint64 SerialBlock = 4096;
+std::atomic<quint64> NextSerialBlock{1};
+thread_local TThreadRegister tRegister;
 
-// Never destroyed: objects are freed during shutdown too.
-TLiveShard &ShardOf(const TObject *AObject)
+// Out of line, so that the common path of making and freeing an object
+// stays a few instructions with no call.
+[[gnu::noinline]] void SwitchLeaf(TThreadRegister &R, quintptr A)
 {
-    static TLiveShard *shards = new TLiveShard[ShardCount];
-    const quintptr a = quintptr(AObject);
-    return shards[((a >> 16) ^ (a >> 28)) % ShardCount];
+    R.Leaf = LeafOf(A, true);
+    R.Chunk = A >> LeafShift;
+}
+
+[[gnu::noinline]] void Refill(TThreadRegister &R, quintptr A)
+{
+    if (R.NextSerial == R.SerialEnd) {
+        R.NextSerial = NextSerialBlock.fetch_add(SerialBlock, std::memory_order_relaxed);
+        R.SerialEnd = R.NextSerial + SerialBlock;
+    }
+    if ((A >> LeafShift) != R.Chunk)
+        SwitchLeaf(R, A);
 }
 
 } // namespace
 
-TObject::TObject() : FSerial(NewSerial())
+TObject::TObject()
 {
-    TLiveShard &s = ShardOf(this);
-    std::lock_guard<std::mutex> lock(s.Lock);
-    s.Insert(this, FSerial);
+    TThreadRegister &r = tRegister;
+    const quintptr a = quintptr(this);
+    if (Q_UNLIKELY(r.NextSerial == r.SerialEnd || (a >> LeafShift) != r.Chunk))
+        Refill(r, a);
+    FSerial = r.NextSerial++;
+    // Release: whoever sees the bit sees the serial.
+    WordIn(r.Leaf, a).fetch_or(BitOf(a), std::memory_order_release);
 }
 
 TObject::~TObject()
 {
-    {
-        TLiveShard &s = ShardOf(this);
-        std::lock_guard<std::mutex> lock(s.Lock);
-        s.Remove(this);
-    }
+    TThreadRegister &r = tRegister;
+    const quintptr a = quintptr(this);
+    if (Q_UNLIKELY((a >> LeafShift) != r.Chunk))
+        SwitchLeaf(r, a);
+    WordIn(r.Leaf, a).fetch_and(~BitOf(a), std::memory_order_relaxed);
     if (TObjectDestroyHook hook = DestroyHook.load(std::memory_order_acquire))
         hook(this);
+}
+
+quint64 LiveSerial(const TObject *AObject)
+{
+    // Only an aligned address can hold an object; its memory is read only
+    // once the register says an object lives there.
+    const quintptr a = quintptr(AObject);
+    if (!a || (a & ((quintptr(1) << GrainShift) - 1)))
+        return 0;
+    TLeaf *leaf = LeafOf(a, false);
+    if (!leaf || !(WordIn(leaf, a).load(std::memory_order_acquire) & BitOf(a)))
+        return 0;
+    return AObject->Serial();
 }
 
 bool ObjectIsLive(const TObject *AObject, quint64 Serial)
 {
     // Serials start at 1: 0 is what an absent object answers.
-    if (!AObject || !Serial)
-        return false;
-    TLiveShard &s = ShardOf(AObject);
-    std::lock_guard<std::mutex> lock(s.Lock);
-    return s.SerialOf(AObject) == Serial;
+    return Serial && LiveSerial(AObject) == Serial;
 }
 
 void SetObjectDestroyHook(TObjectDestroyHook Hook)
@@ -234,12 +236,3 @@ TPersistent *TPersistent::GetOwner() const
 }
 
 void TPersistent::DefineProperties(TFiler *) {}
-
-quint64 LiveSerial(const TObject *AObject)
-{
-    if (!AObject)
-        return 0;
-    TLiveShard &s = ShardOf(AObject);
-    std::lock_guard<std::mutex> lock(s.Lock);
-    return s.SerialOf(AObject);
-}

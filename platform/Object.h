@@ -35,8 +35,9 @@ private:
 
 // Every object is in a register of live objects from its construction to the
 // end of its destruction, so that a pointer kept somewhere (a list, a
-// Variant) can be checked without touching what it points to: True when
-// AObject is alive and is the object that had Serial.
+// Variant) can be checked without touching freed memory: True when AObject
+// is alive and is the object that had Serial. An object freed on another
+// thread while it is checked is not a case this answers.
 bool ObjectIsLive(const TObject *AObject, quint64 Serial);
 // The serial of the live object at AObject; 0 when none lives there.
 quint64 LiveSerial(const TObject *AObject);

@@ -15,6 +15,7 @@
 // The sanitizer's allocator statistics (not every compiler ships the header).
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #elif defined(Q_OS_LINUX)
+#include <algorithm>
 #include <cstdio>
 #include <malloc.h>
 #include <unistd.h>
@@ -39,20 +40,35 @@ qint64 qdzMemoryInUse()
 #endif
 }
 
-void TqdzMemoryMeter::Start(qint64 Limit, bool GiveBack)
+#if !defined(QDZ_ASAN) && defined(Q_OS_LINUX)
+// Free memory the allocator keeps and can hand out again without the
+// process growing: its free blocks less the releasable top. Walks the free
+// lists, so it is asked seldom.
+static qint64 KeptFree()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return m.fordblks > m.keepcost ? qint64(m.fordblks - m.keepcost) : 0;
+}
+#endif
+
+void TqdzMemoryMeter::Start(qint64 Limit, bool CountReuse)
 {
     FLimit = Limit;
-#if !defined(QDZ_ASAN) && defined(Q_OS_LINUX)
-    // Memory freed before (an earlier build's pages and objects) goes back
-    // to the system first: resident memory then grows with what this build
-    // holds, whether or not it reuses what was freed.
-    if (Limit > 0 && GiveBack)
-        malloc_trim(0);
-#else
-    (void)GiveBack;
-#endif
     FBase = Limit > 0 ? qdzMemoryInUse() : 0;
+    FKeptFree = 0;
+    FReused = 0;
+#if !defined(QDZ_ASAN) && defined(Q_OS_LINUX)
+    // What an earlier build freed stays with the allocator for the next one
+    // (giving it back would make the next build fault it all in again); a
+    // build that reuses it holds it all the same.
+    if (Limit > 0 && CountReuse)
+        FKeptFree = KeptFree();
+#else
+    (void)CountReuse;
+#endif
     FClock.invalidate();
+    FReuseClock.invalidate();
+    FReuseWait = 0;
 }
 
 bool TqdzMemoryMeter::Exceeded()
@@ -60,5 +76,17 @@ bool TqdzMemoryMeter::Exceeded()
     if (FLimit <= 0 || (FClock.isValid() && FClock.elapsed() < 1))
         return false;
     FClock.start();
-    return qdzMemoryInUse() - FBase > FLimit;
+    const qint64 grown = qdzMemoryInUse() - FBase;
+#if !defined(QDZ_ASAN) && defined(Q_OS_LINUX)
+    // Reuse is looked at only once it could make the difference, and then
+    // at most a twentieth of the time, since the look walks the free lists.
+    if (grown + FKeptFree > FLimit && (!FReuseClock.isValid() || FReuseClock.elapsed() >= FReuseWait)) {
+        QElapsedTimer cost;
+        cost.start();
+        FReused = std::max<qint64>(FKeptFree - KeptFree(), 0);
+        FReuseWait = std::max<qint64>(1, cost.elapsed() * 20);
+        FReuseClock.start();
+    }
+#endif
+    return grown + FReused > FLimit;
 }

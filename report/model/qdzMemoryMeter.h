@@ -10,14 +10,20 @@
 qint64 qdzMemoryInUse();
 
 // Watches one build against a limit. Read cheaply: the measure is taken at
-// most once a millisecond however often Exceeded is asked.
+// most once a millisecond however often Exceeded is asked. It bounds the
+// process, not the build alone: what the whole process came to hold since
+// Start (other threads' builds and allocations included), and with
+// CountReuse also the free memory kept from before that it used again, as
+// often as the allocator can be asked without slowing the build. The
+// allocator keeps no account per thread, and memory freed on another thread
+// than the one that made it could not be charged soundly to either build.
 class TqdzMemoryMeter
 {
 public:
-    // Measures from now on; Limit in bytes, 0 for none. With GiveBack what
-    // was freed before goes back to the system first (a build's start: not
-    // for frequent short measures, it walks the free memory).
-    void Start(qint64 Limit, bool GiveBack = true);
+    // Measures from now on; Limit in bytes, 0 for none. CountReuse for a
+    // build's start: free memory kept from earlier builds counts once this
+    // one uses it (not for frequent short measures: it walks the free lists).
+    void Start(qint64 Limit, bool CountReuse = true);
     // True once the memory held grew by more than the limit since Start.
     bool Exceeded();
     qint64 Limit() const { return FLimit; }
@@ -25,5 +31,9 @@ public:
 private:
     qint64 FBase = 0;
     qint64 FLimit = 0;
+    qint64 FKeptFree = 0;
+    qint64 FReused = 0;
+    qint64 FReuseWait = 0;
     QElapsedTimer FClock;
+    QElapsedTimer FReuseClock;
 };

@@ -179,9 +179,10 @@ public:
     // Run time, for scripts: whether dialog pages free their forms after a run.
     bool DestroyForms() const { return FDestroyForms; }
     void SetDestroyForms(bool Value) { FDestroyForms = Value; }
-    // The most memory a build may take, in megabytes (0: no limit): what its
-    // pages and scripts hold, not what the file cache keeps on disk. Past it
-    // the build stops with an error. The caller's bound, so not kept in
+    // The most memory a build may take, in megabytes (0: no limit): what the
+    // process comes to hold while the build runs, so memory other threads
+    // take meanwhile counts too; not what the file cache keeps on disk. Past
+    // it the build stops with an error. The caller's bound, so not kept in
     // templates.
     int MaxBuildMemSize() const { return FMaxBuildMemSize; }
     void SetMaxBuildMemSize(int Value) { FMaxBuildMemSize = Value; }

@@ -4,7 +4,10 @@
 #include "Filer.h"
 #include <gtest/gtest.h>
 #include <QStringList>
+#include <atomic>
 #include <memory>
+#include <new>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -741,4 +744,79 @@ TEST(TObject, RegisterKnowsEveryLiveObjectByItsSerial)
     }
     EXPECT_FALSE(ObjectIsLive(nullptr, 0));
     EXPECT_FALSE(ObjectIsLive(made[1].first, 0));
+}
+
+// Objects made again where others were freed, among many live ones: each
+// address answers the serial of what lives there now, never an earlier one's,
+// and no pointer that is not an object's start passes for one.
+TEST(TObject, RegisterTellsANewObjectFromTheFreedOneAtItsAddress)
+{
+    constexpr size_t N = 400000;
+    // 8 bytes apart: every other object starts at an odd multiple of 8, as members may.
+    struct alignas(TObject) TRoom
+    {
+        unsigned char Bytes[sizeof(TObject) + 8];
+    };
+    std::vector<TRoom> rooms(N);
+    std::vector<quint64> first(N), second(N, 0);
+    auto at = [&](size_t i) { return reinterpret_cast<TObject *>(rooms[i].Bytes); };
+    for (size_t i = 0; i < N; ++i)
+        first[i] = (new (rooms[i].Bytes) TObject)->Serial();
+    for (size_t i = 0; i < N; i += 2) {
+        at(i)->~TObject();
+        if (i % 4 == 0)
+            second[i] = (new (rooms[i].Bytes) TObject)->Serial();
+    }
+    for (size_t i = 0; i < N; ++i) {
+        // Odd rooms keep their first object; every fourth has a new one; the rest are empty.
+        const quint64 now = i % 2 ? first[i] : second[i];
+        ASSERT_EQ(LiveSerial(at(i)), now) << i;
+        ASSERT_EQ(ObjectIsLive(at(i), first[i]), i % 2 == 1) << i;
+        if (i % 4 == 0) {
+            ASSERT_NE(now, first[i]) << i;
+            ASSERT_TRUE(ObjectIsLive(at(i), now)) << i;
+        }
+    }
+    const auto *inside = reinterpret_cast<const TObject *>(rooms[1].Bytes + 8);
+    const auto *unaligned = reinterpret_cast<const TObject *>(rooms[1].Bytes + 4);
+    const auto *nowhere = reinterpret_cast<const TObject *>(quintptr(0x7ff0'0000'0000));
+    const auto *beyond = reinterpret_cast<const TObject *>(quintptr(1) << 56);
+    for (const TObject *p : {inside, unaligned, nowhere, beyond})
+        EXPECT_EQ(LiveSerial(p), 0u) << p;
+    for (size_t i = 0; i < N; ++i)
+        if (i % 2 || i % 4 == 0)
+            at(i)->~TObject();
+}
+
+// Threads making and freeing objects side by side: neighbours share a word
+// of the register, and no thread's change may undo another's.
+TEST(TObjectThreads, NeighboursMadeOnOtherThreadsStayKnown)
+{
+    constexpr int Threads = 4, PerThread = 2000, Rounds = 50;
+    struct alignas(TObject) TRoom
+    {
+        unsigned char Bytes[sizeof(TObject)];
+    };
+    std::vector<TRoom> rooms(Threads * PerThread);
+    std::atomic<int> wrong{0};
+    auto work = [&](int t) {
+        std::vector<quint64> serials(PerThread);
+        for (int round = 0; round < Rounds; ++round) {
+            for (int i = 0; i < PerThread; ++i)
+                serials[i] = (new (rooms[i * Threads + t].Bytes) TObject)->Serial();
+            for (int i = 0; i < PerThread; ++i) {
+                auto *o = reinterpret_cast<TObject *>(rooms[i * Threads + t].Bytes);
+                wrong += !ObjectIsLive(o, serials[i]);
+                o->~TObject();
+            }
+            for (int i = 0; i < PerThread; ++i)
+                wrong += LiveSerial(reinterpret_cast<TObject *>(rooms[i * Threads + t].Bytes)) != 0;
+        }
+    };
+    std::vector<std::thread> running;
+    for (int t = 0; t < Threads; ++t)
+        running.emplace_back(work, t);
+    for (auto &th : running)
+        th.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
