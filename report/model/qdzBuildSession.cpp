@@ -428,6 +428,9 @@ bool TqdzBuildSession::Run(const std::function<bool()> &Body)
     if (R->Engine())
         R->Engine()->SetRunning(false);
     FreeLetGo();
+    // Before the template comes back, so that none of its names is taken,
+    // and after, for what held objects the restore took out of the tree.
+    FreeScriptsLeftovers();
     RestoreTemplate();
     FreeScriptsLeftovers();
     FLineWatch.reset();
@@ -508,7 +511,7 @@ void TqdzBuildSession::FreeLetGo()
 // What the build's scripts made goes when the build ends, whoever owns it:
 // a component left with the report, a band or the application would break
 // the next build by its name, or pile up build after build. A report object
-// in the tree went with the template's restore (or stays in the template
+// in the tree goes with the template's restore (or stays in the template
 // when it is not restored). Nothing is freed that takes along an object of the
 // template, of the host or of a build or script still under way. The
 // latest first, so each leaves the end of its owner's list.

@@ -28,6 +28,8 @@ const MadeCase MadeCases[] = {
     {"NamedOwnedByABand", "", "c := TComponent.Create(MasterData1); c.Name := 'MadeByScript';", {"", "", ""}, ""},
     {"FormOwnedByTheApplication", "", "c := TForm.Create(Application); c.Name := 'MadeByScript';", {"", "", ""},
      ""},
+    {"TakesATemplateObjectsName", "", "Memo1.Name := 'Memo9'; c := TComponent.Create(Report); c.Name := 'Memo1';",
+     {"", "", ""}, ""},
     {"UnnamedOnesDoNotPileUp", "",
      "for i := 1 to 40 do begin TComponent.Create(Report); TComponent.Create(MasterData1);"
      " TStringList.Create; end;",
