@@ -119,12 +119,17 @@ void TList::Grow()
 
 void TList::Notify(void *, TListNotification) {}
 
+quint64 TList::ItemSerial(void *Item) const
+{
+    return LiveSerial(static_cast<TObject *>(Item));
+}
+
 int TList::Add(void *Item)
 {
     const int Result = Count();
     if (Result == FCapacity)
         Grow();
-    FList.push_back(Item);
+    FList.push_back({Item, ItemSerial(Item)});
     if (Item)
         Notify(Item, lnAdded);
     return Result;
@@ -136,7 +141,7 @@ void TList::Insert(int Index, void *Item)
         Error(SListIndexError, Index);
     if (Count() == FCapacity)
         Grow();
-    FList.insert(FList.begin() + Index, Item);
+    FList.insert(FList.begin() + Index, {Item, ItemSerial(Item)});
     if (Item)
         Notify(Item, lnAdded);
 }
@@ -144,7 +149,7 @@ void TList::Insert(int Index, void *Item)
 void TList::Delete(int Index)
 {
     CheckIndex(Index);
-    void *Temp = FList[size_t(Index)];
+    void *Temp = FList[size_t(Index)].Item;
     FList.erase(FList.begin() + Index);
     if (Temp)
         Notify(Temp, lnDeleted);
@@ -170,7 +175,7 @@ void *TList::Extract(void *Item)
 
 int TList::IndexOf(void *Item) const
 {
-    const auto It = std::find(FList.begin(), FList.end(), Item);
+    const auto It = std::find_if(FList.begin(), FList.end(), [Item](const TItem &I) { return I.Item == Item; });
     return It == FList.end() ? -1 : int(It - FList.begin());
 }
 
@@ -187,7 +192,7 @@ void TList::Move(int CurIndex, int NewIndex)
         return;
     CheckIndex(CurIndex);
     CheckIndex(NewIndex);
-    void *Item = FList[size_t(CurIndex)];
+    const TItem Item = FList[size_t(CurIndex)];
     FList.erase(FList.begin() + CurIndex);
     FList.insert(FList.begin() + NewIndex, Item);
 }
@@ -200,7 +205,7 @@ void TList::Clear()
 
 void TList::Pack()
 {
-    FList.erase(std::remove(FList.begin(), FList.end(), nullptr), FList.end());
+    FList.erase(std::remove_if(FList.begin(), FList.end(), [](const TItem &I) { return !I.Item; }), FList.end());
 }
 
 void TList::Sort(const TListSortCompare &Compare)
@@ -209,8 +214,9 @@ void TList::Sort(const TListSortCompare &Compare)
         return;
     // Sorted on a copy: a comparison that raises (a script's, say) leaves the
     // list as it was instead of half merged with items lost.
-    std::vector<void *> Sorted = FList;
-    std::stable_sort(Sorted.begin(), Sorted.end(), [&](void *A, void *B) { return Compare(A, B) < 0; });
+    std::vector<TItem> Sorted = FList;
+    std::stable_sort(Sorted.begin(), Sorted.end(),
+                     [&](const TItem &A, const TItem &B) { return Compare(A.Item, B.Item) < 0; });
     FList.swap(Sorted);
 }
 
@@ -221,7 +227,7 @@ void TList::SetCount(int NewCount)
     if (NewCount > FCapacity)
         SetCapacity(NewCount);
     if (NewCount > Count())
-        FList.resize(size_t(NewCount), nullptr);
+        FList.resize(size_t(NewCount), TItem{nullptr, 0});
     else
         for (int I = Count() - 1; I >= NewCount; --I)
             Delete(I);
@@ -243,16 +249,22 @@ void TList::SetCapacity(int NewCapacity)
 void *TList::Items(int Index) const
 {
     CheckIndex(Index);
-    return FList[size_t(Index)];
+    return FList[size_t(Index)].Item;
+}
+
+TObjectRef TList::ItemRef(int Index) const
+{
+    CheckIndex(Index);
+    return {static_cast<TObject *>(FList[size_t(Index)].Item), FList[size_t(Index)].Serial};
 }
 
 void TList::SetItems(int Index, void *Item)
 {
     CheckIndex(Index);
-    void *Temp = FList[size_t(Index)];
+    void *Temp = FList[size_t(Index)].Item;
     if (Item == Temp)
         return;
-    FList[size_t(Index)] = Item;
+    FList[size_t(Index)] = {Item, ItemSerial(Item)};
     if (Temp)
         Notify(Temp, lnDeleted);
     if (Item)
@@ -305,7 +317,7 @@ void TStrings::AddStrings(TStrings *Strings)
     TUpdateGuard Guard(this);
     const int N = Strings->Count();
     for (int I = 0; I < N; ++I)
-        AddObject(Strings->Strings(I), Strings->Objects(I));
+        AddObject(Strings->Strings(I), LiveObject(Strings->ObjectRef(I)));
 }
 
 void TStrings::InsertObject(int Index, const QString &S, TObject *AObject)
@@ -324,7 +336,7 @@ void TStrings::Move(int CurIndex, int NewIndex)
         Error(QString::fromLatin1(SListIndexError), NewIndex);
     TUpdateGuard Guard(this);
     const QString S = Get(CurIndex);
-    TObject *O = GetObject(CurIndex);
+    TObject *O = LiveObject(ObjectRef(CurIndex));
     Delete(CurIndex);
     InsertObject(NewIndex, S, O);
 }
@@ -332,10 +344,10 @@ void TStrings::Move(int CurIndex, int NewIndex)
 void TStrings::Exchange(int Index1, int Index2)
 {
     TUpdateGuard Guard(this);
-    TObject *TempObject = GetObject(Index1);
+    TObject *TempObject = LiveObject(ObjectRef(Index1));
     const QString TempString = Get(Index1);
     Put(Index1, Get(Index2));
-    PutObject(Index1, GetObject(Index2));
+    PutObject(Index1, LiveObject(ObjectRef(Index2)));
     Put(Index2, TempString);
     PutObject(Index2, TempObject);
 }
@@ -450,7 +462,7 @@ void TStrings::SetValues(const QString &Name, const QString &Value)
     } else if (IsSortedList(this)) {
         // A sorted list cannot take a line in place: it goes where it sorts.
         TUpdateGuard Guard(this);
-        TObject *O = GetObject(I);
+        TObject *O = LiveObject(ObjectRef(I));
         Delete(I);
         AddObject(Line, O);
     } else {
@@ -481,7 +493,7 @@ void TStrings::SetValueFromIndex(int Index, const QString &Value)
     const QString Line = Names(Index) + FNameValueSeparator + Value;
     if (IsSortedList(this)) {
         TUpdateGuard Guard(this);
-        TObject *O = GetObject(Index);
+        TObject *O = LiveObject(ObjectRef(Index));
         Delete(Index);
         AddObject(Line, O);
     } else {
@@ -712,13 +724,12 @@ TObject *TStrings::GetObject(int) const
 
 TObjectRef TStrings::ObjectRef(int Index) const
 {
-    TObject *o = GetObject(Index);
-    return {o, LiveSerial(o)};
+    return {GetObject(Index), 0};
 }
 
 void TStrings::Put(int Index, const QString &S)
 {
-    TObject *TempObject = GetObject(Index);
+    TObject *TempObject = LiveObject(ObjectRef(Index));
     Delete(Index);
     InsertObject(Index, S, TempObject);
 }
@@ -840,10 +851,11 @@ void TStringList::Delete(int Index)
 {
     CheckIndex(Index);
     Changing();
-    TObject *Obj = FList[Index].FObject;
+    const TObjectRef Obj{FList[Index].FObject, FList[Index].FSerial};
     FList.removeAt(Index);
+    // One freed elsewhere meanwhile is not freed again.
     if (FOwnsObjects)
-        delete Obj;
+        delete LiveObject(Obj);
     Changed();
 }
 
@@ -856,7 +868,7 @@ void TStringList::Clear()
     Old.swap(FList);
     if (FOwnsObjects)
         for (const TStringItem &Item : Old)
-            delete Item.FObject;
+            delete LiveObject({Item.FObject, Item.FSerial});
     Changed();
 }
 

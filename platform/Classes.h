@@ -48,16 +48,27 @@ public:
     // EListError "List index out of bounds (%d)" outside 0 .. Count - 1.
     void *Items(int Index) const;
     void SetItems(int Index, void *Item);
+    // The item with the serial of the object it was stored as: it may have
+    // been freed since.
+    TObjectRef ItemRef(int Index) const;
 
 protected:
     virtual void Notify(void *Ptr, TListNotification Action);
+    // The serial an item is kept with; a list whose items are always live
+    // objects can read it from them.
+    virtual quint64 ItemSerial(void *Item) const;
 
 private:
+    struct TItem
+    {
+        void *Item;
+        quint64 Serial;
+    };
     [[noreturn]] static void Error(const char *Msg, int Data);
     void CheckIndex(int Index) const;
     void Grow();
 
-    std::vector<void *> FList;
+    std::vector<TItem> FList;
     int FCapacity = 0;
 };
 
@@ -98,8 +109,15 @@ public:
     void SetStrings(int Index, const QString &S) { Put(Index, S); }
     TObject *Objects(int Index) const { return GetObject(Index); }
     void SetObjects(int Index, TObject *AObject) { PutObject(Index, AObject); }
-    // The object of a line as it was stored: it may have been freed since.
+    // The object of a line with the serial it was stored with: it may have
+    // been freed since. A list that keeps no serials answers 0, which no
+    // live object has.
     virtual TObjectRef ObjectRef(int Index) const;
+    // The object of Ref while it lives, else nil: what a copy keeps.
+    static TObject *LiveObject(const TObjectRef &Ref)
+    {
+        return ObjectIsLive(Ref.Object, Ref.Serial) ? Ref.Object : nullptr;
+    }
     // The text before the first NameValueSeparator; '' when the line has none.
     QString Names(int Index) const;
     // The text after the separator of the first line named Name.

@@ -809,6 +809,11 @@ TObject *TStringGridStrings::GetObject(int Index) const
     return FIsRow ? FGrid->Objects(Index, FIndex) : FGrid->Objects(FIndex, Index);
 }
 
+TObjectRef TStringGridStrings::ObjectRef(int Index) const
+{
+    return FIsRow ? FGrid->ObjectRef(Index, FIndex) : FGrid->ObjectRef(FIndex, Index);
+}
+
 void TStringGridStrings::Put(int Index, const QString &S)
 {
     if (FIsRow)
@@ -918,7 +923,15 @@ TObject *TStringGrid::Objects(int ACol, int ARow) const
 
 void TStringGrid::SetObjects(int ACol, int ARow, TObject *Value)
 {
-    CellAt(ACol, ARow)->Object = Value;
+    TCell *cell = CellAt(ACol, ARow);
+    cell->Object = Value;
+    cell->Serial = LiveSerial(Value);
+}
+
+TObjectRef TStringGrid::ObjectRef(int ACol, int ARow) const
+{
+    const TCell *cell = CellAt(ACol, ARow);
+    return {cell->Object, cell->Serial};
 }
 
 TStrings *TStringGrid::Rows(int Index)

@@ -193,6 +193,7 @@ public:
     void Delete(int Index) override;
     // Empties the cells of the row or column.
     void Clear() override;
+    TObjectRef ObjectRef(int Index) const override;
 
 protected:
     QString Get(int Index) const override;
@@ -218,6 +219,8 @@ public:
     void SetCells(int ACol, int ARow, const QString &Value);
     TObject *Objects(int ACol, int ARow) const;
     void SetObjects(int ACol, int ARow, TObject *Value);
+    // The cell's object with the serial it was stored with.
+    TObjectRef ObjectRef(int ACol, int ARow) const;
     TStrings *Rows(int Index);
     TStrings *Cols(int Index);
 
@@ -229,6 +232,7 @@ private:
     struct TCell {
         QString Text;
         TObject *Object = nullptr;
+        quint64 Serial = 0;
     };
     TCell *CellAt(int ACol, int ARow);
     const TCell *CellAt(int ACol, int ARow) const;

@@ -54,6 +54,14 @@ QVariant ObjectData(TObject *AObject)
     return QVariant::fromValue(reinterpret_cast<quintptr>(AObject));
 }
 
+// An item's object is kept with its serial, in the next role.
+constexpr int SerialRole = Qt::UserRole + 1;
+
+QVariant SerialData(TObject *AObject)
+{
+    return QVariant::fromValue(LiveSerial(AObject));
+}
+
 TObject *DataObject(const QVariant &V)
 {
     return reinterpret_cast<TObject *>(V.value<quintptr>());
@@ -903,10 +911,19 @@ void TListBoxStrings::Put(int Index, const QString &S)
     FListBox->FList->item(Index)->setText(S);
 }
 
+TObjectRef TListBoxStrings::ObjectRef(int Index) const
+{
+    CheckIndex(Index);
+    const QListWidgetItem *item = FListBox->FList->item(Index);
+    return {DataObject(item->data(Qt::UserRole)), item->data(SerialRole).value<quint64>()};
+}
+
 void TListBoxStrings::PutObject(int Index, TObject *AObject)
 {
     CheckIndex(Index);
-    FListBox->FList->item(Index)->setData(Qt::UserRole, ObjectData(AObject));
+    QListWidgetItem *item = FListBox->FList->item(Index);
+    item->setData(Qt::UserRole, ObjectData(AObject));
+    item->setData(SerialRole, SerialData(AObject));
 }
 
 int TListBoxStrings::Add(const QString &S)
@@ -954,7 +971,7 @@ void TListBoxStrings::Exchange(int Index1, int Index2)
     CheckIndex(Index1);
     CheckIndex(Index2);
     const QString s1 = Get(Index1), s2 = Get(Index2);
-    TObject *o1 = GetObject(Index1), *o2 = GetObject(Index2);
+    TObject *o1 = LiveObject(ObjectRef(Index1)), *o2 = LiveObject(ObjectRef(Index2));
     Put(Index1, s2);
     PutObject(Index1, o2);
     Put(Index2, s1);
@@ -1195,10 +1212,18 @@ void TComboBoxStrings::Put(int Index, const QString &S)
     FComboBox->FCombo->setItemText(Index, S);
 }
 
+TObjectRef TComboBoxStrings::ObjectRef(int Index) const
+{
+    CheckIndex(Index);
+    return {DataObject(FComboBox->FCombo->itemData(Index)),
+            FComboBox->FCombo->itemData(Index, SerialRole).value<quint64>()};
+}
+
 void TComboBoxStrings::PutObject(int Index, TObject *AObject)
 {
     CheckIndex(Index);
     FComboBox->FCombo->setItemData(Index, ObjectData(AObject));
+    FComboBox->FCombo->setItemData(Index, SerialData(AObject), SerialRole);
 }
 
 int TComboBoxStrings::Add(const QString &S)

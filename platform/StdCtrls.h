@@ -349,6 +349,7 @@ public:
     void Clear() override;
     void Exchange(int Index1, int Index2) override;
     void Move(int CurIndex, int NewIndex) override;
+    TObjectRef ObjectRef(int Index) const override;
 
 protected:
     QString Get(int Index) const override;
@@ -428,6 +429,7 @@ public:
     void Insert(int Index, const QString &S) override;
     void Delete(int Index) override;
     void Clear() override;
+    TObjectRef ObjectRef(int Index) const override;
 
 protected:
     QString Get(int Index) const override;

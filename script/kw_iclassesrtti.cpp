@@ -248,12 +248,7 @@ Variant TFunctions::CallMethod(TObject *Instance, TClass ClassType, const QStrin
         else if (is("REMOVE"))
             r = Variant(l->Remove(kwVarToObject(p(0))));
         else if (is("ITEMS.GET"))
-        {
-            // The list only refers to its items: one may have been freed. It
-            // keeps no serials, so only the address is checked.
-            auto *item = static_cast<TObject *>(l->Items(p(0).AsInteger()));
-            r = kwObjectRefToVar({item, LiveSerial(item)});
-        }
+            r = kwObjectRefToVar(l->ItemRef(p(0).AsInteger()));
         else if (is("ITEMS.SET"))
             l->SetItems(p(0).AsInteger(), kwVarToObject(p(1)));
     } else if (ClassType == TStrings::StaticClass()) {

@@ -428,8 +428,11 @@ bool TqdzBuildSession::Run(const std::function<bool()> &Body)
     if (R->Engine())
         R->Engine()->SetRunning(false);
     FreeLetGo();
+    // Before the template comes back, so that none of its names is taken,
+    // and after, for what held objects the restore took out of the tree.
     FreeScriptsLeftovers();
     RestoreTemplate();
+    FreeScriptsLeftovers();
     FLineWatch.reset();
     if (FReason == TqdzStopReason::Cancelled && FCancelMessage)
         R->Errors()->Add(CancelledText());
@@ -505,39 +508,66 @@ void TqdzBuildSession::FreeLetGo()
         c->Free();
 }
 
-// What the build's scripts made and left to no one (lists, objects, reports
-// of their own) would stay for the life of the process, beyond the next
-// build's memory limit. What something else owns or holds as a child goes
-// with that, and a report object still in the tree with the template.
+// What the build's scripts made goes when the build ends, whoever owns it:
+// a component left with the report, a band or the application would break
+// the next build by its name, or pile up build after build. A report object
+// in the tree goes with the template's restore (or stays in the template
+// when it is not restored). Nothing is freed that takes along an object of the
+// template, of the host or of a build or script still under way. The
+// latest first, so each leaves the end of its owner's list.
 void TqdzBuildSession::FreeScriptsLeftovers()
 {
     // The build's scripts: the report's and that of its expressions. What a
     // script of another report or of the host made meanwhile is theirs.
     const TkwScript *script = FReport->Script();
     const TkwScript *expressions = FReport->ExpressionCache() ? FReport->ExpressionCache()->Script() : nullptr;
-    for (const TkwCreatedObject &made : kwCreatedSince(FStartSerial)) {
-        TObject *object = made.Object;
+    std::vector<TkwCreatedObject> made = kwCreatedSince(FStartSerial);
+    const std::vector<TqdzReport *> running = RunningReports();
+    for (auto it = made.rbegin(); it != made.rend(); ++it) {
+        TObject *object = it->Object;
         // Gone with one freed before, or a new object at its address.
-        if ((made.Script != script && made.Script != expressions) || kwCreatedSerial(object) != made.Serial)
+        if ((it->Script != script && it->Script != expressions) || kwCreatedSerial(object) != it->Serial)
             continue;
         if (auto *c = dynamic_cast<TComponent *>(object)) {
-            if (c->Owner() || c->ComponentState().Contains(csDestroying))
-                continue;
-            if (auto *control = dynamic_cast<TControl *>(c); control && control->Parent())
-                continue;
-            if (auto *view = dynamic_cast<TqdzComponent *>(c); view && view->Parent())
+            if (c->ComponentState().Contains(csDestroying) || !MayFreeAtEnd(c, running))
                 continue;
             c->Free();
         } else if (auto *item = dynamic_cast<TkwXMLItem *>(object)) {
-            if (!item->Parent())
-                delete item;
-        } else if (auto *item = dynamic_cast<TCollectionItem *>(object)) {
-            if (!item->Collection())
-                delete item;
+            // An item leaves its parent's list as it goes.
+            delete item;
         } else {
+            // A collection item leaves its collection as it goes.
             delete object;
         }
     }
+}
+
+bool TqdzBuildSession::MayFreeAtEnd(TComponent *C, const std::vector<TqdzReport *> &Running) const
+{
+    // In a report's tree: the template's restore takes it; another build's
+    // engine may hold it.
+    if (auto *view = dynamic_cast<TqdzComponent *>(C); view && view->GetReport() && view->GetReport() != view)
+        return false;
+    const TTaken taken(C);
+    for (TqdzBuildSession *s : GSessions) {
+        TqdzReport *R = s->Report();
+        if (taken.Set.contains(R) || UsedBy(C, taken, R, true))
+            return false;
+        for (const auto &[y, viaParent] : taken.Items) {
+            if (s->InUse(y) || s->IsTemplateObject(y))
+                return false;
+            if (auto *view = dynamic_cast<const TqdzComponent *>(y); view && view->GetReport() == R)
+                return false;
+        }
+    }
+    for (TqdzReport *R : Running)
+        if (taken.Set.contains(R))
+            return false;
+    // A control of the host put under it stays the host's.
+    for (const auto &[y, viaParent] : taken.Items)
+        if (viaParent && !CreatedHere(y) && !taken.Set.contains(y->Owner()))
+            return false;
+    return true;
 }
 
 // ------------------------------------------------------------------- stop

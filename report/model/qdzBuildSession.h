@@ -114,8 +114,10 @@ private:
     bool SaveTemplate();
     void RestoreTemplate();
     void FreeLetGo();
-    // Frees what the build's scripts made and left to no owner.
+    // Frees what the build's scripts made, whoever owns it.
     void FreeScriptsLeftovers();
+    // Whether C, made by the build's scripts, may be freed as the build ends.
+    bool MayFreeAtEnd(TComponent *C, const std::vector<TqdzReport *> &Running) const;
     void OutOfMemory();
     // The build's memory against Limits().MaxMemory.
     void CheckMemory();

@@ -99,6 +99,10 @@ public:
     explicit TqdzObjectList(const TqdzComponent *AComponent) : FComponent(AComponent) {}
     const TqdzComponent *Component() const { return FComponent; }
 
+protected:
+    // Its items are report objects, live when they are put in.
+    quint64 ItemSerial(void *Item) const override { return Item ? static_cast<TObject *>(Item)->Serial() : 0; }
+
 private:
     const TqdzComponent *FComponent;
 };

@@ -145,7 +145,15 @@ void TqdzStyleItem::SetName(const QString &Value)
 
 STATION_PUBLISHED(TqdzStyles) {}
 
-TqdzStyles::TqdzStyles(TqdzReport *AReport) : TCollection(TqdzStyleItem::StaticClass()), FReport(AReport) {}
+TqdzStyles::TqdzStyles(TqdzReport *AReport)
+    : TCollection(TqdzStyleItem::StaticClass()), FReport(AReport), FReportSerial(LiveSerial(AReport))
+{
+}
+
+TqdzReport *TqdzStyles::Report() const
+{
+    return ObjectIsLive(FReport, FReportSerial) ? FReport : nullptr;
+}
 
 TqdzStyleItem *TqdzStyles::Find(const QString &Name) const
 {
@@ -198,9 +206,10 @@ void TqdzStyles::LoadFromStream(TStream *Stream)
 
 void TqdzStyles::Apply()
 {
-    if (!FReport)
+    TqdzReport *report = Report();
+    if (!report)
         return;
-    TList *all = FReport->AllObjects();
+    TList *all = report->AllObjects();
     for (int i = 0; i < all->Count(); ++i) {
         auto *memo = dynamic_cast<TqdzCustomMemoView *>(static_cast<TqdzComponent *>(all->Items(i)));
         if (!memo || memo->Style().isEmpty())

@@ -103,7 +103,8 @@ class TqdzStyles : public TCollection
 public:
     explicit TqdzStyles(TqdzReport *AReport);
 
-    TqdzReport *Report() const { return FReport; }
+    // Nil once the report is gone: a sheet made by a script may outlive it.
+    TqdzReport *Report() const;
     // The style sheet's name.
     const QString &Name() const { return FName; }
     void SetName(const QString &Value) { FName = Value; }
@@ -129,6 +130,7 @@ public:
 
 private:
     TqdzReport *FReport;
+    quint64 FReportSerial;
     QString FName;
 };
 

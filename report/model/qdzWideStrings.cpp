@@ -159,7 +159,7 @@ void TWideStrings::AssignTo(TPersistent *Dest)
         try {
             Strings->Clear();
             for (int I = 0; I < Count(); ++I)
-                Strings->AddObject(Item(I).FString, Item(I).FObject.Object);
+                Strings->AddObject(Item(I).FString, TStrings::LiveObject(Item(I).FObject));
         } catch (...) {
             Strings->EndUpdate();
             throw;

@@ -74,6 +74,18 @@ protected:
         auto q = DataCenter->LocalOpen(QStringLiteral("select print_yes from sys_jhdh where id=?"), {Variant(Id)});
         return q->FieldByName(QStringLiteral("print_yes")).AsString();
     }
+    // Gives the station's template a main block (text as the template keeps it).
+    void SetTemplateScript(const QByteArray &Script)
+    {
+        QFile file(Station.Db() + QStringLiteral("p01.qd3"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QByteArray text = file.readAll();
+        file.close();
+        text.replace("<TqdzReport>", "<TqdzReport ScriptText.Text=\"" + Script + "\">");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+    }
     // Presses F1, answering the boxes; the texts of the boxes shown.
     QStringList F1()
     {
@@ -264,15 +276,7 @@ TEST_F(DeliveryNotePrint, ATemplateThatNeverEndsGivesUpAndLeavesTheOrderUnprinte
 {
     // The template's main block loops for ever; the station builds without
     // a progress window, so only its time limit ends the build.
-    QFile file(Station.Db() + QStringLiteral("p01.qd3"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QByteArray text = file.readAll();
-    file.close();
-    text.replace("<TqdzReport>",
-                 "<TqdzReport ScriptText.Text=\"begin&#13;&#10;while True do ;&#13;&#10;end.\">");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-    file.close();
+    SetTemplateScript("begin&#13;&#10;while True do ;&#13;&#10;end.");
     M->qdzReport1->SetMaxBuildTime(200);
     ASSERT_TRUE(Select(QStringLiteral("DEMO-0001")));
     QElapsedTimer clock;
@@ -286,4 +290,18 @@ TEST_F(DeliveryNotePrint, ATemplateThatNeverEndsGivesUpAndLeavesTheOrderUnprinte
     EXPECT_EQ(boxes.last(), QStringLiteral("提示!|送货单没有打印成功, 本单仍为未打印!"));
     EXPECT_NE(PrintYes(-8999), QStringLiteral("1"));
     EXPECT_TRUE(M->LastNoteFile().isEmpty());
+}
+
+TEST_F(DeliveryNotePrint, NotesPrintOneAfterAnotherThoughTheTemplatesScriptNamesAComponentItMakes)
+{
+    SetTemplateScript("var c: Variant;&#13;&#10;begin&#13;&#10;c := TComponent.Create(Report);"
+                      " c.Name := 'MadeByScript';&#13;&#10;end.");
+    for (const char *dh : {"DEMO-0001", "DEMO-0002", "DEMO-0001"}) {
+        ASSERT_TRUE(Select(QString::fromLatin1(dh)));
+        const QStringList boxes = F1();
+        ASSERT_FALSE(boxes.isEmpty()) << dh;
+        EXPECT_EQ(boxes.last().toStdString(),
+                  (QStringLiteral("提示!|没有可用的打印机, 送货单已保存为文件: ") + M->LastNoteFile()).toStdString())
+            << dh;
+    }
 }

@@ -2,6 +2,7 @@
 // flags of break/continue/exit/terminate across try-finally and routines,
 // event handlers, operand order and the rarer statement forms.
 #include "Graphics.h"
+#include "StdCtrls.h"
 #include "kw_iclassesrtti.h"
 #include "kw_ievents.h"
 #include "kw_igraphicsrtti.h"
@@ -139,32 +140,50 @@ TEST(InterpSafety, ObjectsReachedThroughAFreedObjectRaise)
     });
 }
 
-// A reference kept past its object (in a variable, a list's Objects) never
-// reaches the new object made at the same address.
+// A reference kept past its object (in a variable, a list's Objects or
+// Items, a list box's or combo box's Objects) never reaches the new object
+// made at the same address; a copy of the list keeps nil in its place.
 TEST(InterpSafety, KeptReferencesMissANewObjectAtTheSameAddress)
 {
+    const char *invalid = "!EInvalidPointer: Invalid object reference";
     const struct
     {
-        // M: the reference kept; L: a list holding it as its first object; N: the new object
+        // M: the reference kept; L, T, B, C: a string list, a list, a list box's and a combo box's items
+        // holding it first; K: an empty string list; N: the new object
         const char *Script;
         const char *Expected;
     } cases[] = {
-        {"begin M.Add('x'); end.", "!EInvalidPointer: Invalid object reference"},
-        {"var o: Variant; begin o := L.Objects(0); o.Add('x'); end.", "!EInvalidPointer: Invalid object reference"},
-        {"var o: Variant; begin o := L.Objects(0); end.", "!EInvalidPointer: Invalid object reference"},
+        {"begin M.Add('x'); end.", invalid},
+        {"var o: Variant; begin o := L.Objects(0); o.Add('x'); end.", invalid},
+        {"var o: Variant; begin o := L.Objects(0); end.", invalid},
         {"begin Log(M = N); Log(N = N); end.", "False|True"},
+        {"var o: Variant; begin o := T.Items(0); end.", invalid},
+        {"var o: Variant; begin o := B.Objects(0); end.", invalid},
+        {"var o: Variant; begin o := C.Objects(0); end.", invalid},
+        {"begin K.Assign(B); Log(K.Objects(0) = N); Log(K.Objects(1) = N); end.", "False|True"},
     };
     for (const auto &c : cases) {
         alignas(TStringList) unsigned char place[sizeof(TStringList)];
         auto *first = new (place) TStringList;
-        TStringList list;
+        TStringList list, copy;
+        TList items;
+        TListBox box(nullptr);
+        TComboBox combo(nullptr);
         list.AddObject(QStringLiteral("a"), first);
+        items.Add(first);
+        box.Items()->AddObject(QStringLiteral("a"), first);
+        combo.Items()->AddObject(QStringLiteral("a"), first);
         TSafetyHost h;
         h.S.AddVariable(QStringLiteral("M"), QStringLiteral("Variant"), kwObjectToVar(first));
         h.S.AddVariable(QStringLiteral("L"), QStringLiteral("Variant"), kwObjectToVar(&list));
+        h.S.AddVariable(QStringLiteral("T"), QStringLiteral("Variant"), kwObjectToVar(&items));
+        h.S.AddVariable(QStringLiteral("B"), QStringLiteral("Variant"), kwObjectToVar(box.Items()));
+        h.S.AddVariable(QStringLiteral("C"), QStringLiteral("Variant"), kwObjectToVar(combo.Items()));
+        h.S.AddVariable(QStringLiteral("K"), QStringLiteral("Variant"), kwObjectToVar(&copy));
         first->~TStringList();
         auto *second = new (place) TStringList;
         ASSERT_EQ(static_cast<void *>(second), static_cast<void *>(first));
+        box.Items()->AddObject(QStringLiteral("b"), second);
         h.S.AddVariable(QStringLiteral("N"), QStringLiteral("Variant"), kwObjectToVar(second));
         EXPECT_EQ(h.Try(Pas, QString::fromUtf8(c.Script)), QString::fromUtf8(c.Expected)) << c.Script;
         EXPECT_EQ(second->Count(), 0) << c.Script;

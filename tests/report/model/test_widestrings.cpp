@@ -169,6 +169,17 @@ TEST(WideStrings, AssignBothWaysWithStringLists)
 
     TPersistent Other;
     EXPECT_THROW(W.Assign(&Other), EConvertError);
+
+    // An object freed since it was stored is not handed on as the new one
+    // made at its address.
+    alignas(TObject) unsigned char place[sizeof(TObject)];
+    TWideStrings Kept;
+    Kept.AddObject("gone", new (place) TObject);
+    static_cast<TObject *>(static_cast<void *>(place))->~TObject();
+    auto *now = new (place) TObject;
+    Back.Assign(&Kept);
+    EXPECT_EQ(Back.Objects(0), nullptr);
+    now->~TObject();
 }
 
 TEST(WideStrings, LoadFromStreamByMark)
