@@ -181,7 +181,8 @@ TqdzReportPage *TqdzPreviewPages::ReadPage(int Index)
     FXMLDocument->LoadItem(item);
     // More than a build may put on a page (a file's, say) is not read.
     if (const int most = Report()->BuildLimits().MaxPageObjects; item->Count() > most)
-        throw Exception(QStringLiteral("Page %1 holds more than %2 objects and cannot be shown").arg(Index + 1).arg(most));
+        throw Exception(
+            QStringLiteral("Page %1 holds more than %2 objects and cannot be shown").arg(Index + 1).arg(most));
     TqdzXMLSerializer serializer(nullptr);
     serializer.SetOwner(Report());
     serializer.SetPlainStringAttributes(FXMLDocument->PlainStringAttributes());
