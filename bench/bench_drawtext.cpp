@@ -168,19 +168,17 @@ void BM_DrawText_WrapWords(benchmark::State &State)
     f.SetSize(10);
     TWideStrings w;
     w.SetText(text);
-    int lines = 0;
+    TqdzDrawText d;
+    d.SetFont(&f);
+    d.SetOptions(true, true, 0, true, false, false, false);
+    d.SetGaps(0, 0, 0);
+    const TRect r{0, 0, 300, 100};
+    d.SetDimensions(1, 1, 1, r, r);
     for (auto _ : State) {
-        TqdzDrawText d;
-        d.SetFont(&f);
-        d.SetOptions(true, true, 0, true, false, false, false);
-        d.SetGaps(0, 0, 0);
-        const TRect r{0, 0, 300, 100};
-        d.SetDimensions(1, 1, 1, r, r);
         d.SetText(&w);
-        lines = d.Text()->Count();
-        benchmark::DoNotOptimize(lines);
+        benchmark::DoNotOptimize(d.Text()->Count());
     }
-    State.counters["lines"] = lines;
+    State.counters["lines"] = d.Text()->Count();
 }
 BENCHMARK(BM_DrawText_WrapWords)->Args({800, 1})->Args({8000, 1})->Args({800, 0})->Args({8000, 0})
     ->Unit(benchmark::kMillisecond);
@@ -197,19 +195,17 @@ void BM_DrawText_HyphenatedWord(benchmark::State &State)
     f.SetSize(10);
     TWideStrings w;
     w.Add(word);
-    int lines = 0;
+    TqdzDrawText d;
+    d.SetFont(&f);
+    d.SetOptions(true, false, 0, true, false, true, false);
+    d.SetGaps(0, 0, 0);
+    const TRect r{0, 0, 200, 100};
+    d.SetDimensions(1, 1, 1, r, r);
     for (auto _ : State) {
-        TqdzDrawText d;
-        d.SetFont(&f);
-        d.SetOptions(true, false, 0, true, false, true, false);
-        d.SetGaps(0, 0, 0);
-        const TRect r{0, 0, 200, 100};
-        d.SetDimensions(1, 1, 1, r, r);
         d.SetText(&w);
-        lines = d.Text()->Count();
-        benchmark::DoNotOptimize(lines);
+        benchmark::DoNotOptimize(d.Text()->Count());
     }
-    State.counters["lines"] = lines;
+    State.counters["lines"] = d.Text()->Count();
 }
 BENCHMARK(BM_DrawText_HyphenatedWord)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
