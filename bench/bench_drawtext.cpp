@@ -1,6 +1,6 @@
 // Wrapping and drawing a long memo through the text layout, against Qt's
 // own QTextLayout doing the same wrap (and draw) on the same text, font and
-// width in the same run.
+// width in the same run; long paragraphs and one long word at 1x and 10x.
 #include "platform/Graphics.h"
 #include "report/model/qdzDrawText.h"
 #include "report/model/qdzWideStrings.h"
@@ -151,6 +151,63 @@ void BM_QTextLayout_WrapAndDraw(benchmark::State &State)
     }
 }
 BENCHMARK(BM_QTextLayout_WrapAndDraw)->Unit(benchmark::kMillisecond);
+
+// The same words as one paragraph (ShortLines 0) and as lines of six words
+// (1): wrapping a paragraph costs per word what short lines cost, and 10x the
+// words about 10x the time.
+void BM_DrawText_WrapWords(benchmark::State &State)
+{
+    QString text;
+    for (int i = 0; i < State.range(0); ++i) {
+        if (State.range(1) && i > 0 && i % 6 == 0)
+            text += QLatin1Char('\n');
+        text += QStringLiteral("word%1 ").arg(i % 97);
+    }
+    TFont f;
+    f.SetName(QStringLiteral("Arial"));
+    f.SetSize(10);
+    TWideStrings w;
+    w.SetText(text);
+    TqdzDrawText d;
+    d.SetFont(&f);
+    d.SetOptions(true, true, 0, true, false, false, false);
+    d.SetGaps(0, 0, 0);
+    const TRect r{0, 0, 300, 100};
+    d.SetDimensions(1, 1, 1, r, r);
+    for (auto _ : State) {
+        d.SetText(&w);
+        benchmark::DoNotOptimize(d.Text()->Count());
+    }
+    State.counters["lines"] = d.Text()->Count();
+}
+BENCHMARK(BM_DrawText_WrapWords)->Args({800, 1})->Args({8000, 1})->Args({800, 0})->Args({8000, 0})
+    ->Unit(benchmark::kMillisecond);
+
+// One Cyrillic word of 6 x N letters broken with hyphens at its syllables,
+// at 1x and 10x: time in proportion to the word.
+void BM_DrawText_HyphenatedWord(benchmark::State &State)
+{
+    QString word;
+    for (int i = 0; i < State.range(0); ++i)
+        word += QStringLiteral("\u041C\u041E\u041B\u041E\u041A\u041E");
+    TFont f;
+    f.SetName(QStringLiteral("Arial"));
+    f.SetSize(10);
+    TWideStrings w;
+    w.Add(word);
+    TqdzDrawText d;
+    d.SetFont(&f);
+    d.SetOptions(true, false, 0, true, false, true, false);
+    d.SetGaps(0, 0, 0);
+    const TRect r{0, 0, 200, 100};
+    d.SetDimensions(1, 1, 1, r, r);
+    for (auto _ : State) {
+        d.SetText(&w);
+        benchmark::DoNotOptimize(d.Text()->Count());
+    }
+    State.counters["lines"] = d.Text()->Count();
+}
+BENCHMARK(BM_DrawText_HyphenatedWord)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

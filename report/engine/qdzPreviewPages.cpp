@@ -329,6 +329,15 @@ void TqdzPreviewPages::AddObject(TqdzComponent *Obj)
     TqdzXMLItem *page = CurPageItem();
     if (!page)
         return;
+    if (TqdzBuildSession *s = Report()->Session(); s && page->Count() >= s->Limits().MaxPageObjects) {
+        if (!s->Stopped()) {
+            Report()->Errors()->Add(QStringLiteral("The report put more than %1 objects on page %2 and was stopped")
+                                        .arg(s->Limits().MaxPageObjects)
+                                        .arg(CurPage() + 1));
+            Report()->StopBuild(TqdzStopReason::Limit);
+        }
+        return;
+    }
     AddObjectItem(page, Obj);
 }
 

@@ -4,6 +4,7 @@
 #include "report/model/qdzMemoryMeter.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <map>
 #include <memory>
@@ -254,6 +255,11 @@ private:
     // What reading a page back takes, against the build's memory limit.
     TqdzMemoryMeter FReadMemory;
     int FReadIndex = 0;
+    // Milliseconds reading a page back may take (the report's build time
+    // limit; 0: none), and the objects read so far.
+    int FReadTime = 0;
+    int FReadObjects = 0;
+    QElapsedTimer FReadClock;
     int FCopyNo = 0;
     double FPrintScale = 1.0;
 };

@@ -147,6 +147,10 @@ void TqdzPreviewPages::ReadObjects(TqdzXMLSerializer &Serializer, TqdzComponent 
             throw EOutOfMemory(QStringLiteral("Page %1 needs more than %2 MB of memory to be read back")
                                    .arg(FReadIndex + 1)
                                    .arg(FReadMemory.Limit() >> 20));
+        if ((++FReadObjects & 255) == 0 && FReadTime > 0 && FReadClock.elapsed() > FReadTime)
+            throw Exception(QStringLiteral("Page %1 takes longer than %2 ms to be read back")
+                                .arg(FReadIndex + 1)
+                                .arg(FReadTime));
         if (templ) {
             obj->SetName(templ->Name());
             RestorePicture(obj);
@@ -160,6 +164,10 @@ TqdzReportPage *TqdzPreviewPages::BuildPage(int Index)
     // A page of the engine's stays within what its build could hold.
     FReadMemory.Start(qint64(std::max(Report()->EngineOptions()->MaxBuildMemSize(), 0)) << 20, false);
     FReadIndex = Index;
+    // And within the time a build may take.
+    FReadTime = Report()->MaxBuildTime();
+    FReadObjects = 0;
+    FReadClock.start();
     try {
         return ReadPage(Index);
     } catch (const std::bad_alloc &) {
@@ -171,6 +179,10 @@ TqdzReportPage *TqdzPreviewPages::ReadPage(int Index)
 {
     TqdzXMLItem *item = PageItem(Index);
     FXMLDocument->LoadItem(item);
+    // More than a build may put on a page (a file's, say) is not read.
+    if (const int most = Report()->BuildLimits().MaxPageObjects; item->Count() > most)
+        throw Exception(
+            QStringLiteral("Page %1 holds more than %2 objects and cannot be shown").arg(Index + 1).arg(most));
     TqdzXMLSerializer serializer(nullptr);
     serializer.SetOwner(Report());
     serializer.SetPlainStringAttributes(FXMLDocument->PlainStringAttributes());

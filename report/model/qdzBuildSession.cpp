@@ -7,6 +7,7 @@
 #include "qdzVariables.h"
 
 #include "platform/Controls.h"
+#include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "script/kw_iinterpreter.h"
 #include "script/kw_ixml.h"
@@ -356,7 +357,8 @@ TqdzBuildSession::TqdzBuildSession(TqdzReport *AReport, const TqdzBuildLimits &A
         // What is left of the outer build's time, at least a millisecond.
         const TqdzBuildLimits &outer = FParent->FLimits;
         if (outer.MaxBuildTime > 0) {
-            const int left = int(std::max<qint64>(outer.MaxBuildTime - FParent->FBuildClock.elapsed(), 1));
+            const int left = int(std::max<qint64>(
+                outer.MaxBuildTime - FParent->FBuildClock.elapsed() - FParent->FRestoreTime, 1));
             if (Tighter(FLimits.MaxBuildTime, left) == left) {
                 FLimits.MaxBuildTime = left;
                 FNamedTime = FParent->FNamedTime;
@@ -388,6 +390,41 @@ std::vector<TqdzBuildSession *> TqdzBuildSession::Active()
     return GSessions;
 }
 
+TqdzBuildSession *TqdzBuildSession::Current()
+{
+    return GCurrent;
+}
+
+bool TqdzBuildSession::StartNested()
+{
+    if (!FParent)
+        return true;
+    int depth = 1;
+    TqdzBuildSession *root = this;
+    for (; root->FParent; root = root->FParent)
+        ++depth;
+    if (depth > MaxDepth) {
+        const QString text =
+            QStringLiteral("The report started builds nested more than %1 deep and was stopped").arg(MaxDepth);
+        if (!root->Stopped()) {
+            root->FReport->Errors()->Add(text);
+            root->FReport->StopBuild(TqdzStopReason::Limit);
+        }
+        FReport->Errors()->Add(text);
+        FReport->StopBuild(TqdzStopReason::Limit);
+        return false;
+    }
+    // The outer builds' time and stop, without letting messages through
+    // (which could start yet another build from here).
+    FMessageClock.start();
+    CheckStop();
+    if (!Stopped())
+        return true;
+    if (FReason == TqdzStopReason::Cancelled && FCancelMessage)
+        FReport->Errors()->Add(CancelledText());
+    return false;
+}
+
 bool TqdzBuildSession::Run(const std::function<bool()> &Body)
 {
     TqdzReport *R = FReport;
@@ -397,6 +434,8 @@ bool TqdzBuildSession::Run(const std::function<bool()> &Body)
         TqdzBuildSession *Session;
         ~THandOver() { Session->FReport->FTerminated = Session->FReason != TqdzStopReason::None; }
     } handOver{this};
+    if (!StartNested())
+        return false;
     try {
         if (!SaveTemplate())
             return false;
@@ -454,12 +493,19 @@ bool TqdzBuildSession::SaveTemplate()
     if (!FReport->EngineOptions()->RestoreAfterRun())
         return true;
     FCopy = std::make_unique<TqdzTemplateCopy>(FReport);
-    // A template too large to save within the time limit is not built.
-    if (FCopy->Save([this] {
+    // A template too large to save and put back within the time limit is
+    // not built; saved, its restore is kept out of the time left.
+    QElapsedTimer clock;
+    clock.start();
+    if (FCopy->Save([this, &clock] {
+            FRestoreTime = clock.elapsed();
             CheckStop();
-            return FReason != TqdzStopReason::None && FReason != TqdzStopReason::Requested;
-        }))
+            return Stopped();
+        })) {
+        FRestoreTime = clock.elapsed();
         return true;
+    }
+    FRestoreTime = 0;
     FCopy.reset();
     return false;
 }
@@ -627,7 +673,7 @@ void TqdzBuildSession::CheckStop()
     case TqdzStopReason::Requested:
         // The report's own stop lets its stop event run to its end, bounded
         // by the caller's limit only.
-        if (FLimits.MaxBuildTime > 0 && FBuildClock.elapsed() >= FLimits.MaxBuildTime)
+        if (FLimits.MaxBuildTime > 0 && FBuildClock.elapsed() + FRestoreTime >= FLimits.MaxBuildTime)
             FReport->StopBuild(TqdzStopReason::TimeLimit);
         break;
     default:
@@ -697,4 +743,36 @@ TqdzBuildSession::TEvent::~TEvent()
 {
     if (FSession)
         FSession->FEvents.pop_back();
+}
+
+// ------------------------------------------------------------ modal watch
+
+TqdzModalWatch::TqdzModalWatch(TCustomForm *AForm) : FForm(AForm), FSession(TqdzBuildSession::Current())
+{
+    if (!FSession)
+        return;
+    FTimer = std::make_unique<TTimer>(nullptr);
+    FTimer->SetInterval(50);
+    FTimer->SetOnTimer(TNotifyEvent(this, &TqdzModalWatch::Tick));
+}
+
+TqdzModalWatch::~TqdzModalWatch() = default;
+
+void TqdzModalWatch::Tick(TObject *)
+{
+    // The check lets messages through, this timer's among them. The build
+    // runs below the modal loop, so it outlives this watch.
+    if (FWatching || !IsLiveControl(FForm))
+        return;
+    FWatching = true;
+    struct TReset
+    {
+        bool &Flag;
+        ~TReset() { Flag = false; }
+    } reset{FWatching};
+    FSession->CheckStop();
+    if (FSession->Stopped() && IsLiveControl(FForm)) {
+        FTimer->SetEnabled(false);
+        FForm->SetModalResult(mrCancel);
+    }
 }

@@ -10,7 +10,9 @@
 #include <vector>
 
 class TComponent;
+class TCustomForm;
 class TStream;
+class TTimer;
 class TqdzComponent;
 class TqdzReport;
 class TqdzTemplateCopy;
@@ -31,6 +33,9 @@ struct TqdzBuildLimits
     // Built pages at which the engine gives up: a template whose data never
     // ends still ends.
     int MaxPages = 100000;
+    // Objects on one built page at which the engine gives up: a page is read
+    // back whole to be drawn, and must be readable within the build's limits.
+    int MaxPageObjects = 200000;
     // Milliseconds script code may run on after a stop that was not the
     // report's own request (the stop event) before it is cut.
     int StopGraceTime = 1000;
@@ -108,8 +113,18 @@ public:
 
     // The builds under way on this thread.
     static std::vector<TqdzBuildSession *> Active();
+    // The innermost of them; none outside builds.
+    static TqdzBuildSession *Current();
+    // Builds started from builds go this deep at most: a template that
+    // starts itself ends there instead of exhausting the stack.
+    static constexpr int MaxDepth = 16;
+    // Whether the build stopped for good (not by the report's own request).
+    bool Stopped() const { return FReason != TqdzStopReason::None && FReason != TqdzStopReason::Requested; }
 
 private:
+    // A build started from a running one is judged against that one before
+    // anything of it runs: too deep, or the outer build stopped, it stops.
+    bool StartNested();
     // False when the build stopped while the template was saved.
     bool SaveTemplate();
     void RestoreTemplate();
@@ -130,6 +145,9 @@ private:
     // The time limit the error names: the outer build's when that one ends
     // this one.
     int FNamedTime;
+    // Milliseconds kept back from the time limit for putting the template
+    // back, which no stop shortens: about what saving it took.
+    qint64 FRestoreTime = 0;
     // Objects made by scripts before the build have serials up to this.
     quint64 FStartSerial = 0;
 
@@ -148,6 +166,25 @@ private:
     std::vector<TObject *> FEvents;
     class TLineWatch;
     std::unique_ptr<TLineWatch> FLineWatch;
+};
+
+// Ends Form's modal loop once the build running on this thread (if any)
+// stops for good: a window the build's script opened holds it no longer
+// than its limits.
+class TqdzModalWatch : public TObject
+{
+public:
+    explicit TqdzModalWatch(TCustomForm *AForm);
+    ~TqdzModalWatch() override;
+    TqdzModalWatch(const TqdzModalWatch &) = delete;
+    TqdzModalWatch &operator=(const TqdzModalWatch &) = delete;
+
+private:
+    void Tick(TObject *Sender);
+    TCustomForm *FForm;
+    TqdzBuildSession *FSession;
+    std::unique_ptr<TTimer> FTimer;
+    bool FWatching = false;
 };
 
 // Installs the guard that judges every free a script asks for, and every

@@ -824,6 +824,7 @@ void TqdzReport::ShowBuiltReport()
     if (FPreviewOptions->Modal()) {
         FPreviewForm = form;
         form->FreeNotification(this);
+        const TqdzModalWatch watch(form);
         form->ShowModal();
         if (FPreviewForm == form) {
             form->RemoveFreeNotification(this);

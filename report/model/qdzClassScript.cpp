@@ -78,18 +78,32 @@ bool TqdzReport::SetupScript()
     FScript->SetAddedBy(this);
     FScript->AddRTTI();
     TList *all = AllObjects();
+    // A template of very many objects takes the build's stop while its
+    // names are given to the script.
+    TqdzBuildSession *session = Session();
+    auto stopped = [session](size_t i) {
+        if (!session || (i & 255) != 255)
+            return false;
+        session->CheckStop();
+        return session->Stopped();
+    };
     // The script keeps its names sorted: given in that order, each goes in
     // near the end instead of moving half the list, for any number of them.
     std::vector<std::pair<QString, TqdzComponent *>> named;
     for (int i = 0; i < all->Count(); ++i) {
+        if (stopped(size_t(i)))
+            return false;
         auto *obj = static_cast<TqdzComponent *>(all->Items(i));
         obj->SetIsDesigning(false);
         if (!obj->Name().isEmpty())
             named.emplace_back(kwUpperCase(obj->Name()), obj);
     }
     std::stable_sort(named.begin(), named.end(), [](const auto &A, const auto &B) { return A.first < B.first; });
-    for (const auto &[key, obj] : named)
-        FScript->AddObject(obj->Name(), obj);
+    for (size_t i = 0; i < named.size(); ++i) {
+        if (stopped(i))
+            return false;
+        FScript->AddObject(named[i].second->Name(), named[i].second);
+    }
     FScript->AddObject(QStringLiteral("Report"), this);
     if (FEngine)
         FScript->AddObject(QStringLiteral("Engine"), FEngine.get());

@@ -616,42 +616,30 @@ TEST(DrawTextCharset, TextOfAnotherCharsetGoesThroughItsCodePage)
     EXPECT_EQ(d.ThroughCharset(QStringLiteral("a\U0001F600b")).size(), 4);
 }
 
-TEST(DrawTextWrap, OneLongParagraphWrapsInLinearTime)
+TEST(DrawTextWrap, OneLongParagraphWrapsWordByWord)
 {
-    // The same words as one paragraph and as short lines take about the
-    // same time; quadratic wrapping made the paragraph hundreds of times slower.
+    // 8,000 words in one paragraph break between words only, and keep every
+    // word in order (its cost per word: bench_drawtext's BM_DrawText_WrapWords).
     QString para;
-    QStringList lines;
-    for (int i = 0; i < 8000; ++i) {
-        const QString w = QStringLiteral("word%1 ").arg(i % 97);
-        para += w;
-        if (i % 6 == 0)
-            lines << QString();
-        lines.back() += w;
-    }
+    for (int i = 0; i < 8000; ++i)
+        para += QStringLiteral("word%1 ").arg(i % 97);
     TFont f;
     f.SetName(QStringLiteral("Arial"));
     f.SetSize(10);
-    auto run = [&f](const QString &Text, int &Count) {
-        TqdzDrawText d;
-        d.SetFont(&f);
-        d.SetOptions(true, true, 0, true, false, false, false);
-        d.SetGaps(0, 0, 0);
-        const TRect r{0, 0, 300, 100};
-        d.SetDimensions(1, 1, 1, r, r);
-        TWideStrings w;
-        w.SetText(Text);
-        QElapsedTimer t;
-        t.start();
-        d.SetText(&w);
-        Count = d.Text()->Count();
-        return std::max<qint64>(1, t.nsecsElapsed());
-    };
-    int n1 = 0, n2 = 0;
-    const qint64 shortLines = run(lines.join(QStringLiteral("\n")), n2);
-    const qint64 oneParagraph = run(para, n1);
-    EXPECT_GT(n1, 900);
-    EXPECT_LT(double(oneParagraph) / double(shortLines), 8.0) << n1 << " lines";
+    TqdzDrawText d;
+    d.SetFont(&f);
+    d.SetOptions(true, true, 0, true, false, false, false);
+    d.SetGaps(0, 0, 0);
+    const TRect r{0, 0, 300, 100};
+    d.SetDimensions(1, 1, 1, r, r);
+    TWideStrings w;
+    w.SetText(para);
+    d.SetText(&w);
+    ASSERT_GT(d.Text()->Count(), 900);
+    QStringList lines;
+    for (int i = 0; i < d.Text()->Count(); ++i)
+        lines << d.Text()->Get(i).trimmed();
+    EXPECT_EQ(lines.join(QLatin1Char(' ')), para.trimmed());
 }
 
 TEST(ViewDraw, CharactersTheFontLacksComeFromAFallbackFont)
@@ -746,12 +734,10 @@ TEST(ViewDraw, HostileTemplateValuesNeitherCrashNorHang)
     EXPECT_LT(timer.elapsed(), 120000);
 }
 
-TEST(DrawTextWrap, AHugeHyphenatedWordWrapsInLinearTime)
+TEST(DrawTextWrap, AHugeHyphenatedWordBreaksAtItsSyllables)
 {
     // One Cyrillic word of 60,000 letters with word breaking on: each line
-    // ends in a hyphen at a syllable, and the whole takes time in proportion
-    // to the word (looking at the whole rest of the word for every line made
-    // it quadratic, and each candidate's vowel test quadratic again).
+    // ends in a hyphen at a syllable.
     QString word;
     for (int i = 0; i < 10000; ++i)
         word += QStringLiteral("\u041C\u041E\u041B\u041E\u041A\u041E"); // МОЛОКО
@@ -766,10 +752,8 @@ TEST(DrawTextWrap, AHugeHyphenatedWordWrapsInLinearTime)
     d.SetDimensions(1, 1, 1, r, r);
     TWideStrings w;
     w.Add(word);
-    QElapsedTimer t;
-    t.start();
+    // Its cost in proportion to the word: bench_drawtext's BM_DrawText_HyphenatedWord.
     d.SetText(&w);
-    EXPECT_LT(t.elapsed(), 5000);
     ASSERT_GT(d.Text()->Count(), 100);
     for (int i = 0; i + 1 < d.Text()->Count(); ++i) {
         const QString line = d.Text()->Get(i);
