@@ -152,6 +152,28 @@ void BM_QTextLayout_WrapAndDraw(benchmark::State &State)
 }
 BENCHMARK(BM_QTextLayout_WrapAndDraw)->Unit(benchmark::kMillisecond);
 
+// Lays Text out in 10 pt Arial, Width pixels wide, with word wrap (and
+// hyphenation when asked), as often as the state runs.
+void WrapLoop(benchmark::State &State, const QString &Text, bool Hyphenate, int Width)
+{
+    TFont f;
+    f.SetName(QStringLiteral("Arial"));
+    f.SetSize(10);
+    TWideStrings w;
+    w.SetText(Text);
+    TqdzDrawText d;
+    d.SetFont(&f);
+    d.SetOptions(true, !Hyphenate, 0, true, false, Hyphenate, false);
+    d.SetGaps(0, 0, 0);
+    const TRect r{0, 0, Width, 100};
+    d.SetDimensions(1, 1, 1, r, r);
+    for (auto _ : State) {
+        d.SetText(&w);
+        benchmark::DoNotOptimize(d.Text()->Count());
+    }
+    State.counters["lines"] = d.Text()->Count();
+}
+
 // The same words as one paragraph (ShortLines 0) and as lines of six words
 // (1): wrapping a paragraph costs per word what short lines cost, and 10x the
 // words about 10x the time.
@@ -163,22 +185,7 @@ void BM_DrawText_WrapWords(benchmark::State &State)
             text += QLatin1Char('\n');
         text += QStringLiteral("word%1 ").arg(i % 97);
     }
-    TFont f;
-    f.SetName(QStringLiteral("Arial"));
-    f.SetSize(10);
-    TWideStrings w;
-    w.SetText(text);
-    TqdzDrawText d;
-    d.SetFont(&f);
-    d.SetOptions(true, true, 0, true, false, false, false);
-    d.SetGaps(0, 0, 0);
-    const TRect r{0, 0, 300, 100};
-    d.SetDimensions(1, 1, 1, r, r);
-    for (auto _ : State) {
-        d.SetText(&w);
-        benchmark::DoNotOptimize(d.Text()->Count());
-    }
-    State.counters["lines"] = d.Text()->Count();
+    WrapLoop(State, text, false, 300);
 }
 BENCHMARK(BM_DrawText_WrapWords)->Args({800, 1})->Args({8000, 1})->Args({800, 0})->Args({8000, 0})
     ->Unit(benchmark::kMillisecond);
@@ -190,22 +197,7 @@ void BM_DrawText_HyphenatedWord(benchmark::State &State)
     QString word;
     for (int i = 0; i < State.range(0); ++i)
         word += QStringLiteral("\u041C\u041E\u041B\u041E\u041A\u041E");
-    TFont f;
-    f.SetName(QStringLiteral("Arial"));
-    f.SetSize(10);
-    TWideStrings w;
-    w.Add(word);
-    TqdzDrawText d;
-    d.SetFont(&f);
-    d.SetOptions(true, false, 0, true, false, true, false);
-    d.SetGaps(0, 0, 0);
-    const TRect r{0, 0, 200, 100};
-    d.SetDimensions(1, 1, 1, r, r);
-    for (auto _ : State) {
-        d.SetText(&w);
-        benchmark::DoNotOptimize(d.Text()->Count());
-    }
-    State.counters["lines"] = d.Text()->Count();
+    WrapLoop(State, word, true, 200);
 }
 BENCHMARK(BM_DrawText_HyphenatedWord)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -6,6 +6,7 @@
 #include "report/model/qdzClassViews.h"
 #include "report/model/qdzVariables.h"
 
+#include "BenchMemoTemplate.h"
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -74,21 +75,7 @@ void TemplateBuild(benchmark::State &State)
     auto R = std::make_unique<TqdzReport>(nullptr);
     R->EngineOptions()->SetSilentMode(true);
     R->EngineOptions()->SetRestoreAfterRun(false);
-    for (int p = 0; p * 100 < N; ++p) {
-        auto *Page = new TqdzReportPage(R.get());
-        Page->SetName(QStringLiteral("Page%1").arg(p + 1));
-        Page->SetPaperWidth(210);
-        Page->SetPaperHeight(297);
-        auto *Title = new TqdzReportTitle(Page);
-        Title->SetName(QStringLiteral("ReportTitle%1").arg(p + 1));
-        Title->SetBounds(0, 0, 700, 1000);
-        for (int i = p * 100; i < std::min(N, (p + 1) * 100); ++i) {
-            auto *M = new TqdzMemoView(Title);
-            M->SetName(QStringLiteral("Memo%1").arg(i + 1));
-            M->SetBounds((i % 4) * 170, (i % 100 / 4) * 20, 160, 18);
-            M->SetText(QStringLiteral("Text %1").arg(i + 1));
-        }
-    }
+    AddMemoPages(R.get(), N);
     qint64 Held = 0;
     for (auto _ : State) {
         if (!R->BuildReport()) {
