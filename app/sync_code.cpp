@@ -1015,7 +1015,7 @@ QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows, const QStr
             if (!r.LocalLine && serverOrder == 0) {
                 if (!SameWeight(r.Share, records.contains(r.SjId) ? records.value(r.SjId).Share
                                                                   : (r.ShareSent.isEmpty() ? 0 : StrToFloat(r.ShareSent))))
-                    sender.Missing.append({r.Dh, QStringLiteral("服务器上已没有这张订单,数量未上传"), r.Product, false});
+                    sender.Missing.append({r.Dh, QStringLiteral("服务器上已没有这一订单明细,数量未上传"), r.Product, false});
                 continue;
             }
             sender.Send(r, records);
