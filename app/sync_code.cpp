@@ -918,8 +918,11 @@ public:
             // Never on the server: nothing to take off.
             Marks.append({R.SjId, 0, true, false, 0, {}});
             return;
-        } else if (R.LineUploaded && !recorded) {
-            Missing.append({R.Dh, QStringLiteral("服务器上找不到本机早先上传的这一明细,数量未上传"), R.Product, false});
+        } else if (R.LineUploaded && !recorded && !FOrderNew) {
+            // Uploaded by an older build that kept no server id: there is no
+            // row to add to; only what changed since is missing.
+            if (!SameWeight(R.Share, R.ShareSent.isEmpty() ? R.Share : StrToFloat(R.ShareSent)))
+                Missing.append({R.Dh, QStringLiteral("服务器上找不到本机早先上传的这一明细,数量未上传"), R.Product, false});
             return;
         } else {
             if (FOrder == 0) {
