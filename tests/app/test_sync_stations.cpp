@@ -93,35 +93,9 @@ const Scenario Scenarios[] = {
 
 } // namespace
 
-class SyncStationsTest : public SyncBothTest
+class SyncStationsTest : public SyncStationsBase
 {
 protected:
-    // A fresh server and two fresh stations with both delivery lines chosen.
-    void Fresh()
-    {
-        Data.reset();
-        Central.reset();
-        Central = std::make_unique<CentralDb>();
-        Central->CreateSchema();
-        Central->FillSample();
-        for (auto &s : FStations) {
-            s = std::make_unique<StationFolder>(false);
-            std::swap(Station, s);
-            WriteLines(QStringLiteral("ip.txt"), {ServerAddress()});
-            WriteLines(QStringLiteral("tongbxlid.txt"), {QStringLiteral("1"), QStringLiteral("2")});
-            std::swap(Station, s);
-        }
-        FAt = -1;
-    }
-    void Use(int Which)
-    {
-        if (FAt == Which)
-            return;
-        Data.reset();
-        qputenv("STATION_DIR", FStations[Which]->Path().toUtf8());
-        Data = std::make_unique<TDataCenter>(nullptr);
-        FAt = Which;
-    }
     void Run(const Scenario &C);
     // The line a step names; 0 when there is none.
     int Line(const Step &S)
@@ -131,16 +105,6 @@ protected:
                                  {Variant(QString::fromUtf8(S.Text)), Variant(S.Unit), Variant(S.Product)});
         return q->IsEmpty() ? 0 : q->Fields(0).AsInteger();
     }
-    void TearDown() override
-    {
-        Data.reset();
-        for (auto &s : FStations)
-            s.reset();
-        SyncBothTest::TearDown();
-    }
-
-    std::unique_ptr<StationFolder> FStations[2];
-    int FAt = -1;
 };
 
 void SyncStationsTest::Run(const Scenario &C)
@@ -188,8 +152,7 @@ void SyncStationsTest::Run(const Scenario &C)
             ASSERT_TRUE(Data->LocalExec(QString::fromUtf8(s.Text)));
             break;
         case 'O': // the station started again
-            FAt = -1;
-            Use(s.Station);
+            Restart();
             break;
         default:
             dialogs.Inputs = {TestDay()};
