@@ -566,8 +566,10 @@ void RefreshHeldLines(const QString &Station)
             recorded = s.Songhl;
         }
         const TShown shown = Shown(s, recorded, shares.contains(id), shares.value(id), local->Fields(5));
-        LocalRun(QStringLiteral("update sys_jhsj set songhl=?,shisje=?,server_songhl=?,share_sent=? where id=?"),
-                 {shown.Songhl, shown.Shisje, s.SonghlNull ? Null() : Variant(s.Songhl), sent, Variant(id)});
+        // An added line's server id is copied from the central's record (a lost local save did not keep it).
+        LocalRun(QStringLiteral("update sys_jhsj set songhl=?,shisje=?,server_songhl=?,share_sent=?,"
+                                "server_id=case when id<0 then ? else server_id end where id=?"),
+                 {shown.Songhl, shown.Shisje, s.SonghlNull ? Null() : Variant(s.Songhl), sent, Variant(at.value(id)), Variant(id)});
     }
 }
 
