@@ -11,10 +11,10 @@ int AddStationLine(int OrderId, int ProductId, double Gross, double Tare, double
 {
     qint64 id = 0;
     const bool ok = LocalTransaction([&] {
-        // Negative, below every id: no downloaded line can meet it. The key
-        // lets the upload tell this line's server copy from any other.
-        auto q = DataCenter->LocalOpen(QStringLiteral("select min(coalesce(min(id),0),0)-1 as id from sys_jhsj"));
-        id = q->FieldByName(QStringLiteral("id")).AsLargeInt();
+        // Negative, below every id ever given: no downloaded line can meet it,
+        // and no record the central keeps of an earlier line names it. The key
+        // finds this line's server copy inside the upload that inserts it.
+        id = NextStationRowId(false);
         LocalRun(QStringLiteral("insert into sys_jhsj(id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj,upload_key) "
                                 "values(?,?,?,?,?,?,?,1,lower(hex(randomblob(6))))"),
                  {Variant(id), Variant(OrderId), Variant(ProductId), Variant(Net), Variant(Net), Variant(Price),

@@ -28,10 +28,10 @@ bool CreateStationOrder(const QString &WorkDate, int CustomerId, const QString &
         auto seq = DataCenter->LocalOpen(QStringLiteral(
             "select substr(dh,-3) as dh from sys_jhdh where id=(select min(id) as id from sys_jhdh where lx=2 and local_dh=1)"));
         number = StationOrderNumber(WorkDate, seq->IsEmpty() ? QString() : seq->FieldByName(QStringLiteral("dh")).AsString());
-        // Below every id and below zero: the server's ids are positive, so an
-        // order that comes down later never meets one made here.
-        auto ids = DataCenter->LocalOpen(QStringLiteral("select min(coalesce(min(id),0),0)-1 as id from sys_jhdh"));
-        id = ids->FieldByName(QStringLiteral("id")).AsLargeInt();
+        // Below zero and below every id ever given: the server's ids are
+        // positive, so an order that comes down later never meets one made
+        // here, and no record the central keeps of an earlier order names it.
+        id = NextStationRowId(true);
         LocalRun(QStringLiteral("insert into sys_jhdh(id,dh,dhrq,unit,lx,lury,local_dh) values(?,?,?,?,2,?,1)"),
                  {Variant(id), Variant(number), Variant(WorkDate), Variant(CustomerId), Variant(Operator)});
     });

@@ -84,8 +84,10 @@ bool DeleteAddedLine(int LineId)
         if (!added)
             return;
         // Order id 0 hides the line from every order: with station orders below
-        // zero, a negated id could name another order.
-        LocalRun(QStringLiteral("update sys_jhsj set dhid=0 where id=?"), {Variant(LineId)});
+        // zero, a negated id could name another order. The line waits (not
+        // uploaded) until an upload took its share off the server.
+        LocalRun(QStringLiteral("update sys_jhsj set deleted_dhid=dhid,dhid=0,has_upload=null where id=? and dhid<>0"),
+                 {Variant(LineId)});
         LocalRun(QStringLiteral("update sys_jhsj_mx set  delete_yes=1  where jhsj_id=?"), {Variant(LineId)});
     });
     return ok && added;

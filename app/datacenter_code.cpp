@@ -1,6 +1,7 @@
 // Implementation of the station's data module.
 #include "datacenter_code.h"
 #include "SysUtils.h"
+#include "weighing_code.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <cmath>
@@ -164,6 +165,66 @@ void TDataCenter::CheckLocalSchema()
             MoveStationIdsBelowZero();
         }))
         throw EDatabaseError(QStringLiteral("'%1' 无法更新(本机新增的订单改为负编号),请关闭其他使用该文件的程序后重新启动").arg(path));
+    // Databases made before the stations' shares were kept on the server.
+    auto shares = LocalOpen(QStringLiteral("select name from pragma_table_info('sys_jhsj') where name='share_sent'"));
+    if (shares->IsEmpty() && !LocalTransaction([this] { AddShareColumns(); }))
+        throw EDatabaseError(QStringLiteral("'%1' 无法升级: 表 sys_jhsj 加不上 share_sent 列").arg(path));
+    // The station's own id, made once, when a database first meets this build.
+    if (!LocalTransaction([this] {
+            MakeQuery(L_ADOConnection1,
+                      QStringLiteral("create table if not exists sys_station (id TEXT NOT NULL, low_order INTEGER, low_line INTEGER)"),
+                      {})
+                ->ExecSQL();
+            MakeQuery(L_ADOConnection1,
+                      QStringLiteral("insert into sys_station(id,low_order,low_line) select lower(hex(randomblob(16))),"
+                                     "(select min(coalesce(min(id),0),0) from sys_jhdh),(select min(coalesce(min(id),0),0) from sys_jhsj) "
+                                     "where not exists (select 1 from sys_station)"),
+                      {})
+                ->ExecSQL();
+        })
+        || StationId().isEmpty())
+        throw EDatabaseError(QStringLiteral("'%1' 无法升级: 本机编号无法建立").arg(path));
+}
+
+void TDataCenter::AddShareColumns()
+{
+    auto run = [this](const QString &Sql, const QList<Variant> &Params = {}) {
+        MakeQuery(L_ADOConnection1, Sql, Params)->ExecSQL();
+    };
+    run(QStringLiteral("alter table sys_jhsj add column share_sent REAL"));
+    run(QStringLiteral("alter table sys_jhsj add column deleted_dhid INTEGER"));
+    // A line an older build uploaded: what it changed since its last upload is
+    // unsent, the rest is its share as the server holds it.
+    const QString uploaded = QStringLiteral("select id from sys_jhsj where has_upload is not null and server_songhl is not null and dhid<>0");
+    const QHash<qint64, double> share = LineShares(uploaded);
+    auto q = LocalOpen(QStringLiteral("select id,songhl,server_songhl from sys_jhsj where id in (%1)").arg(uploaded));
+    for (q->First(); !q->Eof(); q->Next()) {
+        const qint64 id = q->Fields(0).AsLargeInt();
+        const double pending = q->Fields(1).IsNull() ? 0 : q->Fields(1).AsFloat() - q->Fields(2).AsFloat();
+        run(QStringLiteral("update sys_jhsj set share_sent=? where id=?"),
+            {Variant(WrittenWeight(share.value(id) - pending)), Variant(id)});
+    }
+    // An added line deleted whole whose server row still held a quantity
+    // waits for its upload, which takes that quantity off.
+    run(QStringLiteral("update sys_jhsj set share_sent=server_songhl,has_upload=null where dhid=0 and local_jhsj is not null "
+                       "and has_upload is not null and server_id is not null and server_songhl is not null and server_songhl<>0"));
+}
+
+QString TDataCenter::StationId()
+{
+    auto q = LocalOpen(QStringLiteral("select id from sys_station"));
+    return q->IsEmpty() ? QString() : q->Fields(0).AsString();
+}
+
+qint64 NextStationRowId(bool Order)
+{
+    const QString table = Order ? QStringLiteral("sys_jhdh") : QStringLiteral("sys_jhsj");
+    const QString low = Order ? QStringLiteral("low_order") : QStringLiteral("low_line");
+    auto q = DataCenter->LocalOpen(
+        QStringLiteral("select min(coalesce((select min(id) from %1),0),coalesce((select min(%2) from sys_station),0),0)-1").arg(table, low));
+    const qint64 id = q->Fields(0).AsLargeInt();
+    MakeQuery(DataCenter->L_ADOConnection1, QStringLiteral("update sys_station set %1=?").arg(low), {Variant(id)})->ExecSQL();
+    return id;
 }
 
 namespace {

@@ -35,19 +35,29 @@ public:
 
     // The local database file: db/dat.db beside the executable.
     static QString LocalDatabasePath();
+    // This station's random id (32 hex digits), made when its database was
+    // first opened; the central keeps each station's shares under it.
+    QString StationId();
 
 private:
     void DataModuleCreate();
     // Raises EDatabaseError naming the file when a table or column is missing
-    // or the file is no database; adds the server_id, server_songhl and upload_key
-    // columns when missing (with the upload keys, station-made ids move below zero).
+    // or the file is no database; adds the server_id, server_songhl, upload_key,
+    // share_sent and deleted_dhid columns and the station's id when missing
+    // (with the upload keys, station-made ids move below zero).
     void CheckLocalSchema();
+    void AddShareColumns();
     // Station orders and lines get negative ids: rows of older databases that
     // hold positive ones are renumbered, with their lines and records, and
     // deleted added lines (under negated order ids) leave every order.
     void MoveStationIdsBelowZero();
     void DataModuleDestroy();
 };
+
+// The id for a new station order (Order) or line: below every id given so far,
+// also those of rows since purged, so the central's records of this station's
+// rows never meet a new one. Call inside the transaction that inserts it.
+qint64 NextStationRowId(bool Order);
 
 // Runs Body in one transaction of the local database; false (and nothing
 // written) when any part of it raised.

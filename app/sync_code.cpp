@@ -7,10 +7,12 @@
 #include "one_value_file.h"
 #include "proce.h"
 #include "tongbuxianl.h"
+#include "weighing_code.h"
 #include <QFile>
 #include <QHash>
 #include <QSet>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <algorithm>
 
 TSyncHost SyncHost;
@@ -334,18 +336,262 @@ void DownloadTable(const TDownloadStep &Step, const QString &D)
     });
 }
 
+namespace {
+
+std::unique_ptr<TADOQuery> ServerQuery(const QString &Sql, const QList<Variant> &Params = {})
+{
+    auto q = MakeQuery(DataCenter->S_ADOConnection1, Sql, Params);
+    q->Open();
+    return q;
+}
+
+// The central's table of the stations' own: each station's share of a line as
+// last recorded there (kind 2), and the server ids of the orders (kind 1) and
+// lines it made (local_id below zero; a downloaded line is recorded under its
+// own id). Its rows commit with the writes they describe, or not at all.
+void EnsureStationRows()
+{
+    // Probed outside any transaction: on PostgreSQL a failed statement would
+    // spoil the transaction it ran in.
+    auto there = [] {
+        try {
+            ServerQuery(QStringLiteral("select station from station_rows where 1=0"));
+            return true;
+        } catch (const Exception &) {
+            return false;
+        }
+    };
+    if (there())
+        return;
+    try {
+        ServerRun(QStringLiteral("create table station_rows (station varchar(40) not null, kind integer not null, "
+                                 "local_id bigint not null, server_id bigint not null, share numeric(18,3), "
+                                 "primary key (station, kind, local_id))"));
+    } catch (const Exception &) {
+        // Another station may have made it in the meantime.
+        if (!there())
+            throw;
+    }
+}
+
+const int OrderKind = 1;
+const int LineKind = 2;
+
+struct TRecord {
+    qint64 ServerId = 0;
+    double Share = 0;
+};
+
+// Ids for an in(...) list: numbers only.
+QString Numbers(const QList<qint64> &Ids)
+{
+    QStringList s;
+    for (qint64 id : Ids)
+        s << QString::number(id);
+    return s.join(QLatin1Char(','));
+}
+
+// Lists of ids in pieces a statement can hold.
+QList<QList<qint64>> Chunks(const QList<qint64> &Ids)
+{
+    QList<QList<qint64>> out;
+    for (qsizetype i = 0; i < Ids.size(); i += 400)
+        out << Ids.mid(i, 400);
+    return out;
+}
+
+// This station's records of Kind for the local ids.
+QHash<qint64, TRecord> Records(const QString &Station, int Kind, const QList<qint64> &LocalIds)
+{
+    QHash<qint64, TRecord> out;
+    for (const QList<qint64> &chunk : Chunks(LocalIds)) {
+        auto q = ServerQuery(QStringLiteral("select local_id,server_id,share from station_rows where station=? and kind=%1 "
+                                            "and local_id in (%2)")
+                                 .arg(Kind)
+                                 .arg(Numbers(chunk)),
+                             {Variant(Station)});
+        for (q->First(); !q->Eof(); q->Next())
+            out.insert(q->Fields(0).AsLargeInt(), {q->Fields(1).AsLargeInt(), q->Fields(2).IsNull() ? 0 : q->Fields(2).AsFloat()});
+    }
+    return out;
+}
+
+// A number as SQL text: our own formatting, never a locale's.
+QString Decimal(double V, int Decimals)
+{
+    QString s = QString::number(V, 'f', Decimals);
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
+
+// Two weights as the station writes them (thousandths).
+bool SameWeight(double A, double B)
+{
+    return qRound64(A * 1000) == qRound64(B * 1000);
+}
+
+// The key older builds left in the notes of the server copies of added lines.
+QString WithoutMarker(const QString &Note)
+{
+    static const QRegularExpression marker(QStringLiteral("\\s*CS#[0-9A-Fa-f]+"));
+    return QString(Note).remove(marker).trimmed();
+}
+
+void RecordRow(const QString &Station, int Kind, qint64 LocalId, qint64 ServerId, const QString &Share)
+{
+    const QList<Variant> key = {Variant(Station)};
+    if (ServerRun(QStringLiteral("update station_rows set server_id=%1,share=%2 where station=? and kind=%3 and local_id=%4")
+                      .arg(ServerId)
+                      .arg(Share)
+                      .arg(Kind)
+                      .arg(LocalId),
+                  key)
+        == 1)
+        return;
+    if (ServerRun(QStringLiteral("insert into station_rows (station,kind,local_id,server_id,share) values (?,%1,%2,%3,%4)")
+                      .arg(Kind)
+                      .arg(LocalId)
+                      .arg(ServerId)
+                      .arg(Share),
+                  key)
+        != 1)
+        throw EDatabaseError(QStringLiteral("服务器未记下本机上传的记录"));
+}
+
+// A line held here as the server holds it.
+struct TServerLine {
+    qint64 Id = 0;
+    qint64 Order = 0;
+    qint64 Mc = 0;
+    bool SonghlNull = true;
+    double Songhl = 0;
+    QString Shisje; // '' for null
+    QString Note;
+};
+
+QHash<qint64, TServerLine> ServerLines(const QList<qint64> &Ids)
+{
+    QHash<qint64, TServerLine> out;
+    for (const QList<qint64> &chunk : Chunks(Ids)) {
+        auto q = ServerQuery(QStringLiteral("select id,dhid,mc,songhl,shisje,bz1 from sys_jhsj where id in (%1)").arg(Numbers(chunk)));
+        for (q->First(); !q->Eof(); q->Next()) {
+            TServerLine l;
+            l.Id = q->Fields(0).AsLargeInt();
+            l.Order = q->Fields(1).AsLargeInt();
+            l.Mc = q->Fields(2).AsLargeInt();
+            l.SonghlNull = q->Fields(3).IsNull();
+            l.Songhl = l.SonghlNull ? 0 : q->Fields(3).AsFloat();
+            l.Shisje = q->Fields(4).IsNull() ? QString() : q->Fields(4).AsString();
+            l.Note = q->Fields(5).AsString();
+            out.insert(l.Id, l);
+        }
+    }
+    return out;
+}
+
+// What the station shows of a line: the server's quantity less this
+// station's recorded share plus its current share (null only when neither
+// the server nor this station delivered any), with the server's amount when
+// the share is recorded as it is, else the quantity times the price.
+struct TShown {
+    Variant Songhl;
+    Variant Shisje;
+};
+
+TShown Shown(const TServerLine &S, double Recorded, bool Weighed, double Share, const TField &Dj)
+{
+    TShown out;
+    if (S.SonghlNull && !Weighed) {
+        out.Songhl = Null();
+        out.Shisje = S.Shisje.isEmpty() ? Null() : Variant(S.Shisje);
+        return out;
+    }
+    const double songhl = WrittenWeight(S.Songhl - Recorded + Share);
+    out.Songhl = Variant(songhl);
+    if (SameWeight(Share, Recorded))
+        out.Shisje = S.Shisje.isEmpty() ? Null() : Variant(S.Shisje);
+    else
+        out.Shisje = Dj.IsNull() ? Null() : Variant(WrittenAmount(songhl * Dj.AsFloat()));
+    return out;
+}
+
+// Every line held here that has a server row takes the server's current
+// quantity (see Shown); what this station has not sent stays on top of it.
+void RefreshHeldLines(const QString &Station)
+{
+    const QString held = QStringLiteral(
+        "select id from sys_jhsj where dhid<>0 and dhid in (select id from sys_jhdh) and (id>0 or local_jhsj is not null)");
+    const QHash<qint64, double> shares = LineShares(held);
+    auto local = LocalRead(QStringLiteral("select id,server_id,has_upload,share_sent,mc,dj from sys_jhsj where id in (%1)").arg(held));
+    QList<qint64> downloaded, added;
+    for (local->First(); !local->Eof(); local->Next())
+        (local->Fields(0).AsLargeInt() > 0 ? downloaded : added) << local->Fields(0).AsLargeInt();
+    QHash<qint64, TRecord> records = Records(Station, LineKind, downloaded);
+    records.insert(Records(Station, LineKind, added));
+    // Where each line is on the server: a downloaded line under its own id, an
+    // added line under its record's, or (uploaded by an older build) its copy.
+    QHash<qint64, qint64> at;
+    for (local->First(); !local->Eof(); local->Next()) {
+        const qint64 id = local->Fields(0).AsLargeInt();
+        if (id > 0)
+            at.insert(id, id);
+        else if (records.contains(id))
+            at.insert(id, records.value(id).ServerId);
+        else if (!local->Fields(1).IsNull() && !local->Fields(2).IsNull())
+            at.insert(id, local->Fields(1).AsLargeInt());
+    }
+    const QHash<qint64, TServerLine> server = ServerLines(at.values());
+    for (local->First(); !local->Eof(); local->Next()) {
+        const qint64 id = local->Fields(0).AsLargeInt();
+        if (!at.contains(id) || !server.contains(at.value(id)))
+            continue;
+        const TServerLine &s = server.value(at.value(id));
+        if (id < 0 && s.Mc != local->Fields(4).AsLargeInt())
+            continue;
+        Variant sent = Null();
+        double recorded = 0;
+        if (records.contains(id)) {
+            recorded = records.value(id).Share;
+            sent = Variant(recorded);
+        } else if (!local->Fields(3).IsNull()) {
+            recorded = local->Fields(3).AsFloat();
+            sent = Variant(recorded);
+        } else if (id < 0) {
+            // An added line an older build uploaded: the server holds its share.
+            recorded = s.Songhl;
+        }
+        const TShown shown = Shown(s, recorded, shares.contains(id), shares.value(id), local->Fields(5));
+        // An added line's server id is copied from the central's record (a lost local save did not keep it).
+        LocalRun(QStringLiteral("update sys_jhsj set songhl=?,shisje=?,server_songhl=?,share_sent=?,"
+                                "server_id=case when id<0 then ? else server_id end where id=?"),
+                 {shown.Songhl, shown.Shisje, s.SonghlNull ? Null() : Variant(s.Songhl), sent, Variant(at.value(id)), Variant(id)});
+    }
+}
+
+} // namespace
+
 void DownloadOrdersStep(const QString &D, bool Purge)
 {
+    EnsureStationRows();
     const QString lines = ChosenLineIds();
+    const QString station = DataCenter->StationId();
     LocalAtomically([&] {
         if (Purge) {
-            // Orders from the day before D on stay.
+            // Orders from the day before D on stay; an added line deleted
+            // whole stays until an upload took its share off the server.
             LocalRun(QStringLiteral("delete from sys_jhdh where dhrq<date(?,'-1 day')"), {Variant(D)});
-            LocalRun(QStringLiteral("delete from sys_jhsj where dhid not in (select id from sys_jhdh)"));
+            LocalRun(QStringLiteral("delete from sys_jhsj where dhid not in (select id from sys_jhdh) "
+                                    "and not (dhid=0 and local_jhsj is not null and has_upload is null)"));
             LocalRun(QStringLiteral("delete from sys_jhsj_mx where jhsj_id not in (select id from sys_jhsj)"));
         }
-        // Downloaded orders of the day, and the server's copies of the orders
-        // this station uploaded: neither may come down again.
+        // Downloaded orders of the day, and the orders this station made
+        // (the central's records of them, and the copies kept here): neither
+        // may come down again.
         auto local = LocalRead(
             QStringLiteral("select id from sys_jhdh where lx=2 and dhrq=? and local_dh is null "
                            "union select server_id from sys_jhdh where server_id is not null"),
@@ -353,9 +599,11 @@ void DownloadOrdersStep(const QString &D, bool Purge)
         const QString have = IdList(local.get(), QStringLiteral("id"));
         auto source = DataCenter->ServerOpen(
             QStringLiteral("select dh.id,dh,dhrq,dh.unit,dh.lx,dh.lury from sys_jhdh dh,sys_unit unit where dh.unit=unit.id "
-                           "and unit.typec in(%1) and dhrq=? and lx=2 and dh.id not in(%2)")
-                .arg(lines, have),
-            {Variant(D)});
+                           "and unit.typec in(%1) and dhrq=? and lx=2 and dh.id not in(%2) "
+                           "and dh.id not in (select server_id from station_rows where station=? and kind=%3)")
+                .arg(lines, have)
+                .arg(OrderKind),
+            {Variant(D), Variant(station)});
         auto target = OpenForAppend(QStringLiteral("select id,dh,dhrq,unit,lx,lury from sys_jhdh"));
         OnStation([&] {
             for (source->First(); !source->Eof(); source->Next()) {
@@ -372,7 +620,9 @@ void DownloadOrdersStep(const QString &D, bool Purge)
 
 void DownloadOrderLinesStep(const QString &D)
 {
+    EnsureStationRows();
     const QString lines = ChosenLineIds();
+    const QString station = DataCenter->StationId();
     LocalAtomically([&] {
         // Lines stored under the server id of a station order (by an older
         // build) join that order.
@@ -385,48 +635,67 @@ void DownloadOrderLinesStep(const QString &D)
                            "union select server_id from sys_jhsj where server_id is not null order by 1"),
             {Variant(D)});
         const QString have = IdList(local.get(), QStringLiteral("id"));
+        // Never a line this station made: a deleted one stays deleted.
         auto source = DataCenter->ServerOpen(
             QStringLiteral("select sj.id,sj.fudw,sj.shisje,sj.dhid,sj.mc,sj.dhsl,sj.dinghl,sj.dj,sj.bz1,sj.songhl "
                            "from sys_jhdh dh,sys_jhsj sj,sys_unit unit where dh.id=sj.dhid and dh.unit=unit.id "
-                           "and sj.mc>0 and dh.dhrq=? and dh.lx=2 and unit.typec in(%1) and sj.id not in(%2)")
-                .arg(lines, have),
-            {Variant(D)});
-        // A line of an order this station uploaded goes into the station's
-        // own order; a line already here under any order, or as the server
-        // copy of a line made here, is not brought again.
+                           "and sj.mc>0 and dh.dhrq=? and dh.lx=2 and unit.typec in(%1) and sj.id not in(%2) "
+                           "and sj.id not in (select server_id from station_rows where station=? and kind=%3 and local_id<0)")
+                .arg(lines, have)
+                .arg(LineKind),
+            {Variant(D), Variant(station)});
+        // A line of an order this station made goes into the station's own
+        // order; a line already here under any order is not brought again.
         QHash<qint64, qint64> ownOrders;
-        QSet<qint64> here;
+        QSet<qint64> here, orders;
         auto known = LocalRead(QStringLiteral("select server_id,id from sys_jhdh where server_id is not null"));
         for (known->First(); !known->Eof(); known->Next())
             ownOrders.insert(known->Fields(0).AsLargeInt(), known->Fields(1).AsLargeInt());
+        auto recorded = DataCenter->ServerOpen(
+            QStringLiteral("select server_id,local_id from station_rows where station=? and kind=%1 "
+                           "and server_id in (select id from sys_jhdh where dhrq=? and lx=2)")
+                .arg(OrderKind),
+            {Variant(station), Variant(D)});
+        for (recorded->First(); !recorded->Eof(); recorded->Next())
+            ownOrders.insert(recorded->Fields(0).AsLargeInt(), recorded->Fields(1).AsLargeInt());
         auto ids = LocalRead(QStringLiteral("select id from sys_jhsj where id>0 union select server_id from sys_jhsj "
                                             "where server_id is not null"));
         for (ids->First(); !ids->Eof(); ids->Next())
             here.insert(ids->Fields(0).AsLargeInt());
-        auto target = OpenForAppend(
-            QStringLiteral("select id,sldw,shisje,dhid,mc,sl,dinghl,dj,bz,songhl,server_songhl from sys_jhsj"));
+        auto orderIds = LocalRead(QStringLiteral("select id from sys_jhdh"));
+        for (orderIds->First(); !orderIds->Eof(); orderIds->Next())
+            orders.insert(orderIds->Fields(0).AsLargeInt());
+        auto target = OpenForAppend(QStringLiteral("select id,sldw,shisje,dhid,mc,sl,dinghl,dj,bz,songhl,server_songhl from sys_jhsj"));
         const QList<QPair<QString, QString>> map = {
             {QStringLiteral("id"), QStringLiteral("id")},         {QStringLiteral("mc"), QStringLiteral("mc")},
             {QStringLiteral("sldw"), QStringLiteral("fudw")},     {QStringLiteral("shisje"), QStringLiteral("shisje")},
             {QStringLiteral("sl"), QStringLiteral("dhsl")},       {QStringLiteral("dinghl"), QStringLiteral("dinghl")},
-            {QStringLiteral("dj"), QStringLiteral("dj")},         {QStringLiteral("bz"), QStringLiteral("bz1")},
-            // What another station already delivered comes down as delivered,
-            // and is what this station's upload compares against.
-            {QStringLiteral("songhl"), QStringLiteral("songhl")}, {QStringLiteral("server_songhl"), QStringLiteral("songhl")},
+            {QStringLiteral("dj"), QStringLiteral("dj")},         {QStringLiteral("songhl"), QStringLiteral("songhl")},
+            {QStringLiteral("server_songhl"), QStringLiteral("songhl")},
         };
         OnStation([&] {
             for (source->First(); !source->Eof(); source->Next()) {
                 if (here.contains(source->FieldByName(QStringLiteral("id")).AsLargeInt()))
                     continue;
+                const qint64 order = source->FieldByName(QStringLiteral("dhid")).AsLargeInt();
+                const qint64 into = ownOrders.value(order, order);
+                // An order of this station's that is no longer here takes no lines.
+                if (!orders.contains(into))
+                    continue;
                 target->Append();
                 for (const auto &f : map)
                     CopyField(source->FieldByName(f.second), target->FieldByName(f.first));
-                const qint64 order = source->FieldByName(QStringLiteral("dhid")).AsLargeInt();
-                target->FieldByName(QStringLiteral("dhid")).SetAsString(QString::number(ownOrders.value(order, order)));
+                const QString note = WithoutMarker(source->FieldByName(QStringLiteral("bz1")).AsString());
+                if (note.isEmpty())
+                    target->FieldByName(QStringLiteral("bz")).Clear();
+                else
+                    target->FieldByName(QStringLiteral("bz")).SetAsString(note);
+                target->FieldByName(QStringLiteral("dhid")).SetAsString(QString::number(into));
                 target->Post();
             }
             target->UpdateBatch();
         });
+        RefreshHeldLines(station);
     });
 }
 
@@ -483,25 +752,27 @@ void RefreshOrders(TDateTime Date, qint16 &Counter, TSyncProgress *Progress)
 namespace {
 
 struct UploadRow {
-    bool OrderUploaded = false; // dh.has_upload set
-    bool LineUploaded = false;  // sj.has_upload set
-    bool LocalLine = false;     // sj.local_jhsj set
-    int LocalLineFlag = 0;      // its value
-    bool Deleted = false;       // an added line deleted whole (it has no order any more)
-    qint64 Id = 0;              // the order; 0 for a deleted line
+    // The order (for an added line deleted whole: the order it was in).
+    qint64 Id = 0;              // 0 when that order is no longer here
     QString Dh;
     QString Dhrq;
     qint64 Unit = 0;
     int LocalDh = 0;
     QString Lury;
     qint64 OrderServerId = 0;   // dh.server_id, 0 when not known
+    bool OrderUploaded = false; // dh.has_upload set
+    // The line.
     qint64 SjId = 0;
+    bool LocalLine = false;     // made here (sj.local_jhsj set)
+    bool Deleted = false;       // an added line deleted whole
+    bool LineUploaded = false;  // sj.has_upload set
     qint64 LineServerId = 0;    // sj.server_id, 0 when not known
-    QString ServerSonghl;       // sj.server_songhl, '' for null
+    QString ShareSent;          // sj.share_sent, '' for null
     qint64 Mc = 0;
     QString Product;            // the product's name, for the operator
     QString Key;                // sj.upload_key
-    QString Songhl, Dj, Shisje;
+    QString Songhl, Dj, Bz;
+    double Share = 0;           // this station's share now
 };
 
 bool Filled(TADOQuery *Q, const char *Field)
@@ -509,46 +780,11 @@ bool Filled(TADOQuery *Q, const char *Field)
     return !Q->FieldByName(QString::fromLatin1(Field)).AsString().isEmpty();
 }
 
-std::unique_ptr<TADOQuery> ServerQuery(const QString &Sql, const QList<Variant> &Params)
-{
-    auto q = MakeQuery(DataCenter->S_ADOConnection1, Sql, Params);
-    q->Open();
-    return q;
-}
-
-// What the server copy of an added line carries in its note: the line's key.
+// What the server copy of an added line carries in its note while the upload
+// that inserts it looks for it (older builds left it there).
 QString LineMarker(const QString &Key)
 {
     return QStringLiteral("CS#") + Key;
-}
-
-// An added line that has no server row of its own yet.
-bool ToSend(const UploadRow &R)
-{
-    return R.LocalLine && !R.Deleted && !R.LineUploaded && (R.LocalDh == 1 || R.LocalLineFlag == 1);
-}
-
-// Two quantities as the server keeps them (thousandths); '' and "null" are no quantity.
-bool SameQuantity(const QString &A, const QString &B)
-{
-    auto value = [](const QString &T, double &V) {
-        const QString t = T.trimmed();
-        return !t.isEmpty() && t != QLatin1String("null") && TryStrToFloat(t, V);
-    };
-    double a = 0, b = 0;
-    const bool hasA = value(A, a), hasB = value(B, b);
-    return hasA == hasB && (!hasA || qRound64(a * 1000) == qRound64(b * 1000));
-}
-
-// The server line's quantity ('' for null) and order; false when the line is gone.
-bool ServerLine(qint64 Id, QString &Songhl, qint64 &Order)
-{
-    auto q = ServerQuery(QStringLiteral("select songhl,dhid from sys_jhsj where id=?"), {Variant(Id)});
-    if (q->IsEmpty())
-        return false;
-    Songhl = q->Fields(0).IsNull() ? QString() : q->Fields(0).AsString();
-    Order = q->Fields(1).AsLargeInt();
-    return true;
 }
 
 // An order uploaded by a station that did not yet keep server ids: the one
@@ -562,9 +798,12 @@ qint64 FindEarlierServerOrder(const UploadRow &Head)
     return q->IsEmpty() ? 0 : q->Fields(0).AsLargeInt();
 }
 
-bool ServerOrderExists(qint64 Id)
+// The server order Id is this station order's: same customer and day.
+bool OrderMatches(qint64 Id, const UploadRow &Head)
 {
-    return !ServerQuery(QStringLiteral("select id from sys_jhdh where id=?"), {Variant(Id)})->IsEmpty();
+    return !ServerQuery(QStringLiteral("select id from sys_jhdh where id=? and unit=? and dhrq=?"),
+                        {Variant(Id), Variant(Head.Unit), Variant(Head.Dhrq)})
+                ->IsEmpty();
 }
 
 // Inserts the station order and returns its server id. It goes in under a
@@ -588,14 +827,17 @@ qint64 InsertServerOrder(const UploadRow &Head)
     return id;
 }
 
-// Inserts an added line under ServerOrder and returns its server id. Inside
-// the open transaction nobody else sees the new row, so its random key finds it.
+// Inserts an added line under ServerOrder with nothing delivered and returns
+// its server id. Inside the open transaction nobody else sees the new row, so
+// its random key in the note finds it; the note then takes its own text, so
+// the key never reaches another station or a delivery note.
 qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
 {
-    if (ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje,bz1) values(%1,%2,%3,%3,%4,%5,?)")
+    const QString dj = SqlValueOrNull(R.Dj);
+    if (ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje,bz1) values(%1,%2,0,0,%3,%4,?)")
                       .arg(ServerOrder)
                       .arg(R.Mc)
-                      .arg(R.Songhl, R.Dj, R.Shisje),
+                      .arg(dj, dj == QLatin1String("null") ? dj : QStringLiteral("0")),
                   {Variant(LineMarker(R.Key))})
         != 1)
         throw EDatabaseError(QStringLiteral("服务器未插入订单明细"));
@@ -603,145 +845,188 @@ qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
                          {Variant(ServerOrder), Variant(LineMarker(R.Key))});
     if (q->IsEmpty())
         throw EDatabaseError(QStringLiteral("服务器上找不到刚插入的订单明细"));
-    return q->Fields(0).AsLargeInt();
+    const qint64 id = q->Fields(0).AsLargeInt();
+    const QString note = R.Bz.trimmed();
+    if (note.isEmpty())
+        ServerRun(QStringLiteral("update sys_jhsj set bz1=null where id=%1").arg(id));
+    else
+        ServerRun(QStringLiteral("update sys_jhsj set bz1=? where id=%1").arg(id), {Variant(note)});
+    return id;
 }
 
-// What a line's server row holds once the server commits.
+// What the station saves of a line once the server committed.
 struct LineMark {
-    qint64 SjId;
-    qint64 ServerId; // the added line's server row; 0 for a downloaded line (its own id)
-    QString Songhl;  // the server's quantity, '' for null
-    bool Inserted;
+    qint64 SjId = 0;
+    qint64 ServerId = 0;   // an added line's server row; 0 for a downloaded line
+    bool Settled = false;  // a deleted line whose share is off the server
+    bool Recorded = false; // the server now records this station's share
+    double Share = 0;      // ... as this
+    TServerLine Server;    // the server row after the writes
 };
 
-// One order's lines on the server, inside its open transaction.
+// One order's lines on the server, inside its open transaction: each line's
+// share, where it differs from the one recorded, is added to the server's
+// quantity (never written over another station's), and recorded.
 class TOrderSender
 {
 public:
+    TOrderSender(const QString &Station, qint64 ServerOrder, bool OrderNew)
+        : FStation(Station), FOrder(ServerOrder), FOrderNew(OrderNew)
+    {
+    }
     QList<LineMark> Marks;
     QList<TUploadFailure> Missing;
 
-    void Send(const UploadRow &R, qint64 ServerOrder)
+    void Send(const UploadRow &R, const QHash<qint64, TRecord> &Records)
     {
+        const bool recorded = Records.contains(R.SjId);
+        const TRecord rec = Records.value(R.SjId);
+        qint64 line = 0;
+        double sent = 0;
+        bool fresh = false;
+        TServerLine row;
+        auto rowOf = [&](qint64 Id) {
+            const QHash<qint64, TServerLine> found = ServerLines({Id});
+            if (!found.contains(Id))
+                return false;
+            row = found.value(Id);
+            // Where the order is known the row must be in it; and a line made
+            // here is of its own product.
+            return (FOrder == 0 || row.Order == FOrder) && (!R.LocalLine || row.Mc == R.Mc);
+        };
         if (!R.LocalLine) {
-            // A downloaded line goes when it changed since the server was last read or written.
-            if (!SameQuantity(R.Songhl, R.ServerSonghl))
-                Set(R, R.SjId, 0, R.ServerSonghl, QStringLiteral("songhl=%1").arg(R.Songhl));
-            return;
-        }
-        if (!R.Deleted && R.LocalDh != 1 && R.LocalLineFlag != 1)
-            return;
-        qint64 line = R.LineServerId;
-        QString expected = R.ServerSonghl;
-        // An added line's server row always holds a quantity: none kept means it is not known here.
-        if (line != 0 && (!R.LineUploaded || expected.isEmpty())) {
-            // Given its id by a send whose local commit was lost (the row is
-            // there only if that send reached the server's commit), or marked
-            // uploaded by a build that kept no server quantity.
-            qint64 order = 0;
-            if (!ServerLine(line, expected, order) || (!R.Deleted && order != ServerOrder))
-                line = 0;
-        }
-        if (line == 0) {
-            // Uploaded by a build that kept no server ids, or deleted before it went: nothing to address.
-            if (R.LineUploaded || R.Deleted)
+            line = R.SjId;
+            sent = recorded ? rec.Share : (R.ShareSent.isEmpty() ? 0 : StrToFloat(R.ShareSent));
+            if (!rowOf(line)) {
+                if (!SameWeight(R.Share, sent))
+                    Missing.append({R.Dh, QStringLiteral("服务器上已没有这一订单明细,数量未上传"), R.Product, false});
                 return;
-            if (ServerOrder == 0) {
+            }
+        } else if (recorded && !FOrderNew) {
+            sent = rec.Share;
+            if (!rowOf(rec.ServerId)) {
+                Gone(R, sent);
+                return;
+            }
+            line = rec.ServerId;
+        } else if (!recorded && !FOrderNew && R.LineServerId != 0 && rowOf(R.LineServerId)
+                   && (R.LineUploaded || !R.ShareSent.isEmpty() || row.Note == LineMarker(R.Key))) {
+            // Uploaded by an older build, which kept no records: the server
+            // holds its share, unless it said what it had sent.
+            line = R.LineServerId;
+            sent = R.ShareSent.isEmpty() ? row.Songhl : StrToFloat(R.ShareSent);
+            fresh = true;
+        } else if (R.Deleted) {
+            // Never on the server: nothing to take off.
+            Marks.append({R.SjId, 0, true, false, 0, {}});
+            return;
+        } else if (R.LineUploaded && !recorded && !FOrderNew) {
+            // Uploaded by an older build that kept no server id: there is no
+            // row to add to; only what changed since is missing.
+            if (!SameWeight(R.Share, R.ShareSent.isEmpty() ? R.Share : StrToFloat(R.ShareSent)))
+                Missing.append({R.Dh, QStringLiteral("服务器上找不到本机早先上传的这一明细,数量未上传"), R.Product, false});
+            return;
+        } else {
+            if (FOrder == 0) {
                 Missing.append({R.Dh, QStringLiteral("服务器上已没有这张订单,数量未上传"), R.Product, false});
                 return;
             }
-            // What the server stored (its column may round), not what was sent.
-            const qint64 made = InsertServerLine(ServerOrder, R);
-            QString stored;
-            qint64 order = 0;
-            ServerLine(made, stored, order);
-            Marks.append({R.SjId, made, stored, true});
-            return;
+            line = InsertServerLine(FOrder, R);
+            rowOf(line);
+            fresh = true;
         }
-        // A line deleted whole leaves its server row with nothing delivered.
-        const QString target = R.Deleted ? QStringLiteral("0") : R.Songhl;
-        if (SameQuantity(target, expected)) {
-            if (!R.LineUploaded)
-                Marks.append({R.SjId, line, expected, false});
-            return;
+        const double share = R.Deleted ? 0 : R.Share;
+        if (!SameWeight(share, sent)) {
+            const QString order = QString::number(FOrder != 0 ? FOrder : row.Order);
+            if (ServerRun(QStringLiteral("update sys_jhsj set songhl=coalesce(songhl,0)+%1 where id=%2 and dhid=%3")
+                              .arg(Decimal(WrittenWeight(share - sent), 3))
+                              .arg(line)
+                              .arg(order))
+                    != 1
+                || !rowOf(line)) {
+                Missing.append({R.Dh, QStringLiteral("服务器上已没有这一订单明细,数量未上传"), R.Product, false});
+                return;
+            }
+            // The amount follows the quantity, at the server's price.
+            auto q = ServerQuery(QStringLiteral("select dj from sys_jhsj where id=%1").arg(line));
+            const QString amount = row.SonghlNull || q->Fields(0).IsNull()
+                                       ? QStringLiteral("null")
+                                       : Decimal(WrittenAmount(row.Songhl * q->Fields(0).AsFloat()), 6);
+            ServerRun(QStringLiteral("update sys_jhsj set shisje=%1%2 where id=%3")
+                          .arg(amount, R.LocalLine ? QStringLiteral(",dinghl=songhl") : QString())
+                          .arg(line));
+            rowOf(line);
+            fresh = true;
         }
-        Set(R, line, line, expected,
-            R.Deleted ? QStringLiteral("dinghl=0,songhl=0,shisje=0")
-                      : QStringLiteral("dinghl=%1,songhl=%1,shisje=%2").arg(R.Songhl, R.Shisje));
+        if (fresh)
+            RecordRow(FStation, LineKind, R.SjId, line, Decimal(share, 3));
+        Marks.append({R.SjId, R.LocalLine ? line : 0, R.Deleted, recorded || fresh, share, row});
     }
 
 private:
-    // Writes the line only while the server still holds what this station
-    // last read or wrote there: another station's work is never replaced.
-    void Set(const UploadRow &R, qint64 Id, qint64 ServerId, const QString &Expected, const QString &Values)
+    // The row a record names is gone, or is no longer this line's.
+    void Gone(const UploadRow &R, double Sent)
     {
-        const QString held =
-            Expected.isEmpty() ? QStringLiteral("songhl is null") : QStringLiteral("songhl=") + SqlValueOrNull(Expected);
-        const int took = ServerRun(QStringLiteral("update sys_jhsj set %1 where id=%2 and %3").arg(Values).arg(Id).arg(held));
-        QString now;
-        qint64 order = 0;
-        const bool there = ServerLine(Id, now, order);
-        if (took == 1 && there) {
-            Marks.append({R.SjId, ServerId, now, false});
-        } else if (!there) {
+        if (R.Deleted)
+            Marks.append({R.SjId, 0, true, false, 0, {}}); // nothing left to take off
+        else if (!SameWeight(R.Share, Sent))
             Missing.append({R.Dh, QStringLiteral("服务器上已没有这一订单明细,数量未上传"), R.Product, false});
-        } else {
-            Missing.append({R.Dh,
-                            QStringLiteral("服务器上的数量已被他人改为 %1,本机的 %2 未上传(服务器上的数量保留)")
-                                .arg(now.isEmpty() ? QStringLiteral("空") : now, R.Deleted ? QStringLiteral("0") : R.Songhl),
-                            R.Product, false});
-        }
     }
+
+    QString FStation;
+    qint64 FOrder;
+    bool FOrderNew;
 };
 
-// One order's rows (or the deleted lines'): the server takes them in one
-// transaction. Before it commits, the station keeps the ids of the rows the
-// server made, so a resend after a lost local commit finds them by id;
-// the marks follow the server's commit. Lines that reached no server row,
-// or whose server quantity someone else changed, are returned unmarked.
-QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
+// One order's rows (or deleted lines whose order is gone): the server takes
+// them in one transaction, with its records of what it took. Only after
+// the server committed does the station save what it learnt. Lines that
+// reached no server row are returned.
+QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows, const QString &Station)
 {
     TADOConnection *server = DataCenter->S_ADOConnection1;
     const UploadRow &head = Rows.front();
-    const bool station = !head.Deleted && head.LocalDh == 1;
-    TOrderSender sender;
+    const bool station = head.Id != 0 && head.LocalDh == 1;
+    const bool live = std::any_of(Rows.begin(), Rows.end(), [](const UploadRow &R) { return !R.Deleted; });
     qint64 serverOrder = 0;
     bool orderNew = false;
+    QList<LineMark> marks;
+    QList<TUploadFailure> missing;
     server->BeginTrans();
     try {
-        if (!head.Deleted) {
-            // The server id the order's added lines go under; 0 when it has none.
-            serverOrder = station ? head.OrderServerId : head.Id;
-            if (station && !head.OrderUploaded) {
-                if (serverOrder != 0
-                    && ServerQuery(QStringLiteral("select id from sys_jhdh where id=? and unit=?"),
-                                   {Variant(serverOrder), Variant(head.Unit)})
-                           ->IsEmpty())
-                    serverOrder = 0;
-                if (serverOrder == 0) {
-                    serverOrder = InsertServerOrder(head);
-                    orderNew = true;
-                }
-            } else {
-                if (station && serverOrder == 0)
-                    serverOrder = FindEarlierServerOrder(head);
-                if (serverOrder != 0 && std::any_of(Rows.begin(), Rows.end(), ToSend) && !ServerOrderExists(serverOrder))
-                    serverOrder = 0;
+        if (station) {
+            const QHash<qint64, TRecord> rec = Records(Station, OrderKind, {head.Id});
+            if (rec.contains(head.Id))
+                serverOrder = rec.value(head.Id).ServerId;
+            else if (head.OrderUploaded)
+                serverOrder = head.OrderServerId != 0 ? head.OrderServerId : FindEarlierServerOrder(head);
+            if (serverOrder != 0 && !OrderMatches(serverOrder, head))
+                serverOrder = 0;
+            if (serverOrder == 0 && live) {
+                serverOrder = InsertServerOrder(head);
+                orderNew = true;
             }
+            if (serverOrder != 0 && (orderNew || !rec.contains(head.Id)))
+                RecordRow(Station, OrderKind, head.Id, serverOrder, QStringLiteral("null"));
+        } else if (head.Id > 0) {
+            serverOrder = ServerQuery(QStringLiteral("select id from sys_jhdh where id=?"), {Variant(head.Id)})->IsEmpty() ? 0 : head.Id;
         }
+        QList<qint64> ids;
         for (const UploadRow &r : Rows)
-            sender.Send(r, serverOrder);
-        const bool made = orderNew || std::any_of(sender.Marks.begin(), sender.Marks.end(),
-                                                  [](const LineMark &m) { return m.Inserted; });
-        if (made)
-            LocalAtomically([&] {
-                if (orderNew)
-                    LocalMark(QStringLiteral("update sys_jhdh set server_id=? where id=?"), {Variant(serverOrder), Variant(head.Id)});
-                for (const LineMark &m : sender.Marks)
-                    if (m.Inserted)
-                        LocalMark(QStringLiteral("update sys_jhsj set server_id=? where id=?"),
-                                  {Variant(m.ServerId), Variant(m.SjId)});
-            });
+            ids << r.SjId;
+        const QHash<qint64, TRecord> records = Records(Station, LineKind, ids);
+        TOrderSender sender(Station, serverOrder, orderNew);
+        for (const UploadRow &r : Rows) {
+            if (!r.LocalLine && serverOrder == 0) {
+                if (!SameWeight(r.Share, records.contains(r.SjId) ? records.value(r.SjId).Share
+                                                                  : (r.ShareSent.isEmpty() ? 0 : StrToFloat(r.ShareSent))))
+                    sender.Missing.append({r.Dh, QStringLiteral("服务器上已没有这一订单明细,数量未上传"), r.Product, false});
+                continue;
+            }
+            sender.Send(r, records);
+        }
+        marks = sender.Marks;
+        missing = sender.Missing;
         Fault(TSyncPoint::ServerCommit);
         server->CommitTrans();
     } catch (...) {
@@ -750,42 +1035,71 @@ QList<TUploadFailure> UploadOrder(const std::vector<UploadRow> &Rows)
         throw;
     }
     Fault(TSyncPoint::LocalSave);
-    if ((station && !head.OrderUploaded) || !sender.Marks.isEmpty())
-        LocalAtomically([&] {
-            if (station && !head.OrderUploaded)
-                LocalMark(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"),
-                          {Variant(serverOrder), Variant(head.Id)});
-            for (const LineMark &m : sender.Marks) {
-                const Variant held = m.Songhl.isEmpty() ? Null() : Variant(m.Songhl);
-                if (m.ServerId != 0)
-                    LocalMark(QStringLiteral("update sys_jhsj set has_upload=1,server_id=?,server_songhl=? where id=?"),
-                              {Variant(m.ServerId), held, Variant(m.SjId)});
-                else
-                    LocalMark(QStringLiteral("update sys_jhsj set has_upload=1,server_songhl=? where id=?"), {held, Variant(m.SjId)});
+    LocalAtomically([&] {
+        if (station && serverOrder != 0)
+            LocalMark(QStringLiteral("update sys_jhdh set has_upload=1,server_id=? where id=?"), {Variant(serverOrder), Variant(head.Id)});
+        const QString ids = [&] {
+            QList<qint64> l;
+            for (const LineMark &m : marks)
+                l << m.SjId;
+            return Numbers(l);
+        }();
+        const QHash<qint64, double> shares = LineShares(ids.isEmpty() ? QStringLiteral("0") : ids);
+        for (const LineMark &m : marks) {
+            if (m.Settled) {
+                LocalMark(QStringLiteral("update sys_jhsj set has_upload=1,share_sent=0 where id=?"), {Variant(m.SjId)});
+                continue;
             }
-        });
-    return sender.Missing;
+            auto dj = LocalRead(QStringLiteral("select dj from sys_jhsj where id=?"), {Variant(m.SjId)});
+            const TShown shown = Shown(m.Server, m.Share, shares.contains(m.SjId), m.Share, dj->Fields(0));
+            const Variant server = m.Server.SonghlNull ? Null() : Variant(m.Server.Songhl);
+            const QString set = m.Recorded ? QStringLiteral("has_upload=1,share_sent=%1,").arg(Decimal(m.Share, 3)) : QString();
+            if (m.ServerId != 0)
+                LocalMark(QStringLiteral("update sys_jhsj set %1server_id=?,songhl=?,shisje=?,server_songhl=?,"
+                                         "dinghl=case when local_jhsj is null then dinghl else ? end where id=?")
+                              .arg(set),
+                          {Variant(m.ServerId), shown.Songhl, shown.Shisje, server, shown.Songhl, Variant(m.SjId)});
+            else
+                LocalMark(QStringLiteral("update sys_jhsj set %1songhl=?,shisje=?,server_songhl=? where id=?").arg(set),
+                          {shown.Songhl, shown.Shisje, server, Variant(m.SjId)});
+        }
+    });
+    return missing;
 }
 
-UploadRow ReadUploadRow(TADOQuery *Q)
+UploadRow ReadUploadRow(TADOQuery *Q, bool WithOrder)
 {
     auto text = [Q](const char *F) { return Q->FieldByName(QString::fromLatin1(F)).AsString(); };
     auto number = [Q](const char *F) { return Q->FieldByName(QString::fromLatin1(F)).AsLargeInt(); };
     UploadRow r;
+    if (WithOrder) {
+        r.Id = number("id");
+        r.Dh = text("dh");
+        r.Dhrq = text("dhrq");
+        r.Unit = number("unit");
+        r.LocalDh = int(number("local_dh"));
+        r.Lury = text("lury");
+        r.OrderServerId = number("server_id");
+        r.OrderUploaded = Filled(Q, "has_upload");
+    } else {
+        r.Dh = QStringLiteral("-");
+    }
     r.LineUploaded = Filled(Q, "sjhas_upload");
     r.LocalLine = Filled(Q, "local_jhsj");
-    r.LocalLineFlag = r.LocalLine ? int(number("local_jhsj")) : 0;
+    r.Deleted = number("sjdhid") == 0;
     r.SjId = number("sjid");
     r.LineServerId = number("sj_server_id");
-    r.ServerSonghl = text("server_songhl");
+    r.ShareSent = text("share_sent");
     r.Mc = number("mc");
     r.Product = text("cpmc");
     if (r.Product.isEmpty())
         r.Product = QString::number(r.Mc);
+    if (r.Deleted)
+        r.Product += QStringLiteral("(已删除)");
     r.Key = text("upload_key");
     r.Songhl = text("songhl");
     r.Dj = text("dj");
-    r.Shisje = text("shisje");
+    r.Bz = text("bz");
     return r;
 }
 
@@ -823,8 +1137,15 @@ bool EUploadFailed::LocalOnly() const
     return local;
 }
 
+bool EUploadFailed::LinesOnly() const
+{
+    return std::all_of(FFailures.begin(), FFailures.end(), [](const TUploadFailure &f) { return !f.Product.isEmpty(); });
+}
+
 void UploadDeliveries(TSyncProgress *Progress)
 {
+    EnsureStationRows();
+    const QString station = DataCenter->StationId();
     // Every line made here has its key before anything is sent.
     if (LocalRead(QStringLiteral("select count(*) from sys_jhsj where local_jhsj is not null and upload_key is null"))
             ->Fields(0)
@@ -833,45 +1154,38 @@ void UploadDeliveries(TSyncProgress *Progress)
         LocalRun(QStringLiteral("update sys_jhsj set upload_key=lower(hex(randomblob(6))) "
                                 "where local_jhsj is not null and upload_key is null"));
     const QString lineColumns = QStringLiteral(
-        "sj.has_upload as sjhas_upload,sj.local_jhsj,sj.id as sjid,sj.server_id as sj_server_id,sj.server_songhl,sj.mc,"
-        "sj.songhl,sj.dj,sj.bz,sj.shisje,sj.upload_key,(select cp.mc from sys_cp cp where cp.id=sj.mc) as cpmc");
+        "sj.has_upload as sjhas_upload,sj.local_jhsj,sj.id as sjid,sj.dhid as sjdhid,sj.server_id as sj_server_id,sj.share_sent,"
+        "sj.mc,sj.songhl,sj.dj,sj.bz,sj.upload_key,(select cp.mc from sys_cp cp where cp.id=sj.mc) as cpmc");
+    // A deleted added line waits until its share is off the server.
+    const QString waiting = QStringLiteral("sj.dhid=0 and sj.local_jhsj is not null and sj.has_upload is null");
     // Orders below zero that were not made here came from no server (the
     // demo data): they have nothing to send.
     auto q = LocalRead(QStringLiteral(
-        "select dh.has_upload,dh.id,dh.dh,dh.dhrq,dh.zzl,dh.xtlx,dh.unit,dh.local_dh,dh.lury,dh.server_id,%1"
-        " from sys_jhdh dh,sys_jhsj sj where dh.lx=2 and dh.id=sj.dhid and sj.songhl is not null"
-        " and (dh.id>0 or dh.local_dh=1) order by dh.id,sj.id").arg(lineColumns));
+        "select dh.has_upload,dh.id,dh.dh,dh.dhrq,dh.unit,dh.local_dh,dh.lury,dh.server_id,%1"
+        " from sys_jhdh dh,sys_jhsj sj where dh.lx=2 and dh.id=(case when sj.dhid=0 then sj.deleted_dhid else sj.dhid end)"
+        " and ((sj.dhid<>0 and sj.songhl is not null) or (%2))"
+        " and (dh.id>0 or dh.local_dh=1) order by dh.id,sj.id").arg(lineColumns, waiting));
     std::vector<std::vector<UploadRow>> orders;
     QList<TUploadFailure> failures;
     for (q->First(); !q->Eof(); q->Next()) {
-        UploadRow r = ReadUploadRow(q.get());
-        r.OrderUploaded = Filled(q.get(), "has_upload");
-        r.Id = q->FieldByName(QStringLiteral("id")).AsLargeInt();
-        r.Dh = q->FieldByName(QStringLiteral("dh")).AsString();
-        r.Dhrq = q->FieldByName(QStringLiteral("dhrq")).AsString();
-        r.Unit = q->FieldByName(QStringLiteral("unit")).AsLargeInt();
-        r.LocalDh = q->FieldByName(QStringLiteral("local_dh")).AsInteger();
-        r.Lury = q->FieldByName(QStringLiteral("lury")).AsString();
-        r.OrderServerId = q->FieldByName(QStringLiteral("server_id")).AsLargeInt();
+        UploadRow r = ReadUploadRow(q.get(), true);
         if (orders.empty() || orders.back().front().Id != r.Id)
             orders.emplace_back();
         orders.back().push_back(std::move(r));
     }
-    // Added lines deleted whole after the server had them: their server rows
-    // are set to nothing delivered.
-    auto gone = LocalRead(QStringLiteral("select %1 from sys_jhsj sj where sj.dhid=0 and sj.local_jhsj is not null "
-                                         "and sj.server_id is not null and (sj.has_upload is null or sj.server_songhl is null "
-                                         "or sj.server_songhl<>0) order by sj.id")
-                              .arg(lineColumns));
+    // Deleted added lines whose order is no longer here.
+    auto gone = LocalRead(QStringLiteral("select %1 from sys_jhsj sj where %2 and (sj.deleted_dhid is null or "
+                                         "sj.deleted_dhid not in (select id from sys_jhdh)) order by sj.id")
+                              .arg(lineColumns, waiting));
     if (!gone->IsEmpty())
         orders.emplace_back();
-    for (gone->First(); !gone->Eof(); gone->Next()) {
-        UploadRow r = ReadUploadRow(gone.get());
-        r.Deleted = true;
-        r.Dh = QStringLiteral("-");
-        r.Product += QStringLiteral("(已删除)");
-        orders.back().push_back(std::move(r));
-    }
+    for (gone->First(); !gone->Eof(); gone->Next())
+        orders.back().push_back(ReadUploadRow(gone.get(), false));
+    QList<qint64> ids;
+    for (const auto &order : orders)
+        for (const UploadRow &r : order)
+            ids << r.SjId;
+    const QHash<qint64, double> shares = LineShares(ids.isEmpty() ? QStringLiteral("0") : Numbers(ids));
     // Each order on its own: one the server refuses (or whose row holds a
     // value that is no number) does not hold back the others.
     const int m = int(orders.size());
@@ -887,9 +1201,9 @@ void UploadDeliveries(TSyncProgress *Progress)
             for (UploadRow &r : order) {
                 r.Songhl = SqlValueOrNull(r.Songhl);
                 r.Dj = SqlValueOrNull(r.Dj);
-                r.Shisje = SqlValueOrNull(r.Shisje);
+                r.Share = shares.value(r.SjId);
             }
-            failures.append(UploadOrder(order));
+            failures.append(UploadOrder(order, station));
         } catch (const Exception &E) {
             failures.append({order.front().Dh, E.Message(), QString(), dynamic_cast<const ELocalDatabaseError *>(&E) != nullptr});
         }
@@ -1039,13 +1353,14 @@ void UploadDeliveriesClick()
     }
     TBusyProgress progress(busy);
     QString failed;
-    bool local = false;
+    bool local = false, lines = false;
     try {
         UploadDeliveries(&progress);
     } catch (const EUploadFailed &E) {
         // The operator learns which orders stayed behind and why; the others went up.
         failed = E.Message();
         local = E.LocalOnly();
+        lines = E.LinesOnly();
     } catch (const Exception &E) {
         failed = SyncFailureReason(E);
         local = dynamic_cast<const ELocalDatabaseError *>(&E) != nullptr;
@@ -1055,8 +1370,10 @@ void UploadDeliveriesClick()
     busy->Close();
     if (!failed.isEmpty()) {
         // The network is not what failed when only the station's own database did.
-        Warn((local ? QStringLiteral("上传数据失败,本机数据库出错,请关闭其他使用本机数据库的程序后重新上传或与管理员联系!\n")
-                    : QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n"))
+        // Nor when the server is reachable but lacks the rows some lines belong to.
+        Warn((lines   ? QStringLiteral("以下数据未能上传:服务器上已找不到它们所属的订单或明细(不是网络故障),请与管理员联系!\n")
+              : local ? QStringLiteral("上传数据失败,本机数据库出错,请关闭其他使用本机数据库的程序后重新上传或与管理员联系!\n")
+                      : QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n"))
              + failed);
         return;
     }

@@ -88,9 +88,11 @@ void CopyDataset(const QList<QPair<QString, QString>> &Fields, TADOQuery *Source
 // The steps; D is the date as 'yyyy-MM-dd'. The server must be connected.
 void DownloadTable(const TDownloadStep &Step, const QString &D);
 void DownloadOrdersStep(const QString &D, bool Purge);
-// Lines the server holds under an order this station uploaded come into the
-// station's own order; a line already here is never brought again, and a
-// line another station already delivered comes down with its quantity.
+// Lines the server holds under an order this station made come into the
+// station's own order; a line already here, or one this station made, is
+// never brought again. Then every line held here that has a server row shows
+// the server's quantity less this station's recorded share plus its current
+// share (see README, "A line's quantity across stations").
 void DownloadOrderLinesStep(const QString &D);
 
 // Full download (every step, with the purge) and refresh (customers, new
@@ -117,25 +119,26 @@ public:
     const QList<TUploadFailure> &Failures() const { return FFailures; }
     // Only the station's own database failed (besides lines the server had no row for or kept).
     bool LocalOnly() const;
+    // Only lines that reached no server row (neither database failed).
+    bool LinesOnly() const;
 
 private:
     static QString FailureText(const QList<TUploadFailure> &Failures);
     QList<TUploadFailure> FFailures;
 };
 
-// Sends delivered quantities, station orders and added lines, each order in
-// its own server transaction (an order that fails is left wholly unsent).
-// A line goes when it is new, or when its quantity differs from what the
-// server held when this station last read or wrote it (server_songhl); the
-// server row is then written only while it still holds that, so another
-// station's work is never replaced: such a line, and one whose server row
-// is gone, is left unmarked and reported, the rest of its order goes. An
-// added line deleted whole sets its server row to nothing delivered. The
-// server ids of new rows are kept locally (server_id) before the server
-// commits, so a resend after a lost local commit finds its rows by id, and a
-// download never brings them back. Orders below zero
-// not made here (the demo data) are passed over. Raises EUploadFailed when
-// anything stayed behind. Progress hears "order n of m" before each order.
+// Sends this station's share of every line (the nets of its weighing records
+// that are not deleted), station orders and added lines, each order in its
+// own server transaction (an order that fails is left wholly unsent). Where a
+// line's share differs from the one the central records for this station, the
+// difference is added to the server's quantity, its amount follows, and the
+// share is recorded; a station order or added line the central has no record
+// of is inserted and recorded. Only after the server committed does the
+// station save what it learnt (ids, recorded shares, the server's
+// quantities): after a failed local save, the next upload reads the records
+// and sends only what is still missing. Orders below zero not made here (the
+// demo data) are passed over. Raises EUploadFailed when anything stayed
+// behind. Progress hears "order n of m" before each order.
 void UploadDeliveries(TSyncProgress *Progress = nullptr);
 
 // Points of a download or upload where a test injects a failure: the hook,

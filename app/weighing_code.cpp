@@ -173,6 +173,19 @@ bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows)
     });
 }
 
+QHash<qint64, double> LineShares(const QString &LineIds)
+{
+    QHash<qint64, double> shares;
+    auto q = DataCenter->LocalOpen(QStringLiteral("select jhsj_id,zhongzl,qup from sys_jhsj_mx where delete_yes is null "
+                                                  "and jhsj_id in (%1) order by id")
+                                       .arg(LineIds));
+    for (q->First(); !q->Eof(); q->Next()) {
+        const qint64 line = q->Fields(0).AsLargeInt();
+        shares[line] = WrittenWeight(shares.value(line) + RoundedNet(q->Fields(1).AsFloat(), q->Fields(2).AsFloat()));
+    }
+    return shares;
+}
+
 bool SaveOrderWeighing(int OrderId, double Net, double Tare)
 {
     if (!DataCenter)

@@ -10,6 +10,7 @@
 #include "datacenter_code.h"
 #include "Forms.h"
 #include "StdCtrls.h"
+#include <QHash>
 #include <QString>
 #include <functional>
 
@@ -83,6 +84,11 @@ TWeighing CrateWeighing(bool SameLoad, const QString &Reading, const QString &Cr
 // at the station take its delivered quantity as ordered quantity. False (and
 // nothing written) when the line is missing or a statement fails.
 bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows);
+// This station's share of each line that LineIds (a local select of line ids)
+// picks and that has records: the sum of the nets of its weighing records that
+// are not deleted, summed and rounded as the weighings added them up.
+QHash<qint64, double> LineShares(const QString &LineIds);
+
 // Adds net and tare to a whole order's sums. False when nothing was written.
 bool SaveOrderWeighing(int OrderId, double Net, double Tare);
 

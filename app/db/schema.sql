@@ -17,13 +17,14 @@ CREATE TABLE IF NOT EXISTS sys_jhdh (
   zqp        REAL,
   xtlx       INTEGER,
   bz         TEXT,
-  server_id  INTEGER  -- id the server gave the uploaded station order
+  server_id  INTEGER  -- id the server gave this station order (a copy, saved after the server committed)
 );
 CREATE INDEX IF NOT EXISTS sys_jhdh_dhrq ON sys_jhdh (dhrq, lx);
 CREATE INDEX IF NOT EXISTS sys_jhdh_unit ON sys_jhdh (unit);
 
 -- Order lines. Lines made at the station have negative ids; a deleted added
--- line keeps its row with order id 0.
+-- line keeps its row with order id 0 (and its order in deleted_dhid) until
+-- an upload has taken its share off the server.
 CREATE TABLE IF NOT EXISTS sys_jhsj (
   id         INTEGER PRIMARY KEY,
   dhid       INTEGER,
@@ -38,14 +39,24 @@ CREATE TABLE IF NOT EXISTS sys_jhsj (
   paix       INTEGER,
   local_jhsj INTEGER,
   has_upload INTEGER,
-  server_id  INTEGER, -- id the server gave the added line (kept before the server commits)
+  server_id  INTEGER, -- id the server gave the added line (a copy, saved after the server committed)
   server_songhl REAL, -- songhl on the server as this station last read or wrote it
-  -- Random key of a line made here, carried in the server copy's note, so a
-  -- resend finds this line's copy and never another station's.
-  upload_key TEXT DEFAULT (lower(hex(randomblob(6))))
+  -- Random key of a line made here: the server copy is found by it inside
+  -- the upload that inserts it.
+  upload_key TEXT DEFAULT (lower(hex(randomblob(6)))),
+  share_sent REAL,    -- share of this station as last known recorded on the server (null: none)
+  deleted_dhid INTEGER -- the order an added line deleted whole was in
 );
 CREATE INDEX IF NOT EXISTS sys_jhsj_dhid ON sys_jhsj (dhid);
 CREATE INDEX IF NOT EXISTS sys_jhsj_mc ON sys_jhsj (mc);
+
+-- This station: its random id (made when the database is first opened) and the
+-- lowest order and line ids it ever gave, so a purged id is never given again.
+CREATE TABLE IF NOT EXISTS sys_station (
+  id        TEXT NOT NULL,
+  low_order INTEGER,
+  low_line  INTEGER
+);
 
 -- Weighing records: one row per weighing, gross and tare.
 CREATE TABLE IF NOT EXISTS sys_jhsj_mx (

@@ -273,7 +273,8 @@ void StationWork(SyncTest *, StationFolder &S)
         "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values (70,7,201,10.5,11,1.2,13.2),(72,7,203,8,null,13.5,null);"
         "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-3,7,203,4,4,1.5,6,1);"
         "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (-1,'CS240309001','2024-03-09',102,2,'O''Neil',1);"
-        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1),(-2,-1,203,null,null,13.5,null,1)"));
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1),(-2,-1,203,null,null,13.5,null,1);"
+        "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (70,11.5,0.5),(-3,4,0),(-1,3.5,0)"));
 }
 
 } // namespace
@@ -306,7 +307,7 @@ TEST_P(SyncBothTest, UploadSendsEachRowOnceAndQuantitiesEveryTime)
               QStringLiteral("-1:1,7:N"));
 
     // Again, after more weighing: no second copies, the new quantity arrives.
-    LocalSql(QStringLiteral("update sys_jhsj set songhl=12.5 where id=70"));
+    LocalSql(QStringLiteral("update sys_jhsj set songhl=12.5 where id=70; insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (70,1.5,0)"));
     UploadDeliveries();
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 1);
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where id>=900000")), 2);
@@ -344,7 +345,8 @@ TEST_P(SyncBothTest, WhatThisStationUploadedNeverComesBack)
         "update sys_jhsj set songhl=11 where id=70;"
         "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-3,7,203,4,4,1.5,6,1);"
         "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (-1,'CS240309001','2024-03-09',102,2,'O''Neil',1);"
-        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1)"));
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1);"
+        "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (70,11,0),(-3,4,0),(-1,3.5,0)"));
     UploadDeliveries();
     // The server's ids are kept.
     EXPECT_EQ(Local(QStringLiteral("select server_id from sys_jhdh where id=-1")),
@@ -374,7 +376,8 @@ TEST_P(SyncBothTest, AResendAfterALostLocalCommitSendsNothingTwice)
 {
     LocalSql(QStringLiteral(
         "insert into sys_jhdh (id,dh,dhrq,unit,lx,lury,local_dh) values (-1,'CS240309001','2024-03-09',102,2,'op',1);"
-        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1)"));
+        "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-1,-1,201,3.5,3.5,2,7,1);"
+        "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (-1,3.5,0)"));
     // Another station's walk-in order, uploaded first: same number, day and
     // customer, the same line. It is never taken for this station's copy.
     Central->Sql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx,lury) values (50,'CS240309001','2024-03-09',102,2,'op');"
@@ -416,9 +419,9 @@ TEST_P(SyncBothTest, AResendAfterALostLocalCommitSendsNothingTwice)
     // The other station's order and this one's, each with its own line, once.
     EXPECT_EQ(Central->Value(QStringLiteral("select string_agg(dh.id||':'||sj.mc||'|'||sj.songhl, ';' order by dh.id) "
                                             "from sys_jhdh dh,sys_jhsj sj where sj.dhid=dh.id and dh.dh='CS240309001'")),
-              QStringLiteral("50:201|3.500;900001:201|3.500"));
-    // The first send was rolled back on the server (its id stays unused).
-    EXPECT_EQ(Local(QStringLiteral("select has_upload||':'||server_id from sys_jhdh where id=-1")), QStringLiteral("1:900001"));
+              QStringLiteral("50:201|3.500;900000:201|3.500"));
+    // The server committed the first send; the resend found it by the central's record of it.
+    EXPECT_EQ(Local(QStringLiteral("select has_upload||':'||server_id from sys_jhdh where id=-1")), QStringLiteral("1:900000"));
     EXPECT_EQ(Local(QStringLiteral("select has_upload||':'||server_id from sys_jhsj where id=-1")),
               QStringLiteral("1:") + Central->Value(QStringLiteral("select id from sys_jhsj where mc=201 and id>=900000")));
 }
@@ -553,14 +556,15 @@ TEST_P(SyncBothTest, AQuantityThatReachesNoServerRowIsNotMarkedAndGoesAgain)
     LocalSql(QStringLiteral("insert into sys_cp (id,mc) values (201,'大白菜'),(203,'猪肉');"
                             "insert into sys_jhdh (id,dh,dhrq,unit,lx) values (8,'D-8','2024-03-09',102,2);"
                             "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values (80,8,201,5,6,1.1,6.6);"
-                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-4,8,203,2,2,13.5,27,1)"));
+                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje,local_jhsj) values (-4,8,203,2,2,13.5,27,1);"
+                            "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (80,6,0),(-4,2,0)"));
     // On the server, D-7's weighed line and the whole of D-8 were deleted.
     Central->Sql(QStringLiteral("delete from sys_jhsj where id in (70,80); delete from sys_jhdh where id=8"));
     {
         DialogRecorder dialogs;
         UploadDeliveriesClick();
         EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认已发或完毕要上传本地数据至服务器吗?"),
-                                                QStringLiteral("上传数据失败,请检查网络连接是否正常或与管理员联系!\n"
+                                                QStringLiteral("以下数据未能上传:服务器上已找不到它们所属的订单或明细(不是网络故障),请与管理员联系!\n"
                                                                "单号 D-7 品名 大白菜: 服务器上已没有这一订单明细,数量未上传\n"
                                                                "单号 D-8 品名 猪肉: 服务器上已没有这张订单,数量未上传\n"
                                                                "单号 D-8 品名 大白菜: 服务器上已没有这一订单明细,数量未上传")}));
@@ -583,7 +587,8 @@ TEST_P(SyncBothTest, AQuantityThatReachesNoServerRowIsNotMarkedAndGoesAgain)
     QStringList rows;
     for (int i = 0; i < 22; ++i)
         rows << QStringLiteral("(%1,8,201,1,1,1,1)").arg(800 + i);
-    LocalSql(QStringLiteral("insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values ") + rows.join(QLatin1Char(',')));
+    LocalSql(QStringLiteral("insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values ") + rows.join(QLatin1Char(','))
+             + QStringLiteral(";insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) select id,1,0 from sys_jhsj where id>=800"));
     try {
         UploadDeliveries();
         ADD_FAILURE() << "the upload reported success";

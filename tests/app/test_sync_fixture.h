@@ -13,26 +13,31 @@
 #include <memory>
 #include <vector>
 
-// A database of its own on the test server, dropped at the end.
+// A database of its own on the test server, dropped at the end; or a SQLite
+// file, which the stations reach through SQLite's ODBC driver.
 class CentralDb
 {
 public:
-    CentralDb();
+    explicit CentralDb(bool Sqlite = false);
     ~CentralDb();
     static bool Available();
     QString ConnectionString() const;
-    // The same database through the ODBC driver of PostgreSQL (the path a SQL Server takes).
+    // The same database through the ODBC driver of PostgreSQL (the path a SQL Server takes), or of SQLite.
     QString OdbcConnectionString() const;
+    bool IsSqlite() const { return FSqlite; }
     // Statements separated by ';' (no ';' inside values).
     void Sql(const QString &Statements);
     // First column of the first row as text ('' for null); "<none>" when there is no row.
     QString Value(const QString &Select);
+    std::unique_ptr<TADOQuery> Open(const QString &Select);
     int Count(const QString &Select) { return Value(QStringLiteral("select count(*) from (") + Select + QStringLiteral(") c")).toInt(); }
     // The central tables the station reads and writes, with a day's data.
     void CreateSchema();
     void FillSample();
 
 private:
+    bool FSqlite;
+    QTemporaryDir FDir;
     QString FName;
     std::unique_ptr<TADOConnection> FConn;
 };
@@ -90,6 +95,24 @@ protected:
     }
     // Connects and downloads the test day's orders of lines 1 and 2.
     void DownloadBothLines();
+};
+
+// Two or three stations on one central server, each a folder of its own with
+// both delivery lines chosen; the data module is open on one at a time.
+class SyncStationsBase : public SyncBothTest
+{
+protected:
+    virtual bool SqliteCentral() const { return false; }
+    // A fresh central with the sample day and Count fresh stations.
+    void Fresh(int Count = 2);
+    // Opens the data module on station Which (nothing to do when it is open there).
+    void Use(int Which);
+    // The station started again: its data module opened afresh.
+    void Restart();
+    void TearDown() override;
+
+    std::vector<std::unique_ptr<StationFolder>> FStations;
+    int FAt = -1;
 };
 
 // The test day.

@@ -333,7 +333,7 @@ TEST_F(SyncTest, RefreshAndUploadButtons)
         EXPECT_EQ(LocalCount(QStringLiteral("select * from sys_jhsj")), 2);
         EXPECT_TRUE(BusyGone());
     }
-    LocalSql(QStringLiteral("update sys_jhsj set songhl=9 where id=70"));
+    LocalSql(QStringLiteral("update sys_jhsj set songhl=9 where id=70; insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (70,9,0)"));
     {
         DialogRecorder dialogs;
         dialogs.Answers = {IDCANCEL};
@@ -376,7 +376,8 @@ TEST_P(SyncBothTest, ARowLockedOnTheServerTimesOutOnlyItsOrderWhileTheProgressSh
     } restore;
     ServerStatementTimeoutMs = 1000;
     LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx) values (7,'D-7','2024-03-09',101,2),(8,'D-8','2024-03-09',102,2);"
-                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values (70,7,201,10.5,11,1.2,13.2),(80,8,201,5,6,1.1,6.6)"));
+                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,shisje) values (70,7,201,10.5,11,1.2,13.2),(80,8,201,5,6,1.1,6.6);"
+                            "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (70,11,0),(80,6,0)"));
     // Another session on the server holds D-7's line. The server ends that
     // session after 60 s, so a station that waited for the lock would finish
     // late (and fail here) rather than hang the run.
@@ -437,7 +438,8 @@ TEST_F(SyncTest, UploadProgressBarFollowsItsLabel)
     MainStandIn main;
     LocalSql(QStringLiteral("insert into sys_jhdh (id,dh,dhrq,unit,lx) values (7,'D-7','2024-03-09',101,2),(8,'D-8','2024-03-09',102,2),"
                             "(9,'D-9','2024-03-10',101,2);"
-                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl) values (70,7,201,10.5,11),(80,8,201,5,6),(90,9,201,3,3)"));
+                            "insert into sys_jhsj (id,dhid,mc,dinghl,songhl) values (70,7,201,10.5,11),(80,8,201,5,6),(90,9,201,3,3);"
+                            "insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (70,11,0),(80,6,0),(90,3,0)"));
     // The label and the bar whenever the busy window lets events through
     // (that is when it is painted).
     QStringList seen;
@@ -520,6 +522,7 @@ TEST(SyncOtherOdbcDriver, ASqliteCentralDatabaseServesTheRefreshAndTheUpload)
     dialogs.Inputs = {QStringLiteral("2024-03-09")};
     RefreshOrdersClick();
     dc.LocalExec(QStringLiteral("update sys_jhsj set songhl=9.5 where id=70"));
+    dc.LocalExec(QStringLiteral("insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (70,9.5,0)"));
     UploadDeliveriesClick();
     qInstallMessageHandler(old);
     EXPECT_EQ(dialogs.Texts(), (QStringList{QStringLiteral("您确认要更新服务器上新增订单数据吗?"), QStringLiteral("本次同步日期为:"),
