@@ -185,6 +185,9 @@ Snapshot ReadStation(const QString &File)
             o.Ref += "#" + std::to_string(n);
         s.Orders.push_back(o);
     }
+    std::map<qint64, const LocalOrder *> orders;
+    for (const LocalOrder &o : s.Orders)
+        orders[o.Id] = &o;
     for (auto q = Open(&c, "select id,local_jhsj,server_id,mc,songhl,shisje,dj,bz,dhid from sys_jhsj "
                            "order by local_jhsj is not null,abs(id)");
          !q->Eof(); q->Next()) {
@@ -198,10 +201,8 @@ Snapshot ReadStation(const QString &File)
         l.Dj = Number(q->Fields(6));
         l.Bz = q->Fields(7).AsString();
         std::tie(l.Share, l.Records) = shares[l.Id];
-        const qint64 order = q->Fields(8).AsLargeInt();
-        for (const LocalOrder &o : s.Orders)
-            if (o.Id == order && order != 0)
-                l.Order = &o;
+        if (const auto o = orders.find(q->Fields(8).AsLargeInt()); o != orders.end())
+            l.Order = o->second;
         l.Live = l.Order != nullptr;
         if (l.Live) {
             l.ServerOrder = l.Order->ServerId;
@@ -723,8 +724,9 @@ void SyncRandomTest::Play(const std::string &Name, int Stations, const std::func
     for (int i = 0; i < Stations; ++i)
         last.push_back({i, 'R'});
     Step s;
+    bool ending = false;
     for (size_t n = 0;; ++n) {
-        const bool ending = !Next(s);
+        ending = ending || !Next(s);
         if (ending && last.empty())
             break;
         if (ending) {
