@@ -11,7 +11,8 @@
 //   share, and the amount that goes with it; the server's amount of a delivered line is its quantity times its price;
 // - an upload with nothing failing succeeds; one that fails names what it left behind and blames the network only
 //   when the central failed;
-// - no note at any station or on the server carries a station's internal line key.
+// - no note at any station or on the server carries a station's internal line key;
+// - a download that fails changes no line at the station.
 // The last steps of every run upload at every station with nothing failing, then refresh every station: every
 // weighing any station holds then counts on the server exactly once, and every station shows it.
 #include "test_sync_fixture.h"
@@ -216,6 +217,15 @@ Snapshot ReadStation(const QString &File)
     return s;
 }
 
+// What a download may not change when it fails: every line's order, quantity and amount.
+QString Fingerprint(const Snapshot &S)
+{
+    QString f;
+    for (const LocalLine &l : S.Lines)
+        f += QStringLiteral("%1:%2:%3:%4;").arg(l.Id).arg(l.Order ? l.Order->Id : 0).arg(Shown(l.Songhl), Shown(l.Shisje));
+    return f;
+}
+
 // Raised by the fault hook: the station dies there.
 struct Killed {};
 
@@ -225,6 +235,7 @@ struct Outcome {
     bool CentralFailed = false; // the central failed (its commit, or it was busy)
     bool Killed = false;
     QString Box;               // the last box shown
+    QString Before;            // the station's lines before the step
 };
 
 // What the test knows that no database says.
@@ -284,6 +295,7 @@ Outcome SyncRandomTest::Act(const Step &S)
 {
     Outcome o;
     const Snapshot here = Read(S.At);
+    o.Before = Fingerprint(here);
     const LocalLine *line = here.Line(S.Ref);
     const LocalOrder *order = here.Order(S.Ref);
     if (S.Do != 'O' && S.Do != 'Q')
@@ -498,6 +510,8 @@ QStringList SyncRandomTest::Check(const Step &S, const Outcome &O)
     if (download && !O.Fired && !O.Killed
         && O.Box != (S.Do == 'R' ? QStringLiteral("数据更新成功!") : QStringLiteral(" 网络订单同步成功!")))
         bad << QStringLiteral("a download with nothing failing did not succeed: ") + O.Box;
+    if (download && (O.Fired || O.Killed) && Fingerprint(st[S.At]) != O.Before)
+        bad << QStringLiteral("a download that failed changed the station's lines");
     bool allSure = true;
     for (const StationModel &m : FModel)
         allSure = allSure && m.Sure;
