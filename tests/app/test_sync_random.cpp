@@ -147,7 +147,7 @@ struct Snapshot {
 struct ServerLine {
     qint64 Order = 0;
     int Mc = 0, Unit = 0;
-    QString Dh, Bz;
+    QString Bz;
     std::optional<double> Songhl, Shisje, Dj;
 };
 
@@ -275,7 +275,7 @@ protected:
 std::map<qint64, ServerLine> SyncRandomTest::ReadServer()
 {
     std::map<qint64, ServerLine> out;
-    for (auto q = Central->Open(QStringLiteral("select sj.id,sj.dhid,sj.mc,sj.songhl,sj.shisje,sj.dj,sj.bz1,dh.unit,dh.dh "
+    for (auto q = Central->Open(QStringLiteral("select sj.id,sj.dhid,sj.mc,sj.songhl,sj.shisje,sj.dj,sj.bz1,dh.unit "
                                                "from sys_jhsj sj left join sys_jhdh dh on dh.id=sj.dhid"));
          !q->Eof(); q->Next()) {
         ServerLine &l = out[q->Fields(0).AsLargeInt()];
@@ -286,7 +286,6 @@ std::map<qint64, ServerLine> SyncRandomTest::ReadServer()
         l.Dj = Number(q->Fields(5));
         l.Bz = q->Fields(6).AsString();
         l.Unit = q->Fields(7).AsInteger();
-        l.Dh = q->Fields(8).AsString();
     }
     return out;
 }
@@ -452,6 +451,8 @@ QStringList SyncRandomTest::Check(const Step &S, const Outcome &O)
         for (const auto &[l, v] : m.Recorded)
             known.insert(l);
         for (const auto &[l, v] : m.ServerOf)
+            known.insert(l);
+        for (const auto &[l, v] : m.Seen)
             known.insert(l);
         for (qint64 l : known)
             if (l > -(qint64(1) << 50) && !present.count(l)) {
