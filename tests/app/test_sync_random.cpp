@@ -3,7 +3,7 @@
 // What holds after every step (quantities in thousandths):
 // - the server's quantity of a line is the office's part plus, for every station, the share the central has
 //   recorded for it; a station's share is the sum of the nets of its live weighing records of the line, and what
-//   is recorded is its share at its last upload that reached the central (before a failed upload, either);
+//   is recorded is its share at its last upload that reached the central (after one that failed, the old or the new);
 // - a line and an order a station made sit on the server in that station's order, of its customer, and no two
 //   stations' orders or lines share a server row; no station holds one server line twice or brings back a line it
 //   deleted whole;
@@ -51,7 +51,7 @@ struct Case {
     std::vector<Step> Steps;
 };
 
-// The cases found by hand, then every seed that ever failed.
+// Cases found by hand, each a short script; the random seeds that failed are kept below.
 const Case Cases[] = {
     {"a failed local save after the central took the weighing", 2,
      {{0, 'Y'}, {0, 'W', "D-8/201", 0, 4.2}, {0, 'U'}, {0, 'W', "D-8/201", 0, 1}, {0, 'U', "", 0, 0, 0, 'L'}, {0, 'U'},
@@ -226,6 +226,14 @@ QString Fingerprint(const Snapshot &S)
     return f;
 }
 
+// The SQLite central takes no statement limit, and its connection says so at every connect.
+QtMessageHandler GPrevious = nullptr;
+void Quiet(QtMsgType Type, const QMessageLogContext &Context, const QString &Text)
+{
+    if (GPrevious && !Text.contains(QStringLiteral("run without the")))
+        GPrevious(Type, Context, Text);
+}
+
 // Raised by the fault hook: the station dies there.
 struct Killed {};
 
@@ -254,6 +262,16 @@ class SyncRandomTest : public SyncStationsBase
 {
 protected:
     bool SqliteCentral() const override { return GetParam(); }
+    void SetUp() override
+    {
+        SyncStationsBase::SetUp();
+        GPrevious = qInstallMessageHandler(Quiet);
+    }
+    void TearDown() override
+    {
+        qInstallMessageHandler(GPrevious);
+        SyncStationsBase::TearDown();
+    }
     void Play(const std::string &Name, int Stations, const std::function<bool(Step &)> &Next);
     Snapshot Read(int Which) { return ReadStation(FStations[Which]->Db() + QStringLiteral("dat.db")); }
     std::map<qint64, ServerLine> ReadServer();
