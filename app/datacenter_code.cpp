@@ -165,6 +165,10 @@ void TDataCenter::CheckLocalSchema()
             MoveStationIdsBelowZero();
         }))
         throw EDatabaseError(QStringLiteral("'%1' 无法更新(本机新增的订单改为负编号),请关闭其他使用该文件的程序后重新启动").arg(path));
+    // A share kept for records purged before their line came down again.
+    auto base = LocalOpen(QStringLiteral("select name from pragma_table_info('sys_jhsj') where name='share_base'"));
+    if (base->IsEmpty() && !LocalExec(QStringLiteral("alter table sys_jhsj add column share_base REAL")))
+        throw EDatabaseError(QStringLiteral("'%1' 无法升级: 表 sys_jhsj 加不上 share_base 列").arg(path));
     // Databases made before the stations' shares were kept on the server.
     auto shares = LocalOpen(QStringLiteral("select name from pragma_table_info('sys_jhsj') where name='share_sent'"));
     if (shares->IsEmpty() && !LocalTransaction([this] { AddShareColumns(); }))

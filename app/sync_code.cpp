@@ -673,6 +673,7 @@ void DownloadOrderLinesStep(const QString &D)
             {QStringLiteral("dj"), QStringLiteral("dj")},         {QStringLiteral("songhl"), QStringLiteral("songhl")},
             {QStringLiteral("server_songhl"), QStringLiteral("songhl")},
         };
+        QList<qint64> fresh;
         OnStation([&] {
             for (source->First(); !source->Eof(); source->Next()) {
                 if (here.contains(source->FieldByName(QStringLiteral("id")).AsLargeInt()))
@@ -692,9 +693,17 @@ void DownloadOrderLinesStep(const QString &D)
                     target->FieldByName(QStringLiteral("bz")).SetAsString(note);
                 target->FieldByName(QStringLiteral("dhid")).SetAsString(QString::number(into));
                 target->Post();
+                fresh << source->FieldByName(QStringLiteral("id")).AsLargeInt();
             }
             target->UpdateBatch();
         });
+        // A line that comes down again after the purge took this station's
+        // records of it: what the central recorded of them stays its share,
+        // so the next upload does not take those goods off the server.
+        const QHash<qint64, TRecord> before = Records(station, LineKind, fresh);
+        for (auto r = before.begin(); r != before.end(); ++r)
+            if (r.value().Share != 0)
+                LocalRun(QStringLiteral("update sys_jhsj set share_base=? where id=?"), {Variant(r.value().Share), Variant(r.key())});
         RefreshHeldLines(station);
     });
 }

@@ -183,6 +183,13 @@ QHash<qint64, double> LineShares(const QString &LineIds)
         const qint64 line = q->Fields(0).AsLargeInt();
         shares[line] = WrittenWeight(shares.value(line) + RoundedNet(q->Fields(1).AsFloat(), q->Fields(2).AsFloat()));
     }
+    // What the station delivered of a line before its records were purged.
+    auto b = DataCenter->LocalOpen(
+        QStringLiteral("select id,share_base from sys_jhsj where share_base is not null and id in (%1)").arg(LineIds));
+    for (b->First(); !b->Eof(); b->Next()) {
+        const qint64 line = b->Fields(0).AsLargeInt();
+        shares[line] = WrittenWeight(shares.value(line) + b->Fields(1).AsFloat());
+    }
     return shares;
 }
 

@@ -86,7 +86,8 @@ TWeighing CrateWeighing(bool SameLoad, const QString &Reading, const QString &Cr
 bool SaveLineWeighing(int LineId, const TWeighing &W, bool OrderedFollows);
 // This station's share of each line that LineIds (a local select of line ids)
 // picks and that has records: the sum of the nets of its weighing records that
-// are not deleted, summed and rounded as the weighings added them up.
+// are not deleted, summed and rounded as the weighings added them up, plus
+// what the central recorded of records a purge took (sys_jhsj.share_base).
 QHash<qint64, double> LineShares(const QString &LineIds);
 
 // Adds net and tare to a whole order's sums. False when nothing was written.

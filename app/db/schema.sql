@@ -45,7 +45,8 @@ CREATE TABLE IF NOT EXISTS sys_jhsj (
   -- the upload that inserts it.
   upload_key TEXT DEFAULT (lower(hex(randomblob(6)))),
   share_sent REAL,    -- share of this station as last known recorded on the server (null: none)
-  deleted_dhid INTEGER -- the order an added line deleted whole was in
+  deleted_dhid INTEGER, -- the order an added line deleted whole was in
+  share_base REAL     -- the share of records purged before the line came down again
 );
 CREATE INDEX IF NOT EXISTS sys_jhsj_dhid ON sys_jhsj (dhid);
 CREATE INDEX IF NOT EXISTS sys_jhsj_mc ON sys_jhsj (mc);
