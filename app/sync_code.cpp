@@ -14,6 +14,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 
 TSyncHost SyncHost;
 std::function<void(TSyncPoint)> SyncFaultHook;
@@ -842,7 +843,10 @@ qint64 InsertServerOrder(const UploadRow &Head)
 // the key never reaches another station or a delivery note.
 qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
 {
-    const QString dj = SqlValueOrNull(R.Dj);
+    // The price goes into the statement as a number of our own formatting,
+    // whatever text the station's row holds.
+    double price = 0;
+    const QString dj = TryStrToFloat(Trim(R.Dj), price) && std::isfinite(price) ? Decimal(price, 6) : QStringLiteral("null");
     if (ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje,bz1) values(%1,%2,0,0,%3,%4,?)")
                       .arg(ServerOrder)
                       .arg(R.Mc)

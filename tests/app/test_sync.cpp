@@ -312,6 +312,17 @@ TEST_P(SyncBothTest, UploadSendsEachRowOnceAndQuantitiesEveryTime)
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where dh='CS240309001'")), 1);
     EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhsj where id>=900000")), 2);
     EXPECT_EQ(Central->Value(QStringLiteral("select songhl from sys_jhsj where id=70")), QStringLiteral("12.5"));
+
+    // A price column holding text is a row to send, never SQL to run.
+    LocalSql(QStringLiteral("insert into sys_jhsj (id,dhid,mc,dinghl,songhl,dj,local_jhsj) values "
+                            "(-4,7,201,1,1,'0,0,0);drop table sys_jhdh;--',1); insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (-4,1,0)"));
+    try {
+        UploadDeliveries();
+        ADD_FAILURE() << "a price that is no number went up";
+    } catch (const EUploadFailed &E) {
+        EXPECT_EQ(E.Message(), QStringLiteral("单号 D-7: 数据不是有效的数字: '0,0,0);drop table sys_jhdh;--' 不是有效的数字"));
+    }
+    EXPECT_EQ(Central->Count(QStringLiteral("select * from sys_jhdh where id=7")), 1);
 }
 
 TEST_P(SyncBothTest, AFailedUploadMarksNothingItDidNotSend)
