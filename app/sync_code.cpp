@@ -14,7 +14,6 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <algorithm>
-#include <cmath>
 
 TSyncHost SyncHost;
 std::function<void(TSyncPoint)> SyncFaultHook;
@@ -843,10 +842,7 @@ qint64 InsertServerOrder(const UploadRow &Head)
 // the key never reaches another station or a delivery note.
 qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
 {
-    // The price goes into the statement as a number of our own formatting,
-    // whatever text the station's row holds.
-    double price = 0;
-    const QString dj = TryStrToFloat(Trim(R.Dj), price) && std::isfinite(price) ? Decimal(price, 6) : QStringLiteral("null");
+    const QString dj = SqlValueOrNull(R.Dj);
     if (ServerRun(QStringLiteral("insert into sys_jhsj(dhid,mc,dinghl,songhl,dj,shisje,bz1) values(%1,%2,0,0,%3,%4,?)")
                       .arg(ServerOrder)
                       .arg(R.Mc)
@@ -859,11 +855,12 @@ qint64 InsertServerLine(qint64 ServerOrder, const UploadRow &R)
     if (q->IsEmpty())
         throw EDatabaseError(QStringLiteral("服务器上找不到刚插入的订单明细"));
     const qint64 id = q->Fields(0).AsLargeInt();
+    // The key must not outlive this transaction: it would show at other stations.
     const QString note = R.Bz.trimmed();
-    if (note.isEmpty())
-        ServerRun(QStringLiteral("update sys_jhsj set bz1=null where id=%1").arg(id));
-    else
-        ServerRun(QStringLiteral("update sys_jhsj set bz1=? where id=%1").arg(id), {Variant(note)});
+    if ((note.isEmpty() ? ServerRun(QStringLiteral("update sys_jhsj set bz1=null where id=%1").arg(id))
+                        : ServerRun(QStringLiteral("update sys_jhsj set bz1=? where id=%1").arg(id), {Variant(note)}))
+        != 1)
+        throw EDatabaseError(QStringLiteral("服务器未写入订单明细的备注"));
     return id;
 }
 
@@ -965,9 +962,11 @@ public:
             const QString amount = row.SonghlNull || q->Fields(0).IsNull()
                                        ? QStringLiteral("null")
                                        : Decimal(WrittenAmount(row.Songhl * q->Fields(0).AsFloat()), 6);
-            ServerRun(QStringLiteral("update sys_jhsj set shisje=%1%2 where id=%3")
-                          .arg(amount, R.LocalLine ? QStringLiteral(",dinghl=songhl") : QString())
-                          .arg(line));
+            if (ServerRun(QStringLiteral("update sys_jhsj set shisje=%1%2 where id=%3")
+                              .arg(amount, R.LocalLine ? QStringLiteral(",dinghl=songhl") : QString())
+                              .arg(line))
+                != 1)
+                throw EDatabaseError(QStringLiteral("服务器未写入订单明细的金额"));
             rowOf(line);
             fresh = true;
         }
@@ -1199,6 +1198,18 @@ void UploadDeliveries(TSyncProgress *Progress)
         for (const UploadRow &r : order)
             ids << r.SjId;
     const QHash<qint64, double> shares = LineShares(ids.isEmpty() ? QStringLiteral("0") : Numbers(ids));
+    // A line whose share the central recorded as it is now, where the station
+    // knows its server row, has nothing to send: the server is not asked.
+    // After a lost local save the mark is stale and the line goes again.
+    for (std::vector<UploadRow> &order : orders)
+        order.erase(std::remove_if(order.begin(), order.end(),
+                                   [&](const UploadRow &R) {
+                                       double sent = 0;
+                                       return R.LineUploaded && !R.Deleted && (R.SjId > 0 || R.LineServerId != 0)
+                                              && TryStrToFloat(R.ShareSent, sent) && SameWeight(sent, shares.value(R.SjId));
+                                   }),
+                    order.end());
+    orders.erase(std::remove_if(orders.begin(), orders.end(), [](const auto &O) { return O.empty(); }), orders.end());
     // Each order on its own: one the server refuses (or whose row holds a
     // value that is no number) does not hold back the others.
     const int m = int(orders.size());

@@ -7,6 +7,7 @@
 #include "Grids.h"
 #include "Menus.h"
 #include "StdCtrls.h"
+#include <QPointer>
 #include <QAbstractEventDispatcher>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -1229,8 +1230,13 @@ bool TApplication::FilterEvent(QObject *Receiver, QEvent *Event)
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
     case QEvent::Wheel: {
-        if (type == QEvent::MouseButtonPress && Event->spontaneous())
+        if (type == QEvent::MouseButtonPress && Event->spontaneous()) {
+            // Activation runs the form's handlers, which may free the widget pressed.
+            const QPointer<QWidget> pressed(w);
             ActivateOnPress(w);
+            if (!pressed)
+                return true;
+        }
         if (!FOnMessage)
             return false;
         auto *ie = static_cast<QSinglePointEvent *>(Event);

@@ -458,7 +458,7 @@ TEST_P(SyncBothTest, AnOrderTheServerRefusesHoldsBackNoOther)
               QStringLiteral("-3:1,-2:N,-1:N,70:1,72:N"));
     Central->Sql(QStringLiteral("alter table sys_jhdh drop constraint no_station"));
     // A stored value that is no number stops only its own order, before the server sees it.
-    LocalSql(QStringLiteral("update sys_jhsj set dj='1,5' where id=70"));
+    LocalSql(QStringLiteral("update sys_jhsj set dj='1,5' where id=70; insert into sys_jhsj_mx (jhsj_id,zhongzl,qup) values (70,1,0)"));
     try {
         UploadDeliveries();
         ADD_FAILURE() << "the upload reported success";
