@@ -1198,18 +1198,6 @@ void UploadDeliveries(TSyncProgress *Progress)
         for (const UploadRow &r : order)
             ids << r.SjId;
     const QHash<qint64, double> shares = LineShares(ids.isEmpty() ? QStringLiteral("0") : Numbers(ids));
-    // A line whose share the central recorded as it is now, where the station
-    // knows its server row, has nothing to send: the server is not asked.
-    // After a lost local save the mark is stale and the line goes again.
-    for (std::vector<UploadRow> &order : orders)
-        order.erase(std::remove_if(order.begin(), order.end(),
-                                   [&](const UploadRow &R) {
-                                       double sent = 0;
-                                       return R.LineUploaded && !R.Deleted && (R.SjId > 0 || R.LineServerId != 0)
-                                              && TryStrToFloat(R.ShareSent, sent) && SameWeight(sent, shares.value(R.SjId));
-                                   }),
-                    order.end());
-    orders.erase(std::remove_if(orders.begin(), orders.end(), [](const auto &O) { return O.empty(); }), orders.end());
     // Each order on its own: one the server refuses (or whose row holds a
     // value that is no number) does not hold back the others.
     const int m = int(orders.size());
